@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build, the tests and the program need,
+# but only those that are missing: quiet and quick when everything is there.
+#   scripts/setup.sh           build, test and run dependencies
+#   scripts/setup.sh --fuzz    also clang and its fuzzing runtime
+set -euo pipefail
+
+packages=(
+  cmake ninja-build g++ pkg-config ccache
+  libicu-dev libjpeg62-turbo-dev libpng-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+)
+for arg in "$@"; do
+  case "$arg" in
+    --fuzz) packages+=(clang libclang-rt-14-dev) ;;
+    *) echo "setup.sh: unknown option $arg" >&2; exit 2 ;;
+  esac
+done
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "setup.sh: installing ${missing[*]}"
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -qq
+$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
