@@ -76,9 +76,16 @@ class TLTFileStream : public TLTStream {
   bool Close();
 
  private:
+  friend class TLTSafeFileWriter;
   explicit TLTFileStream(std::FILE* f) : file_(f) {}
+  /// Flushes the buffers and fsyncs the file; false when either fails.
+  bool Sync();
+  /// stdio needs a positioning call between a read and a following write
+  /// (and the other way round).
+  void Switch(bool writing);
   std::FILE* file_;
   bool failed_ = false;
+  bool writing_ = false;
 };
 
 /// Writes a file through a temporary file in the same folder that is renamed

@@ -62,6 +62,11 @@ constexpr TColor cl3DDkShadow = MakeColor(0xFF000015);
 constexpr TColor cl3DLight = MakeColor(0xFF000016);
 constexpr TColor clInfoText = MakeColor(0xFF000017);
 constexpr TColor clInfoBk = MakeColor(0xFF000018);
+constexpr TColor clHotLight = MakeColor(0xFF00001A);
+constexpr TColor clGradientActiveCaption = MakeColor(0xFF00001B);
+constexpr TColor clGradientInactiveCaption = MakeColor(0xFF00001C);
+constexpr TColor clMenuHighlight = MakeColor(0xFF00001D);
+constexpr TColor clMenuBar = MakeColor(0xFF00001E);
 
 constexpr TColor clBlack = MakeColor(0x000000);
 constexpr TColor clMaroon = MakeColor(0x000080);
@@ -79,6 +84,10 @@ constexpr TColor clBlue = MakeColor(0xFF0000);
 constexpr TColor clFuchsia = MakeColor(0xFF00FF);
 constexpr TColor clAqua = MakeColor(0xFFFF00);
 constexpr TColor clWhite = MakeColor(0xFFFFFF);
+constexpr TColor clMoneyGreen = MakeColor(0xC0DCC0);
+constexpr TColor clSkyBlue = MakeColor(0xF0CAA6);
+constexpr TColor clCream = MakeColor(0xF0FBFF);
+constexpr TColor clMedGray = MakeColor(0xA4A0A0);
 
 constexpr bool IsSystemColor(TColor c) { return (static_cast<uint32_t>(c) & 0xFF000000u) == 0xFF000000u; }
 
