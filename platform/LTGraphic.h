@@ -174,4 +174,10 @@ bool IsGraphicClassRegistered(std::string_view className);
 /// format is not recognised or the data is malformed.
 std::unique_ptr<TGraphic> LoadGraphicFromBytes(std::string_view bytes);
 
+/// The largest picture, in pixels, that the loaders accept (100 million by
+/// default): a few header bytes must not make a reader allocate gigabytes.
+/// The fuzzer lowers it to keep each run fast.
+int64_t GraphicPixelLimit();
+void SetGraphicPixelLimit(int64_t pixels);
+
 }  // namespace lectern
