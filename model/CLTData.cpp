@@ -1,0 +1,741 @@
+// The document container: adding with the paragraph rules, inserting,
+// deleting, checkpoints, walks into sub-documents, text merging, unused
+// style clean-up and plain-text output.
+//
+// Invariants kept here: item 0 starts a paragraph; the items of a paragraph
+// carry its ParaNo; a full-line item starts a paragraph; a list marker is
+// never the last item of its paragraph; every checkpoint on an item is linked
+// into the document-ordered list exactly once.
+
+#include "model/CLTData.h"
+
+#include <algorithm>
+#include <typeinfo>
+
+#include "model/LTFuncs.h"
+#include "platform/LTCodePage.h"
+#include "platform/LTStream.h"
+#include "platform/LTSysUtils.h"
+#include "style/LTStyle.h"
+
+namespace lectern {
+
+namespace {
+
+const char* const kIndexError = "Item index is out of bounds";
+
+// One step of the path from a position up to the root: a container and the
+// index of the item (or of the item holding the sub-document) in it.
+struct PathStep {
+  const TCustomLTData* Data;
+  int ItemNo;
+};
+
+std::vector<PathStep> PathToRoot(const TCustomLTData* data, int itemNo) {
+  std::vector<PathStep> path{{data, itemNo}};
+  while (const TCustomLTData* parent = data->GetParentData()) {
+    const int holder = parent->FindItemIndex(data->GetOwnerItem());
+    if (holder < 0) throw ELecternError("Error when comparing positions in the document");
+    path.push_back({parent, holder});
+    data = parent;
+  }
+  return path;
+}
+
+// Order of two sub-documents of one item, by walking its sub-documents.
+int CompareSubDocuments(TCustomLTItemInfo& item, const TCustomLTData* a, const TCustomLTData* b) {
+  std::unique_ptr<TLTSubDocCursor> cursor;
+  for (TCustomLTData* d = item.GetSubDocument(cursor, ltsdFirst); d; d = item.GetSubDocument(cursor, ltsdNext)) {
+    if (d == a) return a == b ? 0 : -1;
+    if (d == b) return 1;
+  }
+  throw ELecternError("Error when comparing positions in the document");
+}
+
+}  // namespace
+
+TCustomLTData::TCustomLTData() = default;
+
+TCustomLTData::~TCustomLTData() {
+  // Items are freed silently: the document is going away, not being edited.
+  items_.clear();
+}
+
+void TCustomLTData::SetParent(TCustomLTData* parent, TCustomLTItemInfo* ownerItem) {
+  parent_ = parent;
+  ownerItem_ = ownerItem;
+}
+
+TCustomLTData& TCustomLTData::GetRootData() {
+  TCustomLTData* d = this;
+  while (d->parent_) d = d->parent_;
+  return *d;
+}
+
+const TCustomLTData& TCustomLTData::GetRootData() const {
+  const TCustomLTData* d = this;
+  while (d->parent_) d = d->parent_;
+  return *d;
+}
+
+TLTDocumentContext* TCustomLTData::GetContext() const { return GetRootData().context_; }
+
+TLTStyle* TCustomLTData::GetStyle() const {
+  const TLTDocumentContext* ctx = GetContext();
+  return ctx ? ctx->Style : nullptr;
+}
+
+TLTOptions TCustomLTData::GetOptions() const {
+  const TLTDocumentContext* ctx = GetContext();
+  return ctx ? ctx->Options : LTDefaultOptions;
+}
+
+// ---- Access ---------------------------------------------------------------------
+
+void TCustomLTData::CheckIndex(int i) const {
+  if (i < 0 || i >= ItemCount()) throw ELecternError(kIndexError);
+}
+
+void TCustomLTData::ThrowWrongItemClass() {
+  throw ELecternError("Can't get or set this kind of information for this item");
+}
+
+TCustomLTItemInfo& TCustomLTData::GetItem(int i) const {
+  CheckIndex(i);
+  return *items_[static_cast<size_t>(i)];
+}
+
+int TCustomLTData::FindItemIndex(const TCustomLTItemInfo* item) const {
+  for (int i = 0; i < ItemCount(); ++i)
+    if (items_[static_cast<size_t>(i)].get() == item) return i;
+  return -1;
+}
+
+int32_t TCustomLTData::ResolveTextStyle(int32_t styleNo, int32_t paraNo) const {
+  if (styleNo != MaxInt) return styleNo;
+  const TLTStyle* style = GetStyle();
+  if (!style) return 0;
+  const int32_t def = style->ParaStyles()[paraNo].DefStyleNo;
+  return def < 0 ? 0 : def;
+}
+
+int32_t TCustomLTData::GetItemStyle(int i) const {
+  const TCustomLTItemInfo& item = GetItem(i);
+  return ResolveTextStyle(item.StyleNo, item.ParaNo);
+}
+
+uint32_t TCustomLTData::StyleCodePage(int32_t styleNo) const {
+  const TLTStyle* style = GetStyle();
+  return style ? style->StyleCodePage(styleNo) : CP_ACP;
+}
+
+TLTString TCustomLTData::GetItemTextW(int i) const {
+  const TCustomLTItemInfo& item = GetItem(i);
+  if (item.IsText() && item.IsWide()) return BytesToUtf16(item.Text);
+  return AnsiToUnicode(item.Text, StyleCodePage(GetItemStyle(i)));
+}
+
+void TCustomLTData::SetItemTag(int i, TLTTag tag) { GetItem(i).Tag = std::move(tag); }
+
+bool TCustomLTData::GetItemExtraIntProperty(int i, TLTExtraItemProperty p, int32_t& value) const {
+  return GetItem(i).GetExtraIntProperty(p, value);
+}
+
+bool TCustomLTData::GetItemExtraStrProperty(int i, TLTExtraItemStrProperty p, TLTString& value) const {
+  return GetItem(i).GetExtraStrProperty(p, value);
+}
+
+int TCustomLTData::FindControlItem(const TLTControl* control) const {
+  for (int i = 0; i < ItemCount(); ++i)
+    if (items_[static_cast<size_t>(i)]->OwnsControl(control)) return i;
+  return -1;
+}
+
+int TCustomLTData::GetOffsAfterItem(int i) const {
+  const TCustomLTItemInfo& item = GetItem(i);
+  return item.IsText() ? item.TextLength() + 1 : 1;
+}
+
+int TCustomLTData::GetFirstParaItem(int i) const {
+  CheckIndex(i);
+  while (i > 0 && !items_[static_cast<size_t>(i)]->StartsParagraph()) --i;
+  return i;
+}
+
+int TCustomLTData::GetFirstLineItem(int i) const {
+  CheckIndex(i);
+  while (i > 0 && items_[static_cast<size_t>(i)]->HasFlag(ltifJoinPrev)) --i;
+  return i;
+}
+
+void TCustomLTData::ExpandToPara(int first, int last, int& a, int& b) const {
+  a = GetFirstParaItem(first);
+  CheckIndex(last);
+  b = last;
+  while (b + 1 < ItemCount() && !items_[static_cast<size_t>(b + 1)]->StartsParagraph()) ++b;
+}
+
+void TCustomLTData::ExpandToLine(int first, int last, int& a, int& b) const {
+  a = GetFirstLineItem(first);
+  CheckIndex(last);
+  b = last;
+  while (b + 1 < ItemCount() && items_[static_cast<size_t>(b + 1)]->HasFlag(ltifJoinPrev)) ++b;
+}
+
+// ---- Adding ---------------------------------------------------------------------
+
+void TCustomLTData::AddItem(TLTRawByteString text, std::unique_ptr<TCustomLTItemInfo> item) {
+  if (!item) return;
+  const bool empty = items_.empty();
+  const TCustomLTItemInfo* last = empty ? nullptr : items_.back().get();
+  if (item->ParaNo == -1 && last && !last->GetBoolValue(iqFullLine)) {
+    item->SetJoinPrev(true);
+    item->ParaNo = last->ParaNo;
+  } else {
+    if (last && last->StyleNo == ltikMarker) {
+      // A marker never ends its paragraph: give it an empty text to mark.
+      auto filler = ItemFactory(0);
+      filler->ParaNo = last->ParaNo;
+      filler->SetFlag(ltifWide, GetStyle() ? GetStyle()->TextStyles()[0].Unicode : true);
+      AddItem({}, std::move(filler));
+      last = items_.back().get();
+    }
+    item->SetJoinPrev(false);
+    const bool fullLine = item->GetBoolValue(iqFullLine);
+    const bool newLine = (item->HasFlag(ltifNewLine) || !AllowNewParagraphs) && !fullLine && !empty;
+    item->SetNewLine(newLine);
+    if (newLine)
+      item->ParaNo = last->ParaNo;  // a line of the same paragraph keeps its style
+    else if (item->ParaNo == -1)
+      item->ParaNo = 0;
+  }
+  AddItemAsIs(std::move(text), std::move(item));
+}
+
+void TCustomLTData::AddItemAsIs(TLTRawByteString text, std::unique_ptr<TCustomLTItemInfo> item) {
+  if (!item) return;
+  if (item->Checkpoint) {
+    if (!pendingCP_) {
+      pendingCP_ = item->Checkpoint->Copy();
+      ++cpCount_;
+    }
+    item->Checkpoint.reset();
+  }
+  if (pendingCP_) AttachPendingCheckpoint(*item, lastCP_);
+  item->Inserting(*this, text, false);
+  item->Text = std::move(text);
+  items_.push_back(std::move(item));
+  items_.back()->Inserted(*this, ItemCount() - 1);
+}
+
+int32_t TCustomLTData::StyleForNewText(int32_t style, int32_t paraNo) const {
+  if (style != MaxInt) return style;
+  // A paragraph of -1 continues the current paragraph, whose style decides.
+  const int32_t para = paraNo == -1 ? (items_.empty() ? 0 : items_.back()->ParaNo) : paraNo;
+  return ResolveTextStyle(MaxInt, para);
+}
+
+void TCustomLTData::AddTextPiece(TLTRawByteString bytes, bool wide, int32_t style, int32_t paraNo,
+                                 const TLTTag& tag) {
+  auto item = ItemFactory(style);
+  item->ParaNo = paraNo;
+  item->SetFlag(ltifWide, wide);
+  item->Tag = tag;
+  AddItem(std::move(bytes), std::move(item));
+}
+
+namespace {
+
+// Splits text at tab characters, or replaces each tab by `spaces` blanks.
+template <class Str, class Ch>
+std::vector<Str> SplitTabs(std::basic_string_view<Ch> text, int spaces) {
+  std::vector<Str> pieces(1);
+  for (Ch c : text) {
+    if (c != Ch('\t'))
+      pieces.back().push_back(c);
+    else if (spaces > 0)
+      pieces.back().append(static_cast<size_t>(spaces), Ch(' '));
+    else
+      pieces.emplace_back();
+  }
+  return pieces;
+}
+
+}  // namespace
+
+void TCustomLTData::AddTextPieces(const std::vector<TLTRawByteString>& pieces, bool wide, int32_t style,
+                                  int32_t paraNo, const TLTTag& tag) {
+  if (pieces.size() == 1) {
+    AddTextPiece(pieces.front(), wide, style, paraNo, tag);
+    return;
+  }
+  // Tabs become tab items measured in the text's style, with the text's tag
+  // so that a tagged run stays one run.
+  int32_t para = paraNo;
+  for (size_t i = 0; i < pieces.size(); ++i) {
+    if (i > 0) {
+      auto tabItem = std::make_unique<TLTTabItemInfo>();
+      tabItem->TextStyleNo = style;
+      tabItem->ParaNo = para;
+      tabItem->Tag = tag;
+      AddItem({}, std::move(tabItem));
+      para = -1;
+    }
+    if (!pieces[i].empty()) {
+      AddTextPiece(pieces[i], wide, style, para, tag);
+      para = -1;
+    }
+  }
+}
+
+int TCustomLTData::SpacesInTab() const {
+  const TLTStyle* sheet = GetStyle();
+  return sheet ? sheet->SpacesInTab : 8;
+}
+
+bool TCustomLTData::IsUnicodeStyle(int32_t styleNo) const {
+  const TLTStyle* sheet = GetStyle();
+  return sheet ? sheet->TextStyles()[styleNo].Unicode : true;
+}
+
+void TCustomLTData::AddTextFromText(std::u16string_view text, int32_t style, int32_t paraNo, const TLTTag& tag) {
+  const int32_t effective = StyleForNewText(style, paraNo);
+  const bool wide = IsUnicodeStyle(effective);
+  const TLTCodePage cp = StyleCodePage(effective);
+  std::vector<TLTRawByteString> pieces;
+  for (const TLTString& piece : SplitTabs<TLTString>(text, SpacesInTab()))
+    pieces.push_back(TextToItemBytes(piece, wide, cp));
+  AddTextPieces(pieces, wide, style, paraNo, tag);
+}
+
+void TCustomLTData::AddTextA(std::string_view text, int32_t style, int32_t paraNo, TLTTag tag) {
+  if (style < 0) style = MaxInt;
+  const int32_t effective = StyleForNewText(style, paraNo);
+  if (IsUnicodeStyle(effective)) {
+    AddTextFromText(AnsiToUnicode(text, StyleCodePage(effective)), style, paraNo, tag);
+    return;
+  }
+  // 8-bit text that stays 8-bit keeps its exact bytes.
+  AddTextPieces(SplitTabs<TLTRawByteString>(text, SpacesInTab()), false, style, paraNo, tag);
+}
+
+void TCustomLTData::AddTextWBytes(std::string_view utf16le, int32_t style, int32_t paraNo, TLTTag tag) {
+  if (style < 0) style = MaxInt;
+  AddTextFromText(BytesToUtf16(utf16le), style, paraNo, tag);
+}
+
+void TCustomLTData::AddTextW(std::u16string_view text, int32_t style, int32_t paraNo, TLTTag tag) {
+  if (style < 0) style = MaxInt;
+  AddTextFromText(text, style, paraNo, tag);
+}
+
+int TCustomLTData::AddNamedCheckpoint(TLTString name, bool raiseEvent, TLTTag tag) {
+  if (pendingCP_) return cpCount_ - 1;
+  pendingCP_ = std::make_unique<TLTCPInfo>();
+  pendingCP_->CheckpointName = std::move(name);
+  pendingCP_->RaiseEvent = raiseEvent;
+  pendingCP_->Tag = std::move(tag);
+  return cpCount_++;
+}
+
+// ---- Inserting and deleting -----------------------------------------------------
+
+void TCustomLTData::InsertItemAt(int index, TLTRawByteString text, std::unique_ptr<TCustomLTItemInfo> item) {
+  if (!item) return;
+  if (index < 0 || index > ItemCount()) throw ELecternError(kIndexError);
+  item->Inserting(*this, text, false);
+  item->Text = std::move(text);
+  TCustomLTItemInfo* raw = item.get();
+  items_.insert(items_.begin() + index, std::move(item));
+  if (raw->Checkpoint) {
+    // Keep the list whole: a checkpoint that arrives with its item joins it.
+    raw->Checkpoint->ItemInfo = raw;
+    raw->Checkpoint->Next = raw->Checkpoint->Prev = nullptr;
+    raw->Checkpoint->ItemNo = index;
+    ++cpCount_;
+    InsertCheckpointSorted(raw->Checkpoint.get());
+  }
+  raw->Inserted(*this, index);
+}
+
+void TCustomLTData::ReleaseItem(int i) {
+  TCustomLTItemInfo& item = *items_[static_cast<size_t>(i)];
+  TLTRawByteString text = item.Text;
+  ReportItemAction(ltiaDestroying, item, text);
+  if (auto* ctrl = dynamic_cast<TLTControlItemInfo*>(&item)) {
+    TLTDocumentContext* ctx = GetContext();
+    TLTControl* c = ctrl->Control.get();
+    if (ctx && ctx->OnControlAction) ctx->OnControlAction(ltcaDestroy, i, c);
+  }
+  if (item.Checkpoint) {
+    UnlinkCheckpoint(item.Checkpoint.get(), true);
+    item.Checkpoint.reset();
+  }
+  items_[static_cast<size_t>(i)].reset();
+}
+
+void TCustomLTData::DeleteItems(int index, int count) {
+  if (index < 0) throw ELecternError(kIndexError);
+  if (index >= ItemCount() || count <= 0) return;
+  count = std::min(count, ItemCount() - index);
+  for (int i = index; i < index + count; ++i) ReleaseItem(i);
+  items_.erase(items_.begin() + index, items_.begin() + index + count);
+}
+
+void TCustomLTData::Clear() {
+  clearing_ = true;
+  FirstParaCut = LastParaCut = false;
+  FirstParaListNo = FirstParaLevel = -1;
+  for (int i = 0; i < ItemCount(); ++i) ReleaseItem(i);
+  items_.clear();
+  pendingCP_.reset();
+  firstCP_ = lastCP_ = nullptr;
+  cpCount_ = 0;
+  if (IsRoot() && context_) context_->DocProperties.clear();
+  clearing_ = false;
+}
+
+void TCustomLTData::AppendFrom(TCustomLTData& source) {
+  if (&source == this) return;
+  if (TagsArePChars() != source.TagsArePChars())
+    throw ELecternError("Can't assign Lectern to Lectern - tags types mismatch");
+  std::vector<std::unique_ptr<TCustomLTItemInfo>> moving = std::move(source.items_);
+  source.items_.clear();
+  // The moved items' checkpoints are re-created here; the source's list of
+  // them is dropped as a whole.
+  source.firstCP_ = source.lastCP_ = nullptr;
+  source.cpCount_ = source.pendingCP_ ? 1 : 0;
+  for (auto& item : moving) {
+    if (item->HasFlag(ltifJoinPrev)) item->ParaNo = -1;
+    if (item->Checkpoint) item->Checkpoint->Next = item->Checkpoint->Prev = nullptr;
+    TLTRawByteString text = std::move(item->Text);
+    AddItem(std::move(text), std::move(item));
+  }
+  if (source.pendingCP_) {
+    if (!pendingCP_) {
+      pendingCP_ = std::move(source.pendingCP_);
+      ++cpCount_;
+    }
+    source.pendingCP_.reset();
+    source.cpCount_ = 0;
+  }
+}
+
+// ---- Checkpoints ----------------------------------------------------------------
+
+void TCustomLTData::AttachPendingCheckpoint(TCustomLTItemInfo& item, TLTCPInfo* after) {
+  if (!pendingCP_) return;
+  TLTCPInfo* cp = pendingCP_.get();
+  cp->Prev = after;
+  if (after) {
+    cp->Next = after->Next;
+    after->Next = cp;
+  } else {
+    cp->Next = firstCP_;
+    firstCP_ = cp;
+  }
+  if (cp->Next)
+    cp->Next->Prev = cp;
+  else
+    lastCP_ = cp;
+  cp->ItemInfo = &item;
+  item.Checkpoint = std::move(pendingCP_);
+}
+
+void TCustomLTData::UnlinkCheckpoint(TLTCPInfo* cp, bool countIt) {
+  if (!cp) return;
+  if (cp->Prev)
+    cp->Prev->Next = cp->Next;
+  else if (firstCP_ == cp)
+    firstCP_ = cp->Next;
+  if (cp->Next)
+    cp->Next->Prev = cp->Prev;
+  else if (lastCP_ == cp)
+    lastCP_ = cp->Prev;
+  cp->Next = cp->Prev = nullptr;
+  if (countIt) --cpCount_;
+}
+
+void TCustomLTData::RefreshCheckpointIndices() {
+  for (int i = 0; i < ItemCount(); ++i)
+    if (TLTCPInfo* cp = items_[static_cast<size_t>(i)]->Checkpoint.get()) cp->ItemNo = i;
+}
+
+void TCustomLTData::InsertCheckpointSorted(TLTCPInfo* cp) {
+  RefreshCheckpointIndices();
+  TLTCPInfo* after = nullptr;
+  for (TLTCPInfo* c = firstCP_; c; c = c->Next) {
+    if (c == cp) continue;
+    if (c->ItemNo < cp->ItemNo) after = c;
+  }
+  cp->Prev = after;
+  cp->Next = after ? after->Next : firstCP_;
+  if (after)
+    after->Next = cp;
+  else
+    firstCP_ = cp;
+  if (cp->Next)
+    cp->Next->Prev = cp;
+  else
+    lastCP_ = cp;
+}
+
+TLTCPInfo* TCustomLTData::FindCheckpointBefore(int index) {
+  RefreshCheckpointIndices();
+  TLTCPInfo* found = nullptr;
+  for (TLTCPInfo* c = firstCP_; c && c->ItemNo < index; c = c->Next) found = c;
+  return found;
+}
+
+// ---- Sub-documents ----------------------------------------------------------------
+
+bool TCustomLTData::EnumerateItems(const TLTEnumItemsProc& proc) {
+  for (int i = 0; i < ItemCount(); ++i) {
+    bool stop = false;
+    proc(*this, i, stop);
+    if (stop) return false;
+    TCustomLTItemInfo& item = *items_[static_cast<size_t>(i)];
+    std::unique_ptr<TLTSubDocCursor> cursor;
+    for (TCustomLTData* d = item.GetSubDocument(cursor, ltsdFirst); d; d = item.GetSubDocument(cursor, ltsdNext))
+      if (!d->EnumerateItems(proc)) return false;
+  }
+  return true;
+}
+
+int TCustomLTData::ComparePositions(int itemNo1, const TCustomLTData& data2, int itemNo2) const {
+  const std::vector<PathStep> a = PathToRoot(this, itemNo1);
+  const std::vector<PathStep> b = PathToRoot(&data2, itemNo2);
+  for (size_t i = 0; i < a.size(); ++i) {
+    for (size_t j = 0; j < b.size(); ++j) {
+      if (a[i].Data != b[j].Data) continue;
+      if (a[i].ItemNo != b[j].ItemNo) return a[i].ItemNo < b[j].ItemNo ? -1 : 1;
+      if (i == 0 && j == 0) return 0;
+      // One position is the item itself: it comes before its contents.
+      if (i == 0) return -1;
+      if (j == 0) return 1;
+      TCustomLTItemInfo& holder = a[i].Data->GetItem(a[i].ItemNo);
+      return CompareSubDocuments(holder, a[i - 1].Data, b[j - 1].Data);
+    }
+  }
+  throw ELecternError("Error when comparing positions in the document");
+}
+
+// ---- Merging text -----------------------------------------------------------------
+
+bool TCustomLTData::CanMergeTextItems(int i, bool crossParagraphs) const {
+  if (i < 0 || i + 1 >= ItemCount()) return false;
+  const TCustomLTItemInfo& a = *items_[static_cast<size_t>(i)];
+  const TCustomLTItemInfo& b = *items_[static_cast<size_t>(i + 1)];
+  if (!a.IsText() || !b.IsText()) return false;
+  const bool joins = b.HasFlag(ltifJoinPrev) || crossParagraphs;
+  if ((a.Text.empty() || b.Text.empty()) && joins) {
+    // b goes away: it may not take a checkpoint, tag or hint with it.
+    if (b.Checkpoint) return false;
+    const bool aTakesOver = a.Text.empty();
+    if (!(b.Tag.IsEmpty() || b.Tag == a.Tag || (aTakesOver && a.Tag.IsEmpty()))) return false;
+    if (!(b.HintText.empty() || b.HintText == a.HintText || (aTakesOver && a.HintText.empty()))) return false;
+    return true;
+  }
+  if (a.StyleNo != b.StyleNo || !joins || a.IsWide() != b.IsWide()) return false;
+  const TLTStyle* style = GetStyle();
+  const int32_t sa = GetItemStyle(i);
+  const int32_t sb = GetItemStyle(i + 1);
+  if (style && style->TextStyles()[sa].Unicode != style->TextStyles()[sb].Unicode) return false;
+  if (a.HintText != b.HintText || !(a.Tag == b.Tag) || b.Checkpoint) return false;
+  if (!style) return true;
+  const TLTProtectOptions prot = style->TextStyles()[sa].Protection;
+  return !prot.Contains(ltprModifyProtect) && !prot.Contains(ltprConcateProtect);
+}
+
+void TCustomLTData::MergeTextItems(int i) {
+  CheckIndex(i);
+  CheckIndex(i + 1);
+  TCustomLTItemInfo& a = *items_[static_cast<size_t>(i)];
+  TCustomLTItemInfo& b = *items_[static_cast<size_t>(i + 1)];
+  if (!a.IsText() || !b.IsText()) ThrowWrongItemClass();
+  if (a.Text.empty() && !b.Text.empty()) {
+    a.StyleNo = b.StyleNo;
+    a.SetFlag(ltifWide, b.IsWide());
+    if (a.Tag.IsEmpty()) a.Tag = b.Tag;
+    if (a.HintText.empty()) a.HintText = b.HintText;
+    a.Text = b.Text;
+  } else if (!b.Text.empty()) {
+    a.Text += ConvertItemBytes(b.Text, b.IsWide(), a.IsWide(), StyleCodePage(GetItemStyle(i)));
+  }
+  if (b.Checkpoint && !a.Checkpoint) {
+    // The two items are neighbours, so the list order stays right.
+    a.Checkpoint = std::move(b.Checkpoint);
+    a.Checkpoint->ItemInfo = &a;
+  }
+  ReleaseItem(i + 1);
+  items_.erase(items_.begin() + i + 1);
+}
+
+void TCustomLTData::NormalizeRange(int first, int last) {
+  first = std::max(first, 0);
+  last = std::min(last, ItemCount() - 1);
+  if (first > last) return;
+  auto normalizeSubDocs = [](TCustomLTItemInfo& item) {
+    std::unique_ptr<TLTSubDocCursor> cursor;
+    for (TCustomLTData* d = item.GetSubDocument(cursor, ltsdFirst); d; d = item.GetSubDocument(cursor, ltsdNext))
+      d->NormalizeRange(0, d->ItemCount() - 1);
+  };
+  for (int i = last; i > first; --i) {
+    normalizeSubDocs(*items_[static_cast<size_t>(i)]);
+    if (CanMergeTextItems(i - 1)) MergeTextItems(i - 1);
+  }
+  normalizeSubDocs(*items_[static_cast<size_t>(first)]);
+}
+
+void TCustomLTData::NormalizeParaStyles(int i) {
+  const int start = GetFirstParaItem(i);
+  const int32_t para = items_[static_cast<size_t>(start)]->ParaNo;
+  for (int j = start + 1; j < ItemCount() && !items_[static_cast<size_t>(j)]->StartsParagraph(); ++j)
+    items_[static_cast<size_t>(j)]->ParaNo = para;
+}
+
+// ---- Styles -----------------------------------------------------------------------
+
+void TCustomLTData::MarkStylesInUse(TLTStyleUsage& usage) const {
+  for (const auto& item : items_) item->MarkStylesInUse(usage);
+}
+
+void TCustomLTData::UpdateStyles(const TLTStyleUsage& usage) {
+  for (auto& item : items_) item->UpdateStyles(usage);
+}
+
+void TCustomLTData::DeleteUnusedStyles(bool text, bool para, bool list) {
+  TCustomLTData& root = GetRootData();
+  TLTStyle* style = GetStyle();
+  if (!style || (!text && !para && !list)) return;
+  TFontInfos& texts = style->TextStyles();
+  TParaInfos& paras = style->ParaStyles();
+  TLTStyleUsage usage(texts.Count(), paras.Count(), 0, text, para, list);
+
+  for (int k = 0; k < texts.Count(); ++k)
+    if (texts[k].Standard) usage.MarkText(k);
+  for (int k = 0; k < paras.Count(); ++k)
+    if (paras[k].Standard) usage.MarkPara(k);
+  if (!texts.IsValidIndex(style->DefUnicodeStyle)) style->DefUnicodeStyle = -1;
+  usage.MarkText(style->DefUnicodeStyle);
+
+  root.MarkStylesInUse(usage);
+
+  // Styles that used styles refer to are used too, transitively; references
+  // past the end of their collection are cut.
+  auto closeOver = [](TCustomLTInfos& coll, auto isUsed, auto mark) {
+    bool changed = true;
+    while (changed) {
+      changed = false;
+      for (int k = 0; k < coll.Count(); ++k) {
+        if (!isUsed(k)) continue;
+        coll.Items(k).ForEachStyleReference([&](int32_t& ref) {
+          if (ref >= coll.Count()) ref = -1;
+          if (ref >= 0 && !isUsed(ref)) {
+            mark(ref);
+            changed = true;
+          }
+        });
+      }
+    }
+  };
+  if (para)
+    closeOver(paras, [&](int k) { return usage.ParaUsed(k); }, [&](int k) { usage.MarkPara(k); });
+  if (text) {
+    for (int k = 0; k < paras.Count(); ++k) {
+      if (!usage.ParaUsed(k)) continue;
+      int32_t& def = paras[k].DefStyleNo;
+      if (def >= texts.Count()) def = -1;
+      usage.MarkText(def);
+    }
+    closeOver(texts, [&](int k) { return usage.TextUsed(k); }, [&](int k) { usage.MarkText(k); });
+  }
+
+  // Whether each style survives, decided before the marks become shifts.
+  std::vector<bool> keepText(static_cast<size_t>(texts.Count()));
+  std::vector<bool> keepPara(static_cast<size_t>(paras.Count()));
+  for (int k = 0; k < texts.Count(); ++k) keepText[static_cast<size_t>(k)] = usage.TextUsed(k);
+  for (int k = 0; k < paras.Count(); ++k) keepPara[static_cast<size_t>(k)] = usage.ParaUsed(k);
+  usage.ConvertToShifts();
+
+  for (int k = texts.Count() - 1; k >= 0; --k)
+    if (!keepText[static_cast<size_t>(k)]) texts.Delete(k);
+  for (int k = paras.Count() - 1; k >= 0; --k)
+    if (!keepPara[static_cast<size_t>(k)]) paras.Delete(k);
+
+  if (text)
+    for (int k = 0; k < texts.Count(); ++k)
+      texts.Items(k).ForEachStyleReference([&](int32_t& ref) { ref = usage.NewText(ref); });
+  for (int k = 0; k < paras.Count(); ++k) {
+    if (para) paras.Items(k).ForEachStyleReference([&](int32_t& ref) { ref = usage.NewPara(ref); });
+    if (text) paras[k].DefStyleNo = usage.NewText(paras[k].DefStyleNo);
+  }
+
+  root.UpdateStyles(usage);
+  style->DefUnicodeStyle = usage.NewText(style->DefUnicodeStyle);
+}
+
+// ---- Plain text ---------------------------------------------------------------------
+
+TLTString TCustomLTData::GetPlainText(int lineWidth, const TLTItemRange* range, bool formFeeds) const {
+  TLTString out;
+  if (items_.empty()) return out;
+  int first = 0;
+  int last = ItemCount() - 1;
+  if (range) {
+    CheckIndex(range->FirstItem);
+    CheckIndex(range->LastItem);
+    first = range->FirstItem;
+    last = range->LastItem;
+  }
+  TLTDocumentContext* ctx = GetContext();
+  for (int i = first; i <= last; ++i) {
+    const TCustomLTItemInfo& item = *items_[static_cast<size_t>(i)];
+    if (i > first) {
+      if (formFeeds && item.HasFlag(ltifNewPage))
+        out += u"\f";
+      else if (!item.HasFlag(ltifJoinPrev))
+        out += u"\r\n";
+    }
+    if (item.IsText()) {
+      TLTString t = GetItemTextW(i);
+      if (range) {
+        const int from = i == first ? std::clamp(range->FirstOffs - 1, 0, static_cast<int>(t.size())) : 0;
+        const int to = i == last ? std::clamp(range->LastOffs - 1, from, static_cast<int>(t.size()))
+                                 : static_cast<int>(t.size());
+        t = t.substr(static_cast<size_t>(from), static_cast<size_t>(to - from));
+      }
+      out += t;
+      continue;
+    }
+    if (range && ((i == first && range->FirstOffs >= 1) || (i == last && range->LastOffs <= 0))) continue;
+    bool doDefault = true;
+    TLTString piece;
+    if (ctx && ctx->OnSaveItemToFile)
+      ctx->OnSaveItemToFile({}, const_cast<TCustomLTData&>(*this), i, ltsfText, true, piece, doDefault);
+    out += doDefault ? item.AsText(lineWidth, *this, true) : piece;
+  }
+  return out;
+}
+
+bool TCustomLTData::SaveText(TLTStream& stream, int lineWidth, bool unicode, bool withBOM,
+                             const TLTItemRange* range) const {
+  try {
+    const TLTString text = GetPlainText(lineWidth, range, false);
+    if (unicode) {
+      if (withBOM && !stream.WriteBytes("\xFF\xFE")) return false;
+      return stream.WriteBytes(Utf16ToBytes(text));
+    }
+    const TLTStyle* style = GetStyle();
+    return stream.WriteBytes(UnicodeToAnsi(text, style ? style->DefCodePage : CP_ACP));
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
+void TCustomLTData::ReportItemAction(TLTItemAction action, TCustomLTItemInfo& item, TLTRawByteString& text) {
+  TLTDocumentContext* ctx = GetContext();
+  if (ctx && ctx->OnItemAction) ctx->OnItemAction(action, item, text, *this);
+}
+
+}  // namespace lectern

@@ -1,0 +1,267 @@
+#pragma once
+// The document container: the ordered items of a document or sub-document
+// with the paragraph structure their flags encode, the checkpoint list, and
+// the operations every document, cell and note shares.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "model/LTItem.h"
+#include "platform/LTTypes.h"
+
+namespace lectern {
+
+class TLTStream;
+class TLTStyle;
+
+/// Behaviour switches of the viewer and editor controls.
+enum TLTOption : uint8_t {
+  ltoAllowSelection,
+  ltoSingleClick,
+  ltoScrollToEnd,
+  ltoClientTextWidth,
+  ltoShowCheckpoints,
+  ltoShowPageBreaks,
+  ltoShowSpecialCharacters,
+  ltoTagsArePChars,
+  ltoAutoCopyText,
+  ltoAutoCopyUnicodeText,
+  ltoAutoCopyLTF,
+  ltoAutoCopyImage,
+  ltoAutoCopyRTF,
+  ltoFormatInvalidate,
+  ltoDblClickSelectsWord,
+  ltoRClickDeselects,
+  ltoDisallowDrag,
+  ltoShowItemHints,
+  ltoFastFormatting,
+};
+using TLTOptions = TLTSet<TLTOption, uint32_t>;
+constexpr TLTOptions LTDefaultOptions{ltoAllowSelection,     ltoScrollToEnd,      ltoShowPageBreaks,
+                                      ltoAutoCopyUnicodeText, ltoAutoCopyLTF,     ltoAutoCopyImage,
+                                      ltoAutoCopyRTF,        ltoFormatInvalidate, ltoDblClickSelectsWord,
+                                      ltoRClickDeselects,    ltoFastFormatting};
+
+/// Settings and events that the containers of one document share. The
+/// owning control (or a tool) supplies it to the root container; sub-
+/// documents reach it through their root.
+struct TLTDocumentContext {
+  TLTStyle* Style = nullptr;  // not owned; outlives the document
+  TLTOptions Options = LTDefaultOptions;
+  /// Document properties stored with the document (one string each).
+  std::vector<TLTString> DocProperties;
+
+  /// An item is inserted, inserted already, destroyed, ...; text may be changed.
+  std::function<void(TLTItemAction action, TCustomLTItemInfo& item, TLTRawByteString& text, TCustomLTData& data)>
+      OnItemAction;
+  /// Something happens to an embedded control.
+  std::function<void(TLTControlAction action, int itemNo, TLTControl*& control)> OnControlAction;
+  /// Replaces the output of an item in a saved format.
+  std::function<void(const std::string& path, TCustomLTData& data, int itemNo, TLTSaveFormat format, bool unicode,
+                     TLTString& out, bool& doDefault)>
+      OnSaveItemToFile;
+  /// Text of an embedded control in a saved format.
+  std::function<void(const std::string& path, TLTControl& control, TLTSaveFormat format, TLTString& out)>
+      OnSaveComponentToFile;
+};
+
+/// A range of a container: from an offset in one item to an offset in
+/// another (1-based character offsets in text, 0/1 around other items).
+struct TLTItemRange {
+  int FirstItem = 0;
+  int FirstOffs = 0;
+  int LastItem = 0;
+  int LastOffs = 0;
+};
+
+/// Visits one item during EnumerateItems; setting stop ends the walk.
+using TLTEnumItemsProc = std::function<void(TCustomLTData& data, int itemNo, bool& stop)>;
+
+/// The container of a document or of a sub-document (table cell, note).
+class TCustomLTData {
+ public:
+  TCustomLTData();
+  TCustomLTData(const TCustomLTData&) = delete;
+  TCustomLTData& operator=(const TCustomLTData&) = delete;
+  virtual ~TCustomLTData();
+
+  // ---- Place in the document ---------------------------------------------
+  /// The container holding the item that holds this one; null for the root.
+  TCustomLTData* GetParentData() const { return parent_; }
+  /// The item of the parent container that holds this sub-document.
+  TCustomLTItemInfo* GetOwnerItem() const { return ownerItem_; }
+  /// Makes this a sub-document of item in parent (both not owned).
+  void SetParent(TCustomLTData* parent, TCustomLTItemInfo* ownerItem);
+  TCustomLTData& GetRootData();
+  const TCustomLTData& GetRootData() const;
+  bool IsRoot() const { return parent_ == nullptr; }
+
+  /// Root only: the settings of the document (not owned).
+  void SetContext(TLTDocumentContext* context) { context_ = context; }
+  /// The document's settings, found through the root; null when none.
+  TLTDocumentContext* GetContext() const;
+  TLTStyle* GetStyle() const;
+  TLTOptions GetOptions() const;
+  bool TagsArePChars() const { return GetOptions().Contains(ltoTagsArePChars); }
+
+  /// Added to item link indices to give hyperlink ids.
+  int32_t FirstJumpNo = 0;
+  /// When false, added items become new lines of the current paragraph.
+  bool AllowNewParagraphs = true;
+  /// List numbering carried into a fragment whose first paragraph was cut.
+  int32_t FirstParaListNo = -1;
+  int32_t FirstParaLevel = -1;
+  bool FirstParaCut = false;
+  bool LastParaCut = false;
+
+  // ---- Access ---------------------------------------------------------------
+  int ItemCount() const { return static_cast<int>(items_.size()); }
+  /// Raises ELecternError "Item index is out of bounds" for a wrong index.
+  TCustomLTItemInfo& GetItem(int i) const;
+  /// Index of the item object, or -1.
+  int FindItemIndex(const TCustomLTItemInfo* item) const;
+  /// StyleNo with MaxInt resolved to the paragraph style's default text style.
+  int32_t GetItemStyle(int i) const;
+  int32_t GetItemPara(int i) const { return GetItem(i).ParaNo; }
+  const TLTRawByteString& GetItemTextRaw(int i) const { return GetItem(i).Text; }
+  void SetItemTextRaw(int i, TLTRawByteString text) { GetItem(i).Text = std::move(text); }
+  /// The item's text as UTF-16 (8-bit text and names through their code page).
+  TLTString GetItemTextW(int i) const;
+  const TLTTag& GetItemTag(int i) const { return GetItem(i).Tag; }
+  void SetItemTag(int i, TLTTag tag);
+  bool IsParaStart(int i) const { return GetItem(i).StartsParagraph(); }
+  bool IsFromNewLine(int i) const { return !GetItem(i).HasFlag(ltifJoinPrev); }
+  bool PageBreakBefore(int i) const { return GetItem(i).HasFlag(ltifNewPage); }
+  TLTCPInfo* GetItemCheckpoint(int i) const { return GetItem(i).Checkpoint.get(); }
+  bool GetItemExtraIntProperty(int i, TLTExtraItemProperty p, int32_t& value) const;
+  bool GetItemExtraStrProperty(int i, TLTExtraItemStrProperty p, TLTString& value) const;
+  /// The item as T; raises ELecternError "Can't get or set this kind of
+  /// information for this item" when it is not one.
+  template <class T>
+  T& CheckItemClass(int i) const {
+    auto* p = dynamic_cast<T*>(&GetItem(i));
+    if (!p) ThrowWrongItemClass();
+    return *p;
+  }
+  /// Index of the first item that owns the control, or -1.
+  int FindControlItem(const TLTControl* control) const;
+  int GetOffsBeforeItem(int i) const { return GetItem(i).IsText() ? 1 : 0; }
+  int GetOffsAfterItem(int i) const;
+  int GetFirstParaItem(int i) const;
+  int GetFirstLineItem(int i) const;
+  void ExpandToPara(int first, int last, int& a, int& b) const;
+  void ExpandToLine(int first, int last, int& a, int& b) const;
+  /// Code page of 8-bit text in text style styleNo of this document.
+  uint32_t StyleCodePage(int32_t styleNo) const;
+  /// Resolves MaxInt against paragraph style paraNo.
+  int32_t ResolveTextStyle(int32_t styleNo, int32_t paraNo) const;
+
+  // ---- Adding at the end --------------------------------------------------
+  /// Appends with the paragraph rules (a ParaNo of -1 continues the paragraph).
+  void AddItem(TLTRawByteString text, std::unique_ptr<TCustomLTItemInfo> item);
+  /// Appends without paragraph processing.
+  void AddItemAsIs(TLTRawByteString text, std::unique_ptr<TCustomLTItemInfo> item);
+  /// Adds text: 8-bit text in the code page of the effective style.
+  void AddTextA(std::string_view text, int32_t style, int32_t paraNo, TLTTag tag = {});
+  /// Adds text given as UTF-16LE bytes.
+  void AddTextWBytes(std::string_view utf16le, int32_t style, int32_t paraNo, TLTTag tag = {});
+  /// Adds text given as a UTF-16 string.
+  void AddTextW(std::u16string_view text, int32_t style, int32_t paraNo, TLTTag tag = {});
+  /// Creates the pending checkpoint, or returns the index of the one pending.
+  int AddNamedCheckpoint(TLTString name, bool raiseEvent, TLTTag tag = {});
+
+  // ---- Inserting and deleting -------------------------------------------
+  /// Inserts at index without paragraph processing (callers set the flags).
+  void InsertItemAt(int index, TLTRawByteString text, std::unique_ptr<TCustomLTItemInfo> item);
+  /// Frees items index .. index+count-1 (count clipped to the end; an index
+  /// at or past the end does nothing).
+  void DeleteItems(int index, int count);
+  /// Frees everything, the pending checkpoint and the document properties.
+  void Clear();
+  /// Moves every item of source to the end of this container.
+  void AppendFrom(TCustomLTData& source);
+
+  // ---- Checkpoints ----------------------------------------------------------
+  TLTCPInfo* FirstCheckpoint() const { return firstCP_; }
+  TLTCPInfo* LastCheckpoint() const { return lastCP_; }
+  TLTCPInfo* PendingCheckpoint() const { return pendingCP_.get(); }
+  /// Number of checkpoints including the pending one.
+  int CheckpointCount() const { return cpCount_; }
+  /// Links the pending checkpoint after `after` (at the head when null) and
+  /// gives it to item.
+  void AttachPendingCheckpoint(TCustomLTItemInfo& item, TLTCPInfo* after);
+  void UnlinkCheckpoint(TLTCPInfo* cp, bool countIt);
+  void RefreshCheckpointIndices();
+  /// Puts a checkpoint whose ItemNo is known at its place in document order.
+  void InsertCheckpointSorted(TLTCPInfo* cp);
+  /// The last checkpoint on an item below index, or null.
+  TLTCPInfo* FindCheckpointBefore(int index);
+
+  // ---- Sub-documents --------------------------------------------------------
+  /// Depth-first walk over every item and the sub-documents of each; false
+  /// when the callback stopped it.
+  bool EnumerateItems(const TLTEnumItemsProc& proc);
+  /// Orders (this, itemNo1) against (data2, itemNo2) in one document:
+  /// negative, 0 or positive. Raises ELecternError "Error when comparing
+  /// positions in the document" when they share no container.
+  int ComparePositions(int itemNo1, const TCustomLTData& data2, int itemNo2) const;
+
+  // ---- Merging text and repairing paragraphs -----------------------------
+  /// Whether items i and i+1 may become one text item.
+  bool CanMergeTextItems(int i, bool crossParagraphs = false) const;
+  /// Appends item i+1 to item i (an empty item i takes i+1's style first).
+  void MergeTextItems(int i);
+  /// Merges what can be merged in first..last and normalizes the sub-documents there.
+  void NormalizeRange(int first, int last);
+  /// Gives every item of i's paragraph the paragraph's style.
+  void NormalizeParaStyles(int i);
+
+  // ---- Styles ---------------------------------------------------------------
+  void MarkStylesInUse(TLTStyleUsage& usage) const;
+  void UpdateStyles(const TLTStyleUsage& usage);
+  /// Deletes the styles of the chosen kinds that nothing uses and renumbers
+  /// every reference. Works on the whole document through the root.
+  void DeleteUnusedStyles(bool text, bool para, bool list);
+
+  // ---- Plain text -------------------------------------------------------------
+  /// The document (or a range of it) as text: paragraphs and lines separated
+  /// by CR LF, page breaks as form feeds when asked.
+  TLTString GetPlainText(int lineWidth, const TLTItemRange* range = nullptr, bool formFeeds = false) const;
+  /// Writes the text as UTF-16LE (with FF FE first when withBOM) or as 8-bit
+  /// text in the sheet's DefCodePage; false on any failure.
+  bool SaveText(TLTStream& stream, int lineWidth, bool unicode, bool withBOM, const TLTItemRange* range = nullptr) const;
+
+  // ---- Notifications ----------------------------------------------------------
+  /// Reports an item action to the document's OnItemAction.
+  void ReportItemAction(TLTItemAction action, TCustomLTItemInfo& item, TLTRawByteString& text);
+  bool IsClearing() const { return clearing_; }
+
+ private:
+  [[noreturn]] static void ThrowWrongItemClass();
+  void CheckIndex(int i) const;
+  /// The notifications and bookkeeping of freeing item i; the entry stays.
+  void ReleaseItem(int i);
+  void AddTextPiece(TLTRawByteString bytes, bool wide, int32_t style, int32_t paraNo, const TLTTag& tag);
+  void AddTextPieces(const std::vector<TLTRawByteString>& pieces, bool wide, int32_t style, int32_t paraNo,
+                     const TLTTag& tag);
+  void AddTextFromText(std::u16string_view text, int32_t style, int32_t paraNo, const TLTTag& tag);
+  int SpacesInTab() const;
+  bool IsUnicodeStyle(int32_t styleNo) const;
+  int32_t StyleForNewText(int32_t style, int32_t paraNo) const;
+
+  std::vector<std::unique_ptr<TCustomLTItemInfo>> items_;
+  TCustomLTData* parent_ = nullptr;            // not owned
+  TCustomLTItemInfo* ownerItem_ = nullptr;     // not owned
+  TLTDocumentContext* context_ = nullptr;      // not owned
+  TLTCPInfo* firstCP_ = nullptr;               // owned by their items
+  TLTCPInfo* lastCP_ = nullptr;
+  std::unique_ptr<TLTCPInfo> pendingCP_;
+  int cpCount_ = 0;
+  bool clearing_ = false;
+};
+
+}  // namespace lectern

@@ -1,0 +1,489 @@
+#pragma once
+// Document items: one run of text in one text style, or one non-text object
+// (rule, picture, control, bullet, hotspot, tab, ...). Every item carries its
+// paragraph information, an optional tag, hint and checkpoint. Per-kind
+// behaviour is reached through virtual operations and numbered queries.
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+#include "platform/LTControl.h"
+#include "platform/LTGraphic.h"
+#include "platform/LTTypes.h"
+
+namespace lectern {
+
+class TCustomLTData;
+class TLTStyle;
+class TCustomLTItemInfo;
+
+// ---- Kinds, flags, queries ---------------------------------------------------
+
+constexpr int32_t ltikRule = -1;
+constexpr int32_t ltikImage = -3;
+constexpr int32_t ltikImageHotspot = -4;
+constexpr int32_t ltikControl = -5;
+constexpr int32_t ltikImageBullet = -6;
+constexpr int32_t ltikHotImage = -10;
+constexpr int32_t ltikMarker = -11;
+constexpr int32_t ltikTabulator = -12;
+constexpr int32_t ltikTable = -60;
+constexpr int32_t ltikTextLabel = -200;
+constexpr int32_t ltikNumbering = -202;
+constexpr int32_t ltikFootnoteItem = -203;
+constexpr int32_t ltikEndnoteItem = -204;
+constexpr int32_t ltikNoteBackRef = -205;
+
+/// Item flag values (bits of ItemFlags).
+enum TLTItemFlag : uint8_t { ltifJoinPrev = 1, ltifNewPage = 2, ltifNewLine = 4, ltifWide = 8 };
+constexpr uint8_t ltifAllStored = 0x0F;
+
+/// Yes/no questions generic code asks an item.
+enum TLTItemBoolQuery : uint8_t {
+  iqFullLine,
+  iqHasContent,
+  iqTakesDataLines,
+  iqOwnBaseline,
+  iqOwnTextEncoding,
+  iqTextLike,
+  iqTabStop,
+  iqResizable,
+  iqLive,
+  iqClickInside,
+  iqResizeHandles,
+  iqHtmlBlock,
+  iqFollowsTextStyle,
+};
+
+/// Questions whose answer depends on the style sheet.
+enum TLTItemBoolQueryEx : uint8_t {
+  iqxSelectable,
+  iqxSliceable,
+  iqxHyperlink,
+  iqxActive,
+  iqxHover,
+  iqxJumpCursor,
+  iqxLayoutWidth,
+};
+
+enum TLTItemAction : uint8_t { ltiaInserting, ltiaInserted, ltiaDestroying, ltiaMovingToUndoList, ltiaTextModifying };
+enum TLTControlAction : uint8_t { ltcaDestroy, ltcaBeforeLTFSave, ltcaAfterLTFSave, ltcaAfterLTFLoad };
+enum TLTSaveFormat : uint8_t { ltsfText, ltsfHTML, ltsfRTF, ltsfLTF };
+
+/// Numbers of the kind-specific integer properties ("vshift" = 1 ...).
+enum TLTExtraItemProperty : uint8_t {
+  ltepNone,
+  ltepVShift,
+  ltepVShiftAbs,
+  ltepImageWidth,
+  ltepImageHeight,
+  ltepTransparent,
+  ltepTransparentMode,
+  ltepTransparentColor,
+  ltepMinHeightOnPage,
+  ltepSpacing,
+  ltepResizable,
+  ltepUnremovable,
+  ltepNoHTMLImageSize,
+  ltepAnimationInterval,
+  ltepVisible,
+};
+/// Numbers of the string properties ("hint" = 1 ...).
+enum TLTExtraItemStrProperty : uint8_t { ltespNone, ltespHint, ltespAlt, ltespImageFileName };
+
+/// Key of an extra property line, and the number for a key (ltepNone when unknown).
+std::string_view ExtraIntPropertyKey(TLTExtraItemProperty p);
+std::string_view ExtraStrPropertyKey(TLTExtraItemStrProperty p);
+TLTExtraItemProperty ExtraIntPropertyByKey(std::string_view key);
+TLTExtraItemStrProperty ExtraStrPropertyByKey(std::string_view key);
+
+// ---- Tags and checkpoints ----------------------------------------------------
+
+/// A tag: nothing, an integer, or an owned UTF-16 string. Documents whose
+/// control has ltoTagsArePChars use strings, the others integers. An integer
+/// tag of 0 is the empty tag; an absent string differs from an empty one.
+class TLTTag {
+ public:
+  TLTTag() = default;
+  static TLTTag FromInt(int64_t v);
+  static TLTTag FromString(TLTString s);
+  bool IsEmpty() const { return std::holds_alternative<std::monostate>(v_); }
+  bool IsString() const { return std::holds_alternative<TLTString>(v_); }
+  /// The string, or null when the tag holds none.
+  const TLTString* String() const { return std::get_if<TLTString>(&v_); }
+  /// The integer (0 for an empty tag or a string tag).
+  int64_t Int() const;
+  bool operator==(const TLTTag& o) const { return v_ == o.v_; }
+
+ private:
+  std::variant<std::monostate, int64_t, TLTString> v_;
+};
+
+/// A named anchor attached to one item. The item owns it; the container
+/// links the checkpoints of a document in document order.
+struct TLTCPInfo {
+  TLTString CheckpointName;
+  TLTCPInfo* Next = nullptr;            // not owned
+  TLTCPInfo* Prev = nullptr;            // not owned
+  bool RaiseEvent = false;
+  bool Pinned = false;
+  TCustomLTItemInfo* ItemInfo = nullptr;  // not owned: the carrying item
+  int ItemNo = -1;                        // cached, refreshed by the container
+  TLTTag Tag;
+
+  /// A new record with the same name, switches and tag, linked nowhere.
+  std::unique_ptr<TLTCPInfo> Copy() const;
+};
+
+// ---- Style clean-up --------------------------------------------------------
+
+/// Which styles are in use while unused styles are deleted, then how their
+/// numbers shift. Marking ignores numbers outside the collections (including
+/// MaxInt), and renumbering leaves such numbers as they are.
+class TLTStyleUsage {
+ public:
+  TLTStyleUsage(int textCount, int paraCount, int listCount, bool text, bool para, bool list);
+  void MarkText(int32_t n) { Mark(text_, n); }
+  void MarkPara(int32_t n) { Mark(para_, n); }
+  void MarkList(int32_t n) { Mark(list_, n); }
+  bool TextUsed(int32_t n) const { return Used(text_, n); }
+  bool ParaUsed(int32_t n) const { return Used(para_, n); }
+  bool ListUsed(int32_t n) const { return Used(list_, n); }
+  /// Turns the used marks into shifts; afterwards the New* functions apply.
+  void ConvertToShifts();
+  int32_t NewText(int32_t n) const { return Shift(text_, n); }
+  int32_t NewPara(int32_t n) const { return Shift(para_, n); }
+  int32_t NewList(int32_t n) const { return Shift(list_, n); }
+
+ private:
+  static void Mark(std::vector<int32_t>& used, int32_t n);
+  static bool Used(const std::vector<int32_t>& used, int32_t n);
+  static int32_t Shift(const std::vector<int32_t>& used, int32_t n);
+  static void ToShifts(std::vector<int32_t>& used);
+  std::vector<int32_t> text_, para_, list_;
+};
+
+// ---- Sub-documents -----------------------------------------------------------
+
+/// Where GetSubDocument moves.
+enum TLTSubDocPosition : uint8_t {
+  ltsdFirst = 0,
+  ltsdLast = 1,
+  ltsdChosen = 2,
+  ltsdChosenAlt = 3,
+  ltsdNext = 4,
+  ltsdPrev = 5,
+};
+
+/// Position of an enumeration over an item's sub-documents; owned by the caller.
+class TLTSubDocCursor {
+ public:
+  virtual ~TLTSubDocCursor() = default;
+};
+
+// ---- Items -----------------------------------------------------------------
+
+/// Base of every item.
+class TCustomLTItemInfo {
+ public:
+  TCustomLTItemInfo() = default;
+  TCustomLTItemInfo(const TCustomLTItemInfo&) = delete;
+  TCustomLTItemInfo& operator=(const TCustomLTItemInfo&) = delete;
+  virtual ~TCustomLTItemInfo();
+
+  /// Text for text items (wide or 8-bit bytes); for other items their name.
+  TLTRawByteString Text;
+  int32_t StyleNo = 0;
+  int32_t ParaNo = 0;
+  uint8_t ItemFlags = 0;
+  /// Transient bits; bit 0 is set while the item has spelling marks.
+  uint8_t RuntimeState = 0;
+  std::unique_ptr<TLTCPInfo> Checkpoint;
+  int32_t LinkIndex = -1;
+  TLTTag Tag;
+  int32_t FirstDrawItem = -1;
+  TLTString HintText;
+
+  bool HasFlag(TLTItemFlag f) const { return (ItemFlags & f) != 0; }
+  void SetFlag(TLTItemFlag f, bool on) { ItemFlags = on ? (ItemFlags | f) : (ItemFlags & ~f); }
+  bool IsWide() const { return HasFlag(ltifWide); }
+  /// On: continues the previous item's line and paragraph (clears the page
+  /// and line breaks). Off: clears the flag.
+  void SetJoinPrev(bool on);
+  /// On: starts a new line in the paragraph (never for full-line items).
+  void SetNewLine(bool on);
+  /// On: a page break before the paragraph (it then starts a paragraph).
+  void SetNewPage(bool on);
+  bool StartsParagraph() const { return !HasFlag(ltifJoinPrev) && !HasFlag(ltifNewLine); }
+  bool IsText() const { return StyleNo >= 0; }
+  /// Number of character positions: characters for text (bytes / 2 when wide).
+  int TextLength() const;
+
+  /// Text style that measures and draws the item, or -1.
+  virtual int32_t GetAssociatedTextStyleNo() const { return -1; }
+  virtual void SetAssociatedTextStyleNo(int32_t /*no*/) {}
+  virtual bool GetBoolValue(TLTItemBoolQuery q) const;
+  virtual bool GetBoolValueEx(TLTItemBoolQueryEx q, const TLTStyle* style) const;
+  /// The item's picture, if it shows one.
+  virtual TGraphic* GetImage() const { return nullptr; }
+  /// Content size in screen pixels (without Spacing); 0 for kinds without one.
+  virtual int GetImageWidth(const TLTStyle* style) const;
+  virtual int GetImageHeight(const TLTStyle* style) const;
+  /// Empty space around the content on each side.
+  virtual int GetBorderWidth() const { return 0; }
+  virtual int GetBorderHeight() const { return 0; }
+
+  /// Called before the item enters a container and after it is in place.
+  virtual void Inserting(TCustomLTData& owner, TLTRawByteString& text, bool safe);
+  virtual void Inserted(TCustomLTData& owner, int itemNo);
+
+  /// Copies, class by class, what the source's class also has. Text, tag and
+  /// checkpoint are not copied.
+  virtual void Assign(const TCustomLTItemInfo& source);
+
+  /// Kind-specific properties by number; false when the kind has none such.
+  virtual bool SetExtraIntProperty(TLTExtraItemProperty p, int32_t value);
+  virtual bool GetExtraIntProperty(TLTExtraItemProperty p, int32_t& value) const;
+  virtual bool SetExtraStrProperty(TLTExtraItemStrProperty p, const TLTString& value);
+  virtual bool GetExtraStrProperty(TLTExtraItemStrProperty p, TLTString& value) const;
+  /// A key=value pair whose key is not a known property; false in every built-in kind.
+  virtual bool SetExtraCustomProperty(std::string_view name, std::string_view value);
+  /// Applies one stored "key=value" line; the value is an LTF string when
+  /// the key names a string property (utf8: the stream stores UTF-8).
+  bool ApplyPropertyLine(std::string_view line, bool utf8);
+  /// The "key=value" lines stored for the item, in their fixed order.
+  virtual void GetExtraPropertyLines(std::vector<std::string>& lines) const;
+  int GetExtraPropertyCount() const;
+
+  /// Plain text of a non-text item (empty for most kinds).
+  virtual TLTString AsText(int lineWidth, const TCustomLTData& owner, bool unicode) const;
+  /// Whether the window control belongs to this item.
+  virtual bool OwnsControl(const TLTControl* /*control*/) const { return false; }
+
+  /// Marks the styles the item uses, and renumbers them after a clean-up.
+  virtual void MarkStylesInUse(TLTStyleUsage& usage) const;
+  virtual void UpdateStyles(const TLTStyleUsage& usage);
+
+  /// Walks the documents the item contains; null when there are none (more).
+  virtual TCustomLTData* GetSubDocument(std::unique_ptr<TLTSubDocCursor>& cursor, TLTSubDocPosition pos);
+};
+
+/// A run of text in one text style.
+class TLTTextItemInfo : public TCustomLTItemInfo {
+ public:
+  bool GetBoolValueEx(TLTItemBoolQueryEx q, const TLTStyle* style) const override;
+  void MarkStylesInUse(TLTStyleUsage& usage) const override;
+  void UpdateStyles(const TLTStyleUsage& usage) override;
+};
+
+/// Base of every non-text item.
+class TLTNonTextItemInfo : public TCustomLTItemInfo {
+ public:
+  /// Editing may not delete the item.
+  bool Unremovable = false;
+
+  void Assign(const TCustomLTItemInfo& source) override;
+  bool SetExtraIntProperty(TLTExtraItemProperty p, int32_t value) override;
+  bool GetExtraIntProperty(TLTExtraItemProperty p, int32_t& value) const override;
+  void GetExtraPropertyLines(std::vector<std::string>& lines) const override;
+};
+
+/// An item that takes a whole line of its own (rules, tables).
+class TLTFullLineItemInfo : public TLTNonTextItemInfo {
+ public:
+  bool GetBoolValue(TLTItemBoolQuery q) const override;
+};
+
+enum TLTBreakStyle : uint8_t { ltbsSolid, ltbsFrame, ltbs3D, ltbsDots, ltbsDashes };
+
+/// Horizontal rule across the line.
+class TLTBreakItemInfo : public TLTFullLineItemInfo {
+ public:
+  TLTBreakItemInfo() { StyleNo = ltikRule; }
+  /// clNone draws in the colour of text style 0.
+  TColor Color = clNone;
+  TLTBreakStyle Style = ltbsSolid;
+  uint8_t LineWidth = 1;
+
+  bool GetBoolValueEx(TLTItemBoolQueryEx q, const TLTStyle* style) const override;
+  void Assign(const TCustomLTItemInfo& source) override;
+};
+
+/// Base of items that occupy a rectangle in a line.
+class TLTRectItemInfo : public TLTNonTextItemInfo {
+ public:
+  /// >0: printing may slice the item in pieces at least this high.
+  int32_t MinHeightOnPage = 0;
+  uint8_t VertAlign = 0;
+  /// Percent of the item height, or pixels when VShiftAbs.
+  int32_t VShift = 0;
+  bool VShiftAbs = false;
+
+  int32_t Spacing() const { return spacing_; }
+  /// Negative values are stored as 0.
+  void SetSpacing(int32_t v) { spacing_ = v < 0 ? 0 : v; }
+
+  int GetBorderWidth() const override { return spacing_; }
+  int GetBorderHeight() const override { return spacing_; }
+  void Assign(const TCustomLTItemInfo& source) override;
+  bool SetExtraIntProperty(TLTExtraItemProperty p, int32_t value) override;
+  bool GetExtraIntProperty(TLTExtraItemProperty p, int32_t& value) const override;
+  void GetExtraPropertyLines(std::vector<std::string>& lines) const override;
+
+ private:
+  int32_t spacing_ = 1;
+};
+
+/// A tab character as an object; formatting gives it its width and leader.
+class TLTTabItemInfo : public TLTRectItemInfo {
+ public:
+  TLTTabItemInfo() { StyleNo = ltikTabulator; }
+  /// Text style whose font measures and draws the tab; MaxInt = the
+  /// paragraph style's default text style.
+  int32_t TextStyleNo = 0;
+  /// Leader text, filled by formatting.
+  TLTString Leader;
+
+  int32_t GetAssociatedTextStyleNo() const override { return TextStyleNo; }
+  void SetAssociatedTextStyleNo(int32_t no) override { TextStyleNo = no; }
+  bool GetBoolValue(TLTItemBoolQuery q) const override;
+  bool GetBoolValueEx(TLTItemBoolQueryEx q, const TLTStyle* style) const override;
+  void Assign(const TCustomLTItemInfo& source) override;
+  TLTString AsText(int lineWidth, const TCustomLTData& owner, bool unicode) const override;
+  void MarkStylesInUse(TLTStyleUsage& usage) const override;
+  void UpdateStyles(const TLTStyleUsage& usage) override;
+};
+
+/// An embedded window control.
+class TLTControlItemInfo : public TLTRectItemInfo {
+ public:
+  TLTControlItemInfo() { StyleNo = ltikControl; }
+  ~TLTControlItemInfo() override;
+  std::unique_ptr<TLTControl> Control;
+  bool Resizable = false;
+  /// 1..100: the control's width follows the document width in percent.
+  int32_t PercentWidth = 0;
+
+  bool Visible() const { return visible_; }
+  /// Also shows or hides the control.
+  void SetVisible(bool v);
+
+  bool GetBoolValue(TLTItemBoolQuery q) const override;
+  bool GetBoolValueEx(TLTItemBoolQueryEx q, const TLTStyle* style) const override;
+  int GetImageWidth(const TLTStyle* style) const override;
+  int GetImageHeight(const TLTStyle* style) const override;
+  void Inserting(TCustomLTData& owner, TLTRawByteString& text, bool safe) override;
+  void Assign(const TCustomLTItemInfo& source) override;
+  bool SetExtraIntProperty(TLTExtraItemProperty p, int32_t value) override;
+  bool GetExtraIntProperty(TLTExtraItemProperty p, int32_t& value) const override;
+  void GetExtraPropertyLines(std::vector<std::string>& lines) const override;
+  TLTString AsText(int lineWidth, const TCustomLTData& owner, bool unicode) const override;
+  bool OwnsControl(const TLTControl* control) const override { return control && control == Control.get(); }
+
+ private:
+  bool visible_ = true;
+};
+
+/// A picture.
+class TLTGraphicItemInfo : public TLTRectItemInfo {
+ public:
+  TLTGraphicItemInfo() { StyleNo = ltikImage; }
+  /// Takes the picture.
+  TLTGraphicItemInfo(std::unique_ptr<TGraphic> image, uint8_t vertAlign);
+  std::unique_ptr<TGraphic> Image;
+  std::unique_ptr<TGraphic> ImageCopy;
+  bool Resizable = true;
+  /// >0: overrides the picture's own size for layout and drawing.
+  int32_t ImageWidth = 0;
+  int32_t ImageHeight = 0;
+  int32_t Interval = 0;
+  bool NoHTMLImageSize = false;
+  TLTString Alt;
+  TLTString ImageFileName;
+
+  TGraphic* GetImage() const override { return Image.get(); }
+  bool GetBoolValue(TLTItemBoolQuery q) const override;
+  bool GetBoolValueEx(TLTItemBoolQueryEx q, const TLTStyle* style) const override;
+  int GetImageWidth(const TLTStyle* style) const override;
+  int GetImageHeight(const TLTStyle* style) const override;
+  void Assign(const TCustomLTItemInfo& source) override;
+  bool SetExtraIntProperty(TLTExtraItemProperty p, int32_t value) override;
+  bool GetExtraIntProperty(TLTExtraItemProperty p, int32_t& value) const override;
+  bool SetExtraStrProperty(TLTExtraItemStrProperty p, const TLTString& value) override;
+  bool GetExtraStrProperty(TLTExtraItemStrProperty p, TLTString& value) const override;
+  void GetExtraPropertyLines(std::vector<std::string>& lines) const override;
+};
+
+/// A picture that is a hyperlink.
+class TLTHotGraphicItemInfo : public TLTGraphicItemInfo {
+ public:
+  TLTHotGraphicItemInfo() { StyleNo = ltikHotImage; }
+  using TLTGraphicItemInfo::TLTGraphicItemInfo;
+  bool GetBoolValueEx(TLTItemBoolQueryEx q, const TLTStyle* style) const override;
+};
+
+/// An image from an image list.
+class TLTBulletItemInfo : public TLTRectItemInfo {
+ public:
+  TLTBulletItemInfo() { StyleNo = ltikImageBullet; }
+  TLTImageList* ImageList = nullptr;  // not owned
+  int32_t ImageIndex = 0;
+  bool NoHTMLImageSize = false;
+  TLTString Alt;
+
+  /// The image shown: ImageIndex (the hotspot's hot image when hot).
+  virtual int32_t GetImageIndex(bool /*hot*/) const { return ImageIndex; }
+  bool GetBoolValue(TLTItemBoolQuery q) const override;
+  bool GetBoolValueEx(TLTItemBoolQueryEx q, const TLTStyle* style) const override;
+  int GetImageWidth(const TLTStyle* style) const override;
+  int GetImageHeight(const TLTStyle* style) const override;
+  void Assign(const TCustomLTItemInfo& source) override;
+  bool SetExtraIntProperty(TLTExtraItemProperty p, int32_t value) override;
+  bool GetExtraIntProperty(TLTExtraItemProperty p, int32_t& value) const override;
+  bool SetExtraStrProperty(TLTExtraItemStrProperty p, const TLTString& value) override;
+  bool GetExtraStrProperty(TLTExtraItemStrProperty p, TLTString& value) const override;
+  void GetExtraPropertyLines(std::vector<std::string>& lines) const override;
+};
+
+/// An image-list hyperlink with a second image under the mouse.
+class TLTHotspotItemInfo : public TLTBulletItemInfo {
+ public:
+  TLTHotspotItemInfo() { StyleNo = ltikImageHotspot; }
+  int32_t HotImageIndex = 0;
+
+  int32_t GetImageIndex(bool hot) const override { return hot ? HotImageIndex : ImageIndex; }
+  bool GetBoolValueEx(TLTItemBoolQueryEx q, const TLTStyle* style) const override;
+  void Assign(const TCustomLTItemInfo& source) override;
+};
+
+// ---- Factory and registry --------------------------------------------------
+
+/// A registered item class: its name and how to make one.
+struct TLTItemClass {
+  std::string_view Name;
+  std::unique_ptr<TCustomLTItemInfo> (*Create)();
+};
+
+/// Registers a kind below -9. Registering a kind again with the same class
+/// changes nothing; any other case raises ELecternError.
+void RegisterItemKind(int32_t styleNo, const TLTItemClass& itemClass);
+/// The class registered for a kind, or null.
+const TLTItemClass* FindItemKind(int32_t styleNo);
+
+/// The class of text items; replaceable so that a derived text class is used.
+extern std::unique_ptr<TCustomLTItemInfo> (*LTTextItemFactory)();
+
+/// A new item of the kind with StyleNo set: text for StyleNo >= 0, a built-in
+/// kind, or a registered kind; null for an unknown negative StyleNo.
+std::unique_ptr<TCustomLTItemInfo> ItemFactory(int32_t styleNo);
+
+/// A full copy of an item: kind, fields, text, tag and checkpoint (a new
+/// record). Null when the kind cannot be made.
+std::unique_ptr<TCustomLTItemInfo> CloneItem(const TCustomLTItemInfo& item);
+
+}  // namespace lectern

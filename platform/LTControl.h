@@ -1,0 +1,40 @@
+#pragma once
+// What documents need of embedded window controls and image lists. The
+// toolkit back ends supply the real controls; the document only sizes,
+// shows, hides and names them.
+
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+#include "platform/LTGraphic.h"
+
+namespace lectern {
+
+/// An embedded window control owned by a control item.
+class TLTControl {
+ public:
+  virtual ~TLTControl() = default;
+  /// The class name stored with the control.
+  virtual std::string_view ClassName() const = 0;
+  virtual int Width() const = 0;
+  virtual int Height() const = 0;
+  virtual bool Visible() const = 0;
+  virtual void SetVisible(bool visible) = 0;
+  /// True for a window control that can take the keyboard focus.
+  virtual bool CanFocus() const = 0;
+};
+
+/// A list of images of one size, referred to (not owned) by bullet and
+/// hotspot items and list levels.
+class TLTImageList {
+ public:
+  int Width = 16;
+  int Height = 16;
+  /// Numeric tag by which stored documents name the list.
+  int64_t Tag = 0;
+  std::vector<TLTPixels> Images;
+  int Count() const { return static_cast<int>(Images.size()); }
+};
+
+}  // namespace lectern

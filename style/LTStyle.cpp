@@ -1,0 +1,451 @@
+// The style sheet and its style collections: invalid-index substitutes,
+// searching, merging of incoming collections and the closeness helpers.
+
+#include "style/LTStyle.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdlib>
+
+#include "platform/LTCodePage.h"
+#include "platform/LTColors.h"
+#include "style/LTStyleInternal.h"
+
+namespace lectern {
+
+bool CompareStyleNames = false;
+
+namespace {
+
+// Scores are sums of a few dozen terms; bounding each term keeps any sum of
+// them far from the 64-bit limits whatever values a stored style holds.
+constexpr double kScoreBound = 1e15;
+
+int64_t ClampScore(double v) { return static_cast<int64_t>(std::clamp(v, -kScoreBound, kScoreBound)); }
+
+int Component(TColor rgb, int shift) { return (static_cast<uint32_t>(rgb) >> shift) & 0xFF; }
+
+}  // namespace
+
+int64_t ValueSimilarity(int64_t a, int64_t b, int64_t w) {
+  const double da = static_cast<double>(a);
+  const double db = static_cast<double>(b);
+  const double dw = static_cast<double>(w);
+  // nearbyint rounds halves to even under the default rounding mode.
+  if (a != 0) return ClampScore(std::nearbyint((1.0 - std::fabs(da - db) / std::fabs(da)) * dw));
+  return ClampScore(std::nearbyint((1.0 - std::fabs(db)) * dw));
+}
+
+int64_t ColorSimilarity(TColor c1, TColor c2, int64_t wc, int64_t wb) {
+  const bool none1 = c1 == clNone;
+  const bool none2 = c2 == clNone;
+  if (none1 && none2) return 3 * wc + wb;
+  if (none1 || none2) return 0;
+  const TColor a = ColorToRGB(c1);
+  const TColor b = ColorToRGB(c2);
+  int64_t s = 0;
+  int brightA = 0;
+  int brightB = 0;
+  for (int shift : {0, 8, 16}) {
+    const int ca = Component(a, shift);
+    const int cb = Component(b, shift);
+    s -= std::abs(ca - cb) * wc / 255;
+    if (ca > 64) ++brightA;
+    if (cb > 64) ++brightB;
+  }
+  if ((brightA == 0) == (brightB == 0)) s += wb;
+  return s;
+}
+
+// ---- TCustomLTInfo -------------------------------------------------------------
+
+TLTStyle* TCustomLTInfo::StyleSheet() const { return collection_ ? collection_->Owner() : nullptr; }
+
+int TCustomLTInfo::Index() const {
+  if (!collection_) return -1;
+  for (int i = 0; i < collection_->Count(); ++i)
+    if (&collection_->Items(i) == this) return i;
+  return -1;
+}
+
+void TCustomLTInfo::Assign(const TCustomLTInfo& other) {
+  if (&other == this) return;
+  const TLTClassInfo& mine = ClassInfo();
+  const TLTClassInfo& theirs = other.ClassInfo();
+  if (!mine.InheritsFrom(theirs) && !theirs.InheritsFrom(mine))
+    throw ELecternError("Cannot assign a " + std::string(theirs.ClassName) + " to a " + std::string(mine.ClassName));
+  AssignPublished(*this, other);
+}
+
+void TCustomLTInfo::ForEachStyleReference(const std::function<void(int32_t& ref)>& f) { f(BaseStyleNo); }
+
+// ---- TCustomLTInfos ------------------------------------------------------------
+
+TCustomLTInfos::~TCustomLTInfos() = default;
+
+void TCustomLTInfos::Clear() { items_.clear(); }
+
+TCustomLTInfo& TCustomLTInfos::Items(int index) const {
+  if (IsValidIndex(index)) return *items_[static_cast<size_t>(index)];
+  return InvalidStyle();
+}
+
+TCustomLTInfo& TCustomLTInfos::Add() {
+  auto style = CreateStyle();
+  style->collection_ = const_cast<TCustomLTInfos*>(this);
+  items_.push_back(std::move(style));
+  return *items_.back();
+}
+
+void TCustomLTInfos::Delete(int index) {
+  if (!IsValidIndex(index)) return;
+  items_.erase(items_.begin() + index);
+}
+
+void TCustomLTInfos::Assign(const TCustomLTInfos& other) {
+  if (&other == this) return;
+  items_.clear();
+  for (const auto& s : other.items_) Add().Assign(*s);
+}
+
+TCustomLTInfo& TCustomLTInfos::InvalidStyle() const {
+  if (!invalid_) {
+    invalid_ = CreateStyle();
+    if (!items_.empty()) invalid_->Assign(*items_.front());
+    MarkInvalid(*invalid_);
+  }
+  return *invalid_;
+}
+
+std::vector<TLTString> TCustomLTInfos::StyleNames() const {
+  std::vector<TLTString> names;
+  names.reserve(items_.size());
+  for (const auto& s : items_) names.push_back(s->StyleName);
+  return names;
+}
+
+std::vector<int> TCustomLTInfos::MapCandidates(const TCustomLTInfo& /*s*/) const {
+  std::vector<int> all(items_.size());
+  for (size_t i = 0; i < all.size(); ++i) all[i] = static_cast<int>(i);
+  return all;
+}
+
+bool TCustomLTInfos::TakesIndex(const TCustomLTInfo& /*s*/) const { return false; }
+
+void TCustomLTInfos::MapAddedReferences(TCustomLTInfo& added, const std::vector<int>& mapping,
+                                        const std::vector<int>* /*textMapping*/) const {
+  if (added.BaseStyleNo >= 0) added.BaseStyleNo = MapReference(added.BaseStyleNo, mapping);
+}
+
+void TCustomLTInfos::MergeStyles(const TCustomLTInfos& source, TLTFReaderStyleMode mode, std::vector<int>& mapping,
+                                 const std::vector<int>* textMapping, const TLTStyleAddedEvent& onAdded) {
+  mapping.clear();
+  if (mode == ltf_sIgnore) return;
+  mapping.reserve(source.items_.size());
+  const int start = Count();
+  std::vector<bool> taken(items_.size(), false);
+
+  for (int i = 0; i < source.Count(); ++i) {
+    const TCustomLTInfo& s = *source.items_[static_cast<size_t>(i)];
+    int use = -1;
+    if (mode == ltf_sInsertMerge) {
+      auto fits = [&](int j) { return !taken[static_cast<size_t>(j)] && Items(j).SameAsMapped(s, mapping); };
+      if (i < Count() && fits(i)) {
+        use = i;
+      } else {
+        for (int j = 0; j < Count() && use < 0; ++j)
+          if (fits(j)) use = j;
+      }
+      if (use < 0) {
+        Add().Assign(s);
+        use = Count() - 1;
+        taken.push_back(false);
+        if (onAdded) onAdded(*this, use);
+      }
+      // Two incoming numbered lists must never collapse into one sheet list.
+      if (TakesIndex(s)) taken[static_cast<size_t>(use)] = true;
+    } else {
+      int64_t best = 0;
+      for (int j : MapCandidates(s)) {
+        const int64_t score = s.Similarity(Items(j));
+        if (use < 0 || score > best) {
+          use = j;
+          best = score;
+        }
+      }
+    }
+    mapping.push_back(use);
+  }
+
+  for (int k = start; k < Count(); ++k) {
+    TCustomLTInfo& added = Items(k);
+    added.Standard = false;
+    MapAddedReferences(added, mapping, textMapping);
+  }
+}
+
+// ---- TFontInfos ----------------------------------------------------------------
+
+const TLTClassInfo& TFontInfos::ClassInfo() const {
+  static const TLTClassInfo info{"TFontInfos", nullptr, {}};
+  return info;
+}
+
+std::unique_ptr<TCustomLTInfo> TFontInfos::CreateStyle() const { return std::make_unique<TFontInfo>(); }
+
+void TFontInfos::MarkInvalid(TCustomLTInfo& style) const {
+  auto& f = static_cast<TFontInfo&>(style);
+  f.Color = MakeColor(0xFFFFFF);
+  f.BackColor = MakeColor(0x0000FF);
+}
+
+std::vector<int> TFontInfos::MapCandidates(const TCustomLTInfo& s) const {
+  const auto& in = static_cast<const TFontInfo&>(s);
+  // Hypertext should map onto hypertext and Unicode onto Unicode where the
+  // sheet offers such styles; only then is everything considered.
+  const std::array<std::function<bool(const TFontInfo&)>, 3> filters{
+      [&](const TFontInfo& f) { return f.Jump == in.Jump && f.Unicode == in.Unicode; },
+      [&](const TFontInfo& f) { return f.Jump == in.Jump; },
+      [&](const TFontInfo& f) { return f.Unicode == in.Unicode; },
+  };
+  for (const auto& keep : filters) {
+    std::vector<int> picked;
+    for (int i = 0; i < Count(); ++i)
+      if (keep((*this)[i])) picked.push_back(i);
+    if (!picked.empty()) return picked;
+  }
+  return TCustomLTInfos::MapCandidates(s);
+}
+
+void TFontInfos::MapAddedReferences(TCustomLTInfo& added, const std::vector<int>& mapping,
+                                    const std::vector<int>* textMapping) const {
+  TCustomLTInfos::MapAddedReferences(added, mapping, textMapping);
+  auto& f = static_cast<TFontInfo&>(added);
+  if (f.NextStyleNo >= 0) f.NextStyleNo = MapReference(f.NextStyleNo, mapping);
+}
+
+int TFontInfos::FindEqualStyle(int base, const TFontInfo& style, TLTFontInfoProperties mask) const {
+  const TLTFontInfoProperties ignore = LTAllFontInfoProperties - mask;
+  if (IsValidIndex(base) && style.SameExcept((*this)[base], ignore)) return base;
+  for (int i = 0; i < Count(); ++i)
+    if (i != base && style.SameExcept((*this)[i], ignore)) return i;
+  return -1;
+}
+
+int TFontInfos::FindCharsetVariant(int base, TFontCharset charset) const {
+  if (!IsValidIndex(base)) return -1;
+  const TFontInfo& b = (*this)[base];
+  if (b.Charset == charset && !b.Unicode) return base;
+  const TLTFontInfoProperties ignore{ltfiCharset, ltfiUnicode};
+  for (int i = 0; i < Count(); ++i) {
+    if (i == base) continue;
+    const TFontInfo& f = (*this)[i];
+    if (f.Charset == charset && !f.Unicode && b.SameExcept(f, ignore)) return i;
+  }
+  return -1;
+}
+
+// ---- TParaInfos ----------------------------------------------------------------
+
+const TLTClassInfo& TParaInfos::ClassInfo() const {
+  static const TLTClassInfo info{"TParaInfos", nullptr, {}};
+  return info;
+}
+
+std::unique_ptr<TCustomLTInfo> TParaInfos::CreateStyle() const { return std::make_unique<TParaInfo>(); }
+
+void TParaInfos::MarkInvalid(TCustomLTInfo& style) const {
+  auto& p = static_cast<TParaInfo&>(style);
+  p.LeftIndent = p.RightIndent = p.SpaceBefore = p.SpaceAfter = 1;
+  p.Border.Style = ltbSingle;
+  p.Border.Color = MakeColor(0x0000FF);
+  p.Border.Width = 2;
+  p.Border.BorderOffsets = TLTRect{};
+  p.Border.BorderOffsets.Left = p.Border.BorderOffsets.Right = 1;
+  p.Border.BorderOffsets.Top = p.Border.BorderOffsets.Bottom = 1;
+}
+
+void TParaInfos::MapAddedReferences(TCustomLTInfo& added, const std::vector<int>& mapping,
+                                    const std::vector<int>* textMapping) const {
+  TCustomLTInfos::MapAddedReferences(added, mapping, textMapping);
+  auto& p = static_cast<TParaInfo&>(added);
+  if (p.NextParaNo >= 0) p.NextParaNo = MapReference(p.NextParaNo, mapping);
+  if (textMapping && p.DefStyleNo >= 0) p.DefStyleNo = MapReference(p.DefStyleNo, *textMapping);
+}
+
+int TParaInfos::FindEqualStyle(int base, const TParaInfo& style, TLTParaInfoProperties mask) const {
+  const TLTParaInfoProperties ignore = LTAllParaInfoProperties - mask;
+  if (IsValidIndex(base) && style.SameExcept((*this)[base], ignore)) return base;
+  for (int i = 0; i < Count(); ++i)
+    if (i != base && style.SameExcept((*this)[i], ignore)) return i;
+  return -1;
+}
+
+// ---- TLTStyle ------------------------------------------------------------------
+
+namespace {
+
+constexpr std::array<std::string_view, 3> kSelModeNames{"ltsmChar", "ltsmWord", "ltsmParagraph"};
+constexpr std::array<std::string_view, 2> kSelStyleNames{"ltssItems", "ltssLines"};
+constexpr std::array<std::string_view, 3> kFieldHighlightNames{"ltfhNever", "ltfhCurrent", "ltfhAlways"};
+constexpr std::array<std::string_view, 5> kSeqNames{"ltseqDecimal", "ltseqLowerAlpha", "ltseqUpperAlpha",
+                                                    "ltseqLowerRoman", "ltseqUpperRoman"};
+const TLTEnumInfo kSelModeInfo{kSelModeNames};
+const TLTEnumInfo kSelStyleInfo{kSelStyleNames};
+const TLTEnumInfo kFieldHighlightInfo{kFieldHighlightNames};
+const TLTEnumInfo kSeqInfo{kSeqNames};
+
+template <TCustomLTInfos& (*Get)(TLTStyle&)>
+TLTPropInfo SheetCollection(std::string_view name) {
+  TLTPropInfo p;
+  p.Name = name;
+  p.Kind = TLTPropKind::Collection;
+  p.GetColl = [](TLTPersistent& o) -> TLTCollection* { return &Get(static_cast<TLTStyle&>(o)); };
+  return p;
+}
+
+TCustomLTInfos& GetTextStyles(TLTStyle& s) { return s.TextStyles(); }
+TCustomLTInfos& GetParaStyles(TLTStyle& s) { return s.ParaStyles(); }
+
+using S = TLTStyle;
+const TLTPropInfo kSheetProps[] = {
+    SheetCollection<&GetTextStyles>("TextStyles"),
+    SheetCollection<&GetParaStyles>("ParaStyles"),
+    Prop::Int<&S::SpacesInTab>("SpacesInTab", 0),
+    Prop::Int<&S::DefTabWidth>("DefTabWidth", 48),
+    Prop::Cursor<&S::JumpCursor>("JumpCursor", crJump),
+    Prop::Cursor<&S::LineSelectCursor>("LineSelectCursor", crFlipArrow),
+    Prop::Bool<&S::FullRedraw>("FullRedraw", false),
+    Prop::Bool<&S::UseSound>("UseSound", true),
+    Prop::Color<&S::Color>("Color", clWindow),
+    Prop::Color<&S::HoverColor>("HoverColor", clNone),
+    Prop::Color<&S::CurrentItemColor>("CurrentItemColor", clNone),
+    Prop::Color<&S::SelColor>("SelColor", clHighlight),
+    Prop::Color<&S::SelTextColor>("SelTextColor", clHighlightText),
+    Prop::Color<&S::InactiveSelColor>("InactiveSelColor", clHighlight),
+    Prop::Color<&S::InactiveSelTextColor>("InactiveSelTextColor", clHighlightText),
+    Prop::Color<&S::CheckpointColor>("CheckpointColor", MakeColor(0x008000)),
+    Prop::Color<&S::CheckpointEvColor>("CheckpointEvColor", MakeColor(0x00FF00)),
+    Prop::Color<&S::PageBreakColor>("PageBreakColor", clBtnShadow),
+    Prop::Color<&S::SoftPageBreakColor>("SoftPageBreakColor", clBtnFace),
+    Prop::Color<&S::LiveSpellingColor>("LiveSpellingColor", MakeColor(0x0000FF)),
+    Prop::Enum<&S::SelectionMode>("SelectionMode", kSelModeInfo, ltsmWord),
+    Prop::Enum<&S::SelectionStyle>("SelectionStyle", kSelStyleInfo, ltssItems),
+    Prop::Color<&S::FieldHighlightColor>("FieldHighlightColor", clBtnFace),
+    Prop::Enum<&S::FieldHighlightType>("FieldHighlightType", kFieldHighlightInfo, ltfhCurrent),
+    Prop::Enum<&S::FootnoteNumbering>("FootnoteNumbering", kSeqInfo, ltseqDecimal),
+    Prop::Enum<&S::EndnoteNumbering>("EndnoteNumbering", kSeqInfo, ltseqLowerRoman),
+    Prop::Bool<&S::FootnotePageReset>("FootnotePageReset", true),
+    Prop::Int<&S::DefUnicodeStyle>("DefUnicodeStyle", -1),
+    Prop::Int<&S::DefCodePage>("DefCodePage", 0),
+};
+const TLTClassInfo kSheetClass{"TLTStyle", nullptr, kSheetProps};
+
+// The picture shown where a picture cannot be drawn: a framed page with a
+// red cross, in the sixteen standard colours.
+std::unique_ptr<TGraphic> MakeInvalidPicture() {
+  constexpr int kSize = 32;
+  TLTPixels px;
+  px.Width = px.Height = kSize;
+  px.Data.assign(kSize * kSize, 0xFFFFFFFFu);
+  auto put = [&](int x, int y, uint32_t c) {
+    if (x >= 0 && y >= 0 && x < kSize && y < kSize) px.Data[static_cast<size_t>(y * kSize + x)] = c;
+  };
+  for (int i = 0; i < kSize; ++i) {
+    put(i, 0, 0xFF808080u);
+    put(i, kSize - 1, 0xFF808080u);
+    put(0, i, 0xFF808080u);
+    put(kSize - 1, i, 0xFF808080u);
+  }
+  for (int i = 6; i < kSize - 6; ++i)
+    for (int d = 0; d < 2; ++d) {
+      put(i + d, i, 0xFFFF0000u);
+      put(kSize - 1 - i - d, i, 0xFFFF0000u);
+    }
+  auto bmp = std::make_unique<TBitmap>();
+  bmp->SetPixels(std::move(px));
+  return bmp;
+}
+
+}  // namespace
+
+TLTStyle::TLTStyle()
+    : textStyles_(std::make_unique<TFontInfos>(this)), paraStyles_(std::make_unique<TParaInfos>(this)) {
+  ResetParaStyles();
+  ResetTextStyles();
+}
+
+TLTStyle::~TLTStyle() = default;
+
+const TLTClassInfo& TLTStyle::ClassInfo() const { return kSheetClass; }
+
+void TLTStyle::ResetTextStyles() {
+  struct Def {
+    std::u16string_view Name;
+    TFontStyles Style;
+    TColor Color;
+    bool Jump;
+  };
+  const Def defs[] = {
+      {u"Normal text", {}, clWindowText, false},
+      {u"Heading", {fsBold}, MakeColor(0xFF0000), false},
+      {u"Subheading", {fsBold}, MakeColor(0x800000), false},
+      {u"Keywords", {fsItalic}, MakeColor(0x000080), false},
+      {u"Jump 1", {fsUnderline}, MakeColor(0x008000), true},
+      {u"Jump 2", {fsUnderline}, MakeColor(0x008000), true},
+  };
+  textStyles_->Clear();
+  for (const Def& d : defs) {
+    TFontInfo& f = textStyles_->Add();
+    f.StyleName = TLTString(d.Name);
+    f.Style = d.Style;
+    f.Color = d.Color;
+    if (d.Jump) {
+      f.Jump = true;
+      f.JumpCursor = JumpCursor;
+    }
+  }
+}
+
+void TLTStyle::ResetParaStyles() {
+  paraStyles_->Clear();
+  paraStyles_->Add();
+  TParaInfo& centered = paraStyles_->Add();
+  centered.StyleName = u"Centered";
+  centered.Alignment = ltaCenter;
+}
+
+TGraphic* TLTStyle::InvalidPicture() {
+  if (!invalidPicture_ && !invalidPictureMade_) {
+    invalidPicture_ = MakeInvalidPicture();
+    invalidPictureMade_ = true;
+  }
+  return invalidPicture_.get();
+}
+
+void TLTStyle::SetInvalidPicture(const TGraphic* picture) {
+  invalidPicture_ = picture ? picture->Clone() : nullptr;
+  invalidPictureMade_ = true;
+}
+
+TColor TLTStyle::GetHoverColor(int textStyleNo) const {
+  const TColor own = (*textStyles_)[textStyleNo].HoverColor;
+  return own != clNone ? own : HoverColor;
+}
+
+bool TLTStyle::IsHoverSensitive(int textStyleNo) const {
+  const TFontInfo& f = (*textStyles_)[textStyleNo];
+  return GetHoverColor(textStyleNo) != clNone || f.HoverBackColor != f.BackColor ||
+         f.HoverUnderlineColor != clNone || !f.HoverEffects.Empty();
+}
+
+uint32_t TLTStyle::StyleCodePage(int textStyleNo) const {
+  if (textStyleNo < 0) return DefCodePage;
+  const int charset = (*textStyles_)[textStyleNo].Charset;
+  if (charset == DEFAULT_CHARSET) return DefCodePage;
+  const TLTCodePage cp = CharsetToCodePage(charset);
+  return cp == CP_ACP ? DefCodePage : cp;
+}
+
+}  // namespace lectern

@@ -1,0 +1,72 @@
+#pragma once
+// Pieces shared by the style units but not part of the public interface:
+// INI key writers and readers, and the reference rule of merging.
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/LTTypes.h"
+#include "style/LTProps.h"
+
+namespace lectern {
+
+class TLTIniFile;
+
+struct TLTStyleEnums {
+  static const TLTEnumInfo BiDiMode;
+};
+
+/// The published properties every style shares.
+extern const TLTClassInfo kCustomLTInfoClass;
+
+/// Writes keys made by substituting names into a pattern; a value equal to
+/// its default (when one is given) is not written.
+class TLTIniWriter {
+ public:
+  TLTIniWriter(TLTIniFile& ini, std::string_view section, std::string_view pattern)
+      : ini_(ini), section_(section), pattern_(pattern) {}
+  std::string Key(std::string_view name) const;
+  /// The pattern for a nested object stored under name ("Border" -> "...Border%s").
+  std::string Nested(std::string_view name) const;
+  void Int(std::string_view name, int64_t value, std::optional<int64_t> def);
+  void Bool(std::string_view name, bool value, std::optional<bool> def);
+  void Str(std::string_view name, std::string_view utf8, bool always);
+  /// Every published property of obj that has an INI key.
+  void Published(const TLTPersistent& obj);
+
+ private:
+  TLTIniFile& ini_;
+  std::string section_;
+  std::string pattern_;
+};
+
+/// The reading side of TLTIniWriter: missing keys give the defaults.
+class TLTIniReader {
+ public:
+  TLTIniReader(const TLTIniFile& ini, std::string_view section, std::string_view pattern)
+      : ini_(ini), section_(section), pattern_(pattern) {}
+  std::string Key(std::string_view name) const;
+  std::string Nested(std::string_view name) const;
+  bool Has(std::string_view name) const;
+  int64_t Int(std::string_view name, int64_t def) const;
+  bool Bool(std::string_view name, bool def) const;
+  std::string Str(std::string_view name, std::string_view def) const;
+  void Published(TLTPersistent& obj) const;
+
+ private:
+  const TLTIniFile& ini_;
+  std::string section_;
+  std::string pattern_;
+};
+
+/// Whether a sheet style's reference matches an incoming reference, given the
+/// mapping of the incoming indices handled so far. An incoming reference that
+/// is negative, or points at an incoming style not mapped yet, matches.
+bool MappedReferenceMatches(int32_t incomingRef, int32_t sheetRef, const std::vector<int>& mapping);
+/// An incoming reference translated through the mapping; -1 when it is
+/// negative or outside the mapping.
+int32_t MapReference(int32_t ref, const std::vector<int>& mapping);
+
+}  // namespace lectern
