@@ -193,12 +193,18 @@ uint64_t Stride(int64_t width, unsigned bpp) {
 }
 
 // Uncompressed rows. Only the bytes of the last row's pixels must be
-// present: some writers drop its padding.
+// present: some writers drop its padding. Checked before the pixels are
+// allocated, so a short file cannot claim a huge image.
+bool RowsPresent(const ByteReader& r, uint64_t start, const DibLayout& dib) {
+  const uint64_t stride = Stride(dib.width, dib.bpp);
+  const uint64_t rowBytes = (static_cast<uint64_t>(dib.width) * dib.bpp + 7) / 8;
+  return r.Has(start, stride * static_cast<uint64_t>(dib.height - 1) + rowBytes);
+}
+
 bool DecodeRows(const ByteReader& r, std::string_view d, uint64_t start, const DibLayout& dib, TLTPixels& out,
                 bool& anyAlpha) {
   const uint64_t stride = Stride(dib.width, dib.bpp);
-  const uint64_t rowBytes = (static_cast<uint64_t>(dib.width) * dib.bpp + 7) / 8;
-  if (!r.Has(start, stride * static_cast<uint64_t>(dib.height - 1) + rowBytes)) return false;
+  if (!RowsPresent(r, start, dib)) return false;
   const auto* base = reinterpret_cast<const uint8_t*>(d.data()) + start;
   anyAlpha = false;
   Channel red = dib.red, green = dib.green, blue = dib.blue, alpha = dib.alpha;
@@ -337,9 +343,11 @@ bool DecodeBmp(std::string_view bytes, TLTPixels& out) {
   // colour table.
   uint64_t start = (offBits >= 14 + 12 && offBits < bytes.size()) ? offBits : dib.end;
   if (start >= bytes.size()) return false;
+  const bool rle = dib.compression == kBiRle8 || dib.compression == kBiRle4;
+  if (!rle && !RowsPresent(r, start, dib)) return false;
   TLTPixels px;
   if (!AllocatePixels(dib, px)) return false;
-  if (dib.compression == kBiRle8 || dib.compression == kBiRle4) {
+  if (rle) {
     DecodeRle(bytes, start, dib, px);
   } else {
     bool anyAlpha = false;
@@ -354,7 +362,7 @@ bool DecodeIconDib(std::string_view bytes, TLTPixels& out) {
   out = TLTPixels{};
   ByteReader r(bytes);
   DibLayout dib;
-  if (!ReadDibHeader(r, 0, true, dib)) return false;
+  if (!ReadDibHeader(r, 0, true, dib) || !RowsPresent(r, dib.end, dib)) return false;
   TLTPixels px;
   if (!AllocatePixels(dib, px)) return false;
   bool anyAlpha = false;

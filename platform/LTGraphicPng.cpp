@@ -92,19 +92,46 @@ bool RunDecode(ReadState* st) {
   png_read_update_info(st->png, st->info);
   if (png_get_rowbytes(st->png, st->info) != static_cast<size_t>(width) * 4) return false;
 
-  // Sizes were checked against the pixel limit; a failed allocation is
-  // reported through libpng's own error path.
-  try {
-    st->rgba.resize(static_cast<size_t>(width) * height * 4);
-    st->rows.resize(height);
-    st->pixels.Data.resize(static_cast<size_t>(width) * height);
-  } catch (const std::bad_alloc&) {
-    return false;
-  }
-  for (png_uint_32 y = 0; y < height; ++y) st->rows[y] = st->rgba.data() + static_cast<size_t>(y) * width * 4;
+  // Sizes were checked against the pixel limit. Plain images grow row by
+  // row, so a header that promises more than the data holds fails before
+  // the whole image is allocated; interlaced ones need it all at once.
+  const size_t rowBytes = static_cast<size_t>(width) * 4;
   st->pixels.Width = static_cast<int>(width);
   st->pixels.Height = static_cast<int>(height);
-  png_read_image(st->png, st->rows.data());
+  if (interlace == PNG_INTERLACE_NONE) {
+    try {
+      st->rgba.resize(rowBytes);
+    } catch (const std::bad_alloc&) {
+      return false;
+    }
+    for (png_uint_32 y = 0; y < height; ++y) {
+      png_read_row(st->png, st->rgba.data(), nullptr);
+      try {
+        st->pixels.Data.resize(static_cast<size_t>(y + 1) * width);
+      } catch (const std::bad_alloc&) {
+        return false;
+      }
+      uint32_t* dst = st->pixels.Data.data() + static_cast<size_t>(y) * width;
+      for (size_t x = 0; x < width; ++x) {
+        const unsigned char* p = st->rgba.data() + 4 * x;
+        dst[x] = ArgbPixel(p[3], p[0], p[1], p[2]);
+      }
+    }
+  } else {
+    try {
+      st->rgba.resize(rowBytes * height);
+      st->rows.resize(height);
+      st->pixels.Data.resize(static_cast<size_t>(width) * height);
+    } catch (const std::bad_alloc&) {
+      return false;
+    }
+    for (png_uint_32 y = 0; y < height; ++y) st->rows[y] = st->rgba.data() + static_cast<size_t>(y) * rowBytes;
+    png_read_image(st->png, st->rows.data());
+    for (size_t i = 0; i < st->pixels.Data.size(); ++i) {
+      const unsigned char* p = st->rgba.data() + 4 * i;
+      st->pixels.Data[i] = ArgbPixel(p[3], p[0], p[1], p[2]);
+    }
+  }
   st->imageRead = true;
   png_read_end(st->png, nullptr);
   return true;
@@ -140,10 +167,6 @@ bool DecodePng(std::string_view bytes, TLTPixels& out) {
   st->data = reinterpret_cast<const unsigned char*>(bytes.data());
   st->size = bytes.size();
   if (!RunDecode(st.get())) return false;
-  for (size_t i = 0; i < st->pixels.Data.size(); ++i) {
-    const unsigned char* p = st->rgba.data() + 4 * i;
-    st->pixels.Data[i] = ArgbPixel(p[3], p[0], p[1], p[2]);
-  }
   out = std::move(st->pixels);
   return true;
 }
