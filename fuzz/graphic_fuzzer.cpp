@@ -17,13 +17,16 @@ using lectern::TGraphic;
 constexpr std::string_view kClasses[] = {"TBitmap", "TJPEGImage", "TPNGImage", "TIcon", "TMetafile"};
 
 void Exercise(const TGraphic& g) {
-  volatile int sink = g.Width() + g.Height() + (g.Empty() ? 1 : 0);
+  // Callers compute with these sizes; anything near the int range would
+  // overflow their arithmetic.
+  if (g.Width() < 0 || g.Height() < 0 || g.Width() > (1 << 24) || g.Height() > (1 << 24)) __builtin_trap();
+  volatile int64_t sink = int64_t{g.Width()} + g.Height() + (g.Empty() ? 1 : 0);
   if (const lectern::TLTPixels* px = g.Pixels()) {
     // Every pixel must be readable and the size must match.
     if (px->Data.size() != static_cast<size_t>(px->Width) * static_cast<size_t>(px->Height)) __builtin_trap();
     uint32_t acc = 0;
     for (uint32_t v : px->Data) acc ^= v;
-    sink = sink + static_cast<int>(acc);
+    sink = sink + acc;
   }
   lectern::TLTMemoryStream out;
   g.SaveToStream(out);

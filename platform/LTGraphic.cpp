@@ -36,11 +36,16 @@ constexpr uint32_t kPlaceableKey = 0x9AC6CDD7;
 bool IsEmf(std::string_view d) { return d.size() >= 88 && LE32(d, 0) == 1 && LE32(d, 40) == kEmfSignature; }
 bool IsPlaceableWmf(std::string_view d) { return d.size() >= 22 && LE32(d, 0) == kPlaceableKey; }
 
-// Rounded a * num / den for header sizes, clamped to what an int holds.
+// A metafile larger than this many pixels either way (about 277 m at 96
+// dpi) has a broken header; sizes near the int range would also overflow
+// every layout computation that uses them.
+constexpr int64_t kMaxMetafileExtent = 1 << 20;
+
+// Rounded extent * num / den for header sizes; -1 when over the limit.
 int ScaledSize(int64_t extent, int64_t num, int64_t den) {
   if (extent < 0) extent = -extent;
   int64_t v = (extent * num + den / 2) / den;
-  return static_cast<int>(std::min<int64_t>(v, MaxInt));
+  return v > kMaxMetafileExtent ? -1 : static_cast<int>(v);
 }
 
 template <class T>
@@ -143,11 +148,13 @@ bool TMetafile::LoadFromStream(TLTStream& stream) {
     int64_t frameH = static_cast<int64_t>(LE32Signed(d, 36)) - LE32Signed(d, 28);
     int w = ScaledSize(frameW, 96, 2540);
     int h = ScaledSize(frameH, 96, 2540);
+    if (w < 0 || h < 0) return false;
     if (w == 0 || h == 0) {
       // No usable frame: fall back to the bounds, in device pixels.
       w = ScaledSize(static_cast<int64_t>(LE32Signed(d, 16)) - LE32Signed(d, 8) + 1, 1, 1);
       h = ScaledSize(static_cast<int64_t>(LE32Signed(d, 20)) - LE32Signed(d, 12) + 1, 1, 1);
     }
+    if (w < 0 || h < 0) return false;
     width_ = w;
     height_ = h;
     enhanced_ = true;
@@ -159,8 +166,11 @@ bool TMetafile::LoadFromStream(TLTStream& stream) {
     const uint32_t type = LE16(d, 22);
     const uint32_t headerWords = LE16(d, 24);
     if ((type != 1 && type != 2) || headerWords != 9) return false;
-    width_ = ScaledSize(static_cast<int64_t>(LE16Signed(d, 10)) - LE16Signed(d, 6), 96, inch);
-    height_ = ScaledSize(static_cast<int64_t>(LE16Signed(d, 12)) - LE16Signed(d, 8), 96, inch);
+    const int w = ScaledSize(static_cast<int64_t>(LE16Signed(d, 10)) - LE16Signed(d, 6), 96, inch);
+    const int h = ScaledSize(static_cast<int64_t>(LE16Signed(d, 12)) - LE16Signed(d, 8), 96, inch);
+    if (w < 0 || h < 0) return false;
+    width_ = w;
+    height_ = h;
     enhanced_ = false;
   } else {
     return false;

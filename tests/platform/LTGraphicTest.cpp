@@ -256,7 +256,9 @@ TEST(Metafile, RejectsOtherBytes) {
   std::string shortHeader = MakeEmf(100, 100);
   shortHeader.replace(4, 4, "\x10\0\0\0");
   for (const std::string& bad : {std::string("plain text"), badSignature, shortHeader, MakeEmf(1, 1).substr(0, 60),
-                                 MakeWmf(10, 10, 0), MakeWmf(10, 10, 1440).substr(0, 30)}) {
+                                 MakeWmf(10, 10, 0), MakeWmf(10, 10, 1440).substr(0, 30),
+                                 // sizes no page could hold, which would overflow layout arithmetic
+                                 MakeEmf(INT32_MAX, 100), MakeWmf(32767, 10, 1)}) {
     TMetafile meta;
     EXPECT_FALSE(LoadBytes(meta, bad));
     EXPECT_TRUE(meta.Empty());
