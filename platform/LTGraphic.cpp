@@ -89,7 +89,10 @@ bool PixelsValid(const TLTPixels& pixels) {
 
 int64_t GraphicPixelLimit() { return gPixelLimit.load(); }
 
-void SetGraphicPixelLimit(int64_t pixels) { gPixelLimit.store(pixels > 0 ? pixels : 1); }
+void SetGraphicPixelLimit(int64_t pixels) {
+  // Bounded so that byte counts derived from it cannot overflow.
+  gPixelLimit.store(std::clamp<int64_t>(pixels, 1, int64_t{1} << 40));
+}
 
 // -------------------------------------------------------------------- TIcon
 

@@ -165,7 +165,8 @@ class TMetafile : public TGraphic {
 using TGraphicFactory = std::unique_ptr<TGraphic> (*)();
 
 /// Registers a picture class under its name (replacing an earlier factory of
-/// that name). The five classes above are registered from the start.
+/// that name; a null factory removes the name). The five classes above are
+/// registered from the start.
 void RegisterGraphicClass(std::string_view className, TGraphicFactory factory);
 /// A new empty picture of the named class, or null when none is registered.
 std::unique_ptr<TGraphic> CreateGraphic(std::string_view className);
