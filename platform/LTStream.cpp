@@ -230,7 +230,9 @@ std::unique_ptr<TLTSafeFileWriter> TLTSafeFileWriter::Create(const std::string& 
     SetError(error, ErrnoText(EISDIR));
     return nullptr;
   }
-  std::string temp = dir + (dir.back() == '/' ? "" : "/") + "." + base + ".XXXXXX";
+  // The temporary name must fit the folder's name limit even when the
+  // target's name already uses most of it.
+  std::string temp = dir + (dir.back() == '/' ? "" : "/") + "." + base.substr(0, 64) + ".XXXXXX";
   int fd = mkostemp(temp.data(), O_CLOEXEC);
   if (fd < 0) {
     SetError(error, ErrnoText(errno));

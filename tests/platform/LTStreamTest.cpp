@@ -135,12 +135,16 @@ TEST(SafeFileWriter, FailsCleanlyWhereItCannotWrite) {
   EXPECT_EQ(dir.Count(), 0u);
 }
 
-TEST(SafeFileWriter, CreatesNewFilesAndEmptyFiles) {
+TEST(SafeFileWriter, CreatesNewFilesEmptyFilesAndLongNames) {
   TempDir dir;
   ASSERT_TRUE(WriteFileAtomic(dir.File("new.txt"), "abc"));
   EXPECT_EQ(Slurp(dir.File("new.txt")), "abc");
   ASSERT_TRUE(WriteFileAtomic(dir.File("new.txt"), ""));
   EXPECT_EQ(Slurp(dir.File("new.txt")), "");
+  const std::string longName(250, 'n');  // near the 255-byte name limit
+  std::string error;
+  ASSERT_TRUE(WriteFileAtomic(dir.File(longName), "long", &error)) << error;
+  EXPECT_EQ(Slurp(dir.File(longName)), "long");
 }
 
 }  // namespace
