@@ -196,8 +196,12 @@ void TCustomLTData::AddItem(TLTRawByteString text, std::unique_ptr<TCustomLTItem
       // A marker never ends its paragraph: give it an empty text to mark.
       auto filler = ItemFactory(0);
       filler->ParaNo = last->ParaNo;
-      filler->SetFlag(ltifWide, GetStyle() ? GetStyle()->TextStyles()[0].Unicode : true);
-      AddItem({}, std::move(filler));
+      filler->SetJoinPrev(true);
+      filler->SetFlag(ltifWide, IsUnicodeStyle(0));
+      // A pending checkpoint belongs to the item being added, not to the filler.
+      std::unique_ptr<TLTCPInfo> pending = std::move(pendingCP_);
+      AddItemAsIs({}, std::move(filler));
+      pendingCP_ = std::move(pending);
       last = items_.back().get();
     }
     item->SetJoinPrev(false);

@@ -1,0 +1,216 @@
+// Command parsing and the convert and dump commands of `lectern`. Formats
+// are chosen by file extension; outputs go through a temporary file that
+// replaces the target only when everything was written.
+
+#include "tools/lectern/LecternTool.h"
+
+#include <algorithm>
+#include <cctype>
+#include <memory>
+#include <ostream>
+
+#include "model/CLTData.h"
+#include "platform/LTStream.h"
+#include "platform/LTSysUtils.h"
+#include "style/LTStyle.h"
+
+namespace lectern {
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: lectern convert INPUT OUTPUT\n"
+    "       lectern dump INPUT\n"
+    "Formats are chosen by extension: .txt (UTF-8 text, one paragraph per line).\n"
+    "Options may stand before or after the file names:\n"
+    "  -h, --help   show this help\n";
+
+/// A document with the sheet and settings it is read and written with.
+struct TDocument {
+  TLTStyle Style;
+  TLTDocumentContext Context;
+  TCustomLTData Data;
+  TDocument() {
+    Context.Style = &Style;
+    // String tags, as the application uses them for its field codes.
+    Context.Options.Include(ltoTagsArePChars);
+    Data.SetContext(&Context);
+  }
+};
+
+/// A failure with the reason to print after the file name.
+struct TFailure {
+  std::string File;
+  std::string Reason;
+};
+
+std::string Extension(const std::string& path) {
+  const size_t slash = path.find_last_of('/');
+  const size_t dot = path.find_last_of('.');
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
+  std::string ext = path.substr(dot);
+  std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return ext;
+}
+
+// Offset of the first byte that breaks UTF-8, or npos.
+size_t FindInvalidUtf8(std::string_view s) {
+  size_t i = 0;
+  while (i < s.size()) {
+    const auto c = static_cast<unsigned char>(s[i]);
+    size_t n = 0;
+    uint32_t cp = 0;
+    if (c < 0x80) {
+      ++i;
+      continue;
+    } else if (c >= 0xC2 && c <= 0xDF) {
+      n = 1;
+      cp = c & 0x1F;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+      n = 2;
+      cp = c & 0x0F;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+      n = 3;
+      cp = c & 0x07;
+    } else {
+      return i;
+    }
+    for (size_t k = 1; k <= n; ++k) {
+      if (i + k >= s.size()) return i;
+      const auto cc = static_cast<unsigned char>(s[i + k]);
+      if ((cc & 0xC0) != 0x80) return i;
+      cp = (cp << 6) | (cc & 0x3F);
+    }
+    if ((n == 2 && (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF))) || (n == 3 && (cp < 0x10000 || cp > 0x10FFFF)))
+      return i;
+    i += n + 1;
+  }
+  return std::string_view::npos;
+}
+
+bool ReadText(const std::string& path, TDocument& doc, TFailure& failure) {
+  std::string bytes;
+  std::string error;
+  if (!ReadFileBytes(path, bytes, &error)) {
+    failure = {path, error};
+    return false;
+  }
+  std::string_view text(bytes);
+  if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
+  if (const size_t bad = FindInvalidUtf8(text); bad != std::string_view::npos) {
+    const size_t line = static_cast<size_t>(std::count(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(bad), '\n')) + 1;
+    failure = {path, "not valid UTF-8 text (line " + IntToStr(static_cast<int64_t>(line)) + ")"};
+    return false;
+  }
+  if (!text.empty() && text.back() == '\n') text.remove_suffix(1);
+  if (bytes.empty()) return true;
+  size_t start = 0;
+  while (start <= text.size()) {
+    size_t end = text.find('\n', start);
+    if (end == std::string_view::npos) end = text.size();
+    std::string_view line = text.substr(start, end - start);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    doc.Data.AddTextW(Utf8ToUtf16(line), 0, 0);
+    start = end + 1;
+  }
+  return true;
+}
+
+bool WriteText(const TDocument& doc, const std::string& path, TFailure& failure) {
+  const std::string utf8 = Utf16ToUtf8(doc.Data.GetPlainText(0));
+  std::string error;
+  if (!WriteFileAtomic(path, utf8, &error)) {
+    failure = {path, error};
+    return false;
+  }
+  return true;
+}
+
+struct TFormat {
+  const char* Extension;
+  bool (*Read)(const std::string&, TDocument&, TFailure&);
+  bool (*Write)(const TDocument&, const std::string&, TFailure&);
+};
+
+constexpr TFormat kFormats[] = {
+    {".txt", &ReadText, &WriteText},
+};
+
+const TFormat* FindFormat(const std::string& path) {
+  const std::string ext = Extension(path);
+  for (const TFormat& f : kFormats)
+    if (ext == f.Extension) return &f;
+  return nullptr;
+}
+
+int UsageError(std::ostream& err, const std::string& message) {
+  err << "lectern: " << message << '\n' << kUsage;
+  return lteUsage;
+}
+
+int Fail(std::ostream& err, const TFailure& f) {
+  err << "lectern: " << f.File << ": " << f.Reason << '\n';
+  return lteBadInput;
+}
+
+// Loads a document; returns an exit status (lteOk on success).
+int Load(const std::string& path, TDocument& doc, std::ostream& err) {
+  const TFormat* format = FindFormat(path);
+  if (!format || !format->Read) return UsageError(err, path + ": cannot read this file type");
+  TFailure failure;
+  if (!format->Read(path, doc, failure)) return Fail(err, failure);
+  return lteOk;
+}
+
+int Convert(const std::vector<std::string>& files, std::ostream& err) {
+  if (files.size() != 2) return UsageError(err, "convert takes an input and an output file");
+  const TFormat* out = FindFormat(files[1]);
+  if (!out || !out->Write) return UsageError(err, files[1] + ": cannot write this file type");
+  auto doc = std::make_unique<TDocument>();
+  if (const int status = Load(files[0], *doc, err); status != lteOk) return status;
+  TFailure failure;
+  if (!out->Write(*doc, files[1], failure)) return Fail(err, failure);
+  return lteOk;
+}
+
+int Dump(const std::vector<std::string>& files, std::ostream& out, std::ostream& err) {
+  if (files.size() != 1) return UsageError(err, "dump takes one input file");
+  auto doc = std::make_unique<TDocument>();
+  if (const int status = Load(files[0], *doc, err); status != lteOk) return status;
+  DumpDocument(doc->Data, out);
+  return lteOk;
+}
+
+}  // namespace
+
+int LecternMain(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  std::vector<std::string> positional;
+  bool optionsEnded = false;
+  for (const std::string& a : args) {
+    if (optionsEnded || a.empty() || a[0] != '-' || a == "-") {
+      positional.push_back(a);
+    } else if (a == "--") {
+      optionsEnded = true;
+    } else if (a == "-h" || a == "--help") {
+      out << kUsage;
+      return lteOk;
+    } else {
+      return UsageError(err, "unknown option " + a);
+    }
+  }
+  if (positional.empty()) return UsageError(err, "no command given");
+  const std::string command = positional.front();
+  positional.erase(positional.begin());
+  try {
+    if (command == "convert") return Convert(positional, err);
+    if (command == "dump") return Dump(positional, out, err);
+  } catch (const std::exception& e) {
+    // A reader must not throw on bad input; if one does, the input is still
+    // what was bad, and the user gets a message instead of a crash.
+    err << "lectern: " << (positional.empty() ? command : positional.front()) << ": " << e.what() << '\n';
+    return lteBadInput;
+  }
+  return UsageError(err, "unknown command " + command);
+}
+
+}  // namespace lectern
