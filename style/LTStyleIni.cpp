@@ -4,6 +4,8 @@
 
 #include "style/LTStyleInternal.h"
 
+#include <algorithm>
+
 #include "platform/LTIniFile.h"
 #include "platform/LTSysUtils.h"
 #include "style/LTStyle.h"
@@ -29,6 +31,25 @@ void TLTIniWriter::Bool(std::string_view name, bool value, std::optional<bool> d
 void TLTIniWriter::Str(std::string_view name, std::string_view utf8, bool always) {
   if (utf8.empty() && !always) return;
   ini_.WriteString(section_, Key(name), utf8);
+}
+
+namespace {
+// Long values are cut so that no INI line grows without bound.
+constexpr size_t kLongPiece = 500;
+// A damaged file must not make a reader walk an endless chain of keys.
+constexpr int kMaxLongPieces = 100000;
+}  // namespace
+
+void TLTIniWriter::LongStr(std::string_view name, std::u16string_view value) {
+  const std::string key = Key(name);
+  size_t i = 0;
+  for (int64_t n = 0; i < value.size(); ++n) {
+    size_t len = std::min(kLongPiece, value.size() - i);
+    // Never part a surrogate pair: each piece must stand alone as UTF-8.
+    if (len == kLongPiece && value[i + len - 1] >= 0xD800 && value[i + len - 1] <= 0xDBFF) --len;
+    ini_.WriteString(section_, key + "_" + IntToStr(n), Utf16ToUtf8(value.substr(i, len)));
+    i += len;
+  }
 }
 
 void TLTIniWriter::Published(const TLTPersistent& obj) {
@@ -86,6 +107,16 @@ bool TLTIniReader::Bool(std::string_view name, bool def) const {
 
 std::string TLTIniReader::Str(std::string_view name, std::string_view def) const {
   return ini_.ReadString(section_, Key(name), def);
+}
+
+std::u16string TLTIniReader::LongStr(std::string_view name) const {
+  std::u16string value;
+  for (int n = 0; n < kMaxLongPieces; ++n) {
+    const std::string piece = ini_.ReadString(section_, Key(name) + "_" + IntToStr(n), "");
+    if (piece.empty()) break;
+    value += Utf8ToUtf16(piece);
+  }
+  return value;
 }
 
 void TLTIniReader::Published(TLTPersistent& obj) const {

@@ -33,6 +33,9 @@ class TLTIniWriter {
   void Int(std::string_view name, int64_t value, std::optional<int64_t> def);
   void Bool(std::string_view name, bool value, std::optional<bool> def);
   void Str(std::string_view name, std::string_view utf8, bool always);
+  /// A value of any length in pieces of 500 characters under name + "_0",
+  /// "_1", ...; an empty value writes nothing.
+  void LongStr(std::string_view name, std::u16string_view value);
   /// Every published property of obj that has an INI key.
   void Published(const TLTPersistent& obj);
 
@@ -53,6 +56,8 @@ class TLTIniReader {
   int64_t Int(std::string_view name, int64_t def) const;
   bool Bool(std::string_view name, bool def) const;
   std::string Str(std::string_view name, std::string_view def) const;
+  /// Concatenates the pieces up to the first missing or empty one.
+  std::u16string LongStr(std::string_view name) const;
   void Published(TLTPersistent& obj) const;
 
  private:

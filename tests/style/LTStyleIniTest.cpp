@@ -5,6 +5,8 @@
 #include "platform/LTIniFile.h"
 #include "style/LTProps.h"
 #include "style/LTStyle.h"
+#include "style/LTStyleInternal.h"
+#include "platform/LTSysUtils.h"
 
 namespace lectern {
 namespace {
@@ -153,6 +155,24 @@ TEST(LTProps, AllDefaultSeesNestedChangesAndAlwaysStoredProperties) {
   EXPECT_FALSE(AllDefault(b));
   // Unicode has no default: a text style always has something to store.
   EXPECT_FALSE(AllDefault(TFontInfo()));
+}
+
+}  // namespace
+}  // namespace lectern
+
+namespace lectern {
+namespace {
+
+TEST(LTStyleIni, LongValuesAreStoredInPiecesOfFiveHundred) {
+  TLTIniFile ini;
+  std::u16string value(1234, u'x');
+  value[500] = u'é';
+  TLTIniWriter(ini, "S", "Lvl%s0").LongStr("Picture", value);
+  EXPECT_EQ(ini.ReadSection("S"), (std::vector<std::string>{"LvlPicture0_0", "LvlPicture0_1", "LvlPicture0_2"}));
+  EXPECT_EQ(Utf8ToUtf16(ini.ReadString("S", "LvlPicture0_2", "")).size(), 234u);
+  EXPECT_EQ(TLTIniReader(ini, "S", "Lvl%s0").LongStr("Picture"), value);
+  TLTIniWriter(ini, "T", "%s").LongStr("Empty", u"");
+  EXPECT_TRUE(ini.ReadSection("T").empty());
 }
 
 }  // namespace

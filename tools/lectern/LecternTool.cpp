@@ -91,27 +91,9 @@ size_t FindInvalidUtf8(std::string_view s) {
 bool ReadText(const std::string& path, TDocument& doc, TFailure& failure) {
   std::string bytes;
   std::string error;
-  if (!ReadFileBytes(path, bytes, &error)) {
+  if (!ReadFileBytes(path, bytes, &error) || !ReadTextDocument(bytes, doc.Data, error)) {
     failure = {path, error};
     return false;
-  }
-  std::string_view text(bytes);
-  if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
-  if (const size_t bad = FindInvalidUtf8(text); bad != std::string_view::npos) {
-    const size_t line = static_cast<size_t>(std::count(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(bad), '\n')) + 1;
-    failure = {path, "not valid UTF-8 text (line " + IntToStr(static_cast<int64_t>(line)) + ")"};
-    return false;
-  }
-  if (!text.empty() && text.back() == '\n') text.remove_suffix(1);
-  if (bytes.empty()) return true;
-  size_t start = 0;
-  while (start <= text.size()) {
-    size_t end = text.find('\n', start);
-    if (end == std::string_view::npos) end = text.size();
-    std::string_view line = text.substr(start, end - start);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    doc.Data.AddTextW(Utf8ToUtf16(line), 0, 0);
-    start = end + 1;
   }
   return true;
 }
@@ -182,6 +164,27 @@ int Dump(const std::vector<std::string>& files, std::ostream& out, std::ostream&
 }
 
 }  // namespace
+
+bool ReadTextDocument(std::string_view text, TCustomLTData& data, std::string& error) {
+  if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
+  if (const size_t bad = FindInvalidUtf8(text); bad != std::string_view::npos) {
+    const auto line = std::count(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(bad), '\n') + 1;
+    error = "not valid UTF-8 text (line " + IntToStr(line) + ")";
+    return false;
+  }
+  if (text.empty()) return true;
+  if (text.back() == '\n') text.remove_suffix(1);
+  size_t start = 0;
+  while (start <= text.size()) {
+    size_t end = text.find('\n', start);
+    if (end == std::string_view::npos) end = text.size();
+    std::string_view line = text.substr(start, end - start);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    data.AddTextW(Utf8ToUtf16(line), 0, 0);
+    start = end + 1;
+  }
+  return true;
+}
 
 int LecternMain(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   std::vector<std::string> positional;

@@ -1,0 +1,30 @@
+// Feeds arbitrary bytes to the plain-text reader of the command-line tool and
+// dumps the document, so that every item it builds is also walked.
+
+#include <cstddef>
+#include <cstdint>
+#include <sstream>
+#include <string>
+#include <string_view>
+
+#include "model/CLTData.h"
+#include "style/LTStyle.h"
+#include "tools/lectern/LecternTool.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  using namespace lectern;
+  TLTStyle style;
+  style.SpacesInTab = size > 0 ? data[0] % 3 : 0;
+  TLTDocumentContext context;
+  context.Style = &style;
+  TCustomLTData doc;
+  doc.SetContext(&context);
+  std::string error;
+  if (ReadTextDocument(std::string_view(reinterpret_cast<const char*>(data), size), doc, error)) {
+    std::ostringstream out;
+    DumpDocument(doc, out);
+    doc.NormalizeRange(0, doc.ItemCount() - 1);
+    (void)doc.GetPlainText(0);
+  }
+  return 0;
+}
