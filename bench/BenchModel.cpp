@@ -3,22 +3,12 @@
 
 #include <benchmark/benchmark.h>
 
-#include "model/CLTData.h"
-#include "style/LTStyle.h"
+#include "model/LTDocument.h"
 
 namespace lectern {
 namespace {
 
-struct Doc {
-  TLTStyle Style;
-  TLTDocumentContext Context;
-  TCustomLTData Data;
-  Doc() {
-    Context.Style = &Style;
-    Context.Options.Include(ltoTagsArePChars);
-    Data.SetContext(&Context);
-  }
-};
+using Doc = TLTDocument;
 
 // A document of n paragraphs, each of three runs in alternating styles.
 void Fill(Doc& d, int paragraphs) {

@@ -7,18 +7,14 @@
 #include <string>
 #include <string_view>
 
-#include "model/CLTData.h"
-#include "style/LTStyle.h"
+#include "model/LTDocument.h"
 #include "tools/lectern/LecternTool.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace lectern;
-  TLTStyle style;
-  style.SpacesInTab = size > 0 ? data[0] % 3 : 0;
-  TLTDocumentContext context;
-  context.Style = &style;
-  TCustomLTData doc;
-  doc.SetContext(&context);
+  TLTDocument document;
+  document.Style.SpacesInTab = size > 0 ? data[0] % 3 : 0;
+  TCustomLTData& doc = document.Data;
   std::string error;
   if (ReadTextDocument(std::string_view(reinterpret_cast<const char*>(data), size), doc, error)) {
     std::ostringstream out;

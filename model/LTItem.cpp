@@ -7,6 +7,7 @@
 #include <array>
 #include <map>
 #include <mutex>
+#include <type_traits>
 
 #include "model/CLTData.h"
 #include "model/LTFuncs.h"
@@ -74,6 +75,132 @@ const TLTItemClass* FindBuiltIn(int32_t styleNo) {
     if (b.StyleNo == styleNo) return &b.Class;
   return nullptr;
 }
+
+// Property accessors made from a member pointer: integers as they are,
+// Booleans as 0/1.
+template <auto M>
+struct FieldOf;
+template <class C, class T, T C::*M>
+struct FieldOf<M> {
+  static bool Get(const TCustomLTItemInfo& item, int32_t& value) {
+    value = static_cast<int32_t>(static_cast<const C&>(item).*M);
+    return true;
+  }
+  static bool Set(TCustomLTItemInfo& item, int32_t value) {
+    if constexpr (std::is_same_v<T, bool>)
+      static_cast<C&>(item).*M = value != 0;
+    else
+      static_cast<C&>(item).*M = static_cast<T>(value);
+    return true;
+  }
+  static TLTString GetStr(const TCustomLTItemInfo& item) { return static_cast<const C&>(item).*M; }
+  static void SetStr(TCustomLTItemInfo& item, const TLTString& value) { static_cast<C&>(item).*M = value; }
+};
+
+template <auto M>
+constexpr TLTItemIntProperty IntField(TLTExtraItemProperty no) {
+  return {no, &FieldOf<M>::Get, &FieldOf<M>::Set};
+}
+template <auto M>
+constexpr TLTItemStrProperty StrField(TLTExtraItemStrProperty no) {
+  return {no, &FieldOf<M>::GetStr, &FieldOf<M>::SetStr};
+}
+
+template <class Table>
+auto FindIn(const Table& table, decltype(table[0].No) no) -> decltype(&table[0]) {
+  for (const auto& p : table)
+    if (p.No == no) return &p;
+  return nullptr;
+}
+
+// Transparency lives in the bitmap, so it exists only while the picture is one.
+TBitmap* BitmapOf(const TCustomLTItemInfo& item) {
+  return dynamic_cast<TBitmap*>(static_cast<const TLTGraphicItemInfo&>(item).Image.get());
+}
+
+using Rect = TLTRectItemInfo;
+using Ctl = TLTControlItemInfo;
+using Pic = TLTGraphicItemInfo;
+using Bul = TLTBulletItemInfo;
+
+const TLTItemIntProperty kNonTextInts[] = {IntField<&TLTNonTextItemInfo::Unremovable>(ltepUnremovable)};
+
+const TLTItemIntProperty kRectInts[] = {
+    IntField<&Rect::VShift>(ltepVShift),
+    IntField<&Rect::VShiftAbs>(ltepVShiftAbs),
+    {ltepSpacing,
+     [](const TCustomLTItemInfo& i, int32_t& v) {
+       v = static_cast<const Rect&>(i).Spacing();
+       return true;
+     },
+     [](TCustomLTItemInfo& i, int32_t v) {
+       static_cast<Rect&>(i).SetSpacing(v);
+       return true;
+     }},
+};
+
+const TLTItemIntProperty kControlInts[] = {
+    IntField<&Ctl::MinHeightOnPage>(ltepMinHeightOnPage),
+    IntField<&Ctl::Resizable>(ltepResizable),
+    {ltepVisible,
+     [](const TCustomLTItemInfo& i, int32_t& v) {
+       v = static_cast<const Ctl&>(i).Visible() ? 1 : 0;
+       return true;
+     },
+     [](TCustomLTItemInfo& i, int32_t v) {
+       static_cast<Ctl&>(i).SetVisible(v != 0);
+       return true;
+     }},
+};
+
+const TLTItemIntProperty kPictureInts[] = {
+    IntField<&Pic::ImageWidth>(ltepImageWidth),
+    IntField<&Pic::ImageHeight>(ltepImageHeight),
+    IntField<&Pic::MinHeightOnPage>(ltepMinHeightOnPage),
+    IntField<&Pic::Resizable>(ltepResizable),
+    IntField<&Pic::NoHTMLImageSize>(ltepNoHTMLImageSize),
+    IntField<&Pic::Interval>(ltepAnimationInterval),
+    {ltepTransparent,
+     [](const TCustomLTItemInfo& i, int32_t& v) {
+       const TBitmap* b = BitmapOf(i);
+       if (b) v = b->Transparent() ? 1 : 0;
+       return b != nullptr;
+     },
+     [](TCustomLTItemInfo& i, int32_t v) {
+       TBitmap* b = BitmapOf(i);
+       if (b) b->SetTransparent(v != 0);
+       return b != nullptr;
+     }},
+    {ltepTransparentMode,
+     [](const TCustomLTItemInfo& i, int32_t& v) {
+       const TBitmap* b = BitmapOf(i);
+       if (b) v = b->TransparentMode() == TLTTransparentMode::tmFixed ? 1 : 0;
+       return b != nullptr;
+     },
+     [](TCustomLTItemInfo& i, int32_t v) {
+       TBitmap* b = BitmapOf(i);
+       if (b) b->SetTransparentMode(v == 1 ? TLTTransparentMode::tmFixed : TLTTransparentMode::tmAuto);
+       return b != nullptr;
+     }},
+    {ltepTransparentColor,
+     [](const TCustomLTItemInfo& i, int32_t& v) {
+       const TBitmap* b = BitmapOf(i);
+       if (b) v = b->TransparentColor();
+       return b != nullptr;
+     },
+     [](TCustomLTItemInfo& i, int32_t v) {
+       TBitmap* b = BitmapOf(i);
+       if (b) b->SetTransparentColor(v);
+       return b != nullptr;
+     }},
+};
+
+const TLTItemIntProperty kBulletInts[] = {IntField<&Bul::NoHTMLImageSize>(ltepNoHTMLImageSize)};
+
+const TLTItemStrProperty kItemStrs[] = {StrField<&TCustomLTItemInfo::HintText>(ltespHint)};
+const TLTItemStrProperty kPictureStrs[] = {StrField<&Pic::Alt>(ltespAlt),
+                                           StrField<&Pic::ImageFileName>(ltespImageFileName)};
+const TLTItemStrProperty kBulletStrs[] = {StrField<&Bul::Alt>(ltespAlt)};
 
 }  // namespace
 
@@ -216,19 +343,32 @@ void TCustomLTItemInfo::Assign(const TCustomLTItemInfo& source) {
   HintText = source.HintText;
 }
 
-bool TCustomLTItemInfo::SetExtraIntProperty(TLTExtraItemProperty, int32_t) { return false; }
-bool TCustomLTItemInfo::GetExtraIntProperty(TLTExtraItemProperty, int32_t&) const { return false; }
+bool TCustomLTItemInfo::SetExtraIntProperty(TLTExtraItemProperty p, int32_t value) {
+  const TLTItemIntProperty* prop = FindIntProperty(p);
+  return prop && prop->Set(*this, value);
+}
+
+bool TCustomLTItemInfo::GetExtraIntProperty(TLTExtraItemProperty p, int32_t& value) const {
+  const TLTItemIntProperty* prop = FindIntProperty(p);
+  return prop && prop->Get(*this, value);
+}
 
 bool TCustomLTItemInfo::SetExtraStrProperty(TLTExtraItemStrProperty p, const TLTString& value) {
-  if (p != ltespHint) return false;
-  HintText = value;
-  return true;
+  const TLTItemStrProperty* prop = FindStrProperty(p);
+  if (prop) prop->Set(*this, value);
+  return prop != nullptr;
 }
 
 bool TCustomLTItemInfo::GetExtraStrProperty(TLTExtraItemStrProperty p, TLTString& value) const {
-  if (p != ltespHint) return false;
-  value = HintText;
-  return true;
+  const TLTItemStrProperty* prop = FindStrProperty(p);
+  if (prop) value = prop->Get(*this);
+  return prop != nullptr;
+}
+
+const TLTItemIntProperty* TCustomLTItemInfo::FindIntProperty(TLTExtraItemProperty) const { return nullptr; }
+
+const TLTItemStrProperty* TCustomLTItemInfo::FindStrProperty(TLTExtraItemStrProperty p) const {
+  return FindIn(kItemStrs, p);
 }
 
 bool TCustomLTItemInfo::SetExtraCustomProperty(std::string_view, std::string_view) { return false; }
@@ -298,16 +438,9 @@ void TLTNonTextItemInfo::Assign(const TCustomLTItemInfo& source) {
   if (const auto* s = dynamic_cast<const TLTNonTextItemInfo*>(&source)) Unremovable = s->Unremovable;
 }
 
-bool TLTNonTextItemInfo::SetExtraIntProperty(TLTExtraItemProperty p, int32_t value) {
-  if (p != ltepUnremovable) return TCustomLTItemInfo::SetExtraIntProperty(p, value);
-  Unremovable = value != 0;
-  return true;
-}
-
-bool TLTNonTextItemInfo::GetExtraIntProperty(TLTExtraItemProperty p, int32_t& value) const {
-  if (p != ltepUnremovable) return TCustomLTItemInfo::GetExtraIntProperty(p, value);
-  value = Unremovable ? 1 : 0;
-  return true;
+const TLTItemIntProperty* TLTNonTextItemInfo::FindIntProperty(TLTExtraItemProperty p) const {
+  const TLTItemIntProperty* own = FindIn(kNonTextInts, p);
+  return own ? own : TCustomLTItemInfo::FindIntProperty(p);
 }
 
 void TLTNonTextItemInfo::GetExtraPropertyLines(std::vector<std::string>& lines) const {
@@ -345,36 +478,9 @@ void TLTRectItemInfo::Assign(const TCustomLTItemInfo& source) {
   }
 }
 
-bool TLTRectItemInfo::SetExtraIntProperty(TLTExtraItemProperty p, int32_t value) {
-  switch (p) {
-    case ltepVShift:
-      VShift = value;
-      return true;
-    case ltepVShiftAbs:
-      VShiftAbs = value != 0;
-      return true;
-    case ltepSpacing:
-      SetSpacing(value);
-      return true;
-    default:
-      return TLTNonTextItemInfo::SetExtraIntProperty(p, value);
-  }
-}
-
-bool TLTRectItemInfo::GetExtraIntProperty(TLTExtraItemProperty p, int32_t& value) const {
-  switch (p) {
-    case ltepVShift:
-      value = VShift;
-      return true;
-    case ltepVShiftAbs:
-      value = VShiftAbs ? 1 : 0;
-      return true;
-    case ltepSpacing:
-      value = spacing_;
-      return true;
-    default:
-      return TLTNonTextItemInfo::GetExtraIntProperty(p, value);
-  }
+const TLTItemIntProperty* TLTRectItemInfo::FindIntProperty(TLTExtraItemProperty p) const {
+  const TLTItemIntProperty* own = FindIn(kRectInts, p);
+  return own ? own : TLTNonTextItemInfo::FindIntProperty(p);
 }
 
 void TLTRectItemInfo::GetExtraPropertyLines(std::vector<std::string>& lines) const {
@@ -470,36 +576,9 @@ void TLTControlItemInfo::Assign(const TCustomLTItemInfo& source) {
   }
 }
 
-bool TLTControlItemInfo::SetExtraIntProperty(TLTExtraItemProperty p, int32_t value) {
-  switch (p) {
-    case ltepMinHeightOnPage:
-      MinHeightOnPage = value;
-      return true;
-    case ltepResizable:
-      Resizable = value != 0;
-      return true;
-    case ltepVisible:
-      SetVisible(value != 0);
-      return true;
-    default:
-      return TLTRectItemInfo::SetExtraIntProperty(p, value);
-  }
-}
-
-bool TLTControlItemInfo::GetExtraIntProperty(TLTExtraItemProperty p, int32_t& value) const {
-  switch (p) {
-    case ltepMinHeightOnPage:
-      value = MinHeightOnPage;
-      return true;
-    case ltepResizable:
-      value = Resizable ? 1 : 0;
-      return true;
-    case ltepVisible:
-      value = visible_ ? 1 : 0;
-      return true;
-    default:
-      return TLTRectItemInfo::GetExtraIntProperty(p, value);
-  }
+const TLTItemIntProperty* TLTControlItemInfo::FindIntProperty(TLTExtraItemProperty p) const {
+  const TLTItemIntProperty* own = FindIn(kControlInts, p);
+  return own ? own : TLTRectItemInfo::FindIntProperty(p);
 }
 
 void TLTControlItemInfo::GetExtraPropertyLines(std::vector<std::string>& lines) const {
@@ -573,104 +652,14 @@ void TLTGraphicItemInfo::Assign(const TCustomLTItemInfo& source) {
   ImageCopy = s->ImageCopy ? s->ImageCopy->Clone() : nullptr;
 }
 
-bool TLTGraphicItemInfo::SetExtraIntProperty(TLTExtraItemProperty p, int32_t value) {
-  auto* bmp = dynamic_cast<TBitmap*>(Image.get());
-  switch (p) {
-    case ltepImageWidth:
-      ImageWidth = value;
-      return true;
-    case ltepImageHeight:
-      ImageHeight = value;
-      return true;
-    case ltepMinHeightOnPage:
-      MinHeightOnPage = value;
-      return true;
-    case ltepResizable:
-      Resizable = value != 0;
-      return true;
-    case ltepNoHTMLImageSize:
-      NoHTMLImageSize = value != 0;
-      return true;
-    case ltepAnimationInterval:
-      Interval = value;
-      return true;
-    case ltepTransparent:
-      if (!bmp) return false;
-      bmp->SetTransparent(value != 0);
-      return true;
-    case ltepTransparentMode:
-      if (!bmp) return false;
-      bmp->SetTransparentMode(value == 1 ? TLTTransparentMode::tmFixed : TLTTransparentMode::tmAuto);
-      return true;
-    case ltepTransparentColor:
-      if (!bmp) return false;
-      bmp->SetTransparentColor(value);
-      return true;
-    default:
-      return TLTRectItemInfo::SetExtraIntProperty(p, value);
-  }
+const TLTItemIntProperty* TLTGraphicItemInfo::FindIntProperty(TLTExtraItemProperty p) const {
+  const TLTItemIntProperty* own = FindIn(kPictureInts, p);
+  return own ? own : TLTRectItemInfo::FindIntProperty(p);
 }
 
-bool TLTGraphicItemInfo::GetExtraIntProperty(TLTExtraItemProperty p, int32_t& value) const {
-  const auto* bmp = dynamic_cast<const TBitmap*>(Image.get());
-  switch (p) {
-    case ltepImageWidth:
-      value = ImageWidth;
-      return true;
-    case ltepImageHeight:
-      value = ImageHeight;
-      return true;
-    case ltepMinHeightOnPage:
-      value = MinHeightOnPage;
-      return true;
-    case ltepResizable:
-      value = Resizable ? 1 : 0;
-      return true;
-    case ltepNoHTMLImageSize:
-      value = NoHTMLImageSize ? 1 : 0;
-      return true;
-    case ltepAnimationInterval:
-      value = Interval;
-      return true;
-    case ltepTransparent:
-      if (!bmp) return false;
-      value = bmp->Transparent() ? 1 : 0;
-      return true;
-    case ltepTransparentMode:
-      if (!bmp) return false;
-      value = bmp->TransparentMode() == TLTTransparentMode::tmFixed ? 1 : 0;
-      return true;
-    case ltepTransparentColor:
-      if (!bmp) return false;
-      value = bmp->TransparentColor();
-      return true;
-    default:
-      return TLTRectItemInfo::GetExtraIntProperty(p, value);
-  }
-}
-
-bool TLTGraphicItemInfo::SetExtraStrProperty(TLTExtraItemStrProperty p, const TLTString& value) {
-  if (p == ltespAlt) {
-    Alt = value;
-    return true;
-  }
-  if (p == ltespImageFileName) {
-    ImageFileName = value;
-    return true;
-  }
-  return TLTRectItemInfo::SetExtraStrProperty(p, value);
-}
-
-bool TLTGraphicItemInfo::GetExtraStrProperty(TLTExtraItemStrProperty p, TLTString& value) const {
-  if (p == ltespAlt) {
-    value = Alt;
-    return true;
-  }
-  if (p == ltespImageFileName) {
-    value = ImageFileName;
-    return true;
-  }
-  return TLTRectItemInfo::GetExtraStrProperty(p, value);
+const TLTItemStrProperty* TLTGraphicItemInfo::FindStrProperty(TLTExtraItemStrProperty p) const {
+  const TLTItemStrProperty* own = FindIn(kPictureStrs, p);
+  return own ? own : TLTRectItemInfo::FindStrProperty(p);
 }
 
 void TLTGraphicItemInfo::GetExtraPropertyLines(std::vector<std::string>& lines) const {
@@ -718,28 +707,14 @@ void TLTBulletItemInfo::Assign(const TCustomLTItemInfo& source) {
   }
 }
 
-bool TLTBulletItemInfo::SetExtraIntProperty(TLTExtraItemProperty p, int32_t value) {
-  if (p != ltepNoHTMLImageSize) return TLTRectItemInfo::SetExtraIntProperty(p, value);
-  NoHTMLImageSize = value != 0;
-  return true;
+const TLTItemIntProperty* TLTBulletItemInfo::FindIntProperty(TLTExtraItemProperty p) const {
+  const TLTItemIntProperty* own = FindIn(kBulletInts, p);
+  return own ? own : TLTRectItemInfo::FindIntProperty(p);
 }
 
-bool TLTBulletItemInfo::GetExtraIntProperty(TLTExtraItemProperty p, int32_t& value) const {
-  if (p != ltepNoHTMLImageSize) return TLTRectItemInfo::GetExtraIntProperty(p, value);
-  value = NoHTMLImageSize ? 1 : 0;
-  return true;
-}
-
-bool TLTBulletItemInfo::SetExtraStrProperty(TLTExtraItemStrProperty p, const TLTString& value) {
-  if (p != ltespAlt) return TLTRectItemInfo::SetExtraStrProperty(p, value);
-  Alt = value;
-  return true;
-}
-
-bool TLTBulletItemInfo::GetExtraStrProperty(TLTExtraItemStrProperty p, TLTString& value) const {
-  if (p != ltespAlt) return TLTRectItemInfo::GetExtraStrProperty(p, value);
-  value = Alt;
-  return true;
+const TLTItemStrProperty* TLTBulletItemInfo::FindStrProperty(TLTExtraItemStrProperty p) const {
+  const TLTItemStrProperty* own = FindIn(kBulletStrs, p);
+  return own ? own : TLTRectItemInfo::FindStrProperty(p);
 }
 
 void TLTBulletItemInfo::GetExtraPropertyLines(std::vector<std::string>& lines) const {

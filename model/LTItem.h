@@ -102,6 +102,21 @@ std::string_view ExtraStrPropertyKey(TLTExtraItemStrProperty p);
 TLTExtraItemProperty ExtraIntPropertyByKey(std::string_view key);
 TLTExtraItemStrProperty ExtraStrPropertyByKey(std::string_view key);
 
+/// How an item class reaches one of its numbered integer properties. Set
+/// returns false where the property exists only in some states (bitmap
+/// transparency on a picture that holds no bitmap).
+struct TLTItemIntProperty {
+  TLTExtraItemProperty No;
+  bool (*Get)(const TCustomLTItemInfo& item, int32_t& value);
+  bool (*Set)(TCustomLTItemInfo& item, int32_t value);
+};
+/// How an item class reaches one of its numbered string properties.
+struct TLTItemStrProperty {
+  TLTExtraItemStrProperty No;
+  TLTString (*Get)(const TCustomLTItemInfo& item);
+  void (*Set)(TCustomLTItemInfo& item, const TLTString& value);
+};
+
 // ---- Tags and checkpoints ----------------------------------------------------
 
 /// A tag: nothing, an integer, or an owned UTF-16 string. Documents whose
@@ -271,6 +286,11 @@ class TCustomLTItemInfo {
 
   /// Walks the documents the item contains; null when there are none (more).
   virtual TCustomLTData* GetSubDocument(std::unique_ptr<TLTSubDocCursor>& cursor, TLTSubDocPosition pos);
+
+ protected:
+  /// The numbered property this class (or a base) holds, or null.
+  virtual const TLTItemIntProperty* FindIntProperty(TLTExtraItemProperty p) const;
+  virtual const TLTItemStrProperty* FindStrProperty(TLTExtraItemStrProperty p) const;
 };
 
 /// A run of text in one text style.
@@ -288,9 +308,10 @@ class TLTNonTextItemInfo : public TCustomLTItemInfo {
   bool Unremovable = false;
 
   void Assign(const TCustomLTItemInfo& source) override;
-  bool SetExtraIntProperty(TLTExtraItemProperty p, int32_t value) override;
-  bool GetExtraIntProperty(TLTExtraItemProperty p, int32_t& value) const override;
   void GetExtraPropertyLines(std::vector<std::string>& lines) const override;
+
+ protected:
+  const TLTItemIntProperty* FindIntProperty(TLTExtraItemProperty p) const override;
 };
 
 /// An item that takes a whole line of its own (rules, tables).
@@ -331,9 +352,10 @@ class TLTRectItemInfo : public TLTNonTextItemInfo {
   int GetBorderWidth() const override { return spacing_; }
   int GetBorderHeight() const override { return spacing_; }
   void Assign(const TCustomLTItemInfo& source) override;
-  bool SetExtraIntProperty(TLTExtraItemProperty p, int32_t value) override;
-  bool GetExtraIntProperty(TLTExtraItemProperty p, int32_t& value) const override;
   void GetExtraPropertyLines(std::vector<std::string>& lines) const override;
+
+ protected:
+  const TLTItemIntProperty* FindIntProperty(TLTExtraItemProperty p) const override;
 
  private:
   int32_t spacing_ = 1;
@@ -379,11 +401,12 @@ class TLTControlItemInfo : public TLTRectItemInfo {
   int GetImageHeight(const TLTStyle* style) const override;
   void Inserting(TCustomLTData& owner, TLTRawByteString& text, bool safe) override;
   void Assign(const TCustomLTItemInfo& source) override;
-  bool SetExtraIntProperty(TLTExtraItemProperty p, int32_t value) override;
-  bool GetExtraIntProperty(TLTExtraItemProperty p, int32_t& value) const override;
   void GetExtraPropertyLines(std::vector<std::string>& lines) const override;
   TLTString AsText(int lineWidth, const TCustomLTData& owner, bool unicode) const override;
   bool OwnsControl(const TLTControl* control) const override { return control && control == Control.get(); }
+
+ protected:
+  const TLTItemIntProperty* FindIntProperty(TLTExtraItemProperty p) const override;
 
  private:
   bool visible_ = true;
@@ -412,11 +435,11 @@ class TLTGraphicItemInfo : public TLTRectItemInfo {
   int GetImageWidth(const TLTStyle* style) const override;
   int GetImageHeight(const TLTStyle* style) const override;
   void Assign(const TCustomLTItemInfo& source) override;
-  bool SetExtraIntProperty(TLTExtraItemProperty p, int32_t value) override;
-  bool GetExtraIntProperty(TLTExtraItemProperty p, int32_t& value) const override;
-  bool SetExtraStrProperty(TLTExtraItemStrProperty p, const TLTString& value) override;
-  bool GetExtraStrProperty(TLTExtraItemStrProperty p, TLTString& value) const override;
   void GetExtraPropertyLines(std::vector<std::string>& lines) const override;
+
+ protected:
+  const TLTItemIntProperty* FindIntProperty(TLTExtraItemProperty p) const override;
+  const TLTItemStrProperty* FindStrProperty(TLTExtraItemStrProperty p) const override;
 };
 
 /// A picture that is a hyperlink.
@@ -443,11 +466,11 @@ class TLTBulletItemInfo : public TLTRectItemInfo {
   int GetImageWidth(const TLTStyle* style) const override;
   int GetImageHeight(const TLTStyle* style) const override;
   void Assign(const TCustomLTItemInfo& source) override;
-  bool SetExtraIntProperty(TLTExtraItemProperty p, int32_t value) override;
-  bool GetExtraIntProperty(TLTExtraItemProperty p, int32_t& value) const override;
-  bool SetExtraStrProperty(TLTExtraItemStrProperty p, const TLTString& value) override;
-  bool GetExtraStrProperty(TLTExtraItemStrProperty p, TLTString& value) const override;
   void GetExtraPropertyLines(std::vector<std::string>& lines) const override;
+
+ protected:
+  const TLTItemIntProperty* FindIntProperty(TLTExtraItemProperty p) const override;
+  const TLTItemStrProperty* FindStrProperty(TLTExtraItemStrProperty p) const override;
 };
 
 /// An image-list hyperlink with a second image under the mouse.

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "model/LTDocument.h"
 #include "platform/LTStream.h"
 #include "platform/LTSysUtils.h"
 #include "style/LTStyle.h"
@@ -13,15 +14,7 @@ namespace lectern {
 namespace {
 
 /// A document with its own style sheet and string tags.
-struct Doc {
-  TLTStyle Style;
-  TLTDocumentContext Context;
-  TCustomLTData Data;
-  Doc() {
-    Context.Style = &Style;
-    Context.Options.Include(ltoTagsArePChars);
-    Data.SetContext(&Context);
-  }
+struct Doc : TLTDocument {
   void Text(const char16_t* s, int style = 0, int para = 0, TLTTag tag = {}) { Data.AddTextW(s, style, para, tag); }
 };
 

@@ -9,10 +9,9 @@
 #include <memory>
 #include <ostream>
 
-#include "model/CLTData.h"
+#include "model/LTDocument.h"
 #include "platform/LTStream.h"
 #include "platform/LTSysUtils.h"
-#include "style/LTStyle.h"
 
 namespace lectern {
 
@@ -25,18 +24,7 @@ constexpr const char* kUsage =
     "Options may stand before or after the file names:\n"
     "  -h, --help   show this help\n";
 
-/// A document with the sheet and settings it is read and written with.
-struct TDocument {
-  TLTStyle Style;
-  TLTDocumentContext Context;
-  TCustomLTData Data;
-  TDocument() {
-    Context.Style = &Style;
-    // String tags, as the application uses them for its field codes.
-    Context.Options.Include(ltoTagsArePChars);
-    Data.SetContext(&Context);
-  }
-};
+using TDocument = TLTDocument;
 
 /// A failure with the reason to print after the file name.
 struct TFailure {
