@@ -94,14 +94,36 @@ void SetGraphicPixelLimit(int64_t pixels) {
   gPixelLimit.store(std::clamp<int64_t>(pixels, 1, int64_t{1} << 40));
 }
 
+// ------------------------------------------------------------------ TGraphic
+
+bool TGraphic::LoadFromStream(TLTStream& stream) {
+  std::string bytes = stream.ReadRest();
+  TDecoded decoded;
+  if (!Decode(bytes, decoded)) {
+    bytes_.clear();
+    pixels_ = TLTPixels{};
+    width_ = height_ = 0;
+    return false;
+  }
+  bytes_ = std::move(bytes);
+  width_ = decoded.Width;
+  height_ = decoded.Height;
+  pixels_ = std::move(decoded.Pixels);
+  return true;
+}
+
+bool TGraphic::SaveToStream(TLTStream& stream) const { return !bytes_.empty() && stream.WriteBytes(bytes_); }
+
+void TGraphic::SetEncoded(std::string bytes, TLTPixels pixels) {
+  bytes_ = std::move(bytes);
+  width_ = bytes_.empty() ? 0 : pixels.Width;
+  height_ = bytes_.empty() ? 0 : pixels.Height;
+  pixels_ = bytes_.empty() ? TLTPixels{} : std::move(pixels);
+}
+
 // -------------------------------------------------------------------- TIcon
 
-bool TIcon::LoadFromStream(TLTStream& stream) {
-  std::string bytes = stream.ReadRest();
-  bytes_.clear();
-  pixels_ = TLTPixels{};
-  width_ = height_ = 0;
-  std::string_view d = bytes;
+bool TIcon::Decode(std::string_view d, TDecoded& out) {
   if (d.size() < 6 || LE16(d, 0) != 0 || LE16(d, 2) != 1) return false;
   const uint32_t count = LE16(d, 4);
   if (count == 0 || d.size() < 6 + 16 * static_cast<size_t>(count)) return false;
@@ -115,34 +137,22 @@ bool TIcon::LoadFromStream(TLTStream& stream) {
   // own header then gives the size, otherwise the directory does.
   std::string_view image = d.substr(offset, size);
   TLTPixels px;
-  bool decoded = image.substr(0, 8) == std::string_view(kPngSignature, 8) ? codec::DecodePng(image, px)
-                                                                           : codec::DecodeIconDib(image, px);
-  bytes_ = std::move(bytes);
+  const bool decoded = image.substr(0, 8) == std::string_view(kPngSignature, 8) ? codec::DecodePng(image, px)
+                                                                                 : codec::DecodeIconDib(image, px);
   if (decoded) {
-    width_ = px.Width;
-    height_ = px.Height;
-    pixels_ = std::move(px);
+    out.Width = px.Width;
+    out.Height = px.Height;
+    out.Pixels = std::move(px);
   } else {
-    width_ = w == 0 ? 256 : static_cast<int>(w);
-    height_ = h == 0 ? 256 : static_cast<int>(h);
+    out.Width = w == 0 ? 256 : static_cast<int>(w);
+    out.Height = h == 0 ? 256 : static_cast<int>(h);
   }
   return true;
 }
 
-bool TIcon::SaveToStream(TLTStream& stream) const { return !bytes_.empty() && stream.WriteBytes(bytes_); }
-
-std::unique_ptr<TGraphic> TIcon::Clone() const { return std::make_unique<TIcon>(*this); }
-
-const TLTPixels* TIcon::Pixels() const { return pixels_.Empty() ? nullptr : &pixels_; }
-
 // ---------------------------------------------------------------- TMetafile
 
-bool TMetafile::LoadFromStream(TLTStream& stream) {
-  std::string bytes = stream.ReadRest();
-  bytes_.clear();
-  width_ = height_ = 0;
-  enhanced_ = true;
-  std::string_view d = bytes;
+bool TMetafile::Decode(std::string_view d, TDecoded& out) {
   if (IsEmf(d)) {
     const uint32_t headerSize = LE32(d, 4);
     if (headerSize < 88 || headerSize > d.size()) return false;
@@ -158,10 +168,12 @@ bool TMetafile::LoadFromStream(TLTStream& stream) {
       h = ScaledSize(static_cast<int64_t>(LE32Signed(d, 20)) - LE32Signed(d, 12) + 1, 1, 1);
     }
     if (w < 0 || h < 0) return false;
-    width_ = w;
-    height_ = h;
+    out.Width = w;
+    out.Height = h;
     enhanced_ = true;
-  } else if (IsPlaceableWmf(d)) {
+    return true;
+  }
+  if (IsPlaceableWmf(d)) {
     const uint32_t inch = LE16(d, 14);
     if (inch == 0) return false;
     // The placeable header is followed by the metafile header proper.
@@ -172,19 +184,13 @@ bool TMetafile::LoadFromStream(TLTStream& stream) {
     const int w = ScaledSize(static_cast<int64_t>(LE16Signed(d, 10)) - LE16Signed(d, 6), 96, inch);
     const int h = ScaledSize(static_cast<int64_t>(LE16Signed(d, 12)) - LE16Signed(d, 8), 96, inch);
     if (w < 0 || h < 0) return false;
-    width_ = w;
-    height_ = h;
+    out.Width = w;
+    out.Height = h;
     enhanced_ = false;
-  } else {
-    return false;
+    return true;
   }
-  bytes_ = std::move(bytes);
-  return true;
+  return false;
 }
-
-bool TMetafile::SaveToStream(TLTStream& stream) const { return !bytes_.empty() && stream.WriteBytes(bytes_); }
-
-std::unique_ptr<TGraphic> TMetafile::Clone() const { return std::make_unique<TMetafile>(*this); }
 
 // ----------------------------------------------------------------- registry
 

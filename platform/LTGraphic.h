@@ -25,30 +25,48 @@ struct TLTPixels {
   bool Empty() const { return Width <= 0 || Height <= 0; }
 };
 
-/// Base of every picture class.
+/// Base of every picture class. A picture keeps the bytes it was loaded
+/// from, so that saving writes them unchanged, with the size and (where the
+/// class can decode them) the pixels read from them.
 class TGraphic {
  public:
   virtual ~TGraphic() = default;
   /// The class name under which the picture is registered and stored ("TBitmap", ...).
   virtual std::string_view ClassName() const = 0;
-  virtual int Width() const = 0;
-  virtual int Height() const = 0;
-  virtual bool Empty() const = 0;
+  int Width() const { return width_; }
+  int Height() const { return height_; }
+  bool Empty() const { return bytes_.empty(); }
   /// Reads the picture from the position to the end of the stream. On
   /// malformed data returns false and leaves the picture empty.
-  virtual bool LoadFromStream(TLTStream& stream) = 0;
+  bool LoadFromStream(TLTStream& stream);
   /// Writes the picture's bytes; false when it has none or the write failed.
-  virtual bool SaveToStream(TLTStream& stream) const = 0;
+  virtual bool SaveToStream(TLTStream& stream) const;
   /// A copy of the same class.
   virtual std::unique_ptr<TGraphic> Clone() const = 0;
   /// Decoded pixels for drawing, or null when the picture cannot be decoded
   /// (metafiles, unsupported variants).
-  virtual const TLTPixels* Pixels() const = 0;
+  const TLTPixels* Pixels() const { return pixels_.Empty() ? nullptr : &pixels_; }
 
   bool Transparent() const { return transparent_; }
   void SetTransparent(bool value) { transparent_ = value; }
 
  protected:
+  /// What a class reads from its bytes: the size, and the pixels when it can
+  /// decode them (else they stay empty).
+  struct TDecoded {
+    int Width = 0;
+    int Height = 0;
+    TLTPixels Pixels;
+  };
+  /// Reads bytes of the class's format; false for malformed data.
+  virtual bool Decode(std::string_view bytes, TDecoded& out) = 0;
+  /// Replaces the picture by encoded bytes with what they decode to.
+  void SetEncoded(std::string bytes, TLTPixels pixels);
+
+  std::string bytes_;
+  TLTPixels pixels_;
+  int width_ = 0;
+  int height_ = 0;
   bool transparent_ = false;
 };
 
@@ -59,13 +77,7 @@ enum class TLTTransparentMode { tmAuto, tmFixed };
 class TBitmap : public TGraphic {
  public:
   std::string_view ClassName() const override { return "TBitmap"; }
-  int Width() const override;
-  int Height() const override;
-  bool Empty() const override;
-  bool LoadFromStream(TLTStream& stream) override;
-  bool SaveToStream(TLTStream& stream) const override;
-  std::unique_ptr<TGraphic> Clone() const override;
-  const TLTPixels* Pixels() const override;
+  std::unique_ptr<TGraphic> Clone() const override { return std::make_unique<TBitmap>(*this); }
 
   /// Replaces the picture by these pixels; saving then writes a 32-bit BMP
   /// (24-bit when every pixel is opaque).
@@ -77,9 +89,10 @@ class TBitmap : public TGraphic {
   TColor TransparentColor() const;
   void SetTransparentColor(TColor c) { transparentColor_ = c; }
 
+ protected:
+  bool Decode(std::string_view bytes, TDecoded& out) override;
+
  private:
-  std::string bytes_;
-  TLTPixels pixels_;
   TLTTransparentMode transparentMode_ = TLTTransparentMode::tmAuto;
   TColor transparentColor_ = clDefault;
 };
@@ -88,37 +101,23 @@ class TBitmap : public TGraphic {
 class TJPEGImage : public TGraphic {
  public:
   std::string_view ClassName() const override { return "TJPEGImage"; }
-  int Width() const override;
-  int Height() const override;
-  bool Empty() const override;
-  bool LoadFromStream(TLTStream& stream) override;
-  bool SaveToStream(TLTStream& stream) const override;
-  std::unique_ptr<TGraphic> Clone() const override;
-  const TLTPixels* Pixels() const override;
+  std::unique_ptr<TGraphic> Clone() const override { return std::make_unique<TJPEGImage>(*this); }
   /// Encodes pixels at the given quality (1..100).
   bool SetPixels(const TLTPixels& pixels, int quality = 90);
 
- private:
-  std::string bytes_;
-  TLTPixels pixels_;
+ protected:
+  bool Decode(std::string_view bytes, TDecoded& out) override;
 };
 
 /// PNG picture, decoded and encoded through libpng.
 class TPNGImage : public TGraphic {
  public:
   std::string_view ClassName() const override { return "TPNGImage"; }
-  int Width() const override;
-  int Height() const override;
-  bool Empty() const override;
-  bool LoadFromStream(TLTStream& stream) override;
-  bool SaveToStream(TLTStream& stream) const override;
-  std::unique_ptr<TGraphic> Clone() const override;
-  const TLTPixels* Pixels() const override;
+  std::unique_ptr<TGraphic> Clone() const override { return std::make_unique<TPNGImage>(*this); }
   bool SetPixels(const TLTPixels& pixels);
 
- private:
-  std::string bytes_;
-  TLTPixels pixels_;
+ protected:
+  bool Decode(std::string_view bytes, TDecoded& out) override;
 };
 
 /// Icon (ICO bytes); size of the first image; pixels decoded when that
@@ -126,19 +125,10 @@ class TPNGImage : public TGraphic {
 class TIcon : public TGraphic {
  public:
   std::string_view ClassName() const override { return "TIcon"; }
-  int Width() const override { return width_; }
-  int Height() const override { return height_; }
-  bool Empty() const override { return bytes_.empty(); }
-  bool LoadFromStream(TLTStream& stream) override;
-  bool SaveToStream(TLTStream& stream) const override;
-  std::unique_ptr<TGraphic> Clone() const override;
-  const TLTPixels* Pixels() const override;
+  std::unique_ptr<TGraphic> Clone() const override { return std::make_unique<TIcon>(*this); }
 
- private:
-  std::string bytes_;
-  int width_ = 0;
-  int height_ = 0;
-  TLTPixels pixels_;
+ protected:
+  bool Decode(std::string_view bytes, TDecoded& out) override;
 };
 
 /// Metafile (enhanced or placeable Windows metafile bytes); the size comes
@@ -146,19 +136,13 @@ class TIcon : public TGraphic {
 class TMetafile : public TGraphic {
  public:
   std::string_view ClassName() const override { return "TMetafile"; }
-  int Width() const override { return width_; }
-  int Height() const override { return height_; }
-  bool Empty() const override { return bytes_.empty(); }
-  bool LoadFromStream(TLTStream& stream) override;
-  bool SaveToStream(TLTStream& stream) const override;
-  std::unique_ptr<TGraphic> Clone() const override;
-  const TLTPixels* Pixels() const override { return nullptr; }
+  std::unique_ptr<TGraphic> Clone() const override { return std::make_unique<TMetafile>(*this); }
   bool Enhanced() const { return enhanced_; }
 
+ protected:
+  bool Decode(std::string_view bytes, TDecoded& out) override;
+
  private:
-  std::string bytes_;
-  int width_ = 0;
-  int height_ = 0;
   bool enhanced_ = true;
 };
 

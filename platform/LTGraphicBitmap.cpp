@@ -446,40 +446,10 @@ std::string EncodeBmp(const TLTPixels& pixels) {
 
 // ------------------------------------------------------------------ TBitmap
 
-int TBitmap::Width() const { return pixels_.Width; }
-int TBitmap::Height() const { return pixels_.Height; }
-bool TBitmap::Empty() const { return bytes_.empty(); }
-
-bool TBitmap::LoadFromStream(TLTStream& stream) {
-  std::string bytes = stream.ReadRest();
-  TLTPixels px;
-  if (!codec::DecodeBmp(bytes, px)) {
-    bytes_.clear();
-    pixels_ = TLTPixels{};
-    return false;
-  }
-  bytes_ = std::move(bytes);
-  pixels_ = std::move(px);
-  return true;
-}
-
-bool TBitmap::SaveToStream(TLTStream& stream) const {
-  return !bytes_.empty() && stream.WriteBytes(bytes_);
-}
-
-std::unique_ptr<TGraphic> TBitmap::Clone() const { return std::make_unique<TBitmap>(*this); }
-
-const TLTPixels* TBitmap::Pixels() const { return pixels_.Empty() ? nullptr : &pixels_; }
 
 void TBitmap::SetPixels(TLTPixels pixels) {
   std::string bytes = codec::EncodeBmp(pixels);
-  if (bytes.empty()) {
-    bytes_.clear();
-    pixels_ = TLTPixels{};
-    return;
-  }
-  bytes_ = std::move(bytes);
-  pixels_ = std::move(pixels);
+  SetEncoded(std::move(bytes), std::move(pixels));
 }
 
 TColor TBitmap::TransparentColor() const {
@@ -487,6 +457,13 @@ TColor TBitmap::TransparentColor() const {
   uint32_t px = pixels_.Data[static_cast<size_t>(pixels_.Height - 1) * pixels_.Width];
   return RGBColor(static_cast<int>((px >> 16) & 0xFF), static_cast<int>((px >> 8) & 0xFF),
                   static_cast<int>(px & 0xFF));
+}
+
+bool TBitmap::Decode(std::string_view bytes, TDecoded& out) {
+  if (!codec::DecodeBmp(bytes, out.Pixels)) return false;
+  out.Width = out.Pixels.Width;
+  out.Height = out.Pixels.Height;
+  return true;
 }
 
 }  // namespace lectern

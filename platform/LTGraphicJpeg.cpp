@@ -254,36 +254,20 @@ bool EncodeJpeg(const TLTPixels& pixels, int quality, std::string& out) {
 
 // --------------------------------------------------------------- TJPEGImage
 
-int TJPEGImage::Width() const { return pixels_.Width; }
-int TJPEGImage::Height() const { return pixels_.Height; }
-bool TJPEGImage::Empty() const { return bytes_.empty(); }
-
-bool TJPEGImage::LoadFromStream(TLTStream& stream) {
-  std::string bytes = stream.ReadRest();
-  TLTPixels px;
-  if (!codec::DecodeJpeg(bytes, px)) {
-    bytes_.clear();
-    pixels_ = TLTPixels{};
-    return false;
-  }
-  bytes_ = std::move(bytes);
-  pixels_ = std::move(px);
-  return true;
-}
-
-bool TJPEGImage::SaveToStream(TLTStream& stream) const { return !bytes_.empty() && stream.WriteBytes(bytes_); }
-
-std::unique_ptr<TGraphic> TJPEGImage::Clone() const { return std::make_unique<TJPEGImage>(*this); }
-
-const TLTPixels* TJPEGImage::Pixels() const { return pixels_.Empty() ? nullptr : &pixels_; }
 
 bool TJPEGImage::SetPixels(const TLTPixels& pixels, int quality) {
   std::string bytes;
   TLTPixels decoded;
   // Pixels() shows what a reader of the saved bytes will see.
   if (!codec::EncodeJpeg(pixels, quality, bytes) || !codec::DecodeJpeg(bytes, decoded)) return false;
-  bytes_ = std::move(bytes);
-  pixels_ = std::move(decoded);
+  SetEncoded(std::move(bytes), std::move(decoded));
+  return true;
+}
+
+bool TJPEGImage::Decode(std::string_view bytes, TDecoded& out) {
+  if (!codec::DecodeJpeg(bytes, out.Pixels)) return false;
+  out.Width = out.Pixels.Width;
+  out.Height = out.Pixels.Height;
   return true;
 }
 

@@ -208,34 +208,18 @@ bool EncodePng(const TLTPixels& pixels, std::string& out) {
 
 // ---------------------------------------------------------------- TPNGImage
 
-int TPNGImage::Width() const { return pixels_.Width; }
-int TPNGImage::Height() const { return pixels_.Height; }
-bool TPNGImage::Empty() const { return bytes_.empty(); }
-
-bool TPNGImage::LoadFromStream(TLTStream& stream) {
-  std::string bytes = stream.ReadRest();
-  TLTPixels px;
-  if (!codec::DecodePng(bytes, px)) {
-    bytes_.clear();
-    pixels_ = TLTPixels{};
-    return false;
-  }
-  bytes_ = std::move(bytes);
-  pixels_ = std::move(px);
-  return true;
-}
-
-bool TPNGImage::SaveToStream(TLTStream& stream) const { return !bytes_.empty() && stream.WriteBytes(bytes_); }
-
-std::unique_ptr<TGraphic> TPNGImage::Clone() const { return std::make_unique<TPNGImage>(*this); }
-
-const TLTPixels* TPNGImage::Pixels() const { return pixels_.Empty() ? nullptr : &pixels_; }
 
 bool TPNGImage::SetPixels(const TLTPixels& pixels) {
   std::string bytes;
   if (!codec::EncodePng(pixels, bytes)) return false;
-  bytes_ = std::move(bytes);
-  pixels_ = pixels;
+  SetEncoded(std::move(bytes), pixels);
+  return true;
+}
+
+bool TPNGImage::Decode(std::string_view bytes, TDecoded& out) {
+  if (!codec::DecodePng(bytes, out.Pixels)) return false;
+  out.Width = out.Pixels.Width;
+  out.Height = out.Pixels.Height;
   return true;
 }
 
