@@ -1,9 +1,9 @@
 // Document model figures: building a large document, merging text, cleaning
 // up styles and merging style collections.
 
-#include <benchmark/benchmark.h>
-
 #include "model/LTDocument.h"
+
+#include <benchmark/benchmark.h>
 
 namespace lectern {
 namespace {

@@ -96,11 +96,12 @@ int main(int argc, char** argv) {
   Write(dir, "pal4.bmp", Bmp(3, 2, 4, 0, pal16, std::string("\x12\x30\0\0\x45\x60\0\0", 8)), kBitmap);
   Write(dir, "pal8.bmp", Bmp(2, 2, 8, 0, pal16, std::string("\x01\x0F\0\0\x02\x03\0\0", 8)), kBitmap);
   Write(dir, "rle8.bmp",
-        Bmp(6, 3, 8, 1, pal16, std::string("\x03\x01\x00\x03\x02\x03\x04\x00\x00\x00\x00\x02\x01\x01\x02\x05\x00\x01", 18)),
+        Bmp(6, 3, 8, 1, pal16,
+            std::string("\x03\x01\x00\x03\x02\x03\x04\x00\x00\x00\x00\x02\x01\x01\x02\x05\x00\x01", 18)),
         kBitmap);
   Write(dir, "rle4.bmp", Bmp(6, 2, 4, 2, pal16, std::string("\x05\x12\x00\x00\x00\x04\x34\x56\x00\x01", 10)), kBitmap);
-  Write(dir, "rgb565.bmp", Bmp(2, 2, 16, 3, {}, std::string("\x00\xF8\xE0\x07\x1F\x00\xFF\xFF", 8), {0xF800, 0x07E0, 0x001F}),
-        kBitmap);
+  Write(dir, "rgb565.bmp",
+        Bmp(2, 2, 16, 3, {}, std::string("\x00\xF8\xE0\x07\x1F\x00\xFF\xFF", 8), {0xF800, 0x07E0, 0x001F}), kBitmap);
   Write(dir, "rgb555.bmp", Bmp(2, 1, 16, 0, {}, std::string("\x00\x7C\x1F\x00", 4)), kBitmap);
   {
     std::string topDown = Bmp(1, 2, 24, 0, {}, std::string("\x00\x00\xFF\0\xFF\x00\x00\0", 8));

@@ -1,12 +1,12 @@
 // Reads text and paragraph styles from arbitrary INI text, then stores and
 // compares them, as a style sheet loaded from a damaged file would be used.
 
+#include "platform/LTIniFile.h"
+#include "style/LTStyle.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
-
-#include "platform/LTIniFile.h"
-#include "style/LTStyle.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace lectern;

@@ -1,14 +1,14 @@
 // Feeds arbitrary bytes to the plain-text reader of the command-line tool and
 // dumps the document, so that every item it builds is also walked.
 
+#include "model/LTDocument.h"
+#include "tools/lectern/LecternTool.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <sstream>
 #include <string>
 #include <string_view>
-
-#include "model/LTDocument.h"
-#include "tools/lectern/LecternTool.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace lectern;

@@ -9,14 +9,14 @@
 
 #include "model/CLTData.h"
 
-#include <algorithm>
-#include <typeinfo>
-
 #include "model/LTFuncs.h"
 #include "platform/LTCodePage.h"
 #include "platform/LTStream.h"
 #include "platform/LTSysUtils.h"
 #include "style/LTStyle.h"
+
+#include <algorithm>
+#include <typeinfo>
 
 namespace lectern {
 
@@ -239,8 +239,7 @@ int32_t TCustomLTData::StyleForNewText(int32_t style, int32_t paraNo) const {
   return ResolveTextStyle(MaxInt, para);
 }
 
-void TCustomLTData::AddTextPiece(TLTRawByteString bytes, bool wide, int32_t style, int32_t paraNo,
-                                 const TLTTag& tag) {
+void TCustomLTData::AddTextPiece(TLTRawByteString bytes, bool wide, int32_t style, int32_t paraNo, const TLTTag& tag) {
   auto item = ItemFactory(style);
   item->ParaNo = paraNo;
   item->SetFlag(ltifWide, wide);
@@ -267,8 +266,8 @@ std::vector<Str> SplitTabs(std::basic_string_view<Ch> text, int spaces) {
 
 }  // namespace
 
-void TCustomLTData::AddTextPieces(const std::vector<TLTRawByteString>& pieces, bool wide, int32_t style,
-                                  int32_t paraNo, const TLTTag& tag) {
+void TCustomLTData::AddTextPieces(const std::vector<TLTRawByteString>& pieces, bool wide, int32_t style, int32_t paraNo,
+                                  const TLTTag& tag) {
   if (pieces.size() == 1) {
     AddTextPiece(pieces.front(), wide, style, paraNo, tag);
     return;
@@ -644,7 +643,8 @@ void TCustomLTData::DeleteUnusedStyles(bool text, bool para, bool list) {
     }
   };
   if (para)
-    closeOver(paras, [&](int k) { return usage.ParaUsed(k); }, [&](int k) { usage.MarkPara(k); });
+    closeOver(
+        paras, [&](int k) { return usage.ParaUsed(k); }, [&](int k) { usage.MarkPara(k); });
   if (text) {
     for (int k = 0; k < paras.Count(); ++k) {
       if (!usage.ParaUsed(k)) continue;
@@ -652,7 +652,8 @@ void TCustomLTData::DeleteUnusedStyles(bool text, bool para, bool list) {
       if (def >= texts.Count()) def = -1;
       usage.MarkText(def);
     }
-    closeOver(texts, [&](int k) { return usage.TextUsed(k); }, [&](int k) { usage.MarkText(k); });
+    closeOver(
+        texts, [&](int k) { return usage.TextUsed(k); }, [&](int k) { usage.MarkText(k); });
   }
 
   // Whether each style survives, decided before the marks become shifts.
@@ -705,8 +706,8 @@ TLTString TCustomLTData::GetPlainText(int lineWidth, const TLTItemRange* range, 
       TLTString t = GetItemTextW(i);
       if (range) {
         const int from = i == first ? std::clamp(range->FirstOffs - 1, 0, static_cast<int>(t.size())) : 0;
-        const int to = i == last ? std::clamp(range->LastOffs - 1, from, static_cast<int>(t.size()))
-                                 : static_cast<int>(t.size());
+        const int to =
+            i == last ? std::clamp(range->LastOffs - 1, from, static_cast<int>(t.size())) : static_cast<int>(t.size());
         t = t.substr(static_cast<size_t>(from), static_cast<size_t>(to - from));
       }
       out += t;

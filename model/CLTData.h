@@ -3,15 +3,15 @@
 // with the paragraph structure their flags encode, the checkpoint list, and
 // the operations every document, cell and note shares.
 
+#include "model/LTItem.h"
+#include "platform/LTTypes.h"
+
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include "model/LTItem.h"
-#include "platform/LTTypes.h"
 
 namespace lectern {
 
@@ -41,10 +41,10 @@ enum TLTOption : uint8_t {
   ltoFastFormatting,
 };
 using TLTOptions = TLTSet<TLTOption, uint32_t>;
-constexpr TLTOptions LTDefaultOptions{ltoAllowSelection,     ltoScrollToEnd,      ltoShowPageBreaks,
-                                      ltoAutoCopyUnicodeText, ltoAutoCopyLTF,     ltoAutoCopyImage,
-                                      ltoAutoCopyRTF,        ltoFormatInvalidate, ltoDblClickSelectsWord,
-                                      ltoRClickDeselects,    ltoFastFormatting};
+constexpr TLTOptions LTDefaultOptions{ltoAllowSelection,      ltoScrollToEnd,      ltoShowPageBreaks,
+                                      ltoAutoCopyUnicodeText, ltoAutoCopyLTF,      ltoAutoCopyImage,
+                                      ltoAutoCopyRTF,         ltoFormatInvalidate, ltoDblClickSelectsWord,
+                                      ltoRClickDeselects,     ltoFastFormatting};
 
 /// Settings and events that the containers of one document share. The
 /// owning control (or a tool) supplies it to the root container; sub-
@@ -233,7 +233,8 @@ class TCustomLTData {
   TLTString GetPlainText(int lineWidth, const TLTItemRange* range = nullptr, bool formFeeds = false) const;
   /// Writes the text as UTF-16LE (with FF FE first when withBOM) or as 8-bit
   /// text in the sheet's DefCodePage; false on any failure.
-  bool SaveText(TLTStream& stream, int lineWidth, bool unicode, bool withBOM, const TLTItemRange* range = nullptr) const;
+  bool SaveText(TLTStream& stream, int lineWidth, bool unicode, bool withBOM,
+                const TLTItemRange* range = nullptr) const;
 
   // ---- Notifications ----------------------------------------------------------
   /// Reports an item action to the document's OnItemAction.
@@ -254,10 +255,10 @@ class TCustomLTData {
   int32_t StyleForNewText(int32_t style, int32_t paraNo) const;
 
   std::vector<std::unique_ptr<TCustomLTItemInfo>> items_;
-  TCustomLTData* parent_ = nullptr;            // not owned
-  TCustomLTItemInfo* ownerItem_ = nullptr;     // not owned
-  TLTDocumentContext* context_ = nullptr;      // not owned
-  TLTCPInfo* firstCP_ = nullptr;               // owned by their items
+  TCustomLTData* parent_ = nullptr;         // not owned
+  TCustomLTItemInfo* ownerItem_ = nullptr;  // not owned
+  TLTDocumentContext* context_ = nullptr;   // not owned
+  TLTCPInfo* firstCP_ = nullptr;            // owned by their items
   TLTCPInfo* lastCP_ = nullptr;
   std::unique_ptr<TLTCPInfo> pendingCP_;
   int cpCount_ = 0;

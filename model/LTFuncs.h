@@ -3,11 +3,11 @@
 // UTF-16, and the string encoding that stored documents use for names,
 // hints, tags and property values.
 
-#include <string>
-#include <string_view>
-
 #include "platform/LTCodePage.h"
 #include "platform/LTTypes.h"
+
+#include <string>
+#include <string_view>
 
 namespace lectern {
 

@@ -3,24 +3,25 @@
 
 #include "model/LTItem.h"
 
+#include "model/CLTData.h"
+#include "model/LTFuncs.h"
+#include "platform/LTSysUtils.h"
+#include "style/LTStyle.h"
+
 #include <algorithm>
 #include <array>
 #include <map>
 #include <mutex>
 #include <type_traits>
 
-#include "model/CLTData.h"
-#include "model/LTFuncs.h"
-#include "platform/LTSysUtils.h"
-#include "style/LTStyle.h"
-
 namespace lectern {
 
 namespace {
 
 constexpr std::array<std::string_view, 15> kIntKeys{
-    "",         "vshift",    "vshiftabs",       "width",   "height",     "transparent", "tmode",  "tcolor",
-    "minheightonpage", "spacing", "resizable", "unremovable", "nohtmlsize", "ainterval", "visible"};
+    "",           "vshift",    "vshiftabs",       "width",   "height",    "transparent",
+    "tmode",      "tcolor",    "minheightonpage", "spacing", "resizable", "unremovable",
+    "nohtmlsize", "ainterval", "visible"};
 constexpr std::array<std::string_view, 4> kStrKeys{"", "hint", "alt", "filename"};
 
 std::string Line(std::string_view key, int64_t value) { return std::string(key) + "=" + IntToStr(value); }

@@ -4,6 +4,10 @@
 // paragraph information, an optional tag, hint and checkpoint. Per-kind
 // behaviour is reached through virtual operations and numbered queries.
 
+#include "platform/LTControl.h"
+#include "platform/LTGraphic.h"
+#include "platform/LTTypes.h"
+
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -11,10 +15,6 @@
 #include <string_view>
 #include <variant>
 #include <vector>
-
-#include "platform/LTControl.h"
-#include "platform/LTGraphic.h"
-#include "platform/LTTypes.h"
 
 namespace lectern {
 
@@ -143,8 +143,8 @@ class TLTTag {
 /// links the checkpoints of a document in document order.
 struct TLTCPInfo {
   TLTString CheckpointName;
-  TLTCPInfo* Next = nullptr;            // not owned
-  TLTCPInfo* Prev = nullptr;            // not owned
+  TLTCPInfo* Next = nullptr;  // not owned
+  TLTCPInfo* Prev = nullptr;  // not owned
   bool RaiseEvent = false;
   bool Pinned = false;
   TCustomLTItemInfo* ItemInfo = nullptr;  // not owned: the carrying item

@@ -89,8 +89,8 @@ void ToUnicodeReplace(const void* context, UConverterToUnicodeArgs* args, const 
   ucnv_cbToUWriteUChars(args, &kReplacement, 1, 0, err);
 }
 
-void FromUnicodeReplace(const void* context, UConverterFromUnicodeArgs* args, const UChar* codeUnits,
-                        int32_t length, UChar32 codePoint, UConverterCallbackReason reason, UErrorCode* err) {
+void FromUnicodeReplace(const void* context, UConverterFromUnicodeArgs* args, const UChar* codeUnits, int32_t length,
+                        UChar32 codePoint, UConverterCallbackReason reason, UErrorCode* err) {
   if (reason > UCNV_IRREGULAR) return;
   auto* state = static_cast<CallbackState*>(const_cast<void*>(context));
   state->replaced = true;
@@ -246,49 +246,87 @@ void SetSystemCodePage(TLTCodePage cp) {
 
 TLTCodePage CharsetToCodePage(int charset) {
   switch (charset) {
-    case 0: return 1252;
-    case 2: return CP_SYMBOL;
-    case 77: return 10000;
-    case 128: return 932;
-    case 129: return 949;
-    case 130: return 1361;
-    case 134: return 936;
-    case 136: return 950;
-    case 161: return 1253;
-    case 162: return 1254;
-    case 163: return 1258;
-    case 177: return 1255;
-    case 178: return 1256;
-    case 186: return 1257;
-    case 204: return 1251;
-    case 222: return 874;
-    case 238: return 1250;
-    case 255: return 437;
-    default: return CP_ACP;
+    case 0:
+      return 1252;
+    case 2:
+      return CP_SYMBOL;
+    case 77:
+      return 10000;
+    case 128:
+      return 932;
+    case 129:
+      return 949;
+    case 130:
+      return 1361;
+    case 134:
+      return 936;
+    case 136:
+      return 950;
+    case 161:
+      return 1253;
+    case 162:
+      return 1254;
+    case 163:
+      return 1258;
+    case 177:
+      return 1255;
+    case 178:
+      return 1256;
+    case 186:
+      return 1257;
+    case 204:
+      return 1251;
+    case 222:
+      return 874;
+    case 238:
+      return 1250;
+    case 255:
+      return 437;
+    default:
+      return CP_ACP;
   }
 }
 
 int CodePageToCharset(TLTCodePage cp) {
   switch (cp) {
-    case 1252: return 0;
-    case CP_SYMBOL: return 2;
-    case 10000: return 77;
-    case 932: return 128;
-    case 949: return 129;
-    case 1361: return 130;
-    case 936: return 134;
-    case 950: return 136;
-    case 1253: return 161;
-    case 1254: return 162;
-    case 1258: return 163;
-    case 1255: return 177;
-    case 1256: return 178;
-    case 1257: return 186;
-    case 1251: return 204;
-    case 874: return 222;
-    case 1250: return 238;
-    case 437: return 255;
-    default: return DEFAULT_CHARSET;
+    case 1252:
+      return 0;
+    case CP_SYMBOL:
+      return 2;
+    case 10000:
+      return 77;
+    case 932:
+      return 128;
+    case 949:
+      return 129;
+    case 1361:
+      return 130;
+    case 936:
+      return 134;
+    case 950:
+      return 136;
+    case 1253:
+      return 161;
+    case 1254:
+      return 162;
+    case 1258:
+      return 163;
+    case 1255:
+      return 177;
+    case 1256:
+      return 178;
+    case 1257:
+      return 186;
+    case 1251:
+      return 204;
+    case 874:
+      return 222;
+    case 1250:
+      return 238;
+    case 437:
+      return 255;
+    default:
+      return DEFAULT_CHARSET;
   }
 }
 

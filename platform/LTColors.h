@@ -2,11 +2,11 @@
 // Colour helpers: system colours resolved through the fixed table of the
 // standard system colour values, and colour names for stored forms.
 
+#include "platform/LTTypes.h"
+
 #include <optional>
 #include <string>
 #include <string_view>
-
-#include "platform/LTTypes.h"
 
 namespace lectern {
 

@@ -3,11 +3,11 @@
 // toolkit back ends supply the real controls; the document only sizes,
 // shows, hides and names them.
 
+#include "platform/LTGraphic.h"
+
 #include <cstdint>
 #include <string_view>
 #include <vector>
-
-#include "platform/LTGraphic.h"
 
 namespace lectern {
 

@@ -22,9 +22,7 @@ uint32_t LE16(std::string_view d, size_t off) {
   return static_cast<uint8_t>(d[off]) | (static_cast<uint8_t>(d[off + 1]) << 8);
 }
 
-uint32_t LE32(std::string_view d, size_t off) {
-  return LE16(d, off) | (LE16(d, off + 2) << 16);
-}
+uint32_t LE32(std::string_view d, size_t off) { return LE16(d, off) | (LE16(d, off + 2) << 16); }
 
 int32_t LE32Signed(std::string_view d, size_t off) { return static_cast<int32_t>(LE32(d, off)); }
 int16_t LE16Signed(std::string_view d, size_t off) { return static_cast<int16_t>(LE16(d, off)); }
@@ -138,7 +136,7 @@ bool TIcon::Decode(std::string_view d, TDecoded& out) {
   std::string_view image = d.substr(offset, size);
   TLTPixels px;
   const bool decoded = image.substr(0, 8) == std::string_view(kPngSignature, 8) ? codec::DecodePng(image, px)
-                                                                                 : codec::DecodeIconDib(image, px);
+                                                                                : codec::DecodeIconDib(image, px);
   if (decoded) {
     out.Width = px.Width;
     out.Height = px.Height;
@@ -225,11 +223,16 @@ bool IsGraphicClassRegistered(std::string_view className) {
 
 std::unique_ptr<TGraphic> LoadGraphicFromBytes(std::string_view bytes) {
   const char* className = nullptr;
-  if (bytes.size() >= 2 && bytes[0] == 'B' && bytes[1] == 'M') className = "TBitmap";
-  else if (bytes.size() >= 3 && bytes.substr(0, 3) == "\xFF\xD8\xFF") className = "TJPEGImage";
-  else if (bytes.size() >= 8 && bytes.substr(0, 8) == std::string_view(kPngSignature, 8)) className = "TPNGImage";
-  else if (bytes.size() >= 4 && bytes.substr(0, 4) == std::string_view("\0\0\1\0", 4)) className = "TIcon";
-  else if (IsEmf(bytes) || IsPlaceableWmf(bytes)) className = "TMetafile";
+  if (bytes.size() >= 2 && bytes[0] == 'B' && bytes[1] == 'M')
+    className = "TBitmap";
+  else if (bytes.size() >= 3 && bytes.substr(0, 3) == "\xFF\xD8\xFF")
+    className = "TJPEGImage";
+  else if (bytes.size() >= 8 && bytes.substr(0, 8) == std::string_view(kPngSignature, 8))
+    className = "TPNGImage";
+  else if (bytes.size() >= 4 && bytes.substr(0, 4) == std::string_view("\0\0\1\0", 4))
+    className = "TIcon";
+  else if (IsEmf(bytes) || IsPlaceableWmf(bytes))
+    className = "TMetafile";
   if (!className) return nullptr;
   auto graphic = CreateGraphic(className);
   if (!graphic) return nullptr;

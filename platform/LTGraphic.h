@@ -4,13 +4,13 @@
 // pixels for drawing. Bitmaps (BMP), JPEG (libjpeg) and PNG (libpng) decode;
 // icons and metafiles are kept as their bytes with the size from their header.
 
+#include "platform/LTTypes.h"
+
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include "platform/LTTypes.h"
 
 namespace lectern {
 

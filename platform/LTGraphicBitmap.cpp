@@ -4,7 +4,6 @@
 // before use.
 
 #include "platform/LTGraphicCodec.h"
-
 #include "platform/LTStream.h"
 
 #include <algorithm>
@@ -188,9 +187,7 @@ uint32_t PaletteColor(const DibLayout& dib, unsigned index) {
   return index < dib.palette.size() ? dib.palette[index] : ArgbPixel(255, 0, 0, 0);
 }
 
-uint64_t Stride(int64_t width, unsigned bpp) {
-  return ((static_cast<uint64_t>(width) * bpp + 31) / 32) * 4;
-}
+uint64_t Stride(int64_t width, unsigned bpp) { return ((static_cast<uint64_t>(width) * bpp + 31) / 32) * 4; }
 
 // Uncompressed rows. Only the bytes of the last row's pixels must be
 // present: some writers drop its padding. Checked before the pixels are
@@ -424,7 +421,7 @@ std::string EncodeBmp(const TLTPixels& pixels) {
     PutLE32(s, 0x0000FF00);
     PutLE32(s, 0x000000FF);
     PutLE32(s, 0xFF000000);
-    PutLE32(s, 0x73524742);     // 'sRGB'
+    PutLE32(s, 0x73524742);   // 'sRGB'
     s.append(36 + 12, '\0');  // end points and gamma, unused for sRGB
   }
   for (int y = pixels.Height - 1; y >= 0; --y) {
@@ -446,7 +443,6 @@ std::string EncodeBmp(const TLTPixels& pixels) {
 
 // ------------------------------------------------------------------ TBitmap
 
-
 void TBitmap::SetPixels(TLTPixels pixels) {
   std::string bytes = codec::EncodeBmp(pixels);
   SetEncoded(std::move(bytes), std::move(pixels));
@@ -455,8 +451,7 @@ void TBitmap::SetPixels(TLTPixels pixels) {
 TColor TBitmap::TransparentColor() const {
   if (transparentMode_ == TLTTransparentMode::tmFixed || pixels_.Empty()) return transparentColor_;
   uint32_t px = pixels_.Data[static_cast<size_t>(pixels_.Height - 1) * pixels_.Width];
-  return RGBColor(static_cast<int>((px >> 16) & 0xFF), static_cast<int>((px >> 8) & 0xFF),
-                  static_cast<int>(px & 0xFF));
+  return RGBColor(static_cast<int>((px >> 16) & 0xFF), static_cast<int>((px >> 8) & 0xFF), static_cast<int>(px & 0xFF));
 }
 
 bool TBitmap::Decode(std::string_view bytes, TDecoded& out) {

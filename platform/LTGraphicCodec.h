@@ -2,11 +2,11 @@
 // Decoders and encoders shared by the picture classes (an icon holds BMP or
 // PNG images). Private to the platform library.
 
+#include "platform/LTGraphic.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
-
-#include "platform/LTGraphic.h"
 
 namespace lectern::codec {
 

@@ -4,8 +4,9 @@
 // and declare no C++ objects after setjmp.
 
 #include "platform/LTGraphicCodec.h"
-
 #include "platform/LTStream.h"
+
+#include <jpeglib.h>
 
 #include <algorithm>
 #include <csetjmp>
@@ -13,8 +14,6 @@
 #include <cstring>
 #include <new>
 #include <vector>
-
-#include <jpeglib.h>
 
 namespace lectern {
 
@@ -134,12 +133,12 @@ bool RunDecode(DecodeState* st, const unsigned char* data, unsigned long size) {
   }
   // Whole-image buffers of progressive files are bounded too; with no
   // backing store libjpeg then fails cleanly instead of allocating.
-  cinfo->mem->max_memory_to_use = static_cast<long>(
-      std::min<int64_t>(GraphicPixelLimit() * 10 + (64 << 20), static_cast<int64_t>(1) << 40));
+  cinfo->mem->max_memory_to_use =
+      static_cast<long>(std::min<int64_t>(GraphicPixelLimit() * 10 + (64 << 20), static_cast<int64_t>(1) << 40));
 
   jpeg_start_decompress(cinfo);
-  if (cinfo->output_components != components ||
-      cinfo->output_width != cinfo->image_width || cinfo->output_height != cinfo->image_height)
+  if (cinfo->output_components != components || cinfo->output_width != cinfo->image_width ||
+      cinfo->output_height != cinfo->image_height)
     return false;
   const size_t width = cinfo->output_width;
   const size_t height = cinfo->output_height;
@@ -253,7 +252,6 @@ bool EncodeJpeg(const TLTPixels& pixels, int quality, std::string& out) {
 }  // namespace codec
 
 // --------------------------------------------------------------- TJPEGImage
-
 
 bool TJPEGImage::SetPixels(const TLTPixels& pixels, int quality) {
   std::string bytes;

@@ -3,7 +3,6 @@
 // heap-allocated state object and declare no C++ objects past that point.
 
 #include "platform/LTGraphicCodec.h"
-
 #include "platform/LTStream.h"
 
 #include <png.h>
@@ -141,8 +140,8 @@ bool RunEncode(WriteState* st, const TLTPixels& pixels, bool alpha) {
   if (setjmp(png_jmpbuf(st->png))) return false;
   png_set_write_fn(st->png, st, WriteToMemory, FlushMemory);
   png_set_IHDR(st->png, st->info, static_cast<png_uint_32>(pixels.Width), static_cast<png_uint_32>(pixels.Height), 8,
-               alpha ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
-               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+               alpha ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+               PNG_FILTER_TYPE_DEFAULT);
   png_write_info(st->png, st->info);
   png_write_image(st->png, st->rows.data());
   png_write_end(st->png, nullptr);
@@ -207,7 +206,6 @@ bool EncodePng(const TLTPixels& pixels, std::string& out) {
 }  // namespace codec
 
 // ---------------------------------------------------------------- TPNGImage
-
 
 bool TPNGImage::SetPixels(const TLTPixels& pixels) {
   std::string bytes;

@@ -39,8 +39,8 @@ bool ValidSectionName(std::string_view s) {
 }
 
 bool ValidKey(std::string_view k) {
-  return !k.empty() && Trim(k) == k && !HasLineBreak(k) && k.find('=') == std::string_view::npos &&
-         k.front() != '[' && k.front() != ';' && k.front() != '#';
+  return !k.empty() && Trim(k) == k && !HasLineBreak(k) && k.find('=') == std::string_view::npos && k.front() != '[' &&
+         k.front() != ';' && k.front() != '#';
 }
 
 std::string OneLine(std::string_view v) {
@@ -54,15 +54,19 @@ std::optional<int32_t> ParseInteger(std::string_view s) {
   s = Trim(s);
   if (s.empty()) return std::nullopt;
   std::string_view hex;
-  if (s[0] == '$') hex = s.substr(1);
-  else if (s.size() > 2 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X')) hex = s.substr(2);
+  if (s[0] == '$')
+    hex = s.substr(1);
+  else if (s.size() > 2 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X'))
+    hex = s.substr(2);
   if (!hex.empty() || s[0] == '$') {
     if (hex.empty() || hex.size() > 8) return std::nullopt;
     uint32_t v = 0;
     for (char c : hex) {
       int d = -1;
-      if (c >= '0' && c <= '9') d = c - '0';
-      else if (AsciiLower(c) >= 'a' && AsciiLower(c) <= 'f') d = AsciiLower(c) - 'a' + 10;
+      if (c >= '0' && c <= '9')
+        d = c - '0';
+      else if (AsciiLower(c) >= 'a' && AsciiLower(c) <= 'f')
+        d = AsciiLower(c) - 'a' + 10;
       if (d < 0) return std::nullopt;
       v = (v << 4) | static_cast<uint32_t>(d);
     }

@@ -3,15 +3,14 @@
 
 #include "platform/LTStream.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <fstream>
 #include <limits>
 #include <new>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace lectern {
 
@@ -87,9 +86,15 @@ size_t TLTMemoryStream::Write(const void* buffer, size_t count) {
 int64_t TLTMemoryStream::Seek(int64_t offset, TLTSeekOrigin origin) {
   int64_t base = 0;
   switch (origin) {
-    case TLTSeekOrigin::Begin: base = 0; break;
-    case TLTSeekOrigin::Current: base = static_cast<int64_t>(pos_); break;
-    case TLTSeekOrigin::End: base = static_cast<int64_t>(data_.size()); break;
+    case TLTSeekOrigin::Begin:
+      base = 0;
+      break;
+    case TLTSeekOrigin::Current:
+      base = static_cast<int64_t>(pos_);
+      break;
+    case TLTSeekOrigin::End:
+      base = static_cast<int64_t>(data_.size());
+      break;
   }
   if ((offset > 0 && base > std::numeric_limits<int64_t>::max() - offset)) return -1;
   int64_t target = base + offset;
@@ -191,8 +196,10 @@ bool TLTFileStream::SetSize(int64_t size) {
   }
   if (ftruncate(fileno(file_), static_cast<off_t>(size)) != 0) return false;
   off_t pos = ftello(file_);
-  if (pos > size) fseeko(file_, static_cast<off_t>(size), SEEK_SET);
-  else fseeko(file_, pos, SEEK_SET);  // drops stdio's read-ahead of the old contents
+  if (pos > size)
+    fseeko(file_, static_cast<off_t>(size), SEEK_SET);
+  else
+    fseeko(file_, pos, SEEK_SET);  // drops stdio's read-ahead of the old contents
   writing_ = false;
   return true;
 }

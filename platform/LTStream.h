@@ -61,8 +61,7 @@ enum class TLTFileMode { Read, Create, ReadWrite };
 /// system) when the file cannot be opened.
 class TLTFileStream : public TLTStream {
  public:
-  static std::unique_ptr<TLTFileStream> Open(const std::string& path, TLTFileMode mode,
-                                             std::string* error = nullptr);
+  static std::unique_ptr<TLTFileStream> Open(const std::string& path, TLTFileMode mode, std::string* error = nullptr);
   ~TLTFileStream() override;
   TLTFileStream(const TLTFileStream&) = delete;
   TLTFileStream& operator=(const TLTFileStream&) = delete;

@@ -15,12 +15,11 @@ struct CursorName {
 };
 
 constexpr std::array<CursorName, 22> kCursorNames{{
-    {0, "crDefault"},       {-1, "crNone"},      {-2, "crArrow"},     {-3, "crCross"},
-    {-4, "crIBeam"},        {-6, "crSizeNESW"},  {-7, "crSizeNS"},    {-8, "crSizeNWSE"},
-    {-9, "crSizeWE"},       {-10, "crUpArrow"},  {-11, "crHourGlass"}, {-12, "crDrag"},
-    {-13, "crNoDrop"},      {-14, "crHSplit"},   {-15, "crVSplit"},   {-16, "crMultiDrag"},
-    {-17, "crSQLWait"},     {-18, "crNo"},       {-19, "crAppStart"}, {-20, "crHelp"},
-    {-21, "crHandPoint"},   {-22, "crSizeAll"},
+    {0, "crDefault"},     {-1, "crNone"},     {-2, "crArrow"},    {-3, "crCross"},     {-4, "crIBeam"},
+    {-6, "crSizeNESW"},   {-7, "crSizeNS"},   {-8, "crSizeNWSE"}, {-9, "crSizeWE"},    {-10, "crUpArrow"},
+    {-11, "crHourGlass"}, {-12, "crDrag"},    {-13, "crNoDrop"},  {-14, "crHSplit"},   {-15, "crVSplit"},
+    {-16, "crMultiDrag"}, {-17, "crSQLWait"}, {-18, "crNo"},      {-19, "crAppStart"}, {-20, "crHelp"},
+    {-21, "crHandPoint"}, {-22, "crSizeAll"},
 }};
 
 // The class of both objects that is most derived, or null when they share none.

@@ -4,6 +4,8 @@
 // reader, the INI storage of styles and Assign all walk these tables, so a
 // property and its default are declared exactly once.
 
+#include "platform/LTTypes.h"
+
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -11,8 +13,6 @@
 #include <string>
 #include <string_view>
 #include <type_traits>
-
-#include "platform/LTTypes.h"
 
 namespace lectern {
 
@@ -28,7 +28,7 @@ struct TLTEnumInfo {
 };
 
 enum class TLTPropKind : uint8_t {
-  Integer,     // 32-bit signed
+  Integer,  // 32-bit signed
   Boolean,
   Enum,        // ordinal with names in Names
   Set,         // bits with member names in Names
@@ -63,8 +63,8 @@ struct TLTPropInfo {
   void (*SetOrd)(TLTPersistent&, int64_t) = nullptr;
   TLTString (*GetStr)(const TLTPersistent&) = nullptr;
   void (*SetStr)(TLTPersistent&, const TLTString&) = nullptr;
-  TLTPersistent* (*GetObj)(TLTPersistent&) = nullptr;        // Object
-  TLTCollection* (*GetColl)(TLTPersistent&) = nullptr;       // Collection
+  TLTPersistent* (*GetObj)(TLTPersistent&) = nullptr;   // Object
+  TLTCollection* (*GetColl)(TLTPersistent&) = nullptr;  // Collection
   // INI storage; an empty key keeps the property out of INI files.
   std::string_view IniKey;
   uint8_t IniFlags = 0;
@@ -222,7 +222,9 @@ struct Prop {
     TLTPropInfo p;
     p.Name = name;
     p.Kind = TLTPropKind::Collection;
-    p.GetColl = [](TLTPersistent& o) -> TLTCollection* { return &(static_cast<typename detail::Member<M>::Class&>(o).*M); };
+    p.GetColl = [](TLTPersistent& o) -> TLTCollection* {
+      return &(static_cast<typename detail::Member<M>::Class&>(o).*M);
+    };
     return p;
   }
   template <auto M>

@@ -3,14 +3,14 @@
 
 #include "style/LTStyle.h"
 
+#include "platform/LTCodePage.h"
+#include "platform/LTColors.h"
+#include "style/LTStyleInternal.h"
+
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdlib>
-
-#include "platform/LTCodePage.h"
-#include "platform/LTColors.h"
-#include "style/LTStyleInternal.h"
 
 namespace lectern {
 
@@ -436,8 +436,8 @@ TColor TLTStyle::GetHoverColor(int textStyleNo) const {
 
 bool TLTStyle::IsHoverSensitive(int textStyleNo) const {
   const TFontInfo& f = (*textStyles_)[textStyleNo];
-  return GetHoverColor(textStyleNo) != clNone || f.HoverBackColor != f.BackColor ||
-         f.HoverUnderlineColor != clNone || !f.HoverEffects.Empty();
+  return GetHoverColor(textStyleNo) != clNone || f.HoverBackColor != f.BackColor || f.HoverUnderlineColor != clNone ||
+         !f.HoverEffects.Empty();
 }
 
 uint32_t TLTStyle::StyleCodePage(int textStyleNo) const {

@@ -4,16 +4,16 @@
 // importers and the editor rely on, and the sheet-wide colours and switches
 // the controls read.
 
+#include "platform/LTGraphic.h"
+#include "platform/LTTypes.h"
+#include "style/LTProps.h"
+
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include "platform/LTGraphic.h"
-#include "platform/LTTypes.h"
-#include "style/LTProps.h"
 
 namespace lectern {
 
@@ -25,8 +25,8 @@ using TCursor = int16_t;
 using TFontCharset = uint8_t;
 using TLTStyleTemplateId = int32_t;
 
-constexpr TCursor crJump = 101;        // cursor over hypertext
-constexpr TCursor crFlipArrow = 106;   // cursor in the left selection margin
+constexpr TCursor crJump = 101;       // cursor over hypertext
+constexpr TCursor crFlipArrow = 106;  // cursor in the left selection margin
 
 // ---- Enumerations and sets ---------------------------------------------------
 
@@ -272,8 +272,8 @@ class TCustomLTFontInfo : public TCustomLTInfo {
   void WriteToIni(TLTIniFile& ini, std::string_view section, std::string_view pattern) const override;
   void ReadFromIni(const TLTIniFile& ini, std::string_view section, std::string_view pattern) override;
   /// Reads a style; when "Jump" is missing, Jump and JumpCursor take these defaults.
-  void ReadFromIniEx(const TLTIniFile& ini, std::string_view section, std::string_view pattern,
-                     bool defJump, TCursor defJumpCursor);
+  void ReadFromIniEx(const TLTIniFile& ini, std::string_view section, std::string_view pattern, bool defJump,
+                     TCursor defJumpCursor);
   TLTString DefaultStyleName() const override { return u"Font Style"; }
 };
 

@@ -1,13 +1,12 @@
 // Text styles: their published properties, equality under masks, closeness
 // scores, selective copying and INI storage.
 
-#include "style/LTStyle.h"
-
-#include <array>
-
 #include "platform/LTIniFile.h"
 #include "platform/LTSysUtils.h"
+#include "style/LTStyle.h"
 #include "style/LTStyleInternal.h"
+
+#include <array>
 
 namespace lectern {
 
@@ -20,20 +19,53 @@ constexpr std::array<std::string_view, 2> kStyleExNames{"ltfsOverline", "ltfsAll
 constexpr std::array<std::string_view, 3> kScriptNames{"ltsssNormal", "ltsssSubscript", "ltsssSuperScript"};
 constexpr std::array<std::string_view, 2> kTextOptionNames{"ltteoHTMLCode", "ltteoRTFCode"};
 constexpr std::array<std::string_view, 13> kProtectNames{
-    "ltprStyleProtect", "ltprStyleSplitProtect", "ltprModifyProtect", "ltprDeleteProtect",
-    "ltprConcateProtect", "ltprLTFInsertProtect", "ltprDoNotAutoSwitch", "ltprParaStartProtect",
-    "ltprSticking", "ltprSticking2", "ltprSticking3", "ltprStickToTop", "ltprStickToBottom"};
-constexpr std::array<std::string_view, 13> kUnderlineNames{
-    "ltutNormal", "ltutThick", "ltutDouble", "ltutDotted", "ltutThickDotted", "ltutDashed",
-    "ltutThickDashed", "ltutLongDashed", "ltutThickLongDashed", "ltutDashDotted",
-    "ltutThickDashDotted", "ltutDashDotDotted", "ltutThickDashDotDotted"};
-constexpr std::array<std::string_view, 31> kFontInfoPropertyNames{
-    "ltfiFontName", "ltfiSize", "ltfiCharset", "ltfiUnicode", "ltfiBold", "ltfiItalic", "ltfiUnderline",
-    "ltfiStrikeout", "ltfiOverline", "ltfiAllCaps", "ltfiSubSuperScriptType", "ltfiVShift", "ltfiColor",
-    "ltfiBackColor", "ltfiJump", "ltfiHoverBackColor", "ltfiHoverColor", "ltfiHoverUnderline",
-    "ltfiJumpCursor", "ltfiNextStyleNo", "ltfiProtection", "ltfiCharScale", "ltfiBaseStyleNo",
-    "ltfiBiDiMode", "ltfiCharSpacing", "ltfiHTMLCode", "ltfiRTFCode", "ltfiUnderlineType",
-    "ltfiUnderlineColor", "ltfiHoverUnderlineColor", "ltfiCustom"};
+    "ltprStyleProtect",     "ltprStyleSplitProtect", "ltprModifyProtect",    "ltprDeleteProtect", "ltprConcateProtect",
+    "ltprLTFInsertProtect", "ltprDoNotAutoSwitch",   "ltprParaStartProtect", "ltprSticking",      "ltprSticking2",
+    "ltprSticking3",        "ltprStickToTop",        "ltprStickToBottom"};
+constexpr std::array<std::string_view, 13> kUnderlineNames{"ltutNormal",
+                                                           "ltutThick",
+                                                           "ltutDouble",
+                                                           "ltutDotted",
+                                                           "ltutThickDotted",
+                                                           "ltutDashed",
+                                                           "ltutThickDashed",
+                                                           "ltutLongDashed",
+                                                           "ltutThickLongDashed",
+                                                           "ltutDashDotted",
+                                                           "ltutThickDashDotted",
+                                                           "ltutDashDotDotted",
+                                                           "ltutThickDashDotDotted"};
+constexpr std::array<std::string_view, 31> kFontInfoPropertyNames{"ltfiFontName",
+                                                                  "ltfiSize",
+                                                                  "ltfiCharset",
+                                                                  "ltfiUnicode",
+                                                                  "ltfiBold",
+                                                                  "ltfiItalic",
+                                                                  "ltfiUnderline",
+                                                                  "ltfiStrikeout",
+                                                                  "ltfiOverline",
+                                                                  "ltfiAllCaps",
+                                                                  "ltfiSubSuperScriptType",
+                                                                  "ltfiVShift",
+                                                                  "ltfiColor",
+                                                                  "ltfiBackColor",
+                                                                  "ltfiJump",
+                                                                  "ltfiHoverBackColor",
+                                                                  "ltfiHoverColor",
+                                                                  "ltfiHoverUnderline",
+                                                                  "ltfiJumpCursor",
+                                                                  "ltfiNextStyleNo",
+                                                                  "ltfiProtection",
+                                                                  "ltfiCharScale",
+                                                                  "ltfiBaseStyleNo",
+                                                                  "ltfiBiDiMode",
+                                                                  "ltfiCharSpacing",
+                                                                  "ltfiHTMLCode",
+                                                                  "ltfiRTFCode",
+                                                                  "ltfiUnderlineType",
+                                                                  "ltfiUnderlineColor",
+                                                                  "ltfiHoverUnderlineColor",
+                                                                  "ltfiCustom"};
 
 const TLTEnumInfo kFontStyleInfo{kFontStyleNames};
 const TLTEnumInfo kHoverInfo{kHoverNames};
@@ -44,8 +76,8 @@ const TLTEnumInfo kProtectInfo{kProtectNames};
 const TLTEnumInfo kUnderlineInfo{kUnderlineNames};
 const TLTEnumInfo kFontInfoPropertyInfo{kFontInfoPropertyNames};
 
-constexpr std::array<TLTIniBit, 4> kStyleBits{{{fsBold, "Bold"}, {fsUnderline, "Underline"},
-                                               {fsStrikeOut, "StrikeOut"}, {fsItalic, "Italic"}}};
+constexpr std::array<TLTIniBit, 4> kStyleBits{
+    {{fsBold, "Bold"}, {fsUnderline, "Underline"}, {fsStrikeOut, "StrikeOut"}, {fsItalic, "Italic"}}};
 constexpr std::array<TLTIniBit, 1> kHoverBits{{{ltheUnderline, "HoverUnderline"}}};
 constexpr std::array<TLTIniBit, 2> kStyleExBits{{{ltfsOverline, "Overline"}, {ltfsAllCaps, "Caps"}}};
 constexpr std::array<TLTIniBit, 2> kOptionBits{{{ltteoRTFCode, "RTFCode"}, {ltteoHTMLCode, "HTMLCode"}}};
@@ -122,9 +154,8 @@ bool TCustomLTFontInfo::SameAs(const TCustomLTInfo& other, bool /*ignoreReferenc
   if (Size != o->Size || Charset != o->Charset || Style != o->Style || StyleEx != o->StyleEx) return false;
   if (!SameTextFold(FontName, o->FontName)) return false;
   if (VShift != o->VShift || Color != o->Color || BackColor != o->BackColor || Jump != o->Jump) return false;
-  if (Jump && (HoverColor != o->HoverColor || HoverEffects != o->HoverEffects ||
-               HoverBackColor != o->HoverBackColor || HoverUnderlineColor != o->HoverUnderlineColor ||
-               JumpCursor != o->JumpCursor))
+  if (Jump && (HoverColor != o->HoverColor || HoverEffects != o->HoverEffects || HoverBackColor != o->HoverBackColor ||
+               HoverUnderlineColor != o->HoverUnderlineColor || JumpCursor != o->JumpCursor))
     return false;
   if (Protection != o->Protection || Options != o->Options || CharScale != o->CharScale ||
       CharSpacing != o->CharSpacing || BiDiMode != o->BiDiMode || SubSuperScriptType != o->SubSuperScriptType ||
@@ -195,11 +226,11 @@ bool TCustomLTFontInfo::SameExcept(const TCustomLTFontInfo& o, TLTFontInfoProper
       !cmp(ltfiColor, Color == o.Color) || !cmp(ltfiBackColor, BackColor == o.BackColor) ||
       !cmp(ltfiJump, Jump == o.Jump))
     return false;
-  if (Jump && (!cmp(ltfiHoverColor, HoverColor == o.HoverColor) ||
-               !cmp(ltfiHoverBackColor, HoverBackColor == o.HoverBackColor) ||
-               !cmp(ltfiHoverUnderline,
-                    HoverEffects.Contains(ltheUnderline) == o.HoverEffects.Contains(ltheUnderline)) ||
-               !cmp(ltfiJumpCursor, JumpCursor == o.JumpCursor)))
+  if (Jump &&
+      (!cmp(ltfiHoverColor, HoverColor == o.HoverColor) ||
+       !cmp(ltfiHoverBackColor, HoverBackColor == o.HoverBackColor) ||
+       !cmp(ltfiHoverUnderline, HoverEffects.Contains(ltheUnderline) == o.HoverEffects.Contains(ltheUnderline)) ||
+       !cmp(ltfiJumpCursor, JumpCursor == o.JumpCursor)))
     return false;
   if (!cmp(ltfiProtection, Protection == o.Protection) ||
       !cmp(ltfiRTFCode, Options.Contains(ltteoRTFCode) == o.Options.Contains(ltteoRTFCode)) ||

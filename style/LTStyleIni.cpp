@@ -2,13 +2,12 @@
 // caller's pattern, values equal to their defaults are left out, booleans
 // are "Yes"/"No".
 
-#include "style/LTStyleInternal.h"
-
-#include <algorithm>
-
 #include "platform/LTIniFile.h"
 #include "platform/LTSysUtils.h"
 #include "style/LTStyle.h"
+#include "style/LTStyleInternal.h"
+
+#include <algorithm>
 
 namespace lectern {
 
@@ -76,8 +75,7 @@ void TLTIniWriter::Published(const TLTPersistent& obj) {
       }
       case TLTPropKind::Boolean:
         if (!p.IniKey.empty())
-          Bool(p.IniKey, p.GetOrd(obj) != 0,
-               always ? std::nullopt : std::optional<bool>(p.IniDefaultValue() != 0));
+          Bool(p.IniKey, p.GetOrd(obj) != 0, always ? std::nullopt : std::optional<bool>(p.IniDefaultValue() != 0));
         return;
       default:
         if (!p.IniKey.empty())

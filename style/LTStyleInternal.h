@@ -2,13 +2,13 @@
 // Pieces shared by the style units but not part of the public interface:
 // INI key writers and readers, and the reference rule of merging.
 
+#include "platform/LTTypes.h"
+#include "style/LTProps.h"
+
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include "platform/LTTypes.h"
-#include "style/LTProps.h"
 
 namespace lectern {
 

@@ -2,36 +2,67 @@
 // properties, equality under masks, closeness scores, selective copying and
 // INI storage.
 
-#include <algorithm>
-#include <array>
-
 #include "platform/LTIniFile.h"
 #include "platform/LTSysUtils.h"
 #include "style/LTStyle.h"
 #include "style/LTStyleInternal.h"
+
+#include <algorithm>
+#include <array>
 
 namespace lectern {
 
 namespace {
 
 constexpr std::array<std::string_view, 4> kAlignNames{"ltaLeft", "ltaRight", "ltaCenter", "ltaJustify"};
-constexpr std::array<std::string_view, 4> kLineSpacingNames{"ltlsPercent", "ltlsSpaceBetween",
-                                                            "ltlsLineHeightAtLeast", "ltlsLineHeightExact"};
-constexpr std::array<std::string_view, 7> kParaOptionNames{
-    "ltpaoNoWrap", "ltpaoReadOnly", "ltpaoStyleProtect", "ltpaoDoNotWantReturns",
-    "ltpaoKeepLinesTogether", "ltpaoKeepWithNext", "ltpaoWidowOrphanControl"};
-constexpr std::array<std::string_view, 6> kBorderStyleNames{"ltbNone", "ltbSingle", "ltbDouble",
+constexpr std::array<std::string_view, 4> kLineSpacingNames{"ltlsPercent", "ltlsSpaceBetween", "ltlsLineHeightAtLeast",
+                                                            "ltlsLineHeightExact"};
+constexpr std::array<std::string_view, 7> kParaOptionNames{"ltpaoNoWrap",
+                                                           "ltpaoReadOnly",
+                                                           "ltpaoStyleProtect",
+                                                           "ltpaoDoNotWantReturns",
+                                                           "ltpaoKeepLinesTogether",
+                                                           "ltpaoKeepWithNext",
+                                                           "ltpaoWidowOrphanControl"};
+constexpr std::array<std::string_view, 6> kBorderStyleNames{"ltbNone",   "ltbSingle",      "ltbDouble",
                                                             "ltbTriple", "ltbThickInside", "ltbThickOutside"};
 constexpr std::array<std::string_view, 3> kTabAlignNames{"lttaLeft", "lttaRight", "lttaCenter"};
-constexpr std::array<std::string_view, 36> kParaPropertyNames{
-    "ltpiFirstIndent", "ltpiLeftIndent", "ltpiRightIndent", "ltpiSpaceBefore", "ltpiSpaceAfter",
-    "ltpiAlignment", "ltpiNextParaNo", "ltpiDefStyleNo", "ltpiLineSpacing", "ltpiLineSpacingType",
-    "ltpiBackground_Color", "ltpiBackground_BO_Left", "ltpiBackground_BO_Top", "ltpiBackground_BO_Right",
-    "ltpiBackground_BO_Bottom", "ltpiBorder_Color", "ltpiBorder_Style", "ltpiBorder_Width",
-    "ltpiBorder_InternalWidth", "ltpiBorder_BO_Left", "ltpiBorder_BO_Top", "ltpiBorder_BO_Right",
-    "ltpiBorder_BO_Bottom", "ltpiBorder_Vis_Left", "ltpiBorder_Vis_Top", "ltpiBorder_Vis_Right",
-    "ltpiBorder_Vis_Bottom", "ltpiNoWrap", "ltpiReadOnly", "ltpiStyleProtect", "ltpiDoNotWantReturns",
-    "ltpiKeepLinesTogether", "ltpiKeepWithNext", "ltpiTabs", "ltpiBiDiMode", "ltpiCustom"};
+constexpr std::array<std::string_view, 36> kParaPropertyNames{"ltpiFirstIndent",
+                                                              "ltpiLeftIndent",
+                                                              "ltpiRightIndent",
+                                                              "ltpiSpaceBefore",
+                                                              "ltpiSpaceAfter",
+                                                              "ltpiAlignment",
+                                                              "ltpiNextParaNo",
+                                                              "ltpiDefStyleNo",
+                                                              "ltpiLineSpacing",
+                                                              "ltpiLineSpacingType",
+                                                              "ltpiBackground_Color",
+                                                              "ltpiBackground_BO_Left",
+                                                              "ltpiBackground_BO_Top",
+                                                              "ltpiBackground_BO_Right",
+                                                              "ltpiBackground_BO_Bottom",
+                                                              "ltpiBorder_Color",
+                                                              "ltpiBorder_Style",
+                                                              "ltpiBorder_Width",
+                                                              "ltpiBorder_InternalWidth",
+                                                              "ltpiBorder_BO_Left",
+                                                              "ltpiBorder_BO_Top",
+                                                              "ltpiBorder_BO_Right",
+                                                              "ltpiBorder_BO_Bottom",
+                                                              "ltpiBorder_Vis_Left",
+                                                              "ltpiBorder_Vis_Top",
+                                                              "ltpiBorder_Vis_Right",
+                                                              "ltpiBorder_Vis_Bottom",
+                                                              "ltpiNoWrap",
+                                                              "ltpiReadOnly",
+                                                              "ltpiStyleProtect",
+                                                              "ltpiDoNotWantReturns",
+                                                              "ltpiKeepLinesTogether",
+                                                              "ltpiKeepWithNext",
+                                                              "ltpiTabs",
+                                                              "ltpiBiDiMode",
+                                                              "ltpiCustom"};
 
 // The two modified-property sets are stored apart: members 0..26 and 27..34.
 constexpr int kModified2First = ltpiNoWrap;
@@ -164,7 +195,6 @@ int64_t SideOffsetSimilarity(bool showsA, bool showsB, int32_t a, int32_t b) {
 }
 
 }  // namespace
-
 
 const TLTClassInfo& TLTRect::ClassInfo() const { return kRectClass; }
 const TLTClassInfo& TLTBooleanRect::ClassInfo() const { return kBoolRectClass; }
@@ -346,8 +376,8 @@ int64_t TCustomLTParaInfo::Similarity(const TCustomLTInfo& otherInfo) const {
   if (Alignment == o.Alignment) s += 50000;
   if (BiDiMode == o.BiDiMode) s += 10000;
   static constexpr std::pair<TLTParaOption, int> kOptionWeights[] = {
-      {ltpaoNoWrap, 1000},          {ltpaoReadOnly, 100000},         {ltpaoStyleProtect, 1000},
-      {ltpaoDoNotWantReturns, 10000}, {ltpaoKeepLinesTogether, 500}, {ltpaoKeepWithNext, 500}};
+      {ltpaoNoWrap, 1000},           {ltpaoReadOnly, 100000}, {ltpaoStyleProtect, 1000}, {ltpaoDoNotWantReturns, 10000},
+      {ltpaoKeepLinesTogether, 500}, {ltpaoKeepWithNext, 500}};
   for (const auto& [opt, w] : kOptionWeights)
     if (Options.Contains(opt) == o.Options.Contains(opt)) s += w;
   if (LineSpacingType == o.LineSpacingType)

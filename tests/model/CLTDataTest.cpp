@@ -2,13 +2,12 @@
 // sub-document walks, unused-style clean-up and plain text.
 
 #include "model/CLTData.h"
-
-#include <gtest/gtest.h>
-
 #include "model/LTDocument.h"
 #include "platform/LTStream.h"
 #include "platform/LTSysUtils.h"
 #include "style/LTStyle.h"
+
+#include <gtest/gtest.h>
 
 namespace lectern {
 namespace {
@@ -477,8 +476,8 @@ TEST(LTDataPlainText, ItemsSpeakForThemselvesUnlessTheEventAnswers) {
   Doc d;
   d.Text(u"a\tb");
   d.Data.AddItem({}, Item(ltikRule, 0));
-  d.Context.OnSaveItemToFile = [](const std::string&, TCustomLTData&, int itemNo, TLTSaveFormat f, bool,
-                                  TLTString& out, bool& doDefault) {
+  d.Context.OnSaveItemToFile = [](const std::string&, TCustomLTData&, int itemNo, TLTSaveFormat f, bool, TLTString& out,
+                                  bool& doDefault) {
     if (itemNo == 3 && f == ltsfText) {
       out = u"----";
       doDefault = false;

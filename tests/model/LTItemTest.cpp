@@ -1,10 +1,9 @@
 // Item classes: flags, tags, extra properties, copying and the kind registry.
 
 #include "model/LTItem.h"
+#include "style/LTStyle.h"
 
 #include <gtest/gtest.h>
-
-#include "style/LTStyle.h"
 
 namespace lectern {
 namespace {

@@ -69,8 +69,8 @@ inline TLTPixels Pattern(int w, int h, bool alpha) {
   for (int y = 0; y < h; ++y) {
     for (int x = 0; x < w; ++x) {
       uint32_t a = alpha ? static_cast<uint32_t>((x * 37 + y * 11) & 0xFF) : 0xFF;
-      px.Data.push_back(a << 24 | static_cast<uint32_t>(x * 7 & 0xFF) << 16 | static_cast<uint32_t>(y * 13 & 0xFF) << 8 |
-                        static_cast<uint32_t>((x + y) & 0xFF));
+      px.Data.push_back(a << 24 | static_cast<uint32_t>(x * 7 & 0xFF) << 16 |
+                        static_cast<uint32_t>(y * 13 & 0xFF) << 8 | static_cast<uint32_t>((x + y) & 0xFF));
     }
   }
   return px;
@@ -81,8 +81,8 @@ inline TLTPixels Gradient(int w, int h) {
   TLTPixels px{w, h, {}};
   for (int y = 0; y < h; ++y)
     for (int x = 0; x < w; ++x)
-      px.Data.push_back(0xFF000000u | static_cast<uint32_t>(x * 255 / w) << 16 | static_cast<uint32_t>(y * 255 / h) << 8 |
-                        0x80u);
+      px.Data.push_back(0xFF000000u | static_cast<uint32_t>(x * 255 / w) << 16 |
+                        static_cast<uint32_t>(y * 255 / h) << 8 | 0x80u);
   return px;
 }
 

@@ -29,13 +29,17 @@ TEST(CodePage, ConvertsSingleByteCodePagesBothWays) {
 }
 
 TEST(CodePage, ConvertsDoubleByteJapanese) {
-  EXPECT_EQ(AnsiToUnicode("\x93\xFA\x96\x7B" "A", 932), u"\u65E5\u672C" u"A");
+  EXPECT_EQ(AnsiToUnicode("\x93\xFA\x96\x7B"
+                          "A",
+                          932),
+            u"\u65E5\u672C"
+            u"A");
   EXPECT_EQ(UnicodeToAnsi(u"\u65E5\u672C", 932), "\x93\xFA\x96\x7B");
   EXPECT_EQ(AnsiToUnicode("\xB1", 932), u"\uFF71");  // half-width katakana
 }
 
 TEST(CodePage, InvalidBytesBecomeReplacementCharacters) {
-  EXPECT_EQ(AnsiToUnicode("a\x93", 932), u"a\uFFFD");    // lead byte without trail
+  EXPECT_EQ(AnsiToUnicode("a\x93", 932), u"a\uFFFD");  // lead byte without trail
   // Single undefined bytes give U+FFFD, not the SUB control ICU would use.
   EXPECT_EQ(AnsiToUnicode("\x80\xA0\xFF", 932), u"\uFFFD\uFFFD\uFFFD");
 }
@@ -89,8 +93,8 @@ TEST(CodePage, Utf8PageKeepsEveryCharacter) {
 }
 
 TEST(CodePage, CharsetTableMapsBothWays) {
-  const std::pair<int, TLTCodePage> table[] = {{0, 1252}, {2, 42},    {77, 10000}, {128, 932}, {129, 949},
-                                               {130, 1361}, {134, 936}, {136, 950},  {161, 1253}, {162, 1254},
+  const std::pair<int, TLTCodePage> table[] = {{0, 1252},   {2, 42},     {77, 10000}, {128, 932},  {129, 949},
+                                               {130, 1361}, {134, 936},  {136, 950},  {161, 1253}, {162, 1254},
                                                {163, 1258}, {177, 1255}, {178, 1256}, {186, 1257}, {204, 1251},
                                                {222, 874},  {238, 1250}, {255, 437}};
   for (auto [charset, cp] : table) {

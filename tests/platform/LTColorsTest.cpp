@@ -30,10 +30,36 @@ TEST(Colors, RgbValuesLoseOnlyTheHighByte) {
 }
 
 TEST(Colors, EveryNameRoundTrips) {
-  const TColor named[] = {clBlack, clMaroon, clGreen, clOlive, clNavy, clPurple, clTeal, clGray, clSilver, clRed,
-                          clLime, clYellow, clBlue, clFuchsia, clAqua, clWhite, clMoneyGreen, clSkyBlue, clCream,
-                          clMedGray, clNone, clDefault, clScrollBar, clWindowText, clInfoBk, clHotLight,
-                          clGradientActiveCaption, clGradientInactiveCaption, clMenuHighlight, clMenuBar};
+  const TColor named[] = {clBlack,
+                          clMaroon,
+                          clGreen,
+                          clOlive,
+                          clNavy,
+                          clPurple,
+                          clTeal,
+                          clGray,
+                          clSilver,
+                          clRed,
+                          clLime,
+                          clYellow,
+                          clBlue,
+                          clFuchsia,
+                          clAqua,
+                          clWhite,
+                          clMoneyGreen,
+                          clSkyBlue,
+                          clCream,
+                          clMedGray,
+                          clNone,
+                          clDefault,
+                          clScrollBar,
+                          clWindowText,
+                          clInfoBk,
+                          clHotLight,
+                          clGradientActiveCaption,
+                          clGradientInactiveCaption,
+                          clMenuHighlight,
+                          clMenuBar};
   for (TColor c : named) {
     auto name = ColorToIdent(c);
     ASSERT_TRUE(name) << std::hex << c;

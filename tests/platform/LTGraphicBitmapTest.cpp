@@ -1,9 +1,8 @@
 // The BMP reader against hand-made files of every variant, the writer's
 // round trip, and files that lie about their size.
 
-#include "platform/LTGraphic.h"
-
 #include "GraphicTestUtil.h"
+#include "platform/LTGraphic.h"
 
 #include <gtest/gtest.h>
 
@@ -12,8 +11,7 @@ namespace {
 
 using namespace lectern::testing;
 
-constexpr uint32_t kRed = 0xFFFF0000, kGreen = 0xFF00FF00, kBlue = 0xFF0000FF, kWhite = 0xFFFFFFFF,
-                   kBlack = 0xFF000000;
+constexpr uint32_t kRed = 0xFFFF0000, kGreen = 0xFF00FF00, kBlue = 0xFF0000FF, kWhite = 0xFFFFFFFF, kBlack = 0xFF000000;
 
 std::vector<uint32_t> GreyPalette16() {
   std::vector<uint32_t> p;
@@ -52,8 +50,8 @@ TEST(BitmapReader, DecodesRunLengthCompression) {
                                    Grey(1), Grey(1), Grey(1), Grey(2), Grey(3), Grey(4)}));
   const std::string rle4("\x05\x12\x00\x00\x00\x04\x34\x56\x00\x01", 10);
   EXPECT_EQ(Decode(MakeBmp(6, 2, 4, 2, GreyPalette16(), rle4), 6, 2),
-            (std::vector<uint32_t>{Grey(3), Grey(4), Grey(5), Grey(6), Grey(0), Grey(0),
-                                   Grey(1), Grey(2), Grey(1), Grey(2), Grey(1), Grey(0)}));
+            (std::vector<uint32_t>{Grey(3), Grey(4), Grey(5), Grey(6), Grey(0), Grey(0), Grey(1), Grey(2), Grey(1),
+                                   Grey(2), Grey(1), Grey(0)}));
   // Runs past the row end, deltas past the image and data that stops early
   // are cut off, not written out of bounds.
   const std::string wild("\xFF\x01\x00\x02\xFF\xFF\x05\x02\x00\x03\x01", 11);
@@ -62,10 +60,10 @@ TEST(BitmapReader, DecodesRunLengthCompression) {
 }
 
 TEST(BitmapReader, DecodesDirectColourFormats) {
-  EXPECT_EQ(Decode(MakeBmp(2, 2, 16, 3, {}, std::string("\x00\xF8\xE0\x07\x1F\x00\xFF\xFF", 8),
-                           {0xF800, 0x07E0, 0x001F}),
-                   2, 2),
-            (std::vector<uint32_t>{kBlue, kWhite, kRed, kGreen}));
+  EXPECT_EQ(
+      Decode(MakeBmp(2, 2, 16, 3, {}, std::string("\x00\xF8\xE0\x07\x1F\x00\xFF\xFF", 8), {0xF800, 0x07E0, 0x001F}), 2,
+             2),
+      (std::vector<uint32_t>{kBlue, kWhite, kRed, kGreen}));
   EXPECT_EQ(Decode(MakeBmp(2, 1, 16, 0, {}, std::string("\x00\x7C\x1F\x00", 4)), 2, 1),
             (std::vector<uint32_t>{kRed, kBlue}));
   EXPECT_EQ(Decode(MakeBmp(1, 2, 24, 0, {}, std::string("\x00\x00\xFF\0\xFF\x00\x00\0", 8)), 1, 2),
@@ -156,12 +154,12 @@ TEST(BitmapReader, RejectsMalformedHeaders) {
       MakeBmp(1, 1, 2, 0, {}, row),
       MakeBmp(1, 1, 0, 0, {}, row),
       MakeBmp(1, 1, 64, 0, {}, row),
-      MakeBmp(1, 1, 24, 4, {}, row),       // embedded JPEG
-      MakeBmp(1, 1, 24, 1, {}, row),       // RLE8 needs 8 bits
-      MakeBmp(1, -1, 8, 1, {0}, row),      // RLE cannot be top-down
-      MakeBmp(1, 1, 24, 3, {}, row, {1, 2, 3}),  // bit fields need 16 or 32 bits
-      MakeBmp(100000, 100000, 24, 0, {}, row),   // over the pixel limit
-      MakeBmp(10000, 10000, 24, 0, {}, row),     // within it, but no data
+      MakeBmp(1, 1, 24, 4, {}, row),                                    // embedded JPEG
+      MakeBmp(1, 1, 24, 1, {}, row),                                    // RLE8 needs 8 bits
+      MakeBmp(1, -1, 8, 1, {0}, row),                                   // RLE cannot be top-down
+      MakeBmp(1, 1, 24, 3, {}, row, {1, 2, 3}),                         // bit fields need 16 or 32 bits
+      MakeBmp(100000, 100000, 24, 0, {}, row),                          // over the pixel limit
+      MakeBmp(10000, 10000, 24, 0, {}, row),                            // within it, but no data
       MakeBmp(1, 1, 8, 0, {}, row).replace(46, 4, "\xFF\xFF\xFF\xFF"),  // colour count
       MakeBmp(1, 1, 24, 0, {}, row).replace(14, 4, "\x14\0\0\0"),       // header size
   };

@@ -1,9 +1,8 @@
 // Inputs the fuzzer found or started from: every reader must take them
 // without crashing, and every seed must still load.
 
-#include "platform/LTGraphic.h"
-
 #include "GraphicTestUtil.h"
+#include "platform/LTGraphic.h"
 
 #include <gtest/gtest.h>
 

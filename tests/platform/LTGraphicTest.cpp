@@ -1,16 +1,14 @@
 // PNG and JPEG through their libraries, icons, metafiles, the class
 // registry and format sniffing.
 
+#include "GraphicTestUtil.h"
 #include "platform/LTGraphic.h"
 
-#include "GraphicTestUtil.h"
-
 #include <gtest/gtest.h>
+#include <jpeglib.h>
 
 #include <cstdio>
 #include <cstdlib>
-
-#include <jpeglib.h>
 
 namespace lectern {
 namespace {
@@ -23,7 +21,8 @@ int Channel(uint32_t px, int shift) { return static_cast<int>((px >> shift) & 0x
 int MaxError(const TLTPixels& a, const TLTPixels& b) {
   int worst = 0;
   for (size_t i = 0; i < a.Data.size() && i < b.Data.size(); ++i)
-    for (int shift : {0, 8, 16}) worst = std::max(worst, std::abs(Channel(a.Data[i], shift) - Channel(b.Data[i], shift)));
+    for (int shift : {0, 8, 16})
+      worst = std::max(worst, std::abs(Channel(a.Data[i], shift) - Channel(b.Data[i], shift)));
   return worst;
 }
 
@@ -293,9 +292,8 @@ TEST(GraphicRegistry, SniffsTheFormatFromTheBytes) {
   TJPEGImage jpeg;
   ASSERT_TRUE(jpeg.SetPixels(Pattern(2, 2, false)));
   const std::pair<std::string, std::string_view> files[] = {
-      {SaveBytes(bmp), "TBitmap"},       {SaveBytes(png), "TPNGImage"},
-      {SaveBytes(jpeg), "TJPEGImage"},   {MakeIco(4, 4, "x"), "TIcon"},
-      {MakeEmf(100, 100), "TMetafile"}, {MakeWmf(10, 10, 96), "TMetafile"}};
+      {SaveBytes(bmp), "TBitmap"},   {SaveBytes(png), "TPNGImage"},    {SaveBytes(jpeg), "TJPEGImage"},
+      {MakeIco(4, 4, "x"), "TIcon"}, {MakeEmf(100, 100), "TMetafile"}, {MakeWmf(10, 10, 96), "TMetafile"}};
   for (const auto& [bytes, name] : files) {
     auto g = LoadGraphicFromBytes(bytes);
     ASSERT_NE(g, nullptr) << name;

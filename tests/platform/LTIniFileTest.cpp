@@ -1,9 +1,8 @@
 // INI files: parsing, lookups without letter case, and saving so that a
 // reload gives the same data.
 
-#include "platform/LTIniFile.h"
-
 #include "TempDir.h"
+#include "platform/LTIniFile.h"
 
 #include <gtest/gtest.h>
 
@@ -13,7 +12,8 @@ namespace {
 TEST(IniFile, ParsesSectionsKeysAndComments) {
   TLTIniFile ini;
   ini.LoadFromString(
-      "\xEF\xBB\xBF" "ignored=1\r\n"
+      "\xEF\xBB\xBF"
+      "ignored=1\r\n"
       "[Fonts]\r\n"
       "; comment=1\r\n"
       "# another=2\r\n"

@@ -1,9 +1,8 @@
 // Memory and file streams, and the writer that must never leave a partial
 // or damaged target behind.
 
-#include "platform/LTStream.h"
-
 #include "TempDir.h"
+#include "platform/LTStream.h"
 
 #include <gtest/gtest.h>
 

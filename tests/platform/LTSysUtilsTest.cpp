@@ -9,9 +9,7 @@
 namespace lectern {
 namespace {
 
-std::optional<std::string> Fmt(std::string_view f, std::vector<TLTFormatArg> args) {
-  return LTFormatUtf8(f, args);
-}
+std::optional<std::string> Fmt(std::string_view f, std::vector<TLTFormatArg> args) { return LTFormatUtf8(f, args); }
 
 TLTFormatArg S(std::string_view s) { return Utf8ToUtf16(s); }
 TLTFormatArg I(int64_t v) { return v; }
@@ -103,9 +101,11 @@ TEST(Utf, ConversionsRoundTripAllPlanes) {
 }
 
 TEST(Utf, MalformedInputBecomesReplacementCharacters) {
-  EXPECT_EQ(Utf8ToUtf16("a\xFF" "b"), u"a\uFFFDb");
-  EXPECT_EQ(Utf8ToUtf16("\xE2\x82"), u"\uFFFD");              // truncated sequence
-  EXPECT_EQ(Utf8ToUtf16("\xC0\xAF"), u"\uFFFD\uFFFD");        // overlong
+  EXPECT_EQ(Utf8ToUtf16("a\xFF"
+                        "b"),
+            u"a\uFFFDb");
+  EXPECT_EQ(Utf8ToUtf16("\xE2\x82"), u"\uFFFD");                  // truncated sequence
+  EXPECT_EQ(Utf8ToUtf16("\xC0\xAF"), u"\uFFFD\uFFFD");            // overlong
   EXPECT_EQ(Utf8ToUtf16("\xED\xA0\x80"), u"\uFFFD\uFFFD\uFFFD");  // encoded surrogate
   EXPECT_EQ(Utf16ToUtf8(std::u16string(1, char16_t(0xD800))), "\xEF\xBF\xBD");
   EXPECT_EQ(BytesToUtf16(std::string("A\0B", 3)), u"A");  // odd trailing byte

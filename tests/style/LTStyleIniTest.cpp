@@ -1,12 +1,12 @@
 // INI storage of single styles and the published-property tables behind it.
 
-#include <gtest/gtest.h>
-
 #include "platform/LTIniFile.h"
+#include "platform/LTSysUtils.h"
 #include "style/LTProps.h"
 #include "style/LTStyle.h"
 #include "style/LTStyleInternal.h"
-#include "platform/LTSysUtils.h"
+
+#include <gtest/gtest.h>
 
 namespace lectern {
 namespace {

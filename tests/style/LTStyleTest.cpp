@@ -268,8 +268,8 @@ TEST(LTStyleMerge, AddedStylesPointIntoTheSheetNotTheSource) {
   s0.Size = 40;  // equals sheet 6
   TFontInfo& s1 = in.Add();
   s1.Size = 41;
-  s1.NextStyleNo = 0;     // -> sheet 6
-  s1.BaseStyleNo = 1;     // itself -> its new index
+  s1.NextStyleNo = 0;  // -> sheet 6
+  s1.BaseStyleNo = 1;  // itself -> its new index
   TFontInfo& s2 = in.Add();
   s2.Size = 42;
   s2.NextStyleNo = 2000;  // outside the source: no style to point at

@@ -1,12 +1,12 @@
 // The dump format: one line per item, sub-documents indented under their
 // item. Tests and users diff it, so it changes only by adding fields.
 
-#include <ostream>
-#include <string>
-
 #include "model/CLTData.h"
 #include "platform/LTSysUtils.h"
 #include "tools/lectern/LecternTool.h"
+
+#include <ostream>
+#include <string>
 
 namespace lectern {
 
@@ -14,36 +14,55 @@ namespace {
 
 std::string KindName(int32_t styleNo) {
   switch (styleNo) {
-    case ltikRule: return "rule";
-    case ltikImage: return "picture";
-    case ltikImageHotspot: return "hotspot";
-    case ltikControl: return "control";
-    case ltikImageBullet: return "bullet";
-    case ltikHotImage: return "hotpicture";
-    case ltikMarker: return "marker";
-    case ltikTabulator: return "tab";
-    case ltikTable: return "table";
-    case ltikTextLabel: return "label";
-    case ltikNumbering: return "sequence";
-    case ltikFootnoteItem: return "footnote";
-    case ltikEndnoteItem: return "endnote";
-    case ltikNoteBackRef: return "noteref";
-    default: return "kind" + IntToStr(styleNo);
+    case ltikRule:
+      return "rule";
+    case ltikImage:
+      return "picture";
+    case ltikImageHotspot:
+      return "hotspot";
+    case ltikControl:
+      return "control";
+    case ltikImageBullet:
+      return "bullet";
+    case ltikHotImage:
+      return "hotpicture";
+    case ltikMarker:
+      return "marker";
+    case ltikTabulator:
+      return "tab";
+    case ltikTable:
+      return "table";
+    case ltikTextLabel:
+      return "label";
+    case ltikNumbering:
+      return "sequence";
+    case ltikFootnoteItem:
+      return "footnote";
+    case ltikEndnoteItem:
+      return "endnote";
+    case ltikNoteBackRef:
+      return "noteref";
+    default:
+      return "kind" + IntToStr(styleNo);
   }
 }
 
-bool NeedsEscape(char16_t c) {
-  return c == u'"' || c == u'\\' || c < 0x20 || c == 0x7F || c == 0x2028 || c == 0x2029;
-}
+bool NeedsEscape(char16_t c) { return c == u'"' || c == u'\\' || c < 0x20 || c == 0x7F || c == 0x2028 || c == 0x2029; }
 
 std::string Escape(char16_t c) {
   switch (c) {
-    case u'"': return "\\\"";
-    case u'\\': return "\\\\";
-    case u'\r': return "\\r";
-    case u'\n': return "\\n";
-    case u'\t': return "\\t";
-    case u'\f': return "\\f";
+    case u'"':
+      return "\\\"";
+    case u'\\':
+      return "\\\\";
+    case u'\r':
+      return "\\r";
+    case u'\n':
+      return "\\n";
+    case u'\t':
+      return "\\t";
+    case u'\f':
+      return "\\f";
     default: {
       static const char* hex = "0123456789ABCDEF";
       std::string out = "\\u";

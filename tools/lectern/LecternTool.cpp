@@ -4,14 +4,14 @@
 
 #include "tools/lectern/LecternTool.h"
 
+#include "model/LTDocument.h"
+#include "platform/LTStream.h"
+#include "platform/LTSysUtils.h"
+
 #include <algorithm>
 #include <cctype>
 #include <memory>
 #include <ostream>
-
-#include "model/LTDocument.h"
-#include "platform/LTStream.h"
-#include "platform/LTSysUtils.h"
 
 namespace lectern {
 
@@ -37,7 +37,8 @@ std::string Extension(const std::string& path) {
   const size_t dot = path.find_last_of('.');
   if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
   std::string ext = path.substr(dot);
-  std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  std::transform(ext.begin(), ext.end(), ext.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
   return ext;
 }
 
