@@ -553,6 +553,11 @@ bool TCustomLTData::CanMergeTextItems(int i, bool crossParagraphs) const {
 void TCustomLTData::MergeTextItems(int i) {
   CheckIndex(i);
   CheckIndex(i + 1);
+  JoinTextItems(i);
+  items_.erase(items_.begin() + i + 1);
+}
+
+void TCustomLTData::JoinTextItems(int i) {
   TCustomLTItemInfo& a = *items_[static_cast<size_t>(i)];
   TCustomLTItemInfo& b = *items_[static_cast<size_t>(i + 1)];
   if (!a.IsText() || !b.IsText()) ThrowWrongItemClass();
@@ -571,7 +576,6 @@ void TCustomLTData::MergeTextItems(int i) {
     a.Checkpoint->ItemInfo = &a;
   }
   ReleaseItem(i + 1);
-  items_.erase(items_.begin() + i + 1);
 }
 
 void TCustomLTData::NormalizeRange(int first, int last) {
@@ -583,11 +587,22 @@ void TCustomLTData::NormalizeRange(int first, int last) {
     for (TCustomLTData* d = item.GetSubDocument(cursor, ltsdFirst); d; d = item.GetSubDocument(cursor, ltsdNext))
       d->NormalizeRange(0, d->ItemCount() - 1);
   };
+  // Merged items leave empty slots behind the item that took them; they are
+  // closed in one pass at the end so that long ranges stay linear.
+  bool merged = false;
   for (int i = last; i > first; --i) {
     normalizeSubDocs(*items_[static_cast<size_t>(i)]);
-    if (CanMergeTextItems(i - 1)) MergeTextItems(i - 1);
+    if (CanMergeTextItems(i - 1)) {
+      JoinTextItems(i - 1);
+      merged = true;
+    }
   }
   normalizeSubDocs(*items_[static_cast<size_t>(first)]);
+  if (merged) {
+    const auto begin = items_.begin() + first;
+    const auto end = items_.begin() + last + 1;
+    items_.erase(std::remove(begin, end, nullptr), end);
+  }
 }
 
 void TCustomLTData::NormalizeParaStyles(int i) {

@@ -246,6 +246,8 @@ class TCustomLTData {
   void CheckIndex(int i) const;
   /// The notifications and bookkeeping of freeing item i; the entry stays.
   void ReleaseItem(int i);
+  /// Appends item i+1 to item i and frees it, leaving its slot empty.
+  void JoinTextItems(int i);
   void AddTextPiece(TLTRawByteString bytes, bool wide, int32_t style, int32_t paraNo, const TLTTag& tag);
   void AddTextPieces(const std::vector<TLTRawByteString>& pieces, bool wide, int32_t style, int32_t paraNo,
                      const TLTTag& tag);
