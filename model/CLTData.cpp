@@ -365,6 +365,7 @@ void TCustomLTData::ReleaseItem(int i) {
   TCustomLTItemInfo& item = *items_[static_cast<size_t>(i)];
   TLTRawByteString text = item.Text;
   ReportItemAction(ltiaDestroying, item, text);
+  item.Removing(*this);
   if (auto* ctrl = dynamic_cast<TLTControlItemInfo*>(&item)) {
     TLTDocumentContext* ctx = GetContext();
     TLTControl* c = ctrl->Control.get();
@@ -402,6 +403,11 @@ void TCustomLTData::AppendFrom(TCustomLTData& source) {
   if (&source == this) return;
   if (TagsArePChars() != source.TagsArePChars())
     throw ELecternError("Can't assign Lectern to Lectern - tags types mismatch");
+  // The items leave the source: its numbering lists let go of them first,
+  // without renumbering what is about to be empty.
+  source.clearing_ = true;
+  for (auto& item : source.items_) item->Removing(source);
+  source.clearing_ = false;
   std::vector<std::unique_ptr<TCustomLTItemInfo>> moving = std::move(source.items_);
   source.items_.clear();
   // The moved items' checkpoints are re-created here; the source's list of
@@ -628,12 +634,15 @@ void TCustomLTData::DeleteUnusedStyles(bool text, bool para, bool list) {
   if (!style || (!text && !para && !list)) return;
   TFontInfos& texts = style->TextStyles();
   TParaInfos& paras = style->ParaStyles();
-  TLTStyleUsage usage(texts.Count(), paras.Count(), 0, text, para, list);
+  TLTListInfos& lists = style->ListStyles();
+  TLTStyleUsage usage(texts.Count(), paras.Count(), lists.Count(), text, para, list);
 
   for (int k = 0; k < texts.Count(); ++k)
     if (texts[k].Standard) usage.MarkText(k);
   for (int k = 0; k < paras.Count(); ++k)
     if (paras[k].Standard) usage.MarkPara(k);
+  for (int k = 0; k < lists.Count(); ++k)
+    if (lists[k].Standard) usage.MarkList(k);
   if (!texts.IsValidIndex(style->DefUnicodeStyle)) style->DefUnicodeStyle = -1;
   usage.MarkText(style->DefUnicodeStyle);
 
@@ -676,12 +685,19 @@ void TCustomLTData::DeleteUnusedStyles(bool text, bool para, bool list) {
   std::vector<bool> keepPara(static_cast<size_t>(paras.Count()));
   for (int k = 0; k < texts.Count(); ++k) keepText[static_cast<size_t>(k)] = usage.TextUsed(k);
   for (int k = 0; k < paras.Count(); ++k) keepPara[static_cast<size_t>(k)] = usage.ParaUsed(k);
+  std::vector<bool> keepList(static_cast<size_t>(lists.Count()));
+  for (int k = 0; k < lists.Count(); ++k) keepList[static_cast<size_t>(k)] = usage.ListUsed(k);
   usage.ConvertToShifts();
 
   for (int k = texts.Count() - 1; k >= 0; --k)
     if (!keepText[static_cast<size_t>(k)]) texts.Delete(k);
   for (int k = paras.Count() - 1; k >= 0; --k)
     if (!keepPara[static_cast<size_t>(k)]) paras.Delete(k);
+  for (int k = lists.Count() - 1; k >= 0; --k)
+    if (!keepList[static_cast<size_t>(k)]) lists.Delete(k);
+  if (list)
+    for (int k = 0; k < lists.Count(); ++k)
+      lists.Items(k).ForEachStyleReference([&](int32_t& ref) { ref = usage.NewList(ref); });
 
   if (text)
     for (int k = 0; k < texts.Count(); ++k)
@@ -709,6 +725,12 @@ TLTString TCustomLTData::GetPlainText(int lineWidth, const TLTItemRange* range, 
     last = range->LastItem;
   }
   TLTDocumentContext* ctx = GetContext();
+  if (range) {
+    // A range that starts inside a list paragraph begins with the number.
+    const int start = GetFirstParaItem(first);
+    if (start < first && items_[static_cast<size_t>(start)]->StyleNo == ltikMarker)
+      out += items_[static_cast<size_t>(start)]->AsText(lineWidth, *this, true);
+  }
   for (int i = first; i <= last; ++i) {
     const TCustomLTItemInfo& item = *items_[static_cast<size_t>(i)];
     if (i > first) {
@@ -751,6 +773,72 @@ bool TCustomLTData::SaveText(TLTStream& stream, int lineWidth, bool unicode, boo
   } catch (const std::exception&) {
     return false;
   }
+}
+
+// ---- List markers -------------------------------------------------------------------
+
+void TCustomLTData::SetPrevMarkerList(TLTMarkerList* list) {
+  TCustomLTData& root = GetRootData();
+  root.prevMarkerList_ = list;
+  if (root.markers_) {
+    root.markers_->PrevMarkerList = list;
+    root.markers_->RenumberAll(GetStyle());
+  }
+}
+
+void TCustomLTData::RegisterMarker(TLTMarkerItemInfo& marker, int itemNo) {
+  TCustomLTData& root = GetRootData();
+  if (!root.markers_) {
+    root.markers_ = std::make_unique<TLTMarkerList>();
+    root.markers_->PrevMarkerList = root.prevMarkerList_;
+  }
+  TLTMarkerList& list = *root.markers_;
+  // After the nearest marker before it in document order: back through this
+  // container, then through the containers that hold it.
+  int position = 0;
+  const TCustomLTData* data = this;
+  int i = itemNo - 1;
+  while (data) {
+    for (; i >= 0; --i) {
+      TCustomLTItemInfo& item = data->GetItem(i);
+      if (item.StyleNo == ltikMarker && &item != &marker) {
+        position = list.IndexOf(static_cast<TLTMarkerItemInfo&>(item)) + 1;
+        data = nullptr;
+        break;
+      }
+    }
+    if (!data) break;
+    const TCustomLTData* parent = data->GetParentData();
+    i = parent ? parent->FindItemIndex(data->GetOwnerItem()) - 1 : -1;
+    data = parent;
+  }
+  list.Insert(position, marker);
+  list.Renumber(position, marker.ListNo, GetStyle());
+}
+
+void TCustomLTData::UnregisterMarker(TLTMarkerItemInfo& marker) {
+  TCustomLTData& root = GetRootData();
+  if (!root.markers_) return;
+  const int index = root.markers_->Remove(marker);
+  if (root.markers_->Count() == 0) {
+    root.markers_.reset();
+    return;
+  }
+  // A document being cleared as a whole does not renumber what goes away.
+  if (index >= 0 && !root.clearing_) root.markers_->Renumber(index, marker.ListNo, GetStyle());
+}
+
+void TCustomLTData::MarkerChanged(TLTMarkerItemInfo& marker, int32_t oldListNo) {
+  TLTMarkerList* list = GetMarkers();
+  if (!list) return;
+  const int index = list->IndexOf(marker);
+  if (index < 0) return;
+  list->Renumber(index, marker.ListNo, GetStyle());
+  if (oldListNo >= 0 && oldListNo != marker.ListNo) list->Renumber(index, oldListNo, GetStyle());
+}
+
+void TCustomLTData::RenumberMarkers() {
+  if (TLTMarkerList* list = GetMarkers()) list->RenumberAll(GetStyle());
 }
 
 void TCustomLTData::ReportItemAction(TLTItemAction action, TCustomLTItemInfo& item, TLTRawByteString& text) {

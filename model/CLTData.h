@@ -4,6 +4,7 @@
 // the operations every document, cell and note shares.
 
 #include "model/LTItem.h"
+#include "model/LTMarker.h"
 #include "platform/LTTypes.h"
 
 #include <cstdint>
@@ -17,6 +18,8 @@ namespace lectern {
 
 class TLTStream;
 class TLTStyle;
+class TLTMarkerList;
+class TLTMarkerItemInfo;
 
 /// Behaviour switches of the viewer and editor controls.
 enum TLTOption : uint8_t {
@@ -236,6 +239,23 @@ class TCustomLTData {
   bool SaveText(TLTStream& stream, int lineWidth, bool unicode, bool withBOM,
                 const TLTItemRange* range = nullptr) const;
 
+  // ---- List markers -------------------------------------------------------------
+  /// The document's markers in document order (kept by the root); null while
+  /// the document has none.
+  TLTMarkerList* GetMarkers() const { return GetRootData().markers_.get(); }
+  /// Root only: the marker list of a document whose numbering this one
+  /// continues (not owned), or null.
+  void SetPrevMarkerList(TLTMarkerList* list);
+  /// Puts a marker that was just placed at itemNo into the marker list.
+  void RegisterMarker(TLTMarkerItemInfo& marker, int itemNo);
+  /// Takes a marker that is leaving out of the marker list.
+  void UnregisterMarker(TLTMarkerItemInfo& marker);
+  /// Renumbers after a marker's list, level or restart changed (oldListNo:
+  /// the list it belonged to before, when that changed).
+  void MarkerChanged(TLTMarkerItemInfo& marker, int32_t oldListNo = -1);
+  /// Renumbers every marker, as after the list styles changed.
+  void RenumberMarkers();
+
   // ---- Notifications ----------------------------------------------------------
   /// Reports an item action to the document's OnItemAction.
   void ReportItemAction(TLTItemAction action, TCustomLTItemInfo& item, TLTRawByteString& text);
@@ -263,6 +283,8 @@ class TCustomLTData {
   TLTCPInfo* firstCP_ = nullptr;            // owned by their items
   TLTCPInfo* lastCP_ = nullptr;
   std::unique_ptr<TLTCPInfo> pendingCP_;
+  std::unique_ptr<TLTMarkerList> markers_;   // root only
+  TLTMarkerList* prevMarkerList_ = nullptr;  // root only; not owned
   int cpCount_ = 0;
   bool clearing_ = false;
 };

@@ -5,6 +5,7 @@
 
 #include "model/CLTData.h"
 #include "model/LTFuncs.h"
+#include "model/LTMarker.h"
 #include "platform/LTSysUtils.h"
 #include "style/LTStyle.h"
 
@@ -51,7 +52,8 @@ struct BuiltIn {
   TLTItemClass Class;
 };
 
-const std::array<BuiltIn, 7> kBuiltIns{{
+const std::array<BuiltIn, 8> kBuiltIns{{
+    {ltikMarker, {"TLTMarkerItemInfo", &Make<TLTMarkerItemInfo>}},
     {ltikRule, {"TLTBreakItemInfo", &Make<TLTBreakItemInfo>}},
     {ltikImage, {"TLTGraphicItemInfo", &Make<TLTGraphicItemInfo>}},
     {ltikImageHotspot, {"TLTHotspotItemInfo", &Make<TLTHotspotItemInfo>}},

@@ -256,6 +256,8 @@ class TCustomLTItemInfo {
   /// Called before the item enters a container and after it is in place.
   virtual void Inserting(TCustomLTData& owner, TLTRawByteString& text, bool safe);
   virtual void Inserted(TCustomLTData& owner, int itemNo);
+  /// Called when the item leaves its container, freed or moved elsewhere.
+  virtual void Removing(TCustomLTData& /*owner*/) {}
 
   /// Copies, class by class, what the source's class also has. Text, tag and
   /// checkpoint are not copied.

@@ -47,6 +47,11 @@ void TLTClassInfo::ForEach(const std::function<void(const TLTPropInfo&)>& f) con
   for (const TLTPropInfo& p : Props) f(p);
 }
 
+void TLTClassInfo::ForEachDefined(const std::function<void(const TLTDefinedProp&)>& f) const {
+  if (Parent) Parent->ForEachDefined(f);
+  for (const TLTDefinedProp& p : Defined) f(p);
+}
+
 const TLTPropInfo* TLTClassInfo::Find(std::string_view name) const {
   for (const TLTClassInfo* c = this; c; c = c->Parent)
     for (const TLTPropInfo& p : c->Props)
@@ -69,9 +74,13 @@ void AssignPublished(TLTPersistent& dst, const TLTPersistent& src) {
       case TLTPropKind::String:
         p.SetStr(dst, p.GetStr(src));
         break;
-      case TLTPropKind::Object:
-        AssignPublished(*p.GetObj(dst), *p.GetObj(from));
+      case TLTPropKind::Object: {
+        TLTPersistent* in = p.GetObj(from);
+        if (!in) break;
+        TLTPersistent* to = p.MakeObj ? p.MakeObj(dst) : p.GetObj(dst);
+        if (to) AssignPublished(*to, *in);
         break;
+      }
       case TLTPropKind::Collection: {
         TLTCollection& to = *p.GetColl(dst);
         TLTCollection& in = *p.GetColl(from);
@@ -91,14 +100,16 @@ bool AllDefault(const TLTPersistent& obj) {
   bool result = true;
   auto& o = const_cast<TLTPersistent&>(obj);
   obj.ClassInfo().ForEach([&](const TLTPropInfo& p) {
-    if (!result || !p.Stored) return;
+    if (!result || !p.Stored || (p.IsStored && !p.IsStored(obj))) return;
     switch (p.Kind) {
       case TLTPropKind::String:
         result = p.GetStr(obj).empty();
         break;
-      case TLTPropKind::Object:
-        result = AllDefault(*p.GetObj(o));
+      case TLTPropKind::Object: {
+        const TLTPersistent* inner = p.GetObj(o);
+        result = !inner || AllDefault(*inner);
         break;
+      }
       case TLTPropKind::Collection:
         result = p.GetColl(o)->Count() == 0;
         break;

@@ -63,8 +63,11 @@ struct TLTPropInfo {
   void (*SetOrd)(TLTPersistent&, int64_t) = nullptr;
   TLTString (*GetStr)(const TLTPersistent&) = nullptr;
   void (*SetStr)(TLTPersistent&, const TLTString&) = nullptr;
-  TLTPersistent* (*GetObj)(TLTPersistent&) = nullptr;   // Object
+  TLTPersistent* (*GetObj)(TLTPersistent&) = nullptr;   // Object; null when there is none
+  TLTPersistent* (*MakeObj)(TLTPersistent&) = nullptr;  // Object created on demand (readers)
   TLTCollection* (*GetColl)(TLTPersistent&) = nullptr;  // Collection
+  /// Extra condition for writing, besides the default rules; null = none.
+  bool (*IsStored)(const TLTPersistent&) = nullptr;
   // INI storage; an empty key keeps the property out of INI files.
   std::string_view IniKey;
   uint8_t IniFlags = 0;
@@ -77,12 +80,33 @@ struct TLTPropInfo {
   int64_t IniDefaultValue() const { return (IniFlags & ltiniOwnDefault) ? IniDefault : Default; }
 };
 
+enum class TLTDefinedKind : uint8_t { String, Integer, Binary };
+
+/// A value a class stores under a name of its own beside its published
+/// properties (encoded forms, references by number). Written after them,
+/// only when ShouldWrite says so; read back through Read.
+struct TLTDefinedProp {
+  std::string_view Name;
+  TLTDefinedKind Kind = TLTDefinedKind::String;
+  bool (*ShouldWrite)(const TLTPersistent&) = nullptr;
+  /// The value: text for String (UTF-16), decimal digits for Integer, bytes for Binary.
+  std::u16string (*GetText)(const TLTPersistent&) = nullptr;
+  int64_t (*GetInt)(const TLTPersistent&) = nullptr;
+  std::string (*GetBytes)(const TLTPersistent&) = nullptr;
+  void (*SetText)(TLTPersistent&, const std::u16string&) = nullptr;
+  void (*SetInt)(TLTPersistent&, int64_t) = nullptr;
+  void (*SetBytes)(TLTPersistent&, const std::string&) = nullptr;
+};
+
 /// The published properties of one class; the parent's come first.
 struct TLTClassInfo {
   std::string_view ClassName;
   const TLTClassInfo* Parent = nullptr;
   std::span<const TLTPropInfo> Props;
+  std::span<const TLTDefinedProp> Defined = {};
 
+  /// Calls f for every defined property, inherited ones first.
+  void ForEachDefined(const std::function<void(const TLTDefinedProp&)>& f) const;
   /// Calls f for every property, inherited ones first, in declaration order.
   void ForEach(const std::function<void(const TLTPropInfo&)>& f) const;
   /// The property of that name (searching the parents too), or null.

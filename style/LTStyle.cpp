@@ -307,11 +307,13 @@ TLTPropInfo SheetCollection(std::string_view name) {
 
 TCustomLTInfos& GetTextStyles(TLTStyle& s) { return s.TextStyles(); }
 TCustomLTInfos& GetParaStyles(TLTStyle& s) { return s.ParaStyles(); }
+TCustomLTInfos& GetListStyles(TLTStyle& s) { return s.ListStyles(); }
 
 using S = TLTStyle;
 const TLTPropInfo kSheetProps[] = {
     SheetCollection<&GetTextStyles>("TextStyles"),
     SheetCollection<&GetParaStyles>("ParaStyles"),
+    SheetCollection<&GetListStyles>("ListStyles"),
     Prop::Int<&S::SpacesInTab>("SpacesInTab", 0),
     Prop::Int<&S::DefTabWidth>("DefTabWidth", 48),
     Prop::Cursor<&S::JumpCursor>("JumpCursor", crJump),
@@ -371,7 +373,9 @@ std::unique_ptr<TGraphic> MakeInvalidPicture() {
 }  // namespace
 
 TLTStyle::TLTStyle()
-    : textStyles_(std::make_unique<TFontInfos>(this)), paraStyles_(std::make_unique<TParaInfos>(this)) {
+    : textStyles_(std::make_unique<TFontInfos>(this)),
+      paraStyles_(std::make_unique<TParaInfos>(this)),
+      listStyles_(std::make_unique<TLTListInfos>(this)) {
   ResetParaStyles();
   ResetTextStyles();
 }
@@ -427,6 +431,14 @@ TGraphic* TLTStyle::InvalidPicture() {
 void TLTStyle::SetInvalidPicture(const TGraphic* picture) {
   invalidPicture_ = picture ? picture->Clone() : nullptr;
   invalidPictureMade_ = true;
+}
+
+void TLTStyle::ImageListFreed(const TLTImageList* list) {
+  for (int i = 0; i < listStyles_->Count(); ++i) {
+    TLTListInfo& l = (*listStyles_)[i];
+    for (int k = 0; k < l.Levels.Count(); ++k)
+      if (l.Levels[k].ImageList == list) l.Levels[k].ImageList = nullptr;
+  }
 }
 
 TColor TLTStyle::GetHoverColor(int textStyleNo) const {

@@ -4,6 +4,8 @@
 // importers and the editor rely on, and the sheet-wide colours and switches
 // the controls read.
 
+#include "platform/LTControl.h"
+#include "platform/LTFont.h"
 #include "platform/LTGraphic.h"
 #include "platform/LTTypes.h"
 #include "style/LTProps.h"
@@ -29,9 +31,6 @@ constexpr TCursor crJump = 101;       // cursor over hypertext
 constexpr TCursor crFlipArrow = 106;  // cursor in the left selection margin
 
 // ---- Enumerations and sets ---------------------------------------------------
-
-enum TFontStyle : uint8_t { fsBold, fsItalic, fsUnderline, fsStrikeOut };
-using TFontStyles = TLTSet<TFontStyle, uint8_t>;
 
 enum TLTBiDiMode : uint8_t { ltbdUnspecified, ltbdLeftToRight, ltbdRightToLeft };
 enum TLTHoverEffect : uint8_t { ltheUnderline };
@@ -173,6 +172,29 @@ enum TLTSelectionMode : uint8_t { ltsmChar, ltsmWord, ltsmParagraph };
 enum TLTSelectionStyle : uint8_t { ltssItems, ltssLines };
 enum TLTFieldHighlightType : uint8_t { ltfhNever, ltfhCurrent, ltfhAlways };
 enum TLTSeqType : uint8_t { ltseqDecimal, ltseqLowerAlpha, ltseqUpperAlpha, ltseqLowerRoman, ltseqUpperRoman };
+
+enum TLTListType : uint8_t {
+  ltlstBullet,
+  ltlstPicture,
+  ltlstImageList,
+  ltlstDecimal,
+  ltlstLowerAlpha,
+  ltlstUpperAlpha,
+  ltlstLowerRoman,
+  ltlstUpperRoman,
+  ltlstImageListCounter,
+  ltlstUnicodeBullet,
+};
+enum TLTMarkerAlignment : uint8_t { ltmaLeft, ltmaRight, ltmaCenter };
+enum TLTListLevelOption : uint8_t { ltloContinuous, ltloLevelReset, ltloLegalStyleNumbering };
+using TLTListLevelOptions = TLTSet<TLTListLevelOption, uint8_t>;
+
+/// Kinds that count (decimal to image-list counter) and kinds that show a number as text.
+constexpr bool IsNumberedListType(TLTListType t) { return t >= ltlstDecimal && t <= ltlstImageListCounter; }
+constexpr bool HasTextNumber(TLTListType t) { return t >= ltlstDecimal && t <= ltlstUpperRoman; }
+
+/// When false, list styles are stored without their list identities.
+extern bool StoreListIDs;
 
 /// How stored styles meet the sheet when a document is read or inserted.
 enum TLTFReaderStyleMode : uint8_t { ltf_sIgnore, ltf_sInsertMap, ltf_sInsertMerge };
@@ -441,6 +463,126 @@ class TParaInfo : public TCustomLTParaInfo {
   void ForEachStyleReference(const std::function<void(int32_t& ref)>& f) override;
 };
 
+// ---- List styles -------------------------------------------------------------
+
+class TLTListInfo;
+class TLTListLevelCollection;
+
+/// Font of text markers: "Arial", 8 points unless changed.
+class TLTMarkerFont : public TLTPersistent {
+ public:
+  TLTMarkerFont() { Font.SetSize(8); }
+  const TLTClassInfo& ClassInfo() const override;
+  TLTFont Font;
+  /// 8 points, clWindowText, charset 1, no style bits, "Arial" in any case.
+  bool IsDefault() const;
+  /// Equal height, style bits, colour, charset and name (without case).
+  bool SameAs(const TLTMarkerFont& other) const;
+};
+
+/// One level of a list style: what its marker looks like at that depth.
+class TLTListLevel : public TLTPersistent {
+ public:
+  TLTListLevel() = default;
+  TLTListLevel(const TLTListLevel&) = delete;
+  TLTListLevel& operator=(const TLTListLevel&) = delete;
+  const TLTClassInfo& ClassInfo() const override;
+
+  TLTListType ListType = ltlstBullet;
+  TLTImageList* ImageList = nullptr;  // not owned
+  int32_t ImageIndex = 0;
+  TLTString FormatString = u"\u00B7";
+  TLTString FormatStringW;
+  int32_t LeftIndent = 0;
+  int32_t FirstIndent = 10;
+  int32_t MarkerIndent = 0;
+  TLTMarkerAlignment MarkerAlignment = ltmaLeft;
+  TLTListLevelOptions Options{ltloContinuous, ltloLevelReset};
+  int32_t StartFrom = 1;
+
+  /// The level's own picture, or null.
+  TGraphic* Picture() const { return picture_.get(); }
+  /// Copies a picture with content (made transparent); null or empty frees it.
+  void SetPicture(const TGraphic* picture);
+  /// The marker font, or null when the level has none.
+  TLTMarkerFont* Font() const { return font_.get(); }
+  /// The marker font, created with its defaults on first use.
+  TLTMarkerFont& FontForWrite();
+  /// Copies a font; null frees the level's font.
+  void SetFont(const TLTMarkerFont* font);
+
+  bool IsNumbered() const { return IsNumberedListType(ListType); }
+  /// "1,2,3 10/0/10": kind, LeftIndent, MarkerIndent, FirstIndent.
+  TLTString DisplayName() const;
+  /// Copies every field; the image list by reference.
+  void Assign(const TLTListLevel& other);
+  bool SameAs(const TLTListLevel& other) const;
+  int64_t Similarity(const TLTListLevel& other) const;
+  void WriteToIni(TLTIniFile& ini, std::string_view section, std::string_view pattern) const;
+  void ReadFromIni(const TLTIniFile& ini, std::string_view section, std::string_view pattern);
+  /// The list style that owns the level, or null.
+  TLTListInfo* ListStyle() const;
+
+ private:
+  friend class TLTListLevelCollection;
+  std::unique_ptr<TGraphic> picture_;
+  std::unique_ptr<TLTMarkerFont> font_;
+  TLTListLevelCollection* collection_ = nullptr;  // not owned
+};
+
+/// The levels of one list style.
+class TLTListLevelCollection : public TLTCollection {
+ public:
+  explicit TLTListLevelCollection(TLTListInfo* owner) : owner_(owner) {}
+  TLTListLevelCollection(const TLTListLevelCollection&) = delete;
+  TLTListLevelCollection& operator=(const TLTListLevelCollection&) = delete;
+  const TLTClassInfo& ClassInfo() const override;
+  int Count() const override { return static_cast<int>(items_.size()); }
+  TLTPersistent& ItemAt(int index) override { return *items_.at(static_cast<size_t>(index)); }
+  TLTPersistent& AddItem() override { return Add(); }
+  void Clear() override { items_.clear(); }
+
+  TLTListLevel& operator[](int index) const { return *items_.at(static_cast<size_t>(index)); }
+  TLTListLevel& Add();
+  void Delete(int index);
+  void Assign(const TLTListLevelCollection& other);
+  TLTListInfo* Owner() const { return owner_; }
+
+ private:
+  std::vector<std::unique_ptr<TLTListLevel>> items_;
+  TLTListInfo* owner_;  // not owned
+};
+
+/// A list style: a sequence of levels.
+class TLTListInfo : public TCustomLTInfo {
+ public:
+  TLTListInfo();
+  const TLTClassInfo& ClassInfo() const override;
+
+  TLTListLevelCollection Levels{this};
+  bool OneLevelPreview = false;
+
+  /// The identity of the list across copies of the sheet; a random non-zero
+  /// number is chosen the first time it is read while 0.
+  int32_t ListID() const;
+  void SetListID(int32_t id) { listID_ = id; }
+  /// Whether any level counts.
+  bool HasNumberedLevels() const;
+
+  /// Copies the levels, OneLevelPreview and the base fields; the identity
+  /// only while the owning collection is being replaced by a stored one.
+  void Assign(const TCustomLTInfo& other) override;
+  bool SameAs(const TCustomLTInfo& other, bool ignoreReferences) const override;
+  bool SameAsMapped(const TCustomLTInfo& incoming, const std::vector<int>& mapping) const override;
+  int64_t Similarity(const TCustomLTInfo& other) const override;
+  void WriteToIni(TLTIniFile& ini, std::string_view section, std::string_view pattern) const override;
+  void ReadFromIni(const TLTIniFile& ini, std::string_view section, std::string_view pattern) override;
+  TLTString DefaultStyleName() const override { return u"List Style"; }
+
+ private:
+  mutable int32_t listID_ = 0;
+};
+
 // ---- Collections -------------------------------------------------------------
 
 /// Tells the document being filled that a style was added while merging.
@@ -544,6 +686,27 @@ class TParaInfos : public TCustomLTInfos {
                           const std::vector<int>* textMapping) const override;
 };
 
+/// List styles.
+class TLTListInfos : public TCustomLTInfos {
+ public:
+  using TCustomLTInfos::TCustomLTInfos;
+  const TLTClassInfo& ClassInfo() const override;
+  TLTListInfo& operator[](int index) const { return static_cast<TLTListInfo&>(Items(index)); }
+  TLTListInfo& Add() { return static_cast<TLTListInfo&>(TCustomLTInfos::Add()); }
+  std::unique_ptr<TCustomLTInfo> CreateStyle() const override;
+
+  /// Set while a stored collection replaces this one as a whole, so that
+  /// copied list styles keep their identities.
+  bool CopyListIDs = false;
+  /// Resolves image lists by their numeric tag for stored forms; empty when
+  /// no document can resolve them.
+  std::function<TLTImageList*(int64_t tag)> ImageListResolver;
+
+ protected:
+  void MarkInvalid(TCustomLTInfo& /*style*/) const override {}
+  bool TakesIndex(const TCustomLTInfo& s) const override;
+};
+
 // ---- The style sheet ---------------------------------------------------------
 
 /// The style sheet component. It outlives every document formatted with it;
@@ -560,6 +723,8 @@ class TLTStyle : public TLTPersistent {
   const TFontInfos& TextStyles() const { return *textStyles_; }
   TParaInfos& ParaStyles() { return *paraStyles_; }
   const TParaInfos& ParaStyles() const { return *paraStyles_; }
+  TLTListInfos& ListStyles() { return *listStyles_; }
+  const TLTListInfos& ListStyles() const { return *listStyles_; }
 
   int32_t SpacesInTab = 0;
   int32_t DefTabWidth = 48;
@@ -601,6 +766,9 @@ class TLTStyle : public TLTPersistent {
   TGraphic* InvalidPicture();
   void SetInvalidPicture(const TGraphic* picture);
 
+  /// Clears every list level's reference to an image list that is going away.
+  void ImageListFreed(const TLTImageList* list);
+
   /// Text colour of a hypertext style under the mouse: the style's own
   /// HoverColor, else the sheet's.
   TColor GetHoverColor(int textStyleNo) const;
@@ -615,6 +783,7 @@ class TLTStyle : public TLTPersistent {
  private:
   std::unique_ptr<TFontInfos> textStyles_;
   std::unique_ptr<TParaInfos> paraStyles_;
+  std::unique_ptr<TLTListInfos> listStyles_;
   std::unique_ptr<TGraphic> invalidPicture_;
   bool invalidPictureMade_ = false;
 };

@@ -82,8 +82,10 @@ constexpr std::array<TLTIniBit, 1> kHoverBits{{{ltheUnderline, "HoverUnderline"}
 constexpr std::array<TLTIniBit, 2> kStyleExBits{{{ltfsOverline, "Overline"}, {ltfsAllCaps, "Caps"}}};
 constexpr std::array<TLTIniBit, 2> kOptionBits{{{ltteoRTFCode, "RTFCode"}, {ltteoHTMLCode, "HTMLCode"}}};
 
-// Protection keeps only its first ten options in INI files.
+// "Protection" holds the first ten options, as older files do; the rest go
+// to "Protection2" so that a round trip keeps them.
 constexpr uint16_t kIniProtectionMask = 0x3FF;
+constexpr int kIniProtectionShift = 10;
 
 using F = TCustomLTFontInfo;
 using FI = TFontInfo;
@@ -295,6 +297,7 @@ void TCustomLTFontInfo::WriteToIni(TLTIniFile& ini, std::string_view section, st
   w.Bool("Jump", Jump, std::nullopt);
   w.Int("JumpCursor", JumpCursor, crJump);
   w.Int("Protection", Protection.ToBits() & kIniProtectionMask, 0);
+  w.Int("Protection2", Protection.ToBits() >> kIniProtectionShift, 0);
 }
 
 void TCustomLTFontInfo::ReadFromIni(const TLTIniFile& ini, std::string_view section, std::string_view pattern) {
@@ -312,7 +315,9 @@ void TCustomLTFontInfo::ReadFromIniEx(const TLTIniFile& ini, std::string_view se
     Jump = defJump;
     JumpCursor = defJumpCursor;
   }
-  Protection = TLTProtectOptions::FromBits(static_cast<uint16_t>(r.Int("Protection", 0) & kIniProtectionMask));
+  const int64_t low = r.Int("Protection", 0) & kIniProtectionMask;
+  const int64_t high = (r.Int("Protection2", 0) << kIniProtectionShift) & ~int64_t{kIniProtectionMask};
+  Protection = TLTProtectOptions::FromBits(static_cast<uint16_t>((low | high) & ((1 << (ltprStickToBottom + 1)) - 1)));
   // Older sheets stored one switch for what are now two protection options.
   if (r.Bool("SingleSymbols", false)) Protection.Include(ltprStyleProtect).Include(ltprDoNotAutoSwitch);
 }

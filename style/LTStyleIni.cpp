@@ -60,7 +60,8 @@ void TLTIniWriter::Published(const TLTPersistent& obj) {
         if (!p.IniKey.empty()) Str(p.IniKey, Utf16ToUtf8(p.GetStr(obj)), always);
         return;
       case TLTPropKind::Object:
-        if (!p.IniKey.empty()) TLTIniWriter(ini_, section_, Nested(p.IniKey)).Published(*p.GetObj(o));
+        if (!p.IniKey.empty())
+          if (TLTPersistent* inner = p.GetObj(o)) TLTIniWriter(ini_, section_, Nested(p.IniKey)).Published(*inner);
         return;
       case TLTPropKind::Collection:
         return;
@@ -124,7 +125,10 @@ void TLTIniReader::Published(TLTPersistent& obj) const {
         if (!p.IniKey.empty()) p.SetStr(obj, Utf8ToUtf16(Str(p.IniKey, "")));
         return;
       case TLTPropKind::Object:
-        if (!p.IniKey.empty()) TLTIniReader(ini_, section_, Nested(p.IniKey)).Published(*p.GetObj(obj));
+        if (!p.IniKey.empty()) {
+          TLTPersistent* inner = p.MakeObj ? p.MakeObj(obj) : p.GetObj(obj);
+          if (inner) TLTIniReader(ini_, section_, Nested(p.IniKey)).Published(*inner);
+        }
         return;
       case TLTPropKind::Collection:
         return;

@@ -31,7 +31,7 @@ TEST(LTStyleIni, TextStyleRoundTripsThroughItsKeys) {
   f.Jump = true;
   f.JumpCursor = -21;
   f.HoverEffects = {ltheUnderline};
-  f.Protection = {ltprModifyProtect, ltprStickToTop};  // the second is beyond the stored bits
+  f.Protection = {ltprModifyProtect, ltprStickToTop};  // the second lies beyond the classic key
   f.Options = {ltteoRTFCode};
   f.SubSuperScriptType = ltsssSuperScript;
   f.UnderlineType = ltutDashDotted;
@@ -49,7 +49,7 @@ TEST(LTStyleIni, TextStyleRoundTripsThroughItsKeys) {
   TFontInfo g;
   g.Unicode = false;
   g.ReadFromIni(ini, "Styles", "Text0%s");
-  f.Protection.Exclude(ltprStickToTop);
+  EXPECT_EQ(ini.ReadString("Styles", "Text0Protection", ""), "4");
   EXPECT_TRUE(g.SameAs(f, false));
   EXPECT_EQ(g.StyleName, f.StyleName);
   EXPECT_EQ(g.BaseStyleNo, 1);

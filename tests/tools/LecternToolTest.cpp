@@ -1,5 +1,6 @@
 // The command-line tool: commands, exit statuses, messages and safe output.
 
+#include "model/LTDocument.h"
 #include "tools/lectern/LecternTool.h"
 
 #include <gtest/gtest.h>
@@ -108,6 +109,31 @@ TEST_F(ToolTest, EmptyInputGivesAnEmptyDocument) {
   EXPECT_EQ(Out.str(), "");
   ASSERT_EQ(Run({"convert", Path("empty.txt"), Path("out.txt")}), 0);
   EXPECT_EQ(Read("out.txt"), "");
+}
+
+}  // namespace
+}  // namespace lectern
+
+namespace lectern {
+namespace {
+
+TEST(LecternDump, MarkersShowTheirListLevelAndText) {
+  TLTDocument d;
+  TLTListInfo& list = d.Style.ListStyles().Add();
+  TLTListLevel& level = list.Levels.Add();
+  level.ListType = ltlstUpperAlpha;
+  level.FormatString = u"(%s)";
+  d.Data.AddItem({}, std::make_unique<TLTMarkerItemInfo>(0, 0, 0, false));
+  d.Data.AddTextW(u"first", 0, -1);
+  d.Data.AddItem({}, std::make_unique<TLTMarkerItemInfo>(0, 0, 4, true));
+  d.Data.AddTextW(u"fourth", 0, -1);
+  std::ostringstream out;
+  DumpDocument(d.Data, out);
+  EXPECT_EQ(out.str(),
+            "0 marker para=0 flags=- tag=- text=\"\" list=0 level=0 display=\"(A)\"\n"
+            "1 text style=0 para=0 flags=JW tag=- text=\"first\"\n"
+            "2 marker para=0 flags=- tag=- text=\"\" list=0 level=0 restart=4 display=\"(D)\"\n"
+            "3 text style=0 para=0 flags=JW tag=- text=\"fourth\"\n");
 }
 
 }  // namespace

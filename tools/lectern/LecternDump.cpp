@@ -115,6 +115,11 @@ void DumpDocument(const TCustomLTData& data, std::ostream& out, int depth) {
       out << KindName(item.StyleNo);
     out << " para=" << item.ParaNo << " flags=" << Flags(item.ItemFlags) << " tag=" << TagText(item.Tag)
         << " text=" << QuoteText(data.GetItemTextW(i));
+    if (const auto* marker = dynamic_cast<const TLTMarkerItemInfo*>(&item)) {
+      out << " list=" << marker->ListNo << " level=" << marker->Level;
+      if (marker->Reset) out << " restart=" << marker->StartFrom;
+      out << " display=" << QuoteText(marker->DisplayString);
+    }
     if (item.Checkpoint) out << " cp=" << QuoteText(item.Checkpoint->CheckpointName);
     if (!item.HintText.empty()) out << " hint=" << QuoteText(item.HintText);
     out << '\n';

@@ -1,0 +1,111 @@
+#pragma once
+// List markers: the item at the start of every list paragraph, and the list
+// of them that a root document keeps in document order so that inserting,
+// removing or changing one renumbers the markers of its list after it.
+//
+// The marker derives from the item classes, so it lives with them rather
+// than with the list styles it refers to.
+
+#include "model/LTItem.h"
+#include "style/LTStyle.h"
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace lectern {
+
+class TLTMarkerList;
+
+/// The text of number n in a numbering kind: decimal, bijective letters
+/// (empty for 0 or less), Roman numerals ("?" for 0 or less; decimal
+/// above 100,000, where numerals stop being readable); empty for kinds
+/// without a number.
+TLTString ListNumberText(int64_t n, TLTListType kind);
+
+/// A list marker item.
+class TLTMarkerItemInfo : public TLTRectItemInfo {
+ public:
+  TLTMarkerItemInfo() { StyleNo = ltikMarker; }
+  TLTMarkerItemInfo(int32_t listNo, int32_t level, int32_t startFrom, bool reset);
+
+  /// List style index; -1 makes the marker inert.
+  int32_t ListNo = 0;
+  /// Level index; -1 = none; above the last level the last level is used.
+  int32_t Level = 0;
+  int32_t StartFrom = 0;
+  /// Numbering restarts at StartFrom here.
+  bool Reset = false;
+  /// The number and text renumbering computed.
+  int32_t Counter = 1;
+  TLTString DisplayString;
+  bool NoHTMLImageSize = false;
+  /// Size from the last measurement (formatting fills it).
+  int32_t CachedWidth = 0;
+  int32_t CachedHeight = 0;
+  int32_t CachedDescent = 0;
+
+  /// The level of the list style that this marker shows, or null.
+  const TLTListLevel* GetLevelInfo(const TLTStyle* style) const;
+  /// The level index within the list style (clamped to its last level), or -1.
+  int32_t EffectiveLevel(const TLTStyle* style) const;
+  /// Whether the marker takes part in numbering at all.
+  bool IsActive() const { return ListNo >= 0 && Level >= 0; }
+
+  bool GetBoolValue(TLTItemBoolQuery q) const override;
+  bool GetBoolValueEx(TLTItemBoolQueryEx q, const TLTStyle* style) const override;
+  void Assign(const TCustomLTItemInfo& source) override;
+  void GetExtraPropertyLines(std::vector<std::string>& lines) const override;
+  TLTString AsText(int lineWidth, const TCustomLTData& owner, bool unicode) const override;
+  void MarkStylesInUse(TLTStyleUsage& usage) const override;
+  void UpdateStyles(const TLTStyleUsage& usage) override;
+  void Inserted(TCustomLTData& owner, int itemNo) override;
+  void Removing(TCustomLTData& owner) override;
+
+ protected:
+  const TLTItemIntProperty* FindIntProperty(TLTExtraItemProperty p) const override;
+
+ private:
+  friend class TLTMarkerList;
+  mutable int cachedIndex_ = -1;  // position in the marker list, checked before use
+};
+
+/// The markers of one document in document order, with an optional link to
+/// the list of a document whose numbering this one continues.
+class TLTMarkerList {
+ public:
+  int Count() const { return static_cast<int>(items_.size()); }
+  TLTMarkerItemInfo& operator[](int i) const { return *items_.at(static_cast<size_t>(i)); }
+  /// Position of a marker, or -1.
+  int IndexOf(const TLTMarkerItemInfo& marker) const;
+  void Insert(int index, TLTMarkerItemInfo& marker);
+  /// Takes a marker out; returns its old position or -1.
+  int Remove(const TLTMarkerItemInfo& marker);
+
+  /// Renumbers the markers of one list from position `from` on and rebuilds
+  /// their texts.
+  void Renumber(int from, int32_t listNo, const TLTStyle* style);
+  /// Renumbers every list.
+  void RenumberAll(const TLTStyle* style);
+
+  /// The preceding document's markers (not owned); searching backwards
+  /// continues at its end.
+  TLTMarkerList* PrevMarkerList = nullptr;
+
+ private:
+  /// A position in this list or in a linked preceding one.
+  struct Cursor {
+    const TLTMarkerList* List;
+    int Index;
+    int Hops = 0;
+    /// Steps to the previous marker, into the linked lists; false at the start.
+    bool Prev();
+    const TLTMarkerItemInfo& Marker() const { return (*List)[Index]; }
+  };
+  int32_t ComputeCounter(int index, const TLTStyle* style) const;
+  TLTString ComputeDisplayString(int index, const TLTStyle* style) const;
+
+  std::vector<TLTMarkerItemInfo*> items_;  // not owned: the items are the document's
+};
+
+}  // namespace lectern
