@@ -103,7 +103,7 @@ bool AllDefault(const TLTPersistent& obj) {
     if (!result || !p.Stored || (p.IsStored && !p.IsStored(obj))) return;
     switch (p.Kind) {
       case TLTPropKind::String:
-        result = p.GetStr(obj).empty();
+        result = p.GetStr(obj) == StringDefault(p, obj);
         break;
       case TLTPropKind::Object: {
         const TLTPersistent* inner = p.GetObj(o);

@@ -68,6 +68,10 @@ struct TLTPropInfo {
   TLTCollection* (*GetColl)(TLTPersistent&) = nullptr;  // Collection
   /// Extra condition for writing, besides the default rules; null = none.
   bool (*IsStored)(const TLTPersistent&) = nullptr;
+  /// Default of a String property (null: the empty string). A string equal
+  /// to its default is not stored, so an empty string with a non-empty
+  /// default is.
+  TLTString (*StrDefault)(const TLTPersistent&) = nullptr;
   // INI storage; an empty key keeps the property out of INI files.
   std::string_view IniKey;
   uint8_t IniFlags = 0;
@@ -267,6 +271,14 @@ constexpr TLTPropInfo WithIni(TLTPropInfo p, uint8_t flags, int64_t iniDefault =
   p.IniFlags = flags;
   p.IniDefault = iniDefault;
   return p;
+}
+constexpr TLTPropInfo WithStrDefault(TLTPropInfo p, TLTString (*def)(const TLTPersistent&)) {
+  p.StrDefault = def;
+  return p;
+}
+/// The default of a String property for this object ("" without one).
+inline TLTString StringDefault(const TLTPropInfo& p, const TLTPersistent& obj) {
+  return p.StrDefault ? p.StrDefault(obj) : TLTString();
 }
 constexpr TLTPropInfo NoDefault(TLTPropInfo p) {
   p.HasDefault = false;

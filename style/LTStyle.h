@@ -415,6 +415,7 @@ class TLTTabInfos : public TLTCollection {
 /// template paragraph styles.
 class TCustomLTParaInfo : public TCustomLTInfo {
  public:
+  TCustomLTParaInfo() { StyleName = u"Paragraph Style"; }
   const TLTClassInfo& ClassInfo() const override;
 
   int32_t FirstIndent = 0;

@@ -93,14 +93,16 @@ using B = TCustomLTInfo;
 
 const TLTPropInfo kBaseProps[] = {
     Prop::Int<&B::BaseStyleNo>("BaseStyleNo", -1, "BaseStyleNo"),
-    Prop::String<&B::StyleName>("StyleName"),
+    WithStrDefault(Prop::String<&B::StyleName>("StyleName"),
+                   [](const TLTPersistent& o) { return static_cast<const TCustomLTInfo&>(o).DefaultStyleName(); }),
     Prop::Bool<&B::Standard>("Standard", true, "Standard"),
     Prop::Int<&B::StyleTemplateId>("StyleTemplateId", -1),
 };
 
 const TLTPropInfo kCustomFontProps[] = {
     Prop::Int<&F::Charset>("Charset", 1, "Charset"),
-    WithIni(Prop::String<&F::FontName>("FontName", "Name"), ltiniAlways),
+    WithStrDefault(WithIni(Prop::String<&F::FontName>("FontName", "Name"), ltiniAlways),
+                   [](const TLTPersistent&) { return TLTString(u"Arial"); }),
     Prop::Int<&F::Size>("Size", 10, "Size"),
     Prop::Set<&F::Style>("Style", kFontStyleInfo, 0, kStyleBits),
     Prop::Int<&F::VShift>("VShift", 0, "VShift"),

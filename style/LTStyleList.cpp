@@ -77,7 +77,7 @@ std::vector<TLTPropInfo> MakeMarkerFontProps() {
   name.Kind = TLTPropKind::String;
   name.GetStr = [](const TLTPersistent& o) { return MF(o).Font.Name; };
   name.SetStr = [](TLTPersistent& o, const TLTString& v) { MF(o).Font.Name = v; };
-  name.IsStored = [](const TLTPersistent& o) { return MF(o).Font.Name != u"Arial"; };
+  name.StrDefault = [](const TLTPersistent&) { return TLTString(u"Arial"); };
   props.push_back(name);
   TLTPropInfo pitch = FontProp(
       "Pitch", TLTPropKind::Enum, [](const TLTPersistent& o) -> int64_t { return MF(o).Font.Pitch; },

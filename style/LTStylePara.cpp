@@ -316,7 +316,7 @@ void TLTTabInfos::Sort() {
 
 // ---- Paragraph styles ----------------------------------------------------------
 
-TParaInfo::TParaInfo() { StyleName = u"Paragraph Style"; }
+TParaInfo::TParaInfo() = default;
 
 bool TCustomLTParaInfo::HasNonDefaultLineSpacing() const {
   return LineSpacingType == ltlsPercent ? LineSpacing != 100 : LineSpacing > 0;
