@@ -215,7 +215,8 @@ TEST(LTMarkerFont, StoresNameAndHeightOnlyWhenChanged) {
   auto collect = [&] {
     stored.clear();
     f.ClassInfo().ForEach([&](const TLTPropInfo& p) {
-      if (!p.IsStored || p.IsStored(f)) stored.emplace_back(p.Name);
+      const bool atDefault = p.Kind == TLTPropKind::String && p.GetStr(f) == StringDefault(p, f);
+      if ((!p.IsStored || p.IsStored(f)) && !atDefault) stored.emplace_back(p.Name);
     });
   };
   collect();
