@@ -3,6 +3,8 @@
 // with the paragraph structure their flags encode, the checkpoint list, and
 // the operations every document, cell and note shares.
 
+#include "model/LTDocParams.h"
+#include "model/LTFMisc.h"
 #include "model/LTItem.h"
 #include "model/LTMarker.h"
 #include "platform/LTTypes.h"
@@ -57,6 +59,10 @@ struct TLTDocumentContext {
   TLTOptions Options = LTDefaultOptions;
   /// Document properties stored with the document (one string each).
   std::vector<TLTString> DocProperties;
+  /// Page setup stored with the document.
+  TLTDocParameters DocParameters;
+  /// How stored documents are written and read.
+  TLTFOptions LTFOptions = LTDefaultLTFOptions;
 
   /// An item is inserted, inserted already, destroyed, ...; text may be changed.
   std::function<void(TLTItemAction action, TCustomLTItemInfo& item, TLTRawByteString& text, TCustomLTData& data)>
@@ -239,6 +245,19 @@ class TCustomLTData {
   bool SaveText(TLTStream& stream, int lineWidth, bool unicode, bool withBOM,
                 const TLTItemRange* range = nullptr) const;
 
+  // ---- LTF -------------------------------------------------------------------------
+  /// The document's LTF options (the defaults without settings).
+  TLTFOptions GetLTFOptions() const;
+  /// Writes the document, or the range, as LTF; the layout and background
+  /// records only for a whole document and when given. Never raises: false
+  /// when anything failed, with what was written left in the stream. An
+  /// empty container writes nothing.
+  bool SaveLTFToStream(TLTStream& stream, const TLTItemRange* range = nullptr, const TLTLayoutInfo* layout = nullptr,
+                       const TLTBackgroundInfo* background = nullptr) const;
+  /// The same into a file, which is replaced only after a complete write.
+  bool SaveLTF(const std::string& path, const TLTItemRange* range = nullptr, const TLTLayoutInfo* layout = nullptr,
+               const TLTBackgroundInfo* background = nullptr) const;
+
   // ---- List markers -------------------------------------------------------------
   /// The document's markers in document order (kept by the root); null while
   /// the document has none.
@@ -268,6 +287,8 @@ class TCustomLTData {
   void ReleaseItem(int i);
   /// Appends item i+1 to item i and frees it, leaving its slot empty.
   void JoinTextItems(int i);
+  /// The item records of a range (partial: the range is a selection).
+  void WriteLTFItems(TLTFWriter& w, const TLTItemRange& range, bool partial) const;
   void AddTextPiece(TLTRawByteString bytes, bool wide, int32_t style, int32_t paraNo, const TLTTag& tag);
   void AddTextPieces(const std::vector<TLTRawByteString>& pieces, bool wide, int32_t style, int32_t paraNo,
                      const TLTTag& tag);

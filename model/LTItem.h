@@ -21,6 +21,7 @@ namespace lectern {
 class TCustomLTData;
 class TLTStyle;
 class TCustomLTItemInfo;
+class TLTFWriter;
 
 // ---- Kinds, flags, queries ---------------------------------------------------
 
@@ -289,7 +290,23 @@ class TCustomLTItemInfo {
   /// Walks the documents the item contains; null when there are none (more).
   virtual TCustomLTData* GetSubDocument(std::unique_ptr<TLTSubDocCursor>& cursor, TLTSubDocPosition pos);
 
+  /// Writes the record of a non-text item; forceJoin writes it as continuing
+  /// the previous item's paragraph.
+  virtual void SaveLTF(TLTFWriter& w, int itemNo, bool forceJoin) const;
+
  protected:
+  /// The kind-specific end of the record header (after the tag).
+  virtual std::string LTFHeaderTail(const TLTFWriter& /*w*/) const { return {}; }
+  /// The ParaNo field and flags of the item's header.
+  std::string LTFParaField(const TLTFWriter& w, bool forceJoin) const;
+  uint8_t LTFFlags(bool forceJoin) const;
+  /// The item's name (its Text) as a stored string.
+  std::string LTFName(const TLTFWriter& w) const;
+  /// Header with the tail, then the `before` lines and the property lines;
+  /// extraLines more are announced for the caller to write.
+  void SaveLTFRecord(TLTFWriter& w, bool forceJoin, uint8_t dataKind, int extraLines,
+                     const std::vector<std::string>& before) const;
+
   /// The numbered property this class (or a base) holds, or null.
   virtual const TLTItemIntProperty* FindIntProperty(TLTExtraItemProperty p) const;
   virtual const TLTItemStrProperty* FindStrProperty(TLTExtraItemStrProperty p) const;
@@ -335,6 +352,9 @@ class TLTBreakItemInfo : public TLTFullLineItemInfo {
 
   bool GetBoolValueEx(TLTItemBoolQueryEx q, const TLTStyle* style) const override;
   void Assign(const TCustomLTItemInfo& source) override;
+
+ protected:
+  std::string LTFHeaderTail(const TLTFWriter& w) const override;
 };
 
 /// Base of items that occupy a rectangle in a line.
@@ -358,6 +378,7 @@ class TLTRectItemInfo : public TLTNonTextItemInfo {
 
  protected:
   const TLTItemIntProperty* FindIntProperty(TLTExtraItemProperty p) const override;
+  std::string LTFHeaderTail(const TLTFWriter& w) const override;
 
  private:
   int32_t spacing_ = 1;
@@ -381,6 +402,9 @@ class TLTTabItemInfo : public TLTRectItemInfo {
   TLTString AsText(int lineWidth, const TCustomLTData& owner, bool unicode) const override;
   void MarkStylesInUse(TLTStyleUsage& usage) const override;
   void UpdateStyles(const TLTStyleUsage& usage) override;
+
+ protected:
+  std::string LTFHeaderTail(const TLTFWriter& w) const override;
 };
 
 /// An embedded window control.
@@ -406,6 +430,7 @@ class TLTControlItemInfo : public TLTRectItemInfo {
   void GetExtraPropertyLines(std::vector<std::string>& lines) const override;
   TLTString AsText(int lineWidth, const TCustomLTData& owner, bool unicode) const override;
   bool OwnsControl(const TLTControl* control) const override { return control && control == Control.get(); }
+  void SaveLTF(TLTFWriter& w, int itemNo, bool forceJoin) const override;
 
  protected:
   const TLTItemIntProperty* FindIntProperty(TLTExtraItemProperty p) const override;
@@ -432,6 +457,7 @@ class TLTGraphicItemInfo : public TLTRectItemInfo {
   TLTString ImageFileName;
 
   TGraphic* GetImage() const override { return Image.get(); }
+  void SaveLTF(TLTFWriter& w, int itemNo, bool forceJoin) const override;
   bool GetBoolValue(TLTItemBoolQuery q) const override;
   bool GetBoolValueEx(TLTItemBoolQueryEx q, const TLTStyle* style) const override;
   int GetImageWidth(const TLTStyle* style) const override;
@@ -463,6 +489,7 @@ class TLTBulletItemInfo : public TLTRectItemInfo {
 
   /// The image shown: ImageIndex (the hotspot's hot image when hot).
   virtual int32_t GetImageIndex(bool /*hot*/) const { return ImageIndex; }
+  void SaveLTF(TLTFWriter& w, int itemNo, bool forceJoin) const override;
   bool GetBoolValue(TLTItemBoolQuery q) const override;
   bool GetBoolValueEx(TLTItemBoolQueryEx q, const TLTStyle* style) const override;
   int GetImageWidth(const TLTStyle* style) const override;
@@ -473,6 +500,7 @@ class TLTBulletItemInfo : public TLTRectItemInfo {
  protected:
   const TLTItemIntProperty* FindIntProperty(TLTExtraItemProperty p) const override;
   const TLTItemStrProperty* FindStrProperty(TLTExtraItemStrProperty p) const override;
+  std::string LTFHeaderTail(const TLTFWriter& w) const override;
 };
 
 /// An image-list hyperlink with a second image under the mouse.
@@ -484,6 +512,9 @@ class TLTHotspotItemInfo : public TLTBulletItemInfo {
   int32_t GetImageIndex(bool hot) const override { return hot ? HotImageIndex : ImageIndex; }
   bool GetBoolValueEx(TLTItemBoolQueryEx q, const TLTStyle* style) const override;
   void Assign(const TCustomLTItemInfo& source) override;
+
+ protected:
+  std::string LTFHeaderTail(const TLTFWriter& w) const override;
 };
 
 // ---- Factory and registry --------------------------------------------------

@@ -64,6 +64,7 @@ class TLTMarkerItemInfo : public TLTRectItemInfo {
 
  protected:
   const TLTItemIntProperty* FindIntProperty(TLTExtraItemProperty p) const override;
+  std::string LTFHeaderTail(const TLTFWriter& w) const override;
 
  private:
   friend class TLTMarkerList;

@@ -420,7 +420,7 @@ void TLTStyle::ResetParaStyles() {
   centered.Alignment = ltaCenter;
 }
 
-TGraphic* TLTStyle::InvalidPicture() {
+TGraphic* TLTStyle::InvalidPicture() const {
   if (!invalidPicture_ && !invalidPictureMade_) {
     invalidPicture_ = MakeInvalidPicture();
     invalidPictureMade_ = true;

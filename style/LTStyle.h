@@ -764,7 +764,7 @@ class TLTStyle : public TLTPersistent {
 
   /// The picture drawn in place of a picture that cannot be drawn; created on
   /// first use. Setting null frees it; setting a picture copies it.
-  TGraphic* InvalidPicture();
+  TGraphic* InvalidPicture() const;
   void SetInvalidPicture(const TGraphic* picture);
 
   /// Clears every list level's reference to an image list that is going away.
@@ -785,8 +785,9 @@ class TLTStyle : public TLTPersistent {
   std::unique_ptr<TFontInfos> textStyles_;
   std::unique_ptr<TParaInfos> paraStyles_;
   std::unique_ptr<TLTListInfos> listStyles_;
-  std::unique_ptr<TGraphic> invalidPicture_;
-  bool invalidPictureMade_ = false;
+  // Made on first use, even through a const sheet.
+  mutable std::unique_ptr<TGraphic> invalidPicture_;
+  mutable bool invalidPictureMade_ = false;
 };
 
 }  // namespace lectern

@@ -20,9 +20,18 @@ namespace {
 constexpr const char* kUsage =
     "usage: lectern convert INPUT OUTPUT\n"
     "       lectern dump INPUT\n"
-    "Formats are chosen by extension: .txt (UTF-8 text, one paragraph per line).\n"
+    "Formats are chosen by extension: .txt (UTF-8 text, one paragraph per line),\n"
+    ".ltf (the document format; written only, for now).\n"
     "Options may stand before or after the file names:\n"
-    "  -h, --help   show this help\n";
+    "  --ltf-text    write .ltf in its text form (no binary blocks)\n"
+    "  --no-styles   write .ltf without its style records\n"
+    "  -h, --help    show this help\n";
+
+/// Switches that shape the output.
+struct TToolOptions {
+  bool LtfText = false;
+  bool NoStyles = false;
+};
 
 using TDocument = TLTDocument;
 
@@ -87,7 +96,7 @@ bool ReadText(const std::string& path, TDocument& doc, TFailure& failure) {
   return true;
 }
 
-bool WriteText(const TDocument& doc, const std::string& path, TFailure& failure) {
+bool WriteText(TDocument& doc, const std::string& path, const TToolOptions&, TFailure& failure) {
   const std::string utf8 = Utf16ToUtf8(doc.Data.GetPlainText(0));
   std::string error;
   if (!WriteFileAtomic(path, utf8, &error)) {
@@ -97,14 +106,39 @@ bool WriteText(const TDocument& doc, const std::string& path, TFailure& failure)
   return true;
 }
 
+// The editor's own options: pictures and controls with their data, binary
+// blocks, the styles and the document properties.
+bool WriteLtf(TDocument& doc, const std::string& path, const TToolOptions& options, TFailure& failure) {
+  TLTFOptions ltf = LTEditorLTFOptions;
+  if (options.LtfText) ltf.Exclude(ltfoSaveBinary);
+  if (options.NoStyles) ltf.Exclude(ltfoSaveTextStyles).Exclude(ltfoSaveParaStyles);
+  doc.Context.LTFOptions = ltf;
+  std::string error;
+  auto file = TLTSafeFileWriter::Create(path, &error);
+  if (!file) {
+    failure = {path, error};
+    return false;
+  }
+  if (!doc.Data.SaveLTFToStream(*file)) {
+    failure = {path, "the document could not be written"};
+    return false;
+  }
+  if (!file->Commit(&error)) {
+    failure = {path, error};
+    return false;
+  }
+  return true;
+}
+
 struct TFormat {
   const char* Extension;
   bool (*Read)(const std::string&, TDocument&, TFailure&);
-  bool (*Write)(const TDocument&, const std::string&, TFailure&);
+  bool (*Write)(TDocument&, const std::string&, const TToolOptions&, TFailure&);
 };
 
 constexpr TFormat kFormats[] = {
     {".txt", &ReadText, &WriteText},
+    {".ltf", nullptr, &WriteLtf},
 };
 
 const TFormat* FindFormat(const std::string& path) {
@@ -133,14 +167,14 @@ int Load(const std::string& path, TDocument& doc, std::ostream& err) {
   return lteOk;
 }
 
-int Convert(const std::vector<std::string>& files, std::ostream& err) {
+int Convert(const std::vector<std::string>& files, const TToolOptions& options, std::ostream& err) {
   if (files.size() != 2) return UsageError(err, "convert takes an input and an output file");
   const TFormat* out = FindFormat(files[1]);
   if (!out || !out->Write) return UsageError(err, files[1] + ": cannot write this file type");
   auto doc = std::make_unique<TDocument>();
   if (const int status = Load(files[0], *doc, err); status != lteOk) return status;
   TFailure failure;
-  if (!out->Write(*doc, files[1], failure)) return Fail(err, failure);
+  if (!out->Write(*doc, files[1], options, failure)) return Fail(err, failure);
   return lteOk;
 }
 
@@ -177,12 +211,17 @@ bool ReadTextDocument(std::string_view text, TCustomLTData& data, std::string& e
 
 int LecternMain(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   std::vector<std::string> positional;
+  TToolOptions options;
   bool optionsEnded = false;
   for (const std::string& a : args) {
     if (optionsEnded || a.empty() || a[0] != '-' || a == "-") {
       positional.push_back(a);
     } else if (a == "--") {
       optionsEnded = true;
+    } else if (a == "--ltf-text") {
+      options.LtfText = true;
+    } else if (a == "--no-styles") {
+      options.NoStyles = true;
     } else if (a == "-h" || a == "--help") {
       out << kUsage;
       return lteOk;
@@ -194,7 +233,7 @@ int LecternMain(const std::vector<std::string>& args, std::ostream& out, std::os
   const std::string command = positional.front();
   positional.erase(positional.begin());
   try {
-    if (command == "convert") return Convert(positional, err);
+    if (command == "convert") return Convert(positional, options, err);
     if (command == "dump") return Dump(positional, out, err);
   } catch (const std::exception& e) {
     // A reader must not throw on bad input; if one does, the input is still

@@ -1,0 +1,249 @@
+// Writing a container, or a range of it, as LTF: the version record, the
+// document data records, the background, text records grouped by
+// paragraph, item records through the items' own hooks, checkpoints.
+
+#include <algorithm>
+#include <memory>
+
+#include "model/CLTData.h"
+#include "model/LTFMisc.h"
+#include "model/LTFuncs.h"
+#include "platform/LTStream.h"
+#include "platform/LTSysUtils.h"
+#include "style/LTPropStream.h"
+#include "style/LTStyle.h"
+
+namespace lectern {
+
+namespace {
+
+void PutLE32(std::string& out, int32_t v) {
+  const auto u = static_cast<uint32_t>(v);
+  for (int shift = 0; shift < 32; shift += 8) out.push_back(static_cast<char>((u >> shift) & 0xFF));
+}
+
+void WriteDocData(TLTFWriter& w, TLTFDocData subtype, TLTFDataKind kind, const std::vector<std::string>& lines) {
+  const std::string tail = IntToStr(subtype);
+  w.Header(IntToStr(ltfrDocData), static_cast<int>(lines.size()), "0", 0, kind, "0", &tail);
+  for (const std::string& line : lines) w.Line(line);
+}
+
+// A record whose first line is a name and whose second is binary data.
+void WriteDocDataBlock(TLTFWriter& w, TLTFDocData subtype, std::string_view data) {
+  const std::string tail = IntToStr(subtype);
+  w.Header(IntToStr(ltfrDocData), 2, "0", 0, w.DataKind(), "0", &tail);
+  w.Line("");
+  w.DataLine(data);
+}
+
+void WriteStyles(TLTFWriter& w, TLTFDocData subtype, const TCustomLTInfos& styles) {
+  std::string data;
+  TLTPropWriter(data).WriteCollection(styles);
+  WriteDocDataBlock(w, subtype, data);
+}
+
+std::string LayoutBlock(const TLTLayoutInfo& l) {
+  const bool cut = l.FirstParaCut || l.LastParaCut;
+  std::string rest;
+  if (!l.SubDocument) {
+    for (int32_t v : {l.LeftMargin, l.RightMargin, l.TopMargin, l.BottomMargin, l.MinTextWidth, l.MaxTextWidth})
+      PutLE32(rest, v);
+    rest.push_back(static_cast<char>(l.BiDiMode));
+  }
+  if (cut) {
+    PutLE32(rest, l.FirstParaCut ? 1 : 0);
+    PutLE32(rest, l.LastParaCut ? 1 : 0);
+    PutLE32(rest, l.FirstMarkerListNo);
+    PutLE32(rest, l.FirstMarkerLevel);
+  }
+  std::string block;
+  PutLE32(block, l.SubDocument ? 1 : 0);
+  PutLE32(block, static_cast<int32_t>(rest.size()));
+  return block + rest;
+}
+
+void WriteBackground(TLTFWriter& w, const TLTBackgroundInfo& b) {
+  const std::string tail = IntToStr(b.Style) + " " + IntToStr(b.Color);
+  TLTMemoryStream picture;
+  if (b.Style == 0 || !b.Image || !b.Image->SaveToStream(picture)) {
+    w.Header(IntToStr(ltfrBackground), 0, "-1", 0, ltfdkText, "0", &tail);
+    return;
+  }
+  w.Header(IntToStr(ltfrBackground), 2, "0", 0, w.DataKind(), "0", &tail);
+  w.Line(b.Image->ClassName());
+  w.DataLine(picture.Data());
+}
+
+void WriteCheckpoint(TLTFWriter& w, const TLTCPInfo& cp) {
+  const std::string tail = std::string(cp.RaiseEvent ? "1" : "0") + " " + (cp.Pinned ? "1" : "0");
+  w.Header(IntToStr(ltfrCheckpoint), 1, "0", 0, ltfdkText, w.TagField(cp.Tag), &tail);
+  w.Line(LTFEncodeString(cp.CheckpointName));
+}
+
+bool HasLineBreakingByte(std::string_view bytes) {
+  return bytes.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
+}
+
+bool HasParagraphSeparator(std::string_view utf16le) {
+  for (size_t i = 0; i + 1 < utf16le.size(); i += 2)
+    if (utf16le[i] == '\x29' && utf16le[i + 1] == '\x20') return true;
+  return false;
+}
+
+/// A text record being collected: items that share their header.
+struct TextRecord {
+  std::string Style, Para, Tag, Hint;
+  uint8_t Flags = 0;
+  TLTFDataKind Kind = ltfdkText;
+  bool WideLines = false;
+  std::vector<std::string> Lines;  // stored bytes of each item
+
+  bool Open() const { return !Lines.empty(); }
+  void Write(TLTFWriter& w) {
+    if (!Open()) return;
+    w.Header(Style, static_cast<int>(Lines.size()), Para, Flags, Kind, Tag, Hint.empty() ? nullptr : &Hint);
+    for (const std::string& bytes : Lines) {
+      if (Kind == ltfdkWideHex)
+        w.Line(BytesToHex(bytes));
+      else if (WideLines)
+        w.WideLine(bytes);
+      else
+        w.Line(bytes);
+    }
+    Lines.clear();
+  }
+};
+
+}  // namespace
+
+TLTFOptions TCustomLTData::GetLTFOptions() const {
+  const TLTDocumentContext* ctx = GetContext();
+  return ctx ? ctx->LTFOptions : LTDefaultLTFOptions;
+}
+
+bool TCustomLTData::SaveLTFToStream(TLTStream& stream, const TLTItemRange* range, const TLTLayoutInfo* layout,
+                                    const TLTBackgroundInfo* background) const {
+  try {
+    if (items_.empty()) return true;
+    TLTItemRange r{0, GetOffsBeforeItem(0), ItemCount() - 1, GetOffsAfterItem(ItemCount() - 1)};
+    if (range) {
+      if (range->FirstItem < 0 || range->LastItem >= ItemCount() || range->FirstItem > range->LastItem) return false;
+      r = *range;
+    }
+    const TLTFOptions options = GetLTFOptions();
+    const TLTStyle* style = GetStyle();
+    const TLTDocumentContext* ctx = GetContext();
+    TLTFWriter w(stream, *this, options);
+
+    w.Line("-8 1 3 1");
+    if (!range && background && options.Contains(ltfoSaveBack)) WriteBackground(w, *background);
+    if (style && options.Contains(ltfoSaveTextStyles)) WriteStyles(w, ltfdTextStyles, style->TextStyles());
+    if (style && options.Contains(ltfoSaveParaStyles) && IsRoot()) {
+      WriteStyles(w, ltfdParaStyles, style->ParaStyles());
+      WriteStyles(w, ltfdListStyles, style->ListStyles());
+    }
+    if (ctx && options.Contains(ltfoSaveDocProperties)) {
+      if (!ctx->DocProperties.empty()) {
+        std::vector<std::string> lines;
+        for (const TLTString& p : ctx->DocProperties) lines.push_back(LTFEncodeString(p));
+        WriteDocData(w, ltfdDocProperties, ltfdkText, lines);
+      }
+      // Always written, so that loading a document with default page
+      // settings resets what an earlier document set.
+      WriteDocData(w, ltfdDocParameters, ltfdkText, ctx->DocParameters.ToLines());
+    }
+    if (!range && layout && options.Contains(ltfoSaveLayout)) WriteDocDataBlock(w, ltfdLayout, LayoutBlock(*layout));
+
+    WriteLTFItems(w, r, range != nullptr);
+
+    // A pending checkpoint sits after the last item: it goes with a range
+    // that reaches the document's end.
+    if (pendingCP_ && r.LastItem == ItemCount() - 1 && r.LastOffs >= GetOffsAfterItem(r.LastItem))
+      WriteCheckpoint(w, *pendingCP_);
+    return w.Flush();
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
+void TCustomLTData::WriteLTFItems(TLTFWriter& w, const TLTItemRange& r, bool partial) const {
+  bool forceJoinFirst = false;
+  if (partial) {
+    // A range that starts inside a list paragraph takes its marker along.
+    const int start = GetFirstParaItem(r.FirstItem);
+    const TCustomLTItemInfo& head = *items_[static_cast<size_t>(start)];
+    if (start < r.FirstItem && head.StyleNo == ltikMarker) {
+      head.SaveLTF(w, start, false);
+      forceJoinFirst = true;
+    }
+  }
+
+  TextRecord rec;
+  for (int i = r.FirstItem; i <= r.LastItem; ++i) {
+    const TCustomLTItemInfo& item = *items_[static_cast<size_t>(i)];
+    const bool forceJoin = i == r.FirstItem && forceJoinFirst;
+    if (!item.IsText()) {
+      // Partial ends that lie after or before the whole item leave it out.
+      if (partial && ((i == r.FirstItem && r.FirstOffs >= 1) || (i == r.LastItem && r.LastOffs <= 0))) continue;
+      rec.Write(w);
+      if (item.Checkpoint) WriteCheckpoint(w, *item.Checkpoint);
+      item.SaveLTF(w, i, forceJoin);
+      continue;
+    }
+
+    std::string bytes = item.Text;
+    const int unit = item.IsWide() ? 2 : 1;
+    const int length = item.TextLength();
+    const int from = i == r.FirstItem ? std::clamp(r.FirstOffs - 1, 0, length) : 0;
+    const int to = i == r.LastItem ? std::clamp(r.LastOffs - 1, from, length) : length;
+    if (from > 0 || to < length)
+      bytes = bytes.substr(static_cast<size_t>(from * unit), static_cast<size_t>((to - from) * unit));
+    const bool withCheckpoint = item.Checkpoint && from == 0;
+
+    // Text that would end its line early is stored in hexadecimal instead.
+    TLTFDataKind kind = ltfdkText;
+    bool wideLines = false;
+    if (item.IsWide()) {
+      if (!w.BinaryMode() || HasParagraphSeparator(bytes))
+        kind = ltfdkWideHex;
+      else
+        wideLines = true;
+    } else if (HasLineBreakingByte(bytes)) {
+      kind = ltfdkWideHex;
+    }
+
+    const uint8_t flags = forceJoin ? static_cast<uint8_t>((item.ItemFlags | ltifJoinPrev) & ~(ltifNewLine | ltifNewPage))
+                                    : item.ItemFlags;
+    const bool joins = (flags & ltifJoinPrev) != 0;
+    const std::string styleField = w.TextStyleField(item.StyleNo);
+    const std::string paraField = joins ? "-1" : w.ParaStyleField(item.ParaNo);
+    const std::string tagField = w.TagField(item.Tag);
+    const std::string hint = item.HintText.empty() ? std::string() : LTFQuote(item.HintText);
+    const bool sameRecord = rec.Open() && !joins && !withCheckpoint && rec.Style == styleField &&
+                            rec.Para == paraField && rec.Flags == flags && rec.Tag == tagField && rec.Hint == hint &&
+                            rec.Kind == kind && rec.WideLines == wideLines;
+    if (!sameRecord) {
+      rec.Write(w);
+      if (withCheckpoint) WriteCheckpoint(w, *item.Checkpoint);
+      rec.Style = styleField;
+      rec.Para = paraField;
+      rec.Flags = flags;
+      rec.Tag = tagField;
+      rec.Hint = hint;
+      rec.Kind = kind;
+      rec.WideLines = wideLines;
+    }
+    rec.Lines.push_back(std::move(bytes));
+  }
+  rec.Write(w);
+}
+
+bool TCustomLTData::SaveLTF(const std::string& path, const TLTItemRange* range, const TLTLayoutInfo* layout,
+                            const TLTBackgroundInfo* background) const {
+  auto file = TLTSafeFileWriter::Create(path);
+  if (!file) return false;
+  if (!SaveLTFToStream(*file, range, layout, background)) return false;
+  return file->Commit();
+}
+
+}  // namespace lectern

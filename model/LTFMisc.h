@@ -1,0 +1,149 @@
+#pragma once
+// The pieces of the LTF format that the container and the items share: the
+// options, the layout and background records' data, and the record writer
+// with its line forms (text lines, binary blocks, wide lines) and field
+// encodings (numbers or style names, tags, quoted strings).
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "platform/LTTypes.h"
+
+namespace lectern {
+
+class TLTStream;
+class TLTStyle;
+class TGraphic;
+class TCustomLTData;
+class TLTTag;
+
+enum TLTFOption : uint8_t {
+  ltfoSavePicturesBody,
+  ltfoSaveControlsBody,
+  ltfoIgnoreUnknownPicFmt,
+  ltfoIgnoreUnknownCtrls,
+  ltfoConvUnknownStylesToZero,
+  ltfoConvLargeImageIdxToZero,
+  ltfoSaveBinary,
+  ltfoUseStyleNames,
+  ltfoSaveBack,
+  ltfoLoadBack,
+  ltfoSaveTextStyles,
+  ltfoSaveParaStyles,
+  ltfoSaveLayout,
+  ltfoLoadLayout,
+  ltfoSaveDocProperties,
+  ltfoLoadDocProperties,
+};
+using TLTFOptions = TLTSet<TLTFOption, uint16_t>;
+/// What a control starts with.
+constexpr TLTFOptions LTDefaultLTFOptions{ltfoSavePicturesBody, ltfoSaveControlsBody, ltfoSaveBinary,
+                                          ltfoSaveDocProperties, ltfoLoadDocProperties};
+/// What the application's editor uses: also the styles.
+constexpr TLTFOptions LTEditorLTFOptions = LTDefaultLTFOptions | TLTFOptions{ltfoSaveTextStyles, ltfoSaveParaStyles};
+
+/// Record codes that are not item kinds.
+constexpr int32_t ltfrVersion = -8;
+constexpr int32_t ltfrDocData = -9;
+constexpr int32_t ltfrBackground = -7;
+constexpr int32_t ltfrCheckpoint = -2;
+
+/// Subtypes of document data records.
+enum TLTFDocData : uint8_t {
+  ltfdTextStyles = 1,
+  ltfdParaStyles = 2,
+  ltfdLayout = 3,
+  ltfdListStyles = 4,
+  ltfdDocProperties = 5,
+  ltfdListNumbering = 6,
+  ltfdDocParameters = 7,
+};
+
+/// How a record's data lines are stored.
+enum TLTFDataKind : uint8_t { ltfdkText = 0, ltfdkNoContent = 1, ltfdkBinary = 2, ltfdkWideHex = 3 };
+
+/// Layout of the control a document is shown in, stored with it.
+struct TLTLayoutInfo {
+  int32_t LeftMargin = 5;
+  int32_t RightMargin = 5;
+  int32_t TopMargin = 5;
+  int32_t BottomMargin = 5;
+  int32_t MinTextWidth = 0;
+  int32_t MaxTextWidth = 0;
+  uint8_t BiDiMode = 0;
+  /// Whether the saved part starts or ends inside a paragraph, and the list
+  /// number and level of a marker that starts its first paragraph.
+  bool FirstParaCut = false;
+  bool LastParaCut = false;
+  int32_t FirstMarkerListNo = -1;
+  int32_t FirstMarkerLevel = -1;
+  /// The saved container is a sub-document (a table cell).
+  bool SubDocument = false;
+};
+
+/// The control's background, stored with a whole document.
+struct TLTBackgroundInfo {
+  /// 0 none, 1 stretched, 2 tiled, 3 tiled and scrolled, 4 centred, 5..8 corners.
+  int32_t Style = 0;
+  TColor Color = clWindow;
+  const TGraphic* Image = nullptr;  // not owned
+};
+
+/// '"' + text with inner quotes doubled + '"', as an LTF string.
+std::string LTFQuote(std::u16string_view text);
+
+/// Writes LTF records to a stream, buffered. Write failures are remembered
+/// (Failed) rather than thrown.
+class TLTFWriter {
+ public:
+  TLTFWriter(TLTStream& stream, const TCustomLTData& data, TLTFOptions options);
+  ~TLTFWriter();
+  TLTFWriter(const TLTFWriter&) = delete;
+  TLTFWriter& operator=(const TLTFWriter&) = delete;
+
+  TLTFOptions Options() const { return options_; }
+  bool BinaryMode() const { return options_.Contains(ltfoSaveBinary); }
+  const TLTStyle* Style() const { return style_; }
+  const TCustomLTData& Data() const { return data_; }
+
+  /// A text line: the bytes, then CR LF. The bytes must hold no CR or LF.
+  void Line(std::string_view bytes);
+  /// A binary block: 4-byte little-endian length, then the bytes.
+  void Block(std::string_view bytes);
+  /// A wide text line: UTF-16LE bytes, then U+2029.
+  void WideLine(std::string_view utf16le);
+  /// Data of a record whose data kind is binary or hexadecimal: a block in
+  /// binary mode, else a line of hexadecimal digits.
+  void DataLine(std::string_view bytes);
+  /// The data kind that DataLine uses.
+  TLTFDataKind DataKind() const { return BinaryMode() ? ltfdkBinary : ltfdkText; }
+
+  /// Fields: a text style as a number or, with ltfoUseStyleNames, its
+  /// quoted name; a paragraph style likewise; a list style likewise; a tag.
+  std::string TextStyleField(int32_t styleNo) const;
+  std::string ParaStyleField(int32_t paraNo) const;
+  std::string ListStyleField(int32_t listNo) const;
+  std::string TagField(const TLTTag& tag) const;
+
+  /// A record header: StyleNo LineCount ParaNo Flags DataKind Tag, then
+  /// " " + tail when there is a tail (items always have one, maybe empty).
+  void Header(std::string_view styleField, int lineCount, std::string_view paraField, uint8_t flags,
+              TLTFDataKind kind, std::string_view tagField, const std::string* tail);
+
+  /// Sends the buffer to the stream; false when anything could not be written.
+  bool Flush();
+  bool Failed() const { return failed_; }
+
+ private:
+  void Put(std::string_view bytes);
+  TLTStream& stream_;
+  const TCustomLTData& data_;
+  const TLTStyle* style_;
+  TLTFOptions options_;
+  bool stringTags_;
+  std::string buffer_;
+  bool failed_ = false;
+};
+
+}  // namespace lectern
