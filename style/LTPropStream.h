@@ -131,6 +131,7 @@ class TLTPropReader {
   std::string_view data_;
   size_t pos_ = 0;
   std::string error_;
+  int collectionDepth_ = 0;  // collections being read inside one another
 };
 
 }  // namespace lectern
