@@ -3,6 +3,7 @@
 // paragraph, item records through the items' own hooks, checkpoints.
 
 #include <algorithm>
+#include <cstring>
 #include <memory>
 
 #include "model/CLTData.h"
@@ -81,36 +82,54 @@ void WriteCheckpoint(TLTFWriter& w, const TLTCPInfo& cp) {
 }
 
 bool HasLineBreakingByte(std::string_view bytes) {
-  return bytes.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
-}
-
-bool HasParagraphSeparator(std::string_view utf16le) {
-  for (size_t i = 0; i + 1 < utf16le.size(); i += 2)
-    if (utf16le[i] == '\x29' && utf16le[i + 1] == '\x20') return true;
+  for (char c : bytes)
+    if (c == '\r' || c == '\n' || c == '\0') return true;
   return false;
 }
 
-/// A text record being collected: items that share their header.
+bool HasParagraphSeparator(std::string_view utf16le) {
+  const char* p = utf16le.data();
+  const char* end = p + utf16le.size();
+  while ((p = static_cast<const char*>(std::memchr(p, 0x29, static_cast<size_t>(end - p)))) != nullptr) {
+    const auto at = static_cast<size_t>(p - utf16le.data());
+    if (at % 2 == 0 && at + 1 < utf16le.size() && utf16le[at + 1] == '\x20') return true;
+    ++p;
+  }
+  return false;
+}
+
+/// A text record being collected: items that share their header. The
+/// lines are views into the items' own text, and the header is formatted
+/// once per record, not once per item.
 struct TextRecord {
-  std::string Style, Para, Tag, Hint;
+  const TCustomLTItemInfo* First = nullptr;
   uint8_t Flags = 0;
   TLTFDataKind Kind = ltfdkText;
   bool WideLines = false;
-  std::vector<std::string> Lines;  // stored bytes of each item
+  std::vector<std::string_view> Lines;
 
-  bool Open() const { return !Lines.empty(); }
+  bool Open() const { return First != nullptr; }
+  bool Takes(const TCustomLTItemInfo& item, uint8_t flags, TLTFDataKind kind, bool wideLines) const {
+    return Open() && !(flags & ltifJoinPrev) && flags == Flags && kind == Kind && wideLines == WideLines &&
+           item.StyleNo == First->StyleNo && item.ParaNo == First->ParaNo && item.Tag == First->Tag &&
+           item.HintText == First->HintText;
+  }
   void Write(TLTFWriter& w) {
     if (!Open()) return;
-    w.Header(Style, static_cast<int>(Lines.size()), Para, Flags, Kind, Tag, Hint.empty() ? nullptr : &Hint);
-    for (const std::string& bytes : Lines) {
+    const std::string para = (Flags & ltifJoinPrev) ? "-1" : w.ParaStyleField(First->ParaNo);
+    const std::string hint = First->HintText.empty() ? std::string() : LTFQuote(First->HintText);
+    w.Header(w.TextStyleField(First->StyleNo), static_cast<int>(Lines.size()), para, Flags, Kind,
+             w.TagField(First->Tag), hint.empty() ? nullptr : &hint);
+    for (std::string_view bytes : Lines) {
       if (Kind == ltfdkWideHex)
-        w.Line(BytesToHex(bytes));
+        w.HexLine(bytes);
       else if (WideLines)
         w.WideLine(bytes);
       else
         w.Line(bytes);
     }
     Lines.clear();
+    First = nullptr;
   }
 };
 
@@ -191,7 +210,7 @@ void TCustomLTData::WriteLTFItems(TLTFWriter& w, const TLTItemRange& r, bool par
       continue;
     }
 
-    std::string bytes = item.Text;
+    std::string_view bytes = item.Text;
     const int unit = item.IsWide() ? 2 : 1;
     const int length = item.TextLength();
     const int from = i == r.FirstItem ? std::clamp(r.FirstOffs - 1, 0, length) : 0;
@@ -214,26 +233,15 @@ void TCustomLTData::WriteLTFItems(TLTFWriter& w, const TLTItemRange& r, bool par
 
     const uint8_t flags = forceJoin ? static_cast<uint8_t>((item.ItemFlags | ltifJoinPrev) & ~(ltifNewLine | ltifNewPage))
                                     : item.ItemFlags;
-    const bool joins = (flags & ltifJoinPrev) != 0;
-    const std::string styleField = w.TextStyleField(item.StyleNo);
-    const std::string paraField = joins ? "-1" : w.ParaStyleField(item.ParaNo);
-    const std::string tagField = w.TagField(item.Tag);
-    const std::string hint = item.HintText.empty() ? std::string() : LTFQuote(item.HintText);
-    const bool sameRecord = rec.Open() && !joins && !withCheckpoint && rec.Style == styleField &&
-                            rec.Para == paraField && rec.Flags == flags && rec.Tag == tagField && rec.Hint == hint &&
-                            rec.Kind == kind && rec.WideLines == wideLines;
-    if (!sameRecord) {
+    if (withCheckpoint || !rec.Takes(item, flags, kind, wideLines)) {
       rec.Write(w);
       if (withCheckpoint) WriteCheckpoint(w, *item.Checkpoint);
-      rec.Style = styleField;
-      rec.Para = paraField;
+      rec.First = &item;
       rec.Flags = flags;
-      rec.Tag = tagField;
-      rec.Hint = hint;
       rec.Kind = kind;
       rec.WideLines = wideLines;
     }
-    rec.Lines.push_back(std::move(bytes));
+    rec.Lines.push_back(bytes);
   }
   rec.Write(w);
 }

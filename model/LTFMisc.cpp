@@ -2,6 +2,8 @@
 
 #include "model/LTFMisc.h"
 
+#include <charconv>
+
 #include "model/CLTData.h"
 #include "model/LTFuncs.h"
 #include "platform/LTStream.h"
@@ -65,11 +67,26 @@ void TLTFWriter::WideLine(std::string_view utf16le) {
   Put("\x29\x20");
 }
 
+void TLTFWriter::HexLine(std::string_view bytes) {
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  const size_t start = buffer_.size();
+  buffer_.resize(start + 2 * bytes.size() + 2);
+  char* out = buffer_.data() + start;
+  for (char b : bytes) {
+    const auto u = static_cast<unsigned char>(b);
+    *out++ = kDigits[u >> 4];
+    *out++ = kDigits[u & 0xF];
+  }
+  *out++ = '\r';
+  *out = '\n';
+  if (buffer_.size() >= kFlushSize) Flush();
+}
+
 void TLTFWriter::DataLine(std::string_view bytes) {
   if (BinaryMode())
     Block(bytes);
   else
-    Line(BytesToHex(bytes));
+    HexLine(bytes);
 }
 
 std::string TLTFWriter::TextStyleField(int32_t styleNo) const {
@@ -101,12 +118,31 @@ std::string TLTFWriter::TagField(const TLTTag& tag) const {
 
 void TLTFWriter::Header(std::string_view styleField, int lineCount, std::string_view paraField, uint8_t flags,
                         TLTFDataKind kind, std::string_view tagField, const std::string* tail) {
-  std::string h;
-  h.reserve(64);
-  h.append(styleField).append(" ").append(IntToStr(lineCount)).append(" ").append(paraField).append(" ");
-  h.append(IntToStr(flags & ltifAllStored)).append(" ").append(IntToStr(kind)).append(" ").append(tagField);
-  if (tail) h.append(" ").append(*tail);
-  Line(h);
+  // Written straight into the buffer: headers are the most frequent lines.
+  char count[16];
+  const auto end = std::to_chars(count, count + sizeof count, lineCount).ptr;
+  Put(styleField);
+  Put(" ");
+  Put(std::string_view(count, static_cast<size_t>(end - count)));
+  Put(" ");
+  Put(paraField);
+  // Flags are 0..15 and the data kind one digit.
+  const int f = flags & ltifAllStored;
+  char mid[8];
+  size_t n = 0;
+  mid[n++] = ' ';
+  if (f >= 10) mid[n++] = '1';
+  mid[n++] = static_cast<char>('0' + f % 10);
+  mid[n++] = ' ';
+  mid[n++] = static_cast<char>('0' + kind);
+  mid[n++] = ' ';
+  Put(std::string_view(mid, n));
+  Put(tagField);
+  if (tail) {
+    Put(" ");
+    Put(*tail);
+  }
+  Put("\r\n");
 }
 
 }  // namespace lectern

@@ -111,6 +111,8 @@ class TLTFWriter {
   void Line(std::string_view bytes);
   /// A binary block: 4-byte little-endian length, then the bytes.
   void Block(std::string_view bytes);
+  /// A line of two upper-case hexadecimal digits per byte.
+  void HexLine(std::string_view bytes);
   /// A wide text line: UTF-16LE bytes, then U+2029.
   void WideLine(std::string_view utf16le);
   /// Data of a record whose data kind is binary or hexadecimal: a block in
