@@ -219,8 +219,10 @@ void TLTPropWriter::WritePropertyValue(const TLTPropInfo& p, const TLTPersistent
       if (const TLTPersistent* inner = p.GetObj(o)) WriteObject(*inner, name + ".");
       return;
     case TLTPropKind::Collection:
-      WriteShortString(name);
-      WriteCollection(*p.GetColl(o));
+      if (const TLTCollection* coll = p.GetColl(o)) {
+        WriteShortString(name);
+        WriteCollection(*coll);
+      }
       return;
     default:
       break;
@@ -576,6 +578,96 @@ bool TLTPropReader::SkipValueAtDepth(int depth) {
   return false;
 }
 
+namespace {
+
+// One published property's value, by the kinds of value the property takes.
+bool ReadPublished(TLTPropReader& r, TLTPersistent& obj, const TLTPropInfo& p) {
+  if (!HasReader(p)) {
+    r.Fail(kInvalidValue);
+    return false;
+  }
+  switch (p.Kind) {
+    case TLTPropKind::Integer: {
+      const auto v = r.ReadInteger();
+      if (!v) return false;
+      if (!FitsInt32(*v)) {
+        r.Fail(kInvalidValue);
+        return false;
+      }
+      p.SetOrd(obj, *v);
+      return true;
+    }
+    case TLTPropKind::Boolean: {
+      const auto v = r.ReadBoolean();
+      if (!v) return false;
+      p.SetOrd(obj, *v ? 1 : 0);
+      return true;
+    }
+    case TLTPropKind::Enum: {
+      const auto ident = r.ReadIdent();
+      if (!ident) return false;
+      const auto v = p.Names ? p.Names->ValueOf(*ident) : std::nullopt;
+      if (!v) {
+        r.Fail(kInvalidValue);
+        return false;
+      }
+      p.SetOrd(obj, *v);
+      return true;
+    }
+    case TLTPropKind::Set: {
+      if (!p.Names) {
+        r.Fail(kInvalidValue);
+        return false;
+      }
+      const auto v = r.ReadSet(*p.Names);
+      if (!v) return false;
+      p.SetOrd(obj, static_cast<int64_t>(*v));
+      return true;
+    }
+    case TLTPropKind::Color:
+    case TLTPropKind::Cursor: {
+      const bool color = p.Kind == TLTPropKind::Color;
+      std::optional<int64_t> v;
+      if (r.PeekTag() == vaIdent) {
+        if (const auto ident = r.ReadIdent()) {
+          if (color) {
+            if (const auto c = IdentToColor(*ident)) v = *c;
+          } else if (const auto c = IdentToCursor(*ident)) {
+            v = *c;
+          }
+        }
+      } else if (const auto i = r.ReadInteger()) {
+        v = *i;
+      }
+      if (!r.Ok()) return false;
+      const bool inRange =
+          v && (color ? FitsInt32(*v)
+                      : *v >= std::numeric_limits<int16_t>::min() && *v <= std::numeric_limits<int16_t>::max());
+      if (!inRange) {
+        r.Fail(kInvalidValue);
+        return false;
+      }
+      p.SetOrd(obj, *v);
+      return true;
+    }
+    case TLTPropKind::String: {
+      const auto s = r.ReadString();
+      if (!s) return false;
+      p.SetStr(obj, *s);
+      return true;
+    }
+    case TLTPropKind::Collection:
+      if (TLTCollection* coll = p.GetColl(obj)) return r.ReadCollection(*coll);
+      break;
+    case TLTPropKind::Object:
+      break;
+  }
+  r.Fail(kInvalidValue);
+  return false;
+}
+
+}  // namespace
+
 bool TLTPropReader::ReadProperties(TLTPersistent& obj) {
   for (;;) {
     if (!Need(1)) return false;
@@ -605,89 +697,7 @@ bool TLTPropReader::ReadPropertyValue(TLTPersistent& obj, const std::string& nam
     rest.remove_prefix(dot + 1);
   }
   if (!missing && rest.find('.') == std::string_view::npos) {
-    if (const TLTPropInfo* p = target->ClassInfo().Find(rest)) {
-      if (!HasReader(*p) || p->Kind == TLTPropKind::Object) {
-        Fail(kInvalidValue);
-        return false;
-      }
-      switch (p->Kind) {
-        case TLTPropKind::Integer: {
-          const auto v = ReadInteger();
-          if (!v) return false;
-          if (!FitsInt32(*v)) {
-            Fail(kInvalidValue);
-            return false;
-          }
-          p->SetOrd(*target, *v);
-          return true;
-        }
-        case TLTPropKind::Boolean: {
-          const auto v = ReadBoolean();
-          if (!v) return false;
-          p->SetOrd(*target, *v ? 1 : 0);
-          return true;
-        }
-        case TLTPropKind::Enum: {
-          const auto ident = ReadIdent();
-          if (!ident) return false;
-          const auto v = p->Names ? p->Names->ValueOf(*ident) : std::nullopt;
-          if (!v) {
-            Fail(kInvalidValue);
-            return false;
-          }
-          p->SetOrd(*target, *v);
-          return true;
-        }
-        case TLTPropKind::Set: {
-          if (!p->Names) {
-            Fail(kInvalidValue);
-            return false;
-          }
-          const auto v = ReadSet(*p->Names);
-          if (!v) return false;
-          p->SetOrd(*target, static_cast<int64_t>(*v));
-          return true;
-        }
-        case TLTPropKind::Color:
-        case TLTPropKind::Cursor: {
-          const bool color = p->Kind == TLTPropKind::Color;
-          std::optional<int64_t> v;
-          if (PeekTag() == vaIdent) {
-            if (const auto ident = ReadIdent()) {
-              if (color) {
-                if (const auto c = IdentToColor(*ident)) v = *c;
-              } else if (const auto c = IdentToCursor(*ident)) {
-                v = *c;
-              }
-            }
-          } else if (const auto i = ReadInteger()) {
-            v = *i;
-          }
-          if (!Ok()) return false;
-          const bool inRange =
-              v && (color ? FitsInt32(*v)
-                          : *v >= std::numeric_limits<int16_t>::min() && *v <= std::numeric_limits<int16_t>::max());
-          if (!inRange) {
-            Fail(kInvalidValue);
-            return false;
-          }
-          p->SetOrd(*target, *v);
-          return true;
-        }
-        case TLTPropKind::String: {
-          const auto s = ReadString();
-          if (!s) return false;
-          p->SetStr(*target, *s);
-          return true;
-        }
-        case TLTPropKind::Collection:
-          return ReadCollection(*p->GetColl(*target));
-        case TLTPropKind::Object:
-          break;
-      }
-      Fail(kInvalidValue);
-      return false;
-    }
+    if (const TLTPropInfo* p = target->ClassInfo().Find(rest)) return ReadPublished(*this, *target, *p);
   }
   if (const TLTDefinedProp* d = FindDefined(obj, name)) return ReadDefinedValue(obj, *d);
   if (!missing && target != &obj)
