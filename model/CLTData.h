@@ -63,6 +63,16 @@ struct TLTDocumentContext {
   TLTDocParameters DocParameters;
   /// How stored documents are written and read.
   TLTFOptions LTFOptions = LTDefaultLTFOptions;
+  /// What happened during the last read.
+  TLTFWarnings LTFWarnings;
+  /// How stored text styles, and paragraph and list styles, meet the sheet.
+  TLTFReaderStyleMode LTFTextStylesReadMode = ltf_sInsertMerge;
+  TLTFReaderStyleMode LTFParaStylesReadMode = ltf_sInsertMerge;
+  /// Content of pictures and controls stored without it, by name and tag.
+  std::function<std::unique_ptr<TGraphic>(const TLTString& name, const TLTTag& tag)> OnLTFPictureNeeded;
+  std::function<std::unique_ptr<TLTControl>(const TLTString& name, const TLTTag& tag)> OnLTFControlNeeded;
+  /// The image list of bullets and hotspots, by its numeric tag.
+  std::function<TLTImageList*(int64_t tag)> OnLTFImageListNeeded;
 
   /// An item is inserted, inserted already, destroyed, ...; text may be changed.
   std::function<void(TLTItemAction action, TCustomLTItemInfo& item, TLTRawByteString& text, TCustomLTData& data)>
@@ -257,6 +267,16 @@ class TCustomLTData {
   /// The same into a file, which is replaced only after a complete write.
   bool SaveLTF(const std::string& path, const TLTItemRange* range = nullptr, const TLTLayoutInfo* layout = nullptr,
                const TLTBackgroundInfo* background = nullptr) const;
+  /// Clears the container and reads a stored document into it; stored
+  /// styles and document settings replace the current ones (as the options
+  /// and read modes say). False on any error, with what was read kept. The
+  /// layout and background, when given, receive what the stream holds.
+  bool LoadLTFFromStream(TLTStream& stream, TLTLayoutInfo* layout = nullptr, TLTBackgroundInfo* background = nullptr);
+  bool LoadLTF(const std::string& path, TLTLayoutInfo* layout = nullptr, TLTBackgroundInfo* background = nullptr);
+  /// Inserts a stored document at index (clipped to the items); stored
+  /// styles are merged into or mapped onto the sheet. index receives where
+  /// the first item went. False on any error, with what was read kept.
+  bool InsertLTFAt(TLTStream& stream, int& index);
 
   // ---- List markers -------------------------------------------------------------
   /// The document's markers in document order (kept by the root); null while
@@ -281,6 +301,7 @@ class TCustomLTData {
   bool IsClearing() const { return clearing_; }
 
  private:
+  friend class TLTFReader;
   [[noreturn]] static void ThrowWrongItemClass();
   void CheckIndex(int i) const;
   /// The notifications and bookkeeping of freeing item i; the entry stays.

@@ -146,3 +146,141 @@ void TLTFWriter::Header(std::string_view styleField, int lineCount, std::string_
 }
 
 }  // namespace lectern
+
+namespace lectern {
+
+bool LTFKeepStoredStyleNumbers = false;
+
+bool SplitLTFFields(std::string_view line, std::vector<std::string_view>& fields) {
+  fields.clear();
+  size_t i = 0;
+  while (i < line.size()) {
+    if (line[i] == ' ') {
+      ++i;
+      continue;
+    }
+    const size_t start = i;
+    if (line[i] == '"') {
+      ++i;
+      while (true) {
+        if (i >= line.size()) return false;
+        if (line[i] == '"') {
+          if (i + 1 < line.size() && line[i + 1] == '"') {
+            i += 2;
+            continue;
+          }
+          ++i;
+          break;
+        }
+        ++i;
+      }
+    } else {
+      while (i < line.size() && line[i] != ' ') ++i;
+    }
+    fields.push_back(line.substr(start, i - start));
+  }
+  return true;
+}
+
+std::optional<TLTString> LTFUnquote(std::string_view field, bool utf8) {
+  if (field.size() < 2 || field.front() != '"' || field.back() != '"') return std::nullopt;
+  const TLTString text = LTFDecodeString(field.substr(1, field.size() - 2), utf8);
+  TLTString out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    out += text[i];
+    if (text[i] == u'"' && i + 1 < text.size() && text[i + 1] == u'"') ++i;
+  }
+  return out;
+}
+
+bool TLTFLineSource::TextLine(std::string_view& line) {
+  if (pos_ >= data_.size()) return false;
+  const size_t lf = data_.find('\n', pos_);
+  const size_t end = lf == std::string_view::npos ? data_.size() : lf;
+  line = data_.substr(pos_, end - pos_);
+  if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+  pos_ = lf == std::string_view::npos ? data_.size() : lf + 1;
+  return true;
+}
+
+bool TLTFLineSource::Block(std::string_view& bytes) {
+  if (data_.size() - pos_ < 4) return false;
+  uint32_t n = 0;
+  for (int k = 3; k >= 0; --k) n = (n << 8) | static_cast<uint8_t>(data_[pos_ + static_cast<size_t>(k)]);
+  // A length beyond what remains is damage, never an allocation.
+  if (n > data_.size() - pos_ - 4) return false;
+  bytes = data_.substr(pos_ + 4, n);
+  pos_ += 4 + n;
+  return true;
+}
+
+bool TLTFLineSource::WideLine(std::string_view& utf16le) {
+  for (size_t i = pos_; i + 1 < data_.size(); i += 2) {
+    if (data_[i] == '\x29' && data_[i + 1] == '\x20') {
+      utf16le = data_.substr(pos_, i - pos_);
+      pos_ = i + 2;
+      return true;
+    }
+  }
+  return false;
+}
+
+bool TLTFLineSource::DataLine(TLTFDataKind kind, std::string& bytes) {
+  std::string_view raw;
+  if (kind == ltfdkBinary) {
+    if (!Block(raw)) return false;
+    bytes.assign(raw);
+    return true;
+  }
+  if (!TextLine(raw)) return false;
+  auto decoded = HexToBytes(raw);
+  if (!decoded) return false;
+  bytes = std::move(*decoded);
+  return true;
+}
+
+TLTString TLTFReadContext::DecodeString(std::string_view bytes) const { return LTFDecodeString(bytes, Utf8); }
+
+namespace {
+
+template <class Names>
+bool StyleFieldIn(const TLTFReadContext& ctx, std::string_view field, int32_t& value, bool* byName, Names names) {
+  if (byName) *byName = false;
+  if (field.empty()) return false;
+  if (field[0] == '-' || (field[0] >= '0' && field[0] <= '9')) {
+    const auto v = TryStrToInt(field);
+    if (!v) return false;
+    value = *v;
+    return true;
+  }
+  const auto name = LTFUnquote(field, ctx.Utf8);
+  if (!name) return false;
+  if (byName) *byName = true;
+  value = 0;
+  if (ctx.Style) {
+    const TCustomLTInfos& coll = names(*ctx.Style);
+    for (int i = 0; i < coll.Count(); ++i)
+      if (coll.Items(i).StyleName == *name) {
+        value = i;
+        break;
+      }
+  }
+  return true;
+}
+
+}  // namespace
+
+bool TLTFReadContext::TextStyleField(std::string_view field, int32_t& value, bool* byName) const {
+  return StyleFieldIn(*this, field, value, byName, [](const TLTStyle& s) -> const TCustomLTInfos& { return s.TextStyles(); });
+}
+
+bool TLTFReadContext::ParaStyleField(std::string_view field, int32_t& value, bool* byName) const {
+  return StyleFieldIn(*this, field, value, byName, [](const TLTStyle& s) -> const TCustomLTInfos& { return s.ParaStyles(); });
+}
+
+bool TLTFReadContext::ListStyleField(std::string_view field, int32_t& value, bool* byName) const {
+  return StyleFieldIn(*this, field, value, byName, [](const TLTStyle& s) -> const TCustomLTInfos& { return s.ListStyles(); });
+}
+
+}  // namespace lectern

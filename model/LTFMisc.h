@@ -5,16 +5,19 @@
 // encodings (numbers or style names, tags, quoted strings).
 
 #include <cstdint>
+#include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "platform/LTGraphic.h"
 #include "platform/LTTypes.h"
 
 namespace lectern {
 
 class TLTStream;
 class TLTStyle;
-class TGraphic;
 class TCustomLTData;
 class TLTTag;
 
@@ -87,11 +90,78 @@ struct TLTBackgroundInfo {
   /// 0 none, 1 stretched, 2 tiled, 3 tiled and scrolled, 4 centred, 5..8 corners.
   int32_t Style = 0;
   TColor Color = clWindow;
-  const TGraphic* Image = nullptr;  // not owned
+  const TGraphic* Image = nullptr;  // not owned; what is written
+  /// What a read found: the picture, owned here.
+  std::unique_ptr<TGraphic> LoadedImage;
 };
+
+/// Warnings a read collects (kept by the document's settings afterwards).
+enum TLTFWarning : uint8_t {
+  ltfwBadPictureClass,
+  ltfwBadControl,
+  ltfwBadStyle,
+  ltfwBadImageIndex,
+  ltfwMadeWide,
+  ltfwMadeNarrow,
+  ltfwBrokenPicture,
+  ltfwBadProperty,
+};
+using TLTFWarnings = TLTSet<TLTFWarning, uint8_t>;
+
+/// When set, stored text style numbers are used as they are, without the
+/// map that a merge of stored styles builds.
+extern bool LTFKeepStoredStyleNumbers;
 
 /// '"' + text with inner quotes doubled + '"', as an LTF string.
 std::string LTFQuote(std::u16string_view text);
+
+/// Splits header fields at single spaces; a field that starts with '"'
+/// runs to its closing quote (doubled quotes stay inside). False when a
+/// quoted field is not closed.
+bool SplitLTFFields(std::string_view line, std::vector<std::string_view>& fields);
+/// The text of a quoted field ('"' ... '"', inner quotes doubled), decoded
+/// as an LTF string; nullopt when the field is not quoted.
+std::optional<TLTString> LTFUnquote(std::string_view field, bool utf8);
+
+/// The lines of a stored document, read in the forms the records ask for.
+/// Every read checks the bytes that remain.
+class TLTFLineSource {
+ public:
+  explicit TLTFLineSource(std::string_view data) : data_(data) {}
+  bool AtEnd() const { return pos_ >= data_.size(); }
+  /// Up to LF; a CR before it is dropped.
+  bool TextLine(std::string_view& line);
+  /// A 4-byte little-endian length and that many bytes.
+  bool Block(std::string_view& bytes);
+  /// UTF-16LE code units up to U+2029.
+  bool WideLine(std::string_view& utf16le);
+  /// The data of a record: a block for the binary kind, else a line of
+  /// hexadecimal digits.
+  bool DataLine(TLTFDataKind kind, std::string& bytes);
+
+ private:
+  std::string_view data_;
+  size_t pos_ = 0;
+};
+
+/// What items need while reading their records.
+struct TLTFReadContext {
+  TCustomLTData& Data;
+  const TLTStyle* Style;
+  TLTFOptions Options;
+  bool Utf8 = false;
+  TLTFWarnings Warnings;
+  /// Set by items whose header names their associated style by name, which
+  /// is then not mapped through the style maps.
+  bool AssociatedStyleByName = false;
+
+  TLTString DecodeString(std::string_view bytes) const;
+  /// A number field, or a quoted name looked up among the styles of a kind
+  /// (first match; 0 when none matches). byName tells which it was.
+  bool TextStyleField(std::string_view field, int32_t& value, bool* byName = nullptr) const;
+  bool ParaStyleField(std::string_view field, int32_t& value, bool* byName = nullptr) const;
+  bool ListStyleField(std::string_view field, int32_t& value, bool* byName = nullptr) const;
+};
 
 /// Writes LTF records to a stream, buffered. Write failures are remembered
 /// (Failed) rather than thrown.

@@ -22,6 +22,8 @@ class TCustomLTData;
 class TLTStyle;
 class TCustomLTItemInfo;
 class TLTFWriter;
+class TLTFLineSource;
+struct TLTFReadContext;
 
 // ---- Kinds, flags, queries ---------------------------------------------------
 
@@ -293,6 +295,14 @@ class TCustomLTItemInfo {
   /// Writes the record of a non-text item; forceJoin writes it as continuing
   /// the previous item's paragraph.
   virtual void SaveLTF(TLTFWriter& w, int itemNo, bool forceJoin) const;
+  /// Reads the fields after the tag of the item's record header; false when
+  /// they are malformed.
+  virtual bool ReadLTFHeaderTail(const std::vector<std::string_view>& /*tail*/, TLTFReadContext& /*ctx*/) {
+    return true;
+  }
+  /// Reads the record's data lines; false when they are malformed. The
+  /// default reads property lines.
+  virtual bool ReadLTFLines(TLTFLineSource& src, int lineCount, uint8_t dataKind, TLTFReadContext& ctx);
 
  protected:
   /// The kind-specific end of the record header (after the tag).
@@ -353,6 +363,7 @@ class TLTBreakItemInfo : public TLTFullLineItemInfo {
   bool GetBoolValueEx(TLTItemBoolQueryEx q, const TLTStyle* style) const override;
   void Assign(const TCustomLTItemInfo& source) override;
 
+  bool ReadLTFHeaderTail(const std::vector<std::string_view>& tail, TLTFReadContext& ctx) override;
  protected:
   std::string LTFHeaderTail(const TLTFWriter& w) const override;
 };
@@ -376,6 +387,7 @@ class TLTRectItemInfo : public TLTNonTextItemInfo {
   void Assign(const TCustomLTItemInfo& source) override;
   void GetExtraPropertyLines(std::vector<std::string>& lines) const override;
 
+  bool ReadLTFHeaderTail(const std::vector<std::string_view>& tail, TLTFReadContext& ctx) override;
  protected:
   const TLTItemIntProperty* FindIntProperty(TLTExtraItemProperty p) const override;
   std::string LTFHeaderTail(const TLTFWriter& w) const override;
@@ -403,6 +415,7 @@ class TLTTabItemInfo : public TLTRectItemInfo {
   void MarkStylesInUse(TLTStyleUsage& usage) const override;
   void UpdateStyles(const TLTStyleUsage& usage) override;
 
+  bool ReadLTFHeaderTail(const std::vector<std::string_view>& tail, TLTFReadContext& ctx) override;
  protected:
   std::string LTFHeaderTail(const TLTFWriter& w) const override;
 };
@@ -432,6 +445,7 @@ class TLTControlItemInfo : public TLTRectItemInfo {
   bool OwnsControl(const TLTControl* control) const override { return control && control == Control.get(); }
   void SaveLTF(TLTFWriter& w, int itemNo, bool forceJoin) const override;
 
+  bool ReadLTFLines(TLTFLineSource& src, int lineCount, uint8_t dataKind, TLTFReadContext& ctx) override;
  protected:
   const TLTItemIntProperty* FindIntProperty(TLTExtraItemProperty p) const override;
 
@@ -465,6 +479,7 @@ class TLTGraphicItemInfo : public TLTRectItemInfo {
   void Assign(const TCustomLTItemInfo& source) override;
   void GetExtraPropertyLines(std::vector<std::string>& lines) const override;
 
+  bool ReadLTFLines(TLTFLineSource& src, int lineCount, uint8_t dataKind, TLTFReadContext& ctx) override;
  protected:
   const TLTItemIntProperty* FindIntProperty(TLTExtraItemProperty p) const override;
   const TLTItemStrProperty* FindStrProperty(TLTExtraItemStrProperty p) const override;
@@ -497,6 +512,8 @@ class TLTBulletItemInfo : public TLTRectItemInfo {
   void Assign(const TCustomLTItemInfo& source) override;
   void GetExtraPropertyLines(std::vector<std::string>& lines) const override;
 
+  bool ReadLTFHeaderTail(const std::vector<std::string_view>& tail, TLTFReadContext& ctx) override;
+  bool ReadLTFLines(TLTFLineSource& src, int lineCount, uint8_t dataKind, TLTFReadContext& ctx) override;
  protected:
   const TLTItemIntProperty* FindIntProperty(TLTExtraItemProperty p) const override;
   const TLTItemStrProperty* FindStrProperty(TLTExtraItemStrProperty p) const override;
@@ -513,6 +530,7 @@ class TLTHotspotItemInfo : public TLTBulletItemInfo {
   bool GetBoolValueEx(TLTItemBoolQueryEx q, const TLTStyle* style) const override;
   void Assign(const TCustomLTItemInfo& source) override;
 
+  bool ReadLTFHeaderTail(const std::vector<std::string_view>& tail, TLTFReadContext& ctx) override;
  protected:
   std::string LTFHeaderTail(const TLTFWriter& w) const override;
 };

@@ -60,6 +60,7 @@ class TLTMarkerItemInfo : public TLTRectItemInfo {
   void MarkStylesInUse(TLTStyleUsage& usage) const override;
   void UpdateStyles(const TLTStyleUsage& usage) override;
   void Inserted(TCustomLTData& owner, int itemNo) override;
+  bool ReadLTFHeaderTail(const std::vector<std::string_view>& tail, TLTFReadContext& ctx) override;
   void Removing(TCustomLTData& owner) override;
 
  protected:

@@ -1,0 +1,541 @@
+// Reading LTF into a container: a whole-document load (the container is
+// cleared and stored styles and settings replace the current ones) or an
+// insertion at an item index (stored styles merge into or map onto the
+// sheet). The reader checks every field and length against what remains;
+// on malformed input it stops and reports false, keeping what it placed.
+
+#include <algorithm>
+#include <optional>
+
+#include "model/CLTData.h"
+#include "model/LTFMisc.h"
+#include "model/LTFuncs.h"
+#include "model/LTMarker.h"
+#include "platform/LTCodePage.h"
+#include "platform/LTStream.h"
+#include "platform/LTSysUtils.h"
+#include "style/LTPropStream.h"
+#include "style/LTStyle.h"
+
+namespace lectern {
+
+namespace {
+
+constexpr uint8_t kStyleCollectionTag = 14;
+
+bool ParseInt(std::string_view field, int32_t& value) {
+  const auto v = TryStrToInt(field);
+  if (!v) return false;
+  value = *v;
+  return true;
+}
+
+uint32_t LE32At(std::string_view d, size_t at) {
+  uint32_t v = 0;
+  for (int k = 3; k >= 0; --k) v = (v << 8) | static_cast<uint8_t>(d[at + static_cast<size_t>(k)]);
+  return v;
+}
+
+}  // namespace
+
+/// One read of a stored document into a container.
+class TLTFReader {
+ public:
+  TLTFReader(TCustomLTData& data, bool insert, int index, TLTLayoutInfo* layout, TLTBackgroundInfo* background)
+      : data_(data),
+        style_(data.GetStyle()),
+        doc_(data.GetContext()),
+        insert_(insert),
+        layout_(layout),
+        background_(background),
+        ctx_{data, data.GetStyle(), data.GetLTFOptions(), false, {}, false} {
+    index_ = std::clamp(index, 0, data.ItemCount());
+    start_ = index_;
+    appendsAtEnd_ = index_ == data.ItemCount();
+    // Inserting at the end continues the container's pending checkpoint.
+    if (insert_ && appendsAtEnd_ && data_.pendingCP_) {
+      pending_ = std::move(data_.pendingCP_);
+      --data_.cpCount_;
+    }
+  }
+
+  bool Read(std::string_view bytes) {
+    TLTFLineSource src(bytes);
+    src_ = &src;
+    bool ok = true;
+    try {
+      std::string_view line;
+      while (ok && src.TextLine(line)) {
+        if (line.empty() && src.AtEnd()) break;  // a final line break
+        ok = ReadRecord(line);
+      }
+    } catch (const std::exception&) {
+      ok = false;
+    }
+    Finish(ok);
+    return ok;
+  }
+
+  int FirstIndex = -1;
+  TLTFWarnings Warnings() const { return ctx_.Warnings; }
+
+ private:
+  bool HasFlagsField() const { return major_ > 1 || (major_ == 1 && minor_ >= 2); }
+  bool AcceptsQuotedTags() const { return major_ > 1 || (major_ == 1 && minor_ >= 3); }
+  bool Whole() const { return !insert_; }
+
+  bool ReadRecord(std::string_view line) {
+    if (!SplitLTFFields(line, fields_) || fields_.empty()) return false;
+    if (fields_[0] == "-8") return ReadVersion();
+    int32_t styleNo = 0;
+    bool styleByName = false;
+    if (!ctx_.TextStyleField(fields_[0], styleNo, &styleByName)) return false;
+    size_t f = 1;
+    const size_t needed = HasFlagsField() ? 6 : 5;
+    if (fields_.size() < needed) return false;
+    int32_t lineCount = 0, paraNo = 0, flags = 0, kind = 0;
+    bool paraByName = false;
+    if (!ParseInt(fields_[f++], lineCount) || lineCount < 0) return false;
+    if (!ctx_.ParaStyleField(fields_[f++], paraNo, &paraByName)) return false;
+    if (HasFlagsField() && (!ParseInt(fields_[f++], flags) || flags < 0)) return false;
+    if (!ParseInt(fields_[f++], kind) || kind < ltfdkText || kind > ltfdkWideHex) return false;
+    TLTTag tag;
+    if (!ParseTag(fields_[f++], tag)) return false;
+    const std::vector<std::string_view> tail(fields_.begin() + static_cast<std::ptrdiff_t>(f), fields_.end());
+    const auto dataKind = static_cast<TLTFDataKind>(kind);
+    const auto itemFlags = static_cast<uint8_t>(flags & ltifAllStored);
+
+    switch (styleNo) {
+      case ltfrDocData:
+        return ReadDocData(tail, lineCount, dataKind);
+      case ltfrBackground:
+        return ReadBackground(tail, lineCount, dataKind);
+      case ltfrCheckpoint:
+        return ReadCheckpoint(tail, lineCount, std::move(tag));
+      default:
+        break;
+    }
+    if (styleNo >= 0)
+      return ReadTextRecord(styleNo, styleByName, lineCount, paraNo, paraByName, itemFlags, dataKind, tag, tail);
+    return ReadItemRecord(styleNo, lineCount, paraNo, paraByName, itemFlags, dataKind, std::move(tag), tail);
+  }
+
+  bool ReadVersion() {
+    if (fields_.size() < 3 || !ParseInt(fields_[1], major_) || !ParseInt(fields_[2], minor_)) return false;
+    int32_t utf8 = 0;
+    ctx_.Utf8 = fields_.size() > 3 && ParseInt(fields_[3], utf8) && utf8 > 0;
+    return true;
+  }
+
+  bool ParseTag(std::string_view field, TLTTag& tag) const {
+    if (!data_.TagsArePChars()) {
+      int32_t v = 0;
+      if (field.empty() || (field[0] != '-' && (field[0] < '0' || field[0] > '9'))) return false;
+      if (!ParseInt(field, v)) return false;
+      tag = TLTTag::FromInt(v);
+      return true;
+    }
+    if (AcceptsQuotedTags())
+      if (auto s = LTFUnquote(field, ctx_.Utf8)) {
+        tag = TLTTag::FromString(std::move(*s));
+        return true;
+      }
+    tag = field == "0" ? TLTTag() : TLTTag::FromString(ctx_.DecodeString(field));
+    return true;
+  }
+
+  // A style number through the map of stored styles and against the sheet.
+  bool CheckStyle(int32_t& n, bool byName, const std::optional<std::vector<int>>& map, int count, bool failPastMap) {
+    if (!byName && map) {
+      if (n >= static_cast<int32_t>(map->size())) {
+        ctx_.Warnings.Include(ltfwBadStyle);
+        if (failPastMap || !ctx_.Options.Contains(ltfoConvUnknownStylesToZero)) return false;
+        n = 0;
+      } else {
+        n = (*map)[static_cast<size_t>(n)];
+      }
+    }
+    if (n < 0 || n >= count) {
+      ctx_.Warnings.Include(ltfwBadStyle);
+      if (!ctx_.Options.Contains(ltfoConvUnknownStylesToZero)) return false;
+      n = 0;
+    }
+    return true;
+  }
+
+  bool CheckTextStyle(int32_t& n, bool byName) {
+    if (n == MaxInt) return true;  // the paragraph's default: nothing to map
+    const bool mapped = !byName && !LTFKeepStoredStyleNumbers;
+    return CheckStyle(n, !mapped, textMap_, style_ ? style_->TextStyles().Count() : 0, false);
+  }
+
+  bool CheckParaStyle(int32_t& n, bool byName) {
+    if (n < 0) return true;
+    return CheckStyle(n, byName, paraMap_, style_ ? style_->ParaStyles().Count() : 0, true);
+  }
+
+  bool ReadTextRecord(int32_t styleNo, bool styleByName, int lineCount, int32_t paraNo, bool paraByName,
+                      uint8_t flags, TLTFDataKind kind, const TLTTag& tag, const std::vector<std::string_view>& tail) {
+    if (!CheckTextStyle(styleNo, styleByName) || !CheckParaStyle(paraNo, paraByName)) return false;
+    TLTString hint;
+    if (!tail.empty()) {
+      auto h = LTFUnquote(tail[0], ctx_.Utf8);
+      if (!h) return false;
+      hint = std::move(*h);
+    }
+    const bool wide = flags & ltifWide;
+    const bool wideLines = wide && kind != ltfdkWideHex;
+    for (int i = 0; i < lineCount; ++i) {
+      std::string bytes;
+      std::string_view raw;
+      if (kind == ltfdkWideHex) {
+        if (!src_->TextLine(raw)) return false;
+        auto decoded = HexToBytes(raw);
+        if (!decoded) return false;
+        bytes = std::move(*decoded);
+      } else if (wideLines) {
+        if (!src_->WideLine(raw)) return false;
+        bytes.assign(raw);
+      } else {
+        if (!src_->TextLine(raw)) return false;
+        bytes.assign(raw);
+      }
+      if (wide && bytes.size() % 2 != 0) return false;
+      auto item = ItemFactory(styleNo);
+      item->ItemFlags = flags;
+      item->ParaNo = paraNo;
+      item->Tag = tag;
+      item->HintText = hint;
+      item->Text = std::move(bytes);
+      if (!PlaceItem(std::move(item))) return false;
+    }
+    return true;
+  }
+
+  bool ReadItemRecord(int32_t kind, int lineCount, int32_t paraNo, bool paraByName, uint8_t flags,
+                      TLTFDataKind dataKind, TLTTag tag, const std::vector<std::string_view>& tail) {
+    auto item = ItemFactory(kind);
+    if (!item || !CheckParaStyle(paraNo, paraByName)) return false;
+    item->ItemFlags = static_cast<uint8_t>(flags & ~ltifWide);
+    item->ParaNo = paraNo;
+    item->Tag = std::move(tag);
+    ctx_.AssociatedStyleByName = false;
+    if (!item->ReadLTFHeaderTail(tail, ctx_)) return false;
+    const bool assocByName = ctx_.AssociatedStyleByName;
+    if (item->GetBoolValue(iqTakesDataLines)) {
+      if (!item->ReadLTFLines(*src_, lineCount, dataKind, ctx_)) return false;
+    } else {
+      std::string_view skipped;
+      for (int i = 0; i < lineCount; ++i)
+        if (!src_->TextLine(skipped)) return false;
+    }
+    // The associated text style (tabs) maps like a text item's.
+    const int32_t assoc = item->GetAssociatedTextStyleNo();
+    if (assoc >= 0) {
+      int32_t mapped = assoc;
+      if (!CheckTextStyle(mapped, assocByName)) return false;
+      item->SetAssociatedTextStyleNo(mapped);
+    }
+    if (auto* marker = dynamic_cast<TLTMarkerItemInfo*>(item.get())) MapMarkerList(*marker, assocByName);
+    if (!item->GetBoolValue(iqHasContent)) {
+      pending_.reset();  // the checkpoint went with the item that could not be placed
+      return true;
+    }
+    return PlaceItem(std::move(item));
+  }
+
+  void MapMarkerList(TLTMarkerItemInfo& m, bool byName) {
+    if (m.ListNo < 0) return;  // an inert marker stays inert
+    if (!byName && listMap_) {
+      if (m.ListNo >= static_cast<int32_t>(listMap_->size())) {
+        ctx_.Warnings.Include(ltfwBadStyle);
+        m.ListNo = 0;
+      } else {
+        m.ListNo = (*listMap_)[static_cast<size_t>(m.ListNo)];
+      }
+    }
+    const int count = style_ ? style_->ListStyles().Count() : 0;
+    if (m.ListNo < 0 || m.ListNo >= count) {
+      ctx_.Warnings.Include(ltfwBadStyle);
+      m.ListNo = count > 0 ? 0 : -1;
+    }
+  }
+
+  bool PlaceItem(std::unique_ptr<TCustomLTItemInfo> item) {
+    // Paragraph: -1 continues the item before, unless there is none or it
+    // fills its line alone.
+    const TCustomLTItemInfo* before = index_ > 0 ? &data_.GetItem(index_ - 1) : nullptr;
+    if (item->ParaNo == -1 && before && !before->GetBoolValue(iqFullLine)) {
+      item->SetJoinPrev(true);
+      item->ParaNo = before->ParaNo;
+    } else {
+      item->SetFlag(ltifJoinPrev, false);
+      if (!before || before->GetBoolValue(iqFullLine)) item->SetFlag(ltifNewLine, false);
+      if (item->ParaNo == -1) item->ParaNo = 0;
+    }
+    if (pending_) item->Checkpoint = std::move(pending_);
+    if (item->IsText()) MatchTextEncoding(*item);
+    TLTRawByteString text = std::move(item->Text);
+    TCustomLTItemInfo* raw = item.get();
+    data_.InsertItemAt(index_, std::move(text), std::move(item));
+    if (FirstIndex < 0) FirstIndex = index_;
+    lastPlaced_ = index_;
+    ++index_;
+    if (auto* ctrl = dynamic_cast<TLTControlItemInfo*>(raw); ctrl && doc_ && doc_->OnControlAction) {
+      TLTControl* c = ctrl->Control.get();
+      doc_->OnControlAction(ltcaAfterLTFLoad, index_ - 1, c);
+    }
+    return true;
+  }
+
+  // Text is stored in the encoding its style asks for.
+  void MatchTextEncoding(TCustomLTItemInfo& item) {
+    const int32_t effective = data_.ResolveTextStyle(item.StyleNo, item.ParaNo);
+    const bool unicode = style_ ? style_->TextStyles()[effective].Unicode : true;
+    if (item.IsWide() == unicode) return;
+    const TLTCodePage cp = data_.StyleCodePage(effective);
+    item.Text = ConvertItemBytes(item.Text, item.IsWide(), unicode, cp);
+    item.SetFlag(ltifWide, unicode);
+    ctx_.Warnings.Include(unicode ? ltfwMadeWide : ltfwMadeNarrow);
+  }
+
+  bool ReadCheckpoint(const std::vector<std::string_view>& tail, int lineCount, TLTTag tag) {
+    if (lineCount < 1) return true;
+    std::string_view name;
+    if (!src_->TextLine(name)) return false;
+    for (int i = 1; i < lineCount; ++i)
+      if (!src_->TextLine(name)) return false;
+    if (pending_) return true;
+    auto cp = std::make_unique<TLTCPInfo>();
+    cp->CheckpointName = ctx_.DecodeString(name);
+    int32_t v = 0;
+    cp->RaiseEvent = !tail.empty() && ParseInt(tail[0], v) && v != 0;
+    cp->Pinned = tail.size() > 1 && ParseInt(tail[1], v) && v != 0;
+    cp->Tag = std::move(tag);
+    pending_ = std::move(cp);
+    return true;
+  }
+
+  bool ReadBackground(const std::vector<std::string_view>& tail, int lineCount, TLTFDataKind kind) {
+    int32_t bstyle = 0, color = clWindow;
+    if (!tail.empty()) ParseInt(tail[0], bstyle);
+    if (tail.size() > 1) ParseInt(tail[1], color);
+    const bool apply = ctx_.Options.Contains(ltfoLoadBack) && background_;
+    if (apply && Whole()) {
+      background_->Style = bstyle;
+      background_->Color = color;
+    }
+    if (lineCount < 2) return SkipLines(lineCount);
+    std::string_view className;
+    std::string data;
+    if (!src_->TextLine(className) || !src_->DataLine(kind, data)) return false;
+    if (apply) {
+      if (auto g = CreateGraphic(className)) {
+        TLTMemoryStream m(std::move(data));
+        if (g->LoadFromStream(m)) {
+          background_->LoadedImage = std::move(g);
+          background_->Image = background_->LoadedImage.get();
+        }
+      }
+    }
+    return SkipLines(lineCount - 2);
+  }
+
+  bool SkipLines(int count) {
+    std::string_view line;
+    for (int i = 0; i < count; ++i)
+      if (!src_->TextLine(line)) return false;
+    return true;
+  }
+
+  bool ReadDocData(const std::vector<std::string_view>& tail, int lineCount, TLTFDataKind kind) {
+    int32_t subtype = 0;
+    if (tail.empty() || !ParseInt(tail[0], subtype)) return false;
+    switch (subtype) {
+      case ltfdTextStyles:
+      case ltfdParaStyles:
+      case ltfdListStyles:
+      case ltfdLayout:
+      case ltfdListNumbering: {
+        if (lineCount < 2) return SkipLines(lineCount);
+        std::string_view name;
+        std::string block;
+        if (!src_->TextLine(name) || !src_->DataLine(kind, block)) return false;
+        if (!SkipLines(lineCount - 2)) return false;
+        if (subtype == ltfdLayout) return ReadLayout(block);
+        if (subtype == ltfdListNumbering) return true;  // only page parts of cells keep it
+        return ReadStyles(static_cast<TLTFDocData>(subtype), block);
+      }
+      case ltfdDocProperties:
+      case ltfdDocParameters: {
+        const bool apply = Whole() && doc_ && ctx_.Options.Contains(ltfoLoadDocProperties);
+        std::string_view line;
+        for (int i = 0; i < lineCount; ++i) {
+          if (!src_->TextLine(line)) return false;
+          if (!apply) continue;
+          if (subtype == ltfdDocProperties)
+            doc_->DocProperties.push_back(ctx_.DecodeString(line));
+          else
+            doc_->DocParameters.ApplyLine(line);
+        }
+        return true;
+      }
+      default:
+        return SkipLines(lineCount);
+    }
+  }
+
+  bool ReadStyles(TLTFDocData subtype, std::string_view block) {
+    if (block.empty() || static_cast<uint8_t>(block[0]) != kStyleCollectionTag) return false;
+    if (!style_) return true;
+    TLTStyle& sheet = *data_.GetStyle();
+    std::unique_ptr<TCustomLTInfos> scratch;
+    TCustomLTInfos* target = nullptr;
+    std::optional<std::vector<int>>* map = nullptr;
+    switch (subtype) {
+      case ltfdTextStyles:
+        scratch = std::make_unique<TFontInfos>(&sheet);
+        target = &sheet.TextStyles();
+        map = &textMap_;
+        break;
+      case ltfdParaStyles:
+        scratch = std::make_unique<TParaInfos>(&sheet);
+        target = &sheet.ParaStyles();
+        map = &paraMap_;
+        break;
+      default:
+        scratch = std::make_unique<TLTListInfos>(&sheet);
+        target = &sheet.ListStyles();
+        map = &listMap_;
+        break;
+    }
+    TLTPropReader reader(block);
+    reader.OnUnknownProperty = [this](const std::string&) {
+      ctx_.Warnings.Include(ltfwBadProperty);
+      return true;
+    };
+    if (!reader.ReadCollection(*scratch)) {
+      // An unreadable collection is left out; the items keep their numbers
+      // and are checked against the sheet as it is.
+      ctx_.Warnings.Include(ltfwBadProperty);
+      return true;
+    }
+    const TLTFReaderStyleMode mode =
+        subtype == ltfdTextStyles && doc_ ? doc_->LTFTextStylesReadMode
+                                          : (doc_ ? doc_->LTFParaStylesReadMode : ltf_sInsertMerge);
+    // Index 0 must always exist: an empty stored collection changes nothing.
+    if (mode == ltf_sIgnore || *map || scratch->Count() == 0) return true;
+    if (Whole()) {
+      auto* lists = dynamic_cast<TLTListInfos*>(target);
+      if (lists) lists->CopyListIDs = true;
+      target->Assign(*scratch);
+      if (lists) lists->CopyListIDs = false;
+      return true;
+    }
+    std::vector<int> m;
+    const std::vector<int>* textMap = subtype == ltfdParaStyles && textMap_ ? &*textMap_ : nullptr;
+    target->MergeStyles(*scratch, mode, m, textMap);
+    *map = std::move(m);
+    return true;
+  }
+
+  bool ReadLayout(std::string_view b) {
+    if (!Whole() || !layout_ || !ctx_.Options.Contains(ltfoLoadLayout)) return true;
+    if (b.size() < 8) throw ELecternError("Invalid LTF format");
+    TLTLayoutInfo l;
+    l.SubDocument = LE32At(b, 0) != 0;
+    const size_t rest = std::min<size_t>(LE32At(b, 4), b.size() - 8);
+    size_t at = 8;
+    if (!l.SubDocument) {
+      if (rest < 25) throw ELecternError("Invalid LTF format");
+      int32_t* fields[] = {&l.LeftMargin, &l.RightMargin, &l.TopMargin, &l.BottomMargin, &l.MinTextWidth,
+                           &l.MaxTextWidth};
+      for (int32_t* v : fields) {
+        *v = static_cast<int32_t>(LE32At(b, at));
+        at += 4;
+      }
+      l.BiDiMode = static_cast<uint8_t>(b[at++]);
+    }
+    if (8 + rest - at > 15) {
+      l.FirstParaCut = LE32At(b, at) != 0;
+      l.LastParaCut = LE32At(b, at + 4) != 0;
+      l.FirstMarkerListNo = static_cast<int32_t>(LE32At(b, at + 8));
+      l.FirstMarkerLevel = static_cast<int32_t>(LE32At(b, at + 12));
+      if (listMap_ && l.FirstMarkerListNo >= 0 && l.FirstMarkerListNo < static_cast<int32_t>(listMap_->size()))
+        l.FirstMarkerListNo = (*listMap_)[static_cast<size_t>(l.FirstMarkerListNo)];
+      data_.FirstParaCut = l.FirstParaCut;
+      data_.LastParaCut = l.LastParaCut;
+      data_.FirstParaListNo = l.FirstMarkerListNo;
+      data_.FirstParaLevel = l.FirstMarkerLevel;
+    }
+    *layout_ = l;
+    return true;
+  }
+
+  void Finish(bool ok) {
+    // A marker is never left as the last item of its paragraph.
+    if (lastPlaced_ >= 0 && lastPlaced_ < data_.ItemCount()) {
+      const TCustomLTItemInfo& last = data_.GetItem(lastPlaced_);
+      const bool ends = lastPlaced_ + 1 >= data_.ItemCount() || data_.IsParaStart(lastPlaced_ + 1);
+      if (last.StyleNo == ltikMarker && ends) {
+        auto filler = ItemFactory(0);
+        filler->ParaNo = last.ParaNo;
+        filler->SetJoinPrev(true);
+        filler->SetFlag(ltifWide, style_ ? style_->TextStyles()[0].Unicode : true);
+        data_.InsertItemAt(lastPlaced_ + 1, {}, std::move(filler));
+      }
+    }
+    if (start_ < data_.ItemCount()) data_.NormalizeParaStyles(start_);
+    if (ok && pending_ && appendsAtEnd_ && !data_.pendingCP_) {
+      data_.pendingCP_ = std::move(pending_);
+      ++data_.cpCount_;
+    }
+    pending_.reset();
+  }
+
+  TCustomLTData& data_;
+  const TLTStyle* style_;
+  TLTDocumentContext* doc_;
+  bool insert_;
+  TLTLayoutInfo* layout_;
+  TLTBackgroundInfo* background_;
+  TLTFReadContext ctx_;
+  TLTFLineSource* src_ = nullptr;
+  std::vector<std::string_view> fields_;
+  int32_t major_ = 0;
+  int32_t minor_ = 0;
+  int index_ = 0;
+  int start_ = 0;
+  bool appendsAtEnd_ = true;
+  int lastPlaced_ = -1;
+  std::unique_ptr<TLTCPInfo> pending_;
+  std::optional<std::vector<int>> textMap_, paraMap_, listMap_;
+};
+
+bool TCustomLTData::LoadLTFFromStream(TLTStream& stream, TLTLayoutInfo* layout, TLTBackgroundInfo* background) {
+  Clear();
+  TLTDocumentContext* ctx = GetContext();
+  if (ctx && GetLTFOptions().Contains(ltfoLoadDocProperties)) ctx->DocParameters.Reset();
+  const std::string bytes = stream.ReadRest();
+  TLTFReader reader(*this, false, 0, layout, background);
+  const bool ok = reader.Read(bytes);
+  if (ctx) ctx->LTFWarnings = reader.Warnings();
+  return ok;
+}
+
+bool TCustomLTData::LoadLTF(const std::string& path, TLTLayoutInfo* layout, TLTBackgroundInfo* background) {
+  auto file = TLTFileStream::Open(path, TLTFileMode::Read);
+  if (!file) return false;
+  return LoadLTFFromStream(*file, layout, background);
+}
+
+bool TCustomLTData::InsertLTFAt(TLTStream& stream, int& index) {
+  const std::string bytes = stream.ReadRest();
+  TLTFReader reader(*this, true, index, nullptr, nullptr);
+  const bool ok = reader.Read(bytes);
+  if (TLTDocumentContext* ctx = GetContext()) ctx->LTFWarnings = reader.Warnings();
+  index = reader.FirstIndex >= 0 ? reader.FirstIndex : std::clamp(index, 0, ItemCount());
+  return ok;
+}
+
+}  // namespace lectern
