@@ -138,3 +138,39 @@ TEST(LecternDump, MarkersShowTheirListLevelAndText) {
 
 }  // namespace
 }  // namespace lectern
+
+namespace lectern {
+namespace {
+
+TEST_F(ToolTest, LtfRoundTripsInBothForms) {
+  Write("in.txt", "first\n\tsecond\nZ\xC3\xBCrich\n");
+  ASSERT_EQ(Run({"convert", Path("in.txt"), Path("doc.ltf")}), 0) << Err.str();
+  ASSERT_EQ(Run({"convert", "--ltf-text", Path("doc.ltf"), Path("text.ltf")}), 0) << Err.str();
+  EXPECT_EQ(Read("text.ltf").find('\0'), std::string::npos);  // no binary blocks
+  ASSERT_EQ(Run({"convert", Path("text.ltf"), Path("again.ltf")}), 0) << Err.str();
+  EXPECT_EQ(Read("again.ltf"), Read("doc.ltf"));
+  ASSERT_EQ(Run({"convert", Path("again.ltf"), Path("out.txt")}), 0);
+  EXPECT_EQ(Read("out.txt"), "first\r\n\tsecond\r\nZ\xC3\xBCrich");
+  ASSERT_EQ(Run({"dump", Path("doc.ltf")}), 0);
+  EXPECT_NE(Out.str().find("1 tab para=0 flags=- tag=- text=\"\""), std::string::npos) << Out.str();
+}
+
+TEST_F(ToolTest, LtfWithoutStylesHasNoStyleRecords) {
+  Write("in.txt", "x\n");
+  ASSERT_EQ(Run({"convert", Path("in.txt"), Path("doc.ltf"), "--no-styles", "--ltf-text"}), 0);
+  EXPECT_EQ(Read("doc.ltf").find("-9 2 0 0 0 0 1"), std::string::npos);
+  EXPECT_NE(Read("doc.ltf").find("-9 0 0 0 0 0 7"), std::string::npos);
+}
+
+TEST_F(ToolTest, DamagedLtfExitsWithOneAndReportsWarnings) {
+  Write("bad.ltf", "-8 1 3 1\r\n-77 0 0 0 0 0 \r\n");
+  EXPECT_EQ(Run({"dump", Path("bad.ltf")}), 1);
+  EXPECT_NE(Err.str().find(Path("bad.ltf") + ": not a valid LTF document"), std::string::npos) << Err.str();
+  Write("warn.ltf", "-8 1 3 1\r\n0 1 0 0 0 0\r\ncaf\xE9\r\n");
+  EXPECT_EQ(Run({"dump", Path("warn.ltf")}), 0);
+  EXPECT_NE(Err.str().find("warning: 8-bit text was converted to Unicode"), std::string::npos) << Err.str();
+  EXPECT_NE(Out.str().find("text=\"caf\xC3\xA9\""), std::string::npos);
+}
+
+}  // namespace
+}  // namespace lectern

@@ -21,7 +21,7 @@ constexpr const char* kUsage =
     "usage: lectern convert INPUT OUTPUT\n"
     "       lectern dump INPUT\n"
     "Formats are chosen by extension: .txt (UTF-8 text, one paragraph per line),\n"
-    ".ltf (the document format; written only, for now).\n"
+    ".ltf (the document format).\n"
     "Options may stand before or after the file names:\n"
     "  --ltf-text    write .ltf in its text form (no binary blocks)\n"
     "  --no-styles   write .ltf without its style records\n"
@@ -86,7 +86,7 @@ size_t FindInvalidUtf8(std::string_view s) {
   return std::string_view::npos;
 }
 
-bool ReadText(const std::string& path, TDocument& doc, TFailure& failure) {
+bool ReadText(const std::string& path, TDocument& doc, std::ostream&, TFailure& failure) {
   std::string bytes;
   std::string error;
   if (!ReadFileBytes(path, bytes, &error) || !ReadTextDocument(bytes, doc.Data, error)) {
@@ -130,15 +130,40 @@ bool WriteLtf(TDocument& doc, const std::string& path, const TToolOptions& optio
   return true;
 }
 
+constexpr std::pair<TLTFWarning, const char*> kWarningTexts[] = {
+    {ltfwBadPictureClass, "a picture of an unknown kind was left out"},
+    {ltfwBadControl, "a control could not be made and was left out"},
+    {ltfwBadStyle, "a style number was not in the style sheet"},
+    {ltfwBadImageIndex, "an image number was not in its image list"},
+    {ltfwMadeWide, "8-bit text was converted to Unicode"},
+    {ltfwMadeNarrow, "Unicode text was converted to 8-bit text"},
+    {ltfwBrokenPicture, "a damaged picture was replaced"},
+    {ltfwBadProperty, "a stored style property could not be read"},
+};
+
+// Warnings go to standard error, one line each; the read itself decides
+// the exit status.
+bool ReadLtf(const std::string& path, TDocument& doc, std::ostream& warnings, TFailure& failure) {
+  doc.Context.LTFOptions = LTEditorLTFOptions;
+  const bool ok = doc.Data.LoadLTF(path);
+  for (const auto& [warning, text] : kWarningTexts)
+    if (doc.Context.LTFWarnings.Contains(warning)) warnings << "lectern: " << path << ": warning: " << text << '\n';
+  if (!ok) {
+    std::string bytes, error;
+    failure = {path, ReadFileBytes(path, bytes, &error) ? "not a valid LTF document" : error};
+  }
+  return ok;
+}
+
 struct TFormat {
   const char* Extension;
-  bool (*Read)(const std::string&, TDocument&, TFailure&);
+  bool (*Read)(const std::string&, TDocument&, std::ostream&, TFailure&);
   bool (*Write)(TDocument&, const std::string&, const TToolOptions&, TFailure&);
 };
 
 constexpr TFormat kFormats[] = {
     {".txt", &ReadText, &WriteText},
-    {".ltf", nullptr, &WriteLtf},
+    {".ltf", &ReadLtf, &WriteLtf},
 };
 
 const TFormat* FindFormat(const std::string& path) {
@@ -163,7 +188,7 @@ int Load(const std::string& path, TDocument& doc, std::ostream& err) {
   const TFormat* format = FindFormat(path);
   if (!format || !format->Read) return UsageError(err, path + ": cannot read this file type");
   TFailure failure;
-  if (!format->Read(path, doc, failure)) return Fail(err, failure);
+  if (!format->Read(path, doc, err, failure)) return Fail(err, failure);
   return lteOk;
 }
 
