@@ -590,7 +590,8 @@ bool ReadPublished(TLTPropReader& r, TLTPersistent& obj, const TLTPropInfo& p) {
     case TLTPropKind::Integer: {
       const auto v = r.ReadInteger();
       if (!v) return false;
-      if (!FitsInt32(*v)) {
+      // A value the field cannot hold is refused, not wrapped.
+      if (!FitsInt32(*v) || *v < p.MinValue || *v > p.MaxValue) {
         r.Fail(kInvalidValue);
         return false;
       }

@@ -7,7 +7,9 @@
 #include "platform/LTTypes.h"
 
 #include <cstdint>
+#include <climits>
 #include <functional>
+#include <limits>
 #include <optional>
 #include <span>
 #include <string>
@@ -57,6 +59,9 @@ struct TLTPropInfo {
   TLTPropKind Kind = TLTPropKind::Integer;
   const TLTEnumInfo* Names = nullptr;  // Enum and Set
   int64_t Default = 0;                 // ordinal kinds
+  /// Range an Integer property can hold (narrower than 32 bits for small fields).
+  int64_t MinValue = INT32_MIN;
+  int64_t MaxValue = INT32_MAX;
   bool HasDefault = true;              // false: an ordinal is always written
   bool Stored = true;                  // false: never written
   int64_t (*GetOrd)(const TLTPersistent&) = nullptr;
@@ -202,6 +207,11 @@ struct Prop {
     p.Kind = kind;
     p.Names = names;
     p.Default = def;
+    using T = typename detail::Member<M>::Type;
+    if constexpr (std::is_integral_v<T> && !std::is_same_v<T, bool> && sizeof(T) < 4) {
+      p.MinValue = std::numeric_limits<T>::min();
+      p.MaxValue = std::numeric_limits<T>::max();
+    }
     p.GetOrd = &detail::Member<M>::GetOrd;
     p.SetOrd = &detail::Member<M>::SetOrd;
     p.IniKey = iniKey;

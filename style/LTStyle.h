@@ -407,7 +407,8 @@ class TLTTabInfos : public TLTCollection {
 
  private:
   friend class TLTTabInfo;
-  void Sort();
+  /// Puts a stop whose position changed at its place.
+  void Reposition(TLTTabInfo& tab);
   std::vector<std::unique_ptr<TLTTabInfo>> items_;
 };
 

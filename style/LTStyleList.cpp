@@ -64,13 +64,17 @@ std::vector<TLTPropInfo> MakeMarkerFontProps() {
   props.push_back(FontProp(
       "Charset", TLTPropKind::Integer, [](const TLTPersistent& o) -> int64_t { return MF(o).Font.Charset; },
       [](TLTPersistent& o, int64_t v) { MF(o).Font.Charset = static_cast<uint8_t>(v); }));
+  props.back().MinValue = 0;
+  props.back().MaxValue = 255;
   props.push_back(FontProp(
       "Color", TLTPropKind::Color, [](const TLTPersistent& o) -> int64_t { return MF(o).Font.Color; },
       [](TLTPersistent& o, int64_t v) { MF(o).Font.Color = static_cast<TColor>(v); }));
   TLTPropInfo height = FontProp(
       "Height", TLTPropKind::Integer, [](const TLTPersistent& o) -> int64_t { return MF(o).Font.Height; },
       [](TLTPersistent& o, int64_t v) { MF(o).Font.Height = static_cast<int32_t>(v); });
-  height.IsStored = [](const TLTPersistent& o) { return MF(o).Font.Size() != 8; };
+  // Stored whenever it is not the default height: heights that round to
+  // the same point size are still different fonts.
+  height.IsStored = [](const TLTPersistent& o) { return MF(o).Font.Height != TLTMarkerFont().Font.Height; };
   props.push_back(height);
   TLTPropInfo name;
   name.Name = "Name";

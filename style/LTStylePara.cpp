@@ -258,7 +258,7 @@ int64_t TLTBorder::Similarity(const TLTBorder& o) const {
 void TLTTabInfo::SetPosition(int32_t value) {
   if (position_ == value) return;
   position_ = value;
-  if (owner_) owner_->Sort();
+  if (owner_) owner_->Reposition(*this);
 }
 
 TLTString TLTTabInfo::DisplayName() const {
@@ -279,8 +279,20 @@ TLTTabInfo& TLTTabInfos::Add() {
   tab->owner_ = this;
   TLTTabInfo& ref = *tab;
   items_.push_back(std::move(tab));
-  Sort();
+  Reposition(ref);
   return ref;
+}
+
+void TLTTabInfos::Reposition(TLTTabInfo& tab) {
+  // A stop that moves goes after the stops already at its position, so that
+  // copies and stored lists keep their order.
+  auto it = std::find_if(items_.begin(), items_.end(), [&](const auto& p) { return p.get() == &tab; });
+  if (it == items_.end()) return;
+  std::unique_ptr<TLTTabInfo> moving = std::move(*it);
+  items_.erase(it);
+  const auto at = std::upper_bound(items_.begin(), items_.end(), moving->position_,
+                                   [](int32_t pos, const auto& p) { return pos < p->position_; });
+  items_.insert(at, std::move(moving));
 }
 
 TLTTabInfo& TLTTabInfos::Add(int32_t position, TLTTabAlign align, TLTString leader) {
@@ -307,11 +319,6 @@ bool TLTTabInfos::operator==(const TLTTabInfos& other) const {
   for (size_t i = 0; i < items_.size(); ++i)
     if (!(*items_[i] == *other.items_[i])) return false;
   return true;
-}
-
-void TLTTabInfos::Sort() {
-  std::stable_sort(items_.begin(), items_.end(),
-                   [](const auto& a, const auto& b) { return a->position_ < b->position_; });
 }
 
 // ---- Paragraph styles ----------------------------------------------------------

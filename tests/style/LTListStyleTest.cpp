@@ -239,3 +239,20 @@ TEST(LTStyleSheet, ForgettingAnImageListClearsLevelReferences) {
 
 }  // namespace
 }  // namespace lectern
+
+namespace lectern {
+namespace {
+
+TEST(LTMarkerFont, AnyHeightOtherThanTheDefaultIsStored) {
+  TLTMarkerFont f;
+  const TLTPropInfo* height = f.ClassInfo().Find("Height");
+  ASSERT_NE(height, nullptr);
+  EXPECT_FALSE(height->IsStored(f));
+  f.Font.Height = -10;  // still 8 points when rounded, but another font
+  EXPECT_TRUE(height->IsStored(f));
+  const TLTPropInfo* charset = f.ClassInfo().Find("Charset");
+  EXPECT_EQ(charset->MaxValue, 255);
+}
+
+}  // namespace
+}  // namespace lectern

@@ -395,3 +395,24 @@ TEST(LTStyleSheet, InvalidPictureIsMadeOnceAndCanBeReplaced) {
 
 }  // namespace
 }  // namespace lectern
+
+namespace lectern {
+namespace {
+
+TEST(LTStyleTabs, StopsAtOnePositionKeepTheirOrderThroughCopies) {
+  TParaInfo p;
+  p.Tabs.Add(50, lttaLeft);
+  p.Tabs.Add(50, lttaRight);
+  p.Tabs.Add(10, lttaCenter);
+  ASSERT_EQ(p.Tabs[1].Align, lttaLeft);
+  ASSERT_EQ(p.Tabs[2].Align, lttaRight);
+  TParaInfo q;
+  q.Assign(p);
+  EXPECT_TRUE(q.Tabs == p.Tabs);
+  TParaInfo r;
+  r.AssignSelected(p, {ltpiTabs});
+  EXPECT_TRUE(r.Tabs == p.Tabs);
+}
+
+}  // namespace
+}  // namespace lectern
