@@ -117,7 +117,7 @@ struct TextRecord {
   void Write(TLTFWriter& w) {
     if (!Open()) return;
     const std::string para = (Flags & ltifJoinPrev) ? "-1" : w.ParaStyleField(First->ParaNo);
-    const std::string hint = First->HintText.empty() ? std::string() : LTFQuote(First->HintText);
+    const std::string hint = First->HintText.empty() ? std::string() : LTFQuote(First->HintText.str());
     w.Header(w.TextStyleField(First->StyleNo), static_cast<int>(Lines.size()), para, Flags, Kind,
              w.TagField(First->Tag), hint.empty() ? nullptr : &hint);
     for (std::string_view bytes : Lines) {

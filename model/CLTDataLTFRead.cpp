@@ -5,6 +5,7 @@
 // on malformed input it stops and reports false, keeping what it placed.
 
 #include <algorithm>
+#include <map>
 #include <optional>
 
 #include "model/CLTData.h"
@@ -59,15 +60,16 @@ class TLTFReader {
     }
   }
 
-  bool Read(std::string_view bytes) {
-    TLTFLineSource src(bytes);
+  bool Read(TLTFLineSource& src) {
     src_ = &src;
     bool ok = true;
     try {
       std::string_view line;
       while (ok && src.TextLine(line)) {
         if (line.empty() && src.AtEnd()) break;  // a final line break
-        ok = ReadRecord(line);
+        // The header outlives the reads of its data lines.
+        header_.assign(line);
+        ok = ReadRecord(header_);
       }
     } catch (const std::exception&) {
       ok = false;
@@ -101,7 +103,8 @@ class TLTFReader {
     if (!ParseInt(fields_[f++], kind) || kind < ltfdkText || kind > ltfdkWideHex) return false;
     TLTTag tag;
     if (!ParseTag(fields_[f++], tag)) return false;
-    const std::vector<std::string_view> tail(fields_.begin() + static_cast<std::ptrdiff_t>(f), fields_.end());
+    tail_.assign(fields_.begin() + static_cast<std::ptrdiff_t>(f), fields_.end());
+    const std::vector<std::string_view>& tail = tail_;
     const auto dataKind = static_cast<TLTFDataKind>(kind);
     const auto itemFlags = static_cast<uint8_t>(flags & ltifAllStored);
 
@@ -127,7 +130,21 @@ class TLTFReader {
     return true;
   }
 
-  bool ParseTag(std::string_view field, TLTTag& tag) const {
+  // Runs of items carry the same tag: they share one copy of its text.
+  bool ParseTag(std::string_view field, TLTTag& tag) {
+    const auto it = tags_.find(field);
+    if (it != tags_.end()) {
+      tag = it->second;
+      return true;
+    }
+    if (!ParseNewTag(field, tag)) return false;
+    // Few distinct tags are usual (field names); the cache stays bounded
+    // whatever a stream holds.
+    if (tags_.size() < kTagCacheSize) tags_.emplace(std::string(field), tag);
+    return true;
+  }
+
+  bool ParseNewTag(std::string_view field, TLTTag& tag) const {
     if (!data_.TagsArePChars()) {
       int32_t v = 0;
       if (field.empty() || (field[0] != '-' && (field[0] < '0' || field[0] > '9'))) return false;
@@ -177,11 +194,17 @@ class TLTFReader {
   bool ReadTextRecord(int32_t styleNo, bool styleByName, int lineCount, int32_t paraNo, bool paraByName,
                       uint8_t flags, TLTFDataKind kind, const TLTTag& tag, const std::vector<std::string_view>& tail) {
     if (!CheckTextStyle(styleNo, styleByName) || !CheckParaStyle(paraNo, paraByName)) return false;
-    TLTString hint;
+    TLTSharedText hint;
     if (!tail.empty()) {
-      auto h = LTFUnquote(tail[0], ctx_.Utf8);
-      if (!h) return false;
-      hint = std::move(*h);
+      if (tail[0] == lastHintField_) {
+        hint = lastHint_;
+      } else {
+        auto h = LTFUnquote(tail[0], ctx_.Utf8);
+        if (!h) return false;
+        hint = std::move(*h);
+        lastHintField_.assign(tail[0]);
+        lastHint_ = hint;
+      }
     }
     const bool wide = flags & ltifWide;
     const bool wideLines = wide && kind != ltfdkWideHex;
@@ -236,7 +259,7 @@ class TLTFReader {
       if (!CheckTextStyle(mapped, assocByName)) return false;
       item->SetAssociatedTextStyleNo(mapped);
     }
-    if (auto* marker = dynamic_cast<TLTMarkerItemInfo*>(item.get())) MapMarkerList(*marker, assocByName);
+    if (item->StyleNo == ltikMarker) MapMarkerList(static_cast<TLTMarkerItemInfo&>(*item), assocByName);
     if (!item->GetBoolValue(iqHasContent)) {
       pending_.reset();  // the checkpoint went with the item that could not be placed
       return true;
@@ -281,8 +304,8 @@ class TLTFReader {
     if (FirstIndex < 0) FirstIndex = index_;
     lastPlaced_ = index_;
     ++index_;
-    if (auto* ctrl = dynamic_cast<TLTControlItemInfo*>(raw); ctrl && doc_ && doc_->OnControlAction) {
-      TLTControl* c = ctrl->Control.get();
+    if (raw->StyleNo == ltikControl && doc_ && doc_->OnControlAction) {
+      TLTControl* c = static_cast<TLTControlItemInfo*>(raw)->Control.get();
       doc_->OnControlAction(ltcaAfterLTFLoad, index_ - 1, c);
     }
     return true;
@@ -326,9 +349,11 @@ class TLTFReader {
       background_->Color = color;
     }
     if (lineCount < 2) return SkipLines(lineCount);
-    std::string_view className;
+    std::string_view line;
     std::string data;
-    if (!src_->TextLine(className) || !src_->DataLine(kind, data)) return false;
+    if (!src_->TextLine(line)) return false;
+    const std::string className(line);
+    if (!src_->DataLine(kind, data)) return false;
     if (apply) {
       if (auto g = CreateGraphic(className)) {
         TLTMemoryStream m(std::move(data));
@@ -501,7 +526,8 @@ class TLTFReader {
   TLTBackgroundInfo* background_;
   TLTFReadContext ctx_;
   TLTFLineSource* src_ = nullptr;
-  std::vector<std::string_view> fields_;
+  std::string header_;
+  std::vector<std::string_view> fields_, tail_;
   int32_t major_ = 0;
   int32_t minor_ = 0;
   int index_ = 0;
@@ -510,15 +536,19 @@ class TLTFReader {
   int lastPlaced_ = -1;
   std::unique_ptr<TLTCPInfo> pending_;
   std::optional<std::vector<int>> textMap_, paraMap_, listMap_;
+  static constexpr size_t kTagCacheSize = 256;
+  std::map<std::string, TLTTag, std::less<>> tags_;
+  std::string lastHintField_;
+  TLTSharedText lastHint_;
 };
 
 bool TCustomLTData::LoadLTFFromStream(TLTStream& stream, TLTLayoutInfo* layout, TLTBackgroundInfo* background) {
   Clear();
   TLTDocumentContext* ctx = GetContext();
   if (ctx && GetLTFOptions().Contains(ltfoLoadDocProperties)) ctx->DocParameters.Reset();
-  const std::string bytes = stream.ReadRest();
+  TLTFLineSource source(stream);
   TLTFReader reader(*this, false, 0, layout, background);
-  const bool ok = reader.Read(bytes);
+  const bool ok = reader.Read(source);
   if (ctx) ctx->LTFWarnings = reader.Warnings();
   return ok;
 }
@@ -530,9 +560,9 @@ bool TCustomLTData::LoadLTF(const std::string& path, TLTLayoutInfo* layout, TLTB
 }
 
 bool TCustomLTData::InsertLTFAt(TLTStream& stream, int& index) {
-  const std::string bytes = stream.ReadRest();
+  TLTFLineSource source(stream);
   TLTFReader reader(*this, true, index, nullptr, nullptr);
-  const bool ok = reader.Read(bytes);
+  const bool ok = reader.Read(source);
   if (TLTDocumentContext* ctx = GetContext()) ctx->LTFWarnings = reader.Warnings();
   index = reader.FirstIndex >= 0 ? reader.FirstIndex : std::clamp(index, 0, ItemCount());
   return ok;

@@ -194,36 +194,79 @@ std::optional<TLTString> LTFUnquote(std::string_view field, bool utf8) {
   return out;
 }
 
+namespace {
+// The window grows in steps of this size; a block or line larger than it
+// grows the window to fit.
+constexpr size_t kReadChunk = 1 << 20;
+}  // namespace
+
+bool TLTFLineSource::More() {
+  if (eof_ || !stream_) return false;
+  // Drop what was consumed before growing, so the window stays small.
+  if (pos_ > 0) {
+    buf_.erase(0, pos_);
+    pos_ = 0;
+  }
+  const size_t old = buf_.size();
+  buf_.resize(old + kReadChunk);
+  const size_t got = stream_->Read(buf_.data() + old, kReadChunk);
+  buf_.resize(old + got);
+  win_ = buf_;
+  if (got == 0) eof_ = true;
+  return got > 0;
+}
+
+bool TLTFLineSource::Have(size_t need) {
+  while (win_.size() - pos_ < need)
+    if (!More()) return false;
+  return true;
+}
+
+bool TLTFLineSource::AtEnd() { return !Have(1); }
+
 bool TLTFLineSource::TextLine(std::string_view& line) {
-  if (pos_ >= data_.size()) return false;
-  const size_t lf = data_.find('\n', pos_);
-  const size_t end = lf == std::string_view::npos ? data_.size() : lf;
-  line = data_.substr(pos_, end - pos_);
+  if (!Have(1)) return false;
+  size_t scanned = pos_;
+  size_t lf;
+  while ((lf = win_.find('\n', scanned)) == std::string_view::npos) {
+    const size_t offset = win_.size() - pos_;
+    if (!More()) break;
+    scanned = pos_ + offset;
+  }
+  const size_t end = lf == std::string_view::npos ? win_.size() : lf;
+  line = win_.substr(pos_, end - pos_);
   if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-  pos_ = lf == std::string_view::npos ? data_.size() : lf + 1;
+  pos_ = lf == std::string_view::npos ? win_.size() : lf + 1;
   return true;
 }
 
 bool TLTFLineSource::Block(std::string_view& bytes) {
-  if (data_.size() - pos_ < 4) return false;
+  if (!Have(4)) return false;
   uint32_t n = 0;
-  for (int k = 3; k >= 0; --k) n = (n << 8) | static_cast<uint8_t>(data_[pos_ + static_cast<size_t>(k)]);
-  // A length beyond what remains is damage, never an allocation.
-  if (n > data_.size() - pos_ - 4) return false;
-  bytes = data_.substr(pos_ + 4, n);
-  pos_ += 4 + n;
+  for (int k = 3; k >= 0; --k) n = (n << 8) | static_cast<uint8_t>(win_[pos_ + static_cast<size_t>(k)]);
+  // The length is checked against the stream a chunk at a time before the
+  // block is ever held whole: a damaged length is an error, not an
+  // allocation.
+  if (!Have(4 + static_cast<size_t>(n))) return false;
+  bytes = win_.substr(pos_ + 4, n);
+  pos_ += 4 + static_cast<size_t>(n);
   return true;
 }
 
 bool TLTFLineSource::WideLine(std::string_view& utf16le) {
-  for (size_t i = pos_; i + 1 < data_.size(); i += 2) {
-    if (data_[i] == '\x29' && data_[i + 1] == '\x20') {
-      utf16le = data_.substr(pos_, i - pos_);
-      pos_ = i + 2;
-      return true;
+  size_t i = pos_;
+  while (true) {
+    for (; i + 1 < win_.size(); i += 2) {
+      if (win_[i] == '\x29' && win_[i + 1] == '\x20') {
+        utf16le = win_.substr(pos_, i - pos_);
+        pos_ = i + 2;
+        return true;
+      }
     }
+    const size_t offset = i - pos_;
+    if (!More()) return false;
+    i = pos_ + offset;
   }
-  return false;
 }
 
 bool TLTFLineSource::DataLine(TLTFDataKind kind, std::string& bytes) {

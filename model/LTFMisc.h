@@ -123,12 +123,16 @@ bool SplitLTFFields(std::string_view line, std::vector<std::string_view>& fields
 /// as an LTF string; nullopt when the field is not quoted.
 std::optional<TLTString> LTFUnquote(std::string_view field, bool utf8);
 
-/// The lines of a stored document, read in the forms the records ask for.
-/// Every read checks the bytes that remain.
+/// The lines of a stored document, read from a stream in the forms the
+/// records ask for, through a window that holds only what is being read.
+/// A view returned by a read stays valid until the next read. Every read
+/// checks the bytes that remain.
 class TLTFLineSource {
  public:
-  explicit TLTFLineSource(std::string_view data) : data_(data) {}
-  bool AtEnd() const { return pos_ >= data_.size(); }
+  explicit TLTFLineSource(TLTStream& stream) : stream_(&stream) {}
+  /// Over bytes in memory.
+  explicit TLTFLineSource(std::string_view data) : win_(data), eof_(true) {}
+  bool AtEnd();
   /// Up to LF; a CR before it is dropped.
   bool TextLine(std::string_view& line);
   /// A 4-byte little-endian length and that many bytes.
@@ -140,8 +144,16 @@ class TLTFLineSource {
   bool DataLine(TLTFDataKind kind, std::string& bytes);
 
  private:
-  std::string_view data_;
-  size_t pos_ = 0;
+  /// Makes at least `need` bytes available from the read position; false
+  /// when the stream ends first.
+  bool Have(size_t need);
+  /// Reads more of the stream; false at its end.
+  bool More();
+  TLTStream* stream_ = nullptr;
+  std::string buf_;       // what was read from the stream and not yet consumed
+  std::string_view win_;  // the bytes in reach: buf_, or data given whole
+  size_t pos_ = 0;        // read position in win_
+  bool eof_ = false;
 };
 
 /// What items need while reading their records.

@@ -200,7 +200,9 @@ const TLTItemIntProperty kPictureInts[] = {
 
 const TLTItemIntProperty kBulletInts[] = {IntField<&Bul::NoHTMLImageSize>(ltepNoHTMLImageSize)};
 
-const TLTItemStrProperty kItemStrs[] = {StrField<&TCustomLTItemInfo::HintText>(ltespHint)};
+const TLTItemStrProperty kItemStrs[] = {
+    {ltespHint, [](const TCustomLTItemInfo& i) -> TLTString { return i.HintText; },
+     [](TCustomLTItemInfo& i, const TLTString& v) { i.HintText = v; }}};
 const TLTItemStrProperty kPictureStrs[] = {StrField<&Pic::Alt>(ltespAlt),
                                            StrField<&Pic::ImageFileName>(ltespImageFileName)};
 const TLTItemStrProperty kBulletStrs[] = {StrField<&Bul::Alt>(ltespAlt)};
@@ -228,19 +230,14 @@ TLTExtraItemStrProperty ExtraStrPropertyByKey(std::string_view key) {
 
 TLTTag TLTTag::FromInt(int64_t v) {
   TLTTag t;
-  if (v != 0) t.v_ = v;
+  t.int_ = v;
   return t;
 }
 
 TLTTag TLTTag::FromString(TLTString s) {
   TLTTag t;
-  t.v_ = std::move(s);
+  t.str_ = std::make_shared<const TLTString>(std::move(s));
   return t;
-}
-
-int64_t TLTTag::Int() const {
-  const int64_t* p = std::get_if<int64_t>(&v_);
-  return p ? *p : 0;
 }
 
 std::unique_ptr<TLTCPInfo> TLTCPInfo::Copy() const {

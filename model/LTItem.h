@@ -130,16 +130,22 @@ class TLTTag {
   TLTTag() = default;
   static TLTTag FromInt(int64_t v);
   static TLTTag FromString(TLTString s);
-  bool IsEmpty() const { return std::holds_alternative<std::monostate>(v_); }
-  bool IsString() const { return std::holds_alternative<TLTString>(v_); }
+  bool IsEmpty() const { return !str_ && int_ == 0; }
+  bool IsString() const { return str_ != nullptr; }
   /// The string, or null when the tag holds none.
-  const TLTString* String() const { return std::get_if<TLTString>(&v_); }
+  const TLTString* String() const { return str_.get(); }
   /// The integer (0 for an empty tag or a string tag).
-  int64_t Int() const;
-  bool operator==(const TLTTag& o) const { return v_ == o.v_; }
+  int64_t Int() const { return int_; }
+  bool operator==(const TLTTag& o) const {
+    if (str_ || o.str_) return str_ && o.str_ && (str_ == o.str_ || *str_ == *o.str_);
+    return int_ == o.int_;
+  }
 
  private:
-  std::variant<std::monostate, int64_t, TLTString> v_;
+  // Tags never change once made, so copies (every item of a tagged run has
+  // one) share their text.
+  std::shared_ptr<const TLTString> str_;
+  int64_t int_ = 0;
 };
 
 /// A named anchor attached to one item. The item owns it; the container
@@ -225,7 +231,7 @@ class TCustomLTItemInfo {
   int32_t LinkIndex = -1;
   TLTTag Tag;
   int32_t FirstDrawItem = -1;
-  TLTString HintText;
+  TLTSharedText HintText;
 
   bool HasFlag(TLTItemFlag f) const { return (ItemFlags & f) != 0; }
   void SetFlag(TLTItemFlag f, bool on) { ItemFlags = on ? (ItemFlags | f) : (ItemFlags & ~f); }

@@ -4,8 +4,10 @@
 
 #include <cstdint>
 #include <initializer_list>
+#include <memory>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <type_traits>
 
 namespace lectern {
@@ -23,6 +25,36 @@ constexpr int32_t MaxInt = 2147483647;
 class ELecternError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
+};
+
+/// A text that never changes once made, so that copies share it; an empty
+/// one costs nothing. Items keep rarely set texts (hints) in it.
+class TLTSharedText {
+ public:
+  TLTSharedText() = default;
+  TLTSharedText(TLTString s) { Set(std::move(s)); }
+  TLTSharedText(const char16_t* s) { Set(TLTString(s)); }
+  TLTSharedText& operator=(TLTString s) {
+    Set(std::move(s));
+    return *this;
+  }
+  TLTSharedText& operator=(const char16_t* s) {
+    Set(TLTString(s));
+    return *this;
+  }
+  bool empty() const { return !p_; }
+  const TLTString& str() const {
+    static const TLTString kEmpty;
+    return p_ ? *p_ : kEmpty;
+  }
+  operator const TLTString&() const { return str(); }
+  friend bool operator==(const TLTSharedText& a, const TLTSharedText& b) { return a.p_ == b.p_ || a.str() == b.str(); }
+  friend bool operator==(const TLTSharedText& a, std::u16string_view b) { return a.str() == b; }
+  friend bool operator==(const TLTSharedText& a, const char16_t* b) { return a.str() == b; }
+
+ private:
+  void Set(TLTString s) { p_ = s.empty() ? nullptr : std::make_shared<const TLTString>(std::move(s)); }
+  std::shared_ptr<const TLTString> p_;
 };
 
 /// 32-bit colour: 0x00BBGGRR for RGB, 0xFF0000nn for system colour nn,
