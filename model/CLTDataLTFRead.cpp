@@ -412,6 +412,9 @@ class TLTFReader {
 
   bool ReadStyles(TLTFDocData subtype, std::string_view block) {
     if (block.empty() || static_cast<uint8_t>(block[0]) != kStyleCollectionTag) return false;
+    // Styles come before the items that use them; styles arriving later
+    // would renumber what was already placed, so the stream is damaged.
+    if (FirstIndex >= 0) return false;
     if (!style_) return true;
     TLTStyle& sheet = *data_.GetStyle();
     std::unique_ptr<TCustomLTInfos> scratch;

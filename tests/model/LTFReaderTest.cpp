@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "model/LTDocument.h"
 #include "platform/LTStream.h"
 #include "platform/LTSysUtils.h"
@@ -298,6 +300,42 @@ TEST(LTFReader, APictureThatCannotBeReadShowsTheInvalidPicture) {
 TEST(LTFReader, FilesThatCannotBeOpenedReportFalse) {
   TLTDocument d;
   EXPECT_FALSE(d.Data.LoadLTF("/nonexistent/dir/doc.ltf"));
+}
+
+}  // namespace
+}  // namespace lectern
+
+namespace lectern {
+namespace {
+
+TEST(LTFReader, StylesAfterItemsAreDamage) {
+  TLTDocument source;
+  source.Data.AddTextW(u"x", 0, 0);
+  std::string styles = Save(source, {ltfoSaveTextStyles});
+  styles = styles.substr(styles.find("-9"));
+  styles = styles.substr(0, styles.find("\r\n0 1 0"));
+  TLTDocument d;
+  EXPECT_FALSE(Load(d, "-8 1 3 1\r\n0 1 0 8 3 0\r\n7800\r\n" + styles + "\r\n"));
+  EXPECT_EQ(d.Data.ItemCount(), 1);
+}
+
+/// What the reader once accepted and then could not read back: every file
+/// here must load or fail cleanly, and what loads must save and load again
+/// to the same bytes.
+TEST(LTFReader, KeptCrashInputsStayHarmless) {
+  const std::filesystem::path dir = std::filesystem::path(LECTERN_TEST_DATA) / "crash" / "ltf";
+  ASSERT_TRUE(std::filesystem::exists(dir));
+  for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+    SCOPED_TRACE(entry.path().filename().string());
+    std::string bytes;
+    ASSERT_TRUE(ReadFileBytes(entry.path().string(), bytes));
+    TLTDocument d;
+    Load(d, std::string_view(bytes).substr(1));
+    const std::string first = Save(d, LTEditorLTFOptions);
+    TLTDocument again;
+    ASSERT_TRUE(Load(again, first));
+    EXPECT_EQ(Save(again, LTEditorLTFOptions), first);
+  }
 }
 
 }  // namespace
