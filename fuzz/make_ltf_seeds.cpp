@@ -7,6 +7,7 @@
 #include "model/LTDocument.h"
 #include "platform/LTStream.h"
 #include "platform/LTSysUtils.h"
+#include "table/LTTable.h"
 
 using namespace lectern;
 
@@ -47,6 +48,16 @@ int main(int argc, char** argv) {
   px.Data.assign(4, 0xFF336699u);
   png->SetPixels(px);
   d.Data.AddItem("p", std::make_unique<TLTGraphicItemInfo>(std::move(png), 1));
+  RegisterTableItemKind();
+  auto table = std::make_unique<TLTTableItemInfo>(3, 3);
+  TLTTableItemInfo& t = *table;
+  d.Data.AddItem({}, std::move(table));
+  t.MergeRect(0, 0, 2, 2, false);
+  t.Cells(0, 0)->AddTextW(u"merged", 1, 0);
+  t.Cells(2, 2)->Color = clYellow;
+  t.Rows[1].VAlign = ltcBottom;
+  auto inner = std::make_unique<TLTTableItemInfo>(1, 2);
+  t.Cells(2, 0)->AddItem({}, std::move(inner));
   d.Data.AddNamedCheckpoint(u"end", false);
   Write(folder, "rich-binary.ltf", 0, d, LTEditorLTFOptions);
   Write(folder, "rich-text.ltf", 1, d, LTEditorLTFOptions - TLTFOptions{ltfoSaveBinary});

@@ -78,6 +78,18 @@ const TCustomLTData& TCustomLTData::GetRootData() const {
   return *d;
 }
 
+bool TCustomLTData::IsAttached() const {
+  for (const TCustomLTData* d = this; d->parent_; d = d->parent_)
+    if (d->parent_->FindItemIndex(d->ownerItem_) < 0) return false;
+  return true;
+}
+
+void TCustomLTData::AttachItemsToDocument() {
+  markers_.reset();
+  prevMarkerList_ = nullptr;
+  for (int i = 0; i < ItemCount(); ++i) items_[static_cast<size_t>(i)]->AttachToDocument(*this, i);
+}
+
 TLTDocumentContext* TCustomLTData::GetContext() const { return GetRootData().context_; }
 
 TLTStyle* TCustomLTData::GetStyle() const {
@@ -787,6 +799,9 @@ void TCustomLTData::SetPrevMarkerList(TLTMarkerList* list) {
 }
 
 void TCustomLTData::RegisterMarker(TLTMarkerItemInfo& marker, int itemNo) {
+  // A sub-document that is not part of its document yet (a cell of a table
+  // being built or read) registers its markers when it becomes part of it.
+  if (!IsAttached()) return;
   TCustomLTData& root = GetRootData();
   if (!root.markers_) {
     root.markers_ = std::make_unique<TLTMarkerList>();
@@ -794,26 +809,35 @@ void TCustomLTData::RegisterMarker(TLTMarkerItemInfo& marker, int itemNo) {
   }
   TLTMarkerList& list = *root.markers_;
   // After the nearest marker before it in document order: back through this
-  // container, then through the containers that hold it.
-  int position = 0;
-  const TCustomLTData* data = this;
-  int i = itemNo - 1;
-  while (data) {
-    for (; i >= 0; --i) {
-      TCustomLTItemInfo& item = data->GetItem(i);
-      if (item.StyleNo == ltikMarker && &item != &marker) {
-        position = list.IndexOf(static_cast<TLTMarkerItemInfo&>(item)) + 1;
-        data = nullptr;
-        break;
-      }
-    }
-    if (!data) break;
-    const TCustomLTData* parent = data->GetParentData();
-    i = parent ? parent->FindItemIndex(data->GetOwnerItem()) - 1 : -1;
-    data = parent;
+  // container (and the documents its items hold), then through the earlier
+  // sub-documents of the item that holds it, then on in the container above.
+  const TLTMarkerItemInfo* before = MarkerBefore(*this, itemNo, &marker);
+  for (const TCustomLTData* data = this; !before && data->GetParentData(); data = data->GetParentData()) {
+    TCustomLTItemInfo* holder = data->GetOwnerItem();
+    std::unique_ptr<TLTSubDocCursor> cursor;
+    std::vector<TCustomLTData*> earlier;
+    for (TCustomLTData* d = holder->GetSubDocument(cursor, ltsdFirst); d && d != data;
+         d = holder->GetSubDocument(cursor, ltsdNext))
+      earlier.push_back(d);
+    for (auto it = earlier.rbegin(); !before && it != earlier.rend(); ++it)
+      before = MarkerBefore(**it, (*it)->ItemCount(), &marker);
+    if (!before) before = MarkerBefore(*data->GetParentData(), data->GetParentData()->FindItemIndex(holder), &marker);
   }
+  const int position = before ? list.IndexOf(*before) + 1 : 0;
   list.Insert(position, marker);
   list.Renumber(position, marker.ListNo, GetStyle());
+}
+
+const TLTMarkerItemInfo* TCustomLTData::MarkerBefore(const TCustomLTData& data, int itemNo,
+                                                     const TLTMarkerItemInfo* skip) {
+  for (int i = std::min(itemNo, data.ItemCount()) - 1; i >= 0; --i) {
+    TCustomLTItemInfo& item = data.GetItem(i);
+    if (item.StyleNo == ltikMarker && &item != skip) return static_cast<const TLTMarkerItemInfo*>(&item);
+    std::unique_ptr<TLTSubDocCursor> cursor;
+    for (TCustomLTData* d = item.GetSubDocument(cursor, ltsdLast); d; d = item.GetSubDocument(cursor, ltsdPrev))
+      if (const TLTMarkerItemInfo* m = MarkerBefore(*d, d->ItemCount(), skip)) return m;
+  }
+  return nullptr;
 }
 
 void TCustomLTData::UnregisterMarker(TLTMarkerItemInfo& marker) {

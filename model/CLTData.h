@@ -118,6 +118,13 @@ class TCustomLTData {
   TCustomLTData& GetRootData();
   const TCustomLTData& GetRootData() const;
   bool IsRoot() const { return parent_ == nullptr; }
+  /// Whether every container above holds the item that holds the one
+  /// below, so that this container is part of its root document (a cell of
+  /// a table still being read is not).
+  bool IsAttached() const;
+  /// For a container that becomes a sub-document: forgets what it kept as
+  /// a root and attaches its items to the document above.
+  void AttachItemsToDocument();
 
   /// Root only: the settings of the document (not owned).
   void SetContext(TLTDocumentContext* context) { context_ = context; }
@@ -176,6 +183,8 @@ class TCustomLTData {
   void ExpandToLine(int first, int last, int& a, int& b) const;
   /// Code page of 8-bit text in text style styleNo of this document.
   uint32_t StyleCodePage(int32_t styleNo) const;
+  /// Whether text in a text style is stored as UTF-16 (true without a sheet).
+  bool IsUnicodeStyle(int32_t styleNo) const;
   /// Resolves MaxInt against paragraph style paraNo.
   int32_t ResolveTextStyle(int32_t styleNo, int32_t paraNo) const;
 
@@ -258,6 +267,9 @@ class TCustomLTData {
   // ---- LTF -------------------------------------------------------------------------
   /// The document's LTF options (the defaults without settings).
   TLTFOptions GetLTFOptions() const;
+  /// The items of this container as a stored sub-document (a table cell's
+  /// content): a version record and the item records, no document data.
+  std::string SaveLTFSubDocument(TLTFOptions options) const;
   /// Writes the document, or the range, as LTF; the layout and background
   /// records only for a whole document and when given. Never raises: false
   /// when anything failed, with what was written left in the stream. An
@@ -308,6 +320,9 @@ class TCustomLTData {
   void ReleaseItem(int i);
   /// Appends item i+1 to item i and frees it, leaving its slot empty.
   void JoinTextItems(int i);
+  /// The last marker before itemNo in data, in document order (inside the
+  /// documents that items hold too), other than skip; null when none.
+  static const TLTMarkerItemInfo* MarkerBefore(const TCustomLTData& data, int itemNo, const TLTMarkerItemInfo* skip);
   /// The item records of a range (partial: the range is a selection).
   void WriteLTFItems(TLTFWriter& w, const TLTItemRange& range, bool partial) const;
   void AddTextPiece(TLTRawByteString bytes, bool wide, int32_t style, int32_t paraNo, const TLTTag& tag);
@@ -315,7 +330,6 @@ class TCustomLTData {
                      const TLTTag& tag);
   void AddTextFromText(std::u16string_view text, int32_t style, int32_t paraNo, const TLTTag& tag);
   int SpacesInTab() const;
-  bool IsUnicodeStyle(int32_t styleNo) const;
   int32_t StyleForNewText(int32_t style, int32_t paraNo) const;
 
   std::vector<std::unique_ptr<TCustomLTItemInfo>> items_;

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <map>
+#include <memory>
 #include <optional>
 
 #include "model/CLTData.h"
@@ -42,16 +43,34 @@ uint32_t LE32At(std::string_view d, size_t at) {
 /// One read of a stored document into a container.
 class TLTFReader {
  public:
-  TLTFReader(TCustomLTData& data, bool insert, int index, TLTLayoutInfo* layout, TLTBackgroundInfo* background)
+  TLTFReader(TCustomLTData& data, bool insert, int index, TLTLayoutInfo* layout, TLTBackgroundInfo* background,
+             const TLTFReader* outer = nullptr)
       : data_(data),
         style_(data.GetStyle()),
         doc_(data.GetContext()),
         insert_(insert),
         layout_(layout),
         background_(background),
-        ctx_{data, data.GetStyle(), data.GetLTFOptions(), false, {}, false} {
+        ctx_{data, data.GetStyle(), data.GetLTFOptions(), false, {}, false, {}} {
     index_ = std::clamp(index, 0, data.ItemCount());
     start_ = index_;
+    if (outer) {
+      // A sub-document is read with the document's maps and options.
+      depth_ = outer->depth_ + 1;
+      textMap_ = outer->textMap_;
+      paraMap_ = outer->paraMap_;
+      listMap_ = outer->listMap_;
+      ctx_.Options = outer->ctx_.Options;
+    }
+    ctx_.ReadSubDocument = [this](TCustomLTData& target, std::string_view bytes) {
+      if (depth_ + 1 > LTFMaxNesting) return false;
+      TLTMemoryStream in{std::string(bytes)};
+      TLTFLineSource src(in);
+      TLTFReader inner(target, true, target.ItemCount(), nullptr, nullptr, this);
+      const bool ok = inner.Read(src);
+      ctx_.Warnings |= inner.Warnings();
+      return ok;
+    };
     appendsAtEnd_ = index_ == data.ItemCount();
     // Inserting at the end continues the container's pending checkpoint.
     if (insert_ && appendsAtEnd_ && data_.pendingCP_) {
@@ -162,7 +181,8 @@ class TLTFReader {
   }
 
   // A style number through the map of stored styles and against the sheet.
-  bool CheckStyle(int32_t& n, bool byName, const std::optional<std::vector<int>>& map, int count, bool failPastMap) {
+  bool CheckStyle(int32_t& n, bool byName, const std::shared_ptr<const std::vector<int>>& map, int count,
+                  bool failPastMap) {
     if (!byName && map) {
       if (n >= static_cast<int32_t>(map->size())) {
         ctx_.Warnings.Include(ltfwBadStyle);
@@ -376,6 +396,8 @@ class TLTFReader {
   bool ReadDocData(const std::vector<std::string_view>& tail, int lineCount, TLTFDataKind kind) {
     int32_t subtype = 0;
     if (tail.empty() || !ParseInt(tail[0], subtype)) return false;
+    // A sub-document's styles and settings are its document's.
+    if (depth_ > 0) return SkipDocData(subtype, lineCount, kind);
     switch (subtype) {
       case ltfdTextStyles:
       case ltfdParaStyles:
@@ -410,6 +432,17 @@ class TLTFReader {
     }
   }
 
+  bool SkipDocData(int32_t subtype, int lineCount, TLTFDataKind kind) {
+    if (subtype == ltfdTextStyles || subtype == ltfdParaStyles || subtype == ltfdListStyles || subtype == ltfdLayout ||
+        subtype == ltfdListNumbering) {
+      if (lineCount < 2) return SkipLines(lineCount);
+      std::string_view name;
+      std::string block;
+      return src_->TextLine(name) && src_->DataLine(kind, block) && SkipLines(lineCount - 2);
+    }
+    return SkipLines(lineCount);
+  }
+
   bool ReadStyles(TLTFDocData subtype, std::string_view block) {
     if (block.empty() || static_cast<uint8_t>(block[0]) != kStyleCollectionTag) return false;
     // Styles come before the items that use them; styles arriving later
@@ -419,7 +452,7 @@ class TLTFReader {
     TLTStyle& sheet = *data_.GetStyle();
     std::unique_ptr<TCustomLTInfos> scratch;
     TCustomLTInfos* target = nullptr;
-    std::optional<std::vector<int>>* map = nullptr;
+    std::shared_ptr<const std::vector<int>>* map = nullptr;
     switch (subtype) {
       case ltfdTextStyles:
         scratch = std::make_unique<TFontInfos>(&sheet);
@@ -461,9 +494,9 @@ class TLTFReader {
       return true;
     }
     std::vector<int> m;
-    const std::vector<int>* textMap = subtype == ltfdParaStyles && textMap_ ? &*textMap_ : nullptr;
+    const std::vector<int>* textMap = subtype == ltfdParaStyles && textMap_ ? textMap_.get() : nullptr;
     target->MergeStyles(*scratch, mode, m, textMap);
-    *map = std::move(m);
+    *map = std::make_shared<const std::vector<int>>(std::move(m));
     return true;
   }
 
@@ -538,7 +571,9 @@ class TLTFReader {
   bool appendsAtEnd_ = true;
   int lastPlaced_ = -1;
   std::unique_ptr<TLTCPInfo> pending_;
-  std::optional<std::vector<int>> textMap_, paraMap_, listMap_;
+  // Maps from stored to sheet style numbers, shared with sub-documents.
+  std::shared_ptr<const std::vector<int>> textMap_, paraMap_, listMap_;
+  int depth_ = 0;
   static constexpr size_t kTagCacheSize = 256;
   std::map<std::string, TLTTag, std::less<>> tags_;
   std::string lastHintField_;

@@ -5,6 +5,7 @@
 // encodings (numbers or style names, tags, quoted strings).
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -45,6 +46,10 @@ constexpr TLTFOptions LTDefaultLTFOptions{ltfoSavePicturesBody, ltfoSaveControls
                                           ltfoSaveDocProperties, ltfoLoadDocProperties};
 /// What the application's editor uses: also the styles.
 constexpr TLTFOptions LTEditorLTFOptions = LTDefaultLTFOptions | TLTFOptions{ltfoSaveTextStyles, ltfoSaveParaStyles};
+
+/// Stored documents nested deeper than this (tables in cells of tables ...)
+/// are refused as damage rather than read by ever deeper recursion.
+constexpr int LTFMaxNesting = 64;
 
 /// Record codes that are not item kinds.
 constexpr int32_t ltfrVersion = -8;
@@ -166,6 +171,10 @@ struct TLTFReadContext {
   /// Set by items whose header names their associated style by name, which
   /// is then not mapped through the style maps.
   bool AssociatedStyleByName = false;
+  /// Reads a stored sub-document (a table cell's content) into an empty
+  /// container, with this read's style maps and options; false when it is
+  /// damaged or nested too deeply.
+  std::function<bool(TCustomLTData& target, std::string_view bytes)> ReadSubDocument;
 
   TLTString DecodeString(std::string_view bytes) const;
   /// A number field, or a quoted name looked up among the styles of a kind

@@ -331,9 +331,10 @@ void TCustomLTItemInfo::Inserting(TCustomLTData& owner, TLTRawByteString& text, 
   owner.ReportItemAction(ltiaInserting, *this, text);
 }
 
-void TCustomLTItemInfo::Inserted(TCustomLTData& owner, int /*itemNo*/) {
+void TCustomLTItemInfo::Inserted(TCustomLTData& owner, int itemNo) {
   TLTRawByteString text = Text;
   owner.ReportItemAction(ltiaInserted, *this, text);
+  AttachToDocument(owner, itemNo);
 }
 
 void TCustomLTItemInfo::Assign(const TCustomLTItemInfo& source) {

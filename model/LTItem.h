@@ -208,6 +208,8 @@ enum TLTSubDocPosition : uint8_t {
 class TLTSubDocCursor {
  public:
   virtual ~TLTSubDocCursor() = default;
+  /// Where the cursor stands, for people ("cell 1,2 span 1x2").
+  virtual std::string Describe() const { return {}; }
 };
 
 // ---- Items -----------------------------------------------------------------
@@ -267,6 +269,10 @@ class TCustomLTItemInfo {
   virtual void Inserted(TCustomLTData& owner, int itemNo);
   /// Called when the item leaves its container, freed or moved elsewhere.
   virtual void Removing(TCustomLTData& /*owner*/) {}
+  /// Called when the item, already in owner at itemNo, becomes part of a
+  /// document (on insertion, or when the sub-document holding it does):
+  /// items that a document keeps track of register themselves here.
+  virtual void AttachToDocument(TCustomLTData& /*owner*/, int /*itemNo*/) {}
 
   /// Copies, class by class, what the source's class also has. Text, tag and
   /// checkpoint are not copied.

@@ -224,8 +224,7 @@ void TLTMarkerItemInfo::UpdateStyles(const TLTStyleUsage& usage) {
   ListNo = usage.NewList(ListNo);
 }
 
-void TLTMarkerItemInfo::Inserted(TCustomLTData& owner, int itemNo) {
-  TLTRectItemInfo::Inserted(owner, itemNo);
+void TLTMarkerItemInfo::AttachToDocument(TCustomLTData& owner, int itemNo) {
   owner.RegisterMarker(*this, itemNo);
 }
 

@@ -59,7 +59,7 @@ class TLTMarkerItemInfo : public TLTRectItemInfo {
   TLTString AsText(int lineWidth, const TCustomLTData& owner, bool unicode) const override;
   void MarkStylesInUse(TLTStyleUsage& usage) const override;
   void UpdateStyles(const TLTStyleUsage& usage) override;
-  void Inserted(TCustomLTData& owner, int itemNo) override;
+  void AttachToDocument(TCustomLTData& owner, int itemNo) override;
   bool ReadLTFHeaderTail(const std::vector<std::string_view>& tail, TLTFReadContext& ctx) override;
   void Removing(TCustomLTData& owner) override;
 

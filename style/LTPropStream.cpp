@@ -198,6 +198,11 @@ void TLTPropWriter::WriteObject(const TLTPersistent& obj, const std::string& pat
         WriteShortString(path + std::string(d.Name));
         WriteBinary(d.GetBytes(obj));
         break;
+      case TLTDefinedKind::Custom:
+        if (!d.WriteCustom) return;
+        WriteShortString(path + std::string(d.Name));
+        d.WriteCustom(obj, *this);
+        break;
     }
   });
 }
@@ -728,6 +733,11 @@ bool TLTPropReader::ReadDefinedValue(TLTPersistent& obj, const TLTDefinedProp& p
       if (p.SetBytes) p.SetBytes(obj, *b);
       return true;
     }
+    case TLTDefinedKind::Custom: {
+      if (p.ReadCustom && p.ReadCustom(obj, *this)) return Ok();
+      if (Ok()) Fail(kInvalidValue);
+      return false;
+    }
   }
   Fail(kInvalidValue);
   return false;
@@ -780,6 +790,35 @@ bool TLTPropReader::ReadCollection(TLTCollection& coll) {
   }
   --collectionDepth_;
   return ok;
+}
+
+bool TLTPropReader::ReadListBegin() {
+  const auto tag = ReadTag();
+  if (!tag) return false;
+  if (*tag != vaList) {
+    Fail(kInvalidValue);
+    return false;
+  }
+  return true;
+}
+
+bool TLTPropReader::AtListEnd() {
+  if (!Need(1)) return false;
+  if (data_[pos_] != vaNull) return false;
+  ++pos_;
+  return true;
+}
+
+bool TLTPropReader::ReadComponent(TLTPersistent& obj, std::string* className) {
+  std::string cls, name;
+  if (!ReadComponentHeader(cls, name) || !ReadProperties(obj)) return false;
+  // Owned children are not part of the stored objects this encoding serves.
+  if (!AtListEnd()) {
+    if (Ok()) Fail(kInvalidValue);
+    return false;
+  }
+  if (className) *className = std::move(cls);
+  return true;
 }
 
 bool TLTPropReader::ReadComponentHeader(std::string& className, std::string& name) {

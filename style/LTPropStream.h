@@ -65,6 +65,8 @@ class TLTPropWriter {
   /// One length byte (at most 255, longer text is cut) and the bytes.
   void WriteShortString(std::string_view s);
   void WriteTag(TLTValueTag tag) { out_.push_back(static_cast<char>(tag)); }
+  void WriteListBegin() { WriteTag(vaList); }
+  void WriteListEnd() { WriteTag(vaNull); }
 
   /// The object's stored published properties in declaration order, then
   /// its defined properties; nested objects under "Owner.Inner" names.
@@ -96,6 +98,7 @@ class TLTPropReader {
   /// about the stream's end; empty while all is well.
   const std::string& Error() const { return error_; }
   size_t Position() const { return pos_; }
+  size_t Remaining() const { return pos_ < data_.size() ? data_.size() - pos_ : 0; }
   bool AtEnd() const { return pos_ >= data_.size(); }
 
   TUnknownProperty OnUnknownProperty;
@@ -119,6 +122,14 @@ class TLTPropReader {
   bool ReadCollection(TLTCollection& coll);
   /// Reads a component header (an optional prefix byte, class name, name).
   bool ReadComponentHeader(std::string& className, std::string& name);
+  /// A whole component into obj: header, properties, and an empty list of
+  /// children; className receives its class name.
+  bool ReadComponent(TLTPersistent& obj, std::string* className = nullptr);
+  /// Tag 1 must come next.
+  bool ReadListBegin();
+  /// True (and consumed) when the end-of-list tag comes next; false when
+  /// another value follows or the data ended (Ok() tells which).
+  bool AtListEnd();
 
   /// Marks the reader failed with a message (the first one is kept).
   void Fail(const std::string& message);

@@ -89,7 +89,11 @@ struct TLTPropInfo {
   int64_t IniDefaultValue() const { return (IniFlags & ltiniOwnDefault) ? IniDefault : Default; }
 };
 
-enum class TLTDefinedKind : uint8_t { String, Integer, Binary };
+class TLTPropWriter;
+class TLTPropReader;
+
+/// Custom: any sequence of values, written and read by the class itself.
+enum class TLTDefinedKind : uint8_t { String, Integer, Binary, Custom };
 
 /// A value a class stores under a name of its own beside its published
 /// properties (encoded forms, references by number). Written after them,
@@ -105,6 +109,8 @@ struct TLTDefinedProp {
   void (*SetText)(TLTPersistent&, const std::u16string&) = nullptr;
   void (*SetInt)(TLTPersistent&, int64_t) = nullptr;
   void (*SetBytes)(TLTPersistent&, const std::string&) = nullptr;
+  void (*WriteCustom)(const TLTPersistent&, TLTPropWriter&) = nullptr;
+  bool (*ReadCustom)(TLTPersistent&, TLTPropReader&) = nullptr;
 };
 
 /// The published properties of one class; the parent's come first.

@@ -1,6 +1,7 @@
 // The command-line tool: commands, exit statuses, messages and safe output.
 
 #include "model/LTDocument.h"
+#include "table/LTTable.h"
 #include "tools/lectern/LecternTool.h"
 
 #include <gtest/gtest.h>
@@ -170,6 +171,38 @@ TEST_F(ToolTest, DamagedLtfExitsWithOneAndReportsWarnings) {
   EXPECT_EQ(Run({"dump", Path("warn.ltf")}), 0);
   EXPECT_NE(Err.str().find("warning: 8-bit text was converted to Unicode"), std::string::npos) << Err.str();
   EXPECT_NE(Out.str().find("text=\"caf\xC3\xA9\""), std::string::npos);
+}
+
+}  // namespace
+}  // namespace lectern
+
+namespace lectern {
+namespace {
+
+TEST_F(ToolTest, TablesShowTheirGridAndTravelThroughLtfAndText) {
+  RegisterTableItemKind();
+  TLTDocument d;
+  auto table = std::make_unique<TLTTableItemInfo>(2, 2);
+  TLTTableItemInfo& t = *table;
+  d.Data.AddItem({}, std::move(table));
+  t.MergeRect(0, 0, 1, 2, false);
+  t.Cells(0, 0)->Clear();
+  t.Cells(0, 0)->AddTextW(u"Head", 1, 0);
+  t.Cells(1, 1)->Clear();
+  t.Cells(1, 1)->AddTextW(u"x", 0, 0);
+  ASSERT_TRUE(d.Data.SaveLTF(Path("t.ltf")));
+  ASSERT_EQ(Run({"dump", Path("t.ltf")}), 0) << Err.str();
+  EXPECT_EQ(Out.str(),
+            "0 table para=0 flags=- tag=- text=\"\" rows=2 cols=2\n"
+            "  cell 0,0 span 1x2\n"
+            "    0 text style=1 para=0 flags=W tag=- text=\"Head\"\n"
+            "  cell 1,0 span 1x1\n"
+            "    0 text style=0 para=0 flags=W tag=- text=\"\"\n"
+            "  cell 1,1 span 1x1\n"
+            "    0 text style=0 para=0 flags=W tag=- text=\"x\"\n");
+  ASSERT_EQ(Run({"convert", Path("t.ltf"), Path("t.txt")}), 0);
+  // Separators stand between all columns, covered ones too, and after rows.
+  EXPECT_EQ(Read("t.txt"), "Head\r\n\r\n\r\nx\r\n");
 }
 
 }  // namespace

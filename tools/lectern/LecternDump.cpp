@@ -3,6 +3,7 @@
 
 #include "model/CLTData.h"
 #include "platform/LTSysUtils.h"
+#include "table/LTTable.h"
 #include "tools/lectern/LecternTool.h"
 
 #include <ostream>
@@ -120,13 +121,17 @@ void DumpDocument(const TCustomLTData& data, std::ostream& out, int depth) {
       if (marker->Reset) out << " restart=" << marker->StartFrom;
       out << " display=" << QuoteText(marker->DisplayString);
     }
+    if (const auto* table = dynamic_cast<const TLTTableItemInfo*>(&item))
+      out << " rows=" << table->NumRows() << " cols=" << table->NumColumns();
     if (item.Checkpoint) out << " cp=" << QuoteText(item.Checkpoint->CheckpointName);
     if (!item.HintText.empty()) out << " hint=" << QuoteText(item.HintText);
     out << '\n';
     std::unique_ptr<TLTSubDocCursor> cursor;
     int n = 0;
     for (TCustomLTData* d = item.GetSubDocument(cursor, ltsdFirst); d; d = item.GetSubDocument(cursor, ltsdNext)) {
-      out << indent << "  sub " << n++ << '\n';
+      const std::string label = cursor->Describe();
+      out << indent << "  " << (label.empty() ? "sub " + IntToStr(n) : label) << '\n';
+      ++n;
       DumpDocument(*d, out, depth + 2);
     }
   }

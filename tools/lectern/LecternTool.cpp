@@ -7,6 +7,7 @@
 #include "model/LTDocument.h"
 #include "platform/LTStream.h"
 #include "platform/LTSysUtils.h"
+#include "table/LTTable.h"
 
 #include <algorithm>
 #include <cctype>
@@ -235,6 +236,7 @@ bool ReadTextDocument(std::string_view text, TCustomLTData& data, std::string& e
 }
 
 int LecternMain(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  RegisterTableItemKind();
   std::vector<std::string> positional;
   TToolOptions options;
   bool optionsEnded = false;

@@ -1,0 +1,234 @@
+#pragma once
+// Tables: an item that holds a grid of rows and columns whose cells are
+// documents of their own. A cell may span several rows and columns; the
+// slots it covers hold no cell. Every walk over a document recurses into
+// the cells.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "model/CLTData.h"
+#include "model/LTItem.h"
+#include "style/LTProps.h"
+#include "style/LTStyle.h"
+
+namespace lectern {
+
+class TLTTableItemInfo;
+class TLTTableRows;
+class TLTTableRow;
+
+enum TLTTableOption : uint8_t {
+  lttoEditing,
+  lttoRowSizing,
+  lttoColSizing,
+  lttoRowSelect,
+  lttoColSelect,
+  lttoNoCellSelect,
+  lttoRTFSaveCellPixelBestWidth,
+  lttoRTFAllowAutofit,
+  lttoHideGridLines,
+  lttoOverlappingCorners,
+  lttoCellBelowBorders,
+  lttoIgnoreContentWidth,
+  lttoIgnoreContentHeight,
+};
+using TLTTableOptions = TLTSet<TLTTableOption, uint16_t>;
+enum TLTTablePrintOption : uint8_t { lttoHalftoneBorders, lttoRowsSplit, lttoWhiteBackground };
+using TLTTablePrintOptions = TLTSet<TLTTablePrintOption, uint8_t>;
+enum TLTTableBorderStyle : uint8_t { lttbRaised, lttbLowered, lttbColor, lttbRaisedColor, lttbLoweredColor };
+enum TLTCellVAlign : uint8_t { ltcTop, ltcMiddle, ltcBottom, ltcVDefault };
+enum TLTItemBackgroundStyle : uint8_t { ltbsColor, ltbsStretched, ltbsTiled, ltbsCentered };
+
+/// A rectangle of a table's grid: first row and column, row and column count.
+struct TLTCellRect {
+  int Row = 0;
+  int Col = 0;
+  int Rows = 0;
+  int Cols = 0;
+};
+
+/// Stored table nesting deeper than this is refused as damage.
+constexpr int LTMaxTableNesting = 64;
+
+/// A cell: a document with its own background, borders and sizes.
+class TLTTableCellData : public TCustomLTData, public TLTPersistent {
+ public:
+  /// A new cell holds one empty text item.
+  explicit TLTTableCellData(TLTTableRow* row);
+  const TLTClassInfo& ClassInfo() const override;
+
+  TColor Color = clNone;
+  TColor BorderColor = clNone;
+  TColor BorderLightColor = clNone;
+  /// > 0 pixels, < 0 percent of the table's width, 0 none.
+  int32_t BestWidth = 0;
+  int32_t BestHeight = 0;
+  TLTBooleanRect VisibleBorders;
+  TLTCellVAlign VAlign = ltcVDefault;
+  std::unique_ptr<TGraphic> BackgroundImage;
+  TLTItemBackgroundStyle BackgroundStyle = ltbsColor;
+  TLTString BackgroundImageFileName;
+  TLTString Hint;
+
+  /// At least 1; the slots the span covers hold no cell.
+  int32_t RowsSpanned = 1;
+  int32_t ColumnsSpanned = 1;
+  /// Layout rectangle inside the table.
+  int32_t Left = 0, Top = 0, Width = 0, Height = 0;
+
+  TLTTableRow* Row() const { return row_; }
+  TLTTableItemInfo* Table() const;
+  /// No items, or one text item with empty text that carries nothing else
+  /// (style 0, paragraph 0, no tag, hint or checkpoint).
+  bool IsEmpty() const;
+  /// Copies the look: colours, borders, alignment, background, hint.
+  void AssignAttributes(const TLTTableCellData& source);
+  /// Replaces the content by copies of source's items.
+  void AssignContent(const TLTTableCellData& source);
+
+ private:
+  friend class TLTTableRow;
+  friend class TLTTableItemInfo;
+  TLTTableRow* row_;  // not owned
+};
+
+/// One row: a slot per column (a cell, or none where a span covers it).
+class TLTTableRow {
+ public:
+  explicit TLTTableRow(TLTTableRows* rows) : rows_(rows) {}
+  std::vector<std::unique_ptr<TLTTableCellData>> Cells;
+  TLTCellVAlign VAlign = ltcTop;
+  /// When printing, a page break comes before this row.
+  bool PageBreakBefore = false;
+  TLTTableRows* Rows() const { return rows_; }
+  int Count() const { return static_cast<int>(Cells.size()); }
+
+ private:
+  TLTTableRows* rows_;  // not owned
+};
+
+/// The rows of a table.
+class TLTTableRows {
+ public:
+  explicit TLTTableRows(TLTTableItemInfo* table) : table_(table) {}
+  std::vector<std::unique_ptr<TLTTableRow>> Items;
+  TLTTableItemInfo* Table() const { return table_; }
+  int Count() const { return static_cast<int>(Items.size()); }
+  TLTTableRow& operator[](int r) const { return *Items[static_cast<size_t>(r)]; }
+
+ private:
+  TLTTableItemInfo* table_;  // not owned
+};
+
+/// The table item.
+class TLTTableItemInfo : public TLTFullLineItemInfo, public TLTPersistent {
+ public:
+  /// A table of 1 x 1 cells, as reading creates it before its data.
+  TLTTableItemInfo();
+  TLTTableItemInfo(int rows, int cols);
+  ~TLTTableItemInfo() override;
+  const TLTClassInfo& ClassInfo() const override;
+
+  TLTTableOptions Options{lttoEditing, lttoRowSizing, lttoColSizing, lttoRowSelect, lttoColSelect};
+  TLTTablePrintOptions PrintOptions{lttoHalftoneBorders, lttoRowsSplit};
+  /// > 0 pixels, < 0 percent of the available width, 0 automatic.
+  int32_t BestWidth = 0;
+  TColor Color = clWindow;
+  std::unique_ptr<TGraphic> BackgroundImage;
+  TLTItemBackgroundStyle BackgroundStyle = ltbsColor;
+  TLTString BackgroundImageFileName;
+  int32_t HeadingRowCount = 0;
+  TLTString TextRowSeparator = u"\r\n";
+  TLTString TextColSeparator = u"\r\n";
+  int32_t BorderWidth = 0;
+  TColor BorderColor = clWindowText;
+  TColor BorderLightColor = clBtnHighlight;
+  TLTTableBorderStyle BorderStyle = lttbRaised;
+  int32_t BorderHSpacing = 2;
+  int32_t BorderVSpacing = 2;
+  TLTBooleanRect VisibleBorders;
+  int32_t CellBorderWidth = 0;
+  TColor CellBorderColor = clWindowText;
+  TColor CellBorderLightColor = clBtnHighlight;
+  TLTTableBorderStyle CellBorderStyle = lttbLowered;
+  int32_t CellHPadding = 1;
+  int32_t CellVPadding = 1;
+  int32_t CellHSpacing = 2;
+  int32_t CellVSpacing = 2;
+  int32_t HRuleWidth = 0;
+  int32_t VRuleWidth = 0;
+  TColor HRuleColor = clWindowText;
+  TColor VRuleColor = clWindowText;
+  bool HOutermostRule = false;
+  bool VOutermostRule = false;
+
+  TLTTableRows Rows{this};
+
+  /// Both paddings at once; reads the horizontal one.
+  int32_t CellPadding() const { return CellHPadding; }
+  void SetCellPadding(int32_t v) { CellHPadding = CellVPadding = v; }
+
+  int NumRows() const { return Rows.Count(); }
+  int NumColumns() const { return Rows.Count() == 0 ? 0 : Rows[0].Count(); }
+  /// The slot's cell, or null when it is covered or outside the grid.
+  TLTTableCellData* Cells(int row, int col) const;
+  /// The cell that covers a position, with its own row and column; null
+  /// outside the grid.
+  TLTTableCellData* GetMainCell(int row, int col, int& mainRow, int& mainCol) const;
+  /// Whether the rectangle may become one cell (see the merge rules).
+  bool CanMerge(int row, int col, int rowCount, int colCount) const;
+  /// Replaces the grid by rows x cols new cells (0 rows empties it).
+  void ResetGrid(int rows, int cols);
+  /// Makes the cell at (row, col) span rowCount x colCount slots. Every slot
+  /// of the rectangle must hold a cell that lies wholly inside it; their
+  /// contents are appended to the main cell when moveContent, else dropped.
+  /// False (and nothing changes) when the rectangle does not allow it.
+  bool MergeRect(int row, int col, int rowCount, int colCount, bool moveContent);
+  /// Raises ELecternError "Invalid row or column index" outside the grid.
+  void CheckIndex(int row, int col) const;
+
+  /// Layout queries: the row's best height; a column's best pixel width (0
+  /// when any one-column cell has a percent width); its percent width in
+  /// pixels for a table width; whether it has a percent cell.
+  int32_t RowBestHeight(int row) const;
+  int32_t ColumnBestPixelWidth(int col) const;
+  int32_t ColumnPercentWidth(int col, int32_t tableWidth) const;
+  bool ColumnHasPercentCell(int col) const;
+
+  /// Sets the container that holds the table: the cells' parent.
+  void SetContainer(TCustomLTData* container);
+  TCustomLTData* Container() const { return container_; }
+
+  // Item behaviour.
+  bool GetBoolValue(TLTItemBoolQuery q) const override;
+  void Assign(const TCustomLTItemInfo& source) override;
+  TLTString AsText(int lineWidth, const TCustomLTData& owner, bool unicode) const override;
+  void MarkStylesInUse(TLTStyleUsage& usage) const override;
+  void UpdateStyles(const TLTStyleUsage& usage) override;
+  TCustomLTData* GetSubDocument(std::unique_ptr<TLTSubDocCursor>& cursor, TLTSubDocPosition pos) override;
+  void AttachToDocument(TCustomLTData& owner, int itemNo) override;
+  void Removing(TCustomLTData& owner) override;
+
+  // Storage.
+  void SaveLTF(TLTFWriter& w, int itemNo, bool forceJoin) const override;
+  /// Writes the record of a rectangle of the table, as a copy of part of
+  /// it does.
+  void SaveLTFPart(TLTFWriter& w, const TLTCellRect& area) const;
+  bool ReadLTFLines(TLTFLineSource& src, int lineCount, uint8_t dataKind, TLTFReadContext& ctx) override;
+
+ protected:
+  const TLTItemStrProperty* FindStrProperty(TLTExtraItemStrProperty p) const override;
+
+ private:
+  std::unique_ptr<TLTTableCellData> NewCell(TLTTableRow* row);
+  void WriteRecord(TLTFWriter& w, bool forceJoin, const TLTCellRect& area) const;
+  TCustomLTData* container_ = nullptr;  // not owned
+};
+
+/// Adds tables to the item kinds that documents and stored files may hold.
+void RegisterTableItemKind();
+
+}  // namespace lectern
