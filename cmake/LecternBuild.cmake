@@ -35,6 +35,7 @@ find_package(PkgConfig REQUIRED)
 find_package(ICU REQUIRED COMPONENTS uc i18n)
 find_package(JPEG REQUIRED)
 find_package(PNG REQUIRED)
+find_package(SQLite3 REQUIRED)
 
 # lectern_library(name SOURCES ... DEPS ...): one static library per directory,
 # its headers reached as "dir/Header.h" from the project root.

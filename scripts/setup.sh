@@ -7,7 +7,7 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ pkg-config ccache
-  libicu-dev libjpeg62-turbo-dev libpng-dev
+  libicu-dev libjpeg62-turbo-dev libpng-dev libsqlite3-dev
   libgtest-dev libgmock-dev libbenchmark-dev
 )
 for arg in "$@"; do

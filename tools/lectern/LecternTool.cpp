@@ -4,6 +4,8 @@
 
 #include "tools/lectern/LecternTool.h"
 
+#include "tools/lectern/LecternFormats.h"
+
 #include "model/LTDocument.h"
 #include "platform/LTStream.h"
 #include "platform/LTSysUtils.h"
@@ -21,26 +23,22 @@ namespace {
 constexpr const char* kUsage =
     "usage: lectern convert INPUT OUTPUT\n"
     "       lectern dump INPUT\n"
+    "       lectern merge TEMPLATE DB (--record N | --country NAME | --codes) OUTPUT\n"
+    "       lectern merge TEMPLATE DB --all OUTDIR --to FORMAT\n"
     "Formats are chosen by extension: .txt (UTF-8 text, one paragraph per line),\n"
     ".ltf (the document format).\n"
     "Options may stand before or after the file names:\n"
-    "  --ltf-text    write .ltf in its text form (no binary blocks)\n"
-    "  --no-styles   write .ltf without its style records\n"
-    "  -h, --help    show this help\n";
-
-/// Switches that shape the output.
-struct TToolOptions {
-  bool LtfText = false;
-  bool NoStyles = false;
-};
+    "  --ltf-text       write .ltf in its text form (no binary blocks)\n"
+    "  --no-styles      write .ltf without its style records\n"
+    "  --record N       merge record N of the table (1 is the first)\n"
+    "  --country NAME   merge the record whose Country is NAME\n"
+    "  --codes          show the field codes instead of a record\n"
+    "  --all OUTDIR     merge every record into a file of its own in OUTDIR,\n"
+    "                   named after the country\n"
+    "  --to FORMAT      output format (ltf, txt) instead of the extension\n"
+    "  -h, --help       show this help\n";
 
 using TDocument = TLTDocument;
-
-/// A failure with the reason to print after the file name.
-struct TFailure {
-  std::string File;
-  std::string Reason;
-};
 
 std::string Extension(const std::string& path) {
   const size_t slash = path.find_last_of('/');
@@ -156,46 +154,14 @@ bool ReadLtf(const std::string& path, TDocument& doc, std::ostream& warnings, TF
   return ok;
 }
 
-struct TFormat {
-  const char* Extension;
-  bool (*Read)(const std::string&, TDocument&, std::ostream&, TFailure&);
-  bool (*Write)(TDocument&, const std::string&, const TToolOptions&, TFailure&);
-};
-
 constexpr TFormat kFormats[] = {
     {".txt", &ReadText, &WriteText},
     {".ltf", &ReadLtf, &WriteLtf},
 };
 
-const TFormat* FindFormat(const std::string& path) {
-  const std::string ext = Extension(path);
-  for (const TFormat& f : kFormats)
-    if (ext == f.Extension) return &f;
-  return nullptr;
-}
-
-int UsageError(std::ostream& err, const std::string& message) {
-  err << "lectern: " << message << '\n' << kUsage;
-  return lteUsage;
-}
-
-int Fail(std::ostream& err, const TFailure& f) {
-  err << "lectern: " << f.File << ": " << f.Reason << '\n';
-  return lteBadInput;
-}
-
-// Loads a document; returns an exit status (lteOk on success).
-int Load(const std::string& path, TDocument& doc, std::ostream& err) {
-  const TFormat* format = FindFormat(path);
-  if (!format || !format->Read) return UsageError(err, path + ": cannot read this file type");
-  TFailure failure;
-  if (!format->Read(path, doc, err, failure)) return Fail(err, failure);
-  return lteOk;
-}
-
 int Convert(const std::vector<std::string>& files, const TToolOptions& options, std::ostream& err) {
   if (files.size() != 2) return UsageError(err, "convert takes an input and an output file");
-  const TFormat* out = FindFormat(files[1]);
+  const TFormat* out = options.To.empty() ? FindFormat(files[1]) : FormatByName(options.To);
   if (!out || !out->Write) return UsageError(err, files[1] + ": cannot write this file type");
   auto doc = std::make_unique<TDocument>();
   if (const int status = Load(files[0], *doc, err); status != lteOk) return status;
@@ -213,6 +179,36 @@ int Dump(const std::vector<std::string>& files, std::ostream& out, std::ostream&
 }
 
 }  // namespace
+
+const TFormat* FindFormat(const std::string& path) { return FormatByName(Extension(path)); }
+
+const TFormat* FormatByName(const std::string& name) {
+  std::string ext = name;
+  std::transform(ext.begin(), ext.end(), ext.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  if (!ext.empty() && ext[0] != '.') ext.insert(ext.begin(), '.');
+  for (const TFormat& f : kFormats)
+    if (ext == f.Extension) return &f;
+  return nullptr;
+}
+
+int UsageError(std::ostream& err, const std::string& message) {
+  err << "lectern: " << message << '\n' << kUsage;
+  return lteUsage;
+}
+
+int Fail(std::ostream& err, const TFailure& f) {
+  err << "lectern: " << f.File << ": " << f.Reason << '\n';
+  return lteBadInput;
+}
+
+int Load(const std::string& path, TDocument& doc, std::ostream& err) {
+  const TFormat* format = FindFormat(path);
+  if (!format || !format->Read) return UsageError(err, path + ": cannot read this file type");
+  TFailure failure;
+  if (!format->Read(path, doc, err, failure)) return Fail(err, failure);
+  return lteOk;
+}
 
 bool ReadTextDocument(std::string_view text, TCustomLTData& data, std::string& error) {
   if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
@@ -240,11 +236,42 @@ int LecternMain(const std::vector<std::string>& args, std::ostream& out, std::os
   std::vector<std::string> positional;
   TToolOptions options;
   bool optionsEnded = false;
-  for (const std::string& a : args) {
+  bool mergeOnly = false;
+  for (size_t k = 0; k < args.size(); ++k) {
+    const std::string& a = args[k];
+    // Options with a value take it from "--name=value" or the next argument.
+    std::string name = a, value;
+    bool hasValue = false;
+    if (const size_t eq = a.find('='); a.rfind("--", 0) == 0 && eq != std::string::npos) {
+      name = a.substr(0, eq);
+      value = a.substr(eq + 1);
+      hasValue = true;
+    }
+    auto takeValue = [&](std::string& into) {
+      if (!hasValue) {
+        if (k + 1 >= args.size()) return false;
+        value = args[++k];
+      }
+      into = value;
+      return true;
+    };
     if (optionsEnded || a.empty() || a[0] != '-' || a == "-") {
       positional.push_back(a);
     } else if (a == "--") {
       optionsEnded = true;
+    } else if (name == "--to" || name == "--record" || name == "--country" || name == "--all") {
+      std::string& into = name == "--to"       ? options.To
+                          : name == "--record" ? options.Record
+                          : name == "--country" ? options.Country
+                                               : options.AllDir;
+      if (!takeValue(into)) return UsageError(err, name + " needs a value");
+      options.HasRecord |= name == "--record";
+      options.HasCountry |= name == "--country";
+      options.HasAll |= name == "--all";
+      mergeOnly |= name != "--to";
+    } else if (a == "--codes") {
+      options.Codes = true;
+      mergeOnly = true;
     } else if (a == "--ltf-text") {
       options.LtfText = true;
     } else if (a == "--no-styles") {
@@ -259,9 +286,12 @@ int LecternMain(const std::vector<std::string>& args, std::ostream& out, std::os
   if (positional.empty()) return UsageError(err, "no command given");
   const std::string command = positional.front();
   positional.erase(positional.begin());
+  if (mergeOnly && command != "merge")
+    return UsageError(err, "--record, --country, --codes and --all belong to merge");
   try {
     if (command == "convert") return Convert(positional, options, err);
     if (command == "dump") return Dump(positional, out, err);
+    if (command == "merge") return MergeCommand(positional, options, err);
   } catch (const std::exception& e) {
     // A reader must not throw on bad input; if one does, the input is still
     // what was bad, and the user gets a message instead of a crash.

@@ -1,0 +1,187 @@
+// The report merge: field runs, the codes view, contents from large
+// objects, paragraph takeover, and merges repeated and undone.
+
+#include "app/ReportMerge.h"
+
+#include <gtest/gtest.h>
+
+#include "app/LTNormalize.h"
+#include "model/LTDocument.h"
+#include "model/LTMarker.h"
+#include "platform/LTDataTable.h"
+#include "platform/LTStream.h"
+#include "table/LTTable.h"
+#include "tests/support/DocShape.h"
+#include "tests/support/TestTable.h"
+
+namespace lectern {
+namespace {
+
+using testing::Shape;
+using testing::TTestValue;
+
+constexpr testing::TShapeOptions kFull{true, true};
+
+/// A stored document made by fill, as a large-object value.
+template <class F>
+TTestValue Stored(F fill) {
+  RegisterTableItemKind();
+  TLTDocument d;
+  fill(d);
+  d.Context.LTFOptions = LTEditorLTFOptions;
+  TLTMemoryStream m;
+  d.Data.SaveLTFToStream(m);
+  return TTestValue::B(m.Data());
+}
+
+struct MergeTest : ::testing::Test {
+  testing::TTempDir Dir{"merge"};
+  TLTSQLiteTable Table;
+  TLTDocument Doc;
+  TCustomLTData& D = Doc.Data;
+  TLTReportMerge Merge{Doc.Style, &Table};
+
+  void SetUp() override {
+    const TTestValue description = Stored([](TLTDocument& d) {
+      d.Data.AddTextW(u"Long and thin, see ", 0, 0);
+      d.Data.AddTextW(u"the portal", 4, -1, TLTTag::FromString(u"https://www.gob.cl/"));
+      d.Data.AddTextW(u"Second paragraph.", 0, 0);
+    });
+    const TTestValue cities = Stored([](TLTDocument& d) {
+      auto t = std::make_unique<TLTTableItemInfo>(1, 2);
+      d.Data.AddItem({}, std::move(t));
+    });
+    testing::MakeTable(Dir / "t.db", "Countries",
+                       {"Country TEXT", "Capital TEXT", "Description BLOB", "Cities BLOB", "Demographics BLOB",
+                        "Number INTEGER"},
+                       {{TTestValue::T("Chile"), TTestValue::T("Santiago"), description, cities,
+                         TTestValue::B("not a document at all"), TTestValue::I(1)},
+                        {TTestValue::T("Norway"), TTestValue::T("Oslo"), TTestValue::B(""), {}, {}, {}}});
+    Table.SetFileName(Dir / "t.db");
+    Table.Open();
+  }
+  void Field(const char16_t* name, int32_t paraNo = -1) {
+    D.AddTextW(name, FindOrAddCodeStyle(ltcsFieldCode, Doc.Style), paraNo, TLTTag::FromString(TLTString(name) + u"|"));
+  }
+  void MergeAndNormalize(int recNo) {
+    Merge.CodesView = recNo == 0;
+    if (recNo > 0) Table.SetRecNo(recNo);
+    Merge.MergeRecord(D);
+    NormalizeDocument(D);
+  }
+};
+
+TEST_F(MergeTest, ARunOfOneFieldBecomesOneValueInItsPlace) {
+  D.AddTextW(u"Name: ", 0, 1);
+  for (int k = 0; k < 3; ++k) Field(u"Country");
+  D.AddTextW(u".", 0, -1);
+  const int styles = Doc.Style.TextStyles().Count();
+
+  MergeAndNormalize(1);
+  const int country = FindOrAddCodeStyle(ltcsCountry, Doc.Style);
+  EXPECT_EQ(Shape(D, kFull), "Name: /1//s0 Chile/1/J/s" + IntToStr(country) + "/Country| ./1/J/s0");
+  EXPECT_TRUE(Merge.Problems.empty());
+  // The style was added by the merge and found by every later lookup.
+  EXPECT_EQ(Doc.Style.TextStyles().Count(), styles + 1);
+  EXPECT_FALSE(Doc.Style.TextStyles()[country].Standard);
+  EXPECT_EQ(FindOrAddCodeStyle(ltcsCountry, Doc.Style), country);
+  EXPECT_EQ(Doc.Style.TextStyles().Count(), styles + 1);
+}
+
+TEST_F(MergeTest, CodesViewAndMissingValuesShowTheFieldName) {
+  Field(u"Capital", 0);
+  Field(u"Description", 0);
+  Field(u"Cities", 0);
+  Field(u"Demographics", 0);
+  const std::string codes = Shape(D, kFull);
+
+  MergeAndNormalize(2);
+  // An empty large object and a missing one show the name, as codes do.
+  EXPECT_EQ(Shape(D), "Oslo/0/ Description/0/ Cities/0/ Demographics/0/");
+  EXPECT_TRUE(Merge.Problems.empty());
+
+  MergeAndNormalize(1);
+  // Bytes that are no document are reported and leave the name showing.
+  ASSERT_EQ(Merge.Problems.size(), 1u);
+  EXPECT_NE(Merge.Problems[0].find("\"Demographics\""), std::string::npos);
+  EXPECT_EQ(Utf16ToUtf8(D.GetItemTextW(D.ItemCount() - 1)), "Demographics");
+
+  MergeAndNormalize(0);
+  EXPECT_EQ(Shape(D, kFull), codes);
+}
+
+TEST_F(MergeTest, FieldsThatCannotBeFilledKeepTheirContent) {
+  Field(u"Number", 0);
+  Field(u"Population", 0);
+  const std::string before = Shape(D, kFull);
+  MergeAndNormalize(1);
+  EXPECT_EQ(Shape(D, kFull), before);
+  ASSERT_EQ(Merge.Problems.size(), 2u);
+  EXPECT_NE(Merge.Problems[0].find("Field \"Population\" not found"), std::string::npos);
+  EXPECT_NE(Merge.Problems[1].find("Unsupported field type"), std::string::npos);
+  // Without a table only the codes view works.
+  TLTReportMerge noTable(Doc.Style, nullptr);
+  noTable.CodesView = false;
+  EXPECT_EQ(noTable.BuildFieldContent(u"Capital"), nullptr);
+}
+
+TEST_F(MergeTest, RichContentTakesOverTheRunsParagraph) {
+  D.AddTextW(u"Intro", 0, 1);
+  Field(u"Description");
+  D.AddTextW(u" tail", 0, -1);
+  D.AddTextW(u"Next", 0, 0);
+  Field(u"Country");
+  D.GetItem(D.ItemCount() - 1).SetNewPage(true);
+  Field(u"Capital");
+  D.GetItem(D.ItemCount() - 1).SetNewLine(true);
+
+  MergeAndNormalize(1);
+  const int country = FindOrAddCodeStyle(ltcsCountry, Doc.Style);
+  const int value = FindOrAddCodeStyle(ltcsValue, Doc.Style);
+  // The first paragraph of the content continues the run's paragraph and
+  // takes its style; hyperlink targets stay behind the field name.
+  EXPECT_EQ(Shape(D, kFull),
+            "Intro/1//s0 Long and thin, see /1/J/s0/Description| the portal/1/J/s4/Description|https://www.gob.cl/ "
+            "Second paragraph./0//s0/Description|  tail/0/J/s0 Next/0//s0 Chile/0/P/s" +
+                IntToStr(country) + "/Country| Santiago/0/L/s" + IntToStr(value) + "/Capital|");
+}
+
+TEST_F(MergeTest, ATableAfterAMarkerTakesTheMarkersPlace) {
+  Doc.Style.ListStyles().Add().Levels.Add().ListType = ltlstDecimal;
+  D.AddTextW(u"List", 0, 0);
+  D.AddItem({}, std::make_unique<TLTMarkerItemInfo>(0, 0, 1, false));
+  Field(u"Cities");
+  MergeAndNormalize(1);
+  EXPECT_EQ(Shape(D), "List/0/ T/0/");
+  EXPECT_EQ(D.GetMarkers(), nullptr);
+}
+
+TEST_F(MergeTest, MergesRepeatAndReturnToTheTemplate) {
+  D.AddTextW(u"Report on ", 0, 1);
+  Field(u"Country");
+  auto table = std::make_unique<TLTTableItemInfo>(1, 2);
+  TLTTableItemInfo& t = *table;
+  D.AddItem({}, std::move(table));
+  t.Cells(0, 1)->Clear();
+  t.Cells(0, 1)->AddTextW(u"Capital", FindOrAddCodeStyle(ltcsFieldCode, Doc.Style), 0, TLTTag::FromString(u"Capital|"));
+  Field(u"Description", 0);
+  Field(u"Cities", 0);
+  D.AddTextW(u"End", 0, 0);
+  const std::string codes = Shape(D, kFull);
+
+  MergeAndNormalize(1);
+  EXPECT_EQ(Utf16ToUtf8(t.Cells(0, 1)->GetItemTextW(0)), "Santiago");
+  const std::string chile = Shape(D, kFull);
+  MergeAndNormalize(1);
+  EXPECT_EQ(Shape(D, kFull), chile);
+  MergeAndNormalize(2);
+  EXPECT_EQ(Utf16ToUtf8(t.Cells(0, 1)->GetItemTextW(0)), "Oslo");
+  MergeAndNormalize(1);
+  EXPECT_EQ(Shape(D, kFull), chile);
+  MergeAndNormalize(0);
+  EXPECT_EQ(Shape(D, kFull), codes);
+  EXPECT_EQ(Shape(*t.Cells(0, 1), kFull), "Capital/0//s6/Capital|");
+}
+
+}  // namespace
+}  // namespace lectern
