@@ -2,6 +2,8 @@
 
 #include "model/LTFMisc.h"
 
+#include <algorithm>
+
 #include <charconv>
 
 #include "model/CLTData.h"
@@ -198,6 +200,7 @@ namespace {
 // The window grows in steps of this size; a block or line larger than it
 // grows the window to fit.
 constexpr size_t kReadChunk = 1 << 20;
+constexpr size_t kMinReadChunk = 4096;
 }  // namespace
 
 bool TLTFLineSource::More() {
@@ -207,9 +210,17 @@ bool TLTFLineSource::More() {
     buf_.erase(0, pos_);
     pos_ = 0;
   }
+  // Most stored documents are small (a field value, a cell): a stream that
+  // knows its size is read in one piece of that size rather than a whole
+  // chunk that would be allocated and cleared for nothing.
+  size_t chunk = kReadChunk;
+  const int64_t size = stream_->Size();
+  const int64_t at = stream_->Position();
+  if (size >= 0 && at >= 0 && size >= at)
+    chunk = std::clamp<size_t>(static_cast<size_t>(size - at), kMinReadChunk, kReadChunk);
   const size_t old = buf_.size();
-  buf_.resize(old + kReadChunk);
-  const size_t got = stream_->Read(buf_.data() + old, kReadChunk);
+  buf_.resize(old + chunk);
+  const size_t got = stream_->Read(buf_.data() + old, chunk);
   buf_.resize(old + got);
   win_ = buf_;
   if (got == 0) eof_ = true;

@@ -7,6 +7,6 @@ scripts/setup.sh
 build=${LECTERN_BUILD_DIR:-build/release}
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DLECTERN_TESTS=OFF >/dev/null
 cmake --build "$build" --target lectern
-"$build/tools/lectern/lectern" dump data/sample.txt
-"$build/tools/lectern/lectern" convert data/sample.txt "$build/sample-out.txt"
+"$build/bin/lectern" dump data/sample.txt
+"$build/bin/lectern" convert data/sample.txt "$build/sample-out.txt"
 echo "lectern: wrote $build/sample-out.txt"
