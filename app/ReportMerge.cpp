@@ -10,8 +10,8 @@
 
 namespace lectern {
 
-const char16_t* const LTFieldNames[6] = {u"Country", u"Capital", u"CallingCode", u"Description", u"Cities",
-                                         u"Demographics"};
+const char16_t* const LTFieldNames[6] = {u"Country",     u"Capital", u"CallingCode",
+                                         u"Description", u"Cities",  u"Demographics"};
 
 namespace {
 
@@ -32,7 +32,8 @@ int FindOrAddCodeStyle(TLTCodeStyleKind kind, TLTStyle& sheet) {
   wanted.FontName = u"Arial";
   wanted.Size = 10;
   switch (kind) {
-    case ltcsValue: break;
+    case ltcsValue:
+      break;
     case ltcsCountry:
       wanted.Size = 12;
       wanted.Style.Include(fsBold);

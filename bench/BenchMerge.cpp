@@ -3,14 +3,14 @@
 // does it. Each merge is followed by the normalization pass, as in the
 // program.
 
-#include <benchmark/benchmark.h>
-
-#include <string>
-
 #include "app/LTNormalize.h"
 #include "app/ReportMerge.h"
 #include "model/LTDocument.h"
 #include "platform/LTDataTable.h"
+
+#include <benchmark/benchmark.h>
+
+#include <string>
 
 namespace lectern {
 namespace {
@@ -50,8 +50,8 @@ void BM_MergeAllRecords(benchmark::State& state) {
   for (auto _ : state)
     for (int r = 1; r <= records; ++r) s.MergeRecord(r);
   state.counters["records"] = records;
-  state.counters["records_per_s"] = benchmark::Counter(static_cast<double>(records) * static_cast<double>(state.iterations()),
-                                                       benchmark::Counter::kIsRate);
+  state.counters["records_per_s"] = benchmark::Counter(
+      static_cast<double>(records) * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
 
 BENCHMARK(BM_MergeRecord)->Unit(benchmark::kMicrosecond);

@@ -210,7 +210,8 @@ TLTTableItemInfo& AddTable(TCustomLTData& data, const std::vector<std::vector<st
       TLTTableCellData* cell = t.Cells(r, c);
       cell->Clear();
       const bool head = (heading && r == 0) || (!heading && c == 0);
-      cell->AddTextW(Utf8ToUtf16(rows[static_cast<size_t>(r)][static_cast<size_t>(c)]), head ? kSubheading : kNormal, 0);
+      cell->AddTextW(Utf8ToUtf16(rows[static_cast<size_t>(r)][static_cast<size_t>(c)]), head ? kSubheading : kNormal,
+                     0);
       if (heading && r == 0) cell->Color = 0x00F0E0D0;
     }
   return t;
@@ -323,8 +324,12 @@ void Check(sqlite3* db, int rc, const char* what) {
 
 void BindBlob(sqlite3_stmt* st, int index, TBlobState state, const std::string& bytes) {
   switch (state) {
-    case TBlobState::Missing: sqlite3_bind_null(st, index); break;
-    case TBlobState::Empty: sqlite3_bind_zeroblob(st, index, 0); break;
+    case TBlobState::Missing:
+      sqlite3_bind_null(st, index);
+      break;
+    case TBlobState::Empty:
+      sqlite3_bind_zeroblob(st, index, 0);
+      break;
     case TBlobState::Present:
       sqlite3_bind_blob64(st, index, bytes.data(), bytes.size(), SQLITE_TRANSIENT);
       break;
@@ -356,8 +361,7 @@ void WriteDatabase(const std::vector<TCountry>& countries, const fs::path& targe
       sqlite3_bind_text(st, 3, c.CallingCode.c_str(), -1, SQLITE_TRANSIENT);
       BindBlob(st, 4, c.DescriptionState, c.DescriptionState == TBlobState::Present ? DescriptionDocument(c) : "");
       BindBlob(st, 5, c.CitiesState, c.CitiesState == TBlobState::Present ? CitiesDocument(c) : "");
-      BindBlob(st, 6, c.DemographicsState,
-               c.DemographicsState == TBlobState::Present ? DemographicsDocument(c) : "");
+      BindBlob(st, 6, c.DemographicsState, c.DemographicsState == TBlobState::Present ? DemographicsDocument(c) : "");
       Check(db, sqlite3_step(st), ("storing " + c.Name).c_str());
     }
     sqlite3_finalize(st);

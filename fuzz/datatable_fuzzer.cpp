@@ -1,15 +1,14 @@
 // Feeds arbitrary bytes to the data table as a table file: opening, walking
 // and reading every field of every record must fail cleanly or succeed.
 
-#include <unistd.h>
+#include "platform/LTDataTable.h"
+#include "platform/LTStream.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <string>
-
-#include "platform/LTDataTable.h"
-#include "platform/LTStream.h"
+#include <unistd.h>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace lectern;

@@ -3,11 +3,6 @@
 // table cell), normalizes, and checks the paragraph rules and that the
 // result still stores and merges back to its field codes.
 
-#include <cstddef>
-#include <cstdint>
-#include <cstdlib>
-#include <string>
-
 #include "app/LTNormalize.h"
 #include "app/ReportMerge.h"
 #include "model/LTDocument.h"
@@ -16,6 +11,11 @@
 #include "platform/LTStream.h"
 #include "table/LTTable.h"
 
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
 namespace {
 
 using namespace lectern;
@@ -23,7 +23,8 @@ using namespace lectern;
 /// One record in memory: Country is text, Notes holds the bytes.
 class TOneRecord : public TLTDataTable {
  public:
-  explicit TOneRecord(std::string notes) : country_("Country", ltftString, "Chile"), notes_("Notes", ltftBlob, std::move(notes)) {}
+  explicit TOneRecord(std::string notes)
+      : country_("Country", ltftString, "Chile"), notes_("Notes", ltftBlob, std::move(notes)) {}
   void Open() override {}
   void Close() override {}
   bool Active() const override { return true; }

@@ -2,15 +2,14 @@
 
 #include "model/LTFMisc.h"
 
-#include <algorithm>
-
-#include <charconv>
-
 #include "model/CLTData.h"
 #include "model/LTFuncs.h"
 #include "platform/LTStream.h"
 #include "platform/LTSysUtils.h"
 #include "style/LTStyle.h"
+
+#include <algorithm>
+#include <charconv>
 
 namespace lectern {
 
@@ -30,11 +29,7 @@ std::string LTFQuote(std::u16string_view text) {
 }
 
 TLTFWriter::TLTFWriter(TLTStream& stream, const TCustomLTData& data, TLTFOptions options)
-    : stream_(stream),
-      data_(data),
-      style_(data.GetStyle()),
-      options_(options),
-      stringTags_(data.TagsArePChars()) {}
+    : stream_(stream), data_(data), style_(data.GetStyle()), options_(options), stringTags_(data.TagsArePChars()) {}
 
 TLTFWriter::~TLTFWriter() { Flush(); }
 
@@ -326,15 +321,18 @@ bool StyleFieldIn(const TLTFReadContext& ctx, std::string_view field, int32_t& v
 }  // namespace
 
 bool TLTFReadContext::TextStyleField(std::string_view field, int32_t& value, bool* byName) const {
-  return StyleFieldIn(*this, field, value, byName, [](const TLTStyle& s) -> const TCustomLTInfos& { return s.TextStyles(); });
+  return StyleFieldIn(*this, field, value, byName,
+                      [](const TLTStyle& s) -> const TCustomLTInfos& { return s.TextStyles(); });
 }
 
 bool TLTFReadContext::ParaStyleField(std::string_view field, int32_t& value, bool* byName) const {
-  return StyleFieldIn(*this, field, value, byName, [](const TLTStyle& s) -> const TCustomLTInfos& { return s.ParaStyles(); });
+  return StyleFieldIn(*this, field, value, byName,
+                      [](const TLTStyle& s) -> const TCustomLTInfos& { return s.ParaStyles(); });
 }
 
 bool TLTFReadContext::ListStyleField(std::string_view field, int32_t& value, bool* byName) const {
-  return StyleFieldIn(*this, field, value, byName, [](const TLTStyle& s) -> const TCustomLTInfos& { return s.ListStyles(); });
+  return StyleFieldIn(*this, field, value, byName,
+                      [](const TLTStyle& s) -> const TCustomLTInfos& { return s.ListStyles(); });
 }
 
 }  // namespace lectern

@@ -77,11 +77,16 @@ class TLTSQLiteTable::TField : public TLTDataField {
     // A column without a declared type takes whatever it is given; the
     // value decides.
     switch (storage_) {
-      case SQLITE_INTEGER: return ltftInteger;
-      case SQLITE_FLOAT: return ltftFloat;
-      case SQLITE_TEXT: return ltftString;
-      case SQLITE_BLOB: return ltftBlob;
-      default: return ltftUnknown;
+      case SQLITE_INTEGER:
+        return ltftInteger;
+      case SQLITE_FLOAT:
+        return ltftFloat;
+      case SQLITE_TEXT:
+        return ltftString;
+      case SQLITE_BLOB:
+        return ltftBlob;
+      default:
+        return ltftUnknown;
     }
   }
   bool IsNull() const override { return storage_ == SQLITE_NULL; }
@@ -99,7 +104,7 @@ class TLTSQLiteTable::TField : public TLTDataField {
     // Reading the bytes before their count keeps the engine from converting
     // the value after the count was taken.
     const auto* bytes = static_cast<const char*>(storage_ == SQLITE_BLOB ? sqlite3_column_blob(st, column)
-                                                                       : sqlite3_column_text(st, column));
+                                                                         : sqlite3_column_text(st, column));
     int n = sqlite3_column_bytes(st, column);
     value_.assign(bytes ? bytes : "", bytes ? static_cast<size_t>(n) : 0);
   }
@@ -135,8 +140,9 @@ void TLTSQLiteTable::Open() {
     int rc = sqlite3_open_v2(fileName_.c_str(), &db_, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
     if (rc != SQLITE_OK) Fail("Cannot open data table file \"" + fileName_ + "\"");
     // Find the table; this is also where a file that is no database shows.
-    const char* listSql = "SELECT name FROM sqlite_master WHERE type='table' AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\'"
-                          " ORDER BY rowid";
+    const char* listSql =
+        "SELECT name FROM sqlite_master WHERE type='table' AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\'"
+        " ORDER BY rowid";
     sqlite3_stmt* list = nullptr;
     if (sqlite3_prepare_v2(db_, listSql, -1, &list, nullptr) != SQLITE_OK)
       Fail("\"" + fileName_ + "\" is not a readable data table file");
@@ -151,7 +157,8 @@ void TLTSQLiteTable::Open() {
       if (tables.empty()) throw EDatabaseError("\"" + fileName_ + "\" holds no table");
       openTable_ = tables.front();
     } else {
-      auto it = std::find_if(tables.begin(), tables.end(), [&](const std::string& t) { return SameNameAscii(t, tableName_); });
+      auto it = std::find_if(tables.begin(), tables.end(),
+                             [&](const std::string& t) { return SameNameAscii(t, tableName_); });
       if (it == tables.end()) throw EDatabaseError("Table \"" + tableName_ + "\" not found in \"" + fileName_ + "\"");
       openTable_ = *it;
     }
@@ -169,8 +176,8 @@ void TLTSQLiteTable::ReadKeys() {
   std::string q = SQLiteQuoteName(openTable_);
   sqlite3_stmt* st = nullptr;
   keys_.clear();
-  byPosition_ = sqlite3_prepare_v2(db_, ("SELECT rowid FROM " + q + " ORDER BY rowid").c_str(), -1, &st, nullptr) !=
-                SQLITE_OK;
+  byPosition_ =
+      sqlite3_prepare_v2(db_, ("SELECT rowid FROM " + q + " ORDER BY rowid").c_str(), -1, &st, nullptr) != SQLITE_OK;
   if (byPosition_) {
     // A table without row ids: records are addressed by their position.
     if (sqlite3_prepare_v2(db_, ("SELECT count(*) FROM " + q).c_str(), -1, &st, nullptr) != SQLITE_OK)
@@ -194,15 +201,16 @@ void TLTSQLiteTable::ReadKeys() {
 }
 
 void TLTSQLiteTable::ReadColumns() {
-  std::string sql = "SELECT * FROM " + SQLiteQuoteName(openTable_) +
-                    (byPosition_ ? " LIMIT 1 OFFSET ?1" : " WHERE rowid = ?1");
+  std::string sql =
+      "SELECT * FROM " + SQLiteQuoteName(openTable_) + (byPosition_ ? " LIMIT 1 OFFSET ?1" : " WHERE rowid = ?1");
   if (sqlite3_prepare_v2(db_, sql.c_str(), -1, &rowQuery_, nullptr) != SQLITE_OK)
     Fail("Cannot read table \"" + openTable_ + "\"");
   fields_.clear();
   int n = sqlite3_column_count(rowQuery_);
   for (int c = 0; c < n; ++c) {
     const char* name = sqlite3_column_name(rowQuery_, c);
-    fields_.push_back(std::make_unique<TField>(name ? name : "", TypeOfDeclaration(sqlite3_column_decltype(rowQuery_, c))));
+    fields_.push_back(
+        std::make_unique<TField>(name ? name : "", TypeOfDeclaration(sqlite3_column_decltype(rowQuery_, c))));
   }
 }
 
@@ -256,7 +264,8 @@ bool TLTSQLiteTable::Eof() const { return !Active() || current_ >= recordCount_;
 
 TLTDataField& TLTSQLiteTable::Field(int index) {
   CheckActive();
-  if (index < 0 || index >= FieldCount()) throw EDatabaseError("Field index " + std::to_string(index) + " is out of range");
+  if (index < 0 || index >= FieldCount())
+    throw EDatabaseError("Field index " + std::to_string(index) + " is out of range");
   return *fields_[static_cast<size_t>(index)];
 }
 

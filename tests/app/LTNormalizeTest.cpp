@@ -2,14 +2,13 @@
 // pieces, markers, and joined neighbours, in the document and in cells.
 
 #include "app/LTNormalize.h"
-
-#include <gtest/gtest.h>
-
 #include "model/LTDocument.h"
 #include "model/LTMarker.h"
 #include "platform/LTSysUtils.h"
 #include "table/LTTable.h"
 #include "tests/support/DocShape.h"
+
+#include <gtest/gtest.h>
 
 namespace lectern {
 namespace {

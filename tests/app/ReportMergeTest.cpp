@@ -1,11 +1,8 @@
 // The report merge: field runs, the codes view, contents from large
 // objects, paragraph takeover, and merges repeated and undone.
 
-#include "app/ReportMerge.h"
-
-#include <gtest/gtest.h>
-
 #include "app/LTNormalize.h"
+#include "app/ReportMerge.h"
 #include "model/LTDocument.h"
 #include "model/LTMarker.h"
 #include "platform/LTDataTable.h"
@@ -13,6 +10,8 @@
 #include "table/LTTable.h"
 #include "tests/support/DocShape.h"
 #include "tests/support/TestTable.h"
+
+#include <gtest/gtest.h>
 
 namespace lectern {
 namespace {
@@ -51,12 +50,12 @@ struct MergeTest : ::testing::Test {
       auto t = std::make_unique<TLTTableItemInfo>(1, 2);
       d.Data.AddItem({}, std::move(t));
     });
-    testing::MakeTable(Dir / "t.db", "Countries",
-                       {"Country TEXT", "Capital TEXT", "Description BLOB", "Cities BLOB", "Demographics BLOB",
-                        "Number INTEGER"},
-                       {{TTestValue::T("Chile"), TTestValue::T("Santiago"), description, cities,
-                         TTestValue::B("not a document at all"), TTestValue::I(1)},
-                        {TTestValue::T("Norway"), TTestValue::T("Oslo"), TTestValue::B(""), {}, {}, {}}});
+    testing::MakeTable(
+        Dir / "t.db", "Countries",
+        {"Country TEXT", "Capital TEXT", "Description BLOB", "Cities BLOB", "Demographics BLOB", "Number INTEGER"},
+        {{TTestValue::T("Chile"), TTestValue::T("Santiago"), description, cities,
+          TTestValue::B("not a document at all"), TTestValue::I(1)},
+         {TTestValue::T("Norway"), TTestValue::T("Oslo"), TTestValue::B(""), {}, {}, {}}});
     Table.SetFileName(Dir / "t.db");
     Table.Open();
   }

@@ -2,13 +2,12 @@
 // and a clear error for every kind of bad file.
 
 #include "platform/LTDataTable.h"
+#include "platform/LTStream.h"
+#include "tests/support/TestTable.h"
 
 #include <gtest/gtest.h>
 
 #include <fstream>
-
-#include "platform/LTStream.h"
-#include "tests/support/TestTable.h"
 
 namespace lectern {
 namespace {

@@ -3,12 +3,12 @@
 // and the tool.
 
 #include <sqlite3.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace lectern::testing {
@@ -45,10 +45,18 @@ inline void MakeTable(const std::string& path, const std::string& table, const s
       const TTestValue& v = row[c];
       const int k = static_cast<int>(c) + 1;
       switch (v.Kind) {
-        case TTestValue::Null: sqlite3_bind_null(st, k); break;
-        case TTestValue::Text: sqlite3_bind_text(st, k, v.Bytes.data(), static_cast<int>(v.Bytes.size()), SQLITE_TRANSIENT); break;
-        case TTestValue::Blob: sqlite3_bind_blob(st, k, v.Bytes.data(), static_cast<int>(v.Bytes.size()), SQLITE_TRANSIENT); break;
-        case TTestValue::Integer: sqlite3_bind_int64(st, k, v.Int); break;
+        case TTestValue::Null:
+          sqlite3_bind_null(st, k);
+          break;
+        case TTestValue::Text:
+          sqlite3_bind_text(st, k, v.Bytes.data(), static_cast<int>(v.Bytes.size()), SQLITE_TRANSIENT);
+          break;
+        case TTestValue::Blob:
+          sqlite3_bind_blob(st, k, v.Bytes.data(), static_cast<int>(v.Bytes.size()), SQLITE_TRANSIENT);
+          break;
+        case TTestValue::Integer:
+          sqlite3_bind_int64(st, k, v.Int);
+          break;
       }
     }
     if (sqlite3_step(st) != SQLITE_DONE) throw std::runtime_error(sqlite3_errmsg(db));

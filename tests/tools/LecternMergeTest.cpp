@@ -7,14 +7,13 @@
 #include "platform/LTStream.h"
 #include "platform/LTSysUtils.h"
 #include "table/LTTable.h"
+#include "tests/support/TestTable.h"
 #include "tools/lectern/LecternTool.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <sstream>
-
-#include "tests/support/TestTable.h"
 
 namespace lectern {
 namespace {
@@ -98,11 +97,13 @@ TEST(ShippedData, EveryCountryComesOutWithItsOwnValues) {
   if (!fs::exists(bin + "/Terra.db")) GTEST_SKIP() << "Terra.db has not been generated in " << bin;
   testing::TTempDir dir("shipped");
   std::ostringstream out, err;
-  ASSERT_EQ(LecternMain({"merge", bin + "/terrabook.ltf", bin + "/Terra.db", "--all", dir / "txt", "--to", "txt"}, out, err),
-            0)
+  ASSERT_EQ(
+      LecternMain({"merge", bin + "/terrabook.ltf", bin + "/Terra.db", "--all", dir / "txt", "--to", "txt"}, out, err),
+      0)
       << err.str();
-  ASSERT_EQ(LecternMain({"merge", bin + "/terrabook.ltf", bin + "/Terra.db", "--all", dir / "ltf", "--to", "ltf"}, out, err),
-            0)
+  ASSERT_EQ(
+      LecternMain({"merge", bin + "/terrabook.ltf", bin + "/Terra.db", "--all", dir / "ltf", "--to", "ltf"}, out, err),
+      0)
       << err.str();
 
   TLTSQLiteTable table;
@@ -116,8 +117,10 @@ TEST(ShippedData, EveryCountryComesOutWithItsOwnValues) {
     const std::string text = ReadAll(dir / ("txt/" + file + ".txt"));
     SCOPED_TRACE(country);
     EXPECT_EQ(text.rfind("Country report: " + country + "\r\n", 0), 0u);
-    EXPECT_NE(text.find("The capital of the country is " + table.FieldByName("Capital").AsString() + "; calls to it are "
-                        "dialled with the prefix " + table.FieldByName("CallingCode").AsString() + "."),
+    EXPECT_NE(text.find("The capital of the country is " + table.FieldByName("Capital").AsString() +
+                        "; calls to it are "
+                        "dialled with the prefix " +
+                        table.FieldByName("CallingCode").AsString() + "."),
               std::string::npos);
     // A rich field shows its name only where the table has nothing for it.
     for (const char* field : {"Description", "Cities", "Demographics"}) {

@@ -51,8 +51,8 @@ class TTemplate {
 std::string SafeFileName(const std::string& name) {
   std::string out;
   for (unsigned char c : name) {
-    const bool bad = c < 0x20 || c == 0x7F || std::string_view("/\\:*?\"<>|").find(static_cast<char>(c)) !=
-                                                   std::string_view::npos;
+    const bool bad =
+        c < 0x20 || c == 0x7F || std::string_view("/\\:*?\"<>|").find(static_cast<char>(c)) != std::string_view::npos;
     out += bad ? '_' : static_cast<char>(c);
   }
   const size_t b = out.find_first_not_of(" .");

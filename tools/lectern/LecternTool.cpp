@@ -4,12 +4,11 @@
 
 #include "tools/lectern/LecternTool.h"
 
-#include "tools/lectern/LecternFormats.h"
-
 #include "model/LTDocument.h"
 #include "platform/LTStream.h"
 #include "platform/LTSysUtils.h"
 #include "table/LTTable.h"
+#include "tools/lectern/LecternFormats.h"
 
 #include <algorithm>
 #include <cctype>
@@ -260,10 +259,10 @@ int LecternMain(const std::vector<std::string>& args, std::ostream& out, std::os
     } else if (a == "--") {
       optionsEnded = true;
     } else if (name == "--to" || name == "--record" || name == "--country" || name == "--all") {
-      std::string& into = name == "--to"       ? options.To
-                          : name == "--record" ? options.Record
+      std::string& into = name == "--to"        ? options.To
+                          : name == "--record"  ? options.Record
                           : name == "--country" ? options.Country
-                                               : options.AllDir;
+                                                : options.AllDir;
       if (!takeValue(into)) return UsageError(err, name + " needs a value");
       options.HasRecord |= name == "--record";
       options.HasCountry |= name == "--country";
@@ -286,8 +285,7 @@ int LecternMain(const std::vector<std::string>& args, std::ostream& out, std::os
   if (positional.empty()) return UsageError(err, "no command given");
   const std::string command = positional.front();
   positional.erase(positional.begin());
-  if (mergeOnly && command != "merge")
-    return UsageError(err, "--record, --country, --codes and --all belong to merge");
+  if (mergeOnly && command != "merge") return UsageError(err, "--record, --country, --codes and --all belong to merge");
   try {
     if (command == "convert") return Convert(positional, options, err);
     if (command == "dump") return Dump(positional, out, err);
