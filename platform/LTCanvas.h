@@ -1,0 +1,176 @@
+#pragma once
+// The drawing surface that layout measures on and painting draws on: a font,
+// a pen and a brush, text output and measurement, lines, rectangles, fills,
+// pictures and clipping, at a resolution. Toolkit back ends implement it
+// (platform/qt over QPainter, platform/headless with fixed metrics and a
+// record of calls). Measuring and drawing agree: a run measured w pixels
+// wide is drawn w pixels wide.
+//
+// Coordinates are integer device pixels. Rectangles are half-open: a fill of
+// (l, t, r, b) covers columns l..r-1 and rows t..b-1; a line excludes its end
+// point.
+
+#include "platform/LTFont.h"
+#include "platform/LTGraphic.h"
+#include "platform/LTTypes.h"
+
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+namespace lectern {
+
+struct TLTRectI {
+  int Left = 0, Top = 0, Right = 0, Bottom = 0;
+  int Width() const { return Right - Left; }
+  int Height() const { return Bottom - Top; }
+  bool IsEmpty() const { return Right <= Left || Bottom <= Top; }
+  bool Contains(int x, int y) const { return x >= Left && x < Right && y >= Top && y < Bottom; }
+  bool operator==(const TLTRectI&) const = default;
+};
+
+struct TLTPointI {
+  int X = 0, Y = 0;
+  bool operator==(const TLTPointI&) const = default;
+};
+
+struct TLTSizeI {
+  int Width = 0, Height = 0;
+  bool operator==(const TLTSizeI&) const = default;
+};
+
+enum TLTPenStyle : uint8_t { psSolid, psDash, psDot, psDashDot, psDashDotDot, psClear, psInsideFrame };
+enum TLTBrushStyle : uint8_t { bsSolid, bsClear, bsFDiagonal, bsBDiagonal, bsCross, bsDiagCross, bsHorizontal, bsVertical };
+
+struct TLTPen {
+  TColor Color = 0;
+  int Width = 1;
+  TLTPenStyle Style = psSolid;
+  bool operator==(const TLTPen&) const = default;
+};
+
+struct TLTBrush {
+  TColor Color = 0x00FFFFFF;
+  TLTBrushStyle Style = bsSolid;
+  bool operator==(const TLTBrush&) const = default;
+};
+
+/// The font of a canvas: a document font plus an explicit average character
+/// width (0 = the face's own), which scales characters horizontally.
+struct TLTCanvasFont : TLTFont {
+  int32_t Width = 0;
+  bool operator==(const TLTCanvasFont&) const = default;
+};
+
+/// Vertical measures of the selected font, in device pixels.
+struct TLTTextMetrics {
+  int Height = 0;  // Ascent + Descent
+  int Ascent = 0;
+  int Descent = 0;
+  int InternalLeading = 0;
+  int ExternalLeading = 0;
+  int AveCharWidth = 0;
+  int MaxCharWidth = 0;
+};
+
+/// Measures that only outline fonts report, in device pixels. Positions are
+/// above the baseline when positive (an underline usually has a negative one).
+struct TLTOutlineMetrics {
+  int UnderscoreSize = 1;
+  int UnderscorePosition = -1;
+  int StrikeoutSize = 1;
+  int StrikeoutPosition = 0;
+  int SubscriptSizeY = 0;
+  int SubscriptOffsetY = 0;
+  int SuperscriptSizeY = 0;
+  int SuperscriptOffsetY = 0;
+};
+
+/// Reading order of text output.
+enum class TLTReadingOrder : uint8_t { LeftToRight, RightToLeft };
+
+class TLTCanvas {
+ public:
+  virtual ~TLTCanvas() = default;
+
+  // ---- State ------------------------------------------------------------------
+  virtual void SetFont(const TLTCanvasFont& font) = 0;
+  virtual const TLTCanvasFont& Font() const = 0;
+  void SetFontStyle(TFontStyles style);
+  void SetFontColor(TColor color);
+  virtual void SetPen(const TLTPen& pen) = 0;
+  virtual const TLTPen& Pen() const = 0;
+  virtual void SetBrush(const TLTBrush& brush) = 0;
+  virtual const TLTBrush& Brush() const = 0;
+  void SetBrushColor(TColor color);
+  void SetBrushStyle(TLTBrushStyle style);
+  /// Extra pixels after every character of measured and drawn text.
+  virtual void SetCharacterExtra(int pixels) = 0;
+  virtual int CharacterExtra() const = 0;
+  virtual void SetReadingOrder(TLTReadingOrder order) = 0;
+  virtual TLTReadingOrder ReadingOrder() const = 0;
+
+  /// Pixels per inch of the device.
+  virtual int PixelsPerInchX() const = 0;
+  virtual int PixelsPerInchY() const = 0;
+  /// Whether this canvas draws on paper (or stands in for a printer).
+  virtual bool IsPrinter() const { return false; }
+
+  // ---- Text measurement (UTF-16) ---------------------------------------------------
+  virtual TLTTextMetrics TextMetrics() = 0;
+  /// False when the font has no outline measures (then m is untouched).
+  virtual bool OutlineMetrics(TLTOutlineMetrics& m) = 0;
+  /// Width and height of one run, character extra included.
+  virtual TLTSizeI TextExtent(std::u16string_view text) = 0;
+  int TextWidth(std::u16string_view text) { return TextExtent(text).Width; }
+  /// Cumulative widths: out[i] is the width of the first i+1 code units. A
+  /// unit inside a character (a low surrogate, a combining mark) repeats
+  /// the width of the character so far.
+  virtual void PartialExtents(std::u16string_view text, std::vector<int>& out) = 0;
+  /// The next and previous character-cluster boundary around index i (0..n):
+  /// a base character and its combining marks, or a surrogate pair, are
+  /// never split.
+  static int NextClusterBoundary(std::u16string_view text, int i);
+  static int PrevClusterBoundary(std::u16string_view text, int i);
+
+  // ---- Text output ---------------------------------------------------------------
+  /// Draws a run with its top-left corner at (x, y) in the font colour. With
+  /// a solid brush its cell (extent wide, text height high) is filled first.
+  virtual void TextOut(int x, int y, std::u16string_view text) = 0;
+  /// The same with an explicit advance for every code unit (after the last
+  /// unit of a character the character's advance, 0 elsewhere).
+  virtual void TextOutAdvances(int x, int y, std::u16string_view text, const std::vector<int>& advances) = 0;
+
+  // ---- Shapes (pen for outlines, brush for fills) ---------------------------------------
+  virtual void Line(int x1, int y1, int x2, int y2) = 0;
+  /// Fills the rectangle with the brush (nothing for a clear brush).
+  virtual void FillRect(const TLTRectI& r) = 0;
+  /// A frame with the pen, filled with the brush.
+  virtual void Rectangle(const TLTRectI& r) = 0;
+  virtual void Ellipse(const TLTRectI& r) = 0;
+  virtual void Polygon(const std::vector<TLTPointI>& points) = 0;
+  /// Draws pixels stretched into the rectangle.
+  virtual void DrawPixels(const TLTRectI& r, const TLTPixels& pixels) = 0;
+
+  // ---- Clipping ------------------------------------------------------------------
+  /// Save keeps the whole state (font, pen, brush, character extra, reading
+  /// order, clip) on a stack; Restore brings back the last one kept.
+  virtual void Save() = 0;
+  virtual void Restore() = 0;
+  /// Narrows the clip to the rectangle (until the matching Restore).
+  virtual void IntersectClip(const TLTRectI& r) = 0;
+};
+
+/// Keeps a canvas's state for a scope.
+class TLTCanvasSaver {
+ public:
+  explicit TLTCanvasSaver(TLTCanvas& c) : c_(c) { c_.Save(); }
+  ~TLTCanvasSaver() { c_.Restore(); }
+  TLTCanvasSaver(const TLTCanvasSaver&) = delete;
+  TLTCanvasSaver& operator=(const TLTCanvasSaver&) = delete;
+
+ private:
+  TLTCanvas& c_;
+};
+
+}  // namespace lectern
