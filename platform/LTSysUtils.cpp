@@ -8,6 +8,7 @@
 #include <unicode/utypes.h>
 
 #include <algorithm>
+#include <cmath>
 #include <climits>
 #include <limits>
 
@@ -249,6 +250,32 @@ std::string LTFormatStr(std::string_view format, std::string_view arg) {
   const TLTFormatArg args[] = {Utf8ToUtf16(arg)};
   auto r = LTFormatUtf8(format, args);
   return r ? *r : std::string(format);
+}
+
+int32_t RoundHalfEven(double v) {
+  if (std::isnan(v)) return 0;
+  constexpr double kLo = std::numeric_limits<int32_t>::min();
+  constexpr double kHi = std::numeric_limits<int32_t>::max();
+  if (v <= kLo) return std::numeric_limits<int32_t>::min();
+  if (v >= kHi) return std::numeric_limits<int32_t>::max();
+  const double f = std::floor(v);
+  const double diff = v - f;
+  double r = f;
+  if (diff > 0.5 || (diff == 0.5 && std::fmod(f, 2.0) != 0.0)) r = f + 1.0;
+  return static_cast<int32_t>(r);
+}
+
+int64_t DivRoundHalfEven(int64_t n, int64_t d) {
+  if (d <= 0) return 0;
+  int64_t q = n / d;
+  int64_t r = n % d;
+  if (r < 0) {  // floor division, so that the remainder is in [0, d)
+    q -= 1;
+    r += d;
+  }
+  const int64_t twice = 2 * r;
+  if (twice > d || (twice == d && (q & 1) != 0)) ++q;
+  return q;
 }
 
 int32_t MulDiv(int32_t a, int32_t b, int32_t c) {

@@ -34,6 +34,12 @@ std::string LTFormatStr(std::string_view format, std::string_view arg);
 /// -1 when c is 0 or the result does not fit in 32 bits.
 int32_t MulDiv(int32_t a, int32_t b, int32_t c);
 
+/// The nearest integer, halves to even, held within the 32-bit range (NaN
+/// gives 0). Every rounding of lengths and colours goes through it.
+int32_t RoundHalfEven(double v);
+/// Rounds n / d (d > 0) to the nearest integer, halves to even, exactly.
+int64_t DivRoundHalfEven(int64_t n, int64_t d);
+
 /// UTF-8 <-> UTF-16; malformed sequences become U+FFFD.
 std::u16string Utf8ToUtf16(std::string_view s);
 std::string Utf16ToUtf8(std::u16string_view s);

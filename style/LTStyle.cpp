@@ -448,8 +448,10 @@ TColor TLTStyle::GetHoverColor(int textStyleNo) const {
 
 bool TLTStyle::IsHoverSensitive(int textStyleNo) const {
   const TFontInfo& f = (*textStyles_)[textStyleNo];
-  return GetHoverColor(textStyleNo) != clNone || f.HoverBackColor != f.BackColor || f.HoverUnderlineColor != clNone ||
-         !f.HoverEffects.Empty();
+  bool sensitive = GetHoverColor(textStyleNo) != clNone || f.HoverBackColor != f.BackColor ||
+                   f.HoverUnderlineColor != clNone || !f.HoverEffects.Empty();
+  if (OnStyleHoverSensitive) OnStyleHoverSensitive(*this, textStyleNo, sensitive);
+  return sensitive;
 }
 
 uint32_t TLTStyle::StyleCodePage(int textStyleNo) const {

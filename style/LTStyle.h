@@ -4,6 +4,7 @@
 // importers and the editor rely on, and the sheet-wide colours and switches
 // the controls read.
 
+#include "platform/LTCanvas.h"
 #include "platform/LTControl.h"
 #include "platform/LTFont.h"
 #include "platform/LTGraphic.h"
@@ -125,6 +126,72 @@ enum TLTParaOption : uint8_t {
 using TLTParaOptions = TLTSet<TLTParaOption, uint8_t>;
 enum TLTBorderStyle : uint8_t { ltbNone, ltbSingle, ltbDouble, ltbTriple, ltbThickInside, ltbThickOutside };
 enum TLTTabAlign : uint8_t { lttaLeft, lttaRight, lttaCenter };
+
+// ---- Drawing ------------------------------------------------------------------
+
+/// How a run of text is being drawn.
+enum TLTTextDrawStateEl : uint8_t {
+  lttsSelected,
+  lttsHover,
+  lttsItemStart,
+  lttsItemEnd,
+  lttsDrawItemStart,
+  lttsDrawItemEnd,
+  lttsControlFocused,
+  lttsSpecialCharacters,
+};
+using TLTTextDrawState = TLTSet<TLTTextDrawStateEl, uint8_t>;
+/// How colours reach paper.
+enum TLTOutputColorMode : uint8_t { ltocAsIs, ltocResolved, ltocGray, ltocTwoTone, ltocBlackText };
+enum TLTPageBreakType : uint8_t { ltpbSoftPageBreak, ltpbPageBreak };
+/// Characters that are marked when special characters are shown.
+enum TLTSpecialCharacter : uint8_t { ltscSpace, ltscNBSP, ltscSoftHyphen, ltscParagraph };
+using TLTSpecialCharacters = TLTSet<TLTSpecialCharacter, uint8_t>;
+/// The characters the default drawing marks; all by default.
+extern TLTSpecialCharacters ShownSpecialCharacters;
+
+/// System colours as they go to paper: the standard values of the few that
+/// documents use, anything else unchanged.
+TColor ResolveSystemColor(TColor color);
+/// Round(0.3 R + 0.59 G + 0.11 B), at most 255.
+int ColorLuminance(TColor rgb);
+/// A colour turned to the gray of its luminance; clNone stays.
+TColor ColorToGray(TColor color);
+
+/// A run of styled text to draw: where, how, and for whom.
+struct TLTStyleTextRun {
+  /// The text as UTF-16 (8-bit text converted through its code page).
+  std::u16string_view Text;
+  /// Blank space that justification put before the text; included in Width.
+  int SpaceBefore = 0;
+  int Left = 0, Top = 0, Width = 0, Height = 0;
+  TLTTextDrawState State;
+  /// The output colour mode is in use (printing).
+  bool Printing = false;
+  TLTOutputColorMode ColorMode = ltocAsIs;
+  /// Stretch the run to Width with per-character advances.
+  bool FitToWidth = false;
+  /// Fill the background although a direction is set.
+  bool DrawBackground = false;
+  TLTBiDiMode DefBiDiMode = ltbdUnspecified;
+  /// What is being painted, for event handlers (not owned; may be null).
+  const void* Data = nullptr;
+  int ItemNo = -1;
+  int Offset = 0;
+};
+
+/// Turns lengths given in screen pixels into device pixels. Lengths from
+/// styles are first held within +-1,000,000 pixels so that no product
+/// overflows.
+struct TLTDeviceScale {
+  int ScreenPPIX = 96, ScreenPPIY = 96;
+  int DevicePPIX = 96, DevicePPIY = 96;
+  int X(int v) const;
+  int Y(int v) const;
+};
+
+/// A style length held within the bounds layout can compute with.
+int32_t ClampStyleLength(int64_t v);
 
 /// Paragraph style property numbers (36 of them), for masks and modified sets.
 enum TLTParaInfoProperty : uint8_t {
@@ -297,6 +364,28 @@ class TCustomLTFontInfo : public TCustomLTInfo {
   void ReadFromIniEx(const TLTIniFile& ini, std::string_view section, std::string_view pattern, bool defJump,
                      TCursor defJumpCursor);
   TLTString DefaultStyleName() const override { return u"Font Style"; }
+
+  // Drawing. The sheet's operations of the same names raise its events first.
+  /// Selects the style's font on the canvas: face, size (at the sheet's
+  /// resolution when asked and set, else the canvas's), style bits, the
+  /// sub- or superscript height (explicitHeight when non-zero), the
+  /// character scale, and the direction with its character spacing.
+  void ApplyToCanvas(TLTCanvas& canvas, TLTBiDiMode defBiDiMode, bool ignoreSubSuperScript, int explicitHeight,
+                     bool useSheetResolution) const;
+  /// Sets the font and brush colours for the drawing state.
+  void ApplyColorToCanvas(TLTCanvas& canvas, TLTTextDrawState state, bool printing, TLTOutputColorMode mode) const;
+  /// Draws a run with its underlines, overline and special-character marks.
+  void DrawStyledText(TLTCanvas& canvas, const TLTStyleTextRun& run) const;
+  /// The character scale held within 1..1000 percent.
+  int EffectiveCharScale() const;
+  /// Height of the font at sub- or superscript size, for the font the
+  /// canvas has selected at full size.
+  int ScriptHeight(TLTCanvas& canvas) const;
+
+ private:
+  void DrawUnderline(TLTCanvas& canvas, const TLTStyleTextRun& run, int from, int to, TColor color,
+                     TLTUnderlineType type) const;
+  bool DrawWithAdvances(TLTCanvas& canvas, const TLTStyleTextRun& run) const;
 };
 
 /// A text style of the sheet.
@@ -349,6 +438,8 @@ class TLTBorder : public TLTPersistent {
   bool operator==(const TLTBorder& o) const;
   /// Width of all lines and gaps of the border style.
   int32_t TotalWidth() const;
+  /// Draws the border around r, grown by BorderOffsets.
+  void Draw(TLTCanvas& canvas, TLTRectI r, TLTOutputColorMode mode, const TLTDeviceScale& scale) const;
   int64_t Similarity(const TLTBorder& other) const;
 };
 
@@ -359,6 +450,10 @@ class TLTBackgroundRect : public TLTPersistent {
   TColor Color = clNone;
   TLTRect BorderOffsets;
   bool operator==(const TLTBackgroundRect& o) const { return Color == o.Color && BorderOffsets == o.BorderOffsets; }
+  /// r grown by BorderOffsets.
+  TLTRectI Grow(const TLTRectI& r, const TLTDeviceScale& scale) const;
+  /// Fills r (already grown), one pixel wider and higher.
+  void Draw(TLTCanvas& canvas, const TLTRectI& r, TLTOutputColorMode mode) const;
 };
 
 class TLTTabInfos;
@@ -770,6 +865,55 @@ class TLTStyle : public TLTPersistent {
 
   /// Clears every list level's reference to an image list that is going away.
   void ImageListFreed(const TLTImageList* list);
+
+  // ---- Drawing ------------------------------------------------------------------
+  // Each operation raises its event first; the default drawing runs unless
+  // the handler clears doDefault.
+  std::function<void(TLTStyle&, TLTCanvas&, int styleNo, bool& doDefault)> OnApplyStyle;
+  std::function<void(TLTStyle&, TLTCanvas&, int styleNo)> OnAfterApplyStyle;
+  std::function<void(TLTStyle&, TLTCanvas&, int styleNo, TLTTextDrawState, bool& doDefault)> OnApplyStyleColor;
+  std::function<void(TLTStyle&, TLTCanvas&, int styleNo, const TLTStyleTextRun&, bool& doDefault)> OnDrawStyleText;
+  std::function<void(const TLTStyle&, int styleNo, bool& sensitive)> OnStyleHoverSensitive;
+  std::function<void(TLTStyle&, TLTCanvas&, int styleNo, const TLTRectI&, TLTTextDrawState, bool& doDefault)>
+      OnDrawTextBack;
+  std::function<void(TLTStyle&, TLTCanvas&, int x, int y, int itemNo, int xShift, bool raiseEvent,
+                     const void* control, bool& doDefault)>
+      OnDrawCheckpoint;
+  std::function<void(TLTStyle&, TLTCanvas&, int y, int xShift, TLTPageBreakType, const void* control,
+                     bool& doDefault)>
+      OnDrawPageBreak;
+  std::function<void(TLTStyle&, TLTCanvas&, int paraNo, const TLTRectI&, bool& doDefault)> OnDrawParaBack;
+  /// What is being painted while the events run (for handlers; not owned).
+  const void* DrawingData = nullptr;
+  int DrawingItemNo = -1;
+
+  void ApplyTextStyle(TLTCanvas& canvas, int styleNo, TLTBiDiMode defBiDiMode, bool ignoreSubSuperScript = false,
+                      int explicitHeight = 0, bool useSheetResolution = false);
+  void ApplyTextStyleColor(TLTCanvas& canvas, int styleNo, TLTTextDrawState state, bool printing = false,
+                           TLTOutputColorMode mode = ltocAsIs);
+  void PaintStyleText(TLTCanvas& canvas, int styleNo, const TLTStyleTextRun& run);
+  /// Only the event: text backgrounds have no default drawing.
+  void PaintTextBack(TLTCanvas& canvas, int styleNo, const TLTRectI& r, TLTTextDrawState state);
+  /// A checkpoint mark at (x, y): a dot when it belongs to an item, and a
+  /// dotted line across width.
+  void PaintCheckpoint(TLTCanvas& canvas, int x, int y, int itemNo, int xShift, bool raiseEvent, int width,
+                       const void* control = nullptr);
+  /// A page-break mark at y across width, ending in a small triangle.
+  void PaintPageBreak(TLTCanvas& canvas, int y, int xShift, TLTPageBreakType type, int width,
+                      const void* control = nullptr);
+  void PaintParaBack(TLTCanvas& canvas, int paraNo, const TLTRectI& r, TLTOutputColorMode mode,
+                     const TLTDeviceScale& scale);
+
+  struct TTabStop {
+    int Position = 0;
+    TLTTabAlign Align = lttaLeft;
+    TLTString Leader;
+  };
+  /// The next tab stop of a paragraph after x (absolute; leftMargin is
+  /// where the paragraph's positions count from). indentStop is the
+  /// implicit stop of a hanging indent, mirrorIndent its counterpart.
+  TTabStop FindNextTabStop(int paraNo, int x, int leftMargin, int indentStop, int mirrorIndent,
+                           TLTBiDiMode direction, const TLTDeviceScale& scale) const;
 
   /// Text colour of a hypertext style under the mouse: the style's own
   /// HoverColor, else the sheet's.

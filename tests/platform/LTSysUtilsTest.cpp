@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <vector>
 
 namespace lectern {
@@ -90,6 +91,24 @@ TEST(MulDiv, UsesA64BitProductAndReportsOverflow) {
   EXPECT_EQ(MulDiv(INT32_MAX, 2, 1), -1);
   EXPECT_EQ(MulDiv(INT32_MIN, 1, -1), -1);
   EXPECT_EQ(MulDiv(INT32_MIN, 1, 1), INT32_MIN);
+}
+
+TEST(Rounding, HalvesGoToEvenAndExtremesSaturate) {
+  EXPECT_EQ(RoundHalfEven(0.5), 0);
+  EXPECT_EQ(RoundHalfEven(1.5), 2);
+  EXPECT_EQ(RoundHalfEven(2.5), 2);
+  EXPECT_EQ(RoundHalfEven(-0.5), 0);
+  EXPECT_EQ(RoundHalfEven(-1.5), -2);
+  EXPECT_EQ(RoundHalfEven(2.4999), 2);
+  EXPECT_EQ(RoundHalfEven(1e300), INT32_MAX);
+  EXPECT_EQ(RoundHalfEven(-1e300), INT32_MIN);
+  EXPECT_EQ(RoundHalfEven(std::nan("")), 0);
+  EXPECT_EQ(DivRoundHalfEven(5, 2), 2);
+  EXPECT_EQ(DivRoundHalfEven(7, 2), 4);
+  EXPECT_EQ(DivRoundHalfEven(-5, 2), -2);
+  EXPECT_EQ(DivRoundHalfEven(-7, 2), -4);
+  EXPECT_EQ(DivRoundHalfEven(8, 3), 3);
+  EXPECT_EQ(DivRoundHalfEven(1, 0), 0);
 }
 
 TEST(Utf, ConversionsRoundTripAllPlanes) {

@@ -1,0 +1,443 @@
+// The formatted container: formatting passes, partial re-formatting after
+// edits, the minimal width, and conversions between items, drawing items and
+// document points.
+
+#include "layout/CLTFData.h"
+
+#include "layout/LTFormatter.h"
+#include "platform/LTSysUtils.h"
+
+#include <algorithm>
+#include <climits>
+
+namespace lectern {
+
+namespace {
+
+/// Marks a container as being formatted for a scope.
+class TFormattingScope {
+ public:
+  explicit TFormattingScope(bool& flag) : flag_(flag) { flag_ = true; }
+  ~TFormattingScope() { flag_ = false; }
+  TFormattingScope(const TFormattingScope&) = delete;
+  TFormattingScope& operator=(const TFormattingScope&) = delete;
+
+ private:
+  bool& flag_;
+};
+
+bool IsHyperlinkItem(const TCustomLTItemInfo& item, const TLTStyle& style) {
+  if (item.IsText()) return style.TextStyles()[item.StyleNo].Jump;
+  return item.GetBoolValueEx(iqxHyperlink, &style);
+}
+
+}  // namespace
+
+TCustomLTFormattedData::TCustomLTFormattedData() = default;
+TCustomLTFormattedData::~TCustomLTFormattedData() = default;
+
+void TCustomLTFormattedData::ClearDrawItems() {
+  DrawItems.Clear();
+  Jumps.clear();
+  NextJumpNo = 0;
+  LastFormattedItem = -1;
+  DocumentHeight = GetTopMargin() + GetBottomMargin();
+  for (int i = 0; i < ItemCount(); ++i) GetItem(i).FirstDrawItem = -1;
+}
+
+void TCustomLTFormattedData::UpdateJumpPositions() {
+  const TLTPointI origin = GetOriginInControl();
+  for (TLTJumpInfo& j : Jumps) {
+    if (j.DrawItemIndex < 0 || j.DrawItemIndex >= DrawItems.Count()) continue;
+    const TLTDrawLineInfo& p = DrawItems[j.DrawItemIndex];
+    j.Left = p.Left + origin.X;
+    j.Top = p.Top + origin.Y;
+    j.Width = p.Width;
+    j.Height = p.Height;
+  }
+}
+
+int TCustomLTFormattedData::CalcMinWidth(int fromItem, TLTCanvas& canvas) {
+  TLTStyle* style = GetStyle();
+  if (!style) return 0;
+  TLTResolutionScale scale = TLTResolutionScale::ForCanvas(canvas);
+  TLTFormatter f(*this, canvas, *style, scale);
+  return f.MinWidth(std::max(fromItem, 0));
+}
+
+void TCustomLTFormattedData::FormatAll(const TLTFormatParams& params) {
+  if (formatting_) return;
+  TLTCanvas* canvas = PassCanvas(params.Canvas);
+  TLTStyle* style = GetStyle();
+  if (!canvas || !style) return;
+  TFormattingScope scope(formatting_);
+  const int count = ItemCount();
+
+  for (int pass = 0; pass < 3; ++pass) {
+    TLTResolutionScale scale = TLTResolutionScale::ForCanvas(*canvas);
+    scale.LeftMargin = GetLeftMargin();
+    scale.RightMargin = GetRightMargin();
+    const int client = GetClientWidth() - scale.LeftMargin - scale.RightMargin;
+    int docWidth = std::max(client, CalcMinWidth(0, *canvas));
+    docWidth = std::max(docWidth, GetMinTextWidth());
+    int textWidth;
+    if (GetOptions().Contains(ltoClientTextWidth)) {
+      textWidth = std::max(client, GetMinTextWidth());
+    } else {
+      const int maxText = GetMaxTextWidth();
+      textWidth = maxText >= 1 && maxText < docWidth ? maxText : docWidth;
+    }
+    const bool sameWidths = docWidth == DocumentWidth && textWidth == TextWidth;
+    if (pass == 0 && sameWidths && params.KeepPosition && !params.Force && !params.AppendedOnly &&
+        LastFormattedItem == count - 1 && LastFormattedItem >= 0)
+      return;
+
+    // What the view shows at its top, to show it there again afterwards.
+    int keepItem = -1, keepOffset = 0, keepDistance = 0;
+    if (params.KeepPosition && !params.NoScroll && !DrawItems.Empty()) {
+      const int d = DrawItemAtY(GetViewTop());
+      if (d >= 0) {
+        int first, last, top, bottom;
+        LineRange(d, first, last);
+        LineExtent(first, last, top, bottom);
+        DrawItemToItem(first, 0, keepItem, keepOffset);
+        keepDistance = GetViewTop() - top;
+      }
+    }
+
+    const bool append = params.AppendedOnly && sameWidths && LastFormattedItem >= 0 && LastFormattedItem < count - 1 &&
+                        GetItem(LastFormattedItem + 1).StartsParagraph();
+    if (params.AppendedOnly && sameWidths && LastFormattedItem == count - 1 && count > 0) return;
+    DocumentWidth = docWidth;
+    TextWidth = textWidth;
+    scale_ = scale;
+    TLTFormatter f(*this, *canvas, *style, scale);
+    if (append) {
+      const int top = DocumentHeight - GetBottomMargin() - f.SpaceAfterOf(LastFormattedItem);
+      f.Run(LastFormattedItem + 1, count - 1, DrawItems.Count(), top, NextJumpNo);
+      for (TLTJumpInfo& j : f.NewJumps()) Jumps.push_back(j);
+    } else {
+      DrawItems.Clear();
+      Jumps.clear();
+      if (count > 0) f.Run(0, count - 1, 0, GetTopMargin(), 0);
+      Jumps = std::move(f.NewJumps());
+    }
+    NextJumpNo = count > 0 ? f.NextJumpNo() : 0;
+    LastFormattedItem = count - 1;
+    DocumentHeight =
+        count > 0 ? f.Bottom() + f.SpaceAfterOf(count - 1) + GetBottomMargin() : GetTopMargin() + GetBottomMargin();
+    UpdateJumpPositions();
+    const bool widthChanged = DocumentSizeChanged(scale.LeftMargin + DocumentWidth + scale.RightMargin, DocumentHeight);
+
+    if (!params.NoScroll) {
+      if (params.AppendedOnly && GetOptions().Contains(ltoScrollToEnd)) {
+        ScrollToY(DocumentHeight);
+      } else if (keepItem >= 0) {
+        int d, off;
+        if (ItemToDrawItem(keepItem, keepOffset, d, off)) {
+          int first, last, top, bottom;
+          LineRange(d, first, last);
+          LineExtent(first, last, top, bottom);
+          ScrollToY(top + keepDistance);
+        } else {
+          ScrollToY(0);
+        }
+      }
+    }
+    if (!widthChanged) break;
+  }
+}
+
+TLTRectI TCustomLTFormattedData::ReformatRange(int firstDrawItem, int lastDrawItem, int itemsDelta) {
+  const TLTRectI whole{0, 0, GetClientWidth(), GetClientHeight()};
+  TLTCanvas* canvas = PassCanvas(nullptr);
+  TLTStyle* style = GetStyle();
+  const int count = DrawItems.Count();
+  if (!canvas || !style || formatting_) return whole;
+  if (count == 0 || ItemCount() == 0) {
+    FormatAll({.Force = true});
+    return whole;
+  }
+  TFormattingScope scope(formatting_);
+  int oldFirst = std::clamp(std::min(firstDrawItem, lastDrawItem), 0, count - 1);
+  int oldLast = std::clamp(std::max(firstDrawItem, lastDrawItem), 0, count - 1);
+  const int firstItemOld = DrawItems[oldFirst].ItemNo;
+  const int lastItemOld = DrawItems[oldLast].ItemNo;
+
+  // Whole paragraphs: back to the first piece of the first item's paragraph,
+  // forward to the last piece before the next paragraph (old numbering
+  // beyond the edited items is shifted by itemsDelta).
+  const int paraItem = GetFirstParaItem(std::clamp(firstItemOld, 0, ItemCount() - 1));
+  while (oldFirst > 0 && DrawItems[oldFirst - 1].ItemNo >= paraItem) --oldFirst;
+  while (oldLast + 1 < count) {
+    const int oldNo = DrawItems[oldLast + 1].ItemNo;
+    if (oldNo > lastItemOld) {
+      const int newNo = oldNo + itemsDelta;
+      if (newNo >= 0 && newNo < ItemCount() && GetItem(newNo).StartsParagraph() && DrawItems[oldLast + 1].StartsLine)
+        break;
+    }
+    ++oldLast;
+  }
+  const int newLastItem = oldLast + 1 < count ? DrawItems[oldLast + 1].ItemNo + itemsDelta - 1 : ItemCount() - 1;
+  if (newLastItem < paraItem || newLastItem >= ItemCount()) {
+    FormatAll({.Force = true});
+    return whole;
+  }
+
+  int aboveBottom = GetTopMargin();
+  if (oldFirst > 0) {
+    int f, l, t, b;
+    LineRange(oldFirst - 1, f, l);
+    LineExtent(f, l, t, b);
+    aboveBottom = b;
+  }
+  const bool hasNext = oldLast + 1 < count;
+  int oldNextTop = 0;
+  if (hasNext) {
+    int f, l, b;
+    LineRange(oldLast + 1, f, l);
+    LineExtent(f, l, oldNextTop, b);
+  }
+
+  // Hyperlink numbers continue from the last link before the range.
+  int firstJumpNo = 0;
+  for (int i = paraItem - 1; i >= 0; --i) {
+    const TCustomLTItemInfo& it = GetItem(i);
+    if (it.LinkIndex >= 0 && IsHyperlinkItem(it, *style)) {
+      firstJumpNo = it.LinkIndex + 1;
+      break;
+    }
+  }
+  int oldNextJump = -1;
+  for (int i = newLastItem + 1; i < ItemCount(); ++i) {
+    const TCustomLTItemInfo& it = GetItem(i);
+    if (it.LinkIndex >= 0 && IsHyperlinkItem(it, *style)) {
+      oldNextJump = it.LinkIndex;
+      break;
+    }
+  }
+
+  const auto jBegin = std::lower_bound(Jumps.begin(), Jumps.end(), oldFirst,
+                                       [](const TLTJumpInfo& j, int v) { return j.DrawItemIndex < v; });
+  const auto jEnd =
+      std::upper_bound(jBegin, Jumps.end(), oldLast, [](int v, const TLTJumpInfo& j) { return v < j.DrawItemIndex; });
+  const size_t jumpPos = static_cast<size_t>(jBegin - Jumps.begin());
+  Jumps.erase(jBegin, jEnd);
+
+  TLTResolutionScale scale = scale_;
+  TLTFormatter f(*this, *canvas, *style, scale);
+  DrawItems.MarkDeleted(oldFirst, oldLast);
+  f.Run(paraItem, newLastItem, oldFirst, aboveBottom, firstJumpNo);
+  DrawItems.ClearDeleted();
+  const int added = f.NextDrawIndex() - oldFirst;
+  const int diff = added - (oldLast - oldFirst + 1);
+  const int newBottom = f.Bottom();
+
+  int moveY = 0;
+  if (hasNext) moveY = newBottom + f.SpaceAfterOf(newLastItem) + f.SpaceBeforeOf(newLastItem + 1) - oldNextTop;
+  const int restStart = f.NextDrawIndex();
+  if (moveY != 0 || itemsDelta != 0) {
+    for (int i = restStart; i < DrawItems.Count(); ++i) {
+      TLTDrawLineInfo& p = DrawItems[i];
+      p.Top += moveY;
+      p.ItemNo += itemsDelta;
+    }
+  }
+  if (diff != 0) {
+    for (int i = newLastItem + 1; i < ItemCount(); ++i) {
+      TCustomLTItemInfo& it = GetItem(i);
+      if (it.FirstDrawItem >= 0) it.FirstDrawItem += diff;
+    }
+  }
+  const int linkShift = oldNextJump >= 0 ? f.NextJumpNo() - oldNextJump : 0;
+  for (size_t k = jumpPos; k < Jumps.size(); ++k) {
+    Jumps[k].DrawItemIndex += diff;
+    Jumps[k].Id += linkShift;
+  }
+  if (linkShift != 0) {
+    for (int i = newLastItem + 1; i < ItemCount(); ++i) {
+      TCustomLTItemInfo& it = GetItem(i);
+      if (it.LinkIndex >= 0) it.LinkIndex += linkShift;
+    }
+  }
+  Jumps.insert(Jumps.begin() + static_cast<std::ptrdiff_t>(jumpPos), f.NewJumps().begin(), f.NewJumps().end());
+  NextJumpNo = oldNextJump >= 0 ? NextJumpNo + linkShift : f.NextJumpNo();
+  LastFormattedItem = ItemCount() - 1;
+
+  const int oldHeight = DocumentHeight;
+  if (hasNext) {
+    DocumentHeight += moveY;
+  } else {
+    DocumentHeight = newBottom + f.SpaceAfterOf(ItemCount() - 1) + GetBottomMargin();
+  }
+  UpdateJumpPositions();
+  bool scrolled = false;
+  if (DocumentHeight != oldHeight)
+    scrolled = DocumentSizeChanged(scale.LeftMargin + DocumentWidth + scale.RightMargin, DocumentHeight);
+  if (scrolled) return whole;
+
+  const int viewTop = GetViewTop();
+  TLTRectI r{0, aboveBottom - 10 - viewTop, GetClientWidth(), newBottom + 10 - viewTop};
+  if (moveY != 0 || diff != 0) r.Bottom = GetClientHeight();
+  r.Top = std::max(r.Top, 0);
+  r.Bottom = std::min(r.Bottom, GetClientHeight());
+  if (r.Bottom < r.Top) r.Bottom = r.Top;
+  return r;
+}
+
+// ---- Coordinates ----------------------------------------------------------------------------
+
+bool TCustomLTFormattedData::DrawItemToItem(int drawItemNo, int drawOffset, int& itemNo, int& offset) const {
+  if (drawItemNo < 0 || drawItemNo >= DrawItems.Count()) return false;
+  const TLTDrawLineInfo& p = DrawItems[drawItemNo];
+  itemNo = p.ItemNo;
+  if (itemNo < 0 || itemNo >= ItemCount()) return false;
+  offset = GetItem(itemNo).IsText() ? p.Offset + drawOffset - 1 : drawOffset;
+  return true;
+}
+
+bool TCustomLTFormattedData::ItemToDrawItem(int itemNo, int offset, int& drawItemNo, int& drawOffset) const {
+  if (itemNo < 0 || itemNo >= ItemCount()) return false;
+  const TCustomLTItemInfo& item = GetItem(itemNo);
+  int d = item.FirstDrawItem;
+  if (d < 0 || d >= DrawItems.Count() || DrawItems[d].ItemNo != itemNo) return false;
+  if (!item.IsText()) {
+    drawItemNo = d;
+    drawOffset = offset;
+    return true;
+  }
+  for (; d < DrawItems.Count() && DrawItems[d].ItemNo == itemNo; ++d) {
+    const TLTDrawLineInfo& p = DrawItems[d];
+    if (offset < p.Offset && d > item.FirstDrawItem) {
+      // Inside a swallowed space between two pieces: the end of the earlier.
+      const TLTDrawLineInfo& prev = DrawItems[d - 1];
+      drawItemNo = d - 1;
+      drawOffset = prev.Length + 1;
+      return true;
+    }
+    if (offset <= p.Offset + p.Length) {
+      drawItemNo = d;
+      drawOffset = std::max(1, offset - p.Offset + 1);
+      return true;
+    }
+  }
+  drawItemNo = d - 1;
+  drawOffset = DrawItems[d - 1].Length + 1;
+  return true;
+}
+
+void TCustomLTFormattedData::LineRange(int drawItemNo, int& first, int& last) const {
+  const int n = DrawItems.Count();
+  if (n == 0) {
+    first = last = -1;
+    return;
+  }
+  drawItemNo = std::clamp(drawItemNo, 0, n - 1);
+  first = drawItemNo;
+  while (first > 0 && !DrawItems[first].StartsLine) --first;
+  last = drawItemNo;
+  while (last + 1 < n && !DrawItems[last + 1].StartsLine) ++last;
+}
+
+void TCustomLTFormattedData::LineExtent(int first, int last, int& top, int& bottom) const {
+  top = INT_MAX;
+  bottom = INT_MIN;
+  for (int i = first; i <= last; ++i) {
+    const TLTDrawLineInfo& p = DrawItems[i];
+    top = std::min(top, p.LineTop());
+    bottom = std::max(bottom, p.LineBottom());
+  }
+  if (top == INT_MAX) top = bottom = 0;
+}
+
+int TCustomLTFormattedData::DrawItemAtY(int y) const {
+  const int n = DrawItems.Count();
+  if (n == 0) return -1;
+  // Binary search over lines by each line's top: pieces inside a line need
+  // not have increasing tops, lines do.
+  int lo = 0, hi = n - 1, found = -1;
+  while (lo <= hi) {
+    const int mid = lo + (hi - lo) / 2;
+    int first, last, top, bottom;
+    LineRange(mid, first, last);
+    LineExtent(first, last, top, bottom);
+    if (top <= y) {
+      found = first;
+      lo = last + 1;
+    } else {
+      hi = first - 1;
+    }
+  }
+  return found < 0 ? 0 : found;
+}
+
+bool TCustomLTFormattedData::HitTest(int x, int y, bool strict, int& drawItemNo, int& drawOffset) {
+  const int start = DrawItemAtY(y);
+  if (start < 0) return false;
+  int first, last;
+  LineRange(start, first, last);
+  int hit = -1;
+  if (strict) {
+    for (int i = first; i <= last; ++i) {
+      const TLTDrawLineInfo& p = DrawItems[i];
+      if (x >= p.Left && x < p.Left + p.Width && y >= p.Top - p.SpaceAbove && y < p.Top + p.Height) {
+        hit = i;
+        break;
+      }
+    }
+    if (hit < 0) return false;
+  } else {
+    int leftmost = first, rightmost = first;
+    for (int i = first; i <= last; ++i) {
+      const TLTDrawLineInfo& p = DrawItems[i];
+      if (p.Left < DrawItems[leftmost].Left) leftmost = i;
+      if (p.Left + p.Width > DrawItems[rightmost].Left + DrawItems[rightmost].Width) rightmost = i;
+      if (hit < 0 && x >= p.Left && x < p.Left + p.Width) hit = i;
+    }
+    if (hit < 0) hit = x < DrawItems[leftmost].Left ? leftmost : rightmost;
+  }
+  drawItemNo = hit;
+  const TLTDrawLineInfo& p = DrawItems[hit];
+  const TCustomLTItemInfo& item = GetItem(p.ItemNo);
+  TLTStyle* style = GetStyle();
+  const TLTBiDiMode paraDir = style ? style->ParaStyles()[item.ParaNo].BiDiMode : ltbdUnspecified;
+  const bool rtl = (paraDir != ltbdUnspecified ? paraDir : GetBiDiMode()) == ltbdRightToLeft;
+  if (!item.IsText()) {
+    const bool rightHalf = x >= p.Left + p.Width / 2;
+    drawOffset = rightHalf != rtl ? 1 : 0;
+    return true;
+  }
+  TLTCanvas* canvas = PassCanvas(nullptr);
+  if (!canvas || !style || p.Length <= 0) {
+    drawOffset = 1;
+    return true;
+  }
+  TLTFormatter f(*this, *canvas, *style, scale_);
+  TLTLayoutText& t = f.TextOf(p.ItemNo);
+  f.SelectStyle(item.StyleNo);
+  const int u0 = t.UnitOfChar(p.Offset - 1);
+  const int u1 = t.UnitOfChar(p.Offset - 1 + p.Length);
+  const std::u16string_view s =
+      std::u16string_view(t.display).substr(static_cast<size_t>(u0), static_cast<size_t>(u1 - u0));
+  std::vector<int> ext;
+  f.Extents(t, u0, u1 - u0, ext);
+  const int rel = x - p.Left - p.JustifyExtra;
+  int best = 0;
+  int bestDist = INT_MAX;
+  for (int k = 0; k <= static_cast<int>(s.size()); ++k) {
+    const int pos = k == 0 ? 0 : ext[static_cast<size_t>(k - 1)];
+    const int dist = std::abs(rel - pos);
+    if (dist < bestDist || (dist == bestDist && !rtl)) {
+      best = k;
+      bestDist = dist;
+    }
+  }
+  if (best > 0 && best < static_cast<int>(s.size())) {
+    const int prev = TLTCanvas::PrevClusterBoundary(s, best);
+    if (TLTCanvas::NextClusterBoundary(s, prev) != best) best = prev;
+  }
+  drawOffset = t.CharOfUnit(u0 + best) - t.CharOfUnit(u0) + 1;
+  return true;
+}
+
+}  // namespace lectern

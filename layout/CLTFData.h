@@ -1,0 +1,141 @@
+#pragma once
+// The formatted container: a container whose items are laid out for a width
+// into drawing items, with hyperlink rectangles and the document's size.
+// Controls and table cells derive from it and answer the layout queries
+// (margins, widths, options, the canvas) from what they are.
+
+#include "layout/LTDrawLines.h"
+#include "layout/LTFontCache.h"
+#include "model/CLTData.h"
+
+#include <vector>
+
+namespace lectern {
+
+/// Bits of the control flags that formatting reads.
+constexpr uint16_t ltcfRegisterJumps = 0x0001;
+constexpr uint16_t ltcfSwallowSpaces = 0x0002;
+constexpr uint16_t ltcfControlDocument = 0x0100;
+constexpr uint16_t LTDefaultControlFlags = 0x0D03;
+
+struct TLTFormatParams {
+  bool KeepPosition = false;
+  bool Force = false;
+  bool ReformatEditors = false;
+  bool ForceTables = false;
+  bool AppendedOnly = false;
+  bool NoScroll = false;
+  /// The canvas to measure with; null = the container's formatting canvas.
+  TLTCanvas* Canvas = nullptr;
+};
+
+class TCustomLTFormattedData : public TCustomLTData {
+ public:
+  TCustomLTFormattedData();
+  ~TCustomLTFormattedData() override;
+
+  TLTDrawLines DrawItems;
+  std::vector<TLTJumpInfo> Jumps;
+  int NextJumpNo = 0;
+  int LastFormattedItem = -1;
+  int DocumentWidth = 0;
+  int TextWidth = 0;
+  int DocumentHeight = 0;
+
+  // ---- What the owner answers ---------------------------------------------------
+  virtual int GetLeftMargin() const { return 0; }
+  virtual int GetRightMargin() const { return 0; }
+  virtual int GetTopMargin() const { return 0; }
+  virtual int GetBottomMargin() const { return 0; }
+  virtual int GetMinTextWidth() const { return 0; }
+  virtual int GetMaxTextWidth() const { return 0; }
+  virtual int GetClientWidth() const { return 0; }
+  virtual int GetClientHeight() const { return 0; }
+  virtual uint16_t GetControlFlags() const { return LTDefaultControlFlags; }
+  virtual int GetMaxLength() const { return 0; }
+  virtual bool GetWordWrap() const { return true; }
+  virtual TLTBiDiMode GetBiDiMode() const { return ltbdUnspecified; }
+  virtual TLTCanvas* GetFormatCanvas() const { return nullptr; }
+  virtual TLTFontInfoCache& GetFontCache() { return fontCache_; }
+  /// The document size changed; true when that changed the client width
+  /// (a scroll bar came or went), so that the layout is done again.
+  virtual bool DocumentSizeChanged(int /*width*/, int /*height*/) { return false; }
+  /// The top of the view in document coordinates, and moving it.
+  virtual int GetViewTop() const { return 0; }
+  virtual void ScrollToY(int /*y*/) {}
+  /// Where this container's origin lies inside the control.
+  virtual TLTPointI GetOriginInControl() const { return {}; }
+
+  bool IsFormatting() const { return formatting_; }
+
+  // ---- Layout ---------------------------------------------------------------------
+  void FormatAll(const TLTFormatParams& params = {});
+  /// Lays out again the paragraphs of drawing items first..last after an
+  /// edit that changed their items' count by itemsDelta; returns the client
+  /// rectangle to repaint.
+  TLTRectI ReformatRange(int firstDrawItem, int lastDrawItem, int itemsDelta);
+  /// The narrowest text width that lays out items from fromItem without
+  /// overflow, in pixels of the canvas.
+  int CalcMinWidth(int fromItem, TLTCanvas& canvas);
+  /// Frees all drawing items and hyperlink rectangles.
+  void ClearDrawItems();
+
+  // ---- Coordinates ------------------------------------------------------------------
+  bool ItemToDrawItem(int itemNo, int offset, int& drawItemNo, int& drawOffset) const;
+  bool DrawItemToItem(int drawItemNo, int drawOffset, int& itemNo, int& offset) const;
+  /// The first drawing item of the line at document height y (the nearest
+  /// line above or below when y is outside every line); -1 when empty.
+  int DrawItemAtY(int y) const;
+  /// The drawing item and position at a document point; with strict only
+  /// when the point lies on a piece.
+  bool HitTest(int x, int y, bool strict, int& drawItemNo, int& drawOffset);
+  void LineRange(int drawItemNo, int& first, int& last) const;
+  /// The line of drawing item d: top including SpaceAbove, bottom including
+  /// SpaceBelow.
+  void LineExtent(int first, int last, int& top, int& bottom) const;
+
+  /// The scale of the last formatting pass.
+  const TLTResolutionScale& Scale() const { return scale_; }
+
+ protected:
+  /// The canvas of a pass: the given one, else the owner's.
+  TLTCanvas* PassCanvas(TLTCanvas* given) const { return given ? given : GetFormatCanvas(); }
+
+ private:
+  friend class TLTFormatter;
+  void UpdateJumpPositions();
+  void RenumberJumps();
+  TLTFontInfoCache fontCache_;
+  TLTResolutionScale scale_;
+  bool formatting_ = false;
+};
+
+/// A formatted container with settable answers: for tools, tests and
+/// off-screen rendering.
+class TLTFormattedDocument : public TCustomLTFormattedData {
+ public:
+  int LeftMargin = 5, RightMargin = 5, TopMargin = 5, BottomMargin = 5;
+  int MinTextWidth = 0, MaxTextWidth = 0;
+  int ClientWidth = 400, ClientHeight = 300;
+  uint16_t ControlFlags = LTDefaultControlFlags;
+  int MaxLength = 0;
+  bool WordWrap = true;
+  TLTBiDiMode BiDiMode = ltbdUnspecified;
+  TLTCanvas* Canvas = nullptr;  // not owned
+
+  int GetLeftMargin() const override { return LeftMargin; }
+  int GetRightMargin() const override { return RightMargin; }
+  int GetTopMargin() const override { return TopMargin; }
+  int GetBottomMargin() const override { return BottomMargin; }
+  int GetMinTextWidth() const override { return MinTextWidth; }
+  int GetMaxTextWidth() const override { return MaxTextWidth; }
+  int GetClientWidth() const override { return ClientWidth; }
+  int GetClientHeight() const override { return ClientHeight; }
+  uint16_t GetControlFlags() const override { return ControlFlags; }
+  int GetMaxLength() const override { return MaxLength; }
+  bool GetWordWrap() const override { return WordWrap; }
+  TLTBiDiMode GetBiDiMode() const override { return BiDiMode; }
+  TLTCanvas* GetFormatCanvas() const override { return Canvas; }
+};
+
+}  // namespace lectern

@@ -1,0 +1,358 @@
+// Line layout on the headless canvas, whose fixed metrics make every
+// position computable by hand: the default text style (10 points at 96 dpi)
+// is 13 pixels high, ascent 10, descent 3, and every character 7 wide.
+
+#include "layout/CLTFData.h"
+#include "layout/LTLineBreak.h"
+#include "model/LTMarker.h"
+#include "platform/LTSysUtils.h"
+#include "platform/headless/LTHeadlessCanvas.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace lectern {
+namespace {
+
+constexpr int W = 7;  // character width
+constexpr int H = 13;
+
+struct LayoutDoc {
+  TLTStyle Style;
+  TLTDocumentContext Context;
+  TLTHeadlessCanvas Canvas;
+  TLTFormattedDocument Doc;
+
+  explicit LayoutDoc(int textWidth = 40 * W) {
+    Context.Style = &Style;
+    Doc.SetContext(&Context);
+    Doc.Canvas = &Canvas;
+    Doc.LeftMargin = Doc.RightMargin = Doc.TopMargin = Doc.BottomMargin = 0;
+    Doc.ClientWidth = textWidth;
+  }
+  void Format() { Doc.FormatAll({.Force = true}); }
+  const TLTDrawLineInfo& P(int i) const { return Doc.DrawItems[i]; }
+
+  /// The text of every piece ("#" for other items), lines separated by "|".
+  std::string Pieces() const {
+    std::string s;
+    for (int i = 0; i < Doc.DrawItems.Count(); ++i) {
+      const TLTDrawLineInfo& p = Doc.DrawItems[i];
+      if (i > 0) s += p.StartsLine ? "|" : " ";
+      s += Doc.GetItem(p.ItemNo).IsText() ? Utf16ToUtf8(PieceText(p, Doc)) : "#";
+    }
+    return s;
+  }
+};
+
+TEST(LTLineBreakTable, ClassesAndPairs) {
+  EXPECT_EQ(LineBreakClass(u'('), lbOP);
+  EXPECT_EQ(LineBreakClass(u'%'), lbPO);
+  EXPECT_EQ(LineBreakClass(0x00AD), lbBA);
+  EXPECT_EQ(LineBreakClass(0x200B), lbZW);
+  EXPECT_EQ(LineBreakClass(0x2014), lbB2);
+  EXPECT_EQ(LineBreakClass(0x4E00), lbID);
+  EXPECT_EQ(LineBreakClass(0x0301), lbCM);
+  EXPECT_EQ(LineBreakClass(0x2060), lbGL);
+  EXPECT_EQ(LineBreakClass(0xAC00), lbID);  // Hangul syllables stay ideographic
+  for (int r = 0; r < kLineBreakClassCount; ++r)
+    EXPECT_EQ(LineBreakAction(lbOP, static_cast<TLTLineBreakClass>(r)), r == lbCM ? 1 : 2);
+  // "well-known": after the hyphen; "50%" stays whole; "50 %" breaks at the space.
+  EXPECT_EQ(FindUnicodeBreak(u"well-known", 7), 4);
+  EXPECT_EQ(FindUnicodeBreak(u"ab 50%", 5), 2);
+  EXPECT_EQ(FindUnicodeBreak(u"50 %", 3), 2);
+  EXPECT_EQ(FindUnicodeBreak(u"x (abc", 4), 1);
+  // Ideographs break anywhere; a surrogate pair is never split.
+  EXPECT_EQ(FindUnicodeBreak(u"\u4E00\u4E01\u4E02", 2), 1);
+  EXPECT_EQ(FindUnicodeBreak(u"a \U00020000\U00020001", 4), 3);
+  EXPECT_EQ(DisplayText(u"a\u00ADb\u2011", false, true, false), u"a\u200Bb-");
+  EXPECT_EQ(DisplayText(u"stra\u00DFe", true, true, true), u"STRA\u00DFE");  // length kept
+}
+
+TEST(LTFormat, WrapsAtSpacesAndSwallowsTheWrapSpace) {
+  LayoutDoc d(8 * W);
+  d.Doc.AddTextW(u"aaa bbb ccc", 0, 0);
+  d.Format();
+  EXPECT_EQ(d.Pieces(), "aaa bbb|ccc");
+  EXPECT_EQ(d.P(0).Width, 7 * W);
+  EXPECT_EQ(d.P(1).Offset, 9);  // the space at the wrap belongs to no line
+  EXPECT_EQ(d.P(1).Top, H);
+  EXPECT_EQ(d.Doc.DocumentHeight, 2 * H);
+
+  // Without swallowing the space is trimmed from the line's end instead.
+  LayoutDoc k(8 * W);
+  k.Doc.ControlFlags = ltcfRegisterJumps;
+  k.Doc.AddTextW(u"aaa bbb ccc", 0, 0);
+  k.Format();
+  EXPECT_EQ(k.Pieces(), "aaa bbb|ccc");
+  EXPECT_EQ(k.P(0).Width, 7 * W);
+}
+
+TEST(LTFormat, BreaksFollowThePairTable) {
+  LayoutDoc d(8 * W);
+  d.Doc.AddTextW(u"well-known", 0, 0);
+  d.Doc.AddTextW(u"abcd 100%", 0, 1);
+  d.Format();
+  EXPECT_EQ(d.Pieces(), "well-|known|abcd|100%");
+}
+
+TEST(LTFormat, LongWordsWidenTheDocumentOrAreCutAtTheTextWidth) {
+  LayoutDoc d(8 * W);
+  d.Doc.AddTextW(u"abcdefghijklmnopqrst", 0, 0);
+  d.Format();
+  EXPECT_EQ(d.Pieces(), "abcdefghijklmnopqrst");
+  EXPECT_EQ(d.Doc.DocumentWidth, 20 * W);
+  d.Doc.MaxTextWidth = 8 * W;
+  d.Format();
+  EXPECT_EQ(d.Pieces(), "abcdefgh|ijklmnop|qrst");
+}
+
+TEST(LTFormat, SoftHyphenShowsADashOnlyAtTheWrap) {
+  LayoutDoc d(4 * W);
+  d.Doc.AddTextW(u"abc\u00ADdef", 0, 0);
+  d.Doc.AddTextW(u"x\u00ADy", 0, 1);
+  d.Format();
+  ASSERT_EQ(d.Pieces(), "abc\u00AD|def|x\u00ADy");
+  EXPECT_EQ(d.P(0).Width, 4 * W);  // three letters and the shown hyphen
+  EXPECT_EQ(d.P(2).Width, 2 * W);  // inside a line the soft hyphen is invisible
+}
+
+TEST(LTFormat, MaxLengthLimitsCharactersPerLine) {
+  LayoutDoc d(100 * W);
+  d.Doc.MaxLength = 10;
+  d.Doc.AddTextW(u"aaaa bbbb cccc dddd eeeeeeeeeeeeeee", 0, 0);
+  d.Format();
+  for (int i = 0; i < d.Doc.DrawItems.Count(); ++i) EXPECT_LE(d.P(i).Length, 10) << d.Pieces();
+  EXPECT_EQ(d.Pieces(), "aaaa bbbb|cccc dddd|eeeeeeeeee|eeeee");
+}
+
+TEST(LTFormat, LineSpacingKinds) {
+  LayoutDoc d(3 * W);
+  TParaInfo& p150 = d.Style.ParaStyles().Add();
+  p150.LineSpacing = 150;
+  TParaInfo& p40 = d.Style.ParaStyles().Add();
+  p40.LineSpacing = 40;
+  TParaInfo& exact = d.Style.ParaStyles().Add();
+  exact.LineSpacingType = ltlsLineHeightExact;
+  exact.LineSpacing = 20;
+  TParaInfo& between = d.Style.ParaStyles().Add();
+  between.LineSpacingType = ltlsSpaceBetween;
+  between.LineSpacing = 5;
+  d.Doc.AddTextW(u"aa bb", 0, 2);
+  d.Doc.AddTextW(u"cc", 0, 3);
+  d.Doc.AddTextW(u"dd ee", 0, 4);
+  d.Doc.AddTextW(u"ff", 0, 5);
+  d.Format();
+  ASSERT_EQ(d.Pieces(), "aa|bb|cc|dd|ee|ff");
+  EXPECT_EQ(d.P(0).SpaceBelow, H / 2);
+  EXPECT_EQ(d.P(1).Top, H + H / 2);
+  EXPECT_EQ(d.P(2).SpaceBelow, 0);  // below 50 percent is ignored
+  // Exact 20: 16 above and 4 below the baseline whatever the font.
+  const int cTop = d.P(2).Top + H;
+  EXPECT_EQ(d.P(3).Top - d.P(3).SpaceAbove, cTop);
+  EXPECT_EQ(d.P(3).SpaceAbove, 16 - 10);
+  EXPECT_EQ(d.P(3).SpaceBelow, 4 - 3);
+  EXPECT_EQ(d.P(4).Top - d.P(3).Top, 20);
+  EXPECT_EQ(d.P(5).Top - d.P(4).Top, 10 + 4);
+  EXPECT_EQ(d.P(5).SpaceBelow, 5);
+}
+
+TEST(LTFormat, AlignmentAndJustification) {
+  LayoutDoc d(10 * W);
+  TParaInfo& right = d.Style.ParaStyles().Add();
+  right.Alignment = ltaRight;
+  TParaInfo& center = d.Style.ParaStyles().Add();
+  center.Alignment = ltaCenter;
+  TParaInfo& justify = d.Style.ParaStyles().Add();
+  justify.Alignment = ltaJustify;
+  d.Doc.AddTextW(u"abc", 0, 2);
+  d.Doc.AddTextW(u"abcd", 0, 3);
+  d.Doc.AddTextW(u"aa bb cc dd ee ff", 0, 4);
+  d.Doc.AddTextW(u"x y", 0, 4);
+  d.Format();
+  EXPECT_EQ(d.P(0).Left, 7 * W);
+  EXPECT_EQ(d.P(1).Left, 3 * W);
+  // "aa bb cc" fills 8 of 10 characters: the two gaps take 7 pixels each.
+  ASSERT_EQ(d.Pieces(), "abc|abcd|aa  bb  cc|dd  ee  ff|x  y");
+  EXPECT_EQ(d.P(2).JustifyExtra, 0);
+  EXPECT_EQ(d.P(3).JustifyExtra, W);
+  EXPECT_EQ(d.P(4).JustifyExtra, W);
+  EXPECT_EQ(d.P(4).Left + d.P(4).Width, 10 * W);
+  // The paragraph's last line and a one-line paragraph are not stretched.
+  EXPECT_EQ(d.P(6).JustifyExtra, 0);
+  EXPECT_EQ(d.P(9).JustifyExtra, 0);
+  EXPECT_EQ(d.P(9).Left + d.P(9).Width, 3 * W);
+}
+
+TEST(LTFormat, OverflowingLineIsNeverShiftedLeftOfItsMargin) {
+  LayoutDoc d(3 * W);
+  TParaInfo& right = d.Style.ParaStyles().Add();
+  right.Alignment = ltaRight;
+  right.Options.Include(ltpaoNoWrap);
+  d.Doc.AddTextW(u"abcdef", 0, 2);
+  d.Format();
+  EXPECT_EQ(d.P(0).Left, 0);
+  EXPECT_EQ(d.Doc.DocumentWidth, 6 * W);  // the minimal width grows the document
+}
+
+TEST(LTFormat, RightAndCenterTabs) {
+  LayoutDoc d(40 * W);
+  TParaInfo& p = d.Style.ParaStyles().Add();
+  p.Tabs.Add(100, lttaRight);
+  p.Tabs.Add(200, lttaCenter);
+  d.Doc.AddTextW(u"a\t123\tmid", 0, 2);
+  d.Format();
+  ASSERT_EQ(d.Pieces(), "a # 123 # mid");
+  EXPECT_EQ(d.P(2).Left + d.P(2).Width, 100);
+  EXPECT_EQ(d.P(4).Left + d.P(4).Width / 2, 200 - 1);  // 21 wide: centred within a pixel
+  // Default stops: the next multiple of DefTabWidth strictly after x.
+  LayoutDoc k;
+  k.Doc.AddTextW(u"abcdefg\tx", 0, 0);
+  k.Format();
+  EXPECT_EQ(k.P(2).Left, 96);
+}
+
+TEST(LTFormat, ListParagraphIndents) {
+  LayoutDoc d(10 * W);
+  TLTListInfo& list = d.Style.ListStyles().Add();
+  TLTListLevel& level = list.Levels.Add();
+  level.ListType = ltlstDecimal;
+  level.FormatString = u"%0:s.";
+  level.MarkerIndent = 5;
+  level.LeftIndent = 30;
+  level.FirstIndent = 0;
+  d.Doc.AddItem({}, std::make_unique<TLTMarkerItemInfo>(0, 0, 0, false));
+  d.Doc.AddTextW(u"aaa bbb ccc", 0, -1);
+  d.Format();
+  ASSERT_EQ(d.Pieces(), "# aaa|bbb|ccc");
+  EXPECT_EQ(d.P(0).Left, 5);
+  EXPECT_EQ(d.P(1).Left, 30);  // the marker "1." is 14 wide: text at LeftIndent
+  EXPECT_EQ(d.P(2).Left, 30);
+}
+
+TEST(LTFormat, RectItemsAlignToTheBaselineOrTheLine) {
+  LayoutDoc d(40 * W);
+  auto pic = [](uint8_t va) {
+    auto g = std::make_unique<TLTGraphicItemInfo>();
+    g->ImageWidth = 20;
+    g->ImageHeight = 30;
+    g->VertAlign = va;
+    g->ParaNo = -1;
+    g->SetJoinPrev(true);
+    return g;
+  };
+  d.Doc.AddTextW(u"ab", 0, 0);
+  d.Doc.AddItem({}, pic(0));
+  d.Doc.AddItem({}, pic(2));
+  d.Doc.AddItem({}, pic(3));
+  d.Format();
+  // Baseline-aligned: 32 high above the baseline, which moves the text down.
+  EXPECT_EQ(d.P(1).Top, 0);
+  EXPECT_EQ(d.P(0).Top, 32 - 10);
+  EXPECT_EQ(d.P(2).Top, 0);            // line top
+  EXPECT_EQ(d.P(3).Top + 32, 32 + 3);  // line bottom (text descent)
+  EXPECT_EQ(d.P(1).Left, 2 * W + 0);
+}
+
+TEST(LTFormat, BreakAndFullLineItems) {
+  LayoutDoc d(30 * W);
+  d.Doc.AddTextW(u"a", 0, 0);
+  auto rule = std::make_unique<TLTBreakItemInfo>();
+  rule->ParaNo = 0;
+  d.Doc.AddItem({}, std::move(rule));
+  d.Doc.AddTextW(u"b", 0, 0);
+  d.Format();
+  EXPECT_EQ(d.P(1).Height, 11);
+  EXPECT_EQ(d.P(1).Width, d.Doc.TextWidth);
+  EXPECT_EQ(d.P(1).Top, H);
+  EXPECT_EQ(d.P(2).Top, H + 11);
+}
+
+TEST(LTFormat, HitTestAndCoordinatesRoundTrip) {
+  LayoutDoc d(8 * W);
+  d.Doc.AddTextW(u"aaa bbb ccc", 0, 0);
+  d.Doc.AddTextW(u"second", 0, 1);
+  d.Format();
+  int di = 0, off = 0;
+  ASSERT_TRUE(d.Doc.HitTest(2 * W + 2, 5, false, di, off));
+  EXPECT_EQ(di, 0);
+  EXPECT_EQ(off, 3);
+  ASSERT_TRUE(d.Doc.HitTest(3 * W + 4, H + 2, false, di, off));  // past "ccc": its end
+  EXPECT_EQ(di, 1);
+  EXPECT_EQ(off, 4);
+  EXPECT_FALSE(d.Doc.HitTest(5 * W, H + 2, true, di, off));
+  EXPECT_EQ(d.Doc.DrawItemAtY(-50), 0);
+  EXPECT_EQ(d.Doc.DrawItemAtY(1000), 2);
+  for (int item = 0; item < 2; ++item) {
+    const int len = d.Doc.GetItem(item).TextLength();
+    for (int o = 1; o <= len + 1; ++o) {
+      int dd, doff, back, boff;
+      ASSERT_TRUE(d.Doc.ItemToDrawItem(item, o, dd, doff));
+      ASSERT_TRUE(d.Doc.DrawItemToItem(dd, doff, back, boff));
+      EXPECT_EQ(back, item);
+      EXPECT_EQ(boff, o);
+    }
+  }
+}
+
+TEST(LTFormat, ReformatRangeMatchesAFullLayout) {
+  LayoutDoc d(8 * W);
+  TFontInfo& link = d.Style.TextStyles().Add();
+  link.Jump = true;
+  d.Doc.AddTextW(u"first para", 0, 0);
+  d.Doc.AddTextW(u"go", 6, 0);
+  d.Doc.AddTextW(u"aaa bbb", 0, 0);
+  d.Doc.AddTextW(u"here", 6, 0);
+  d.Format();
+  ASSERT_EQ(d.Doc.Jumps.size(), 2u);
+  // Type into the first paragraph so that it takes one more line.
+  d.Doc.SetItemTextRaw(0, Utf16ToBytes(u"first para more"));
+  d.Doc.ReformatRange(0, 0, 0);
+  const std::string partial = d.Pieces();
+  const int height = d.Doc.DocumentHeight;
+  std::vector<int> tops, ids;
+  for (int i = 0; i < d.Doc.DrawItems.Count(); ++i) tops.push_back(d.P(i).Top);
+  for (const TLTJumpInfo& j : d.Doc.Jumps) ids.push_back(j.Id);
+  d.Format();
+  std::vector<int> fullTops, fullIds;
+  for (int i = 0; i < d.Doc.DrawItems.Count(); ++i) fullTops.push_back(d.P(i).Top);
+  for (const TLTJumpInfo& j : d.Doc.Jumps) fullIds.push_back(j.Id);
+  EXPECT_EQ(partial, d.Pieces());
+  EXPECT_EQ(tops, fullTops);
+  EXPECT_EQ(ids, fullIds);
+  EXPECT_EQ(height, d.Doc.DocumentHeight);
+}
+
+TEST(LTFormat, AppendedOnlyLaysOutNewItemsAndNothingWhenNoneCame) {
+  LayoutDoc d(20 * W);
+  d.Doc.AddTextW(u"one", 0, 0);
+  d.Format();
+  const int h = d.Doc.DocumentHeight;
+  d.Doc.FormatAll({.AppendedOnly = true});
+  EXPECT_EQ(d.Doc.DrawItems.Count(), 1);
+  EXPECT_EQ(d.Doc.DocumentHeight, h);
+  d.Doc.AddTextW(u"two", 0, 0);
+  d.Doc.FormatAll({.AppendedOnly = true});
+  EXPECT_EQ(d.Pieces(), "one|two");
+  EXPECT_EQ(d.P(1).Top, H);
+  EXPECT_EQ(d.Doc.DocumentHeight, 2 * H);
+}
+
+TEST(LTFormat, EmptyDocumentAndEmptyItems) {
+  LayoutDoc d;
+  d.Doc.TopMargin = 4;
+  d.Doc.BottomMargin = 6;
+  d.Format();
+  EXPECT_EQ(d.Doc.DrawItems.Count(), 0);
+  EXPECT_EQ(d.Doc.DocumentHeight, 10);
+  d.Doc.AddTextW(u"", 0, 0);
+  d.Format();
+  ASSERT_EQ(d.Doc.DrawItems.Count(), 1);
+  EXPECT_EQ(d.P(0).Width, 0);
+  EXPECT_EQ(d.P(0).Height, H);
+}
+
+}  // namespace
+}  // namespace lectern
