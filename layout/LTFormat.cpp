@@ -63,6 +63,10 @@ void TLTLayoutText::Load(const TCustomLTData& data, int itemNo, const TLTStyle& 
   }
   const TFontInfo& fi = style.TextStyles()[item.StyleNo];
   display = DisplayText(stored, fi.StyleEx.Contains(ltfsAllCaps), unicode, showSoftHyphens);
+  complex = std::any_of(display.begin(), display.end(), [](char16_t c) {
+    return (c >= 0x0300 && c <= 0x036F) || (c >= 0x0590 && c <= 0x1DFF) || (c >= 0xD800 && c <= 0xDFFF) ||
+           (c >= 0xFB1D && c <= 0xFEFF);
+  });
   hasZeroWidth = std::any_of(display.begin(), display.end(), IsZeroWidthChar);
 }
 
@@ -101,6 +105,7 @@ void TLTFormatter::SelectStyle(int styleNo) {
   descent_ = it.Metrics.Descent;
   shift_ = it.BaselineShift;
   dashWidth_ = it.DashWidth;
+  aveWidth_ = it.Metrics.AveCharWidth;
   emptyHeight_ = it.EmptyHeight;
 }
 
@@ -130,18 +135,49 @@ void TLTFormatter::Extents(const TLTLayoutText& t, int from, int len, std::vecto
 
 int TLTFormatter::Fit(const TLTLayoutText& t, int from, int n, int room, bool noWrap) {
   if (noWrap || !wordWrap_) return n;
-  const int all = Measure(t, from, n);
-  if (all >= 0 && all <= room) return n;
+  // One measurement gives the widths of every prefix of a probe run about
+  // twice the room long (by the average character); the search below reads
+  // its guesses from it. A longer run is measured only when the probe fits,
+  // so long paragraphs cost a few measures per line, not one of the rest.
+  auto widthOf = [&](int c) -> int64_t {
+    if (c <= 0) return 0;
+    int64_t w = ext_[static_cast<size_t>(c - 1)];
+    if (t.unicode && c < n && t.stored[static_cast<size_t>(from + c - 1)] == kSoftHyphen) w += dashWidth_;
+    return w;
+  };
   int lo = 0, hi = n;
-  int64_t wlo = 0, whi = all;
+  int64_t wlo = 0, whi = 0;
+  int probe = n;
+  if (aveWidth_ > 0) {
+    const int64_t estimate = static_cast<int64_t>(room) * 2 / aveWidth_ + 16;
+    if (estimate < n) probe = static_cast<int>(estimate);
+  }
+  for (;;) {
+    LoadExtents(t, from, probe);
+    if (static_cast<int>(ext_.size()) != probe) return std::min(n, 1);  // a canvas that cannot measure
+    if (probe >= n) {
+      const int64_t all = ext_.back();
+      if (all >= 0 && all <= room) return n;
+      whi = all;
+      break;
+    }
+    const int64_t w = widthOf(probe);
+    if (w > room || w < 0) {
+      hi = probe;
+      whi = w;
+      break;
+    }
+    lo = probe;
+    wlo = w;
+    probe = static_cast<int>(std::min<int64_t>(n, static_cast<int64_t>(probe) * 2));
+  }
   while (lo + 1 < hi) {
     int64_t span = whi - wlo;
     if (span <= 0) span = 1;
     int64_t c = lo + (static_cast<int64_t>(room) - wlo) * (hi - lo) / span;
     c = std::clamp<int64_t>(c, lo + 1, hi - 1);
     const int ci = static_cast<int>(c);
-    int64_t w = Measure(t, from, ci);
-    if (t.unicode && t.stored[static_cast<size_t>(from + ci - 1)] == kSoftHyphen) w += dashWidth_;
+    const int64_t w = widthOf(ci);
     if (w == room) {
       lo = ci;
       break;
@@ -166,10 +202,26 @@ int TLTFormatter::Fit(const TLTLayoutText& t, int from, int n, int room, bool no
     if (next != ans) {
       // Inside a cluster: take the whole cluster when it still fits.
       const int after = TLTCanvas::NextClusterBoundary(run, ans);
-      ans = Measure(t, from, after) <= room ? after : prev;
+      ans = PrefixWidth(t, from, after) <= room ? after : prev;
     }
   }
   return ans;
+}
+
+void TLTFormatter::LoadExtents(const TLTLayoutText& t, int from, int len) {
+  Extents(t, from, len, ext_);
+  extItem_ = textItem_;
+  extStyle_ = curStyle_;
+  extFrom_ = from;
+}
+
+int TLTFormatter::PrefixWidth(const TLTLayoutText& t, int from, int len) {
+  // Prefix widths of the last measurement serve where shaping cannot
+  // depend on what follows the prefix.
+  if (len > 0 && !t.complex && extItem_ == textItem_ && extStyle_ == curStyle_ && extFrom_ == from &&
+      len <= static_cast<int>(ext_.size()))
+    return ext_[static_cast<size_t>(len - 1)];
+  return Measure(t, from, len);
 }
 
 void TLTFormatter::BeginParagraph(int itemNo) {
@@ -610,7 +662,7 @@ void TLTFormatter::PlaceTextRun(int itemNo, int from, int n, bool itemStart) {
         continue;
       }
     }
-    if (pieceLen > 0) makePiece(pos, pieceLen, Measure(t, pos, pieceLen));
+    if (pieceLen > 0) makePiece(pos, pieceLen, PrefixWidth(t, pos, pieceLen));
     pos += pieceLen;
     remaining -= pieceLen;
     if (swallowNext) {

@@ -19,6 +19,8 @@ struct TLTLayoutText {
   std::u16string display;
   bool unicode = true;
   bool hasZeroWidth = false;
+  /// Scripts whose shaping may join across a cut: pieces are measured alone.
+  bool complex = false;
   /// Empty when units and characters coincide; else unit -> character, one
   /// entry more than units.
   std::vector<int> charOfUnit;
@@ -66,6 +68,8 @@ class TLTFormatter {
 
   const TParaInfo& Para(int paraNo) const;
   int Fit(const TLTLayoutText& t, int from, int n, int room, bool noWrap);
+  void LoadExtents(const TLTLayoutText& t, int from, int len);
+  int PrefixWidth(const TLTLayoutText& t, int from, int len);
   void BeginParagraph(int itemNo);
   void BeginParagraphLine(int itemNo);
   void BeginLine(int itemNo, bool paraStart, bool fullLine);
@@ -105,7 +109,7 @@ class TLTFormatter {
 
   // The text style whose font is selected.
   int curStyle_ = -1;
-  int ascent_ = 0, descent_ = 0, shift_ = 0, dashWidth_ = 0, emptyHeight_ = 0;
+  int ascent_ = 0, descent_ = 0, shift_ = 0, dashWidth_ = 0, emptyHeight_ = 0, aveWidth_ = 0;
 
   // The paragraph.
   int paraFirstItem_ = 0;
@@ -137,6 +141,9 @@ class TLTFormatter {
 
   int textItem_ = -1;
   TLTLayoutText text_;
+  // The last prefix measurement: text item, style, first unit, widths.
+  std::vector<int> ext_;
+  int extItem_ = -1, extStyle_ = -1, extFrom_ = -1;
 
   std::vector<TLTJumpInfo> jumps_;
   int jumpNo_ = 0;

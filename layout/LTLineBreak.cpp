@@ -169,6 +169,11 @@ bool BreakAllowedAfter(std::u16string_view text, int i) {
   if (i < 0 || i + 1 >= n) return true;
   const char16_t c = text[static_cast<size_t>(i)];
   const char16_t d = text[static_cast<size_t>(i + 1)];
+  // Letters and digits next to each other never break; most text is that.
+  auto alnum = [](char16_t u) {
+    return (u >= u'a' && u <= u'z') || (u >= u'A' && u <= u'Z') || (u >= u'0' && u <= u'9');
+  };
+  if (alnum(c) && alnum(d)) return false;
   if (IsHigh(c) && IsLow(d)) return false;
   if (d == u' ') return false;  // the break comes after the spaces
   if (c == u' ') return true;

@@ -356,3 +356,31 @@ TEST(LTFormat, EmptyDocumentAndEmptyItems) {
 
 }  // namespace
 }  // namespace lectern
+
+namespace lectern {
+namespace {
+
+TEST(LTFormat, DoubleByteTextNeverWrapsBetweenLeadAndTrailBytes) {
+  LayoutDoc d(5 * W);
+  TFontInfo& sjis = d.Style.TextStyles().Add();
+  sjis.Unicode = false;
+  sjis.Charset = 128;  // Shift-JIS
+  // Eight ideographs of two bytes each: "日本語のテキストです" cut to eight.
+  const std::string bytes = "\x93\xfa\x96\x7b\x8c\xea\x82\xcc\x83\x65\x83\x4c\x83\x58\x83\x67";
+  d.Doc.AddTextA(bytes, 6, 0);
+  d.Doc.MaxTextWidth = 5 * W;  // 8-bit text breaks at spaces only: cut it
+  d.Format();
+  ASSERT_GE(d.Doc.DrawItems.Count(), 2);
+  int covered = 0;
+  for (int i = 0; i < d.Doc.DrawItems.Count(); ++i) {
+    const TLTDrawLineInfo& p = d.P(i);
+    EXPECT_EQ((p.Offset - 1) % 2, 0) << "piece " << i << " starts inside a character";
+    EXPECT_EQ(p.Length % 2, 0);
+    EXPECT_LE(p.Width, 5 * W);
+    covered += p.Length;
+  }
+  EXPECT_EQ(covered, 16);
+}
+
+}  // namespace
+}  // namespace lectern

@@ -207,3 +207,36 @@ TEST_F(ToolTest, TablesShowTheirGridAndTravelThroughLtfAndText) {
 
 }  // namespace
 }  // namespace lectern
+
+namespace lectern {
+namespace {
+
+uint32_t BigEndian32(const std::string& s, size_t at) {
+  uint32_t v = 0;
+  for (size_t k = 0; k < 4; ++k) v = (v << 8) | static_cast<unsigned char>(s[at + k]);
+  return v;
+}
+
+TEST_F(ToolTest, PngRendersTheLaidOutDocumentAtTheWidthAsked) {
+  std::string text;
+  for (int i = 0; i < 40; ++i) text += "The capital of the country lies on the coast of a long bay. ";
+  Write("in.txt", "Heading\n" + text + "\n");
+  ASSERT_EQ(Run({"convert", Path("in.txt"), Path("wide.png"), "--width", "600"}), 0) << Err.str();
+  ASSERT_EQ(Run({"convert", Path("in.txt"), Path("narrow.png"), "--width=250"}), 0) << Err.str();
+  const std::string wide = Read("wide.png"), narrow = Read("narrow.png");
+  ASSERT_GT(wide.size(), 24u);
+  EXPECT_EQ(wide.substr(0, 8), "\x89PNG\r\n\x1a\n");
+  EXPECT_EQ(BigEndian32(wide, 16), 600u);
+  EXPECT_EQ(BigEndian32(narrow, 16), 250u);
+  // The same text wraps into more lines at the smaller width.
+  EXPECT_GT(BigEndian32(narrow, 20), 2 * BigEndian32(wide, 20));
+
+  EXPECT_EQ(Run({"convert", Path("in.txt"), Path("x.png"), "--width", "0"}), 2);
+  EXPECT_EQ(Run({"convert", Path("in.txt"), Path("x.png"), "--width", "wide"}), 2);
+  EXPECT_EQ(Run({"dump", Path("in.txt"), "--width", "300"}), 2);
+  EXPECT_EQ(Run({"convert", Path("wide.png"), Path("back.txt")}), 2);  // output only
+  EXPECT_FALSE(fs::exists(Path("x.png")));
+}
+
+}  // namespace
+}  // namespace lectern

@@ -21,7 +21,12 @@ struct TToolOptions {
   bool Codes = false;
   std::string AllDir;
   bool HasRecord = false, HasCountry = false, HasAll = false;
+  /// Width of a rendered picture in pixels; 0 = the default.
+  int Width = 0;
 };
+
+/// Width of a rendered picture when --width is not given.
+constexpr int kDefaultPictureWidth = 800;
 
 /// A failure with the reason to print after the file name.
 struct TFailure {
@@ -34,6 +39,9 @@ struct TFormat {
   bool (*Read)(const std::string&, TLTDocument&, std::ostream&, TFailure&);
   bool (*Write)(TLTDocument&, const std::string&, const TToolOptions&, TFailure&);
 };
+
+/// Renders the document to a PNG picture.
+bool WritePng(TLTDocument& doc, const std::string& path, const TToolOptions& options, TFailure& failure);
 
 /// The format of a file by its extension, or null.
 const TFormat* FindFormat(const std::string& path);

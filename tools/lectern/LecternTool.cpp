@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cctype>
 #include <memory>
+#include <optional>
 #include <ostream>
 
 namespace lectern {
@@ -25,7 +26,7 @@ constexpr const char* kUsage =
     "       lectern merge TEMPLATE DB (--record N | --country NAME | --codes) OUTPUT\n"
     "       lectern merge TEMPLATE DB --all OUTDIR --to FORMAT\n"
     "Formats are chosen by extension: .txt (UTF-8 text, one paragraph per line),\n"
-    ".ltf (the document format).\n"
+    ".ltf (the document format), .png (a picture of the laid-out document; output only).\n"
     "Options may stand before or after the file names:\n"
     "  --ltf-text       write .ltf in its text form (no binary blocks)\n"
     "  --no-styles      write .ltf without its style records\n"
@@ -34,7 +35,8 @@ constexpr const char* kUsage =
     "  --codes          show the field codes instead of a record\n"
     "  --all OUTDIR     merge every record into a file of its own in OUTDIR,\n"
     "                   named after the country\n"
-    "  --to FORMAT      output format (ltf, txt) instead of the extension\n"
+    "  --to FORMAT      output format (ltf, txt, png) instead of the extension\n"
+    "  --width N        width of a .png picture in pixels (default 800)\n"
     "  -h, --help       show this help\n";
 
 using TDocument = TLTDocument;
@@ -156,6 +158,7 @@ bool ReadLtf(const std::string& path, TDocument& doc, std::ostream& warnings, TF
 constexpr TFormat kFormats[] = {
     {".txt", &ReadText, &WriteText},
     {".ltf", &ReadLtf, &WriteLtf},
+    {".png", nullptr, &WritePng},
 };
 
 int Convert(const std::vector<std::string>& files, const TToolOptions& options, std::ostream& err) {
@@ -236,6 +239,7 @@ int LecternMain(const std::vector<std::string>& args, std::ostream& out, std::os
   TToolOptions options;
   bool optionsEnded = false;
   bool mergeOnly = false;
+  bool usesWidth = false;
   for (size_t k = 0; k < args.size(); ++k) {
     const std::string& a = args[k];
     // Options with a value take it from "--name=value" or the next argument.
@@ -268,6 +272,13 @@ int LecternMain(const std::vector<std::string>& args, std::ostream& out, std::os
       options.HasCountry |= name == "--country";
       options.HasAll |= name == "--all";
       mergeOnly |= name != "--to";
+    } else if (name == "--width") {
+      std::string text;
+      if (!takeValue(text)) return UsageError(err, "--width needs a value");
+      const std::optional<int32_t> n = TryStrToInt(text);
+      if (!n || *n < 1 || *n > 20000) return UsageError(err, "--width takes a number of pixels from 1 to 20000");
+      options.Width = *n;
+      usesWidth = true;
     } else if (a == "--codes") {
       options.Codes = true;
       mergeOnly = true;
@@ -286,6 +297,7 @@ int LecternMain(const std::vector<std::string>& args, std::ostream& out, std::os
   const std::string command = positional.front();
   positional.erase(positional.begin());
   if (mergeOnly && command != "merge") return UsageError(err, "--record, --country, --codes and --all belong to merge");
+  if (usesWidth && command == "dump") return UsageError(err, "--width belongs to convert and merge");
   try {
     if (command == "convert") return Convert(positional, options, err);
     if (command == "dump") return Dump(positional, out, err);

@@ -10,10 +10,6 @@
 #include <string>
 #include <vector>
 
-// Fontconfig keeps its configuration in allocations it never frees; they
-// are not ours to mend.
-extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
-
 namespace lectern {
 namespace {
 

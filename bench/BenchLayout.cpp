@@ -1,0 +1,128 @@
+// Layout figures on the Qt canvas off-screen: a full layout of a document of
+// more than 10 MB of text at 800 pixels, and the partial re-layout after one
+// character is typed into a paragraph in the middle of it.
+
+#include "layout/CLTFData.h"
+#include "platform/LTSysUtils.h"
+#include "platform/qt/LTQtCanvas.h"
+
+#include <QImage>
+#include <benchmark/benchmark.h>
+
+#include <memory>
+#include <random>
+#include <string>
+
+namespace lectern {
+namespace {
+
+constexpr const char16_t* kWords[] = {
+    u"the",     u"country", u"capital",  u"river",      u"mountain", u"population", u"of",     u"and",
+    u"a",       u"coast",   u"north",    u"south-east", u"1,234",    u"(census)",   u"50%",    u"desert",
+    u"island",  u"export",  u"language", u"official",   u"km²",      u"Ñuñoa",      u"Zürich", u"province",
+    u"economy", u"is",      u"in",       u"largest",    u"city",     u"region",     u"—",      u"history"};
+
+/// A document of long and short paragraphs in six styles, more than 10 MB
+/// of text, laid out at 800 pixels on an off-screen Qt canvas.
+struct TBigDocument {
+  TLTStyle Style;
+  TLTDocumentContext Context;
+  QImage Image{1, 1, QImage::Format_RGB32};
+  std::unique_ptr<TLTQtCanvas> Canvas;
+  TLTFormattedDocument Doc;
+  int64_t Bytes = 0;
+  int MiddleItem = -1;
+
+  TBigDocument() {
+    EnsureQtGuiApplication();
+    Canvas = std::make_unique<TLTQtCanvas>(Image);
+    Context.Style = &Style;
+    Doc.SetContext(&Context);
+    Doc.Canvas = Canvas.get();
+    Doc.ClientWidth = 800;
+    TParaInfo& justified = Style.ParaStyles().Add();
+    justified.Alignment = ltaJustify;
+    std::mt19937 rng(12345);
+    auto next = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
+    const int wordCount = static_cast<int>(std::size(kWords));
+    constexpr int64_t kTarget = 10'500'000;
+    while (Bytes < kTarget) {
+      // Mostly ordinary paragraphs, some long ones, some one-liners.
+      const int kind = next(10);
+      const int words = kind == 0 ? 2000 + next(2000) : kind < 4 ? 3 + next(10) : 40 + next(200);
+      int para = next(5) == 0 ? 2 : 0;
+      int left = words;
+      bool first = true;
+      while (left > 0) {
+        const int run = std::min(left, 1 + next(30));
+        std::u16string text;
+        for (int k = 0; k < run; ++k) {
+          if (!text.empty() || !first) text += u' ';
+          text += kWords[next(wordCount)];
+        }
+        const int style = next(4) == 0 ? next(6) : 0;
+        Doc.AddTextW(text, style, first ? para : -1);
+        Bytes += static_cast<int64_t>(Utf16ToUtf8(text).size());
+        first = false;
+        left -= run;
+      }
+    }
+    Doc.FormatAll({.Force = true});
+    // A text item in an ordinary paragraph near the middle.
+    for (int i = Doc.ItemCount() / 2; i < Doc.ItemCount(); ++i) {
+      const TCustomLTItemInfo& item = Doc.GetItem(i);
+      if (item.IsText() && item.TextLength() > 20 && Style.ParaStyles()[item.ParaNo].Alignment == ltaLeft) {
+        MiddleItem = i;
+        break;
+      }
+    }
+  }
+};
+
+TBigDocument& Big() {
+  static TBigDocument doc;
+  return doc;
+}
+
+void BM_FormatAll(benchmark::State& state) {
+  TBigDocument& d = Big();
+  for (auto _ : state) {
+    d.Doc.FormatAll({.Force = true});
+    benchmark::DoNotOptimize(d.Doc.DocumentHeight);
+  }
+  state.SetBytesProcessed(state.iterations() * d.Bytes);
+  state.counters["MB"] = static_cast<double>(d.Bytes) / 1e6;
+  state.counters["pieces"] = d.Doc.DrawItems.Count();
+}
+BENCHMARK(BM_FormatAll)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void BM_ReformatParagraph(benchmark::State& state) {
+  TBigDocument& d = Big();
+  d.Doc.FormatAll({.Force = true});
+  if (d.MiddleItem < 0) {
+    state.SkipWithError("no paragraph to type into");
+    return;
+  }
+  TCustomLTItemInfo& item = d.Doc.GetItem(d.MiddleItem);
+  bool insert = true;
+  for (auto _ : state) {
+    // Type a character into the middle of the item, then take it out again
+    // on the next round, so that every round sees the same document.
+    state.PauseTiming();
+    std::u16string text = d.Doc.GetItemTextW(d.MiddleItem);
+    if (insert)
+      text.insert(text.size() / 2, 1, u'x');
+    else
+      text.erase(text.size() / 2, 1);
+    insert = !insert;
+    d.Doc.SetItemTextRaw(d.MiddleItem, Utf16ToBytes(text));
+    int first = item.FirstDrawItem, last = first;
+    while (last + 1 < d.Doc.DrawItems.Count() && d.Doc.DrawItems[last + 1].ItemNo == d.MiddleItem) ++last;
+    state.ResumeTiming();
+    benchmark::DoNotOptimize(d.Doc.ReformatRange(first, last, 0));
+  }
+}
+BENCHMARK(BM_ReformatParagraph)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+}  // namespace lectern
