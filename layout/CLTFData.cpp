@@ -253,12 +253,20 @@ TLTRectI TCustomLTFormattedData::ReformatRange(int firstDrawItem, int lastDrawIt
   for (size_t k = jumpPos; k < Jumps.size(); ++k) {
     Jumps[k].DrawItemIndex += diff;
     Jumps[k].Id += linkShift;
+    Jumps[k].Top += moveY;
   }
   if (linkShift != 0) {
     for (int i = newLastItem + 1; i < ItemCount(); ++i) {
       TCustomLTItemInfo& it = GetItem(i);
       if (it.LinkIndex >= 0) it.LinkIndex += linkShift;
     }
+  }
+  // The new rectangles take their pieces' places; later ones only moved.
+  const TLTPointI origin = GetOriginInControl();
+  for (TLTJumpInfo& j : f.NewJumps()) {
+    const TLTDrawLineInfo& p = DrawItems[j.DrawItemIndex];
+    j.Left = p.Left + origin.X;
+    j.Top = p.Top + origin.Y;
   }
   Jumps.insert(Jumps.begin() + static_cast<std::ptrdiff_t>(jumpPos), f.NewJumps().begin(), f.NewJumps().end());
   NextJumpNo = oldNextJump >= 0 ? NextJumpNo + linkShift : f.NextJumpNo();
@@ -270,7 +278,6 @@ TLTRectI TCustomLTFormattedData::ReformatRange(int firstDrawItem, int lastDrawIt
   } else {
     DocumentHeight = newBottom + f.SpaceAfterOf(ItemCount() - 1) + GetBottomMargin();
   }
-  UpdateJumpPositions();
   bool scrolled = false;
   if (DocumentHeight != oldHeight)
     scrolled = DocumentSizeChanged(scale.LeftMargin + DocumentWidth + scale.RightMargin, DocumentHeight);

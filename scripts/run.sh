@@ -13,4 +13,5 @@ bin="$build/bin"
 cat "$build/report.txt"
 echo
 "$bin/lectern" merge "$bin/terrabook.ltf" "$bin/Terra.db" --all "$build/reports" --to ltf
-echo "lectern: wrote $build/report.txt and one report per country in $build/reports"
+"$bin/lectern" merge "$bin/terrabook.ltf" "$bin/Terra.db" --country "${1:-Chile}" "$build/report.png" --width 700
+echo "lectern: wrote $build/report.txt, its picture $build/report.png and one report per country in $build/reports"

@@ -314,11 +314,11 @@ TEST(LTFormat, ReformatRangeMatchesAFullLayout) {
   const int height = d.Doc.DocumentHeight;
   std::vector<int> tops, ids;
   for (int i = 0; i < d.Doc.DrawItems.Count(); ++i) tops.push_back(d.P(i).Top);
-  for (const TLTJumpInfo& j : d.Doc.Jumps) ids.push_back(j.Id);
+  for (const TLTJumpInfo& j : d.Doc.Jumps) ids.push_back(j.Id * 100000 + j.Top);
   d.Format();
   std::vector<int> fullTops, fullIds;
   for (int i = 0; i < d.Doc.DrawItems.Count(); ++i) fullTops.push_back(d.P(i).Top);
-  for (const TLTJumpInfo& j : d.Doc.Jumps) fullIds.push_back(j.Id);
+  for (const TLTJumpInfo& j : d.Doc.Jumps) fullIds.push_back(j.Id * 100000 + j.Top);
   EXPECT_EQ(partial, d.Pieces());
   EXPECT_EQ(tops, fullTops);
   EXPECT_EQ(ids, fullIds);

@@ -1,0 +1,57 @@
+// Lays out whatever the LTF reader makes of arbitrary bytes, at a width
+// the input chooses, on the headless canvas; then hit-tests, converts
+// coordinates and re-formats a paragraph. Layout must finish, never divide
+// by zero, and keep its drawing items consistent with the items.
+
+#include "layout/CLTFData.h"
+#include "platform/LTStream.h"
+#include "platform/headless/LTHeadlessCanvas.h"
+#include "table/LTTable.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  using namespace lectern;
+  RegisterTableItemKind();
+  if (size < 3) return 0;
+  const int width = (data[0] | (data[1] << 8)) % 3000;
+  const uint8_t mode = data[2];
+  TLTStyle style;
+  TLTDocumentContext context;
+  context.Style = &style;
+  context.LTFOptions = LTEditorLTFOptions;
+  TLTHeadlessCanvas canvas;
+  TLTFormattedDocument doc;
+  doc.SetContext(&context);
+  doc.Canvas = &canvas;
+  doc.ClientWidth = width;
+  doc.MaxLength = mode & 1 ? 7 : 0;
+  doc.WordWrap = (mode & 2) == 0;
+  doc.ControlFlags = mode & 4 ? ltcfRegisterJumps : LTDefaultControlFlags;
+  TLTMemoryStream in(std::string(reinterpret_cast<const char*>(data) + 3, size - 3));
+  if (!doc.LoadLTFFromStream(in)) return 0;
+  doc.FormatAll({.Force = true});
+
+  const int n = doc.DrawItems.Count();
+  for (int i = 0; i < n; ++i) {
+    const TLTDrawLineInfo& p = doc.DrawItems[i];
+    if (p.ItemNo < 0 || p.ItemNo >= doc.ItemCount()) std::abort();
+    if (i > 0 && p.ItemNo < doc.DrawItems[i - 1].ItemNo) std::abort();
+  }
+  for (int y = -5; y < doc.DocumentHeight + 5; y += 1 + doc.DocumentHeight / 16) {
+    int d = 0, off = 0, item = 0, ioff = 0;
+    if (doc.HitTest(width / 2, y, false, d, off) && doc.DrawItemToItem(d, off, item, ioff)) {
+      int d2 = 0, off2 = 0;
+      if (!doc.ItemToDrawItem(item, ioff, d2, off2)) std::abort();
+    }
+  }
+  if (n > 0) {
+    const int at = (mode >> 3) % n;
+    doc.ReformatRange(at, at, 0);
+    if (doc.DrawItems.Count() == 0) std::abort();
+  }
+  return 0;
+}
