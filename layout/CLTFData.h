@@ -42,6 +42,18 @@ class TCustomLTFormattedData : public TCustomLTData {
   int TextWidth = 0;
   int DocumentHeight = 0;
 
+  // ---- Selection and hover (kept by the control, read by painting) ---------------
+  /// Anchor and end of the selection as drawing item and offset inside it
+  /// (text: 1..Length+1; others 0 before, 1 after); -1 = no selection.
+  int SelStartNo = -1, SelStartOffs = 0;
+  int SelEndNo = -1, SelEndOffs = 0;
+  /// Every piece counts as selected (a cell of a multi-cell selection).
+  bool WhollySelected = false;
+  /// The hyperlink number under the mouse, -1 for none, and whether its
+  /// hover look is shown.
+  int HoverJumpId = -1;
+  bool HoverShown = false;
+
   // ---- What the owner answers ---------------------------------------------------
   virtual int GetLeftMargin() const { return 0; }
   virtual int GetRightMargin() const { return 0; }
@@ -65,6 +77,10 @@ class TCustomLTFormattedData : public TCustomLTData {
   virtual void ScrollToY(int /*y*/) {}
   /// Where this container's origin lies inside the control.
   virtual TLTPointI GetOriginInControl() const { return {}; }
+  /// The left of the view in document coordinates (horizontal scrolling).
+  virtual int GetViewLeft() const { return 0; }
+  /// Whether the control has the keyboard focus (selection colours).
+  virtual bool IsFocused() const { return false; }
 
   bool IsFormatting() const { return formatting_; }
 
