@@ -18,6 +18,8 @@ constexpr uint16_t ltcfSwallowSpaces = 0x0002;
 constexpr uint16_t ltcfControlDocument = 0x0100;
 constexpr uint16_t LTDefaultControlFlags = 0x0D03;
 
+struct TLTPaintParams;
+
 struct TLTFormatParams {
   bool KeepPosition = false;
   bool Force = false;
@@ -81,6 +83,9 @@ class TCustomLTFormattedData : public TCustomLTData {
   virtual int GetViewLeft() const { return 0; }
   /// Whether the control has the keyboard focus (selection colours).
   virtual bool IsFocused() const { return false; }
+  /// Drawn last by painting, over the document (editor frames, cell
+  /// selections).
+  virtual void PaintOverlay(TLTCanvas& /*canvas*/, const TLTPaintParams& /*params*/) {}
 
   bool IsFormatting() const { return formatting_; }
 

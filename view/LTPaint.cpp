@@ -1,37 +1,677 @@
-// Painting a formatted container.
+// Painting a formatted container: what is drawn, where, in which order and
+// in which state. The style sheet draws styled text and marks; this file
+// decides the runs, their states and the places of everything else.
 
 #include "view/LTPaint.h"
 
-#include "layout/LTDrawPieces.h"
+#include "layout/LTFormatter.h"
+#include "model/LTMarker.h"
+#include "platform/LTColors.h"
+#include "platform/LTSysUtils.h"
+
+#include <algorithm>
+#include <exception>
 
 namespace lectern {
 
 bool TLTBackground::FixedToWindow() const {
-  const bool hasImage = Image && !Image->Empty();
+  const bool hasImage = Image && Image->Pixels();
   return hasImage && Style != bsNoBitmap && Style != bsTiledAndScrolled;
 }
 
+namespace {
+
+/// A selection position in drawing coordinates, ordered.
+struct TSelPos {
+  int Item = -1;  // drawing item
+  int Offs = 0;
+  bool operator<(const TSelPos& o) const { return Item != o.Item ? Item < o.Item : Offs < o.Offs; }
+};
+
+class TPainter {
+ public:
+  TPainter(TCustomLTFormattedData& data, TLTCanvas& canvas, const TLTPaintParams& p)
+      : d_(data), c_(canvas), p_(p), style_(*data.GetStyle()) {
+    const TLTPointI origin = data.GetOriginInControl();
+    dx_ = p.ExtraX - data.GetViewLeft() + origin.X;
+    dy_ = p.ExtraY - data.GetViewTop() + origin.Y;
+    clip_ = {p.Clip.Left - dx_, p.Clip.Top - dy_, p.Clip.Right - dx_, p.Clip.Bottom - dy_};
+    options_ = data.GetOptions();
+    focused_ = data.IsFocused();
+    showSpecial_ = options_.Contains(ltoShowSpecialCharacters) && !p.Printing;
+    mode_ = p.Printing ? p.ColorMode : ltocAsIs;
+    if (!p.Printing && data.SelStartNo >= 0 && data.SelEndNo >= 0) {
+      TSelPos a{data.SelStartNo, data.SelStartOffs}, b{data.SelEndNo, data.SelEndOffs};
+      if (b < a) std::swap(a, b);
+      const int n = data.DrawItems.Count();
+      a.Item = std::clamp(a.Item, 0, n - 1);
+      b.Item = std::clamp(b.Item, 0, n - 1);
+      if (a < b) {
+        selA_ = a;
+        selB_ = b;
+        hasSel_ = true;
+      }
+    }
+    whole_ = data.WhollySelected && !p.Printing;
+  }
+
+  void Run();
+
+ private:
+  // Document width for full-line items and marks.
+  int FullWidth() const {
+    if (options_.Contains(ltoClientTextWidth)) return d_.GetClientWidth();
+    int w = d_.GetLeftMargin() + d_.DocumentWidth + d_.GetRightMargin();
+    if (d_.GetMaxTextWidth() > 0) w = std::min(w, d_.GetLeftMargin() + d_.GetMaxTextWidth() + d_.GetRightMargin());
+    return w;
+  }
+  bool FirstPieceOfItem(int i) const { return d_.GetItem(d_.DrawItems[i].ItemNo).FirstDrawItem == i; }
+  /// Selected characters of piece i as [from, to) in 0-based piece offsets;
+  /// non-text pieces use 0..1.
+  bool SelectedRange(int i, int length, int& from, int& to) const;
+  void ParagraphBackgrounds(int first);
+  void TextBacks(int first);
+  void SoftPageBreaks(int first);
+  void Piece(int i);
+  void TextPiece(int i);
+  void NonTextPiece(int i);
+  void TextRun(int i, std::u16string_view text, int x, int width, bool selected, bool atStart, bool atEnd);
+  void ParagraphMark(int i);
+  void Marker(const TLTMarkerItemInfo& m, const TLTDrawLineInfo& p, int x, int y);
+  void Rule(const TLTBreakItemInfo& rule, int x, int y, int width, int height);
+  bool IsHovered(const TCustomLTItemInfo& item) const {
+    return !p_.Printing && d_.HoverShown && item.LinkIndex >= 0 && item.LinkIndex == d_.HoverJumpId;
+  }
+  const TLTLayoutText& TextOf(int itemNo) {
+    if (textItem_ != itemNo) {
+      text_.Load(d_, itemNo, style_, showSpecial_ && ShownSpecialCharacters.Contains(ltscSoftHyphen));
+      textItem_ = itemNo;
+    }
+    return text_;
+  }
+  void SelectStyle(int styleNo) {
+    if (styleNo == lastStyle_) return;
+    style_.ApplyTextStyle(c_, styleNo, d_.GetBiDiMode(), false, 0, true);
+    lastStyle_ = styleNo;
+  }
+  /// The band of a line for the line selection style.
+  void LineBand(int first, int& top, int& bottom) const;
+
+  TCustomLTFormattedData& d_;
+  TLTCanvas& c_;
+  const TLTPaintParams& p_;
+  TLTStyle& style_;
+  int dx_ = 0, dy_ = 0;
+  TLTRectI clip_;
+  TLTOptions options_;
+  bool focused_ = false;
+  bool showSpecial_ = false;
+  TLTOutputColorMode mode_ = ltocAsIs;
+  bool hasSel_ = false, whole_ = false;
+  TSelPos selA_, selB_;
+  int lastStyle_ = -1;
+  int textItem_ = -1;
+  TLTLayoutText text_;
+  int bandTop_ = 0, bandBottom_ = 0;
+};
+
+bool TPainter::SelectedRange(int i, int length, int& from, int& to) const {
+  if (whole_) {
+    from = 0;
+    to = length;
+    return length > 0 || !d_.GetItem(d_.DrawItems[i].ItemNo).IsText();
+  }
+  if (!hasSel_ || i < selA_.Item || i > selB_.Item) return false;
+  const bool text = d_.GetItem(d_.DrawItems[i].ItemNo).IsText();
+  // Text offsets are 1..Length+1; other items 0 (before) and 1 (after).
+  const int base = text ? 1 : 0;
+  from = i == selA_.Item ? std::clamp(selA_.Offs - base, 0, length) : 0;
+  to = i == selB_.Item ? std::clamp(selB_.Offs - base, 0, length) : length;
+  return to > from;
+}
+
+void TPainter::LineBand(int first, int& top, int& bottom) const {
+  int f, l, t, b;
+  d_.LineRange(first, f, l);
+  d_.LineExtent(f, l, t, b);
+  const TLTDrawLineInfo& p = d_.DrawItems[f];
+  const TCustomLTItemInfo& item = d_.GetItem(p.ItemNo);
+  const TParaInfo& para = style_.ParaStyles()[item.ParaNo];
+  const TLTResolutionScale& s = d_.Scale();
+  if (item.StartsParagraph() && item.FirstDrawItem == f) t -= std::max(0, s.Y(para.SpaceBefore));
+  const bool lastLine = l + 1 >= d_.DrawItems.Count() ||
+                        (d_.GetItem(d_.DrawItems[l + 1].ItemNo).StartsParagraph() && FirstPieceOfItem(l + 1));
+  if (lastLine) b += std::max(0, s.Y(para.SpaceAfter));
+  top = t;
+  bottom = b;
+}
+
+void TPainter::ParagraphBackgrounds(int first) {
+  const int n = d_.DrawItems.Count();
+  const TLTResolutionScale& scale = d_.Scale();
+  int i = first;
+  while (i < n) {
+    const TLTDrawLineInfo& head = d_.DrawItems[i];
+    if (head.LineTop() >= clip_.Bottom) break;
+    int j = i + 1;
+    while (j < n) {
+      const TLTDrawLineInfo& q = d_.DrawItems[j];
+      if (q.StartsLine && d_.GetItem(q.ItemNo).StartsParagraph() && FirstPieceOfItem(j)) break;
+      ++j;
+    }
+    const TCustomLTItemInfo& item = d_.GetItem(head.ItemNo);
+    const TParaInfo& para = style_.ParaStyles()[item.ParaNo];
+    const bool startsHere = item.StartsParagraph() && FirstPieceOfItem(i);
+    const bool wanted = para.Border.Style != ltbNone || para.Background.Color != clNone || style_.OnDrawParaBack;
+    if (startsHere && wanted && item.StyleNo != ltikRule) {
+      int left = d_.GetLeftMargin() + scale.X(para.LeftIndent + std::min(0, para.FirstIndent));
+      int right;
+      if (d_.GetMaxTextWidth() >= 1 && !options_.Contains(ltoClientTextWidth))
+        right = d_.GetLeftMargin() + d_.GetMaxTextWidth() - scale.X(para.RightIndent);
+      else
+        right = (options_.Contains(ltoClientTextWidth) ? d_.GetClientWidth()
+                                                       : d_.GetLeftMargin() + d_.DocumentWidth + d_.GetRightMargin()) -
+                d_.GetRightMargin() - scale.X(para.RightIndent);
+      int top = INT32_MAX, bottom = INT32_MIN;
+      for (int k = i; k < j; ++k) {
+        const TLTDrawLineInfo& q = d_.DrawItems[k];
+        right = std::max(right, q.Left + q.Width);
+        top = std::min(top, q.LineTop());
+        bottom = std::max(bottom, q.LineBottom());
+      }
+      const TLTRectI r{left + dx_, top + dy_, right + dx_, bottom + dy_};
+      {
+        TLTCanvasSaver keep(c_);
+        style_.PaintParaBack(c_, item.ParaNo, r, mode_, scale);
+      }
+      TLTCanvasSaver keep(c_);
+      para.Border.Draw(c_, r, mode_, scale);
+    }
+    i = j;
+  }
+}
+
+void TPainter::TextBacks(int first) {
+  if (!style_.OnDrawTextBack) return;
+  for (int i = first; i < d_.DrawItems.Count(); ++i) {
+    const TLTDrawLineInfo& p = d_.DrawItems[i];
+    if (p.StartsLine && p.LineTop() >= clip_.Bottom) break;
+    const TCustomLTItemInfo& item = d_.GetItem(p.ItemNo);
+    if (!item.IsText()) continue;
+    TLTTextDrawState st;
+    if (IsHovered(item)) st.Include(lttsHover);
+    style_.PaintTextBack(c_, item.StyleNo, {p.Left + dx_, p.Top + dy_, p.Left + p.Width + dx_, p.Top + p.Height + dy_},
+                         st);
+  }
+}
+
+void TPainter::SoftPageBreaks(int first) {
+  if (!p_.SoftPageBreaks || !options_.Contains(ltoShowPageBreaks)) return;
+  const int firstItem = d_.DrawItems[first].ItemNo;
+  for (int itemNo : *p_.SoftPageBreaks) {
+    if (itemNo < firstItem || itemNo >= d_.ItemCount()) continue;
+    const int di = d_.GetItem(itemNo).FirstDrawItem;
+    if (di < 0) continue;
+    int f, l, t, b;
+    d_.LineRange(di, f, l);
+    d_.LineExtent(f, l, t, b);
+    if (t >= clip_.Bottom) break;
+    style_.PaintPageBreak(c_, t - 1 + dy_, -dx_, ltpbSoftPageBreak, FullWidth(), &d_);
+  }
+}
+
+void TPainter::TextRun(int i, std::u16string_view text, int x, int width, bool selected, bool atStart, bool atEnd) {
+  const TLTDrawLineInfo& p = d_.DrawItems[i];
+  const TCustomLTItemInfo& item = d_.GetItem(p.ItemNo);
+  TLTTextDrawState st;
+  if (selected) st.Include(lttsSelected);
+  if (IsHovered(item)) st.Include(lttsHover);
+  if (style_.OnDrawStyleText) {
+    if (atStart) {
+      st.Include(lttsDrawItemStart);
+      if (p.Offset <= 1) st.Include(lttsItemStart);
+    }
+    if (atEnd) {
+      st.Include(lttsDrawItemEnd);
+      if (p.Offset - 1 + p.Length >= item.TextLength()) st.Include(lttsItemEnd);
+    }
+  }
+  if (focused_) st.Include(lttsControlFocused);
+  if (showSpecial_) st.Include(lttsSpecialCharacters);
+  style_.ApplyTextStyleColor(c_, item.StyleNo, st, p_.Printing, mode_);
+
+  // No space is appended for the paragraph mark: it would be marked as a
+  // space itself and its dot would sit under the mark.
+  if (style_.SelectionStyle == ltssLines && selected && width > 0) {
+    TLTCanvasSaver keep(c_);
+    c_.SetBrush({c_.Brush().Color, bsSolid});
+    c_.FillRect({x - 1, bandTop_ + dy_, x + width + 1, bandBottom_ + dy_});
+  }
+  TLTStyleTextRun run;
+  run.Text = text;
+  run.SpaceBefore = atStart ? p.JustifyExtra : 0;
+  run.Left = atStart ? x : x + p.JustifyExtra;
+  run.Top = p.Top + dy_;
+  run.Width = width;
+  run.Height = p.Height;
+  run.State = st;
+  run.Printing = p_.Printing;
+  run.ColorMode = mode_;
+  run.DefBiDiMode = d_.GetBiDiMode();
+  run.Data = &d_;
+  run.ItemNo = p.ItemNo;
+  run.Offset = p.Offset;
+  style_.DrawingData = &d_;
+  style_.DrawingItemNo = p.ItemNo;
+  style_.PaintStyleText(c_, item.StyleNo, run);
+}
+
+void TPainter::TextPiece(int i) {
+  const TLTDrawLineInfo& p = d_.DrawItems[i];
+  const TCustomLTItemInfo& item = d_.GetItem(p.ItemNo);
+  const TLTLayoutText& t = TextOf(p.ItemNo);
+  const int u0 = t.UnitOfChar(p.Offset - 1);
+  const int u1 = t.UnitOfChar(p.Offset - 1 + p.Length);
+  std::u16string text = t.display.substr(static_cast<size_t>(u0), static_cast<size_t>(u1 - u0));
+  const int n = d_.DrawItems.Count();
+  const bool endsLine = i + 1 >= n || d_.DrawItems[i + 1].StartsLine;
+  const bool endsPara = i + 1 >= n || (d_.GetItem(d_.DrawItems[i + 1].ItemNo).StartsParagraph() &&
+                                       d_.DrawItems[i + 1].ItemNo != p.ItemNo);
+  // A soft hyphen where the line wraps shows as a hyphen.
+  if (endsLine && !endsPara && t.unicode && u1 > u0 && t.stored[static_cast<size_t>(u1 - 1)] == 0x00AD)
+    text.back() = u'-';
+  SelectStyle(item.StyleNo);
+  int from = 0, to = 0;
+  const bool selected = SelectedRange(i, p.Length, from, to);
+  const int x = p.Left + dx_;
+  if (!selected) {
+    TextRun(i, text, x, p.Width, false, true, true);
+    return;
+  }
+  const int uf = t.UnitOfChar(p.Offset - 1 + from) - u0;
+  const int ut = t.UnitOfChar(p.Offset - 1 + to) - u0;
+  if (uf == 0 && ut == static_cast<int>(text.size())) {
+    TextRun(i, text, x, p.Width, true, true, true);
+    return;
+  }
+  TextRun(i, text, x, p.Width, false, true, true);
+  // The selected characters over it, at their place in the piece.
+  SelectStyle(item.StyleNo);
+  const std::u16string_view part =
+      std::u16string_view(text).substr(static_cast<size_t>(uf), static_cast<size_t>(ut - uf));
+  const int before = uf > 0 ? c_.TextWidth(std::u16string_view(text).substr(0, static_cast<size_t>(uf))) : 0;
+  const bool measure = style_.OnDrawStyleText || style_.SelectionStyle == ltssLines;
+  const int width = measure ? c_.TextWidth(part) : 0;
+  TextRun(i, part, x + before, width, true, uf == 0, ut == static_cast<int>(text.size()));
+}
+
+void TPainter::Marker(const TLTMarkerItemInfo& m, const TLTDrawLineInfo& p, int x, int y) {
+  const TLTListLevel* level = m.GetLevelInfo(&style_);
+  if (!level) return;
+  // The anchor: the piece starts o pixels left of it (a negative margin).
+  int o = 0;
+  if (level->MarkerAlignment == ltmaRight) o = m.CachedWidth - std::max(0, p.Width - m.CachedWidth);
+  const TLTResolutionScale& scale = d_.Scale();
+  switch (level->ListType) {
+    case ltlstPicture:
+      if (const TGraphic* g = level->Picture(); g && g->Pixels())
+        c_.DrawPixels({x, y, x + scale.X(g->Width()), y + scale.Y(g->Height())}, *g->Pixels());
+      return;
+    case ltlstImageList:
+    case ltlstImageListCounter: {
+      const TLTImageList* list = level->ImageList;
+      if (!list) return;
+      const int index = level->ImageIndex + (level->ListType == ltlstImageListCounter ? m.Counter - 1 : 0);
+      if (index < 0 || index >= list->Count()) return;
+      c_.DrawPixels({x, y, x + scale.X(list->Width), y + scale.Y(list->Height)},
+                    list->Images[static_cast<size_t>(index)]);
+      return;
+    }
+    default:
+      break;
+  }
+  (void)o;
+  TLTCanvasFont f;
+  static_cast<TLTFont&>(f) = level->Font() ? level->Font()->Font : TLTMarkerFont().Font;
+  const int ppi = style_.TextStyles().PixelsPerInch;
+  const int size = f.Size();
+  f.Height = ppi != 0 && size > 0 ? -std::max(1, MulDiv(std::min(size, 4000), ppi, 72)) : scale.Y(f.Height);
+  TLTCanvasSaver keep(c_);
+  c_.SetFont(f);
+  TColor color = f.Color;
+  if (mode_ == ltocResolved)
+    color = ResolveSystemColor(color);
+  else if (mode_ == ltocGray)
+    color = ColorToGray(ResolveSystemColor(color));
+  else if (mode_ == ltocTwoTone || mode_ == ltocBlackText)
+    color = MakeColor(0);
+  c_.SetFontColor(color);
+  c_.SetCharacterExtra(0);
+  c_.SetBrushStyle(bsClear);
+  const std::u16string_view text =
+      level->ListType == ltlstUnicodeBullet ? std::u16string_view(level->FormatStringW) : m.DisplayString;
+  // On the line's baseline like text: its cell ends its descent below it.
+  c_.TextOut(x, y + p.Height - c_.TextMetrics().Height, text);
+}
+
+void TPainter::Rule(const TLTBreakItemInfo& rule, int x, int y, int width, int height) {
+  TColor color = rule.Color != clNone ? rule.Color : style_.TextStyles()[0].Color;
+  if (mode_ == ltocResolved)
+    color = ResolveSystemColor(color);
+  else if (mode_ == ltocGray)
+    color = ColorToGray(ResolveSystemColor(color));
+  else if (mode_ == ltocTwoTone || mode_ == ltocBlackText)
+    color = MakeColor(0);
+  const int w = std::max(1, d_.Scale().Y(rule.LineWidth));
+  const int top = y + height / 2 - w / 2;
+  TLTCanvasSaver keep(c_);
+  switch (rule.Style) {
+    case ltbsSolid:
+      c_.SetBrush({color, bsSolid});
+      c_.FillRect({x, top, x + width, top + w});
+      break;
+    case ltbsFrame:
+      c_.SetPen({color, 1, psSolid});
+      c_.SetBrushStyle(bsClear);
+      c_.Rectangle({x, top - 1, x + width, top + w + 1});
+      break;
+    case ltbs3D:
+      c_.SetBrush({MakeColor(0x808080), bsSolid});
+      c_.FillRect({x, top, x + width, top + std::max(1, w / 2)});
+      c_.SetBrush({MakeColor(0xFFFFFF), bsSolid});
+      c_.FillRect({x, top + std::max(1, w / 2), x + width, top + std::max(2, w)});
+      break;
+    case ltbsDots:
+    case ltbsDashes: {
+      const int on = rule.Style == ltbsDots ? w : 3 * w;
+      const int period = rule.Style == ltbsDots ? 2 * w : 5 * w;
+      c_.SetBrush({color, bsSolid});
+      for (int px = x; px < x + width; px += std::max(period, 2))
+        c_.FillRect({px, top, std::min(px + on, x + width), top + w});
+      break;
+    }
+  }
+}
+
+void TPainter::NonTextPiece(int i) {
+  const TLTDrawLineInfo& p = d_.DrawItems[i];
+  TCustomLTItemInfo& item = d_.GetItem(p.ItemNo);
+  const int x = p.Left + dx_, y = p.Top + dy_;
+  int from = 0, to = 0;
+  const bool selected = SelectedRange(i, 1, from, to);
+  const TColor selColor = focused_ ? style_.SelColor : style_.InactiveSelColor;
+  if (item.GetBoolValue(iqFullLine)) {
+    if (item.StyleNo == ltikRule) {
+      Rule(static_cast<const TLTBreakItemInfo&>(item), x, y, p.Width, p.Height);
+    } else {
+      // Tables paint their cells once they lay them out; until then the
+      // block shows where the table stands.
+      TLTCanvasSaver keep(c_);
+      c_.SetPen({MakeColor(0x808080), 1, psSolid});
+      c_.SetBrushStyle(bsClear);
+      c_.Rectangle({x, y, x + p.Width, y + p.Height});
+    }
+    if (selected && selColor != clNone) {
+      TLTCanvasSaver keep(c_);
+      c_.SetPen({selColor, 2, psInsideFrame});
+      c_.SetBrushStyle(bsClear);
+      c_.Rectangle({x, y, x + p.Width, y + p.Height});
+    }
+    lastStyle_ = -1;
+    return;
+  }
+  if (selected && item.StyleNo != ltikMarker && selColor != clNone) {
+    TLTCanvasSaver keep(c_);
+    c_.SetBrush({selColor, bsSolid});
+    if (style_.SelectionStyle == ltssLines)
+      c_.FillRect({x, bandTop_ + dy_, x + p.Width, bandBottom_ + dy_});
+    else if (item.StyleNo == ltikTabulator)
+      c_.FillRect({x, y, x + p.Width, y + p.Height});
+  }
+  switch (item.StyleNo) {
+    case ltikMarker:
+      Marker(static_cast<const TLTMarkerItemInfo&>(item), p, x, y);
+      break;
+    case ltikTabulator: {
+      const auto& tab = static_cast<const TLTTabItemInfo&>(item);
+      if (tab.Leader.empty() || p.Width <= 0) break;
+      const int styleNo = d_.ResolveTextStyle(tab.TextStyleNo, item.ParaNo);
+      SelectStyle(styleNo);
+      TLTTextDrawState st;
+      if (selected) st.Include(lttsSelected);
+      if (focused_) st.Include(lttsControlFocused);
+      style_.ApplyTextStyleColor(c_, styleNo, st, p_.Printing, mode_);
+      // Whole leaders only, flush with the stop.
+      const int lw = std::max(1, c_.TextWidth(tab.Leader));
+      const int count = p.Width / lw;
+      TLTString leader;
+      for (int k = 0; k < count; ++k) leader += tab.Leader;
+      c_.SetBrushStyle(bsClear);
+      c_.TextOut(x + p.Width - count * lw, y, leader);
+      break;
+    }
+    case ltikImageBullet:
+    case ltikImageHotspot: {
+      const auto& bullet = static_cast<const TLTBulletItemInfo&>(item);
+      const int spacing = std::max(0, item.GetBorderWidth());
+      const TLTImageList* list = bullet.ImageList;
+      const int index = bullet.GetImageIndex(IsHovered(item));
+      if (list && index >= 0 && index < list->Count())
+        c_.DrawPixels({x + spacing, y + spacing, x + p.Width - spacing, y + p.Height - spacing},
+                      list->Images[static_cast<size_t>(index)]);
+      break;
+    }
+    case ltikControl:
+      break;  // a window of its own, placed by the control
+    default: {
+      const int spacing = d_.Scale().X(std::max(0, item.GetBorderWidth()));
+      const TLTRectI box{x + spacing, y + spacing, x + p.Width - spacing, y + p.Height - spacing};
+      const TGraphic* g = item.GetImage();
+      const TGraphic* shown = g && g->Pixels() ? g : style_.InvalidPicture();
+      if (shown && shown->Pixels()) c_.DrawPixels(box, *shown->Pixels());
+      if (selected && selColor != clNone && style_.SelectionStyle == ltssItems) {
+        TLTCanvasSaver keep(c_);
+        c_.SetPen({selColor, 2, psInsideFrame});
+        c_.SetBrushStyle(bsClear);
+        c_.Rectangle(box);
+      }
+      break;
+    }
+  }
+}
+
+void TPainter::ParagraphMark(int i) {
+  if (!showSpecial_ || !ShownSpecialCharacters.Contains(ltscParagraph)) return;
+  const int n = d_.DrawItems.Count();
+  const TLTDrawLineInfo& p = d_.DrawItems[i];
+  const bool last = i + 1 >= n;
+  const bool paraEnd = last || d_.GetItem(d_.DrawItems[i + 1].ItemNo).StartsParagraph();
+  const bool lineBreak =
+      !paraEnd && d_.DrawItems[i + 1].ItemNo != p.ItemNo && d_.GetItem(d_.DrawItems[i + 1].ItemNo).HasFlag(ltifNewLine);
+  if (!paraEnd && !lineBreak) return;
+  const TCustomLTItemInfo& item = d_.GetItem(p.ItemNo);
+  const int styleNo = item.IsText() ? item.StyleNo : 0;
+  SelectStyle(styleNo);
+  style_.ApplyTextStyleColor(c_, styleNo, {}, false, ltocAsIs);
+  TLTCanvasSaver keep(c_);
+  TLTCanvasFont f = c_.Font();
+  std::u16string_view mark = u"\u00B6";
+  if (lineBreak) {
+    f.Name = u"Symbol";
+    f.Charset = 2;
+    mark = u"\u21B5";
+  } else if (SameTextFold(f.Name, u"Symbol") || SameTextFold(f.Name, u"Wingdings") || f.Charset == 2) {
+    f.Name = u"Arial";
+    f.Charset = 1;
+  }
+  c_.SetFont(f);
+  c_.SetBrushStyle(bsClear);
+  const TLTSizeI ext = c_.TextExtent(mark);
+  const TLTBiDiMode dir = style_.ParaStyles()[item.ParaNo].BiDiMode;
+  const int x = dir == ltbdRightToLeft ? p.Left - ext.Width : p.Left + p.Width;
+  c_.TextOut(x + dx_, p.Top + p.Height - ext.Height + dy_, mark);
+  lastStyle_ = -1;
+}
+
+void TPainter::Piece(int i) {
+  const TLTDrawLineInfo& p = d_.DrawItems[i];
+  TCustomLTItemInfo& item = d_.GetItem(p.ItemNo);
+  if (p.StartsLine && style_.SelectionStyle == ltssLines && (hasSel_ || whole_)) LineBand(i, bandTop_, bandBottom_);
+  const bool first = FirstPieceOfItem(i);
+  if (first && item.HasFlag(ltifNewPage) && options_.Contains(ltoShowPageBreaks)) {
+    int f, l, t, b;
+    d_.LineRange(i, f, l);
+    d_.LineExtent(f, l, t, b);
+    style_.PaintPageBreak(c_, t - 1 + dy_, -dx_, ltpbPageBreak, FullWidth(), &d_);
+    lastStyle_ = -1;
+  }
+  if (first && !p_.Printing && item.Checkpoint && options_.Contains(ltoShowCheckpoints)) {
+    style_.PaintCheckpoint(c_, p.Left + dx_, p.Top + dy_, p.ItemNo, -dx_, item.Checkpoint->RaiseEvent, FullWidth(),
+                           &d_);
+  }
+  if (item.IsText())
+    TextPiece(i);
+  else
+    NonTextPiece(i);
+  ParagraphMark(i);
+}
+
+void TPainter::Run() {
+  const int n = d_.DrawItems.Count();
+  if (n > 0) {
+    int first = std::max(0, d_.DrawItemAtY(clip_.Top));
+    // From the first piece of its paragraph, so that the paragraph's
+    // background is painted whole.
+    int paraStart = first;
+    while (paraStart > 0 &&
+           !(d_.DrawItems[paraStart].StartsLine && d_.GetItem(d_.DrawItems[paraStart].ItemNo).StartsParagraph() &&
+             FirstPieceOfItem(paraStart)))
+      --paraStart;
+    ParagraphBackgrounds(paraStart);
+    TextBacks(first);
+    SoftPageBreaks(first);
+    for (int i = first; i < n; ++i) {
+      const TLTDrawLineInfo& p = d_.DrawItems[i];
+      if (p.StartsLine && p.LineTop() >= clip_.Bottom) break;
+      if (p_.WholeLinesOnly && p.Top + p.Height > clip_.Bottom) continue;
+      Piece(i);
+    }
+  }
+  if (!p_.Printing && options_.Contains(ltoShowCheckpoints) && d_.PendingCheckpoint()) {
+    style_.PaintCheckpoint(c_, d_.GetLeftMargin() + dx_, d_.DocumentHeight - d_.GetBottomMargin() + dy_, -1, -dx_,
+                           d_.PendingCheckpoint()->RaiseEvent, FullWidth(), &d_);
+  }
+  d_.PaintOverlay(c_, p_);
+}
+
+}  // namespace
+
 void PaintTo(TCustomLTFormattedData& data, TLTCanvas& canvas, const TLTPaintParams& params) {
-  const int dx = params.ExtraX - data.GetViewLeft(), dy = params.ExtraY - data.GetViewTop();
-  DrawPieces(data, canvas,
-             {params.Clip.Left - dx, params.Clip.Top - dy, params.Clip.Right - dx, params.Clip.Bottom - dy}, dx, dy);
+  if (!data.GetStyle() || data.IsFormatting()) return;
+  TLTCanvasSaver keep(canvas);
+  canvas.IntersectClip(params.Clip);
+  TPainter(data, canvas, params).Run();
 }
 
 void PaintBackground(TLTCanvas& canvas, const TLTRectI& r, const TLTBackground& background, const TLTStyle* style,
-                     int /*scrollX*/, int /*scrollY*/, int /*clientW*/, int /*clientH*/) {
-  TColor color = background.Color != clNone ? background.Color : style ? style->Color : clWindow;
-  if (color == clNone) return;
-  canvas.SetBrush({color, bsSolid});
-  canvas.FillRect(r);
+                     int scrollX, int scrollY, int clientW, int clientH) {
+  const TColor color = background.Color != clNone ? background.Color : style ? style->Color : clWindow;
+  const TGraphic* image = background.Image.get();
+  const TLTPixels* pixels = image ? image->Pixels() : nullptr;
+  const int w = pixels ? pixels->Width : 0, h = pixels ? pixels->Height : 0;
+  // A picture of no size covers nothing and is never tiled.
+  const bool hasImage = pixels && w > 0 && h > 0 && background.Style != bsNoBitmap;
+  const bool covers =
+      hasImage && !image->Transparent() &&
+      (background.Style == bsStretched || background.Style == bsTiled || background.Style == bsTiledAndScrolled);
+  TLTCanvasSaver keep(canvas);
+  canvas.IntersectClip(r);
+  if (color != clNone && !covers) {
+    canvas.SetBrush({color, bsSolid});
+    canvas.FillRect(r);
+  }
+  if (!hasImage) return;
+  auto draw = [&](int x, int y) { canvas.DrawPixels({x, y, x + w, y + h}, *pixels); };
+  switch (background.Style) {
+    case bsStretched:
+      canvas.DrawPixels({0, 0, clientW, clientH}, *pixels);
+      break;
+    case bsTiled:
+    case bsTiledAndScrolled: {
+      int ox = 0, oy = 0;
+      if (background.Style == bsTiledAndScrolled) {
+        ox = -(((scrollX % w) + w) % w);
+        oy = -(((scrollY % h) + h) % h);
+      }
+      const int x0 = ox + ((r.Left - ox) / w) * w - (r.Left < ox ? w : 0);
+      const int y0 = oy + ((r.Top - oy) / h) * h - (r.Top < oy ? h : 0);
+      for (int y = y0; y < r.Bottom; y += h)
+        for (int x = x0; x < r.Right; x += w) draw(x, y);
+      break;
+    }
+    case bsCentered:
+      draw((clientW - w) / 2, (clientH - h) / 2);
+      break;
+    case bsTopLeft:
+      draw(0, 0);
+      break;
+    case bsTopRight:
+      draw(clientW - w, 0);
+      break;
+    case bsBottomLeft:
+      draw(0, clientH - h);
+      break;
+    case bsBottomRight:
+      draw(clientW - w, clientH - h);
+      break;
+    case bsNoBitmap:
+      break;
+  }
 }
 
 void PaintControl(TCustomLTFormattedData& data, TLTCanvas& canvas, const TLTRectI& r, const TLTBackground& background,
-                  const std::string& /*controlName*/) {
+                  const std::string& controlName) {
+  if (!data.GetStyle()) {
+    TLTCanvasSaver keep(canvas);
+    canvas.SetBrush({background.Color != clNone ? background.Color : clWindow, bsSolid});
+    canvas.FillRect(r);
+    TLTCanvasFont f;
+    f.Name = u"MS Sans Serif";
+    f.SetSize(8);
+    f.Color = clWindowText;
+    canvas.SetFont(f);
+    canvas.SetBrushStyle(bsClear);
+    const std::string message =
+        "Style is not defined\rCreate a TLTStyle object and assign it to " + controlName + ".Style";
+    int y = 0;
+    for (size_t start = 0; start <= message.size();) {
+      size_t end = message.find('\r', start);
+      if (end == std::string::npos) end = message.size();
+      canvas.TextOut(0, y, Utf8ToUtf16(message.substr(start, end - start)));
+      y += canvas.TextMetrics().Height;
+      start = end + 1;
+    }
+    return;
+  }
+  if (data.IsFormatting()) return;
   PaintBackground(canvas, r, background, data.GetStyle(), data.GetViewLeft(), data.GetViewTop(), data.GetClientWidth(),
                   data.GetClientHeight());
   TLTPaintParams p;
   p.Clip = r;
-  PaintTo(data, canvas, p);
+  try {
+    PaintTo(data, canvas, p);
+  } catch (const std::exception& e) {
+    // A failing item must not take the application down: the reader sees
+    // what was painted and why the rest is missing.
+    TLTCanvasSaver keep(canvas);
+    TLTCanvasFont f;
+    f.Name = u"Arial";
+    f.SetSize(10);
+    f.Color = MakeColor(0x0000FF);
+    canvas.SetFont(f);
+    canvas.SetBrush({MakeColor(0xFFFFFF), bsSolid});
+    canvas.TextOut(r.Left, r.Top, u"Error: " + Utf8ToUtf16(e.what()));
+  }
 }
 
 }  // namespace lectern

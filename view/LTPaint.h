@@ -48,6 +48,8 @@ struct TLTPaintParams {
   bool WholeLinesOnly = false;
   /// Soft page breaks to mark (item numbers where printed pages begin).
   const std::vector<int>* SoftPageBreaks = nullptr;
+  /// How colours reach paper when printing.
+  TLTOutputColorMode ColorMode = ltocAsIs;
 };
 
 /// Paints the container's pieces that meet the clip (Params.Clip in canvas

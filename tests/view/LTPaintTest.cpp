@@ -1,13 +1,157 @@
 // Painting decisions on the recording canvas: what is drawn, where and in
-// which state.
+// which state. The headless canvas draws every character 7 pixels wide and
+// the default text 13 pixels high.
 
 #include "platform/headless/LTHeadlessCanvas.h"
 #include "view/LTPaint.h"
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
 namespace lectern {
 namespace {
+
+constexpr int W = 7;
+
+struct PaintDoc {
+  TLTStyle Style;
+  TLTDocumentContext Context;
+  TLTHeadlessCanvas Measure;
+  TLTHeadlessCanvas Canvas;
+  TLTFormattedDocument Doc;
+
+  PaintDoc() {
+    Context.Style = &Style;
+    Doc.SetContext(&Context);
+    Doc.Canvas = &Measure;
+    Doc.LeftMargin = Doc.RightMargin = Doc.TopMargin = Doc.BottomMargin = 0;
+    Doc.ClientWidth = 30 * W;
+    Doc.ClientHeight = 200;
+  }
+  void Paint(bool printing = false) {
+    Doc.FormatAll({.Force = true});
+    Canvas.ClearCalls();
+    TLTPaintParams p;
+    p.Clip = {0, 0, Doc.ClientWidth, Doc.ClientHeight};
+    p.Printing = printing;
+    PaintTo(Doc, Canvas, p);
+  }
+  std::vector<TLTDrawCall> Texts() const {
+    std::vector<TLTDrawCall> out;
+    for (const TLTDrawCall& c : Canvas.Calls())
+      if (c.Kind == TLTDrawKind::Text) out.push_back(c);
+    return out;
+  }
+};
+
+TEST(LTPaint, PartlySelectedPieceDrawsTheSelectionOverTheWholeRun) {
+  PaintDoc d;
+  d.Doc.AddTextW(u"abcdef", 0, 0);
+  d.Doc.FormatAll({.Force = true});
+  d.Doc.SelStartNo = d.Doc.SelEndNo = 0;
+  d.Doc.SelStartOffs = 3;  // "cd"
+  d.Doc.SelEndOffs = 5;
+  d.Paint();
+  auto t = d.Texts();
+  ASSERT_EQ(t.size(), 2u);
+  EXPECT_EQ(t[0].Text, u"abcdef");
+  EXPECT_EQ(t[0].Font.Color, d.Style.TextStyles()[0].Color);
+  EXPECT_EQ(t[1].Text, u"cd");
+  EXPECT_EQ(t[1].Rect.Left, 2 * W);
+  EXPECT_EQ(t[1].Font.Color, d.Style.InactiveSelTextColor);  // the control has no focus
+  EXPECT_EQ(t[1].Brush.Color, d.Style.InactiveSelColor);
+
+  // Printing never shows the selection.
+  d.Paint(true);
+  t = d.Texts();
+  ASSERT_EQ(t.size(), 1u);
+}
+
+TEST(LTPaint, HoveredHyperlinkTakesItsHoverColour) {
+  PaintDoc d;
+  TFontInfo& link = d.Style.TextStyles().Add();
+  link.Jump = true;
+  link.HoverColor = MakeColor(0x00AA00);
+  d.Doc.AddTextW(u"go", 6, 0);
+  d.Doc.FormatAll({.Force = true});
+  ASSERT_EQ(d.Doc.GetItem(0).LinkIndex, 0);
+  d.Doc.HoverJumpId = 0;
+  d.Doc.HoverShown = true;
+  d.Paint();
+  ASSERT_EQ(d.Texts().size(), 1u);
+  EXPECT_EQ(d.Texts()[0].Font.Color, MakeColor(0x00AA00));
+}
+
+TEST(LTPaint, SpecialCharactersShowParagraphAndLineBreakMarks) {
+  PaintDoc d;
+  d.Context.Options.Include(ltoShowSpecialCharacters);
+  d.Doc.AddTextW(u"one", 0, 0);
+  d.Doc.AddTextW(u"two", 0, 0);
+  d.Doc.GetItem(1).SetNewLine(true);
+  d.Paint();
+  std::vector<std::u16string> texts;
+  for (const TLTDrawCall& c : d.Texts()) texts.push_back(c.Text);
+  EXPECT_EQ(texts, (std::vector<std::u16string>{u"one", u"\u21B5", u"two", u"\u00B6"}));
+  // The pilcrow sits right after the last piece.
+  EXPECT_EQ(d.Texts()[3].Rect.Left, 3 * W);
+  d.Paint(true);
+  EXPECT_EQ(d.Texts().size(), 2u);
+}
+
+TEST(LTPaint, PageBreakMarkOnceAndOnlyWhenShown) {
+  PaintDoc d;
+  d.Doc.ClientWidth = 5 * W;
+  d.Doc.AddTextW(u"aaaa", 0, 0);
+  d.Doc.AddTextW(u"bbbb cccc dddd", 0, 0);
+  d.Doc.GetItem(1).SetNewPage(true);
+  d.Context.Options.Exclude(ltoShowPageBreaks);
+  auto polygons = [&] {
+    int n = 0;
+    for (const TLTDrawCall& c : d.Canvas.Calls()) n += c.Kind == TLTDrawKind::Polygon;
+    return n;
+  };
+  d.Paint();
+  EXPECT_EQ(polygons(), 0);
+  d.Context.Options.Include(ltoShowPageBreaks);
+  d.Paint();
+  EXPECT_EQ(polygons(), 1);
+}
+
+TEST(LTPaint, ParagraphBackgroundSpansTheTextWidth) {
+  PaintDoc d;
+  TParaInfo& shaded = d.Style.ParaStyles().Add();
+  shaded.Background.Color = MakeColor(0xDDDDDD);
+  shaded.RightIndent = 14;
+  d.Doc.AddTextW(u"shaded", 0, 2);
+  d.Paint();
+  ASSERT_FALSE(d.Canvas.Calls().empty());
+  const TLTDrawCall& fill = d.Canvas.Calls()[0];
+  EXPECT_EQ(fill.Kind, TLTDrawKind::FillRect);
+  EXPECT_EQ(fill.Brush.Color, MakeColor(0xDDDDDD));
+  EXPECT_EQ(fill.Rect, (TLTRectI{0, 0, 30 * W - 14 + 1, 13 + 1}));
+}
+
+TEST(LTPaintControl, MissingStyleSheetAndFailingPaintAreReported) {
+  TLTDocumentContext context;
+  TLTFormattedDocument doc;
+  doc.SetContext(&context);
+  TLTHeadlessCanvas c;
+  PaintControl(doc, c, {0, 0, 100, 50}, TLTBackground{}, "Viewer1");
+  bool named = false;
+  for (const TLTDrawCall& call : c.Calls())
+    named |= call.Kind == TLTDrawKind::Text && call.Text == u"Create a TLTStyle object and assign it to Viewer1.Style";
+  EXPECT_TRUE(named);
+
+  PaintDoc d;
+  d.Doc.AddTextW(u"text", 0, 0);
+  d.Doc.FormatAll({.Force = true});
+  d.Style.OnDrawStyleText = [](TLTStyle&, TLTCanvas&, int, const TLTStyleTextRun&, bool&) {
+    throw std::runtime_error("broken item");
+  };
+  PaintControl(d.Doc, d.Canvas, {0, 0, 100, 50}, TLTBackground{}, "Viewer1");
+  EXPECT_EQ(d.Canvas.Calls().back().Text, u"Error: broken item");
+}
 
 TEST(LTPaintBackground, ColourComesFromTheControlElseTheSheetElseNothing) {
   TLTStyle style;
@@ -26,6 +170,35 @@ TEST(LTPaintBackground, ColourComesFromTheControlElseTheSheetElseNothing) {
   style.Color = clNone;
   PaintBackground(c, {0, 0, 50, 40}, back, &style, 0, 0, 50, 40);
   EXPECT_TRUE(c.Calls().empty());
+}
+
+TEST(LTPaintBackground, TilesFollowTheScrollOnlyWhenAskedTo) {
+  TLTStyle style;
+  TLTHeadlessCanvas c;
+  TLTBackground back;
+  TLTPixels px;
+  px.Width = px.Height = 10;
+  px.Data.assign(100, 0xFF000000u);
+  auto bitmap = std::make_unique<TBitmap>();
+  bitmap->SetPixels(px);
+  back.Image = std::move(bitmap);
+  auto firstTile = [&] {
+    for (const TLTDrawCall& call : c.Calls())
+      if (call.Kind == TLTDrawKind::Pixels) return call.Rect;
+    return TLTRectI{};
+  };
+  back.Style = bsTiledAndScrolled;
+  PaintBackground(c, {0, 0, 25, 25}, back, &style, 3, 3, 25, 25);
+  EXPECT_EQ(firstTile(), (TLTRectI{-3, -3, 7, 7}));
+  c.ClearCalls();
+  back.Style = bsTiled;
+  PaintBackground(c, {0, 0, 25, 25}, back, &style, 3, 3, 25, 25);
+  EXPECT_EQ(firstTile(), (TLTRectI{0, 0, 10, 10}));
+  // A picture of no size is never tiled.
+  c.ClearCalls();
+  back.Image = std::make_unique<TBitmap>();
+  PaintBackground(c, {0, 0, 25, 25}, back, &style, 3, 3, 25, 25);
+  EXPECT_EQ(c.Calls().size(), 1u);
 }
 
 }  // namespace

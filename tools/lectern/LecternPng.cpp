@@ -1,12 +1,12 @@
 // Rendering a document to a PNG picture: laid out at a width on the Qt
-// canvas off-screen, drawn at its places, written through a temporary file.
+// canvas off-screen, painted as the viewer paints it, written through a
+// temporary file.
 
 #include "layout/CLTFData.h"
-#include "layout/LTDrawPieces.h"
-#include "platform/LTColors.h"
 #include "platform/LTStream.h"
 #include "platform/qt/LTQtCanvas.h"
 #include "tools/lectern/LecternFormats.h"
+#include "view/LTPaint.h"
 
 #include <QBuffer>
 #include <QImage>
@@ -46,11 +46,14 @@ bool WritePng(TLTDocument& doc, const std::string& path, const TToolOptions& opt
     return false;
   }
   QImage image(width, height, QImage::Format_RGB32);
-  const uint32_t back = static_cast<uint32_t>(ColorToRGB(doc.Style.Color));
-  image.fill(QColor(back & 0xFF, (back >> 8) & 0xFF, (back >> 16) & 0xFF));
+  image.fill(Qt::white);  // under a sheet colour of clNone
   {
     TLTQtCanvas paint(image);
-    DrawPieces(layout, paint, {0, 0, width, height});
+    const TLTBackground background;
+    PaintBackground(paint, {0, 0, width, height}, background, &doc.Style, 0, 0, width, height);
+    TLTPaintParams params;
+    params.Clip = {0, 0, width, height};
+    PaintTo(layout, paint, params);
   }
   QByteArray bytes;
   QBuffer buffer(&bytes);
