@@ -384,3 +384,34 @@ TEST(LTFormat, DoubleByteTextNeverWrapsBetweenLeadAndTrailBytes) {
 
 }  // namespace
 }  // namespace lectern
+
+namespace lectern {
+namespace {
+
+/// A container whose scroll bar comes and goes with every layout.
+struct TFlappingDocument : TLTFormattedDocument {
+  int Reports = 0;
+  bool DocumentSizeChanged(int, int) override {
+    ++Reports;
+    ClientWidth = ClientWidth == 100 ? 83 : 100;
+    return true;
+  }
+};
+
+TEST(LTFormat, AScrollBarThatComesAndGoesReformatsAtMostTwice) {
+  TLTStyle style;
+  TLTDocumentContext context;
+  context.Style = &style;
+  TLTHeadlessCanvas canvas;
+  TFlappingDocument doc;
+  doc.SetContext(&context);
+  doc.Canvas = &canvas;
+  doc.ClientWidth = 100;
+  doc.AddTextW(u"some words to wrap at either width", 0, 0);
+  doc.FormatAll({.Force = true});
+  EXPECT_EQ(doc.Reports, 3);  // the pass and two repetitions
+  EXPECT_FALSE(doc.IsFormatting());
+}
+
+}  // namespace
+}  // namespace lectern
