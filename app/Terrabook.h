@@ -1,0 +1,68 @@
+#pragma once
+// What the Terrabook window does, without the window: finding its two
+// files, loading the template, filling the view list from the country
+// table, switching views through the merge, the status text for the
+// caret, hyperlink targets, and saving the template when it is closed.
+
+#include "app/ReportMerge.h"
+#include "model/CLTData.h"
+#include "platform/LTDataTable.h"
+
+#include <string>
+#include <vector>
+
+namespace lectern {
+
+/// The first entry of the view list: the template with its field codes.
+inline constexpr char16_t kFieldCodesEntry[] = u"(Field Codes";
+
+class TTerrabook {
+ public:
+  /// programDir: the folder of the executable, where "terrabook.ltf" and
+  /// "Terra.db" are. document: the editor's container (its context holds
+  /// the style sheet the merge uses).
+  TTerrabook(std::string programDir, TCustomLTData& document);
+  TTerrabook(const TTerrabook&) = delete;
+  TTerrabook& operator=(const TTerrabook&) = delete;
+
+  std::string TemplatePath() const { return dir_ + "terrabook.ltf"; }
+  std::string TablePath() const { return dir_ + "Terra.db"; }
+
+  /// Loads the template when it exists and opens the table; returns what
+  /// went wrong, one message each (the window shows them and stays open).
+  std::vector<std::string> Start();
+  /// "(Field Codes" and one entry per record of the table.
+  const std::vector<TLTString>& ViewNames() const { return viewNames_; }
+  /// Shows entry index (0 = the field codes); returns the fields that could
+  /// not be filled.
+  std::vector<std::string> SwitchView(int index);
+  int ViewIndex() const { return viewIndex_; }
+
+  /// Set by every view switch and every edit; asked about when closing.
+  bool Modified = false;
+
+  /// Drops unused styles and writes the template over the old one (through
+  /// a temporary file, so a failed write keeps the old file).
+  bool SaveTemplate(std::string& error);
+
+  /// The status line for the item the caret is in (null: no item).
+  static TLTString CaretStatus(const TCustomLTItemInfo* item);
+  /// What a hyperlink's tag points to: the part after the first "|", else
+  /// the whole tag.
+  static TLTString JumpTarget(const TLTTag& tag);
+  /// Whether a target may be handed to the desktop: web and mail addresses
+  /// and documents; never a program (a local file that can be executed).
+  static bool MayOpen(const std::string& target, std::string& why);
+
+  TLTDataTable& Table() { return table_; }
+
+ private:
+  std::string dir_;
+  TCustomLTData& document_;
+  TLTSQLiteTable table_;
+  TLTReportMerge merge_;
+  std::vector<TLTString> viewNames_;
+  int viewIndex_ = 0;
+};
+
+}  // namespace lectern
