@@ -466,4 +466,8 @@ const TLTItemClass kTableClass{"TLTTableItemInfo", [] { return std::unique_ptr<T
 
 void RegisterTableItemKind() { RegisterItemKind(ltikTable, kTableClass); }
 
+TLTPenStyle TableGridStyle = psDot;
+TLTPenStyle TableGridReadOnlyStyle = psClear;
+TColor TableGridColor = clBtnFace;
+
 }  // namespace lectern

@@ -231,4 +231,11 @@ class TLTTableItemInfo : public TLTFullLineItemInfo, public TLTPersistent {
 /// Adds tables to the item kinds that documents and stored files may hold.
 void RegisterTableItemKind();
 
+// The grid drawn where a table's borders are invisible, one setting for the
+// whole process: the pen style in a document an editor can change, the style
+// everywhere else (viewers, read-only editors), and the colour.
+extern TLTPenStyle TableGridStyle;
+extern TLTPenStyle TableGridReadOnlyStyle;
+extern TColor TableGridColor;
+
 }  // namespace lectern
