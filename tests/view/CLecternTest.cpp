@@ -1,0 +1,617 @@
+// The viewer control on the headless window and canvas. Every position is
+// computable by hand: margins 5, every character 7 wide, lines 13 high, so
+// character k of line n starts at (5 + 7k, 5 + 13n).
+
+#include "platform/LTStream.h"
+#include "platform/LTSysUtils.h"
+#include "platform/headless/LTHeadlessWindow.h"
+#include "style/LTStyle.h"
+#include "view/CLectern.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace lectern {
+namespace {
+
+constexpr int W = 7;
+constexpr int H = 13;
+constexpr int kLink = 4;  // "Jump 1" of the default sheet
+
+/// A point just after the left edge of character k on line n.
+int X(int k) { return 5 + W * k + 1; }
+int Y(int n) { return 5 + H * n + 6; }
+
+struct Viewer {
+  TLTStyle Style;
+  TLTHeadlessWindow Win{300, 100};
+  TLectern V{Win};
+
+  Viewer() {
+    Style.SelectionMode = ltsmChar;
+    V.SetStyle(&Style);
+  }
+  Viewer& Para(std::u16string_view text, int style = 0) {
+    V.LTData().AddTextW(text, style, 0);
+    return *this;
+  }
+  Viewer& More(std::u16string_view text, int style = 0) {
+    V.LTData().AddTextW(text, style, -1);
+    return *this;
+  }
+  void Lines(int n) {
+    for (int i = 0; i < n; ++i) Para(u"line");
+    V.Format();
+  }
+  std::string Selected() {
+    int start, length;
+    V.GetSelectionCharPositions(start, length);
+    return Utf16ToUtf8(V.TextBetween(start, start + length));
+  }
+};
+
+// ---- Scrolling ---------------------------------------------------------------------------
+
+/// The scroller alone, with the document size set by hand.
+struct BareScroller : TLTScroller {
+  using TLTScroller::SetDocumentSize;
+  using TLTScroller::TLTScroller;
+  void Paint(TLTCanvas&, const TLTRectI&) override {}
+  void Resized() override {}
+  void MouseDown(TLTMouseButton, TLTShiftState, int, int) override {}
+  void MouseMove(TLTShiftState, int, int) override {}
+  void MouseUp(TLTMouseButton, TLTShiftState, int, int) override {}
+  void DoubleClick(TLTMouseButton, TLTShiftState, int, int) override {}
+  void MouseLeave() override {}
+  bool KeyDown(int, TLTShiftState) override { return false; }
+  bool WantsKey(int, TLTShiftState) override { return false; }
+  void FocusChanged(bool, TLTFocusReason) override {}
+  void CaptureLost() override {}
+  void Timer(int) override {}
+};
+
+TEST(LTScroller, UnitGrowsForVeryTallDocumentsAndReturnsToTen) {
+  TLTHeadlessWindow win(100, 100);
+  BareScroller s(win);
+  s.SetDocumentSize(50, 640000);
+  EXPECT_EQ(s.ScrollUnit(), 20);
+  s.SetDocumentSize(50, 640001);
+  EXPECT_EQ(s.ScrollUnit(), 21);
+  s.SetDocumentSize(50, 320001);
+  EXPECT_EQ(s.ScrollUnit(), 11);
+  s.SetVScrollPosition(1000);  // 11000 pixels down
+  s.SetDocumentSize(50, 320000);
+  EXPECT_EQ(s.ScrollUnit(), 10);
+  EXPECT_EQ(s.VScrollPosition(), 1100);
+  // Without the vertical bar the unit stays.
+  s.SetVScrollVisible(false);
+  s.SetDocumentSize(50, 640000);
+  EXPECT_EQ(s.ScrollUnit(), 10);
+  EXPECT_FALSE(win.ScrollBar(TLTScrollBarKind::Vertical).IsShown());
+}
+
+TEST(LTScroller, RangesFollowTheDocumentAndPositionsStayInThem) {
+  Viewer v;
+  v.Lines(30);  // 5 + 30 * 13 + 5 = 400 pixels
+  const TLTScrollBarInfo bar = v.Win.ScrollBar(TLTScrollBarKind::Vertical);
+  EXPECT_EQ(bar.Range, 40);
+  EXPECT_EQ(bar.Page, 10);
+  v.V.SetVScrollPosition(1000);
+  EXPECT_EQ(v.V.VScrollPosition(), 30);
+  // A shorter document pulls the position back.
+  v.V.Clear();
+  EXPECT_EQ(v.V.VScrollPosition(), 0);
+  EXPECT_FALSE(v.Win.ScrollBar(TLTScrollBarKind::Vertical).IsShown());
+}
+
+TEST(LTScroller, WheelScrollsTwoUnitsPerNotchAndZeroStepLeavesIt) {
+  Viewer v;
+  v.Lines(30);
+  EXPECT_TRUE(v.Win.Wheel(-LTWheelDelta));
+  EXPECT_EQ(v.V.VScrollPosition(), 2);
+  ASSERT_EQ(v.Win.Scrolls.size(), 1u);
+  EXPECT_EQ(v.Win.Scrolls[0], (TLTPointI{0, -20}));
+  // Half notches add up.
+  EXPECT_TRUE(v.Win.Wheel(-60));
+  EXPECT_EQ(v.V.VScrollPosition(), 2);
+  EXPECT_TRUE(v.Win.Wheel(-60));
+  EXPECT_EQ(v.V.VScrollPosition(), 4);
+  v.Win.WheelLines = -1;  // a page per notch
+  v.Win.Wheel(-LTWheelDelta);
+  EXPECT_EQ(v.V.VScrollPosition(), 14);
+  v.V.WheelStep = 0;
+  EXPECT_FALSE(v.Win.Wheel(LTWheelDelta));
+  EXPECT_EQ(v.V.VScrollPosition(), 14);
+}
+
+TEST(LTScroller, KeysAndBarCommandsScroll) {
+  Viewer v;
+  v.Para(std::u16string(60, u'x'));
+  v.Lines(30);
+  v.Win.Key(vkNext);
+  EXPECT_EQ(v.V.VScrollPosition(), 10);
+  v.Win.Key(vkDown);
+  EXPECT_EQ(v.V.VScrollPosition(), 11);
+  v.Win.Key(vkEnd);
+  EXPECT_EQ(v.V.VScrollPosition(), v.V.VScrollMax());
+  v.Win.Key(vkHome);
+  EXPECT_EQ(v.V.VScrollPosition(), 0);
+  v.Win.Key(vkRight);
+  EXPECT_EQ(v.V.HScrollPosition(), 10);
+  v.V.Tracking = false;
+  v.Win.ScrollBarCommand(TLTScrollBarKind::Vertical, TLTScrollCode::ThumbTrack, 7);
+  EXPECT_EQ(v.V.VScrollPosition(), 0);
+  v.Win.ScrollBarCommand(TLTScrollBarKind::Vertical, TLTScrollCode::ThumbPosition, 7);
+  EXPECT_EQ(v.V.VScrollPosition(), 7);
+}
+
+TEST(LTScroller, ScrollingMovesPixelsUnlessTheBackgroundStaysInPlace) {
+  Viewer v;
+  v.Lines(30);
+  v.Win.ClearRecord();
+  v.V.SetVScrollPosition(3);
+  ASSERT_EQ(v.Win.Scrolls.size(), 1u);
+  EXPECT_EQ(v.Win.Scrolls[0], (TLTPointI{0, -30}));
+  EXPECT_EQ(v.Win.Invalidated.back(), (TLTRectI{0, 70, 300, 100}));  // only the band
+  EXPECT_EQ(v.Win.InvalidatedAll, 0);
+
+  TBitmap pic;
+  pic.SetPixels({2, 2, std::vector<uint32_t>(4, 0xFF00FF00u)});
+  v.V.SetBackgroundBitmap(&pic);
+  v.V.SetBackgroundStyle(bsCentered);
+  v.Win.ClearRecord();
+  v.V.SetVScrollPosition(5);
+  EXPECT_TRUE(v.Win.Scrolls.empty());
+  EXPECT_EQ(v.Win.InvalidatedAll, 1);
+}
+
+TEST(LTScroller, ResizingToAnotherWidthLaysOutAgain) {
+  Viewer v;
+  v.Para(u"aaa bbb ccc");
+  v.V.Format();
+  EXPECT_EQ(v.V.LTData().DrawItems.Count(), 1);
+  v.Win.SetSize(5 + 8 * W + 5, 100);
+  EXPECT_EQ(v.V.LTData().DrawItems.Count(), 2);
+}
+
+TEST(LTScroller, CentredShortDocumentIsPaintedAndHitInTheMiddle) {
+  Viewer v;
+  v.Para(u"one, two");
+  v.V.SetVAlign(tlCenter);
+  v.V.Format();
+  const int shift = (100 - (5 + H + 5)) / 2;
+  TLTHeadlessCanvas c = v.Win.Paint();
+  bool found = false;
+  for (const TLTDrawCall& call : c.Calls())
+    if (call.Kind == TLTDrawKind::Text && call.Text.find(u"one") != TLTString::npos) {
+      EXPECT_EQ(call.Rect.Top, 5 + shift);
+      found = true;
+    }
+  EXPECT_TRUE(found);
+  v.Win.DoubleClick(X(6), Y(0) + shift);
+  EXPECT_EQ(v.Selected(), "two");
+}
+
+// ---- Mouse selection ---------------------------------------------------------------------
+
+TEST(LTMouseSelection, DragSelectsCharactersAndReportsOnRelease) {
+  Viewer v;
+  v.Para(u"abcdefgh");
+  v.V.Format();
+  int selects = 0;
+  v.V.OnSelect = [&](TCustomLectern&) { ++selects; };
+  v.Win.Press(X(1), Y(0));
+  v.Win.Move(X(4), Y(0));
+  EXPECT_EQ(v.Selected(), "bcd");
+  EXPECT_EQ(selects, 0);
+  v.Win.Release(X(5), Y(0));
+  EXPECT_EQ(v.Selected(), "bcde");
+  EXPECT_EQ(selects, 1);
+  // Dragging backwards keeps the anchor; bounds come out normalized.
+  v.Win.Press(X(6), Y(0));
+  v.Win.Release(X(2), Y(0));
+  int si, so, ei, eo;
+  v.V.GetSelectionBounds(si, so, ei, eo, true);
+  EXPECT_EQ(so, 3);
+  EXPECT_EQ(eo, 7);
+  v.V.GetSelectionBounds(si, so, ei, eo, false);
+  EXPECT_EQ(so, 7);
+}
+
+TEST(LTMouseSelection, ShiftClickExtendsAndAMoveWithoutTheButtonEndsSelecting) {
+  Viewer v;
+  v.Para(u"abcdefgh");
+  v.V.Format();
+  v.Win.Click(X(2), Y(0));
+  v.Win.SetKeys({ssShift});
+  v.Win.Click(X(5), Y(0));
+  EXPECT_EQ(v.Selected(), "cde");
+  v.Win.SetKeys({});
+  // The release happened elsewhere: the next move ends the selection mode.
+  v.Win.Press(X(0), Y(0));
+  v.Win.SetButtonState(TLTMouseButton::Left, false);
+  v.Win.Move(X(7), Y(0));
+  EXPECT_FALSE(v.V.HasSelection());
+}
+
+TEST(LTMouseSelection, WordModeGrowsByWholeWordsOutsideTheFirstWord) {
+  Viewer v;
+  v.Style.SelectionMode = ltsmWord;
+  v.Para(u"alpha beta gamma");
+  v.V.Format();
+  v.Win.Press(X(1), Y(0));
+  v.Win.Move(X(3), Y(0));
+  EXPECT_EQ(v.Selected(), "lp");  // inside the first word: characters
+  v.Win.Move(X(7), Y(0));
+  EXPECT_EQ(v.Selected(), "alpha beta");
+  v.Win.Release(X(12), Y(0));
+  EXPECT_EQ(v.Selected(), "alpha beta gamma");
+}
+
+TEST(LTMouseSelection, ParagraphModeSelectsWholeParagraphs) {
+  Viewer v;
+  v.Style.SelectionMode = ltsmParagraph;
+  v.Para(u"first").More(u" part").Para(u"second").Para(u"third");
+  v.V.Format();
+  v.Win.Press(X(2), Y(1));
+  EXPECT_EQ(v.Selected(), "second");
+  v.Win.Release(X(1), Y(2));
+  EXPECT_EQ(v.Selected(), "second\r\nthird");
+  v.V.Deselect();
+  v.Win.Press(X(2), Y(1));
+  v.Win.Release(X(1), Y(0));
+  EXPECT_EQ(v.Selected(), "first part\r\nsecond");
+}
+
+TEST(LTMouseSelection, LeftMarginShowsTheFlipCursorAndSelectsLines) {
+  Viewer v;
+  v.Para(u"one").Para(u"two").Para(u"three");
+  v.V.Format();
+  v.Win.Move(2, Y(1));
+  EXPECT_EQ(v.Win.Cursor, crFlipArrow);
+  v.Win.Press(2, Y(1));
+  EXPECT_EQ(v.Selected(), "two");
+  v.Win.Release(2, Y(2));
+  EXPECT_EQ(v.Selected(), "two\r\nthree");
+  v.Style.LineSelectCursor = -1;
+  v.Win.Move(2, Y(1));
+  EXPECT_EQ(v.Win.Cursor, crDefault);
+}
+
+TEST(LTMouseSelection, DoubleClickSelectsTheWordBetweenDelimiters) {
+  Viewer v;
+  v.Para(u"one,two three");
+  v.V.Format();
+  std::vector<std::string> words;
+  v.V.OnLTDblClick = [&](TCustomLectern&, const TLTString& w, int style) {
+    words.push_back(Utf16ToUtf8(w));
+    EXPECT_EQ(style, 0);
+  };
+  v.Win.DoubleClick(X(5), Y(0));
+  EXPECT_EQ(v.Selected(), "two");
+  v.Win.DoubleClick(X(3), Y(0));  // on the comma
+  EXPECT_FALSE(v.V.HasSelection());
+  EXPECT_EQ(words, (std::vector<std::string>{"two", ""}));
+}
+
+TEST(LTMouseSelection, WordAtTheEndOfAnItemReadsNothingPastItsText) {
+  Viewer v;
+  v.Para(u"end").More(u"next", 1);
+  v.V.Format();
+  TLTString word;
+  int itemNo, style;
+  // Right of the middle of the last letter: the position after the text.
+  ASSERT_TRUE(v.V.GetWordAt(X(2) + 5, Y(0), word, itemNo, style));
+  EXPECT_EQ(itemNo, 0);
+  EXPECT_EQ(word, u"");
+  ASSERT_TRUE(v.V.GetWordAt(X(4), Y(0), word, itemNo, style));
+  EXPECT_EQ(word, u"next");
+  EXPECT_EQ(style, 1);
+}
+
+TEST(LTMouseSelection, RightClickOutsideTheSelectionRemovesItInsideKeepsIt) {
+  Viewer v;
+  v.Para(u"abcdefghij");
+  v.V.Format();
+  v.V.SetSelectionCharPositions(2, 4);
+  v.Win.Click(X(3), Y(0), TLTMouseButton::Right);
+  EXPECT_EQ(v.Selected(), "cdef");
+  v.Win.Click(X(8), Y(0), TLTMouseButton::Right);
+  EXPECT_FALSE(v.V.HasSelection());
+  v.V.SetSelectionCharPositions(2, 4);
+  v.V.SetOptions(v.V.Options() - TLTOptions{ltoRClickDeselects});
+  v.Win.Click(X(8), Y(0), TLTMouseButton::Right);
+  EXPECT_EQ(v.Selected(), "cdef");
+}
+
+TEST(LTMouseSelection, ClickInsideTheSelectionWithoutDragCollapsesIt) {
+  Viewer v;
+  v.Para(u"abcdefghij");
+  v.V.Format();
+  v.V.SetSelectionCharPositions(2, 4);
+  v.Win.Press(X(3), Y(0));
+  EXPECT_EQ(v.Selected(), "cdef");  // a drag could start here
+  v.Win.Release(X(3), Y(0));
+  EXPECT_FALSE(v.V.HasSelection());
+}
+
+// ---- Automatic scrolling -----------------------------------------------------------------
+
+TEST(LTAutoScroll, PointerBelowScrollsAndTheSelectionFollows) {
+  Viewer v;
+  v.Lines(30);
+  v.Win.Press(X(1), Y(0));
+  ASSERT_TRUE(v.Win.IsTimerRunning(LTAutoScrollTimer));
+  EXPECT_EQ(v.Win.TimerInterval(LTAutoScrollTimer), LTAutoScrollInterval);
+  v.Win.Move(X(1), 105);  // just below: one unit per tick
+  v.Win.FireTimer(LTAutoScrollTimer);
+  EXPECT_EQ(v.V.VScrollPosition(), 1);
+  v.Win.Move(X(1), 130);  // far below: ten units per tick
+  v.Win.FireTimer(LTAutoScrollTimer);
+  EXPECT_EQ(v.V.VScrollPosition(), 11);
+  int si, so, ei, eo;
+  v.V.GetSelectionBounds(si, so, ei, eo, false);
+  EXPECT_EQ(ei, (11 * 10 + 99 - 5) / H);  // the line at the bottom edge
+  v.Win.Release(X(1), 130);
+  EXPECT_FALSE(v.Win.IsTimerRunning(LTAutoScrollTimer));
+}
+
+TEST(LTAutoScroll, TimerStopsOnFocusLossCaptureLossAndAReleasedButton) {
+  Viewer v;
+  v.Lines(30);
+  v.Win.SetFocused(true);
+  v.Win.Press(X(1), Y(0));
+  v.Win.SetFocused(false);
+  EXPECT_FALSE(v.Win.IsTimerRunning(LTAutoScrollTimer));
+
+  v.Win.Press(X(1), Y(0));
+  v.Win.LoseCapture();
+  EXPECT_FALSE(v.Win.IsTimerRunning(LTAutoScrollTimer));
+
+  v.Win.Press(X(1), Y(0));
+  v.Win.Move(X(1), 130);
+  v.Win.SetButtonState(TLTMouseButton::Left, false);
+  v.Win.FireTimer(LTAutoScrollTimer);
+  EXPECT_FALSE(v.Win.IsTimerRunning(LTAutoScrollTimer));
+  EXPECT_EQ(v.V.VScrollPosition(), 0);
+}
+
+// ---- Hyperlinks --------------------------------------------------------------------------
+
+/// "go link and more": two hyperlinks, "link" (characters 3..6) and "more"
+/// (12..15).
+struct LinkViewer : Viewer {
+  std::vector<int> Jumps, Moves;
+  LinkViewer() {
+    Para(u"go ").More(u"link", kLink).More(u" and ").More(u"more", kLink);
+    V.Format();
+    V.OnJump = [this](TCustomLectern&, int id) { Jumps.push_back(id); };
+    V.OnLTMouseMove = [this](TCustomLectern&, int id) { Moves.push_back(id); };
+  }
+};
+
+TEST(LTHyperlinks, ClickRaisesOnJumpWithFirstJumpNoAdded) {
+  LinkViewer v;
+  v.V.SetFirstJumpNo(100);
+  v.Win.Click(X(4), Y(0));
+  v.Win.Click(X(13), Y(0));
+  EXPECT_EQ(v.Jumps, (std::vector<int>{100, 101}));
+  TCustomLTData* data;
+  int itemNo;
+  ASSERT_TRUE(v.V.GetJumpLocation(101, data, itemNo));
+  EXPECT_EQ(data, &v.V.LTData());
+  EXPECT_EQ(itemNo, 3);
+  EXPECT_FALSE(v.V.GetJumpLocation(1, data, itemNo));
+  EXPECT_EQ(itemNo, -1);
+}
+
+TEST(LTHyperlinks, NoJumpAfterSelectingOrWhenReleasedElsewhere) {
+  LinkViewer v;
+  v.Win.Press(X(3), Y(0));
+  v.Win.Move(X(9), Y(0));
+  v.Win.Release(X(5), Y(0));  // back on the link, text selected
+  EXPECT_TRUE(v.V.HasSelection());
+  v.Win.Press(X(4), Y(0));
+  v.Win.Release(X(13), Y(0));  // on the other link
+  v.V.Deselect();
+  v.Win.Press(X(4), Y(0));
+  v.Win.Release(X(9), Y(0));  // off every link
+  EXPECT_TRUE(v.Jumps.empty());
+}
+
+TEST(LTHyperlinks, HoverRaisesOneEventPerLinkAndRepaintsOnlySensitiveLinks) {
+  LinkViewer v;
+  v.Win.Move(X(4), Y(0));
+  v.Win.Move(X(5), Y(0));
+  EXPECT_EQ(v.Win.Cursor, crJump);
+  EXPECT_EQ(v.V.LTData().HoverJumpId, 0);
+  EXPECT_FALSE(v.V.LTData().HoverShown);
+  EXPECT_TRUE(v.Win.Invalidated.empty());
+  v.Win.Move(X(9), Y(0));
+  EXPECT_EQ(v.Win.Cursor, crDefault);
+  EXPECT_EQ(v.Moves, (std::vector<int>{0, -1}));
+
+  v.Style.HoverColor = clRed;
+  v.Win.ClearRecord();
+  v.Win.Move(X(13), Y(0));
+  EXPECT_TRUE(v.V.LTData().HoverShown);
+  ASSERT_EQ(v.Win.Invalidated.size(), 1u);
+  EXPECT_EQ(v.Win.Invalidated[0], (TLTRectI{5 + 12 * W - 5, 0, 5 + 16 * W + 5, 5 + H + 5}));
+  v.Win.Leave();
+  EXPECT_EQ(v.V.LTData().HoverJumpId, -1);
+  EXPECT_EQ(v.Moves.back(), -1);
+  EXPECT_EQ(v.Win.Invalidated.size(), 2u);
+}
+
+TEST(LTHyperlinks, TabWalksTheLinksEnterJumpsAndTheLastTabLeaves) {
+  LinkViewer v;
+  EXPECT_TRUE(v.Win.WantsKey(vkTab));
+  EXPECT_TRUE(v.Win.Key(vkTab));
+  EXPECT_EQ(v.V.FocusedJump(), 0);
+  EXPECT_TRUE(v.Win.Key(vkTab));
+  EXPECT_EQ(v.V.FocusedJump(), 1);
+  EXPECT_TRUE(v.Win.Key(vkReturn));
+  EXPECT_EQ(v.Jumps, (std::vector<int>{1}));
+  // The focus frame is drawn over the document, around the focused link.
+  TLTHeadlessCanvas c = v.Win.Paint();
+  ASSERT_FALSE(c.Calls().empty());
+  const TLTDrawCall& last = c.Calls().back();
+  EXPECT_EQ(last.Kind, TLTDrawKind::Rectangle);
+  EXPECT_EQ(last.Pen.Style, psDot);
+  EXPECT_EQ(last.Rect.Left, 5 + 12 * W);
+  EXPECT_FALSE(v.Win.Key(vkTab));
+  EXPECT_EQ(v.V.FocusedJump(), -1);
+  // Arriving by Shift+Tab starts from the last link.
+  v.Win.SetFocused(true, TLTFocusReason::Backtab);
+  EXPECT_EQ(v.V.FocusedJump(), 1);
+  v.V.TabNavigation = lttnCtrlTab;
+  EXPECT_FALSE(v.Win.WantsKey(vkTab));
+  v.Win.SetKeys({ssCtrl, ssShift});
+  EXPECT_TRUE(v.Win.Key(vkTab));
+  EXPECT_EQ(v.V.FocusedJump(), 0);
+}
+
+// ---- Hints and checkpoints ----------------------------------------------------------------
+
+TEST(LTItemHints, HintFollowsTheItemUnderTheMouse) {
+  Viewer v;
+  v.Para(u"aaa").More(u"bbb", 1).More(u"ccc");
+  v.V.LTData().GetItem(0).HintText = u"first";
+  v.V.Hint = u"control";
+  v.V.Format();
+  v.Win.Move(X(1), Y(0));
+  EXPECT_EQ(v.Win.HintText, u"");  // hints are off by default
+  v.V.SetOptions(v.V.Options() | TLTOptions{ltoShowItemHints});
+  v.V.OnItemHint = [](TCustomLectern&, TCustomLTData&, int itemNo, TLTString& hint) {
+    if (itemNo == 2) hint = u"third";
+  };
+  v.Win.Move(X(1), Y(0));
+  EXPECT_EQ(v.Win.HintText, u"first");
+  v.Win.Move(X(2), Y(0));
+  EXPECT_EQ(v.Win.HintsShown, 1);  // the same item
+  v.Win.Move(X(4), Y(0));
+  EXPECT_EQ(v.Win.HintText, u"control");
+  v.Win.Move(X(7), Y(0));
+  EXPECT_EQ(v.Win.HintText, u"third");
+  v.V.Hint.clear();
+  v.Win.Move(X(4), Y(0));
+  EXPECT_EQ(v.Win.HintText, u"");
+}
+
+TEST(LTCheckpoints, SectionStartIsReportedAsTheViewScrolls) {
+  Viewer v;
+  v.V.CPEventKind = cpeAsSectionStart;
+  std::vector<std::string> seen;
+  v.V.OnCheckpointVisible = [&](TCustomLectern&, TLTCPInfo* cp) {
+    seen.push_back(cp ? Utf16ToUtf8(cp->CheckpointName) : "-");
+  };
+  for (int i = 0; i < 30; ++i) {
+    if (i == 10) v.V.LTData().AddNamedCheckpoint(u"ten", true);
+    if (i == 20) v.V.LTData().AddNamedCheckpoint(u"twenty", true);
+    v.Para(u"line");
+  }
+  v.V.Format();
+  v.V.ScrollTo(5 + 10 * H);
+  v.V.ScrollTo(5 + 10 * H + 20);
+  v.V.ScrollTo(5 + 20 * H + 10);
+  v.V.ScrollTo(0);
+  EXPECT_EQ(seen, (std::vector<std::string>{"ten", "twenty", "-"}));
+}
+
+// ---- Selection by positions ---------------------------------------------------------------
+
+TEST(LTSelectionApi, BoundsAndCharacterPositionsFromOutsideAreClamped) {
+  Viewer v;
+  v.Para(u"abc").Para(u"defg");
+  v.V.Format();
+  v.V.SetSelectionBounds(0, -7, 9, 99);
+  int si, so, ei, eo;
+  v.V.GetSelectionBounds(si, so, ei, eo, true);
+  EXPECT_EQ((std::vector<int>{si, so, ei, eo}), (std::vector<int>{0, 1, 1, 5}));
+  v.V.SetSelectionCharPositions(-5, 1000);
+  EXPECT_EQ(v.Selected(), "abc\r\ndefg");
+  v.V.SetSelectionCharPositions(5, -3);  // backwards, across the line end
+  EXPECT_EQ(v.Selected(), "c\r\n");
+  int start, end;
+  v.V.GetSelection(start, end);
+  EXPECT_EQ(start, 2);
+  EXPECT_EQ(end, 5);
+  v.V.SetSelection(0, -1);
+  EXPECT_EQ(v.Selected(), "abc\r\ndefg");
+  v.V.SetSelection(-1, 0);
+  EXPECT_FALSE(v.V.HasSelection());
+  char16_t buf[4] = {u'x', u'x', u'x', u'x'};
+  EXPECT_EQ(v.V.GetTextRange(0, 9, buf, 4), 3);
+  EXPECT_EQ(TLTString(buf), u"abc");
+  EXPECT_EQ(v.V.GetTextRange(0, 9, buf, 0), 0);
+}
+
+// ---- Copy -----------------------------------------------------------------------------------
+
+TEST(LTCopy, NothingWithoutASelection) {
+  Viewer v;
+  v.Para(u"abc");
+  v.V.Format();
+  v.Win.SetKeys({ssCtrl});
+  EXPECT_TRUE(v.Win.Key('C'));
+  EXPECT_EQ(v.Win.ClipboardWrites, 0);
+}
+
+TEST(LTCopy, DefaultOptionsPutTheNativeFormatAndUtf8TextOnTheClipboard) {
+  Viewer v;
+  v.Para(u"\u03A9\u03BC\u03AD\u03B3\u03B1 \u201Cq\u201D");
+  v.V.Format();
+  v.V.SelectAll();
+  v.Win.SetKeys({ssCtrl});
+  v.Win.Key(vkInsert);
+  const TLTClipboardData clip = v.Win.Clipboard();
+  ASSERT_EQ(clip.Formats.size(), 2u);
+  EXPECT_EQ(clip.Formats[0].first, LTMimeLTF);
+  EXPECT_EQ(clip.Formats[1].first, LTMimeText);
+  EXPECT_EQ(clip.Formats[1].second, "\u03A9\u03BC\u03AD\u03B3\u03B1 \u201Cq\u201D");
+  // The copied fragment reads back as the same text.
+  TLTHeadlessWindow win2;
+  TLectern other(win2);
+  other.SetStyle(&v.Style);
+  TLTMemoryStream s(clip.Formats[0].second);
+  ASSERT_TRUE(other.LTData().LoadLTFFromStream(s));
+  EXPECT_EQ(other.LTData().GetItemTextW(0), u"\u03A9\u03BC\u03AD\u03B3\u03B1 \u201Cq\u201D");
+  // 8-bit text alone is the same UTF-8 text, never a code page's guess.
+  v.V.SetOptions({ltoAutoCopyText});
+  v.V.CopyDefault();
+  ASSERT_EQ(v.Win.Clipboard().Formats.size(), 1u);
+  EXPECT_EQ(*v.Win.Clipboard().Find(LTMimeText), clip.Formats[1].second);
+}
+
+TEST(LTCopy, ASelectedPictureGoesAsPngAndOnCopyMayAddFlavours) {
+  Viewer v;
+  v.Para(u"x");
+  auto pic = std::make_unique<TLTGraphicItemInfo>();
+  auto bmp = std::make_unique<TBitmap>();
+  bmp->SetPixels({2, 1, {0xFFFF0000u, 0xFF0000FFu}});
+  pic->Image = std::move(bmp);
+  pic->ParaNo = -1;
+  pic->SetJoinPrev(true);
+  v.V.LTData().AddItem({}, std::move(pic));
+  v.V.Format();
+  v.V.OnCopy = [](TCustomLectern& c) { c.CopyingClipboard()->Set("text/x-note", "hi"); };
+  v.V.SetSelectionBounds(1, 0, 1, 1);
+  ASSERT_NE(v.V.SelectedPicture(), nullptr);
+  ASSERT_TRUE(v.V.CopyDefault());
+  const TLTClipboardData clip = v.Win.Clipboard();
+  std::vector<std::string> kinds;
+  for (const auto& f : clip.Formats) kinds.push_back(f.first);
+  EXPECT_EQ(kinds, (std::vector<std::string>{"text/x-note", "application/x-lectern-ltf", "image/png", "text/plain"}));
+  std::unique_ptr<TGraphic> png = LoadGraphicFromBytes(*clip.Find(LTMimePNG));
+  ASSERT_NE(png, nullptr);
+  ASSERT_NE(png->Pixels(), nullptr);
+  EXPECT_EQ(png->Pixels()->Data, (std::vector<uint32_t>{0xFFFF0000u, 0xFF0000FFu}));
+  // With text selected as well it is not the picture alone.
+  v.V.SetSelectionBounds(0, 1, 1, 1);
+  EXPECT_EQ(v.V.SelectedPicture(), nullptr);
+}
+
+}  // namespace
+}  // namespace lectern

@@ -1,0 +1,1141 @@
+// The viewer control.
+//
+// Design notes. The selection lives in the container as drawing positions
+// (anchor and end); everything here works on those and converts to item
+// positions only at the edges (bounds, character positions, copying). A
+// mouse selection grows from a unit remembered at the press: a word, a
+// line or a paragraph; by characters the unit is the press point. Hover and
+// keyboard focus keep hyperlink numbers, not rectangle indices, because a
+// re-format rebuilds the rectangles. The focus frame is an overlay drawn
+// after the document on every paint, never painted into the window apart
+// from a paint, so that moving pixels on scrolling cannot leave stale
+// frames behind.
+
+#include "view/CLectern.h"
+
+#include "platform/LTStream.h"
+#include "platform/LTSysUtils.h"
+#include "style/LTStyle.h"
+
+#include <algorithm>
+
+namespace lectern {
+
+namespace {
+
+/// Room around a hyperlink repainted when its hover look changes, for
+/// underlines and italic overhangs drawn outside its rectangle.
+constexpr int kHoverMargin = 5;
+/// Distance beyond the client area from which automatic scrolling speeds up.
+constexpr int kFastScrollDistance = 20;
+constexpr int kFastScrollStep = 10;
+
+/// Sets a pointer for a scope and clears it at the end.
+class TPointerScope {
+ public:
+  TPointerScope(TLTClipboardData*& slot, TLTClipboardData* value) : slot_(slot) { slot_ = value; }
+  ~TPointerScope() { slot_ = nullptr; }
+  TPointerScope(const TPointerScope&) = delete;
+  TPointerScope& operator=(const TPointerScope&) = delete;
+
+ private:
+  TLTClipboardData*& slot_;
+};
+
+int AutoScrollStep(int v, int size) {
+  if (v < -kFastScrollDistance) return -kFastScrollStep;
+  if (v < 0) return -1;
+  if (v >= size + kFastScrollDistance) return kFastScrollStep;
+  if (v >= size) return 1;
+  return 0;
+}
+
+TLTRectI Grown(const TLTRectI& r, int by) { return {r.Left - by, r.Top - by, r.Right + by, r.Bottom + by}; }
+
+}  // namespace
+
+// ---- The container's answers -----------------------------------------------------------------
+
+int TLecternLTData::GetLeftMargin() const { return owner_.LeftMargin; }
+int TLecternLTData::GetRightMargin() const { return owner_.RightMargin; }
+int TLecternLTData::GetTopMargin() const { return owner_.TopMargin; }
+int TLecternLTData::GetBottomMargin() const { return owner_.BottomMargin; }
+int TLecternLTData::GetMinTextWidth() const { return owner_.MinTextWidth; }
+int TLecternLTData::GetMaxTextWidth() const { return owner_.MaxTextWidth; }
+int TLecternLTData::GetClientWidth() const { return owner_.Window().ClientSize().Width; }
+int TLecternLTData::GetClientHeight() const { return owner_.Window().ClientSize().Height; }
+uint16_t TLecternLTData::GetControlFlags() const { return owner_.ControlFlags; }
+int TLecternLTData::GetMaxLength() const { return owner_.MaxLength; }
+bool TLecternLTData::GetWordWrap() const { return owner_.WordWrap; }
+TLTBiDiMode TLecternLTData::GetBiDiMode() const { return owner_.BiDiMode(); }
+TLTCanvas* TLecternLTData::GetFormatCanvas() const { return &owner_.Window().FormatCanvas(); }
+bool TLecternLTData::DocumentSizeChanged(int width, int height) { return owner_.DocumentSizeChanged(width, height); }
+int TLecternLTData::GetViewTop() const { return owner_.ViewTop(); }
+void TLecternLTData::ScrollToY(int y) { owner_.ScrollTo(std::max(y, 0)); }
+int TLecternLTData::GetViewLeft() const { return owner_.ViewLeft(); }
+bool TLecternLTData::IsFocused() const { return owner_.Window().IsFocused(); }
+
+// ---- Construction ----------------------------------------------------------------------------
+
+TCustomLectern::TCustomLectern(ILTWindow& window)
+    : TLTScroller(window), data_(std::make_unique<TLecternLTData>(*this)) {
+  data_->SetContext(&context_);
+  data_->ClearDrawItems();
+  SetDocumentSize(LeftMargin + RightMargin, data_->DocumentHeight);
+}
+
+TCustomLectern::~TCustomLectern() {
+  // Nothing the window does from here on may reach a half-destroyed control.
+  Window().SetClient(nullptr);
+  if (autoScrolling_) Window().StopTimer(LTAutoScrollTimer);
+  if (Window().HasCapture()) Window().ReleaseCapture();
+}
+
+// ---- Formatting ------------------------------------------------------------------------------
+
+void TCustomLectern::SaveSelection(int& si, int& so, int& ei, int& eo) const {
+  GetSelectionBounds(si, so, ei, eo, false);
+}
+
+void TCustomLectern::RestoreSelection(int si, int so, int ei, int eo) {
+  // Drawing positions do not survive a re-format; item positions do.
+  data_->SelStartNo = data_->SelEndNo = -1;
+  if (si < 0 || ei < 0 || si >= data_->ItemCount() || ei >= data_->ItemCount()) return;
+  int sd, sdo, ed, edo;
+  if (data_->ItemToDrawItem(si, so, sd, sdo) && data_->ItemToDrawItem(ei, eo, ed, edo)) {
+    data_->SelStartNo = sd;
+    data_->SelStartOffs = sdo;
+    data_->SelEndNo = ed;
+    data_->SelEndOffs = edo;
+  }
+}
+
+void TCustomLectern::AfterFormat() {
+  lastFormatWidth_ = Window().ClientSize().Width;
+  hintDrawItem_ = -1;
+  if (focusItem_ >= data_->ItemCount()) focusItem_ = -1;
+  CheckCheckpoints();
+}
+
+void TCustomLectern::Format() {
+  if (!Style()) return;
+  int si, so, ei, eo;
+  SaveSelection(si, so, ei, eo);
+  data_->FormatAll({.Force = true, .ForceTables = true});
+  RestoreSelection(si, so, ei, eo);
+  AfterFormat();
+  if (Options().Contains(ltoFormatInvalidate)) Window().InvalidateAll();
+  if (AnimationMode == ltaniOnFormat) StartAnimation();
+}
+
+void TCustomLectern::Reformat() {
+  if (!Style()) return;
+  int si, so, ei, eo;
+  SaveSelection(si, so, ei, eo);
+  data_->FormatAll({.KeepPosition = true, .Force = true, .ReformatEditors = true, .ForceTables = true});
+  RestoreSelection(si, so, ei, eo);
+  AfterFormat();
+  if (Options().Contains(ltoFormatInvalidate)) Window().InvalidateAll();
+  if (AnimationMode == ltaniOnFormat) StartAnimation();
+}
+
+void TCustomLectern::FormatAppended() {
+  if (!Style()) return;
+  data_->FormatAll({.AppendedOnly = true});
+  AfterFormat();
+  Window().InvalidateAll();
+}
+
+void TCustomLectern::Clear() {
+  StopAutoScroll();
+  mouseSel_ = TMouseSel::None;
+  dragCandidate_ = false;
+  pressedJump_ = -1;
+  focusJump_ = focusItem_ = -1;
+  hintDrawItem_ = -1;
+  lastCheckpoint_ = nullptr;
+  data_->HoverJumpId = -1;
+  data_->HoverShown = false;
+  data_->SelStartNo = data_->SelEndNo = -1;
+  data_->Clear();
+  data_->ClearDrawItems();
+  SetDocumentSize(LeftMargin + RightMargin, data_->DocumentHeight);
+  Window().InvalidateAll();
+}
+
+bool TCustomLectern::DocumentSizeChanged(int width, int height) {
+  const int before = Window().ClientSize().Width;
+  SetDocumentSize(width, height);
+  return Window().ClientSize().Width != before;
+}
+
+// ---- Settings --------------------------------------------------------------------------------
+
+void TCustomLectern::SetStyle(TLTStyle* style) {
+  if (context_.Style == style) return;
+  context_.Style = style;
+  Window().InvalidateAll();
+}
+
+void TCustomLectern::SetBiDiMode(TLTBiDiMode mode) {
+  biDiMode_ = mode;
+  Window().SetScrollBarOnLeft(mode == ltbdRightToLeft);
+}
+
+void TCustomLectern::SetVAlign(TTextLayout align) {
+  if (vAlign_ == align) return;
+  vAlign_ = align;
+  Window().InvalidateAll();
+}
+
+void TCustomLectern::SetColor(TColor color) {
+  background_.Color = color;
+  Window().InvalidateAll();
+}
+
+void TCustomLectern::SetBackgroundBitmap(const TGraphic* picture) {
+  background_.Image = picture ? picture->Clone() : nullptr;
+  Window().InvalidateAll();
+}
+
+void TCustomLectern::SetBackgroundStyle(TBackgroundStyle style) {
+  background_.Style = style;
+  Window().InvalidateAll();
+}
+
+int TCustomLectern::VAlignOffset() const {
+  const int free = Window().ClientSize().Height - data_->DocumentHeight;
+  if (free <= 0) return 0;
+  switch (vAlign_) {
+    case tlCenter:
+      return free / 2;
+    case tlBottom:
+      return free;
+    case tlTop:
+      break;
+  }
+  return 0;
+}
+
+// A document shorter than the window is placed by moving the view above
+// the document's top: painting and hit testing then agree without knowing
+// about VAlign.
+int TCustomLectern::ViewTop() const { return VScrollPosition() * ScrollUnit() - VAlignOffset(); }
+
+// ---- Selection -------------------------------------------------------------------------------
+
+TCustomLectern::TPos TCustomLectern::PieceStart(int d) const {
+  const TLTDrawLineInfo& p = data_->DrawItems[d];
+  return {d, data_->GetItem(p.ItemNo).IsText() ? 1 : 0};
+}
+
+TCustomLectern::TPos TCustomLectern::PieceEnd(int d) const {
+  const TLTDrawLineInfo& p = data_->DrawItems[d];
+  return {d, data_->GetItem(p.ItemNo).IsText() ? p.Length + 1 : 1};
+}
+
+bool TCustomLectern::HasSelection() const {
+  return data_->SelStartNo >= 0 && data_->SelEndNo >= 0 && Anchor() != End();
+}
+
+bool TCustomLectern::SetSel(TPos anchor, TPos end) {
+  if (Anchor() == anchor && End() == end) return false;
+  data_->SelStartNo = anchor.Item;
+  data_->SelStartOffs = anchor.Offs;
+  data_->SelEndNo = end.Item;
+  data_->SelEndOffs = end.Offs;
+  SelectionChanged();
+  return true;
+}
+
+void TCustomLectern::SelectionChanged() { Window().InvalidateAll(); }
+
+void TCustomLectern::Deselect() { SetSel({}, {}); }
+
+void TCustomLectern::SelectAll() {
+  const int n = data_->DrawItems.Count();
+  if (n == 0) return;
+  SetSel(PieceStart(0), PieceEnd(n - 1));
+}
+
+void TCustomLectern::GetSelectionBounds(int& startItemNo, int& startItemOffs, int& endItemNo, int& endItemOffs,
+                                        bool normalize) const {
+  startItemNo = endItemNo = -1;
+  startItemOffs = endItemOffs = 0;
+  TPos a = Anchor(), e = End();
+  if (a.Item < 0 || e.Item < 0) return;
+  if (normalize && e < a) std::swap(a, e);
+  int si, so, ei, eo;
+  if (!data_->DrawItemToItem(a.Item, a.Offs, si, so) || !data_->DrawItemToItem(e.Item, e.Offs, ei, eo)) return;
+  startItemNo = si;
+  startItemOffs = so;
+  endItemNo = ei;
+  endItemOffs = eo;
+}
+
+void TCustomLectern::SetSelectionBounds(int startItemNo, int startItemOffs, int endItemNo, int endItemOffs) {
+  const int count = data_->ItemCount();
+  if (startItemNo < 0 || endItemNo < 0 || count == 0 || data_->DrawItems.Empty()) {
+    Deselect();
+    return;
+  }
+  auto fit = [&](int& itemNo, int& offs) {
+    itemNo = std::min(itemNo, count - 1);
+    // A list marker is not a place to stand: the text after it is.
+    if (data_->GetItem(itemNo).StyleNo == ltikMarker && itemNo + 1 < count) {
+      ++itemNo;
+      offs = data_->GetOffsBeforeItem(itemNo);
+    }
+    offs = std::clamp(offs, data_->GetOffsBeforeItem(itemNo), data_->GetOffsAfterItem(itemNo));
+  };
+  fit(startItemNo, startItemOffs);
+  fit(endItemNo, endItemOffs);
+  TPos a, e;
+  if (!data_->ItemToDrawItem(startItemNo, startItemOffs, a.Item, a.Offs) ||
+      !data_->ItemToDrawItem(endItemNo, endItemOffs, e.Item, e.Offs)) {
+    Deselect();
+    return;
+  }
+  SetSel(a, e);
+}
+
+TGraphic* TCustomLectern::SelectedPicture() const {
+  int si, so, ei, eo;
+  GetSelectionBounds(si, so, ei, eo, true);
+  if (si < 0 || si != ei || so != 0 || eo != 1) return nullptr;
+  const TCustomLTItemInfo& item = data_->GetItem(si);
+  return item.IsText() ? nullptr : item.GetImage();
+}
+
+TCustomLectern::TTextMap TCustomLectern::BuildTextMap() const {
+  TTextMap m;
+  const int n = data_->ItemCount();
+  m.Start.resize(static_cast<size_t>(n));
+  m.Length.resize(static_cast<size_t>(n));
+  for (int i = 0; i < n; ++i) {
+    const TCustomLTItemInfo& item = data_->GetItem(i);
+    if (i > 0 && !item.HasFlag(ltifJoinPrev)) m.Text += u"\r\n";
+    const TLTString t = item.IsText() ? data_->GetItemTextW(i) : item.AsText(0, *data_, true);
+    m.Start[static_cast<size_t>(i)] = static_cast<int>(m.Text.size());
+    m.Length[static_cast<size_t>(i)] = static_cast<int>(t.size());
+    m.Text += t;
+  }
+  return m;
+}
+
+int TCustomLectern::CharPosOf(const TTextMap& map, int itemNo, int offs) const {
+  if (itemNo < 0 || itemNo >= static_cast<int>(map.Start.size())) return 0;
+  const int start = map.Start[static_cast<size_t>(itemNo)];
+  const int len = map.Length[static_cast<size_t>(itemNo)];
+  if (data_->GetItem(itemNo).IsText()) return start + std::clamp(offs - 1, 0, len);
+  return start + (offs >= 1 ? len : 0);
+}
+
+void TCustomLectern::ItemPosOf(const TTextMap& map, int pos, int& itemNo, int& offs) const {
+  const int n = static_cast<int>(map.Start.size());
+  itemNo = -1;
+  offs = 0;
+  if (n == 0) return;
+  for (int i = 0; i < n; ++i) {
+    const int start = map.Start[static_cast<size_t>(i)];
+    const int len = map.Length[static_cast<size_t>(i)];
+    if (pos > start + len) continue;
+    itemNo = i;
+    const bool text = data_->GetItem(i).IsText();
+    if (pos <= start)
+      offs = text ? 1 : 0;
+    else
+      offs = text ? pos - start + 1 : 1;
+    return;
+  }
+  itemNo = n - 1;
+  offs = data_->GetOffsAfterItem(itemNo);
+}
+
+void TCustomLectern::GetSelectionCharPositions(int& start, int& length) const {
+  start = length = 0;
+  int si, so, ei, eo;
+  GetSelectionBounds(si, so, ei, eo, true);
+  if (si < 0) return;
+  const TTextMap map = BuildTextMap();
+  start = CharPosOf(map, si, so);
+  length = CharPosOf(map, ei, eo) - start;
+}
+
+void TCustomLectern::SetSelectionCharPositions(int start, int length) {
+  const TTextMap map = BuildTextMap();
+  const int total = static_cast<int>(map.Text.size());
+  const int64_t from = std::clamp<int64_t>(start, 0, total);
+  const int64_t to = std::clamp<int64_t>(from + length, 0, total);
+  int si, so, ei, eo;
+  ItemPosOf(map, static_cast<int>(from), si, so);
+  ItemPosOf(map, static_cast<int>(to), ei, eo);
+  SetSelectionBounds(si, so, ei, eo);
+}
+
+TLTString TCustomLectern::TextBetween(int start, int end) const {
+  const TTextMap map = BuildTextMap();
+  const int total = static_cast<int>(map.Text.size());
+  start = std::clamp(start, 0, total);
+  end = std::clamp(end, start, total);
+  return map.Text.substr(static_cast<size_t>(start), static_cast<size_t>(end - start));
+}
+
+void TCustomLectern::GetSelection(int& start, int& end) const {
+  int length;
+  GetSelectionCharPositions(start, length);
+  end = start + length;
+}
+
+void TCustomLectern::SetSelection(int start, int end) {
+  if (start == -1)
+    Deselect();
+  else if (start == 0 && end == -1)
+    SelectAll();
+  else
+    SetSelectionCharPositions(start, end - start);
+  Window().InvalidateAll();
+}
+
+int TCustomLectern::GetTextRange(int start, int end, char16_t* buffer, int size) const {
+  if (!buffer || size <= 0) return 0;
+  const TLTString t = TextBetween(start, end);
+  const int n = std::min(static_cast<int>(t.size()), size - 1);
+  std::copy_n(t.data(), n, buffer);
+  buffer[n] = 0;
+  return n;
+}
+
+// ---- Words, lines, paragraphs --------------------------------------------------------------
+
+TCustomLectern::TPos TCustomLectern::HitPos(int x, int y) const {
+  TPos p;
+  auto& data = const_cast<TLecternLTData&>(*data_);
+  if (!data.HitTest(x + ViewLeft(), y + ViewTop(), false, p.Item, p.Offs)) return {};
+  return p;
+}
+
+int TCustomLectern::DrawItemAt(int x, int y) const {
+  int d, o;
+  auto& data = const_cast<TLecternLTData&>(*data_);
+  return data.HitTest(x + ViewLeft(), y + ViewTop(), true, d, o) ? d : -1;
+}
+
+TCustomLectern::TPos TCustomLectern::WordEdge(TPos p, bool forward) const {
+  if (p.Item < 0) return p;
+  int itemNo, offs;
+  if (!data_->DrawItemToItem(p.Item, p.Offs, itemNo, offs) || !data_->GetItem(itemNo).IsText()) return p;
+  const TLTString t = data_->GetItemTextW(itemNo);
+  const int len = static_cast<int>(t.size());
+  // offs is 1-based: the character after it is t[offs - 1].
+  if (forward) {
+    while (offs - 1 < len && !IsDelimiter(t[static_cast<size_t>(offs - 1)])) ++offs;
+  } else {
+    while (offs - 2 >= 0 && offs - 2 < len && !IsDelimiter(t[static_cast<size_t>(offs - 2)])) --offs;
+  }
+  TPos r;
+  return data_->ItemToDrawItem(itemNo, offs, r.Item, r.Offs) ? r : p;
+}
+
+bool TCustomLectern::WordBounds(TPos p, TPos& start, TPos& end) const {
+  if (p.Item < 0) return false;
+  int itemNo, offs;
+  if (!data_->DrawItemToItem(p.Item, p.Offs, itemNo, offs) || !data_->GetItem(itemNo).IsText()) return false;
+  const TLTString t = data_->GetItemTextW(itemNo);
+  if (offs < 1 || offs > static_cast<int>(t.size()) || IsDelimiter(t[static_cast<size_t>(offs - 1)])) return false;
+  start = WordEdge(p, false);
+  end = WordEdge(p, true);
+  return true;
+}
+
+void TCustomLectern::ParagraphBounds(int d, TPos& start, TPos& end) const {
+  const int itemNo = data_->DrawItems[d].ItemNo;
+  const int first = data_->GetFirstParaItem(itemNo);
+  int last = itemNo;
+  while (last + 1 < data_->ItemCount() && !data_->GetItem(last + 1).StartsParagraph()) ++last;
+  int fd, fo, ld, lo;
+  if (data_->ItemToDrawItem(first, data_->GetOffsBeforeItem(first), fd, fo) &&
+      data_->ItemToDrawItem(last, data_->GetOffsAfterItem(last), ld, lo)) {
+    start = {fd, fo};
+    end = {ld, lo};
+  } else {
+    start = PieceStart(d);
+    end = PieceEnd(d);
+  }
+}
+
+void TCustomLectern::LineBounds(int d, TPos& start, TPos& end) const {
+  int first, last;
+  data_->LineRange(d, first, last);
+  start = PieceStart(first);
+  end = PieceEnd(last);
+}
+
+bool TCustomLectern::GetWordAt(int x, int y, TLTString& word, int& itemNo, int& style) const {
+  word.clear();
+  itemNo = -1;
+  style = -1;
+  const TPos p = HitPos(x, y);
+  if (p.Item < 0) return false;
+  int offs;
+  if (!data_->DrawItemToItem(p.Item, p.Offs, itemNo, offs)) return false;
+  const TCustomLTItemInfo& item = data_->GetItem(itemNo);
+  if (!item.IsText()) {
+    word = data_->GetItemTextW(itemNo);
+    style = item.StyleNo;
+    return true;
+  }
+  style = data_->GetItemStyle(itemNo);
+  const TLTString t = data_->GetItemTextW(itemNo);
+  const int len = static_cast<int>(t.size());
+  // The character after the position; at the item's end there is none.
+  const int c = offs - 1;
+  if (c < 0 || c >= len || IsDelimiter(t[static_cast<size_t>(c)])) return true;
+  int from = c, to = c + 1;
+  while (from > 0 && !IsDelimiter(t[static_cast<size_t>(from - 1)])) --from;
+  while (to < len && !IsDelimiter(t[static_cast<size_t>(to)])) ++to;
+  word = t.substr(static_cast<size_t>(from), static_cast<size_t>(to - from));
+  return true;
+}
+
+bool TCustomLectern::IsInSelection(int x, int y) const {
+  if (!HasSelection()) return false;
+  int d, o;
+  auto& data = const_cast<TLecternLTData&>(*data_);
+  if (!data.HitTest(x + ViewLeft(), y + ViewTop(), true, d, o)) return false;
+  TPos a = Anchor(), e = End();
+  if (e < a) std::swap(a, e);
+  const TPos p{d, o};
+  if (!data_->GetItem(data_->DrawItems[d].ItemNo).IsText()) return a <= PieceStart(d) && PieceEnd(d) <= e;
+  return a <= p && p <= e;
+}
+
+// ---- Mouse selection ------------------------------------------------------------------------
+
+void TCustomLectern::ExtendMouseSelection(int x, int y, bool shiftAtPress) {
+  TPos p = HitPos(x, y);
+  if (p.Item < 0) return;
+  TPos anchor = Anchor(), end = p;
+  switch (mouseSel_) {
+    case TMouseSel::None:
+    case TMouseSel::Chars:
+      break;
+    case TMouseSel::Words:
+      if (haveAnchorUnit_ && p >= anchorUnitStart_ && p <= anchorUnitEnd_) {
+        anchor = pressPos_;
+      } else if (haveAnchorUnit_) {
+        const bool after = p > anchorUnitEnd_;
+        anchor = after ? anchorUnitStart_ : anchorUnitEnd_;
+        end = WordEdge(p, after);
+      } else {
+        end = WordEdge(p, p > anchor);
+      }
+      break;
+    case TMouseSel::Lines:
+    case TMouseSel::Paragraphs: {
+      TPos s, e;
+      if (mouseSel_ == TMouseSel::Lines)
+        LineBounds(p.Item, s, e);
+      else
+        ParagraphBounds(p.Item, s, e);
+      if (!haveAnchorUnit_ || shiftAtPress) {
+        end = p > anchor ? e : s;
+      } else if (p >= anchorUnitStart_) {
+        anchor = anchorUnitStart_;
+        end = std::max(e, anchorUnitEnd_);
+      } else {
+        anchor = anchorUnitEnd_;
+        end = s;
+      }
+      break;
+    }
+  }
+  SetSel(anchor, end);
+}
+
+void TCustomLectern::EndMouseSelection() {
+  mouseSel_ = TMouseSel::None;
+  haveAnchorUnit_ = false;
+}
+
+// ---- Hyperlinks, hover, cursor, hints ---------------------------------------------------------
+
+int TCustomLectern::JumpIndexAt(int x, int y) const {
+  if ((ControlFlags & ltcfRegisterJumps) == 0) return -1;
+  const int dx = x + ViewLeft(), dy = y + ViewTop();
+  for (size_t i = 0; i < data_->Jumps.size(); ++i) {
+    const TLTJumpInfo& j = data_->Jumps[i];
+    if (dx >= j.Left && dx < j.Left + j.Width && dy >= j.Top && dy < j.Top + j.Height) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+bool TCustomLectern::IsJumpHoverSensitive(const TLTJumpInfo& j) const {
+  const TLTStyle* style = Style();
+  if (!style || j.DrawItemIndex < 0 || j.DrawItemIndex >= data_->DrawItems.Count()) return false;
+  const int itemNo = data_->DrawItems[j.DrawItemIndex].ItemNo;
+  const TCustomLTItemInfo& item = data_->GetItem(itemNo);
+  if (item.IsText()) {
+    const int s = data_->GetItemStyle(itemNo);
+    return s >= 0 && s < style->TextStyles().Count() && style->IsHoverSensitive(s);
+  }
+  return item.GetBoolValueEx(iqxHover, style);
+}
+
+void TCustomLectern::InvalidateJump(int id) {
+  if (id < 0) return;
+  if (Style() && Style()->FullRedraw) {
+    Window().InvalidateAll();
+    return;
+  }
+  const int dx = ViewLeft(), dy = ViewTop();
+  for (const TLTJumpInfo& j : data_->Jumps) {
+    if (j.Id != id) continue;
+    Window().Invalidate(Grown({j.Left - dx, j.Top - dy, j.Left - dx + j.Width, j.Top - dy + j.Height}, kHoverMargin));
+  }
+}
+
+void TCustomLectern::SetHover(int jumpIndex) {
+  const TLTJumpInfo& j = data_->Jumps[static_cast<size_t>(jumpIndex)];
+  if (j.Id == data_->HoverJumpId) return;
+  const int id = j.Id;
+  const bool sensitive = IsJumpHoverSensitive(j);
+  if (data_->HoverJumpId >= 0) {
+    const bool wasShown = data_->HoverShown;
+    const int old = data_->HoverJumpId;
+    data_->HoverShown = false;
+    if (wasShown) InvalidateJump(old);
+  }
+  data_->HoverJumpId = id;
+  if (OnLTMouseMove) OnLTMouseMove(*this, FirstJumpNo() + id);
+  if (sensitive) {
+    data_->HoverShown = true;
+    InvalidateJump(id);
+  }
+}
+
+void TCustomLectern::ClearHover(bool raiseEvent) {
+  if (data_->HoverJumpId < 0) return;
+  const int old = data_->HoverJumpId;
+  const bool wasShown = data_->HoverShown;
+  data_->HoverJumpId = -1;
+  data_->HoverShown = false;
+  if (wasShown) InvalidateJump(old);
+  if (raiseEvent && OnLTMouseMove) OnLTMouseMove(*this, -1);
+}
+
+void TCustomLectern::UpdateCursor(int x, int y) {
+  const TLTStyle* style = Style();
+  const bool inMargin = x + ViewLeft() < LeftMargin;
+  if (inMargin && style && style->LineSelectCursor != -1 && biDiMode_ != ltbdRightToLeft && AllowSelection() &&
+      mouseSel_ == TMouseSel::None) {
+    Window().SetCursor(style->LineSelectCursor);
+    return;
+  }
+  const int j = JumpIndexAt(x, y);
+  if (j >= 0) {
+    const TLTJumpInfo& info = data_->Jumps[static_cast<size_t>(j)];
+    Window().SetCursor(info.Cursor != 0 ? info.Cursor : (style ? style->JumpCursor : crJump));
+    SetHover(j);
+    return;
+  }
+  ClearHover(true);
+  if (!Options().Contains(ltoDisallowDrag) && IsInSelection(x, y))
+    Window().SetCursor(crArrow);
+  else
+    Window().SetCursor(Cursor);
+}
+
+void TCustomLectern::UpdateItemHint(int x, int y) {
+  if (!Options().Contains(ltoShowItemHints)) return;
+  const int d = DrawItemAt(x, y);
+  if (d == hintDrawItem_) return;
+  hintDrawItem_ = d;
+  TLTString text;
+  if (d >= 0) {
+    const int itemNo = data_->DrawItems[d].ItemNo;
+    text = data_->GetItem(itemNo).HintText.str();
+    if (OnItemHint) OnItemHint(*this, *data_, itemNo, text);
+  }
+  if (text.empty()) text = Hint;
+  if (text.empty())
+    Window().CancelHint();
+  else if (text != lastHint_)
+    Window().ShowHint(text, {x, y});
+  lastHint_ = text;
+}
+
+// ---- Automatic scrolling ----------------------------------------------------------------------
+
+void TCustomLectern::StartAutoScroll() {
+  if (autoScrolling_) return;
+  autoScrolling_ = true;
+  autoScrollDX_ = autoScrollDY_ = 0;
+  Window().StartTimer(LTAutoScrollTimer, LTAutoScrollInterval);
+}
+
+void TCustomLectern::StopAutoScroll() {
+  autoScrollDX_ = autoScrollDY_ = 0;
+  if (!autoScrolling_) return;
+  autoScrolling_ = false;
+  Window().StopTimer(LTAutoScrollTimer);
+}
+
+void TCustomLectern::Timer(int id) {
+  if (id != LTAutoScrollTimer) return;
+  if (!Window().IsButtonDown(TLTMouseButton::Left)) {
+    // The release went elsewhere (another window, a lost capture).
+    StopAutoScroll();
+    EndMouseSelection();
+    return;
+  }
+  if (autoScrollDX_ == 0 && autoScrollDY_ == 0) return;
+  SetVScrollPosition(VScrollPosition() + autoScrollDY_);
+  SetHScrollPosition(HScrollPosition() + autoScrollDX_);
+  // The selection follows the pointer into what scrolled in; the move
+  // handler clamps a pointer outside the client area to its edge.
+  const TLTPointI p = Window().PointerPos();
+  MouseMove(Window().KeyboardState() | TLTShiftState{ssLeft}, p.X, p.Y);
+}
+
+// ---- Mouse ------------------------------------------------------------------------------------
+
+void TCustomLectern::MouseDown(TLTMouseButton button, TLTShiftState shift, int x, int y) {
+  const bool left = button == TLTMouseButton::Left;
+  if (left) StartAutoScroll();
+  const int d = DrawItemAt(x, y);
+  if (!secondPress_) Window().SetFocus();
+  if (OnLTMouseDown) OnLTMouseDown(*this, button, shift, d >= 0 ? data_->DrawItems[d].ItemNo : -1, x, y);
+  if (!left) return;
+  Window().SetCapture();
+  const int j = JumpIndexAt(x, y);
+  pressedJump_ = j >= 0 ? data_->Jumps[static_cast<size_t>(j)].Id : -1;
+
+  if (SingleClick() && OnLTDblClick) {
+    TLTString word;
+    int itemNo, style;
+    if (GetWordAt(x, y, word, itemNo, style)) OnLTDblClick(*this, word, style);
+  }
+  if (!AllowSelection()) return;
+  const bool shifted = shift.Contains(ssShift);
+  const bool inMargin = x + ViewLeft() < LeftMargin;
+  if (!shifted && !inMargin && !Options().Contains(ltoDisallowDrag) && IsInSelection(x, y)) {
+    dragCandidate_ = true;
+    return;
+  }
+  const TPos p = HitPos(x, y);
+  if (p.Item < 0) return;
+  pressPos_ = p;
+  haveAnchorUnit_ = false;
+  const TLTStyle* style = Style();
+  const bool noSelection = Anchor().Item < 0 || End().Item < 0;
+  const TPos anchor = shifted && !noSelection ? Anchor() : p;
+
+  if (inMargin && !shifted && style && style->LineSelectCursor != -1 && biDiMode_ != ltbdRightToLeft) {
+    mouseSel_ = TMouseSel::Lines;
+    LineBounds(p.Item, anchorUnitStart_, anchorUnitEnd_);
+    haveAnchorUnit_ = true;
+    SetSel(anchorUnitStart_, anchorUnitEnd_);
+    return;
+  }
+  const TLTSelectionMode mode = style ? style->SelectionMode : ltsmChar;
+  if (mode == ltsmWord) {
+    mouseSel_ = TMouseSel::Words;
+    if (!shifted) haveAnchorUnit_ = WordBounds(p, anchorUnitStart_, anchorUnitEnd_);
+    SetSel(anchor, p);
+  } else if (mode == ltsmParagraph) {
+    mouseSel_ = TMouseSel::Paragraphs;
+    if (shifted && !noSelection) {
+      ExtendMouseSelection(x, y, true);
+    } else {
+      ParagraphBounds(p.Item, anchorUnitStart_, anchorUnitEnd_);
+      haveAnchorUnit_ = true;
+      SetSel(anchorUnitStart_, anchorUnitEnd_);
+    }
+  } else {
+    mouseSel_ = TMouseSel::Chars;
+    SetSel(anchor, p);
+  }
+}
+
+void TCustomLectern::MouseMove(TLTShiftState shift, int x, int y) {
+  const bool leftDown = shift.Contains(ssLeft) || Window().IsButtonDown(TLTMouseButton::Left);
+  if (mouseSel_ != TMouseSel::None && !leftDown) EndMouseSelection();
+  if (leftDown) {
+    const TLTSizeI client = Window().ClientSize();
+    autoScrollDX_ = AutoScrollStep(x, client.Width);
+    autoScrollDY_ = AutoScrollStep(y, client.Height);
+  }
+  if (mouseSel_ != TMouseSel::None) {
+    const TLTSizeI client = Window().ClientSize();
+    const int cx = std::clamp(x, 0, std::max(0, client.Width - 1));
+    const int cy = std::clamp(y, 0, std::max(0, client.Height - 1));
+    ExtendMouseSelection(cx, cy, false);
+  }
+  UpdateCursor(x, y);
+  UpdateItemHint(x, y);
+}
+
+void TCustomLectern::MouseUp(TLTMouseButton button, TLTShiftState shift, int x, int y) {
+  const int d = DrawItemAt(x, y);
+  const int itemNo = d >= 0 ? data_->DrawItems[d].ItemNo : -1;
+  if (button == TLTMouseButton::Left) {
+    if (dragCandidate_) {
+      dragCandidate_ = false;
+      const TPos p = HitPos(x, y);
+      if (p.Item >= 0) SetSel(p, p);
+    }
+    StopAutoScroll();
+    if (mouseSel_ != TMouseSel::None) {
+      const TLTSizeI client = Window().ClientSize();
+      ExtendMouseSelection(std::clamp(x, 0, std::max(0, client.Width - 1)),
+                           std::clamp(y, 0, std::max(0, client.Height - 1)), false);
+      EndMouseSelection();
+      if (OnSelect) OnSelect(*this);
+    }
+    if (Window().HasCapture()) Window().ReleaseCapture();
+  } else if (button == TLTMouseButton::Right) {
+    if (Options().Contains(ltoRClickDeselects) && HasSelection() && !IsInSelection(x, y)) {
+      const TPos p = HitPos(x, y);
+      SetSel(p, p);
+      if (OnSelect) OnSelect(*this);
+    }
+  }
+
+  if (TabNavigation != lttnNone && button != TLTMouseButton::Middle && !HasSelection()) {
+    const int j = JumpIndexAt(x, y);
+    if (j >= 0)
+      SetKeyboardFocus(data_->Jumps[static_cast<size_t>(j)].Id, -1);
+    else if (itemNo >= 0 && data_->GetItem(itemNo).StyleNo == ltikControl)
+      SetKeyboardFocus(-1, itemNo);
+  }
+  if (OnLTMouseUp) OnLTMouseUp(*this, button, shift, itemNo, x, y);
+
+  if (button == TLTMouseButton::Left) {
+    const int pressed = pressedJump_;
+    pressedJump_ = -1;
+    if (pressed >= 0 && OnJump && !HasSelection()) {
+      const int j = JumpIndexAt(x, y);
+      // Rectangles of one hyperlink may overlap others'; any of its own counts.
+      bool hit = j >= 0 && data_->Jumps[static_cast<size_t>(j)].Id == pressed;
+      const int dx = x + ViewLeft(), dy = y + ViewTop();
+      for (const TLTJumpInfo& info : data_->Jumps)
+        if (!hit && info.Id == pressed && dx >= info.Left && dx < info.Left + info.Width && dy >= info.Top &&
+            dy < info.Top + info.Height)
+          hit = true;
+      if (hit) OnJump(*this, FirstJumpNo() + pressed);
+    }
+  } else if (button == TLTMouseButton::Right) {
+    if (OnLTRightClick) {
+      TLTString word;
+      int wordItem, style;
+      GetWordAt(x, y, word, wordItem, style);
+      const TLTPointI s = Window().ClientToScreen({x, y});
+      OnLTRightClick(*this, word, style, s.X, s.Y);
+    }
+    bool handled = false;
+    if (OnContextPopup) OnContextPopup(*this, x, y, handled);
+  }
+}
+
+void TCustomLectern::DoubleClick(TLTMouseButton button, TLTShiftState shift, int x, int y) {
+  secondPress_ = true;
+  MouseDown(button, shift | TLTShiftState{ssDouble}, x, y);
+  secondPress_ = false;
+  if (button != TLTMouseButton::Left) return;
+  if (OnDblClick) OnDblClick(*this);
+  if (SingleClick()) return;
+  TLTString word;
+  int itemNo, style;
+  const bool found = GetWordAt(x, y, word, itemNo, style);
+  if (Options().Contains(ltoDblClickSelectsWord) && AllowSelection()) {
+    if (found) {
+      // The press started a selection; the word replaces it and the
+      // release that follows leaves it alone.
+      EndMouseSelection();
+      const TCustomLTItemInfo& item = data_->GetItem(itemNo);
+      if (!item.IsText()) {
+        SetSelectionBounds(itemNo, 0, itemNo, 1);
+      } else if (!word.empty()) {
+        const TPos p = HitPos(x, y);
+        TPos s, e;
+        if (WordBounds(p, s, e)) SetSel(s, e);
+      }
+      if (OnSelect) OnSelect(*this);
+    }
+    if (OnLTDblClick && found) OnLTDblClick(*this, word, style);
+  } else if (OnLTDblClick && found && !word.empty()) {
+    OnLTDblClick(*this, word, style);
+  }
+}
+
+void TCustomLectern::MouseLeave() {
+  ClearHover(true);
+  if (hintDrawItem_ != -1 || !lastHint_.empty()) Window().CancelHint();
+  hintDrawItem_ = -1;
+  lastHint_.clear();
+}
+
+void TCustomLectern::CaptureLost() {
+  StopAutoScroll();
+  EndMouseSelection();
+  dragCandidate_ = false;
+}
+
+void TCustomLectern::FocusChanged(bool focused, TLTFocusReason reason) {
+  if (!focused) {
+    StopAutoScroll();
+    EndMouseSelection();
+    dragCandidate_ = false;
+  }
+  const TLTStyle* style = Style();
+  if (style && (style->SelColor != style->InactiveSelColor || style->SelTextColor != style->InactiveSelTextColor))
+    Window().InvalidateAll();
+  if (focused && TabNavigation != lttnNone && (reason == TLTFocusReason::Tab || reason == TLTFocusReason::Backtab)) {
+    const std::vector<TTarget> targets = NavigationTargets();
+    if (!targets.empty()) {
+      const TTarget& t = reason == TLTFocusReason::Tab ? targets.front() : targets.back();
+      SetKeyboardFocus(t.JumpId, t.JumpId >= 0 ? -1 : t.ItemNo);
+    }
+  }
+}
+
+// ---- Keyboard ---------------------------------------------------------------------------------
+
+bool TCustomLectern::IsTabNavigationKey(TLTShiftState shift) const {
+  switch (TabNavigation) {
+    case lttnNone:
+      return false;
+    case lttnTab:
+      return !shift.Contains(ssCtrl) && !shift.Contains(ssAlt);
+    case lttnCtrlTab:
+      return shift.Contains(ssCtrl) && !shift.Contains(ssAlt);
+  }
+  return false;
+}
+
+std::vector<TCustomLectern::TTarget> TCustomLectern::NavigationTargets() const {
+  std::vector<TTarget> targets;
+  int lastId = -1;
+  for (const TLTJumpInfo& j : data_->Jumps) {
+    if (j.Id == lastId) continue;
+    lastId = j.Id;
+    const int itemNo = j.DrawItemIndex >= 0 && j.DrawItemIndex < data_->DrawItems.Count()
+                           ? data_->DrawItems[j.DrawItemIndex].ItemNo
+                           : -1;
+    targets.push_back({j.DrawItemIndex, j.Id, itemNo});
+  }
+  for (int i = 0; i < data_->ItemCount(); ++i) {
+    const TCustomLTItemInfo& item = data_->GetItem(i);
+    if (item.StyleNo != ltikControl || item.FirstDrawItem < 0) continue;
+    const auto* control = dynamic_cast<const TLTControlItemInfo*>(&item);
+    if (control && control->Control && control->Control->CanFocus()) targets.push_back({item.FirstDrawItem, -1, i});
+  }
+  std::stable_sort(targets.begin(), targets.end(),
+                   [](const TTarget& a, const TTarget& b) { return a.DrawItem < b.DrawItem; });
+  return targets;
+}
+
+std::vector<TLTRectI> TCustomLectern::FocusRects() const {
+  std::vector<TLTRectI> rects;
+  const int dx = ViewLeft(), dy = ViewTop();
+  if (focusJump_ >= 0) {
+    for (const TLTJumpInfo& j : data_->Jumps)
+      if (j.Id == focusJump_) rects.push_back({j.Left - dx, j.Top - dy, j.Left - dx + j.Width, j.Top - dy + j.Height});
+  } else if (focusItem_ >= 0 && focusItem_ < data_->ItemCount()) {
+    const int d = data_->GetItem(focusItem_).FirstDrawItem;
+    if (d >= 0 && d < data_->DrawItems.Count()) {
+      const TLTDrawLineInfo& p = data_->DrawItems[d];
+      rects.push_back({p.Left - dx, p.Top - dy, p.Left - dx + p.Width, p.Top - dy + p.Height});
+    }
+  }
+  return rects;
+}
+
+void TCustomLectern::InvalidateFocusOverlay() {
+  for (const TLTRectI& r : FocusRects()) Window().Invalidate(Grown(r, 1));
+}
+
+void TCustomLectern::SetKeyboardFocus(int jumpId, int itemNo) {
+  if (focusJump_ == jumpId && focusItem_ == itemNo) return;
+  InvalidateFocusOverlay();
+  focusJump_ = jumpId;
+  focusItem_ = itemNo;
+  InvalidateFocusOverlay();
+  // Bring what took the focus into view.
+  const std::vector<TLTRectI> rects = FocusRects();
+  if (rects.empty()) return;
+  const int height = Window().ClientSize().Height;
+  const TLTRectI& r = rects.front();
+  if (r.Top < 0 || r.Bottom > height) ScrollTo(std::max(0, r.Top + ViewTop()));
+}
+
+bool TCustomLectern::MoveKeyboardFocus(bool forward) {
+  const std::vector<TTarget> targets = NavigationTargets();
+  int current = -1;
+  for (size_t i = 0; i < targets.size(); ++i) {
+    const TTarget& t = targets[i];
+    if ((focusJump_ >= 0 && t.JumpId == focusJump_) ||
+        (focusJump_ < 0 && focusItem_ >= 0 && t.JumpId < 0 && t.ItemNo == focusItem_))
+      current = static_cast<int>(i);
+  }
+  const int n = static_cast<int>(targets.size());
+  const int next = current < 0 ? (forward ? 0 : n - 1) : current + (forward ? 1 : -1);
+  if (next < 0 || next >= n) {
+    // Past the last one the focus leaves the control.
+    SetKeyboardFocus(-1, -1);
+    return false;
+  }
+  const TTarget& t = targets[static_cast<size_t>(next)];
+  SetKeyboardFocus(t.JumpId, t.JumpId >= 0 ? -1 : t.ItemNo);
+  return true;
+}
+
+bool TCustomLectern::KeyDown(int key, TLTShiftState shift) {
+  const bool ctrl = shift.Contains(ssCtrl), shifted = shift.Contains(ssShift);
+  if (ctrl && (key == 'C' || key == vkInsert)) {
+    CopyDefault();
+    return true;
+  }
+  if ((ctrl && key == 'X') || (shifted && key == vkDelete)) return CutCommand();
+  if ((ctrl && key == 'V') || (shifted && key == vkInsert)) return PasteCommand();
+  if (key == vkTab && IsTabNavigationKey(shift)) return MoveKeyboardFocus(!shifted);
+  if (key == vkReturn && focusJump_ >= 0) {
+    if (OnJump) OnJump(*this, FirstJumpNo() + focusJump_);
+    return true;
+  }
+  if (ctrl || shift.Contains(ssAlt)) return false;
+  return ScrollKey(key);
+}
+
+bool TCustomLectern::WantsKey(int key, TLTShiftState shift) {
+  if (focusItem_ >= 0) return true;
+  if (key == vkLeft || key == vkRight || key == vkUp || key == vkDown) return true;
+  return key == vkTab && IsTabNavigationKey(shift);
+}
+
+// ---- Copy -------------------------------------------------------------------------------------
+
+bool TCustomLectern::CopyDefault() {
+  const TLTOptions o = Options();
+  const bool any = o.Contains(ltoAutoCopyText) || o.Contains(ltoAutoCopyUnicodeText) || o.Contains(ltoAutoCopyLTF) ||
+                   o.Contains(ltoAutoCopyImage) || o.Contains(ltoAutoCopyRTF) || OnCopy;
+  if (!any || !HasSelection()) return false;
+  int si, so, ei, eo;
+  GetSelectionBounds(si, so, ei, eo, true);
+  if (si < 0) return false;
+  const TLTItemRange range{si, so, ei, eo};
+  TLTClipboardData clip;
+  {
+    TPointerScope scope(copying_, &clip);
+    if (OnCopy) OnCopy(*this);
+  }
+  if (o.Contains(ltoAutoCopyLTF)) {
+    TLTMemoryStream s;
+    if (data_->SaveLTFToStream(s, &range) && s.Size() > 0) clip.Set(LTMimeLTF, s.TakeData());
+  }
+  // The platform's plain text is UTF-8, so 8-bit and Unicode text are one
+  // flavour; nothing is lost to a code page.
+  const bool text = o.Contains(ltoAutoCopyText) || o.Contains(ltoAutoCopyUnicodeText);
+  const std::string utf8 = text ? Utf16ToUtf8(data_->GetPlainText(0, &range)) : std::string();
+  if (o.Contains(ltoAutoCopyText) && !o.Contains(ltoAutoCopyUnicodeText)) clip.Set(LTMimeText, utf8);
+  if (o.Contains(ltoAutoCopyImage)) {
+    if (const TGraphic* picture = SelectedPicture()) {
+      TLTMemoryStream s;
+      bool ok = false;
+      if (picture->ClassName() == "TPNGImage") {
+        ok = picture->SaveToStream(s);
+      } else if (const TLTPixels* pixels = picture->Pixels()) {
+        TPNGImage png;
+        ok = png.SetPixels(*pixels) && png.SaveToStream(s);
+      }
+      if (ok) clip.Set(LTMimePNG, s.TakeData());
+    }
+  }
+  if (o.Contains(ltoAutoCopyUnicodeText)) clip.Set(LTMimeText, utf8);
+  Window().SetClipboard(clip);
+  return true;
+}
+
+bool TCustomLectern::GetJumpLocation(int id, TCustomLTData*& data, int& itemNo) const {
+  data = nullptr;
+  itemNo = -1;
+  const int want = id - FirstJumpNo();
+  for (const TLTJumpInfo& j : data_->Jumps) {
+    if (j.Id != want || j.DrawItemIndex < 0 || j.DrawItemIndex >= data_->DrawItems.Count()) continue;
+    data = j.LTData ? j.LTData : data_.get();
+    itemNo = data_->DrawItems[j.DrawItemIndex].ItemNo;
+    return true;
+  }
+  return false;
+}
+
+// ---- Checkpoints ------------------------------------------------------------------------------
+
+void TCustomLectern::Scrolled(bool vertical) {
+  if (vertical) CheckCheckpoints();
+}
+
+void TCustomLectern::CheckCheckpoints() {
+  if (CPEventKind == cpeNone || !OnCheckpointVisible || !data_) return;
+  const int top = ViewTop(), bottom = top + Window().ClientSize().Height;
+  TLTCPInfo* found = nullptr;
+  for (TLTCPInfo* cp = data_->FirstCheckpoint(); cp; cp = cp->Next) {
+    if (!cp->RaiseEvent || !cp->ItemInfo) continue;
+    int itemNo = cp->ItemNo;
+    if (itemNo < 0 || itemNo >= data_->ItemCount() || &data_->GetItem(itemNo) != cp->ItemInfo)
+      itemNo = data_->FindItemIndex(cp->ItemInfo);
+    if (itemNo < 0) continue;
+    const int d = data_->GetItem(itemNo).FirstDrawItem;
+    if (d < 0 || d >= data_->DrawItems.Count()) continue;
+    const int y = data_->DrawItems[d].Top;
+    if (CPEventKind == cpeWhenVisible) {
+      if (y >= top && y < bottom) {
+        found = cp;
+        break;
+      }
+    } else if (y <= top) {
+      found = cp;  // the last one starting above the view's top
+    } else {
+      break;
+    }
+  }
+  if (found == lastCheckpoint_) return;
+  lastCheckpoint_ = found;
+  if (found || CPEventKind == cpeAsSectionStart) OnCheckpointVisible(*this, found);
+}
+
+// ---- Painting and size ------------------------------------------------------------------------
+
+void TCustomLectern::PaintOverlays(TLTCanvas& canvas) {
+  const std::vector<TLTRectI> rects = FocusRects();
+  if (rects.empty()) return;
+  canvas.Save();
+  canvas.SetPen({clWindowText, 1, psDot});
+  canvas.SetBrush({clWindowText, bsClear});
+  for (const TLTRectI& r : rects) canvas.Rectangle(r);
+  canvas.Restore();
+}
+
+void TCustomLectern::Paint(TLTCanvas& canvas, const TLTRectI& r) {
+  if (OnPaint) OnPaint(*this, canvas, true);
+  PaintControl(*data_, canvas, r, background_, Name);
+  PaintOverlays(canvas);
+  if (OnPaint) OnPaint(*this, canvas, false);
+}
+
+void TCustomLectern::Resized() {
+  // A scroll bar that comes or goes during formatting is the formatting's
+  // own business: it repeats the layout itself.
+  if (data_->IsFormatting() || InScrollBarUpdate()) return;
+  if (Style() && Window().ClientSize().Width != lastFormatWidth_) {
+    Reformat();
+    Window().InvalidateAll();
+    return;
+  }
+  UpdateScrollBars();
+  if (OnResize) OnResize(*this);
+  Window().InvalidateAll();
+}
+
+}  // namespace lectern

@@ -1,0 +1,360 @@
+#pragma once
+// The viewer control: one document shown in a scrolling window, with mouse
+// selection by characters, words, lines and paragraphs, automatic scrolling
+// while selecting, hyperlinks (events, cursors, hover looks), item hints,
+// checkpoint events, the copy command and keyboard navigation between the
+// document's hyperlinks and controls.
+//
+// The control is plain C++ over a platform window (ILTWindow). The window
+// owns nothing of the control; the control owns its document container.
+// Mouse positions arrive in client pixels; the container turns them into
+// document positions by adding the scroll offsets and the vertical
+// placement of a document shorter than the window (VAlign).
+
+#include "layout/CLTFData.h"
+#include "view/LTPaint.h"
+#include "view/LTScroller.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace lectern {
+
+class TCustomLectern;
+
+enum TLTAnimationMode : uint8_t { ltaniDisabled, ltaniManualStart, ltaniOnFormat };
+enum TCPEventKind : uint8_t { cpeNone, cpeAsSectionStart, cpeWhenVisible };
+enum TLTTabNavigationType : uint8_t { lttnNone, lttnTab, lttnCtrlTab };
+enum TTextLayout : uint8_t { tlTop, tlCenter, tlBottom };
+enum TLTPaletteAction : uint8_t { ltpaDoNothing, ltpaAssignPalette, ltpaCreateCopies, ltpaCreateCopiesEx };
+enum TBorderStyle : uint8_t { bsNone, bsSingle };
+
+/// The characters that end a word for word selection and word navigation.
+inline constexpr std::u16string_view LTDefaultDelimiters =
+    u" .;,:(){}\"/\\<>!?[]\u2018\u2019\u201C\u201D-+*=\u00A0\u201E";
+
+/// Timer numbers of the control's window.
+constexpr int LTAutoScrollTimer = 1;
+constexpr int LTAnimationTimer = 2;
+/// Milliseconds between automatic scrolling steps while selecting.
+constexpr int LTAutoScrollInterval = 100;
+
+/// The document container of a viewer control: the control's settings
+/// answer its layout questions, and its view offsets come from the
+/// control's scroll position.
+class TLecternLTData : public TCustomLTFormattedData {
+ public:
+  explicit TLecternLTData(TCustomLectern& owner) : owner_(owner) {}
+
+  TCustomLectern& Owner() const { return owner_; }
+
+  int GetLeftMargin() const override;
+  int GetRightMargin() const override;
+  int GetTopMargin() const override;
+  int GetBottomMargin() const override;
+  int GetMinTextWidth() const override;
+  int GetMaxTextWidth() const override;
+  int GetClientWidth() const override;
+  int GetClientHeight() const override;
+  uint16_t GetControlFlags() const override;
+  int GetMaxLength() const override;
+  bool GetWordWrap() const override;
+  TLTBiDiMode GetBiDiMode() const override;
+  TLTCanvas* GetFormatCanvas() const override;
+  bool DocumentSizeChanged(int width, int height) override;
+  int GetViewTop() const override;
+  void ScrollToY(int y) override;
+  int GetViewLeft() const override;
+  bool IsFocused() const override;
+
+ private:
+  TCustomLectern& owner_;  // not owned: the control owns this container
+};
+
+/// The viewer control. Lives in a platform window that must outlive it.
+class TCustomLectern : public TLTScroller {
+ public:
+  explicit TCustomLectern(ILTWindow& window);
+  ~TCustomLectern() override;
+
+  // ---- The document -------------------------------------------------------------
+  TLecternLTData& LTData() { return *data_; }
+  const TLecternLTData& LTData() const { return *data_; }
+  /// Settings and events the document's containers share.
+  TLTDocumentContext& Context() { return context_; }
+
+  /// Lays out the whole document; repaints with ltoFormatInvalidate.
+  void Format();
+  /// The same, keeping what the view shows at its top.
+  void Reformat();
+  /// Lays out items appended since the last formatting.
+  void FormatAppended();
+  /// Stops selecting and frees the document.
+  void Clear();
+
+  // ---- Settings --------------------------------------------------------------------
+  TLTStyle* Style() const { return context_.Style; }
+  /// The style sheet (not owned); null shows a message instead of the document.
+  void SetStyle(TLTStyle* style);
+  TLTOptions Options() const { return context_.Options; }
+  void SetOptions(TLTOptions options) { context_.Options = options; }
+  bool AllowSelection() const { return Options().Contains(ltoAllowSelection); }
+  void SetAllowSelection(bool on) { context_.Options.Set(ltoAllowSelection, on); }
+  bool SingleClick() const { return Options().Contains(ltoSingleClick); }
+  void SetSingleClick(bool on) { context_.Options.Set(ltoSingleClick, on); }
+  TLTFOptions LTFOptions() const { return context_.LTFOptions; }
+  void SetLTFOptions(TLTFOptions options) { context_.LTFOptions = options; }
+  TLTDocParameters& DocParameters() { return context_.DocParameters; }
+
+  TLTBiDiMode BiDiMode() const { return biDiMode_; }
+  /// Right-to-left also puts the vertical scroll bar on the left.
+  void SetBiDiMode(TLTBiDiMode mode);
+  TTextLayout VAlign() const { return vAlign_; }
+  void SetVAlign(TTextLayout align);
+  /// Added to every hyperlink number the events report.
+  int FirstJumpNo() const { return data_->FirstJumpNo; }
+  void SetFirstJumpNo(int n) { data_->FirstJumpNo = n; }
+
+  TColor Color() const { return background_.Color; }
+  void SetColor(TColor color);
+  const TGraphic* BackgroundBitmap() const { return background_.Image.get(); }
+  /// Copies the picture; null removes it.
+  void SetBackgroundBitmap(const TGraphic* picture);
+  TBackgroundStyle BackgroundStyle() const { return background_.Style; }
+  void SetBackgroundStyle(TBackgroundStyle style);
+  const TLTBackground& Background() const { return background_; }
+
+  int LeftMargin = 5;
+  int RightMargin = 5;
+  int TopMargin = 5;
+  int BottomMargin = 5;
+  int MinTextWidth = 0;
+  int MaxTextWidth = 0;
+  int MaxLength = 0;
+  bool WordWrap = true;
+  uint16_t ControlFlags = LTDefaultControlFlags;
+  TLTString Delimiters{LTDefaultDelimiters};
+  TCPEventKind CPEventKind = cpeNone;
+  TLTTabNavigationType TabNavigation = lttnTab;
+  TLTAnimationMode AnimationMode = ltaniManualStart;
+  /// Kept as a setting: there are no palette-based displays to serve.
+  TLTPaletteAction DoInPaletteMode = ltpaCreateCopies;
+  TBorderStyle BorderStyle = bsSingle;
+  /// The control's own cursor, shown where nothing asks for another.
+  TLTCursorId Cursor = crDefault;
+  /// The control's hint, shown when an item has none.
+  TLTString Hint;
+  /// Named in the message painted when no style sheet is assigned.
+  std::string Name = "Lectern";
+
+  // ---- Selection ------------------------------------------------------------------
+  bool HasSelection() const;
+  void Deselect();
+  void SelectAll();
+  /// The picture when the selection is exactly one picture item, else null.
+  TGraphic* SelectedPicture() const;
+  /// The selection in item coordinates; item numbers -1 without one. With
+  /// normalize the first pair is the earlier in the document.
+  void GetSelectionBounds(int& startItemNo, int& startItemOffs, int& endItemNo, int& endItemOffs, bool normalize) const;
+  /// Replaces the selection (anchor, then end). Numbers and offsets out of
+  /// range are clamped; a negative item number deselects.
+  void SetSelectionBounds(int startItemNo, int startItemOffs, int endItemNo, int endItemOffs);
+  /// The selection as a start and a length in the document's plain text.
+  void GetSelectionCharPositions(int& start, int& length) const;
+  /// Selects length characters (negative: backwards) from start; clamped
+  /// to the text.
+  void SetSelectionCharPositions(int start, int length);
+  /// The plain text between two character positions (clamped).
+  TLTString TextBetween(int start, int end) const;
+  /// Start and end character positions of the selection.
+  void GetSelection(int& start, int& end) const;
+  /// start -1 deselects, start 0 with end -1 selects all, otherwise selects
+  /// start..end; then repaints.
+  void SetSelection(int start, int end);
+  /// Copies the text between two positions into buffer (at most size - 1
+  /// units and a terminating zero); returns the number of units copied.
+  int GetTextRange(int start, int end, char16_t* buffer, int size) const;
+
+  // ---- Commands -----------------------------------------------------------------
+  /// The copy command; false when nothing was copied.
+  bool CopyDefault();
+  /// While OnCopy runs: the clipboard content being built, to which the
+  /// handler may add flavours; null otherwise.
+  TLTClipboardData* CopyingClipboard() const { return copying_; }
+  /// The container and item of hyperlink id (as OnJump reports it); false,
+  /// null and -1 when there is none.
+  bool GetJumpLocation(int id, TCustomLTData*& data, int& itemNo) const;
+  /// The word at a client point, its item and style (style: the text
+  /// style, or the kind of a non-text item). False when no item is there.
+  bool GetWordAt(int x, int y, TLTString& word, int& itemNo, int& style) const;
+  /// The hyperlink or control that has the keyboard focus inside the
+  /// document: a hyperlink number (without FirstJumpNo) or -1, and a
+  /// control item or -1.
+  int FocusedJump() const { return focusJump_; }
+  int FocusedControlItem() const { return focusItem_; }
+
+  // ---- Events ---------------------------------------------------------------------
+  std::function<void(TCustomLectern&, int id)> OnJump;
+  std::function<void(TCustomLectern&, int id)> OnLTMouseMove;
+  std::function<void(TCustomLectern&, TLTMouseButton, TLTShiftState, int itemNo, int x, int y)> OnLTMouseDown;
+  std::function<void(TCustomLectern&, TLTMouseButton, TLTShiftState, int itemNo, int x, int y)> OnLTMouseUp;
+  /// The word clicked, its style and the point in screen coordinates.
+  std::function<void(TCustomLectern&, const TLTString& word, int style, int x, int y)> OnLTRightClick;
+  std::function<void(TCustomLectern&, const TLTString& word, int style)> OnLTDblClick;
+  std::function<void(TCustomLectern&)> OnSelect;
+  std::function<void(TCustomLectern&, TCustomLTData&, int itemNo, TLTString& hint)> OnItemHint;
+  /// A checkpoint came into view (or, as a section start, null before the
+  /// first section).
+  std::function<void(TCustomLectern&, TLTCPInfo*)> OnCheckpointVisible;
+  std::function<void(TCustomLectern&)> OnCopy;
+  /// Before (prepaint) and after the document is painted.
+  std::function<void(TCustomLectern&, TLTCanvas&, bool prepaint)> OnPaint;
+  /// The control's own double click, before the document's handling.
+  std::function<void(TCustomLectern&)> OnDblClick;
+  /// The context request at a client point; set handled to keep the
+  /// platform from doing anything more.
+  std::function<void(TCustomLectern&, int x, int y, bool& handled)> OnContextPopup;
+
+  // ---- ILTWindowClient -------------------------------------------------------------
+  void Paint(TLTCanvas& canvas, const TLTRectI& r) override;
+  void Resized() override;
+  void MouseDown(TLTMouseButton button, TLTShiftState shift, int x, int y) override;
+  void MouseMove(TLTShiftState shift, int x, int y) override;
+  void MouseUp(TLTMouseButton button, TLTShiftState shift, int x, int y) override;
+  void DoubleClick(TLTMouseButton button, TLTShiftState shift, int x, int y) override;
+  void MouseLeave() override;
+  bool KeyDown(int key, TLTShiftState shift) override;
+  bool WantsKey(int key, TLTShiftState shift) override;
+  void FocusChanged(bool focused, TLTFocusReason reason) override;
+  void CaptureLost() override;
+  void Timer(int id) override;
+
+ protected:
+  friend class TLecternLTData;
+
+  /// The cut and paste shortcuts; the viewer does nothing with them.
+  virtual bool CutCommand() { return false; }
+  virtual bool PasteCommand() { return false; }
+  /// Starts animated pictures; they have no frames to step yet.
+  virtual void StartAnimation() {}
+  bool IsBackgroundFixed() const override { return background_.FixedToWindow(); }
+  void Scrolled(bool vertical) override;
+  /// The container reports a new document size; true when the client width
+  /// changed.
+  bool DocumentSizeChanged(int width, int height);
+  /// How far a document shorter than the window is moved down (VAlign).
+  int VAlignOffset() const;
+  int ViewTop() const;
+  int ViewLeft() const { return HScrollPosition(); }
+
+ private:
+  /// A position in drawing coordinates; ordered as in the document.
+  struct TPos {
+    int Item = -1;
+    int Offs = 0;
+    auto operator<=>(const TPos&) const = default;
+  };
+  enum class TMouseSel : uint8_t { None, Chars, Words, Paragraphs, Lines };
+
+  TPos Anchor() const { return {data_->SelStartNo, data_->SelStartOffs}; }
+  TPos End() const { return {data_->SelEndNo, data_->SelEndOffs}; }
+  /// Sets anchor and end; true when that changed them. Repaints on change.
+  bool SetSel(TPos anchor, TPos end);
+  TPos PieceStart(int d) const;
+  TPos PieceEnd(int d) const;
+  TPos HitPos(int x, int y) const;
+  /// The drawing item exactly under a client point, or -1.
+  int DrawItemAt(int x, int y) const;
+  bool IsInSelection(int x, int y) const;
+  bool IsDelimiter(char16_t c) const { return Delimiters.find(c) != TLTString::npos; }
+  /// p moved to the end (forward) or start of the word it touches.
+  TPos WordEdge(TPos p, bool forward) const;
+  bool WordBounds(TPos p, TPos& start, TPos& end) const;
+  void ParagraphBounds(int d, TPos& start, TPos& end) const;
+  void LineBounds(int d, TPos& start, TPos& end) const;
+  /// Moves the end of a mouse selection to a client point.
+  void ExtendMouseSelection(int x, int y, bool shiftAtPress);
+  void EndMouseSelection();
+  void SelectionChanged();
+
+  // Hyperlinks and hover.
+  /// Index in the container's Jumps of the rectangle under a client point, or -1.
+  int JumpIndexAt(int x, int y) const;
+  bool IsJumpHoverSensitive(const TLTJumpInfo& j) const;
+  void InvalidateJump(int id);
+  void SetHover(int jumpIndex);
+  void ClearHover(bool raiseEvent);
+  void UpdateItemHint(int x, int y);
+  void UpdateCursor(int x, int y);
+
+  // Automatic scrolling.
+  void StartAutoScroll();
+  void StopAutoScroll();
+
+  // Keyboard navigation.
+  struct TTarget {
+    int DrawItem = -1;
+    int JumpId = -1;
+    int ItemNo = -1;
+  };
+  std::vector<TTarget> NavigationTargets() const;
+  bool IsTabNavigationKey(TLTShiftState shift) const;
+  bool MoveKeyboardFocus(bool forward);
+  void SetKeyboardFocus(int jumpId, int itemNo);
+  void InvalidateFocusOverlay();
+  /// Client rectangles of the focused hyperlink or control.
+  std::vector<TLTRectI> FocusRects() const;
+  void PaintOverlays(TLTCanvas& canvas);
+
+  // Plain-text positions.
+  struct TTextMap {
+    TLTString Text;
+    std::vector<int> Start;  // of each item's text
+    std::vector<int> Length;
+  };
+  TTextMap BuildTextMap() const;
+  int CharPosOf(const TTextMap& map, int itemNo, int offs) const;
+  void ItemPosOf(const TTextMap& map, int pos, int& itemNo, int& offs) const;
+
+  void CheckCheckpoints();
+  void SaveSelection(int& si, int& so, int& ei, int& eo) const;
+  void RestoreSelection(int si, int so, int ei, int eo);
+  void AfterFormat();
+
+  TLTDocumentContext context_;
+  std::unique_ptr<TLecternLTData> data_;
+  TLTBackground background_;
+  TLTBiDiMode biDiMode_ = ltbdUnspecified;
+  TTextLayout vAlign_ = tlTop;
+  int lastFormatWidth_ = -1;
+
+  TMouseSel mouseSel_ = TMouseSel::None;
+  bool dragCandidate_ = false;
+  bool secondPress_ = false;
+  // What a word, line or paragraph selection grows from.
+  bool haveAnchorUnit_ = false;
+  TPos anchorUnitStart_, anchorUnitEnd_, pressPos_;
+
+  int pressedJump_ = -1;
+  int hintDrawItem_ = -1;
+  TLTString lastHint_;
+
+  bool autoScrolling_ = false;
+  int autoScrollDX_ = 0;
+  int autoScrollDY_ = 0;
+
+  int focusJump_ = -1;
+  int focusItem_ = -1;
+
+  TLTCPInfo* lastCheckpoint_ = nullptr;  // not owned; compared only
+  TLTClipboardData* copying_ = nullptr;  // not owned; during OnCopy
+};
+
+/// The viewer control with its published settings.
+class TLectern : public TCustomLectern {
+ public:
+  using TCustomLectern::TCustomLectern;
+};
+
+}  // namespace lectern
