@@ -415,3 +415,37 @@ TEST(LTFormat, AScrollBarThatComesAndGoesReformatsAtMostTwice) {
 
 }  // namespace
 }  // namespace lectern
+
+namespace lectern {
+namespace {
+
+/// A container with a view that can scroll.
+struct TScrolledDocument : TLTFormattedDocument {
+  int ViewTop = 0;
+  int GetViewTop() const override { return ViewTop; }
+  void ScrollToY(int y) override { ViewTop = y; }
+};
+
+TEST(LTFormat, KeepPositionKeepsTheTopLineInView) {
+  TLTStyle style;
+  TLTDocumentContext context;
+  context.Style = &style;
+  TLTHeadlessCanvas canvas;
+  TScrolledDocument doc;
+  doc.SetContext(&context);
+  doc.Canvas = &canvas;
+  doc.LeftMargin = doc.RightMargin = doc.TopMargin = doc.BottomMargin = 0;
+  doc.ClientWidth = 20 * W;
+  for (int i = 0; i < 20; ++i) doc.AddTextW(u"para " + Utf8ToUtf16(IntToStr(i)) + u" with some words in it", 0, 0);
+  doc.FormatAll({.Force = true});
+  const int item = 12;
+  const int top = doc.DrawItems[doc.GetItem(item).FirstDrawItem].Top;
+  doc.ViewTop = top + 3;  // three pixels into the paragraph's first line
+  doc.ClientWidth = 9 * W;
+  doc.FormatAll({.KeepPosition = true});
+  EXPECT_EQ(doc.ViewTop, doc.DrawItems[doc.GetItem(item).FirstDrawItem].Top + 3);
+  EXPECT_NE(doc.ViewTop, top + 3);  // the lines above did re-wrap
+}
+
+}  // namespace
+}  // namespace lectern
