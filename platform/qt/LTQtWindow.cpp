@@ -1,0 +1,555 @@
+// The platform window over a Qt scroll area.
+
+#include "platform/qt/LTQtWindow.h"
+
+#include "platform/LTSysUtils.h"
+#include "platform/qt/LTQtCanvas.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QCursor>
+#include <QDir>
+#include <QFocusEvent>
+#include <QKeyEvent>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPixmap>
+#include <QPolygon>
+#include <QScrollBar>
+#include <QStyleHints>
+#include <QTimerEvent>
+#include <QToolTip>
+#include <QWheelEvent>
+
+#include <cerrno>
+#include <exception>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace lectern {
+
+namespace {
+
+/// A call posted to run after the current event; Qt frees it (and drops it
+/// with the window).
+class TDeferredEvent : public QEvent {
+ public:
+  static QEvent::Type Kind() {
+    static const int kind = QEvent::registerEventType();
+    return static_cast<QEvent::Type>(kind);
+  }
+  explicit TDeferredEvent(std::function<void()> call) : QEvent(Kind()), Call(std::move(call)) {}
+  std::function<void()> Call;
+};
+
+/// Runs a forward to the control; what it throws stops here.
+template <class F>
+void Guarded(const char* what, F&& f) {
+  try {
+    f();
+  } catch (const std::exception& e) {
+    qWarning("lectern: %s failed: %s", what, e.what());
+  } catch (...) {
+    qWarning("lectern: %s failed", what);
+  }
+}
+
+size_t BarIndex(TLTScrollBarKind bar) { return bar == TLTScrollBarKind::Vertical ? 1 : 0; }
+
+TLTShiftState ShiftOf(Qt::KeyboardModifiers m, Qt::MouseButtons b = Qt::NoButton) {
+  TLTShiftState s;
+  if (m & Qt::ShiftModifier) s.Include(ssShift);
+  if (m & Qt::ControlModifier) s.Include(ssCtrl);
+  if (m & Qt::AltModifier) s.Include(ssAlt);
+  if (b & Qt::LeftButton) s.Include(ssLeft);
+  if (b & Qt::RightButton) s.Include(ssRight);
+  if (b & Qt::MiddleButton) s.Include(ssMiddle);
+  return s;
+}
+
+bool ButtonOf(Qt::MouseButton b, TLTMouseButton& out) {
+  switch (b) {
+    case Qt::LeftButton:
+      out = TLTMouseButton::Left;
+      return true;
+    case Qt::RightButton:
+      out = TLTMouseButton::Right;
+      return true;
+    case Qt::MiddleButton:
+      out = TLTMouseButton::Middle;
+      return true;
+    default:
+      return false;
+  }
+}
+
+/// The key number of a Qt key, 0 for keys controls do not handle by number.
+int KeyOf(int key) {
+  switch (key) {
+    case Qt::Key_Backspace:
+      return vkBack;
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+      return vkTab;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+      return vkReturn;
+    case Qt::Key_Escape:
+      return vkEscape;
+    case Qt::Key_Space:
+      return vkSpace;
+    case Qt::Key_PageUp:
+      return vkPrior;
+    case Qt::Key_PageDown:
+      return vkNext;
+    case Qt::Key_End:
+      return vkEnd;
+    case Qt::Key_Home:
+      return vkHome;
+    case Qt::Key_Left:
+      return vkLeft;
+    case Qt::Key_Up:
+      return vkUp;
+    case Qt::Key_Right:
+      return vkRight;
+    case Qt::Key_Down:
+      return vkDown;
+    case Qt::Key_Insert:
+      return vkInsert;
+    case Qt::Key_Delete:
+      return vkDelete;
+    default:
+      break;
+  }
+  // Qt numbers letters and digits by their upper-case ASCII codes.
+  if ((key >= Qt::Key_A && key <= Qt::Key_Z) || (key >= Qt::Key_0 && key <= Qt::Key_9)) return key;
+  return 0;
+}
+
+TLTShiftState KeyShift(const QKeyEvent* e) {
+  TLTShiftState s = ShiftOf(e->modifiers());
+  if (e->key() == Qt::Key_Backtab) s.Include(ssShift);
+  return s;
+}
+
+/// The arrow of the selection margin: the usual arrow, mirrored.
+QCursor FlipArrowCursor() {
+  QPixmap pm(16, 16);
+  pm.fill(Qt::transparent);
+  QPainter p(&pm);
+  const QPolygon arrow(
+      {QPoint(15, 0), QPoint(15, 12), QPoint(12, 9), QPoint(9, 15), QPoint(7, 14), QPoint(10, 8), QPoint(5, 8)});
+  p.setPen(Qt::black);
+  p.setBrush(Qt::white);
+  p.drawPolygon(arrow);
+  p.end();
+  return QCursor(pm, 15, 0);
+}
+
+QCursor CursorOf(TLTCursorId id) {
+  switch (id) {
+    case crNone:
+      return QCursor(Qt::BlankCursor);
+    case crCross:
+      return QCursor(Qt::CrossCursor);
+    case crIBeam:
+      return QCursor(Qt::IBeamCursor);
+    case crSizeNESW:
+      return QCursor(Qt::SizeBDiagCursor);
+    case crSizeNS:
+      return QCursor(Qt::SizeVerCursor);
+    case crSizeNWSE:
+      return QCursor(Qt::SizeFDiagCursor);
+    case crSizeWE:
+      return QCursor(Qt::SizeHorCursor);
+    case crUpArrow:
+      return QCursor(Qt::UpArrowCursor);
+    case crHourGlass:
+      return QCursor(Qt::WaitCursor);
+    case crDrag:
+    case crMultiDrag:
+      return QCursor(Qt::DragCopyCursor);
+    case crNoDrop:
+    case crNo:
+      return QCursor(Qt::ForbiddenCursor);
+    case crHSplit:
+      return QCursor(Qt::SplitHCursor);
+    case crVSplit:
+      return QCursor(Qt::SplitVCursor);
+    case crAppStart:
+      return QCursor(Qt::BusyCursor);
+    case crHelp:
+      return QCursor(Qt::WhatsThisCursor);
+    case crHandPoint:
+    case 101:
+      return QCursor(Qt::PointingHandCursor);
+    case crSizeAll:
+      return QCursor(Qt::SizeAllCursor);
+    case 106:
+      return FlipArrowCursor();
+    default:
+      return QCursor(Qt::ArrowCursor);
+  }
+}
+
+}  // namespace
+
+void EnsureQtApplication() {
+  if (QCoreApplication::instance()) return;
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
+    // Off-screen work needs no session directory; a private one keeps Qt
+    // from warning about its absence.
+    const QByteArray dir = QDir::tempPath().toLocal8Bit() + "/lectern-runtime-" + QByteArray::number(getuid());
+    if (mkdir(dir.constData(), 0700) == 0 || errno == EEXIST) qputenv("XDG_RUNTIME_DIR", dir);
+  }
+  static int argc = 1;
+  static char name[] = "lectern";
+  static char* argv[] = {name, nullptr};
+  // Kept until exit on purpose: destroying it from a static destructor
+  // races Qt's own clean-up.
+  static QApplication* app = new QApplication(argc, argv);
+  (void)app;
+}
+
+// ---- Construction -------------------------------------------------------------------------
+
+TLTQtWindow::TLTQtWindow(QWidget* parent) : QAbstractScrollArea(parent), formatImage_(1, 1, QImage::Format_RGB32) {
+  setFocusPolicy(Qt::StrongFocus);
+  viewport()->setMouseTracking(true);
+  viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
+  // Positions count from the left whatever the reading order.
+  horizontalScrollBar()->setLayoutDirection(Qt::LeftToRight);
+  viewport()->setLayoutDirection(Qt::LeftToRight);
+  setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  for (TLTScrollBarKind kind : {TLTScrollBarKind::Horizontal, TLTScrollBarKind::Vertical}) {
+    QScrollBar* bar = kind == TLTScrollBarKind::Vertical ? verticalScrollBar() : horizontalScrollBar();
+    bar->setTracking(true);
+    connect(bar, &QAbstractSlider::actionTriggered, this, [this, kind](int action) { BarAction(kind, action); });
+    connect(bar, &QAbstractSlider::sliderReleased, this, [this, kind] { BarReleased(kind); });
+  }
+}
+
+TLTQtWindow::~TLTQtWindow() = default;
+
+// ---- Area and painting ----------------------------------------------------------------------
+
+TLTSizeI TLTQtWindow::ClientSize() const { return {viewport()->width(), viewport()->height()}; }
+
+void TLTQtWindow::Invalidate(const TLTRectI& r) {
+  if (!r.IsEmpty()) viewport()->update(QRect(r.Left, r.Top, r.Width(), r.Height()));
+}
+
+void TLTQtWindow::InvalidateAll() { viewport()->update(); }
+
+void TLTQtWindow::UpdateNow() {
+  if (viewport()->isVisible()) viewport()->repaint();
+}
+
+void TLTQtWindow::ScrollClient(int dx, int dy) { viewport()->scroll(dx, dy); }
+
+TLTCanvas& TLTQtWindow::FormatCanvas() {
+  if (!formatCanvas_) formatCanvas_ = std::make_unique<TLTQtCanvas>(formatImage_);
+  return *formatCanvas_;
+}
+
+void TLTQtWindow::paintEvent(QPaintEvent* e) {
+  if (!client_) {
+    QPainter p(viewport());
+    p.fillRect(e->rect(), palette().base());
+    return;
+  }
+  const QRect r = e->rect();
+  Guarded("paint", [&] {
+    TLTQtCanvas canvas(*viewport());
+    client_->Paint(canvas, {r.left(), r.top(), r.left() + r.width(), r.top() + r.height()});
+  });
+}
+
+void TLTQtWindow::resizeEvent(QResizeEvent* /*e*/) {
+  if (client_) Guarded("resize", [&] { client_->Resized(); });
+}
+
+void TLTQtWindow::scrollContentsBy(int /*dx*/, int /*dy*/) {
+  // The control moves the pixels itself when its position changes.
+}
+
+// ---- Scroll bars -----------------------------------------------------------------------------
+
+void TLTQtWindow::SetScrollBar(TLTScrollBarKind kind, const TLTScrollBarInfo& info) {
+  TLTScrollBarInfo& b = bars_[BarIndex(kind)];
+  b = info;
+  QScrollBar* bar = kind == TLTScrollBarKind::Vertical ? verticalScrollBar() : horizontalScrollBar();
+  {
+    const QSignalBlocker block(bar);
+    bar->setRange(0, b.MaxPosition());
+    bar->setPageStep(std::max(1, b.Page));
+    bar->setSingleStep(1);
+    bar->setValue(b.Position);
+  }
+  const Qt::ScrollBarPolicy policy = b.IsShown() ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff;
+  // Changing the policy lays the area out again at once, so a bar that
+  // comes or goes resizes the viewport before this returns.
+  if (kind == TLTScrollBarKind::Vertical && verticalScrollBarPolicy() != policy) setVerticalScrollBarPolicy(policy);
+  if (kind == TLTScrollBarKind::Horizontal && horizontalScrollBarPolicy() != policy)
+    setHorizontalScrollBarPolicy(policy);
+}
+
+TLTScrollBarInfo TLTQtWindow::ScrollBar(TLTScrollBarKind bar) const { return bars_[BarIndex(bar)]; }
+
+void TLTQtWindow::SetScrollBarOnLeft(bool left) { setLayoutDirection(left ? Qt::RightToLeft : Qt::LeftToRight); }
+
+void TLTQtWindow::BarAction(TLTScrollBarKind kind, int action) {
+  if (!client_) return;
+  QScrollBar* bar = kind == TLTScrollBarKind::Vertical ? verticalScrollBar() : horizontalScrollBar();
+  TLTScrollCode code;
+  switch (action) {
+    case QAbstractSlider::SliderSingleStepAdd:
+      code = TLTScrollCode::LineDown;
+      break;
+    case QAbstractSlider::SliderSingleStepSub:
+      code = TLTScrollCode::LineUp;
+      break;
+    case QAbstractSlider::SliderPageStepAdd:
+      code = TLTScrollCode::PageDown;
+      break;
+    case QAbstractSlider::SliderPageStepSub:
+      code = TLTScrollCode::PageUp;
+      break;
+    case QAbstractSlider::SliderToMinimum:
+      code = TLTScrollCode::Top;
+      break;
+    case QAbstractSlider::SliderToMaximum:
+      code = TLTScrollCode::Bottom;
+      break;
+    case QAbstractSlider::SliderMove:
+      code = TLTScrollCode::ThumbTrack;
+      break;
+    default:
+      return;
+  }
+  const int position = bar->sliderPosition();
+  Guarded("scroll", [&] { client_->ScrollBarCommand(kind, code, position); });
+  // The slider applies its own position after this signal; it must be the
+  // one the control chose. A dragged thumb stays where the user holds it.
+  if (code != TLTScrollCode::ThumbTrack) bar->setSliderPosition(bars_[BarIndex(kind)].Position);
+}
+
+void TLTQtWindow::BarReleased(TLTScrollBarKind kind) {
+  if (!client_) return;
+  QScrollBar* bar = kind == TLTScrollBarKind::Vertical ? verticalScrollBar() : horizontalScrollBar();
+  const int position = bar->sliderPosition();
+  Guarded("scroll", [&] { client_->ScrollBarCommand(kind, TLTScrollCode::ThumbPosition, position); });
+  bar->setValue(bars_[BarIndex(kind)].Position);
+}
+
+// ---- Timers ------------------------------------------------------------------------------------
+
+void TLTQtWindow::StartTimer(int id, int intervalMs) { timers_[id].start(std::max(1, intervalMs), this); }
+
+void TLTQtWindow::StopTimer(int id) {
+  auto it = timers_.find(id);
+  if (it == timers_.end()) return;
+  it->second.stop();
+  timers_.erase(it);
+}
+
+void TLTQtWindow::timerEvent(QTimerEvent* e) {
+  for (auto& [id, timer] : timers_) {
+    if (timer.timerId() != e->timerId()) continue;
+    // The control may stop or start timers from its handler.
+    const int which = id;
+    if (client_) Guarded("timer", [&] { client_->Timer(which); });
+    return;
+  }
+  QAbstractScrollArea::timerEvent(e);
+}
+
+// ---- Mouse ---------------------------------------------------------------------------------------
+
+void TLTQtWindow::SetCursor(TLTCursorId cursor) {
+  if (cursor == cursor_) return;
+  cursor_ = cursor;
+  if (cursor == crDefault)
+    viewport()->unsetCursor();
+  else
+    viewport()->setCursor(CursorOf(cursor));
+}
+
+TLTPointI TLTQtWindow::PointerPos() const {
+  const QPoint p = viewport()->mapFromGlobal(QCursor::pos());
+  return {p.x(), p.y()};
+}
+
+bool TLTQtWindow::IsButtonDown(TLTMouseButton button) const {
+  const Qt::MouseButtons b = QGuiApplication::mouseButtons();
+  switch (button) {
+    case TLTMouseButton::Left:
+      return (b & Qt::LeftButton) != 0;
+    case TLTMouseButton::Right:
+      return (b & Qt::RightButton) != 0;
+    case TLTMouseButton::Middle:
+      return (b & Qt::MiddleButton) != 0;
+  }
+  return false;
+}
+
+TLTShiftState TLTQtWindow::KeyboardState() const { return ShiftOf(QGuiApplication::queryKeyboardModifiers()); }
+
+TLTPointI TLTQtWindow::ClientToScreen(TLTPointI p) const {
+  const QPoint g = viewport()->mapToGlobal(QPoint(p.X, p.Y));
+  return {g.x(), g.y()};
+}
+
+int TLTQtWindow::WheelScrollLines() const { return QGuiApplication::styleHints()->wheelScrollLines(); }
+
+void TLTQtWindow::mousePressEvent(QMouseEvent* e) {
+  TLTMouseButton b;
+  if (!client_ || !ButtonOf(e->button(), b)) return;
+  const QPoint p = e->position().toPoint();
+  Guarded("mouse", [&] { client_->MouseDown(b, ShiftOf(e->modifiers(), e->buttons()), p.x(), p.y()); });
+}
+
+void TLTQtWindow::mouseMoveEvent(QMouseEvent* e) {
+  if (!client_) return;
+  const QPoint p = e->position().toPoint();
+  Guarded("mouse", [&] { client_->MouseMove(ShiftOf(e->modifiers(), e->buttons()), p.x(), p.y()); });
+}
+
+void TLTQtWindow::mouseReleaseEvent(QMouseEvent* e) {
+  TLTMouseButton b;
+  if (!client_ || !ButtonOf(e->button(), b)) return;
+  const QPoint p = e->position().toPoint();
+  Guarded("mouse", [&] { client_->MouseUp(b, ShiftOf(e->modifiers(), e->buttons()), p.x(), p.y()); });
+}
+
+void TLTQtWindow::mouseDoubleClickEvent(QMouseEvent* e) {
+  TLTMouseButton b;
+  if (!client_ || !ButtonOf(e->button(), b)) return;
+  const QPoint p = e->position().toPoint();
+  TLTShiftState s = ShiftOf(e->modifiers(), e->buttons());
+  s.Include(ssDouble);
+  Guarded("mouse", [&] { client_->DoubleClick(b, s, p.x(), p.y()); });
+}
+
+void TLTQtWindow::wheelEvent(QWheelEvent* e) {
+  bool handled = false;
+  if (client_) {
+    const QPoint p = e->position().toPoint();
+    Guarded("wheel", [&] {
+      handled = client_->MouseWheel(ShiftOf(e->modifiers(), e->buttons()), e->angleDelta().y(), p.x(), p.y());
+    });
+  }
+  if (handled)
+    e->accept();
+  else
+    e->ignore();
+}
+
+bool TLTQtWindow::viewportEvent(QEvent* e) {
+  if (e->type() == QEvent::Leave && client_) Guarded("mouse", [&] { client_->MouseLeave(); });
+  return QAbstractScrollArea::viewportEvent(e);
+}
+
+// ---- Keyboard and focus ---------------------------------------------------------------------------
+
+bool TLTQtWindow::event(QEvent* e) {
+  // Tab reaches the control before Qt moves the focus with it; what the
+  // control does not use moves the focus on as usual.
+  if (e->type() == QEvent::KeyPress && client_) {
+    auto* k = static_cast<QKeyEvent*>(e);
+    if (k->key() == Qt::Key_Tab || k->key() == Qt::Key_Backtab) {
+      const TLTShiftState s = KeyShift(k);
+      bool handled = false;
+      Guarded("key", [&] { handled = client_->WantsKey(vkTab, s) && client_->KeyDown(vkTab, s); });
+      if (handled) {
+        e->accept();
+        return true;
+      }
+    }
+  }
+  return QAbstractScrollArea::event(e);
+}
+
+void TLTQtWindow::keyPressEvent(QKeyEvent* e) {
+  bool handled = false;
+  if (client_) {
+    const int key = KeyOf(e->key());
+    Guarded("key", [&] {
+      if (key != 0 && key != vkTab) handled = client_->KeyDown(key, KeyShift(e));
+      if (!handled && !e->text().isEmpty()) handled = client_->KeyPress(e->text().toStdU16String());
+    });
+  }
+  if (handled)
+    e->accept();
+  else
+    QAbstractScrollArea::keyPressEvent(e);
+}
+
+void TLTQtWindow::focusInEvent(QFocusEvent* e) {
+  QAbstractScrollArea::focusInEvent(e);
+  if (!client_) return;
+  TLTFocusReason reason = TLTFocusReason::Other;
+  if (e->reason() == Qt::TabFocusReason) reason = TLTFocusReason::Tab;
+  if (e->reason() == Qt::BacktabFocusReason) reason = TLTFocusReason::Backtab;
+  if (e->reason() == Qt::MouseFocusReason) reason = TLTFocusReason::Mouse;
+  Guarded("focus", [&] { client_->FocusChanged(true, reason); });
+}
+
+void TLTQtWindow::focusOutEvent(QFocusEvent* e) {
+  QAbstractScrollArea::focusOutEvent(e);
+  // Qt has no capture-lost event: a window that loses the focus loses the
+  // mouse as well.
+  capture_ = false;
+  if (client_) Guarded("focus", [&] { client_->FocusChanged(false, TLTFocusReason::Other); });
+}
+
+// ---- Clipboard, hints, deferred calls ----------------------------------------------------------
+
+void TLTQtWindow::SetClipboard(const TLTClipboardData& data) {
+  auto mime = std::make_unique<QMimeData>();
+  for (const auto& [type, bytes] : data.Formats) {
+    if (type == LTMimeText)
+      mime->setText(QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size())));
+    else
+      mime->setData(QString::fromStdString(type), QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())));
+  }
+  QGuiApplication::clipboard()->setMimeData(mime.release());
+}
+
+TLTClipboardData TLTQtWindow::Clipboard() const {
+  TLTClipboardData data;
+  const QMimeData* mime = QGuiApplication::clipboard()->mimeData();
+  if (!mime) return data;
+  for (const QString& f : mime->formats()) {
+    if (f == QLatin1String("text/plain")) {
+      const QByteArray utf8 = mime->text().toUtf8();
+      data.Set(LTMimeText, std::string(utf8.constData(), static_cast<size_t>(utf8.size())));
+      continue;
+    }
+    if (f.startsWith(QLatin1String("text/plain;"))) continue;
+    const QByteArray bytes = mime->data(f);
+    data.Set(f.toStdString(), std::string(bytes.constData(), static_cast<size_t>(bytes.size())));
+  }
+  return data;
+}
+
+void TLTQtWindow::ShowHint(const TLTString& text, TLTPointI at) {
+  QToolTip::showText(viewport()->mapToGlobal(QPoint(at.X, at.Y)), QString::fromStdU16String(text), viewport());
+}
+
+void TLTQtWindow::CancelHint() { QToolTip::hideText(); }
+
+void TLTQtWindow::PostDeferred(std::function<void()> call) {
+  QCoreApplication::postEvent(this, new TDeferredEvent(std::move(call)));
+}
+
+void TLTQtWindow::customEvent(QEvent* e) {
+  if (e->type() != TDeferredEvent::Kind()) return;
+  auto* d = static_cast<TDeferredEvent*>(e);
+  if (d->Call) Guarded("deferred call", [&] { d->Call(); });
+}
+
+}  // namespace lectern

@@ -1,0 +1,98 @@
+#pragma once
+// The platform window over Qt widgets: a scroll area whose viewport the
+// control paints through a TLTQtCanvas, whose scroll bars the control sets,
+// and whose paint, resize, mouse, wheel, key, focus and timer events are
+// forwarded to the control. The control scrolls by moving the viewport's
+// pixels itself; the scroll area never scrolls on its own.
+//
+// No exception from the control crosses a Qt event handler: each forward
+// catches, reports through qWarning and goes on.
+
+#include "platform/LTWindow.h"
+
+#include <QAbstractScrollArea>
+#include <QBasicTimer>
+#include <QImage>
+
+#include <map>
+#include <memory>
+
+namespace lectern {
+
+class TLTQtCanvas;
+
+/// Creates the process's QApplication if there is none, on the "offscreen"
+/// platform unless QT_QPA_PLATFORM says otherwise; for tests and tools
+/// that need widgets. It lives until exit.
+void EnsureQtApplication();
+
+/// The Qt widget a control runs in. A QApplication must exist.
+class TLTQtWindow final : public QAbstractScrollArea, public ILTWindow {
+ public:
+  explicit TLTQtWindow(QWidget* parent = nullptr);
+  ~TLTQtWindow() override;
+
+  // ---- ILTWindow ------------------------------------------------------------------
+  void SetClient(ILTWindowClient* client) override { client_ = client; }
+  TLTSizeI ClientSize() const override;
+  void Invalidate(const TLTRectI& r) override;
+  void InvalidateAll() override;
+  void UpdateNow() override;
+  void ScrollClient(int dx, int dy) override;
+  TLTCanvas& FormatCanvas() override;
+  void SetScrollBar(TLTScrollBarKind bar, const TLTScrollBarInfo& info) override;
+  TLTScrollBarInfo ScrollBar(TLTScrollBarKind bar) const override;
+  void SetScrollBarOnLeft(bool left) override;
+  void StartTimer(int id, int intervalMs) override;
+  void StopTimer(int id) override;
+  void SetCapture() override { capture_ = true; }
+  void ReleaseCapture() override { capture_ = false; }
+  bool HasCapture() const override { return capture_; }
+  void SetCursor(TLTCursorId cursor) override;
+  TLTPointI PointerPos() const override;
+  bool IsButtonDown(TLTMouseButton button) const override;
+  TLTShiftState KeyboardState() const override;
+  TLTPointI ClientToScreen(TLTPointI p) const override;
+  int WheelScrollLines() const override;
+  bool IsFocused() const override { return hasFocus(); }
+  void SetFocus() override { setFocus(Qt::OtherFocusReason); }
+  void SetClipboard(const TLTClipboardData& data) override;
+  TLTClipboardData Clipboard() const override;
+  void ShowHint(const TLTString& text, TLTPointI at) override;
+  void CancelHint() override;
+  void PostDeferred(std::function<void()> call) override;
+
+  /// The cursor number last set (for tests).
+  TLTCursorId CursorId() const { return cursor_; }
+
+ protected:
+  bool event(QEvent* e) override;
+  bool viewportEvent(QEvent* e) override;
+  void paintEvent(QPaintEvent* e) override;
+  void resizeEvent(QResizeEvent* e) override;
+  void mousePressEvent(QMouseEvent* e) override;
+  void mouseMoveEvent(QMouseEvent* e) override;
+  void mouseReleaseEvent(QMouseEvent* e) override;
+  void mouseDoubleClickEvent(QMouseEvent* e) override;
+  void wheelEvent(QWheelEvent* e) override;
+  void keyPressEvent(QKeyEvent* e) override;
+  void focusInEvent(QFocusEvent* e) override;
+  void focusOutEvent(QFocusEvent* e) override;
+  void timerEvent(QTimerEvent* e) override;
+  void customEvent(QEvent* e) override;
+  void scrollContentsBy(int dx, int dy) override;
+
+ private:
+  void BarAction(TLTScrollBarKind bar, int action);
+  void BarReleased(TLTScrollBarKind bar);
+
+  ILTWindowClient* client_ = nullptr;  // not owned
+  TLTScrollBarInfo bars_[2];
+  std::map<int, QBasicTimer> timers_;
+  QImage formatImage_;
+  std::unique_ptr<TLTQtCanvas> formatCanvas_;
+  TLTCursorId cursor_ = crDefault;
+  bool capture_ = false;
+};
+
+}  // namespace lectern
