@@ -176,6 +176,17 @@ TEST(LTScroller, ResizingToAnotherWidthLaysOutAgain) {
   EXPECT_EQ(v.V.LTData().DrawItems.Count(), 2);
 }
 
+TEST(LTScroller, TheSelectionSurvivesALayoutForAnotherWidth) {
+  Viewer v;
+  v.Para(u"aaa bbb ccc").Para(u"xyz");
+  v.V.Format();
+  v.V.SetSelectionCharPositions(14, 2);
+  // The first paragraph takes two lines: "xyz" is another drawing item now.
+  v.Win.SetSize(5 + 8 * W + 5, 100);
+  ASSERT_EQ(v.V.LTData().DrawItems.Count(), 3);
+  EXPECT_EQ(v.Selected(), "yz");
+}
+
 TEST(LTScroller, CentredShortDocumentIsPaintedAndHitInTheMiddle) {
   Viewer v;
   v.Para(u"one, two");
