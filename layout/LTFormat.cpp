@@ -317,7 +317,7 @@ void TLTFormatter::TrimLineEnd() {
   TLTDrawLineInfo& last = d_.DrawItems[next_ - 1];
   const TCustomLTItemInfo& item = d_.GetItem(last.ItemNo);
   if (!item.IsText() || last.Length <= 0) return;
-  TLTLayoutText& t = TextOf(last.ItemNo);
+  const TLTLayoutText& t = SideTextOf(last.ItemNo);
   const int endUnit = t.UnitOfChar(last.Offset - 1 + last.Length) - 1;
   if (endUnit < 0 || endUnit >= static_cast<int>(t.stored.size())) return;
   if (t.stored[static_cast<size_t>(endUnit)] == u' ') {
@@ -522,7 +522,7 @@ void TLTFormatter::FinishLine(bool lastOfParagraph) {
 bool TLTFormatter::PieceStartsWithSpace(const TLTDrawLineInfo& p) {
   const TCustomLTItemInfo& item = d_.GetItem(p.ItemNo);
   if (!item.IsText() || p.Length <= 0) return false;
-  const TLTLayoutText& t = TextOf(p.ItemNo);
+  const TLTLayoutText& t = SideTextOf(p.ItemNo);
   const int u = t.UnitOfChar(p.Offset - 1);
   return u < static_cast<int>(t.stored.size()) && t.stored[static_cast<size_t>(u)] == u' ';
 }
@@ -531,6 +531,15 @@ int TLTFormatter::LineAlignedItem(int itemNo) const {
   const auto* rect = dynamic_cast<const TLTRectItemInfo*>(&d_.GetItem(itemNo));
   if (!rect || rect->VertAlign < 2 || rect->VertAlign > 4) return 0;
   return rect->VertAlign;
+}
+
+const TLTLayoutText& TLTFormatter::SideTextOf(int itemNo) {
+  if (itemNo == textItem_) return text_;
+  if (sideItem_ != itemNo) {
+    side_.Load(d_, itemNo, style_, showSoftHyphens_);
+    sideItem_ = itemNo;
+  }
+  return side_;
 }
 
 TLTLayoutText& TLTFormatter::TextOf(int itemNo) {
@@ -610,6 +619,8 @@ void TLTFormatter::PlaceTextRun(int itemNo, int from, int n, bool itemStart) {
         --remaining;
       }
       swallowed_ = false;
+      // Ending the last line may have measured its pieces in their fonts.
+      SelectStyle(item.StyleNo);
     }
     firstLineOfRun = false;
     const bool lineEmpty = next_ == lineStart_;
@@ -834,6 +845,7 @@ void TLTFormatter::PlaceRect(int itemNo) {
   if (!fits) {
     NewLineForItem(itemNo, true);
     if (isTab) {
+      SelectStyle(tabStyle);
       const int pos = lineLeft_ + x_;
       stop = style_.FindNextTabStop(
           paraNo_, pos, leftMargin_, scale_.X(listLevel_ ? listLevel_->LeftIndent : Para(paraNo_).LeftIndent),

@@ -53,6 +53,8 @@ class TLTFormatter {
 
   /// The text of an item in layout's form (the last one asked for is kept).
   TLTLayoutText& TextOf(int itemNo);
+  /// The same for finishing lines, without replacing the text TextOf keeps.
+  const TLTLayoutText& SideTextOf(int itemNo);
   /// Width of units [from, from + len) of the display text, zero-width
   /// characters taken as 0; the text style's font must be selected.
   int Measure(const TLTLayoutText& t, int from, int len);
@@ -141,6 +143,10 @@ class TLTFormatter {
 
   int textItem_ = -1;
   TLTLayoutText text_;
+  // Lines are finished while a run is being placed: their pieces' texts go
+  // to a second slot so that the run's own text stays loaded.
+  int sideItem_ = -1;
+  TLTLayoutText side_;
   // The last prefix measurement: text item, style, first unit, widths.
   std::vector<int> ext_;
   int extItem_ = -1, extStyle_ = -1, extFrom_ = -1;

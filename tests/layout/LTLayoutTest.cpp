@@ -449,3 +449,25 @@ TEST(LTFormat, KeepPositionKeepsTheTopLineInView) {
 
 }  // namespace
 }  // namespace lectern
+
+namespace lectern {
+namespace {
+
+TEST(LTFormat, ARunThatWrapsIsMeasuredInItsOwnFont) {
+  // Ending the previous line re-measures its last piece in that piece's
+  // font and text; the wrapped run must keep its own.
+  LayoutDoc d(7 * W);
+  TFontInfo& big = d.Style.TextStyles().Add();
+  big.Size = 20;  // 27 pixels high, 14 wide
+  d.Doc.AddTextW(u"aaaa ", 0, 0);
+  d.Doc.AddTextW(u"BB", 6, -1);
+  d.Doc.AddTextW(u" cc", 0, -1);
+  d.Format();
+  ASSERT_EQ(d.Pieces(), "aaaa|BB  cc");
+  EXPECT_EQ(d.P(1).Width, 2 * 14);
+  EXPECT_EQ(d.P(1).Height, 27);
+  EXPECT_EQ(d.P(2).Left, 2 * 14);
+}
+
+}  // namespace
+}  // namespace lectern
