@@ -8,7 +8,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config ccache
   libicu-dev libjpeg62-turbo-dev libpng-dev libsqlite3-dev
-  libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev fonts-liberation fontconfig
+  libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev qt6-qpa-plugins fonts-liberation fontconfig
 )
 for arg in "$@"; do
   case "$arg" in

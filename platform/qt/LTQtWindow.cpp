@@ -262,10 +262,17 @@ void TLTQtWindow::paintEvent(QPaintEvent* e) {
     return;
   }
   const QRect r = e->rect();
+  // Painted into an image first, like the image layout measures on: the
+  // same device kind gives the same glyph advances, so text lands where
+  // layout put it, and the screen gets the result in one transfer.
+  if (paintBuffer_.size() != viewport()->size())
+    paintBuffer_ = QImage(viewport()->size().expandedTo(QSize(1, 1)), QImage::Format_RGB32);
   Guarded("paint", [&] {
-    TLTQtCanvas canvas(*viewport());
+    TLTQtCanvas canvas(paintBuffer_);
     client_->Paint(canvas, {r.left(), r.top(), r.left() + r.width(), r.top() + r.height()});
   });
+  QPainter p(viewport());
+  p.drawImage(r.topLeft(), paintBuffer_, r);
 }
 
 void TLTQtWindow::resizeEvent(QResizeEvent* /*e*/) {

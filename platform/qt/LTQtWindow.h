@@ -90,6 +90,7 @@ class TLTQtWindow final : public QAbstractScrollArea, public ILTWindow {
   TLTScrollBarInfo bars_[2];
   std::map<int, QBasicTimer> timers_;
   QImage formatImage_;
+  QImage paintBuffer_;  // the off-screen buffer of a paint
   std::unique_ptr<TLTQtCanvas> formatCanvas_;
   TLTCursorId cursor_ = crDefault;
   bool capture_ = false;

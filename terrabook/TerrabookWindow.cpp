@@ -1,0 +1,165 @@
+// The Terrabook window.
+
+#include "terrabook/TerrabookWindow.h"
+
+#include "platform/LTSysUtils.h"
+#include "platform/qt/LTQtWindow.h"
+#include "table/LTTable.h"
+#include "view/CLectern.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QStatusBar>
+#include <QTimer>
+#include <QUrl>
+#include <QVBoxLayout>
+
+namespace lectern {
+
+namespace {
+
+QString ToQ(const TLTString& s) { return QString::fromUtf16(s.data(), static_cast<qsizetype>(s.size())); }
+
+}  // namespace
+
+TTerrabookWindow::TTerrabookWindow(const std::string& programDir, QWidget* parent) : QMainWindow(parent) {
+  setWindowTitle("Terrabook");
+  RegisterTableItemKind();
+
+  auto* central = new QWidget(this);
+  auto* layout = new QVBoxLayout(central);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+
+  // The panel keeps the designed places of its three controls.
+  auto* panel = new QWidget(central);
+  panel->setFixedHeight(45);
+  auto* label = new QLabel("View:", panel);
+  label->move(15, 15);
+  viewList_ = new QComboBox(panel);
+  viewList_->setEditable(false);
+  viewList_->move(53, 9);
+  viewList_->setFixedWidth(145);
+  gridBox_ = new QCheckBox("Show table grid", panel);
+  gridBox_->move(216, 13);
+  gridBox_->setChecked(true);
+  layout->addWidget(panel);
+
+  area_ = new TLTQtWindow(central);
+  layout->addWidget(area_, 1);
+  setCentralWidget(central);
+  statusBar()->showMessage(QString());
+
+  viewer_ = std::make_unique<TLectern>(*area_);
+  viewer_->SetStyle(&style_);
+  TLTOptions options{ltoAllowSelection,   ltoScrollToEnd,         ltoShowPageBreaks,  ltoTagsArePChars,
+                     ltoAutoCopyText,     ltoAutoCopyLTF,         ltoAutoCopyImage,   ltoAutoCopyRTF,
+                     ltoFormatInvalidate, ltoDblClickSelectsWord, ltoRClickDeselects, ltoShowItemHints,
+                     ltoFastFormatting};
+  viewer_->SetOptions(options);
+  viewer_->OnJump = [this](TCustomLectern&, int id) { OpenJump(id); };
+  viewer_->OnSelect = [this](TCustomLectern&) { UpdateStatus(); };
+  app_ = std::make_unique<TTerrabook>(programDir, viewer_->LTData());
+
+  connect(viewList_, qOverload<int>(&QComboBox::activated), this, [this](int index) { ChooseView(index); });
+  connect(gridBox_, &QCheckBox::toggled, this, [this](bool on) {
+    TableGridStyle = on ? psDot : psClear;
+    viewer_->Format();
+  });
+  BuildMenus();
+  resize(811, 695);
+}
+
+TTerrabookWindow::~TTerrabookWindow() = default;
+
+void TTerrabookWindow::BuildMenus() {
+  QMenu* file = menuBar()->addMenu("&File");
+  file->addAction("E&xit", this, &QWidget::close);
+  QMenu* edit = menuBar()->addMenu("&Edit");
+  // Field codes are removed and inserted at the caret of the editor; the
+  // viewer that stands in its place has none yet.
+  edit->addAction("&Clear Codes")->setEnabled(false);
+  QMenu* insert = menuBar()->addMenu("&Insert");
+  for (const char* entry : {"&Country", "C&apital", "Ca&lling Code", "&Description", "C&ities", "De&mographics"})
+    insert->addAction(entry)->setEnabled(false);
+}
+
+std::vector<std::string> TTerrabookWindow::Start(bool quiet) {
+  std::vector<std::string> problems = app_->Start();
+  viewList_->clear();
+  for (const TLTString& name : app_->ViewNames()) viewList_->addItem(ToQ(name));
+  viewList_->setCurrentIndex(0);
+  viewer_->Format();
+  UpdateStatus();
+  if (!quiet && !problems.empty()) {
+    QTimer::singleShot(0, this, [this, problems] { ShowProblems(problems, "Terrabook"); });
+  }
+  return problems;
+}
+
+void TTerrabookWindow::ChooseView(int index) {
+  if (viewList_->currentIndex() != index) viewList_->setCurrentIndex(index);
+  const std::vector<std::string> problems = app_->SwitchView(index);
+  viewer_->Deselect();
+  viewer_->Format();
+  area_->setFocus();
+  UpdateStatus();
+  if (!problems.empty()) statusBar()->showMessage(QString::fromStdString(problems.front()));
+}
+
+void TTerrabookWindow::ShowProblems(const std::vector<std::string>& problems, const QString& title) {
+  QString text;
+  for (const std::string& p : problems) text += QString::fromStdString(p) + "\n";
+  QMessageBox::warning(this, title, text.trimmed());
+}
+
+void TTerrabookWindow::OpenJump(int id) {
+  TCustomLTData* data = nullptr;
+  int itemNo = -1;
+  // A jump whose item cannot be found does nothing.
+  if (!viewer_->GetJumpLocation(id, data, itemNo) || !data || itemNo < 0 || itemNo >= data->ItemCount()) return;
+  const std::string target = Utf16ToUtf8(TTerrabook::JumpTarget(data->GetItem(itemNo).Tag));
+  std::string why;
+  if (!TTerrabook::MayOpen(target, why)) {
+    if (!target.empty()) statusBar()->showMessage(QString::fromStdString("Not opened: " + why));
+    return;
+  }
+  QDesktopServices::openUrl(QUrl::fromUserInput(QString::fromStdString(target)));
+}
+
+void TTerrabookWindow::UpdateStatus() {
+  const TLecternLTData& d = viewer_->LTData();
+  const TCustomLTItemInfo* item = nullptr;
+  int itemNo = 0, offset = 0;
+  if (d.SelStartNo >= 0 && d.DrawItemToItem(d.SelStartNo, d.SelStartOffs, itemNo, offset)) item = &d.GetItem(itemNo);
+  statusBar()->showMessage(ToQ(TTerrabook::CaretStatus(item)));
+}
+
+void TTerrabookWindow::closeEvent(QCloseEvent* event) {
+  if (!app_->Modified) {
+    event->accept();
+    return;
+  }
+  const auto answer = QMessageBox::question(this, "Closing", "Template was modified, save?",
+                                            QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+  if (answer == QMessageBox::Cancel) {
+    event->ignore();
+    return;
+  }
+  if (answer == QMessageBox::Yes) {
+    std::string error;
+    if (!app_->SaveTemplate(error)) {
+      QMessageBox::critical(this, "Closing", QString::fromStdString(error));
+      event->ignore();
+      return;
+    }
+  }
+  event->accept();
+}
+
+}  // namespace lectern
