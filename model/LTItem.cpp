@@ -200,9 +200,8 @@ const TLTItemIntProperty kPictureInts[] = {
 
 const TLTItemIntProperty kBulletInts[] = {IntField<&Bul::NoHTMLImageSize>(ltepNoHTMLImageSize)};
 
-const TLTItemStrProperty kItemStrs[] = {
-    {ltespHint, [](const TCustomLTItemInfo& i) -> TLTString { return i.HintText; },
-     [](TCustomLTItemInfo& i, const TLTString& v) { i.HintText = v; }}};
+const TLTItemStrProperty kItemStrs[] = {{ltespHint, [](const TCustomLTItemInfo& i) -> TLTString { return i.HintText; },
+                                         [](TCustomLTItemInfo& i, const TLTString& v) { i.HintText = v; }}};
 const TLTItemStrProperty kPictureStrs[] = {StrField<&Pic::Alt>(ltespAlt),
                                            StrField<&Pic::ImageFileName>(ltespImageFileName)};
 const TLTItemStrProperty kBulletStrs[] = {StrField<&Bul::Alt>(ltespAlt)};
@@ -288,6 +287,65 @@ void TLTStyleUsage::ConvertToShifts() {
 // ---- TCustomLTItemInfo ---------------------------------------------------------
 
 TCustomLTItemInfo::~TCustomLTItemInfo() = default;
+
+void TLTWordMisspellPainter::Paint(TLTCanvas& canvas, const TLTRectI& word, const TLTStyle& style) const {
+  // Points every 2 pixels, alternately 2 above and on the bottom edge; the
+  // last one exactly at the right edge.
+  constexpr int kMaxPoints = 1024;
+  std::vector<TLTPointI> pts;
+  for (int x = word.Left; x < word.Right && static_cast<int>(pts.size()) < kMaxPoints - 1; x += 2)
+    pts.push_back({x, pts.size() % 2 == 0 ? word.Bottom - 2 : word.Bottom});
+  if (!pts.empty() && pts.back().X != word.Right)
+    pts.push_back({word.Right, pts.size() % 2 == 0 ? word.Bottom - 2 : word.Bottom});
+  if (pts.size() < 2) return;
+  TLTCanvasSaver keep(canvas);
+  canvas.SetPen({style.LiveSpellingColor, 1, psSolid});
+  for (size_t i = 1; i < pts.size(); ++i) canvas.Line(pts[i - 1].X, pts[i - 1].Y, pts[i].X, pts[i].Y);
+}
+
+void TCustomLTItemInfo::ClearWordMarks() {
+  RuntimeState &= static_cast<uint8_t>(~1u);
+  if (!MarkList) return;
+  std::erase_if(*MarkList, [](const std::unique_ptr<TLTWordPainter>& p) { return p->IsMisspelling(); });
+  if (MarkList->empty()) MarkList.reset();
+}
+
+void TCustomLTItemInfo::ClearWordMarksFrom(int offset) {
+  RuntimeState &= static_cast<uint8_t>(~1u);
+  if (!MarkList) return;
+  if (offset > 1)
+    std::erase_if(*MarkList, [offset](const std::unique_ptr<TLTWordPainter>& p) {
+      return static_cast<int64_t>(p->StartOffs) + p->Length > offset;
+    });
+  else
+    MarkList->clear();
+  if (MarkList->empty()) MarkList.reset();
+}
+
+void TCustomLTItemInfo::AddMisspelling(int offset, int length) {
+  if (!MarkList) MarkList = std::make_unique<TLTWordPainterList>();
+  MarkList->push_back(std::make_unique<TLTWordMisspellPainter>(offset, length));
+}
+
+bool TCustomLTItemInfo::IsMisspelledAt(int offset) const {
+  if (!MarkList) return false;
+  return std::any_of(MarkList->begin(), MarkList->end(), [offset](const std::unique_ptr<TLTWordPainter>& p) {
+    return p->IsMisspelling() && p->StartOffs <= offset && offset < static_cast<int64_t>(p->StartOffs) + p->Length;
+  });
+}
+
+bool TCustomLTItemInfo::MisspellingAt(int offset, int& start, int& length) const {
+  if (!MarkList) return false;
+  for (auto it = MarkList->rbegin(); it != MarkList->rend(); ++it) {
+    const TLTWordPainter& p = **it;
+    if (p.IsMisspelling() && p.StartOffs <= offset && offset <= static_cast<int64_t>(p.StartOffs) + p.Length) {
+      start = p.StartOffs;
+      length = p.Length;
+      return true;
+    }
+  }
+  return false;
+}
 
 void TCustomLTItemInfo::SetJoinPrev(bool on) {
   if (on)

@@ -4,6 +4,7 @@
 // paragraph information, an optional tag, hint and checkpoint. Per-kind
 // behaviour is reached through virtual operations and numbered queries.
 
+#include "platform/LTCanvas.h"
 #include "platform/LTControl.h"
 #include "platform/LTGraphic.h"
 #include "platform/LTTypes.h"
@@ -215,6 +216,28 @@ class TLTSubDocCursor {
 // ---- Items -----------------------------------------------------------------
 
 /// Base of every item.
+/// A mark over a word of an item (1-based start, length in characters),
+/// painted over the word's rectangle after the document.
+class TLTWordPainter {
+ public:
+  TLTWordPainter(int start, int length) : StartOffs(start), Length(length) {}
+  virtual ~TLTWordPainter() = default;
+  int StartOffs;
+  int Length;
+  virtual bool IsMisspelling() const { return false; }
+  virtual void Paint(TLTCanvas& /*canvas*/, const TLTRectI& /*word*/, const TLTStyle& /*style*/) const {}
+};
+
+/// The mark of a misspelled word: a zigzag under it.
+class TLTWordMisspellPainter : public TLTWordPainter {
+ public:
+  using TLTWordPainter::TLTWordPainter;
+  bool IsMisspelling() const override { return true; }
+  void Paint(TLTCanvas& canvas, const TLTRectI& word, const TLTStyle& style) const override;
+};
+
+using TLTWordPainterList = std::vector<std::unique_ptr<TLTWordPainter>>;
+
 class TCustomLTItemInfo {
  public:
   TCustomLTItemInfo() = default;
@@ -234,6 +257,18 @@ class TCustomLTItemInfo {
   TLTTag Tag;
   int32_t FirstDrawItem = -1;
   TLTSharedText HintText;
+  /// Word marks, created with the first and freed with the last.
+  std::unique_ptr<TLTWordPainterList> MarkList;
+
+  /// Clears bit 0 of RuntimeState and every misspelling mark.
+  void ClearWordMarks();
+  /// Clears bit 0; from offset > 1 drops the marks that reach offset, else all.
+  void ClearWordMarksFrom(int offset);
+  void AddMisspelling(int offset, int length);
+  bool IsMisspelledAt(int offset) const;
+  /// The misspelling with start <= offset <= start + length, the last one
+  /// first; false when there is none.
+  bool MisspellingAt(int offset, int& start, int& length) const;
 
   bool HasFlag(TLTItemFlag f) const { return (ItemFlags & f) != 0; }
   void SetFlag(TLTItemFlag f, bool on) { ItemFlags = on ? (ItemFlags | f) : (ItemFlags & ~f); }
@@ -376,6 +411,7 @@ class TLTBreakItemInfo : public TLTFullLineItemInfo {
   void Assign(const TCustomLTItemInfo& source) override;
 
   bool ReadLTFHeaderTail(const std::vector<std::string_view>& tail, TLTFReadContext& ctx) override;
+
  protected:
   std::string LTFHeaderTail(const TLTFWriter& w) const override;
 };
@@ -400,6 +436,7 @@ class TLTRectItemInfo : public TLTNonTextItemInfo {
   void GetExtraPropertyLines(std::vector<std::string>& lines) const override;
 
   bool ReadLTFHeaderTail(const std::vector<std::string_view>& tail, TLTFReadContext& ctx) override;
+
  protected:
   const TLTItemIntProperty* FindIntProperty(TLTExtraItemProperty p) const override;
   std::string LTFHeaderTail(const TLTFWriter& w) const override;
@@ -428,6 +465,7 @@ class TLTTabItemInfo : public TLTRectItemInfo {
   void UpdateStyles(const TLTStyleUsage& usage) override;
 
   bool ReadLTFHeaderTail(const std::vector<std::string_view>& tail, TLTFReadContext& ctx) override;
+
  protected:
   std::string LTFHeaderTail(const TLTFWriter& w) const override;
 };
@@ -458,6 +496,7 @@ class TLTControlItemInfo : public TLTRectItemInfo {
   void SaveLTF(TLTFWriter& w, int itemNo, bool forceJoin) const override;
 
   bool ReadLTFLines(TLTFLineSource& src, int lineCount, uint8_t dataKind, TLTFReadContext& ctx) override;
+
  protected:
   const TLTItemIntProperty* FindIntProperty(TLTExtraItemProperty p) const override;
 
@@ -492,6 +531,7 @@ class TLTGraphicItemInfo : public TLTRectItemInfo {
   void GetExtraPropertyLines(std::vector<std::string>& lines) const override;
 
   bool ReadLTFLines(TLTFLineSource& src, int lineCount, uint8_t dataKind, TLTFReadContext& ctx) override;
+
  protected:
   const TLTItemIntProperty* FindIntProperty(TLTExtraItemProperty p) const override;
   const TLTItemStrProperty* FindStrProperty(TLTExtraItemStrProperty p) const override;
@@ -526,6 +566,7 @@ class TLTBulletItemInfo : public TLTRectItemInfo {
 
   bool ReadLTFHeaderTail(const std::vector<std::string_view>& tail, TLTFReadContext& ctx) override;
   bool ReadLTFLines(TLTFLineSource& src, int lineCount, uint8_t dataKind, TLTFReadContext& ctx) override;
+
  protected:
   const TLTItemIntProperty* FindIntProperty(TLTExtraItemProperty p) const override;
   const TLTItemStrProperty* FindStrProperty(TLTExtraItemStrProperty p) const override;
@@ -543,6 +584,7 @@ class TLTHotspotItemInfo : public TLTBulletItemInfo {
   void Assign(const TCustomLTItemInfo& source) override;
 
   bool ReadLTFHeaderTail(const std::vector<std::string_view>& tail, TLTFReadContext& ctx) override;
+
  protected:
   std::string LTFHeaderTail(const TLTFWriter& w) const override;
 };

@@ -77,6 +77,7 @@ class TPainter {
   void NonTextPiece(int i);
   void TextRun(int i, std::u16string_view text, int x, int width, bool selected, bool atStart, bool atEnd);
   void ParagraphMark(int i);
+  void WordMarks(int first, int last);
   void Marker(const TLTMarkerItemInfo& m, const TLTDrawLineInfo& p, int x, int y);
   void Rule(const TLTBreakItemInfo& rule, int x, int y, int width, int height);
   bool IsHovered(const TCustomLTItemInfo& item) const {
@@ -513,6 +514,36 @@ void TPainter::ParagraphMark(int i) {
   lastStyle_ = -1;
 }
 
+void TPainter::WordMarks(int first, int last) {
+  for (int i = first; i < last; ++i) {
+    const TLTDrawLineInfo& p = d_.DrawItems[i];
+    const TCustomLTItemInfo& item = d_.GetItem(p.ItemNo);
+    if (!item.MarkList || !item.IsText() || p.Length <= 0) continue;
+    const TLTLayoutText& t = TextOf(p.ItemNo);
+    const int u0 = t.UnitOfChar(p.Offset - 1);
+    const int u1 = t.UnitOfChar(p.Offset - 1 + p.Length);
+    const std::u16string_view s =
+        std::u16string_view(t.display).substr(static_cast<size_t>(u0), static_cast<size_t>(u1 - u0));
+    SelectStyle(item.StyleNo);
+    std::vector<int> ext;
+    for (const auto& painter : *item.MarkList) {
+      // The part of the word inside this piece, in characters from its start.
+      const int64_t a = std::max<int64_t>(painter->StartOffs, p.Offset) - p.Offset;
+      const int64_t b = std::min<int64_t>(static_cast<int64_t>(painter->StartOffs) + painter->Length,
+                                          static_cast<int64_t>(p.Offset) + p.Length) -
+                        p.Offset;
+      if (b <= a) continue;
+      if (ext.empty()) c_.PartialExtents(s, ext);
+      if (ext.size() != s.size()) break;
+      const int ua = t.UnitOfChar(p.Offset - 1 + static_cast<int>(a)) - u0;
+      const int ub = t.UnitOfChar(p.Offset - 1 + static_cast<int>(b)) - u0;
+      const int x0 = p.Left + p.JustifyExtra + (ua > 0 ? ext[static_cast<size_t>(ua - 1)] : 0);
+      const int x1 = p.Left + p.JustifyExtra + (ub > 0 ? ext[static_cast<size_t>(ub - 1)] : 0);
+      painter->Paint(c_, {x0 + dx_, p.Top + dy_, x1 + dx_, p.Top + p.Height + dy_}, style_);
+    }
+  }
+}
+
 void TPainter::Piece(int i) {
   const TLTDrawLineInfo& p = d_.DrawItems[i];
   TCustomLTItemInfo& item = d_.GetItem(p.ItemNo);
@@ -550,12 +581,14 @@ void TPainter::Run() {
     ParagraphBackgrounds(paraStart);
     TextBacks(first);
     SoftPageBreaks(first);
-    for (int i = first; i < n; ++i) {
+    int end = first;
+    for (int i = first; i < n; ++i, end = i) {
       const TLTDrawLineInfo& p = d_.DrawItems[i];
       if (p.StartsLine && p.LineTop() >= clip_.Bottom) break;
       if (p_.WholeLinesOnly && p.Top + p.Height > clip_.Bottom) continue;
       Piece(i);
     }
+    if (!p_.Printing) WordMarks(first, end);
   }
   if (!p_.Printing && options_.Contains(ltoShowCheckpoints) && d_.PendingCheckpoint()) {
     style_.PaintCheckpoint(c_, d_.GetLeftMargin() + dx_, d_.DocumentHeight - d_.GetBottomMargin() + dy_, -1, -dx_,

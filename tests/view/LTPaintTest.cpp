@@ -203,3 +203,32 @@ TEST(LTPaintBackground, TilesFollowTheScrollOnlyWhenAskedTo) {
 
 }  // namespace
 }  // namespace lectern
+
+namespace lectern {
+namespace {
+
+TEST(LTPaint, MisspelledWordsGetAZigzagUnderTheirPartOfEachPiece) {
+  PaintDoc d;
+  d.Doc.AddTextW(u"good badword good", 0, 0);
+  d.Doc.GetItem(0).AddMisspelling(6, 7);
+  EXPECT_TRUE(d.Doc.GetItem(0).IsMisspelledAt(12));
+  EXPECT_FALSE(d.Doc.GetItem(0).IsMisspelledAt(13));
+  d.Paint();
+  std::vector<TLTDrawCall> lines;
+  for (const TLTDrawCall& c : d.Canvas.Calls())
+    if (c.Kind == TLTDrawKind::Line) lines.push_back(c);
+  ASSERT_FALSE(lines.empty());
+  EXPECT_EQ(lines.front().Pen.Color, d.Style.LiveSpellingColor);
+  EXPECT_EQ(lines.front().Rect.Left, 5 * W);   // from the word's left
+  EXPECT_EQ(lines.back().Rect.Right, 12 * W);  // to exactly its right edge
+  EXPECT_EQ(lines.front().Rect.Top, 13 - 2);   // 2 above the bottom
+  EXPECT_EQ(lines.front().Rect.Bottom, 13);
+  // Printing shows no marks; clearing them frees the list.
+  d.Paint(true);
+  for (const TLTDrawCall& c : d.Canvas.Calls()) EXPECT_NE(c.Kind, TLTDrawKind::Line);
+  d.Doc.GetItem(0).ClearWordMarks();
+  EXPECT_EQ(d.Doc.GetItem(0).MarkList, nullptr);
+}
+
+}  // namespace
+}  // namespace lectern
