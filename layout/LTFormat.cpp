@@ -8,7 +8,6 @@
 #include "model/LTMarker.h"
 #include "platform/LTCodePage.h"
 #include "platform/LTSysUtils.h"
-#include "table/LTTable.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -922,12 +921,14 @@ void TLTFormatter::PlaceFullLine(int itemNo) {
     const TParaInfo& para = Para(item.ParaNo);
     const int available =
         std::max(0, d_.TextWidth - scale_.X(std::max(0, para.LeftIndent) + std::max(0, para.RightIndent)));
-    const TLTSizeI size = FullLineSize(item, available);
+    int own = 0;
+    const TLTSizeI size = FullLineSize(item, available, own);
     int64_t left = scale_.X(std::max(0, para.LeftIndent));
     if (para.Alignment == ltaRight)
       left += std::max(0, available - size.Width);
     else if (para.Alignment == ltaCenter)
       left += std::max(0, available - size.Width) / 2;
+    left += own;
     piece->Left = leftMargin_ + static_cast<int>(left);
     piece->Width = size.Width;
     piece->Height = size.Height;
@@ -944,15 +945,14 @@ void TLTFormatter::PlaceFullLine(int itemNo) {
     AddJump(index, p.Left, p.Width, p.Height, style_.JumpCursor);
 }
 
-TLTSizeI TLTFormatter::FullLineSize(const TCustomLTItemInfo& item, int available) const {
-  // Until tables lay out their cells, a table is one block of its minimal
-  // size: every column and row at the smallest cell.
-  if (const auto* table = dynamic_cast<const TLTTableItemInfo*>(&item)) {
-    const int cols = std::max(1, table->NumColumns());
-    const int rows = std::max(1, table->NumRows());
-    const int w = std::min<int64_t>(static_cast<int64_t>(cols) * scale_.X(20), std::max(available, scale_.X(20)));
-    return {std::max(w, 1), static_cast<int>(std::min<int64_t>(static_cast<int64_t>(rows) * scale_.Y(20), 1000000))};
-  }
+TLTSizeI TLTFormatter::FullLineSize(TCustomLTItemInfo& item, int available, int& offset) {
+  offset = 0;
+  TLTItemLayoutContext ctx{canvas_, style_, scale_};
+  TLTSizeI size;
+  const bool own = item.LayOutForWidth(ctx, available, size, offset);
+  // Whatever the item measured with, the next text selects its font again.
+  curStyle_ = -1;
+  if (own) return {std::clamp(size.Width, 0, 1000000), std::clamp(size.Height, 0, 1000000)};
   return {std::max(available, 1), scale_.Y(20)};
 }
 
@@ -1009,7 +1009,10 @@ int TLTFormatter::MinWidth(int fromItem) {
           }
         }
       } else if (item.GetBoolValue(iqFullLine)) {
-        const int w = item.StyleNo == ltikRule ? 0 : FullLineSize(item, 0).Width;
+        TLTItemLayoutContext ctx{canvas_, style_, scale_};
+        const int own = item.StyleNo == ltikRule ? 0 : d_.GetItem(j).MinLayoutWidth(ctx);
+        curStyle_ = -1;
+        const int w = std::max(own, 0);
         widest = std::max<int64_t>(widest, w);
         sum += w;
       } else if (item.StyleNo == ltikTabulator) {

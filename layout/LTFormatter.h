@@ -95,7 +95,7 @@ class TLTFormatter {
   void PlaceFullLine(int itemNo);
   TRectSize MeasureRect(int itemNo);
   void SelectMarkerFont(const TLTListLevel& level);
-  TLTSizeI FullLineSize(const TCustomLTItemInfo& item, int available) const;
+  TLTSizeI FullLineSize(TCustomLTItemInfo& item, int available, int& offset);
 
   TCustomLTFormattedData& d_;
   TLTCanvas& canvas_;

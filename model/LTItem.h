@@ -238,6 +238,19 @@ class TLTWordMisspellPainter : public TLTWordPainter {
 
 using TLTWordPainterList = std::vector<std::unique_ptr<TLTWordPainter>>;
 
+struct TLTDeviceScale;
+
+/// What an item that lays itself out is given by the formatting pass.
+struct TLTItemLayoutContext {
+  TLTCanvas& Canvas;
+  const TLTStyle& Style;
+  /// Style lengths (screen pixels) to device pixels.
+  const TLTDeviceScale& Scale;
+  bool Printing = false;
+  /// Lay out again although the width did not change.
+  bool Force = false;
+};
+
 class TCustomLTItemInfo {
  public:
   TCustomLTItemInfo() = default;
@@ -284,6 +297,23 @@ class TCustomLTItemInfo {
   bool IsText() const { return StyleNo >= 0; }
   /// Number of character positions: characters for text (bytes / 2 when wide).
   int TextLength() const;
+
+  // ---- Items that lay themselves out (tables, labels) -----------------------------
+  /// Lays the item out for the available width and gives its size and a
+  /// horizontal offset of its own; false when the item has no layout of its
+  /// own (formatting then sizes it).
+  virtual bool LayOutForWidth(TLTItemLayoutContext& /*ctx*/, int /*availableWidth*/, TLTSizeI& /*size*/,
+                              int& /*offset*/) {
+    return false;
+  }
+  /// The narrowest width the item can take (device pixels), or -1 for
+  /// formatting's own rule.
+  virtual int MinLayoutWidth(TLTItemLayoutContext& /*ctx*/) { return -1; }
+  /// Paints the item at its piece; false when painting should draw it.
+  virtual bool PaintAt(TLTCanvas& /*canvas*/, const TLTRectI& /*piece*/, uint16_t /*state*/,
+                       const TLTStyle& /*style*/) {
+    return false;
+  }
 
   /// Text style that measures and draws the item, or -1.
   virtual int32_t GetAssociatedTextStyleNo() const { return -1; }

@@ -3,10 +3,10 @@
 
 #include "table/LTTable.h"
 
+#include "platform/LTSysUtils.h"
+
 #include <algorithm>
 #include <array>
-
-#include "platform/LTSysUtils.h"
 
 namespace lectern {
 
@@ -14,13 +14,21 @@ namespace {
 
 constexpr std::array<std::string_view, 4> kVAlignNames{"ltcTop", "ltcMiddle", "ltcBottom", "ltcVDefault"};
 constexpr std::array<std::string_view, 4> kBackStyleNames{"ltbsColor", "ltbsStretched", "ltbsTiled", "ltbsCentered"};
-constexpr std::array<std::string_view, 5> kBorderStyleNames{"lttbRaised", "lttbLowered", "lttbColor",
-                                                            "lttbRaisedColor", "lttbLoweredColor"};
-constexpr std::array<std::string_view, 13> kOptionNames{
-    "lttoEditing",         "lttoRowSizing",          "lttoColSizing",         "lttoRowSelect",
-    "lttoColSelect",       "lttoNoCellSelect",       "lttoRTFSaveCellPixelBestWidth", "lttoRTFAllowAutofit",
-    "lttoHideGridLines",   "lttoOverlappingCorners", "lttoCellBelowBorders",  "lttoIgnoreContentWidth",
-    "lttoIgnoreContentHeight"};
+constexpr std::array<std::string_view, 5> kBorderStyleNames{"lttbRaised", "lttbLowered", "lttbColor", "lttbRaisedColor",
+                                                            "lttbLoweredColor"};
+constexpr std::array<std::string_view, 13> kOptionNames{"lttoEditing",
+                                                        "lttoRowSizing",
+                                                        "lttoColSizing",
+                                                        "lttoRowSelect",
+                                                        "lttoColSelect",
+                                                        "lttoNoCellSelect",
+                                                        "lttoRTFSaveCellPixelBestWidth",
+                                                        "lttoRTFAllowAutofit",
+                                                        "lttoHideGridLines",
+                                                        "lttoOverlappingCorners",
+                                                        "lttoCellBelowBorders",
+                                                        "lttoIgnoreContentWidth",
+                                                        "lttoIgnoreContentHeight"};
 constexpr std::array<std::string_view, 3> kPrintOptionNames{"lttoHalftoneBorders", "lttoRowsSplit",
                                                             "lttoWhiteBackground"};
 const TLTEnumInfo kVAlignInfo{kVAlignNames};
@@ -33,8 +41,9 @@ const TLTEnumInfo kPrintOptionInfo{kPrintOptionNames};
 template <auto M>
 TLTPropInfo BordersProp() {
   TLTPropInfo p = Prop::Object<M>("VisibleBorders");
-  p.IsStored = [](const TLTPersistent& o) { return !AllDefault(static_cast<const TLTBooleanRect&>(
-                                                      static_cast<const typename detail::Member<M>::Class&>(o).*M)); };
+  p.IsStored = [](const TLTPersistent& o) {
+    return !AllDefault(static_cast<const TLTBooleanRect&>(static_cast<const typename detail::Member<M>::Class&>(o).*M));
+  };
   return p;
 }
 
@@ -79,9 +88,9 @@ TLTPropInfo SinglePaddingProp(std::string_view name) {
 
 using T = TLTTableItemInfo;
 const TLTPropInfo kTableProps[] = {
-    Prop::Set<&T::Options>("Options", kOptionInfo, TLTTableOptions{lttoEditing, lttoRowSizing, lttoColSizing,
-                                                                   lttoRowSelect, lttoColSelect}
-                                                       .ToBits()),
+    Prop::Set<&T::Options>(
+        "Options", kOptionInfo,
+        TLTTableOptions{lttoEditing, lttoRowSizing, lttoColSizing, lttoRowSelect, lttoColSelect}.ToBits()),
     Prop::Set<&T::PrintOptions>("PrintOptions", kPrintOptionInfo,
                                 TLTTablePrintOptions{lttoHalftoneBorders, lttoRowsSplit}.ToBits()),
     Prop::Int<&T::BestWidth>("BestWidth", 0),
@@ -117,7 +126,8 @@ const TLTPropInfo kTableProps[] = {
 };
 
 const TLTItemStrProperty kTableStrs[] = {
-    {ltespImageFileName, [](const TCustomLTItemInfo& i) -> TLTString {
+    {ltespImageFileName,
+     [](const TCustomLTItemInfo& i) -> TLTString {
        return static_cast<const TLTTableItemInfo&>(i).BackgroundImageFileName;
      },
      [](TCustomLTItemInfo& i, const TLTString& v) { static_cast<TLTTableItemInfo&>(i).BackgroundImageFileName = v; }},
@@ -213,8 +223,7 @@ void TLTTableItemInfo::ResetGrid(int rows, int cols) {
 }
 
 void TLTTableItemInfo::CheckIndex(int row, int col) const {
-  if (row < 0 || row >= NumRows() || col < 0 || col >= NumColumns())
-    throw ELecternError("Invalid row or column index");
+  if (row < 0 || row >= NumRows() || col < 0 || col >= NumColumns()) throw ELecternError("Invalid row or column index");
 }
 
 TLTTableCellData* TLTTableItemInfo::Cells(int row, int col) const {
@@ -261,8 +270,7 @@ bool TLTTableItemInfo::CanMerge(int row, int col, int rowCount, int colCount) co
 }
 
 bool TLTTableItemInfo::MergeRect(int row, int col, int rowCount, int colCount, bool moveContent) {
-  if (rowCount < 1 || colCount < 1 || row < 0 || col < 0 || row + rowCount > NumRows() ||
-      col + colCount > NumColumns())
+  if (rowCount < 1 || colCount < 1 || row < 0 || col < 0 || row + rowCount > NumRows() || col + colCount > NumColumns())
     return false;
   TLTTableCellData* main = Cells(row, col);
   if (!main) return false;
@@ -461,10 +469,35 @@ const TLTItemStrProperty* TLTTableItemInfo::FindStrProperty(TLTExtraItemStrPrope
 }
 
 namespace {
-const TLTItemClass kTableClass{"TLTTableItemInfo", [] { return std::unique_ptr<TCustomLTItemInfo>(new TLTTableItemInfo); }};
+const TLTItemClass kTableClass{"TLTTableItemInfo",
+                               [] { return std::unique_ptr<TCustomLTItemInfo>(new TLTTableItemInfo); }};
 }  // namespace
 
 void RegisterTableItemKind() { RegisterItemKind(ltikTable, kTableClass); }
+
+bool TLTTableItemInfo::LayOutForWidth(TLTItemLayoutContext& ctx, int availableWidth, TLTSizeI& size, int& offset) {
+  const int64_t cell = std::max(1, ctx.Scale.X(20));
+  const int64_t cols = std::max(1, NumColumns());
+  const int64_t rows = std::max(1, NumRows());
+  size.Width = static_cast<int>(std::min<int64_t>(cols * cell, std::max<int64_t>(availableWidth, cell)));
+  size.Height = static_cast<int>(std::min<int64_t>(rows * std::max(1, ctx.Scale.Y(20)), 1000000));
+  offset = 0;
+  return true;
+}
+
+int TLTTableItemInfo::MinLayoutWidth(TLTItemLayoutContext& ctx) {
+  return static_cast<int>(
+      std::min<int64_t>(static_cast<int64_t>(std::max(1, NumColumns())) * std::max(1, ctx.Scale.X(20)), 1000000));
+}
+
+bool TLTTableItemInfo::PaintAt(TLTCanvas& canvas, const TLTRectI& piece, uint16_t /*state*/,
+                               const TLTStyle& /*style*/) {
+  TLTCanvasSaver keep(canvas);
+  canvas.SetPen({MakeColor(0x808080), 1, psSolid});
+  canvas.SetBrushStyle(bsClear);
+  canvas.Rectangle(piece);
+  return true;
+}
 
 TLTPenStyle TableGridStyle = psDot;
 TLTPenStyle TableGridReadOnlyStyle = psClear;

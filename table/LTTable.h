@@ -4,15 +4,15 @@
 // slots it covers hold no cell. Every walk over a document recurses into
 // the cells.
 
-#include <cstdint>
-#include <memory>
-#include <string>
-#include <vector>
-
 #include "model/CLTData.h"
 #include "model/LTItem.h"
 #include "style/LTProps.h"
 #include "style/LTStyle.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
 
 namespace lectern {
 
@@ -203,6 +203,11 @@ class TLTTableItemInfo : public TLTFullLineItemInfo, public TLTPersistent {
   TCustomLTData* Container() const { return container_; }
 
   // Item behaviour.
+  // Until cells are laid out, a table is one block of its minimal size:
+  // every column and row at the smallest cell, framed where it stands.
+  bool LayOutForWidth(TLTItemLayoutContext& ctx, int availableWidth, TLTSizeI& size, int& offset) override;
+  int MinLayoutWidth(TLTItemLayoutContext& ctx) override;
+  bool PaintAt(TLTCanvas& canvas, const TLTRectI& piece, uint16_t state, const TLTStyle& style) override;
   bool GetBoolValue(TLTItemBoolQuery q) const override;
   void Assign(const TCustomLTItemInfo& source) override;
   TLTString AsText(int lineWidth, const TCustomLTData& owner, bool unicode) const override;

@@ -77,6 +77,18 @@ class TPainter {
   void NonTextPiece(int i);
   void TextRun(int i, std::u16string_view text, int x, int width, bool selected, bool atStart, bool atEnd);
   void ParagraphMark(int i);
+  /// The drawing state handed to an item that paints itself.
+  uint16_t ItemState(const TCustomLTItemInfo& item, bool selected) const {
+    uint16_t st = 0;
+    if (selected) st |= 0x01;
+    if (IsHovered(item)) st |= 0x04;
+    if (focused_) st |= 0x40;
+    if (style_.ParaStyles()[item.ParaNo].BiDiMode == ltbdRightToLeft) st |= 0x100;
+    if (showSpecial_) st |= 0x200;
+    if (p_.AlternateCanvas) st |= 0x400;
+    if (p_.Printing) st |= 0x800;
+    return st;
+  }
   void WordMarks(int first, int last);
   void Marker(const TLTMarkerItemInfo& m, const TLTDrawLineInfo& p, int x, int y);
   void Rule(const TLTBreakItemInfo& rule, int x, int y, int width, int height);
@@ -404,10 +416,9 @@ void TPainter::NonTextPiece(int i) {
   if (item.GetBoolValue(iqFullLine)) {
     if (item.StyleNo == ltikRule) {
       Rule(static_cast<const TLTBreakItemInfo&>(item), x, y, p.Width, p.Height);
-    } else {
-      // Tables paint their cells once they lay them out; until then the
-      // block shows where the table stands.
-      TLTCanvasSaver keep(c_);
+    } else if (TLTCanvasSaver keep(c_);
+               !item.PaintAt(c_, {x, y, x + p.Width, y + p.Height}, ItemState(item, selected), style_)) {
+      // An item without painting of its own still shows where it stands.
       c_.SetPen({MakeColor(0x808080), 1, psSolid});
       c_.SetBrushStyle(bsClear);
       c_.Rectangle({x, y, x + p.Width, y + p.Height});
