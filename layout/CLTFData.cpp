@@ -112,6 +112,7 @@ void TCustomLTFormattedData::FormatAll(const TLTFormatParams& params) {
     TextWidth = textWidth;
     scale_ = scale;
     TLTFormatter f(*this, *canvas, *style, scale);
+    f.ForceItems = params.Force || params.ForceTables;
     if (append) {
       const int top = DocumentHeight - GetBottomMargin() - f.SpaceAfterOf(LastFormattedItem);
       f.Run(LastFormattedItem + 1, count - 1, DrawItems.Count(), top, NextJumpNo);
@@ -226,6 +227,7 @@ TLTRectI TCustomLTFormattedData::ReformatRange(int firstDrawItem, int lastDrawIt
 
   TLTResolutionScale scale = scale_;
   TLTFormatter f(*this, *canvas, *style, scale);
+  f.ForceItems = true;  // an edit inside a table's cell changes its layout
   DrawItems.MarkDeleted(oldFirst, oldLast);
   f.Run(paraItem, newLastItem, oldFirst, aboveBottom, firstJumpNo);
   DrawItems.ClearDeleted();

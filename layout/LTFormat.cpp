@@ -948,6 +948,7 @@ void TLTFormatter::PlaceFullLine(int itemNo) {
 TLTSizeI TLTFormatter::FullLineSize(TCustomLTItemInfo& item, int available, int& offset) {
   offset = 0;
   TLTItemLayoutContext ctx{canvas_, style_, scale_};
+  ctx.Force = ForceItems;
   TLTSizeI size;
   const bool own = item.LayOutForWidth(ctx, available, size, offset);
   // Whatever the item measured with, the next text selects its font again.

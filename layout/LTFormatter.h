@@ -44,6 +44,9 @@ class TLTFormatter {
   /// The narrowest text width in which items from fromItem on lay out
   /// without overflow.
   int MinWidth(int fromItem);
+  /// Items that lay themselves out do so again although their width is
+  /// unchanged (their contents may have changed).
+  bool ForceItems = false;
   int NextDrawIndex() const { return next_; }
   int NextJumpNo() const { return jumpNo_; }
   std::vector<TLTJumpInfo>& NewJumps() { return jumps_; }

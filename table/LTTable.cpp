@@ -213,6 +213,7 @@ std::unique_ptr<TLTTableCellData> TLTTableItemInfo::NewCell(TLTTableRow* row) {
 }
 
 void TLTTableItemInfo::ResetGrid(int rows, int cols) {
+  LayoutInvalid = true;
   Rows.Items.clear();
   if (rows <= 0 || cols <= 0) return;
   for (int r = 0; r < rows; ++r) {
@@ -270,6 +271,7 @@ bool TLTTableItemInfo::CanMerge(int row, int col, int rowCount, int colCount) co
 }
 
 bool TLTTableItemInfo::MergeRect(int row, int col, int rowCount, int colCount, bool moveContent) {
+  LayoutInvalid = true;
   if (rowCount < 1 || colCount < 1 || row < 0 || col < 0 || row + rowCount > NumRows() || col + colCount > NumColumns())
     return false;
   TLTTableCellData* main = Cells(row, col);
@@ -474,30 +476,6 @@ const TLTItemClass kTableClass{"TLTTableItemInfo",
 }  // namespace
 
 void RegisterTableItemKind() { RegisterItemKind(ltikTable, kTableClass); }
-
-bool TLTTableItemInfo::LayOutForWidth(TLTItemLayoutContext& ctx, int availableWidth, TLTSizeI& size, int& offset) {
-  const int64_t cell = std::max(1, ctx.Scale.X(20));
-  const int64_t cols = std::max(1, NumColumns());
-  const int64_t rows = std::max(1, NumRows());
-  size.Width = static_cast<int>(std::min<int64_t>(cols * cell, std::max<int64_t>(availableWidth, cell)));
-  size.Height = static_cast<int>(std::min<int64_t>(rows * std::max(1, ctx.Scale.Y(20)), 1000000));
-  offset = 0;
-  return true;
-}
-
-int TLTTableItemInfo::MinLayoutWidth(TLTItemLayoutContext& ctx) {
-  return static_cast<int>(
-      std::min<int64_t>(static_cast<int64_t>(std::max(1, NumColumns())) * std::max(1, ctx.Scale.X(20)), 1000000));
-}
-
-bool TLTTableItemInfo::PaintAt(TLTCanvas& canvas, const TLTRectI& piece, uint16_t /*state*/,
-                               const TLTStyle& /*style*/) {
-  TLTCanvasSaver keep(canvas);
-  canvas.SetPen({MakeColor(0x808080), 1, psSolid});
-  canvas.SetBrushStyle(bsClear);
-  canvas.Rectangle(piece);
-  return true;
-}
 
 TLTPenStyle TableGridStyle = psDot;
 TLTPenStyle TableGridReadOnlyStyle = psClear;

@@ -4,6 +4,7 @@
 // slots it covers hold no cell. Every walk over a document recurses into
 // the cells.
 
+#include "layout/CLTFData.h"
 #include "model/CLTData.h"
 #include "model/LTItem.h"
 #include "style/LTProps.h"
@@ -54,7 +55,7 @@ struct TLTCellRect {
 constexpr int LTMaxTableNesting = 64;
 
 /// A cell: a document with its own background, borders and sizes.
-class TLTTableCellData : public TCustomLTData, public TLTPersistent {
+class TLTTableCellData : public TCustomLTFormattedData, public TLTPersistent {
  public:
   /// A new cell holds one empty text item.
   explicit TLTTableCellData(TLTTableRow* row);
@@ -78,6 +79,13 @@ class TLTTableCellData : public TCustomLTData, public TLTPersistent {
   int32_t ColumnsSpanned = 1;
   /// Layout rectangle inside the table.
   int32_t Left = 0, Top = 0, Width = 0, Height = 0;
+
+  // A cell is formatted by its table: at its content width, on the canvas
+  // the table is laid out with, without margins.
+  int GetClientWidth() const override { return LayoutClientWidth; }
+  int GetClientHeight() const override { return LayoutClientHeight; }
+  TLTCanvas* GetFormatCanvas() const override;
+  int LayoutClientWidth = 0, LayoutClientHeight = 0;
 
   TLTTableRow* Row() const { return row_; }
   TLTTableItemInfo* Table() const;
@@ -203,11 +211,22 @@ class TLTTableItemInfo : public TLTFullLineItemInfo, public TLTPersistent {
   TCustomLTData* Container() const { return container_; }
 
   // Item behaviour.
-  // Until cells are laid out, a table is one block of its minimal size:
-  // every column and row at the smallest cell, framed where it stands.
+  // ---- Layout and painting -------------------------------------------------------------
   bool LayOutForWidth(TLTItemLayoutContext& ctx, int availableWidth, TLTSizeI& size, int& offset) override;
   int MinLayoutWidth(TLTItemLayoutContext& ctx) override;
   bool PaintAt(TLTCanvas& canvas, const TLTRectI& piece, uint16_t state, const TLTStyle& style) override;
+
+  /// The results of the last layout (device pixels).
+  std::vector<int32_t> ColumnWidths, ColumnLefts, RowContentHeights, RowTops;
+  int32_t TableWidth = 0, TableHeight = 0;
+  /// Set by changes of the grid or of properties: the next layout runs
+  /// even when the width did not change.
+  bool LayoutInvalid = true;
+  /// The canvas the cells are formatted with during a layout (not owned).
+  TLTCanvas* LayoutCanvas = nullptr;
+  /// The vertical offset of a cell's document inside its padding box.
+  int ContentOffset(const TLTTableCellData& cell) const;
+
   bool GetBoolValue(TLTItemBoolQuery q) const override;
   void Assign(const TCustomLTItemInfo& source) override;
   TLTString AsText(int lineWidth, const TCustomLTData& owner, bool unicode) const override;

@@ -4,14 +4,14 @@
 // cells (each through a cell wrapper whose property "C" is the cell) and
 // the rows.
 
-#include <algorithm>
-
 #include "model/LTFMisc.h"
 #include "model/LTFuncs.h"
 #include "platform/LTStream.h"
 #include "platform/LTSysUtils.h"
 #include "style/LTPropStream.h"
 #include "table/LTTable.h"
+
+#include <algorithm>
 
 namespace lectern {
 
@@ -82,9 +82,7 @@ const TLTDefinedProp kCellWrapperDefined[] = {
     {"C.BackgroundImg", TLTDefinedKind::Binary,
      [](const TLTPersistent& o) { return static_cast<const TCellWrapper&>(o).Cell->BackgroundImage != nullptr; },
      nullptr, nullptr,
-     [](const TLTPersistent& o) {
-       return PictureRecord(*static_cast<const TCellWrapper&>(o).Cell->BackgroundImage);
-     },
+     [](const TLTPersistent& o) { return PictureRecord(*static_cast<const TCellWrapper&>(o).Cell->BackgroundImage); },
      nullptr, nullptr,
      [](TLTPersistent& o, const std::string& b) {
        static_cast<TCellWrapper&>(o).Cell->BackgroundImage = PictureFromRecord(b);
@@ -152,8 +150,7 @@ bool ReadCells(TLTPersistent& o, TLTPropReader& r) {
   if (!cols) return false;
   // Every cell takes a few bytes: a grid larger than what remains cannot be
   // described by it, and is refused before anything is built.
-  if (*rows < 0 || *cols < 1 || *rows * *cols > kMaxCells ||
-      static_cast<uint64_t>(*rows * *cols) > r.Remaining()) {
+  if (*rows < 0 || *cols < 1 || *rows * *cols > kMaxCells || static_cast<uint64_t>(*rows * *cols) > r.Remaining()) {
     r.Fail(kWrongEnd);
     return false;
   }
@@ -215,7 +212,8 @@ const TLTDefinedProp kTableWrapperDefined[] = {
        for (int row = 0; !r.AtListEnd(); ++row) {
          const auto v = r.ReadInteger();
          if (!v) return false;
-         if (row < t.NumRows() && *v >= ltcTop && *v <= ltcVDefault) t.Rows[row].VAlign = static_cast<TLTCellVAlign>(*v);
+         if (row < t.NumRows() && *v >= ltcTop && *v <= ltcVDefault)
+           t.Rows[row].VAlign = static_cast<TLTCellVAlign>(*v);
        }
        return r.Ok();
      }},

@@ -57,6 +57,7 @@ TTerrabookWindow::TTerrabookWindow(const std::string& programDir, QWidget* paren
 
   viewer_ = std::make_unique<TLectern>(*area_);
   viewer_->SetStyle(&style_);
+  TableGridReadOnlyStyle = TableGridStyle;
   TLTOptions options{ltoAllowSelection,   ltoScrollToEnd,         ltoShowPageBreaks,  ltoTagsArePChars,
                      ltoAutoCopyText,     ltoAutoCopyLTF,         ltoAutoCopyImage,   ltoAutoCopyRTF,
                      ltoFormatInvalidate, ltoDblClickSelectsWord, ltoRClickDeselects, ltoShowItemHints,
@@ -68,7 +69,10 @@ TTerrabookWindow::TTerrabookWindow(const std::string& programDir, QWidget* paren
 
   connect(viewList_, qOverload<int>(&QComboBox::activated), this, [this](int index) { ChooseView(index); });
   connect(gridBox_, &QCheckBox::toggled, this, [this](bool on) {
+    // The viewer stands in the editor's place, so it takes the editors'
+    // grid too until the editor exists.
     TableGridStyle = on ? psDot : psClear;
+    TableGridReadOnlyStyle = TableGridStyle;
     viewer_->Format();
   });
   BuildMenus();
