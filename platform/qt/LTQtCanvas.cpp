@@ -183,8 +183,7 @@ extern "C" const char* __lsan_default_options() { return "print_suppressions=0";
 
 namespace lectern {
 
-void EnsureQtGuiApplication() {
-  if (QCoreApplication::instance()) return;
+void PrepareQtEnvironment() {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
     // Off-screen work needs no session directory; a private one keeps Qt
@@ -192,6 +191,11 @@ void EnsureQtGuiApplication() {
     const QByteArray dir = QDir::tempPath().toLocal8Bit() + "/lectern-runtime-" + QByteArray::number(getuid());
     if (mkdir(dir.constData(), 0700) == 0 || errno == EEXIST) qputenv("XDG_RUNTIME_DIR", dir);
   }
+}
+
+void EnsureQtGuiApplication() {
+  if (QCoreApplication::instance()) return;
+  PrepareQtEnvironment();
   static int argc = 1;
   static char name[] = "lectern";
   static char* argv[] = {name, nullptr};

@@ -35,6 +35,10 @@ class QPaintDevice;
 
 namespace lectern {
 
+/// Off-screen platform and a private runtime folder unless the
+/// environment names others; called before the first Qt application.
+void PrepareQtEnvironment();
+
 /// Creates the process's QGuiApplication if there is none, on the
 /// "offscreen" platform unless QT_QPA_PLATFORM says otherwise. For tools
 /// and tests that measure or paint without a window; it lives until exit.

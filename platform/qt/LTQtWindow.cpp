@@ -197,13 +197,7 @@ QCursor CursorOf(TLTCursorId id) {
 
 void EnsureQtApplication() {
   if (QCoreApplication::instance()) return;
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
-    // Off-screen work needs no session directory; a private one keeps Qt
-    // from warning about its absence.
-    const QByteArray dir = QDir::tempPath().toLocal8Bit() + "/lectern-runtime-" + QByteArray::number(getuid());
-    if (mkdir(dir.constData(), 0700) == 0 || errno == EEXIST) qputenv("XDG_RUNTIME_DIR", dir);
-  }
+  PrepareQtEnvironment();
   static int argc = 1;
   static char name[] = "lectern";
   static char* argv[] = {name, nullptr};
