@@ -23,7 +23,7 @@ namespace {
 /// The lengths of one layout pass, scaled to the device.
 class TTableMetrics {
  public:
-  TTableMetrics(const TLTTableItemInfo& t, const TLTDeviceScale& s) : t_(t), s_(s) {
+  TTableMetrics(const TLTTableItemInfo& t, const TLTDeviceScale& s) : s_(s) {
     C = t.NumColumns();
     R = t.NumRows();
     P = sx(2 * t.CellHPadding);
@@ -36,7 +36,6 @@ class TTableMetrics {
   int C = 0, R = 0, P = 0, Q = 0, G = 0, B = 0;
 
  private:
-  const TLTTableItemInfo& t_;
   const TLTDeviceScale& s_;
 };
 
