@@ -125,7 +125,6 @@ class TCustomLTFormattedData : public TCustomLTData {
  private:
   friend class TLTFormatter;
   void UpdateJumpPositions();
-  void RenumberJumps();
   TLTFontInfoCache fontCache_;
   TLTResolutionScale scale_;
   bool formatting_ = false;

@@ -237,7 +237,6 @@ void TLTFormatter::BeginParagraph(int itemNo) {
 int TLTFormatter::ExactSplitAbove(int v) const { return RoundHalfEven(0.8 * v); }
 
 void TLTFormatter::BeginLine(int itemNo, bool paraStart, bool fullLine) {
-  const TCustomLTItemInfo& item = d_.GetItem(itemNo);
   const TParaInfo& para = Para(paraNo_);
   const bool firstLine = paraStart && !fullLine;
   int left;
@@ -248,7 +247,6 @@ void TLTFormatter::BeginLine(int itemNo, bool paraStart, bool fullLine) {
   }
   left = scale_.X(left);
   const int right = scale_.X(para.RightIndent);
-  rightIndent_ = right;
   if (paraStart) gap_ += SpaceAfterOf(itemNo - 1) + std::max(0, scale_.Y(para.SpaceBefore));
   const bool noWrap = para.Options.Contains(ltpaoNoWrap) || !wordWrap_;
   const int width = noWrap ? d_.DocumentWidth : d_.TextWidth;
@@ -269,7 +267,6 @@ void TLTFormatter::BeginLine(int itemNo, bool paraStart, bool fullLine) {
     exactAbove_ = ExactSplitAbove(v);
     exactBelow_ = v - exactAbove_;
   }
-  (void)item;
 }
 
 int TLTFormatter::EffAbove(int actual) const {
@@ -514,7 +511,6 @@ void TLTFormatter::FinishLine(bool lastOfParagraph) {
       TLTDrawLineInfo& p = d_.DrawItems[i];
       p.Left = spanLeft + spanRight - (p.Left + p.Width);
     }
-    rtlLines_ = true;
   }
 }
 
@@ -1066,8 +1062,6 @@ void TLTFormatter::Run(int firstItem, int lastItem, int startDrawIndex, int line
   }
   EndLine(true, false);
 }
-
-int TLTFormatter::LastSpaceAfter(int lastItem) const { return SpaceAfterOf(lastItem); }
 
 int TLTFormatter::SpaceBeforeOf(int itemNo) const {
   if (itemNo < 0 || itemNo >= d_.ItemCount()) return 0;

@@ -50,7 +50,6 @@ class TLTFormatter {
   int NextDrawIndex() const { return next_; }
   int NextJumpNo() const { return jumpNo_; }
   std::vector<TLTJumpInfo>& NewJumps() { return jumps_; }
-  int LastSpaceAfter(int lastItem) const;
   int SpaceAfterOf(int itemNo) const;
   int SpaceBeforeOf(int itemNo) const;
 
@@ -120,7 +119,6 @@ class TLTFormatter {
   int paraFirstItem_ = 0;
   int paraNo_ = 0;
   const TLTListLevel* listLevel_ = nullptr;
-  int rightIndent_ = 0;
   int gap_ = 0;
 
   // The line.
@@ -142,7 +140,6 @@ class TLTFormatter {
   int baseline_ = 0;
   int lineTop_ = 0;
   int next_ = 0;
-  bool rtlLines_ = false;
 
   int textItem_ = -1;
   TLTLayoutText text_;

@@ -180,14 +180,6 @@ bool BreakAllowedAfter(std::u16string_view text, int i) {
   return kPairTable[ClassAt(text, i)][ClassAt(text, i + 1 < n && IsHigh(d) && i + 2 < n ? i + 2 : i + 1)] == 0;
 }
 
-int FindAnsiBreak(std::string_view text, int count) {
-  const int n = static_cast<int>(text.size());
-  int limit = count < n ? count + 1 : n;
-  for (int i = limit - 1; i >= 0; --i)
-    if (text[static_cast<size_t>(i)] == ' ') return i;
-  return -1;
-}
-
 std::u16string DisplayText(std::u16string_view text, bool allCaps, bool unicode, bool showSoftHyphens) {
   std::u16string s(text);
   const size_t n = s.size();

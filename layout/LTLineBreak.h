@@ -50,10 +50,6 @@ int FindUnicodeBreak(std::u16string_view text, int count);
 /// always at a space, never inside a surrogate pair, else by the pair table.
 bool BreakAllowedAfter(std::u16string_view text, int i);
 
-/// The same for 8-bit text: the last space among the first count bytes, or
-/// among count + 1 when more bytes follow; -1 when there is none.
-int FindAnsiBreak(std::string_view text, int count);
-
 /// Text as layout measures and paint shows it, unit for unit as long as the
 /// stored text: upper case for all-caps styles; in Unicode styles the
 /// non-breaking hyphen becomes "-" and the soft hyphen a zero-width space (or

@@ -321,9 +321,6 @@ void TPainter::TextPiece(int i) {
 void TPainter::Marker(const TLTMarkerItemInfo& m, const TLTDrawLineInfo& p, int x, int y) {
   const TLTListLevel* level = m.GetLevelInfo(&style_);
   if (!level) return;
-  // The anchor: the piece starts o pixels left of it (a negative margin).
-  int o = 0;
-  if (level->MarkerAlignment == ltmaRight) o = m.CachedWidth - std::max(0, p.Width - m.CachedWidth);
   const TLTResolutionScale& scale = d_.Scale();
   switch (level->ListType) {
     case ltlstPicture:
@@ -343,7 +340,6 @@ void TPainter::Marker(const TLTMarkerItemInfo& m, const TLTDrawLineInfo& p, int 
     default:
       break;
   }
-  (void)o;
   TLTCanvasFont f;
   static_cast<TLTFont&>(f) = level->Font() ? level->Font()->Font : TLTMarkerFont().Font;
   const int ppi = style_.TextStyles().PixelsPerInch;
