@@ -226,6 +226,8 @@ class TLTTableItemInfo : public TLTFullLineItemInfo, public TLTPersistent {
   TLTCanvas* LayoutCanvas = nullptr;
   /// The vertical offset of a cell's document inside its padding box.
   int ContentOffset(const TLTTableCellData& cell) const;
+  /// The rules between columns and rows, for a table at (x, y).
+  void PaintRules(TLTCanvas& canvas, int x, int y, TLTOutputColorMode mode) const;
 
   bool GetBoolValue(TLTItemBoolQuery q) const override;
   void Assign(const TCustomLTItemInfo& source) override;

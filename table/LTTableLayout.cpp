@@ -465,6 +465,37 @@ void DrawTableBorder(TLTCanvas& canvas, const TLTTableItemInfo& t, TLTRectI r, i
 
 }  // namespace
 
+void TLTTableItemInfo::PaintRules(TLTCanvas& canvas, int x, int y, TLTOutputColorMode mode) const {
+  const bool vRules = VRuleWidth != 0 && VRuleColor != clNone;
+  const bool hRules = HRuleWidth != 0 && HRuleColor != clNone;
+  TLTCanvasSaver keep(canvas);
+  // A rule of width rw is rw one-pixel lines centred on c.
+  auto vertical = [&](int c, int rw, int e) {
+    for (int k = 0; k < rw; ++k) canvas.FillRect({c - rw / 2 + k, y + e, c - rw / 2 + k + 1, y + TableHeight - e});
+  };
+  auto horizontal = [&](int c, int rw, int e) {
+    for (int k = 0; k < rw; ++k) canvas.FillRect({x + e, c - rw / 2 + k, x + TableWidth - e, c - rw / 2 + k + 1});
+  };
+  if (vRules) {
+    canvas.SetBrush({LineColor(VRuleColor, mode), bsSolid});
+    const int rw = std::abs(VRuleWidth);
+    const int half = (CellHSpacing + 2 * CellBorderWidth + 1) / 2;
+    const int e = hRules && HOutermostRule ? BorderWidth + BorderVSpacing / 2 : 0;
+    if (VOutermostRule) vertical(x + BorderWidth + BorderHSpacing / 2, rw, e);
+    for (size_t j = 1; j < ColumnLefts.size(); ++j) vertical(x + ColumnLefts[j] - half, rw, e);
+    if (VOutermostRule) vertical(x + TableWidth - (BorderWidth + BorderHSpacing / 2) - (rw % 2), rw, e);
+  }
+  if (hRules) {
+    canvas.SetBrush({LineColor(HRuleColor, mode), bsSolid});
+    const int rw = std::abs(HRuleWidth);
+    const int half = (CellVSpacing + 2 * CellBorderWidth + 1) / 2;
+    const int e = vRules && VOutermostRule ? BorderWidth + BorderHSpacing / 2 : 0;
+    if (HOutermostRule) horizontal(y + BorderWidth + BorderVSpacing / 2, rw, e);
+    for (size_t i = 1; i < RowTops.size(); ++i) horizontal(y + RowTops[i] - half, rw, e);
+    if (HOutermostRule) horizontal(y + TableHeight - (BorderWidth + BorderVSpacing / 2) - (rw % 2), rw, e);
+  }
+}
+
 bool TLTTableItemInfo::PaintAt(TLTCanvas& canvas, const TLTRectI& piece, uint16_t state, const TLTStyle& style) {
   const bool printing = (state & 0x800) != 0;
   const bool selected = (state & 0x01) != 0;
@@ -477,6 +508,7 @@ bool TLTTableItemInfo::PaintAt(TLTCanvas& canvas, const TLTRectI& piece, uint16_
     canvas.SetBrush({Color, bsSolid});
     canvas.FillRect(box);
   }
+  PaintRules(canvas, x, y, mode);
   DrawTableBorder(canvas, *this, box, BorderWidth, BorderColor, BorderLightColor, BorderStyle, Color, VisibleBorders,
                   printing, mode);
   const TColor selColor = focused ? style.SelColor : style.InactiveSelColor;

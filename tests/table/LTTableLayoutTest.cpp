@@ -124,5 +124,26 @@ TEST(LTTableLayout, CellsPaintTheirDocumentsAndTheGridWhereBordersAreMissing) {
   EXPECT_EQ(gridLines, 4 * 3);  // the table's outline and each cell's
 }
 
+TEST(LTTableLayout, RulesRunBetweenColumnsAndRows) {
+  TableDoc d(2, 3);
+  d.Table->VRuleWidth = 1;
+  d.Table->VRuleColor = MakeColor(0x0000FF);
+  d.Table->HRuleWidth = 3;
+  d.Table->HRuleColor = MakeColor(0x00FF00);
+  d.Format();
+  TLTHeadlessCanvas paint;
+  d.Table->PaintRules(paint, 0, 0, ltocAsIs);
+  std::vector<TLTRectI> vertical, horizontal;
+  for (const TLTDrawCall& c : paint.Calls()) {
+    if (c.Brush.Color == MakeColor(0x0000FF)) vertical.push_back(c.Rect);
+    if (c.Brush.Color == MakeColor(0x00FF00)) horizontal.push_back(c.Rect);
+  }
+  ASSERT_EQ(vertical.size(), 2u);  // between three columns
+  EXPECT_EQ(vertical[0].Left, d.Table->ColumnLefts[1] - 1);  // centred in the 2-pixel spacing
+  EXPECT_EQ(vertical[0].Height(), d.Table->TableHeight);
+  ASSERT_EQ(horizontal.size(), 3u);  // one rule 3 lines thick between two rows
+  EXPECT_EQ(horizontal[1].Top, d.Table->RowTops[1] - 1);
+}
+
 }  // namespace
 }  // namespace lectern
