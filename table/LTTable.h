@@ -226,6 +226,9 @@ class TLTTableItemInfo : public TLTFullLineItemInfo, public TLTPersistent {
   TLTCanvas* LayoutCanvas = nullptr;
   /// The vertical offset of a cell's document inside its padding box.
   int ContentOffset(const TLTTableCellData& cell) const;
+  /// Every column has a cell starting in it and ends a cell of a pixel
+  /// width, and no cell has a percent width.
+  bool AllColumnsFixed() const;
   /// The rules between columns and rows, for a table at (x, y).
   void PaintRules(TLTCanvas& canvas, int x, int y, TLTOutputColorMode mode) const;
 

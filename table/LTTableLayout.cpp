@@ -52,12 +52,18 @@ int CellMinWidth(TLTTableCellData& cell, TLTCanvas& canvas, const TLTStyle& styl
 /// Spreads a spanning cell's need over its columns so that the span is
 /// wide enough; only the taking columns grow, none shrinks.
 void Spread(std::vector<int32_t>& widths, int first, int n, int64_t need, const TTableMetrics& m,
-            const std::vector<bool>* taking, bool minimalMode) {
+            const std::vector<bool>* taking, bool minimalMode, int64_t* rest = nullptr) {
   for (int rep = 0; rep <= 30; ++rep) {
     int64_t present = -m.G;
     for (int i = first; i < first + n; ++i) present += widths[static_cast<size_t>(i)] + m.Q;
-    const int64_t shortfall = need + m.P - present;
+    int64_t shortfall = need + m.P - present;
     if (shortfall <= 0) return;
+    if (rest) {
+      // Best widths only take what is still free.
+      shortfall = std::min(shortfall, *rest);
+      if (shortfall <= 0) return;
+      *rest -= shortfall;
+    }
     std::vector<int> cols;
     for (int i = first; i < first + n; ++i)
       if (!taking || (*taking)[static_cast<size_t>(i)]) cols.push_back(i);
@@ -108,6 +114,23 @@ struct TColumnInfo {
 };
 
 }  // namespace
+
+bool TLTTableItemInfo::AllColumnsFixed() const {
+  const int rows = NumRows(), cols = NumColumns();
+  std::vector<bool> starts(static_cast<size_t>(cols), false), fixedEnd(static_cast<size_t>(cols), false);
+  for (int r = 0; r < rows; ++r)
+    for (int c = 0; c < cols; ++c) {
+      const TLTTableCellData* cell = Cells(r, c);
+      if (!cell) continue;
+      if (cell->BestWidth < 0) return false;
+      starts[static_cast<size_t>(c)] = true;
+      if (cell->BestWidth > 0)
+        fixedEnd[static_cast<size_t>(std::min(cols - 1, c + std::max(cell->ColumnsSpanned, 1) - 1))] = true;
+    }
+  for (int c = 0; c < cols; ++c)
+    if (!starts[static_cast<size_t>(c)] || !fixedEnd[static_cast<size_t>(c)]) return false;
+  return cols > 0;
+}
 
 int TLTTableItemInfo::ContentOffset(const TLTTableCellData& cell) const {
   TLTCellVAlign va = cell.VAlign;
@@ -165,15 +188,19 @@ bool TLTTableItemInfo::LayOutForWidth(TLTItemLayoutContext& ctx, int availableWi
     size = {TableWidth, TableHeight};
     return true;
   }
-  // The target width.
+  // The target width; a table whose every column has a pixel width takes
+  // the sum of its columns.
+  const bool allFixed = BestWidth == 0 && AllColumnsFixed();
   int64_t target;
   if (BestWidth > 0)
     target = m.sx(BestWidth);
   else if (BestWidth < 0)
     target = static_cast<int64_t>(availableWidth) * std::min(-BestWidth, 1000) / 100;
+  else if (allFixed)
+    target = 0;
   else
     target = std::max<int64_t>(MinLayoutWidth(ctx), availableWidth);
-  if (target == TableWidth && !ctx.Force && TableWidth != 0) {
+  if (target != 0 && target == TableWidth && !ctx.Force) {
     size = {TableWidth, TableHeight};
     return true;
   }
@@ -183,8 +210,8 @@ bool TLTTableItemInfo::LayOutForWidth(TLTItemLayoutContext& ctx, int availableWi
   // Minimal widths of the columns, then what is left is distributed: to
   // percent columns by their percentages, to pixel columns by their best
   // widths, the rest to the free columns.
-  const int64_t a1 = TableWidth - static_cast<int64_t>(m.B);
-  const int64_t a2 = a1 - m.sx(2 * static_cast<int64_t>(m.C) * CellHPadding);
+  const int64_t a1 = allFixed ? 0 : TableWidth - static_cast<int64_t>(m.B);
+  const int64_t a2 = allFixed ? 0 : a1 - m.sx(2 * static_cast<int64_t>(m.C) * CellHPadding);
   ColumnWidths.assign(static_cast<size_t>(m.C), 0);
   for (int r = 0; r < m.R; ++r)
     for (int c = 0; c < m.C; ++c)
@@ -199,12 +226,38 @@ bool TLTTableItemInfo::LayOutForWidth(TLTItemLayoutContext& ctx, int availableWi
           Spread(ColumnWidths, c, std::min(cell->ColumnsSpanned, m.C - c),
                  CellMinWidth(*cell, ctx.Canvas, ctx.Style, m), m, nullptr, true);
   const int64_t minSum = std::accumulate(ColumnWidths.begin(), ColumnWidths.end(), int64_t{0});
-  int64_t rest = std::max<int64_t>(0, a2 - minSum);
+  int64_t rest = allFixed ? 0 : std::max<int64_t>(0, a2 - minSum);
   enum TKind : uint8_t { kFree, kPixel, kPercent };
   std::vector<TKind> kind(static_cast<size_t>(m.C), kFree);
+  // A spanning cell's best width goes to the free columns under it, else
+  // to the free and pixel ones, else (percent spans) to all of them; the
+  // free columns under it then take its kind.
+  auto spreadBest = [&](bool percent, int64_t* restLimit) {
+    for (int r = 0; r < m.R; ++r)
+      for (int c = 0; c < m.C; ++c) {
+        const TLTTableCellData* cell = Cells(r, c);
+        if (!cell || cell->ColumnsSpanned <= 1 || (percent ? cell->BestWidth >= 0 : cell->BestWidth <= 0)) continue;
+        if (restLimit && *restLimit <= 0) return;
+        const int n = std::min(cell->ColumnsSpanned, m.C - c);
+        const int64_t need = percent
+                                 ? static_cast<int64_t>(MulDiv(-cell->BestWidth, static_cast<int32_t>(a1), 100)) - m.P
+                                 : m.sx(cell->BestWidth);
+        std::vector<bool> taking(static_cast<size_t>(m.C), false);
+        bool any = false;
+        for (int k = c; k < c + n; ++k) any |= (taking[static_cast<size_t>(k)] = kind[static_cast<size_t>(k)] == kFree);
+        if (!any)
+          for (int k = c; k < c + n; ++k)
+            any |= (taking[static_cast<size_t>(k)] = kind[static_cast<size_t>(k)] != kPercent);
+        if (!any && percent)
+          for (int k = c; k < c + n; ++k) any = taking[static_cast<size_t>(k)] = true;
+        if (any) Spread(ColumnWidths, c, n, need, m, &taking, false, restLimit);
+        for (int k = c; k < c + n; ++k)
+          if (kind[static_cast<size_t>(k)] == kFree) kind[static_cast<size_t>(k)] = percent ? kPercent : kPixel;
+      }
+  };
 
   // Percent columns take their share, never more than is free.
-  {
+  if (!allFixed) {
     std::vector<int64_t> want(static_cast<size_t>(m.C), 0);
     int64_t d = 0;
     for (int c = 0; c < m.C; ++c) {
@@ -234,8 +287,15 @@ bool TLTTableItemInfo::LayOutForWidth(TLTItemLayoutContext& ctx, int availableWi
       rest = std::max<int64_t>(rest, 0);
     }
   }
+  if (!allFixed && rest > 0) spreadBest(true, &rest);
   // Pixel columns: their best widths, scaled down together when short.
-  if (rest > 0) {
+  if (allFixed) {
+    for (int c = 0; c < m.C; ++c)
+      if (const int b = m.sx(ColumnBestPixelWidth(c)); b > 0) {
+        kind[static_cast<size_t>(c)] = kPixel;
+        ColumnWidths[static_cast<size_t>(c)] = std::max(ColumnWidths[static_cast<size_t>(c)], b);
+      }
+  } else if (rest > 0) {
     int64_t d = 0;
     std::vector<int64_t> want(static_cast<size_t>(m.C), 0);
     for (int c = 0; c < m.C; ++c) {
@@ -263,18 +323,47 @@ bool TLTTableItemInfo::LayOutForWidth(TLTItemLayoutContext& ctx, int availableWi
     }
     rest = std::max<int64_t>(rest, 0);
   }
-  // What is still free goes to the free columns, else to the others.
+  if (allFixed)
+    spreadBest(false, nullptr);
+  else if (rest > 0)
+    spreadBest(false, &rest);
+  // What is still free goes to the free columns in equal shares; without
+  // free columns, in proportion: to the percent columns by their wants when
+  // there is no pixel column, else to the columns without a percent cell by
+  // their best pixel widths.
   if (rest > 0) {
-    std::vector<int> takers;
-    for (int c = 0; c < m.C; ++c)
-      if (kind[static_cast<size_t>(c)] == kFree) takers.push_back(c);
-    if (takers.empty())
-      for (int c = 0; c < m.C; ++c) takers.push_back(c);
-    int left = static_cast<int>(takers.size());
-    for (int c : takers) {
-      const int64_t s = rest / left--;
-      ColumnWidths[static_cast<size_t>(c)] += static_cast<int32_t>(s);
-      rest -= s;
+    std::vector<int> free;
+    bool anyPixel = false;
+    for (int c = 0; c < m.C; ++c) {
+      if (kind[static_cast<size_t>(c)] == kFree) free.push_back(c);
+      anyPixel |= kind[static_cast<size_t>(c)] == kPixel;
+    }
+    if (!free.empty()) {
+      int left = static_cast<int>(free.size());
+      for (int c : free) {
+        const int64_t share = rest / left--;
+        ColumnWidths[static_cast<size_t>(c)] += static_cast<int32_t>(share);
+        rest -= share;
+      }
+    } else {
+      std::vector<std::pair<int, int64_t>> takers;  // column, want
+      for (int c = 0; c < m.C; ++c) {
+        const bool percent = ColumnHasPercentCell(c);
+        if (!anyPixel && percent)
+          takers.push_back(
+              {c, std::max<int64_t>(1, static_cast<int64_t>(ColumnPercentWidth(c, static_cast<int32_t>(a1))) - m.P)});
+        else if (anyPixel && !percent)
+          takers.push_back({c, std::max<int64_t>(1, ColumnBestPixelWidth(c))});
+      }
+      int64_t d = 0;
+      for (const auto& t : takers) d += t.second;
+      for (const auto& [c, want] : takers) {
+        if (rest < 1 || d <= 0) break;
+        const int64_t share = std::min(rest * want / d, rest);
+        ColumnWidths[static_cast<size_t>(c)] += static_cast<int32_t>(share);
+        rest -= share;
+        d -= want;
+      }
     }
   }
   const int64_t used = m.B + m.sx(2 * static_cast<int64_t>(m.C) * CellHPadding) +

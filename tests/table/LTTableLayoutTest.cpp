@@ -124,6 +124,27 @@ TEST(LTTableLayout, CellsPaintTheirDocumentsAndTheGridWhereBordersAreMissing) {
   EXPECT_EQ(gridLines, 4 * 3);  // the table's outline and each cell's
 }
 
+TEST(LTTableLayout, FixedColumnsMakeTheTableTheirSumAndSpansTakeTheirBestWidth) {
+  TableDoc d(2, 2);
+  d.Table->Cells(0, 0)->BestWidth = 40;
+  d.Table->Cells(0, 1)->BestWidth = 60;
+  d.Format();
+  EXPECT_TRUE(d.Table->AllColumnsFixed());
+  EXPECT_EQ(d.Table->ColumnWidths, (std::vector<int32_t>{40, 60}));
+  EXPECT_EQ(d.Table->TableWidth, 6 + 4 + 100);  // not the 200 available
+
+  // A spanning cell's pixel width goes to the free column under it.
+  TableDoc s(2, 2);
+  s.Table->Cells(1, 0)->BestWidth = 30;
+  ASSERT_TRUE(s.Table->MergeRect(0, 0, 1, 2, false));
+  s.Table->Cells(0, 0)->BestWidth = 150;
+  s.Table->BestWidth = 180;
+  s.Format();
+  EXPECT_EQ(s.Table->TableWidth, 180);  // the table's own width wins
+  EXPECT_GE(s.Table->Cells(0, 0)->Width, 150);
+  EXPECT_GE(s.Table->ColumnWidths[0], 30);
+}
+
 TEST(LTTableLayout, RulesRunBetweenColumnsAndRows) {
   TableDoc d(2, 3);
   d.Table->VRuleWidth = 1;
@@ -138,7 +159,7 @@ TEST(LTTableLayout, RulesRunBetweenColumnsAndRows) {
     if (c.Brush.Color == MakeColor(0x0000FF)) vertical.push_back(c.Rect);
     if (c.Brush.Color == MakeColor(0x00FF00)) horizontal.push_back(c.Rect);
   }
-  ASSERT_EQ(vertical.size(), 2u);  // between three columns
+  ASSERT_EQ(vertical.size(), 2u);                            // between three columns
   EXPECT_EQ(vertical[0].Left, d.Table->ColumnLefts[1] - 1);  // centred in the 2-pixel spacing
   EXPECT_EQ(vertical[0].Height(), d.Table->TableHeight);
   ASSERT_EQ(horizontal.size(), 3u);  // one rule 3 lines thick between two rows

@@ -1,13 +1,12 @@
 // Tables: spans and main cells, merging, text output, walks into cells,
 // and storage of every shape through LTF.
 
-#include "table/LTTable.h"
-
-#include <gtest/gtest.h>
-
 #include "model/LTDocument.h"
 #include "platform/LTStream.h"
 #include "platform/LTSysUtils.h"
+#include "table/LTTable.h"
+
+#include <gtest/gtest.h>
 
 namespace lectern {
 namespace {
