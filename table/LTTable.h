@@ -222,10 +222,16 @@ class TLTTableItemInfo : public TLTFullLineItemInfo, public TLTPersistent {
   /// Set by changes of the grid or of properties: the next layout runs
   /// even when the width did not change.
   bool LayoutInvalid = true;
+  /// The cell found by the last point query, tried first by the next.
+  mutable int LastCellRow = -1, LastCellCol = -1;
   /// The canvas the cells are formatted with during a layout (not owned).
   TLTCanvas* LayoutCanvas = nullptr;
   /// The vertical offset of a cell's document inside its padding box.
   int ContentOffset(const TLTTableCellData& cell) const;
+  /// The cell whose padding box, shrunk by a pixel on every side, holds
+  /// the table-relative point; false between cells and outside.
+  bool CellAt(int x, int y, int& row, int& col) const;
+
   /// Every column has a cell starting in it and ends a cell of a pixel
   /// width, and no cell has a percent width.
   bool AllColumnsFixed() const;

@@ -115,6 +115,44 @@ struct TColumnInfo {
 
 }  // namespace
 
+bool TLTTableItemInfo::CellAt(int x, int y, int& row, int& col) const {
+  const int rows = NumRows(), cols = NumColumns();
+  if (rows == 0 || cols == 0 || static_cast<int>(RowTops.size()) != rows ||
+      static_cast<int>(ColumnLefts.size()) != cols)
+    return false;
+  auto inside = [&](const TLTTableCellData& c) {
+    return x > c.Left && x < c.Left + c.Width - 1 && y > c.Top && y < c.Top + c.Height - 1;
+  };
+  if (LastCellRow >= 0 && LastCellRow < rows && LastCellCol >= 0 && LastCellCol < cols) {
+    if (const TLTTableCellData* c = Cells(LastCellRow, LastCellCol); c && inside(*c)) {
+      row = LastCellRow;
+      col = LastCellCol;
+      return true;
+    }
+  }
+  const TLTTableCellData* first = Cells(0, 0);
+  if (!first || x <= first->Left || y <= first->Top || x >= TableWidth - first->Left - 1 ||
+      y >= TableHeight - first->Top - 1)
+    return false;
+  int r = rows - 1, c = cols - 1;
+  for (int i = 0; i + 1 < rows; ++i)
+    if (y < RowTops[static_cast<size_t>(i + 1)]) {
+      r = i;
+      break;
+    }
+  for (int i = 0; i + 1 < cols; ++i)
+    if (x < ColumnLefts[static_cast<size_t>(i + 1)]) {
+      c = i;
+      break;
+    }
+  int mr = 0, mc = 0;
+  const TLTTableCellData* cell = GetMainCell(r, c, mr, mc);
+  if (!cell || !inside(*cell)) return false;
+  row = LastCellRow = mr;
+  col = LastCellCol = mc;
+  return true;
+}
+
 bool TLTTableItemInfo::AllColumnsFixed() const {
   const int rows = NumRows(), cols = NumColumns();
   std::vector<bool> starts(static_cast<size_t>(cols), false), fixedEnd(static_cast<size_t>(cols), false);

@@ -145,6 +145,25 @@ TEST(LTTableLayout, FixedColumnsMakeTheTableTheirSumAndSpansTakeTheirBestWidth) 
   EXPECT_GE(s.Table->ColumnWidths[0], 30);
 }
 
+TEST(LTTableLayout, CellAtFindsTheMainCellAndNothingBetweenCells) {
+  TableDoc d(2, 2);
+  ASSERT_TRUE(d.Table->MergeRect(0, 0, 2, 1, false));  // column 0 spans both rows
+  d.Format();
+  const TLTTableItemInfo& t = *d.Table;
+  int r = -1, c = -1;
+  const TLTTableCellData& tall = *t.Cells(0, 0);
+  ASSERT_TRUE(t.CellAt(tall.Left + 3, tall.Top + tall.Height - 3, r, c));
+  EXPECT_EQ(r, 0);
+  EXPECT_EQ(c, 0);
+  const TLTTableCellData& low = *t.Cells(1, 1);
+  ASSERT_TRUE(t.CellAt(low.Left + 2, low.Top + 2, r, c));
+  EXPECT_EQ(r, 1);
+  EXPECT_EQ(c, 1);
+  EXPECT_FALSE(t.CellAt(low.Left - 1, low.Top + 2, r, c));  // the spacing between cells
+  EXPECT_FALSE(t.CellAt(low.Left, low.Top + 2, r, c));      // the shrunk edge
+  EXPECT_FALSE(t.CellAt(-5, 3, r, c));
+}
+
 TEST(LTTableLayout, RulesRunBetweenColumnsAndRows) {
   TableDoc d(2, 3);
   d.Table->VRuleWidth = 1;
