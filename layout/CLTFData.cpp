@@ -45,11 +45,21 @@ void TCustomLTFormattedData::ClearDrawItems() {
   for (int i = 0; i < ItemCount(); ++i) GetItem(i).FirstDrawItem = -1;
 }
 
+bool JumpItem(const TLTJumpInfo& j, const TCustomLTFormattedData& owner, const TCustomLTFormattedData*& data,
+              int& itemNo) {
+  data = j.LTData && j.LTData != &owner ? dynamic_cast<const TCustomLTFormattedData*>(j.LTData) : &owner;
+  if (!data || j.DrawItemIndex < 0 || j.DrawItemIndex >= data->DrawItems.Count()) return false;
+  itemNo = data->DrawItems[j.DrawItemIndex].ItemNo;
+  return itemNo >= 0 && itemNo < data->ItemCount();
+}
+
 void TCustomLTFormattedData::UpdateJumpPositions() {
-  const TLTPointI origin = GetOriginInControl();
   for (TLTJumpInfo& j : Jumps) {
-    if (j.DrawItemIndex < 0 || j.DrawItemIndex >= DrawItems.Count()) continue;
-    const TLTDrawLineInfo& p = DrawItems[j.DrawItemIndex];
+    const TCustomLTFormattedData* data = nullptr;
+    int itemNo = 0;
+    if (!JumpItem(j, *this, data, itemNo)) continue;
+    const TLTDrawLineInfo& p = data->DrawItems[j.DrawItemIndex];
+    const TLTPointI origin = data->GetOriginInControl();
     j.Left = p.Left + origin.X;
     j.Top = p.Top + origin.Y;
     j.Width = p.Width;
@@ -120,7 +130,7 @@ void TCustomLTFormattedData::FormatAll(const TLTFormatParams& params) {
     } else {
       DrawItems.Clear();
       Jumps.clear();
-      if (count > 0) f.Run(0, count - 1, 0, GetTopMargin(), 0);
+      if (count > 0) f.Run(0, count - 1, 0, GetTopMargin(), params.FirstJumpNo);
       Jumps = std::move(f.NewJumps());
     }
     NextJumpNo = count > 0 ? f.NextJumpNo() : 0;
@@ -219,9 +229,9 @@ TLTRectI TCustomLTFormattedData::ReformatRange(int firstDrawItem, int lastDrawIt
   }
 
   const auto jBegin = std::lower_bound(Jumps.begin(), Jumps.end(), oldFirst,
-                                       [](const TLTJumpInfo& j, int v) { return j.DrawItemIndex < v; });
-  const auto jEnd =
-      std::upper_bound(jBegin, Jumps.end(), oldLast, [](int v, const TLTJumpInfo& j) { return v < j.DrawItemIndex; });
+                                       [](const TLTJumpInfo& j, int v) { return j.OwnerDrawItemIndex < v; });
+  const auto jEnd = std::upper_bound(jBegin, Jumps.end(), oldLast,
+                                     [](int v, const TLTJumpInfo& j) { return v < j.OwnerDrawItemIndex; });
   const size_t jumpPos = static_cast<size_t>(jBegin - Jumps.begin());
   Jumps.erase(jBegin, jEnd);
 
@@ -253,7 +263,8 @@ TLTRectI TCustomLTFormattedData::ReformatRange(int firstDrawItem, int lastDrawIt
   }
   const int linkShift = oldNextJump >= 0 ? f.NextJumpNo() - oldNextJump : 0;
   for (size_t k = jumpPos; k < Jumps.size(); ++k) {
-    Jumps[k].DrawItemIndex += diff;
+    if (!Jumps[k].LTData || Jumps[k].LTData == this) Jumps[k].DrawItemIndex += diff;
+    Jumps[k].OwnerDrawItemIndex += diff;
     Jumps[k].Id += linkShift;
     Jumps[k].Top += moveY;
   }
@@ -266,9 +277,13 @@ TLTRectI TCustomLTFormattedData::ReformatRange(int firstDrawItem, int lastDrawIt
   // The new rectangles take their pieces' places; later ones only moved.
   const TLTPointI origin = GetOriginInControl();
   for (TLTJumpInfo& j : f.NewJumps()) {
-    const TLTDrawLineInfo& p = DrawItems[j.DrawItemIndex];
-    j.Left = p.Left + origin.X;
-    j.Top = p.Top + origin.Y;
+    const TCustomLTFormattedData* data = nullptr;
+    int itemNo = 0;
+    if (!JumpItem(j, *this, data, itemNo)) continue;
+    const TLTDrawLineInfo& p = data->DrawItems[j.DrawItemIndex];
+    const TLTPointI o = data == this ? origin : data->GetOriginInControl();
+    j.Left = p.Left + o.X;
+    j.Top = p.Top + o.Y;
   }
   Jumps.insert(Jumps.begin() + static_cast<std::ptrdiff_t>(jumpPos), f.NewJumps().begin(), f.NewJumps().end());
   NextJumpNo = oldNextJump >= 0 ? NextJumpNo + linkShift : f.NextJumpNo();

@@ -29,6 +29,9 @@ struct TLTFormatParams {
   bool NoScroll = false;
   /// The canvas to measure with; null = the container's formatting canvas.
   TLTCanvas* Canvas = nullptr;
+  /// The first hyperlink number of a full pass (a cell numbers its links
+  /// in its table's turn).
+  int FirstJumpNo = 0;
 };
 
 class TCustomLTFormattedData : public TCustomLTData {
@@ -129,6 +132,10 @@ class TCustomLTFormattedData : public TCustomLTData {
   TLTResolutionScale scale_;
   bool formatting_ = false;
 };
+
+/// The container and item a hyperlink rectangle belongs to.
+bool JumpItem(const TLTJumpInfo& j, const TCustomLTFormattedData& owner, const TCustomLTFormattedData*& data,
+              int& itemNo);
 
 /// A formatted container with settable answers: for tools, tests and
 /// off-screen rendering.

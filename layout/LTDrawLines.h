@@ -97,7 +97,11 @@ struct TLTJumpInfo {
   TCustomLTData* LTData = nullptr;  // not owned
   int32_t Left = 0, Top = 0, Width = 0, Height = 0;
   int32_t Id = 0;
+  /// The piece in LTData's drawing items.
   int32_t DrawItemIndex = 0;
+  /// The piece of the container that keeps this list: DrawItemIndex for
+  /// its own hyperlinks, the table's piece for those in its cells.
+  int32_t OwnerDrawItemIndex = 0;
   int16_t Cursor = 0;  // a TCursor
 };
 

@@ -699,6 +699,7 @@ void TLTFormatter::AddJump(int drawIndex, int left, int width, int height, TCurs
   j.Height = height;
   j.Id = jumpNo_;
   j.DrawItemIndex = drawIndex;
+  j.OwnerDrawItemIndex = drawIndex;
   j.Cursor = cursor;
   jumps_.push_back(j);
   itemIsJump_ = true;
@@ -939,12 +940,19 @@ void TLTFormatter::PlaceFullLine(int itemNo) {
   baseline_ = lineTop_;
   if ((flags_ & ltcfRegisterJumps) && item.GetBoolValueEx(iqxHyperlink, &style_))
     AddJump(index, p.Left, p.Width, p.Height, style_.JumpCursor);
+  if (flags_ & ltcfRegisterJumps) {
+    // A table registers the hyperlinks of its cells in its own turn.
+    const size_t before = jumps_.size();
+    item.CollectJumps(jumps_);
+    for (size_t k = before; k < jumps_.size(); ++k) jumps_[k].OwnerDrawItemIndex = index;
+  }
 }
 
 TLTSizeI TLTFormatter::FullLineSize(TCustomLTItemInfo& item, int available, int& offset) {
   offset = 0;
   TLTItemLayoutContext ctx{canvas_, style_, scale_};
   ctx.Force = ForceItems;
+  ctx.NextJumpNo = &jumpNo_;
   TLTSizeI size;
   const bool own = item.LayOutForWidth(ctx, available, size, offset);
   // Whatever the item measured with, the next text selects its font again.

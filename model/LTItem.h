@@ -249,7 +249,12 @@ struct TLTItemLayoutContext {
   bool Printing = false;
   /// Lay out again although the width did not change.
   bool Force = false;
+  /// Hyperlink numbering of the pass: the next number, advanced by the
+  /// hyperlinks the item holds (null: the item's own numbering).
+  int* NextJumpNo = nullptr;
 };
+
+struct TLTJumpInfo;
 
 class TCustomLTItemInfo {
  public:
@@ -306,6 +311,9 @@ class TCustomLTItemInfo {
                               int& /*offset*/) {
     return false;
   }
+  /// Adds the hyperlink rectangles of the documents the item holds (their
+  /// LTData and DrawItemIndex set; positions are refreshed by the caller).
+  virtual void CollectJumps(std::vector<TLTJumpInfo>& /*out*/) const {}
   /// The narrowest width the item can take (device pixels), or -1 for
   /// formatting's own rule.
   virtual int MinLayoutWidth(TLTItemLayoutContext& /*ctx*/) { return -1; }

@@ -83,6 +83,8 @@ class TLTTableCellData : public TCustomLTFormattedData, public TLTPersistent {
   // A cell is formatted by its table: at its content width, on the canvas
   // the table is laid out with, without margins.
   int GetClientWidth() const override { return LayoutClientWidth; }
+  /// The table's piece in its container, plus the cell's place in the table.
+  TLTPointI GetOriginInControl() const override;
   int GetClientHeight() const override { return LayoutClientHeight; }
   TLTCanvas* GetFormatCanvas() const override;
   int LayoutClientWidth = 0, LayoutClientHeight = 0;
@@ -215,6 +217,9 @@ class TLTTableItemInfo : public TLTFullLineItemInfo, public TLTPersistent {
   bool LayOutForWidth(TLTItemLayoutContext& ctx, int availableWidth, TLTSizeI& size, int& offset) override;
   int MinLayoutWidth(TLTItemLayoutContext& ctx) override;
   bool PaintAt(TLTCanvas& canvas, const TLTRectI& piece, uint16_t state, const TLTStyle& style) override;
+  void CollectJumps(std::vector<TLTJumpInfo>& out) const override;
+  /// The hyperlink numbers the cells took in the last layout.
+  int JumpNoFrom = -1, JumpNoTo = 0;
 
   /// The results of the last layout (device pixels).
   std::vector<int32_t> ColumnWidths, ColumnLefts, RowContentHeights, RowTops;

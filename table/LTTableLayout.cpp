@@ -13,6 +13,24 @@
 
 namespace lectern {
 
+TLTPointI TLTTableCellData::GetOriginInControl() const {
+  const TLTTableItemInfo* table = Table();
+  const auto* owner = dynamic_cast<const TCustomLTFormattedData*>(GetParentData());
+  if (!table || !owner) return {};
+  const int piece = table->FirstDrawItem;
+  if (piece < 0 || piece >= owner->DrawItems.Count()) return {};
+  const TLTDrawLineInfo& p = owner->DrawItems[piece];
+  const TLTPointI o = owner->GetOriginInControl();
+  return {o.X + p.Left + Left + table->CellHPadding,
+          o.Y + p.Top + Top + table->CellVPadding + table->ContentOffset(*this)};
+}
+
+void TLTTableItemInfo::CollectJumps(std::vector<TLTJumpInfo>& out) const {
+  for (int r = 0; r < NumRows(); ++r)
+    for (int c = 0; c < NumColumns(); ++c)
+      if (const TLTTableCellData* cell = Cells(r, c)) out.insert(out.end(), cell->Jumps.begin(), cell->Jumps.end());
+}
+
 TLTCanvas* TLTTableCellData::GetFormatCanvas() const {
   const TLTTableItemInfo* table = Table();
   return table ? table->LayoutCanvas : nullptr;
@@ -238,10 +256,15 @@ bool TLTTableItemInfo::LayOutForWidth(TLTItemLayoutContext& ctx, int availableWi
     target = 0;
   else
     target = std::max<int64_t>(MinLayoutWidth(ctx), availableWidth);
-  if (target != 0 && target == TableWidth && !ctx.Force) {
+  // The cells' hyperlinks are numbered in the table's turn: a layout kept
+  // as it was must also have numbered them from the same place.
+  const int firstJump = ctx.NextJumpNo ? *ctx.NextJumpNo : 0;
+  if (target != 0 && target == TableWidth && !ctx.Force && firstJump == JumpNoFrom) {
+    if (ctx.NextJumpNo) *ctx.NextJumpNo = JumpNoTo;
     size = {TableWidth, TableHeight};
     return true;
   }
+  int jumpNo = firstJump;
   TableWidth = static_cast<int32_t>(std::min<int64_t>(target, 1000000));
   LayoutCanvas = &ctx.Canvas;
 
@@ -430,7 +453,9 @@ bool TLTTableItemInfo::LayOutForWidth(TLTItemLayoutContext& ctx, int availableWi
         cell->Left = ColumnLefts[static_cast<size_t>(c)];
         cell->Width = static_cast<int32_t>(w);
         cell->LayoutClientWidth = static_cast<int32_t>(std::max<int64_t>(0, w - m.P));
-        cell->FormatAll({.Force = true, .ForceTables = ctx.Force, .NoScroll = true, .Canvas = &ctx.Canvas});
+        cell->FormatAll(
+            {.Force = true, .ForceTables = ctx.Force, .NoScroll = true, .Canvas = &ctx.Canvas, .FirstJumpNo = jumpNo});
+        jumpNo = cell->NextJumpNo;
       }
   }
 
@@ -497,6 +522,9 @@ bool TLTTableItemInfo::LayOutForWidth(TLTItemLayoutContext& ctx, int availableWi
       }
   }
   LayoutCanvas = nullptr;
+  JumpNoFrom = firstJump;
+  JumpNoTo = jumpNo;
+  if (ctx.NextJumpNo) *ctx.NextJumpNo = jumpNo;
   size = {TableWidth, TableHeight};
   return true;
 }
@@ -664,8 +692,11 @@ bool TLTTableItemInfo::PaintAt(TLTCanvas& canvas, const TLTRectI& piece, uint16_
         if (selected) cell->WhollySelected = true;
         TLTPaintParams p;
         p.Clip = pad;
-        p.ExtraX = pad.Left + CellHPadding;
-        p.ExtraY = pad.Top + CellVPadding + ContentOffset(*cell);
+        // Painting adds the cell's origin in the control; the canvas wants
+        // the cell where the table is painted.
+        const TLTPointI origin = cell->GetOriginInControl();
+        p.ExtraX = pad.Left + CellHPadding - origin.X;
+        p.ExtraY = pad.Top + CellVPadding + ContentOffset(*cell) - origin.Y;
         p.Printing = printing;
         PaintTo(*cell, canvas, p);
         cell->WhollySelected = wasWhole;

@@ -572,11 +572,12 @@ int TCustomLectern::JumpIndexAt(int x, int y) const {
 
 bool TCustomLectern::IsJumpHoverSensitive(const TLTJumpInfo& j) const {
   const TLTStyle* style = Style();
-  if (!style || j.DrawItemIndex < 0 || j.DrawItemIndex >= data_->DrawItems.Count()) return false;
-  const int itemNo = data_->DrawItems[j.DrawItemIndex].ItemNo;
-  const TCustomLTItemInfo& item = data_->GetItem(itemNo);
+  const TCustomLTFormattedData* data = nullptr;
+  int itemNo = -1;
+  if (!style || !JumpItem(j, *data_, data, itemNo)) return false;
+  const TCustomLTItemInfo& item = data->GetItem(itemNo);
   if (item.IsText()) {
-    const int s = data_->GetItemStyle(itemNo);
+    const int s = data->GetItemStyle(itemNo);
     return s >= 0 && s < style->TextStyles().Count() && style->IsHoverSensitive(s);
   }
   return item.GetBoolValueEx(iqxHover, style);
@@ -920,10 +921,10 @@ std::vector<TCustomLectern::TTarget> TCustomLectern::NavigationTargets() const {
   for (const TLTJumpInfo& j : data_->Jumps) {
     if (j.Id == lastId) continue;
     lastId = j.Id;
-    const int itemNo = j.DrawItemIndex >= 0 && j.DrawItemIndex < data_->DrawItems.Count()
-                           ? data_->DrawItems[j.DrawItemIndex].ItemNo
-                           : -1;
-    targets.push_back({j.DrawItemIndex, j.Id, itemNo});
+    const TCustomLTFormattedData* data = nullptr;
+    int itemNo = -1;
+    if (!JumpItem(j, *data_, data, itemNo) || data != data_.get()) itemNo = -1;
+    targets.push_back({j.OwnerDrawItemIndex, j.Id, itemNo});
   }
   for (int i = 0; i < data_->ItemCount(); ++i) {
     const TCustomLTItemInfo& item = data_->GetItem(i);
@@ -1062,11 +1063,13 @@ bool TCustomLectern::GetJumpLocation(int id, TCustomLTData*& data, int& itemNo) 
   itemNo = -1;
   const int want = id - FirstJumpNo();
   for (const TLTJumpInfo& j : data_->Jumps) {
-    if (j.Id != want || j.DrawItemIndex < 0 || j.DrawItemIndex >= data_->DrawItems.Count()) continue;
-    data = j.LTData ? j.LTData : data_.get();
-    itemNo = data_->DrawItems[j.DrawItemIndex].ItemNo;
+    const TCustomLTFormattedData* owner = nullptr;
+    if (j.Id != want || !JumpItem(j, *data_, owner, itemNo)) continue;
+    data = const_cast<TCustomLTFormattedData*>(owner);
     return true;
   }
+  data = nullptr;
+  itemNo = -1;
   return false;
 }
 

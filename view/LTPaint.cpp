@@ -93,7 +93,11 @@ class TPainter {
   void Marker(const TLTMarkerItemInfo& m, const TLTDrawLineInfo& p, int x, int y);
   void Rule(const TLTBreakItemInfo& rule, int x, int y, int width, int height);
   bool IsHovered(const TCustomLTItemInfo& item) const {
-    return !p_.Printing && d_.HoverShown && item.LinkIndex >= 0 && item.LinkIndex == d_.HoverJumpId;
+    // The control keeps the hover on its own container; cells number their
+    // links in its numbering.
+    const auto* root = dynamic_cast<const TCustomLTFormattedData*>(&d_.GetRootData());
+    const TCustomLTFormattedData& h = root ? *root : d_;
+    return !p_.Printing && h.HoverShown && item.LinkIndex >= 0 && item.LinkIndex == h.HoverJumpId;
   }
   const TLTLayoutText& TextOf(int itemNo) {
     if (textItem_ != itemNo) {
