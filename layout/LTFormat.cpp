@@ -789,17 +789,7 @@ TLTFormatter::TRectSize TLTFormatter::MeasureRect(int itemNo) {
 }
 
 void TLTFormatter::SelectMarkerFont(const TLTListLevel& level) {
-  TLTCanvasFont f;
-  const TLTFont src = level.Font() ? level.Font()->Font : TLTMarkerFont().Font;
-  static_cast<TLTFont&>(f) = src;
-  const int ppi = style_.TextStyles().PixelsPerInch;
-  const int size = src.Size();
-  if (ppi != 0 && size > 0)
-    f.Height = -std::max(1, MulDiv(std::min(size, 4000), ppi, 72));
-  else
-    f.Height = scale_.Y(src.Height);
-  f.Width = 0;
-  canvas_.SetFont(f);
+  canvas_.SetFont(MarkerCanvasFont(level, style_.TextStyles().PixelsPerInch, scale_));
   canvas_.SetCharacterExtra(0);
 }
 

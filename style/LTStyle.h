@@ -157,6 +157,9 @@ TColor ResolveSystemColor(TColor color);
 int ColorLuminance(TColor rgb);
 /// A colour turned to the gray of its luminance; clNone stays.
 TColor ColorToGray(TColor color);
+/// A colour as an output colour mode sends it to paper (two-tone and
+/// black-text output draw black); clNone stays.
+TColor OutputColor(TColor color, TLTOutputColorMode mode);
 
 /// A run of styled text to draw: where, how, and for whom.
 struct TLTStyleTextRun {
@@ -627,6 +630,11 @@ class TLTListLevel : public TLTPersistent {
   TLTListLevelCollection* collection_ = nullptr;  // not owned
 };
 
+/// The font a text marker of the level is measured and drawn in on a
+/// device: the marker font at the sheet's resolution when it has one,
+/// else scaled from the screen.
+TLTCanvasFont MarkerCanvasFont(const TLTListLevel& level, int sheetPixelsPerInch, const TLTDeviceScale& scale);
+
 /// The levels of one list style.
 class TLTListLevelCollection : public TLTCollection {
  public:
@@ -876,11 +884,10 @@ class TLTStyle : public TLTPersistent {
   std::function<void(const TLTStyle&, int styleNo, bool& sensitive)> OnStyleHoverSensitive;
   std::function<void(TLTStyle&, TLTCanvas&, int styleNo, const TLTRectI&, TLTTextDrawState, bool& doDefault)>
       OnDrawTextBack;
-  std::function<void(TLTStyle&, TLTCanvas&, int x, int y, int itemNo, int xShift, bool raiseEvent,
-                     const void* control, bool& doDefault)>
-      OnDrawCheckpoint;
-  std::function<void(TLTStyle&, TLTCanvas&, int y, int xShift, TLTPageBreakType, const void* control,
+  std::function<void(TLTStyle&, TLTCanvas&, int x, int y, int itemNo, int xShift, bool raiseEvent, const void* control,
                      bool& doDefault)>
+      OnDrawCheckpoint;
+  std::function<void(TLTStyle&, TLTCanvas&, int y, int xShift, TLTPageBreakType, const void* control, bool& doDefault)>
       OnDrawPageBreak;
   std::function<void(TLTStyle&, TLTCanvas&, int paraNo, const TLTRectI&, bool& doDefault)> OnDrawParaBack;
   /// What is being painted while the events run (for handlers; not owned).
@@ -912,8 +919,8 @@ class TLTStyle : public TLTPersistent {
   /// The next tab stop of a paragraph after x (absolute; leftMargin is
   /// where the paragraph's positions count from). indentStop is the
   /// implicit stop of a hanging indent, mirrorIndent its counterpart.
-  TTabStop FindNextTabStop(int paraNo, int x, int leftMargin, int indentStop, int mirrorIndent,
-                           TLTBiDiMode direction, const TLTDeviceScale& scale) const;
+  TTabStop FindNextTabStop(int paraNo, int x, int leftMargin, int indentStop, int mirrorIndent, TLTBiDiMode direction,
+                           const TLTDeviceScale& scale) const;
 
   /// Text colour of a hypertext style under the mouse: the style's own
   /// HoverColor, else the sheet's.

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <numeric>
 
 namespace lectern {
 
@@ -44,7 +45,9 @@ const TLTStyle* SheetOf(const TCustomLTFontInfo& f) {
 
 TColor OrElse(TColor c, TColor fallback) { return c == clNone ? fallback : c; }
 
-TColor ColorForMode(TColor c, TLTOutputColorMode mode) {
+}  // namespace
+
+TColor OutputColor(TColor c, TLTOutputColorMode mode) {
   switch (mode) {
     case ltocResolved:
       return ResolveSystemColor(c);
@@ -58,6 +61,20 @@ TColor ColorForMode(TColor c, TLTOutputColorMode mode) {
   }
   return c;
 }
+
+TLTCanvasFont MarkerCanvasFont(const TLTListLevel& level, int sheetPixelsPerInch, const TLTDeviceScale& scale) {
+  TLTCanvasFont f;
+  static_cast<TLTFont&>(f) = level.Font() ? level.Font()->Font : TLTMarkerFont().Font;
+  const int size = f.Size();
+  if (sheetPixelsPerInch != 0 && size > 0)
+    f.Height = -std::max(1, MulDiv(std::min(size, kMaxFontSize), sheetPixelsPerInch, 72));
+  else
+    f.Height = scale.Y(f.Height);
+  f.Width = 0;
+  return f;
+}
+
+namespace {
 
 /// Fills [x1, x2) x [y, y + h) in a colour without touching the caller's brush.
 void Band(TLTCanvas& canvas, int x1, int x2, int y, int h, TColor color) {
@@ -360,6 +377,32 @@ void TCustomLTFontInfo::DrawUnderline(TLTCanvas& canvas, const TLTStyleTextRun& 
   }
 }
 
+namespace {
+
+/// The mark shown over a special character, or nothing.
+std::u16string_view SpecialMark(char16_t c) {
+  if (c == u' ' && ShownSpecialCharacters.Contains(ltscSpace)) return u"\u00B7";
+  if (c == u'\u00A0' && ShownSpecialCharacters.Contains(ltscNBSP)) return u"\u00B0";
+  return {};
+}
+
+/// Centres each special character's mark in its cell; ends[i] is where the
+/// cell of unit i ends, from the text's start.
+void DrawSpecialMarks(TLTCanvas& canvas, const TLTStyleTextRun& run, const std::vector<int>& ends) {
+  const TLTBrush brush = canvas.Brush();
+  canvas.SetBrushStyle(bsClear);
+  for (size_t i = 0; i < run.Text.size() && i < ends.size(); ++i) {
+    const std::u16string_view mark = SpecialMark(run.Text[i]);
+    if (mark.empty()) continue;
+    const int x0 = i == 0 ? 0 : ends[i - 1];
+    const int w = ends[i] - x0;
+    canvas.TextOut(run.Left + run.SpaceBefore + x0 + RoundHalfEven((w - canvas.TextWidth(mark)) / 2.0), run.Top, mark);
+  }
+  canvas.SetBrush(brush);
+}
+
+}  // namespace
+
 bool TCustomLTFontInfo::DrawWithAdvances(TLTCanvas& canvas, const TLTStyleTextRun& run) const {
   const std::u16string_view s = run.Text;
   const int n16 = static_cast<int>(s.size());
@@ -406,21 +449,9 @@ bool TCustomLTFontInfo::DrawWithAdvances(TLTCanvas& canvas, const TLTStyleTextRu
   canvas.SetCharacterExtra(extra);
 
   if (run.State.Contains(lttsSpecialCharacters)) {
-    int x = run.Left + run.SpaceBefore;
-    for (int i = 0; i < n16; ++i) {
-      const int w = adv[static_cast<size_t>(i)];
-      const char16_t c = s[static_cast<size_t>(i)];
-      const std::u16string_view mark = c == u' ' && ShownSpecialCharacters.Contains(ltscSpace)       ? u"\u00B7"
-                                       : c == u'\u00A0' && ShownSpecialCharacters.Contains(ltscNBSP) ? u"\u00B0"
-                                                                                                     : u"";
-      if (!mark.empty()) {
-        const TLTBrush brush = canvas.Brush();
-        canvas.SetBrushStyle(bsClear);
-        canvas.TextOut(x + RoundHalfEven((w - canvas.TextWidth(mark)) / 2.0), run.Top, mark);
-        canvas.SetBrush(brush);
-      }
-      x += w;
-    }
+    std::vector<int> cellEnds(adv.size());
+    std::partial_sum(adv.begin(), adv.end(), cellEnds.begin());
+    DrawSpecialMarks(canvas, run, cellEnds);
   }
   return true;
 }
@@ -458,30 +489,11 @@ void TCustomLTFontInfo::DrawStyledText(TLTCanvas& canvas, const TLTStyleTextRun&
   }
   if (!drawn) canvas.TextOut(run.Left + run.SpaceBefore, run.Top, run.Text);
 
-  if (!marksDrawn && run.State.Contains(lttsSpecialCharacters)) {
+  if (!marksDrawn && run.State.Contains(lttsSpecialCharacters) &&
+      std::any_of(run.Text.begin(), run.Text.end(), [](char16_t c) { return !SpecialMark(c).empty(); })) {
     std::vector<int> ext;
-    bool measured = false;
-    for (size_t i = 0; i < run.Text.size(); ++i) {
-      const char16_t c = run.Text[i];
-      std::u16string_view mark;
-      if (c == u' ' && ShownSpecialCharacters.Contains(ltscSpace))
-        mark = u"\u00B7";
-      else if (c == u'\u00A0' && ShownSpecialCharacters.Contains(ltscNBSP))
-        mark = u"\u00B0";
-      if (mark.empty()) continue;
-      if (!measured) {
-        canvas.PartialExtents(run.Text, ext);
-        measured = true;
-      }
-      if (ext.size() != run.Text.size()) break;
-      const int x0 = i == 0 ? 0 : ext[i - 1];
-      const int w = ext[i] - x0;
-      const TLTBrush brush = canvas.Brush();
-      canvas.SetBrushStyle(bsClear);
-      canvas.TextOut(run.Left + run.SpaceBefore + x0 + RoundHalfEven((w - canvas.TextWidth(mark)) / 2.0), run.Top,
-                     mark);
-      canvas.SetBrush(brush);
-    }
+    canvas.PartialExtents(run.Text, ext);
+    if (ext.size() == run.Text.size()) DrawSpecialMarks(canvas, run, ext);
   }
 
   if (run.SpaceBefore > 0 && (!printingPath || run.DrawBackground)) {
@@ -517,7 +529,7 @@ void TLTBorder::Draw(TLTCanvas& canvas, TLTRectI r, TLTOutputColorMode mode, con
   r.Right += scale.X(BorderOffsets.Right);
   r.Bottom += scale.Y(BorderOffsets.Bottom);
   TLTCanvasSaver keep(canvas);
-  TLTPen pen{ColorForMode(Color, mode), 1, psInsideFrame};
+  TLTPen pen{OutputColor(Color, mode), 1, psInsideFrame};
   const int lines = Style == ltbSingle ? 1 : Style == ltbTriple ? 3 : 2;
   const int w = std::clamp(scale.X(std::clamp(Width, 0, 1000)), 1, 1000);
   const int gap = std::max(0, scale.X(std::clamp(InternalWidth, 0, 1000)));
@@ -547,7 +559,7 @@ TLTRectI TLTBackgroundRect::Grow(const TLTRectI& r, const TLTDeviceScale& scale)
 
 void TLTBackgroundRect::Draw(TLTCanvas& canvas, const TLTRectI& r, TLTOutputColorMode mode) const {
   if (Color == clNone || mode == ltocTwoTone || mode == ltocBlackText) return;
-  canvas.SetBrush({ColorForMode(Color, mode), bsSolid});
+  canvas.SetBrush({OutputColor(Color, mode), bsSolid});
   canvas.FillRect({r.Left, r.Top, r.Right + 1, r.Bottom + 1});
   canvas.SetBrushStyle(bsClear);
 }

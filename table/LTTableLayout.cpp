@@ -533,20 +533,12 @@ bool TLTTableItemInfo::LayOutForWidth(TLTItemLayoutContext& ctx, int availableWi
 
 namespace {
 
+// Lines keep white on two-tone and black-text output, unlike text.
 TColor LineColor(TColor c, TLTOutputColorMode mode) {
-  if (c == clNone) return c;
-  switch (mode) {
-    case ltocResolved:
-      return ResolveSystemColor(c);
-    case ltocGray:
-      return ColorToGray(ResolveSystemColor(c));
-    case ltocTwoTone:
-    case ltocBlackText:
-      return ColorToRGB(ResolveSystemColor(c)) == MakeColor(0xFFFFFF) ? MakeColor(0xFFFFFF) : MakeColor(0);
-    case ltocAsIs:
-      break;
-  }
-  return c;
+  if (c != clNone && (mode == ltocTwoTone || mode == ltocBlackText) &&
+      ColorToRGB(ResolveSystemColor(c)) == MakeColor(0xFFFFFF))
+    return MakeColor(0xFFFFFF);
+  return OutputColor(c, mode);
 }
 
 /// Draws a table's or a cell's border, or the grid where it has none.

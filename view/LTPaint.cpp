@@ -344,21 +344,10 @@ void TPainter::Marker(const TLTMarkerItemInfo& m, const TLTDrawLineInfo& p, int 
     default:
       break;
   }
-  TLTCanvasFont f;
-  static_cast<TLTFont&>(f) = level->Font() ? level->Font()->Font : TLTMarkerFont().Font;
-  const int ppi = style_.TextStyles().PixelsPerInch;
-  const int size = f.Size();
-  f.Height = ppi != 0 && size > 0 ? -std::max(1, MulDiv(std::min(size, 4000), ppi, 72)) : scale.Y(f.Height);
+  const TLTCanvasFont f = MarkerCanvasFont(*level, style_.TextStyles().PixelsPerInch, scale);
   TLTCanvasSaver keep(c_);
   c_.SetFont(f);
-  TColor color = f.Color;
-  if (mode_ == ltocResolved)
-    color = ResolveSystemColor(color);
-  else if (mode_ == ltocGray)
-    color = ColorToGray(ResolveSystemColor(color));
-  else if (mode_ == ltocTwoTone || mode_ == ltocBlackText)
-    color = MakeColor(0);
-  c_.SetFontColor(color);
+  c_.SetFontColor(OutputColor(f.Color, mode_));
   c_.SetCharacterExtra(0);
   c_.SetBrushStyle(bsClear);
   const std::u16string_view text =
@@ -368,13 +357,7 @@ void TPainter::Marker(const TLTMarkerItemInfo& m, const TLTDrawLineInfo& p, int 
 }
 
 void TPainter::Rule(const TLTBreakItemInfo& rule, int x, int y, int width, int height) {
-  TColor color = rule.Color != clNone ? rule.Color : style_.TextStyles()[0].Color;
-  if (mode_ == ltocResolved)
-    color = ResolveSystemColor(color);
-  else if (mode_ == ltocGray)
-    color = ColorToGray(ResolveSystemColor(color));
-  else if (mode_ == ltocTwoTone || mode_ == ltocBlackText)
-    color = MakeColor(0);
+  const TColor color = OutputColor(rule.Color != clNone ? rule.Color : style_.TextStyles()[0].Color, mode_);
   const int w = std::max(1, d_.Scale().Y(rule.LineWidth));
   const int top = y + height / 2 - w / 2;
   TLTCanvasSaver keep(c_);
