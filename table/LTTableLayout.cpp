@@ -203,32 +203,64 @@ int TLTTableItemInfo::ContentOffset(const TLTTableCellData& cell) const {
   }
 }
 
+namespace {
+
+/// Every cell's minimal width, measured once per pass (row by row, column
+/// by column; 0 for slots a span covers and with lttoIgnoreContentWidth).
+std::vector<int32_t> CellMinimums(const TLTTableItemInfo& t, TLTItemLayoutContext& ctx, const TTableMetrics& m) {
+  std::vector<int32_t> mins(static_cast<size_t>(m.R) * static_cast<size_t>(m.C), 0);
+  if (t.Options.Contains(lttoIgnoreContentWidth)) return mins;
+  for (int r = 0; r < m.R; ++r)
+    for (int c = 0; c < m.C; ++c)
+      if (TLTTableCellData* cell = t.Cells(r, c))
+        mins[static_cast<size_t>(r) * static_cast<size_t>(m.C) + static_cast<size_t>(c)] =
+            CellMinWidth(*cell, ctx.Canvas, ctx.Style, m);
+  return mins;
+}
+
+/// The columns at their minimal widths with the spans spread over them;
+/// with useBest, raised to the pixel best widths of columns and spans.
+std::vector<int32_t> MinimalColumns(const TLTTableItemInfo& t, const std::vector<int32_t>& mins, const TTableMetrics& m,
+                                    bool useBest) {
+  std::vector<int32_t> widths(static_cast<size_t>(m.C), 0);
+  auto minOf = [&](int r, int c) {
+    return mins[static_cast<size_t>(r) * static_cast<size_t>(m.C) + static_cast<size_t>(c)];
+  };
+  for (int r = 0; r < m.R; ++r)
+    for (int c = 0; c < m.C; ++c)
+      if (const TLTTableCellData* cell = t.Cells(r, c); cell && cell->ColumnsSpanned == 1)
+        widths[static_cast<size_t>(c)] = std::max(widths[static_cast<size_t>(c)], minOf(r, c));
+  if (useBest)
+    for (int c = 0; c < m.C; ++c)
+      widths[static_cast<size_t>(c)] = std::max(widths[static_cast<size_t>(c)], m.sx(t.ColumnBestPixelWidth(c)));
+  for (int r = 0; r < m.R; ++r)
+    for (int c = 0; c < m.C; ++c) {
+      const TLTTableCellData* cell = t.Cells(r, c);
+      if (!cell || cell->ColumnsSpanned <= 1) continue;
+      int64_t need = minOf(r, c);
+      if (useBest && cell->BestWidth > 0) need = std::max<int64_t>(need, m.sx(cell->BestWidth));
+      Spread(widths, c, std::min(cell->ColumnsSpanned, m.C - c), need, m, nullptr, true);
+    }
+  return widths;
+}
+
+/// The smallest width the table can take, from its cells' minimal widths.
+int MinimalTableWidth(const TLTTableItemInfo& t, const std::vector<int32_t>& mins, const TTableMetrics& m) {
+  const std::vector<int32_t> widths = MinimalColumns(t, mins, m, t.BestWidth == 0);
+  int64_t total = m.B + static_cast<int64_t>(m.C) * m.P + std::accumulate(widths.begin(), widths.end(), int64_t{0});
+  if (t.BestWidth > 0) total = std::max<int64_t>(total, m.sx(t.BestWidth));
+  return static_cast<int>(std::min<int64_t>(total, 1000000));
+}
+
+}  // namespace
+
 int TLTTableItemInfo::MinLayoutWidth(TLTItemLayoutContext& ctx) {
   const TTableMetrics m(*this, ctx.Scale);
   if (m.R == 0 || m.C == 0) return m.sx(2 * (BorderWidth + BorderHSpacing));
   LayoutCanvas = &ctx.Canvas;
-  std::vector<int32_t> widths(static_cast<size_t>(m.C), 0);
-  for (int r = 0; r < m.R; ++r)
-    for (int c = 0; c < m.C; ++c)
-      if (TLTTableCellData* cell = Cells(r, c);
-          cell && cell->ColumnsSpanned == 1 && !Options.Contains(lttoIgnoreContentWidth))
-        widths[static_cast<size_t>(c)] =
-            std::max(widths[static_cast<size_t>(c)], CellMinWidth(*cell, ctx.Canvas, ctx.Style, m));
-  if (BestWidth == 0)
-    for (int c = 0; c < m.C; ++c)
-      widths[static_cast<size_t>(c)] = std::max(widths[static_cast<size_t>(c)], m.sx(ColumnBestPixelWidth(c)));
-  for (int r = 0; r < m.R; ++r)
-    for (int c = 0; c < m.C; ++c) {
-      TLTTableCellData* cell = Cells(r, c);
-      if (!cell || cell->ColumnsSpanned <= 1) continue;
-      int64_t need = Options.Contains(lttoIgnoreContentWidth) ? 0 : CellMinWidth(*cell, ctx.Canvas, ctx.Style, m);
-      if (BestWidth == 0 && cell->BestWidth > 0) need = std::max<int64_t>(need, m.sx(cell->BestWidth));
-      Spread(widths, c, std::min(cell->ColumnsSpanned, m.C - c), need, m, nullptr, true);
-    }
+  const int w = MinimalTableWidth(*this, CellMinimums(*this, ctx, m), m);
   LayoutCanvas = nullptr;
-  int64_t total = m.B + static_cast<int64_t>(m.C) * m.P + std::accumulate(widths.begin(), widths.end(), int64_t{0});
-  if (BestWidth > 0) total = std::max<int64_t>(total, m.sx(BestWidth));
-  return static_cast<int>(std::min<int64_t>(total, 1000000));
+  return w;
 }
 
 bool TLTTableItemInfo::LayOutForWidth(TLTItemLayoutContext& ctx, int availableWidth, TLTSizeI& size, int& offset) {
@@ -247,6 +279,9 @@ bool TLTTableItemInfo::LayOutForWidth(TLTItemLayoutContext& ctx, int availableWi
   // The target width; a table whose every column has a pixel width takes
   // the sum of its columns.
   const bool allFixed = BestWidth == 0 && AllColumnsFixed();
+  LayoutCanvas = &ctx.Canvas;
+  // Measured only when needed: a kept layout of a fixed width needs none.
+  std::vector<int32_t> mins;
   int64_t target;
   if (BestWidth > 0)
     target = m.sx(BestWidth);
@@ -254,38 +289,29 @@ bool TLTTableItemInfo::LayOutForWidth(TLTItemLayoutContext& ctx, int availableWi
     target = static_cast<int64_t>(availableWidth) * std::min(-BestWidth, 1000) / 100;
   else if (allFixed)
     target = 0;
-  else
-    target = std::max<int64_t>(MinLayoutWidth(ctx), availableWidth);
+  else {
+    mins = CellMinimums(*this, ctx, m);
+    target = std::max<int64_t>(MinimalTableWidth(*this, mins, m), availableWidth);
+  }
   // The cells' hyperlinks are numbered in the table's turn: a layout kept
   // as it was must also have numbered them from the same place.
   const int firstJump = ctx.NextJumpNo ? *ctx.NextJumpNo : 0;
   if (target != 0 && target == TableWidth && !ctx.Force && firstJump == JumpNoFrom) {
     if (ctx.NextJumpNo) *ctx.NextJumpNo = JumpNoTo;
+    LayoutCanvas = nullptr;
     size = {TableWidth, TableHeight};
     return true;
   }
   int jumpNo = firstJump;
   TableWidth = static_cast<int32_t>(std::min<int64_t>(target, 1000000));
-  LayoutCanvas = &ctx.Canvas;
+  if (mins.empty()) mins = CellMinimums(*this, ctx, m);
 
   // Minimal widths of the columns, then what is left is distributed: to
   // percent columns by their percentages, to pixel columns by their best
   // widths, the rest to the free columns.
   const int64_t a1 = allFixed ? 0 : TableWidth - static_cast<int64_t>(m.B);
   const int64_t a2 = allFixed ? 0 : a1 - m.sx(2 * static_cast<int64_t>(m.C) * CellHPadding);
-  ColumnWidths.assign(static_cast<size_t>(m.C), 0);
-  for (int r = 0; r < m.R; ++r)
-    for (int c = 0; c < m.C; ++c)
-      if (TLTTableCellData* cell = Cells(r, c);
-          cell && cell->ColumnsSpanned == 1 && !Options.Contains(lttoIgnoreContentWidth))
-        ColumnWidths[static_cast<size_t>(c)] =
-            std::max(ColumnWidths[static_cast<size_t>(c)], CellMinWidth(*cell, ctx.Canvas, ctx.Style, m));
-  if (!Options.Contains(lttoIgnoreContentWidth))
-    for (int r = 0; r < m.R; ++r)
-      for (int c = 0; c < m.C; ++c)
-        if (TLTTableCellData* cell = Cells(r, c); cell && cell->ColumnsSpanned > 1)
-          Spread(ColumnWidths, c, std::min(cell->ColumnsSpanned, m.C - c),
-                 CellMinWidth(*cell, ctx.Canvas, ctx.Style, m), m, nullptr, true);
+  ColumnWidths = MinimalColumns(*this, mins, m, false);
   const int64_t minSum = std::accumulate(ColumnWidths.begin(), ColumnWidths.end(), int64_t{0});
   int64_t rest = allFixed ? 0 : std::max<int64_t>(0, a2 - minSum);
   enum TKind : uint8_t { kFree, kPixel, kPercent };

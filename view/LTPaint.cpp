@@ -53,6 +53,11 @@ class TPainter {
       }
     }
     whole_ = data.WhollySelected && !p.Printing;
+    // The control keeps the hover on its own container; cells number their
+    // links in its numbering.
+    const auto* root = dynamic_cast<const TCustomLTFormattedData*>(&data.GetRootData());
+    const TCustomLTFormattedData& h = root ? *root : data;
+    if (!p.Printing && h.HoverShown) hoverId_ = h.HoverJumpId;
   }
 
   void Run();
@@ -92,13 +97,7 @@ class TPainter {
   void WordMarks(int first, int last);
   void Marker(const TLTMarkerItemInfo& m, const TLTDrawLineInfo& p, int x, int y);
   void Rule(const TLTBreakItemInfo& rule, int x, int y, int width, int height);
-  bool IsHovered(const TCustomLTItemInfo& item) const {
-    // The control keeps the hover on its own container; cells number their
-    // links in its numbering.
-    const auto* root = dynamic_cast<const TCustomLTFormattedData*>(&d_.GetRootData());
-    const TCustomLTFormattedData& h = root ? *root : d_;
-    return !p_.Printing && h.HoverShown && item.LinkIndex >= 0 && item.LinkIndex == h.HoverJumpId;
-  }
+  bool IsHovered(const TCustomLTItemInfo& item) const { return hoverId_ >= 0 && item.LinkIndex == hoverId_; }
   const TLTLayoutText& TextOf(int itemNo) {
     if (textItem_ != itemNo) {
       text_.Load(d_, itemNo, style_, showSpecial_ && ShownSpecialCharacters.Contains(ltscSoftHyphen));
@@ -125,6 +124,7 @@ class TPainter {
   bool showSpecial_ = false;
   TLTOutputColorMode mode_ = ltocAsIs;
   bool hasSel_ = false, whole_ = false;
+  int hoverId_ = -1;  // the hyperlink shown hovered, -1 for none
   TSelPos selA_, selB_;
   int lastStyle_ = -1;
   int textItem_ = -1;
