@@ -19,13 +19,14 @@ namespace {
 constexpr int W = 7;  // character width
 constexpr int H = 13;
 
-struct LayoutDoc {
+template <class TDoc = TLTFormattedDocument>
+struct LayoutDocOf {
   TLTStyle Style;
   TLTDocumentContext Context;
   TLTHeadlessCanvas Canvas;
-  TLTFormattedDocument Doc;
+  TDoc Doc;
 
-  explicit LayoutDoc(int textWidth = 40 * W) {
+  explicit LayoutDocOf(int textWidth = 40 * W) {
     Context.Style = &Style;
     Doc.SetContext(&Context);
     Doc.Canvas = &Canvas;
@@ -46,6 +47,7 @@ struct LayoutDoc {
     return s;
   }
 };
+using LayoutDoc = LayoutDocOf<>;
 
 TEST(LTLineBreakTable, ClassesAndPairs) {
   EXPECT_EQ(LineBreakClass(u'('), lbOP);
@@ -399,14 +401,8 @@ struct TFlappingDocument : TLTFormattedDocument {
 };
 
 TEST(LTFormat, AScrollBarThatComesAndGoesReformatsAtMostTwice) {
-  TLTStyle style;
-  TLTDocumentContext context;
-  context.Style = &style;
-  TLTHeadlessCanvas canvas;
-  TFlappingDocument doc;
-  doc.SetContext(&context);
-  doc.Canvas = &canvas;
-  doc.ClientWidth = 100;
+  LayoutDocOf<TFlappingDocument> d(100);
+  TFlappingDocument& doc = d.Doc;
   doc.AddTextW(u"some words to wrap at either width", 0, 0);
   doc.FormatAll({.Force = true});
   EXPECT_EQ(doc.Reports, 3);  // the pass and two repetitions
@@ -427,15 +423,8 @@ struct TScrolledDocument : TLTFormattedDocument {
 };
 
 TEST(LTFormat, KeepPositionKeepsTheTopLineInView) {
-  TLTStyle style;
-  TLTDocumentContext context;
-  context.Style = &style;
-  TLTHeadlessCanvas canvas;
-  TScrolledDocument doc;
-  doc.SetContext(&context);
-  doc.Canvas = &canvas;
-  doc.LeftMargin = doc.RightMargin = doc.TopMargin = doc.BottomMargin = 0;
-  doc.ClientWidth = 20 * W;
+  LayoutDocOf<TScrolledDocument> d(20 * W);
+  TScrolledDocument& doc = d.Doc;
   for (int i = 0; i < 20; ++i) doc.AddTextW(u"para " + Utf8ToUtf16(IntToStr(i)) + u" with some words in it", 0, 0);
   doc.FormatAll({.Force = true});
   const int item = 12;
