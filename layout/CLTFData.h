@@ -90,6 +90,13 @@ class TCustomLTFormattedData : public TCustomLTData {
   /// selections).
   virtual void PaintOverlay(TLTCanvas& /*canvas*/, const TLTPaintParams& /*params*/) {}
 
+  /// Whether the document lies in an editor that may change it (tables
+  /// then show their grid in the editable style).
+  virtual bool IsEditable() const { return false; }
+  /// Set on the root container while nested documents (table cells) are
+  /// laid out; embedded controls skip redrawing their cached images then.
+  bool NestedLayout = false;
+
   bool IsFormatting() const { return formatting_; }
 
   // ---- Layout ---------------------------------------------------------------------

@@ -8,6 +8,7 @@
 #include "platform/LTControl.h"
 #include "platform/LTGraphic.h"
 #include "platform/LTTypes.h"
+#include "platform/LTWindow.h"
 
 #include <cstdint>
 #include <memory>
@@ -322,6 +323,18 @@ class TCustomLTItemInfo {
                        const TLTStyle& /*style*/) {
     return false;
   }
+
+  // ---- The mouse over the item (item-relative points) -----------------------------
+  /// The document under the point (a table cell's), or null. The control
+  /// selects, hovers and clicks inside it as in a document of its own.
+  virtual TCustomLTData* GetSubDocumentAt(int /*x*/, int /*y*/) { return nullptr; }
+  /// The mouse moved over the item, or a button went down or up on it.
+  virtual void MouseMove(TLTShiftState /*shift*/, int /*x*/, int /*y*/) {}
+  virtual void MouseDown(TLTMouseButton /*button*/, TLTShiftState /*shift*/, int /*x*/, int /*y*/) {}
+  virtual void MouseUp(TLTMouseButton /*button*/, TLTShiftState /*shift*/, int /*x*/, int /*y*/) {}
+  /// The cursor the item wants at the point; crDefault leaves it to the
+  /// control.
+  virtual TLTCursorId CursorAt(int /*x*/, int /*y*/) const { return crDefault; }
 
   /// Text style that measures and draws the item, or -1.
   virtual int32_t GetAssociatedTextStyleNo() const { return -1; }

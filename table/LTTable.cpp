@@ -412,6 +412,11 @@ void TLTTableItemInfo::UpdateStyles(const TLTStyleUsage& usage) {
       if (cell) cell->UpdateStyles(usage);
 }
 
+TCustomLTData* TLTTableItemInfo::GetSubDocumentAt(int x, int y) {
+  int row = 0, col = 0;
+  return CellAt(x, y, row, col) ? Cells(row, col) : nullptr;
+}
+
 TCustomLTData* TLTTableItemInfo::GetSubDocument(std::unique_ptr<TLTSubDocCursor>& cursor, TLTSubDocPosition pos) {
   // Steps through the main cells in reading order.
   auto step = [this](TCellCursor& c, int dir) -> bool {

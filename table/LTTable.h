@@ -249,6 +249,8 @@ class TLTTableItemInfo : public TLTFullLineItemInfo, public TLTPersistent {
   void MarkStylesInUse(TLTStyleUsage& usage) const override;
   void UpdateStyles(const TLTStyleUsage& usage) override;
   TCustomLTData* GetSubDocument(std::unique_ptr<TLTSubDocCursor>& cursor, TLTSubDocPosition pos) override;
+  /// The document of the cell under a table-relative point.
+  TCustomLTData* GetSubDocumentAt(int x, int y) override;
   void AttachToDocument(TCustomLTData& owner, int itemNo) override;
   void Removing(TCustomLTData& owner) override;
 

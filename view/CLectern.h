@@ -351,10 +351,12 @@ class TCustomLectern : public TLTScroller {
   TLTClipboardData* copying_ = nullptr;  // not owned; during OnCopy
 };
 
-/// The viewer control with its published settings.
-class TLectern : public TCustomLectern {
+/// The viewer control with its published settings, which the property
+/// stream stores and reads like any other persistent object's.
+class TLectern : public TCustomLectern, public TLTPersistent {
  public:
   using TCustomLectern::TCustomLectern;
+  const TLTClassInfo& ClassInfo() const override;
 };
 
 }  // namespace lectern
