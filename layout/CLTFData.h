@@ -8,6 +8,7 @@
 #include "layout/LTFontCache.h"
 #include "model/CLTData.h"
 
+#include <memory>
 #include <vector>
 
 namespace lectern {
@@ -97,6 +98,10 @@ class TCustomLTFormattedData : public TCustomLTData {
   /// laid out; embedded controls skip redrawing their cached images then.
   bool NestedLayout = false;
 
+  /// Expires when the container is destroyed: a control that remembers a
+  /// nested container (the cell it selects in) checks it before use.
+  std::weak_ptr<const void> Lifetime() const { return lifetime_; }
+
   bool IsFormatting() const { return formatting_; }
 
   // ---- Layout ---------------------------------------------------------------------
@@ -138,6 +143,7 @@ class TCustomLTFormattedData : public TCustomLTData {
   TLTFontInfoCache fontCache_;
   TLTResolutionScale scale_;
   bool formatting_ = false;
+  std::shared_ptr<const char> lifetime_ = std::make_shared<const char>(0);
 };
 
 /// The container and item a hyperlink rectangle belongs to.

@@ -124,6 +124,10 @@ struct TLTClipboardData {
   bool Empty() const { return Formats.empty(); }
 };
 
+/// What a drop did with dragged data.
+enum TLTDropEffect : uint8_t { ltdeCopy, ltdeMove, ltdeLink };
+using TLTDropEffects = TLTSet<TLTDropEffect, uint8_t>;
+
 // ---- Scroll bars -------------------------------------------------------------------------
 
 /// The state of one scroll bar.
@@ -232,6 +236,12 @@ class ILTWindow {
   /// Replaces the clipboard's content with every flavour of data at once.
   virtual void SetClipboard(const TLTClipboardData& data) = 0;
   virtual TLTClipboardData Clipboard() const = 0;
+  /// How far (pixels) the pointer moves with the button down before a press
+  /// inside the selection becomes a drag.
+  virtual int DragThreshold() const = 0;
+  /// Drags data until it is dropped or the drag is cancelled (Escape); the
+  /// empty set when nothing was dropped, else the effect the target chose.
+  virtual TLTDropEffects StartDrag(const TLTClipboardData& data, TLTDropEffects allowed) = 0;
   /// Shows a hint (tool tip) at a client point at once.
   virtual void ShowHint(const TLTString& text, TLTPointI at) = 0;
   virtual void CancelHint() = 0;

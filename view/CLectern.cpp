@@ -52,7 +52,30 @@ int AutoScrollStep(int v, int size) {
 
 TLTRectI Grown(const TLTRectI& r, int by) { return {r.Left - by, r.Top - by, r.Right + by, r.Bottom + by}; }
 
+/// Nested documents deeper than this are not entered by the mouse.
+constexpr int kMaxNesting = 64;
+
 }  // namespace
+
+std::string PackLTFFlavour(std::string_view ltf) {
+  const auto n = static_cast<uint32_t>(ltf.size());
+  std::string out;
+  out.reserve(ltf.size() + 4);
+  for (int i = 0; i < 4; ++i) out.push_back(static_cast<char>((n >> (8 * i)) & 0xFF));
+  out.append(ltf);
+  return out;
+}
+
+bool UnpackLTFFlavour(std::string_view bytes, std::string& ltf) {
+  ltf.clear();
+  if (bytes.size() < 4) return false;
+  uint32_t n = 0;
+  for (int i = 0; i < 4; ++i)
+    n |= static_cast<uint32_t>(static_cast<unsigned char>(bytes[static_cast<size_t>(i)])) << (8 * i);
+  if (n > bytes.size() - 4) return false;
+  ltf.assign(bytes.substr(4, n));
+  return true;
+}
 
 // ---- The container's answers -----------------------------------------------------------------
 
@@ -93,20 +116,19 @@ TCustomLectern::~TCustomLectern() {
 
 // ---- Formatting ------------------------------------------------------------------------------
 
-void TCustomLectern::SaveSelection(int& si, int& so, int& ei, int& eo) const {
-  GetSelectionBounds(si, so, ei, eo, false);
-}
+void TCustomLectern::SaveSelection(int& si, int& so, int& ei, int& eo) const { BoundsIn(Sel(), si, so, ei, eo, false); }
 
 void TCustomLectern::RestoreSelection(int si, int so, int ei, int eo) {
   // Drawing positions do not survive a re-format; item positions do.
-  data_->SelStartNo = data_->SelEndNo = -1;
-  if (si < 0 || ei < 0 || si >= data_->ItemCount() || ei >= data_->ItemCount()) return;
+  TCustomLTFormattedData& c = Sel();
+  c.SelStartNo = c.SelEndNo = -1;
+  if (si < 0 || ei < 0 || si >= c.ItemCount() || ei >= c.ItemCount()) return;
   int sd, sdo, ed, edo;
-  if (data_->ItemToDrawItem(si, so, sd, sdo) && data_->ItemToDrawItem(ei, eo, ed, edo)) {
-    data_->SelStartNo = sd;
-    data_->SelStartOffs = sdo;
-    data_->SelEndNo = ed;
-    data_->SelEndOffs = edo;
+  if (c.ItemToDrawItem(si, so, sd, sdo) && c.ItemToDrawItem(ei, eo, ed, edo)) {
+    c.SelStartNo = sd;
+    c.SelStartOffs = sdo;
+    c.SelEndNo = ed;
+    c.SelEndOffs = edo;
   }
 }
 
@@ -156,6 +178,8 @@ void TCustomLectern::Clear() {
   lastCheckpoint_ = nullptr;
   data_->HoverJumpId = -1;
   data_->HoverShown = false;
+  sel_ = nullptr;
+  selLife_.reset();
   data_->SelStartNo = data_->SelEndNo = -1;
   data_->Clear();
   data_->ClearDrawItems();
@@ -224,26 +248,78 @@ int TCustomLectern::ViewTop() const { return VScrollPosition() * ScrollUnit() - 
 
 // ---- Selection -------------------------------------------------------------------------------
 
+TCustomLTFormattedData& TCustomLectern::Sel() const {
+  if (sel_ && selLife_.expired()) {
+    // The cell went with its table; nothing of it may be touched.
+    sel_ = nullptr;
+    selLife_.reset();
+  }
+  return sel_ ? *sel_ : *data_;
+}
+
+void TCustomLectern::SetSelContainer(TCustomLTFormattedData& c) {
+  TCustomLTFormattedData& old = Sel();
+  if (&old == &c) return;
+  if (old.SelStartNo >= 0 || old.SelEndNo >= 0) {
+    old.SelStartNo = old.SelEndNo = -1;
+    SelectionChanged();
+  }
+  sel_ = &c == data_.get() ? nullptr : &c;
+  selLife_ = sel_ ? c.Lifetime() : std::weak_ptr<const void>();
+}
+
+TLTPointI TCustomLectern::ToContainer(const TCustomLTFormattedData& c, int x, int y) const {
+  const TLTPointI o = &c == data_.get() ? TLTPointI{} : c.GetOriginInControl();
+  return {x + ViewLeft() - o.X, y + ViewTop() - o.Y};
+}
+
+TCustomLectern::THit TCustomLectern::HitAt(int x, int y) const {
+  THit h{data_.get(), -1, ToContainer(*data_, x, y)};
+  for (int depth = 0; depth < kMaxNesting; ++depth) {
+    int d, o;
+    if (!h.Data->HitTest(h.At.X, h.At.Y, true, d, o)) return h;
+    h.DrawItem = d;
+    const TLTDrawLineInfo& piece = h.Data->DrawItems[d];
+    TCustomLTItemInfo& item = h.Data->GetItem(piece.ItemNo);
+    if (item.IsText()) return h;
+    auto* inner = dynamic_cast<TCustomLTFormattedData*>(item.GetSubDocumentAt(h.At.X - piece.Left, h.At.Y - piece.Top));
+    if (!inner) return h;
+    h = {inner, -1, ToContainer(*inner, x, y)};
+  }
+  return h;
+}
+
+TCustomLTItemInfo* TCustomLectern::HitItem(const THit& h, TLTPointI& rel) const {
+  if (!h.Data || h.DrawItem < 0 || h.DrawItem >= h.Data->DrawItems.Count()) return nullptr;
+  const TLTDrawLineInfo& piece = h.Data->DrawItems[h.DrawItem];
+  rel = {h.At.X - piece.Left, h.At.Y - piece.Top};
+  return &h.Data->GetItem(piece.ItemNo);
+}
+
 TCustomLectern::TPos TCustomLectern::PieceStart(int d) const {
-  const TLTDrawLineInfo& p = data_->DrawItems[d];
-  return {d, data_->GetItem(p.ItemNo).IsText() ? 1 : 0};
+  const TCustomLTFormattedData& c = Sel();
+  const TLTDrawLineInfo& p = c.DrawItems[d];
+  return {d, c.GetItem(p.ItemNo).IsText() ? 1 : 0};
 }
 
 TCustomLectern::TPos TCustomLectern::PieceEnd(int d) const {
-  const TLTDrawLineInfo& p = data_->DrawItems[d];
-  return {d, data_->GetItem(p.ItemNo).IsText() ? p.Length + 1 : 1};
+  const TCustomLTFormattedData& c = Sel();
+  const TLTDrawLineInfo& p = c.DrawItems[d];
+  return {d, c.GetItem(p.ItemNo).IsText() ? p.Length + 1 : 1};
 }
 
 bool TCustomLectern::HasSelection() const {
-  return data_->SelStartNo >= 0 && data_->SelEndNo >= 0 && Anchor() != End();
+  const TCustomLTFormattedData& c = Sel();
+  return c.SelStartNo >= 0 && c.SelEndNo >= 0 && Anchor() != End();
 }
 
 bool TCustomLectern::SetSel(TPos anchor, TPos end) {
   if (Anchor() == anchor && End() == end) return false;
-  data_->SelStartNo = anchor.Item;
-  data_->SelStartOffs = anchor.Offs;
-  data_->SelEndNo = end.Item;
-  data_->SelEndOffs = end.Offs;
+  TCustomLTFormattedData& c = Sel();
+  c.SelStartNo = anchor.Item;
+  c.SelStartOffs = anchor.Offs;
+  c.SelEndNo = end.Item;
+  c.SelEndOffs = end.Offs;
   SelectionChanged();
   return true;
 }
@@ -253,27 +329,34 @@ void TCustomLectern::SelectionChanged() { Window().InvalidateAll(); }
 void TCustomLectern::Deselect() { SetSel({}, {}); }
 
 void TCustomLectern::SelectAll() {
+  SetSelContainer(*data_);
   const int n = data_->DrawItems.Count();
   if (n == 0) return;
   SetSel(PieceStart(0), PieceEnd(n - 1));
 }
 
-void TCustomLectern::GetSelectionBounds(int& startItemNo, int& startItemOffs, int& endItemNo, int& endItemOffs,
-                                        bool normalize) const {
+void TCustomLectern::BoundsIn(const TCustomLTFormattedData& c, int& startItemNo, int& startItemOffs, int& endItemNo,
+                              int& endItemOffs, bool normalize) const {
   startItemNo = endItemNo = -1;
   startItemOffs = endItemOffs = 0;
-  TPos a = Anchor(), e = End();
+  TPos a{c.SelStartNo, c.SelStartOffs}, e{c.SelEndNo, c.SelEndOffs};
   if (a.Item < 0 || e.Item < 0) return;
   if (normalize && e < a) std::swap(a, e);
   int si, so, ei, eo;
-  if (!data_->DrawItemToItem(a.Item, a.Offs, si, so) || !data_->DrawItemToItem(e.Item, e.Offs, ei, eo)) return;
+  if (!c.DrawItemToItem(a.Item, a.Offs, si, so) || !c.DrawItemToItem(e.Item, e.Offs, ei, eo)) return;
   startItemNo = si;
   startItemOffs = so;
   endItemNo = ei;
   endItemOffs = eo;
 }
 
+void TCustomLectern::GetSelectionBounds(int& startItemNo, int& startItemOffs, int& endItemNo, int& endItemOffs,
+                                        bool normalize) const {
+  BoundsIn(*data_, startItemNo, startItemOffs, endItemNo, endItemOffs, normalize);
+}
+
 void TCustomLectern::SetSelectionBounds(int startItemNo, int startItemOffs, int endItemNo, int endItemOffs) {
+  SetSelContainer(*data_);
   const int count = data_->ItemCount();
   if (startItemNo < 0 || endItemNo < 0 || count == 0 || data_->DrawItems.Empty()) {
     Deselect();
@@ -301,9 +384,9 @@ void TCustomLectern::SetSelectionBounds(int startItemNo, int startItemOffs, int 
 
 TGraphic* TCustomLectern::SelectedPicture() const {
   int si, so, ei, eo;
-  GetSelectionBounds(si, so, ei, eo, true);
+  BoundsIn(Sel(), si, so, ei, eo, true);
   if (si < 0 || si != ei || so != 0 || eo != 1) return nullptr;
-  const TCustomLTItemInfo& item = data_->GetItem(si);
+  const TCustomLTItemInfo& item = Sel().GetItem(si);
   return item.IsText() ? nullptr : item.GetImage();
 }
 
@@ -410,22 +493,23 @@ int TCustomLectern::GetTextRange(int start, int end, char16_t* buffer, int size)
 
 TCustomLectern::TPos TCustomLectern::HitPos(int x, int y) const {
   TPos p;
-  auto& data = const_cast<TLecternLTData&>(*data_);
-  if (!data.HitTest(x + ViewLeft(), y + ViewTop(), false, p.Item, p.Offs)) return {};
+  TCustomLTFormattedData& c = Sel();
+  const TLTPointI at = ToContainer(c, x, y);
+  if (!c.HitTest(at.X, at.Y, false, p.Item, p.Offs)) return {};
   return p;
 }
 
 int TCustomLectern::DrawItemAt(int x, int y) const {
   int d, o;
-  auto& data = const_cast<TLecternLTData&>(*data_);
-  return data.HitTest(x + ViewLeft(), y + ViewTop(), true, d, o) ? d : -1;
+  return data_->HitTest(x + ViewLeft(), y + ViewTop(), true, d, o) ? d : -1;
 }
 
 TCustomLectern::TPos TCustomLectern::WordEdge(TPos p, bool forward) const {
   if (p.Item < 0) return p;
+  const TCustomLTFormattedData& c = Sel();
   int itemNo, offs;
-  if (!data_->DrawItemToItem(p.Item, p.Offs, itemNo, offs) || !data_->GetItem(itemNo).IsText()) return p;
-  const TLTString t = data_->GetItemTextW(itemNo);
+  if (!c.DrawItemToItem(p.Item, p.Offs, itemNo, offs) || !c.GetItem(itemNo).IsText()) return p;
+  const TLTString t = c.GetItemTextW(itemNo);
   const int len = static_cast<int>(t.size());
   // offs is 1-based: the character after it is t[offs - 1].
   if (forward) {
@@ -434,14 +518,15 @@ TCustomLectern::TPos TCustomLectern::WordEdge(TPos p, bool forward) const {
     while (offs - 2 >= 0 && offs - 2 < len && !IsDelimiter(t[static_cast<size_t>(offs - 2)])) --offs;
   }
   TPos r;
-  return data_->ItemToDrawItem(itemNo, offs, r.Item, r.Offs) ? r : p;
+  return c.ItemToDrawItem(itemNo, offs, r.Item, r.Offs) ? r : p;
 }
 
 bool TCustomLectern::WordBounds(TPos p, TPos& start, TPos& end) const {
   if (p.Item < 0) return false;
+  const TCustomLTFormattedData& c = Sel();
   int itemNo, offs;
-  if (!data_->DrawItemToItem(p.Item, p.Offs, itemNo, offs) || !data_->GetItem(itemNo).IsText()) return false;
-  const TLTString t = data_->GetItemTextW(itemNo);
+  if (!c.DrawItemToItem(p.Item, p.Offs, itemNo, offs) || !c.GetItem(itemNo).IsText()) return false;
+  const TLTString t = c.GetItemTextW(itemNo);
   if (offs < 1 || offs > static_cast<int>(t.size()) || IsDelimiter(t[static_cast<size_t>(offs - 1)])) return false;
   start = WordEdge(p, false);
   end = WordEdge(p, true);
@@ -449,13 +534,14 @@ bool TCustomLectern::WordBounds(TPos p, TPos& start, TPos& end) const {
 }
 
 void TCustomLectern::ParagraphBounds(int d, TPos& start, TPos& end) const {
-  const int itemNo = data_->DrawItems[d].ItemNo;
-  const int first = data_->GetFirstParaItem(itemNo);
+  const TCustomLTFormattedData& c = Sel();
+  const int itemNo = c.DrawItems[d].ItemNo;
+  const int first = c.GetFirstParaItem(itemNo);
   int last = itemNo;
-  while (last + 1 < data_->ItemCount() && !data_->GetItem(last + 1).StartsParagraph()) ++last;
+  while (last + 1 < c.ItemCount() && !c.GetItem(last + 1).StartsParagraph()) ++last;
   int fd, fo, ld, lo;
-  if (data_->ItemToDrawItem(first, data_->GetOffsBeforeItem(first), fd, fo) &&
-      data_->ItemToDrawItem(last, data_->GetOffsAfterItem(last), ld, lo)) {
+  if (c.ItemToDrawItem(first, c.GetOffsBeforeItem(first), fd, fo) &&
+      c.ItemToDrawItem(last, c.GetOffsAfterItem(last), ld, lo)) {
     start = {fd, fo};
     end = {ld, lo};
   } else {
@@ -466,7 +552,7 @@ void TCustomLectern::ParagraphBounds(int d, TPos& start, TPos& end) const {
 
 void TCustomLectern::LineBounds(int d, TPos& start, TPos& end) const {
   int first, last;
-  data_->LineRange(d, first, last);
+  Sel().LineRange(d, first, last);
   start = PieceStart(first);
   end = PieceEnd(last);
 }
@@ -475,23 +561,26 @@ bool TCustomLectern::GetWordAt(int x, int y, TLTString& word, int& itemNo, int& 
   word.clear();
   itemNo = -1;
   style = -1;
-  const TPos p = HitPos(x, y);
-  if (p.Item < 0) return false;
+  // The word of a table cell's document when the point lies in a cell.
+  const THit h = HitAt(x, y);
+  TCustomLTFormattedData& c = *h.Data;
+  TPos p;
+  if (!c.HitTest(h.At.X, h.At.Y, false, p.Item, p.Offs)) return false;
   int offs;
-  if (!data_->DrawItemToItem(p.Item, p.Offs, itemNo, offs)) return false;
-  const TCustomLTItemInfo& item = data_->GetItem(itemNo);
+  if (!c.DrawItemToItem(p.Item, p.Offs, itemNo, offs)) return false;
+  const TCustomLTItemInfo& item = c.GetItem(itemNo);
   if (!item.IsText()) {
-    word = data_->GetItemTextW(itemNo);
+    word = c.GetItemTextW(itemNo);
     style = item.StyleNo;
     return true;
   }
-  style = data_->GetItemStyle(itemNo);
-  const TLTString t = data_->GetItemTextW(itemNo);
+  style = c.GetItemStyle(itemNo);
+  const TLTString t = c.GetItemTextW(itemNo);
   const int len = static_cast<int>(t.size());
   // The character after the position; at the item's end there is none.
-  const int c = offs - 1;
-  if (c < 0 || c >= len || IsDelimiter(t[static_cast<size_t>(c)])) return true;
-  int from = c, to = c + 1;
+  const int at = offs - 1;
+  if (at < 0 || at >= len || IsDelimiter(t[static_cast<size_t>(at)])) return true;
+  int from = at, to = at + 1;
   while (from > 0 && !IsDelimiter(t[static_cast<size_t>(from - 1)])) --from;
   while (to < len && !IsDelimiter(t[static_cast<size_t>(to)])) ++to;
   word = t.substr(static_cast<size_t>(from), static_cast<size_t>(to - from));
@@ -501,12 +590,13 @@ bool TCustomLectern::GetWordAt(int x, int y, TLTString& word, int& itemNo, int& 
 bool TCustomLectern::IsInSelection(int x, int y) const {
   if (!HasSelection()) return false;
   int d, o;
-  auto& data = const_cast<TLecternLTData&>(*data_);
-  if (!data.HitTest(x + ViewLeft(), y + ViewTop(), true, d, o)) return false;
+  TCustomLTFormattedData& c = Sel();
+  const TLTPointI at = ToContainer(c, x, y);
+  if (!c.HitTest(at.X, at.Y, true, d, o)) return false;
   TPos a = Anchor(), e = End();
   if (e < a) std::swap(a, e);
   const TPos p{d, o};
-  if (!data_->GetItem(data_->DrawItems[d].ItemNo).IsText()) return a <= PieceStart(d) && PieceEnd(d) <= e;
+  if (!c.GetItem(c.DrawItems[d].ItemNo).IsText()) return a <= PieceStart(d) && PieceEnd(d) <= e;
   return a <= p && p <= e;
 }
 
@@ -641,7 +731,12 @@ void TCustomLectern::UpdateCursor(int x, int y) {
     return;
   }
   ClearHover(true);
-  if (!Options().Contains(ltoDisallowDrag) && IsInSelection(x, y))
+  TLTPointI rel;
+  const TCustomLTItemInfo* item = HitItem(HitAt(x, y), rel);
+  const TLTCursorId own = item ? item->CursorAt(rel.X, rel.Y) : crDefault;
+  if (own != crDefault)
+    Window().SetCursor(own);
+  else if (!Options().Contains(ltoDisallowDrag) && IsInSelection(x, y))
     Window().SetCursor(crArrow);
   else
     Window().SetCursor(Cursor);
@@ -649,14 +744,16 @@ void TCustomLectern::UpdateCursor(int x, int y) {
 
 void TCustomLectern::UpdateItemHint(int x, int y) {
   if (!Options().Contains(ltoShowItemHints)) return;
-  const int d = DrawItemAt(x, y);
-  if (d == hintDrawItem_) return;
-  hintDrawItem_ = d;
+  // Items inside table cells have hints of their own.
+  const THit h = HitAt(x, y);
+  if (h.DrawItem == hintDrawItem_ && h.Data == hintData_) return;
+  hintDrawItem_ = h.DrawItem;
+  hintData_ = h.Data;
   TLTString text;
-  if (d >= 0) {
-    const int itemNo = data_->DrawItems[d].ItemNo;
-    text = data_->GetItem(itemNo).HintText.str();
-    if (OnItemHint) OnItemHint(*this, *data_, itemNo, text);
+  if (h.DrawItem >= 0) {
+    const int itemNo = h.Data->DrawItems[h.DrawItem].ItemNo;
+    text = h.Data->GetItem(itemNo).HintText.str();
+    if (OnItemHint) OnItemHint(*this, *h.Data, itemNo, text);
   }
   if (text.empty()) text = Hint;
   if (text.empty())
@@ -706,9 +803,13 @@ void TCustomLectern::MouseDown(TLTMouseButton button, TLTShiftState shift, int x
   if (left) StartAutoScroll();
   const int d = DrawItemAt(x, y);
   if (!secondPress_) Window().SetFocus();
+  const THit hit = HitAt(x, y);
+  TLTPointI rel;
+  if (TCustomLTItemInfo* item = HitItem(hit, rel)) item->MouseDown(button, shift, rel.X, rel.Y);
   if (OnLTMouseDown) OnLTMouseDown(*this, button, shift, d >= 0 ? data_->DrawItems[d].ItemNo : -1, x, y);
   if (!left) return;
   Window().SetCapture();
+  pressClient_ = {x, y};
   const int j = JumpIndexAt(x, y);
   pressedJump_ = j >= 0 ? data_->Jumps[static_cast<size_t>(j)].Id : -1;
 
@@ -724,6 +825,9 @@ void TCustomLectern::MouseDown(TLTMouseButton button, TLTShiftState shift, int x
     dragCandidate_ = true;
     return;
   }
+  // A press inside a table cell selects in the cell's document; Shift
+  // extends the selection where it already is.
+  if (!shifted || !HasSelection()) SetSelContainer(*hit.Data);
   const TPos p = HitPos(x, y);
   if (p.Item < 0) return;
   pressPos_ = p;
@@ -732,7 +836,8 @@ void TCustomLectern::MouseDown(TLTMouseButton button, TLTShiftState shift, int x
   const bool noSelection = Anchor().Item < 0 || End().Item < 0;
   const TPos anchor = shifted && !noSelection ? Anchor() : p;
 
-  if (inMargin && !shifted && style && style->LineSelectCursor != -1 && biDiMode_ != ltbdRightToLeft) {
+  if (inMargin && !shifted && style && style->LineSelectCursor != -1 && biDiMode_ != ltbdRightToLeft &&
+      &Sel() == data_.get()) {
     mouseSel_ = TMouseSel::Lines;
     LineBounds(p.Item, anchorUnitStart_, anchorUnitEnd_);
     haveAnchorUnit_ = true;
@@ -762,6 +867,15 @@ void TCustomLectern::MouseDown(TLTMouseButton button, TLTShiftState shift, int x
 void TCustomLectern::MouseMove(TLTShiftState shift, int x, int y) {
   const bool leftDown = shift.Contains(ssLeft) || Window().IsButtonDown(TLTMouseButton::Left);
   if (mouseSel_ != TMouseSel::None && !leftDown) EndMouseSelection();
+  if (dragCandidate_ && leftDown &&
+      std::max(std::abs(x - pressClient_.X), std::abs(y - pressClient_.Y)) >= Window().DragThreshold()) {
+    StartDragging();
+    return;
+  }
+  {
+    TLTPointI rel;
+    if (TCustomLTItemInfo* item = HitItem(HitAt(x, y), rel)) item->MouseMove(shift, rel.X, rel.Y);
+  }
   if (leftDown) {
     const TLTSizeI client = Window().ClientSize();
     autoScrollDX_ = AutoScrollStep(x, client.Width);
@@ -780,6 +894,7 @@ void TCustomLectern::MouseMove(TLTShiftState shift, int x, int y) {
 void TCustomLectern::MouseUp(TLTMouseButton button, TLTShiftState shift, int x, int y) {
   const int d = DrawItemAt(x, y);
   const int itemNo = d >= 0 ? data_->DrawItems[d].ItemNo : -1;
+  const THit hit = HitAt(x, y);
   if (button == TLTMouseButton::Left) {
     if (dragCandidate_) {
       dragCandidate_ = false;
@@ -797,10 +912,15 @@ void TCustomLectern::MouseUp(TLTMouseButton button, TLTShiftState shift, int x, 
     if (Window().HasCapture()) Window().ReleaseCapture();
   } else if (button == TLTMouseButton::Right) {
     if (Options().Contains(ltoRClickDeselects) && HasSelection() && !IsInSelection(x, y)) {
+      SetSelContainer(*hit.Data);
       const TPos p = HitPos(x, y);
       SetSel(p, p);
       if (OnSelect) OnSelect(*this);
     }
+  }
+  {
+    TLTPointI rel;
+    if (TCustomLTItemInfo* item = HitItem(hit, rel)) item->MouseUp(button, shift, rel.X, rel.Y);
   }
 
   if (TabNavigation != lttnNone && button != TLTMouseButton::Middle && !HasSelection()) {
@@ -854,9 +974,13 @@ void TCustomLectern::DoubleClick(TLTMouseButton button, TLTShiftState shift, int
       // The press started a selection; the word replaces it and the
       // release that follows leaves it alone.
       EndMouseSelection();
-      const TCustomLTItemInfo& item = data_->GetItem(itemNo);
+      // The word's container: a table cell's document when it lies in one.
+      SetSelContainer(*HitAt(x, y).Data);
+      const TCustomLTItemInfo& item = Sel().GetItem(itemNo);
       if (!item.IsText()) {
-        SetSelectionBounds(itemNo, 0, itemNo, 1);
+        TPos s, e;
+        if (Sel().ItemToDrawItem(itemNo, 0, s.Item, s.Offs) && Sel().ItemToDrawItem(itemNo, 1, e.Item, e.Offs))
+          SetSel(s, e);
       } else if (!word.empty()) {
         const TPos p = HitPos(x, y);
         TPos s, e;
@@ -875,6 +999,18 @@ void TCustomLectern::MouseLeave() {
   if (hintDrawItem_ != -1 || !lastHint_.empty()) Window().CancelHint();
   hintDrawItem_ = -1;
   lastHint_.clear();
+}
+
+void TCustomLectern::StartDragging() {
+  dragCandidate_ = false;
+  StopAutoScroll();
+  EndMouseSelection();
+  pressedJump_ = -1;
+  if (Window().HasCapture()) Window().ReleaseCapture();
+  TLTClipboardData data;
+  if (!SelectionFlavours(data, true, false, true, true)) return;
+  // The drag runs until the drop; the release it ends with never reaches us.
+  DragFinished(Window().StartDrag(data, DragEffects()));
 }
 
 void TCustomLectern::CaptureLost() {
@@ -1022,25 +1158,35 @@ bool TCustomLectern::CopyDefault() {
   const bool any = o.Contains(ltoAutoCopyText) || o.Contains(ltoAutoCopyUnicodeText) || o.Contains(ltoAutoCopyLTF) ||
                    o.Contains(ltoAutoCopyImage) || o.Contains(ltoAutoCopyRTF) || OnCopy;
   if (!any || !HasSelection()) return false;
-  int si, so, ei, eo;
-  GetSelectionBounds(si, so, ei, eo, true);
-  if (si < 0) return false;
-  const TLTItemRange range{si, so, ei, eo};
   TLTClipboardData clip;
   {
     TPointerScope scope(copying_, &clip);
     if (OnCopy) OnCopy(*this);
   }
-  if (o.Contains(ltoAutoCopyLTF)) {
+  if (!SelectionFlavours(clip, o.Contains(ltoAutoCopyLTF),
+                         o.Contains(ltoAutoCopyText) && !o.Contains(ltoAutoCopyUnicodeText),
+                         o.Contains(ltoAutoCopyImage), o.Contains(ltoAutoCopyUnicodeText)))
+    return false;
+  Window().SetClipboard(clip);
+  return true;
+}
+
+bool TCustomLectern::SelectionFlavours(TLTClipboardData& clip, bool ltf, bool text8, bool image, bool unicode) const {
+  // A selection inside a table cell is copied from the cell's document.
+  const TCustomLTFormattedData& c = Sel();
+  int si, so, ei, eo;
+  BoundsIn(c, si, so, ei, eo, true);
+  if (si < 0) return false;
+  const TLTItemRange range{si, so, ei, eo};
+  if (ltf) {
     TLTMemoryStream s;
-    if (data_->SaveLTFToStream(s, &range) && s.Size() > 0) clip.Set(LTMimeLTF, s.TakeData());
+    if (c.SaveLTFToStream(s, &range) && s.Size() > 0) clip.Set(LTMimeLTF, PackLTFFlavour(s.TakeData()));
   }
   // The platform's plain text is UTF-8, so 8-bit and Unicode text are one
   // flavour; nothing is lost to a code page.
-  const bool text = o.Contains(ltoAutoCopyText) || o.Contains(ltoAutoCopyUnicodeText);
-  const std::string utf8 = text ? Utf16ToUtf8(data_->GetPlainText(0, &range)) : std::string();
-  if (o.Contains(ltoAutoCopyText) && !o.Contains(ltoAutoCopyUnicodeText)) clip.Set(LTMimeText, utf8);
-  if (o.Contains(ltoAutoCopyImage)) {
+  const std::string utf8 = text8 || unicode ? Utf16ToUtf8(c.GetPlainText(0, &range)) : std::string();
+  if (text8) clip.Set(LTMimeText, utf8);
+  if (image) {
     if (const TGraphic* picture = SelectedPicture()) {
       TLTMemoryStream s;
       bool ok = false;
@@ -1053,8 +1199,7 @@ bool TCustomLectern::CopyDefault() {
       if (ok) clip.Set(LTMimePNG, s.TakeData());
     }
   }
-  if (o.Contains(ltoAutoCopyUnicodeText)) clip.Set(LTMimeText, utf8);
-  Window().SetClipboard(clip);
+  if (unicode) clip.Set(LTMimeText, utf8);
   return true;
 }
 

@@ -40,6 +40,13 @@ constexpr int LTAnimationTimer = 2;
 /// Milliseconds between automatic scrolling steps while selecting.
 constexpr int LTAutoScrollInterval = 100;
 
+/// The native-format flavour of the clipboard and of drags: the document
+/// fragment after its length in 4 bytes, least significant first.
+std::string PackLTFFlavour(std::string_view ltf);
+/// The fragment of a native-format flavour; false when the length does not
+/// fit the bytes.
+bool UnpackLTFFlavour(std::string_view bytes, std::string& ltf);
+
 /// The document container of a viewer control: the control's settings
 /// answer its layout questions, and its view offsets come from the
 /// control's scroll position.
@@ -149,10 +156,16 @@ class TCustomLectern : public TLTScroller {
   std::string Name = "Lectern";
 
   // ---- Selection ------------------------------------------------------------------
+  /// Whether the container the selection lives in has one.
   bool HasSelection() const;
+  /// The container the mouse selects in: the document, or the document of
+  /// a table cell (at any depth) after a press inside one. The bounds and
+  /// character positions below are always the document's.
+  TCustomLTFormattedData& SelectionContainer() const { return Sel(); }
   void Deselect();
   void SelectAll();
-  /// The picture when the selection is exactly one picture item, else null.
+  /// The picture when the selection (in the selection container) is exactly
+  /// one picture item, else null.
   TGraphic* SelectedPicture() const;
   /// The selection in item coordinates; item numbers -1 without one. With
   /// normalize the first pair is the earlier in the document.
@@ -238,6 +251,10 @@ class TCustomLectern : public TLTScroller {
   virtual bool PasteCommand() { return false; }
   /// Starts animated pictures; they have no frames to step yet.
   virtual void StartAnimation() {}
+  /// What a drag of the selection allows (the viewer only gives copies),
+  /// and what happens when it was dropped.
+  virtual TLTDropEffects DragEffects() const { return {ltdeCopy}; }
+  virtual void DragFinished(TLTDropEffects /*effect*/) {}
   bool IsBackgroundFixed() const override { return background_.FixedToWindow(); }
   void Scrolled(bool vertical) override;
   /// The container reports a new document size; true when the client width
@@ -257,8 +274,29 @@ class TCustomLectern : public TLTScroller {
   };
   enum class TMouseSel : uint8_t { None, Chars, Words, Paragraphs, Lines };
 
-  TPos Anchor() const { return {data_->SelStartNo, data_->SelStartOffs}; }
-  TPos End() const { return {data_->SelEndNo, data_->SelEndOffs}; }
+  TPos Anchor() const { return {Sel().SelStartNo, Sel().SelStartOffs}; }
+  TPos End() const { return {Sel().SelEndNo, Sel().SelEndOffs}; }
+  /// The selection container; the document again when the cell it was has
+  /// gone.
+  TCustomLTFormattedData& Sel() const;
+  /// Moves the selection into another container; the old one loses its own.
+  void SetSelContainer(TCustomLTFormattedData& c);
+  /// A client point in a container's coordinates.
+  TLTPointI ToContainer(const TCustomLTFormattedData& c, int x, int y) const;
+  /// The innermost container under a client point, the drawing item exactly
+  /// under it there (-1 for none) and the point in its coordinates.
+  struct THit {
+    TCustomLTFormattedData* Data = nullptr;
+    int DrawItem = -1;
+    TLTPointI At;
+  };
+  THit HitAt(int x, int y) const;
+  /// The item under a hit and the point relative to its piece; null when none.
+  TCustomLTItemInfo* HitItem(const THit& h, TLTPointI& rel) const;
+  void BoundsIn(const TCustomLTFormattedData& c, int& si, int& so, int& ei, int& eo, bool normalize) const;
+  /// Every flavour of the selection the copy options (or a drag, all) ask for.
+  bool SelectionFlavours(TLTClipboardData& clip, bool ltf, bool text8, bool image, bool unicode) const;
+  void StartDragging();
   /// Sets anchor and end; true when that changed them. Repaints on change.
   bool SetSel(TPos anchor, TPos end);
   TPos PieceStart(int d) const;
@@ -331,6 +369,9 @@ class TCustomLectern : public TLTScroller {
 
   TMouseSel mouseSel_ = TMouseSel::None;
   bool dragCandidate_ = false;
+  TLTPointI pressClient_;
+  mutable TCustomLTFormattedData* sel_ = nullptr;  // null: the document
+  mutable std::weak_ptr<const void> selLife_;
   bool secondPress_ = false;
   // What a word, line or paragraph selection grows from.
   bool haveAnchorUnit_ = false;
@@ -338,6 +379,7 @@ class TCustomLectern : public TLTScroller {
 
   int pressedJump_ = -1;
   int hintDrawItem_ = -1;
+  const TCustomLTFormattedData* hintData_ = nullptr;  // compared only
   TLTString lastHint_;
 
   bool autoScrolling_ = false;

@@ -53,6 +53,14 @@ class TLTHeadlessWindow final : public ILTWindow {
     ++ClipboardWrites;
   }
   TLTClipboardData Clipboard() const override { return clipboard_; }
+  int DragThreshold() const override { return DragDistance; }
+  /// Records the drag and answers DropResult at once, as if the pointer had
+  /// been released over a target.
+  TLTDropEffects StartDrag(const TLTClipboardData& data, TLTDropEffects allowed) override {
+    Dragged.push_back(data);
+    DragAllowed = allowed;
+    return DropResult;
+  }
   void ShowHint(const TLTString& text, TLTPointI at) override;
   void CancelHint() override;
   void PostDeferred(std::function<void()> call) override { deferred_.push_back(std::move(call)); }
@@ -66,6 +74,12 @@ class TLTHeadlessWindow final : public ILTWindow {
   TLTCursorId Cursor = crDefault;
   bool ScrollBarOnLeft = false;
   int ClipboardWrites = 0;
+  /// Drags started, with their data, what they allowed, and what the next
+  /// drop answers.
+  std::vector<TLTClipboardData> Dragged;
+  TLTDropEffects DragAllowed;
+  TLTDropEffects DropResult{ltdeCopy};
+  int DragDistance = 4;
   /// The hint on show (empty when none) and how often one was shown.
   TLTString HintText;
   TLTPointI HintAt;

@@ -9,6 +9,7 @@
 #include <QClipboard>
 #include <QCursor>
 #include <QDir>
+#include <QDrag>
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QMimeData>
@@ -509,7 +510,9 @@ void TLTQtWindow::focusOutEvent(QFocusEvent* e) {
 
 // ---- Clipboard, hints, deferred calls ----------------------------------------------------------
 
-void TLTQtWindow::SetClipboard(const TLTClipboardData& data) {
+namespace {
+
+std::unique_ptr<QMimeData> ToMimeData(const TLTClipboardData& data) {
   auto mime = std::make_unique<QMimeData>();
   for (const auto& [type, bytes] : data.Formats) {
     if (type == LTMimeText)
@@ -517,7 +520,36 @@ void TLTQtWindow::SetClipboard(const TLTClipboardData& data) {
     else
       mime->setData(QString::fromStdString(type), QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())));
   }
-  QGuiApplication::clipboard()->setMimeData(mime.release());
+  return mime;
+}
+
+}  // namespace
+
+void TLTQtWindow::SetClipboard(const TLTClipboardData& data) {
+  QGuiApplication::clipboard()->setMimeData(ToMimeData(data).release());
+}
+
+int TLTQtWindow::DragThreshold() const { return QApplication::startDragDistance(); }
+
+TLTDropEffects TLTQtWindow::StartDrag(const TLTClipboardData& data, TLTDropEffects allowed) {
+  Qt::DropActions actions;
+  if (allowed.Contains(ltdeCopy)) actions |= Qt::CopyAction;
+  if (allowed.Contains(ltdeMove)) actions |= Qt::MoveAction;
+  if (allowed.Contains(ltdeLink)) actions |= Qt::LinkAction;
+  // The drag owns its data; Qt deletes it with the drag.
+  auto* drag = new QDrag(this);
+  drag->setMimeData(ToMimeData(data).release());
+  switch (drag->exec(actions, Qt::CopyAction)) {
+    case Qt::CopyAction:
+      return {ltdeCopy};
+    case Qt::MoveAction:
+    case Qt::TargetMoveAction:
+      return {ltdeMove};
+    case Qt::LinkAction:
+      return {ltdeLink};
+    default:
+      return {};
+  }
 }
 
 TLTClipboardData TLTQtWindow::Clipboard() const {

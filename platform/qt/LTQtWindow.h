@@ -58,6 +58,8 @@ class TLTQtWindow final : public QAbstractScrollArea, public ILTWindow {
   void SetFocus() override { setFocus(Qt::OtherFocusReason); }
   void SetClipboard(const TLTClipboardData& data) override;
   TLTClipboardData Clipboard() const override;
+  int DragThreshold() const override;
+  TLTDropEffects StartDrag(const TLTClipboardData& data, TLTDropEffects allowed) override;
   void ShowHint(const TLTString& text, TLTPointI at) override;
   void CancelHint() override;
   void PostDeferred(std::function<void()> call) override;

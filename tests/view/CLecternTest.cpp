@@ -348,6 +348,88 @@ TEST(LTMouseSelection, ClickInsideTheSelectionWithoutDragCollapsesIt) {
   EXPECT_FALSE(v.V.HasSelection());
 }
 
+TEST(LTMouseSelection, DraggingTheSelectionOutOffersItsFlavoursForCopying) {
+  Viewer v;
+  v.Para(u"abcdefghij");
+  v.V.Format();
+  v.V.SetSelectionCharPositions(2, 4);
+  // Less than the platform's distance is still a click.
+  v.Win.Press(X(3), Y(0));
+  v.Win.Move(X(3) + 3, Y(0));
+  EXPECT_TRUE(v.Win.Dragged.empty());
+  v.Win.Move(X(3) + 4, Y(0));
+  ASSERT_EQ(v.Win.Dragged.size(), 1u);
+  EXPECT_EQ(v.Win.DragAllowed, TLTDropEffects{ltdeCopy});
+  const TLTClipboardData& data = v.Win.Dragged[0];
+  EXPECT_EQ(*data.Find(LTMimeText), "cdef");
+  std::string fragment;
+  ASSERT_TRUE(UnpackLTFFlavour(*data.Find(LTMimeLTF), fragment));
+  {
+    TLTHeadlessWindow win2;
+    TLectern other(win2);
+    other.SetStyle(&v.Style);
+    TLTMemoryStream s(fragment);
+    ASSERT_TRUE(other.LTData().LoadLTFFromStream(s));
+    EXPECT_EQ(other.LTData().GetItemTextW(0), u"cdef");
+  }
+  EXPECT_FALSE(v.Win.HasCapture());
+  // The drag is over: the selection stays, and the release selects nothing.
+  v.Win.Release(X(6), Y(0));
+  EXPECT_EQ(v.Selected(), "cdef");
+
+  // Where dragging is not allowed the press selects instead.
+  v.V.SetOptions(v.V.Options().Include(ltoDisallowDrag));
+  v.Win.Press(X(3), Y(0));
+  v.Win.Move(X(8), Y(0));
+  v.Win.Release(X(8), Y(0));
+  EXPECT_EQ(v.Win.Dragged.size(), 1u);
+  EXPECT_EQ(v.Selected(), "defgh");
+
+  // A native-format flavour whose length runs past its bytes is refused.
+  EXPECT_FALSE(UnpackLTFFlavour(std::string("\x10\0\0\0abc", 7), fragment));
+  EXPECT_FALSE(UnpackLTFFlavour("ab", fragment));
+  ASSERT_TRUE(UnpackLTFFlavour(PackLTFFlavour("xyz"), fragment));
+  EXPECT_EQ(fragment, "xyz");
+}
+
+/// A picture that keeps what the mouse told it and asks for a cursor of its own.
+struct MouseItem : TLTGraphicItemInfo {
+  std::vector<std::string> Events;
+  void MouseDown(TLTMouseButton, TLTShiftState, int x, int y) override { Log("down", x, y); }
+  void MouseMove(TLTShiftState, int x, int y) override { Log("move", x, y); }
+  void MouseUp(TLTMouseButton, TLTShiftState, int x, int y) override { Log("up", x, y); }
+  TLTCursorId CursorAt(int x, int) const override { return x < 5 ? crCross : crDefault; }
+  void Log(const char* what, int x, int y) {
+    Events.push_back(std::string(what) + " " + std::to_string(x) + "," + std::to_string(y));
+  }
+};
+
+TEST(LTMouseSelection, TheItemUnderTheMouseHearsOfItAtItsOwnPointsAndMayChooseTheCursor) {
+  Viewer v;
+  v.Para(u"ab");
+  auto item = std::make_unique<MouseItem>();
+  auto bmp = std::make_unique<TBitmap>();
+  bmp->SetPixels({20, 10, std::vector<uint32_t>(200, 0xFF000000u)});
+  item->Image = std::move(bmp);
+  item->ParaNo = -1;
+  item->SetJoinPrev(true);
+  MouseItem* pic = item.get();
+  v.V.LTData().AddItem({}, std::move(item));
+  v.V.Format();
+  const TLTDrawLineInfo& piece = v.V.LTData().DrawItems[1];
+  const int x = piece.Left + 2, y = piece.Top + 3;
+  v.Win.Move(x, y);
+  EXPECT_EQ(v.Win.Cursor, crCross);
+  v.Win.Move(x + 10, y);
+  EXPECT_EQ(v.Win.Cursor, crDefault);
+  v.Win.Press(x, y);
+  v.Win.Release(x, y);
+  EXPECT_EQ(pic->Events, (std::vector<std::string>{"move 2,3", "move 12,3", "down 2,3", "up 2,3"}));
+  // Text around it tells it nothing.
+  v.Win.Move(X(0), Y(0));
+  EXPECT_EQ(pic->Events.size(), 4u);
+}
+
 // ---- Automatic scrolling -----------------------------------------------------------------
 
 TEST(LTAutoScroll, PointerBelowScrollsAndTheSelectionFollows) {
@@ -586,7 +668,9 @@ TEST(LTCopy, DefaultOptionsPutTheNativeFormatAndUtf8TextOnTheClipboard) {
   TLTHeadlessWindow win2;
   TLectern other(win2);
   other.SetStyle(&v.Style);
-  TLTMemoryStream s(clip.Formats[0].second);
+  std::string fragment;
+  ASSERT_TRUE(UnpackLTFFlavour(clip.Formats[0].second, fragment));
+  TLTMemoryStream s(fragment);
   ASSERT_TRUE(other.LTData().LoadLTFFromStream(s));
   EXPECT_EQ(other.LTData().GetItemTextW(0), u"\u03A9\u03BC\u03AD\u03B3\u03B1 \u201Cq\u201D");
   // 8-bit text alone is the same UTF-8 text, never a code page's guess.
