@@ -331,11 +331,33 @@ int32_t TLTTableItemInfo::ColumnPercentWidth(int col, int32_t tableWidth) const 
 }
 
 bool TLTTableItemInfo::ColumnHasPercentCell(int col) const {
-  for (int r = 0; r < NumRows(); ++r) {
-    const TLTTableCellData* cell = Cells(r, col);
-    if (cell && cell->ColumnsSpanned == 1 && cell->BestWidth < 0) return true;
-  }
+  // A spanning cell's percent width belongs to the column it ends in: in
+  // each row, the nearest cell starting at or left of the column.
+  for (int r = 0; r < NumRows(); ++r)
+    for (int c = std::min(col, NumColumns() - 1); c >= 0; --c) {
+      const TLTTableCellData* cell = Cells(r, c);
+      if (!cell) continue;
+      if (cell->BestWidth < 0 && std::min(c + std::max(cell->ColumnsSpanned, 1), NumColumns()) - 1 == col) return true;
+      break;
+    }
   return false;
+}
+
+int TLTTableItemInfo::NestingLevel() const {
+  int level = 0;
+  for (const TCustomLTData* d = container_; d; d = d->GetParentData())
+    if (dynamic_cast<const TLTTableCellData*>(d)) ++level;
+  return level;
+}
+
+bool TLTTableItemInfo::IsInEditableDocument() const {
+  const auto* owner = dynamic_cast<const TCustomLTFormattedData*>(container_);
+  return owner && owner->IsEditable();
+}
+
+bool TLTTableCellData::IsEditable() const {
+  const TLTTableItemInfo* table = Table();
+  return table && table->IsInEditableDocument();
 }
 
 void TLTTableItemInfo::SetContainer(TCustomLTData* container) {

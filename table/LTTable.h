@@ -11,6 +11,7 @@
 #include "style/LTStyle.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -51,8 +52,30 @@ struct TLTCellRect {
   int Cols = 0;
 };
 
-/// Stored table nesting deeper than this is refused as damage.
+/// Stored table nesting deeper than this is refused as damage; a table
+/// built deeper than this in memory lays out and paints as its border only.
 constexpr int LTMaxTableNesting = 64;
+
+/// What an OnDrawBorder handler receives: one border rectangle (the table's
+/// outer border with Row = Col = -1, or a cell's) and how it would be drawn.
+/// Clearing DoDefault leaves the rectangle without border and grid.
+struct TLTDrawBorderParams {
+  TLTTableItemInfo* Sender = nullptr;  // not owned
+  TLTCanvas* Canvas = nullptr;         // not owned
+  int Left = 0, Top = 0, Right = 0, Bottom = 0;
+  /// As stored in the table (screen pixels).
+  int Width = 0;
+  TColor LightColor = clNone;
+  TColor Color = clNone;
+  TColor BackgroundColor = clNone;
+  TLTTableBorderStyle Style = lttbColor;
+  bool Printing = false;
+  /// Null: every side is visible.
+  const TLTBooleanRect* VisibleBorders = nullptr;
+  int Row = -1, Col = -1;
+  bool DoDefault = true;
+};
+using TLTDrawBorderEvent = std::function<void(TLTDrawBorderParams& params)>;
 
 /// A cell: a document with its own background, borders and sizes.
 class TLTTableCellData : public TCustomLTFormattedData, public TLTPersistent {
@@ -87,6 +110,8 @@ class TLTTableCellData : public TCustomLTFormattedData, public TLTPersistent {
   TLTPointI GetOriginInControl() const override;
   int GetClientHeight() const override { return LayoutClientHeight; }
   TLTCanvas* GetFormatCanvas() const override;
+  /// A cell can be changed exactly when the document its table lies in can.
+  bool IsEditable() const override;
   int LayoutClientWidth = 0, LayoutClientHeight = 0;
 
   TLTTableRow* Row() const { return row_; }
@@ -216,6 +241,8 @@ class TLTTableItemInfo : public TLTFullLineItemInfo, public TLTPersistent {
   // ---- Layout and painting -------------------------------------------------------------
   bool LayOutForWidth(TLTItemLayoutContext& ctx, int availableWidth, TLTSizeI& size, int& offset) override;
   int MinLayoutWidth(TLTItemLayoutContext& ctx) override;
+  /// Paints through Paint with the piece as the clip rectangle and colours
+  /// as they are.
   bool PaintAt(TLTCanvas& canvas, const TLTRectI& piece, uint16_t state, const TLTStyle& style) override;
   void CollectJumps(std::vector<TLTJumpInfo>& out) const override;
   /// The hyperlink numbers the cells took in the last layout.
@@ -240,8 +267,29 @@ class TLTTableItemInfo : public TLTFullLineItemInfo, public TLTPersistent {
   /// Every column has a cell starting in it and ends a cell of a pixel
   /// width, and no cell has a percent width.
   bool AllColumnsFixed() const;
-  /// The rules between columns and rows, for a table at (x, y).
-  void PaintRules(TLTCanvas& canvas, int x, int y, TLTOutputColorMode mode) const;
+  /// The smallest width the table can take (device pixels of ctx); with
+  /// useBestWidths the pixel best widths count as minimums too.
+  int CalcMinTableWidth(TLTItemLayoutContext& ctx, bool useBestWidths);
+
+  /// Called for every border rectangle before it is drawn.
+  TLTDrawBorderEvent OnDrawBorder;
+  /// Paints the table with its top-left corner at (x, y): the part that
+  /// meets clip (canvas coordinates), colours converted by mode. state is
+  /// the drawing state of the item (selected as a whole, focus, printing).
+  void Paint(TLTCanvas& canvas, int x, int y, const TLTRectI& clip, uint16_t state, TLTOutputColorMode mode,
+             const TLTStyle& style);
+  /// The rules between columns and rows, for a table at (x, y), limited to
+  /// clip (null: the whole table).
+  void PaintRules(TLTCanvas& canvas, int x, int y, TLTOutputColorMode mode, const TLTRectI* clip = nullptr) const;
+  /// Draws one border rectangle, or the grid where it has no border, after
+  /// OnDrawBorder let it; nothing when it lies wholly outside clip. The
+  /// grid takes the editable style when editable. Leaves the pen solid.
+  void DrawBorder(TLTCanvas& canvas, const TLTDrawBorderParams& border, const TLTRectI& clip, bool editable,
+                  TLTOutputColorMode mode);
+  /// How many tables this one lies in (0 for a table in a document).
+  int NestingLevel() const;
+  /// Whether the document the table lies in can be changed by its editor.
+  bool IsInEditableDocument() const;
 
   bool GetBoolValue(TLTItemBoolQuery q) const override;
   void Assign(const TCustomLTItemInfo& source) override;

@@ -1,0 +1,454 @@
+// Table painting: the background with its picture, the rules, the outer
+// border, and for every cell its background, its document and its border;
+// a light grid where borders are missing, so that a borderless table stays
+// visible while it is edited.
+//
+// Design notes. Painting is driven by the clip rectangle: the first row is
+// found by binary search on RowTops and the walk stops at the first row
+// below and the first column right of the clip, so that a long table costs
+// what its visible part costs. Cells that start above the first visible
+// row but reach into it are painted first. Painting reads the screen
+// layout and never measures. A table with no layout of its grid (empty,
+// nested too deeply, or not laid out yet) paints its background and outer
+// border only.
+
+#include "platform/LTColors.h"
+#include "table/LTTable.h"
+#include "view/LTPaint.h"
+
+#include <algorithm>
+
+namespace lectern {
+
+namespace {
+
+// The drawing-state bits the document painter hands to an item.
+constexpr uint16_t kStateSelected = 0x01;
+constexpr uint16_t kStateFocused = 0x40;
+constexpr uint16_t kStatePrinting = 0x800;
+
+const TColor kWhite = MakeColor(0xFFFFFF);
+
+// Backgrounds turn white on two-tone and black-text output.
+TColor FillColor(TColor c, TLTOutputColorMode mode) {
+  if (c != clNone && (mode == ltocTwoTone || mode == ltocBlackText)) return kWhite;
+  return OutputColor(c, mode);
+}
+
+// Lines keep white on two-tone and black-text output, unlike text.
+TColor LineColor(TColor c, TLTOutputColorMode mode) {
+  if (c != clNone && (mode == ltocTwoTone || mode == ltocBlackText) && ColorToRGB(ResolveSystemColor(c)) == kWhite)
+    return kWhite;
+  return OutputColor(c, mode);
+}
+
+TLTRectI Intersect(const TLTRectI& a, const TLTRectI& b) {
+  return {std::max(a.Left, b.Left), std::max(a.Top, b.Top), std::min(a.Right, b.Right), std::min(a.Bottom, b.Bottom)};
+}
+
+/// The last index whose value is below limit, 0 when none; values are
+/// ascending in a sane layout, and an unsorted one still gives an index.
+int LastBelow(const std::vector<int32_t>& values, int64_t limit) {
+  int lo = 0, hi = static_cast<int>(values.size());  // the answer + 1 lies in [lo, hi]
+  while (lo < hi) {
+    const int mid = lo + (hi - lo) / 2;
+    if (values[static_cast<size_t>(mid)] < limit)
+      lo = mid + 1;
+    else
+      hi = mid;
+  }
+  return std::max(lo - 1, 0);
+}
+
+/// Leaves the pen style solid when the scope ends, whatever a border drew
+/// with or an event handler left behind.
+class TSolidPenOnExit {
+ public:
+  explicit TSolidPenOnExit(TLTCanvas& c) : c_(c) {}
+  ~TSolidPenOnExit() {
+    TLTPen pen = c_.Pen();
+    pen.Style = psSolid;
+    c_.SetPen(pen);
+  }
+  TSolidPenOnExit(const TSolidPenOnExit&) = delete;
+  TSolidPenOnExit& operator=(const TSolidPenOnExit&) = delete;
+
+ private:
+  TLTCanvas& c_;
+};
+
+/// Marks a cell as wholly selected while it is painted for a table that
+/// is selected as a whole, and puts back what it was.
+class TWholeSelectionMark {
+ public:
+  TWholeSelectionMark(TCustomLTFormattedData& cell, bool on) : cell_(cell), was_(cell.WhollySelected) {
+    if (on) cell.WhollySelected = true;
+  }
+  ~TWholeSelectionMark() { cell_.WhollySelected = was_; }
+  TWholeSelectionMark(const TWholeSelectionMark&) = delete;
+  TWholeSelectionMark& operator=(const TWholeSelectionMark&) = delete;
+
+ private:
+  TCustomLTFormattedData& cell_;
+  bool was_;
+};
+
+/// Fills area (the visible part of place) with the colour and draws the
+/// picture placed over place: stretched to it, tiled from its corner or
+/// centred in it. A picture that covers everything is not filled under.
+void PaintBack(TLTCanvas& canvas, const TLTRectI& area, const TLTRectI& place, TColor color, const TGraphic* picture,
+               TLTItemBackgroundStyle style) {
+  if (area.IsEmpty()) return;
+  const TLTPixels* pixels = picture && style != ltbsColor ? picture->Pixels() : nullptr;
+  const int w = pixels ? pixels->Width : 0, h = pixels ? pixels->Height : 0;
+  const bool hasPicture = pixels && w > 0 && h > 0;
+  const bool covers =
+      hasPicture && !picture->Transparent() && (style == ltbsStretched || style == ltbsTiled) && !place.IsEmpty();
+  TLTCanvasSaver keep(canvas);
+  canvas.IntersectClip(area);
+  if (color != clNone && !covers) {
+    canvas.SetBrush({color, bsSolid});
+    canvas.FillRect(area);
+  }
+  if (!hasPicture) return;
+  switch (style) {
+    case ltbsStretched:
+      canvas.DrawPixels(place, *pixels);
+      break;
+    case ltbsTiled: {
+      // Only the tiles that meet the visible part.
+      const int x0 = place.Left + std::max(0, (area.Left - place.Left) / w) * w;
+      const int y0 = place.Top + std::max(0, (area.Top - place.Top) / h) * h;
+      for (int64_t y = y0; y < area.Bottom; y += h)
+        for (int64_t x = x0; x < area.Right; x += w)
+          canvas.DrawPixels(
+              {static_cast<int>(x), static_cast<int>(y), static_cast<int>(x + w), static_cast<int>(y + h)}, *pixels);
+      break;
+    }
+    case ltbsCentered: {
+      const int x = place.Left + (place.Width() - w) / 2, y = place.Top + (place.Height() - h) / 2;
+      canvas.DrawPixels({x, y, x + w, y + h}, *pixels);
+      break;
+    }
+    case ltbsColor:
+      break;
+  }
+}
+
+/// The colour behind a table: its cell's (or that cell's table's) when it
+/// lies in a cell, else the document's.
+TColor BackgroundBehind(const TLTTableItemInfo& t) {
+  for (const TCustomLTData* d = t.Container(); d; d = d->GetParentData()) {
+    const auto* cell = dynamic_cast<const TLTTableCellData*>(d);
+    if (!cell) {
+      const TLTStyle* style = d->GetStyle();
+      return style ? style->Color : clWindow;
+    }
+    if (cell->Color != clNone) return cell->Color;
+    if (const TLTTableItemInfo* outer = cell->Table(); outer && outer->Color != clNone) return outer->Color;
+  }
+  return clWindow;
+}
+
+}  // namespace
+
+bool TLTTableItemInfo::PaintAt(TLTCanvas& canvas, const TLTRectI& piece, uint16_t state, const TLTStyle& style) {
+  Paint(canvas, piece.Left, piece.Top, piece, state, ltocAsIs, style);
+  return true;
+}
+
+void TLTTableItemInfo::Paint(TLTCanvas& canvas, int x, int y, const TLTRectI& clip, uint16_t state,
+                             TLTOutputColorMode mode, const TLTStyle& style) {
+  const bool printing = (state & kStatePrinting) != 0 || canvas.IsPrinter();
+  const bool selected = (state & kStateSelected) != 0 && !printing;
+  const bool editable = IsInEditableDocument();
+  const TLTRectI box{x, y, x + TableWidth, y + TableHeight};
+  TLTCanvasSaver keep(canvas);
+
+  PaintBack(canvas, Intersect(box, clip), box, FillColor(Color, mode), BackgroundImage.get(), BackgroundStyle);
+  canvas.SetPen({canvas.Pen().Color, 1, psSolid});
+  const int rows = NumRows(), cols = NumColumns();
+  const bool laidOut = rows > 0 && cols > 0 && static_cast<int>(RowTops.size()) == rows &&
+                       static_cast<int>(ColumnLefts.size()) == cols && NestingLevel() < LTMaxTableNesting;
+  if (laidOut) PaintRules(canvas, x, y, mode, &clip);
+
+  TLTDrawBorderParams outer;
+  outer.Left = box.Left;
+  outer.Top = box.Top;
+  outer.Right = box.Right;
+  outer.Bottom = box.Bottom;
+  outer.Width = BorderWidth;
+  outer.Color = BorderColor;
+  outer.LightColor = BorderLightColor;
+  outer.Style = BorderStyle;
+  outer.BackgroundColor = BackgroundBehind(*this);
+  outer.Printing = printing;
+  outer.VisibleBorders = &VisibleBorders;
+  DrawBorder(canvas, outer, clip, editable, mode);
+  if (!laidOut) return;
+
+  const TColor selColor = (state & kStateFocused) != 0 ? style.SelColor : style.InactiveSelColor;
+  auto paintCell = [&](int r, int c) {
+    TLTTableCellData& cell = *Cells(r, c);
+    const TLTRectI pad{x + cell.Left, y + cell.Top, x + cell.Left + cell.Width, y + cell.Top + cell.Height};
+    const bool bySelection = selected && selColor != clNone;
+    const TColor color = FillColor(bySelection ? selColor : cell.Color, mode);
+    if (color != clNone || cell.BackgroundImage) {
+      TLTRectI area = pad;
+      if (Options.Contains(lttoCellBelowBorders)) {
+        area.Left -= CellBorderWidth;
+        area.Right += CellBorderWidth;
+        area.Top -= CellBorderWidth;
+        area.Bottom += CellBorderWidth;
+      }
+      PaintBack(canvas, Intersect(area, clip), area, color, bySelection ? nullptr : cell.BackgroundImage.get(),
+                cell.BackgroundStyle);
+    }
+    if (const TLTRectI visible = Intersect(pad, clip); !visible.IsEmpty()) {
+      TLTCanvasSaver keepClip(canvas);
+      canvas.IntersectClip(pad);
+      TWholeSelectionMark whole(cell, selected);
+      TLTPaintParams p;
+      p.Clip = visible;
+      // Painting adds the cell's origin in the control; the canvas wants
+      // the cell where the table is painted.
+      const TLTPointI origin = cell.GetOriginInControl();
+      p.ExtraX = pad.Left + CellHPadding - origin.X;
+      p.ExtraY = pad.Top + CellVPadding + ContentOffset(cell) - origin.Y;
+      p.Printing = printing;
+      p.ColorMode = mode;
+      PaintTo(cell, canvas, p);
+    }
+    TLTDrawBorderParams b;
+    b.Left = pad.Left - CellBorderWidth;
+    b.Top = pad.Top - CellBorderWidth;
+    b.Right = pad.Right + CellBorderWidth;
+    b.Bottom = pad.Bottom + CellBorderWidth;
+    b.Width = CellBorderWidth;
+    b.Color = cell.BorderColor != clNone ? cell.BorderColor : CellBorderColor;
+    b.LightColor = cell.BorderLightColor != clNone ? cell.BorderLightColor : CellBorderLightColor;
+    b.Style = CellBorderStyle;
+    b.BackgroundColor = Color;
+    b.Printing = printing;
+    b.VisibleBorders = &cell.VisibleBorders;
+    b.Row = r;
+    b.Col = c;
+    DrawBorder(canvas, b, clip, editable, mode);
+  };
+
+  // The first row that can show: the last one starting above the clip.
+  const int fr = LastBelow(RowTops, int64_t{clip.Top} - y - BorderWidth);
+  // Cells that start above it and reach into it, right to left.
+  if (fr > 0)
+    for (int c = cols - 1; c >= 0;) {
+      int mr = 0, mc = 0;
+      if (!GetMainCell(fr, c, mr, mc)) {
+        --c;
+        continue;
+      }
+      if (mr < fr) paintCell(mr, mc);
+      c = mc - 1;
+    }
+  TLTStyle* sheet = container_ ? container_->GetStyle() : nullptr;
+  const bool pageBreaks = sheet && container_->GetOptions().Contains(ltoShowPageBreaks);
+  for (int r = fr; r < rows; ++r) {
+    if (int64_t{y} + RowTops[static_cast<size_t>(r)] - CellBorderWidth > clip.Bottom) break;
+    for (int c = 0; c < cols; ++c) {
+      if (int64_t{x} + ColumnLefts[static_cast<size_t>(c)] - CellBorderWidth > clip.Right) break;
+      if (Cells(r, c)) paintCell(r, c);
+    }
+    if (r > 0 && pageBreaks && Rows[r].PageBreakBefore) {
+      TLTCanvasSaver keepMark(canvas);
+      sheet->PaintPageBreak(canvas, y + RowTops[static_cast<size_t>(r)], -x, ltpbPageBreak, TableWidth, container_);
+    }
+  }
+  TLTPen pen = canvas.Pen();
+  pen.Width = 1;
+  canvas.SetPen(pen);
+}
+
+void TLTTableItemInfo::PaintRules(TLTCanvas& canvas, int x, int y, TLTOutputColorMode mode,
+                                  const TLTRectI* clipOrNull) const {
+  const bool vRules = VRuleWidth != 0 && VRuleColor != clNone;
+  const bool hRules = HRuleWidth != 0 && HRuleColor != clNone;
+  if (!vRules && !hRules) return;
+  const TLTRectI clip = clipOrNull ? *clipOrNull : TLTRectI{x, y, x + TableWidth, y + TableHeight};
+  TLTCanvasSaver keep(canvas);
+  // A rule of width rw is rw one-pixel lines centred on c; vertical lines
+  // reach no further than a pixel beyond the clip.
+  auto vertical = [&](int c, int rw, int e) {
+    const int top = std::max(y + e, clip.Top - 1), bottom = std::min(y + TableHeight - e, clip.Bottom + 1);
+    if (top >= bottom) return;
+    for (int k = 0; k < rw; ++k) canvas.FillRect({c - rw / 2 + k, top, c - rw / 2 + k + 1, bottom});
+  };
+  auto horizontal = [&](int c, int rw, int e) {
+    for (int k = 0; k < rw; ++k) canvas.FillRect({x + e, c - rw / 2 + k, x + TableWidth - e, c - rw / 2 + k + 1});
+  };
+  if (vRules) {
+    canvas.SetBrush({LineColor(VRuleColor, mode), bsSolid});
+    const int rw = std::abs(VRuleWidth);
+    const int half = (CellHSpacing + 2 * CellBorderWidth + 1) / 2;
+    const int e = hRules && HOutermostRule ? BorderWidth + BorderVSpacing / 2 : 0;
+    const int fc = LastBelow(ColumnLefts, int64_t{clip.Left} - x - (BorderWidth + CellHSpacing + BorderHSpacing));
+    if (VOutermostRule && fc == 0) vertical(x + BorderWidth + BorderHSpacing / 2, rw, e);
+    for (size_t j = static_cast<size_t>(fc) + 1; j < ColumnLefts.size(); ++j) {
+      const int c = x + ColumnLefts[j] - half;
+      if (c - rw > clip.Right) break;
+      vertical(c, rw, e);
+    }
+    if (VOutermostRule) vertical(x + TableWidth - (BorderWidth + BorderHSpacing / 2) - (rw % 2), rw, e);
+  }
+  if (hRules) {
+    canvas.SetBrush({LineColor(HRuleColor, mode), bsSolid});
+    const int rw = std::abs(HRuleWidth);
+    const int half = (CellVSpacing + 2 * CellBorderWidth + 1) / 2;
+    const int e = vRules && VOutermostRule ? BorderWidth + BorderHSpacing / 2 : 0;
+    const int fr = LastBelow(RowTops, int64_t{clip.Top} - y - BorderWidth);
+    if (HOutermostRule && fr < 2) horizontal(y + BorderWidth + BorderVSpacing / 2, rw, e);
+    for (size_t i = static_cast<size_t>(fr); i + 1 < RowTops.size(); ++i) {
+      const int c = y + RowTops[i + 1] - half;
+      if (c - rw > clip.Bottom) break;
+      horizontal(c, rw, e);
+    }
+    if (HOutermostRule) horizontal(y + TableHeight - (BorderWidth + BorderVSpacing / 2) - (rw % 2), rw, e);
+  }
+}
+
+void TLTTableItemInfo::DrawBorder(TLTCanvas& canvas, const TLTDrawBorderParams& border, const TLTRectI& clip,
+                                  bool editable, TLTOutputColorMode mode) {
+  const int left = border.Left, top = border.Top, right = border.Right, bottom = border.Bottom;
+  if (right <= clip.Left || left >= clip.Right || bottom <= clip.Top || top >= clip.Bottom) return;
+  TSolidPenOnExit solid(canvas);
+  if (OnDrawBorder) {
+    TLTDrawBorderParams e = border;
+    e.Sender = this;
+    e.Canvas = &canvas;
+    e.DoDefault = true;
+    OnDrawBorder(e);
+    if (!e.DoDefault) return;
+  }
+  const TLTPenStyle gridStyle = editable ? TableGridStyle : TableGridReadOnlyStyle;
+  const bool grid = !Options.Contains(lttoHideGridLines) && !border.Printing && gridStyle != psClear;
+  const TLTPen gridPen{TableGridColor, 1, gridStyle};
+  canvas.SetBrushStyle(bsClear);
+  if (border.Width == 0) {
+    if (!grid) return;
+    canvas.SetPen(gridPen);
+    canvas.Line(left, top, right - 1, top);
+    canvas.Line(right - 1, top, right - 1, bottom - 1);
+    canvas.Line(right - 1, bottom - 1, left, bottom - 1);
+    canvas.Line(left, bottom - 1, left, top);
+    return;
+  }
+  if (border.Width < 0) return;
+  static const TLTBooleanRect kAllSides;
+  const TLTBooleanRect& sides = border.VisibleBorders ? *border.VisibleBorders : kAllSides;
+  const bool allSides = sides.Left && sides.Top && sides.Right && sides.Bottom;
+  // Vertical lines go no further than a pixel beyond the clip; y2 is
+  // included.
+  auto vline = [&](int x, int y1, int y2) {
+    y1 = std::max(y1, clip.Top - 1);
+    y2 = std::min(y2, clip.Bottom + 1);
+    if (y1 <= y2) canvas.Line(x, y1, x, y2 + 1);
+  };
+  auto hline = [&](int x1, int x2, int y) { canvas.Line(x1, y, x2 + 1, y); };
+
+  if (grid && !allSides) {
+    // A neighbour's border drawn over this side (negative spacing) leaves
+    // no room for a grid line there.
+    bool coverTop = false, coverBottom = false, coverLeft = false, coverRight = false;
+    if (const TLTTableCellData* cell = Cells(border.Row, border.Col)) {
+      const int rows = NumRows(), cols = NumColumns();
+      const int lastRow = border.Row + std::max(cell->RowsSpanned, 1) - 1;
+      const int lastCol = border.Col + std::max(cell->ColumnsSpanned, 1) - 1;
+      const bool outerBorder = BorderWidth > 0;
+      auto shows = [&](int r, int c, bool TLTBooleanRect::*side) {
+        int mr = 0, mc = 0;
+        const TLTTableCellData* n = GetMainCell(r, c, mr, mc);
+        return n && n->VisibleBorders.*side;
+      };
+      coverTop = border.Row == 0 ? BorderVSpacing < 0 && outerBorder && VisibleBorders.Top
+                                 : CellVSpacing < 0 && shows(border.Row - 1, border.Col, &TLTBooleanRect::Bottom);
+      coverBottom = lastRow >= rows - 1 ? BorderVSpacing < 0 && outerBorder && VisibleBorders.Bottom
+                                        : CellVSpacing < 0 && shows(lastRow + 1, border.Col, &TLTBooleanRect::Top);
+      coverLeft = border.Col == 0 ? BorderHSpacing < 0 && outerBorder && VisibleBorders.Left
+                                  : CellHSpacing < 0 && shows(border.Row, border.Col - 1, &TLTBooleanRect::Right);
+      coverRight = lastCol >= cols - 1 ? BorderHSpacing < 0 && outerBorder && VisibleBorders.Right
+                                       : CellHSpacing < 0 && shows(border.Row, lastCol + 1, &TLTBooleanRect::Left);
+    }
+    canvas.SetPen(gridPen);
+    if (!sides.Top && !coverTop) canvas.Line(left, top, right, top);
+    if (!sides.Bottom && !coverBottom) canvas.Line(left, bottom - 1, right, bottom - 1);
+    if (!sides.Left && !coverLeft) vline(left, top, bottom - 1);
+    if (!sides.Right && !coverRight) vline(right - 1, top, bottom - 1);
+  }
+
+  // Bands beyond the rectangle's size would only draw outside it.
+  const int w = static_cast<int>(
+      std::min<int64_t>(border.Width, std::max<int64_t>(int64_t{right} - left, int64_t{bottom} - top) + 1));
+  const int r1 = right - 1, b1 = bottom - 1;
+  if (border.Style == lttbColor) {
+    if (border.Color == clNone) return;
+    const TColor color = LineColor(border.Color, mode);
+    if (allSides) {
+      // The pen stays inside the rectangle.
+      canvas.SetPen({color, w, psInsideFrame});
+      canvas.Rectangle({left, top, right, bottom});
+      return;
+    }
+    canvas.SetPen({color, 1, psSolid});
+    for (int k = 0; k < w; ++k) {
+      if (Options.Contains(lttoOverlappingCorners)) {
+        // Every side a full-length band; the bands overlap in the corners.
+        if (sides.Left) vline(left + k, top, b1);
+        if (sides.Right) vline(r1 - k, top, b1);
+        if (sides.Top) hline(left, r1, top + k);
+        if (sides.Bottom) hline(left, r1, b1 - k);
+      } else {
+        // Nested outlines: the sides meet in mitred corners.
+        if (sides.Top) hline(left + k, r1 - k, top + k);
+        if (sides.Bottom) hline(left + k, r1 - k, b1 - k);
+        if (sides.Left) vline(left + k, top + k, b1 - k);
+        if (sides.Right) vline(r1 - k, top + k, b1 - k);
+      }
+    }
+    return;
+  }
+  // A highlight that would vanish on its own colour is drawn in the face
+  // colour instead.
+  const TColor highlight =
+      ColorToRGB(border.BackgroundColor) == ColorToRGB(clBtnHighlight) ? clBtnFace : clBtnHighlight;
+  TColor first, second;
+  switch (border.Style) {
+    case lttbRaised:
+      first = highlight, second = clBtnShadow;
+      break;
+    case lttbLowered:
+      first = clBtnShadow, second = highlight;
+      break;
+    case lttbRaisedColor:
+      first = border.LightColor, second = border.Color;
+      break;
+    default:
+      first = border.Color, second = border.LightColor;
+      break;
+  }
+  first = LineColor(first, mode);
+  second = LineColor(second, mode);
+  if (first != clNone) {
+    canvas.SetPen({first, 1, psSolid});
+    for (int k = 0; k < w; ++k) {
+      if (sides.Top) hline(left + k, r1 - k, top + k);
+      if (sides.Left) vline(left + k, top + k, b1 - k);
+    }
+  }
+  if (second != clNone) {
+    canvas.SetPen({second, 1, psSolid});
+    for (int k = 0; k < w; ++k) {
+      if (sides.Bottom) hline(left + k, r1 - k, b1 - k);
+      if (sides.Right) vline(r1 - k, top + k, b1 - k);
+    }
+  }
+}
+
+}  // namespace lectern
