@@ -37,6 +37,20 @@ struct TableDoc {
     cell->AddTextW(text, 0, 0);
   }
   void Format() { Doc.FormatAll({.Force = true}); }
+  /// Makes the cell empty with a minimal width of exactly w pixels (the
+  /// indent of its paragraph).
+  void MinWidth(int r, int c, int w) {
+    TParaInfo& para = Style.ParaStyles().Add();
+    para.LeftIndent = w;
+    TLTTableCellData* cell = Table->Cells(r, c);
+    cell->Clear();
+    cell->AddTextW(u"", 0, Style.ParaStyles().Count() - 1);
+  }
+  int32_t ColumnSum() const {
+    int32_t sum = 0;
+    for (int32_t w : Table->ColumnWidths) sum += w;
+    return sum;
+  }
 };
 
 TEST(LTTableLayout, FreeColumnsShareWhatTheirContentLeaves) {
@@ -183,6 +197,244 @@ TEST(LTTableLayout, RulesRunBetweenColumnsAndRows) {
   EXPECT_EQ(vertical[0].Height(), d.Table->TableHeight);
   ASSERT_EQ(horizontal.size(), 3u);  // one rule 3 lines thick between two rows
   EXPECT_EQ(horizontal[1].Top, d.Table->RowTops[1] - 1);
+}
+
+TEST(LTTableLayout, FreeColumnsShareTheRestFromTheLeftOnePixelAtATime) {
+  TableDoc d(2, 2, 400);
+  for (int r = 0; r < 2; ++r)
+    for (int c = 0; c < 2; ++c) d.MinWidth(r, c, 30);
+  d.Format();
+  const TLTTableItemInfo& t = *d.Table;
+  EXPECT_EQ(t.TableWidth, 400);
+  EXPECT_EQ(t.ColumnWidths, (std::vector<int32_t>{195, 195}));  // 30 + 330 / 2 each
+  EXPECT_EQ(t.ColumnLefts, (std::vector<int32_t>{2, 201}));
+  EXPECT_EQ(t.Cells(1, 0)->Width, 197);
+  EXPECT_EQ(t.Cells(1, 1)->Left, 201);
+
+  d.Doc.ClientWidth = 401;  // 331 left over: the odd pixel goes right
+  d.Format();
+  EXPECT_EQ(t.ColumnWidths, (std::vector<int32_t>{195, 196}));
+}
+
+TEST(LTTableLayout, TableBestWidthsInPercentAndPixels) {
+  TableDoc d(2, 2, 600);
+  for (int r = 0; r < 2; ++r)
+    for (int c = 0; c < 2; ++c) d.MinWidth(r, c, 30);
+  d.Table->BestWidth = -50;
+  d.Format();
+  EXPECT_EQ(d.Table->TableWidth, 300);
+  EXPECT_EQ(d.ColumnSum() + 6 + 4, 300);
+
+  d.Table->BestWidth = 250;
+  d.Table->LayoutInvalid = true;
+  d.Format();
+  EXPECT_EQ(d.Table->TableWidth, 250);
+  d.Doc.ClientWidth = 1000;
+  d.Format();
+  EXPECT_EQ(d.Table->TableWidth, 250);
+
+  // Content that cannot fit wins over the best width.
+  d.MinWidth(0, 0, 200);
+  d.MinWidth(0, 1, 200);
+  d.Table->LayoutInvalid = true;
+  d.Format();
+  EXPECT_EQ(d.Table->TableWidth, 6 + 4 + 400);
+  EXPECT_EQ(d.Table->ColumnWidths, (std::vector<int32_t>{200, 200}));
+}
+
+TEST(LTTableLayout, ATableWiderThanTheWindowWidensTheDocument) {
+  TableDoc d(1, 2, 100);
+  d.Table->BestWidth = 300;
+  d.Format();
+  EXPECT_EQ(d.Table->TableWidth, 300);
+  EXPECT_GE(d.Doc.DocumentWidth, 300);
+  EXPECT_EQ(d.Doc.DrawItems[0].Width, 300);
+  // Its right cell is painted where it lies, beyond the window.
+  d.Set(0, 1, u"far");
+  d.Table->LayoutInvalid = true;
+  d.Format();
+  TLTHeadlessCanvas paint;
+  TLTPaintParams p;
+  p.Clip = {0, 0, 400, 100};
+  PaintTo(d.Doc, paint, p);
+  bool far = false;
+  for (const TLTDrawCall& c : paint.Calls())
+    far |= c.Kind == TLTDrawKind::Text && c.Text == u"far" && c.Rect.Left > 100;
+  EXPECT_TRUE(far);
+}
+
+TEST(LTTableLayout, EmptyGridsAndEmptyCells) {
+  TableDoc d(1, 1);
+  d.Table->ResetGrid(0, 0);
+  d.Format();
+  EXPECT_EQ(d.Table->TableWidth, 4);
+  EXPECT_EQ(d.Table->TableHeight, 4);
+  TLTHeadlessCanvas paint;
+  TLTPaintParams p;
+  p.Clip = {0, 0, 200, 100};
+  PaintTo(d.Doc, paint, p);  // background and border only
+  int dummy = 0;
+  EXPECT_FALSE(d.Table->CellAt(1, 1, dummy, dummy));
+
+  TableDoc e(2, 2);
+  for (int r = 0; r < 2; ++r)
+    for (int c = 0; c < 2; ++c) e.Table->Cells(r, c)->Clear();
+  e.Format();
+  EXPECT_EQ(e.Table->RowContentHeights, (std::vector<int32_t>{10, 10}));
+  EXPECT_EQ(e.Table->TableHeight, 2 * 10 + 2 * 2 + 4 + 2);  // rows, paddings, border and cell spacing
+}
+
+TEST(LTTableLayout, CellsAlignVerticallyByTheirOwnOrTheirRowsAlignment) {
+  TableDoc d(1, 2);
+  d.Set(0, 0, u"one");
+  d.Table->Cells(0, 1)->BestHeight = 53;  // 40 more than a line
+  d.Format();
+  const TLTTableCellData& cell = *d.Table->Cells(0, 0);
+  ASSERT_EQ(cell.Height, 55);
+  EXPECT_EQ(d.Table->ContentOffset(cell), 0);  // a new row aligns to the top
+  d.Table->Rows[0].VAlign = ltcVDefault;
+  EXPECT_EQ(d.Table->ContentOffset(cell), (55 - 13) / 2 - 1);
+  d.Table->Cells(0, 0)->VAlign = ltcBottom;
+  EXPECT_EQ(d.Table->ContentOffset(cell), 55 - 13 - 2);
+}
+
+TEST(LTTableLayout, OverConstrainedPercentAndPixelWantsAreScaledDown) {
+  // Both want 90 %: the first may not take what the second needs for its
+  // content.
+  TableDoc d(1, 2);
+  d.MinWidth(0, 0, 14);
+  d.MinWidth(0, 1, 98);
+  d.Table->Cells(0, 0)->BestWidth = -90;
+  d.Table->Cells(0, 1)->BestWidth = -90;
+  d.Format();
+  EXPECT_EQ(d.Table->ColumnWidths, (std::vector<int32_t>{92, 98}));
+  EXPECT_EQ(d.Table->TableWidth, 200);
+
+  TableDoc px(1, 3);
+  px.MinWidth(0, 0, 10);
+  px.MinWidth(0, 1, 10);
+  px.MinWidth(0, 2, 60);
+  px.Table->Cells(0, 0)->BestWidth = 150;
+  px.Table->Cells(0, 1)->BestWidth = 50;
+  px.Table->BestWidth = 200;
+  px.Format();
+  // 126 free pixels (with the pixel columns' own 10 + 10) for wants of 150
+  // and 50; the free column keeps its content.
+  EXPECT_EQ(px.Table->ColumnWidths, (std::vector<int32_t>{95, 31, 60}));
+  EXPECT_EQ(px.Table->TableWidth, 200);
+}
+
+TEST(LTTableLayout, SpanningMinimalWidthsAreSharedHalfToEven) {
+  // Columns of 7, 70 and 7 pixels under a cell needing 143: the wide
+  // column keeps its width, the other two share 69 as 34 (34.5 to even)
+  // and 35.
+  TableDoc d(2, 3, 20);
+  d.MinWidth(1, 0, 7);
+  d.MinWidth(1, 1, 70);
+  d.MinWidth(1, 2, 7);
+  ASSERT_TRUE(d.Table->MergeRect(0, 0, 1, 3, false));
+  d.MinWidth(0, 0, 143);
+  d.Format();
+  EXPECT_EQ(d.Table->ColumnWidths, (std::vector<int32_t>{32, 70, 33}));
+  EXPECT_EQ(d.Table->Cells(0, 0)->Width - 2, 143);
+}
+
+TEST(LTTableLayout, APercentCellEndingASpanCountsForItsLastColumn) {
+  TLTTableItemInfo t(2, 3);
+  ASSERT_TRUE(t.MergeRect(0, 0, 1, 2, false));
+  t.Cells(0, 0)->BestWidth = -40;
+  EXPECT_FALSE(t.ColumnHasPercentCell(0));
+  EXPECT_TRUE(t.ColumnHasPercentCell(1));
+  EXPECT_FALSE(t.ColumnHasPercentCell(2));
+}
+
+/// An item that reports whether the document's root carried the
+/// nested-layout mark while it was laid out, and can fail.
+class TProbeItem : public TLTFullLineItemInfo {
+ public:
+  TProbeItem() { StyleNo = -300; }
+  bool* Seen = nullptr;
+  bool Fail = false;
+  bool LayOutForWidth(TLTItemLayoutContext&, int, TLTSizeI& size, int& offset) override {
+    *Seen = dynamic_cast<TCustomLTFormattedData&>(GetRoot()).NestedLayout;
+    if (Fail) throw ELecternError("probe");
+    size = {10, 10};
+    offset = 0;
+    return true;
+  }
+  TCustomLTData& GetRoot() const { return Owner->GetRootData(); }
+  TCustomLTData* Owner = nullptr;
+};
+
+TEST(LTTableLayout, RootCarriesTheNestedLayoutMarkWhileCellsAreFormatted) {
+  TableDoc d(1, 1);
+  TLTTableCellData* cell = d.Table->Cells(0, 0);
+  cell->Clear();
+  auto probe = std::make_unique<TProbeItem>();
+  TProbeItem* p = probe.get();
+  bool seen = false;
+  p->Seen = &seen;
+  p->Owner = cell;
+  cell->AddItem({}, std::move(probe));
+  d.Format();
+  EXPECT_TRUE(seen);
+  EXPECT_FALSE(d.Doc.NestedLayout);
+
+  // A failure inside a cell puts the mark back as it was.
+  p->Fail = true;
+  EXPECT_THROW(d.Format(), ELecternError);
+  EXPECT_FALSE(d.Doc.NestedLayout);
+  d.Doc.NestedLayout = true;
+  EXPECT_THROW(d.Format(), ELecternError);
+  EXPECT_TRUE(d.Doc.NestedLayout);
+}
+
+TEST(LTTableLayout, NestedTablesLayOutInsideTheirCellsAndTooDeepOnesAsBorders) {
+  TableDoc d(1, 2, 300);
+  d.Set(0, 0, u"outer");
+  auto inner = std::make_unique<TLTTableItemInfo>(1, 2);
+  TLTTableItemInfo* in = inner.get();
+  inner->ParaNo = 0;
+  TLTTableCellData* host = d.Table->Cells(0, 1);
+  host->Clear();
+  host->AddItem({}, std::move(inner));
+  in->Cells(0, 1)->Clear();
+  in->Cells(0, 1)->AddTextW(u"inside", 0, 0);
+  d.Format();
+  EXPECT_EQ(in->TableWidth, host->LayoutClientWidth);
+  EXPECT_EQ(host->DocumentHeight, in->TableHeight);
+  TLTHeadlessCanvas paint;
+  TLTPaintParams p;
+  p.Clip = {0, 0, 300, 100};
+  PaintTo(d.Doc, paint, p);
+  bool drawn = false;
+  for (const TLTDrawCall& c : paint.Calls())
+    if (c.Kind == TLTDrawKind::Text && c.Text == u"inside") {
+      drawn = true;
+      EXPECT_GT(c.Rect.Left, d.Table->Cells(0, 1)->Left + in->Cells(0, 1)->Left);
+    }
+  EXPECT_TRUE(drawn);
+
+  // Far deeper than stored documents may nest: bounded work, the deepest
+  // tables are their border only.
+  TableDoc deep(1, 1);
+  TLTTableItemInfo* t = deep.Table;
+  std::vector<TLTTableItemInfo*> chain{t};
+  for (int level = 1; level < LTMaxTableNesting + 3; ++level) {
+    auto next = std::make_unique<TLTTableItemInfo>(1, 1);
+    next->ParaNo = 0;
+    TLTTableItemInfo* n = next.get();
+    t->Cells(0, 0)->AddItem({}, std::move(next));
+    chain.push_back(n);
+    t = n;
+  }
+  deep.Format();
+  EXPECT_EQ(chain[LTMaxTableNesting - 1]->NestingLevel(), LTMaxTableNesting - 1);
+  EXPECT_EQ(chain[LTMaxTableNesting - 1]->RowTops.size(), 1u);
+  EXPECT_EQ(chain[LTMaxTableNesting]->TableWidth, 4);
+  EXPECT_TRUE(chain[LTMaxTableNesting]->RowTops.empty());
+  TLTHeadlessCanvas deepPaint;
+  PaintTo(deep.Doc, deepPaint, p);
 }
 
 }  // namespace
