@@ -202,7 +202,9 @@ enum TColumnKind : uint8_t { kFree, kPixel, kPercent };
 /// once; the column kinds; the width still free).
 class TTableLayout {
  public:
-  TTableLayout(TLTTableItemInfo& t, TLTItemLayoutContext& ctx) : t_(t), ctx_(ctx), m(t, ctx.Scale) {}
+  TTableLayout(TLTTableItemInfo& t, TLTItemLayoutContext& ctx) : m(t, ctx.Scale), t_(t), ctx_(ctx) {}
+
+  const TTableMetrics m;
 
   /// The size of a table drawn as its outer border only.
   int64_t BorderWidthOnly() const { return std::max(0, m.sx(2 * (int64_t{t_.BorderWidth} + t_.BorderHSpacing))); }
@@ -243,11 +245,6 @@ class TTableLayout {
 
   TLTTableItemInfo& t_;
   TLTItemLayoutContext& ctx_;
-
- public:
-  const TTableMetrics m;
-
- private:
   std::vector<int64_t> mins_;  // row-major, measured on first use
   std::vector<TColumnKind> kinds_;
   int64_t rest_ = 0;
