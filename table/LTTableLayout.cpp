@@ -40,8 +40,12 @@ void TLTTableItemInfo::CollectJumps(std::vector<TLTJumpInfo>& out) const {
 }
 
 TLTCanvas* TLTTableCellData::GetFormatCanvas() const {
+  // During the table's layout, the canvas it is laid out with; at any other
+  // time (hit tests, re-layout of a paragraph) its document's.
   const TLTTableItemInfo* table = Table();
-  return table ? table->LayoutCanvas : nullptr;
+  if (table && table->LayoutCanvas) return table->LayoutCanvas;
+  const auto* owner = dynamic_cast<const TCustomLTFormattedData*>(GetParentData());
+  return owner ? owner->GetFormatCanvas() : nullptr;
 }
 
 namespace {

@@ -159,6 +159,17 @@ TEST(LTTableLayout, FixedColumnsMakeTheTableTheirSumAndSpansTakeTheirBestWidth) 
   EXPECT_GE(s.Table->ColumnWidths[0], 30);
 }
 
+TEST(LTTableLayout, CellsMeasureWithTheirDocumentsCanvasAfterLayout) {
+  TableDoc d(1, 1);
+  d.Set(0, 0, u"alpha beta");
+  d.Format();
+  TLTTableCellData& cell = *d.Table->Cells(0, 0);
+  EXPECT_EQ(cell.GetFormatCanvas(), &d.Canvas);
+  int item = -1, offset = -1;
+  ASSERT_TRUE(cell.HitTest(7 * 7 + 1, 6, false, item, offset));
+  EXPECT_EQ(offset, 8);  // on the 'e' of "beta"
+}
+
 TEST(LTTableLayout, CellAtFindsTheMainCellAndNothingBetweenCells) {
   TableDoc d(2, 2);
   ASSERT_TRUE(d.Table->MergeRect(0, 0, 2, 1, false));  // column 0 spans both rows
