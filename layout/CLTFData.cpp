@@ -137,6 +137,10 @@ void TCustomLTFormattedData::FormatAll(const TLTFormatParams& params) {
     LastFormattedItem = count - 1;
     DocumentHeight =
         count > 0 ? f.Bottom() + f.SpaceAfterOf(count - 1) + GetBottomMargin() : GetTopMargin() + GetBottomMargin();
+    // An item that chose a width of its own (a table of more than the whole
+    // width) widens the document instead of being cut off.
+    for (int i = 0; i < DrawItems.Count(); ++i)
+      DocumentWidth = std::max(DocumentWidth, DrawItems[i].Left + DrawItems[i].Width - scale.LeftMargin);
     UpdateJumpPositions();
     const bool widthChanged = DocumentSizeChanged(scale.LeftMargin + DocumentWidth + scale.RightMargin, DocumentHeight);
 

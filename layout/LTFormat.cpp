@@ -992,8 +992,10 @@ int TLTFormatter::MinWidth(int fromItem) {
                 start = k + 1;
                 continue;
               }
+              // A run also ends before a space: with Unicode breaking the
+              // opportunity lies after the space, which no run includes.
               const bool ends =
-                  t.unicode ? BreakAllowedAfter(st, k) : (k + 1 == n || st[static_cast<size_t>(k + 1)] == u' ');
+                  k + 1 == n || st[static_cast<size_t>(k + 1)] == u' ' || (t.unicode && BreakAllowedAfter(st, k));
               if (ends) {
                 int w = ext[static_cast<size_t>(k)] - (start > 0 ? ext[static_cast<size_t>(start - 1)] : 0);
                 if (t.unicode && st[static_cast<size_t>(k)] == kSoftHyphen) w += dashWidth_;

@@ -22,6 +22,7 @@ namespace lectern {
 
 class TCustomLTData;
 class TLTStyle;
+enum TLTOutputColorMode : uint8_t;
 class TCustomLTItemInfo;
 class TLTFWriter;
 class TLTFLineSource;
@@ -318,9 +319,11 @@ class TCustomLTItemInfo {
   /// The narrowest width the item can take (device pixels), or -1 for
   /// formatting's own rule.
   virtual int MinLayoutWidth(TLTItemLayoutContext& /*ctx*/) { return -1; }
-  /// Paints the item at its piece; false when painting should draw it.
-  virtual bool PaintAt(TLTCanvas& /*canvas*/, const TLTRectI& /*piece*/, uint16_t /*state*/,
-                       const TLTStyle& /*style*/) {
+  /// Paints the item at its piece, as far as it meets the clip (canvas
+  /// coordinates), with colours converted for the output; false when
+  /// painting should draw it.
+  virtual bool PaintAt(TLTCanvas& /*canvas*/, const TLTRectI& /*piece*/, const TLTRectI& /*clip*/, uint16_t /*state*/,
+                       TLTOutputColorMode /*mode*/, const TLTStyle& /*style*/) {
     return false;
   }
 

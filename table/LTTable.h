@@ -243,7 +243,8 @@ class TLTTableItemInfo : public TLTFullLineItemInfo, public TLTPersistent {
   int MinLayoutWidth(TLTItemLayoutContext& ctx) override;
   /// Paints through Paint with the piece as the clip rectangle and colours
   /// as they are.
-  bool PaintAt(TLTCanvas& canvas, const TLTRectI& piece, uint16_t state, const TLTStyle& style) override;
+  bool PaintAt(TLTCanvas& canvas, const TLTRectI& piece, const TLTRectI& clip, uint16_t state, TLTOutputColorMode mode,
+               const TLTStyle& style) override;
   void CollectJumps(std::vector<TLTJumpInfo>& out) const override;
   /// The hyperlink numbers the cells took in the last layout.
   int JumpNoFrom = -1, JumpNoTo = 0;

@@ -93,46 +93,11 @@ class TWholeSelectionMark {
   bool was_;
 };
 
-/// Fills area (the visible part of place) with the colour and draws the
-/// picture placed over place: stretched to it, tiled from its corner or
-/// centred in it. A picture that covers everything is not filled under.
+/// The control's background painter, with the table's placement kinds.
 void PaintBack(TLTCanvas& canvas, const TLTRectI& area, const TLTRectI& place, TColor color, const TGraphic* picture,
                TLTItemBackgroundStyle style) {
-  if (area.IsEmpty()) return;
-  const TLTPixels* pixels = picture && style != ltbsColor ? picture->Pixels() : nullptr;
-  const int w = pixels ? pixels->Width : 0, h = pixels ? pixels->Height : 0;
-  const bool hasPicture = pixels && w > 0 && h > 0;
-  const bool covers =
-      hasPicture && !picture->Transparent() && (style == ltbsStretched || style == ltbsTiled) && !place.IsEmpty();
-  TLTCanvasSaver keep(canvas);
-  canvas.IntersectClip(area);
-  if (color != clNone && !covers) {
-    canvas.SetBrush({color, bsSolid});
-    canvas.FillRect(area);
-  }
-  if (!hasPicture) return;
-  switch (style) {
-    case ltbsStretched:
-      canvas.DrawPixels(place, *pixels);
-      break;
-    case ltbsTiled: {
-      // Only the tiles that meet the visible part.
-      const int x0 = place.Left + std::max(0, (area.Left - place.Left) / w) * w;
-      const int y0 = place.Top + std::max(0, (area.Top - place.Top) / h) * h;
-      for (int64_t y = y0; y < area.Bottom; y += h)
-        for (int64_t x = x0; x < area.Right; x += w)
-          canvas.DrawPixels(
-              {static_cast<int>(x), static_cast<int>(y), static_cast<int>(x + w), static_cast<int>(y + h)}, *pixels);
-      break;
-    }
-    case ltbsCentered: {
-      const int x = place.Left + (place.Width() - w) / 2, y = place.Top + (place.Height() - h) / 2;
-      canvas.DrawPixels({x, y, x + w, y + h}, *pixels);
-      break;
-    }
-    case ltbsColor:
-      break;
-  }
+  static constexpr TBackgroundStyle kAs[] = {bsNoBitmap, bsStretched, bsTiled, bsCentered};
+  PaintBackgroundIn(canvas, area, place, color, picture, kAs[std::min<size_t>(style, 3)]);
 }
 
 /// The colour behind a table: its cell's (or that cell's table's) when it
@@ -152,8 +117,9 @@ TColor BackgroundBehind(const TLTTableItemInfo& t) {
 
 }  // namespace
 
-bool TLTTableItemInfo::PaintAt(TLTCanvas& canvas, const TLTRectI& piece, uint16_t state, const TLTStyle& style) {
-  Paint(canvas, piece.Left, piece.Top, piece, state, ltocAsIs, style);
+bool TLTTableItemInfo::PaintAt(TLTCanvas& canvas, const TLTRectI& piece, const TLTRectI& clip, uint16_t state,
+                               TLTOutputColorMode mode, const TLTStyle& style) {
+  Paint(canvas, piece.Left, piece.Top, Intersect(piece, clip), state, mode, style);
   return true;
 }
 

@@ -400,7 +400,9 @@ void TPainter::NonTextPiece(int i) {
     if (item.StyleNo == ltikRule) {
       Rule(static_cast<const TLTBreakItemInfo&>(item), x, y, p.Width, p.Height);
     } else if (TLTCanvasSaver keep(c_);
-               !item.PaintAt(c_, {x, y, x + p.Width, y + p.Height}, ItemState(item, selected), style_)) {
+               !item.PaintAt(c_, {x, y, x + p.Width, y + p.Height},
+                             {clip_.Left + dx_, clip_.Top + dy_, clip_.Right + dx_, clip_.Bottom + dy_},
+                             ItemState(item, selected), mode_, style_)) {
       // An item without painting of its own still shows where it stands.
       c_.SetPen({MakeColor(0x808080), 1, psSolid});
       c_.SetBrushStyle(bsClear);
@@ -600,60 +602,67 @@ void PaintTo(TCustomLTFormattedData& data, TLTCanvas& canvas, const TLTPaintPara
   TPainter(data, canvas, params).Run();
 }
 
-void PaintBackground(TLTCanvas& canvas, const TLTRectI& r, const TLTBackground& background, const TLTStyle* style,
-                     int scrollX, int scrollY, int clientW, int clientH) {
-  const TColor color = background.Color != clNone ? background.Color : style ? style->Color : clWindow;
-  const TGraphic* image = background.Image.get();
-  const TLTPixels* pixels = image ? image->Pixels() : nullptr;
+void PaintBackgroundIn(TLTCanvas& canvas, const TLTRectI& area, const TLTRectI& place, TColor color,
+                       const TGraphic* image, TBackgroundStyle style, int scrollX, int scrollY) {
+  if (area.IsEmpty()) return;
+  const TLTPixels* pixels = image && style != bsNoBitmap ? image->Pixels() : nullptr;
   const int w = pixels ? pixels->Width : 0, h = pixels ? pixels->Height : 0;
   // A picture of no size covers nothing and is never tiled.
-  const bool hasImage = pixels && w > 0 && h > 0 && background.Style != bsNoBitmap;
-  const bool covers =
-      hasImage && !image->Transparent() &&
-      (background.Style == bsStretched || background.Style == bsTiled || background.Style == bsTiledAndScrolled);
+  const bool hasImage = pixels && w > 0 && h > 0;
+  const bool covers = hasImage && !image->Transparent() && !place.IsEmpty() &&
+                      (style == bsStretched || style == bsTiled || style == bsTiledAndScrolled);
   TLTCanvasSaver keep(canvas);
-  canvas.IntersectClip(r);
+  canvas.IntersectClip(area);
   if (color != clNone && !covers) {
     canvas.SetBrush({color, bsSolid});
-    canvas.FillRect(r);
+    canvas.FillRect(area);
   }
   if (!hasImage) return;
   auto draw = [&](int x, int y) { canvas.DrawPixels({x, y, x + w, y + h}, *pixels); };
-  switch (background.Style) {
+  const int pw = place.Width(), ph = place.Height();
+  switch (style) {
     case bsStretched:
-      canvas.DrawPixels({0, 0, clientW, clientH}, *pixels);
+      canvas.DrawPixels(place, *pixels);
       break;
     case bsTiled:
     case bsTiledAndScrolled: {
-      int ox = 0, oy = 0;
-      if (background.Style == bsTiledAndScrolled) {
-        ox = -(((scrollX % w) + w) % w);
-        oy = -(((scrollY % h) + h) % h);
+      // Only the tiles that meet the area, counted from the place's corner.
+      int64_t ox = place.Left, oy = place.Top;
+      if (style == bsTiledAndScrolled) {
+        ox -= ((scrollX % w) + w) % w;
+        oy -= ((scrollY % h) + h) % h;
       }
-      const int x0 = ox + ((r.Left - ox) / w) * w - (r.Left < ox ? w : 0);
-      const int y0 = oy + ((r.Top - oy) / h) * h - (r.Top < oy ? h : 0);
-      for (int y = y0; y < r.Bottom; y += h)
-        for (int x = x0; x < r.Right; x += w) draw(x, y);
+      const int64_t x0 = ox + ((area.Left - ox) / w) * w - (area.Left < ox ? w : 0);
+      const int64_t y0 = oy + ((area.Top - oy) / h) * h - (area.Top < oy ? h : 0);
+      for (int64_t y = y0; y < area.Bottom; y += h)
+        for (int64_t x = x0; x < area.Right; x += w) draw(static_cast<int>(x), static_cast<int>(y));
       break;
     }
     case bsCentered:
-      draw((clientW - w) / 2, (clientH - h) / 2);
+      draw(place.Left + (pw - w) / 2, place.Top + (ph - h) / 2);
       break;
     case bsTopLeft:
-      draw(0, 0);
+      draw(place.Left, place.Top);
       break;
     case bsTopRight:
-      draw(clientW - w, 0);
+      draw(place.Right - w, place.Top);
       break;
     case bsBottomLeft:
-      draw(0, clientH - h);
+      draw(place.Left, place.Bottom - h);
       break;
     case bsBottomRight:
-      draw(clientW - w, clientH - h);
+      draw(place.Right - w, place.Bottom - h);
       break;
     case bsNoBitmap:
       break;
   }
+}
+
+void PaintBackground(TLTCanvas& canvas, const TLTRectI& r, const TLTBackground& background, const TLTStyle* style,
+                     int scrollX, int scrollY, int clientW, int clientH) {
+  const TColor color = background.Color != clNone ? background.Color : style ? style->Color : clWindow;
+  PaintBackgroundIn(canvas, r, {0, 0, clientW, clientH}, color, background.Image.get(), background.Style, scrollX,
+                    scrollY);
 }
 
 void PaintControl(TCustomLTFormattedData& data, TLTCanvas& canvas, const TLTRectI& r, const TLTBackground& background,

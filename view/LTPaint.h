@@ -56,6 +56,13 @@ struct TLTPaintParams {
 /// coordinates; the container's view offsets and origin are applied).
 void PaintTo(TCustomLTFormattedData& data, TLTCanvas& canvas, const TLTPaintParams& params);
 
+/// Fills area with the colour (unless clNone, or a picture covers it) and
+/// draws the picture placed by style in place: stretched over it, tiled
+/// from its corner (moved by the scroll offsets for bsTiledAndScrolled),
+/// centred or in a corner. Control, table and cell backgrounds alike.
+void PaintBackgroundIn(TLTCanvas& canvas, const TLTRectI& area, const TLTRectI& place, TColor color,
+                       const TGraphic* image, TBackgroundStyle style, int scrollX = 0, int scrollY = 0);
+
 /// Fills r (client coordinates) with the control background for a view
 /// scrolled by (scrollX, scrollY) in a client of clientW x clientH pixels.
 void PaintBackground(TLTCanvas& canvas, const TLTRectI& r, const TLTBackground& background, const TLTStyle* style,

@@ -98,6 +98,12 @@ TEST(LTFormat, BreaksFollowThePairTable) {
   d.Doc.AddTextW(u"abcd 100%", 0, 1);
   d.Format();
   EXPECT_EQ(d.Pieces(), "well-|known|abcd|100%");
+  // The narrowest width holds the widest run between opportunities, also a
+  // word that ends at a space.
+  EXPECT_EQ(d.Doc.CalcMinWidth(0, d.Canvas), 5 * W);
+  LayoutDoc e;
+  e.Doc.AddTextW(u"alphabet be", 0, 0);
+  EXPECT_EQ(e.Doc.CalcMinWidth(0, e.Canvas), 8 * W);
 }
 
 TEST(LTFormat, LongWordsWidenTheDocumentOrAreCutAtTheTextWidth) {

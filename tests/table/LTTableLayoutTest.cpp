@@ -272,6 +272,13 @@ TEST(LTTableLayout, ATableWiderThanTheWindowWidensTheDocument) {
   for (const TLTDrawCall& c : paint.Calls())
     far |= c.Kind == TLTDrawKind::Text && c.Text == u"far" && c.Rect.Left > 100;
   EXPECT_TRUE(far);
+  // A percentage above the whole width is wider than any minimum, and
+  // still widens the document.
+  d.Table->BestWidth = -150;
+  d.Table->LayoutInvalid = true;
+  d.Format();
+  EXPECT_EQ(d.Table->TableWidth, 150);
+  EXPECT_GE(d.Doc.DocumentWidth, 150);
 }
 
 TEST(LTTableLayout, EmptyGridsAndEmptyCells) {
