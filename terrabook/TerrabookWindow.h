@@ -33,6 +33,7 @@ class TTerrabookWindow : public QMainWindow {
 
   TTerrabook& App() { return *app_; }
   TLectern& Viewer() { return *viewer_; }
+  TLTQtWindow& Area() { return *area_; }
   QComboBox& ViewList() { return *viewList_; }
   QCheckBox& GridBox() { return *gridBox_; }
 

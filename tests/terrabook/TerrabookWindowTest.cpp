@@ -6,6 +6,7 @@
 
 #include "platform/LTSysUtils.h"
 #include "platform/qt/LTQtWindow.h"
+#include "table/LTTable.h"
 #include "terrabook/TerrabookWindow.h"
 #include "view/CLectern.h"
 
@@ -13,6 +14,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QImage>
+#include <QMouseEvent>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -67,6 +69,34 @@ TEST(TerrabookWindow, ShowsTheTemplateThenACountrysReport) {
   EXPECT_NE(text.find("Santiago"), std::string::npos);
   EXPECT_TRUE(window.App().Modified);
   EXPECT_NE(codes, report);
+
+  // Dragging over a city's name selects inside its table cell, and the
+  // selection shows there.
+  TLTTableCellData* city = nullptr;
+  TLecternLTData& doc = window.Viewer().LTData();
+  for (int i = 0; i < doc.ItemCount() && !city; ++i)
+    if (auto* t = dynamic_cast<TLTTableItemInfo*>(&doc.GetItem(i)); t && t->NumRows() > 2 && t->NumColumns() == 3)
+      city = t->Cells(1, 0);
+  ASSERT_NE(city, nullptr);
+  const TLTPointI o = city->GetOriginInControl();
+  const TLTDrawLineInfo& first = city->DrawItems[0];
+  const int top = window.Viewer().VScrollPosition() * window.Viewer().ScrollUnit();
+  const QPoint from(o.X + first.Left + 1, o.Y + first.Top + first.Height / 2 - top);
+  const QPoint to(from.x() + first.Width - 2, from.y());
+  QWidget* area = window.Area().viewport();
+  auto send = [&](QEvent::Type type, QPoint at, Qt::MouseButtons buttons) {
+    QMouseEvent e(type, QPointF(at), area->mapToGlobal(QPointF(at)), Qt::LeftButton, buttons, Qt::NoModifier);
+    QApplication::sendEvent(area, &e);
+  };
+  send(QEvent::MouseButtonPress, from, Qt::LeftButton);
+  send(QEvent::MouseMove, to, Qt::LeftButton);
+  send(QEvent::MouseButtonRelease, to, Qt::NoButton);
+  EXPECT_EQ(&window.Viewer().SelectionContainer(), city);
+  EXPECT_TRUE(window.Viewer().HasSelection());
+  QApplication::processEvents();
+  const QImage selected = window.grab().toImage();
+  Keep(selected, "terrabook-cell-selection.png");
+  EXPECT_NE(selected, report);
 
   // Back to the codes: the template shows its fields again.
   window.ChooseView(0);
