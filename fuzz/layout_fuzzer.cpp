@@ -1,12 +1,14 @@
 // Lays out whatever the LTF reader makes of arbitrary bytes, at a width
 // the input chooses, on the headless canvas; then hit-tests, converts
-// coordinates and re-formats a paragraph. Layout must finish, never divide
-// by zero, and keep its drawing items consistent with the items.
+// coordinates, paints the whole document and a band of it, and re-formats
+// a paragraph. Layout must finish, never divide by zero, and keep its
+// drawing items consistent with the items.
 
 #include "layout/CLTFData.h"
 #include "platform/LTStream.h"
 #include "platform/headless/LTHeadlessCanvas.h"
 #include "table/LTTable.h"
+#include "view/LTPaint.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -48,6 +50,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       if (!doc.ItemToDrawItem(item, ioff, d2, off2)) std::abort();
     }
   }
+  TLTPaintParams paint;
+  paint.Clip = {0, 0, width + 10, doc.DocumentHeight};
+  PaintTo(doc, canvas, paint);
+  paint.Clip = {width / 4, doc.DocumentHeight / 3, width, doc.DocumentHeight / 2};
+  PaintTo(doc, canvas, paint);
   if (n > 0) {
     const int at = (mode >> 3) % n;
     doc.ReformatRange(at, at, 0);

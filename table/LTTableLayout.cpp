@@ -480,17 +480,26 @@ void TTableLayout::Columns(int64_t target, bool allFixed) {
   t_.TableWidth = Hold(std::max(target, m.B + m.sx(2 * int64_t{m.C} * t_.CellHPadding) + sum()));
 }
 
+/// Where each track (column or row) starts: the first at start, each
+/// further one after its predecessor's size and an even share of what the
+/// spacings, paddings and borders of all tracks take.
+std::vector<int32_t> TrackStarts(int64_t start, int64_t spacing, const std::vector<int32_t>& sizes) {
+  const int n = static_cast<int>(sizes.size());
+  std::vector<int32_t> starts(sizes.size());
+  int64_t at = start, unshared = spacing;
+  for (int i = 0; i < n; ++i) {
+    starts[static_cast<size_t>(i)] = Hold(at);
+    const int64_t share = unshared / (n - i);
+    unshared -= share;
+    at += sizes[static_cast<size_t>(i)] + share;
+  }
+  return starts;
+}
+
 void TTableLayout::PlaceColumns() {
   const int64_t h = m.sx(int64_t{m.C} * (2 * (int64_t{t_.CellHPadding} + t_.CellBorderWidth) + t_.CellHSpacing));
-  int64_t unshared = h;
-  int64_t x = m.sx(int64_t{t_.BorderWidth} + t_.BorderHSpacing + t_.CellBorderWidth);
-  t_.ColumnLefts.assign(static_cast<size_t>(m.C), 0);
-  for (int c = 0; c < m.C; ++c) {
-    t_.ColumnLefts[static_cast<size_t>(c)] = Hold(x);
-    const int64_t share = unshared / (m.C - c);
-    unshared -= share;
-    x += Width(c) + share;
-  }
+  t_.ColumnLefts =
+      TrackStarts(m.sx(int64_t{t_.BorderWidth} + t_.BorderHSpacing + t_.CellBorderWidth), h, t_.ColumnWidths);
   for (int r = 0; r < m.R; ++r)
     for (int c = 0; c < m.C; ++c) {
       TLTTableCellData* cell = t_.Cells(r, c);
@@ -579,15 +588,8 @@ void TTableLayout::Rows() {
 
 void TTableLayout::PlaceRows() {
   const int64_t v = m.sy(int64_t{m.R} * (2 * (int64_t{t_.CellVPadding} + t_.CellBorderWidth) + t_.CellVSpacing));
-  int64_t unshared = v;
-  int64_t y = m.sy(int64_t{t_.BorderWidth} + t_.BorderVSpacing + t_.CellBorderWidth);
-  t_.RowTops.assign(static_cast<size_t>(m.R), 0);
-  for (int r = 0; r < m.R; ++r) {
-    t_.RowTops[static_cast<size_t>(r)] = Hold(y);
-    const int64_t share = unshared / (m.R - r);
-    unshared -= share;
-    y += t_.RowContentHeights[static_cast<size_t>(r)] + share;
-  }
+  t_.RowTops =
+      TrackStarts(m.sy(int64_t{t_.BorderWidth} + t_.BorderVSpacing + t_.CellBorderWidth), v, t_.RowContentHeights);
   const int64_t padding = m.sy(2 * int64_t{t_.CellVPadding});
   for (int r = 0; r < m.R; ++r)
     for (int c = 0; c < m.C; ++c) {

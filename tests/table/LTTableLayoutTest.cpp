@@ -2,56 +2,14 @@
 // wide, text 13 high), with the default spacings: border spacing 2, cell
 // spacing 2, cell padding 1, no border widths.
 
-#include "layout/CLTFData.h"
-#include "platform/headless/LTHeadlessCanvas.h"
-#include "table/LTTable.h"
-#include "view/LTPaint.h"
+#include "tests/support/TableDoc.h"
 
 #include <gtest/gtest.h>
 
 namespace lectern {
 namespace {
 
-struct TableDoc {
-  TLTStyle Style;
-  TLTDocumentContext Context;
-  TLTHeadlessCanvas Canvas;
-  TLTFormattedDocument Doc;
-  TLTTableItemInfo* Table = nullptr;
-
-  TableDoc(int rows, int cols, int width = 200) {
-    RegisterTableItemKind();
-    Context.Style = &Style;
-    Doc.SetContext(&Context);
-    Doc.Canvas = &Canvas;
-    Doc.LeftMargin = Doc.RightMargin = Doc.TopMargin = Doc.BottomMargin = 0;
-    Doc.ClientWidth = width;
-    auto t = std::make_unique<TLTTableItemInfo>(rows, cols);
-    Table = t.get();
-    t->ParaNo = 0;
-    Doc.AddItem({}, std::move(t));
-  }
-  void Set(int r, int c, const char16_t* text) {
-    TLTTableCellData* cell = Table->Cells(r, c);
-    cell->Clear();
-    cell->AddTextW(text, 0, 0);
-  }
-  void Format() { Doc.FormatAll({.Force = true}); }
-  /// Makes the cell empty with a minimal width of exactly w pixels (the
-  /// indent of its paragraph).
-  void MinWidth(int r, int c, int w) {
-    TParaInfo& para = Style.ParaStyles().Add();
-    para.LeftIndent = w;
-    TLTTableCellData* cell = Table->Cells(r, c);
-    cell->Clear();
-    cell->AddTextW(u"", 0, Style.ParaStyles().Count() - 1);
-  }
-  int32_t ColumnSum() const {
-    int32_t sum = 0;
-    for (int32_t w : Table->ColumnWidths) sum += w;
-    return sum;
-  }
-};
+using TableDoc = testing::TableDocOf<>;
 
 TEST(LTTableLayout, FreeColumnsShareWhatTheirContentLeaves) {
   TableDoc d(1, 2);

@@ -4,10 +4,7 @@
 // background pictures. Characters are 7 pixels wide and 13 high; default
 // spacings (border spacing 2, cell spacing 2, padding 1, no borders).
 
-#include "layout/CLTFData.h"
-#include "platform/headless/LTHeadlessCanvas.h"
-#include "table/LTTable.h"
-#include "view/LTPaint.h"
+#include "tests/support/TableDoc.h"
 
 #include <gtest/gtest.h>
 
@@ -21,42 +18,8 @@ class TEditableDocument : public TLTFormattedDocument {
   bool IsEditable() const override { return true; }
 };
 
-/// A document holding one table of rows x cols cells, laid out at width.
 template <class TDoc = TLTFormattedDocument>
-struct PaintDoc {
-  TLTStyle Style;
-  TLTDocumentContext Context;
-  TLTHeadlessCanvas Canvas;
-  TDoc Doc;
-  TLTTableItemInfo* Table = nullptr;
-
-  PaintDoc(int rows, int cols, int width = 200) {
-    RegisterTableItemKind();
-    Context.Style = &Style;
-    Doc.SetContext(&Context);
-    Doc.Canvas = &Canvas;
-    Doc.LeftMargin = Doc.RightMargin = Doc.TopMargin = Doc.BottomMargin = 0;
-    Doc.ClientWidth = width;
-    auto t = std::make_unique<TLTTableItemInfo>(rows, cols);
-    Table = t.get();
-    t->ParaNo = 0;
-    Doc.AddItem({}, std::move(t));
-  }
-  void Set(int r, int c, const char16_t* text) {
-    TLTTableCellData* cell = Table->Cells(r, c);
-    cell->Clear();
-    cell->AddTextW(text, 0, 0);
-  }
-  void Format() { Doc.FormatAll({.Force = true}); }
-  /// Paints the document for clip and returns what was drawn.
-  std::vector<TLTDrawCall> Paint(TLTRectI clip = {0, 0, 1000, 1000}) {
-    TLTHeadlessCanvas out;
-    TLTPaintParams p;
-    p.Clip = clip;
-    PaintTo(Doc, out, p);
-    return out.Calls();
-  }
-};
+using PaintDoc = testing::TableDocOf<TDoc>;
 
 int GridLines(const std::vector<TLTDrawCall>& calls) {
   return static_cast<int>(std::count_if(calls.begin(), calls.end(), [](const TLTDrawCall& c) {
