@@ -527,10 +527,12 @@ void TTableLayout::FormatCells(int& jumpNo) {
       }
 }
 
+// Device pixels: the best height is scaled, the document's height already
+// is in the device's pixels and must not be scaled again.
 int64_t TTableLayout::ContentHeight(const TLTTableCellData& cell) const {
   const int64_t content =
       t_.Options.Contains(lttoIgnoreContentHeight) && cell.BestHeight > 0 ? 0 : int64_t{cell.DocumentHeight};
-  return std::max<int64_t>(cell.BestHeight, content);
+  return std::max<int64_t>(m.sy(cell.BestHeight), content);
 }
 
 void TTableLayout::Rows() {
@@ -544,8 +546,8 @@ void TTableLayout::Rows() {
     for (int c = 0; c < m.C; ++c)
       if (const TLTTableCellData* cell = t_.Cells(i, c); cell && cell->RowsSpanned == 1)
         h = std::max(h, ContentHeight(*cell));
-    if (h == 0) h = 10;
-    heights[static_cast<size_t>(i)] = m.sy(h);
+    if (h == 0) h = m.sy(10);
+    heights[static_cast<size_t>(i)] = Hold(h);
     total += heights[static_cast<size_t>(i)];
   }
   // A tall spanning cell gives what it lacks to the rows of its span that
@@ -556,7 +558,7 @@ void TTableLayout::Rows() {
       const TLTTableCellData* cell = t_.Cells(i, c);
       if (!cell || cell->RowsSpanned <= 1) continue;
       const int k = std::min(cell->RowsSpanned, m.R - i);
-      const int64_t need = m.sy(ContentHeight(*cell) + 2 * int64_t{t_.CellVPadding});
+      const int64_t need = ContentHeight(*cell) + m.sy(2 * int64_t{t_.CellVPadding});
       int64_t have =
           k * int64_t{m.sy(int64_t{t_.CellVSpacing} + 2 * int64_t{t_.CellVPadding} + 2 * int64_t{t_.CellBorderWidth})} -
           m.sy(int64_t{t_.CellVSpacing} + 2 * int64_t{t_.CellBorderWidth});
@@ -690,6 +692,8 @@ bool TLTTableItemInfo::LayOutForWidth(TLTItemLayoutContext& ctx, int availableWi
   if (LayoutInvalid) {
     LayoutInvalid = false;
     TableWidth = 0;
+    // The grid may have changed under the remembered cell.
+    LastCellRow = LastCellCol = -1;
   }
   TTableLayout l(*this, ctx);
   if (l.m.R == 0 || l.m.C == 0 || NestingLevel() >= LTMaxTableNesting) {

@@ -260,6 +260,19 @@ TEST(LTTableLayout, EmptyGridsAndEmptyCells) {
   EXPECT_EQ(e.Table->TableHeight, 2 * 10 + 2 * 2 + 4 + 2);  // rows, paddings, border and cell spacing
 }
 
+TEST(LTTableLayout, OnAFinerDeviceBestHeightsAreScaledAndContentHeightsAreNot) {
+  TableDoc d(3, 1);
+  d.Canvas.SetPixelsPerInch(2 * LTScreenPixelsPerInch, 2 * LTScreenPixelsPerInch);
+  d.Set(0, 0, u"ab");
+  d.Table->Cells(1, 0)->Clear();
+  d.Table->Cells(1, 0)->BestHeight = 30;
+  d.Table->Cells(2, 0)->Clear();
+  d.Format();
+  const int text = d.Table->Cells(0, 0)->DocumentHeight;
+  ASSERT_GT(text, 13);  // measured in the finer device's pixels
+  EXPECT_EQ(d.Table->RowContentHeights, (std::vector<int32_t>{text, 60, 20}));
+}
+
 TEST(LTTableLayout, CellsAlignVerticallyByTheirOwnOrTheirRowsAlignment) {
   TableDoc d(1, 2);
   d.Set(0, 0, u"one");
