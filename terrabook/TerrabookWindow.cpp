@@ -137,7 +137,8 @@ void TTerrabookWindow::OpenJump(int id) {
 }
 
 void TTerrabookWindow::UpdateStatus() {
-  const TLecternLTData& d = viewer_->LTData();
+  // In a table cell the caret stands in the cell's document.
+  const TCustomLTFormattedData& d = viewer_->SelectionContainer();
   const TCustomLTItemInfo* item = nullptr;
   int itemNo = 0, offset = 0;
   if (d.SelStartNo >= 0 && d.DrawItemToItem(d.SelStartNo, d.SelStartOffs, itemNo, offset)) item = &d.GetItem(itemNo);

@@ -15,6 +15,7 @@
 #include <QComboBox>
 #include <QImage>
 #include <QMouseEvent>
+#include <QStatusBar>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -93,6 +94,8 @@ TEST(TerrabookWindow, ShowsTheTemplateThenACountrysReport) {
   send(QEvent::MouseButtonRelease, to, Qt::NoButton);
   EXPECT_EQ(&window.Viewer().SelectionContainer(), city);
   EXPECT_TRUE(window.Viewer().HasSelection());
+  // The caret stands in the cell's own document, whose items carry no field.
+  EXPECT_EQ(window.statusBar()->currentMessage().toStdString(), "The caret is not in any field");
   QApplication::processEvents();
   const QImage selected = window.grab().toImage();
   Keep(selected, "terrabook-cell-selection.png");
