@@ -2,49 +2,27 @@
 // more than 10 MB of text at 800 pixels, and the partial re-layout after one
 // character is typed into a paragraph in the middle of it.
 
-#include "layout/CLTFData.h"
+#include "bench/BenchDocument.h"
 #include "platform/LTSysUtils.h"
-#include "platform/qt/LTQtCanvas.h"
 
-#include <QImage>
 #include <benchmark/benchmark.h>
 
-#include <memory>
-#include <random>
 #include <string>
 
 namespace lectern {
 namespace {
 
-constexpr const char16_t* kWords[] = {
-    u"the",     u"country", u"capital",  u"river",      u"mountain", u"population", u"of",     u"and",
-    u"a",       u"coast",   u"north",    u"south-east", u"1,234",    u"(census)",   u"50%",    u"desert",
-    u"island",  u"export",  u"language", u"official",   u"km²",      u"Ñuñoa",      u"Zürich", u"province",
-    u"economy", u"is",      u"in",       u"largest",    u"city",     u"region",     u"—",      u"history"};
-
 /// A document of long and short paragraphs in six styles, more than 10 MB
 /// of text, laid out at 800 pixels on an off-screen Qt canvas.
-struct TBigDocument {
-  TLTStyle Style;
-  TLTDocumentContext Context;
-  QImage Image{1, 1, QImage::Format_RGB32};
-  std::unique_ptr<TLTQtCanvas> Canvas;
-  TLTFormattedDocument Doc;
+struct TBigDocument : bench::TQtDocument {
   int64_t Bytes = 0;
   int MiddleItem = -1;
 
-  TBigDocument() {
-    EnsureQtGuiApplication();
-    Canvas = std::make_unique<TLTQtCanvas>(Image);
-    Context.Style = &Style;
-    Doc.SetContext(&Context);
-    Doc.Canvas = Canvas.get();
-    Doc.ClientWidth = 800;
+  TBigDocument() : TQtDocument(800) {
     TParaInfo& justified = Style.ParaStyles().Add();
     justified.Alignment = ltaJustify;
-    std::mt19937 rng(12345);
-    auto next = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
-    const int wordCount = static_cast<int>(std::size(kWords));
+    bench::TWordSource source(12345);
+    auto next = [&](int n) { return source.Next(n); };
     constexpr int64_t kTarget = 10'500'000;
     while (Bytes < kTarget) {
       // Mostly ordinary paragraphs, some long ones, some one-liners.
@@ -58,7 +36,7 @@ struct TBigDocument {
         std::u16string text;
         for (int k = 0; k < run; ++k) {
           if (!text.empty() || !first) text += u' ';
-          text += kWords[next(wordCount)];
+          text += source.Word();
         }
         const int style = next(4) == 0 ? next(6) : 0;
         Doc.AddTextW(text, style, first ? para : -1);

@@ -2,8 +2,7 @@
 // 1,000 tables of 10 x 10 cells at 800 pixels (every table laid out and
 // every cell formatted again), and the paint of one screen in its middle.
 
-#include "layout/CLTFData.h"
-#include "platform/qt/LTQtCanvas.h"
+#include "bench/BenchDocument.h"
 #include "table/LTTable.h"
 #include "view/LTPaint.h"
 
@@ -11,16 +10,10 @@
 #include <benchmark/benchmark.h>
 
 #include <memory>
-#include <random>
 #include <string>
 
 namespace lectern {
 namespace {
-
-constexpr const char16_t* kWords[] = {u"the",    u"country", u"capital", u"river",  u"mountain",   u"population",
-                                      u"of",     u"and",     u"coast",   u"north",  u"south-east", u"1,234",
-                                      u"50%",    u"desert",  u"island",  u"export", u"language",   u"Ñuñoa",
-                                      u"Zürich", u"economy", u"largest", u"city",   u"region",     u"history"};
 
 constexpr int kTables = 1000;
 constexpr int kSide = 10;
@@ -28,25 +21,13 @@ constexpr int kScreenWidth = 800, kScreenHeight = 600;
 
 /// A heading paragraph and a 10 x 10 table, a thousand times, with two to
 /// six words per cell, laid out at 800 pixels on an off-screen Qt canvas.
-struct TTableDocument {
-  TLTStyle Style;
-  TLTDocumentContext Context;
-  QImage Measure{1, 1, QImage::Format_RGB32};
-  std::unique_ptr<TLTQtCanvas> Canvas;
-  TLTFormattedDocument Doc;
+struct TTableDocument : bench::TQtDocument {
   int Cells = 0;
 
-  TTableDocument() {
+  TTableDocument() : TQtDocument(kScreenWidth) {
     RegisterTableItemKind();
-    EnsureQtGuiApplication();
-    Canvas = std::make_unique<TLTQtCanvas>(Measure);
-    Context.Style = &Style;
-    Doc.SetContext(&Context);
-    Doc.Canvas = Canvas.get();
-    Doc.ClientWidth = kScreenWidth;
-    std::mt19937 rng(4711);
-    auto next = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
-    const int wordCount = static_cast<int>(std::size(kWords));
+    bench::TWordSource words(4711);
+    auto next = [&](int n) { return words.Next(n); };
     for (int i = 0; i < kTables; ++i) {
       Doc.AddTextW(u"Table " + std::u16string(1, static_cast<char16_t>(u'A' + i % 26)), 0, 0);
       auto table = std::make_unique<TLTTableItemInfo>(kSide, kSide);
@@ -59,7 +40,7 @@ struct TTableDocument {
           std::u16string text;
           for (int k = 2 + next(5); k > 0; --k) {
             if (!text.empty()) text += u' ';
-            text += kWords[next(wordCount)];
+            text += words.Word();
           }
           cell->Clear();
           cell->AddTextW(text, r == 0 ? 1 : 0, 0);
