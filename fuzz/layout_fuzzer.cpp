@@ -50,7 +50,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       if (!doc.ItemToDrawItem(item, ioff, d2, off2)) std::abort();
     }
   }
-  TLTPaintParams paint;
+  TLTPaintContext paint;
   paint.Clip = {0, 0, width + 10, doc.DocumentHeight};
   PaintTo(doc, canvas, paint);
   paint.Clip = {width / 4, doc.DocumentHeight / 3, width, doc.DocumentHeight / 2};

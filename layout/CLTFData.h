@@ -19,7 +19,7 @@ constexpr uint16_t ltcfSwallowSpaces = 0x0002;
 constexpr uint16_t ltcfControlDocument = 0x0100;
 constexpr uint16_t LTDefaultControlFlags = 0x0D03;
 
-struct TLTPaintParams;
+struct TLTPaintContext;
 
 struct TLTFormatParams {
   bool KeepPosition = false;
@@ -48,18 +48,6 @@ class TCustomLTFormattedData : public TCustomLTData {
   int TextWidth = 0;
   int DocumentHeight = 0;
 
-  // ---- Selection and hover (kept by the control, read by painting) ---------------
-  /// Anchor and end of the selection as drawing item and offset inside it
-  /// (text: 1..Length+1; others 0 before, 1 after); -1 = no selection.
-  int SelStartNo = -1, SelStartOffs = 0;
-  int SelEndNo = -1, SelEndOffs = 0;
-  /// Every piece counts as selected (a cell of a multi-cell selection).
-  bool WhollySelected = false;
-  /// The hyperlink number under the mouse, -1 for none, and whether its
-  /// hover look is shown.
-  int HoverJumpId = -1;
-  bool HoverShown = false;
-
   // ---- What the owner answers ---------------------------------------------------
   virtual int GetLeftMargin() const { return 0; }
   virtual int GetRightMargin() const { return 0; }
@@ -85,11 +73,9 @@ class TCustomLTFormattedData : public TCustomLTData {
   virtual TLTPointI GetOriginInControl() const { return {}; }
   /// The left of the view in document coordinates (horizontal scrolling).
   virtual int GetViewLeft() const { return 0; }
-  /// Whether the control has the keyboard focus (selection colours).
-  virtual bool IsFocused() const { return false; }
   /// Drawn last by painting, over the document (editor frames, cell
   /// selections).
-  virtual void PaintOverlay(TLTCanvas& /*canvas*/, const TLTPaintParams& /*params*/) {}
+  virtual void PaintOverlay(TLTCanvas& /*canvas*/, const TLTPaintContext& /*context*/) const {}
 
   /// Whether the document lies in an editor that may change it (tables
   /// then show their grid in the editable style).

@@ -139,9 +139,10 @@ void TTerrabookWindow::OpenJump(int id) {
 void TTerrabookWindow::UpdateStatus() {
   // In a table cell the caret stands in the cell's document.
   const TCustomLTFormattedData& d = viewer_->SelectionContainer();
+  const TLTDrawPos start = viewer_->SelectionAnchor();
   const TCustomLTItemInfo* item = nullptr;
   int itemNo = 0, offset = 0;
-  if (d.SelStartNo >= 0 && d.DrawItemToItem(d.SelStartNo, d.SelStartOffs, itemNo, offset)) item = &d.GetItem(itemNo);
+  if (start.DrawItem >= 0 && d.DrawItemToItem(start.DrawItem, start.Offset, itemNo, offset)) item = &d.GetItem(itemNo);
   statusBar()->showMessage(ToQ(TTerrabook::CaretStatus(item)));
 }
 

@@ -96,7 +96,6 @@ bool TLecternLTData::DocumentSizeChanged(int width, int height) { return owner_.
 int TLecternLTData::GetViewTop() const { return owner_.ViewTop(); }
 void TLecternLTData::ScrollToY(int y) { owner_.ScrollTo(std::max(y, 0)); }
 int TLecternLTData::GetViewLeft() const { return owner_.ViewLeft(); }
-bool TLecternLTData::IsFocused() const { return owner_.Window().IsFocused(); }
 
 // ---- Construction ----------------------------------------------------------------------------
 
@@ -121,14 +120,12 @@ void TCustomLectern::SaveSelection(int& si, int& so, int& ei, int& eo) const { B
 void TCustomLectern::RestoreSelection(int si, int so, int ei, int eo) {
   // Drawing positions do not survive a re-format; item positions do.
   TCustomLTFormattedData& c = Sel();
-  c.SelStartNo = c.SelEndNo = -1;
+  selAnchor_ = selEnd_ = {};
   if (si < 0 || ei < 0 || si >= c.ItemCount() || ei >= c.ItemCount()) return;
-  int sd, sdo, ed, edo;
-  if (c.ItemToDrawItem(si, so, sd, sdo) && c.ItemToDrawItem(ei, eo, ed, edo)) {
-    c.SelStartNo = sd;
-    c.SelStartOffs = sdo;
-    c.SelEndNo = ed;
-    c.SelEndOffs = edo;
+  TPos a, e;
+  if (c.ItemToDrawItem(si, so, a.DrawItem, a.Offset) && c.ItemToDrawItem(ei, eo, e.DrawItem, e.Offset)) {
+    selAnchor_ = a;
+    selEnd_ = e;
   }
 }
 
@@ -176,11 +173,11 @@ void TCustomLectern::Clear() {
   focusJump_ = focusItem_ = -1;
   hintDrawItem_ = -1;
   lastCheckpoint_ = nullptr;
-  data_->HoverJumpId = -1;
-  data_->HoverShown = false;
+  hoverJump_ = -1;
+  hoverShown_ = false;
   sel_ = nullptr;
   selLife_.reset();
-  data_->SelStartNo = data_->SelEndNo = -1;
+  selAnchor_ = selEnd_ = {};
   data_->Clear();
   data_->ClearDrawItems();
   SetDocumentSize(LeftMargin + RightMargin, data_->DocumentHeight);
@@ -250,9 +247,11 @@ int TCustomLectern::ViewTop() const { return VScrollPosition() * ScrollUnit() - 
 
 TCustomLTFormattedData& TCustomLectern::Sel() const {
   if (sel_ && selLife_.expired()) {
-    // The cell went with its table; nothing of it may be touched.
+    // The cell went with its table, and the selection in it; nothing of
+    // it may be touched.
     sel_ = nullptr;
     selLife_.reset();
+    selAnchor_ = selEnd_ = {};
   }
   return sel_ ? *sel_ : *data_;
 }
@@ -260,8 +259,9 @@ TCustomLTFormattedData& TCustomLectern::Sel() const {
 void TCustomLectern::SetSelContainer(TCustomLTFormattedData& c) {
   TCustomLTFormattedData& old = Sel();
   if (&old == &c) return;
-  if (old.SelStartNo >= 0 || old.SelEndNo >= 0) {
-    old.SelStartNo = old.SelEndNo = -1;
+  // The selection lives in one container at a time: the old one loses it.
+  if (selAnchor_.DrawItem >= 0 || selEnd_.DrawItem >= 0) {
+    selAnchor_ = selEnd_ = {};
     SelectionChanged();
   }
   sel_ = &c == data_.get() ? nullptr : &c;
@@ -309,17 +309,13 @@ TCustomLectern::TPos TCustomLectern::PieceEnd(int d) const {
 }
 
 bool TCustomLectern::HasSelection() const {
-  const TCustomLTFormattedData& c = Sel();
-  return c.SelStartNo >= 0 && c.SelEndNo >= 0 && Anchor() != End();
+  return Anchor().DrawItem >= 0 && End().DrawItem >= 0 && Anchor() != End();
 }
 
 bool TCustomLectern::SetSel(TPos anchor, TPos end) {
   if (Anchor() == anchor && End() == end) return false;
-  TCustomLTFormattedData& c = Sel();
-  c.SelStartNo = anchor.Item;
-  c.SelStartOffs = anchor.Offs;
-  c.SelEndNo = end.Item;
-  c.SelEndOffs = end.Offs;
+  selAnchor_ = anchor;
+  selEnd_ = end;
   SelectionChanged();
   return true;
 }
@@ -339,11 +335,13 @@ void TCustomLectern::BoundsIn(const TCustomLTFormattedData& c, int& startItemNo,
                               int& endItemOffs, bool normalize) const {
   startItemNo = endItemNo = -1;
   startItemOffs = endItemOffs = 0;
-  TPos a{c.SelStartNo, c.SelStartOffs}, e{c.SelEndNo, c.SelEndOffs};
-  if (a.Item < 0 || e.Item < 0) return;
+  // Only the container the selection lives in has one.
+  if (&c != &Sel()) return;
+  TPos a = Anchor(), e = End();
+  if (a.DrawItem < 0 || e.DrawItem < 0) return;
   if (normalize && e < a) std::swap(a, e);
   int si, so, ei, eo;
-  if (!c.DrawItemToItem(a.Item, a.Offs, si, so) || !c.DrawItemToItem(e.Item, e.Offs, ei, eo)) return;
+  if (!c.DrawItemToItem(a.DrawItem, a.Offset, si, so) || !c.DrawItemToItem(e.DrawItem, e.Offset, ei, eo)) return;
   startItemNo = si;
   startItemOffs = so;
   endItemNo = ei;
@@ -365,7 +363,7 @@ void TCustomLectern::SetSelectionBounds(int startItemNo, int startItemOffs, int 
   auto fit = [&](int& itemNo, int& offs) {
     itemNo = std::min(itemNo, count - 1);
     // A list marker is not a place to stand: the text after it is.
-    if (data_->GetItem(itemNo).StyleNo == ltikMarker && itemNo + 1 < count) {
+    if (data_->GetItem(itemNo).GetBoolValue(iqListMarker) && itemNo + 1 < count) {
       ++itemNo;
       offs = data_->GetOffsBeforeItem(itemNo);
     }
@@ -374,8 +372,8 @@ void TCustomLectern::SetSelectionBounds(int startItemNo, int startItemOffs, int 
   fit(startItemNo, startItemOffs);
   fit(endItemNo, endItemOffs);
   TPos a, e;
-  if (!data_->ItemToDrawItem(startItemNo, startItemOffs, a.Item, a.Offs) ||
-      !data_->ItemToDrawItem(endItemNo, endItemOffs, e.Item, e.Offs)) {
+  if (!data_->ItemToDrawItem(startItemNo, startItemOffs, a.DrawItem, a.Offset) ||
+      !data_->ItemToDrawItem(endItemNo, endItemOffs, e.DrawItem, e.Offset)) {
     Deselect();
     return;
   }
@@ -495,7 +493,7 @@ TCustomLectern::TPos TCustomLectern::HitPos(int x, int y) const {
   TPos p;
   TCustomLTFormattedData& c = Sel();
   const TLTPointI at = ToContainer(c, x, y);
-  if (!c.HitTest(at.X, at.Y, false, p.Item, p.Offs)) return {};
+  if (!c.HitTest(at.X, at.Y, false, p.DrawItem, p.Offset)) return {};
   return p;
 }
 
@@ -505,10 +503,10 @@ int TCustomLectern::DrawItemAt(int x, int y) const {
 }
 
 TCustomLectern::TPos TCustomLectern::WordEdge(TPos p, bool forward) const {
-  if (p.Item < 0) return p;
+  if (p.DrawItem < 0) return p;
   const TCustomLTFormattedData& c = Sel();
   int itemNo, offs;
-  if (!c.DrawItemToItem(p.Item, p.Offs, itemNo, offs) || !c.GetItem(itemNo).IsText()) return p;
+  if (!c.DrawItemToItem(p.DrawItem, p.Offset, itemNo, offs) || !c.GetItem(itemNo).IsText()) return p;
   const TLTString t = c.GetItemTextW(itemNo);
   const int len = static_cast<int>(t.size());
   // offs is 1-based: the character after it is t[offs - 1].
@@ -518,14 +516,14 @@ TCustomLectern::TPos TCustomLectern::WordEdge(TPos p, bool forward) const {
     while (offs - 2 >= 0 && offs - 2 < len && !IsDelimiter(t[static_cast<size_t>(offs - 2)])) --offs;
   }
   TPos r;
-  return c.ItemToDrawItem(itemNo, offs, r.Item, r.Offs) ? r : p;
+  return c.ItemToDrawItem(itemNo, offs, r.DrawItem, r.Offset) ? r : p;
 }
 
 bool TCustomLectern::WordBounds(TPos p, TPos& start, TPos& end) const {
-  if (p.Item < 0) return false;
+  if (p.DrawItem < 0) return false;
   const TCustomLTFormattedData& c = Sel();
   int itemNo, offs;
-  if (!c.DrawItemToItem(p.Item, p.Offs, itemNo, offs) || !c.GetItem(itemNo).IsText()) return false;
+  if (!c.DrawItemToItem(p.DrawItem, p.Offset, itemNo, offs) || !c.GetItem(itemNo).IsText()) return false;
   const TLTString t = c.GetItemTextW(itemNo);
   if (offs < 1 || offs > static_cast<int>(t.size()) || IsDelimiter(t[static_cast<size_t>(offs - 1)])) return false;
   start = WordEdge(p, false);
@@ -565,9 +563,9 @@ bool TCustomLectern::GetWordAt(int x, int y, TLTString& word, int& itemNo, int& 
   const THit h = HitAt(x, y);
   TCustomLTFormattedData& c = *h.Data;
   TPos p;
-  if (!c.HitTest(h.At.X, h.At.Y, false, p.Item, p.Offs)) return false;
+  if (!c.HitTest(h.At.X, h.At.Y, false, p.DrawItem, p.Offset)) return false;
   int offs;
-  if (!c.DrawItemToItem(p.Item, p.Offs, itemNo, offs)) return false;
+  if (!c.DrawItemToItem(p.DrawItem, p.Offset, itemNo, offs)) return false;
   const TCustomLTItemInfo& item = c.GetItem(itemNo);
   if (!item.IsText()) {
     word = c.GetItemTextW(itemNo);
@@ -604,7 +602,7 @@ bool TCustomLectern::IsInSelection(int x, int y) const {
 
 void TCustomLectern::ExtendMouseSelection(int x, int y, bool shiftAtPress) {
   TPos p = HitPos(x, y);
-  if (p.Item < 0) return;
+  if (p.DrawItem < 0) return;
   TPos anchor = Anchor(), end = p;
   switch (mouseSel_) {
     case TMouseSel::None:
@@ -625,9 +623,9 @@ void TCustomLectern::ExtendMouseSelection(int x, int y, bool shiftAtPress) {
     case TMouseSel::Paragraphs: {
       TPos s, e;
       if (mouseSel_ == TMouseSel::Lines)
-        LineBounds(p.Item, s, e);
+        LineBounds(p.DrawItem, s, e);
       else
-        ParagraphBounds(p.Item, s, e);
+        ParagraphBounds(p.DrawItem, s, e);
       if (!haveAnchorUnit_ || shiftAtPress) {
         end = p > anchor ? e : s;
       } else if (p >= anchorUnitStart_) {
@@ -688,29 +686,29 @@ void TCustomLectern::InvalidateJump(int id) {
 
 void TCustomLectern::SetHover(int jumpIndex) {
   const TLTJumpInfo& j = data_->Jumps[static_cast<size_t>(jumpIndex)];
-  if (j.Id == data_->HoverJumpId) return;
+  if (j.Id == hoverJump_) return;
   const int id = j.Id;
   const bool sensitive = IsJumpHoverSensitive(j);
-  if (data_->HoverJumpId >= 0) {
-    const bool wasShown = data_->HoverShown;
-    const int old = data_->HoverJumpId;
-    data_->HoverShown = false;
+  if (hoverJump_ >= 0) {
+    const bool wasShown = hoverShown_;
+    const int old = hoverJump_;
+    hoverShown_ = false;
     if (wasShown) InvalidateJump(old);
   }
-  data_->HoverJumpId = id;
+  hoverJump_ = id;
   if (OnLTMouseMove) OnLTMouseMove(*this, FirstJumpNo() + id);
   if (sensitive) {
-    data_->HoverShown = true;
+    hoverShown_ = true;
     InvalidateJump(id);
   }
 }
 
 void TCustomLectern::ClearHover(bool raiseEvent) {
-  if (data_->HoverJumpId < 0) return;
-  const int old = data_->HoverJumpId;
-  const bool wasShown = data_->HoverShown;
-  data_->HoverJumpId = -1;
-  data_->HoverShown = false;
+  if (hoverJump_ < 0) return;
+  const int old = hoverJump_;
+  const bool wasShown = hoverShown_;
+  hoverJump_ = -1;
+  hoverShown_ = false;
   if (wasShown) InvalidateJump(old);
   if (raiseEvent && OnLTMouseMove) OnLTMouseMove(*this, -1);
 }
@@ -829,17 +827,17 @@ void TCustomLectern::MouseDown(TLTMouseButton button, TLTShiftState shift, int x
   // extends the selection where it already is.
   if (!shifted || !HasSelection()) SetSelContainer(*hit.Data);
   const TPos p = HitPos(x, y);
-  if (p.Item < 0) return;
+  if (p.DrawItem < 0) return;
   pressPos_ = p;
   haveAnchorUnit_ = false;
   const TLTStyle* style = Style();
-  const bool noSelection = Anchor().Item < 0 || End().Item < 0;
+  const bool noSelection = Anchor().DrawItem < 0 || End().DrawItem < 0;
   const TPos anchor = shifted && !noSelection ? Anchor() : p;
 
   if (inMargin && !shifted && style && style->LineSelectCursor != -1 && biDiMode_ != ltbdRightToLeft &&
       &Sel() == data_.get()) {
     mouseSel_ = TMouseSel::Lines;
-    LineBounds(p.Item, anchorUnitStart_, anchorUnitEnd_);
+    LineBounds(p.DrawItem, anchorUnitStart_, anchorUnitEnd_);
     haveAnchorUnit_ = true;
     SetSel(anchorUnitStart_, anchorUnitEnd_);
     return;
@@ -854,7 +852,7 @@ void TCustomLectern::MouseDown(TLTMouseButton button, TLTShiftState shift, int x
     if (shifted && !noSelection) {
       ExtendMouseSelection(x, y, true);
     } else {
-      ParagraphBounds(p.Item, anchorUnitStart_, anchorUnitEnd_);
+      ParagraphBounds(p.DrawItem, anchorUnitStart_, anchorUnitEnd_);
       haveAnchorUnit_ = true;
       SetSel(anchorUnitStart_, anchorUnitEnd_);
     }
@@ -899,7 +897,7 @@ void TCustomLectern::MouseUp(TLTMouseButton button, TLTShiftState shift, int x, 
     if (dragCandidate_) {
       dragCandidate_ = false;
       const TPos p = HitPos(x, y);
-      if (p.Item >= 0) SetSel(p, p);
+      if (p.DrawItem >= 0) SetSel(p, p);
     }
     StopAutoScroll();
     if (mouseSel_ != TMouseSel::None) {
@@ -927,7 +925,7 @@ void TCustomLectern::MouseUp(TLTMouseButton button, TLTShiftState shift, int x, 
     const int j = JumpIndexAt(x, y);
     if (j >= 0)
       SetKeyboardFocus(data_->Jumps[static_cast<size_t>(j)].Id, -1);
-    else if (itemNo >= 0 && data_->GetItem(itemNo).StyleNo == ltikControl)
+    else if (itemNo >= 0 && data_->GetItem(itemNo).GetBoolValue(iqTabStop))
       SetKeyboardFocus(-1, itemNo);
   }
   if (OnLTMouseUp) OnLTMouseUp(*this, button, shift, itemNo, x, y);
@@ -979,7 +977,7 @@ void TCustomLectern::DoubleClick(TLTMouseButton button, TLTShiftState shift, int
       const TCustomLTItemInfo& item = Sel().GetItem(itemNo);
       if (!item.IsText()) {
         TPos s, e;
-        if (Sel().ItemToDrawItem(itemNo, 0, s.Item, s.Offs) && Sel().ItemToDrawItem(itemNo, 1, e.Item, e.Offs))
+        if (Sel().ItemToDrawItem(itemNo, 0, s.DrawItem, s.Offset) && Sel().ItemToDrawItem(itemNo, 1, e.DrawItem, e.Offset))
           SetSel(s, e);
       } else if (!word.empty()) {
         const TPos p = HitPos(x, y);
@@ -1064,9 +1062,9 @@ std::vector<TCustomLectern::TTarget> TCustomLectern::NavigationTargets() const {
   }
   for (int i = 0; i < data_->ItemCount(); ++i) {
     const TCustomLTItemInfo& item = data_->GetItem(i);
-    if (item.StyleNo != ltikControl || item.FirstDrawItem < 0) continue;
-    const auto* control = dynamic_cast<const TLTControlItemInfo*>(&item);
-    if (control && control->Control && control->Control->CanFocus()) targets.push_back({item.FirstDrawItem, -1, i});
+    // Controls that can take the focus are stops of their own.
+    if (item.IsText() || !item.GetBoolValue(iqTabStop) || item.FirstDrawItem < 0) continue;
+    if (item.GetBoolValueEx(iqxActive, Style())) targets.push_back({item.FirstDrawItem, -1, i});
   }
   std::stable_sort(targets.begin(), targets.end(),
                    [](const TTarget& a, const TTarget& b) { return a.DrawItem < b.DrawItem; });
@@ -1265,9 +1263,18 @@ void TCustomLectern::PaintOverlays(TLTCanvas& canvas) {
   canvas.Restore();
 }
 
+TLTPaintContext TCustomLectern::PaintContext() const {
+  TLTPaintContext ctx;
+  ctx.Origin = {-ViewLeft(), -ViewTop()};
+  ctx.Selection = {&Sel(), Anchor(), End()};
+  ctx.HoverJumpId = hoverShown_ ? hoverJump_ : -1;
+  ctx.State.Set(ltidsFocused, Window().IsFocused());
+  return ctx;
+}
+
 void TCustomLectern::Paint(TLTCanvas& canvas, const TLTRectI& r) {
   if (OnPaint) OnPaint(*this, canvas, true);
-  PaintControl(*data_, canvas, r, background_, Name);
+  PaintControl(*data_, canvas, r, background_, Name, PaintContext());
   PaintOverlays(canvas);
   if (OnPaint) OnPaint(*this, canvas, false);
 }

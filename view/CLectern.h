@@ -73,7 +73,6 @@ class TLecternLTData : public TCustomLTFormattedData {
   int GetViewTop() const override;
   void ScrollToY(int y) override;
   int GetViewLeft() const override;
-  bool IsFocused() const override;
 
  private:
   TCustomLectern& owner_;  // not owned: the control owns this container
@@ -162,6 +161,17 @@ class TCustomLectern : public TLTScroller {
   /// a table cell (at any depth) after a press inside one. The bounds and
   /// character positions below are always the document's.
   TCustomLTFormattedData& SelectionContainer() const { return Sel(); }
+  /// The selection's anchor and end in the selection container's drawing
+  /// positions (DrawItem -1: none).
+  TLTDrawPos SelectionAnchor() const { return Anchor(); }
+  TLTDrawPos SelectionEnd() const { return End(); }
+  /// The hyperlink number under the mouse (-1 for none) and whether its
+  /// hover look is shown.
+  int HoverJumpId() const { return hoverJump_; }
+  bool IsHoverShown() const { return hoverShown_; }
+  /// What painting the document needs of the view: the selection, the
+  /// hover, the focus and where the document lies in the client area.
+  TLTPaintContext PaintContext() const;
   void Deselect();
   void SelectAll();
   /// The picture when the selection (in the selection container) is exactly
@@ -266,16 +276,17 @@ class TCustomLectern : public TLTScroller {
   int ViewLeft() const { return HScrollPosition(); }
 
  private:
-  /// A position in drawing coordinates; ordered as in the document.
-  struct TPos {
-    int Item = -1;
-    int Offs = 0;
-    auto operator<=>(const TPos&) const = default;
-  };
+  using TPos = TLTDrawPos;
   enum class TMouseSel : uint8_t { None, Chars, Words, Paragraphs, Lines };
 
-  TPos Anchor() const { return {Sel().SelStartNo, Sel().SelStartOffs}; }
-  TPos End() const { return {Sel().SelEndNo, Sel().SelEndOffs}; }
+  TPos Anchor() const {
+    Sel();  // forgets a selection whose cell has gone
+    return selAnchor_;
+  }
+  TPos End() const {
+    Sel();
+    return selEnd_;
+  }
   /// The selection container; the document again when the cell it was has
   /// gone.
   TCustomLTFormattedData& Sel() const;
@@ -372,11 +383,16 @@ class TCustomLectern : public TLTScroller {
   TLTPointI pressClient_;
   mutable TCustomLTFormattedData* sel_ = nullptr;  // null: the document
   mutable std::weak_ptr<const void> selLife_;
+  // The selection in the selection container, in its drawing positions.
+  mutable TPos selAnchor_, selEnd_;
   bool secondPress_ = false;
   // What a word, line or paragraph selection grows from.
   bool haveAnchorUnit_ = false;
   TPos anchorUnitStart_, anchorUnitEnd_, pressPos_;
 
+  // The hyperlink under the mouse and whether its hover look is shown.
+  int hoverJump_ = -1;
+  bool hoverShown_ = false;
   int pressedJump_ = -1;
   int hintDrawItem_ = -1;
   const TCustomLTFormattedData* hintData_ = nullptr;  // compared only

@@ -196,18 +196,6 @@ QCursor CursorOf(TLTCursorId id) {
 
 }  // namespace
 
-void EnsureQtApplication() {
-  if (QCoreApplication::instance()) return;
-  PrepareQtEnvironment();
-  static int argc = 1;
-  static char name[] = "lectern";
-  static char* argv[] = {name, nullptr};
-  // Kept until exit on purpose: destroying it from a static destructor
-  // races Qt's own clean-up.
-  static QApplication* app = new QApplication(argc, argv);
-  (void)app;
-}
-
 // ---- Construction -------------------------------------------------------------------------
 
 TLTQtWindow::TLTQtWindow(QWidget* parent) : QAbstractScrollArea(parent), formatImage_(1, 1, QImage::Format_RGB32) {

@@ -9,6 +9,7 @@
 // catches, reports through qWarning and goes on.
 
 #include "platform/LTWindow.h"
+#include "platform/qt/LTQtApplication.h"
 
 #include <QAbstractScrollArea>
 #include <QBasicTimer>
@@ -20,11 +21,6 @@
 namespace lectern {
 
 class TLTQtCanvas;
-
-/// Creates the process's QApplication if there is none, on the "offscreen"
-/// platform unless QT_QPA_PLATFORM says otherwise; for tests and tools
-/// that need widgets. It lives until exit.
-void EnsureQtApplication();
 
 /// The Qt widget a control runs in. A QApplication must exist.
 class TLTQtWindow final : public QAbstractScrollArea, public ILTWindow {

@@ -519,8 +519,8 @@ TEST(LTHyperlinks, HoverRaisesOneEventPerLinkAndRepaintsOnlySensitiveLinks) {
   v.Win.Move(X(4), Y(0));
   v.Win.Move(X(5), Y(0));
   EXPECT_EQ(v.Win.Cursor, crJump);
-  EXPECT_EQ(v.V.LTData().HoverJumpId, 0);
-  EXPECT_FALSE(v.V.LTData().HoverShown);
+  EXPECT_EQ(v.V.HoverJumpId(), 0);
+  EXPECT_FALSE(v.V.IsHoverShown());
   EXPECT_TRUE(v.Win.Invalidated.empty());
   v.Win.Move(X(9), Y(0));
   EXPECT_EQ(v.Win.Cursor, crDefault);
@@ -529,11 +529,11 @@ TEST(LTHyperlinks, HoverRaisesOneEventPerLinkAndRepaintsOnlySensitiveLinks) {
   v.Style.HoverColor = clRed;
   v.Win.ClearRecord();
   v.Win.Move(X(13), Y(0));
-  EXPECT_TRUE(v.V.LTData().HoverShown);
+  EXPECT_TRUE(v.V.IsHoverShown());
   ASSERT_EQ(v.Win.Invalidated.size(), 1u);
   EXPECT_EQ(v.Win.Invalidated[0], (TLTRectI{5 + 12 * W - 5, 0, 5 + 16 * W + 5, 5 + H + 5}));
   v.Win.Leave();
-  EXPECT_EQ(v.V.LTData().HoverJumpId, -1);
+  EXPECT_EQ(v.V.HoverJumpId(), -1);
   EXPECT_EQ(v.Moves.back(), -1);
   EXPECT_EQ(v.Win.Invalidated.size(), 2u);
 }

@@ -20,6 +20,9 @@ struct PaintDoc {
   TLTHeadlessCanvas Measure;
   TLTHeadlessCanvas Canvas;
   TLTFormattedDocument Doc;
+  /// The view state painting is handed.
+  TLTSelection Selection;
+  int HoverJumpId = -1;
 
   PaintDoc() {
     Context.Style = &Style;
@@ -32,9 +35,11 @@ struct PaintDoc {
   void Paint(bool printing = false) {
     Doc.FormatAll({.Force = true});
     Canvas.ClearCalls();
-    TLTPaintParams p;
+    TLTPaintContext p;
     p.Clip = {0, 0, Doc.ClientWidth, Doc.ClientHeight};
-    p.Printing = printing;
+    p.State.Set(ltidsPrinting, printing);
+    p.Selection = Selection;
+    p.HoverJumpId = HoverJumpId;
     PaintTo(Doc, Canvas, p);
   }
   std::vector<TLTDrawCall> Texts() const {
@@ -49,9 +54,7 @@ TEST(LTPaint, PartlySelectedPieceDrawsTheSelectionOverTheWholeRun) {
   PaintDoc d;
   d.Doc.AddTextW(u"abcdef", 0, 0);
   d.Doc.FormatAll({.Force = true});
-  d.Doc.SelStartNo = d.Doc.SelEndNo = 0;
-  d.Doc.SelStartOffs = 3;  // "cd"
-  d.Doc.SelEndOffs = 5;
+  d.Selection = {&d.Doc, {0, 3}, {0, 5}};  // "cd"
   d.Paint();
   auto t = d.Texts();
   ASSERT_EQ(t.size(), 2u);
@@ -76,8 +79,7 @@ TEST(LTPaint, HoveredHyperlinkTakesItsHoverColour) {
   d.Doc.AddTextW(u"go", 6, 0);
   d.Doc.FormatAll({.Force = true});
   ASSERT_EQ(d.Doc.GetItem(0).LinkIndex, 0);
-  d.Doc.HoverJumpId = 0;
-  d.Doc.HoverShown = true;
+  d.HoverJumpId = 0;
   d.Paint();
   ASSERT_EQ(d.Texts().size(), 1u);
   EXPECT_EQ(d.Texts()[0].Font.Color, MakeColor(0x00AA00));

@@ -51,7 +51,7 @@ bool WritePng(TLTDocument& doc, const std::string& path, const TToolOptions& opt
     TLTQtCanvas paint(image);
     const TLTBackground background;
     PaintBackground(paint, {0, 0, width, height}, background, &doc.Style, 0, 0, width, height);
-    TLTPaintParams params;
+    TLTPaintContext params;
     params.Clip = {0, 0, width, height};
     PaintTo(layout, paint, params);
   }
