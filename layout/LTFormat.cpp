@@ -671,9 +671,9 @@ TLTFormatter::TCut TLTFormatter::NextCut(const TRun& run) {
   int count = FittingCount(run);
   if (count == 0) {
     if (!mayCut) return {0, false, true};
-    const int cluster =
-        t.unicode ? TLTCanvas::NextClusterBoundary(std::u16string_view(t.display).substr(static_cast<size_t>(run.Pos)), 0)
-                  : 1;
+    const int cluster = t.unicode ? TLTCanvas::NextClusterBoundary(
+                                        std::u16string_view(t.display).substr(static_cast<size_t>(run.Pos)), 0)
+                                  : 1;
     count = std::min(std::max(1, cluster), run.Remaining);
   }
   if (count >= run.Remaining) return {count};

@@ -363,9 +363,9 @@ struct TLTItemPaintInfo {
   TLTOutputColorMode ColorMode = ltocAsIs;
   /// The document's reading order.
   TLTBiDiMode BiDiMode = ltbdUnspecified;
-  TLTStyle* Style = nullptr;               // not owned; never null
-  const TCustomLTData* Owner = nullptr;    // not owned; the item's container
-  const TLTDeviceScale* Scale = nullptr;   // not owned; the layout's scale
+  TLTStyle* Style = nullptr;              // not owned; never null
+  const TCustomLTData* Owner = nullptr;   // not owned; the item's container
+  const TLTDeviceScale* Scale = nullptr;  // not owned; the layout's scale
   /// The painting of the whole document, for items that paint documents
   /// of their own (not owned).
   const TLTPaintContext* Context = nullptr;
@@ -380,7 +380,6 @@ struct TLTItemPaintInfo {
   /// Frames r in the selection colour when the item is selected.
   void FrameSelection(TLTCanvas& canvas, const TLTRectI& r) const;
 };
-
 
 class TCustomLTItemInfo {
  public:

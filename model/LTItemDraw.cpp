@@ -9,9 +9,8 @@
 // and the text state stamp of the canvas tells formatting and painting when
 // they must select their text style again.
 
-#include "model/LTItem.h"
-
 #include "model/CLTData.h"
+#include "model/LTItem.h"
 #include "platform/LTColors.h"
 #include "platform/LTSysUtils.h"
 
@@ -142,8 +141,7 @@ int TLTBreakItemInfo::GetExtraSpaceBefore(const TLTStyle& style, const TLTDevice
 }
 
 void TLTBreakItemInfo::Paint(TLTCanvas& canvas, const TLTItemPaintInfo& info) const {
-  const TColor color =
-      OutputColor(Color != clNone ? Color : info.Style->TextStyles()[0].Color, info.ColorMode);
+  const TColor color = OutputColor(Color != clNone ? Color : info.Style->TextStyles()[0].Color, info.ColorMode);
   const TLTRectI& b = info.Box;
   const int w = std::max(1, info.Scale->Y(LineWidth));
   const int top = b.Top + b.Height() / 2 - w / 2;

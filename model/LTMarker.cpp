@@ -316,9 +316,7 @@ void TLTMarkerItemInfo::UpdateStyles(const TLTStyleUsage& usage) {
   ListNo = usage.NewList(ListNo);
 }
 
-void TLTMarkerItemInfo::AttachToDocument(TCustomLTData& owner, int itemNo) {
-  owner.RegisterMarker(*this, itemNo);
-}
+void TLTMarkerItemInfo::AttachToDocument(TCustomLTData& owner, int itemNo) { owner.RegisterMarker(*this, itemNo); }
 
 void TLTMarkerItemInfo::Removing(TCustomLTData& owner) {
   TLTRectItemInfo::Removing(owner);

@@ -26,6 +26,8 @@ struct TLTRectI {
   int Height() const { return Bottom - Top; }
   bool IsEmpty() const { return Right <= Left || Bottom <= Top; }
   bool Contains(int x, int y) const { return x >= Left && x < Right && y >= Top && y < Bottom; }
+  /// The rectangle grown by `by` on every side.
+  TLTRectI Inflated(int by) const { return {Left - by, Top - by, Right + by, Bottom + by}; }
   bool operator==(const TLTRectI&) const = default;
 };
 
@@ -40,7 +42,16 @@ struct TLTSizeI {
 };
 
 enum TLTPenStyle : uint8_t { psSolid, psDash, psDot, psDashDot, psDashDotDot, psClear, psInsideFrame };
-enum TLTBrushStyle : uint8_t { bsSolid, bsClear, bsFDiagonal, bsBDiagonal, bsCross, bsDiagCross, bsHorizontal, bsVertical };
+enum TLTBrushStyle : uint8_t {
+  bsSolid,
+  bsClear,
+  bsFDiagonal,
+  bsBDiagonal,
+  bsCross,
+  bsDiagCross,
+  bsHorizontal,
+  bsVertical
+};
 
 struct TLTPen {
   TColor Color = 0;

@@ -62,7 +62,7 @@ constexpr int LTMaxTableNesting = 64;
 /// Clearing DoDefault leaves the rectangle without border and grid.
 struct TLTDrawBorderParams {
   const TLTTableItemInfo* Sender = nullptr;  // not owned
-  TLTCanvas* Canvas = nullptr;         // not owned
+  TLTCanvas* Canvas = nullptr;               // not owned
   int Left = 0, Top = 0, Right = 0, Bottom = 0;
   /// As stored in the table (screen pixels).
   int Width = 0;

@@ -12,6 +12,7 @@
 // placement of a document shorter than the window (VAlign).
 
 #include "layout/CLTFData.h"
+#include "view/LTKeyMap.h"
 #include "view/LTPaint.h"
 #include "view/LTScroller.h"
 
@@ -153,6 +154,8 @@ class TCustomLectern : public TLTScroller {
   TLTString Hint;
   /// Named in the message painted when no style sheet is assigned.
   std::string Name = "Lectern";
+  /// The keys the control reacts to; bind, rebind or unbind at will.
+  TLTKeyMap KeyMap = TLTKeyMap::ViewerDefaults();
 
   // ---- Selection ------------------------------------------------------------------
   /// Whether the container the selection lives in has one.
@@ -256,7 +259,11 @@ class TCustomLectern : public TLTScroller {
  protected:
   friend class TLecternLTData;
 
-  /// The cut and paste shortcuts; the viewer does nothing with them.
+  /// Carries out a command of the key map; false when it did nothing (the
+  /// key then goes on to the platform). Controls built on the viewer add
+  /// their own commands here.
+  virtual bool ExecuteCommand(TLTCommand command);
+  /// The cut and paste commands; the viewer does nothing with them.
   virtual bool CutCommand() { return false; }
   virtual bool PasteCommand() { return false; }
   /// Starts animated pictures; they have no frames to step yet.
@@ -348,7 +355,9 @@ class TCustomLectern : public TLTScroller {
     int ItemNo = -1;
   };
   std::vector<TTarget> NavigationTargets() const;
-  bool IsTabNavigationKey(TLTShiftState shift) const;
+  /// Whether the command moves the keyboard focus between hyperlinks in
+  /// the control's kind of tab navigation.
+  bool IsLinkNavigation(TLTCommand command) const;
   bool MoveKeyboardFocus(bool forward);
   void SetKeyboardFocus(int jumpId, int itemNo);
   void InvalidateFocusOverlay();

@@ -36,7 +36,6 @@ class QPaintDevice;
 
 namespace lectern {
 
-
 /// A canvas that paints with a QPainter on a paint device it does not own.
 /// A QGuiApplication must exist (see EnsureQtGuiApplication).
 class TLTQtCanvas final : public TLTCanvas {
