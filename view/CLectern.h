@@ -11,6 +11,7 @@
 // document positions by adding the scroll offsets and the vertical
 // placement of a document shorter than the window (VAlign).
 
+#include "interchange/LTFormats.h"
 #include "layout/CLTFData.h"
 #include "view/LTKeyMap.h"
 #include "view/LTPaint.h"
@@ -18,6 +19,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace lectern {
@@ -40,13 +42,6 @@ constexpr int LTAutoScrollTimer = 1;
 constexpr int LTAnimationTimer = 2;
 /// Milliseconds between automatic scrolling steps while selecting.
 constexpr int LTAutoScrollInterval = 100;
-
-/// The native-format flavour of the clipboard and of drags: the document
-/// fragment after its length in 4 bytes, least significant first.
-std::string PackLTFFlavour(std::string_view ltf);
-/// The fragment of a native-format flavour; false when the length does not
-/// fit the bytes.
-bool UnpackLTFFlavour(std::string_view bytes, std::string& ltf);
 
 /// The document container of a viewer control: the control's settings
 /// answer its layout questions, and its view offsets come from the
@@ -312,8 +307,10 @@ class TCustomLectern : public TLTScroller {
   /// The item under a hit and the point relative to its piece; null when none.
   TCustomLTItemInfo* HitItem(const THit& h, TLTPointI& rel) const;
   void BoundsIn(const TCustomLTFormattedData& c, int& si, int& so, int& ei, int& eo, bool normalize) const;
-  /// Every flavour of the selection the copy options (or a drag, all) ask for.
-  bool SelectionFlavours(TLTClipboardData& clip, bool ltf, bool text8, bool image, bool unicode) const;
+  /// Every flavour of the selection that the copy options ask for (none
+  /// given, as for a drag: every flavour there is); false without a
+  /// selection.
+  bool SelectionFlavours(TLTClipboardData& clip, std::optional<TLTOptions> copyOptions) const;
   void StartDragging();
   /// Sets anchor and end; true when that changed them. Repaints on change.
   bool SetSel(TPos anchor, TPos end);

@@ -154,9 +154,7 @@ void TCustomLectern::SetSelectionBounds(int startItemNo, int startItemOffs, int 
 TGraphic* TCustomLectern::SelectedPicture() const {
   int si, so, ei, eo;
   BoundsIn(Sel(), si, so, ei, eo, true);
-  if (si < 0 || si != ei || so != 0 || eo != 1) return nullptr;
-  const TCustomLTItemInfo& item = Sel().GetItem(si);
-  return item.IsText() ? nullptr : item.GetImage();
+  return si < 0 ? nullptr : RangePicture(Sel(), {si, so, ei, eo});
 }
 
 TCustomLectern::TTextMap TCustomLectern::BuildTextMap() const {

@@ -1,7 +1,9 @@
 #pragma once
-// What the commands of `lectern` share: the file formats chosen by
-// extension, the output switches and the way failures are reported.
+// What the commands of `lectern` share: reading and writing files in the
+// formats of the registry, the output switches and the way failures are
+// reported.
 
+#include "interchange/LTFormats.h"
 #include "model/LTDocument.h"
 
 #include <iosfwd>
@@ -34,19 +36,18 @@ struct TFailure {
   std::string Reason;
 };
 
-struct TFormat {
-  const char* Extension;  // with the dot, lower case
-  bool (*Read)(const std::string&, TLTDocument&, std::ostream&, TFailure&);
-  bool (*Write)(TLTDocument&, const std::string&, const TToolOptions&, TFailure&);
-};
+/// Adds the formats only the tool writes (rendered pictures) to the
+/// registry; more calls change nothing.
+void RegisterToolFormats();
 
-/// Renders the document to a PNG picture.
-bool WritePng(TLTDocument& doc, const std::string& path, const TToolOptions& options, TFailure& failure);
+/// The file format a path or a --to name chooses, when it can be written
+/// to a file; null otherwise.
+const TLTDocumentFormat* OutputFormat(const std::string& path, const std::string& to);
 
-/// The format of a file by its extension, or null.
-const TFormat* FindFormat(const std::string& path);
-/// The format by its name ("ltf", ".txt", any case), or null.
-const TFormat* FormatByName(const std::string& name);
+/// Writes the document to path in the format with the tool's options,
+/// through a temporary file that replaces path only when all was written.
+bool WriteDocument(TLTDocument& doc, const TLTDocumentFormat& format, const std::string& path,
+                   const TToolOptions& options, TFailure& failure);
 
 /// Prints the message and the usage; returns the usage exit status.
 int UsageError(std::ostream& err, const std::string& message);
