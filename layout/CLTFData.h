@@ -17,9 +17,21 @@ namespace lectern {
 constexpr uint16_t ltcfRegisterJumps = 0x0001;
 constexpr uint16_t ltcfSwallowSpaces = 0x0002;
 constexpr uint16_t ltcfControlDocument = 0x0100;
-constexpr uint16_t LTDefaultControlFlags = 0x0D03;
+/// A viewer's flags: the bits above and two (10 and 11) that only the
+/// editor's painting and word checking read.
+constexpr uint16_t LTDefaultControlFlags = ltcfRegisterJumps | ltcfSwallowSpaces | ltcfControlDocument | 0x0C00;
+
+/// A line of drawing items: its first and last piece and its extent, the
+/// top including SpaceAbove and the bottom SpaceBelow.
+struct TLTLineBox {
+  int First = -1;
+  int Last = -1;
+  int Top = 0;
+  int Bottom = 0;
+};
 
 struct TLTPaintContext;
+class TLTFormatter;
 
 struct TLTFormatParams {
   bool KeepPosition = false;
@@ -112,9 +124,11 @@ class TCustomLTFormattedData : public TCustomLTData {
   /// when the point lies on a piece.
   bool HitTest(int x, int y, bool strict, int& drawItemNo, int& drawOffset);
   void LineRange(int drawItemNo, int& first, int& last) const;
-  /// The line of drawing item d: top including SpaceAbove, bottom including
-  /// SpaceBelow.
+  /// The extent of the line first..last: top including SpaceAbove, bottom
+  /// including SpaceBelow.
   void LineExtent(int first, int last, int& top, int& bottom) const;
+  /// The line holding a drawing item (First -1 when there are none).
+  TLTLineBox LineOf(int drawItemNo) const;
 
   /// The scale of the last formatting pass.
   const TLTResolutionScale& Scale() const { return scale_; }
@@ -125,7 +139,13 @@ class TCustomLTFormattedData : public TCustomLTData {
 
  private:
   friend class TLTFormatter;
+  struct TReformatSpan;
   void UpdateJumpPositions();
+  /// The steps of ReformatRange.
+  bool WidenToParagraphs(TReformatSpan& span, int itemsDelta) const;
+  void NumberJumpsAround(TReformatSpan& span, const TLTStyle& style) const;
+  void ShiftFollowing(const TReformatSpan& span, int restStart, int moveY, int itemsDelta, int pieceDiff);
+  void SpliceJumps(const TReformatSpan& span, TLTFormatter& f, size_t at, int moveY, int pieceDiff);
   TLTFontInfoCache fontCache_;
   TLTResolutionScale scale_;
   bool formatting_ = false;

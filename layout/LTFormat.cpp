@@ -886,14 +886,44 @@ void TLTFormatter::PlaceFullLine(int itemNo) {
 
 // ---- Minimal width -----------------------------------------------------------------------------
 
+TLTFormatter::TTextWidths TLTFormatter::TextMinWidths(int itemNo) {
+  TTextWidths w;
+  TLTLayoutText& t = TextOf(itemNo);
+  SelectStyle(d_.GetItem(itemNo).StyleNo);
+  const std::u16string_view s = t.display;
+  if (s.empty()) return w;
+  Extents(t, 0, static_cast<int>(s.size()), ext_);
+  extItem_ = -1;  // these widths are not the last prefix measurement
+  if (ext_.size() != s.size()) return w;
+  w.Whole = ext_.back();
+  // The widest unbreakable run, from one measurement: runs end at break
+  // opportunities; spaces belong to no run.
+  const int n = static_cast<int>(s.size());
+  const std::u16string_view st = t.stored;
+  int start = 0;
+  for (int k = 0; k < n; ++k) {
+    if (st[static_cast<size_t>(k)] == u' ') {
+      start = k + 1;
+      continue;
+    }
+    // A run also ends before a space: with Unicode breaking the
+    // opportunity lies after the space, which no run includes.
+    const bool ends = k + 1 == n || st[static_cast<size_t>(k + 1)] == u' ' || (t.unicode && BreakAllowedAfter(st, k));
+    if (!ends) continue;
+    int run = ext_[static_cast<size_t>(k)] - (start > 0 ? ext_[static_cast<size_t>(start - 1)] : 0);
+    if (t.unicode && st[static_cast<size_t>(k)] == kSoftHyphen) run += dashWidth_;
+    w.Widest = std::max<int64_t>(w.Widest, run);
+    start = k + 1;
+  }
+  return w;
+}
+
 int TLTFormatter::MinWidth(int fromItem) {
   const int count = d_.ItemCount();
   int64_t result = 0;
   int i = fromItem;
-  std::vector<int> ext;
   while (i < count) {
-    const TCustomLTItemInfo& first = d_.GetItem(i);
-    const TParaInfo& para = Para(first.ParaNo);
+    const TParaInfo& para = Para(d_.GetItem(i).ParaNo);
     BeginParagraph(i);
     int64_t indents;
     if (listLevel_) {
@@ -902,45 +932,19 @@ int TLTFormatter::MinWidth(int fromItem) {
     } else {
       indents = scale_.X(std::max(0, para.LeftIndent) + std::max(0, para.FirstIndent) + std::max(0, para.RightIndent));
     }
+    // A paragraph that wraps needs its widest word, one that does not all of it.
     const bool noWrap = para.Options.Contains(ltpaoNoWrap) || !wordWrap_;
     int64_t sum = 0, widest = 0;
     int j = i;
     do {
-      const TCustomLTItemInfo& item = d_.GetItem(j);
+      TCustomLTItemInfo& item = d_.GetItem(j);
       if (item.IsText()) {
-        TLTLayoutText& t = TextOf(j);
-        SelectStyle(item.StyleNo);
-        const std::u16string_view s = t.display;
-        if (!s.empty()) {
-          Extents(t, 0, static_cast<int>(s.size()), ext);
-          if (ext.size() == s.size()) {
-            sum += ext.back();
-            // Widest unbreakable run, from one measurement: runs end at
-            // break opportunities; spaces belong to no run.
-            const int n = static_cast<int>(s.size());
-            const std::u16string_view st = t.stored;
-            int start = 0;
-            for (int k = 0; k < n; ++k) {
-              if (st[static_cast<size_t>(k)] == u' ') {
-                start = k + 1;
-                continue;
-              }
-              // A run also ends before a space: with Unicode breaking the
-              // opportunity lies after the space, which no run includes.
-              const bool ends =
-                  k + 1 == n || st[static_cast<size_t>(k + 1)] == u' ' || (t.unicode && BreakAllowedAfter(st, k));
-              if (ends) {
-                int w = ext[static_cast<size_t>(k)] - (start > 0 ? ext[static_cast<size_t>(start - 1)] : 0);
-                if (t.unicode && st[static_cast<size_t>(k)] == kSoftHyphen) w += dashWidth_;
-                widest = std::max<int64_t>(widest, w);
-                start = k + 1;
-              }
-            }
-          }
-        }
+        const TTextWidths w = TextMinWidths(j);
+        sum += w.Whole;
+        widest = std::max(widest, w.Widest);
       } else {
         TLTItemLayoutContext ctx = ItemContext();
-        const int w = std::max(0, d_.GetItem(j).GetMinWidth(ctx));
+        const int w = std::max(0, item.GetMinWidth(ctx));
         widest = std::max<int64_t>(widest, w);
         sum += w;
       }

@@ -96,6 +96,12 @@ class TLTFormatter final : private ILTItemLine {
     /// Nothing more fits: the line ends first.
     bool NewLine = false;
   };
+  /// A text item's width whole and its widest unbreakable run.
+  struct TTextWidths {
+    int64_t Whole = 0;
+    int64_t Widest = 0;
+  };
+  TTextWidths TextMinWidths(int itemNo);
   /// First and last drawing item of the line being finished.
   struct TLineSpan {
     int First = 0;

@@ -318,10 +318,9 @@ void TCustomLectern::ParagraphBounds(int d, TPos& start, TPos& end) const {
 }
 
 void TCustomLectern::LineBounds(int d, TPos& start, TPos& end) const {
-  int first, last;
-  Sel().LineRange(d, first, last);
-  start = PieceStart(first);
-  end = PieceEnd(last);
+  const TLTLineBox line = Sel().LineOf(d);
+  start = PieceStart(line.First);
+  end = PieceEnd(line.Last);
 }
 
 bool TCustomLectern::GetWordAt(int x, int y, TLTString& word, int& itemNo, int& style) const {

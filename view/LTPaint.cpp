@@ -97,7 +97,7 @@ class TPainter {
     lastStamp_ = c_.TextStateStamp();
   }
   /// The band of a line for the line selection style.
-  void LineBand(int first, int& top, int& bottom) const;
+  TLTLineBox LineBand(int first) const;
 
   const TCustomLTFormattedData& d_;
   TLTCanvas& c_;
@@ -134,20 +134,18 @@ bool TPainter::SelectedRange(int i, int length, int& from, int& to) const {
   return to > from;
 }
 
-void TPainter::LineBand(int first, int& top, int& bottom) const {
-  int f, l, t, b;
-  d_.LineRange(first, f, l);
-  d_.LineExtent(f, l, t, b);
-  const TLTDrawLineInfo& p = d_.DrawItems[f];
+TLTLineBox TPainter::LineBand(int first) const {
+  TLTLineBox line = d_.LineOf(first);
+  const TLTDrawLineInfo& p = d_.DrawItems[line.First];
   const TCustomLTItemInfo& item = d_.GetItem(p.ItemNo);
   const TParaInfo& para = style_.ParaStyles()[item.ParaNo];
   const TLTResolutionScale& s = d_.Scale();
-  if (item.StartsParagraph() && item.FirstDrawItem == f) t -= std::max(0, s.Y(para.SpaceBefore));
+  if (item.StartsParagraph() && item.FirstDrawItem == line.First) line.Top -= std::max(0, s.Y(para.SpaceBefore));
+  const int l = line.Last;
   const bool lastLine = l + 1 >= d_.DrawItems.Count() ||
                         (d_.GetItem(d_.DrawItems[l + 1].ItemNo).StartsParagraph() && FirstPieceOfItem(l + 1));
-  if (lastLine) b += std::max(0, s.Y(para.SpaceAfter));
-  top = t;
-  bottom = b;
+  if (lastLine) line.Bottom += std::max(0, s.Y(para.SpaceAfter));
+  return line;
 }
 
 void TPainter::ParagraphBackgrounds(int first) {
@@ -216,11 +214,9 @@ void TPainter::SoftPageBreaks(int first) {
     if (itemNo < firstItem || itemNo >= d_.ItemCount()) continue;
     const int di = d_.GetItem(itemNo).FirstDrawItem;
     if (di < 0) continue;
-    int f, l, t, b;
-    d_.LineRange(di, f, l);
-    d_.LineExtent(f, l, t, b);
-    if (t >= clip_.Bottom) break;
-    style_.PaintPageBreak(c_, t - 1 + dy_, -dx_, ltpbSoftPageBreak, FullWidth(), &d_);
+    const int top = d_.LineOf(di).Top;
+    if (top >= clip_.Bottom) break;
+    style_.PaintPageBreak(c_, top - 1 + dy_, -dx_, ltpbSoftPageBreak, FullWidth(), &d_);
   }
 }
 
@@ -391,13 +387,14 @@ void TPainter::WordMarks(int first, int last) {
 void TPainter::Piece(int i) {
   const TLTDrawLineInfo& p = d_.DrawItems[i];
   const TCustomLTItemInfo& item = d_.GetItem(p.ItemNo);
-  if (p.StartsLine && style_.SelectionStyle == ltssLines && (hasSel_ || whole_)) LineBand(i, bandTop_, bandBottom_);
+  if (p.StartsLine && style_.SelectionStyle == ltssLines && (hasSel_ || whole_)) {
+    const TLTLineBox band = LineBand(i);
+    bandTop_ = band.Top;
+    bandBottom_ = band.Bottom;
+  }
   const bool first = FirstPieceOfItem(i);
   if (first && item.HasFlag(ltifNewPage) && options_.Contains(ltoShowPageBreaks)) {
-    int f, l, t, b;
-    d_.LineRange(i, f, l);
-    d_.LineExtent(f, l, t, b);
-    style_.PaintPageBreak(c_, t - 1 + dy_, -dx_, ltpbPageBreak, FullWidth(), &d_);
+    style_.PaintPageBreak(c_, d_.LineOf(i).Top - 1 + dy_, -dx_, ltpbPageBreak, FullWidth(), &d_);
   }
   if (first && !printing_ && item.Checkpoint && options_.Contains(ltoShowCheckpoints)) {
     style_.PaintCheckpoint(c_, p.Left + dx_, p.Top + dy_, p.ItemNo, -dx_, item.Checkpoint->RaiseEvent, FullWidth(),
