@@ -103,8 +103,14 @@ size_t FindInvalidUtf8(std::string_view s) {
 bool ReadText(TLTStream& in, TCustomLTData& into, TLTFormatReport& report) {
   std::string bytes;
   ReadRest(in, bytes);
+  // Text that cannot be read leaves the document as it was.
+  TLTDocumentContext* context = into.GetContext();
+  TCustomLTData read;
+  read.SetContext(context);
+  if (!ReadTextDocument(bytes, read, report.Error)) return false;
   into.Clear();
-  return ReadTextDocument(bytes, into, report.Error);
+  into.AppendFrom(read);
+  return true;
 }
 
 // The platform's plain text is UTF-8: 8-bit and Unicode text are one
@@ -178,6 +184,12 @@ void RegisterDocumentFormat(const TLTDocumentFormat& format) {
       return;
     }
   r.Added.push_back(format);
+}
+
+void UnregisterDocumentFormat(std::string_view name) {
+  TRegistry& r = Registry();
+  std::lock_guard lock(r.Lock);
+  std::erase_if(r.Added, [&](const TLTDocumentFormat& f) { return f.Name == name; });
 }
 
 std::vector<const TLTDocumentFormat*> DocumentFormats() {

@@ -55,6 +55,8 @@ struct TLTDocumentFormat {
 
 /// Adds a format after the built-in ones; one of the same name is replaced.
 void RegisterDocumentFormat(const TLTDocumentFormat& format);
+/// Takes a registered format out again (a built-in one stays).
+void UnregisterDocumentFormat(std::string_view name);
 /// Every format, the built-in ones first, then in the order registered.
 std::vector<const TLTDocumentFormat*> DocumentFormats();
 /// The format of a name ("ltf", ".ltf", any case), or null.

@@ -1,12 +1,14 @@
 // The command-line tool: commands, exit statuses, messages and safe output.
 
 #include "model/LTDocument.h"
+#include "platform/LTSysUtils.h"
 #include "table/LTTable.h"
 #include "tools/lectern/LecternTool.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -236,6 +238,35 @@ TEST_F(ToolTest, PngRendersTheLaidOutDocumentAtTheWidthAsked) {
   EXPECT_EQ(Run({"dump", Path("in.txt"), "--width", "300"}), 2);
   EXPECT_EQ(Run({"convert", Path("wide.png"), Path("back.txt")}), 2);  // output only
   EXPECT_FALSE(fs::exists(Path("x.png")));
+}
+
+}  // namespace
+}  // namespace lectern
+
+namespace lectern {
+namespace {
+
+bool WriteShouting(const TCustomLTData& from, const TLTItemRange* range, TLTStream& out, const TLTWriteSettings&,
+                   TLTFormatReport&) {
+  std::string s = Utf16ToUtf8(from.GetPlainText(0, range));
+  std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+  return out.WriteAll(s.data(), s.size());
+}
+
+TEST_F(ToolTest, AFormatAddedToTheRegistryIsListedAndWritten) {
+  RegisterDocumentFormat({"shout", ".shout", "text in capitals", {}, {}, nullptr, &WriteShouting});
+  Write("in.txt", "quiet words\n");
+  EXPECT_EQ(Run({"--help"}), 0);
+  EXPECT_NE(Out.str().find(".shout  text in capitals (output only)"), std::string::npos) << Out.str();
+  EXPECT_EQ(Run({"convert", Path("in.txt"), Path("out.shout")}), 0) << Err.str();
+  EXPECT_EQ(Read("out.shout"), "QUIET WORDS");
+  EXPECT_EQ(Run({"convert", Path("in.txt"), Path("out.bin"), "--to", "SHOUT"}), 0) << Err.str();
+  EXPECT_EQ(Read("out.bin"), "QUIET WORDS");
+  // Read it cannot, and says so as for any other unknown input.
+  EXPECT_EQ(Run({"dump", Path("out.shout")}), 2);
+  UnregisterDocumentFormat("shout");
+  // A clipboard-only flavour is no file format.
+  EXPECT_EQ(Run({"convert", Path("in.txt"), Path("out.bin"), "--to", "picture"}), 2);
 }
 
 }  // namespace

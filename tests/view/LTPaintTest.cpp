@@ -3,6 +3,7 @@
 // the default text 13 pixels high.
 
 #include "platform/headless/LTHeadlessCanvas.h"
+#include "tests/support/PaintDoc.h"
 #include "view/LTPaint.h"
 
 #include <gtest/gtest.h>
@@ -12,43 +13,8 @@
 namespace lectern {
 namespace {
 
-constexpr int W = 7;
-
-struct PaintDoc {
-  TLTStyle Style;
-  TLTDocumentContext Context;
-  TLTHeadlessCanvas Measure;
-  TLTHeadlessCanvas Canvas;
-  TLTFormattedDocument Doc;
-  /// The view state painting is handed.
-  TLTSelection Selection;
-  int HoverJumpId = -1;
-
-  PaintDoc() {
-    Context.Style = &Style;
-    Doc.SetContext(&Context);
-    Doc.Canvas = &Measure;
-    Doc.LeftMargin = Doc.RightMargin = Doc.TopMargin = Doc.BottomMargin = 0;
-    Doc.ClientWidth = 30 * W;
-    Doc.ClientHeight = 200;
-  }
-  void Paint(bool printing = false) {
-    Doc.FormatAll({.Force = true});
-    Canvas.ClearCalls();
-    TLTPaintContext p;
-    p.Clip = {0, 0, Doc.ClientWidth, Doc.ClientHeight};
-    p.State.Set(ltidsPrinting, printing);
-    p.Selection = Selection;
-    p.HoverJumpId = HoverJumpId;
-    PaintTo(Doc, Canvas, p);
-  }
-  std::vector<TLTDrawCall> Texts() const {
-    std::vector<TLTDrawCall> out;
-    for (const TLTDrawCall& c : Canvas.Calls())
-      if (c.Kind == TLTDrawKind::Text) out.push_back(c);
-    return out;
-  }
-};
+using testing::PaintDoc;
+using testing::W;
 
 TEST(LTPaint, PartlySelectedPieceDrawsTheSelectionOverTheWholeRun) {
   PaintDoc d;
