@@ -76,6 +76,7 @@ class TPainter {
     TLTItemDrawState st = ctx_.State;
     st.Set(ltidsSelected, selected);
     st.Set(ltidsHover, IsHovered(item));
+    st.Set(ltidsCurrent, &item == ctx_.CurrentItem);
     st.Set(ltidsRightToLeft, style_.ParaStyles()[item.ParaNo].BiDiMode == ltbdRightToLeft);
     st.Set(ltidsSpecialCharacters, showSpecial_);
     return st;

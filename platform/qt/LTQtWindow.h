@@ -52,6 +52,9 @@ class TLTQtWindow final : public QAbstractScrollArea, public ILTWindow {
   int WheelScrollLines() const override;
   bool IsFocused() const override { return hasFocus(); }
   void SetFocus() override { setFocus(Qt::OtherFocusReason); }
+  int CaretBlinkTime() const override;
+  void InputMethodChanged() override;
+  void Beep() override;
   void SetClipboard(const TLTClipboardData& data) override;
   TLTClipboardData Clipboard() const override;
   int DragThreshold() const override;
@@ -74,6 +77,8 @@ class TLTQtWindow final : public QAbstractScrollArea, public ILTWindow {
   void mouseDoubleClickEvent(QMouseEvent* e) override;
   void wheelEvent(QWheelEvent* e) override;
   void keyPressEvent(QKeyEvent* e) override;
+  void inputMethodEvent(QInputMethodEvent* e) override;
+  QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
   void focusInEvent(QFocusEvent* e) override;
   void focusOutEvent(QFocusEvent* e) override;
   void timerEvent(QTimerEvent* e) override;

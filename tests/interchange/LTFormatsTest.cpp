@@ -155,7 +155,9 @@ TEST(LTFormats, TextIsUtf8ToTheLastBoundary) {
     TLTMemoryStream in("a" + c.Bytes);
     TLTFormatReport report;
     EXPECT_EQ(text.Read(in, doc.Data, report), c.Valid) << "bytes after a: " << c.Bytes.size();
-    if (c.Valid) EXPECT_EQ(Utf16ToUtf8(doc.Data.GetItemTextW(0)), "a" + c.Bytes);
+    if (c.Valid) {
+      EXPECT_EQ(Utf16ToUtf8(doc.Data.GetItemTextW(0)), "a" + c.Bytes);
+    }
   }
 }
 
