@@ -178,6 +178,9 @@ class TCustomLectern : public TLTScroller {
   /// The selection in item coordinates; item numbers -1 without one. With
   /// normalize the first pair is the earlier in the document.
   void GetSelectionBounds(int& startItemNo, int& startItemOffs, int& endItemNo, int& endItemOffs, bool normalize) const;
+  /// The selection in item coordinates of the selection container (a table
+  /// cell's document when it lies in one); items -1 without a selection.
+  TLTItemRange SelectionRange(bool normalize) const;
   /// Replaces the selection (anchor, then end). Numbers and offsets out of
   /// range are clamped; a negative item number deselects.
   void SetSelectionBounds(int startItemNo, int startItemOffs, int endItemNo, int endItemOffs);

@@ -65,6 +65,8 @@ class TLTQtWindow final : public QAbstractScrollArea, public ILTWindow {
 
   /// The cursor number last set (for tests).
   TLTCursorId CursorId() const { return cursor_; }
+  /// What the input method asks of the control.
+  QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
 
  protected:
   bool event(QEvent* e) override;
@@ -78,7 +80,6 @@ class TLTQtWindow final : public QAbstractScrollArea, public ILTWindow {
   void wheelEvent(QWheelEvent* e) override;
   void keyPressEvent(QKeyEvent* e) override;
   void inputMethodEvent(QInputMethodEvent* e) override;
-  QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
   void focusInEvent(QFocusEvent* e) override;
   void focusOutEvent(QFocusEvent* e) override;
   void timerEvent(QTimerEvent* e) override;

@@ -23,8 +23,11 @@ struct TToolOptions {
   bool Codes = false;
   std::string AllDir;
   bool HasRecord = false, HasCountry = false, HasAll = false;
-  /// Width of a rendered picture in pixels; 0 = the default.
+  /// Width of a rendered picture, or of the window an edit script plays
+  /// in, in pixels; 0 = the default.
   int Width = 0;
+  /// The editing script of edit ("-" for standard input).
+  std::string Script;
 };
 
 /// Width of a rendered picture when --width is not given.
@@ -58,5 +61,8 @@ int Load(const std::string& path, TLTDocument& doc, std::ostream& err);
 
 /// The merge command: see the usage text.
 int MergeCommand(const std::vector<std::string>& files, const TToolOptions& options, std::ostream& err);
+/// The edit command: an editing script played on the editor.
+int EditCommand(const std::vector<std::string>& files, const TToolOptions& options, std::ostream& out,
+                std::ostream& err);
 
 }  // namespace lectern
