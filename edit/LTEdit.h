@@ -221,6 +221,7 @@ class TCustomLecternEdit : public TCustomLectern {
   void DrawCaret(TLTCanvas& canvas);
 
   // ---- Moves (LTEditKeys.cpp) ----
+  bool MoveCaretBy(TLTCommand command);
   bool CharLeft(bool extend);
   bool CharRight(bool extend);
   bool WordLeft();

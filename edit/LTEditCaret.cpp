@@ -149,6 +149,13 @@ void TCustomLecternEdit::CaretToSelectionEnd() {
     return;
   }
   PlaceCaret(e, false);
+  // A selection end inside a character cluster goes to the cluster's start
+  // with the caret.
+  const TLTDrawPos c = CaretPos();
+  if (c != e && c.DrawItem >= 0) {
+    TFlagScope moving(movingCaret_);
+    SetSel(HasSelection() ? Anchor() : c, c);
+  }
 }
 
 void TCustomLecternEdit::EnsureNotEmpty() {

@@ -28,6 +28,16 @@ class TMovingScope {
 }  // namespace
 
 bool TCustomLecternEdit::MoveCaret(TLTCommand command) {
+  try {
+    return MoveCaretBy(command);
+  } catch (const ELecternError&) {
+    // A caret that lost its place is back at the start; the key did nothing.
+    Refuse();
+    return true;
+  }
+}
+
+bool TCustomLecternEdit::MoveCaretBy(TLTCommand command) {
   EnsureNotEmpty();
   if (!Stop()) return true;
   const bool extend = command >= ltecCharLeftExtend && command <= ltecPageDownExtend;

@@ -96,6 +96,8 @@ TEST(LTEditCaret, ACharacterWithItsMarksAndASurrogatePairAreOneStopEach) {
   // An offset inside a cluster, from outside, goes to the cluster's start.
   e.E.SetSelectionBounds(0, 2, 0, 2);
   EXPECT_EQ(e.Caret(), P(0, 1));
+  const TLTItemRange at = e.E.SelectionRange(false);
+  EXPECT_EQ(at.LastOffs, 1) << "the selection's end went with the caret";
   e.E.SetCaretAt(0, 5);
   EXPECT_EQ(e.Caret(), P(0, 4));
 }
