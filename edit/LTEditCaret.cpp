@@ -161,7 +161,7 @@ void TCustomLecternEdit::CaretToSelectionEnd() {
 void TCustomLecternEdit::EnsureNotEmpty() {
   TLecternLTData& d = LTData();
   if (!Style() || d.IsFormatting()) return;
-  if (d.ItemCount() != 0) {
+  if (d.ItemCount() == 0) {
     d.AddTextW(u"", currentTextStyle_, currentParaStyle_);
     Format();
   }

@@ -311,6 +311,64 @@ TEST(LTEditCaret, AtAnItemsStartTheCurrentStyleIsTheOneOnTheLeft) {
   EXPECT_EQ(e.E.CurrentTextStyle(), 2);
 }
 
+TEST(LTEditCaret, TheCurrentStylesFollowTheCaretTabsAndBackwardSelections) {
+  Editor e;
+  e.Para(u"ab", 0).More(u"cd", 1);
+  auto tab = std::make_unique<TLTTabItemInfo>();
+  tab->TextStyleNo = 2;
+  tab->ParaNo = -1;
+  e.Add(std::move(tab));
+  e.E.LTData().AddTextW(u"ef", 0, 1);
+  e.Ready();
+  e.E.SetCaretAt(3, 2);
+  EXPECT_EQ(e.E.CurrentParaStyle(), 1);
+  e.E.SetCaretAt(2, 1);
+  EXPECT_EQ(e.E.CurrentTextStyle(), 2) << "a tab switches to the text style it measures with";
+  EXPECT_EQ(e.E.CurrentParaStyle(), 0);
+  // Forward, the style is the caret's; backward, the selected text's first.
+  e.E.SetCaretAt(0, 2);
+  e.Key(vkRight, {ssShift});
+  EXPECT_EQ(e.E.CurrentTextStyle(), 0);
+  e.E.SetCaretAt(1, 3);
+  e.Key(vkLeft, {ssShift});
+  e.Key(vkLeft, {ssShift});
+  EXPECT_EQ(e.Caret(), P(0, 3));
+  EXPECT_EQ(e.E.CurrentTextStyle(), 1);
+  // A style chosen by hand that does not switch automatically survives a
+  // move into more of its kind.
+  e.Style.TextStyles()[1].Protection.Include(ltprDoNotAutoSwitch);
+  e.E.SetCaretAt(3, 1);
+  e.E.SetCurrentTextStyle(1);
+  e.E.SetCaretAt(1, 2);
+  EXPECT_EQ(e.E.CurrentTextStyle(), 1);
+  // The paragraph's default text style stands behind MaxInt.
+  e.Style.ParaStyles()[0].DefStyleNo = 2;
+  e.E.SetCurrentTextStyle(MaxInt);
+  EXPECT_EQ(e.E.ActualCurrentTextStyle(), 2);
+}
+
+TEST(LTEditCaret, InARightToLeftParagraphAnObjectsFirstStopIsOnItsRight) {
+  Editor e;
+  e.Style.ParaStyles()[1].BiDiMode = ltbdRightToLeft;
+  auto picture = std::make_unique<TLTGraphicItemInfo>();
+  picture->ImageWidth = 10;
+  picture->ImageHeight = 10;
+  picture->ParaNo = 1;
+  e.Add(std::move(picture));
+  e.Ready();
+  e.E.SetCaretAt(0, 0);
+  const TLTDrawLineInfo& p = e.E.LTData().DrawItems[0];
+  ASSERT_EQ(e.E.CaretStops().size(), 2u);
+  EXPECT_EQ(e.E.CaretStops()[0].StopX, p.Left + p.Width);
+  EXPECT_EQ(e.E.CaretStops()[1].StopX, p.Left);
+  // A place that does not exist leaves the caret where it was.
+  EXPECT_FALSE(e.E.SetCaretAt(1, 0));
+  EXPECT_FALSE(e.E.SetCaretAt(-1, 0));
+  EXPECT_EQ(e.Caret(), P(0, 0));
+  e.E.Clear();
+  EXPECT_TRUE(e.E.CaretStops().empty()) << "no stops outlive the document";
+}
+
 TEST(LTEditCaret, EditsThatDoNotExistYetAreRefusedAndLeaveTheSelection) {
   Editor e;
   e.Para(u"abc");
