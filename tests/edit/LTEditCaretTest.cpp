@@ -232,6 +232,48 @@ TEST(LTEditCaret, TheDocumentsEdgesLetTheKeysGetOut) {
   EXPECT_EQ(e.Caret(), P(1, 3));
 }
 
+TEST(LTEditCaret, ShiftCtrlUpAndDownGoByParagraphsCtrlAloneOnlyScrolls) {
+  Editor e;
+  e.Para(u"ab cd").Para(u"ef").Para(u"gh");
+  e.Ready();
+  e.E.SetCaretAt(0, 3);
+  e.Key(vkDown, {ssCtrl});
+  EXPECT_EQ(e.Caret(), P(0, 3));
+  const TLTShiftState para{ssCtrl, ssShift};
+  e.Key(vkDown, para);
+  EXPECT_EQ(e.Caret(), P(1, 1));
+  e.Key(vkDown, para);
+  EXPECT_EQ(e.Caret(), P(2, 1));
+  e.Key(vkDown, para);
+  EXPECT_EQ(e.Caret(), P(2, 3)) << "the last paragraph's end";
+  EXPECT_EQ(e.Selected(), " cd\r\nef\r\ngh");
+  e.Key(vkUp, para);
+  EXPECT_EQ(e.Caret(), P(2, 1)) << "first the start of its own paragraph";
+  e.Key(vkUp, para);
+  EXPECT_EQ(e.Caret(), P(1, 1));
+  // Without Shift, Down on the last line only scrolls.
+  e.E.SetCaretAt(2, 2);
+  e.Key(vkDown);
+  EXPECT_EQ(e.Caret(), P(2, 2));
+  EXPECT_EQ(e.Outs.back(), ltdDown);
+}
+
+TEST(LTEditCaret, InARightToLeftControlLeftGoesForward) {
+  Editor e;
+  e.Para(u"ab cd");
+  e.E.SetBiDiMode(ltbdRightToLeft);
+  e.Ready();
+  e.E.SetCaretAt(0, 1);
+  e.Key(vkLeft);
+  EXPECT_EQ(e.Caret(), P(0, 2));
+  e.Key(vkRight);
+  EXPECT_EQ(e.Caret(), P(0, 1));
+  e.Key(vkLeft, {ssCtrl});
+  EXPECT_EQ(e.Caret(), P(0, 4)) << "a word forward";
+  e.Key(vkRight, {ssCtrl});
+  EXPECT_EQ(e.Caret(), P(0, 1));
+}
+
 TEST(LTEditCaret, ShiftGrowsAndShrinksTheSelectionAndAPlainMoveDropsIt) {
   Editor e;
   e.Para(u"abcd").Para(u"ef");
