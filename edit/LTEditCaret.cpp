@@ -2,6 +2,7 @@
 // showing it, the styles it makes current, and keeping it in view.
 
 #include "edit/LTEdit.h"
+#include "edit/LTEditFlag.h"
 #include "platform/LTSysUtils.h"
 #include "style/LTStyle.h"
 
@@ -15,19 +16,6 @@ namespace {
 constexpr int kMaxCaretHeight = 1000;
 /// Room kept around the caret when the view scrolls to it.
 constexpr int kScrollMargin = 5;
-
-/// Sets a flag for a scope.
-class TFlagScope {
- public:
-  explicit TFlagScope(bool& flag) : flag_(flag), was_(flag) { flag_ = true; }
-  ~TFlagScope() { flag_ = was_; }
-  TFlagScope(const TFlagScope&) = delete;
-  TFlagScope& operator=(const TFlagScope&) = delete;
-
- private:
-  bool& flag_;
-  bool was_;
-};
 
 }  // namespace
 

@@ -3,6 +3,7 @@
 // document, and by pages; and what happens at the document's edges.
 
 #include "edit/LTEdit.h"
+#include "edit/LTEditFlag.h"
 
 #include <algorithm>
 
@@ -11,19 +12,6 @@ namespace lectern {
 namespace {
 
 constexpr int kExtend = ltecCharLeftExtend - ltecCharLeft;
-
-/// Sets a flag for a scope.
-class TMovingScope {
- public:
-  explicit TMovingScope(bool& flag) : flag_(flag), was_(flag) { flag_ = true; }
-  ~TMovingScope() { flag_ = was_; }
-  TMovingScope(const TMovingScope&) = delete;
-  TMovingScope& operator=(const TMovingScope&) = delete;
-
- private:
-  bool& flag_;
-  bool was_;
-};
 
 }  // namespace
 
@@ -51,7 +39,7 @@ bool TCustomLecternEdit::MoveCaretBy(TLTCommand command) {
   // selection goes.
   const TLTDrawPos anchor = HasSelection() ? Anchor() : CaretPos();
   {
-    TMovingScope moving(movingCaret_);
+    TFlagScope moving(movingCaret_);
     switch (move) {
       case ltecCharLeft:
         CharLeft(extend);
