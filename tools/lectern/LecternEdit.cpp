@@ -16,6 +16,7 @@
 #include "tools/lectern/LecternTool.h"
 
 #include <cctype>
+#include <functional>
 #include <iostream>
 #include <optional>
 #include <ostream>
@@ -278,35 +279,24 @@ class TScriptPlayer {
 
 }  // namespace
 
-int EditCommand(const std::vector<std::string>& files, const TToolOptions& options, std::ostream& out,
-                std::ostream& err) {
-  if (files.size() != 2) return UsageError(err, "edit takes an input and an output file, and --script SCRIPT");
-  if (options.Script.empty()) return UsageError(err, "edit needs --script SCRIPT");
-  const TLTDocumentFormat* format = OutputFormat(files[1], options.To);
-  if (!format) return UsageError(err, files[1] + ": cannot write this file type");
-
+int PlayEditScript(std::string_view text, const std::string& scriptName, TLTDocument& doc, int width,
+                   const std::function<int(TLTDocument&)>& load, std::ostream& out, std::ostream& err) {
   // The whole script is read and checked first.
-  std::string text, error;
-  if (options.Script == "-") {
-    text.assign(std::istreambuf_iterator<char>(std::cin), {});
-  } else if (!ReadFileBytes(options.Script, text, &error)) {
-    return Fail(err, {options.Script, error});
-  }
   std::vector<TScriptLine> script;
-  std::istringstream lines(text);
+  std::istringstream lines{std::string(text)};
   int number = 0;
   for (std::string line; std::getline(lines, line);) {
     TScriptError bad;
     if (std::optional<TScriptLine> cmd = ParseLine(line, ++number, bad)) {
       script.push_back(*cmd);
     } else if (bad.Usage) {
-      return UsageError(err, options.Script + ":" + IntToStr(bad.Line) + ": " + bad.Message);
+      return UsageError(err, scriptName + ":" + IntToStr(bad.Line) + ": " + bad.Message);
     }
   }
 
-  TLTDocument doc;
-  if (const int status = Load(files[0], doc, err); status != lteOk) return status;
-  TLTHeadlessWindow win(options.Width > 0 ? options.Width : kDefaultPictureWidth, kScriptWindowHeight);
+  if (load)
+    if (const int status = load(doc); status != lteOk) return status;
+  TLTHeadlessWindow win(width > 0 ? width : kDefaultPictureWidth, kScriptWindowHeight);
   TLecternEdit editor(win);
   editor.Context().Options = doc.Context.Options;
   editor.Context().DocProperties = doc.Context.DocProperties;
@@ -316,13 +306,40 @@ int EditCommand(const std::vector<std::string>& files, const TToolOptions& optio
   editor.Format();
   win.SetFocused(true);
 
-  TScriptPlayer player(win, editor, out, err, options.Script == "-" ? "-" : options.Script);
+  TScriptPlayer player(win, editor, out, err, scriptName);
+  int status = lteOk;
   for (const TScriptLine& cmd : script) {
     TScriptError failed;
-    if (!player.Play(cmd, failed)) return Fail(err, {options.Script + ":" + IntToStr(failed.Line), failed.Message});
+    if (!player.Play(cmd, failed)) {
+      status = Fail(err, {scriptName + ":" + IntToStr(failed.Line), failed.Message});
+      break;
+    }
   }
+  // The document gets its items back whatever happened, so that the caller
+  // decides what to keep.
   doc.Data.AppendFrom(editor.LTData());
   doc.Context.DocProperties = editor.Context().DocProperties;
+  return status;
+}
+
+int EditCommand(const std::vector<std::string>& files, const TToolOptions& options, std::ostream& out,
+                std::ostream& err) {
+  if (files.size() != 2) return UsageError(err, "edit takes an input and an output file, and --script SCRIPT");
+  if (options.Script.empty()) return UsageError(err, "edit needs --script SCRIPT");
+  const TLTDocumentFormat* format = OutputFormat(files[1], options.To);
+  if (!format) return UsageError(err, files[1] + ": cannot write this file type");
+
+  std::string text, error;
+  if (options.Script == "-") {
+    text.assign(std::istreambuf_iterator<char>(std::cin), {});
+  } else if (!ReadFileBytes(options.Script, text, &error)) {
+    return Fail(err, {options.Script, error});
+  }
+  TLTDocument doc;
+  const int status = PlayEditScript(
+      text, options.Script, doc, options.Width,
+      [&](TLTDocument& d) { return Load(files[0], d, err); }, out, err);
+  if (status != lteOk) return status;
   TFailure failure;
   if (!WriteDocument(doc, *format, files[1], options, failure)) return Fail(err, failure);
   return lteOk;
