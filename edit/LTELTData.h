@@ -1,17 +1,74 @@
 #pragma once
-// The editable container: the document of an editor control. The
-// operations that change it, each recording its undo, come with the
-// editing operations; today it answers as the document of an editor.
+// The editable container: the document of an editor control. Its
+// primitives are the only way the editor changes items; each one records
+// the record that takes it back into the list being recorded (the undo
+// list, or the redo list while a group is undone), so that the operations
+// built on them never deal with undo themselves.
 
+#include "edit/LTUndo.h"
 #include "view/CLectern.h"
 
+#include <memory>
+#include <string_view>
+#include <vector>
+
 namespace lectern {
+
+/// Where the primitives record.
+enum class TLTUndoTarget : uint8_t { None, Undo, Redo };
 
 class TLTEditLTData : public TLecternLTData {
  public:
   using TLecternLTData::TLecternLTData;
   /// An editor's document may be changed unless the editor is read-only.
   bool IsEditable() const override;
+
+  TLTUndoList& UndoList() { return undo_; }
+  TLTRedoList& RedoList() { return redo_; }
+  TLTUndoTarget Target = TLTUndoTarget::Undo;
+  /// The list the primitives record into, or null (undo off, no group).
+  TLTUndoList* Recording();
+
+  // ---- Primitives ----------------------------------------------------------------
+  // Positions are 1-based characters (UTF-16 units in wide items); text is
+  // raw, as the item stores it.
+  void InsertChars(int itemNo, int pos, std::string_view raw);
+  void DeleteChars(int itemNo, int pos, int count);
+  /// A keystroke: one character, recorded so that keystrokes that follow
+  /// one another merge.
+  void TypeChars(int itemNo, int pos, std::string_view raw);
+  /// Inserts items at index; each carries its text.
+  void InsertItems(int index, std::vector<std::unique_ptr<TCustomLTItemInfo>> items);
+  void InsertOneItem(int index, std::unique_ptr<TCustomLTItemInfo> item);
+  void DeleteItems(int index, int count);
+  /// Sets the break flags (ltifJoinPrev, ltifNewLine, ltifNewPage) as a whole.
+  void SetBreakFlags(int itemNo, uint8_t flags);
+  void SetParaNos(int first, const std::vector<int32_t>& paraNos);
+  void SetParaNo(int first, int last, int32_t paraNo);
+  void SetStyleNo(int itemNo, int32_t styleNo, bool wide);
+  void ChangeText(int itemNo, TLTRawByteString raw);
+  void SetTag(int itemNo, TLTTag tag);
+
+  /// Bytes of one character of item itemNo (2 in wide text, else 1).
+  int CharSize(int itemNo) const { return GetItem(itemNo).IsWide() ? 2 : 1; }
+  /// Raw characters count..count+n-1 (1-based) of a text item.
+  TLTRawByteString CharsOf(int itemNo, int pos, int count) const;
+
+  /// Records a keystroke taken back by Undo into the redo list, and a
+  /// keystroke given back by Redo into the undo list.
+  void RecordRedoTyping(int itemNo, int pos, std::string_view raw, bool unicode, int caretOffs);
+  void RecordTyping(int itemNo, int pos, bool unicode, int caretOffs);
+
+  /// Items inserted or deleted since the counter was last read: the layout
+  /// needs the change in count.
+  int ItemsDelta = 0;
+
+ private:
+  void Record(std::unique_ptr<TLTUndoInfo> record);
+  void RawInsertChars(int itemNo, int pos, std::string_view raw);
+  void Changed(int itemNo);
+  TLTUndoList undo_;
+  TLTRedoList redo_;
 };
 
 }  // namespace lectern

@@ -121,21 +121,30 @@ bool TCustomLecternEdit::ExecuteCommand(TLTCommand command) {
       // A control that does not want returns leaves Enter to the window.
       if (EditorOptions.Contains(ltoDoNotWantReturns)) return false;
       if (command == ltecLineBreak && EditorOptions.Contains(ltoDoNotWantShiftReturns)) return true;
-      Refuse();
+      NewParagraph(command == ltecLineBreak);
       return true;
-    case ltecTab:
+    case ltecTab: {
       if (!EditorOptions.Contains(ltoWantTabs)) return false;
-      Refuse();
+      const TLTStyle* style = Style();
+      if (style && style->SpacesInTab > 0)
+        TypeText(TLTString(static_cast<size_t>(style->SpacesInTab), u' '));
+      else
+        InsertTab();
       return true;
+    }
     case ltecBackspace:
-    case ltecDelete:
     case ltecWordBackspace:
+      Backspace(command == ltecWordBackspace);
+      return true;
+    case ltecDelete:
     case ltecWordDelete:
+      DeleteKey(command == ltecWordDelete);
+      return true;
     case ltecUndo:
+      Undo();
+      return true;
     case ltecRedo:
-      // The document is changed by the editing operations, which are still
-      // to come.
-      Refuse();
+      Redo();
       return true;
     default:
       return TCustomLectern::ExecuteCommand(command);
@@ -147,9 +156,7 @@ bool TCustomLecternEdit::KeyPress(std::u16string_view text) {
   if (text.empty() || std::all_of(text.begin(), text.end(), [](char16_t c) { return c < 0x20 || c == 0x7F; }))
     return false;
   EnsureNotEmpty();
-  // Typing comes with the editing operations; the selection stays, since
-  // nothing was typed over it.
-  Refuse();
+  TypeText(text);
   return true;
 }
 

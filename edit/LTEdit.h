@@ -11,6 +11,7 @@
 // platform's rate, repainted alone when it blinks.
 
 #include "edit/LTELTData.h"
+#include "style/LTStyle.h"
 #include "view/CLectern.h"
 
 #include <functional>
@@ -163,6 +164,71 @@ class TCustomLecternEdit : public TCustomLectern {
   /// Carries out a caret move as its key does (also for scripts).
   bool MoveCaret(TLTCommand command);
 
+  // ---- Editing (LTEditOps.cpp) -----------------------------------------------------
+  // Every operation either changes the document and ends with MarkChanged,
+  // or changes nothing (a refusal beeps).
+  /// Set by every completed change; the application clears it after saving.
+  bool Modified = false;
+  /// Asked first by every change: false (after a beep) when the editor is
+  /// read-only, has no style sheet, the caret is in a table cell, or
+  /// OnChanging says no.
+  bool BeforeChange();
+  /// Sets Modified, raises OnChange; every change but Undo and Redo clears
+  /// the redo list.
+  void MarkChanged(bool clearRedo);
+
+  /// Types characters at the caret as keystrokes (the selection goes first).
+  bool TypeText(std::u16string_view text);
+  /// Inserts text: line ends start paragraphs (vertical tab and U+2028 new
+  /// lines), tabs become tab items or SpacesInTab spaces.
+  void InsertText(std::u16string_view text, bool caretBefore = false);
+  void InsertTextA(std::string_view text, bool caretBefore = false);
+  /// One text item in the current style with the tag (field codes).
+  bool InsertTextWithTag(std::u16string_view text, TLTTag tag);
+  bool InsertTab();
+  bool InsertItem(std::unique_ptr<TCustomLTItemInfo> item);
+  bool InsertPicture(TLTRawByteString name, std::unique_ptr<TGraphic> picture, uint8_t vertAlign);
+  bool InsertRule(TColor color = clNone, uint8_t width = 1);
+  /// A file of 8-bit text at the caret; false when it cannot be read.
+  bool InsertTextFileAtCaret(const std::string& path);
+  /// A stored document at the caret; false (nothing inserted) when it
+  /// cannot be read whole.
+  bool InsertLTFAtCaret(TLTStream& stream);
+  bool InsertLTFFileAtCaret(const std::string& path);
+  /// Inserts the items of a document read apart (which loses them) at the
+  /// caret as one action, the first through the paragraph rules of the
+  /// caret; the document's styles must already be the editor's.
+  bool InsertDocumentAtCaret(TCustomLTData& part);
+  void DeleteSelection();
+  /// Whether the selection may go (protection, read-only paragraphs).
+  bool CanDeleteSelection();
+  /// Backspace and Delete, to the word boundary with word.
+  bool Backspace(bool word);
+  bool DeleteKey(bool word);
+  /// Enter (a new paragraph) and Shift+Enter (a new line).
+  bool NewParagraph(bool shift);
+  void ApplyTextStyle(int styleNo);
+  void ApplyStyleConversion(int userData);
+  void ApplyParaStyle(int paraNo);
+  void ApplyParaStyleConversion(int userData);
+  void SetItemTagUndoable(int itemNo, TLTTag tag);
+  /// A page break before the caret's paragraph, or none.
+  void SetPageBreak(bool on);
+  void RemoveCurrentPageBreak();
+
+  // ---- Undo --------------------------------------------------------------------------
+  bool Undo();
+  bool Redo();
+  TLTUndoKind UndoAction() const;
+  TLTUndoKind RedoAction() const;
+  void ClearUndo();
+  int UndoLimit() const;
+  /// Takes effect with the next group (groups beyond it are freed then).
+  void SetUndoLimit(int limit);
+  void BeginUndoGroup(TLTUndoKind kind);
+  /// A counter: while on, operations join the group last begun.
+  void SetUndoGroupMode(bool on);
+
   // ---- Events -----------------------------------------------------------------------
   std::function<void(TCustomLecternEdit&)> OnCaretMove;
   std::function<void(TCustomLecternEdit&, TLTGetOutDirection)> OnCaretGetOut;
@@ -170,6 +236,15 @@ class TCustomLecternEdit : public TCustomLectern {
   std::function<void(TCustomLecternEdit&, TLTRectI&)> OnMeasureCustomCaret;
   std::function<void(TCustomLecternEdit&)> OnCurTextStyleChanged;
   std::function<void(TCustomLecternEdit&)> OnCurParaStyleChanged;
+  std::function<void(TCustomLecternEdit&, bool& canEdit)> OnChanging;
+  std::function<void(TCustomLecternEdit&)> OnChange;
+  std::function<void(TCustomLecternEdit&, int32_t styleNo, int userData, bool appliedToText, int32_t& newStyleNo)>
+      OnStyleConversion;
+  std::function<void(TCustomLecternEdit&, int32_t styleNo, int userData, bool appliedToText, int32_t& newStyleNo)>
+      OnParaStyleConversion;
+  std::function<void(TCustomLecternEdit&, const TLTRawByteString& oldText, TCustomLTData& data, int itemNo,
+                     TLTTag& newTag, int32_t& newStyleNo)>
+      OnItemTextEdit;
   /// A user action changed nothing (typing before the editing operations
   /// exist, a key at a read-only document); the window beeps as well.
   std::function<void(TCustomLecternEdit&)> OnRefused;
@@ -220,6 +295,49 @@ class TCustomLecternEdit : public TCustomLectern {
   void StopBlinking();
   void DrawCaret(TLTCanvas& canvas);
 
+  // ---- Editing (LTEditOps.cpp) ----
+  class TActionScope;
+  /// Notes the drawing items of the items about to change and forgets the
+  /// selection's drawing positions; EndEdit lays those paragraphs out again
+  /// and puts the caret at an item offset.
+  void BeginEdit(int firstItem, int lastItem);
+  void EndEdit(int caretItem, int caretOffs);
+  TLTProtectOptions Protection(int itemNo) const;
+  bool ParaReadOnly(int itemNo) const;
+  bool ParaOption(int itemNo, TLTParaOption option) const;
+  /// Whether nothing may come between items a and b (a -1: the top; b past
+  /// the end: the bottom).
+  bool Sticks(int a, int b) const;
+  bool IsMarkerItem(int itemNo) const;
+  bool IsFullLineItem(int itemNo) const;
+  /// The last item of itemNo's paragraph.
+  int ParaEnd(int itemNo) const;
+  TLTRawByteString EncodeFor(int32_t styleNo, std::u16string_view text) const;
+  std::unique_ptr<TCustomLTItemInfo> NewTextItem(int32_t styleNo, int32_t paraNo, std::u16string_view text) const;
+  void SwitchToUnicodeStyle();
+  /// Recorded: the text from pos on becomes an item of its own after itemNo.
+  void SplitItem(int itemNo, int pos);
+  /// Recorded: items i and i+1 become one when they may.
+  bool MergeAt(int i);
+  /// Recorded: itemNo's paragraph continues the one before it.
+  void JoinParagraph(int itemNo);
+  bool InsertItemAtCaret(std::unique_ptr<TCustomLTItemInfo> item, bool caretBefore);
+  bool InsertItemWrapped(std::unique_ptr<TCustomLTItemInfo> item, bool caretBefore);
+  bool InsertPieces(const TLTString& text, bool caretBefore);
+  bool InsertContainerAtCaret(TCustomLTData& part);
+  void DeleteSelectionNow();
+  /// Takes back what the last group recorded, without a redo step.
+  void RollBackGroup();
+  bool TypeCharacter(std::u16string_view ch);
+  bool NewParagraphPlain(bool shift);
+  int WordChars(int itemNo, int offs, bool forward) const;
+  int CharsBefore(int itemNo, int offs) const;
+  int CharsAfter(int itemNo, int offs) const;
+  bool DeleteItemKeepingPara(int itemNo, int& caretItem, int& caretOffs);
+  void ConvertTextStyles(const std::function<int32_t(int32_t, bool)>& convert);
+  void ConvertParaStyles(const std::function<int32_t(int32_t)>& convert);
+  bool UndoRedo(bool undo);
+
   // ---- Moves (LTEditKeys.cpp) ----
   bool MoveCaretBy(TLTCommand command);
   bool CharLeft(bool extend);
@@ -259,6 +377,10 @@ class TCustomLecternEdit : public TCustomLectern {
   bool movingCaret_ = false;
   TLTString preedit_;
   int preeditCursor_ = 0;
+  // The drawing items an edit under way lays out again.
+  int editFirstDraw_ = 0;
+  int editLastDraw_ = -1;
+  bool editFull_ = true;
 };
 
 /// The editor control with its published settings.

@@ -398,6 +398,23 @@ void TCustomLTData::DeleteItems(int index, int count) {
   items_.erase(items_.begin() + index, items_.begin() + index + count);
 }
 
+std::vector<std::unique_ptr<TCustomLTItemInfo>> TCustomLTData::ExtractItems(int index, int count) {
+  std::vector<std::unique_ptr<TCustomLTItemInfo>> out;
+  if (index < 0 || count < 0 || index > ItemCount() - count) throw ELecternError(kIndexError);
+  out.reserve(static_cast<size_t>(count));
+  for (int i = index; i < index + count; ++i) {
+    TCustomLTItemInfo& item = *items_[static_cast<size_t>(i)];
+    TLTRawByteString text = item.Text;
+    ReportItemAction(ltiaMovingToUndoList, item, text);
+    item.Removing(*this);
+    if (item.Checkpoint) UnlinkCheckpoint(item.Checkpoint.get(), true);
+    out.push_back(std::move(items_[static_cast<size_t>(i)]));
+  }
+  items_.erase(items_.begin() + index, items_.begin() + index + count);
+  if (firstCP_) RefreshCheckpointIndices();
+  return out;
+}
+
 void TCustomLTData::Clear() {
   clearing_ = true;
   FirstParaCut = LastParaCut = false;

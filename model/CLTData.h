@@ -208,6 +208,10 @@ class TCustomLTData {
   /// Frees items index .. index+count-1 (count clipped to the end; an index
   /// at or past the end does nothing).
   void DeleteItems(int index, int count);
+  /// Takes items index .. index+count-1 out without freeing them (for an
+  /// undo list): they leave the numbering of lists and the checkpoint list
+  /// but keep their checkpoints, so that InsertItemAt puts them back whole.
+  std::vector<std::unique_ptr<TCustomLTItemInfo>> ExtractItems(int index, int count);
   /// Frees everything, the pending checkpoint and the document properties.
   void Clear();
   /// Moves every item of source to the end of this container.

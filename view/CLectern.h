@@ -318,6 +318,12 @@ class TCustomLectern : public TLTScroller {
   /// selection.
   bool SelectionFlavours(TLTClipboardData& clip, std::optional<TLTOptions> copyOptions) const;
   void StartDragging();
+  /// Drops the selection's drawing positions without painting: the editor
+  /// calls it before a change takes the drawing items away.
+  void ForgetSelection() {
+    sel_ = nullptr;
+    selAnchor_ = selEnd_ = {};
+  }
   /// Sets anchor and end; true when that changed them. Repaints on change.
   bool SetSel(TPos anchor, TPos end);
   TPos PieceStart(int d) const;

@@ -411,24 +411,21 @@ TEST(LTEditCaret, InARightToLeftParagraphAnObjectsFirstStopIsOnItsRight) {
   EXPECT_TRUE(e.E.CaretStops().empty()) << "no stops outlive the document";
 }
 
-TEST(LTEditCaret, EditsThatDoNotExistYetAreRefusedAndLeaveTheSelection) {
+TEST(LTEditCaret, TypingReplacesTheSelectionAndKeysThatNeverTypeAreNoRefusal) {
   Editor e;
   e.Para(u"abc");
   e.Ready();
   e.Key(vkRight, {ssShift});
   EXPECT_TRUE(e.Win.Type(u"x"));
-  EXPECT_TRUE(e.Key(vkReturn));
-  EXPECT_TRUE(e.Key(vkTab));
-  EXPECT_TRUE(e.Key(vkBack));
-  EXPECT_EQ(e.Refusals, 4);
-  EXPECT_EQ(e.Win.Beeps, 4);
-  EXPECT_EQ(e.Selected(), "a");
-  // Keys that never type are no refusal.
+  EXPECT_EQ(e.E.LTData().GetItemTextW(0), u"xbc");
+  EXPECT_EQ(e.Caret(), P(0, 2));
+  EXPECT_EQ(e.Selected(), "");
   EXPECT_FALSE(e.Win.Type(u"\x1b"));
   e.E.EditorOptions.Include(ltoDoNotWantReturns);
   EXPECT_FALSE(e.Win.WantsKey(vkReturn));
   EXPECT_FALSE(e.Key(vkReturn));
-  EXPECT_EQ(e.Refusals, 4);
+  EXPECT_EQ(e.Refusals, 0);
+  EXPECT_EQ(e.E.LTData().ItemCount(), 1);
 }
 
 // ---- Showing the caret ------------------------------------------------------------------------------
@@ -500,7 +497,8 @@ TEST(LTEditCaret, TheInputMethodComposesAtTheCaret) {
   EXPECT_EQ(e.E.LTData().GetItemTextW(0), u"abc") << "a composition is not typed";
   e.Win.Compose(u"", 0, u"\u4F60");
   EXPECT_TRUE(e.E.Preedit().empty());
-  EXPECT_EQ(e.Refusals, 1) << "typing is not there yet";
+  EXPECT_EQ(e.E.LTData().GetItemTextW(0), u"ab\u4F60c") << "a committed composition is typed";
+  EXPECT_EQ(e.Refusals, 0);
   e.E.SetReadOnly(true);
   EXPECT_FALSE(e.E.InputMethodState().Enabled);
 }

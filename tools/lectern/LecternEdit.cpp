@@ -8,6 +8,8 @@
 // writes nothing.
 
 #include "edit/LTEdit.h"
+#include "interchange/LTFormats.h"
+#include "platform/LTGraphic.h"
 #include "platform/LTStream.h"
 #include "platform/LTSysUtils.h"
 #include "platform/headless/LTHeadlessWindow.h"
@@ -122,17 +124,41 @@ std::optional<TScriptLine> ParseLine(const std::string& raw, int number, TScript
   std::istringstream words(line.substr(start));
   std::string name;
   words >> name;
-  if (name == "type") {
+  if (name == "type" || name == "tag" || name == "expect-text" || name == "insert-file" ||
+      name == "insert-picture") {
     // The text is the rest after the one space that follows the command.
-    const size_t at = start + 4;
+    const size_t at = start + name.size();
     std::string text;
-    if (at < line.size() && (line[at] != ' ' || !Unescape(std::string_view(line).substr(at + 1), text))) {
-      error = {number, "type takes the text after one space (escapes \\t, \\n, \\\\)", true};
+    const bool path = name == "insert-file" || name == "insert-picture";
+    const bool bad = at < line.size() && (line[at] != ' ' || !Unescape(std::string_view(line).substr(at + 1), text));
+    if (bad || (path && text.empty())) {
+      error = {number,
+               name + (path ? " takes a file name after one space" : " takes the text after one space") +
+                   " (escapes \\t, \\n, \\\\)",
+               true};
       return std::nullopt;
     }
     cmd.Name = name;
     cmd.Text = Utf8ToUtf16(text);
     return cmd;
+  }
+  if (name == "text-style" || name == "para-style") {
+    // A number, or a style's name in double quotes.
+    std::string rest = line.substr(start + name.size());
+    const size_t a = rest.find_first_not_of(" \t");
+    rest = a == std::string::npos ? std::string{} : rest.substr(a);
+    while (!rest.empty() && (rest.back() == ' ' || rest.back() == '\t')) rest.pop_back();
+    cmd.Name = name;
+    if (rest.size() >= 2 && rest.front() == '"' && rest.back() == '"') {
+      cmd.Text = Utf8ToUtf16(rest.substr(1, rest.size() - 2));
+      return cmd;
+    }
+    if (const std::optional<int32_t> v = TryStrToInt(rest)) {
+      cmd.Numbers.push_back(*v);
+      return cmd;
+    }
+    error = {number, name + " takes a style number or a quoted style name", true};
+    return std::nullopt;
   }
   std::vector<std::string> args;
   for (std::string w; words >> w;) args.push_back(w);
@@ -165,6 +191,16 @@ std::optional<TScriptLine> ParseLine(const std::string& raw, int number, TScript
     if ((name == "caret" || name == "expect-caret") && numbers(2)) return cmd;
     if (name == "select" && numbers(4)) return cmd;
     if (name == "print" && args.empty()) return cmd;
+    const bool plain = name == "delete" || name == "undo" || name == "redo" || name == "insert-rule" ||
+                       name == "insert-tab";
+    if (plain && args.empty()) return cmd;
+    auto choice = [&](const char* yes, const char* no) {
+      if (args.size() != 1 || (args[0] != yes && args[0] != no)) return false;
+      cmd.Numbers.push_back(args[0] == yes ? 1 : 0);
+      return true;
+    };
+    if ((name == "page-break" || name == "readonly") && choice("on", "off")) return cmd;
+    if (name == "expect-modified" && choice("yes", "no")) return cmd;
   }
   error = {number, "not a command: " + line.substr(start), true};
   return std::nullopt;
@@ -236,6 +272,42 @@ class TScriptPlayer {
         e_.SetSelectionBounds(n[0], n[1], n[2], n[3]);
     } else if (cmd.Name == "print") {
       out_ << Where() << '\n';
+    } else if (cmd.Name == "delete") {
+      e_.DeleteSelection();
+    } else if (cmd.Name == "undo") {
+      e_.Undo();
+    } else if (cmd.Name == "redo") {
+      e_.Redo();
+    } else if (cmd.Name == "insert-rule") {
+      e_.InsertRule();
+    } else if (cmd.Name == "insert-tab") {
+      e_.InsertTab();
+    } else if (cmd.Name == "page-break") {
+      e_.SetPageBreak(n[0] != 0);
+    } else if (cmd.Name == "readonly") {
+      e_.SetReadOnly(n[0] != 0);
+    } else if (cmd.Name == "text-style" || cmd.Name == "para-style") {
+      return ApplyStyle(cmd, error);
+    } else if (cmd.Name == "tag") {
+      return Tag(cmd, error);
+    } else if (cmd.Name == "insert-file") {
+      return InsertFile(cmd, error);
+    } else if (cmd.Name == "insert-picture") {
+      return InsertPicture(cmd, error);
+    } else if (cmd.Name == "expect-text") {
+      TLTString text = e_.LTData().GetPlainText(0);
+      // Paragraphs and lines as the script writes them: one \n each.
+      for (size_t at = text.find(u"\r\n"); at != TLTString::npos; at = text.find(u"\r\n", at)) text.erase(at, 1);
+      if (text != cmd.Text) {
+        error = {cmd.Number, "expected the text \"" + Escape(cmd.Text) + "\", found \"" + Escape(text) + "\""};
+        return false;
+      }
+    } else if (cmd.Name == "expect-modified") {
+      if (e_.Modified != (n[0] != 0)) {
+        error = {cmd.Number, std::string("expected the document ") + (n[0] ? "modified" : "unmodified") +
+                                 ", found it " + (e_.Modified ? "modified" : "unmodified")};
+        return false;
+      }
     } else if (cmd.Name == "expect-caret") {
       const int item = e_.CurrentItemNo(), offset = e_.CurrentItemOffset();
       if (item != n[0] || offset != n[1]) {
@@ -260,6 +332,115 @@ class TScriptPlayer {
       win_.Type(std::u16string_view(text).substr(i, len));
       i += len - 1;
     }
+  }
+
+  static std::string Escape(const TLTString& text) {
+    std::string out;
+    for (const char c : Utf16ToUtf8(text)) {
+      if (c == '\n')
+        out += "\\n";
+      else if (c == '\t')
+        out += "\\t";
+      else if (c == '\\')
+        out += "\\\\";
+      else
+        out += c;
+    }
+    return out;
+  }
+
+  /// A style by its number or its name.
+  bool ApplyStyle(const TScriptLine& cmd, TScriptError& error) {
+    const bool text = cmd.Name == "text-style";
+    const TLTStyle* style = e_.Style();
+    const TCustomLTInfos& infos = text ? static_cast<const TCustomLTInfos&>(style->TextStyles())
+                                       : static_cast<const TCustomLTInfos&>(style->ParaStyles());
+    int no = -1;
+    if (!cmd.Numbers.empty()) {
+      no = cmd.Numbers[0];
+    } else {
+      for (int i = 0; i < infos.Count(); ++i)
+        if (infos.Items(i).StyleName == cmd.Text) no = i;
+    }
+    if (!infos.IsValidIndex(no)) {
+      error = {cmd.Number, std::string("no ") + (text ? "text" : "paragraph") + " style " +
+                               (cmd.Numbers.empty() ? "named \"" + Utf16ToUtf8(cmd.Text) + "\"" : IntToStr(no)) +
+                               " (the document has " + IntToStr(infos.Count()) + ")"};
+      return false;
+    }
+    if (text)
+      e_.ApplyTextStyle(no);
+    else
+      e_.ApplyParaStyle(no);
+    return true;
+  }
+
+  /// The tag of every item the selection touches (or the caret's), as one
+  /// step to undo.
+  bool Tag(const TScriptLine& cmd, TScriptError& error) {
+    TLTTag tag;
+    if (e_.LTData().TagsArePChars()) {
+      tag = TLTTag::FromString(cmd.Text);
+    } else if (const std::optional<int32_t> v = TryStrToInt(Utf16ToUtf8(cmd.Text))) {
+      tag = TLTTag::FromInt(*v);
+    } else if (!cmd.Text.empty()) {
+      error = {cmd.Number, "the tags of this document are numbers"};
+      return false;
+    }
+    int si = 0, so = 0, ei = 0, eo = 0;
+    e_.GetSelectionBounds(si, so, ei, eo, true);
+    if (si < 0) si = ei = e_.CurrentItemNo();
+    e_.BeginUndoGroup(ltukTagChange);
+    e_.SetUndoGroupMode(true);
+    for (int i = si; i <= ei && i >= 0; ++i) e_.SetItemTagUndoable(i, tag);
+    e_.SetUndoGroupMode(false);
+    return true;
+  }
+
+  bool InsertFile(const TScriptLine& cmd, TScriptError& error) {
+    const std::string path = Utf16ToUtf8(cmd.Text);
+    const TLTDocumentFormat* format = FindFormatForFile(path);
+    std::string bytes, why;
+    if (!format || !format->Read) {
+      error = {cmd.Number, path + ": cannot read this file type"};
+      return false;
+    }
+    if (!ReadFileBytes(path, bytes, &why)) {
+      error = {cmd.Number, path + ": " + why};
+      return false;
+    }
+    // The file is read apart with this document's styles, so that a file
+    // that cannot be read leaves the document as it was.
+    TLTFormattedDocument part;
+    part.SetContext(&e_.Context());
+    TLTMemoryStream in(bytes);
+    TLTFormatReport report;
+    const bool read = format->Read(in, part, report);
+    part.SetContext(nullptr);
+    for (const std::string& w : report.Warnings) err_ << "lectern: " << path << ": warning: " << w << '\n';
+    if (!read) {
+      error = {cmd.Number, path + ": " + (report.Error.empty() ? std::string("cannot be read") : report.Error)};
+      return false;
+    }
+    e_.InsertDocumentAtCaret(part);
+    return true;
+  }
+
+  bool InsertPicture(const TScriptLine& cmd, TScriptError& error) {
+    const std::string path = Utf16ToUtf8(cmd.Text);
+    std::string bytes, why;
+    if (!ReadFileBytes(path, bytes, &why)) {
+      error = {cmd.Number, path + ": " + why};
+      return false;
+    }
+    std::unique_ptr<TGraphic> picture = LoadGraphicFromBytes(bytes);
+    if (!picture) {
+      error = {cmd.Number, path + ": not a picture this program can read"};
+      return false;
+    }
+    const size_t slash = path.find_last_of('/');
+    e_.InsertPicture(path.substr(slash == std::string::npos ? 0 : slash + 1), std::move(picture), 0);
+    return true;
   }
 
   std::string Where() {

@@ -1,0 +1,1731 @@
+// The editing operations: typing, inserting items, text and stored
+// documents at the caret, deleting, Backspace and Delete, Enter, text and
+// paragraph styles, tags and page breaks; and Undo and Redo.
+//
+// Design notes. Every operation is built from the editable container's
+// primitives, which record their own undo, inside one undo group. Before
+// changing anything an operation notes which drawing items show the items
+// it is about to touch (BeginEdit); afterwards only their paragraphs are
+// laid out again (EndEdit), which keeps a keystroke in a long document as
+// cheap as in a short one. Refusals are decided before the first change, so
+// that a refused operation leaves neither a change nor an undo group.
+
+#include "edit/LTEdit.h"
+#include "edit/LTEditFlag.h"
+#include "platform/LTCodePage.h"
+#include "platform/LTStream.h"
+#include "platform/LTSysUtils.h"
+#include "style/LTStyle.h"
+
+#include <algorithm>
+
+namespace lectern {
+
+namespace {
+
+constexpr uint8_t kBreakFlags = ltifJoinPrev | ltifNewLine | ltifNewPage;
+
+bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+
+}  // namespace
+
+// ---- Groups --------------------------------------------------------------------------------------
+
+/// One user action: an undo group in group mode for its whole length. A
+/// group that nothing was recorded into is dropped at the end, so that an
+/// action that changed nothing leaves no step behind.
+class TCustomLecternEdit::TActionScope {
+ public:
+  TActionScope(TCustomLecternEdit& editor, TLTUndoKind kind) : e_(editor) {
+    e_.BeginUndoGroup(kind);
+    e_.SetUndoGroupMode(true);
+  }
+  ~TActionScope() { e_.SetUndoGroupMode(false); }
+  TActionScope(const TActionScope&) = delete;
+  TActionScope& operator=(const TActionScope&) = delete;
+
+ private:
+  TCustomLecternEdit& e_;
+};
+
+void TCustomLecternEdit::BeginUndoGroup(TLTUndoKind kind) {
+  TLTEditLTData& d = EditData();
+  d.Target = d.UndoList().BeginGroup(kind, caretDrawItem_ >= 0 ? CurrentItemNo() : -1,
+                                     caretDrawItem_ >= 0 ? CurrentItemOffset() : -1)
+                 ? TLTUndoTarget::Undo
+                 : TLTUndoTarget::None;
+}
+
+void TCustomLecternEdit::SetUndoGroupMode(bool on) {
+  TLTUndoList& u = EditData().UndoList();
+  if (on) {
+    ++u.GroupMode;
+    return;
+  }
+  if (u.GroupMode > 0) --u.GroupMode;
+  if (u.GroupMode == 0) u.DropEmptyLast();
+}
+
+int TCustomLecternEdit::UndoLimit() const { return const_cast<TCustomLecternEdit*>(this)->EditData().UndoList().Limit; }
+
+void TCustomLecternEdit::SetUndoLimit(int limit) { EditData().UndoList().Limit = limit; }
+
+TLTUndoKind TCustomLecternEdit::UndoAction() const {
+  return const_cast<TCustomLecternEdit*>(this)->EditData().UndoList().LastKind();
+}
+
+TLTUndoKind TCustomLecternEdit::RedoAction() const {
+  return const_cast<TCustomLecternEdit*>(this)->EditData().RedoList().LastKind();
+}
+
+void TCustomLecternEdit::ClearUndo() {
+  EditData().UndoList().Clear();
+  EditData().RedoList().Clear();
+}
+
+// ---- Changing: permission, layout, the Modified flag -------------------------------------------
+
+bool TCustomLecternEdit::BeforeChange() {
+  bool can = !readOnly_ && Style() && &CaretContainer() == &LTData();
+  if (can && OnChanging) OnChanging(RootEditor(), can);
+  if (!can) {
+    Refuse();
+    return false;
+  }
+  EnsureNotEmpty();
+  return CurrentItemNo() >= 0;
+}
+
+void TCustomLecternEdit::MarkChanged(bool clearRedo) {
+  Modified = true;
+  ctrlJumpMode_ = false;
+  if (clearRedo) EditData().RedoList().Clear();
+  if (OnChange) OnChange(*this);
+}
+
+void TCustomLecternEdit::BeginEdit(int firstItem, int lastItem) {
+  TLTEditLTData& d = EditData();
+  d.ItemsDelta = 0;
+  const int count = d.ItemCount();
+  editFull_ = count == 0 || d.DrawItems.Empty() || d.LastFormattedItem != count - 1;
+  if (!editFull_) {
+    // One item more on each side: an edit at a paragraph's edge changes
+    // whether the paragraph before or after it is joined to it.
+    const int a = std::clamp(std::min(firstItem, lastItem) - 1, 0, count - 1);
+    const int b = std::clamp(std::max(firstItem, lastItem) + 1, 0, count - 1);
+    editFirstDraw_ = d.GetItem(a).FirstDrawItem;
+    editLastDraw_ = b + 1 < count ? d.GetItem(b + 1).FirstDrawItem - 1 : d.DrawItems.Count() - 1;
+    editFull_ = editFirstDraw_ < 0 || editLastDraw_ < editFirstDraw_ || editLastDraw_ >= d.DrawItems.Count();
+  }
+  // The drawing positions of the selection die with the layout.
+  InvalidateCaret();
+  ForgetSelection();
+  caretDrawItem_ = caretStop_ = -1;
+  caretStops_.clear();
+  caretHeight_ = 0;
+}
+
+void TCustomLecternEdit::EndEdit(int caretItem, int caretOffs) {
+  TLTEditLTData& d = EditData();
+  if (editFull_) {
+    Format();
+  } else {
+    const TLTRectI r = d.ReformatRange(editFirstDraw_, editLastDraw_, d.ItemsDelta);
+    Window().Invalidate(r);
+    UpdateScrollBars();
+  }
+  d.ItemsDelta = 0;
+  editFull_ = true;
+  if (d.ItemCount() == 0) return;
+  caretItem = std::clamp(caretItem, 0, d.ItemCount() - 1);
+  if (!SetCaretAt(caretItem, caretOffs)) EnsureNotEmpty();
+}
+
+// ---- Questions about items ---------------------------------------------------------------------------
+
+TLTProtectOptions TCustomLecternEdit::Protection(int itemNo) const {
+  const TCustomLTFormattedData& c = CaretContainer();
+  const TLTStyle* style = Style();
+  if (!style || !c.GetItem(itemNo).IsText()) return {};
+  const int32_t s = c.GetItemStyle(itemNo);
+  return style->TextStyles().IsValidIndex(s) ? style->TextStyles()[s].Protection : TLTProtectOptions{};
+}
+
+bool TCustomLecternEdit::ParaReadOnly(int itemNo) const {
+  const TLTStyle* style = Style();
+  const int32_t p = CaretContainer().GetItem(itemNo).ParaNo;
+  return style && style->ParaStyles().IsValidIndex(p) && style->ParaStyles()[p].Options.Contains(ltpaoReadOnly);
+}
+
+bool TCustomLecternEdit::ParaOption(int itemNo, TLTParaOption option) const {
+  const TLTStyle* style = Style();
+  const int32_t p = CaretContainer().GetItem(itemNo).ParaNo;
+  return style && style->ParaStyles().IsValidIndex(p) && style->ParaStyles()[p].Options.Contains(option);
+}
+
+bool TCustomLecternEdit::Sticks(int a, int b) const {
+  const TCustomLTFormattedData& c = CaretContainer();
+  if (a < 0 || b >= c.ItemCount()) {
+    if (a < 0 && b < c.ItemCount()) return Protection(b).Contains(ltprStickToTop);
+    if (b >= c.ItemCount() && a >= 0) return Protection(a).Contains(ltprStickToBottom);
+    return false;
+  }
+  const TLTProtectOptions pa = Protection(a), pb = Protection(b);
+  for (const TLTProtectOption s : {ltprSticking, ltprSticking2, ltprSticking3})
+    if (pa.Contains(s) && pb.Contains(s)) return true;
+  return false;
+}
+
+bool TCustomLecternEdit::IsMarkerItem(int itemNo) const {
+  const TCustomLTFormattedData& c = CaretContainer();
+  return itemNo >= 0 && itemNo < c.ItemCount() && c.GetItem(itemNo).GetBoolValue(iqListMarker);
+}
+
+bool TCustomLecternEdit::IsFullLineItem(int itemNo) const {
+  const TCustomLTFormattedData& c = CaretContainer();
+  return itemNo >= 0 && itemNo < c.ItemCount() && c.GetItem(itemNo).GetBoolValue(iqFullLine);
+}
+
+int TCustomLecternEdit::ParaEnd(int itemNo) const {
+  const TCustomLTFormattedData& c = CaretContainer();
+  int e = itemNo;
+  while (e + 1 < c.ItemCount() && !c.GetItem(e + 1).StartsParagraph()) ++e;
+  return e;
+}
+
+TLTRawByteString TCustomLecternEdit::EncodeFor(int32_t styleNo, std::u16string_view text) const {
+  const TCustomLTFormattedData& c = CaretContainer();
+  if (c.IsUnicodeStyle(styleNo)) return Utf16ToBytes(text);
+  return UnicodeToAnsi(text, c.StyleCodePage(styleNo));
+}
+
+std::unique_ptr<TCustomLTItemInfo> TCustomLecternEdit::NewTextItem(int32_t styleNo, int32_t paraNo,
+                                                                   std::u16string_view text) const {
+  auto item = ItemFactory(styleNo);
+  item->ParaNo = paraNo;
+  const int32_t resolved = CaretContainer().ResolveTextStyle(styleNo, paraNo);
+  item->SetFlag(ltifWide, CaretContainer().IsUnicodeStyle(resolved));
+  item->Text = EncodeFor(resolved, text);
+  return item;
+}
+
+void TCustomLecternEdit::SwitchToUnicodeStyle() {
+  const TLTStyle* style = Style();
+  if (!style || CaretContainer().IsUnicodeStyle(ActualCurrentTextStyle())) return;
+  if (style->TextStyles().IsValidIndex(style->DefUnicodeStyle)) SetCurrentTextStyle(style->DefUnicodeStyle);
+}
+
+// ---- Recorded compound changes -----------------------------------------------------------------------
+
+void TCustomLecternEdit::SplitItem(int itemNo, int pos) {
+  TLTEditLTData& d = EditData();
+  const TCustomLTItemInfo& item = d.GetItem(itemNo);
+  const int len = item.TextLength();
+  TLTRawByteString tail = d.CharsOf(itemNo, pos, len - pos + 1);
+  auto copy = ItemFactory(item.StyleNo);
+  copy->Assign(item);
+  copy->StyleNo = item.StyleNo;
+  copy->Tag = item.Tag;
+  copy->ParaNo = item.ParaNo;
+  copy->ItemFlags = static_cast<uint8_t>((item.ItemFlags & ~kBreakFlags) | ltifJoinPrev);
+  copy->Text = std::move(tail);
+  d.DeleteChars(itemNo, pos, len - pos + 1);
+  d.InsertOneItem(itemNo + 1, std::move(copy));
+}
+
+bool TCustomLecternEdit::MergeAt(int i) {
+  TLTEditLTData& d = EditData();
+  if (!d.CanMergeTextItems(i)) return false;
+  const TCustomLTItemInfo& a = d.GetItem(i);
+  const TCustomLTItemInfo& b = d.GetItem(i + 1);
+  if (b.Text.empty()) {
+    d.DeleteItems(i + 1, 1);
+  } else if (a.Text.empty()) {
+    // The empty item gives way; what it carried for its place stays.
+    const uint8_t flags = a.ItemFlags & kBreakFlags;
+    const TLTTag tag = a.Tag;
+    const bool takeTag = b.Tag.IsEmpty() && !tag.IsEmpty();
+    d.DeleteItems(i, 1);
+    d.SetBreakFlags(i, flags);
+    if (takeTag) d.SetTag(i, tag);
+  } else {
+    const TLTRawByteString text = b.Text;
+    d.InsertChars(i, a.TextLength() + 1, text);
+    d.DeleteItems(i + 1, 1);
+  }
+  return true;
+}
+
+void TCustomLecternEdit::JoinParagraph(int itemNo) {
+  TLTEditLTData& d = EditData();
+  const int32_t paraNo = d.GetItem(itemNo - 1).ParaNo;
+  d.SetParaNo(itemNo, ParaEnd(itemNo), paraNo);
+  d.SetBreakFlags(itemNo, ltifJoinPrev);
+}
+
+// ---- Placing one item at the caret -------------------------------------------------------------------
+
+bool TCustomLecternEdit::InsertItemAtCaret(std::unique_ptr<TCustomLTItemInfo> item, bool caretBefore) {
+  TLTEditLTData& d = EditData();
+  const int n = CurrentItemNo();
+  if (!item || n < 0) return false;
+  const int o = CurrentItemOffset();
+  const TCustomLTItemInfo& cur = d.GetItem(n);
+  const bool fullLine = item->GetBoolValue(iqFullLine);
+  const bool marker = item->GetBoolValue(iqListMarker);
+  const bool pinned = item->Checkpoint && item->Checkpoint->Pinned;
+  const TLTStyle* style = Style();
+  const int32_t requested =
+      !item->HasFlag(ltifJoinPrev) && style && style->ParaStyles().IsValidIndex(item->ParaNo) ? item->ParaNo : -1;
+  const bool afterMarker = IsMarkerItem(n - 1) && cur.HasFlag(ltifJoinPrev);
+
+  // Where it goes and how it meets its neighbours, decided before anything
+  // changes.
+  enum class TPlace : uint8_t { After, Before, Split, Replace };
+  TPlace place = TPlace::After;
+  if (!cur.IsText()) {
+    if (marker) return false;
+    place = o >= 1 ? TPlace::After : TPlace::Before;
+  } else if (cur.TextLength() > 0) {
+    const int len = cur.TextLength();
+    if (o > len) {
+      place = TPlace::After;
+    } else if (o <= 1) {
+      place = TPlace::Before;
+    } else {
+      if (Protection(n).Contains(ltprModifyProtect)) return false;
+      place = TPlace::Split;
+    }
+  } else {
+    if (Sticks(n, n + 1) || (cur.HasFlag(ltifJoinPrev) && Sticks(n - 1, n))) return false;
+    place = afterMarker && fullLine ? TPlace::After : TPlace::Replace;
+  }
+  if (place == TPlace::After && Sticks(n, n + 1) && n + 1 < d.ItemCount() && d.GetItem(n + 1).HasFlag(ltifJoinPrev))
+    return false;
+  if (place == TPlace::Before && cur.HasFlag(ltifJoinPrev) && !afterMarker && Sticks(n - 1, n)) return false;
+  const bool startsPara = d.ItemCount() == 0 || fullLine || pinned || marker;
+  if (!startsPara && ParaReadOnly(n)) return false;
+
+  if (item->StyleNo != ltikRule && !pinned) item->ParaNo = CurrentParaStyle();
+  if (item->StyleNo == ltikRule) item->ParaNo = 0;
+  uint8_t flags = 0;
+  if (!startsPara) {
+    flags = ltifJoinPrev;
+    item->ParaNo = cur.ParaNo;
+  }
+
+  BeginEdit(n, n);
+  int index = n + 1;
+  switch (place) {
+    case TPlace::After:
+      // Nothing continues a rule or a table on its line.
+      if (IsFullLineItem(n) && !startsPara) {
+        flags = 0;
+        item->ParaNo = CurrentParaStyle();
+      }
+      break;
+    case TPlace::Before:
+      index = n;
+      if (afterMarker && !startsPara) break;
+      if (!cur.HasFlag(ltifJoinPrev)) {
+        // The new item takes over the start of the paragraph or line.
+        if (fullLine || pinned || marker) {
+          flags = cur.ItemFlags & ltifNewPage;
+          d.SetBreakFlags(n, cur.ItemFlags & ~(ltifNewPage | ltifNewLine | ltifJoinPrev));
+        } else {
+          flags = cur.ItemFlags & (ltifNewLine | ltifNewPage);
+          d.SetBreakFlags(n, ltifJoinPrev);
+        }
+      }
+      break;
+    case TPlace::Split:
+      SplitItem(n, o);
+      break;
+    case TPlace::Replace: {
+      index = n;
+      const uint8_t old = cur.ItemFlags & kBreakFlags;
+      if (!startsPara) flags = old;
+      if (startsPara) flags = old & ltifNewPage;
+      if (!startsPara && !(old & ltifJoinPrev)) item->ParaNo = CurrentParaStyle();
+      d.DeleteItems(n, 1);
+      break;
+    }
+  }
+  if (IsMarkerItem(index - 1) && !fullLine && !marker) {
+    flags = ltifJoinPrev;
+    item->ParaNo = d.GetItem(index - 1).ParaNo;
+  }
+  item->ItemFlags = static_cast<uint8_t>((item->ItemFlags & ~kBreakFlags) | flags);
+  const bool isText = item->IsText();
+  const int length = item->TextLength();
+  d.InsertOneItem(index, std::move(item));
+  // The item after a rule or a table starts a paragraph of its own.
+  if (fullLine && index + 1 < d.ItemCount() && !d.GetItem(index + 1).StartsParagraph())
+    d.SetBreakFlags(index + 1, d.GetItem(index + 1).ItemFlags & ltifNewPage);
+  if (requested >= 0 && requested != d.GetItem(index).ParaNo) {
+    const int first = d.GetFirstParaItem(index);
+    d.SetParaNo(first, ParaEnd(index), requested);
+  }
+  const int offs = caretBefore ? (isText ? 1 : 0) : (isText ? length + 1 : 1);
+  EndEdit(index, offs);
+  return true;
+}
+
+bool TCustomLecternEdit::InsertItemWrapped(std::unique_ptr<TCustomLTItemInfo> item, bool caretBefore) {
+  if (!CanDeleteSelection()) {
+    Refuse();
+    return false;
+  }
+  if (!BeforeChange()) return false;
+  bool ok = false;
+  {
+    TActionScope action(*this, ltukInsertion);
+    const int keepStyle = CurrentTextStyle();
+    DeleteSelectionNow();
+    SetCurrentTextStyle(keepStyle);
+    ok = InsertItemAtCaret(std::move(item), caretBefore);
+  }
+  if (ok)
+    MarkChanged(true);
+  else
+    Refuse();
+  return ok;
+}
+
+bool TCustomLecternEdit::InsertItem(std::unique_ptr<TCustomLTItemInfo> item) {
+  if (!item) return false;
+  return InsertItemWrapped(std::move(item), false);
+}
+
+bool TCustomLecternEdit::InsertTextWithTag(std::u16string_view text, TLTTag tag) {
+  SwitchToUnicodeStyle();
+  auto item = NewTextItem(ActualCurrentTextStyle(), CurrentParaStyle(), text);
+  item->Tag = std::move(tag);
+  return InsertItemWrapped(std::move(item), false);
+}
+
+bool TCustomLecternEdit::InsertTab() {
+  auto tab = std::make_unique<TLTTabItemInfo>();
+  tab->TextStyleNo = ActualCurrentTextStyle();
+  return InsertItemWrapped(std::move(tab), false);
+}
+
+bool TCustomLecternEdit::InsertPicture(TLTRawByteString name, std::unique_ptr<TGraphic> picture, uint8_t vertAlign) {
+  if (!picture) return false;
+  auto item = std::make_unique<TLTGraphicItemInfo>(std::move(picture), vertAlign);
+  item->Text = std::move(name);
+  return InsertItemWrapped(std::move(item), false);
+}
+
+bool TCustomLecternEdit::InsertRule(TColor color, uint8_t width) {
+  auto rule = std::make_unique<TLTBreakItemInfo>();
+  rule->Color = color;
+  rule->LineWidth = width;
+  return InsertItemWrapped(std::move(rule), false);
+}
+
+// ---- Inserting text ----------------------------------------------------------------------------------
+
+void TCustomLecternEdit::InsertText(std::u16string_view text, bool caretBefore) {
+  TLTString s(text);
+  if (!s.empty() && s[0] == 0xFEFF) {
+    s.erase(0, 1);
+  } else if (!s.empty() && s[0] == 0xFFFE) {
+    s.erase(0, 1);
+    for (char16_t& c : s) c = static_cast<char16_t>((c >> 8) | (c << 8));
+  }
+  // Half a character is no character.
+  TLTString whole;
+  whole.reserve(s.size());
+  for (size_t i = 0; i < s.size(); ++i) {
+    if (IsHighSurrogate(s[i]) && i + 1 < s.size() && IsLowSurrogate(s[i + 1])) {
+      whole += s[i];
+      whole += s[++i];
+    } else if (!IsHighSurrogate(s[i]) && !IsLowSurrogate(s[i])) {
+      whole += s[i];
+    }
+  }
+  s = std::move(whole);
+  if (s.empty()) {
+    Window().InvalidateAll();
+    return;
+  }
+  if (!CanDeleteSelection()) {
+    Refuse();
+    return;
+  }
+  if (!BeforeChange()) return;
+  SwitchToUnicodeStyle();
+  bool ok = false;
+  {
+    TActionScope action(*this, ltukInsertion);
+    const int keepStyle = CurrentTextStyle();
+    DeleteSelectionNow();
+    SetCurrentTextStyle(keepStyle);
+    ok = InsertPieces(s, caretBefore);
+  }
+  if (ok)
+    MarkChanged(true);
+  else
+    Refuse();
+}
+
+void TCustomLecternEdit::InsertTextA(std::string_view text, bool caretBefore) {
+  const TLTStyle* style = Style();
+  const TLTCodePage cp = style ? style->DefCodePage : SystemCodePage();
+  InsertText(AnsiToUnicode(text, cp), caretBefore);
+}
+
+bool TCustomLecternEdit::InsertTextFileAtCaret(const std::string& path) {
+  std::string bytes;
+  if (!ReadFileBytes(path, bytes, nullptr)) return false;
+  InsertTextA(bytes, false);
+  return true;
+}
+
+bool TCustomLecternEdit::InsertPieces(const TLTString& s, bool caretBefore) {
+  TLTEditLTData& d = EditData();
+  const TLTStyle* style = Style();
+  const int spaces = style ? style->SpacesInTab : 0;
+  const int32_t textStyle = ActualCurrentTextStyle();
+  const bool pageBreaks = true;
+  // The pieces: text between line ends, with what ended each one.
+  enum class TEnd : uint8_t { None, Para, Page, Line, Tab };
+  struct TPiece {
+    TLTString Text;
+    TEnd EndedBy = TEnd::None;
+  };
+  std::vector<TPiece> pieces(1);
+  for (size_t i = 0; i < s.size(); ++i) {
+    const char16_t c = s[i];
+    TEnd end = TEnd::None;
+    if (c == u'\r' || c == u'\n') {
+      if (i + 1 < s.size() && (s[i + 1] == u'\r' || s[i + 1] == u'\n') && s[i + 1] != c) ++i;
+      end = TEnd::Para;
+    } else if (c == 0x0C) {
+      end = TEnd::Page;
+    } else if (c == 0x2029) {
+      end = TEnd::Para;
+    } else if (c == 0x0B || c == 0x2028) {
+      end = TEnd::Line;
+    } else if (c == u'\t' && spaces < 1) {
+      end = TEnd::Tab;
+    } else if (c == u'\t') {
+      pieces.back().Text.append(static_cast<size_t>(spaces), u' ');
+      continue;
+    } else {
+      pieces.back().Text += c;
+      continue;
+    }
+    pieces.back().EndedBy = end;
+    pieces.push_back({});
+  }
+
+  // The first piece goes in as one item at the caret; the rest follow it.
+  auto first = NewTextItem(textStyle, CurrentParaStyle(), pieces[0].Text);
+  if (!InsertItemAtCaret(std::move(first), false)) return false;
+  const int firstIndex = CurrentItemNo();
+  int last = firstIndex;
+  const int listMarker = IsMarkerItem(d.GetFirstParaItem(firstIndex)) ? d.GetFirstParaItem(firstIndex) : -1;
+  std::vector<std::unique_ptr<TCustomLTItemInfo>> rest;
+  for (size_t k = 0; k + 1 < pieces.size(); ++k) {
+    const TEnd end = pieces[k].EndedBy;
+    if (end == TEnd::Tab) {
+      auto tab = std::make_unique<TLTTabItemInfo>();
+      tab->TextStyleNo = textStyle;
+      tab->ParaNo = d.GetItem(firstIndex).ParaNo;
+      tab->ItemFlags = ltifJoinPrev;
+      rest.push_back(std::move(tab));
+    }
+    auto item = NewTextItem(textStyle, d.GetItem(firstIndex).ParaNo, pieces[k + 1].Text);
+    if (end == TEnd::Para || end == TEnd::Page) {
+      if (listMarker >= 0) {
+        auto m = CloneItem(d.GetItem(listMarker));
+        m->Checkpoint.reset();
+        m->ItemFlags = static_cast<uint8_t>(m->ItemFlags & ~kBreakFlags);
+        if (end == TEnd::Page && pageBreaks) m->ItemFlags |= ltifNewPage;
+        rest.push_back(std::move(m));
+        item->ItemFlags = ltifJoinPrev;
+      } else {
+        item->ItemFlags = end == TEnd::Page && pageBreaks ? ltifNewPage : 0;
+      }
+    } else if (end == TEnd::Line) {
+      item->ItemFlags = ltifNewLine;
+    } else {
+      item->ItemFlags = ltifJoinPrev;
+    }
+    const bool wide = d.IsUnicodeStyle(d.ResolveTextStyle(textStyle, item->ParaNo));
+    item->SetFlag(ltifWide, wide);
+    rest.push_back(std::move(item));
+  }
+  const int count = static_cast<int>(rest.size());
+  if (count > 0) {
+    BeginEdit(firstIndex, firstIndex);
+    d.InsertItems(firstIndex + 1, std::move(rest));
+    last = firstIndex + count;
+    EndEdit(last, d.GetOffsAfterItem(last));
+  }
+  // Text of one style meets text of the same style at both ends as one
+  // item, and empty pieces inside a line go.
+  int caretItem = last, caretOffs = d.GetOffsAfterItem(last);
+  if (caretBefore) {
+    caretItem = firstIndex;
+    caretOffs = d.GetOffsBeforeItem(firstIndex);
+  }
+  BeginEdit(firstIndex - 1, last + 1);
+  for (int i = std::min(last, d.ItemCount() - 2); i >= std::max(firstIndex - 1, 0); --i) {
+    const bool edge = i == last || i == firstIndex - 1;
+    if (!d.CanMergeTextItems(i) || !(edge || d.GetItem(i).Text.empty() || d.GetItem(i + 1).Text.empty())) continue;
+    const int lenA = d.GetItem(i).TextLength();
+    const bool aEmpty = d.GetItem(i).Text.empty(), bEmpty = d.GetItem(i + 1).Text.empty();
+    if (!MergeAt(i)) continue;
+    if (caretItem == i + 1) {
+      caretItem = i;
+      caretOffs = bEmpty ? lenA + 1 : (aEmpty ? caretOffs : caretOffs + lenA);
+    } else if (caretItem == i && aEmpty && !bEmpty) {
+      caretOffs = 1;
+    } else if (caretItem > i + 1) {
+      --caretItem;
+    }
+  }
+  EndEdit(caretItem, caretOffs);
+  return true;
+}
+
+// ---- Stored documents -----------------------------------------------------------------------------------
+
+bool TCustomLecternEdit::InsertLTFAtCaret(TLTStream& stream) {
+  if (!CanDeleteSelection()) {
+    Refuse();
+    return false;
+  }
+  if (!BeforeChange()) return false;
+  // The stored document is read apart, into a container of this document,
+  // so that a damaged one never reaches the document half read.
+  TLTFormattedDocument part;
+  part.SetContext(&Context());
+  int at = 0;
+  const bool read = part.InsertLTFAt(stream, at);
+  part.SetContext(nullptr);
+  if (!read) {
+    Refuse();
+    return false;
+  }
+  return InsertDocumentAtCaret(part);
+}
+
+bool TCustomLecternEdit::InsertDocumentAtCaret(TCustomLTData& part) {
+  if (part.ItemCount() == 0) return true;
+  if (!CanDeleteSelection()) {
+    Refuse();
+    return false;
+  }
+  if (!BeforeChange()) return false;
+  bool ok = false;
+  {
+    TActionScope action(*this, ltukInsertion);
+    const int keepStyle = CurrentTextStyle();
+    DeleteSelectionNow();
+    SetCurrentTextStyle(keepStyle);
+    ok = InsertContainerAtCaret(part);
+    if (!ok) RollBackGroup();
+  }
+  if (ok)
+    MarkChanged(true);
+  else
+    Refuse();
+  return ok;
+}
+
+bool TCustomLecternEdit::InsertLTFFileAtCaret(const std::string& path) {
+  std::string bytes;
+  if (!ReadFileBytes(path, bytes, nullptr)) return false;
+  TLTMemoryStream in(bytes);
+  return InsertLTFAtCaret(in);
+}
+
+bool TCustomLecternEdit::InsertContainerAtCaret(TCustomLTData& part) {
+  TLTEditLTData& d = EditData();
+  std::vector<std::unique_ptr<TCustomLTItemInfo>> items = part.ExtractItems(0, part.ItemCount());
+  if (items.empty()) return true;
+  std::unique_ptr<TCustomLTItemInfo> head = std::move(items.front());
+  items.erase(items.begin());
+  // The first item follows the paragraph rules of the caret; the others
+  // keep the paragraphs they were stored with.
+  if (head->GetBoolValue(iqListMarker) && !items.empty() && !items.front()->HasFlag(ltifJoinPrev)) {
+    head.reset();
+  }
+  int index = -1;
+  if (head) {
+    if (!InsertItemAtCaret(std::move(head), false)) return false;
+    index = CurrentItemNo();
+  } else {
+    // A marker heading the stored document cannot stand at the caret; its
+    // paragraph's text goes in without it.
+    head = std::move(items.front());
+    items.erase(items.begin());
+    head->SetJoinPrev(false);
+    if (!InsertItemAtCaret(std::move(head), false)) return false;
+    index = CurrentItemNo();
+  }
+  const int count = static_cast<int>(items.size());
+  if (count > 0) {
+    BeginEdit(index, index);
+    for (auto& it : items) it->SetFlag(ltifWide, it->IsText() ? it->IsWide() : it->IsWide());
+    d.InsertItems(index + 1, std::move(items));
+    // The item after the inserted content must not continue a rule or table.
+    const int after = index + count + 1;
+    if (after < d.ItemCount() && IsFullLineItem(after - 1) && !d.GetItem(after).StartsParagraph())
+      d.SetBreakFlags(after, d.GetItem(after).ItemFlags & ltifNewPage);
+    if (after < d.ItemCount() && d.GetItem(after).HasFlag(ltifJoinPrev) && IsMarkerItem(after))
+      d.SetBreakFlags(after, 0);
+    EndEdit(index + count, d.GetOffsAfterItem(index + count));
+  }
+  return true;
+}
+
+void TCustomLecternEdit::RollBackGroup() {
+  TLTEditLTData& d = EditData();
+  TLTUndoInfos* g = d.UndoList().Last();
+  if (!g || g->IsTyping()) return;
+  BeginEdit(0, d.ItemCount() - 1);
+  editFull_ = true;
+  const TLTUndoTarget keep = d.Target;
+  d.Target = TLTUndoTarget::None;
+  for (auto it = g->Records.rbegin(); it != g->Records.rend(); ++it) (*it)->Undo(d);
+  d.Target = keep;
+  g->Records.clear();
+  EndEdit(g->CaretItemNo, g->CaretOffs);
+}
+
+// ---- Deleting the selection ---------------------------------------------------------------------------
+
+bool TCustomLecternEdit::CanDeleteSelection() {
+  if (!HasSelection()) return true;
+  TCustomLTFormattedData& c = CaretContainer();
+  int si = 0, so = 0, ei = 0, eo = 0;
+  GetSelectionBounds(si, so, ei, eo, true);
+  if (si < 0 || ei < 0) return true;
+  for (int i = si; i <= ei; ++i) {
+    const TCustomLTItemInfo& it = c.GetItem(i);
+    const bool whole = (i > si || so <= c.GetOffsBeforeItem(i)) && (i < ei || eo >= c.GetOffsAfterItem(i));
+    const TLTProtectOptions p = Protection(i);
+    if (whole && p.Contains(ltprDeleteProtect)) return false;
+    if (!whole && it.IsText() && p.Contains(ltprModifyProtect) && (i != ei || eo > 1) &&
+        (i != si || so <= it.TextLength()))
+      return false;
+    if (ParaReadOnly(i)) return false;
+    if (i > si && it.StartsParagraph() && it.Checkpoint && it.Checkpoint->Pinned) return false;
+  }
+  const TLTStyle* style = Style();
+  if (style && style->ParaStyles().IsValidIndex(currentParaStyle_) &&
+      style->ParaStyles()[currentParaStyle_].Options.Contains(ltpaoReadOnly))
+    return false;
+  return true;
+}
+
+void TCustomLecternEdit::DeleteSelection() {
+  if (!HasSelection()) return;
+  if (!CanDeleteSelection()) {
+    Refuse();
+    return;
+  }
+  if (!BeforeChange()) return;
+  {
+    TActionScope action(*this, ltukDeletion);
+    DeleteSelectionNow();
+  }
+  MarkChanged(true);
+}
+
+void TCustomLecternEdit::DeleteSelectionNow() {
+  if (!HasSelection()) return;
+  TLTEditLTData& d = EditData();
+  int si = 0, so = 0, ei = 0, eo = 0;
+  GetSelectionBounds(si, so, ei, eo, true);
+  if (si < 0 || ei < 0 || (si == ei && so == eo)) return;
+  // A selection that ends where an item continuing the line starts ends
+  // at the end of the item before it.
+  if (ei > si && eo <= d.GetOffsBeforeItem(ei) && d.GetItem(ei).HasFlag(ltifJoinPrev)) {
+    --ei;
+    eo = d.GetOffsAfterItem(ei);
+  }
+  const int32_t firstPara = d.GetItem(d.GetFirstParaItem(si)).ParaNo;
+  const uint8_t startFlags = d.GetItem(si).ItemFlags & kBreakFlags;
+  const int32_t startStyle = d.GetItem(si).IsText() ? d.GetItem(si).StyleNo : ActualCurrentTextStyle();
+  BeginEdit(si, ei);
+
+  const bool firstKept = so > d.GetOffsBeforeItem(si);
+  const bool lastKept = eo < d.GetOffsAfterItem(ei);
+  if (si == ei) {
+    if (d.GetItem(si).IsText() && (firstKept || lastKept)) {
+      d.DeleteChars(si, so, eo - so);
+      EndEdit(si, so);
+      return;
+    }
+  } else {
+    if (lastKept) d.DeleteChars(ei, 1, eo - 1);
+    if (firstKept) d.DeleteChars(si, so, d.GetItem(si).TextLength() - so + 1);
+  }
+  const int a = firstKept ? si + 1 : si;
+  const int b = (lastKept && si != ei) ? ei - 1 : ei;
+  const bool tailWasLast = lastKept && si != ei;
+  d.DeleteItems(a, b - a + 1);
+
+  // What follows the deletion point continues the paragraph before it.
+  int caretItem = a, caretOffs = -1;
+  const int t = a;
+  if (t < d.ItemCount()) {
+    TCustomLTItemInfo& tail = d.GetItem(t);
+    if (firstKept) {
+      if (tailWasLast) d.SetBreakFlags(t, ltifJoinPrev);
+    } else if (tailWasLast || tail.HasFlag(ltifJoinPrev)) {
+      d.SetBreakFlags(t, startFlags);
+    }
+    if (!d.GetItem(t).StartsParagraph() && IsMarkerItem(t)) {
+      d.DeleteItems(t, 1);
+    }
+  }
+  // A paragraph that lost all it had keeps an empty item for its break.
+  const bool paraGone = !firstKept && (t >= d.ItemCount() || d.GetItem(t).StartsParagraph()) &&
+                        !(startFlags & ltifJoinPrev) && !(startFlags & ltifNewLine);
+  const bool lineGone = !firstKept && (t >= d.ItemCount() || !d.GetItem(t).HasFlag(ltifJoinPrev)) &&
+                        (startFlags & ltifNewLine);
+  if (paraGone || lineGone || d.ItemCount() == 0) {
+    auto empty = NewTextItem(startStyle, firstPara, u"");
+    empty->ItemFlags = static_cast<uint8_t>((empty->ItemFlags & ~kBreakFlags) | startFlags);
+    d.InsertOneItem(t, std::move(empty));
+  }
+  if (t < d.ItemCount() && !d.GetItem(t).StartsParagraph()) {
+    const int first = d.GetFirstParaItem(t);
+    const int end = ParaEnd(t);
+    std::vector<int32_t> paras;
+    bool differs = false;
+    for (int i = first; i <= end; ++i) differs = differs || d.GetItem(i).ParaNo != firstPara;
+    if (differs) d.SetParaNo(first, end, firstPara);
+    (void)paras;
+  }
+  if (firstKept) {
+    caretItem = si;
+    caretOffs = so;
+  } else if (t < d.ItemCount()) {
+    caretItem = t;
+    caretOffs = d.GetOffsBeforeItem(t);
+    if (t > 0 && d.GetItem(t).HasFlag(ltifJoinPrev) && !IsMarkerItem(t - 1)) {
+      caretItem = t - 1;
+      caretOffs = d.GetOffsAfterItem(t - 1);
+    }
+  } else {
+    caretItem = d.ItemCount() - 1;
+    caretOffs = d.GetOffsAfterItem(caretItem);
+  }
+  // Text of one style that now touches becomes one item.
+  if (caretItem >= 0 && caretItem + 1 < d.ItemCount() && d.GetItem(caretItem).IsText() &&
+      caretOffs == d.GetOffsAfterItem(caretItem) && !d.GetItem(caretItem).Text.empty() &&
+      !d.GetItem(caretItem + 1).Text.empty())
+    MergeAt(caretItem);
+  EndEdit(caretItem, caretOffs);
+}
+
+// ---- Typing -------------------------------------------------------------------------------------------
+
+bool TCustomLecternEdit::TypeText(std::u16string_view text) {
+  if (!BeforeChange()) return false;
+  if (HasSelection()) {
+    if (!CanDeleteSelection()) {
+      Refuse();
+      return false;
+    }
+    {
+      TActionScope action(*this, ltukDeletion);
+      DeleteSelectionNow();
+    }
+    MarkChanged(true);
+  }
+  bool all = true;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char16_t c = text[i];
+    if (IsHighSurrogate(c) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
+      all = TypeCharacter(text.substr(i, 2)) && all;
+      ++i;
+    } else if (IsHighSurrogate(c) || IsLowSurrogate(c)) {
+      continue;  // an unpaired half is not a character
+    } else {
+      all = TypeCharacter(text.substr(i, 1)) && all;
+    }
+  }
+  return all;
+}
+
+bool TCustomLecternEdit::TypeCharacter(std::u16string_view ch) {
+  TLTEditLTData& d = EditData();
+  SwitchToUnicodeStyle();
+  int n = CurrentItemNo();
+  int o = CurrentItemOffset();
+  if (n < 0) return false;
+  if (ParaReadOnly(n)) {
+    Refuse();
+    return false;
+  }
+  const int32_t cs = ActualCurrentTextStyle();
+  bool inItem = d.GetItem(n).IsText() && d.GetItemStyle(n) == cs;
+  if (!inItem) {
+    // At the end of an item of another style, typing goes on in the next
+    // item when that one is of the current style.
+    const bool atEnd = d.GetItem(n).IsText() ? o > d.GetItem(n).TextLength() : o >= 1;
+    if (atEnd && n + 1 < d.ItemCount() && d.GetItem(n + 1).HasFlag(ltifJoinPrev) && d.GetItem(n + 1).IsText() &&
+        d.GetItemStyle(n + 1) == cs) {
+      ++n;
+      o = 1;
+      inItem = true;
+    }
+  }
+  if (inItem) {
+    const TLTProtectOptions p = Protection(n);
+    if (p.Contains(ltprConcateProtect) && !d.GetItem(n).Text.empty()) inItem = false;
+    if (p.Contains(ltprModifyProtect)) {
+      if (o > 1 && o <= d.GetItem(n).TextLength()) {
+        Refuse();
+        return false;
+      }
+      inItem = d.GetItem(n).Text.empty() && false;
+    }
+  }
+  if (!inItem) {
+    auto item = NewTextItem(cs, CurrentParaStyle(), ch);
+    bool ok = false;
+    {
+      TActionScope action(*this, ltukInsertion);
+      ok = InsertItemAtCaret(std::move(item), false);
+    }
+    if (!ok) {
+      Refuse();
+      return false;
+    }
+    MarkChanged(true);
+    return true;
+  }
+
+  const TLTRawByteString raw = EncodeFor(d.GetItemStyle(n), ch);
+  const int units = static_cast<int>(raw.size()) / d.CharSize(n);
+  const bool emptyPara = d.GetItem(n).Text.empty() && d.GetItem(n).StartsParagraph() && ParaEnd(n) == n &&
+                         !IsMarkerItem(n - 1) && d.GetItem(n).ParaNo != CurrentParaStyle();
+  BeginEdit(n, n);
+  if (units == 1 && !emptyPara) {
+    const TLTRawByteString oldText = d.GetItem(n).Text;
+    if (OnItemTextEdit) {
+      // The application may retag or restyle what was typed; then the
+      // keystroke is an ordinary insertion in a group of its own.
+      TLTTag tag = d.GetItem(n).Tag;
+      int32_t styleNo = d.GetItem(n).StyleNo;
+      TLTTag newTag = tag;
+      int32_t newStyle = styleNo;
+      d.Target = TLTUndoTarget::None;
+      d.InsertChars(n, o, raw);
+      d.Target = TLTUndoTarget::Undo;
+      OnItemTextEdit(*this, oldText, d, n, newTag, newStyle);
+      if (newTag == tag && newStyle == styleNo) {
+        d.RecordTyping(n, o, d.GetItem(n).IsWide(), o);
+      } else {
+        d.UndoList().AppendGroup(ltukTyping, n, o, {});
+        d.UndoList().Add(std::make_unique<TLTUndoInsertSubstringInfo>(n, o, 1));
+        if (!(newTag == tag)) d.SetTag(n, newTag);
+        if (newStyle != styleNo) d.SetStyleNo(n, newStyle, d.IsUnicodeStyle(newStyle));
+      }
+    } else {
+      d.TypeChars(n, o, raw);
+    }
+  } else {
+    TActionScope action(*this, ltukOtherTyping);
+    if (emptyPara) d.SetParaNo(n, n, CurrentParaStyle());
+    d.InsertChars(n, o, raw);
+  }
+  EndEdit(n, o + units);
+  MarkChanged(true);
+  return true;
+}
+
+// ---- Backspace and Delete -------------------------------------------------------------------------------
+
+int TCustomLecternEdit::WordChars(int itemNo, int offs, bool forward) const {
+  const TCustomLTFormattedData& c = CaretContainer();
+  const TLTString text = c.GetItemTextW(itemNo);
+  const int len = static_cast<int>(text.size());
+  if (forward) {
+    int k = offs - 1;
+    while (k < len && !IsDelimiter(text[static_cast<size_t>(k)])) ++k;
+    while (k < len && IsDelimiter(text[static_cast<size_t>(k)])) ++k;
+    return std::max(k - (offs - 1), 1);
+  }
+  int k = offs - 1;
+  while (k > 0 && IsDelimiter(text[static_cast<size_t>(k - 1)])) --k;
+  while (k > 0 && !IsDelimiter(text[static_cast<size_t>(k - 1)])) --k;
+  return std::max(offs - 1 - k, 1);
+}
+
+int TCustomLecternEdit::CharsBefore(int itemNo, int offs) const {
+  // A character of two code units goes as one.
+  const TCustomLTFormattedData& c = CaretContainer();
+  if (!c.GetItem(itemNo).IsWide() || offs < 3) return 1;
+  const TLTString text = c.GetItemTextW(itemNo);
+  return IsLowSurrogate(text[static_cast<size_t>(offs - 2)]) && IsHighSurrogate(text[static_cast<size_t>(offs - 3)])
+             ? 2
+             : 1;
+}
+
+int TCustomLecternEdit::CharsAfter(int itemNo, int offs) const {
+  const TCustomLTFormattedData& c = CaretContainer();
+  if (!c.GetItem(itemNo).IsWide()) return 1;
+  const TLTString text = c.GetItemTextW(itemNo);
+  const size_t k = static_cast<size_t>(offs - 1);
+  return k + 1 < text.size() && IsHighSurrogate(text[k]) && IsLowSurrogate(text[k + 1]) ? 2 : 1;
+}
+
+bool TCustomLecternEdit::DeleteItemKeepingPara(int itemNo, int& caretItem, int& caretOffs) {
+  // An item leaves; when it was its paragraph's only one, an empty item
+  // keeps the paragraph, and when it started it, the next item does.
+  TLTEditLTData& d = EditData();
+  const TCustomLTItemInfo& it = d.GetItem(itemNo);
+  if (Protection(itemNo).Contains(ltprDeleteProtect)) return false;
+  const uint8_t flags = it.ItemFlags & kBreakFlags;
+  const bool continued = itemNo + 1 < d.ItemCount() && d.GetItem(itemNo + 1).HasFlag(ltifJoinPrev);
+  const bool starts = !(flags & ltifJoinPrev);
+  const int32_t paraNo = it.ParaNo;
+  d.DeleteItems(itemNo, 1);
+  if (starts && continued) {
+    if (IsMarkerItem(itemNo - 1) && (flags & ltifJoinPrev) == 0 && false) return true;
+    d.SetBreakFlags(itemNo, flags);
+  } else if (starts && !continued) {
+    auto empty = NewTextItem(ActualCurrentTextStyle(), paraNo, u"");
+    empty->ItemFlags = static_cast<uint8_t>((empty->ItemFlags & ~kBreakFlags) | flags);
+    d.InsertOneItem(itemNo, std::move(empty));
+    caretItem = itemNo;
+    caretOffs = 1;
+    return true;
+  }
+  if (itemNo > 0 && (itemNo >= d.ItemCount() || d.GetItem(itemNo).HasFlag(ltifJoinPrev) || !starts) &&
+      !IsMarkerItem(itemNo - 1)) {
+    caretItem = itemNo - 1;
+    caretOffs = d.GetOffsAfterItem(itemNo - 1);
+  } else {
+    caretItem = itemNo;
+    caretOffs = d.GetOffsBeforeItem(itemNo);
+  }
+  return true;
+}
+
+bool TCustomLecternEdit::Backspace(bool word) {
+  if (HasSelection()) {
+    DeleteSelection();
+    return true;
+  }
+  if (!BeforeChange()) return false;
+  TLTEditLTData& d = EditData();
+  const int n = CurrentItemNo();
+  const int o = CurrentItemOffset();
+  if (ParaReadOnly(n)) {
+    Refuse();
+    return false;
+  }
+  const TCustomLTItemInfo& cur = d.GetItem(n);
+  const bool afterMarker = IsMarkerItem(n - 1) && cur.HasFlag(ltifJoinPrev);
+  const bool atStart = o <= d.GetOffsBeforeItem(n) && (!cur.HasFlag(ltifJoinPrev) || afterMarker);
+  int caretItem = n, caretOffs = o;
+  bool changed = false, refused = false;
+
+  if (atStart) {
+    if (n == 0 || (afterMarker && n == 1)) {
+      const int breakItem = afterMarker ? n - 1 : n;
+      if (!d.GetItem(breakItem).HasFlag(ltifNewPage)) return false;
+      TActionScope action(*this, ltukPageBreakRemoval);
+      BeginEdit(breakItem, n);
+      d.SetBreakFlags(breakItem, d.GetItem(breakItem).ItemFlags & ~ltifNewPage);
+      EndEdit(n, o);
+      MarkChanged(true);
+      return true;
+    }
+    if (!afterMarker && (IsFullLineItem(n) || (IsFullLineItem(n - 1) && (!cur.IsText() || !cur.Text.empty())))) {
+      MoveCaret(ltecCharLeft);
+      return true;
+    }
+    TActionScope action(*this, ltukDeletion);
+    BeginEdit(n - 1, n);
+    if (!afterMarker && cur.HasFlag(ltifNewLine)) {
+      d.SetBreakFlags(n, ltifJoinPrev);
+      caretItem = n - 1;
+      caretOffs = d.GetOffsAfterItem(n - 1);
+      MergeAt(n - 1);
+      changed = true;
+    } else if (!afterMarker && cur.HasFlag(ltifNewPage)) {
+      d.SetBreakFlags(n, cur.ItemFlags & ~ltifNewPage);
+      changed = true;
+    } else if (afterMarker) {
+      // The paragraph leaves its list.
+      const uint8_t markerFlags = d.GetItem(n - 1).ItemFlags & (ltifNewLine | ltifNewPage);
+      if (d.GetItem(n - 1).Checkpoint && d.GetItem(n - 1).Checkpoint->Pinned) {
+        refused = true;
+      } else {
+        d.DeleteItems(n - 1, 1);
+        d.SetBreakFlags(n - 1, markerFlags);
+        caretItem = n - 1;
+        caretOffs = d.GetOffsBeforeItem(n - 1);
+        changed = true;
+      }
+    } else if (cur.IsText() && cur.Text.empty() && ParaEnd(n) == n) {
+      if (Protection(n).Contains(ltprDeleteProtect) || (cur.Checkpoint && cur.Checkpoint->Pinned) ||
+          IsFullLineItem(n - 1)) {
+        refused = !IsFullLineItem(n - 1);
+        if (!refused) {
+          d.DeleteItems(n, 1);
+          caretItem = n - 1;
+          caretOffs = 1;
+          changed = true;
+        }
+      } else {
+        d.DeleteItems(n, 1);
+        caretItem = n - 1;
+        caretOffs = d.GetOffsAfterItem(n - 1);
+        changed = true;
+      }
+    } else if (d.GetItem(n - 1).IsText() && d.GetItem(n - 1).Text.empty() && !IsFullLineItem(n - 1)) {
+      const TCustomLTItemInfo& prev = d.GetItem(n - 1);
+      if (Protection(n - 1).Contains(ltprDeleteProtect) || ParaReadOnly(n - 1) ||
+          (prev.Checkpoint && prev.Checkpoint->Pinned)) {
+        refused = true;
+      } else {
+        const uint8_t prevFlags = prev.ItemFlags & kBreakFlags;
+        const int32_t prevPara = prev.ParaNo;
+        d.DeleteItems(n - 1, 1);
+        d.SetBreakFlags(n - 1, prevFlags);
+        if (!(prevFlags & ltifJoinPrev)) d.SetParaNo(n - 1, ParaEnd(n - 1), prevPara);
+        caretItem = n - 1;
+        caretOffs = d.GetOffsBeforeItem(n - 1);
+        changed = true;
+      }
+    } else {
+      if (ParaReadOnly(n - 1) || Protection(n).Contains(ltprParaStartProtect) ||
+          (cur.Checkpoint && cur.Checkpoint->Pinned)) {
+        refused = true;
+      } else {
+        caretItem = n - 1;
+        caretOffs = d.GetOffsAfterItem(n - 1);
+        JoinParagraph(n);
+        MergeAt(n - 1);
+        changed = true;
+      }
+    }
+    if (changed) {
+      EndEdit(caretItem, caretOffs);
+      MarkChanged(true);
+    } else {
+      EndEdit(n, o);
+      if (refused) Refuse();
+    }
+    return changed;
+  }
+
+  // Inside a line: the character or item before the caret goes.
+  int item = n, offs = o;
+  if (o <= d.GetOffsBeforeItem(n) && n > 0) {
+    item = n - 1;
+    offs = d.GetOffsAfterItem(n - 1);
+  }
+  const TCustomLTItemInfo& it = d.GetItem(item);
+  TActionScope action(*this, ltukDeletion);
+  BeginEdit(item, item);
+  if (it.IsText()) {
+    if (Protection(item).Contains(ltprModifyProtect) || offs <= 1) {
+      EndEdit(n, o);
+      Refuse();
+      return false;
+    }
+    const int count = word ? WordChars(item, offs, false) : CharsBefore(item, offs);
+    d.DeleteChars(item, offs - count, count);
+    caretItem = item;
+    caretOffs = offs - count;
+    if (d.GetItem(item).Text.empty() && !(d.GetItem(item).StartsParagraph() && ParaEnd(item) == item))
+      DeleteItemKeepingPara(item, caretItem, caretOffs);
+    else if (d.GetItem(item).Text.empty())
+      caretOffs = 1;
+  } else if (!DeleteItemKeepingPara(item, caretItem, caretOffs)) {
+    EndEdit(n, o);
+    Refuse();
+    return false;
+  }
+  if (caretItem > 0 && caretItem < d.ItemCount() && caretOffs <= d.GetOffsBeforeItem(caretItem) &&
+      d.GetItem(caretItem).HasFlag(ltifJoinPrev) && !IsMarkerItem(caretItem - 1)) {
+    --caretItem;
+    caretOffs = d.GetOffsAfterItem(caretItem);
+  }
+  if (caretItem >= 0 && caretItem < d.ItemCount() && d.GetItem(caretItem).IsText() &&
+      caretOffs == d.GetOffsAfterItem(caretItem)) {
+    if (MergeAt(caretItem)) {
+      // the caret stays where it was in the first item
+    }
+  }
+  EndEdit(caretItem, caretOffs);
+  MarkChanged(true);
+  return true;
+}
+
+bool TCustomLecternEdit::DeleteKey(bool word) {
+  if (HasSelection()) {
+    DeleteSelection();
+    return true;
+  }
+  if (!BeforeChange()) return false;
+  TLTEditLTData& d = EditData();
+  const int n = CurrentItemNo();
+  const int o = CurrentItemOffset();
+  if (ParaReadOnly(n)) {
+    Refuse();
+    return false;
+  }
+  const TCustomLTItemInfo& cur = d.GetItem(n);
+  const bool atEnd = cur.IsText() ? o > cur.TextLength() : o >= 1;
+  int caretItem = n, caretOffs = o;
+
+  if (!atEnd) {
+    TActionScope action(*this, ltukDeletion);
+    BeginEdit(n, n);
+    if (cur.IsText()) {
+      if (Protection(n).Contains(ltprModifyProtect)) {
+        EndEdit(n, o);
+        Refuse();
+        return false;
+      }
+      const int count = word ? WordChars(n, o, true) : CharsAfter(n, o);
+      d.DeleteChars(n, o, count);
+      if (d.GetItem(n).Text.empty() && !(d.GetItem(n).StartsParagraph() && ParaEnd(n) == n))
+        DeleteItemKeepingPara(n, caretItem, caretOffs);
+    } else if (IsFullLineItem(n)) {
+      EndEdit(n, o);
+      MoveCaret(ltecCharRight);
+      return true;
+    } else if (!DeleteItemKeepingPara(n, caretItem, caretOffs)) {
+      EndEdit(n, o);
+      Refuse();
+      return false;
+    }
+    EndEdit(caretItem, caretOffs);
+    MarkChanged(true);
+    return true;
+  }
+  if (n + 1 >= d.ItemCount()) {
+    // At the very end only an empty item is affected.
+    if (cur.IsText() && cur.Text.empty() && n > 0 && !IsMarkerItem(n - 1)) return Backspace(false);
+    return false;
+  }
+  const TCustomLTItemInfo& next = d.GetItem(n + 1);
+  if (next.HasFlag(ltifJoinPrev)) {
+    // The caret stands at an item boundary inside the line.
+    TActionScope action(*this, ltukDeletion);
+    BeginEdit(n, n + 1);
+    if (next.IsText()) {
+      if (Protection(n + 1).Contains(ltprModifyProtect)) {
+        EndEdit(n, o);
+        Refuse();
+        return false;
+      }
+      if (!next.Text.empty()) d.DeleteChars(n + 1, 1, word ? WordChars(n + 1, 1, true) : CharsAfter(n + 1, 1));
+      if (d.GetItem(n + 1).Text.empty()) DeleteItemKeepingPara(n + 1, caretItem, caretOffs);
+      caretItem = n;
+      caretOffs = o;
+    } else if (!DeleteItemKeepingPara(n + 1, caretItem, caretOffs)) {
+      EndEdit(n, o);
+      Refuse();
+      return false;
+    } else {
+      caretItem = n;
+      caretOffs = o;
+    }
+    MergeAt(n);
+    EndEdit(caretItem, caretOffs);
+    MarkChanged(true);
+    return true;
+  }
+  if (next.HasFlag(ltifNewLine)) {
+    TActionScope action(*this, ltukDeletion);
+    BeginEdit(n, n + 1);
+    d.SetBreakFlags(n + 1, ltifJoinPrev);
+    MergeAt(n);
+    EndEdit(n, o);
+    MarkChanged(true);
+    return true;
+  }
+  // The end of a paragraph.
+  if ((IsFullLineItem(n) || IsFullLineItem(n + 1)) && !(cur.IsText() && cur.Text.empty())) {
+    MoveCaret(ltecCharRight);
+    return true;
+  }
+  const bool markerNext = IsMarkerItem(n + 1);
+  const int first = markerNext ? n + 2 : n + 1;
+  if (ParaReadOnly(n + 1) || (first < d.ItemCount() && Protection(first).Contains(ltprParaStartProtect)) ||
+      (markerNext && d.GetItem(n + 1).Checkpoint && d.GetItem(n + 1).Checkpoint->Pinned) ||
+      (next.Checkpoint && next.Checkpoint->Pinned)) {
+    Refuse();
+    return false;
+  }
+  TActionScope action(*this, ltukDeletion);
+  BeginEdit(n, first);
+  if (cur.IsText() && cur.Text.empty() && cur.StartsParagraph() && !IsMarkerItem(n - 1) &&
+      !Protection(n).Contains(ltprDeleteProtect)) {
+    d.DeleteItems(n, 1);
+    caretItem = n;
+    caretOffs = d.GetOffsBeforeItem(n);
+    if (IsMarkerItem(n) && n + 1 < d.ItemCount()) caretItem = n + 1, caretOffs = d.GetOffsBeforeItem(n + 1);
+  } else {
+    if (markerNext) {
+      const uint8_t flags = d.GetItem(n + 1).ItemFlags & kBreakFlags;
+      d.DeleteItems(n + 1, 1);
+      if (n + 1 < d.ItemCount()) d.SetBreakFlags(n + 1, flags);
+    }
+    if (n + 1 < d.ItemCount()) {
+      if (d.GetItem(n + 1).IsText() && d.GetItem(n + 1).Text.empty() && ParaEnd(n + 1) == n + 1 &&
+          !IsFullLineItem(n + 1)) {
+        d.DeleteItems(n + 1, 1);
+      } else {
+        JoinParagraph(n + 1);
+        MergeAt(n);
+      }
+    }
+  }
+  EndEdit(caretItem, caretOffs);
+  MarkChanged(true);
+  return true;
+}
+
+// ---- Enter --------------------------------------------------------------------------------------------------
+
+bool TCustomLecternEdit::NewParagraph(bool shift) {
+  if (HasSelection()) {
+    if (!CanDeleteSelection()) {
+      Refuse();
+      return false;
+    }
+    if (!BeforeChange()) return false;
+    {
+      TActionScope action(*this, ltukDeletion);
+      DeleteSelectionNow();
+    }
+    MarkChanged(true);
+  }
+  if (!BeforeChange()) return false;
+  TLTEditLTData& d = EditData();
+  const TLTStyle* style = Style();
+  const int n = CurrentItemNo();
+  const int o = CurrentItemOffset();
+  if (ParaOption(n, ltpaoDoNotWantReturns) || (shift && ParaReadOnly(n))) {
+    Refuse();
+    return false;
+  }
+  const TCustomLTItemInfo& cur = d.GetItem(n);
+  const bool afterMarker = IsMarkerItem(n - 1) && cur.HasFlag(ltifJoinPrev);
+  const int len = cur.TextLength();
+  const bool atStart = o <= d.GetOffsBeforeItem(n) && (!cur.HasFlag(ltifJoinPrev) || afterMarker);
+  const bool atEnd = (cur.IsText() ? o > len : o >= 1) &&
+                     (n + 1 >= d.ItemCount() || !d.GetItem(n + 1).HasFlag(ltifJoinPrev));
+  const int first = d.GetFirstParaItem(n);
+  const bool inList = IsMarkerItem(first);
+
+  if (atStart || atEnd) {
+    if (Protection(n).Contains(ltprParaStartProtect) || (atEnd && Sticks(n, n + 1)) ||
+        (!atEnd && afterMarker ? false : (!atEnd && Sticks(n - 1, n)))) {
+      Refuse();
+      return false;
+    }
+    if (!shift && cur.IsText() && cur.Text.empty() && afterMarker) {
+      // Enter in an empty list paragraph takes it out of the list first;
+      // both are one step to undo.
+      TActionScope action(*this, ltukOtherTyping);
+      if (!Backspace(false)) return false;
+      return NewParagraphPlain(false);
+    }
+    return NewParagraphPlain(shift);
+  }
+  if (ParaReadOnly(n)) {
+    Refuse();
+    return false;
+  }
+  // The item the new paragraph or line starts with.
+  int target = n;
+  bool split = false;
+  if (cur.IsText() && o > 1 && o <= len) {
+    if (Protection(n).Contains(ltprParaStartProtect) || Protection(n).Contains(ltprModifyProtect)) {
+      Refuse();
+      return false;
+    }
+    split = true;
+    target = n + 1;
+  } else if (!cur.IsText() && o >= 1) {
+    target = n + 1;
+  } else if (cur.IsText() && o > len) {
+    target = n + 1;
+  }
+  if (!split && (Protection(target).Contains(ltprParaStartProtect) || Sticks(target - 1, target))) {
+    Refuse();
+    return false;
+  }
+  {
+    TActionScope action(*this, ltukOtherTyping);
+    BeginEdit(n, target);
+    if (split) SplitItem(n, o);
+    if (shift) {
+      d.SetBreakFlags(target, ltifNewLine);
+    } else {
+      d.SetBreakFlags(target, 0);
+      if (inList) {
+        auto m = CloneItem(d.GetItem(first));
+        m->Checkpoint.reset();
+        m->ItemFlags = static_cast<uint8_t>(m->ItemFlags & ~kBreakFlags);
+        d.InsertOneItem(target, std::move(m));
+        d.SetBreakFlags(target + 1, ltifJoinPrev);
+        ++target;
+      }
+    }
+    (void)style;
+    EndEdit(target, d.GetOffsBeforeItem(target));
+  }
+  MarkChanged(true);
+  return true;
+}
+
+bool TCustomLecternEdit::NewParagraphPlain(bool shift) {
+  TLTEditLTData& d = EditData();
+  const TLTStyle* style = Style();
+  const int n = CurrentItemNo();
+  const int o = CurrentItemOffset();
+  const TCustomLTItemInfo& cur = d.GetItem(n);
+  const bool afterMarker = IsMarkerItem(n - 1) && cur.HasFlag(ltifJoinPrev);
+  const int len = cur.TextLength();
+  const bool atEnd = (cur.IsText() ? o > len : o >= 1) &&
+                     (n + 1 >= d.ItemCount() || !d.GetItem(n + 1).HasFlag(ltifJoinPrev));
+  const bool atStart = !atEnd || (cur.IsText() && cur.Text.empty() && false);
+  const int first = d.GetFirstParaItem(n);
+  const bool inList = IsMarkerItem(first);
+
+  TActionScope action(*this, ltukOtherTyping);
+  // The styles of the new paragraph: the styles that follow the current ones.
+  if (atEnd && cur.IsText() && cur.StyleNo == currentTextStyle_ && style &&
+      style->TextStyles().IsValidIndex(cur.StyleNo) && style->TextStyles()[cur.StyleNo].NextStyleNo != -1 &&
+      style->TextStyles().IsValidIndex(style->TextStyles()[cur.StyleNo].NextStyleNo))
+    SetCurrentTextStyle(style->TextStyles()[cur.StyleNo].NextStyleNo);
+  const bool nextNewLine = n + 1 < d.ItemCount() && d.GetItem(n + 1).HasFlag(ltifNewLine);
+  if (!shift && !nextNewLine && style && style->ParaStyles().IsValidIndex(cur.ParaNo)) {
+    const int32_t next = style->ParaStyles()[cur.ParaNo].NextParaNo;
+    if (ParaReadOnly(n) || (atEnd && next != -1))
+      SetCurrentParaStyle(next < 0 || !style->ParaStyles().IsValidIndex(next) ? 0 : next);
+  }
+  int32_t ts = ActualCurrentTextStyle();
+  if (style && style->TextStyles().IsValidIndex(ts) && style->TextStyles()[ts].Protection.Contains(ltprModifyProtect))
+    ts = 0;
+  auto item = NewTextItem(ts, shift ? cur.ParaNo : CurrentParaStyle(), u"");
+  if (cur.IsText() && d.GetItemStyle(n) == ts) item->Tag = cur.Tag;
+
+  int caretItem = n;
+  BeginEdit(n, n + 1);
+  if (atEnd) {
+    item->ItemFlags = static_cast<uint8_t>((item->ItemFlags & ~kBreakFlags) | (shift ? ltifNewLine : 0));
+    int at = n + 1;
+    if (!shift && inList && d.GetItem(first).ParaNo == item->ParaNo) {
+      auto m = CloneItem(d.GetItem(first));
+      m->Checkpoint.reset();
+      m->ItemFlags = static_cast<uint8_t>(m->ItemFlags & ~kBreakFlags);
+      d.InsertOneItem(at, std::move(m));
+      ++at;
+      item->ItemFlags = static_cast<uint8_t>((item->ItemFlags & ~kBreakFlags) | ltifJoinPrev);
+      item->ParaNo = d.GetItem(first).ParaNo;
+    }
+    d.InsertOneItem(at, std::move(item));
+    caretItem = at;
+    EndEdit(caretItem, 1);
+  } else {
+    (void)atStart;
+    // At the start: the new empty paragraph or line goes before.
+    if (afterMarker && !shift) {
+      item->ItemFlags = static_cast<uint8_t>((item->ItemFlags & ~kBreakFlags) | ltifJoinPrev);
+      item->ParaNo = d.GetItem(n - 1).ParaNo;
+      d.InsertOneItem(n, std::move(item));
+      auto m = CloneItem(d.GetItem(n - 1));
+      m->Checkpoint.reset();
+      m->ItemFlags = static_cast<uint8_t>(m->ItemFlags & ~kBreakFlags);
+      d.InsertOneItem(n + 1, std::move(m));
+      caretItem = n + 2;
+    } else {
+      const uint8_t curFlags = cur.ItemFlags & kBreakFlags;
+      item->ItemFlags = static_cast<uint8_t>((item->ItemFlags & ~kBreakFlags) |
+                                             (afterMarker ? ltifJoinPrev : curFlags & (ltifNewLine | ltifNewPage)));
+      if (afterMarker) item->ParaNo = d.GetItem(n - 1).ParaNo;
+      d.InsertOneItem(n, std::move(item));
+      d.SetBreakFlags(n + 1, shift ? ltifNewLine : 0);
+      caretItem = n + 1;
+    }
+    EndEdit(caretItem, d.GetOffsBeforeItem(caretItem));
+  }
+  MarkChanged(true);
+  return true;
+}
+
+// ---- Styles ---------------------------------------------------------------------------------------------------
+
+void TCustomLecternEdit::ApplyTextStyle(int styleNo) {
+  const TLTStyle* style = Style();
+  if (!style || !style->TextStyles().IsValidIndex(styleNo)) return;
+  ConvertTextStyles([&](int32_t s, bool toText) {
+    if (toText && style->TextStyles().IsValidIndex(s) && style->TextStyles()[s].Protection.Contains(ltprStyleProtect))
+      return s;
+    return static_cast<int32_t>(styleNo);
+  });
+}
+
+void TCustomLecternEdit::ApplyStyleConversion(int userData) {
+  ConvertTextStyles([&](int32_t s, bool toText) {
+    int32_t next = s;
+    if (OnStyleConversion) OnStyleConversion(*this, s, userData, toText, next);
+    return next;
+  });
+}
+
+void TCustomLecternEdit::ConvertTextStyles(const std::function<int32_t(int32_t, bool)>& convert) {
+  if (!BeforeChange()) return;
+  TLTEditLTData& d = EditData();
+  const TLTStyle* style = Style();
+  const int32_t newCurrent = convert(ActualCurrentTextStyle(), false);
+  if (!style->TextStyles()[ActualCurrentTextStyle()].Protection.Contains(ltprDoNotAutoSwitch))
+    lastSwitchableTextStyle_ = ActualCurrentTextStyle();
+  auto validStyle = [&](int32_t s) { return style->TextStyles().IsValidIndex(s); };
+  auto convertItem = [&](int i) {
+    const int32_t old = d.GetItemStyle(i);
+    const int32_t to = convert(old, true);
+    if (to == old || !validStyle(to)) return;
+    if (EditorOptions.Contains(ltoClearTagOnStyleApp) && !d.GetItem(i).Tag.IsEmpty()) d.SetTag(i, {});
+    const bool wide = d.IsUnicodeStyle(to);
+    if (wide != d.GetItem(i).IsWide()) {
+      // Text changing encoding keeps its characters: through the code pages.
+      const TLTString text = d.GetItemTextW(i);
+      d.ChangeText(i, wide ? Utf16ToBytes(text) : UnicodeToAnsi(text, d.StyleCodePage(to)));
+    }
+    d.SetStyleNo(i, to, wide);
+  };
+
+  if (!HasSelection()) {
+    const int n = CurrentItemNo();
+    const int o = CurrentItemOffset();
+    if (n >= 0 && d.GetItem(n).IsText() && d.GetItem(n).Text.empty()) {
+      {
+        TActionScope action(*this, ltukTextStyle);
+        BeginEdit(n, n);
+        convertItem(n);
+        EndEdit(n, o);
+      }
+      MarkChanged(true);
+    }
+    SetCurrentTextStyle(newCurrent);
+    return;
+  }
+  int start = 0, length = 0;
+  GetSelectionCharPositions(start, length);
+  int si = 0, so = 0, ei = 0, eo = 0;
+  GetSelectionBounds(si, so, ei, eo, true);
+  {
+    TActionScope action(*this, ltukTextStyle);
+    BeginEdit(si, ei);
+    for (int i = ei; i >= si; --i) {
+      const TCustomLTItemInfo& it = d.GetItem(i);
+      if (!it.IsText()) continue;
+      const int len = it.TextLength();
+      const int a = i == si ? std::max(so, 1) : 1;
+      const int b = i == ei ? std::min(eo, len + 1) : len + 1;
+      if (len > 0 && a >= b) continue;
+      const int32_t to = convert(d.GetItemStyle(i), true);
+      if (to == d.GetItemStyle(i)) continue;
+      if (Protection(i).Contains(ltprStyleSplitProtect) || (a <= 1 && b > len)) {
+        convertItem(i);
+        continue;
+      }
+      if (b <= len) SplitItem(i, b);
+      if (a > 1) {
+        SplitItem(i, a);
+        convertItem(i + 1);
+      } else {
+        convertItem(i);
+      }
+    }
+    // Neighbours of one style become one item again.
+    const int lastAffected = std::min(d.ItemCount() - 1, ei + 2 * (ei - si + 1) + 2);
+    for (int i = lastAffected - 1; i >= std::max(si - 1, 0); --i)
+      if (i + 1 < d.ItemCount() && !d.GetItem(i).Text.empty() && !d.GetItem(i + 1).Text.empty()) MergeAt(i);
+    EndEdit(si, so);
+  }
+  SetSelectionCharPositions(start, length);
+  SetCurrentTextStyle(newCurrent);
+  MarkChanged(true);
+}
+
+void TCustomLecternEdit::ApplyParaStyle(int paraNo) {
+  const TLTStyle* style = Style();
+  if (!style || !style->ParaStyles().IsValidIndex(paraNo)) return;
+  ConvertParaStyles([&](int32_t) { return static_cast<int32_t>(paraNo); });
+}
+
+void TCustomLecternEdit::ApplyParaStyleConversion(int userData) {
+  ConvertParaStyles([&](int32_t p) {
+    int32_t next = p;
+    if (OnParaStyleConversion) OnParaStyleConversion(*this, p, userData, false, next);
+    return next;
+  });
+}
+
+void TCustomLecternEdit::ConvertParaStyles(const std::function<int32_t(int32_t)>& convert) {
+  if (!BeforeChange()) return;
+  TLTEditLTData& d = EditData();
+  const TLTStyle* style = Style();
+  int si = CurrentItemNo(), ei = si, so = 0, eo = 0;
+  const bool sel = HasSelection();
+  int start = 0, length = 0;
+  if (sel) {
+    GetSelectionCharPositions(start, length);
+    GetSelectionBounds(si, so, ei, eo, true);
+  }
+  const int caretItem = CurrentItemNo(), caretOffs = CurrentItemOffset();
+  const int first = d.GetFirstParaItem(si);
+  const int last = ParaEnd(ei);
+  std::vector<int32_t> paras;
+  paras.reserve(static_cast<size_t>(last - first + 1));
+  bool changed = false;
+  int32_t paraStyle = 0;
+  bool keep = false;
+  for (int i = first; i <= last; ++i) {
+    const TCustomLTItemInfo& it = d.GetItem(i);
+    if (it.StartsParagraph() || i == first) {
+      const int32_t old = it.ParaNo;
+      const int32_t to = convert(old);
+      keep = !style->ParaStyles().IsValidIndex(to) ||
+             (style->ParaStyles().IsValidIndex(old) && style->ParaStyles()[old].Options.Contains(ltpaoStyleProtect));
+      paraStyle = keep ? old : to;
+    }
+    paras.push_back(keep ? it.ParaNo : paraStyle);
+    changed = changed || paras.back() != it.ParaNo;
+  }
+  if (changed) {
+    {
+      TActionScope action(*this, ltukParaStyle);
+      BeginEdit(first, last);
+      d.SetParaNos(first, paras);
+      EndEdit(caretItem, caretOffs);
+    }
+    if (sel) SetSelectionCharPositions(start, length);
+    MarkChanged(true);
+  }
+  SetCurrentParaStyle(d.GetItem(CurrentItemNo()).ParaNo);
+}
+
+// ---- Tags and page breaks ------------------------------------------------------------------------------------------
+
+void TCustomLecternEdit::SetItemTagUndoable(int itemNo, TLTTag tag) {
+  TLTEditLTData& d = EditData();
+  if (itemNo < 0 || itemNo >= d.ItemCount()) throw ELecternError("Item index is out of bounds");
+  if (d.GetItem(itemNo).Tag == tag) return;
+  if (!BeforeChange()) return;
+  {
+    TActionScope action(*this, ltukTagChange);
+    d.SetTag(itemNo, std::move(tag));
+  }
+  MarkChanged(true);
+  Window().InvalidateAll();
+}
+
+void TCustomLecternEdit::SetPageBreak(bool on) {
+  if (!BeforeChange()) return;
+  TLTEditLTData& d = EditData();
+  const int n = CurrentItemNo(), o = CurrentItemOffset();
+  int first = d.GetFirstParaItem(n);
+  if (d.GetItem(first).HasFlag(ltifNewPage) == on) return;
+  if (on && first == 0) return;  // nothing stands before the first page
+  {
+    TActionScope action(*this, on ? ltukItemChange : ltukPageBreakRemoval);
+    BeginEdit(first, n);
+    d.SetBreakFlags(first, static_cast<uint8_t>(on ? (d.GetItem(first).ItemFlags & ~ltifNewLine) | ltifNewPage
+                                                   : d.GetItem(first).ItemFlags & ~ltifNewPage));
+    EndEdit(n, o);
+  }
+  MarkChanged(true);
+}
+
+void TCustomLecternEdit::RemoveCurrentPageBreak() { SetPageBreak(false); }
+
+// ---- Undo and redo --------------------------------------------------------------------------------------------------
+
+bool TCustomLecternEdit::Undo() { return UndoRedo(true); }
+
+bool TCustomLecternEdit::Redo() { return UndoRedo(false); }
+
+bool TCustomLecternEdit::UndoRedo(bool undo) {
+  TLTEditLTData& d = EditData();
+  TLTUndoList& from = undo ? static_cast<TLTUndoList&>(d.UndoList()) : d.RedoList();
+  TLTUndoList& to = undo ? static_cast<TLTUndoList&>(d.RedoList()) : d.UndoList();
+  if (readOnly_ || from.Empty() || &CaretContainer() != &LTData()) {
+    Refuse();
+    return false;
+  }
+  from.DropEmptyLast();
+  if (from.Empty()) {
+    Refuse();
+    return false;
+  }
+  TLTUndoInfos& g = *from.Last();
+  const bool typing = g.Records.size() == 1 && (dynamic_cast<TLTUndoTypingInfo*>(g.Records.front().get()) ||
+                                                dynamic_cast<TLTRedoTypingInfo*>(g.Records.front().get()));
+  // The items the group touches, in today's numbering: each record knows
+  // its own in the numbering it will meet, which the records undone after
+  // it (earlier in the group) shift.
+  int first = d.ItemCount(), last = -1, delta = 0;
+  bool format = false;
+  for (auto it = g.Records.rbegin(); it != g.Records.rend(); ++it) {
+    int a = 0, b = 0;
+    (*it)->GetAffectedRange(a, b);
+    first = std::min({first, a, a - delta});
+    last = std::max({last, b, b - delta});
+    delta += (*it)->ItemsAdded();
+    format = format || (*it)->RequiresFormat();
+  }
+  const int caretItem = caretDrawItem_ >= 0 ? CurrentItemNo() : -1;
+  const int caretOffs = caretDrawItem_ >= 0 ? CurrentItemOffset() : -1;
+  if (!typing) to.AppendGroup(g.Kind, caretItem, caretOffs, g.Caption);
+  if (format) BeginEdit(first, last);
+  d.Target = undo ? TLTUndoTarget::Redo : TLTUndoTarget::Undo;
+  int backItem = g.CaretItemNo, backOffs = g.CaretOffs;
+  try {
+    for (auto it = g.Records.rbegin(); it != g.Records.rend(); ++it) (*it)->Undo(d);
+  } catch (...) {
+    d.Target = TLTUndoTarget::Undo;
+    from.PopLast();
+    if (format) EndEdit(caretItem, caretOffs);
+    throw;
+  }
+  d.Target = TLTUndoTarget::Undo;
+  if (typing) {
+    if (auto* t = dynamic_cast<TLTUndoTypingInfo*>(g.Records.front().get())) {
+      backItem = t->ItemNo;
+      backOffs = t->Pos + t->Length;
+    } else if (auto* r = dynamic_cast<TLTRedoTypingInfo*>(g.Records.front().get())) {
+      backItem = r->ItemNo;
+      backOffs = r->EndPos - r->CharCount();
+    }
+    if (g.IsEmpty()) from.PopLast();
+  } else {
+    from.PopLast();
+  }
+  to.DropEmptyLast();
+  if (format && from.ReformatLock <= 0)
+    EndEdit(backItem, backOffs);
+  else if (format)
+    SetCaretAt(backItem, backOffs);
+  else
+    SetCaretAt(backItem, backOffs);
+  MarkChanged(false);
+  return true;
+}
+
+}  // namespace lectern

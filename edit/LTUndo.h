@@ -1,0 +1,239 @@
+#pragma once
+// Undo and redo. Every change an editor makes to its document goes through
+// one of the editable container's primitives, and each primitive records
+// the record that takes it back into the container's recording list. A
+// record is undone through the same primitives, so undoing fills the redo
+// list and redoing fills the undo list without code of their own.
+//
+// Records are collected in groups, one per user action. Typing is the
+// exception that makes the lists more than two stacks: consecutive
+// keystrokes grow one typing record, and Undo takes typed characters back
+// one at a time (the group stays until its last character is gone).
+
+#include "model/LTItem.h"
+#include "platform/LTTypes.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace lectern {
+
+class TLTEditLTData;
+
+/// What a group of undo records did, for the Edit menu's captions.
+enum TLTUndoKind : uint8_t {
+  ltukNone = 0,
+  ltukDeletion = 1,
+  ltukInsertion = 2,
+  ltukParaStyle = 3,
+  ltukOtherTyping = 4,
+  ltukPageBreakRemoval = 6,
+  ltukTyping = 7,
+  ltukTagChange = 8,
+  ltukTextStyle = 9,
+  ltukItemChange = 13,
+};
+
+class TLTUndoList;
+
+/// One change that can be taken back.
+class TLTUndoInfo {
+ public:
+  virtual ~TLTUndoInfo() = default;
+  /// Performs the inverse change through the container's primitives.
+  virtual void Undo(TLTEditLTData& data) = 0;
+  /// The items the undo touches, in the numbering before it.
+  virtual void GetAffectedRange(int& first, int& last) const = 0;
+  /// How many items the undo adds (negative: removes).
+  virtual int ItemsAdded() const { return 0; }
+  /// False for records whose undo changes nothing that is laid out.
+  virtual bool RequiresFormat() const { return true; }
+  /// True when undoing it leaves nothing to do: the group can go.
+  virtual bool IsSpent() const { return false; }
+  TLTUndoList* Owner = nullptr;  // not owned
+};
+
+/// A record about one item.
+class TLTUndoItemNoInfo : public TLTUndoInfo {
+ public:
+  explicit TLTUndoItemNoInfo(int itemNo) : ItemNo(itemNo) {}
+  void GetAffectedRange(int& first, int& last) const override { first = last = ItemNo; }
+  int ItemNo;
+};
+
+/// Characters were inserted into a text item: undo deletes them.
+class TLTUndoInsertSubstringInfo : public TLTUndoItemNoInfo {
+ public:
+  TLTUndoInsertSubstringInfo(int itemNo, int pos, int length) : TLTUndoItemNoInfo(itemNo), Pos(pos), Length(length) {}
+  void Undo(TLTEditLTData& data) override;
+  int Pos;  // 1-based character position of the first inserted character
+  int Length;
+};
+
+/// Characters were deleted from a text item: undo inserts them again.
+class TLTUndoDeleteSubstringInfo : public TLTUndoItemNoInfo {
+ public:
+  TLTUndoDeleteSubstringInfo(int itemNo, int pos, TLTRawByteString chars)
+      : TLTUndoItemNoInfo(itemNo), Pos(pos), Chars(std::move(chars)) {}
+  void Undo(TLTEditLTData& data) override;
+  int Pos;
+  TLTRawByteString Chars;  // raw, as the item stores them
+};
+
+/// Keystrokes typed one after another into one item. Undo takes back the
+/// last of them only; the record stays while characters remain.
+class TLTUndoTypingInfo : public TLTUndoInsertSubstringInfo {
+ public:
+  TLTUndoTypingInfo(int itemNo, int pos, bool unicode)
+      : TLTUndoInsertSubstringInfo(itemNo, pos, 1), Unicode(unicode) {}
+  void Undo(TLTEditLTData& data) override;
+  bool IsSpent() const override { return Length <= 0; }
+  bool Unicode;
+};
+
+/// Keystrokes that Undo took back, last first: redo types the last one
+/// taken back again.
+class TLTRedoTypingInfo : public TLTUndoItemNoInfo {
+ public:
+  TLTRedoTypingInfo(int itemNo, int endPos, bool unicode)
+      : TLTUndoItemNoInfo(itemNo), EndPos(endPos), Unicode(unicode) {}
+  void Undo(TLTEditLTData& data) override;
+  bool IsSpent() const override { return Chars.empty(); }
+  int CharCount() const { return static_cast<int>(Chars.size() / (Unicode ? 2 : 1)); }
+  /// The position after the last character of the run when all are back.
+  int EndPos;
+  /// The characters taken back, in document order.
+  TLTRawByteString Chars;
+  bool Unicode;
+};
+
+/// A text item's text was replaced as a whole (a conversion between code
+/// pages): undo puts the old text back.
+class TLTUndoChangeTextInfo : public TLTUndoItemNoInfo {
+ public:
+  TLTUndoChangeTextInfo(int itemNo, TLTRawByteString text) : TLTUndoItemNoInfo(itemNo), Text(std::move(text)) {}
+  void Undo(TLTEditLTData& data) override;
+  TLTRawByteString Text;
+};
+
+/// Items were inserted: undo deletes them.
+class TLTUndoInsertItemsInfo : public TLTUndoItemNoInfo {
+ public:
+  TLTUndoInsertItemsInfo(int itemNo, int count) : TLTUndoItemNoInfo(itemNo), Count(count) {}
+  void Undo(TLTEditLTData& data) override;
+  void GetAffectedRange(int& first, int& last) const override {
+    first = ItemNo;
+    last = ItemNo + Count - 1;
+  }
+  int ItemsAdded() const override { return -Count; }
+  int Count;
+};
+
+/// Items were deleted: the record keeps them, and undo inserts them again.
+class TLTUndoDeleteItemsInfo : public TLTUndoItemNoInfo {
+ public:
+  TLTUndoDeleteItemsInfo(int itemNo, std::vector<std::unique_ptr<TCustomLTItemInfo>> items)
+      : TLTUndoItemNoInfo(itemNo), Items(std::move(items)) {}
+  void Undo(TLTEditLTData& data) override;
+  void GetAffectedRange(int& first, int& last) const override { first = last = ItemNo; }
+  int ItemsAdded() const override { return static_cast<int>(Items.size()); }
+  std::vector<std::unique_ptr<TCustomLTItemInfo>> Items;
+};
+
+/// The break flags of an item changed (joining the paragraph before, a new
+/// line, a page break): undo restores them.
+class TLTUndoNewLineInfo : public TLTUndoItemNoInfo {
+ public:
+  TLTUndoNewLineInfo(int itemNo, uint8_t flags) : TLTUndoItemNoInfo(itemNo), Flags(flags) {}
+  void Undo(TLTEditLTData& data) override;
+  uint8_t Flags;  // ltifJoinPrev, ltifNewLine, ltifNewPage bits
+};
+
+/// Paragraph styles of a run of items changed: undo gives each item its
+/// recorded style back.
+class TLTUndoParaListInfo : public TLTUndoItemNoInfo {
+ public:
+  TLTUndoParaListInfo(int itemNo, std::vector<int32_t> paraNos)
+      : TLTUndoItemNoInfo(itemNo), ParaNos(std::move(paraNos)) {}
+  void Undo(TLTEditLTData& data) override;
+  void GetAffectedRange(int& first, int& last) const override {
+    first = ItemNo;
+    last = ItemNo + static_cast<int>(ParaNos.size()) - 1;
+  }
+  std::vector<int32_t> ParaNos;
+};
+
+/// A text item's style changed: undo restores it and its Unicode flag.
+class TLTUndoStyleNoInfo : public TLTUndoItemNoInfo {
+ public:
+  TLTUndoStyleNoInfo(int itemNo, int32_t styleNo, bool wide)
+      : TLTUndoItemNoInfo(itemNo), StyleNo(styleNo), Wide(wide) {}
+  void Undo(TLTEditLTData& data) override;
+  int32_t StyleNo;
+  bool Wide;
+};
+
+/// An item's tag changed: undo restores it. Tags are not laid out.
+class TLTUndoTagInfo : public TLTUndoItemNoInfo {
+ public:
+  TLTUndoTagInfo(int itemNo, TLTTag tag) : TLTUndoItemNoInfo(itemNo), Tag(std::move(tag)) {}
+  void Undo(TLTEditLTData& data) override;
+  bool RequiresFormat() const override { return false; }
+  TLTTag Tag;
+};
+
+/// The records of one user action, and where the caret stood before it.
+struct TLTUndoInfos {
+  TLTUndoKind Kind = ltukNone;
+  TLTString Caption;
+  int CaretItemNo = -1;
+  int CaretOffs = -1;
+  std::vector<std::unique_ptr<TLTUndoInfo>> Records;
+  /// A group of exactly one typing record, which typing merge grows.
+  bool IsTyping() const;
+  /// Nothing left to undo in it.
+  bool IsEmpty() const;
+};
+
+/// The groups of one direction, oldest first.
+class TLTUndoList {
+ public:
+  virtual ~TLTUndoList() = default;
+  /// -1: no limit; 0: nothing is recorded.
+  int32_t Limit = -1;
+  /// While at least 1, operations join the last group.
+  int32_t GroupMode = 0;
+  /// While above 0, undoing does not lay the document out again.
+  int32_t ReformatLock = 0;
+
+  int Count() const { return static_cast<int>(groups_.size()); }
+  bool Empty() const { return groups_.empty(); }
+  TLTUndoInfos* Last() const { return groups_.empty() ? nullptr : groups_.back().get(); }
+  TLTUndoKind LastKind() const { return groups_.empty() ? ltukNone : groups_.back()->Kind; }
+  /// Opens a group unless group mode lets the operation join the last one
+  /// (never a typing group). Returns false when the limit is 0.
+  bool BeginGroup(TLTUndoKind kind, int caretItemNo, int caretOffs, const TLTString& caption = {});
+  /// Appends a group without looking at group mode (the inverse of one
+  /// being undone).
+  void AppendGroup(TLTUndoKind kind, int caretItemNo, int caretOffs, const TLTString& caption);
+  /// Raises ELecternError "Can't modify empty undo list" without a group
+  /// and "Incorrect adding into undo list" into a typing group.
+  void Add(std::unique_ptr<TLTUndoInfo> record);
+  /// Takes the last group out of the list.
+  std::unique_ptr<TLTUndoInfos> PopLast();
+  void PushBack(std::unique_ptr<TLTUndoInfos> group);
+  /// Frees the last group when nothing was recorded into it.
+  void DropEmptyLast();
+  /// Frees the oldest groups until at most n remain.
+  void TrimTo(int n);
+  void Clear() { groups_.clear(); }
+
+ private:
+  std::vector<std::unique_ptr<TLTUndoInfos>> groups_;
+};
+
+class TLTRedoList : public TLTUndoList {};
+
+}  // namespace lectern

@@ -1,0 +1,694 @@
+// Editing operations and undo on the headless platform: typing, Enter,
+// Backspace and Delete at each kind of boundary, protection refusals,
+// styles, inserting text, items and stored documents, and a long random
+// walk of edits where every Undo must give back the document as it was.
+
+#include "edit/LTEdit.h"
+#include "model/LTMarker.h"
+#include "platform/LTGraphic.h"
+#include "platform/LTStream.h"
+#include "platform/LTSysUtils.h"
+#include "platform/headless/LTHeadlessWindow.h"
+#include "table/LTTable.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace lectern {
+namespace {
+
+constexpr int W = 7;
+constexpr int H = 13;
+
+struct Editor {
+  TLTStyle Style;
+  TLTHeadlessWindow Win{40 * W, 10 * H};
+  TLecternEdit E{Win};
+  int Refusals = 0;
+  int Changes = 0;
+
+  Editor() {
+    Style.SelectionMode = ltsmChar;
+    E.LeftMargin = E.RightMargin = E.TopMargin = E.BottomMargin = 0;
+    E.SetStyle(&Style);
+    E.OnRefused = [this](TCustomLecternEdit&) { ++Refusals; };
+    E.OnChange = [this](TCustomLecternEdit&) { ++Changes; };
+  }
+  Editor& Para(std::u16string_view text, int style = 0, int para = 0) {
+    E.LTData().AddTextW(text, style, para);
+    return *this;
+  }
+  Editor& More(std::u16string_view text, int style = 0) {
+    E.LTData().AddTextW(text, style, -1);
+    return *this;
+  }
+  Editor& Ready() {
+    E.Format();
+    Win.SetFocused(true);
+    return *this;
+  }
+  void Key(int key, TLTShiftState keys = {}) {
+    Win.SetKeys(keys);
+    Win.Key(key);
+    Win.SetKeys({});
+  }
+  void Type(std::u16string_view text) { Win.Type(text); }
+  void Caret(int item, int offs) { E.SetSelectionBounds(item, offs, item, offs); }
+  std::string Text() {
+    std::string s = Utf16ToUtf8(E.LTData().GetPlainText(0));
+    for (size_t at = s.find("\r\n"); at != std::string::npos; at = s.find("\r\n", at)) s.erase(at, 1);
+    return s;
+  }
+  int Items() { return E.LTData().ItemCount(); }
+  std::pair<int, int> Where() { return {E.CurrentItemNo(), E.CurrentItemOffset()}; }
+  std::string Ltf() {
+    TLTMemoryStream out;
+    E.LTData().SaveLTFToStream(out);
+    return out.Data();
+  }
+  /// The layout an edit left must be the layout a full pass makes.
+  void ExpectLaidOutWhole() {
+    std::vector<std::pair<int, int>> pieces;
+    for (int d = 0; d < E.LTData().DrawItems.Count(); ++d)
+      pieces.emplace_back(E.LTData().DrawItems[d].ItemNo, E.LTData().DrawItems[d].Top);
+    E.Format();
+    std::vector<std::pair<int, int>> again;
+    for (int d = 0; d < E.LTData().DrawItems.Count(); ++d)
+      again.emplace_back(E.LTData().DrawItems[d].ItemNo, E.LTData().DrawItems[d].Top);
+    EXPECT_EQ(pieces, again);
+  }
+};
+
+using P = std::pair<int, int>;
+
+// ---- Typing ------------------------------------------------------------------------------------
+
+TEST(LTEditOps, TypingGoesIntoTheItemAndMergesIntoOneUndoStepTakenBackCharacterByCharacter) {
+  Editor e;
+  e.Para(u"ad").Ready();
+  e.Caret(0, 2);
+  e.Type(u"b");
+  e.Type(u"c");
+  EXPECT_EQ(e.Text(), "abcd");
+  EXPECT_EQ(e.Where(), P(0, 4));
+  EXPECT_TRUE(e.E.Modified);
+  EXPECT_EQ(e.E.EditData().UndoList().Count(), 1);
+  EXPECT_EQ(e.E.UndoAction(), ltukTyping);
+  e.ExpectLaidOutWhole();
+
+  ASSERT_TRUE(e.E.Undo());
+  EXPECT_EQ(e.Text(), "abd");
+  EXPECT_EQ(e.Where(), P(0, 3));
+  ASSERT_TRUE(e.E.Undo());
+  EXPECT_EQ(e.Text(), "ad");
+  EXPECT_EQ(e.E.UndoAction(), ltukNone);
+  EXPECT_FALSE(e.E.Undo());  // nothing left: a beep
+  EXPECT_EQ(e.Refusals, 1);
+
+  ASSERT_TRUE(e.E.Redo());
+  EXPECT_EQ(e.Text(), "abd");
+  ASSERT_TRUE(e.E.Redo());
+  EXPECT_EQ(e.Text(), "abcd");
+  EXPECT_EQ(e.Where(), P(0, 4));
+  EXPECT_EQ(e.E.RedoAction(), ltukNone);
+  // Redone typing merges back into one step.
+  EXPECT_EQ(e.E.EditData().UndoList().Count(), 1);
+}
+
+TEST(LTEditOps, TypingElsewhereOpensASecondStepAndAnyChangeClearsRedo) {
+  Editor e;
+  e.Para(u"abc").Ready();
+  e.Caret(0, 1);
+  e.Type(u"x");
+  e.Caret(0, 4);
+  e.Type(u"y");
+  EXPECT_EQ(e.Text(), "xabyc");
+  EXPECT_EQ(e.E.EditData().UndoList().Count(), 2);
+  e.E.Undo();
+  EXPECT_EQ(e.E.RedoAction(), ltukTyping);
+  e.Type(u"z");
+  EXPECT_EQ(e.E.RedoAction(), ltukNone);
+}
+
+TEST(LTEditOps, TypingInAnotherStyleMakesNewItemsAndContinuesANeighbourOfThatStyle) {
+  Editor e;
+  e.Para(u"abcd").More(u"ef", 1).Ready();
+  // In the middle of an item of another style: three items.
+  e.Caret(0, 3);
+  e.E.SetCurrentTextStyle(1);
+  e.Type(u"X");
+  ASSERT_EQ(e.Items(), 4);
+  EXPECT_EQ(e.Text(), "abXcdef");
+  EXPECT_EQ(e.E.LTData().GetItem(1).StyleNo, 1);
+  EXPECT_EQ(e.E.LTData().GetItem(2).StyleNo, 0);
+  e.E.Undo();
+  EXPECT_EQ(e.Items(), 2);
+  EXPECT_EQ(e.Text(), "abcdef");
+
+  // At the end of an item, the next one of the current style takes it.
+  e.Caret(0, 5);
+  e.E.SetCurrentTextStyle(1);
+  e.Type(u"Y");
+  EXPECT_EQ(e.Items(), 2);
+  EXPECT_EQ(Utf16ToUtf8(e.E.LTData().GetItemTextW(1)), "Yef");
+}
+
+TEST(LTEditOps, TypingIntoAnEmptyParagraphGivesItTheCurrentParagraphStyle) {
+  Editor e;
+  e.Para(u"").Ready();
+  e.E.SetCurrentParaStyle(1);
+  e.Type(u"a");
+  EXPECT_EQ(e.E.LTData().GetItem(0).ParaNo, 1);
+  e.E.Undo();
+  EXPECT_EQ(e.E.LTData().GetItem(0).ParaNo, 0);
+  EXPECT_EQ(e.Text(), "");
+}
+
+TEST(LTEditOps, CharactersOfTwoUnitsStayWholeAndHalvesAreDropped) {
+  Editor e;
+  e.Para(u"ab").Ready();
+  e.Caret(0, 2);
+  e.Type(u"\U0001F600");
+  EXPECT_EQ(e.E.LTData().GetItemTextW(0), u"a\U0001F600b");
+  EXPECT_EQ(e.E.UndoAction(), ltukOtherTyping);
+  EXPECT_EQ(e.Where(), P(0, 4));
+  // Backspace takes the pair as one character.
+  e.Key(vkBack);
+  EXPECT_EQ(e.E.LTData().GetItemTextW(0), u"ab");
+  const char16_t lone[] = {0xD83D, u'c'};
+  e.E.TypeText(std::u16string_view(lone, 2));
+  EXPECT_EQ(e.E.LTData().GetItemTextW(0), u"acb");
+  e.E.InsertText(std::u16string_view(lone, 1));
+  EXPECT_EQ(e.E.LTData().GetItemTextW(0), u"acb");
+}
+
+TEST(LTEditOps, EightBitTextTakesTypedCharactersThroughItsCodePage) {
+  Editor e;
+  e.Style.TextStyles()[0].Unicode = false;
+  e.Style.DefUnicodeStyle = -1;
+  e.E.LTData().AddTextA("ab", 0, 0);
+  e.Ready();
+  e.Caret(0, 2);
+  e.Type(u"\u00e9");
+  EXPECT_EQ(e.E.LTData().GetItemTextW(0), u"a\u00e9b");
+  EXPECT_FALSE(e.E.LTData().GetItem(0).IsWide());
+}
+
+// ---- Enter -------------------------------------------------------------------------------------
+
+TEST(LTEditOps, EnterSplitsAParagraphAndAddsEmptyOnesAtItsEdges) {
+  Editor e;
+  e.Para(u"abcd").Ready();
+  e.Caret(0, 3);
+  e.Key(vkReturn);
+  EXPECT_EQ(e.Text(), "ab\ncd");
+  EXPECT_EQ(e.Where(), P(1, 1));
+  EXPECT_TRUE(e.E.LTData().IsParaStart(1));
+  EXPECT_EQ(e.E.UndoAction(), ltukOtherTyping);
+  e.ExpectLaidOutWhole();
+  // At the end: an empty paragraph after it, the caret in it.
+  e.Caret(1, 3);
+  e.Key(vkReturn);
+  EXPECT_EQ(e.Text(), "ab\ncd\n");
+  EXPECT_EQ(e.Where(), P(2, 1));
+  e.Type(u"e");
+  EXPECT_EQ(e.Text(), "ab\ncd\ne");
+  // At the start: an empty paragraph before it, the caret stays with the text.
+  e.Caret(0, 1);
+  e.Key(vkReturn);
+  EXPECT_EQ(e.Text(), "\nab\ncd\ne");
+  EXPECT_EQ(e.Where(), P(1, 1));
+  for (int i = 0; i < 4; ++i) e.E.Undo();
+  EXPECT_EQ(e.Text(), "abcd");
+  EXPECT_EQ(e.Items(), 1);
+}
+
+TEST(LTEditOps, ShiftEnterBreaksTheLineInsideTheParagraph) {
+  Editor e;
+  e.Para(u"abcd").Ready();
+  e.Caret(0, 3);
+  e.Key(vkReturn, {ssShift});
+  ASSERT_EQ(e.Items(), 2);
+  EXPECT_TRUE(e.E.LTData().GetItem(1).HasFlag(ltifNewLine));
+  EXPECT_FALSE(e.E.LTData().IsParaStart(1));
+  // Backspace at the start of the line joins it again.
+  e.Key(vkBack);
+  EXPECT_EQ(e.Items(), 1);
+  EXPECT_EQ(e.Text(), "abcd");
+  EXPECT_EQ(e.Where(), P(0, 3));
+}
+
+TEST(LTEditOps, EnterInAListCopiesTheMarkerAndOnAnEmptyItemLeavesTheList) {
+  Editor e;
+  TLTListLevel& level = e.Style.ListStyles().Add().Levels.Add();
+  level.ListType = ltlstDecimal;
+  level.FormatString = u"%0:s.";
+  e.E.LTData().AddItem({}, std::make_unique<TLTMarkerItemInfo>(0, 0, 0, false));
+  e.More(u"one");
+  e.Ready();
+  e.Caret(1, 4);
+  e.Key(vkReturn);
+  ASSERT_EQ(e.Items(), 4);
+  EXPECT_TRUE(e.E.LTData().GetItem(2).GetBoolValue(iqListMarker));
+  EXPECT_EQ(e.Where(), P(3, 1));
+  // Enter on the new, empty list item ends the list there.
+  e.Key(vkReturn);
+  EXPECT_FALSE(e.E.LTData().GetItem(2).GetBoolValue(iqListMarker));
+  e.E.Undo();
+  e.E.Undo();
+  EXPECT_EQ(e.Items(), 2);
+}
+
+// ---- Backspace and Delete ------------------------------------------------------------------------
+
+TEST(LTEditOps, BackspaceAtParagraphStartsJoinsAndMergesAndDeleteIsItsMirror) {
+  Editor e;
+  e.Para(u"ab").Para(u"cd").Ready();
+  e.Caret(1, 1);
+  e.Key(vkBack);
+  EXPECT_EQ(e.Text(), "abcd");
+  EXPECT_EQ(e.Items(), 1);
+  EXPECT_EQ(e.Where(), P(0, 3));
+  EXPECT_EQ(e.E.UndoAction(), ltukDeletion);
+  e.E.Undo();
+  EXPECT_EQ(e.Text(), "ab\ncd");
+  EXPECT_EQ(e.Items(), 2);
+
+  e.Caret(0, 3);
+  e.Key(vkDelete);
+  EXPECT_EQ(e.Text(), "abcd");
+  e.E.Undo();
+  // Characters inside a line.
+  e.Caret(1, 2);
+  e.Key(vkBack);
+  EXPECT_EQ(e.Text(), "ab\nd");
+  e.Key(vkDelete);
+  EXPECT_EQ(e.Text(), "ab\n");
+  EXPECT_EQ(e.Items(), 2);  // the emptied paragraph keeps its item
+  e.Key(vkBack);
+  EXPECT_EQ(e.Text(), "ab");
+  EXPECT_EQ(e.Where(), P(0, 3));
+}
+
+TEST(LTEditOps, BackspaceOnAPageBreakRemovesOnlyTheBreak) {
+  Editor e;
+  e.Para(u"ab").Para(u"cd").Ready();
+  e.E.LTData().GetItem(1).SetNewPage(true);
+  e.Caret(1, 1);
+  e.Key(vkBack);
+  EXPECT_FALSE(e.E.LTData().PageBreakBefore(1));
+  EXPECT_EQ(e.Text(), "ab\ncd");
+  EXPECT_EQ(e.E.UndoAction(), ltukDeletion);
+  e.E.Undo();
+  EXPECT_TRUE(e.E.LTData().PageBreakBefore(1));
+}
+
+TEST(LTEditOps, CtrlBackspaceAndCtrlDeleteGoToWordBoundaries) {
+  Editor e;
+  e.Para(u"one two three").Ready();
+  e.Caret(0, 9);  // after "two "
+  e.Key(vkBack, {ssCtrl});
+  EXPECT_EQ(e.Text(), "one three");
+  e.Key(vkDelete, {ssCtrl});
+  EXPECT_EQ(e.Text(), "one ");
+}
+
+TEST(LTEditOps, BackspaceAndDeleteStopAtRulesAndTables) {
+  Editor e;
+  e.Para(u"ab");
+  e.E.LTData().AddItem({}, std::make_unique<TLTBreakItemInfo>());
+  e.Para(u"cd").Ready();
+  e.Caret(2, 1);
+  e.Key(vkBack);
+  EXPECT_EQ(e.Items(), 3);  // the caret moved, nothing joined the rule
+  EXPECT_EQ(e.Text(), "ab\n\ncd");
+  e.Caret(0, 3);
+  e.Key(vkDelete);
+  EXPECT_EQ(e.Items(), 3);
+}
+
+// ---- Refusals ------------------------------------------------------------------------------------
+
+TEST(LTEditOps, RefusalsBeepOnceAndLeaveDocumentAndUndoUntouched) {
+  Editor e;
+  e.Para(u"free").Para(u"fixed", 1, 1).Ready();
+  e.Style.TextStyles()[1].Protection.Include(ltprModifyProtect);
+  e.Style.ParaStyles()[1].Options.Include(ltpaoReadOnly);
+  const std::string before = e.Ltf();
+
+  e.Caret(1, 3);
+  e.Type(u"x");
+  e.Key(vkBack);
+  e.Key(vkReturn);
+  EXPECT_EQ(e.Refusals, 3);
+  e.E.SetSelectionBounds(0, 2, 1, 3);
+  e.Key(vkDelete);
+  EXPECT_EQ(e.Refusals, 4);
+  EXPECT_EQ(e.Ltf(), before);
+  EXPECT_EQ(e.E.UndoAction(), ltukNone);
+  EXPECT_FALSE(e.E.Modified);
+
+  e.E.SetReadOnly(true);
+  e.Caret(0, 2);
+  e.Type(u"y");
+  EXPECT_EQ(e.Refusals, 5);
+  EXPECT_EQ(e.Ltf(), before);
+
+  e.E.SetReadOnly(false);
+  bool allow = false;
+  e.E.OnChanging = [&](TCustomLecternEdit&, bool& can) { can = allow; };
+  e.Type(u"z");
+  EXPECT_EQ(e.Refusals, 6);
+  allow = true;
+  e.Type(u"z");
+  EXPECT_EQ(e.Text(), "fzree\nfixed");
+}
+
+TEST(LTEditOps, StickingItemsTakeNothingBetweenThem) {
+  Editor e;
+  e.Para(u"ab").More(u"cd", 1).Ready();
+  e.Style.TextStyles()[0].Protection.Include(ltprSticking);
+  e.Style.TextStyles()[1].Protection.Include(ltprSticking);
+  e.Caret(0, 3);
+  EXPECT_FALSE(e.E.InsertTab());
+  EXPECT_EQ(e.Items(), 2);
+  EXPECT_EQ(e.E.UndoAction(), ltukNone);
+}
+
+// ---- Inserting -------------------------------------------------------------------------------------
+
+TEST(LTEditOps, InsertedTextSplitsAtLineEndsCountingCRLFOnce) {
+  Editor e;
+  e.Para(u"xy").Ready();
+  e.Caret(0, 2);
+  e.E.InsertText(u"a\r\nb\vc\x2029" u"d");
+  EXPECT_EQ(e.Text(), "xa\nb\nc\ndy");
+  EXPECT_EQ(e.E.UndoAction(), ltukInsertion);
+  EXPECT_EQ(e.E.EditData().UndoList().Count(), 1);
+  int lines = 0, paras = 0;
+  for (int i = 0; i < e.Items(); ++i) {
+    paras += e.E.LTData().IsParaStart(i);
+    lines += e.E.LTData().GetItem(i).HasFlag(ltifNewLine);
+  }
+  EXPECT_EQ(paras, 3);
+  EXPECT_EQ(lines, 1);
+  e.ExpectLaidOutWhole();
+  e.E.Undo();
+  EXPECT_EQ(e.Text(), "xy");
+  EXPECT_EQ(e.Items(), 1);
+  // A byte-swapped order mark turns the rest around.
+  e.E.InsertText(u"\xFFFE\x6100");
+  EXPECT_EQ(e.Text(), "xay");
+}
+
+TEST(LTEditOps, TabKeyInsertsSpacesOrATabItem) {
+  Editor e;
+  e.Para(u"ab").Ready();
+  e.Caret(0, 2);
+  e.Style.SpacesInTab = 4;
+  e.Key(vkTab);
+  EXPECT_EQ(e.Text(), "a    b");
+  e.Style.SpacesInTab = 0;
+  e.Key(vkTab);
+  ASSERT_EQ(e.Items(), 3);
+  EXPECT_EQ(e.E.LTData().GetItem(1).StyleNo, ltikTabulator);
+}
+
+TEST(LTEditOps, ARuleInTheMiddleOfTextSplitsItAndTheRestStartsAParagraph) {
+  Editor e;
+  e.Para(u"abcd").Ready();
+  e.Caret(0, 3);
+  ASSERT_TRUE(e.E.InsertRule());
+  ASSERT_EQ(e.Items(), 3);
+  EXPECT_EQ(e.E.LTData().GetItem(1).StyleNo, ltikRule);
+  EXPECT_TRUE(e.E.LTData().IsParaStart(1));
+  EXPECT_TRUE(e.E.LTData().IsParaStart(2));
+  EXPECT_EQ(e.Text(), "ab\n\ncd");
+  e.E.Undo();
+  EXPECT_EQ(e.Items(), 1);
+  EXPECT_EQ(e.Text(), "abcd");
+}
+
+TEST(LTEditOps, AStoredDocumentGoesInAtTheCaretAsOneStepAndADamagedOneNotAtAll) {
+  Editor source;
+  source.Para(u"one").Para(u"two").Ready();
+  const std::string ltf = source.Ltf();
+
+  Editor e;
+  e.Para(u"abcd").Ready();
+  e.Caret(0, 3);
+  TLTMemoryStream in(ltf);
+  ASSERT_TRUE(e.E.InsertLTFAtCaret(in));
+  EXPECT_EQ(e.Text(), "abone\ntwocd");
+  EXPECT_EQ(e.E.EditData().UndoList().Count(), 1);
+  e.ExpectLaidOutWhole();
+  e.E.Undo();
+  EXPECT_EQ(e.Text(), "abcd");
+
+  const std::string before = e.Ltf();
+  TLTMemoryStream damaged(ltf.substr(0, ltf.size() / 2) + "\x01\xff garbage");
+  EXPECT_FALSE(e.E.InsertLTFAtCaret(damaged));
+  EXPECT_EQ(e.Ltf(), before);
+  EXPECT_EQ(e.E.RedoAction(), ltukInsertion);  // the redo step of the first insertion is still there
+  EXPECT_EQ(e.E.UndoAction(), ltukNone);
+}
+
+TEST(LTEditOps, TextWithTagGoesInAsOneItemAndTagsChangeUndoably) {
+  Editor e;
+  TLTOptions options = e.E.Options();
+  options.Include(ltoTagsArePChars);
+  e.E.SetOptions(options);
+  e.Para(u"ab").Ready();
+  e.Caret(0, 2);
+  ASSERT_TRUE(e.E.InsertTextWithTag(u"Capital", TLTTag::FromString(u"Capital|")));
+  ASSERT_EQ(e.Items(), 3);
+  EXPECT_EQ(*e.E.LTData().GetItemTag(1).String(), u"Capital|");
+  const int groups = e.E.EditData().UndoList().Count();
+  e.E.SetItemTagUndoable(1, e.E.LTData().GetItemTag(1));  // the same tag: nothing
+  EXPECT_EQ(e.E.EditData().UndoList().Count(), groups);
+  e.E.BeginUndoGroup(ltukTagChange);
+  e.E.SetUndoGroupMode(true);
+  e.E.SetItemTagUndoable(1, {});
+  e.E.SetItemTagUndoable(0, TLTTag::FromString(u"x"));
+  e.E.SetUndoGroupMode(false);
+  EXPECT_EQ(e.E.EditData().UndoList().Count(), groups + 1);
+  e.E.Undo();
+  EXPECT_EQ(*e.E.LTData().GetItemTag(1).String(), u"Capital|");
+  EXPECT_TRUE(e.E.LTData().GetItemTag(0).IsEmpty());
+}
+
+// ---- Styles --------------------------------------------------------------------------------------
+
+TEST(LTEditOps, ATextStyleAppliedToPartOfAnItemSplitsItAndUndoJoinsIt) {
+  Editor e;
+  e.Para(u"abcdef").Ready();
+  e.E.SetSelectionBounds(0, 3, 0, 5);
+  e.E.ApplyTextStyle(1);
+  ASSERT_EQ(e.Items(), 3);
+  EXPECT_EQ(Utf16ToUtf8(e.E.LTData().GetItemTextW(1)), "cd");
+  EXPECT_EQ(e.E.LTData().GetItem(1).StyleNo, 1);
+  EXPECT_EQ(e.E.CurrentTextStyle(), 1);
+  int start = 0, length = 0;
+  e.E.GetSelectionCharPositions(start, length);
+  EXPECT_EQ(P(start, length), P(2, 2));
+  EXPECT_EQ(e.E.UndoAction(), ltukTextStyle);
+  // Back to the first style: the pieces merge into one item again.
+  e.E.ApplyTextStyle(0);
+  EXPECT_EQ(e.Items(), 1);
+  e.E.Undo();
+  e.E.Undo();
+  EXPECT_EQ(e.Items(), 1);
+  EXPECT_EQ(e.E.LTData().GetItem(0).StyleNo, 0);
+}
+
+TEST(LTEditOps, AStyleWithoutSelectionChangesOnlyTheCurrentStyleOrAnEmptyItem) {
+  Editor e;
+  e.Para(u"ab").Para(u"").Ready();
+  e.Caret(0, 2);
+  e.E.ApplyTextStyle(2);
+  EXPECT_EQ(e.E.CurrentTextStyle(), 2);
+  EXPECT_EQ(e.E.LTData().GetItem(0).StyleNo, 0);
+  EXPECT_EQ(e.E.UndoAction(), ltukNone);
+  e.Caret(1, 1);
+  e.E.ApplyTextStyle(2);
+  EXPECT_EQ(e.E.LTData().GetItem(1).StyleNo, 2);
+  EXPECT_EQ(e.E.UndoAction(), ltukTextStyle);
+}
+
+TEST(LTEditOps, ChangingTheUnicodeFlagOfTextKeepsItsCharactersThroughUndo) {
+  Editor e;
+  e.Style.TextStyles()[1].Unicode = false;
+  e.Para(u"caf\u00e9").Ready();
+  e.E.SelectAll();
+  e.E.ApplyTextStyle(1);
+  EXPECT_FALSE(e.E.LTData().GetItem(0).IsWide());
+  EXPECT_EQ(e.E.LTData().GetItemTextW(0), u"caf\u00e9");
+  e.E.Undo();
+  EXPECT_TRUE(e.E.LTData().GetItem(0).IsWide());
+  EXPECT_EQ(e.E.LTData().GetItemTextW(0), u"caf\u00e9");
+}
+
+TEST(LTEditOps, AParagraphStyleGoesToEveryParagraphTheSelectionTouches) {
+  Editor e;
+  e.Para(u"a").Para(u"b").More(u"c").Para(u"d").Ready();
+  e.E.SetSelectionBounds(0, 1, 1, 1);
+  e.E.ApplyParaStyle(1);
+  EXPECT_EQ(e.E.LTData().GetItem(0).ParaNo, 1);
+  EXPECT_EQ(e.E.LTData().GetItem(2).ParaNo, 1);
+  EXPECT_EQ(e.E.LTData().GetItem(3).ParaNo, 0);
+  e.E.Undo();
+  EXPECT_EQ(e.E.LTData().GetItem(2).ParaNo, 0);
+}
+
+// ---- The undo lists --------------------------------------------------------------------------------
+
+TEST(LTEditOps, UndoLimitsKeepTheLatestGroupsOrNone) {
+  Editor e;
+  e.Para(u"abc").Ready();
+  e.E.SetUndoLimit(0);
+  e.Caret(0, 1);
+  e.Type(u"x");
+  EXPECT_EQ(e.Text(), "xabc");
+  EXPECT_EQ(e.E.UndoAction(), ltukNone);
+
+  e.E.SetUndoLimit(3);
+  for (int i = 0; i < 4; ++i) {
+    e.Caret(0, 1);
+    e.Key(vkReturn);
+  }
+  EXPECT_EQ(e.E.EditData().UndoList().Count(), 3);
+  for (int i = 0; i < 3; ++i) EXPECT_TRUE(e.E.Undo());
+  EXPECT_FALSE(e.E.Undo());
+  EXPECT_EQ(e.Text(), "\nxabc");
+  // A lowered limit trims with the next group.
+  for (int i = 0; i < 3; ++i) e.E.Redo();
+  e.E.SetUndoLimit(1);
+  EXPECT_EQ(e.E.EditData().UndoList().Count(), 3);
+  e.Caret(0, 1);
+  e.Key(vkReturn);
+  EXPECT_EQ(e.E.EditData().UndoList().Count(), 1);
+}
+
+TEST(LTEditOps, GroupModeCollectsActionsButTypingKeepsItsOwnGroupAndEmptyGroupsVanish) {
+  Editor e;
+  e.Para(u"abc").Ready();
+  e.E.BeginUndoGroup(ltukInsertion);
+  e.E.SetUndoGroupMode(true);
+  e.E.SetUndoGroupMode(false);
+  EXPECT_EQ(e.E.UndoAction(), ltukNone);
+
+  e.E.BeginUndoGroup(ltukInsertion);
+  e.E.SetUndoGroupMode(true);
+  e.Caret(0, 1);
+  e.E.InsertTab();
+  e.E.InsertTab();
+  e.Type(u"x");
+  e.E.SetUndoGroupMode(false);
+  EXPECT_EQ(e.E.EditData().UndoList().Count(), 2);
+  e.E.Undo();
+  e.E.Undo();
+  EXPECT_EQ(e.Text(), "abc");
+}
+
+TEST(LTEditOps, RecordsRefuseToGoWhereNoGroupTakesThem) {
+  TLTUndoList list;
+  EXPECT_THROW(list.Add(std::make_unique<TLTUndoTagInfo>(0, TLTTag{})), ELecternError);
+  list.AppendGroup(ltukTyping, 0, 1, {});
+  list.Last()->Records.push_back(std::make_unique<TLTUndoTypingInfo>(0, 1, true));
+  EXPECT_THROW(list.Add(std::make_unique<TLTUndoTagInfo>(0, TLTTag{})), ELecternError);
+  TLTUndoList empty;
+  EXPECT_THROW(empty.PopLast(), ELecternError);
+}
+
+// ---- A long walk -----------------------------------------------------------------------------------
+
+/// Random edits; after each, Undo must give back the stored document as it
+/// was before and Redo as it was after, byte for byte.
+class LTEditWalk : public ::testing::TestWithParam<unsigned> {};
+
+TEST_P(LTEditWalk, EveryRandomEditIsUndoneAndRedoneToTheByte) {
+  Editor source;
+  source.Para(u"stored ").More(u"doc", 1).Para(u"ument").Ready();
+  const std::string stored = source.Ltf();
+
+  Editor e;
+  e.Para(u"The quick brown fox").Para(u"jumps over", 1, 1).More(u" the lazy", 2).Para(u"dog.");
+  TLTListLevel& level = e.Style.ListStyles().Add().Levels.Add();
+  level.ListType = ltlstDecimal;
+  level.FormatString = u"%0:s.";
+  e.E.LTData().AddItem({}, std::make_unique<TLTMarkerItemInfo>(0, 0, 0, false));
+  e.More(u"listed");
+  e.Ready();
+  std::mt19937 rng(GetParam());
+  int changes = 0;
+  auto pick = [&](int n) { return n <= 0 ? 0 : static_cast<int>(rng() % static_cast<unsigned>(n)); };
+  auto randomPlace = [&](int& item, int& offs) {
+    item = pick(e.Items());
+    const TCustomLTItemInfo& it = e.E.LTData().GetItem(item);
+    offs = it.IsText() ? 1 + pick(it.TextLength() + 1) : pick(2);
+  };
+  const char16_t* words[] = {u"a", u"Z", u" ", u"\u05d0", u"\U0001F600", u"x y"};
+  for (int step = 0; step < 400; ++step) {
+    int item = 0, offs = 0;
+    randomPlace(item, offs);
+    e.Caret(item, offs);
+    if (pick(4) == 0) {
+      int item2 = 0, offs2 = 0;
+      randomPlace(item2, offs2);
+      e.E.SetSelectionBounds(item, offs, item2, offs2);
+    }
+    const std::string before = e.Ltf();
+    const int groups = e.E.EditData().UndoList().Count();
+    switch (pick(12)) {
+      case 0: e.Type(words[pick(6)]); break;
+      case 1: e.Key(vkBack); break;
+      case 2: e.Key(vkDelete); break;
+      case 3: e.Key(vkReturn); break;
+      case 4: e.Key(vkReturn, {ssShift}); break;
+      case 5: e.E.ApplyTextStyle(pick(3)); break;
+      case 6: e.E.ApplyParaStyle(pick(2)); break;
+      case 7: {
+        TLTMemoryStream in(stored);
+        e.E.InsertLTFAtCaret(in);
+        break;
+      }
+      case 8: {
+        auto bmp = std::make_unique<TBitmap>();
+        TLTPixels px;
+        px.Width = px.Height = 2;
+        px.Data.assign(4, 0xFF00FF00u);
+        bmp->SetPixels(px);
+        e.E.InsertPicture("p", std::move(bmp), 0);
+        break;
+      }
+      case 9: e.E.DeleteSelection(); break;
+      case 10: e.E.InsertText(u"one\r\ntwo\tthree"); break;
+      default: e.Key(pick(2) ? vkBack : vkDelete, {ssCtrl}); break;
+    }
+    const std::string after = e.Ltf();
+    if (after == before) continue;
+    ++changes;
+    ASSERT_GT(e.E.EditData().UndoList().Count() + (groups > 0), 0);
+    // Typing groups give back one character per Undo: undo until the
+    // document is as it was.
+    int undos = 0;
+    while (e.Ltf() != before && undos < 4) {
+      ASSERT_TRUE(e.E.Undo()) << "step " << step;
+      ++undos;
+    }
+    ASSERT_EQ(e.Ltf(), before) << "step " << step;
+    for (int k = 0; k < undos; ++k) ASSERT_TRUE(e.E.Redo()) << "step " << step;
+    ASSERT_EQ(e.Ltf(), after) << "step " << step;
+    if (step % 50 == 0) e.ExpectLaidOutWhole();
+  }
+  EXPECT_GT(changes, 200) << "the walk must change the document most of the time";
+}
+
+INSTANTIATE_TEST_SUITE_P(Seeds, LTEditWalk, ::testing::Values(20261209u, 7u, 1234567u));
+
+}  // namespace
+}  // namespace lectern
