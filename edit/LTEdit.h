@@ -221,6 +221,10 @@ class TCustomLecternEdit : public TCustomLectern {
   bool Redo();
   TLTUndoKind UndoAction() const;
   TLTUndoKind RedoAction() const;
+  /// What Undo and Redo would take back or repeat, for menus: the group's
+  /// caption, else the name of its kind; empty when there is nothing.
+  TLTString UndoName() const;
+  TLTString RedoName() const;
   void ClearUndo();
   int UndoLimit() const;
   /// Takes effect with the next group (groups beyond it are freed then).

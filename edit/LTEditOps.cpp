@@ -79,6 +79,24 @@ TLTUndoKind TCustomLecternEdit::RedoAction() const {
   return const_cast<TCustomLecternEdit*>(this)->EditData().RedoList().LastKind();
 }
 
+namespace {
+
+TLTString GroupName(const TLTUndoList& list) {
+  const TLTUndoInfos* g = list.Last();
+  if (!g) return {};
+  return g->Caption.empty() ? UndoKindName(g->Kind) : g->Caption;
+}
+
+}  // namespace
+
+TLTString TCustomLecternEdit::UndoName() const {
+  return GroupName(const_cast<TCustomLecternEdit*>(this)->EditData().UndoList());
+}
+
+TLTString TCustomLecternEdit::RedoName() const {
+  return GroupName(const_cast<TCustomLecternEdit*>(this)->EditData().RedoList());
+}
+
 void TCustomLecternEdit::ClearUndo() {
   EditData().UndoList().Clear();
   EditData().RedoList().Clear();

@@ -6,6 +6,21 @@
 
 namespace lectern {
 
+TLTString UndoKindName(TLTUndoKind kind) {
+  switch (kind) {
+    case ltukDeletion: return u"Deletion";
+    case ltukInsertion: return u"Insertion";
+    case ltukParaStyle: return u"Paragraph Style";
+    case ltukOtherTyping:
+    case ltukTyping: return u"Typing";
+    case ltukPageBreakRemoval: return u"Page Break Removal";
+    case ltukTagChange: return u"Tag Change";
+    case ltukTextStyle: return u"Text Style";
+    case ltukItemChange: return u"Item Change";
+    default: return {};
+  }
+}
+
 // ---- Records ------------------------------------------------------------------------------------
 
 void TLTUndoInsertSubstringInfo::Undo(TLTEditLTData& data) { data.DeleteChars(ItemNo, Pos, Length); }

@@ -36,6 +36,10 @@ enum TLTUndoKind : uint8_t {
   ltukItemChange = 13,
 };
 
+/// The name of an action of a kind, for "Undo Typing" and the like; empty
+/// for ltukNone and kinds an application defined.
+TLTString UndoKindName(TLTUndoKind kind);
+
 class TLTUndoList;
 
 /// One change that can be taken back.

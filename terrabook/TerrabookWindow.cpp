@@ -64,6 +64,7 @@ TTerrabookWindow::TTerrabookWindow(const std::string& programDir, QWidget* paren
   editor_->SetOptions(options);
   editor_->OnJump = [this](TCustomLectern&, int id) { OpenJump(id); };
   editor_->OnCaretMove = [this](TCustomLecternEdit&) { UpdateStatus(); };
+  editor_->OnChange = [this](TCustomLecternEdit&) { app_->Modified = true; };
   app_ = std::make_unique<TTerrabook>(programDir, editor_->LTData());
 
   connect(viewList_, qOverload<int>(&QComboBox::activated), this, [this](int index) { ChooseView(index); });
@@ -81,9 +82,22 @@ void TTerrabookWindow::BuildMenus() {
   QMenu* file = menuBar()->addMenu("&File");
   file->addAction("E&xit", this, &QWidget::close);
   QMenu* edit = menuBar()->addMenu("&Edit");
-  // Field codes are removed and inserted by editing the template, which
-  // comes with the editing operations.
+  // The document claims Ctrl+Z and Ctrl+Y while it has the focus; the
+  // menu shows them and serves the mouse.
+  QAction* undo = edit->addAction("&Undo", this, [this] { editor_->Undo(); });
+  undo->setShortcut(QKeySequence::Undo);
+  QAction* redo = edit->addAction("&Redo", this, [this] { editor_->Redo(); });
+  redo->setShortcut(QKeySequence::Redo);
+  edit->addSeparator();
+  // Field codes are removed and inserted with the field code commands.
   edit->addAction("&Clear Codes")->setEnabled(false);
+  connect(edit, &QMenu::aboutToShow, this, [this, undo, redo] {
+    const TLTString u = editor_->UndoName(), r = editor_->RedoName();
+    undo->setText(u.empty() ? QString("&Undo") : "&Undo " + ToQ(u));
+    undo->setEnabled(!u.empty() && !editor_->ReadOnly());
+    redo->setText(r.empty() ? QString("&Redo") : "&Redo " + ToQ(r));
+    redo->setEnabled(!r.empty() && !editor_->ReadOnly());
+  });
   QMenu* insert = menuBar()->addMenu("&Insert");
   for (const char* entry : {"&Country", "C&apital", "Ca&lling Code", "&Description", "C&ities", "De&mographics"})
     insert->addAction(entry)->setEnabled(false);
@@ -94,6 +108,7 @@ std::vector<std::string> TTerrabookWindow::Start(bool quiet) {
   viewList_->clear();
   for (const TLTString& name : app_->ViewNames()) viewList_->addItem(ToQ(name));
   viewList_->setCurrentIndex(0);
+  editor_->ClearUndo();
   editor_->Format();
   UpdateStatus();
   if (!quiet && !problems.empty()) {
@@ -105,6 +120,8 @@ std::vector<std::string> TTerrabookWindow::Start(bool quiet) {
 void TTerrabookWindow::ChooseView(int index) {
   if (viewList_->currentIndex() != index) viewList_->setCurrentIndex(index);
   const std::vector<std::string> problems = app_->SwitchView(index);
+  // Undo never reaches back over a view switch: the document was replaced.
+  editor_->ClearUndo();
   editor_->Deselect();
   editor_->Format();
   area_->setFocus();

@@ -15,6 +15,8 @@
 #include <QComboBox>
 #include <QImage>
 #include <QKeyEvent>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMouseEvent>
 #include <QStatusBar>
 #include <gtest/gtest.h>
@@ -118,6 +120,43 @@ TEST(TerrabookWindow, ShowsTheTemplateThenACountrysReport) {
   QApplication::processEvents();
   EXPECT_GT(FieldCodePixels(window.grab().toImage()), 200);
   window.App().Modified = false;  // no question when the test closes it
+}
+
+TEST(TerrabookWindow, TypingEntersAndTheEditMenuUndoesWithTheActionsName) {
+  const std::string bin = LECTERN_BIN_DIR;
+  if (!std::filesystem::exists(bin + "/Terra.db")) GTEST_SKIP() << "Terra.db has not been generated in " << bin;
+  EnsureQtApplication();
+  TTerrabookWindow window(bin + "/");
+  window.show();
+  ASSERT_TRUE(window.Start(true).empty());
+  EXPECT_FALSE(window.App().Modified);
+  TLecternLTData& doc = window.Editor().LTData();
+  const TLTString before = doc.GetPlainText(0);
+  QWidget* area = &window.Area();
+  auto key = [&](int k, const QString& text = {}) {
+    QKeyEvent e(QEvent::KeyPress, k, Qt::NoModifier, text);
+    QApplication::sendEvent(area, &e);
+  };
+  key(Qt::Key_X, "X");
+  key(Qt::Key_Return, "\r");
+  EXPECT_TRUE(window.App().Modified) << "an edit asks to be saved on closing";
+  EXPECT_NE(doc.GetPlainText(0), before);
+
+  QMenu* edit = nullptr;
+  for (QAction* a : window.menuBar()->actions())
+    if (a->text() == "&Edit") edit = a->menu();
+  ASSERT_NE(edit, nullptr);
+  emit edit->aboutToShow();
+  QAction* undo = edit->actions().at(0);
+  EXPECT_EQ(undo->text(), "&Undo Typing");
+  EXPECT_TRUE(undo->isEnabled());
+  undo->trigger();  // Enter
+  undo->trigger();  // X
+  EXPECT_EQ(doc.GetPlainText(0), before);
+  emit edit->aboutToShow();
+  EXPECT_FALSE(undo->isEnabled());
+  EXPECT_EQ(edit->actions().at(1)->text(), "&Redo Typing");
+  window.App().Modified = false;
 }
 
 }  // namespace

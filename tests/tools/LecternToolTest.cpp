@@ -295,11 +295,10 @@ TEST_F(ToolTest, AnEditScriptMovesTheCaretAndPrintsWhereItIs) {
   EXPECT_EQ(Out.str(),
             "caret 0 1 selection 0 1 0 1\n"
             "caret 0 24 selection 0 7 0 24\n"
-            "caret 0 1 selection 1 11 0 1\n"
+            "caret 0 1 selection 1 23 0 1\n"
             "caret 1 5 selection 1 2 1 5\n");
-  // Typing is refused until the editing operations exist: one beep line.
-  EXPECT_EQ(Err.str(), "lectern: " + Path("s.txt") + ":9: beep\n");
-  EXPECT_EQ(Read("out.txt"), "First paragraph of text\r\nSecond one");
+  EXPECT_EQ(Err.str(), "");
+  EXPECT_EQ(Read("out.txt"), "First paragraph of text\r\nSecond onetyped \\ text");
 }
 
 TEST_F(ToolTest, AFailedExpectationOrABadItemWritesNothing) {
@@ -315,10 +314,49 @@ TEST_F(ToolTest, AFailedExpectationOrABadItemWritesNothing) {
   EXPECT_FALSE(fs::exists(Path("out.txt")));
 }
 
+TEST_F(ToolTest, AnEditScriptEditsInsertsStylesUndoesAndChecks) {
+  Write("in.txt", "one\ntwo\n");
+  Write("more.txt", "inserted\n");
+  Write("s.txt",
+        "expect-modified no\n"
+        "caret 0 4\n"
+        "type !\n"
+        "select 1 1 1 4\n"
+        "delete\n"
+        "type 2\n"
+        "expect-text one!\\n2\n"
+        "caret 0 1\n"
+        "insert-file " + Path("more.txt") + "\n"
+        "expect-text insertedone!\\n2\n"
+        "undo\n"
+        "select 0 1 0 4\n"
+        "text-style \"Heading\"\n"
+        "para-style 1\n"
+        "readonly on\n"
+        "key Delete\n"
+        "readonly off\n"
+        "redo\n"  // nothing to redo after the style changes: a beep
+        "expect-modified yes\n");
+  ASSERT_EQ(Run({"edit", Path("in.txt"), "--script", Path("s.txt"), Path("out.ltf")}), 0) << Err.str();
+  EXPECT_EQ(Err.str(), "lectern: " + Path("s.txt") + ":16: beep\nlectern: " + Path("s.txt") + ":18: beep\n");
+  ASSERT_EQ(Run({"dump", Path("out.ltf")}), 0);
+  EXPECT_NE(Out.str().find("0 text style=1 para=1 flags=W tag=- text=\"one\""), std::string::npos) << Out.str();
+
+  // What cannot be done stops the script, and nothing is written.
+  for (const char* bad : {"text-style 99\n", "para-style \"Nowhere\"\n", "insert-file /nowhere/at/all.txt\n",
+                          "insert-picture " __FILE__ "\n", "expect-text two\n", "expect-modified yes\n"}) {
+    Write("s.txt", bad);
+    EXPECT_EQ(Run({"edit", Path("in.txt"), "--script", Path("s.txt"), Path("bad.ltf")}), 1) << bad;
+    EXPECT_NE(Err.str().find(Path("s.txt") + ":1: "), std::string::npos) << Err.str();
+    EXPECT_FALSE(fs::exists(Path("bad.ltf"))) << bad;
+  }
+}
+
 TEST_F(ToolTest, AMalformedScriptLineIsAUsageErrorAndNothingRuns) {
   Write("in.txt", "one\n");
   for (const char* bad : {"key ctrl+Nowhere\n", "click 1\n", "ctrl+click 1 2\n", "print now\n", "type\tx\n",
-                          "type \\q\n", "caret a b\n", "frobnicate\n"}) {
+                          "type \\q\n", "caret a b\n", "frobnicate\n", "undo twice\n", "readonly maybe\n",
+                          "text-style\n", "insert-file\n", "expect-modified\n"}) {
     Write("s.txt", std::string("print\n") + bad);
     EXPECT_EQ(Run({"edit", Path("in.txt"), "--script", Path("s.txt"), Path("out.txt")}), 2) << bad;
     EXPECT_TRUE(Out.str().empty()) << "the first line did not run: " << bad;

@@ -51,17 +51,19 @@ TEST_F(LTQtEditTest, KeysThatNeverTypeStayKeysAndEnterIsReturn) {
   e.Key(Qt::Key_End, Qt::ShiftModifier);
   EXPECT_TRUE(e.E.HasSelection());
   // Escape, F-keys and Ctrl with a letter carry text Qt attaches; none of it
-  // types (typing would be refused and counted here).
+  // types.
+  const TLTString before = e.E.LTData().GetPlainText(0);
   e.Key(Qt::Key_Escape, Qt::NoModifier, "\x1b");
   e.Key(Qt::Key_F5);
   e.Key(Qt::Key_B, Qt::ControlModifier, "\x02");
   e.Key(Qt::Key_Menu);
-  EXPECT_EQ(e.Refusals, 0);
-  // Printable text types, Enter on the keypad is Return: both are refused
-  // while the editing operations are still to come.
+  EXPECT_EQ(e.E.LTData().GetPlainText(0), before);
+  // Printable text types over the selection, Enter on the keypad is Return.
   e.Key(Qt::Key_A, Qt::NoModifier, "a");
   e.Key(Qt::Key_Enter, Qt::KeypadModifier, "\r");
-  EXPECT_EQ(e.Refusals, 2);
+  EXPECT_EQ(e.E.LTData().ItemCount(), 2);
+  EXPECT_EQ(e.E.LTData().GetItemTextW(0), u"aa");
+  EXPECT_EQ(e.Refusals, 0);
 }
 
 TEST_F(LTQtEditTest, TheDocumentClaimsItsShortcutsBeforeMenus) {
@@ -91,7 +93,8 @@ TEST_F(LTQtEditTest, TheInputMethodComposesAtTheCaretAndIsOffWhenReadOnly) {
   commit.setCommitString(QString::fromUtf16(u"\u4F60"));
   e.Send(commit);
   EXPECT_TRUE(e.E.Preedit().empty());
-  EXPECT_EQ(e.Refusals, 1);
+  EXPECT_EQ(e.E.LTData().GetItemTextW(0), u"abc\u4F60 def");
+  EXPECT_EQ(e.Refusals, 0);
   e.E.SetReadOnly(true);
   EXPECT_FALSE(e.Win.inputMethodQuery(Qt::ImEnabled).toBool());
 }
