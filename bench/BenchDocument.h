@@ -4,10 +4,13 @@
 // (hyphens, digits, percent signs, accented and wide characters).
 
 #include "layout/CLTFData.h"
+#include "platform/LTSysUtils.h"
 #include "platform/qt/LTQtCanvas.h"
+#include "style/LTStyle.h"
 
 #include <QImage>
 
+#include <algorithm>
 #include <iterator>
 #include <memory>
 #include <random>
@@ -51,5 +54,48 @@ class TWordSource {
  private:
   std::mt19937 rng_;
 };
+
+/// Appends paragraphs of words to a document until it holds targetBytes of
+/// text (as UTF-8): mostly ordinary paragraphs, some long ones, some
+/// one-liners, a fifth in a justified paragraph style (added to the sheet
+/// as style 2 when it has fewer), a quarter of the runs in other text
+/// styles. Returns the bytes added.
+inline int64_t AddBenchText(TCustomLTData& doc, TLTStyle& style, int64_t targetBytes, unsigned seed = 12345) {
+  while (style.ParaStyles().Count() < 3) style.ParaStyles().Add().Alignment = ltaJustify;
+  TWordSource source(seed);
+  auto next = [&](int n) { return source.Next(n); };
+  int64_t bytes = 0;
+  while (bytes < targetBytes) {
+    const int kind = next(10);
+    const int words = kind == 0 ? 2000 + next(2000) : kind < 4 ? 3 + next(10) : 40 + next(200);
+    const int para = next(5) == 0 ? 2 : 0;
+    int left = words;
+    bool first = true;
+    while (left > 0) {
+      const int run = std::min(left, 1 + next(30));
+      std::u16string text;
+      for (int k = 0; k < run; ++k) {
+        if (!text.empty() || !first) text += u' ';
+        text += source.Word();
+      }
+      const int textStyle = next(4) == 0 ? next(6) : 0;
+      doc.AddTextW(text, textStyle, first ? para : -1);
+      bytes += static_cast<int64_t>(Utf16ToUtf8(text).size());
+      first = false;
+      left -= run;
+    }
+  }
+  return bytes;
+}
+
+/// A text item of more than 20 characters in a left-aligned paragraph at
+/// or after the middle of the document; -1 when there is none.
+inline int MiddleTextItem(const TCustomLTData& doc, const TLTStyle& style) {
+  for (int i = doc.ItemCount() / 2; i < doc.ItemCount(); ++i) {
+    const TCustomLTItemInfo& item = doc.GetItem(i);
+    if (item.IsText() && item.TextLength() > 20 && style.ParaStyles()[item.ParaNo].Alignment == ltaLeft) return i;
+  }
+  return -1;
+}
 
 }  // namespace lectern::bench

@@ -19,41 +19,9 @@ struct TBigDocument : bench::TQtDocument {
   int MiddleItem = -1;
 
   TBigDocument() : TQtDocument(800) {
-    TParaInfo& justified = Style.ParaStyles().Add();
-    justified.Alignment = ltaJustify;
-    bench::TWordSource source(12345);
-    auto next = [&](int n) { return source.Next(n); };
-    constexpr int64_t kTarget = 10'500'000;
-    while (Bytes < kTarget) {
-      // Mostly ordinary paragraphs, some long ones, some one-liners.
-      const int kind = next(10);
-      const int words = kind == 0 ? 2000 + next(2000) : kind < 4 ? 3 + next(10) : 40 + next(200);
-      int para = next(5) == 0 ? 2 : 0;
-      int left = words;
-      bool first = true;
-      while (left > 0) {
-        const int run = std::min(left, 1 + next(30));
-        std::u16string text;
-        for (int k = 0; k < run; ++k) {
-          if (!text.empty() || !first) text += u' ';
-          text += source.Word();
-        }
-        const int style = next(4) == 0 ? next(6) : 0;
-        Doc.AddTextW(text, style, first ? para : -1);
-        Bytes += static_cast<int64_t>(Utf16ToUtf8(text).size());
-        first = false;
-        left -= run;
-      }
-    }
+    Bytes = bench::AddBenchText(Doc, Style, 10'500'000);
     Doc.FormatAll({.Force = true});
-    // A text item in an ordinary paragraph near the middle.
-    for (int i = Doc.ItemCount() / 2; i < Doc.ItemCount(); ++i) {
-      const TCustomLTItemInfo& item = Doc.GetItem(i);
-      if (item.IsText() && item.TextLength() > 20 && Style.ParaStyles()[item.ParaNo].Alignment == ltaLeft) {
-        MiddleItem = i;
-        break;
-      }
-    }
+    MiddleItem = bench::MiddleTextItem(Doc, Style);
   }
 };
 

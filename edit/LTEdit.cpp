@@ -188,7 +188,10 @@ void TCustomLecternEdit::DoubleClick(TLTMouseButton button, TLTShiftState shift,
 }
 
 void TCustomLecternEdit::SelectionChanged() {
-  TCustomLectern::SelectionChanged();
+  // A caret that moves without a selection repaints only itself.
+  const bool selected = HasSelection();
+  if (selected || shownSelection_) TCustomLectern::SelectionChanged();
+  shownSelection_ = selected;
   if (!movingCaret_) CaretToSelectionEnd();
 }
 

@@ -385,6 +385,28 @@ class TCustomLecternEdit : public TCustomLectern {
   int editFirstDraw_ = 0;
   int editLastDraw_ = -1;
   bool editFull_ = true;
+  /// Whether the last selection painted highlighted anything.
+  bool shownSelection_ = false;
+  /// A keystroke's change of one item's text (units added at Offs; negative
+  /// removed), set before BeginEdit so that only the lines it moves are
+  /// painted again; Item -1 for any other change.
+  struct TTextEdit {
+    int Item = -1;
+    int Offs = 0;
+    int Units = 0;
+  };
+  TTextEdit textEdit_;
+  /// Where the lines of that item's paragraph started before the change.
+  struct TLineStart {
+    int ItemNo = 0;
+    int Offs = 0;
+    int Top = 0;
+    int Bottom = 0;
+  };
+  std::vector<TLineStart> editLines_;
+  std::vector<TLineStart> ParagraphLines(int itemNo) const;
+  /// The document rectangle a keystroke changed, from the lines before and after.
+  bool KeystrokeRect(int& top, int& bottom) const;
 };
 
 /// The editor control with its published settings.

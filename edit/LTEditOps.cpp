@@ -24,6 +24,9 @@ namespace lectern {
 namespace {
 
 constexpr uint8_t kBreakFlags = ltifJoinPrev | ltifNewLine | ltifNewPage;
+/// Pixels painted above and below the lines a keystroke changed, for
+/// glyphs that reach out of their line.
+constexpr int kKeystrokeMargin = 2;
 
 bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
 bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
@@ -136,6 +139,8 @@ void TCustomLecternEdit::BeginEdit(int firstItem, int lastItem) {
     editLastDraw_ = b + 1 < count ? d.GetItem(b + 1).FirstDrawItem - 1 : d.DrawItems.Count() - 1;
     editFull_ = editFirstDraw_ < 0 || editLastDraw_ < editFirstDraw_ || editLastDraw_ >= d.DrawItems.Count();
   }
+  editLines_.clear();
+  if (!editFull_ && textEdit_.Item >= 0) editLines_ = ParagraphLines(textEdit_.Item);
   // The drawing positions of the selection die with the layout.
   InvalidateCaret();
   ForgetSelection();
@@ -149,15 +154,74 @@ void TCustomLecternEdit::EndEdit(int caretItem, int caretOffs) {
   if (editFull_) {
     Format();
   } else {
-    const TLTRectI r = d.ReformatRange(editFirstDraw_, editLastDraw_, d.ItemsDelta);
+    TLTRectI r = d.ReformatRange(editFirstDraw_, editLastDraw_, d.ItemsDelta);
+    // A keystroke repaints the lines it changed, not its whole paragraph.
+    int top = 0, bottom = 0;
+    if (!editLines_.empty() && KeystrokeRect(top, bottom)) {
+      const int viewTop = d.GetViewTop();
+      r.Top = std::max(r.Top, top - viewTop - kKeystrokeMargin);
+      if (r.Bottom < Window().ClientSize().Height) r.Bottom = std::min(r.Bottom, bottom - viewTop + kKeystrokeMargin);
+      if (r.Bottom < r.Top) r.Bottom = r.Top;
+    }
     Window().Invalidate(r);
-    UpdateScrollBars();
   }
   d.ItemsDelta = 0;
   editFull_ = true;
+  textEdit_ = {};
+  editLines_.clear();
   if (d.ItemCount() == 0) return;
   caretItem = std::clamp(caretItem, 0, d.ItemCount() - 1);
   if (!SetCaretAt(caretItem, caretOffs)) EnsureNotEmpty();
+}
+
+std::vector<TCustomLecternEdit::TLineStart> TCustomLecternEdit::ParagraphLines(int itemNo) const {
+  const TCustomLTFormattedData& d = CaretContainer();
+  std::vector<TLineStart> lines;
+  const int first = d.GetFirstParaItem(itemNo);
+  const int last = ParaEnd(itemNo);
+  const int from = d.GetItem(first).FirstDrawItem;
+  const int to = last + 1 < d.ItemCount() ? d.GetItem(last + 1).FirstDrawItem : d.DrawItems.Count();
+  if (from < 0 || to < from || to > d.DrawItems.Count()) return lines;
+  for (int k = from; k < to; ++k) {
+    const TLTDrawLineInfo& p = d.DrawItems[k];
+    if (p.StartsLine || lines.empty()) {
+      const TLTLineBox box = d.LineOf(k);
+      lines.push_back({p.ItemNo, p.Offset, box.Top, box.Bottom});
+    }
+  }
+  return lines;
+}
+
+bool TCustomLecternEdit::KeystrokeRect(int& top, int& bottom) const {
+  const TCustomLTFormattedData& d = CaretContainer();
+  if (textEdit_.Item < 0 || textEdit_.Item >= d.ItemCount()) return false;
+  const std::vector<TLineStart> now = ParagraphLines(textEdit_.Item);
+  if (now.empty()) return false;
+  // Lines that start before the change start where they did; the first
+  // line that moved is one of the two around the change (a word may go up
+  // to the line before). From there, a line that starts at the same text
+  // and height as before starts what is laid out as before.
+  auto moved = [&](const TLineStart& l) {
+    if (l.ItemNo == textEdit_.Item && l.Offs > textEdit_.Offs) return TLineStart{l.ItemNo, l.Offs + textEdit_.Units, l.Top, l.Bottom};
+    return l;
+  };
+  size_t changed = 0;
+  while (changed + 1 < editLines_.size() && changed + 1 < now.size()) {
+    const TLineStart& next = editLines_[changed + 1];
+    if (next.ItemNo > textEdit_.Item || (next.ItemNo == textEdit_.Item && next.Offs > textEdit_.Offs)) break;
+    ++changed;
+  }
+  if (changed > 0) --changed;
+  top = std::min(editLines_[std::min(changed, editLines_.size() - 1)].Top, now[std::min(changed, now.size() - 1)].Top);
+  bottom = std::max(editLines_.back().Bottom, now.back().Bottom);
+  for (size_t k = changed + 1; k < editLines_.size() && k < now.size(); ++k) {
+    const TLineStart was = moved(editLines_[k]);
+    if (was.ItemNo == now[k].ItemNo && was.Offs == now[k].Offs && was.Top == now[k].Top) {
+      bottom = now[k].Top;
+      break;
+    }
+  }
+  return true;
 }
 
 // ---- Questions about items ---------------------------------------------------------------------------
@@ -929,6 +993,7 @@ bool TCustomLecternEdit::TypeCharacter(std::u16string_view ch) {
   const int units = static_cast<int>(raw.size()) / d.CharSize(n);
   const bool emptyPara = d.GetItem(n).Text.empty() && d.GetItem(n).StartsParagraph() && ParaEnd(n) == n &&
                          !IsMarkerItem(n - 1) && d.GetItem(n).ParaNo != CurrentParaStyle();
+  textEdit_ = {n, o - 1, units};
   BeginEdit(n, n);
   if (units == 1 && !emptyPara) {
     const TLTRawByteString oldText = d.GetItem(n).Text;
@@ -1151,6 +1216,7 @@ bool TCustomLecternEdit::Backspace(bool word) {
   }
   const TCustomLTItemInfo& it = d.GetItem(item);
   TActionScope action(*this, ltukDeletion);
+  if (it.IsText() && offs > 1 && !word) textEdit_ = {item, offs - CharsBefore(item, offs) - 1, -CharsBefore(item, offs)};
   BeginEdit(item, item);
   if (it.IsText()) {
     if (Protection(item).Contains(ltprModifyProtect) || offs <= 1) {
@@ -1206,6 +1272,7 @@ bool TCustomLecternEdit::DeleteKey(bool word) {
 
   if (!atEnd) {
     TActionScope action(*this, ltukDeletion);
+    if (cur.IsText() && !word) textEdit_ = {n, o - 1, -CharsAfter(n, o)};
     BeginEdit(n, n);
     if (cur.IsText()) {
       if (Protection(n).Contains(ltprModifyProtect)) {
@@ -1711,6 +1778,13 @@ bool TCustomLecternEdit::UndoRedo(bool undo) {
   const int caretItem = caretDrawItem_ >= 0 ? CurrentItemNo() : -1;
   const int caretOffs = caretDrawItem_ >= 0 ? CurrentItemOffset() : -1;
   if (!typing) to.AppendGroup(g.Kind, caretItem, caretOffs, g.Caption);
+  if (typing) {
+    // One character goes or comes back: the lines around it are painted.
+    if (const auto* t = dynamic_cast<const TLTUndoTypingInfo*>(g.Records.front().get()))
+      textEdit_ = {t->ItemNo, t->Pos + t->Length - 2, -1};
+    else if (const auto* r = dynamic_cast<const TLTRedoTypingInfo*>(g.Records.front().get()))
+      textEdit_ = {r->ItemNo, r->EndPos - r->CharCount() - 1, 1};
+  }
   if (format) BeginEdit(first, last);
   d.Target = undo ? TLTUndoTarget::Redo : TLTUndoTarget::Undo;
   int backItem = g.CaretItemNo, backOffs = g.CaretOffs;

@@ -1,8 +1,8 @@
 // Plays arbitrary editing scripts against arbitrary documents: the script
 // is the input up to its first NUL byte, the LTF document what follows.
-// Whatever keys, clicks, drags and places a script asks for, the editor
-// must neither crash nor leave its caret off its stops, and must give the
-// document back whole.
+// Whatever keys, clicks, drags, edits and styles a script asks for, the
+// editor must not crash, and undoing every step must give back the items
+// it started with, byte for byte. Scripts read no files here.
 
 #include "edit/LTEdit.h"
 #include "interchange/LTFormats.h"
@@ -10,7 +10,6 @@
 #include "table/LTTable.h"
 #include "tools/lectern/LecternFormats.h"
 
-#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -28,27 +27,41 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const TLTDocumentFormat* format = FindFormatForFile("input.ltf");
   if (!format || !format->Read) std::abort();
 
+  // Files are the one thing a script reaches outside the input with.
+  std::string lines;
+  for (size_t at = 0; at < script.size();) {
+    size_t end = script.find('\n', at);
+    if (end == std::string_view::npos) end = script.size();
+    const std::string_view line = script.substr(at, end - at);
+    if (line.find("insert-file") == std::string_view::npos && line.find("insert-picture") == std::string_view::npos) {
+      lines.append(line);
+      lines += '\n';
+    }
+    at = end + 1;
+  }
+
   TLTDocument doc;
-  int items = -1;
   std::ostringstream out, err;
+  std::string before;
   PlayEditScript(
-      script, "fuzz", doc, 0,
+      lines, "fuzz", doc, 0,
       [&](TLTDocument& d) {
         d.Context.LTFOptions = LTEditorLTFOptions;
         TLTMemoryStream in(ltf);
         TLTFormatReport report;
         if (!format->Read(in, d.Data, report)) d.Data.Clear();
-        // Handing items to the editor adds the text a marker ending its
-        // paragraph must have; count them as the editor will get them.
-        TLTDocument handed;
-        handed.Data.AppendFrom(d.Data);
-        d.Data.AppendFrom(handed.Data);
-        items = d.Data.ItemCount();
         return 0;
       },
-      out, err);
-  // Until scripts edit, every item comes back (an empty document gets the
-  // one empty item an editor with the focus always has).
-  if (items >= 0 && doc.Data.ItemCount() != std::max(items, 1)) std::abort();
+      out, err,
+      [&](TCustomLecternEdit& e, bool finished) {
+        e.SetReadOnly(false);
+        if (!finished) {
+          e.EnsureNotEmpty();
+          before = e.LTData().SaveLTFSubDocument({});
+          return;
+        }
+        for (int i = 0; i < 200000 && e.UndoAction() != ltukNone; ++i) e.Undo();
+        if (e.UndoAction() == ltukNone && e.LTData().SaveLTFSubDocument({}) != before) std::abort();
+      });
   return 0;
 }

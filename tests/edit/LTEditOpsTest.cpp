@@ -119,6 +119,41 @@ TEST(LTEditOps, TypingGoesIntoTheItemAndMergesIntoOneUndoStepTakenBackCharacterB
   EXPECT_EQ(e.E.EditData().UndoList().Count(), 1);
 }
 
+TEST(LTEditOps, AKeystrokeRepaintsTheLinesItChangedAndNoMore) {
+  Editor e;
+  // Five lines of 40 characters in one paragraph, one more paragraph below.
+  std::u16string text;
+  for (int i = 0; i < 5; ++i) text += u"aaaa bbbb cccc dddd eeee ffff gggg hhh ";
+  e.Para(text).Para(u"below").Ready();
+  auto painted = [&] {
+    TLTRectI all;
+    for (const TLTRectI& r : e.Win.Invalidated)
+      all = all.IsEmpty() ? r
+                          : TLTRectI{std::min(all.Left, r.Left), std::min(all.Top, r.Top), std::max(all.Right, r.Right),
+                                     std::max(all.Bottom, r.Bottom)};
+    return all;
+  };
+  // In the third line, where the line keeps its breaks: that line alone.
+  e.Caret(0, 2 * 39 + 3);
+  e.Win.Invalidated.clear();
+  e.Win.InvalidatedAll = 0;
+  e.Type(u"x");
+  EXPECT_EQ(e.Win.InvalidatedAll, 0);
+  TLTRectI r = painted();
+  EXPECT_LE(r.Top, 2 * H);
+  EXPECT_GE(r.Bottom, 3 * H);
+  EXPECT_LT(r.Bottom, 5 * H) << "the lines below did not change";
+  EXPECT_GE(r.Top, 0);
+  // A word that no longer fits moves on, and every line it pushes along
+  // is painted again.
+  e.Caret(0, 3);
+  e.Win.Invalidated.clear();
+  e.Type(u"zzzzzzzz");
+  r = painted();
+  EXPECT_LE(r.Top, 0);
+  EXPECT_GE(r.Bottom, 5 * H);
+}
+
 TEST(LTEditOps, TypingElsewhereOpensASecondStepAndAnyChangeClearsRedo) {
   Editor e;
   e.Para(u"abc").Ready();

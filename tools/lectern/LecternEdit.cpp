@@ -461,7 +461,8 @@ class TScriptPlayer {
 }  // namespace
 
 int PlayEditScript(std::string_view text, const std::string& scriptName, TLTDocument& doc, int width,
-                   const std::function<int(TLTDocument&)>& load, std::ostream& out, std::ostream& err) {
+                   const std::function<int(TLTDocument&)>& load, std::ostream& out, std::ostream& err,
+                   const std::function<void(TCustomLecternEdit&, bool finished)>& around) {
   // The whole script is read and checked first.
   std::vector<TScriptLine> script;
   std::istringstream lines{std::string(text)};
@@ -488,6 +489,7 @@ int PlayEditScript(std::string_view text, const std::string& scriptName, TLTDocu
   win.SetFocused(true);
 
   TScriptPlayer player(win, editor, out, err, scriptName);
+  if (around) around(editor, false);
   int status = lteOk;
   for (const TScriptLine& cmd : script) {
     TScriptError failed;
@@ -496,6 +498,7 @@ int PlayEditScript(std::string_view text, const std::string& scriptName, TLTDocu
       break;
     }
   }
+  if (around) around(editor, true);
   // The document gets its items back whatever happened, so that the caller
   // decides what to keep.
   doc.Data.AppendFrom(editor.LTData());

@@ -13,6 +13,8 @@
 
 namespace lectern {
 
+class TCustomLecternEdit;
+
 /// Switches that shape the output.
 struct TToolOptions {
   bool LtfText = false;
@@ -71,8 +73,11 @@ int EditCommand(const std::vector<std::string>& files, const TToolOptions& optio
 /// an editor in a headless window `width` pixels wide (0 = the default).
 /// The script is checked whole first; then `load`, when given, fills doc,
 /// whose items the editor holds while the script runs and gives back at the
-/// end, also after a failed command. Returns an exit status.
+/// end, also after a failed command. `around`, when given, sees the editor
+/// before the first command (false) and after the last (true). Returns an
+/// exit status.
 int PlayEditScript(std::string_view text, const std::string& scriptName, TLTDocument& doc, int width,
-                   const std::function<int(TLTDocument&)>& load, std::ostream& out, std::ostream& err);
+                   const std::function<int(TLTDocument&)>& load, std::ostream& out, std::ostream& err,
+                   const std::function<void(TCustomLecternEdit&, bool finished)>& around = {});
 
 }  // namespace lectern

@@ -1,0 +1,99 @@
+// Editing figures in the editor control on an off-screen Qt window: one
+// character typed into the middle of a paragraph of a document of more than
+// 10 MB of text (and of 1 MB, for comparison), with the re-layout of its
+// paragraph and the repaint of what changed; and one Undo and one Redo of a
+// typing step of 1,000 characters.
+
+#include "bench/BenchDocument.h"
+#include "edit/LTEdit.h"
+#include "platform/qt/LTQtApplication.h"
+#include "platform/qt/LTQtWindow.h"
+
+#include <QApplication>
+#include <benchmark/benchmark.h>
+
+#include <map>
+#include <memory>
+
+namespace lectern {
+namespace {
+
+struct TEditedDocument {
+  TLTStyle Style;
+  std::unique_ptr<TLTQtWindow> Window;
+  std::unique_ptr<TLecternEdit> Editor;
+  int64_t Bytes = 0;
+  int Item = -1;
+
+  explicit TEditedDocument(int64_t bytes) {
+    EnsureQtApplication();
+    Window = std::make_unique<TLTQtWindow>();
+    Window->resize(820, 600);
+    Editor = std::make_unique<TLecternEdit>(*Window);
+    Editor->SetStyle(&Style);
+    Bytes = bench::AddBenchText(Editor->LTData(), Style, bytes);
+    Window->show();
+    Editor->Format();
+    Item = bench::MiddleTextItem(Editor->LTData(), Style);
+    QApplication::processEvents();
+  }
+  void CaretToMiddle() {
+    Editor->SetCaretAt(Item, Editor->LTData().GetItem(Item).TextLength() / 2);
+    QApplication::processEvents();
+  }
+};
+
+TEditedDocument& Doc(int64_t megabytes) {
+  // Kept to the end: the windows must not outlive the application, which
+  // static destruction cannot promise.
+  static auto* docs = new std::map<int64_t, std::unique_ptr<TEditedDocument>>;
+  auto& d = (*docs)[megabytes];
+  if (!d) d = std::make_unique<TEditedDocument>(megabytes * 1'050'000);
+  return *d;
+}
+
+void BM_TypeCharacter(benchmark::State& state) {
+  TEditedDocument& d = Doc(state.range(0));
+  if (d.Item < 0) {
+    state.SkipWithError("no paragraph to type into");
+    return;
+  }
+  d.CaretToMiddle();
+  for (auto _ : state) {
+    d.Editor->TypeText(u"x");
+    QApplication::processEvents();  // the repaint
+    // The character goes again, untimed, so that every round types into
+    // the same paragraph.
+    state.PauseTiming();
+    d.Editor->Backspace(false);
+    QApplication::processEvents();
+    state.ResumeTiming();
+  }
+  d.Editor->ClearUndo();
+  state.counters["MB"] = static_cast<double>(d.Bytes) / 1e6;
+}
+BENCHMARK(BM_TypeCharacter)->Arg(1)->Arg(10)->Unit(benchmark::kMicrosecond);
+
+void BM_UndoRedoTypingStep(benchmark::State& state) {
+  TEditedDocument& d = Doc(10);
+  if (d.Item < 0) {
+    state.SkipWithError("no paragraph to type into");
+    return;
+  }
+  d.CaretToMiddle();
+  d.Editor->ClearUndo();
+  for (int i = 0; i < 1000; ++i) d.Editor->TypeText(i % 7 == 6 ? u" " : u"y");
+  QApplication::processEvents();
+  for (auto _ : state) {
+    // Undo takes the step's last character back and Redo types it again:
+    // the step keeps its 1,000 characters between rounds.
+    d.Editor->Undo();
+    d.Editor->Redo();
+    QApplication::processEvents();
+  }
+  state.counters["step"] = 1000;
+}
+BENCHMARK(BM_UndoRedoTypingStep)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+}  // namespace lectern
