@@ -139,6 +139,8 @@ void TLTEditLTData::SetBreakFlags(int itemNo, uint8_t flags) {
   TCustomLTItemInfo& item = GetItem(itemNo);
   const uint8_t old = item.ItemFlags & kBreaks;
   flags &= kBreaks;
+  // A rule or a table always starts a paragraph of its own.
+  if (item.GetBoolValue(iqFullLine)) flags &= ltifNewPage;
   if (old == flags) return;
   item.ItemFlags = static_cast<uint8_t>((item.ItemFlags & ~kBreaks) | flags);
   Record(std::make_unique<TLTUndoNewLineInfo>(itemNo, old));

@@ -348,6 +348,8 @@ bool TCustomLTItemInfo::MisspellingAt(int offset, int& start, int& length) const
 }
 
 void TCustomLTItemInfo::SetJoinPrev(bool on) {
+  // A rule or a table never continues a paragraph.
+  if (on && GetBoolValue(iqFullLine)) return;
   if (on)
     ItemFlags = static_cast<uint8_t>((ItemFlags | ltifJoinPrev) & ~(ltifNewPage | ltifNewLine));
   else

@@ -203,6 +203,28 @@ TEST(LTEditOps, TypingIntoAnEmptyParagraphGivesItTheCurrentParagraphStyle) {
   EXPECT_EQ(e.Text(), "");
 }
 
+TEST(LTEditOps, AnApplicationRetaggingTypedTextMakesTheKeystrokeAStepOfItsOwn) {
+  Editor e;
+  e.Para(u"ab").Ready();
+  e.E.SetItemTagUndoable(0, TLTTag::FromInt(5));
+  e.Caret(0, 3);
+  std::string seen;
+  e.E.OnItemTextEdit = [&](TCustomLecternEdit&, const TLTRawByteString& old, TCustomLTData&, int itemNo, TLTTag& tag,
+                           int32_t&) {
+    seen += std::to_string(itemNo) + ":" + std::to_string(old.size()) + " ";
+    if (e.E.LTData().GetItemTextW(itemNo).size() > 3) tag = {};
+  };
+  e.Type(u"c");  // kept: merges as typing
+  e.Type(u"d");  // the tag goes
+  EXPECT_EQ(seen, "0:4 0:6 ");
+  EXPECT_TRUE(e.E.LTData().GetItemTag(0).IsEmpty());
+  e.E.Undo();
+  EXPECT_EQ(e.Text(), "abc");
+  EXPECT_EQ(e.E.LTData().GetItemTag(0).Int(), 5);
+  e.E.Undo();
+  EXPECT_EQ(e.Text(), "ab");
+}
+
 TEST(LTEditOps, CharactersOfTwoUnitsStayWholeAndHalvesAreDropped) {
   Editor e;
   e.Para(u"ab").Ready();
@@ -463,6 +485,8 @@ TEST(LTEditOps, ARuleInTheMiddleOfTextSplitsItAndTheRestStartsAParagraph) {
   EXPECT_TRUE(e.E.LTData().IsParaStart(1));
   EXPECT_TRUE(e.E.LTData().IsParaStart(2));
   EXPECT_EQ(e.Text(), "ab\n\ncd");
+  e.E.LTData().GetItem(1).SetJoinPrev(true);
+  EXPECT_TRUE(e.E.LTData().IsParaStart(1)) << "a rule never continues a paragraph";
   e.E.Undo();
   EXPECT_EQ(e.Items(), 1);
   EXPECT_EQ(e.Text(), "abcd");
