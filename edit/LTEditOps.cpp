@@ -205,16 +205,17 @@ bool TCustomLecternEdit::KeystrokeRect(int& top, int& bottom) const {
     if (l.ItemNo == textEdit_.Item && l.Offs > textEdit_.Offs) return TLineStart{l.ItemNo, l.Offs + textEdit_.Units, l.Top, l.Bottom};
     return l;
   };
-  size_t changed = 0;
-  while (changed + 1 < editLines_.size() && changed + 1 < now.size()) {
-    const TLineStart& next = editLines_[changed + 1];
+  // The line the change is in: the last that starts at or before it.
+  size_t at = 0;
+  while (at + 1 < editLines_.size()) {
+    const TLineStart& next = editLines_[at + 1];
     if (next.ItemNo > textEdit_.Item || (next.ItemNo == textEdit_.Item && next.Offs > textEdit_.Offs)) break;
-    ++changed;
+    ++at;
   }
-  if (changed > 0) --changed;
-  top = std::min(editLines_[std::min(changed, editLines_.size() - 1)].Top, now[std::min(changed, now.size() - 1)].Top);
+  const size_t from = at > 0 ? at - 1 : 0;
+  top = std::min(editLines_[std::min(from, editLines_.size() - 1)].Top, now[std::min(from, now.size() - 1)].Top);
   bottom = std::max(editLines_.back().Bottom, now.back().Bottom);
-  for (size_t k = changed + 1; k < editLines_.size() && k < now.size(); ++k) {
+  for (size_t k = at + 1; k < editLines_.size() && k < now.size(); ++k) {
     const TLineStart was = moved(editLines_[k]);
     if (was.ItemNo == now[k].ItemNo && was.Offs == now[k].Offs && was.Top == now[k].Top) {
       bottom = now[k].Top;

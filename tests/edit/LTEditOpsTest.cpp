@@ -144,6 +144,13 @@ TEST(LTEditOps, AKeystrokeRepaintsTheLinesItChangedAndNoMore) {
   EXPECT_GE(r.Bottom, 3 * H);
   EXPECT_LT(r.Bottom, 5 * H) << "the lines below did not change";
   EXPECT_GE(r.Top, 0);
+  // At the end of a later line of the paragraph: that line is painted.
+  e.Caret(0, 4 * 39 + 20);
+  e.Win.Invalidated.clear();
+  e.Type(u"y");
+  r = painted();
+  EXPECT_LE(r.Top, 4 * H);
+  EXPECT_GE(r.Bottom, 5 * H);
   // A word that no longer fits moves on, and every line it pushes along
   // is painted again.
   e.Caret(0, 3);
