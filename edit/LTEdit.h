@@ -338,6 +338,9 @@ class TCustomLecternEdit : public TCustomLectern {
   int CharsBefore(int itemNo, int offs) const;
   int CharsAfter(int itemNo, int offs) const;
   bool DeleteItemKeepingPara(int itemNo, int& caretItem, int& caretOffs);
+  /// What Backspace and Delete do first: a selection just goes (-1), a
+  /// refusal beeps (-2); else the caret's item, offs its offset.
+  int DeletionKeyStart(int& offs);
   void ConvertTextStyles(const std::function<int32_t(int32_t, bool)>& convert);
   void ConvertParaStyles(const std::function<int32_t(int32_t)>& convert);
   bool UndoRedo(bool undo);

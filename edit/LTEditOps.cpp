@@ -1099,19 +1099,26 @@ bool TCustomLecternEdit::DeleteItemKeepingPara(int itemNo, int& caretItem, int& 
   return true;
 }
 
-bool TCustomLecternEdit::Backspace(bool word) {
+int TCustomLecternEdit::DeletionKeyStart(int& offs) {
   if (HasSelection()) {
     DeleteSelection();
-    return true;
+    return -1;
   }
-  if (!BeforeChange()) return false;
-  TLTEditLTData& d = EditData();
+  if (!BeforeChange()) return -2;
   const int n = CurrentItemNo();
-  const int o = CurrentItemOffset();
+  offs = CurrentItemOffset();
   if (ParaReadOnly(n)) {
     Refuse();
-    return false;
+    return -2;
   }
+  return n;
+}
+
+bool TCustomLecternEdit::Backspace(bool word) {
+  int o = 0;
+  const int n = DeletionKeyStart(o);
+  if (n < 0) return n == -1;
+  TLTEditLTData& d = EditData();
   const TCustomLTItemInfo& cur = d.GetItem(n);
   const bool afterMarker = IsMarkerItem(n - 1) && cur.HasFlag(ltifJoinPrev);
   const bool atStart = o <= d.GetOffsBeforeItem(n) && (!cur.HasFlag(ltifJoinPrev) || afterMarker);
@@ -1255,18 +1262,10 @@ bool TCustomLecternEdit::Backspace(bool word) {
 }
 
 bool TCustomLecternEdit::DeleteKey(bool word) {
-  if (HasSelection()) {
-    DeleteSelection();
-    return true;
-  }
-  if (!BeforeChange()) return false;
+  int o = 0;
+  const int n = DeletionKeyStart(o);
+  if (n < 0) return n == -1;
   TLTEditLTData& d = EditData();
-  const int n = CurrentItemNo();
-  const int o = CurrentItemOffset();
-  if (ParaReadOnly(n)) {
-    Refuse();
-    return false;
-  }
   const TCustomLTItemInfo& cur = d.GetItem(n);
   const bool atEnd = cur.IsText() ? o > cur.TextLength() : o >= 1;
   int caretItem = n, caretOffs = o;

@@ -8,6 +8,7 @@
 #include "platform/LTSysUtils.h"
 #include "platform/headless/LTHeadlessWindow.h"
 #include "table/LTTable.h"
+#include "tests/edit/LTEditFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -18,40 +19,15 @@
 namespace lectern {
 namespace {
 
-constexpr int W = 7;
-constexpr int H = 13;
+using namespace lectern::testing;
 
-struct Editor {
-  TLTStyle Style;
-  TLTHeadlessWindow Win{40 * W, 10 * H};
-  TLecternEdit E{Win};
+struct Editor : TEditorFixture<Editor> {
   std::vector<TLTGetOutDirection> Outs;
   int Moves = 0;
-  int Refusals = 0;
 
   Editor() {
-    Style.SelectionMode = ltsmChar;
-    E.LeftMargin = E.RightMargin = E.TopMargin = E.BottomMargin = 0;
-    E.SetStyle(&Style);
     E.OnCaretGetOut = [this](TCustomLecternEdit&, TLTGetOutDirection d) { Outs.push_back(d); };
     E.OnCaretMove = [this](TCustomLecternEdit&) { ++Moves; };
-    E.OnRefused = [this](TCustomLecternEdit&) { ++Refusals; };
-  }
-  Editor& Para(std::u16string_view text, int style = 0) {
-    E.LTData().AddTextW(text, style, 0);
-    return *this;
-  }
-  Editor& More(std::u16string_view text, int style = 0) {
-    E.LTData().AddTextW(text, style, -1);
-    return *this;
-  }
-  Editor& Add(std::unique_ptr<TCustomLTItemInfo> item) {
-    E.LTData().AddItem({}, std::move(item));
-    return *this;
-  }
-  void Ready() {
-    E.Format();
-    Win.SetFocused(true);
   }
   std::pair<int, int> Caret() { return {E.CurrentItemNo(), E.CurrentItemOffset()}; }
   bool Key(int key, TLTShiftState keys = {}) {

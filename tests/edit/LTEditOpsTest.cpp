@@ -10,6 +10,7 @@
 #include "platform/LTSysUtils.h"
 #include "platform/headless/LTHeadlessWindow.h"
 #include "table/LTTable.h"
+#include "tests/edit/LTEditFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -21,35 +22,13 @@
 namespace lectern {
 namespace {
 
-constexpr int W = 7;
-constexpr int H = 13;
+using namespace lectern::testing;
 
-struct Editor {
-  TLTStyle Style;
-  TLTHeadlessWindow Win{40 * W, 10 * H};
-  TLecternEdit E{Win};
-  int Refusals = 0;
+struct Editor : TEditorFixture<Editor> {
   int Changes = 0;
 
   Editor() {
-    Style.SelectionMode = ltsmChar;
-    E.LeftMargin = E.RightMargin = E.TopMargin = E.BottomMargin = 0;
-    E.SetStyle(&Style);
-    E.OnRefused = [this](TCustomLecternEdit&) { ++Refusals; };
     E.OnChange = [this](TCustomLecternEdit&) { ++Changes; };
-  }
-  Editor& Para(std::u16string_view text, int style = 0, int para = 0) {
-    E.LTData().AddTextW(text, style, para);
-    return *this;
-  }
-  Editor& More(std::u16string_view text, int style = 0) {
-    E.LTData().AddTextW(text, style, -1);
-    return *this;
-  }
-  Editor& Ready() {
-    E.Format();
-    Win.SetFocused(true);
-    return *this;
   }
   void Key(int key, TLTShiftState keys = {}) {
     Win.SetKeys(keys);
