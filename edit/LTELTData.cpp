@@ -190,4 +190,30 @@ void TLTEditLTData::SetTag(int itemNo, TLTTag tag) {
   Record(std::move(record));
 }
 
+void TLTEditLTData::SetAssociatedTextStyle(int itemNo, int32_t styleNo) {
+  TCustomLTItemInfo& item = GetItem(itemNo);
+  const int32_t old = item.GetAssociatedTextStyleNo();
+  if (old == styleNo || old < 0) return;
+  item.SetAssociatedTextStyleNo(styleNo);
+  Record(std::make_unique<TLTUndoAssociatedTextStyleNoInfo>(itemNo, old));
+}
+
+void TLTEditLTData::AddCheckpoint(int itemNo, std::unique_ptr<TLTCPInfo> cp) {
+  AttachCheckpoint(itemNo, std::move(cp));
+  Record(std::make_unique<TLTUndoAddCPInfo>(itemNo));
+}
+
+void TLTEditLTData::DeleteCheckpoint(int itemNo) {
+  std::unique_ptr<TLTCPInfo> cp = DetachCheckpoint(itemNo);
+  Record(std::make_unique<TLTUndoDeleteCPInfo>(itemNo, std::move(cp)));
+}
+
+void TLTEditLTData::MoveCheckpoint(int from, int to) {
+  if (from == to || !GetItem(from).Checkpoint || GetItem(to).Checkpoint) return;
+  std::unique_ptr<TLTCPInfo> cp = DetachCheckpoint(from);
+  Record(std::make_unique<TLTUndoDeleteCPInfo>(from, cp->Copy()));
+  AttachCheckpoint(to, std::move(cp));
+  Record(std::make_unique<TLTUndoAddCPInfo>(to));
+}
+
 }  // namespace lectern

@@ -48,6 +48,11 @@ class TLTEditLTData : public TLecternLTData {
   void SetStyleNo(int itemNo, int32_t styleNo, bool wide);
   void ChangeText(int itemNo, TLTRawByteString raw);
   void SetTag(int itemNo, TLTTag tag);
+  void SetAssociatedTextStyle(int itemNo, int32_t styleNo);
+  void AddCheckpoint(int itemNo, std::unique_ptr<TLTCPInfo> cp);
+  void DeleteCheckpoint(int itemNo);
+  /// Moves item from's checkpoint to item to (which has none).
+  void MoveCheckpoint(int from, int to);
 
   /// Bytes of one character of item itemNo (2 in wide text, else 1).
   int CharSize(int itemNo) const { return GetItem(itemNo).IsWide() ? 2 : 1; }

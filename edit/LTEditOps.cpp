@@ -854,6 +854,15 @@ void TCustomLecternEdit::DeleteSelectionNow() {
   const int a = firstKept ? si + 1 : si;
   const int b = (lastKept && si != ei) ? ei - 1 : ei;
   const bool tailWasLast = lastKept && si != ei;
+  // A checkpoint of what goes moves to the item that stays at the
+  // deletion point, when that one has none.
+  const int stays = firstKept ? si : b + 1;
+  if (stays < d.ItemCount() && !d.GetItem(stays).Checkpoint)
+    for (int i = a; i <= b; ++i)
+      if (d.GetItem(i).Checkpoint) {
+        d.MoveCheckpoint(i, stays);
+        break;
+      }
   d.DeleteItems(a, b - a + 1);
 
   // What follows the deletion point continues the paragraph before it.
@@ -1618,7 +1627,12 @@ void TCustomLecternEdit::ConvertTextStyles(const std::function<int32_t(int32_t, 
     BeginEdit(si, ei);
     for (int i = ei; i >= si; --i) {
       const TCustomLTItemInfo& it = d.GetItem(i);
-      if (!it.IsText()) continue;
+      if (!it.IsText()) {
+        // A tab goes with the text style around it.
+        const int32_t own = it.GetAssociatedTextStyleNo();
+        if (own >= 0 && validStyle(convert(own, true))) d.SetAssociatedTextStyle(i, convert(own, true));
+        continue;
+      }
       const int len = it.TextLength();
       const int a = i == si ? std::max(so, 1) : 1;
       const int b = i == ei ? std::min(eo, len + 1) : len + 1;

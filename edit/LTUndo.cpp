@@ -68,6 +68,12 @@ void TLTUndoStyleNoInfo::Undo(TLTEditLTData& data) { data.SetStyleNo(ItemNo, Sty
 
 void TLTUndoTagInfo::Undo(TLTEditLTData& data) { data.SetTag(ItemNo, Tag); }
 
+void TLTUndoAssociatedTextStyleNoInfo::Undo(TLTEditLTData& data) { data.SetAssociatedTextStyle(ItemNo, StyleNo); }
+
+void TLTUndoAddCPInfo::Undo(TLTEditLTData& data) { data.DeleteCheckpoint(ItemNo); }
+
+void TLTUndoDeleteCPInfo::Undo(TLTEditLTData& data) { data.AddCheckpoint(ItemNo, std::move(Checkpoint)); }
+
 // ---- Groups ---------------------------------------------------------------------------------------
 
 bool TLTUndoInfos::IsTyping() const {

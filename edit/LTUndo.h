@@ -188,6 +188,32 @@ class TLTUndoTagInfo : public TLTUndoItemNoInfo {
   TLTTag Tag;
 };
 
+/// The text style a non-text item goes with (a tab's) changed.
+class TLTUndoAssociatedTextStyleNoInfo : public TLTUndoItemNoInfo {
+ public:
+  TLTUndoAssociatedTextStyleNoInfo(int itemNo, int32_t styleNo) : TLTUndoItemNoInfo(itemNo), StyleNo(styleNo) {}
+  void Undo(TLTEditLTData& data) override;
+  int32_t StyleNo;
+};
+
+/// A checkpoint was given to an item: undo takes it away.
+class TLTUndoAddCPInfo : public TLTUndoItemNoInfo {
+ public:
+  using TLTUndoItemNoInfo::TLTUndoItemNoInfo;
+  void Undo(TLTEditLTData& data) override;
+  bool RequiresFormat() const override { return false; }
+};
+
+/// A checkpoint was taken from an item: the record keeps it, and undo
+/// gives it back.
+class TLTUndoDeleteCPInfo : public TLTUndoItemNoInfo {
+ public:
+  TLTUndoDeleteCPInfo(int itemNo, std::unique_ptr<TLTCPInfo> cp) : TLTUndoItemNoInfo(itemNo), Checkpoint(std::move(cp)) {}
+  void Undo(TLTEditLTData& data) override;
+  bool RequiresFormat() const override { return false; }
+  std::unique_ptr<TLTCPInfo> Checkpoint;
+};
+
 /// The records of one user action, and where the caret stood before it.
 struct TLTUndoInfos {
   TLTUndoKind Kind = ltukNone;

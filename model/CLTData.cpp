@@ -23,6 +23,7 @@ namespace lectern {
 namespace {
 
 const char* const kIndexError = "Item index is out of bounds";
+const char* const kCheckpointError = "Checkpoint error";
 
 // One step of the path from a position up to the root: a container and the
 // index of the item (or of the item holding the sub-document) in it.
@@ -497,6 +498,25 @@ void TCustomLTData::UnlinkCheckpoint(TLTCPInfo* cp, bool countIt) {
 void TCustomLTData::RefreshCheckpointIndices() {
   for (int i = 0; i < ItemCount(); ++i)
     if (TLTCPInfo* cp = items_[static_cast<size_t>(i)]->Checkpoint.get()) cp->ItemNo = i;
+}
+
+void TCustomLTData::AttachCheckpoint(int itemNo, std::unique_ptr<TLTCPInfo> cp) {
+  TCustomLTItemInfo& item = GetItem(itemNo);
+  if (!cp || item.Checkpoint) throw ELecternError(kCheckpointError);
+  cp->ItemInfo = &item;
+  cp->ItemNo = itemNo;
+  cp->Next = cp->Prev = nullptr;
+  item.Checkpoint = std::move(cp);
+  ++cpCount_;
+  InsertCheckpointSorted(item.Checkpoint.get());
+}
+
+std::unique_ptr<TLTCPInfo> TCustomLTData::DetachCheckpoint(int itemNo) {
+  TCustomLTItemInfo& item = GetItem(itemNo);
+  if (!item.Checkpoint) throw ELecternError(kCheckpointError);
+  UnlinkCheckpoint(item.Checkpoint.get(), true);
+  item.Checkpoint->ItemInfo = nullptr;
+  return std::move(item.Checkpoint);
 }
 
 void TCustomLTData::InsertCheckpointSorted(TLTCPInfo* cp) {

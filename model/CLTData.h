@@ -230,6 +230,12 @@ class TCustomLTData {
   void RefreshCheckpointIndices();
   /// Puts a checkpoint whose ItemNo is known at its place in document order.
   void InsertCheckpointSorted(TLTCPInfo* cp);
+  /// Gives item itemNo a checkpoint; ELecternError "Checkpoint error" when
+  /// it has one.
+  void AttachCheckpoint(int itemNo, std::unique_ptr<TLTCPInfo> cp);
+  /// Takes item itemNo's checkpoint out of the document; ELecternError
+  /// "Checkpoint error" when it has none.
+  std::unique_ptr<TLTCPInfo> DetachCheckpoint(int itemNo);
   /// The last checkpoint on an item below index, or null.
   TLTCPInfo* FindCheckpointBefore(int index);
 

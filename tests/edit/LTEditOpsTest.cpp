@@ -526,6 +526,25 @@ TEST(LTEditOps, TextWithTagGoesInAsOneItemAndTagsChangeUndoably) {
   EXPECT_TRUE(e.E.LTData().GetItemTag(0).IsEmpty());
 }
 
+TEST(LTEditOps, ACheckpointOfDeletedTextStaysWithTheTextThatIsLeft) {
+  Editor e;
+  e.Para(u"ab");
+  e.E.LTData().AddNamedCheckpoint(u"mark", false);
+  e.More(u"cd", 1).More(u"ef").Ready();
+  ASSERT_NE(e.E.LTData().GetItemCheckpoint(1), nullptr);
+  e.E.SetSelectionBounds(0, 2, 1, 3);
+  e.Key(vkDelete);
+  EXPECT_EQ(e.Text(), "aef");
+  ASSERT_NE(e.E.LTData().GetItemCheckpoint(0), nullptr);
+  EXPECT_EQ(e.E.LTData().GetItemCheckpoint(0)->CheckpointName, u"mark");
+  EXPECT_EQ(e.E.LTData().CheckpointCount(), 1);
+  e.E.Undo();
+  EXPECT_EQ(e.E.LTData().GetItemCheckpoint(0), nullptr);
+  ASSERT_NE(e.E.LTData().GetItemCheckpoint(1), nullptr);
+  EXPECT_EQ(e.E.LTData().FirstCheckpoint(), e.E.LTData().GetItemCheckpoint(1));
+  EXPECT_THROW(e.E.LTData().DetachCheckpoint(0), ELecternError);
+}
+
 // ---- Styles --------------------------------------------------------------------------------------
 
 TEST(LTEditOps, ATextStyleAppliedToPartOfAnItemSplitsItAndUndoJoinsIt) {
@@ -548,6 +567,31 @@ TEST(LTEditOps, ATextStyleAppliedToPartOfAnItemSplitsItAndUndoJoinsIt) {
   e.E.Undo();
   EXPECT_EQ(e.Items(), 1);
   EXPECT_EQ(e.E.LTData().GetItem(0).StyleNo, 0);
+}
+
+TEST(LTEditOps, ATabTakesTheStyleAppliedAroundItAndConversionsAskTheApplication) {
+  Editor e;
+  e.Para(u"ab").Ready();
+  e.Caret(0, 2);
+  e.E.InsertTab();
+  ASSERT_EQ(e.Items(), 3);
+  e.E.SelectAll();
+  e.E.ApplyTextStyle(3);
+  EXPECT_EQ(e.E.LTData().GetItem(1).GetAssociatedTextStyleNo(), 3);
+  e.E.Undo();
+  EXPECT_EQ(e.E.LTData().GetItem(1).GetAssociatedTextStyleNo(), 0);
+
+  // A conversion: every style one up, as the application says.
+  std::vector<int> asked;
+  e.E.OnStyleConversion = [&](TCustomLecternEdit&, int32_t s, int, bool toText, int32_t& to) {
+    if (toText) asked.push_back(s);
+    to = s + 1;
+  };
+  e.E.SelectAll();
+  e.E.ApplyStyleConversion(0);
+  EXPECT_EQ(e.E.LTData().GetItem(0).StyleNo, 1);
+  EXPECT_EQ(e.E.LTData().GetItem(1).GetAssociatedTextStyleNo(), 1);
+  EXPECT_FALSE(asked.empty());
 }
 
 TEST(LTEditOps, AStyleWithoutSelectionChangesOnlyTheCurrentStyleOrAnEmptyItem) {
@@ -661,7 +705,9 @@ TEST_P(LTEditWalk, EveryRandomEditIsUndoneAndRedoneToTheByte) {
   const std::string stored = source.Ltf();
 
   Editor e;
-  e.Para(u"The quick brown fox").Para(u"jumps over", 1, 1).More(u" the lazy", 2).Para(u"dog.");
+  e.Para(u"The quick brown fox").Para(u"jumps over", 1, 1);
+  e.E.LTData().AddNamedCheckpoint(u"lazy", false);
+  e.More(u" the lazy", 2).Para(u"dog.");
   TLTListLevel& level = e.Style.ListStyles().Add().Levels.Add();
   level.ListType = ltlstDecimal;
   level.FormatString = u"%0:s.";
