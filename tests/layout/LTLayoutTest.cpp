@@ -464,5 +464,23 @@ TEST(LTFormat, ARunThatWrapsIsMeasuredInItsOwnFont) {
   EXPECT_EQ(d.P(2).Left, 2 * 14);
 }
 
+TEST(LTFormat, EditedOrReplacedStylesAreMeasuredAfresh) {
+  LayoutDoc d;
+  d.Doc.AddTextW(u"abc", 0, 0);
+  d.Format();
+  ASSERT_EQ(d.P(0).Width, 3 * W);
+  // A style edited in place: 20 points are 27 pixels, 14 wide.
+  d.Style.TextStyles()[0].Size = 20;
+  d.Format();
+  EXPECT_EQ(d.P(0).Width, 3 * 14);
+  EXPECT_EQ(d.P(0).Height, 27);
+  // The sheet's styles replaced by others of the same number.
+  TLTStyle other;
+  other.TextStyles()[0].Size = 30;  // 40 pixels, 20 wide
+  d.Style.TextStyles().Assign(other.TextStyles());
+  d.Format();
+  EXPECT_EQ(d.P(0).Width, 3 * 20);
+}
+
 }  // namespace
 }  // namespace lectern
