@@ -166,9 +166,15 @@ TColor OutputColor(TColor color, TLTOutputColorMode mode);
 struct TLTStyleTextRun {
   /// The text as UTF-16 (8-bit text converted through its code page).
   std::u16string_view Text;
-  /// Blank space that justification put before the text; included in Width.
+  /// Blank space that justification put before the text (in reading
+  /// order); included in Width.
   int SpaceBefore = 0;
   int Left = 0, Top = 0, Width = 0, Height = 0;
+  /// The text reads right to left: SpaceBefore lies on its right.
+  bool RightToLeft = false;
+  /// Where the text starts, and where the space before it starts.
+  int TextLeft() const { return RightToLeft ? Left : Left + SpaceBefore; }
+  int SpaceLeft() const { return RightToLeft ? Left + Width - SpaceBefore : Left; }
   TLTTextDrawState State;
   /// The output colour mode is in use (printing).
   bool Printing = false;
