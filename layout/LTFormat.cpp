@@ -997,10 +997,12 @@ TLTFormatter::TTextWidths TLTFormatter::TextMinWidths(int itemNo) {
   extItem_ = -1;  // these widths are not the last prefix measurement
   if (ext_.size() != s.size()) return w;
   w.Whole = ext_.back();
-  // The widest unbreakable run, from one measurement: runs end at break
+  // The unbreakable runs, from one measurement: runs end at break
   // opportunities; spaces belong to no run.
   const int n = static_cast<int>(s.size());
   const std::u16string_view st = t.stored;
+  runs_.clear();
+  int64_t widestShare = 0;
   int start = 0;
   for (int k = 0; k < n; ++k) {
     if (st[static_cast<size_t>(k)] == u' ') {
@@ -1011,10 +1013,22 @@ TLTFormatter::TTextWidths TLTFormatter::TextMinWidths(int itemNo) {
     // opportunity lies after the space, which no run includes.
     const bool ends = k + 1 == n || st[static_cast<size_t>(k + 1)] == u' ' || (t.unicode && BreakAllowedAfter(st, k));
     if (!ends) continue;
-    int run = ext_[static_cast<size_t>(k)] - (start > 0 ? ext_[static_cast<size_t>(start - 1)] : 0);
-    if (t.unicode && st[static_cast<size_t>(k)] == kSoftHyphen) run += dashWidth_;
-    w.Widest = std::max<int64_t>(w.Widest, run);
+    const int share = ext_[static_cast<size_t>(k)] - (start > 0 ? ext_[static_cast<size_t>(start - 1)] : 0);
+    runs_.push_back({start, k + 1, share});
+    widestShare = std::max<int64_t>(widestShare, share);
     start = k + 1;
+  }
+  // A run's share of the whole may be a pixel narrower than the run
+  // measured alone (rounding), or more (shaping, characters of no width);
+  // placing measures it alone, so the widest candidates are measured as
+  // placing does, and a document widened for them always fits them.
+  const bool shaped = t.complex || t.hasZeroWidth;
+  constexpr int kRoundingSlack = 2;
+  for (const TRunSpan& r : runs_) {
+    if (!shaped && r.Share + kRoundingSlack < widestShare) continue;
+    int64_t width = Measure(t, r.Start, r.End - r.Start);
+    if (t.unicode && st[static_cast<size_t>(r.End - 1)] == kSoftHyphen) width += dashWidth_;
+    w.Widest = std::max(w.Widest, width);
   }
   return w;
 }

@@ -114,6 +114,12 @@ class TLTFormatter final : private ILTItemLine {
     int64_t Widest = 0;
   };
   TTextWidths TextMinWidths(int itemNo);
+  /// An unbreakable run of a text and its share of the text's width.
+  struct TRunSpan {
+    int Start = 0, End = 0;
+    int Share = 0;
+  };
+  std::vector<TRunSpan> runs_;
   /// First and last drawing item of the line being finished.
   struct TLineSpan {
     int First = 0;

@@ -482,5 +482,63 @@ TEST(LTFormat, EditedOrReplacedStylesAreMeasuredAfresh) {
   EXPECT_EQ(d.P(0).Width, 3 * 20);
 }
 
+/// The headless canvas with characters 6.5 pixels wide: a run's width
+/// is its running sum rounded once, as on a real screen, so a word's share
+/// of a longer text can be a pixel narrower than the word alone.
+class THalfPixelCanvas final : public TLTCanvas {
+ public:
+  const TLTCanvasFont& Font() const override { return c_.Font(); }
+  void SetPen(const TLTPen& pen) override { c_.SetPen(pen); }
+  const TLTPen& Pen() const override { return c_.Pen(); }
+  void SetBrush(const TLTBrush& brush) override { c_.SetBrush(brush); }
+  const TLTBrush& Brush() const override { return c_.Brush(); }
+  int CharacterExtra() const override { return c_.CharacterExtra(); }
+  TLTReadingOrder ReadingOrder() const override { return c_.ReadingOrder(); }
+  int PixelsPerInchX() const override { return c_.PixelsPerInchX(); }
+  int PixelsPerInchY() const override { return c_.PixelsPerInchY(); }
+  TLTTextMetrics TextMetrics() override { return c_.TextMetrics(); }
+  bool OutlineMetrics(TLTOutlineMetrics& m) override { return c_.OutlineMetrics(m); }
+  TLTSizeI TextExtent(std::u16string_view text) override {
+    return {static_cast<int>((text.size() * 13 + 1) / 2), c_.TextMetrics().Height};
+  }
+  void PartialExtents(std::u16string_view text, std::vector<int>& out) override {
+    out.resize(text.size());
+    for (size_t i = 0; i < text.size(); ++i) out[i] = static_cast<int>(((i + 1) * 13 + 1) / 2);
+  }
+  void TextOut(int x, int y, std::u16string_view text) override { c_.TextOut(x, y, text); }
+  void TextOutAdvances(int x, int y, std::u16string_view text, const std::vector<int>& advances) override {
+    c_.TextOutAdvances(x, y, text, advances);
+  }
+  void Line(int x1, int y1, int x2, int y2) override { c_.Line(x1, y1, x2, y2); }
+  void FillRect(const TLTRectI& r) override { c_.FillRect(r); }
+  void Rectangle(const TLTRectI& r) override { c_.Rectangle(r); }
+  void Ellipse(const TLTRectI& r) override { c_.Ellipse(r); }
+  void Polygon(const std::vector<TLTPointI>& points) override { c_.Polygon(points); }
+  void DrawPixels(const TLTRectI& r, const TLTPixels& pixels) override { c_.DrawPixels(r, pixels); }
+  void IntersectClip(const TLTRectI& r) override { c_.IntersectClip(r); }
+
+ protected:
+  void DoSetFont(const TLTCanvasFont& font) override { c_.SetFont(font); }
+  void DoSetCharacterExtra(int pixels) override { c_.SetCharacterExtra(pixels); }
+  void DoSetReadingOrder(TLTReadingOrder order) override { c_.SetReadingOrder(order); }
+  void DoSave() override { c_.Save(); }
+  void DoRestore() override { c_.Restore(); }
+
+ private:
+  TLTHeadlessCanvas c_;
+};
+
+TEST(LTFormat, AWordThatWidensTheDocumentFitsOnItsLine) {
+  // "cdefghijk" starts at 19.5 pixels into its text: its share is 78 - 20
+  // = 58 pixels, alone it is 58.5, drawn 59.
+  THalfPixelCanvas canvas;
+  LayoutDoc d(10);
+  d.Doc.Canvas = &canvas;
+  d.Doc.AddTextW(u"ab cdefghijk", 0, 0);
+  d.Format();
+  EXPECT_EQ(d.Doc.DocumentWidth, 59);
+  EXPECT_EQ(d.Pieces(), "ab|cdefghijk");
+}
+
 }  // namespace
 }  // namespace lectern
