@@ -218,7 +218,10 @@ void TCustomLTData::AddItem(TLTRawByteString text, std::unique_ptr<TCustomLTItem
     }
     item->SetJoinPrev(false);
     const bool fullLine = item->GetBoolValue(iqFullLine);
-    const bool newLine = (item->HasFlag(ltifNewLine) || !AllowNewParagraphs) && !fullLine && !empty;
+    // The item after a rule or a table starts a paragraph whatever it asks.
+    const bool afterFullLine = last && last->GetBoolValue(iqFullLine);
+    const bool newLine =
+        (item->HasFlag(ltifNewLine) || !AllowNewParagraphs) && !fullLine && !empty && !afterFullLine;
     item->SetNewLine(newLine);
     if (newLine)
       item->ParaNo = last->ParaNo;  // a line of the same paragraph keeps its style

@@ -109,6 +109,24 @@ TEST(LTDataParagraphs, WithoutNewParagraphsItemsBecomeLinesButRulesStillStartPar
   EXPECT_TRUE(d.Data.IsParaStart(2));
 }
 
+TEST(LTDataParagraphs, TheItemAfterARuleStartsAParagraphEvenAskedForALine) {
+  Doc d;
+  d.Text(u"a", 0, 1);
+  d.Data.AddItem({}, Item(ltikRule, 0));
+  auto line = ItemFactory(0);
+  line->ParaNo = 1;
+  line->SetNewLine(true);
+  d.Data.AddItem({}, std::move(line));
+  EXPECT_TRUE(d.Data.IsParaStart(2));
+  EXPECT_EQ(d.Data.GetItemPara(2), 1);
+  // Nor does a container that allows no new paragraphs join it to the rule.
+  d.Data.AllowNewParagraphs = false;
+  d.Data.AddItem({}, Item(ltikRule, 0));
+  d.Text(u"b", 0, 1);
+  EXPECT_TRUE(d.Data.IsParaStart(4));
+  EXPECT_FALSE(d.Data.GetItem(4).HasFlag(ltifNewLine));
+}
+
 TEST(LTDataParagraphs, ExpandToParaAndLine) {
   Doc d;
   d.Text(u"a");
