@@ -684,6 +684,9 @@ void TCustomLTData::DeleteUnusedStyles(bool text, bool para, bool list) {
   if (para)
     closeOver(
         paras, [&](int k) { return usage.ParaUsed(k); }, [&](int k) { usage.MarkPara(k); });
+  if (list)
+    closeOver(
+        lists, [&](int k) { return usage.ListUsed(k); }, [&](int k) { usage.MarkList(k); });
   if (text) {
     for (int k = 0; k < paras.Count(); ++k) {
       if (!usage.ParaUsed(k)) continue;

@@ -2,6 +2,7 @@
 // sub-document walks, unused-style clean-up and plain text.
 
 #include "model/CLTData.h"
+#include "model/LTMarker.h"
 #include "model/LTDocument.h"
 #include "platform/LTStream.h"
 #include "platform/LTSysUtils.h"
@@ -451,6 +452,29 @@ TEST(LTDataStyles, StylesReachableOnlyThroughOthersOrCellsStay) {
   EXPECT_EQ(d.Style.ParaStyles().Count(), 1);
   EXPECT_EQ(d.Style.ParaStyles()[0].DefStyleNo, 2);
   EXPECT_EQ(d.Data.GetItem(0).StyleNo, 0);
+}
+
+TEST(LTDataStyles, ListStylesKeepTheListsTheyReferToAndAreRenumbered) {
+  Doc d;
+  TLTListInfos& lists = d.Style.ListStyles();
+  for (int i = 0; i < 4; ++i) {
+    TLTListInfo& l = lists.Add();
+    l.Levels.Add();
+    l.Standard = false;
+    l.StyleName = u"list " + std::u16string(1, static_cast<char16_t>(u'0' + i));
+  }
+  lists[3].BaseStyleNo = 1;  // list 3 is used and based on list 1
+  lists[2].BaseStyleNo = 7;  // past the end
+  auto marker = std::make_unique<TLTMarkerItemInfo>(3, 0, 0, false);
+  marker->ParaNo = 0;
+  d.Data.AddItem({}, std::move(marker));
+  d.Text(u"x", 0, -1);
+  d.Data.DeleteUnusedStyles(false, false, true);
+  ASSERT_EQ(lists.Count(), 2);
+  EXPECT_EQ(lists[0].StyleName, u"list 1");
+  EXPECT_EQ(lists[1].StyleName, u"list 3");
+  EXPECT_EQ(lists[1].BaseStyleNo, 0);
+  EXPECT_EQ(static_cast<TLTMarkerItemInfo&>(d.Data.GetItem(0)).ListNo, 1);
 }
 
 TEST(LTDataStyles, BrokenStyleNumbersAreLeftAloneNotIndexed) {
