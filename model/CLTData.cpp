@@ -731,9 +731,9 @@ void TCustomLTData::DeleteUnusedStyles(bool text, bool para, bool list) {
 
 // ---- Plain text ---------------------------------------------------------------------
 
-TLTString TCustomLTData::GetPlainText(int lineWidth, const TLTItemRange* range, bool formFeeds) const {
-  TLTString out;
-  if (items_.empty()) return out;
+void TCustomLTData::WalkPlainText(int lineWidth, const TLTItemRange* range, bool formFeeds,
+                                  const TPlainTextSink& sink) const {
+  if (items_.empty()) return;
   int first = 0;
   int last = ItemCount() - 1;
   if (range) {
@@ -747,15 +747,15 @@ TLTString TCustomLTData::GetPlainText(int lineWidth, const TLTItemRange* range, 
     // A range that starts inside a list paragraph begins with the number.
     const int start = GetFirstParaItem(first);
     if (start < first && items_[static_cast<size_t>(start)]->StyleNo == ltikMarker)
-      out += items_[static_cast<size_t>(start)]->AsText(lineWidth, *this, true);
+      sink(items_[static_cast<size_t>(start)]->AsText(lineWidth, *this, true), -1);
   }
   for (int i = first; i <= last; ++i) {
     const TCustomLTItemInfo& item = *items_[static_cast<size_t>(i)];
     if (i > first) {
       if (formFeeds && item.HasFlag(ltifNewPage))
-        out += u"\f";
+        sink(u"\f", -1);
       else if (!item.HasFlag(ltifJoinPrev))
-        out += u"\r\n";
+        sink(u"\r\n", -1);
     }
     if (item.IsText()) {
       TLTString t = GetItemTextW(i);
@@ -765,7 +765,7 @@ TLTString TCustomLTData::GetPlainText(int lineWidth, const TLTItemRange* range, 
             i == last ? std::clamp(range->LastOffs - 1, from, static_cast<int>(t.size())) : static_cast<int>(t.size());
         t = t.substr(static_cast<size_t>(from), static_cast<size_t>(to - from));
       }
-      out += t;
+      sink(t, GetItemStyle(i));
       continue;
     }
     if (range && ((i == first && range->FirstOffs >= 1) || (i == last && range->LastOffs <= 0))) continue;
@@ -773,21 +773,32 @@ TLTString TCustomLTData::GetPlainText(int lineWidth, const TLTItemRange* range, 
     TLTString piece;
     if (ctx && ctx->OnSaveItemToFile)
       ctx->OnSaveItemToFile({}, const_cast<TCustomLTData&>(*this), i, ltsfText, true, piece, doDefault);
-    out += doDefault ? item.AsText(lineWidth, *this, true) : piece;
+    sink(doDefault ? item.AsText(lineWidth, *this, true) : piece, -1);
   }
+}
+
+TLTString TCustomLTData::GetPlainText(int lineWidth, const TLTItemRange* range, bool formFeeds) const {
+  TLTString out;
+  WalkPlainText(lineWidth, range, formFeeds, [&](std::u16string_view text, int32_t) { out += text; });
   return out;
 }
 
 bool TCustomLTData::SaveText(TLTStream& stream, int lineWidth, bool unicode, bool withBOM,
                              const TLTItemRange* range) const {
   try {
-    const TLTString text = GetPlainText(lineWidth, range, false);
     if (unicode) {
+      const TLTString text = GetPlainText(lineWidth, range, false);
       if (withBOM && !stream.WriteBytes("\xFF\xFE")) return false;
       return stream.WriteBytes(Utf16ToBytes(text));
     }
-    const TLTStyle* style = GetStyle();
-    return stream.WriteBytes(UnicodeToAnsi(text, style ? style->DefCodePage : CP_ACP));
+    // Every text item in its own style's code page, so that Greek,
+    // Cyrillic or Central European text keeps its letters; the rest in the
+    // sheet's.
+    std::string bytes;
+    WalkPlainText(lineWidth, range, false, [&](std::u16string_view text, int32_t styleNo) {
+      bytes += UnicodeToAnsi(text, StyleCodePage(styleNo));
+    });
+    return stream.WriteBytes(bytes);
   } catch (const std::exception&) {
     return false;
   }

@@ -259,8 +259,13 @@ class TCustomLTData {
   /// The document (or a range of it) as text: paragraphs and lines separated
   /// by CR LF, page breaks as form feeds when asked.
   TLTString GetPlainText(int lineWidth, const TLTItemRange* range = nullptr, bool formFeeds = false) const;
+  /// The plain text in pieces: each text item's part with its text style,
+  /// everything else (line ends, other items) with -1.
+  using TPlainTextSink = std::function<void(std::u16string_view text, int32_t styleNo)>;
+  void WalkPlainText(int lineWidth, const TLTItemRange* range, bool formFeeds, const TPlainTextSink& sink) const;
   /// Writes the text as UTF-16LE (with FF FE first when withBOM) or as 8-bit
-  /// text in the sheet's DefCodePage; false on any failure.
+  /// text, every text item in its text style's code page and the rest in
+  /// the sheet's DefCodePage; false on any failure.
   bool SaveText(TLTStream& stream, int lineWidth, bool unicode, bool withBOM,
                 const TLTItemRange* range = nullptr) const;
 

@@ -514,6 +514,18 @@ TEST(LTDataPlainText, SaveTextInBothEncodings) {
   EXPECT_EQ(narrow.Data(), "Z\xFCrich \x80");
 }
 
+TEST(LTDataPlainText, EightBitTextKeepsEveryItemsCodePage) {
+  Doc d;
+  d.Style.TextStyles()[1].Charset = 161;  // Greek, windows-1253
+  d.Style.TextStyles()[2].Charset = 204;  // Cyrillic, windows-1251
+  d.Text(u"\u03B1\u03B2", 1);
+  d.Text(u" \u0416\u0436", 2, -1);
+  d.Text(u" \u00E9", 0, -1);
+  TLTMemoryStream narrow;
+  ASSERT_TRUE(d.Data.SaveText(narrow, 0, false, false));
+  EXPECT_EQ(narrow.Data(), "\xE1\xE2 \xC6\xE6 \xE9");
+}
+
 TEST(LTDataPlainText, ItemsSpeakForThemselvesUnlessTheEventAnswers) {
   Doc d;
   d.Text(u"a\tb");
