@@ -374,6 +374,11 @@ class TCustomLTFontInfo : public TCustomLTInfo {
   void ReadFromIniEx(const TLTIniFile& ini, std::string_view section, std::string_view pattern, bool defJump,
                      TCursor defJumpCursor);
   TLTString DefaultStyleName() const override { return u"Font Style"; }
+  /// Older stored sheets hold SingleSymbols, one switch for what are now
+  /// the style and auto-switch protections: readers hand it over here and
+  /// it adds them once the style is read (Loaded).
+  void SetStoredSingleSymbols(bool on) { storedSingleSymbols_ = on; }
+  void Loaded() override;
 
   // Drawing. The sheet's operations of the same names raise its events first.
   /// Selects the style's font on the canvas: face, size (at the sheet's
@@ -396,6 +401,7 @@ class TCustomLTFontInfo : public TCustomLTInfo {
   void DrawUnderline(TLTCanvas& canvas, const TLTStyleTextRun& run, int from, int to, TColor color,
                      TLTUnderlineType type) const;
   bool DrawWithAdvances(TLTCanvas& canvas, const TLTStyleTextRun& run) const;
+  bool storedSingleSymbols_ = false;
 };
 
 /// A text style of the sheet.
