@@ -539,6 +539,35 @@ TEST(LTHyperlinks, HoverRaisesOneEventPerLinkAndRepaintsOnlySensitiveLinks) {
   EXPECT_EQ(v.Win.Invalidated.size(), 2u);
 }
 
+TEST(LTHyperlinks, AfterAClickTheFocusFrameStaysInsideTheLinksLine) {
+  // Lines of an exact height of 10 pixels, lower than their text (13): a
+  // piece reaches out of its line, the frame around the link must not.
+  Viewer v;
+  TParaInfo& tight = v.Style.ParaStyles().Add();
+  tight.LineSpacingType = ltlsLineHeightExact;
+  tight.LineSpacing = 10;
+  const int para = v.Style.ParaStyles().Count() - 1;
+  v.V.LTData().AddTextW(u"first line", 0, para);
+  v.V.LTData().AddTextW(u"go ", 0, para);
+  v.V.LTData().AddTextW(u"link", kLink, -1);
+  v.V.Format();
+  const int d = v.V.LTData().GetItem(2).FirstDrawItem;
+  ASSERT_GE(d, 0);
+  const TLTLineBox line = v.V.LTData().LineOf(d);
+  const TLTDrawLineInfo& piece = v.V.LTData().DrawItems[d];
+  ASSERT_LT(piece.Top, line.Top);  // the case at hand
+  v.Win.Click(piece.Left + 2, line.Top + 3);
+  ASSERT_EQ(v.V.FocusedJump(), 0);
+  TLTHeadlessCanvas c = v.Win.Paint();
+  ASSERT_FALSE(c.Calls().empty());
+  const TLTDrawCall& frame = c.Calls().back();
+  ASSERT_EQ(frame.Kind, TLTDrawKind::Rectangle);
+  EXPECT_EQ(frame.Rect.Left, piece.Left);
+  EXPECT_EQ(frame.Rect.Right, piece.Left + piece.Width);
+  EXPECT_EQ(frame.Rect.Top, line.Top);
+  EXPECT_EQ(frame.Rect.Bottom, line.Bottom);
+}
+
 TEST(LTHyperlinks, TabWalksTheLinksEnterJumpsAndTheLastTabLeaves) {
   LinkViewer v;
   EXPECT_TRUE(v.Win.WantsKey(vkTab));
