@@ -682,6 +682,28 @@ TEST(LTCopy, NothingWithoutASelection) {
   EXPECT_EQ(v.Win.ClipboardWrites, 0);
 }
 
+TEST(LTCopy, AFlavourNobodyWritesLeavesTheClipboardAlone) {
+  // No format of the registry writes RTF yet: copying with only that
+  // flavour asked for must not empty what the clipboard holds.
+  Viewer v;
+  v.Para(u"abc");
+  v.V.Format();
+  v.V.SelectAll();
+  TLTClipboardData before;
+  before.Set(LTMimeText, "kept");
+  v.Win.SetClipboard(before);
+  const int writes = v.Win.ClipboardWrites;
+  v.V.SetOptions({ltoAutoCopyRTF});
+  v.Win.SetKeys({ssCtrl});
+  EXPECT_TRUE(v.Win.Key('C'));
+  EXPECT_FALSE(v.V.CopyDefault());
+  v.V.OnCopy = [](TCustomLectern&) {};
+  EXPECT_FALSE(v.V.CopyDefault());
+  EXPECT_EQ(v.Win.ClipboardWrites, writes);
+  ASSERT_NE(v.Win.Clipboard().Find(LTMimeText), nullptr);
+  EXPECT_EQ(*v.Win.Clipboard().Find(LTMimeText), "kept");
+}
+
 TEST(LTCopy, DefaultOptionsPutTheNativeFormatAndUtf8TextOnTheClipboard) {
   Viewer v;
   v.Para(u"\u03A9\u03BC\u03AD\u03B3\u03B1 \u201Cq\u201D");
