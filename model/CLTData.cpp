@@ -405,6 +405,7 @@ void TCustomLTData::Clear() {
   clearing_ = true;
   FirstParaCut = LastParaCut = false;
   FirstParaListNo = FirstParaLevel = -1;
+  if (IsRoot() && continuedList_) SetContinuedNumbering({});
   for (int i = 0; i < ItemCount(); ++i) ReleaseItem(i);
   items_.clear();
   pendingCP_.reset();
@@ -813,6 +814,29 @@ void TCustomLTData::SetPrevMarkerList(TLTMarkerList* list) {
     root.markers_->PrevMarkerList = list;
     root.markers_->RenumberAll(GetStyle());
   }
+}
+
+void TCustomLTData::SetContinuedNumbering(const std::vector<TLTNumberingEntry>& entries) {
+  TCustomLTData& root = GetRootData();
+  const bool linked = root.continuedList_ && root.prevMarkerList_ == root.continuedList_.get();
+  auto list = std::make_unique<TLTMarkerList>();
+  std::vector<std::unique_ptr<TLTMarkerItemInfo>> markers;
+  for (const TLTNumberingEntry& e : entries) {
+    auto m = std::make_unique<TLTMarkerItemInfo>(e.ListNo, e.Level, e.StartFrom, e.Reset);
+    m->Counter = e.Counter;
+    list->Insert(list->Count(), *m);
+    markers.push_back(std::move(m));
+  }
+  // The document's markers must let go of the old list before it goes.
+  if (entries.empty()) {
+    if (linked) root.SetPrevMarkerList(nullptr);
+    root.continuedList_.reset();
+    root.continuedMarkers_.clear();
+    return;
+  }
+  root.SetPrevMarkerList(list.get());
+  root.continuedList_ = std::move(list);
+  root.continuedMarkers_ = std::move(markers);
 }
 
 void TCustomLTData::RegisterMarker(TLTMarkerItemInfo& marker, int itemNo) {

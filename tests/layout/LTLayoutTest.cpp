@@ -5,6 +5,7 @@
 #include "layout/CLTFData.h"
 #include "layout/LTLineBreak.h"
 #include "model/LTMarker.h"
+#include "platform/LTStream.h"
 #include "platform/LTSysUtils.h"
 #include "platform/headless/LTHeadlessCanvas.h"
 
@@ -538,6 +539,51 @@ TEST(LTFormat, AWordThatWidensTheDocumentFitsOnItsLine) {
   d.Format();
   EXPECT_EQ(d.Doc.DocumentWidth, 59);
   EXPECT_EQ(d.Pieces(), "ab|cdefghijk");
+}
+
+TEST(LTFormat, APagePartContinuesItsListsNumberingAndIndents) {
+  // A list of two levels ("1.", "1.1.", ...); the page's part starts
+  // inside "2.2.".
+  LayoutDoc d(40 * W);
+  TLTListInfo& list = d.Style.ListStyles().Add();
+  for (int k = 0; k < 2; ++k) {
+    TLTListLevel& level = list.Levels.Add();
+    level.ListType = ltlstDecimal;
+    level.FormatString = k == 0 ? u"%0:s." : u"%0:s.%1:s.";
+    level.LeftIndent = 30 * (k + 1);
+    level.FirstIndent = 0;
+  }
+  const std::pair<int, const char16_t*> paras[] = {{0, u"one"},   {1, u"a"},         {0, u"two"},
+                                                   {1, u"b"},     {1, u"c cut here"}, {1, u"d"}};
+  for (const auto& [lvl, text] : paras) {
+    d.Doc.AddItem({}, std::make_unique<TLTMarkerItemInfo>(0, lvl, 0, false));
+    d.Doc.AddTextW(text, 0, -1);
+  }
+  const TLTItemRange part{9, 3, 11, 2};  // "cut here" .. "d"
+  d.Context.LTFOptions = {ltfoSaveBinary};
+  TLTMemoryStream stream;
+  ASSERT_TRUE(d.Doc.SavePagePartToStream(stream, part, TLTLayoutInfo{}));
+  // The numbering record: 0, five markers before the part, 17 bytes each.
+  const std::string numbering = "-9 2 0 0 2 0 6\r\n\r\n" + std::string("\x5D\0\0\0\0\0\0\0\x05\0\0\0", 12);
+  EXPECT_NE(stream.Data().find(numbering), std::string::npos);
+
+  LayoutDoc f(40 * W);
+  f.Context.LTFOptions = {ltfoLoadLayout};
+  f.Style.ListStyles().Assign(d.Style.ListStyles());
+  stream.Seek(0, TLTSeekOrigin::Begin);
+  TLTLayoutInfo read;
+  ASSERT_TRUE(f.Doc.LoadLTFFromStream(stream, &read));
+  ASSERT_EQ(f.Doc.ItemCount(), 3);  // "cut here", the last marker, "d"
+  EXPECT_TRUE(read.FirstParaCut);
+  EXPECT_FALSE(read.LastParaCut);
+  EXPECT_EQ(read.FirstMarkerListNo, 0);
+  EXPECT_EQ(read.FirstMarkerLevel, 1);
+  // The last marker keeps its number and its parent's from before the part.
+  EXPECT_EQ(static_cast<TLTMarkerItemInfo&>(f.Doc.GetItem(1)).DisplayString, u"2.3.");
+  // The cut paragraph keeps its level's indent without its marker.
+  f.Format();
+  ASSERT_EQ(f.Pieces(), "cut here|# d");
+  EXPECT_EQ(f.P(0).Left, 60);
 }
 
 }  // namespace
