@@ -237,6 +237,29 @@ void TLTTabItemInfo::Paint(TLTCanvas& canvas, const TLTItemPaintInfo& info) cons
 
 // ---- Controls, bullets and hotspots ---------------------------------------------------------------
 
+void TLTControlItemInfo::OnDocWidthChange(TLTItemLayoutContext& ctx, int availableWidth) {
+  if (!HasPercentWidth() || !Control) {
+    TLTRectItemInfo::OnDocWidthChange(ctx, availableWidth);
+    return;
+  }
+  // The width comes from formatting, in the device's pixels already.
+  const int spacing = std::max(0, Spacing());
+  const int outer = static_cast<int>(int64_t{std::max(0, availableWidth)} * PercentWidth / 100);
+  Control->SetWidth(std::max(0, outer - 2 * spacing));
+  SetBox(Control->Width() + 2 * spacing, ctx.Scale.Y(OuterLength(Control->Height(), spacing)));
+}
+
+int TLTControlItemInfo::GetMinWidth(TLTItemLayoutContext& ctx) {
+  if (HasPercentWidth()) return ctx.Scale.X(LTDefaultItemSide);
+  return TLTRectItemInfo::GetMinWidth(ctx);
+}
+
+void TLTControlItemInfo::PlaceControl(ILTWindow& window, int left, int top) {
+  if (!Control) return;
+  const int spacing = std::max(0, Spacing());
+  window.PlaceControl(*Control, {left + spacing, top + spacing}, visible_);
+}
+
 void TLTControlItemInfo::Paint(TLTCanvas& canvas, const TLTItemPaintInfo& info) const {
   info.FillSelectionBand(canvas);
   if (Control) return;

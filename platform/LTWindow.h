@@ -14,6 +14,7 @@
 // to range - page.
 
 #include "platform/LTCanvas.h"
+#include "platform/LTControl.h"
 #include "platform/LTTypes.h"
 
 #include <cstdint>
@@ -231,6 +232,12 @@ class ILTWindow {
   // ---- Focus ---------------------------------------------------------------------------
   virtual bool IsFocused() const = 0;
   virtual void SetFocus() = 0;
+
+  // ---- Embedded controls -----------------------------------------------------------
+  /// Shows a control of the document as a child of the window with its
+  /// top-left corner at a client point, or hides it there. The window does
+  /// not own it; the control leaves the window when it is destroyed.
+  virtual void PlaceControl(TLTControl& control, TLTPointI topLeft, bool visible) = 0;
 
   // ---- Clipboard, hints, deferred calls -------------------------------------------
   /// Replaces the clipboard's content with every flavour of data at once.

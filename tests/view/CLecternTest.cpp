@@ -596,6 +596,60 @@ TEST(LTHyperlinks, TabWalksTheLinksEnterJumpsAndTheLastTabLeaves) {
   EXPECT_EQ(v.V.FocusedJump(), 0);
 }
 
+// ---- Embedded controls ------------------------------------------------------------------------
+
+/// A control of a fixed height whose width the document may set.
+class TFakeControl : public TLTControl {
+ public:
+  TFakeControl(int w, int h) : w_(w), h_(h) {}
+  std::string_view ClassName() const override { return "TFakeControl"; }
+  int Width() const override { return w_; }
+  int Height() const override { return h_; }
+  bool Visible() const override { return visible_; }
+  void SetVisible(bool v) override { visible_ = v; }
+  bool CanFocus() const override { return true; }
+  void SetWidth(int w) override { w_ = w; }
+
+ private:
+  int w_, h_;
+  bool visible_ = true;
+};
+
+TEST(LTControls, PercentWidthFollowsTheDocumentAndControlsStandAtTheirPiecesWhileScrolling) {
+  Viewer v;
+  v.Para(u"ab");
+  auto item = std::make_unique<TLTControlItemInfo>();
+  item->Control = std::make_unique<TFakeControl>(40, 20);
+  item->PercentWidth = 50;
+  item->ParaNo = -1;
+  TLTControl* control = item->Control.get();
+  v.V.LTData().AddItem({}, std::move(item));
+  for (int i = 0; i < 20; ++i) v.Para(u"line");
+  v.V.Format();
+  // Half of the text width, less the spacing of 1 on either side.
+  const int textWidth = v.V.LTData().TextWidth;
+  EXPECT_EQ(control->Width(), textWidth / 2 - 2);
+  const TLTDrawLineInfo& piece = v.V.LTData().DrawItems[1];
+  EXPECT_EQ(piece.Width, control->Width() + 2);
+  const TLTHeadlessWindow::TPlacedControl* placed = v.Win.PlacedControl(control);
+  ASSERT_NE(placed, nullptr);
+  EXPECT_EQ(placed->At, (TLTPointI{piece.Left + 1, piece.Top + 1}));
+  EXPECT_TRUE(placed->Visible);
+  // Scrolling moves it with the document.
+  v.V.ScrollTo(30);
+  const int top = v.V.VScrollPosition() * v.V.ScrollUnit();
+  ASSERT_GT(top, 0);
+  EXPECT_EQ(v.Win.PlacedControl(control)->At, (TLTPointI{piece.Left + 1, piece.Top + 1 - top}));
+  // A narrower window gives it another width.
+  v.Win.SetSize(200, 100);
+  EXPECT_EQ(v.V.LTData().TextWidth, textWidth - 100);
+  EXPECT_EQ(control->Width(), (textWidth - 100) / 2 - 2);
+  // A hidden control stays hidden where it stands.
+  static_cast<TLTControlItemInfo&>(v.V.LTData().GetItem(1)).SetVisible(false);
+  v.V.Format();
+  EXPECT_FALSE(v.Win.PlacedControl(control)->Visible);
+}
+
 // ---- Hints and checkpoints ----------------------------------------------------------------
 
 TEST(LTItemHints, HintFollowsTheItemUnderTheMouse) {
