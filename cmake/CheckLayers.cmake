@@ -9,7 +9,7 @@ if(NOT ROOT)
 endif()
 
 set(lower "platform style model interchange")
-set(core "${lower} layout view table")
+set(core "${lower} layout view edit table")
 # directory: the directories its sources may include from
 set(LAYERS
   "platform: platform"
@@ -20,7 +20,8 @@ set(LAYERS
   "interchange: ${lower}"
   "layout: ${lower} layout"
   "view: ${lower} layout view"
-  "table: ${lower} layout view table"
+  "edit: ${lower} layout view edit"
+  "table: ${lower} layout view edit table"
   "app: ${core} app"
   "tools/lectern: ${core} app platform/headless platform/qt tools/lectern"
   "terrabook: ${core} app platform/qt terrabook")

@@ -409,6 +409,44 @@ TLTLineBox TCustomLTFormattedData::LineOf(int drawItemNo) const {
   return line;
 }
 
+std::vector<TLTPieceStop> TCustomLTFormattedData::PieceStops(int drawItemNo) {
+  std::vector<TLTPieceStop> stops;
+  if (drawItemNo < 0 || drawItemNo >= DrawItems.Count()) return stops;
+  const TLTDrawLineInfo& p = DrawItems[drawItemNo];
+  const TCustomLTItemInfo& item = GetItem(p.ItemNo);
+  TLTCanvas* canvas = PassCanvas(nullptr);
+  TLTStyle* style = GetStyle();
+  if (!item.IsText() || p.Length <= 0 || !canvas || !style) {
+    const int base = item.IsText() ? 1 : 0;
+    stops.push_back({base, p.Left});
+    stops.push_back({item.IsText() ? p.Length + 1 : 1, p.Left + p.Width});
+    return stops;
+  }
+  TLTFormatter f(*this, *canvas, *style, scale_);
+  TLTLayoutText& t = f.TextOf(p.ItemNo);
+  f.SelectStyle(item.StyleNo);
+  const int u0 = t.UnitOfChar(p.Offset - 1);
+  const int u1 = t.UnitOfChar(p.Offset - 1 + p.Length);
+  const std::u16string_view s =
+      std::u16string_view(t.display).substr(static_cast<size_t>(u0), static_cast<size_t>(u1 - u0));
+  std::vector<int> ext;
+  f.Extents(t, u0, u1 - u0, ext);
+  if (ext.size() != s.size()) {
+    stops.push_back({1, p.Left});
+    stops.push_back({p.Length + 1, p.Left + p.Width});
+    return stops;
+  }
+  const int n = static_cast<int>(s.size());
+  const int left = p.Left + p.JustifyExtra;
+  // 8-bit text steps by its characters; Unicode text by clusters.
+  for (int k = 0; k <= n; k = t.unicode ? TLTCanvas::NextClusterBoundary(s, k) : k + 1) {
+    stops.push_back(
+        {t.CharOfUnit(u0 + k) - t.CharOfUnit(u0) + 1, left + (k > 0 ? ext[static_cast<size_t>(k - 1)] : 0)});
+    if (k == n) break;
+  }
+  return stops;
+}
+
 int TCustomLTFormattedData::DrawItemAtY(int y) const {
   const int n = DrawItems.Count();
   if (n == 0) return -1;

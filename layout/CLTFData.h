@@ -21,6 +21,12 @@ constexpr uint16_t ltcfControlDocument = 0x0100;
 /// editor's painting and word checking read.
 constexpr uint16_t LTDefaultControlFlags = ltcfRegisterJumps | ltcfSwallowSpaces | ltcfControlDocument | 0x0C00;
 
+/// A place a caret can stand in a drawing item: its offset there and its x.
+struct TLTPieceStop {
+  int Offset = 0;
+  int X = 0;
+};
+
 /// A line of drawing items: its first and last piece and its extent, the
 /// top including SpaceAbove and the bottom SpaceBelow.
 struct TLTLineBox {
@@ -135,6 +141,11 @@ class TCustomLTFormattedData : public TCustomLTData {
   void LineExtent(int first, int last, int& top, int& bottom) const;
   /// The line holding a drawing item (First -1 when there are none).
   TLTLineBox LineOf(int drawItemNo) const;
+  /// The places a caret can stand in a drawing item, left to right, with
+  /// their x (document coordinates): for text every character boundary
+  /// (a character cluster is never split) as offsets 1..Length+1 of the
+  /// piece; for any other piece, and for empty text, its two edges.
+  std::vector<TLTPieceStop> PieceStops(int drawItemNo);
 
   /// The scale of the last formatting pass.
   const TLTResolutionScale& Scale() const { return scale_; }

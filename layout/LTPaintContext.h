@@ -35,6 +35,9 @@ struct TLTPaintContext {
   bool WhollySelected = false;
   /// The hyperlink shown hovered, -1 for none.
   int HoverJumpId = -1;
+  /// The item under an editor's caret, which paints itself as current
+  /// (fields show it); compared only.
+  const TCustomLTItemInfo* CurrentItem = nullptr;
   /// The state every item starts from: focus, printing, another canvas.
   TLTItemDrawState State;
   /// How colours reach paper when printing.

@@ -58,7 +58,9 @@ int TLecternLTData::GetViewLeft() const { return owner_.ViewLeft(); }
 // ---- Construction ----------------------------------------------------------------------------
 
 TCustomLectern::TCustomLectern(ILTWindow& window)
-    : TLTScroller(window), data_(std::make_unique<TLecternLTData>(*this)) {
+    : TCustomLectern(window, [](TCustomLectern& c) { return std::make_unique<TLecternLTData>(c); }) {}
+
+TCustomLectern::TCustomLectern(ILTWindow& window, TDataFactory makeData) : TLTScroller(window), data_(makeData(*this)) {
   data_->SetContext(&context_);
   data_->ClearDrawItems();
   SetDocumentSize(LeftMargin + RightMargin, data_->DocumentHeight);
@@ -96,6 +98,7 @@ void TCustomLectern::AfterFormat() {
     if (data_->GetItem(i).GetBoolValue(iqWindowControl)) controlItems_.push_back(i);
   PlaceControls();
   CheckCheckpoints();
+  Formatted();
 }
 
 void TCustomLectern::PlaceControls() {
@@ -157,6 +160,7 @@ void TCustomLectern::Clear() {
   data_->ClearDrawItems();
   SetDocumentSize(LeftMargin + RightMargin, data_->DocumentHeight);
   Window().InvalidateAll();
+  Cleared();
 }
 
 bool TCustomLectern::DocumentSizeChanged(int width, int height) {

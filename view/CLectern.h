@@ -169,7 +169,7 @@ class TCustomLectern : public TLTScroller {
   bool IsHoverShown() const { return hoverShown_; }
   /// What painting the document needs of the view: the selection, the
   /// hover, the focus and where the document lies in the client area.
-  TLTPaintContext PaintContext() const;
+  virtual TLTPaintContext PaintContext() const;
   void Deselect();
   void SelectAll();
   /// The picture when the selection (in the selection container) is exactly
@@ -178,6 +178,9 @@ class TCustomLectern : public TLTScroller {
   /// The selection in item coordinates; item numbers -1 without one. With
   /// normalize the first pair is the earlier in the document.
   void GetSelectionBounds(int& startItemNo, int& startItemOffs, int& endItemNo, int& endItemOffs, bool normalize) const;
+  /// The selection in item coordinates of the selection container (a table
+  /// cell's document when it lies in one); items -1 without a selection.
+  TLTItemRange SelectionRange(bool normalize) const;
   /// Replaces the selection (anchor, then end). Numbers and offsets out of
   /// range are clamped; a negative item number deselects.
   void SetSelectionBounds(int startItemNo, int startItemOffs, int endItemNo, int endItemOffs);
@@ -247,12 +250,16 @@ class TCustomLectern : public TLTScroller {
   void MouseLeave() override;
   bool KeyDown(int key, TLTShiftState shift) override;
   bool WantsKey(int key, TLTShiftState shift) override;
+  bool ClaimsKey(int key, TLTShiftState shift) override;
   void FocusChanged(bool focused, TLTFocusReason reason) override;
   void CaptureLost() override;
   void Timer(int id) override;
 
  protected:
   friend class TLecternLTData;
+  /// Makes the control's document container (an editor's is editable).
+  using TDataFactory = std::unique_ptr<TLecternLTData> (*)(TCustomLectern& owner);
+  TCustomLectern(ILTWindow& window, TDataFactory makeData);
 
   /// Carries out a command of the key map; false when it did nothing (the
   /// key then goes on to the platform). Controls built on the viewer add
@@ -277,9 +284,8 @@ class TCustomLectern : public TLTScroller {
   int ViewTop() const;
   int ViewLeft() const { return HScrollPosition(); }
 
- private:
+  // ---- The selection, for controls built on the viewer ---------------------------------
   using TPos = TLTDrawPos;
-  enum class TMouseSel : uint8_t { None, Chars, Words, Paragraphs, Lines };
 
   TPos Anchor() const {
     Sel();  // forgets a selection whose cell has gone
@@ -326,10 +332,22 @@ class TCustomLectern : public TLTScroller {
   bool WordBounds(TPos p, TPos& start, TPos& end) const;
   void ParagraphBounds(int d, TPos& start, TPos& end) const;
   void LineBounds(int d, TPos& start, TPos& end) const;
+  /// The anchor or the end of the selection moved (or it went); repaints.
+  virtual void SelectionChanged();
+  /// The document was laid out again (the selection is back in place), or
+  /// cleared.
+  virtual void Formatted() {}
+  virtual void Cleared() {}
+  /// Whether hyperlinks react to the mouse (an editor lets them only while
+  /// Ctrl is held).
+  virtual bool LinksActive() const { return true; }
+
+ private:
+  enum class TMouseSel : uint8_t { None, Chars, Words, Paragraphs, Lines };
+
   /// Moves the end of a mouse selection to a client point.
   void ExtendMouseSelection(int x, int y, bool shiftAtPress);
   void EndMouseSelection();
-  void SelectionChanged();
 
   // Hyperlinks and hover.
   /// Index in the container's Jumps of the rectangle under a client point, or -1.

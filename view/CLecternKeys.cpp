@@ -115,6 +115,13 @@ bool TCustomLectern::WantsKey(int key, TLTShiftState shift) {
   return IsLinkNavigation(command);
 }
 
+bool TCustomLectern::ClaimsKey(int key, TLTShiftState shift) {
+  // Keys with Ctrl or Alt are what menus bind; the document takes those it
+  // has a command for.
+  const TLTShiftState mods = KeyModifiers(shift);
+  return (mods.Contains(ssCtrl) || mods.Contains(ssAlt)) && KeyMap.Find(key, shift) != ltkcNone;
+}
+
 bool TCustomLectern::IsLinkNavigation(TLTCommand command) const {
   switch (command) {
     case ltkcNextLink:

@@ -18,7 +18,7 @@ constexpr int kHoverMargin = 5;
 // ---- Hyperlinks, hover, cursor, hints ---------------------------------------------------------
 
 int TCustomLectern::JumpIndexAt(int x, int y) const {
-  if ((ControlFlags & ltcfRegisterJumps) == 0) return -1;
+  if ((ControlFlags & ltcfRegisterJumps) == 0 || !LinksActive()) return -1;
   const int dx = x + ViewLeft(), dy = y + ViewTop();
   for (size_t i = 0; i < data_->Jumps.size(); ++i) {
     const TLTJumpInfo& j = data_->Jumps[i];

@@ -124,6 +124,12 @@ void TCustomLectern::GetSelectionBounds(int& startItemNo, int& startItemOffs, in
   BoundsIn(*data_, startItemNo, startItemOffs, endItemNo, endItemOffs, normalize);
 }
 
+TLTItemRange TCustomLectern::SelectionRange(bool normalize) const {
+  TLTItemRange r;
+  BoundsIn(Sel(), r.FirstItem, r.FirstOffs, r.LastItem, r.LastOffs, normalize);
+  return r;
+}
+
 void TCustomLectern::SetSelectionBounds(int startItemNo, int startItemOffs, int endItemNo, int endItemOffs) {
   SetSelContainer(*data_);
   const int count = data_->ItemCount();

@@ -83,6 +83,7 @@ class TPainter {
     TLTItemDrawState st = ctx_.State;
     st.Set(ltidsSelected, selected);
     st.Set(ltidsHover, IsHovered(item));
+    st.Set(ltidsCurrent, &item == ctx_.CurrentItem);
     st.Set(ltidsRightToLeft, ParaBiDi(item) == ltbdRightToLeft);
     st.Set(ltidsSpecialCharacters, showSpecial_);
     return st;

@@ -52,6 +52,9 @@ class TLTQtWindow final : public QAbstractScrollArea, public ILTWindow {
   int WheelScrollLines() const override;
   bool IsFocused() const override { return hasFocus(); }
   void SetFocus() override { setFocus(Qt::OtherFocusReason); }
+  int CaretBlinkTime() const override;
+  void InputMethodChanged() override;
+  void Beep() override;
   void SetClipboard(const TLTClipboardData& data) override;
   TLTClipboardData Clipboard() const override;
   int DragThreshold() const override;
@@ -64,6 +67,8 @@ class TLTQtWindow final : public QAbstractScrollArea, public ILTWindow {
 
   /// The cursor number last set (for tests).
   TLTCursorId CursorId() const { return cursor_; }
+  /// What the input method asks of the control.
+  QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
 
  protected:
   bool event(QEvent* e) override;
@@ -76,6 +81,7 @@ class TLTQtWindow final : public QAbstractScrollArea, public ILTWindow {
   void mouseDoubleClickEvent(QMouseEvent* e) override;
   void wheelEvent(QWheelEvent* e) override;
   void keyPressEvent(QKeyEvent* e) override;
+  void inputMethodEvent(QInputMethodEvent* e) override;
   void focusInEvent(QFocusEvent* e) override;
   void focusOutEvent(QFocusEvent* e) override;
   void timerEvent(QTimerEvent* e) override;

@@ -124,5 +124,74 @@ TEST(LTFormats, ThePictureFlavourTakesOnlyARangeThatIsOnePicture) {
   EXPECT_EQ(none.Size(), 0);
 }
 
+TEST(LTFormats, TextIsUtf8ToTheLastBoundary) {
+  const TLTDocumentFormat& text = *FindFormatByName("txt");
+  struct TCase {
+    std::string Bytes;
+    bool Valid;
+  };
+  const TCase cases[] = {
+      {"\xC2\x80", true},           // U+0080, the first of two bytes
+      {"\xDF\xBF", true},           // U+07FF
+      {"\xC1\xBF", false},          // U+007F in two bytes
+      {"\xE0\xA0\x80", true},       // U+0800, the first of three
+      {"\xE0\x9F\xBF", false},      // U+07FF in three bytes
+      {"\xED\x9F\xBF", true},       // U+D7FF, before the surrogates
+      {"\xED\xA0\x80", false},      // a surrogate
+      {"\xED\xBF\xBF", false},      // the last surrogate
+      {"\xEE\x80\x80", true},       // U+E000, after them
+      {"\xEF\xBF\xBF", true},       // U+FFFF
+      {"\xF0\x90\x80\x80", true},   // U+10000
+      {"\xF0\x8F\xBF\xBF", false},  // U+FFFF in four bytes
+      {"\xF4\x8F\xBF\xBF", true},   // U+10FFFF
+      {"\xF4\x90\x80\x80", false},  // beyond Unicode
+      {"\xF5\x80\x80\x80", false},
+      {"\xC2", false},      // cut short
+      {"\x80", false},      // a continuation alone
+      {"\xC2\x41", false},  // a continuation missing
+  };
+  for (const TCase& c : cases) {
+    TLTDocument doc;
+    TLTMemoryStream in("a" + c.Bytes);
+    TLTFormatReport report;
+    EXPECT_EQ(text.Read(in, doc.Data, report), c.Valid) << "bytes after a: " << c.Bytes.size();
+    if (c.Valid) {
+      EXPECT_EQ(Utf16ToUtf8(doc.Data.GetItemTextW(0)), "a" + c.Bytes);
+    }
+  }
+}
+
+TEST(LTFormats, TheNativeFlavourCarriesItsLengthEvenForNothing) {
+  std::string fragment = "x";
+  ASSERT_TRUE(UnpackLTFFlavour(PackLTFFlavour(""), fragment));
+  EXPECT_EQ(fragment, "");
+  EXPECT_FALSE(UnpackLTFFlavour(std::string("\0\0\0", 3), fragment));
+}
+
+TEST(LTFormats, ThePictureFlavourKeepsAPngAsItIsAndWantsExactlyOnePicture) {
+  TPNGImage source;
+  ASSERT_TRUE(source.SetPixels({1, 1, {0xFF00FF00u}}));
+  TLTMemoryStream stored;
+  ASSERT_TRUE(source.SaveToStream(stored));
+  const std::string bytes = stored.TakeData();
+  TLTDocument doc;
+  for (int k = 0; k < 2; ++k) {
+    auto item = std::make_unique<TLTGraphicItemInfo>();
+    item->Image = LoadGraphicFromBytes(bytes);
+    doc.Data.AddItem({}, std::move(item));
+  }
+  const TLTDocumentFormat& picture = *FindFormatByName("picture");
+  TLTFormatReport report;
+  TLTMemoryStream out;
+  const TLTItemRange one{0, 0, 0, 1};
+  ASSERT_TRUE(picture.Write(doc.Data, &one, out, {}, report));
+  EXPECT_EQ(out.TakeData(), bytes) << "no second encoding";
+  // Two pictures, or the place before one, are not a picture.
+  for (const TLTItemRange& r : {TLTItemRange{0, 0, 1, 1}, TLTItemRange{0, 0, 0, 0}, TLTItemRange{0, 1, 0, 1}})
+    EXPECT_EQ(RangePicture(doc.Data, r), nullptr)
+        << r.FirstItem << "," << r.FirstOffs << "-" << r.LastItem << "," << r.LastOffs;
+  EXPECT_NE(RangePicture(doc.Data, {1, 0, 1, 1}), nullptr);
+}
+
 }  // namespace
 }  // namespace lectern

@@ -118,6 +118,7 @@ TEST(LTItemPaint, ARuleHasNoParagraphBackgroundAndIsFramedWhenSelected) {
   EXPECT_EQ(frames[0].Rect, (TLTRectI{0, 0, kWidth, 11}));
   EXPECT_EQ(frames[0].Pen.Color, d.Style.SelColor);
   EXPECT_EQ(frames[0].Pen.Width, 2);
+  EXPECT_EQ(frames[0].Brush.Style, bsClear) << "a frame, not a fill";
   // Printing shows no selection.
   d.Paint(true);
   EXPECT_TRUE(d.Calls(TLTDrawKind::Rectangle).empty());
@@ -137,6 +138,7 @@ TEST(LTItemPaint, TabLeaderFillsTheTabWithWholeLeadersFlushWithTheStop) {
   EXPECT_EQ(texts[1].Text, u".........");
   EXPECT_EQ(texts[1].Rect.Left, 75 - 9 * W);
   EXPECT_EQ(texts[1].Font.Color, d.Style.TextStyles()[0].Color);
+  EXPECT_EQ(texts[1].Brush.Style, bsClear) << "the leader leaves the tab's background alone";
 
   // Selected, the tab is filled in the selection colour and its leader
   // drawn in the selected text colour.
@@ -172,6 +174,37 @@ TEST(LTItemPaint, BulletsShowTheirImageAndHotspotsTheHotOneUnderTheMouse) {
   d.Paint();
   EXPECT_EQ(d.Canvas.PixelAt(8, 2), MakeColor(0xFF0000));
   EXPECT_EQ(d.Canvas.PixelAt(2, 2), MakeColor(0x0000FF)) << "a plain bullet has no hot image";
+
+  // An image the list does not have, or no list at all, shows nothing.
+  static_cast<TLTHotspotItemInfo&>(d.Doc.GetItem(1)).HotImageIndex = 2;
+  static_cast<TLTBulletItemInfo&>(d.Doc.GetItem(0)).ImageList = nullptr;
+  d.Paint();
+  EXPECT_TRUE(d.Calls(TLTDrawKind::Pixels).empty());
+}
+
+TEST(LTItemPaint, InTheLinesSelectionStyleSelectedItemsFillTheirLinesBand) {
+  PaintDoc d;
+  d.Style.SelectionStyle = ltssLines;
+  d.Doc.AddTextW(u"ab", 0, 0);
+  auto picture = std::make_unique<TLTGraphicItemInfo>();
+  picture->ImageWidth = 10;
+  picture->ImageHeight = 30;
+  picture->ParaNo = -1;
+  d.Doc.AddItem({}, std::move(picture));
+  // The picture, 12 x 32 with its spacing, stands on the baseline: the line
+  // is 32 above and the text's 3 below.
+  const TLTRectI band{2 * W, 0, 2 * W + 12, 35};
+  auto bandFilled = [&] {
+    for (const TLTDrawCall& c : d.Calls(TLTDrawKind::FillRect))
+      if (c.Rect == band && c.Brush.Color == d.Style.InactiveSelColor) return true;
+    return false;
+  };
+  d.Paint();
+  EXPECT_FALSE(bandFilled());
+  d.SelectAll();
+  d.Paint();
+  EXPECT_TRUE(bandFilled());
+  EXPECT_TRUE(d.Calls(TLTDrawKind::Rectangle).empty()) << "whole lines, no frames";
 }
 
 TEST(LTItemPaint, APictureThatCannotBeDrawnShowsTheInvalidPictureInItsPlace) {
@@ -245,6 +278,14 @@ class TStarItem : public TLTRectItemInfo {
   int Available = -1;
 };
 
+/// A full-line kind that measures itself and leaves painting to the default.
+class TBarItem : public TLTFullLineItemInfo {
+ public:
+  static constexpr int32_t kKind = -151;
+  TBarItem() { StyleNo = kKind; }
+  void OnDocWidthChange(TLTItemLayoutContext&, int) override { SetBox(40, 8); }
+};
+
 const TLTItemClass kStarClass{"TStarItem", [] { return std::unique_ptr<TCustomLTItemInfo>(new TStarItem); }};
 
 TEST(LTItemKinds, ARegisteredKindLaysOutAndPaintsItself) {
@@ -274,6 +315,51 @@ TEST(LTItemKinds, ARegisteredKindLaysOutAndPaintsItself) {
   d.SelectAll();
   d.Paint();
   EXPECT_EQ(d.Calls(TLTDrawKind::FillRect).back().Brush.Color, MakeColor(0x00FFFF));
+}
+
+const TLTItemClass kBarClass{"TBarItem", [] { return std::unique_ptr<TCustomLTItemInfo>(new TBarItem); }};
+
+TEST(LTItemKinds, AFullLineKindIsPlacedByItsParagraphsAlignmentAndFramedByDefault) {
+  RegisterItemKind(TBarItem::kKind, kBarClass);
+  PaintDoc d;
+  TParaInfo& right = d.Style.ParaStyles().Add();
+  right.Alignment = ltaRight;
+  right.LeftIndent = 10;
+  TParaInfo& centre = d.Style.ParaStyles().Add();
+  centre.Alignment = ltaCenter;
+  for (int para : {0, 2, 3}) {
+    auto bar = ItemFactory(TBarItem::kKind);
+    bar->ParaNo = para;
+    d.Doc.AddItem({}, std::move(bar));
+  }
+  d.Paint();
+  ASSERT_EQ(d.Doc.DrawItems.Count(), 3);
+  EXPECT_EQ(d.Doc.DrawItems[0].Left, 0);
+  EXPECT_EQ(d.Doc.DrawItems[1].Left, kWidth - 40);  // the indent leaves the right edge where it is
+  EXPECT_EQ(d.Doc.DrawItems[2].Left, (kWidth - 40) / 2);
+  EXPECT_EQ(d.Doc.DrawItems[2].Height, 8);
+  // A kind that does not paint still shows where it stands, and its
+  // selection.
+  EXPECT_EQ(d.Calls(TLTDrawKind::Rectangle).size(), 3u);
+  d.SelectAll();
+  d.Paint();
+  EXPECT_EQ(d.Calls(TLTDrawKind::Rectangle).size(), 6u);
+}
+
+TEST(LTItemKinds, OnlyAnItemWithNoSizeAtAllTakesTheDefaultSide) {
+  PaintDoc d;
+  for (int width : {0, 15}) {
+    auto picture = std::make_unique<TLTGraphicItemInfo>();
+    picture->SetSpacing(0);
+    picture->ImageWidth = width;
+    d.Doc.AddItem({}, std::move(picture));
+  }
+  d.Doc.FormatAll({.Force = true});
+  ASSERT_EQ(d.Doc.DrawItems.Count(), 2);
+  EXPECT_EQ(d.Doc.DrawItems[0].Width, LTDefaultItemSide);
+  EXPECT_EQ(d.Doc.DrawItems[0].Height, LTDefaultItemSide);
+  EXPECT_EQ(d.Doc.DrawItems[1].Width, 15);
+  EXPECT_EQ(d.Doc.DrawItems[1].Height, 0);
 }
 
 }  // namespace

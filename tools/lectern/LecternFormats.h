@@ -6,8 +6,10 @@
 #include "interchange/LTFormats.h"
 #include "model/LTDocument.h"
 
+#include <functional>
 #include <iosfwd>
 #include <string>
+#include <string_view>
 
 namespace lectern {
 
@@ -23,8 +25,11 @@ struct TToolOptions {
   bool Codes = false;
   std::string AllDir;
   bool HasRecord = false, HasCountry = false, HasAll = false;
-  /// Width of a rendered picture in pixels; 0 = the default.
+  /// Width of a rendered picture, or of the window an edit script plays
+  /// in, in pixels; 0 = the default.
   int Width = 0;
+  /// The editing script of edit ("-" for standard input).
+  std::string Script;
 };
 
 /// Width of a rendered picture when --width is not given.
@@ -58,5 +63,16 @@ int Load(const std::string& path, TLTDocument& doc, std::ostream& err);
 
 /// The merge command: see the usage text.
 int MergeCommand(const std::vector<std::string>& files, const TToolOptions& options, std::ostream& err);
+/// The edit command: an editing script played on the editor.
+int EditCommand(const std::vector<std::string>& files, const TToolOptions& options, std::ostream& out,
+                std::ostream& err);
+
+/// Plays an editing script (its text; scriptName names it in messages) on
+/// an editor in a headless window `width` pixels wide (0 = the default).
+/// The script is checked whole first; then `load`, when given, fills doc,
+/// whose items the editor holds while the script runs and gives back at the
+/// end, also after a failed command. Returns an exit status.
+int PlayEditScript(std::string_view text, const std::string& scriptName, TLTDocument& doc, int width,
+                   const std::function<int(TLTDocument&)>& load, std::ostream& out, std::ostream& err);
 
 }  // namespace lectern

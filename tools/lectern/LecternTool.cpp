@@ -25,7 +25,8 @@ constexpr const char* kCommands =
     "usage: lectern convert INPUT OUTPUT\n"
     "       lectern dump INPUT\n"
     "       lectern merge TEMPLATE DB (--record N | --country NAME | --codes) OUTPUT\n"
-    "       lectern merge TEMPLATE DB --all OUTDIR --to FORMAT\n";
+    "       lectern merge TEMPLATE DB --all OUTDIR --to FORMAT\n"
+    "       lectern edit INPUT --script SCRIPT OUTPUT\n";
 
 constexpr const char* kOptions =
     "Options may stand before or after the file names:\n"
@@ -37,7 +38,9 @@ constexpr const char* kOptions =
     "  --all OUTDIR     merge every record into a file of its own in OUTDIR,\n"
     "                   named after the country\n"
     "  --to FORMAT      output format instead of the extension\n"
-    "  --width N        width of a .png picture in pixels (default 800)\n"
+    "  --width N        width of a .png picture, or of the window an edit\n"
+    "                   script plays in, in pixels (default 800)\n"
+    "  --script SCRIPT  the editing script of edit (- for standard input)\n"
     "  -h, --help       show this help\n";
 
 /// The formats that are files, as the tool reads and writes them.
@@ -150,6 +153,7 @@ int LecternMain(const std::vector<std::string>& args, std::ostream& out, std::os
   bool optionsEnded = false;
   bool mergeOnly = false;
   bool usesWidth = false;
+  bool usesScript = false;
   for (size_t k = 0; k < args.size(); ++k) {
     const std::string& a = args[k];
     // Options with a value take it from "--name=value" or the next argument.
@@ -182,6 +186,9 @@ int LecternMain(const std::vector<std::string>& args, std::ostream& out, std::os
       options.HasCountry |= name == "--country";
       options.HasAll |= name == "--all";
       mergeOnly |= name != "--to";
+    } else if (name == "--script") {
+      if (!takeValue(options.Script)) return UsageError(err, "--script needs a value");
+      usesScript = true;
     } else if (name == "--width") {
       std::string text;
       if (!takeValue(text)) return UsageError(err, "--width needs a value");
@@ -207,11 +214,13 @@ int LecternMain(const std::vector<std::string>& args, std::ostream& out, std::os
   const std::string command = positional.front();
   positional.erase(positional.begin());
   if (mergeOnly && command != "merge") return UsageError(err, "--record, --country, --codes and --all belong to merge");
-  if (usesWidth && command == "dump") return UsageError(err, "--width belongs to convert and merge");
+  if (usesWidth && command == "dump") return UsageError(err, "--width belongs to convert, merge and edit");
+  if (usesScript && command != "edit") return UsageError(err, "--script belongs to edit");
   try {
     if (command == "convert") return Convert(positional, options, err);
     if (command == "dump") return Dump(positional, out, err);
     if (command == "merge") return MergeCommand(positional, options, err);
+    if (command == "edit") return EditCommand(positional, options, out, err);
   } catch (const std::exception& e) {
     // A reader must not throw on bad input; if one does, the input is still
     // what was bad, and the user gets a message instead of a crash.
