@@ -423,25 +423,22 @@ std::vector<TLTPieceStop> TCustomLTFormattedData::PieceStops(int drawItemNo) {
     return stops;
   }
   TLTFormatter f(*this, *canvas, *style, scale_);
-  TLTLayoutText& t = f.TextOf(p.ItemNo);
-  f.SelectStyle(item.StyleNo);
-  const int u0 = t.UnitOfChar(p.Offset - 1);
-  const int u1 = t.UnitOfChar(p.Offset - 1 + p.Length);
-  const std::u16string_view s =
-      std::u16string_view(t.display).substr(static_cast<size_t>(u0), static_cast<size_t>(u1 - u0));
-  std::vector<int> ext;
-  f.Extents(t, u0, u1 - u0, ext);
-  if (ext.size() != s.size()) {
+  TLTFormatter::TPieceClusters pc;
+  f.PieceClusters(p, pc);
+  const TLTLayoutText& t = f.TextOf(p.ItemNo);
+  const int u0 = pc.FirstUnit;
+  const int n = pc.Units;
+  if (pc.Boxes.empty()) {
     stops.push_back({1, p.Left});
     stops.push_back({p.Length + 1, p.Left + p.Width});
     return stops;
   }
-  const int n = static_cast<int>(s.size());
-  const int left = p.Left + p.JustifyExtra;
+  const std::u16string_view s = std::u16string_view(t.display).substr(static_cast<size_t>(u0), static_cast<size_t>(n));
+  // Stops run in reading order; each stands where its boundary is drawn,
+  // which in right-to-left and mixed text is not left to right.
   // 8-bit text steps by its characters; Unicode text by clusters.
   for (int k = 0; k <= n; k = t.unicode ? TLTCanvas::NextClusterBoundary(s, k) : k + 1) {
-    stops.push_back(
-        {t.CharOfUnit(u0 + k) - t.CharOfUnit(u0) + 1, left + (k > 0 ? ext[static_cast<size_t>(k - 1)] : 0)});
+    stops.push_back({t.CharOfUnit(u0 + k) - t.CharOfUnit(u0) + 1, TextOrigin(p) + CaretXInRun(pc.Boxes, k)});
     if (k == n) break;
   }
   return stops;
