@@ -586,5 +586,87 @@ TEST(LTFormat, APagePartContinuesItsListsNumberingAndIndents) {
   EXPECT_EQ(f.P(0).Left, 60);
 }
 
+// ---- Indents, paragraph spacing and lines filled to the pixel ---------------------------
+
+TEST(LTFormat, OnlyTheFirstLineOfAParagraphTakesTheFirstIndent) {
+  // 10 characters wide; the first line starts 5 + 14 in and holds 7
+  // characters, the others start at the left indent.
+  LayoutDoc d(10 * W);
+  TParaInfo& indented = d.Style.ParaStyles().Add();
+  indented.LeftIndent = 5;
+  indented.FirstIndent = 2 * W;
+  const int para = d.Style.ParaStyles().Count() - 1;
+  d.Doc.AddTextW(u"aaa bbb ccc ddd eee fff", 0, para);
+  // A hanging first line: out by 14 from the left indent.
+  TParaInfo& hanging = d.Style.ParaStyles().Add();
+  hanging.LeftIndent = 2 * W;
+  hanging.FirstIndent = -2 * W;
+  d.Doc.AddTextW(u"ggg hhh iii jjj", 0, para + 1);
+  d.Format();
+  ASSERT_EQ(d.Pieces(), "aaa bbb|ccc ddd|eee fff|ggg hhh|iii jjj");
+  EXPECT_EQ(d.P(0).Left, 5 + 2 * W);
+  EXPECT_EQ(d.P(1).Left, 5);
+  EXPECT_EQ(d.P(2).Left, 5);
+  EXPECT_EQ(d.P(3).Left, 0);
+  EXPECT_EQ(d.P(4).Left, 2 * W);
+}
+
+TEST(LTFormat, ParagraphsAreApartByTheSpaceAfterThePreviousAndBeforeTheNext) {
+  LayoutDoc d(10 * W);
+  TParaInfo& after = d.Style.ParaStyles().Add();
+  after.SpaceAfter = 6;
+  TParaInfo& before = d.Style.ParaStyles().Add();
+  before.SpaceBefore = 4;
+  const int a = d.Style.ParaStyles().Count() - 2, b = a + 1;
+  d.Doc.AddTextW(u"one", 0, a);
+  d.Doc.AddTextW(u"two", 0, b);
+  d.Doc.AddTextW(u"three", 0, a);
+  // A rule after a paragraph is spaced the same way.
+  auto rule = std::make_unique<TLTBreakItemInfo>();
+  rule->ParaNo = b;
+  d.Doc.AddItem({}, std::move(rule));
+  d.Doc.AddTextW(u"four", 0, a);
+  d.Doc.AddTextW(u"five", 0, 0);
+  d.Format();
+  EXPECT_EQ(d.P(0).Top, 0);
+  EXPECT_EQ(d.P(1).Top, H + 6 + 4);
+  EXPECT_EQ(d.P(2).Top, d.P(1).Top + H);
+  EXPECT_EQ(d.P(3).Top, d.P(2).Top + H + 6 + 4);
+  EXPECT_EQ(d.P(4).Top, d.P(3).Top + d.P(3).Height);
+  EXPECT_EQ(d.P(5).Top, d.P(4).Top + H + 6);
+}
+
+TEST(LTFormat, APictureOrTabThatExactlyFillsTheLineStaysOnIt) {
+  // "abcd" is 28 wide; a picture 40 wide with 1 pixel of spacing on either
+  // side takes the remaining 42 of 70.
+  auto picture = [](int width) {
+    auto g = std::make_unique<TLTGraphicItemInfo>();
+    g->ImageWidth = width;
+    g->ImageHeight = 10;
+    g->ParaNo = -1;
+    g->SetJoinPrev(true);
+    return g;
+  };
+  for (const auto& [width, pieces] : {std::pair{40, "abcd #"}, std::pair{41, "abcd|#"}}) {
+    LayoutDoc d(10 * W);
+    d.Doc.AddTextW(u"abcd", 0, 0);
+    d.Doc.AddItem({}, picture(width));
+    d.Format();
+    EXPECT_EQ(d.Pieces(), pieces) << width;
+    if (width == 40) EXPECT_EQ(d.P(1).Left + d.P(1).Width, 10 * W);
+  }
+  // The default stop after "abcdefg" (49) is 96: a line of 96 holds the tab.
+  for (const auto& [width, pieces] : {std::pair{96, "abcdefg #|x"}, std::pair{95, "abcdefg|# x"}}) {
+    LayoutDoc d(width);
+    d.Doc.AddTextW(u"abcdefg\tx", 0, 0);
+    d.Format();
+    EXPECT_EQ(d.Pieces(), pieces) << width;
+    if (width == 96) {
+      EXPECT_EQ(d.P(1).Left, 7 * W);
+      EXPECT_EQ(d.P(1).Width, 96 - 7 * W);
+    }
+  }
+}
+
 }  // namespace
 }  // namespace lectern

@@ -286,6 +286,27 @@ TEST(LTDataMerge, EmptyItemTakesItsNeighbourThenEqualStylesJoin) {
   EXPECT_EQ(d.Data.GetItem(0).StyleNo, 1);
 }
 
+TEST(LTDataMerge, ARangeThatStartsLaterJoinsOnlyItsOwnItems) {
+  Doc d;
+  d.Text(u"ab", 1);
+  d.Text(u"cd", 1, -1);
+  d.Text(u"ef", 1, -1);
+  d.Text(u"gh", 1, -1);
+  d.Text(u"ij", 1, -1);
+  // Items 0 and 1 could join, but the range starts at 1.
+  d.Data.NormalizeRange(1, 3);
+  ASSERT_EQ(d.Data.ItemCount(), 3);
+  EXPECT_EQ(d.Data.GetItemTextW(0), u"ab");
+  EXPECT_EQ(d.Data.GetItemTextW(1), u"cdefgh");
+  EXPECT_EQ(d.Data.GetItemTextW(2), u"ij");
+  // A range of one item joins nothing.
+  d.Data.NormalizeRange(2, 2);
+  EXPECT_EQ(d.Data.ItemCount(), 3);
+  d.Data.NormalizeRange(1, 2);
+  ASSERT_EQ(d.Data.ItemCount(), 2);
+  EXPECT_EQ(d.Data.GetItemTextW(1), u"cdefghij");
+}
+
 TEST(LTDataMerge, AnEmptyItemNeverTakesACheckpointOrForeignTagAway) {
   Doc d;
   d.Text(u"text", 0, 0, TLTTag::FromString(u"Country"));

@@ -424,5 +424,39 @@ TEST(LTTableLayout, NestedTablesLayOutInsideTheirCellsAndTooDeepOnesAsBorders) {
   PaintTo(deep.Doc, deepPaint, p);
 }
 
+TEST(LTTableLayout, ATallSpanGivesItsExtraHeightToTheRowsNoOtherCellEndsIn) {
+  // Column 1 is one cell over three rows wanting 100 (102 with its
+  // padding); the three rows offer 3 * 13 of content and 10 of padding and
+  // spacing, so 53 pixels are missing.
+  {
+    // Every row has a cell of its own that ends in it: all three share the
+    // 53 in proportion to their heights, rounded as they go.
+    TableDoc d(3, 2);
+    d.Set(0, 0, u"a");
+    d.Set(1, 0, u"b");
+    d.Set(2, 0, u"c");
+    ASSERT_TRUE(d.Table->MergeRect(0, 1, 3, 1, false));
+    d.Table->Cells(0, 1)->BestHeight = 100;
+    d.Format();
+    EXPECT_EQ(d.Table->RowContentHeights, (std::vector<int32_t>{13 + 18, 13 + 18, 13 + 17}));
+    EXPECT_EQ(d.Table->Cells(0, 1)->Height, 102);
+  }
+  {
+    // The cell "b" over rows 1 and 2 leaves row 2 without a cell of its
+    // own, so row 2 alone takes the missing height; rows without text are
+    // 10 high.
+    TableDoc d(3, 2);
+    d.Set(0, 0, u"a");
+    d.Set(1, 0, u"b");
+    ASSERT_TRUE(d.Table->MergeRect(1, 0, 2, 1, false));
+    ASSERT_TRUE(d.Table->MergeRect(0, 1, 3, 1, false));
+    d.Table->Cells(0, 1)->BestHeight = 100;
+    d.Format();
+    EXPECT_EQ(d.Table->RowContentHeights, (std::vector<int32_t>{13, 10, 10 + 59}));
+    EXPECT_EQ(d.Table->Cells(0, 1)->Height, 102);
+    EXPECT_EQ(d.Table->TableHeight, 102 + 4);
+  }
+}
+
 }  // namespace
 }  // namespace lectern
