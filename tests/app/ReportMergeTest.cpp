@@ -233,5 +233,23 @@ TEST_F(MergeTest, ContentStartingWithAMarkerAfterATemplateMarkerKeepsOnlyTheTemp
   EXPECT_EQ(marker.StartFrom, 1);
 }
 
+TEST_F(MergeTest, EachRecordReportsOnlyItsOwnProblems) {
+  Field(u"Demographics", 0);
+  MergeAndNormalize(1);
+  EXPECT_EQ(Merge.Problems.size(), 1u);
+  MergeAndNormalize(2);
+  EXPECT_TRUE(Merge.Problems.empty());
+}
+
+TEST_F(MergeTest, ContentStartingWithAnEmptyParagraphIsKept) {
+  UseDescription(Stored([](TLTDocument& d) {
+    d.Data.AddTextW(u"", 0, 0);
+    d.Data.AddTextW(u"Second", 0, 0);
+  }));
+  Field(u"Description", 0);
+  MergeAndNormalize(1);
+  EXPECT_EQ(Shape(D), "/0/ Second/0/");
+}
+
 }  // namespace
 }  // namespace lectern

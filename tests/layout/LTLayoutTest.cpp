@@ -241,6 +241,30 @@ TEST(LTFormat, ListParagraphIndents) {
   EXPECT_EQ(d.P(2).Left, 30);
 }
 
+TEST(LTFormat, AListParagraphsNarrowestWidthKeepsTheIndentOppositeItsMarker) {
+  // The level's indent (30), the paragraph's indent on the far side (left
+  // to right the right indent, 10; right to left the left one, 4) and the
+  // widest run: the marker "1." (14) with "aaa" (21), which cannot be
+  // parted from it.
+  for (const TLTBiDiMode dir : {ltbdLeftToRight, ltbdRightToLeft}) {
+    LayoutDoc d(40 * W);
+    TLTListLevel& level = d.Style.ListStyles().Add().Levels.Add();
+    level.ListType = ltlstDecimal;
+    level.MarkerIndent = 5;
+    level.LeftIndent = 30;
+    TParaInfo& para = d.Style.ParaStyles().Add();
+    para.LeftIndent = 4;
+    para.RightIndent = 10;
+    para.BiDiMode = dir;
+    const int paraNo = d.Style.ParaStyles().Count() - 1;
+    auto marker = std::make_unique<TLTMarkerItemInfo>(0, 0, 0, false);
+    marker->ParaNo = paraNo;
+    d.Doc.AddItem({}, std::move(marker));
+    d.Doc.AddTextW(u"aaa bb", 0, -1);
+    EXPECT_EQ(d.Doc.CalcMinWidth(0, d.Canvas), 30 + (dir == ltbdRightToLeft ? 4 : 10) + 2 * W + 3 * W) << dir;
+  }
+}
+
 TEST(LTFormat, RectItemsAlignToTheBaselineOrTheLine) {
   LayoutDoc d(40 * W);
   auto pic = [](uint8_t va) {
