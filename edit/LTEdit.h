@@ -359,6 +359,9 @@ class TCustomLecternEdit : public TCustomLectern {
   void GetOut(TLTGetOutDirection direction);
   /// Whether drawing item d is a list marker (no caret stands there).
   bool IsMarkerPiece(int d) const;
+  /// Whether the caret's paragraph reads right to left (its own
+  /// direction, else the control's).
+  bool IsRightToLeftAtCaret() const;
   /// The first stop of drawing item d's line, and the last.
   TLTDrawPos LineStart(int d) const;
   TLTDrawPos LineEnd(int d) const;

@@ -36,6 +36,15 @@ bool TCustomLecternEdit::IsMarkerPiece(int d) const {
   return d >= 0 && d < c.DrawItems.Count() && c.GetItem(c.DrawItems[d].ItemNo).GetBoolValue(iqListMarker);
 }
 
+bool TCustomLecternEdit::IsRightToLeftAtCaret() const {
+  const TCustomLTFormattedData& c = CaretContainer();
+  const TLTStyle* style = c.GetStyle();
+  TLTBiDiMode dir = ltbdUnspecified;
+  if (style && caretDrawItem_ >= 0 && caretDrawItem_ < c.DrawItems.Count())
+    dir = style->ParaStyles()[c.GetItem(c.DrawItems[caretDrawItem_].ItemNo).ParaNo].BiDiMode;
+  return (dir != ltbdUnspecified ? dir : BiDiMode()) == ltbdRightToLeft;
+}
+
 void TCustomLecternEdit::RebuildCaretStops(int targetOffset) {
   caretStops_.clear();
   caretStop_ = -1;

@@ -30,8 +30,9 @@ bool TCustomLecternEdit::MoveCaretBy(TLTCommand command) {
   if (!Stop()) return true;
   const bool extend = command >= ltecCharLeftExtend && command <= ltecPageDownExtend;
   TLTCommand move = extend ? command - kExtend : command;
-  // In a right-to-left control Left goes forward and Right backward.
-  if (BiDiMode() == ltbdRightToLeft) {
+  // Where the caret's paragraph reads right to left, Left goes forward and
+  // Right backward.
+  if (IsRightToLeftAtCaret()) {
     if (move == ltecCharLeft || move == ltecCharRight) move = move == ltecCharLeft ? ltecCharRight : ltecCharLeft;
     if (move == ltecWordLeft || move == ltecWordRight) move = move == ltecWordLeft ? ltecWordRight : ltecWordLeft;
   }

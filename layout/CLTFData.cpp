@@ -49,6 +49,8 @@ void TCustomLTFormattedData::ClearDrawItems() {
   for (int i = 0; i < ItemCount(); ++i) GetItem(i).FirstDrawItem = -1;
 }
 
+int TextOrigin(const TLTDrawLineInfo& piece) { return piece.Left + (piece.RightToLeft ? 0 : piece.JustifyExtra); }
+
 bool JumpItem(const TLTJumpInfo& j, const TCustomLTFormattedData& owner, const TCustomLTFormattedData*& data,
               int& itemNo) {
   data = j.LTData && j.LTData != &owner ? dynamic_cast<const TCustomLTFormattedData*>(j.LTData) : &owner;
@@ -421,25 +423,22 @@ std::vector<TLTPieceStop> TCustomLTFormattedData::PieceStops(int drawItemNo) {
     return stops;
   }
   TLTFormatter f(*this, *canvas, *style, scale_);
-  TLTLayoutText& t = f.TextOf(p.ItemNo);
-  f.SelectStyle(item.StyleNo);
-  const int u0 = t.UnitOfChar(p.Offset - 1);
-  const int u1 = t.UnitOfChar(p.Offset - 1 + p.Length);
-  const std::u16string_view s =
-      std::u16string_view(t.display).substr(static_cast<size_t>(u0), static_cast<size_t>(u1 - u0));
-  std::vector<int> ext;
-  f.Extents(t, u0, u1 - u0, ext);
-  if (ext.size() != s.size()) {
+  TLTFormatter::TPieceClusters pc;
+  f.PieceClusters(p, pc);
+  const TLTLayoutText& t = f.TextOf(p.ItemNo);
+  const int u0 = pc.FirstUnit;
+  const int n = pc.Units;
+  if (pc.Boxes.empty()) {
     stops.push_back({1, p.Left});
     stops.push_back({p.Length + 1, p.Left + p.Width});
     return stops;
   }
-  const int n = static_cast<int>(s.size());
-  const int left = p.Left + p.JustifyExtra;
+  const std::u16string_view s = std::u16string_view(t.display).substr(static_cast<size_t>(u0), static_cast<size_t>(n));
+  // Stops run in reading order; each stands where its boundary is drawn,
+  // which in right-to-left and mixed text is not left to right.
   // 8-bit text steps by its characters; Unicode text by clusters.
   for (int k = 0; k <= n; k = t.unicode ? TLTCanvas::NextClusterBoundary(s, k) : k + 1) {
-    stops.push_back(
-        {t.CharOfUnit(u0 + k) - t.CharOfUnit(u0) + 1, left + (k > 0 ? ext[static_cast<size_t>(k - 1)] : 0)});
+    stops.push_back({t.CharOfUnit(u0 + k) - t.CharOfUnit(u0) + 1, TextOrigin(p) + CaretXInRun(pc.Boxes, k)});
     if (k == n) break;
   }
   return stops;
@@ -506,31 +505,33 @@ bool TCustomLTFormattedData::HitTest(int x, int y, bool strict, int& drawItemNo,
     return true;
   }
   TLTFormatter f(*this, *canvas, *style, scale_);
-  TLTLayoutText& t = f.TextOf(p.ItemNo);
-  f.SelectStyle(item.StyleNo);
-  const int u0 = t.UnitOfChar(p.Offset - 1);
-  const int u1 = t.UnitOfChar(p.Offset - 1 + p.Length);
-  const std::u16string_view s =
-      std::u16string_view(t.display).substr(static_cast<size_t>(u0), static_cast<size_t>(u1 - u0));
-  std::vector<int> ext;
-  f.Extents(t, u0, u1 - u0, ext);
-  const int rel = x - p.Left - p.JustifyExtra;
-  int best = 0;
-  int bestDist = INT_MAX;
-  for (int k = 0; k <= static_cast<int>(s.size()); ++k) {
-    const int pos = k == 0 ? 0 : ext[static_cast<size_t>(k - 1)];
-    const int dist = std::abs(rel - pos);
-    if (dist < bestDist || (dist == bestDist && !rtl)) {
-      best = k;
-      bestDist = dist;
-    }
-  }
-  if (best > 0 && best < static_cast<int>(s.size())) {
-    const int prev = TLTCanvas::PrevClusterBoundary(s, best);
-    if (TLTCanvas::NextClusterBoundary(s, prev) != best) best = prev;
-  }
-  drawOffset = t.CharOfUnit(u0 + best) - t.CharOfUnit(u0) + 1;
+  TLTFormatter::TPieceClusters pc;
+  f.PieceClusters(p, pc);
+  const TLTLayoutText& t = f.TextOf(p.ItemNo);
+  const int best = OffsetAtXInRun(pc.Boxes, x - TextOrigin(p), !rtl);
+  drawOffset = t.CharOfUnit(pc.FirstUnit + best) - t.CharOfUnit(pc.FirstUnit) + 1;
   return true;
+}
+
+int TCustomLTFormattedData::CaretX(int drawItemNo, int drawOffset) {
+  if (drawItemNo < 0 || drawItemNo >= DrawItems.Count()) return 0;
+  const TLTDrawLineInfo& p = DrawItems[drawItemNo];
+  const TCustomLTItemInfo& item = GetItem(p.ItemNo);
+  TLTStyle* style = GetStyle();
+  if (!item.IsText()) {
+    const TLTBiDiMode paraDir = style ? style->ParaStyles()[item.ParaNo].BiDiMode : ltbdUnspecified;
+    const bool rtl = (paraDir != ltbdUnspecified ? paraDir : GetBiDiMode()) == ltbdRightToLeft;
+    return (drawOffset > 0) != rtl ? p.Left + p.Width : p.Left;
+  }
+  TLTCanvas* canvas = PassCanvas(nullptr);
+  if (!canvas || !style || p.Length <= 0) return TextOrigin(p);
+  TLTFormatter f(*this, *canvas, *style, scale_);
+  TLTFormatter::TPieceClusters pc;
+  f.PieceClusters(p, pc);
+  const TLTLayoutText& t = f.TextOf(p.ItemNo);
+  const int offset = std::clamp(drawOffset, 1, p.Length + 1);
+  const int unit = t.UnitOfChar(p.Offset - 1 + offset - 1) - pc.FirstUnit;
+  return TextOrigin(p) + CaretXInRun(pc.Boxes, unit);
 }
 
 }  // namespace lectern

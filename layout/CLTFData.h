@@ -127,8 +127,14 @@ class TCustomLTFormattedData : public TCustomLTData {
   /// line above or below when y is outside every line); -1 when empty.
   int DrawItemAtY(int y) const;
   /// The drawing item and position at a document point; with strict only
-  /// when the point lies on a piece.
+  /// when the point lies on a piece. Inside a piece the position follows
+  /// the order its characters are drawn in.
   bool HitTest(int x, int y, bool strict, int& drawItemNo, int& drawOffset);
+  /// The document x of a caret at a drawing position (text 1..Length+1,
+  /// other items 0 before and 1 after): the edge of the character that
+  /// follows it where that character is drawn (right to left, its right
+  /// edge), at a piece's end the far edge of its last character.
+  int CaretX(int drawItemNo, int drawOffset);
   void LineRange(int drawItemNo, int& first, int& last) const;
   /// The extent of the line first..last: top including SpaceAbove, bottom
   /// including SpaceBelow.
@@ -162,6 +168,10 @@ class TCustomLTFormattedData : public TCustomLTData {
   bool formatting_ = false;
   std::shared_ptr<const char> lifetime_ = std::make_shared<const char>(0);
 };
+
+/// Where a text piece's characters start: after its JustifyExtra, unless
+/// it reads right to left (the extra then lies after its text).
+int TextOrigin(const TLTDrawLineInfo& piece);
 
 /// The container and item a hyperlink rectangle belongs to.
 bool JumpItem(const TLTJumpInfo& j, const TCustomLTFormattedData& owner, const TCustomLTFormattedData*& data,

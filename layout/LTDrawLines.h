@@ -49,7 +49,8 @@ class TLTDrawLineInfo {
   virtual int PageSliceCount() const { return 0; }
   virtual bool IsSplittable() const { return false; }
 
-  /// Width added in front of the text by justification; part of Width.
+  /// Width added in front of the text (in reading order) by
+  /// justification; part of Width.
   int32_t JustifyExtra = 0;
   int32_t Left = 0;
   int32_t Top = 0;
@@ -63,6 +64,9 @@ class TLTDrawLineInfo {
   int32_t SpaceBelow = 0;
   int32_t SpaceAbove = 0;
   bool StartsLine = false;
+  /// Text: drawn in right-to-left reading order, which puts its leading
+  /// space and its JustifyExtra on its right.
+  bool RightToLeft = false;
 
   int LineTop() const { return Top - SpaceAbove; }
   int LineBottom() const { return Top + Height + SpaceBelow; }

@@ -17,6 +17,29 @@ TLTResolutionScale TLTResolutionScale::ForCanvas(const TLTCanvas& canvas) {
   return s;
 }
 
+TLTFontInputs TLTFontInputs::Of(const TFontInfo& fi, int pixelsPerInch) {
+  TLTFontInputs in;
+  in.Style = &fi;
+  in.FontName = fi.FontName;
+  in.Size = fi.Size;
+  in.FontStyle = fi.Style.ToBits();
+  in.Charset = fi.Charset;
+  in.CharScale = fi.CharScale;
+  in.CharSpacing = fi.CharSpacing;
+  in.BiDiMode = fi.BiDiMode;
+  in.Script = fi.SubSuperScriptType;
+  in.VShift = fi.VShift;
+  in.PixelsPerInch = pixelsPerInch;
+  return in;
+}
+
+bool TLTFontInputs::Matches(const TFontInfo& fi, int pixelsPerInch) const {
+  return Style == &fi && Size == fi.Size && FontStyle == fi.Style.ToBits() && Charset == fi.Charset &&
+         CharScale == fi.CharScale && CharSpacing == fi.CharSpacing && BiDiMode == fi.BiDiMode &&
+         Script == fi.SubSuperScriptType && VShift == fi.VShift && PixelsPerInch == pixelsPerInch &&
+         FontName == fi.FontName;
+}
+
 void TLTFontInfoCache::Clear() {
   items_.clear();
   invalid_ = {};
@@ -35,6 +58,7 @@ void Restore(TLTCanvas& canvas, const TLTFontInfoCacheItem& it) {
 void Fill(TLTFontInfoCacheItem& it, TLTStyle& style, int styleNo, TLTCanvas& canvas, TLTBiDiMode defBiDiMode) {
   const TFontInfo& fi = style.TextStyles()[styleNo];
   it.TextStyle = &fi;
+  it.Inputs = TLTFontInputs::Of(fi, style.TextStyles().PixelsPerInch);
   // Full size first: the script size and offset come from the full font.
   style.ApplyTextStyle(canvas, styleNo, defBiDiMode, true, 0, true);
   int offset = 0;
@@ -86,8 +110,10 @@ const TLTFontInfoCacheItem& TLTFontInfoCache::Select(TLTStyle& style, int styleN
   }
   const int count = style.TextStyles().Count();
   if (static_cast<int>(items_.size()) != count) items_.resize(static_cast<size_t>(std::max(count, 0)));
-  TLTFontInfoCacheItem& it = styleNo >= 0 && styleNo < count ? items_[static_cast<size_t>(styleNo)] : invalid_;
-  if (!it.Filled || it.PreparedBiDiMode != defBiDiMode)
+  TSlots& slots = styleNo >= 0 && styleNo < count ? items_[static_cast<size_t>(styleNo)] : invalid_;
+  TLTFontInfoCacheItem& it = slots[std::min<size_t>(static_cast<size_t>(defBiDiMode), slots.size() - 1)];
+  if (!it.Filled || it.PreparedBiDiMode != defBiDiMode ||
+      !it.Inputs.Matches(style.TextStyles()[styleNo], style.TextStyles().PixelsPerInch))
     Fill(it, style, styleNo, canvas, defBiDiMode);
   else
     Restore(canvas, it);

@@ -6,6 +6,7 @@
 #include "platform/LTCanvas.h"
 #include "style/LTStyle.h"
 
+#include <array>
 #include <vector>
 
 namespace lectern {
@@ -20,7 +21,27 @@ struct TLTResolutionScale : TLTDeviceScale {
   bool IsScreen() const { return DevicePPIX == ScreenPPIX && DevicePPIY == ScreenPPIY; }
 };
 
+/// What a text style's font and measures come from: a filled slot is
+/// filled again when any of it changed (a style edited in place, a sheet
+/// whose styles were replaced).
+struct TLTFontInputs {
+  const TFontInfo* Style = nullptr;  // not owned
+  TLTString FontName;
+  int32_t Size = 0;
+  uint8_t FontStyle = 0;
+  TFontCharset Charset = 0;
+  int32_t CharScale = 0;
+  int32_t CharSpacing = 0;
+  TLTBiDiMode BiDiMode = ltbdUnspecified;
+  TLTSubSuperScriptType Script = ltsssNormal;
+  int32_t VShift = 0;
+  int32_t PixelsPerInch = 0;
+  static TLTFontInputs Of(const TFontInfo& fi, int pixelsPerInch);
+  bool Matches(const TFontInfo& fi, int pixelsPerInch) const;
+};
+
 struct TLTFontInfoCacheItem {
+  TLTFontInputs Inputs;
   TLTCanvasFont Font;
   int CharacterExtra = 0;
   TLTReadingOrder ReadingOrder = TLTReadingOrder::LeftToRight;
@@ -34,21 +55,25 @@ struct TLTFontInfoCacheItem {
   bool Filled = false;
 };
 
-/// One slot per text style, filled on first use, plus one for style numbers
-/// outside the sheet. A slot keeps the canvas state its style selects, so
-/// switching styles costs a state change, never a new measurement.
+/// One slot per text style and reading order, filled on first use, plus
+/// one per reading order for style numbers outside the sheet. A slot keeps
+/// the canvas state its style selects, so switching styles costs a state
+/// change, never a new measurement.
 class TLTFontInfoCache {
  public:
   /// Forgets every slot (styles changed, or another device).
   void Clear();
   /// The slot of styleNo, filled when needed, with its font selected on
   /// the canvas. The cache clears itself when the canvas or its resolution
-  /// changes.
+  /// changes, and fills a slot again when its style changed.
   const TLTFontInfoCacheItem& Select(TLTStyle& style, int styleNo, TLTCanvas& canvas, TLTBiDiMode defBiDiMode);
 
  private:
-  std::vector<TLTFontInfoCacheItem> items_;
-  TLTFontInfoCacheItem invalid_;
+  // By the paragraphs' reading order (a TLTBiDiMode), which decides the
+  // canvas's reading order and character extra.
+  using TSlots = std::array<TLTFontInfoCacheItem, 3>;
+  std::vector<TSlots> items_;
+  TSlots invalid_;
   const TLTCanvas* canvas_ = nullptr;
   const TLTStyle* style_ = nullptr;
   int ppiX_ = 0, ppiY_ = 0;

@@ -1,10 +1,27 @@
 // Line layout: places the items of a formatted container on lines of a width,
 // text by measured runs broken at line-break opportunities, other items as
-// rectangles or whole lines, then aligns, justifies and spaces each line.
+// rectangles or whole lines, then aligns, justifies and spaces each line,
+// and puts the pieces of a line with text of both directions in the order
+// they are read.
+//
+// Design notes on direction. Lines are filled in logical order from their
+// left, as if every paragraph read left to right; finishing a line moves
+// its pieces (each as wide as it was measured) to their visual places:
+// the bidirectional algorithm resolves the levels of the line's text
+// within the paragraph's direction and orders its characters by them, and
+// every piece stands where its first character with a direction of its
+// own (a letter or a digit) is shown. A piece is drawn as one run, its
+// own mixed text reordered by the canvas in the paragraph's reading
+// order. Pieces
+// that start with a space (the words of a justified paragraph) are read
+// in the direction that puts that space, and the gap justification added
+// in front of it, between two words that stand side by side, so that
+// words at a change of direction are neither glued nor doubly spaced.
 
 #include "layout/CLTFData.h"
 #include "layout/LTFormatter.h"
 #include "layout/LTLineBreak.h"
+#include "platform/LTBiDi.h"
 #include "platform/LTCodePage.h"
 #include "platform/LTSysUtils.h"
 
@@ -81,6 +98,7 @@ void TLTLayoutText::Load(const TCustomLTData& data, int itemNo, const TLTStyle& 
            (c >= 0xFB1D && c <= 0xFEFF);
   });
   hasZeroWidth = std::any_of(display.begin(), display.end(), IsZeroWidthChar);
+  rtl = HasRightToLeftText(display);
 }
 
 int TLTLayoutText::UnitOfChar(int c) const {
@@ -98,6 +116,7 @@ TLTFormatter::TLTFormatter(TCustomLTFormattedData& data, TLTCanvas& canvas, TLTS
   maxLength_ = std::max(0, data.GetMaxLength());
   wordWrap_ = data.GetWordWrap();
   docBiDi_ = data.GetBiDiMode();
+  paraBiDi_ = docBiDi_;
   showSoftHyphens_ =
       data.GetOptions().Contains(ltoShowSpecialCharacters) && ShownSpecialCharacters.Contains(ltscSoftHyphen);
   leftMargin_ = scale.LeftMargin;
@@ -111,9 +130,10 @@ int TLTFormatter::SpaceAfterOf(int itemNo) const {
 }
 
 void TLTFormatter::SelectStyle(int styleNo) {
-  if (styleNo == curStyle_ && canvas_.TextStateStamp() == curStamp_) return;
-  const TLTFontInfoCacheItem& it = cache_.Select(style_, styleNo, canvas_, docBiDi_);
+  if (styleNo == curStyle_ && paraBiDi_ == curBiDi_ && canvas_.TextStateStamp() == curStamp_) return;
+  const TLTFontInfoCacheItem& it = cache_.Select(style_, styleNo, canvas_, paraBiDi_);
   curStyle_ = styleNo;
+  curBiDi_ = paraBiDi_;
   curStamp_ = canvas_.TextStateStamp();
   ascent_ = it.Metrics.Ascent;
   descent_ = it.Metrics.Descent;
@@ -133,6 +153,23 @@ int TLTFormatter::Measure(const TLTLayoutText& t, int from, int len) {
       if (IsZeroWidthChar(c)) w -= canvas_.TextWidth(std::u16string_view(&c, 1));
   }
   return w;
+}
+
+void TLTFormatter::PieceClusters(const TLTDrawLineInfo& piece, TPieceClusters& out) {
+  out.Boxes.clear();
+  const TCustomLTItemInfo& item = d_.GetItem(piece.ItemNo);
+  const TLTLayoutText& t = TextOf(piece.ItemNo);
+  const TLTBiDiMode own = Para(item.ParaNo).BiDiMode;
+  paraBiDi_ = own != ltbdUnspecified ? own : docBiDi_;
+  SelectStyle(item.StyleNo);
+  out.FirstUnit = t.UnitOfChar(piece.Offset - 1);
+  out.Units = std::max(0, t.UnitOfChar(piece.Offset - 1 + piece.Length) - out.FirstUnit);
+  if (out.Units == 0) return;
+  std::vector<int> ext;
+  Extents(t, out.FirstUnit, out.Units, ext);
+  const std::u16string_view s =
+      std::u16string_view(t.display).substr(static_cast<size_t>(out.FirstUnit), static_cast<size_t>(out.Units));
+  ArrangeClusters(s, ext, piece.RightToLeft, out.Boxes);
 }
 
 void TLTFormatter::Extents(const TLTLayoutText& t, int from, int len, std::vector<int>& out) {
@@ -242,7 +279,16 @@ void TLTFormatter::BeginParagraph(int itemNo) {
   const TCustomLTItemInfo& item = d_.GetItem(itemNo);
   paraFirstItem_ = itemNo;
   paraNo_ = item.ParaNo;
+  const TLTBiDiMode own = Para(paraNo_).BiDiMode;
+  paraBiDi_ = own != ltbdUnspecified ? own : docBiDi_;
   listLevel_ = item.IsText() ? nullptr : item.GetListLevel(style_);
+  // A fragment whose first paragraph was cut inside a list paragraph keeps
+  // that paragraph's indents: its marker stayed in the part before.
+  if (!listLevel_ && itemNo == 0 && d_.FirstParaCut && d_.FirstParaListNo >= 0 && d_.FirstParaLevel >= 0 &&
+      d_.FirstParaListNo < style_.ListStyles().Count()) {
+    const TLTListInfo& list = style_.ListStyles()[d_.FirstParaListNo];
+    if (list.Levels.Count() > 0) listLevel_ = &list.Levels[std::min(d_.FirstParaLevel, list.Levels.Count() - 1)];
+  }
 }
 
 int TLTFormatter::ExactSplitAbove(int v) const { return RoundHalfEven(0.8 * v); }
@@ -250,14 +296,20 @@ int TLTFormatter::ExactSplitAbove(int v) const { return RoundHalfEven(0.8 * v); 
 void TLTFormatter::BeginLine(int itemNo, bool paraStart, bool fullLine) {
   const TParaInfo& para = Para(paraNo_);
   const bool firstLine = paraStart && !fullLine;
-  int left;
+  int left, right = para.RightIndent;
   if (listLevel_) {
-    left = firstLine && itemNo == paraFirstItem_ ? listLevel_->MarkerIndent : listLevel_->LeftIndent;
+    const bool markerLine = firstLine && itemNo == paraFirstItem_ && !(itemNo == 0 && d_.FirstParaCut);
+    left = markerLine ? listLevel_->MarkerIndent : listLevel_->LeftIndent;
+    // Right to left the list's indents count from the right margin.
+    if (paraBiDi_ == ltbdRightToLeft) {
+      right = left;
+      left = para.LeftIndent;
+    }
   } else {
     left = para.LeftIndent + (firstLine ? para.FirstIndent : 0);
   }
   left = scale_.X(left);
-  const int right = scale_.X(para.RightIndent);
+  right = scale_.X(right);
   if (paraStart) gap_ += SpaceAfterOf(itemNo - 1) + std::max(0, scale_.Y(para.SpaceBefore));
   const bool noWrap = para.Options.Contains(ltpaoNoWrap) || !wordWrap_;
   const int width = noWrap ? d_.DocumentWidth : d_.TextWidth;
@@ -271,6 +323,7 @@ void TLTFormatter::BeginLine(int itemNo, bool paraStart, bool fullLine) {
   afterMarker_ = false;
   swallowed_ = false;
   forceNewLine_ = false;
+  lineRtl_ = false;
   pendingTab_ = -1;
   spacingType_ = para.LineSpacingType;
   if (spacingType_ == ltlsLineHeightAtLeast || spacingType_ == ltlsLineHeightExact) {
@@ -394,14 +447,15 @@ void TLTFormatter::EndLine(bool lastOfParagraph, bool wrap) {
 
 void TLTFormatter::FinishLine(bool lastOfParagraph) {
   const TLineSpan line{lineStart_, next_ - 1};
-  const TParaInfo& para = Para(paraNo_);
-  const TLTBiDiMode bidi = para.BiDiMode != ltbdUnspecified ? para.BiDiMode : docBiDi_;
-  const TLTAlignment align = EffectiveAlignment(bidi);
+  const bool rightToLeft = paraBiDi_ == ltbdRightToLeft;
+  TLTAlignment align = Para(paraNo_).Alignment;
+  // The last line of a justified paragraph stands where its reading starts.
+  if (align == ltaJustify && lastOfParagraph) align = rightToLeft ? ltaRight : ltaLeft;
   const int64_t free = FreeSpace(line);
   int extra = AlignToLine(line);
   extra += SpacingExtra(line);
   SetLineSpaces(line, extra);
-  if (align == ltaJustify && !lastOfParagraph) {
+  if (align == ltaJustify) {
     Justify(line, free);
   } else {
     int64_t shiftX = 0;
@@ -412,14 +466,7 @@ void TLTFormatter::FinishLine(bool lastOfParagraph) {
     if (shiftX > 0)
       for (int i = line.First; i <= line.Last; ++i) d_.DrawItems[i].Left += static_cast<int>(shiftX);
   }
-  if (bidi == ltbdRightToLeft) MirrorRightToLeft(line);
-}
-
-TLTAlignment TLTFormatter::EffectiveAlignment(TLTBiDiMode bidi) const {
-  const TLTAlignment align = Para(paraNo_).Alignment;
-  if (align == ltaJustify && bidi == ltbdLeftToRight) return ltaLeft;
-  if (align == ltaJustify && bidi == ltbdRightToLeft) return ltaRight;
-  return align;
+  if (rightToLeft || lineRtl_) OrderLine(line, rightToLeft);
 }
 
 int64_t TLTFormatter::FreeSpace(const TLineSpan& line) const {
@@ -536,16 +583,68 @@ void TLTFormatter::Justify(const TLineSpan& line, int64_t free) {
   }
 }
 
-void TLTFormatter::MirrorRightToLeft(const TLineSpan& line) {
-  // A right-to-left line reads from the right: its pieces are laid out in
-  // reverse order inside the same span.
-  if (line.Last <= line.First) return;
-  const int spanLeft = d_.DrawItems[line.First].Left;
-  const TLTDrawLineInfo& lastPiece = d_.DrawItems[line.Last];
-  const int spanRight = lastPiece.Left + lastPiece.Width;
+void TLTFormatter::OrderLine(const TLineSpan& line, bool rightToLeft) {
+  const int count = line.Last - line.First + 1;
+  if (count <= 0) return;
+  // The line's text: the pieces' display text, another item one object
+  // character (a tab as a tab, which the algorithm separates segments at).
+  lineText_.clear();
+  pieceStart_.clear();
   for (int i = line.First; i <= line.Last; ++i) {
-    TLTDrawLineInfo& p = d_.DrawItems[i];
-    p.Left = spanLeft + spanRight - (p.Left + p.Width);
+    const TLTDrawLineInfo& p = d_.DrawItems[i];
+    pieceStart_.push_back(static_cast<int>(lineText_.size()));
+    const TCustomLTItemInfo& item = d_.GetItem(p.ItemNo);
+    if (!item.IsText()) {
+      lineText_.push_back(item.GetBoolValue(iqTabulator) ? u'\t' : u'\uFFFC');
+      continue;
+    }
+    const TLTLayoutText& t = SideTextOf(p.ItemNo);
+    const int u0 = t.UnitOfChar(p.Offset - 1), u1 = t.UnitOfChar(p.Offset - 1 + p.Length);
+    if (u1 > u0) lineText_.append(t.display, static_cast<size_t>(u0), static_cast<size_t>(u1 - u0));
+  }
+  pieceStart_.push_back(static_cast<int>(lineText_.size()));
+  ResolveBiDiLevels(lineText_, rightToLeft, levels_);
+  VisualOrder(levels_, order_);
+  visualOfUnit_.resize(order_.size());
+  for (size_t v = 0; v < order_.size(); ++v) visualOfUnit_[static_cast<size_t>(order_[v])] = static_cast<int>(v);
+  // Every piece stands where its first character with a direction of its
+  // own is shown (else its first character): its neighbours of the other
+  // direction then fall on the right side of it, numbers included.
+  anchors_.clear();
+  const int units = static_cast<int>(lineText_.size());
+  for (int k = 0; k < count; ++k) {
+    const int a = pieceStart_[static_cast<size_t>(k)], b = pieceStart_[static_cast<size_t>(k) + 1];
+    int anchor = std::min(a, units - 1);
+    for (int u = a; u < b; ++u)
+      if (HasOwnDirection(lineText_[static_cast<size_t>(u)])) {
+        anchor = u;
+        break;
+      }
+    anchors_.push_back({anchor >= 0 ? visualOfUnit_[static_cast<size_t>(anchor)] : 0, k});
+  }
+  std::stable_sort(anchors_.begin(), anchors_.end());
+
+  // The pieces stand side by side from where the line's leftmost one
+  // stood; a marker that hangs out before the line's start hangs out after
+  // its end when the line reads from the right.
+  int spanLeft = INT32_MAX;
+  for (int i = line.First; i <= line.Last; ++i) spanLeft = std::min(spanLeft, d_.DrawItems[i].Left);
+  if (rightToLeft && spanLeft < lineLeft_) spanLeft += lineLeft_ - spanLeft;
+  int64_t x = spanLeft;
+  bool leftEdgeSpaced = false;
+  for (int k = 0; k < count; ++k) {
+    TLTDrawLineInfo& p = d_.DrawItems[line.First + anchors_[static_cast<size_t>(k)].second];
+    bool spacedRight = false;
+    if (PieceStartsWithSpace(p)) {
+      // Its space (and gap) goes to the left when nothing spaces this
+      // piece from its left neighbour yet, else to the right.
+      const bool spaceLeft = k > 0 && !leftEdgeSpaced;
+      p.RightToLeft = !spaceLeft;
+      spacedRight = !spaceLeft;
+    }
+    leftEdgeSpaced = spacedRight;
+    p.Left = static_cast<int>(Clamp64(x));
+    x += p.Width;
   }
 }
 
@@ -711,6 +810,8 @@ void TLTFormatter::EmitTextPiece(const TRun& run, int unit, int length, int widt
   piece->Left = lineLeft_ + x_;
   piece->Width = width;
   piece->Height = ascent_ + descent_;
+  piece->RightToLeft = canvas_.ReadingOrder() == TLTReadingOrder::RightToLeft;
+  if (t.rtl) lineRtl_ = true;
   const int left = piece->Left, h = piece->Height;
   const int index = next_;
   Emit(std::move(piece), ascent_ + shift_, descent_ - shift_);
@@ -896,10 +997,12 @@ TLTFormatter::TTextWidths TLTFormatter::TextMinWidths(int itemNo) {
   extItem_ = -1;  // these widths are not the last prefix measurement
   if (ext_.size() != s.size()) return w;
   w.Whole = ext_.back();
-  // The widest unbreakable run, from one measurement: runs end at break
+  // The unbreakable runs, from one measurement: runs end at break
   // opportunities; spaces belong to no run.
   const int n = static_cast<int>(s.size());
   const std::u16string_view st = t.stored;
+  runs_.clear();
+  int64_t widestShare = 0;
   int start = 0;
   for (int k = 0; k < n; ++k) {
     if (st[static_cast<size_t>(k)] == u' ') {
@@ -910,10 +1013,22 @@ TLTFormatter::TTextWidths TLTFormatter::TextMinWidths(int itemNo) {
     // opportunity lies after the space, which no run includes.
     const bool ends = k + 1 == n || st[static_cast<size_t>(k + 1)] == u' ' || (t.unicode && BreakAllowedAfter(st, k));
     if (!ends) continue;
-    int run = ext_[static_cast<size_t>(k)] - (start > 0 ? ext_[static_cast<size_t>(start - 1)] : 0);
-    if (t.unicode && st[static_cast<size_t>(k)] == kSoftHyphen) run += dashWidth_;
-    w.Widest = std::max<int64_t>(w.Widest, run);
+    const int share = ext_[static_cast<size_t>(k)] - (start > 0 ? ext_[static_cast<size_t>(start - 1)] : 0);
+    runs_.push_back({start, k + 1, share});
+    widestShare = std::max<int64_t>(widestShare, share);
     start = k + 1;
+  }
+  // A run's share of the whole may be a pixel narrower than the run
+  // measured alone (rounding), or more (shaping, characters of no width);
+  // placing measures it alone, so the widest candidates are measured as
+  // placing does, and a document widened for them always fits them.
+  const bool shaped = t.complex || t.hasZeroWidth;
+  constexpr int kRoundingSlack = 2;
+  for (const TRunSpan& r : runs_) {
+    if (!shaped && r.Share + kRoundingSlack < widestShare) continue;
+    int64_t width = Measure(t, r.Start, r.End - r.Start);
+    if (t.unicode && st[static_cast<size_t>(r.End - 1)] == kSoftHyphen) width += dashWidth_;
+    w.Widest = std::max(w.Widest, width);
   }
   return w;
 }
@@ -927,8 +1042,8 @@ int TLTFormatter::MinWidth(int fromItem) {
     BeginParagraph(i);
     int64_t indents;
     if (listLevel_) {
-      indents = scale_.X(std::max(listLevel_->LeftIndent, listLevel_->MarkerIndent)) +
-                scale_.X(std::max(0, para.RightIndent));
+      const int other = paraBiDi_ == ltbdRightToLeft ? para.LeftIndent : para.RightIndent;
+      indents = scale_.X(std::max(listLevel_->LeftIndent, listLevel_->MarkerIndent)) + scale_.X(std::max(0, other));
     } else {
       indents = scale_.X(std::max(0, para.LeftIndent) + std::max(0, para.FirstIndent) + std::max(0, para.RightIndent));
     }

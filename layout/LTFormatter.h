@@ -22,6 +22,8 @@ struct TLTLayoutText {
   bool hasZeroWidth = false;
   /// Scripts whose shaping may join across a cut: pieces are measured alone.
   bool complex = false;
+  /// Holds text that reads right to left: a line with it is reordered.
+  bool rtl = false;
   /// Empty when units and characters coincide; else unit -> character, one
   /// entry more than units.
   std::vector<int> charOfUnit;
@@ -66,8 +68,18 @@ class TLTFormatter final : private ILTItemLine {
   /// Width of units [from, from + len) of the display text, zero-width
   /// characters taken as 0; the text style's font must be selected.
   int Measure(const TLTLayoutText& t, int from, int len);
-  /// Selects a text style's font, unless it is on the canvas already.
+  /// Selects a text style's font for the current paragraph's direction,
+  /// unless it is on the canvas already.
   void SelectStyle(int styleNo);
+  /// The character clusters of a text piece where painting draws them
+  /// (from the start of its text, which JustifyExtra may move), and the
+  /// first code unit of the piece in its item's text.
+  struct TPieceClusters {
+    std::vector<TLTClusterBox> Boxes;
+    int FirstUnit = 0;
+    int Units = 0;
+  };
+  void PieceClusters(const TLTDrawLineInfo& piece, TPieceClusters& out);
   /// Cumulative widths of units [from, from + len), zero-width characters
   /// taken as 0.
   void Extents(const TLTLayoutText& t, int from, int len, std::vector<int>& out);
@@ -102,6 +114,12 @@ class TLTFormatter final : private ILTItemLine {
     int64_t Widest = 0;
   };
   TTextWidths TextMinWidths(int itemNo);
+  /// An unbreakable run of a text and its share of the text's width.
+  struct TRunSpan {
+    int Start = 0, End = 0;
+    int Share = 0;
+  };
+  std::vector<TRunSpan> runs_;
   /// First and last drawing item of the line being finished.
   struct TLineSpan {
     int First = 0;
@@ -135,13 +153,12 @@ class TLTFormatter final : private ILTItemLine {
 
   // Finishing a line, step by step.
   void FinishLine(bool lastOfParagraph);
-  TLTAlignment EffectiveAlignment(TLTBiDiMode bidi) const;
   int64_t FreeSpace(const TLineSpan& line) const;
   int AlignToLine(const TLineSpan& line);
   int SpacingExtra(const TLineSpan& line) const;
   void SetLineSpaces(const TLineSpan& line, int extra);
   void Justify(const TLineSpan& line, int64_t free);
-  void MirrorRightToLeft(const TLineSpan& line);
+  void OrderLine(const TLineSpan& line, bool rightToLeft);
 
   // Text.
   void PlaceText(int itemNo);
@@ -167,12 +184,15 @@ class TLTFormatter final : private ILTItemLine {
   int maxLength_ = 0;
   bool wordWrap_ = true;
   TLTBiDiMode docBiDi_ = ltbdUnspecified;
+  /// The current paragraph's reading order: its own, else the document's.
+  TLTBiDiMode paraBiDi_ = ltbdUnspecified;
   bool showSoftHyphens_ = false;
   int leftMargin_ = 0;
 
   // The text style whose font is selected, while the canvas's text state
   // is the one it left.
   int curStyle_ = -1;
+  TLTBiDiMode curBiDi_ = ltbdUnspecified;
   uint64_t curStamp_ = 0;
   int ascent_ = 0, descent_ = 0, shift_ = 0, dashWidth_ = 0, emptyHeight_ = 0, aveWidth_ = 0;
 
@@ -192,6 +212,8 @@ class TLTFormatter final : private ILTItemLine {
   bool afterMarker_ = false;
   bool swallowed_ = false;
   bool forceNewLine_ = false;
+  /// The line holds text that reads right to left.
+  bool lineRtl_ = false;
   int pendingTab_ = -1;
   TLTTabAlign pendingTabAlign_ = lttaLeft;
   int pendingTabPos_ = 0;
@@ -211,6 +233,15 @@ class TLTFormatter final : private ILTItemLine {
   // The last prefix measurement: text item, style, first unit, widths.
   std::vector<int> ext_;
   int extItem_ = -1, extStyle_ = -1, extFrom_ = -1;
+
+  // Reordering a line: its text, where each piece starts in it, the
+  // levels of its characters, their visual order (and each unit's place
+  // in it), the pieces by where they show (place, piece).
+  std::u16string lineText_;
+  std::vector<int> pieceStart_;
+  std::vector<uint8_t> levels_;
+  std::vector<int> order_, visualOfUnit_;
+  std::vector<std::pair<int, int>> anchors_;
 
   std::vector<TLTJumpInfo> jumps_;
   int jumpNo_ = 0;

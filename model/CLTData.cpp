@@ -219,7 +219,10 @@ void TCustomLTData::AddItem(TLTRawByteString text, std::unique_ptr<TCustomLTItem
     }
     item->SetJoinPrev(false);
     const bool fullLine = item->GetBoolValue(iqFullLine);
-    const bool newLine = (item->HasFlag(ltifNewLine) || !AllowNewParagraphs) && !fullLine && !empty;
+    // The item after a rule or a table starts a paragraph whatever it asks.
+    const bool afterFullLine = last && last->GetBoolValue(iqFullLine);
+    const bool newLine =
+        (item->HasFlag(ltifNewLine) || !AllowNewParagraphs) && !fullLine && !empty && !afterFullLine;
     item->SetNewLine(newLine);
     if (newLine)
       item->ParaNo = last->ParaNo;  // a line of the same paragraph keeps its style
@@ -420,6 +423,7 @@ void TCustomLTData::Clear() {
   clearing_ = true;
   FirstParaCut = LastParaCut = false;
   FirstParaListNo = FirstParaLevel = -1;
+  if (IsRoot() && continuedList_) SetContinuedNumbering({});
   for (int i = 0; i < ItemCount(); ++i) ReleaseItem(i);
   items_.clear();
   pendingCP_.reset();
@@ -718,6 +722,9 @@ void TCustomLTData::DeleteUnusedStyles(bool text, bool para, bool list) {
   if (para)
     closeOver(
         paras, [&](int k) { return usage.ParaUsed(k); }, [&](int k) { usage.MarkPara(k); });
+  if (list)
+    closeOver(
+        lists, [&](int k) { return usage.ListUsed(k); }, [&](int k) { usage.MarkList(k); });
   if (text) {
     for (int k = 0; k < paras.Count(); ++k) {
       if (!usage.ParaUsed(k)) continue;
@@ -762,9 +769,9 @@ void TCustomLTData::DeleteUnusedStyles(bool text, bool para, bool list) {
 
 // ---- Plain text ---------------------------------------------------------------------
 
-TLTString TCustomLTData::GetPlainText(int lineWidth, const TLTItemRange* range, bool formFeeds) const {
-  TLTString out;
-  if (items_.empty()) return out;
+void TCustomLTData::WalkPlainText(int lineWidth, const TLTItemRange* range, bool formFeeds,
+                                  const TPlainTextSink& sink) const {
+  if (items_.empty()) return;
   int first = 0;
   int last = ItemCount() - 1;
   if (range) {
@@ -778,15 +785,15 @@ TLTString TCustomLTData::GetPlainText(int lineWidth, const TLTItemRange* range, 
     // A range that starts inside a list paragraph begins with the number.
     const int start = GetFirstParaItem(first);
     if (start < first && items_[static_cast<size_t>(start)]->StyleNo == ltikMarker)
-      out += items_[static_cast<size_t>(start)]->AsText(lineWidth, *this, true);
+      sink(items_[static_cast<size_t>(start)]->AsText(lineWidth, *this, true), -1);
   }
   for (int i = first; i <= last; ++i) {
     const TCustomLTItemInfo& item = *items_[static_cast<size_t>(i)];
     if (i > first) {
       if (formFeeds && item.HasFlag(ltifNewPage))
-        out += u"\f";
+        sink(u"\f", -1);
       else if (!item.HasFlag(ltifJoinPrev))
-        out += u"\r\n";
+        sink(u"\r\n", -1);
     }
     if (item.IsText()) {
       TLTString t = GetItemTextW(i);
@@ -796,7 +803,7 @@ TLTString TCustomLTData::GetPlainText(int lineWidth, const TLTItemRange* range, 
             i == last ? std::clamp(range->LastOffs - 1, from, static_cast<int>(t.size())) : static_cast<int>(t.size());
         t = t.substr(static_cast<size_t>(from), static_cast<size_t>(to - from));
       }
-      out += t;
+      sink(t, GetItemStyle(i));
       continue;
     }
     if (range && ((i == first && range->FirstOffs >= 1) || (i == last && range->LastOffs <= 0))) continue;
@@ -804,21 +811,32 @@ TLTString TCustomLTData::GetPlainText(int lineWidth, const TLTItemRange* range, 
     TLTString piece;
     if (ctx && ctx->OnSaveItemToFile)
       ctx->OnSaveItemToFile({}, const_cast<TCustomLTData&>(*this), i, ltsfText, true, piece, doDefault);
-    out += doDefault ? item.AsText(lineWidth, *this, true) : piece;
+    sink(doDefault ? item.AsText(lineWidth, *this, true) : piece, -1);
   }
+}
+
+TLTString TCustomLTData::GetPlainText(int lineWidth, const TLTItemRange* range, bool formFeeds) const {
+  TLTString out;
+  WalkPlainText(lineWidth, range, formFeeds, [&](std::u16string_view text, int32_t) { out += text; });
   return out;
 }
 
 bool TCustomLTData::SaveText(TLTStream& stream, int lineWidth, bool unicode, bool withBOM,
                              const TLTItemRange* range) const {
   try {
-    const TLTString text = GetPlainText(lineWidth, range, false);
     if (unicode) {
+      const TLTString text = GetPlainText(lineWidth, range, false);
       if (withBOM && !stream.WriteBytes("\xFF\xFE")) return false;
       return stream.WriteBytes(Utf16ToBytes(text));
     }
-    const TLTStyle* style = GetStyle();
-    return stream.WriteBytes(UnicodeToAnsi(text, style ? style->DefCodePage : CP_ACP));
+    // Every text item in its own style's code page, so that Greek,
+    // Cyrillic or Central European text keeps its letters; the rest in the
+    // sheet's.
+    std::string bytes;
+    WalkPlainText(lineWidth, range, false, [&](std::u16string_view text, int32_t styleNo) {
+      bytes += UnicodeToAnsi(text, StyleCodePage(styleNo));
+    });
+    return stream.WriteBytes(bytes);
   } catch (const std::exception&) {
     return false;
   }
@@ -833,6 +851,29 @@ void TCustomLTData::SetPrevMarkerList(TLTMarkerList* list) {
     root.markers_->PrevMarkerList = list;
     root.markers_->RenumberAll(GetStyle());
   }
+}
+
+void TCustomLTData::SetContinuedNumbering(const std::vector<TLTNumberingEntry>& entries) {
+  TCustomLTData& root = GetRootData();
+  const bool linked = root.continuedList_ && root.prevMarkerList_ == root.continuedList_.get();
+  auto list = std::make_unique<TLTMarkerList>();
+  std::vector<std::unique_ptr<TLTMarkerItemInfo>> markers;
+  for (const TLTNumberingEntry& e : entries) {
+    auto m = std::make_unique<TLTMarkerItemInfo>(e.ListNo, e.Level, e.StartFrom, e.Reset);
+    m->Counter = e.Counter;
+    list->Insert(list->Count(), *m);
+    markers.push_back(std::move(m));
+  }
+  // The document's markers must let go of the old list before it goes.
+  if (entries.empty()) {
+    if (linked) root.SetPrevMarkerList(nullptr);
+    root.continuedList_.reset();
+    root.continuedMarkers_.clear();
+    return;
+  }
+  root.SetPrevMarkerList(list.get());
+  root.continuedList_ = std::move(list);
+  root.continuedMarkers_ = std::move(markers);
 }
 
 void TCustomLTData::RegisterMarker(TLTMarkerItemInfo& marker, int itemNo) {

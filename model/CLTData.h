@@ -269,8 +269,13 @@ class TCustomLTData {
   /// The document (or a range of it) as text: paragraphs and lines separated
   /// by CR LF, page breaks as form feeds when asked.
   TLTString GetPlainText(int lineWidth, const TLTItemRange* range = nullptr, bool formFeeds = false) const;
+  /// The plain text in pieces: each text item's part with its text style,
+  /// everything else (line ends, other items) with -1.
+  using TPlainTextSink = std::function<void(std::u16string_view text, int32_t styleNo)>;
+  void WalkPlainText(int lineWidth, const TLTItemRange* range, bool formFeeds, const TPlainTextSink& sink) const;
   /// Writes the text as UTF-16LE (with FF FE first when withBOM) or as 8-bit
-  /// text in the sheet's DefCodePage; false on any failure.
+  /// text, every text item in its text style's code page and the rest in
+  /// the sheet's DefCodePage; false on any failure.
   bool SaveText(TLTStream& stream, int lineWidth, bool unicode, bool withBOM,
                 const TLTItemRange* range = nullptr) const;
 
@@ -289,6 +294,11 @@ class TCustomLTData {
   /// The same into a file, which is replaced only after a complete write.
   bool SaveLTF(const std::string& path, const TLTItemRange* range = nullptr, const TLTLayoutInfo* layout = nullptr,
                const TLTBackgroundInfo* background = nullptr) const;
+  /// Saves the part of the document that one printed page shows: with its
+  /// layout, whether it cuts its first and last paragraph and the list of
+  /// a cut first paragraph, for the root the numbering state of the markers
+  /// before it, and every marker as restarting its list at its number.
+  bool SavePagePartToStream(TLTStream& stream, const TLTItemRange& range, const TLTLayoutInfo& layout) const;
   /// Clears the container and reads a stored document into it; stored
   /// styles and document settings replace the current ones (as the options
   /// and read modes say). False on any error, with what was read kept. The
@@ -311,6 +321,19 @@ class TCustomLTData {
   void RegisterMarker(TLTMarkerItemInfo& marker, int itemNo);
   /// Takes a marker that is leaving out of the marker list.
   void UnregisterMarker(TLTMarkerItemInfo& marker);
+  /// The numbering state of the markers before a stored fragment, one entry
+  /// per marker in document order.
+  struct TLTNumberingEntry {
+    int32_t ListNo = -1;
+    int32_t Level = -1;
+    bool Reset = false;
+    int32_t StartFrom = 0;
+    int32_t Counter = 0;
+  };
+  /// Root only: the markers before this document (a fragment read with its
+  /// numbering state), kept by the container; its own markers count on
+  /// from them. An empty list forgets them.
+  void SetContinuedNumbering(const std::vector<TLTNumberingEntry>& entries);
   /// Renumbers after a marker's list, level or restart changed (oldListNo:
   /// the list it belonged to before, when that changed).
   void MarkerChanged(TLTMarkerItemInfo& marker, int32_t oldListNo = -1);
@@ -333,8 +356,15 @@ class TCustomLTData {
   /// The last marker before itemNo in data, in document order (inside the
   /// documents that items hold too), other than skip; null when none.
   static const TLTMarkerItemInfo* MarkerBefore(const TCustomLTData& data, int itemNo, const TLTMarkerItemInfo* skip);
-  /// The item records of a range (partial: the range is a selection).
-  void WriteLTFItems(TLTFWriter& w, const TLTItemRange& range, bool partial) const;
+  bool SaveLTFParts(TLTStream& stream, const TLTItemRange* range, const TLTLayoutInfo* layout,
+                    const TLTBackgroundInfo* background, bool pagePart) const;
+  /// The layout record, and for a page's part of a root document the
+  /// numbering of the markers before it.
+  void WriteLayout(TLTFWriter& w, TLTLayoutInfo layout, const TLTItemRange* range) const;
+  /// The item records of a range (partial: the range is a selection, which
+  /// takes the marker of a list paragraph it starts inside along when
+  /// takeMarker).
+  void WriteLTFItems(TLTFWriter& w, const TLTItemRange& range, bool partial, bool takeMarker = true) const;
   void AddTextPiece(TLTRawByteString bytes, bool wide, int32_t style, int32_t paraNo, const TLTTag& tag);
   void AddTextPieces(const std::vector<TLTRawByteString>& pieces, bool wide, int32_t style, int32_t paraNo,
                      const TLTTag& tag);
@@ -351,6 +381,9 @@ class TCustomLTData {
   std::unique_ptr<TLTCPInfo> pendingCP_;
   std::unique_ptr<TLTMarkerList> markers_;   // root only
   TLTMarkerList* prevMarkerList_ = nullptr;  // root only; not owned
+  // Root only: detached markers standing for those before a fragment.
+  std::vector<std::unique_ptr<TLTMarkerItemInfo>> continuedMarkers_;
+  std::unique_ptr<TLTMarkerList> continuedList_;
   int cpCount_ = 0;
   bool clearing_ = false;
 };

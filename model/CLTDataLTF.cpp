@@ -9,6 +9,7 @@
 #include "model/CLTData.h"
 #include "model/LTFMisc.h"
 #include "model/LTFuncs.h"
+#include "model/LTMarker.h"
 #include "platform/LTStream.h"
 #include "platform/LTSysUtils.h"
 #include "style/LTPropStream.h"
@@ -41,6 +42,19 @@ void WriteStyles(TLTFWriter& w, TLTFDocData subtype, const TCustomLTInfos& style
   std::string data;
   TLTPropWriter(data).WriteCollection(styles);
   WriteDocDataBlock(w, subtype, data);
+}
+
+/// The list markers among the first `upto` items and the documents they hold.
+int CountMarkers(const TCustomLTData& data, int upto) {
+  int n = 0;
+  for (int i = 0; i < upto && i < data.ItemCount(); ++i) {
+    TCustomLTItemInfo& item = data.GetItem(i);
+    if (item.StyleNo == ltikMarker) ++n;
+    std::unique_ptr<TLTSubDocCursor> cursor;
+    for (TCustomLTData* d = item.GetSubDocument(cursor, ltsdFirst); d; d = item.GetSubDocument(cursor, ltsdNext))
+      n += CountMarkers(*d, d->ItemCount());
+  }
+  return n;
 }
 
 std::string LayoutBlock(const TLTLayoutInfo& l) {
@@ -140,8 +154,58 @@ TLTFOptions TCustomLTData::GetLTFOptions() const {
   return ctx ? ctx->LTFOptions : LTDefaultLTFOptions;
 }
 
+void TCustomLTData::WriteLayout(TLTFWriter& w, TLTLayoutInfo layout, const TLTItemRange* range) const {
+  if (range) {
+    // A part of the document: whether it cuts its first and last paragraph,
+    // and the list of a marker that starts the first one.
+    const int first = range->FirstItem, last = range->LastItem;
+    layout.FirstParaCut = !IsParaStart(first) || range->FirstOffs > GetOffsBeforeItem(first);
+    layout.LastParaCut =
+        (last + 1 < ItemCount() && !IsParaStart(last + 1)) || range->LastOffs < GetOffsAfterItem(last);
+    layout.FirstMarkerListNo = layout.FirstMarkerLevel = -1;
+    const TCustomLTItemInfo& head = GetItem(GetFirstParaItem(first));
+    if (layout.FirstParaCut && head.StyleNo == ltikMarker) {
+      const auto& marker = static_cast<const TLTMarkerItemInfo&>(head);
+      layout.FirstMarkerListNo = marker.ListNo;
+      layout.FirstMarkerLevel = marker.Level;
+    }
+  }
+  WriteDocDataBlock(w, ltfdLayout, LayoutBlock(layout));
+  if (!range || !IsRoot() || !GetMarkers()) return;
+  // The numbering state of the markers before the part, for it to count
+  // on: the marker list is in document order, table cells included.
+  const TLTMarkerList& markers = *GetMarkers();
+  const int before = std::min(CountMarkers(*this, range->FirstItem), markers.Count());
+  std::string entries;
+  int n = 0;
+  for (int k = 0; k < before; ++k) {
+    const TLTMarkerItemInfo& m = markers[k];
+    PutLE32(entries, m.ListNo);
+    PutLE32(entries, m.Level);
+    entries.push_back(m.Reset ? 1 : 0);
+    PutLE32(entries, m.StartFrom);
+    PutLE32(entries, m.Counter);
+    ++n;
+  }
+  if (n == 0) return;
+  std::string block;
+  PutLE32(block, 0);
+  PutLE32(block, n);
+  WriteDocDataBlock(w, ltfdListNumbering, block + entries);
+}
+
 bool TCustomLTData::SaveLTFToStream(TLTStream& stream, const TLTItemRange* range, const TLTLayoutInfo* layout,
                                     const TLTBackgroundInfo* background) const {
+  return SaveLTFParts(stream, range, layout, background, false);
+}
+
+bool TCustomLTData::SavePagePartToStream(TLTStream& stream, const TLTItemRange& range,
+                                         const TLTLayoutInfo& layout) const {
+  return SaveLTFParts(stream, &range, &layout, nullptr, true);
+}
+
+bool TCustomLTData::SaveLTFParts(TLTStream& stream, const TLTItemRange* range, const TLTLayoutInfo* layout,
+                                 const TLTBackgroundInfo* background, bool pagePart) const {
   try {
     if (items_.empty()) return true;
     TLTItemRange r{0, GetOffsBeforeItem(0), ItemCount() - 1, GetOffsAfterItem(ItemCount() - 1)};
@@ -153,6 +217,7 @@ bool TCustomLTData::SaveLTFToStream(TLTStream& stream, const TLTItemRange* range
     const TLTStyle* style = GetStyle();
     const TLTDocumentContext* ctx = GetContext();
     TLTFWriter w(stream, *this, options);
+    w.PagePart = pagePart;
 
     w.Line("-8 1 3 1");
     if (!range && background && options.Contains(ltfoSaveBack)) WriteBackground(w, *background);
@@ -171,9 +236,12 @@ bool TCustomLTData::SaveLTFToStream(TLTStream& stream, const TLTItemRange* range
       // settings resets what an earlier document set.
       WriteDocData(w, ltfdDocParameters, ltfdkText, ctx->DocParameters.ToLines());
     }
-    if (!range && layout && options.Contains(ltfoSaveLayout)) WriteDocDataBlock(w, ltfdLayout, LayoutBlock(*layout));
+    if (layout && (pagePart || (!range && options.Contains(ltfoSaveLayout))))
+      WriteLayout(w, *layout, pagePart ? &r : nullptr);
 
-    WriteLTFItems(w, r, range != nullptr);
+    // A paragraph a page's part cuts keeps its marker on the page before;
+    // the layout names its list.
+    WriteLTFItems(w, r, range != nullptr, !pagePart);
 
     // A pending checkpoint sits after the last item: it goes with a range
     // that reaches the document's end.
@@ -185,9 +253,9 @@ bool TCustomLTData::SaveLTFToStream(TLTStream& stream, const TLTItemRange* range
   }
 }
 
-void TCustomLTData::WriteLTFItems(TLTFWriter& w, const TLTItemRange& r, bool partial) const {
+void TCustomLTData::WriteLTFItems(TLTFWriter& w, const TLTItemRange& r, bool partial, bool takeMarker) const {
   bool forceJoinFirst = false;
-  if (partial) {
+  if (partial && takeMarker) {
     // A range that starts inside a list paragraph takes its marker along.
     const int start = GetFirstParaItem(r.FirstItem);
     const TCustomLTItemInfo& head = *items_[static_cast<size_t>(start)];

@@ -410,7 +410,7 @@ class TLTFReader {
         if (!src_->TextLine(name) || !src_->DataLine(kind, block)) return false;
         if (!SkipLines(lineCount - 2)) return false;
         if (subtype == ltfdLayout) return ReadLayout(block);
-        if (subtype == ltfdListNumbering) return true;  // only page parts of cells keep it
+        if (subtype == ltfdListNumbering) return ReadListNumbering(block);
         return ReadStyles(static_cast<TLTFDocData>(subtype), block);
       }
       case ltfdDocProperties:
@@ -530,6 +530,30 @@ class TLTFReader {
       data_.FirstParaLevel = l.FirstMarkerLevel;
     }
     *layout_ = l;
+    return true;
+  }
+
+  /// The numbering of the markers before a fragment: 0, a count, then per
+  /// marker its list, level, restart flag, start and current value.
+  bool ReadListNumbering(std::string_view b) {
+    if (!Whole() || !ctx_.Options.Contains(ltfoLoadLayout) || !data_.IsRoot()) return true;
+    constexpr size_t kEntry = 17;
+    if (b.size() < 8) throw ELecternError("Invalid LTF format");
+    const uint32_t n = LE32At(b, 4);
+    if (n > (b.size() - 8) / kEntry) throw ELecternError("Invalid LTF format");
+    std::vector<TCustomLTData::TLTNumberingEntry> entries(n);
+    for (uint32_t k = 0; k < n; ++k) {
+      const size_t at = 8 + k * kEntry;
+      TCustomLTData::TLTNumberingEntry& e = entries[k];
+      e.ListNo = static_cast<int32_t>(LE32At(b, at));
+      e.Level = static_cast<int32_t>(LE32At(b, at + 4));
+      e.Reset = b[at + 8] != 0;
+      e.StartFrom = static_cast<int32_t>(LE32At(b, at + 9));
+      e.Counter = static_cast<int32_t>(LE32At(b, at + 13));
+      if (listMap_ && e.ListNo >= 0 && e.ListNo < static_cast<int32_t>(listMap_->size()))
+        e.ListNo = (*listMap_)[static_cast<size_t>(e.ListNo)];
+    }
+    data_.SetContinuedNumbering(entries);
     return true;
   }
 

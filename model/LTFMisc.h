@@ -195,6 +195,9 @@ class TLTFWriter {
 
   TLTFOptions Options() const { return options_; }
   bool BinaryMode() const { return options_.Contains(ltfoSaveBinary); }
+  /// A page's part of a document is written: list markers are stored as
+  /// restarting their list at their current number.
+  bool PagePart = false;
   const TLTStyle* Style() const { return style_; }
   const TCustomLTData& Data() const { return data_; }
 

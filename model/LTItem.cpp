@@ -600,6 +600,8 @@ bool TLTControlItemInfo::GetBoolValue(TLTItemBoolQuery q) const {
       return true;
     case iqResizable:
       return Resizable && !InPercentRange(PercentWidth);
+    case iqWindowControl:
+      return Control != nullptr;
     default:
       return TLTRectItemInfo::GetBoolValue(q);
   }

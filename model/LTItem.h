@@ -74,6 +74,9 @@ enum TLTItemBoolQuery : uint8_t {
   /// Stands for its whole paragraph: no paragraph background or border is
   /// drawn around it.
   iqOwnParagraphLook,
+  /// Holds a window control that the window the document is shown in
+  /// places where the item's piece is (PlaceControl).
+  iqWindowControl,
 };
 
 /// Questions whose answer depends on the style sheet.
@@ -456,6 +459,9 @@ class TCustomLTItemInfo {
   virtual int GetExtraSpaceBefore(const TLTStyle& /*style*/, const TLTDeviceScale& /*scale*/) const { return 0; }
   /// The list level whose indents the paragraph this item opens takes.
   virtual const TLTListLevel* GetListLevel(const TLTStyle& /*style*/) const { return nullptr; }
+  /// Moves the window control the item holds to its piece at (left, top),
+  /// client pixels of the window the document is shown in.
+  virtual void PlaceControl(ILTWindow& /*window*/, int /*left*/, int /*top*/) {}
   /// Adds the hyperlink rectangles of the documents the item holds (their
   /// LTData and DrawItemIndex set; positions are refreshed by the caller).
   virtual void CollectJumps(std::vector<TLTJumpInfo>& /*out*/) const {}
@@ -726,6 +732,7 @@ class TLTControlItemInfo : public TLTRectItemInfo {
   bool Resizable = false;
   /// 1..100: the control's width follows the document width in percent.
   int32_t PercentWidth = 0;
+  bool HasPercentWidth() const { return PercentWidth >= 1 && PercentWidth <= 100; }
 
   bool Visible() const { return visible_; }
   /// Also shows or hides the control.
@@ -735,6 +742,14 @@ class TLTControlItemInfo : public TLTRectItemInfo {
   bool GetBoolValueEx(TLTItemBoolQueryEx q, const TLTStyle* style) const override;
   int GetImageWidth(const TLTStyle* style) const override;
   int GetImageHeight(const TLTStyle* style) const override;
+  /// With PercentWidth in 1..100 the control takes that part of the
+  /// available width, less its spacing on both sides.
+  void OnDocWidthChange(TLTItemLayoutContext& ctx, int availableWidth) override;
+  /// A control that follows the document's width can shrink to the
+  /// default side.
+  int GetMinWidth(TLTItemLayoutContext& ctx) override;
+  /// Moves the control inside its spacing and shows it when Visible.
+  void PlaceControl(ILTWindow& window, int left, int top) override;
   void Inserting(TCustomLTData& owner, TLTRawByteString& text, bool safe) override;
   void Assign(const TCustomLTItemInfo& source) override;
   void GetExtraPropertyLines(std::vector<std::string>& lines) const override;

@@ -23,6 +23,8 @@ namespace {
 /// Half the height of a rule's line, in screen pixels: the rule's piece is
 /// twice this and one pixel high.
 constexpr int kRuleHalfHeight = 5;
+/// Room left free at either end of a rule's line, in screen pixels.
+constexpr int kRuleInset = 5;
 /// Pen width of the frame around a selected picture or full-line item.
 constexpr int kSelectionFrameWidth = 2;
 
@@ -142,7 +144,9 @@ int TLTBreakItemInfo::GetExtraSpaceBefore(const TLTStyle& style, const TLTDevice
 
 void TLTBreakItemInfo::Paint(TLTCanvas& canvas, const TLTItemPaintInfo& info) const {
   const TColor color = OutputColor(Color != clNone ? Color : info.Style->TextStyles()[0].Color, info.ColorMode);
-  const TLTRectI& b = info.Box;
+  const int inset = info.Scale->X(kRuleInset);
+  const TLTRectI b{info.Box.Left + inset, info.Box.Top, std::max(info.Box.Left + inset, info.Box.Right - inset),
+                   info.Box.Bottom};
   const int w = std::max(1, info.Scale->Y(LineWidth));
   const int top = b.Top + b.Height() / 2 - w / 2;
   {
@@ -173,7 +177,7 @@ void TLTBreakItemInfo::Paint(TLTCanvas& canvas, const TLTItemPaintInfo& info) co
       }
     }
   }
-  info.FrameSelection(canvas, b);
+  info.FrameSelection(canvas, info.Box);
 }
 
 // ---- Rect items ---------------------------------------------------------------------------------
@@ -232,6 +236,29 @@ void TLTTabItemInfo::Paint(TLTCanvas& canvas, const TLTItemPaintInfo& info) cons
 }
 
 // ---- Controls, bullets and hotspots ---------------------------------------------------------------
+
+void TLTControlItemInfo::OnDocWidthChange(TLTItemLayoutContext& ctx, int availableWidth) {
+  if (!HasPercentWidth() || !Control) {
+    TLTRectItemInfo::OnDocWidthChange(ctx, availableWidth);
+    return;
+  }
+  // The width comes from formatting, in the device's pixels already.
+  const int spacing = std::max(0, Spacing());
+  const int outer = static_cast<int>(int64_t{std::max(0, availableWidth)} * PercentWidth / 100);
+  Control->SetWidth(std::max(0, outer - 2 * spacing));
+  SetBox(Control->Width() + 2 * spacing, ctx.Scale.Y(OuterLength(Control->Height(), spacing)));
+}
+
+int TLTControlItemInfo::GetMinWidth(TLTItemLayoutContext& ctx) {
+  if (HasPercentWidth()) return ctx.Scale.X(LTDefaultItemSide);
+  return TLTRectItemInfo::GetMinWidth(ctx);
+}
+
+void TLTControlItemInfo::PlaceControl(ILTWindow& window, int left, int top) {
+  if (!Control) return;
+  const int spacing = std::max(0, Spacing());
+  window.PlaceControl(*Control, {left + spacing, top + spacing}, visible_);
+}
 
 void TLTControlItemInfo::Paint(TLTCanvas& canvas, const TLTItemPaintInfo& info) const {
   info.FillSelectionBand(canvas);

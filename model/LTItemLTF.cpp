@@ -76,6 +76,8 @@ std::string TLTHotspotItemInfo::LTFHeaderTail(const TLTFWriter& w) const {
 }
 
 std::string TLTMarkerItemInfo::LTFHeaderTail(const TLTFWriter& w) const {
+  // A page's part shows the numbers the whole document gave its markers.
+  if (w.PagePart) return w.ListStyleField(ListNo) + " " + IntToStr(Level) + " " + IntToStr(Counter) + " 1";
   return w.ListStyleField(ListNo) + " " + IntToStr(Level) + " " + IntToStr(StartFrom) + " " + (Reset ? "1" : "0");
 }
 

@@ -208,10 +208,16 @@ void TLTMarkerItemInfo::Paint(TLTCanvas& canvas, const TLTItemPaintInfo& info) c
   if (!level) return;
   const TLTRectI& b = info.Box;
   const TLTDeviceScale& scale = *info.Scale;
+  // Right to left the marker reads from its box's right edge, and the gap
+  // to the text lies on its left.
+  const bool rtl = info.State.Contains(ltidsRightToLeft);
+  auto leftFor = [&](int width) { return rtl ? b.Right - width : b.Left; };
   switch (level->ListType) {
     case ltlstPicture:
-      if (const TGraphic* g = level->Picture(); g && g->Pixels())
-        canvas.DrawPixels({b.Left, b.Top, b.Left + scale.X(g->Width()), b.Top + scale.Y(g->Height())}, *g->Pixels());
+      if (const TGraphic* g = level->Picture(); g && g->Pixels()) {
+        const int w = scale.X(g->Width());
+        canvas.DrawPixels({leftFor(w), b.Top, leftFor(w) + w, b.Top + scale.Y(g->Height())}, *g->Pixels());
+      }
       return;
     case ltlstImageList:
     case ltlstImageListCounter: {
@@ -219,7 +225,8 @@ void TLTMarkerItemInfo::Paint(TLTCanvas& canvas, const TLTItemPaintInfo& info) c
       if (!list) return;
       const int64_t index = int64_t{level->ImageIndex} + (level->ListType == ltlstImageListCounter ? Counter - 1 : 0);
       if (index < 0 || index >= list->Count()) return;
-      canvas.DrawPixels({b.Left, b.Top, b.Left + scale.X(list->Width), b.Top + scale.Y(list->Height)},
+      const int w = scale.X(list->Width);
+      canvas.DrawPixels({leftFor(w), b.Top, leftFor(w) + w, b.Top + scale.Y(list->Height)},
                         list->Images[static_cast<size_t>(index)]);
       return;
     }
@@ -231,9 +238,11 @@ void TLTMarkerItemInfo::Paint(TLTCanvas& canvas, const TLTItemPaintInfo& info) c
   canvas.SetFont(f);
   canvas.SetFontColor(OutputColor(f.Color, info.ColorMode));
   canvas.SetCharacterExtra(0);
+  canvas.SetReadingOrder(rtl ? TLTReadingOrder::RightToLeft : TLTReadingOrder::LeftToRight);
   canvas.SetBrushStyle(bsClear);
+  const std::u16string_view text = MarkerText(*level);
   // On the line's baseline like text: its cell ends its descent below it.
-  canvas.TextOut(b.Left, b.Bottom - canvas.TextMetrics().Height, MarkerText(*level));
+  canvas.TextOut(leftFor(canvas.TextWidth(text)), b.Bottom - canvas.TextMetrics().Height, text);
 }
 
 std::u16string_view TLTMarkerItemInfo::MarkerText(const TLTListLevel& level) const {

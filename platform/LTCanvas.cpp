@@ -4,9 +4,14 @@
 
 #include "platform/LTCanvas.h"
 
+#include "platform/LTBiDi.h"
+
 #include <unicode/ubrk.h>
 #include <unicode/utypes.h>
 
+#include <algorithm>
+#include <climits>
+#include <cstdlib>
 #include <memory>
 
 namespace lectern {
@@ -130,6 +135,87 @@ int TLTCanvas::PrevClusterBoundary(std::u16string_view text, int i) {
     return prev;
   }
   return i >= 2 && IsLowSurrogate(text[i - 1]) && IsHighSurrogate(text[i - 2]) ? i - 2 : i - 1;
+}
+
+void TLTCanvas::ClusterBoxes(std::u16string_view text, std::vector<TLTClusterBox>& out) {
+  std::vector<int> positions;
+  PartialExtents(text, positions);
+  ArrangeClusters(text, positions, ReadingOrder() == TLTReadingOrder::RightToLeft, out);
+}
+
+// ---- Runs by their cluster boxes ------------------------------------------------------
+
+int CaretXInRun(const std::vector<TLTClusterBox>& boxes, int offset) {
+  if (boxes.empty()) return 0;
+  for (const TLTClusterBox& b : boxes)
+    if (offset <= b.Start) return b.RightToLeft ? b.Right : b.Left;
+  const TLTClusterBox& last = boxes.back();
+  return last.RightToLeft ? last.Left : last.Right;
+}
+
+int OffsetAtXInRun(const std::vector<TLTClusterBox>& boxes, int x, bool tiesRight) {
+  if (boxes.empty()) return 0;
+  auto leftOffset = [](const TLTClusterBox& b) { return b.RightToLeft ? b.End : b.Start; };
+  auto rightOffset = [](const TLTClusterBox& b) { return b.RightToLeft ? b.Start : b.End; };
+  int best = -1, bestX = 0;
+  // Inside a cluster: the edge of the nearer half.
+  for (const TLTClusterBox& b : boxes) {
+    if (x < b.Left || x >= b.Right) continue;
+    const int64_t twice = 2 * int64_t{x} - b.Left - b.Right;
+    const bool right = twice > 0 || (twice == 0 && tiesRight);
+    best = right ? rightOffset(b) : leftOffset(b);
+    bestX = right ? b.Right : b.Left;
+    break;
+  }
+  if (best < 0) {
+    // Outside them all: the nearest edge.
+    int64_t bestDist = INT64_MAX;
+    for (const TLTClusterBox& b : boxes) {
+      for (const auto& [edge, offset] : {std::pair{b.Left, leftOffset(b)}, std::pair{b.Right, rightOffset(b)}}) {
+        const int64_t dist = std::llabs(int64_t{x} - edge);
+        if (dist < bestDist || (dist == bestDist && edge != bestX && (tiesRight ? edge > bestX : edge < bestX))) {
+          best = offset;
+          bestX = edge;
+          bestDist = dist;
+        }
+      }
+    }
+  }
+  // Characters of no width at that place: ties to the right pass over them.
+  for (bool moved = tiesRight; moved;) {
+    moved = false;
+    for (const TLTClusterBox& b : boxes)
+      if (b.Left == bestX && b.Right == bestX && b.Start == best && b.End > best) {
+        best = b.End;
+        moved = true;
+      }
+  }
+  return best;
+}
+
+void SpansOfUnits(const std::vector<TLTClusterBox>& boxes, int from, int to, std::vector<TLTSpanI>& spans) {
+  spans.clear();
+  for (const TLTClusterBox& b : boxes)
+    if (b.Start < to && b.End > from && b.Right > b.Left) spans.push_back({b.Left, b.Right});
+  std::sort(spans.begin(), spans.end(), [](const TLTSpanI& a, const TLTSpanI& b) { return a.Left < b.Left; });
+  size_t k = 0;
+  for (size_t i = 0; i < spans.size(); ++i) {
+    if (k > 0 && spans[i].Left <= spans[k - 1].Right) {
+      spans[k - 1].Right = std::max(spans[k - 1].Right, spans[i].Right);
+    } else {
+      spans[k++] = spans[i];
+    }
+  }
+  spans.resize(k);
+}
+
+bool IsPlainLeftToRight(const std::vector<TLTClusterBox>& boxes) {
+  int x = INT_MIN;
+  for (const TLTClusterBox& b : boxes) {
+    if (b.RightToLeft || b.Left < x) return false;
+    x = b.Left;
+  }
+  return true;
 }
 
 }  // namespace lectern

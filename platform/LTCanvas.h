@@ -41,6 +41,12 @@ struct TLTSizeI {
   bool operator==(const TLTSizeI&) const = default;
 };
 
+/// A horizontal stretch [Left, Right).
+struct TLTSpanI {
+  int Left = 0, Right = 0;
+  bool operator==(const TLTSpanI&) const = default;
+};
+
 enum TLTPenStyle : uint8_t { psSolid, psDash, psDot, psDashDot, psDashDotDot, psClear, psInsideFrame };
 enum TLTBrushStyle : uint8_t {
   bsSolid,
@@ -100,6 +106,30 @@ struct TLTOutlineMetrics {
 /// Reading order of text output.
 enum class TLTReadingOrder : uint8_t { LeftToRight, RightToLeft };
 
+/// Where one character cluster of a run is drawn: its code units
+/// [Start, End), its left and right edge counted from the run's left, and
+/// whether it reads right to left.
+struct TLTClusterBox {
+  int Start = 0, End = 0;
+  int Left = 0, Right = 0;
+  bool RightToLeft = false;
+  bool operator==(const TLTClusterBox&) const = default;
+};
+
+/// The x (from the run's left) of a caret at unit boundary `offset` (0..n)
+/// of a run with these boxes: the leading edge of the cluster that starts
+/// there, at the end the trailing edge of the last cluster.
+int CaretXInRun(const std::vector<TLTClusterBox>& boxes, int offset);
+/// The unit boundary nearest to x (from the run's left). A point inside a
+/// cluster goes to the edge of its nearer half; tiesRight decides a point
+/// as far from two boundaries.
+int OffsetAtXInRun(const std::vector<TLTClusterBox>& boxes, int x, bool tiesRight);
+/// The visual stretches [left, right) that units [from, to) cover, from
+/// left to right, touching ones joined.
+void SpansOfUnits(const std::vector<TLTClusterBox>& boxes, int from, int to, std::vector<TLTSpanI>& spans);
+/// Whether every cluster reads left to right and stands in logical order.
+bool IsPlainLeftToRight(const std::vector<TLTClusterBox>& boxes);
+
 class TLTCanvas {
  public:
   virtual ~TLTCanvas() = default;
@@ -149,6 +179,10 @@ class TLTCanvas {
   /// never split.
   static int NextClusterBoundary(std::u16string_view text, int i);
   static int PrevClusterBoundary(std::u16string_view text, int i);
+  /// Where TextOut draws every cluster of the run in the current reading
+  /// order (the bidirectional algorithm places the stretches of either
+  /// direction), in logical order; the boxes tile [0, extent).
+  void ClusterBoxes(std::u16string_view text, std::vector<TLTClusterBox>& out);
 
   // ---- Text output ---------------------------------------------------------------
   /// Draws a run with its top-left corner at (x, y) in the font colour. With

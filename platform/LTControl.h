@@ -1,7 +1,8 @@
 #pragma once
 // What documents need of embedded window controls and image lists. The
 // toolkit back ends supply the real controls; the document only sizes,
-// shows, hides and names them.
+// shows, hides and names them, and the window a document is shown in
+// places them (ILTWindow::PlaceControl).
 
 #include "platform/LTGraphic.h"
 
@@ -23,6 +24,9 @@ class TLTControl {
   virtual void SetVisible(bool visible) = 0;
   /// True for a window control that can take the keyboard focus.
   virtual bool CanFocus() const = 0;
+  /// Makes the control that wide (its item sets its width in percent of
+  /// the document's); the height stays.
+  virtual void SetWidth(int width) = 0;
 };
 
 /// A list of images of one size, referred to (not owned) by bullet and

@@ -14,6 +14,7 @@
 // to range - page.
 
 #include "platform/LTCanvas.h"
+#include "platform/LTControl.h"
 #include "platform/LTTypes.h"
 
 #include <cstdint>
@@ -265,6 +266,12 @@ class ILTWindow {
   virtual void InputMethodChanged() = 0;
   /// The refusal sound of a user action that changed nothing.
   virtual void Beep() = 0;
+
+  // ---- Embedded controls -----------------------------------------------------------
+  /// Shows a control of the document as a child of the window with its
+  /// top-left corner at a client point, or hides it there. The window does
+  /// not own it; the control leaves the window when it is destroyed.
+  virtual void PlaceControl(TLTControl& control, TLTPointI topLeft, bool visible) = 0;
 
   // ---- Clipboard, hints, deferred calls -------------------------------------------
   /// Replaces the clipboard's content with every flavour of data at once.

@@ -10,6 +10,7 @@ packages=(
   cmake ninja-build g++ pkg-config ccache
   libicu-dev libjpeg62-turbo-dev libpng-dev libsqlite3-dev
   libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev qt6-qpa-plugins fonts-liberation fontconfig
+  fonts-dejavu-core  # Hebrew and Arabic glyphs for right-to-left text
 )
 for arg in "$@"; do
   case "$arg" in

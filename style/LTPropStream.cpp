@@ -679,6 +679,7 @@ bool TLTPropReader::ReadProperties(TLTPersistent& obj) {
     if (!Need(1)) return false;
     if (data_[pos_] == vaNull) {
       ++pos_;
+      obj.Loaded();
       return true;
     }
     const auto name = ReadShortString();

@@ -134,6 +134,9 @@ class TLTPersistent {
  public:
   virtual ~TLTPersistent() = default;
   virtual const TLTClassInfo& ClassInfo() const = 0;
+  /// A reader has read every stored property of the object: values that
+  /// depend on several of them, in whatever order they came, are settled.
+  virtual void Loaded() {}
 };
 
 /// An owned, ordered collection of persistent items of one class.

@@ -114,6 +114,9 @@ TCustomLTInfo& TCustomLTInfos::InvalidStyle() const {
     invalid_ = CreateStyle();
     if (!items_.empty()) invalid_->Assign(*items_.front());
     MarkInvalid(*invalid_);
+    // Not one of the items, yet of this sheet: it draws with the sheet's
+    // colours and resolution.
+    invalid_->collection_ = const_cast<TCustomLTInfos*>(this);
   }
   return *invalid_;
 }

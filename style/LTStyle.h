@@ -166,9 +166,15 @@ TColor OutputColor(TColor color, TLTOutputColorMode mode);
 struct TLTStyleTextRun {
   /// The text as UTF-16 (8-bit text converted through its code page).
   std::u16string_view Text;
-  /// Blank space that justification put before the text; included in Width.
+  /// Blank space that justification put before the text (in reading
+  /// order); included in Width.
   int SpaceBefore = 0;
   int Left = 0, Top = 0, Width = 0, Height = 0;
+  /// The text reads right to left: SpaceBefore lies on its right.
+  bool RightToLeft = false;
+  /// Where the text starts, and where the space before it starts.
+  int TextLeft() const { return RightToLeft ? Left : Left + SpaceBefore; }
+  int SpaceLeft() const { return RightToLeft ? Left + Width - SpaceBefore : Left; }
   TLTTextDrawState State;
   /// The output colour mode is in use (printing).
   bool Printing = false;
@@ -368,6 +374,11 @@ class TCustomLTFontInfo : public TCustomLTInfo {
   void ReadFromIniEx(const TLTIniFile& ini, std::string_view section, std::string_view pattern, bool defJump,
                      TCursor defJumpCursor);
   TLTString DefaultStyleName() const override { return u"Font Style"; }
+  /// Older stored sheets hold SingleSymbols, one switch for what are now
+  /// the style and auto-switch protections: readers hand it over here and
+  /// it adds them once the style is read (Loaded).
+  void SetStoredSingleSymbols(bool on) { storedSingleSymbols_ = on; }
+  void Loaded() override;
 
   // Drawing. The sheet's operations of the same names raise its events first.
   /// Selects the style's font on the canvas: face, size (at the sheet's
@@ -390,6 +401,7 @@ class TCustomLTFontInfo : public TCustomLTInfo {
   void DrawUnderline(TLTCanvas& canvas, const TLTStyleTextRun& run, int from, int to, TColor color,
                      TLTUnderlineType type) const;
   bool DrawWithAdvances(TLTCanvas& canvas, const TLTStyleTextRun& run) const;
+  bool storedSingleSymbols_ = false;
 };
 
 /// A text style of the sheet.

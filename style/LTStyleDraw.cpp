@@ -396,7 +396,7 @@ void DrawSpecialMarks(TLTCanvas& canvas, const TLTStyleTextRun& run, const std::
     if (mark.empty()) continue;
     const int x0 = i == 0 ? 0 : ends[i - 1];
     const int w = ends[i] - x0;
-    canvas.TextOut(run.Left + run.SpaceBefore + x0 + RoundHalfEven((w - canvas.TextWidth(mark)) / 2.0), run.Top, mark);
+    canvas.TextOut(run.TextLeft() + x0 + RoundHalfEven((w - canvas.TextWidth(mark)) / 2.0), run.Top, mark);
   }
   canvas.SetBrush(brush);
 }
@@ -445,7 +445,7 @@ bool TCustomLTFontInfo::DrawWithAdvances(TLTCanvas& canvas, const TLTStyleTextRu
   }
   const int extra = canvas.CharacterExtra();
   canvas.SetCharacterExtra(0);  // the measured advances hold it already
-  canvas.TextOutAdvances(run.Left + run.SpaceBefore, run.Top, s, adv);
+  canvas.TextOutAdvances(run.TextLeft(), run.Top, s, adv);
   canvas.SetCharacterExtra(extra);
 
   if (run.State.Contains(lttsSpecialCharacters)) {
@@ -487,7 +487,7 @@ void TCustomLTFontInfo::DrawStyledText(TLTCanvas& canvas, const TLTStyleTextRun&
     }
     if (run.FitToWidth || canvas.CharacterExtra() != 0) drawn = marksDrawn = DrawWithAdvances(canvas, run);
   }
-  if (!drawn) canvas.TextOut(run.Left + run.SpaceBefore, run.Top, run.Text);
+  if (!drawn) canvas.TextOut(run.TextLeft(), run.Top, run.Text);
 
   if (!marksDrawn && run.State.Contains(lttsSpecialCharacters) &&
       std::any_of(run.Text.begin(), run.Text.end(), [](char16_t c) { return !SpecialMark(c).empty(); })) {
@@ -502,14 +502,14 @@ void TCustomLTFontInfo::DrawStyledText(TLTCanvas& canvas, const TLTStyleTextRun&
       ApplyColorToCanvas(canvas, st.Exclude(lttsSelected), run.Printing, run.ColorMode);
     }
     if (canvas.Brush().Style != bsClear)
-      canvas.FillRect({run.Left, run.Top, run.Left + run.SpaceBefore, run.Top + run.Height});
+      canvas.FillRect({run.SpaceLeft(), run.Top, run.SpaceLeft() + run.SpaceBefore, run.Top + run.Height});
   }
   canvas.SetBrushStyle(bsClear);
 
   if (custom) {
     DrawUnderline(canvas, run, run.Left, run.Left + run.Width, ulColor, UnderlineType);
   } else if (canvas.Font().Style.Contains(fsUnderline) && run.SpaceBefore > 0) {
-    DrawUnderline(canvas, run, run.Left, run.Left + run.SpaceBefore, textColor, ltutNormal);
+    DrawUnderline(canvas, run, run.SpaceLeft(), run.SpaceLeft() + run.SpaceBefore, textColor, ltutNormal);
   }
   if (StyleEx.Contains(ltfsOverline)) {
     // Kept inside the run's box: a mark above it would survive the repaint

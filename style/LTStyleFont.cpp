@@ -3,6 +3,7 @@
 
 #include "platform/LTIniFile.h"
 #include "platform/LTSysUtils.h"
+#include "style/LTPropStream.h"
 #include "style/LTStyle.h"
 #include "style/LTStyleInternal.h"
 
@@ -132,7 +133,20 @@ const TLTPropInfo kFontInfoProps[] = {
     Prop::Set<&FI::ModifiedProperties>("ModifiedProperties", kFontInfoPropertyInfo, 0),
 };
 
-const TLTClassInfo kCustomFontClass{"TCustomLTFontInfo", &kCustomLTInfoClass, kCustomFontProps};
+// Older sheets stored one switch for what are now two protection options;
+// it is read, never written.
+const TLTDefinedProp kCustomFontDefined[] = {
+    {.Name = "SingleSymbols",
+     .Kind = TLTDefinedKind::Custom,
+     .ShouldWrite = [](const TLTPersistent&) { return false; },
+     .ReadCustom = [](TLTPersistent& o, TLTPropReader& r) {
+       const std::optional<bool> on = r.ReadBoolean();
+       if (on) static_cast<F&>(o).SetStoredSingleSymbols(*on);
+       return on.has_value();
+     }},
+};
+
+const TLTClassInfo kCustomFontClass{"TCustomLTFontInfo", &kCustomLTInfoClass, kCustomFontProps, kCustomFontDefined};
 const TLTClassInfo kFontInfoClass{"TFontInfo", &kCustomFontClass, kFontInfoProps};
 
 bool Has(TLTFontInfoProperties set, TLTFontInfoProperty p) { return set.Contains(p); }
@@ -322,6 +336,11 @@ void TCustomLTFontInfo::ReadFromIniEx(const TLTIniFile& ini, std::string_view se
   Protection = TLTProtectOptions::FromBits(static_cast<uint16_t>((low | high) & ((1 << (ltprStickToBottom + 1)) - 1)));
   // Older sheets stored one switch for what are now two protection options.
   if (r.Bool("SingleSymbols", false)) Protection.Include(ltprStyleProtect).Include(ltprDoNotAutoSwitch);
+}
+
+void TCustomLTFontInfo::Loaded() {
+  if (storedSingleSymbols_) Protection.Include(ltprStyleProtect).Include(ltprDoNotAutoSwitch);
+  storedSingleSymbols_ = false;
 }
 
 void TFontInfo::ForEachStyleReference(const std::function<void(int32_t& ref)>& f) {

@@ -93,8 +93,24 @@ void TCustomLectern::AfterFormat() {
   lastFormatWidth_ = Window().ClientSize().Width;
   hintDrawItem_ = -1;
   if (focusItem_ >= data_->ItemCount()) focusItem_ = -1;
+  controlItems_.clear();
+  for (int i = 0; i < data_->ItemCount(); ++i)
+    if (data_->GetItem(i).GetBoolValue(iqWindowControl)) controlItems_.push_back(i);
+  PlaceControls();
   CheckCheckpoints();
   Formatted();
+}
+
+void TCustomLectern::PlaceControls() {
+  const int dx = ViewLeft(), dy = ViewTop();
+  for (int itemNo : controlItems_) {
+    if (itemNo >= data_->ItemCount()) continue;
+    TCustomLTItemInfo& item = data_->GetItem(itemNo);
+    const int d = item.FirstDrawItem;
+    if (d < 0 || d >= data_->DrawItems.Count()) continue;
+    const TLTDrawLineInfo& p = data_->DrawItems[d];
+    item.PlaceControl(Window(), p.Left - dx, p.Top - dy);
+  }
 }
 
 void TCustomLectern::Format() {
@@ -128,6 +144,7 @@ void TCustomLectern::FormatAppended() {
 
 void TCustomLectern::Clear() {
   StopAutoScroll();
+  controlItems_.clear();
   mouseSel_ = TMouseSel::None;
   dragCandidate_ = false;
   pressedJump_ = -1;
@@ -471,6 +488,8 @@ void TCustomLectern::FocusChanged(bool focused, TLTFocusReason reason) {
 // ---- Checkpoints ------------------------------------------------------------------------------
 
 void TCustomLectern::Scrolled(bool vertical) {
+  // Controls move with the document.
+  PlaceControls();
   if (vertical) CheckCheckpoints();
 }
 

@@ -400,6 +400,8 @@ class TCustomLectern : public TLTScroller {
   void SaveSelection(int& si, int& so, int& ei, int& eo) const;
   void RestoreSelection(int si, int so, int ei, int eo);
   void AfterFormat();
+  /// Moves the window controls of the document to their pieces.
+  void PlaceControls();
 
   TLTDocumentContext context_;
   std::unique_ptr<TLecternLTData> data_;
@@ -407,6 +409,8 @@ class TCustomLectern : public TLTScroller {
   TLTBiDiMode biDiMode_ = ltbdUnspecified;
   TTextLayout vAlign_ = tlTop;
   int lastFormatWidth_ = -1;
+  /// Items that hold window controls, found by the last formatting.
+  std::vector<int> controlItems_;
 
   TMouseSel mouseSel_ = TMouseSel::None;
   bool dragCandidate_ = false;

@@ -36,14 +36,28 @@ std::vector<TCustomLectern::TTarget> TCustomLectern::NavigationTargets() const {
 std::vector<TLTRectI> TCustomLectern::FocusRects() const {
   std::vector<TLTRectI> rects;
   const int dx = ViewLeft(), dy = ViewTop();
+  // A piece may reach out of its line (lines of an exact height): its
+  // frame stays inside the line, where repainting the line removes it.
+  auto framed = [&](const TCustomLTFormattedData& data, int drawItem, TLTRectI r) {
+    const TLTLineBox line = data.LineOf(drawItem);
+    const int top = line.Top + data.GetOriginInControl().Y - dy;
+    const int bottom = line.Bottom + data.GetOriginInControl().Y - dy;
+    r.Top = std::clamp(r.Top, top, bottom);
+    r.Bottom = std::clamp(r.Bottom, r.Top, bottom);
+    rects.push_back(r);
+  };
   if (focusJump_ >= 0) {
-    for (const TLTJumpInfo& j : data_->Jumps)
-      if (j.Id == focusJump_) rects.push_back({j.Left - dx, j.Top - dy, j.Left - dx + j.Width, j.Top - dy + j.Height});
+    for (const TLTJumpInfo& j : data_->Jumps) {
+      const TCustomLTFormattedData* data = nullptr;
+      int itemNo = 0;
+      if (j.Id != focusJump_ || !JumpItem(j, *data_, data, itemNo)) continue;
+      framed(*data, j.DrawItemIndex, {j.Left - dx, j.Top - dy, j.Left - dx + j.Width, j.Top - dy + j.Height});
+    }
   } else if (focusItem_ >= 0 && focusItem_ < data_->ItemCount()) {
     const int d = data_->GetItem(focusItem_).FirstDrawItem;
     if (d >= 0 && d < data_->DrawItems.Count()) {
       const TLTDrawLineInfo& p = data_->DrawItems[d];
-      rects.push_back({p.Left - dx, p.Top - dy, p.Left - dx + p.Width, p.Top - dy + p.Height});
+      framed(*data_, d, {p.Left - dx, p.Top - dy, p.Left - dx + p.Width, p.Top - dy + p.Height});
     }
   }
   return rects;

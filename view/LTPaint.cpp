@@ -70,14 +70,21 @@ class TPainter {
   void TextPiece(int i);
   void NonTextPiece(int i);
   void TextRun(int i, std::u16string_view text, int x, int width, bool selected, bool atStart, bool atEnd);
+  /// Draws the selected units [uf, ut) of a piece by where its glyphs are.
+  void SelectedGlyphs(int i, std::u16string_view text, const std::vector<TLTClusterBox>& boxes, int uf, int ut);
   void ParagraphMark(int i);
+  /// The reading order of an item's paragraph: its own, else the document's.
+  TLTBiDiMode ParaBiDi(const TCustomLTItemInfo& item) const {
+    const TLTBiDiMode own = style_.ParaStyles()[item.ParaNo].BiDiMode;
+    return own != ltbdUnspecified ? own : d_.GetBiDiMode();
+  }
   /// The state an item paints itself in.
   TLTItemDrawState ItemState(const TCustomLTItemInfo& item, bool selected) const {
     TLTItemDrawState st = ctx_.State;
     st.Set(ltidsSelected, selected);
     st.Set(ltidsHover, IsHovered(item));
     st.Set(ltidsCurrent, &item == ctx_.CurrentItem);
-    st.Set(ltidsRightToLeft, style_.ParaStyles()[item.ParaNo].BiDiMode == ltbdRightToLeft);
+    st.Set(ltidsRightToLeft, ParaBiDi(item) == ltbdRightToLeft);
     st.Set(ltidsSpecialCharacters, showSpecial_);
     return st;
   }
@@ -90,11 +97,21 @@ class TPainter {
     }
     return text_;
   }
-  /// Selects a text style's font, unless the canvas holds it still.
-  void SelectStyle(int styleNo) {
-    if (styleNo == lastStyle_ && c_.TextStateStamp() == lastStamp_) return;
-    style_.ApplyTextStyle(c_, styleNo, d_.GetBiDiMode(), false, 0, true);
+  /// Selects a text style's font for a paragraph's reading order, unless
+  /// the canvas holds it still.
+  void SelectStyle(int styleNo, TLTBiDiMode paraBiDi) {
+    if (styleNo == lastStyle_ && paraBiDi == lastBiDi_ && c_.TextStateStamp() == lastStamp_) return;
+    style_.ApplyTextStyle(c_, styleNo, paraBiDi, false, 0, true);
     lastStyle_ = styleNo;
+    lastBiDi_ = paraBiDi;
+    lastStamp_ = c_.TextStateStamp();
+  }
+  /// Selects the style of a text piece, read in the piece's own order.
+  void SelectPieceStyle(const TLTDrawLineInfo& p) {
+    const TCustomLTItemInfo& item = d_.GetItem(p.ItemNo);
+    SelectStyle(item.StyleNo, ParaBiDi(item));
+    c_.SetReadingOrder(p.RightToLeft ? TLTReadingOrder::RightToLeft : TLTReadingOrder::LeftToRight);
+    // Every piece sets its own order after selecting: the style still holds.
     lastStamp_ = c_.TextStateStamp();
   }
   /// The band of a line for the line selection style.
@@ -114,6 +131,7 @@ class TPainter {
   int hoverId_ = -1;  // the hyperlink shown hovered, -1 for none
   TLTDrawPos selA_, selB_;
   int lastStyle_ = -1;
+  TLTBiDiMode lastBiDi_ = ltbdUnspecified;
   uint64_t lastStamp_ = 0;
   int textItem_ = -1;
   TLTLayoutText text_;
@@ -251,14 +269,15 @@ void TPainter::TextRun(int i, std::u16string_view text, int x, int width, bool s
   TLTStyleTextRun run;
   run.Text = text;
   run.SpaceBefore = atStart ? p.JustifyExtra : 0;
-  run.Left = atStart ? x : x + p.JustifyExtra;
+  run.RightToLeft = p.RightToLeft;
+  run.Left = atStart || p.RightToLeft ? x : x + p.JustifyExtra;
   run.Top = p.Top + dy_;
   run.Width = width;
   run.Height = p.Height;
   run.State = st;
   run.Printing = printing_;
   run.ColorMode = mode_;
-  run.DefBiDiMode = d_.GetBiDiMode();
+  run.DefBiDiMode = ParaBiDi(item);
   run.Data = &d_;
   run.ItemNo = p.ItemNo;
   run.Offset = p.Offset;
@@ -267,7 +286,6 @@ void TPainter::TextRun(int i, std::u16string_view text, int x, int width, bool s
 
 void TPainter::TextPiece(int i) {
   const TLTDrawLineInfo& p = d_.DrawItems[i];
-  const TCustomLTItemInfo& item = d_.GetItem(p.ItemNo);
   const TLTLayoutText& t = TextOf(p.ItemNo);
   const int u0 = t.UnitOfChar(p.Offset - 1);
   const int u1 = t.UnitOfChar(p.Offset - 1 + p.Length);
@@ -279,7 +297,7 @@ void TPainter::TextPiece(int i) {
   // A soft hyphen where the line wraps shows as a hyphen.
   if (endsLine && !endsPara && t.unicode && u1 > u0 && t.stored[static_cast<size_t>(u1 - 1)] == 0x00AD)
     text.back() = u'-';
-  SelectStyle(item.StyleNo);
+  SelectPieceStyle(p);
   int from = 0, to = 0;
   const bool selected = SelectedRange(i, p.Length, from, to);
   const int x = p.Left + dx_;
@@ -294,14 +312,37 @@ void TPainter::TextPiece(int i) {
     return;
   }
   TextRun(i, text, x, p.Width, false, true, true);
+  SelectPieceStyle(p);
+  std::vector<TLTClusterBox> boxes;
+  c_.ClusterBoxes(text, boxes);
+  if (!IsPlainLeftToRight(boxes)) {
+    SelectedGlyphs(i, text, boxes, uf, ut);
+    return;
+  }
   // The selected characters over it, at their place in the piece.
-  SelectStyle(item.StyleNo);
   const std::u16string_view part =
       std::u16string_view(text).substr(static_cast<size_t>(uf), static_cast<size_t>(ut - uf));
   const int before = uf > 0 ? c_.TextWidth(std::u16string_view(text).substr(0, static_cast<size_t>(uf))) : 0;
   const bool measure = style_.OnDrawStyleText || style_.SelectionStyle == ltssLines;
   const int width = measure ? c_.TextWidth(part) : 0;
   TextRun(i, part, x + before, width, true, uf == 0, ut == static_cast<int>(text.size()));
+}
+
+void TPainter::SelectedGlyphs(int i, std::u16string_view text, const std::vector<TLTClusterBox>& boxes, int uf,
+                              int ut) {
+  // Characters of both directions: the selected ones are not one stretch
+  // of the run, so the whole run is drawn selected once more, shown only
+  // over the glyphs of the selected characters.
+  const TLTDrawLineInfo& p = d_.DrawItems[i];
+  std::vector<TLTSpanI> spans;
+  SpansOfUnits(boxes, uf, ut, spans);
+  const int origin = TextOrigin(p) + dx_;
+  for (const TLTSpanI& span : spans) {
+    TLTCanvasSaver keep(c_);
+    c_.IntersectClip({origin + span.Left, p.Top + dy_, origin + span.Right, p.Top + p.Height + dy_});
+    SelectPieceStyle(p);
+    TextRun(i, text, p.Left + dx_, p.Width, true, uf == 0, ut == static_cast<int>(text.size()));
+  }
 }
 
 void TPainter::NonTextPiece(int i) {
@@ -335,7 +376,7 @@ void TPainter::ParagraphMark(int i) {
   const TCustomLTItemInfo& item = d_.GetItem(p.ItemNo);
   const int styleNo = item.IsText() ? item.StyleNo : 0;
   TLTCanvasSaver keep(c_);
-  SelectStyle(styleNo);
+  SelectStyle(styleNo, ParaBiDi(item));
   style_.ApplyTextStyleColor(c_, styleNo, {}, false, ltocAsIs);
   TLTCanvasFont f = c_.Font();
   std::u16string_view mark = u"\u00B6";
@@ -350,8 +391,7 @@ void TPainter::ParagraphMark(int i) {
   c_.SetFont(f);
   c_.SetBrushStyle(bsClear);
   const TLTSizeI ext = c_.TextExtent(mark);
-  const TLTBiDiMode dir = style_.ParaStyles()[item.ParaNo].BiDiMode;
-  const int x = dir == ltbdRightToLeft ? p.Left - ext.Width : p.Left + p.Width;
+  const int x = ParaBiDi(item) == ltbdRightToLeft ? p.Left - ext.Width : p.Left + p.Width;
   c_.TextOut(x + dx_, p.Top + p.Height - ext.Height + dy_, mark);
 }
 
@@ -365,8 +405,9 @@ void TPainter::WordMarks(int first, int last) {
     const int u1 = t.UnitOfChar(p.Offset - 1 + p.Length);
     const std::u16string_view s =
         std::u16string_view(t.display).substr(static_cast<size_t>(u0), static_cast<size_t>(u1 - u0));
-    SelectStyle(item.StyleNo);
-    std::vector<int> ext;
+    SelectPieceStyle(p);
+    std::vector<TLTClusterBox> boxes;
+    std::vector<TLTSpanI> spans;
     for (const auto& painter : *item.MarkList) {
       // The part of the word inside this piece, in characters from its start.
       const int64_t a = std::max<int64_t>(painter->StartOffs, p.Offset) - p.Offset;
@@ -374,13 +415,16 @@ void TPainter::WordMarks(int first, int last) {
                                           static_cast<int64_t>(p.Offset) + p.Length) -
                         p.Offset;
       if (b <= a) continue;
-      if (ext.empty()) c_.PartialExtents(s, ext);
-      if (ext.size() != s.size()) break;
+      if (boxes.empty()) c_.ClusterBoxes(s, boxes);
+      if (boxes.empty()) break;
       const int ua = t.UnitOfChar(p.Offset - 1 + static_cast<int>(a)) - u0;
       const int ub = t.UnitOfChar(p.Offset - 1 + static_cast<int>(b)) - u0;
-      const int x0 = p.Left + p.JustifyExtra + (ua > 0 ? ext[static_cast<size_t>(ua - 1)] : 0);
-      const int x1 = p.Left + p.JustifyExtra + (ub > 0 ? ext[static_cast<size_t>(ub - 1)] : 0);
-      painter->Paint(c_, {x0 + dx_, p.Top + dy_, x1 + dx_, p.Top + p.Height + dy_}, style_);
+      // A word that reads in both directions may show in several stretches.
+      SpansOfUnits(boxes, ua, ub, spans);
+      const int origin = TextOrigin(p);
+      for (const TLTSpanI& span : spans)
+        painter->Paint(c_, {origin + span.Left + dx_, p.Top + dy_, origin + span.Right + dx_, p.Top + p.Height + dy_},
+                       style_);
     }
   }
 }

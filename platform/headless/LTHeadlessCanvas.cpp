@@ -4,6 +4,7 @@
 
 #include "platform/headless/LTHeadlessCanvas.h"
 
+#include "platform/LTBiDi.h"
 #include "platform/LTColors.h"
 
 #include <algorithm>
@@ -169,19 +170,15 @@ void TLTHeadlessCanvas::DrawText(TLTDrawKind kind, int x, int y, std::u16string_
     const TColor ink = ColorToRGB(state_.Font.Color);
     const int w = CharWidth();
     const bool rtl = state_.Order == TLTReadingOrder::RightToLeft;
-    const int n = static_cast<int>(text.size());
-    for (int s = 0; s < n;) {
-      const int e = ClusterEnd(text, s);
-      const int left = s ? positions[s - 1] : 0;
-      const int right = positions[e - 1];
-      const int box = std::clamp(right - left, 0, w);
-      if (!IsBlank(text[s]) && box > 0) {
-        // The extra follows a character in reading order, so right to left
-        // it lies on the character's left.
-        const int bl = rtl ? width - left - box : left;
-        FillBand({x + bl, y, x + bl + box, y + tm.Ascent}, ink);
-      }
-      s = e;
+    std::vector<TLTClusterBox> boxes;
+    ArrangeClusters(text, positions, rtl, boxes);
+    for (const TLTClusterBox& b : boxes) {
+      const int box = std::clamp(b.Right - b.Left, 0, w);
+      if (IsBlank(text[static_cast<size_t>(b.Start)]) || box <= 0) continue;
+      // The extra follows a character in reading order, so right to left
+      // it lies on the character's left.
+      const int bl = rtl ? b.Right - box : b.Left;
+      FillBand({x + bl, y, x + bl + box, y + tm.Ascent}, ink);
     }
     TLTOutlineMetrics om;
     OutlineMetrics(om);

@@ -26,9 +26,12 @@
 // from the device origin), frames with their pen bands inside the
 // rectangle, lines without their end point, ellipses and polygons by pixel
 // centres, pictures stretched by nearest pixel, and text as one filled box
-// per visible character: w pixels wide (the extra stays empty), from the
-// cell's top to the baseline, in the font colour, over the cell in the
-// brush colour when the brush is solid.
+// per visible character: w pixels wide (the extra stays empty, after the
+// character in reading order), from the cell's top to the baseline, in the
+// font colour, over the cell in the brush colour when the brush is solid.
+// Characters stand where the bidirectional algorithm puts them in a
+// paragraph of the reading order: a right-to-left stretch shows its first
+// character rightmost.
 
 #include "platform/LTCanvas.h"
 

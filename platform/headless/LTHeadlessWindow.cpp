@@ -61,6 +61,22 @@ void TLTHeadlessWindow::ShowHint(const TLTString& text, TLTPointI at) {
 
 void TLTHeadlessWindow::CancelHint() { HintText.clear(); }
 
+void TLTHeadlessWindow::PlaceControl(TLTControl& control, TLTPointI topLeft, bool visible) {
+  for (TPlacedControl& c : Controls)
+    if (c.Control == &control) {
+      c.At = topLeft;
+      c.Visible = visible;
+      return;
+    }
+  Controls.push_back({&control, topLeft, visible});
+}
+
+const TLTHeadlessWindow::TPlacedControl* TLTHeadlessWindow::PlacedControl(const TLTControl* control) const {
+  for (const TPlacedControl& c : Controls)
+    if (c.Control == control) return &c;
+  return nullptr;
+}
+
 void TLTHeadlessWindow::ClearRecord() {
   Invalidated.clear();
   InvalidatedAll = 0;

@@ -67,6 +67,7 @@ class TLTHeadlessWindow final : public ILTWindow {
   void ShowHint(const TLTString& text, TLTPointI at) override;
   void CancelHint() override;
   void PostDeferred(std::function<void()> call) override { deferred_.push_back(std::move(call)); }
+  void PlaceControl(TLTControl& control, TLTPointI topLeft, bool visible) override;
 
   // ---- What the control asked for --------------------------------------------------
   std::vector<TLTRectI> Invalidated;
@@ -87,6 +88,16 @@ class TLTHeadlessWindow final : public ILTWindow {
   TLTString HintText;
   TLTPointI HintAt;
   int HintsShown = 0;
+  /// Where the control last placed each embedded control (compared by
+  /// address only: a control may be gone since).
+  struct TPlacedControl {
+    const TLTControl* Control = nullptr;
+    TLTPointI At;
+    bool Visible = false;
+  };
+  std::vector<TPlacedControl> Controls;
+  /// The last place of a control, or null when it was never placed.
+  const TPlacedControl* PlacedControl(const TLTControl* control) const;
   /// Forgets the recorded repaints and pixel moves.
   void ClearRecord();
   bool IsTimerRunning(int id) const { return timers_.count(id) != 0; }

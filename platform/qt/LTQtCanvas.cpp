@@ -11,12 +11,24 @@
 // punctuation and symbols) are shaped once each and kept per face with
 // their glyph and font, so ordinary text costs a table look-up per code
 // unit. Any other run (combining marks, surrogate pairs, right-to-left or
-// complex scripts, control characters) is laid out as one QTextLayout line
-// and the advance of each cluster read with cursorToX; painting then moves
-// every glyph of Qt's line by the offset of its cluster.
+// complex scripts, control characters, any run read right to left) is a
+// complex run.
+//
+// A complex run is split into its stretches of one direction by the
+// bidirectional algorithm; every stretch is laid out by a QTextLayout of
+// its own direction, where a cursor position never lies between two
+// directions, and the advance of each cluster is read there. Painting
+// draws the whole run as one QTextLayout lays it out, glyph positions as
+// Qt gives them, so that joined scripts (Arabic) keep their joins and
+// final forms; the stretches' clusters (placed left to right as
+// ArrangeClusters places them) add up to the width Qt paints. Only when
+// the clusters must stand at places of their own (a character extra,
+// explicit advances) are the glyphs of each stretch moved cluster by
+// cluster.
 
 #include "platform/qt/LTQtCanvas.h"
 
+#include "platform/LTBiDi.h"
 #include "platform/LTColors.h"
 #include "platform/LTSysUtils.h"
 
@@ -34,6 +46,7 @@
 #include <climits>
 #include <cmath>
 #include <map>
+#include <memory>
 #include <tuple>
 #include <unordered_map>
 
@@ -120,13 +133,60 @@ struct TFace {
   std::vector<QRawFont> Raws;
 };
 
-/// One cluster of a run: its code units and its left edge relative to the
-/// run's left, in device pixels.
-struct TCluster {
+/// One cluster of a complex run: its code units and its advance.
+struct TAdvance {
   int Start = 0, End = 0;
-  int Left = 0, Width = 0;
-  qreal QtLeft = 0, QtRight = 0;  // where Qt's line put it (slow path)
+  qreal Width = 0;
 };
+
+/// One stretch of one direction of a complex run, laid out alone.
+struct TStretch {
+  int Start = 0, End = 0;
+  bool RightToLeft = false;
+  std::unique_ptr<QTextLayout> Layout;
+};
+
+/// A complex run as it was last measured: its clusters' advances in
+/// logical order, its stretches, and the whole run as Qt lays it out
+/// (made when the run is painted).
+struct TComplexRun {
+  TLTString Text;
+  const TFace* Face = nullptr;
+  TLTReadingOrder Order = TLTReadingOrder::LeftToRight;
+  bool Valid = false;
+  std::vector<TAdvance> Advances;
+  std::vector<TStretch> Stretches;
+  std::unique_ptr<QTextLayout> Whole;
+};
+
+QTextOption LineOption(bool rightToLeft) {
+  QTextOption option;
+  option.setWrapMode(QTextOption::NoWrap);
+  option.setAlignment(Qt::AlignLeft | Qt::AlignAbsolute);
+  option.setTextDirection(rightToLeft ? Qt::RightToLeft : Qt::LeftToRight);
+  return option;
+}
+
+QString LineText(std::u16string_view text) {
+  QString s = ToQString(text);
+  // Line and paragraph breaks would start a second line and leave the rest
+  // of the run unmeasured.
+  for (QChar& c : s)
+    if (c == u'\n' || c == u'\r' || c == QChar::LineSeparator || c == QChar::ParagraphSeparator) c = u' ';
+  return s;
+}
+
+/// A layout of one line holding the whole text.
+std::unique_ptr<QTextLayout> LayOutLine(const QFont& font, std::u16string_view text, bool rightToLeft) {
+  auto layout = std::make_unique<QTextLayout>(LineText(text), font);
+  layout->setCacheEnabled(true);
+  layout->setTextOption(LineOption(rightToLeft));
+  layout->beginLayout();
+  QTextLine line = layout->createLine();
+  if (line.isValid()) line.setLineWidth(kLineWidth);
+  layout->endLayout();
+  return layout;
+}
 
 }  // namespace
 
@@ -139,28 +199,23 @@ struct TLTQtCanvas::TImpl {
   std::vector<TState> Saved;
   std::map<TFaceKey, std::unique_ptr<TFace>> Faces;
   TFace* Current = nullptr;
+  // Shapes single characters for the glyph table.
   QTextLayout Layout;
-  // What Layout holds, so that measuring a run twice, or measuring and then
-  // painting it, shapes it once.
-  TLTString LaidOutText;
-  const TFace* LaidOutFace = nullptr;
-  TLTReadingOrder LaidOutOrder = TLTReadingOrder::LeftToRight;
-  bool MemoValid = false;
-  int MemoExtra = 0;
-  std::vector<int> MemoPositions;
+  TComplexRun Complex;
   std::vector<int> Scratch;
 
   TFace& Face();
   std::unique_ptr<TFace> MakeFace(const TLTCanvasFont& font) const;
   const TGlyph& Glyph(TFace& face, char16_t u);
   bool IsSimple(TFace& face, std::u16string_view text);
-  void LayOut(const TFace& face, std::u16string_view text);
-  bool IsLaidOut(const TFace& face, std::u16string_view text) const {
-    return LaidOutFace == &face && LaidOutOrder == State.Order && LaidOutText == text;
-  }
+  void LayOutGlyph(const TFace& face, char16_t u);
+  /// Measures a complex run unless it is the one measured last.
+  TComplexRun& Measured(const TFace& face, std::u16string_view text);
   void Positions(std::u16string_view text, std::vector<int>& out, bool& simple);
-  void Clusters(std::u16string_view text, const std::vector<int>& positions, bool simple, std::vector<TCluster>& out);
-  void PaintText(int x, int y, std::u16string_view text, const std::vector<int>& positions, bool simple);
+  void PaintText(int x, int y, std::u16string_view text, const std::vector<int>& positions, bool simple, bool asQt);
+  void PaintSimple(TFace& face, std::u16string_view text, const std::vector<int>& positions);
+  void PaintAsQt(TComplexRun& run);
+  void PaintPlaced(TComplexRun& run, std::u16string_view text, const std::vector<int>& positions);
   void ApplyPen();
   void ApplyBrush();
   void FillWithBrush(const QRect& r);
@@ -241,8 +296,7 @@ TFace& TLTQtCanvas::TImpl::Face() {
   if (it == Faces.end()) {
     if (Faces.size() >= kMaxCachedFaces) {
       Faces.clear();
-      LaidOutFace = nullptr;  // a new face may reuse the address
-      MemoValid = false;
+      Complex = TComplexRun();  // a new face may reuse the address
     }
     it = Faces.emplace(std::move(key), MakeFace(f)).first;
   }
@@ -257,7 +311,7 @@ const TGlyph& TLTQtCanvas::TImpl::Glyph(TFace& face, char16_t u) {
   if (!IsStandalone(u)) return g;
   // Shaped exactly as a run containing it would be, so both ways of
   // measuring agree.
-  LayOut(face, std::u16string_view(&u, 1));
+  LayOutGlyph(face, u);
   const QTextLine line = Layout.lineAt(0);
   const QList<QGlyphRun> runs = line.glyphRuns();
   if (runs.size() != 1 || runs[0].glyphIndexes().size() != 1) return g;
@@ -281,23 +335,10 @@ bool TLTQtCanvas::TImpl::IsSimple(TFace& face, std::u16string_view text) {
   return true;
 }
 
-void TLTQtCanvas::TImpl::LayOut(const TFace& face, std::u16string_view text) {
-  LaidOutText.assign(text);
-  LaidOutFace = &face;
-  LaidOutOrder = State.Order;
-  MemoValid = false;
-  QString s = ToQString(text);
-  // Line and paragraph breaks would start a second line and leave the rest
-  // of the run unmeasured.
-  for (QChar& c : s)
-    if (c == u'\n' || c == u'\r' || c == QChar::LineSeparator || c == QChar::ParagraphSeparator) c = u' ';
-  Layout.setText(s);
+void TLTQtCanvas::TImpl::LayOutGlyph(const TFace& face, char16_t u) {
+  Layout.setText(LineText(std::u16string_view(&u, 1)));
   Layout.setFont(face.Font);
-  QTextOption option;
-  option.setWrapMode(QTextOption::NoWrap);
-  option.setAlignment(Qt::AlignLeft | Qt::AlignAbsolute);
-  option.setTextDirection(State.Order == TLTReadingOrder::RightToLeft ? Qt::RightToLeft : Qt::LeftToRight);
-  Layout.setTextOption(option);
+  Layout.setTextOption(LineOption(false));
   Layout.beginLayout();
   QTextLine line = Layout.createLine();
   if (line.isValid()) line.setLineWidth(kLineWidth);
@@ -305,6 +346,40 @@ void TLTQtCanvas::TImpl::LayOut(const TFace& face, std::u16string_view text) {
 }
 
 // ---- Measuring ----------------------------------------------------------------------
+
+TComplexRun& TLTQtCanvas::TImpl::Measured(const TFace& face, std::u16string_view text) {
+  TComplexRun& run = Complex;
+  if (run.Valid && run.Face == &face && run.Order == State.Order && run.Text == text) return run;
+  run.Text.assign(text);
+  run.Face = &face;
+  run.Order = State.Order;
+  run.Valid = true;
+  run.Advances.clear();
+  run.Stretches.clear();
+  run.Whole.reset();
+  std::vector<TLTDirectionRun> stretches;
+  VisualRuns(text, State.Order == TLTReadingOrder::RightToLeft, stretches);
+  for (const TLTDirectionRun& r : stretches) {
+    TStretch st;
+    st.Start = r.Start;
+    st.End = r.End;
+    st.RightToLeft = r.RightToLeft;
+    const std::u16string_view part = text.substr(static_cast<size_t>(r.Start), static_cast<size_t>(r.End - r.Start));
+    st.Layout = LayOutLine(face.Font, part, r.RightToLeft);
+    // One direction only: no cursor position lies between two directions,
+    // so the distance between a cluster's two positions is its advance.
+    const QTextLine line = st.Layout->lineAt(0);
+    for (int s = 0; s < static_cast<int>(part.size());) {
+      const int e = std::max(s + 1, ClusterEnd(part, s));
+      run.Advances.push_back({r.Start + s, r.Start + e, std::abs(line.cursorToX(e) - line.cursorToX(s))});
+      s = e;
+    }
+    run.Stretches.push_back(std::move(st));
+  }
+  std::sort(run.Advances.begin(), run.Advances.end(),
+            [](const TAdvance& a, const TAdvance& b) { return a.Start < b.Start; });
+  return run;
+}
 
 void TLTQtCanvas::TImpl::Positions(std::u16string_view text, std::vector<int>& out, bool& simple) {
   TFace& face = Face();
@@ -321,64 +396,87 @@ void TLTQtCanvas::TImpl::Positions(std::u16string_view text, std::vector<int>& o
     return;
   }
   if (n == 0) return;
-  if (IsLaidOut(face, text) && MemoValid && MemoExtra == State.Extra) {
-    out = MemoPositions;
-    return;
-  }
-  if (!IsLaidOut(face, text)) LayOut(face, text);
-  const QTextLine line = Layout.lineAt(0);
+  const TComplexRun& run = Measured(face, text);
   int64_t clusters = 0;
-  qreal startX = line.cursorToX(0);
-  for (int s = 0; s < n;) {
-    const int e = ClusterEnd(text, s);
-    const qreal endX = line.cursorToX(e);
-    sum += std::abs(endX - startX);
-    startX = endX;
+  for (const TAdvance& a : run.Advances) {
+    sum += a.Width;
     ++clusters;
-    std::fill(out.begin() + s, out.begin() + e, Saturate(std::llround(sum * face.Scale) + extra * clusters));
-    s = e;
+    std::fill(out.begin() + a.Start, out.begin() + a.End, Saturate(std::llround(sum * face.Scale) + extra * clusters));
   }
-  MemoValid = true;
-  MemoExtra = State.Extra;
-  MemoPositions = out;
 }
 
 // ---- Painting text --------------------------------------------------------------------
 
-void TLTQtCanvas::TImpl::Clusters(std::u16string_view text, const std::vector<int>& positions, bool simple,
-                                  std::vector<TCluster>& out) {
-  out.clear();
-  const int n = static_cast<int>(text.size());
-  const QTextLine line = simple ? QTextLine() : Layout.lineAt(0);
-  for (int s = 0; s < n;) {
-    const int e = simple ? s + 1 : ClusterEnd(text, s);
-    TCluster c;
-    c.Start = s;
-    c.End = e;
-    c.Width = positions[e - 1] - (s ? positions[s - 1] : 0);
-    if (!simple) {
-      const qreal a = line.cursorToX(s), b = line.cursorToX(e);
-      c.QtLeft = std::min(a, b);
-      c.QtRight = std::max(a, b);
+void TLTQtCanvas::TImpl::PaintSimple(TFace& face, std::u16string_view text, const std::vector<int>& positions) {
+  // Glyphs of one font at a time, each at its measured place.
+  const qreal inv = 1 / face.Scale;
+  QList<quint32> indexes;
+  QList<QPointF> points;
+  const size_t n = text.size();
+  for (size_t k = 0; k < n;) {
+    const int raw = Glyph(face, text[k]).Raw;
+    indexes.clear();
+    points.clear();
+    for (; k < n; ++k) {
+      const TGlyph& g = Glyph(face, text[k]);
+      if (g.Raw != raw) break;
+      indexes.push_back(g.Index);
+      points.push_back(QPointF((k ? positions[k - 1] : 0) * inv, 0));
     }
-    out.push_back(c);
-    s = e;
+    QGlyphRun run;
+    run.setRawFont(face.Raws[static_cast<size_t>(raw)]);
+    run.setGlyphIndexes(indexes);
+    run.setPositions(points);
+    Painter.drawGlyphRun(QPointF(0, 0), run);
   }
-  // Clusters take their widths in the order Qt shows them: logical order
-  // unless a right-to-left stretch reverses it.
-  if (!simple)
-    std::stable_sort(out.begin(), out.end(), [](const TCluster& a, const TCluster& b) {
-      return a.QtLeft != b.QtLeft ? a.QtLeft < b.QtLeft : a.QtRight < b.QtRight;
-    });
-  int64_t left = 0;
-  for (TCluster& c : out) {
-    c.Left = Saturate(left);
-    left += c.Width;
+}
+
+void TLTQtCanvas::TImpl::PaintAsQt(TComplexRun& run) {
+  if (!run.Whole) run.Whole = LayOutLine(run.Face->Font, run.Text, run.Order == TLTReadingOrder::RightToLeft);
+  const QTextLine line = run.Whole->lineAt(0);
+  const QPointF origin(line.naturalTextRect().left(), line.y() + line.ascent());
+  for (const QGlyphRun& glyphs : line.glyphRuns()) Painter.drawGlyphRun(-origin, glyphs);
+}
+
+void TLTQtCanvas::TImpl::PaintPlaced(TComplexRun& run, std::u16string_view text, const std::vector<int>& positions) {
+  std::vector<TLTClusterBox> boxes;
+  ArrangeClusters(text, positions, run.Order == TLTReadingOrder::RightToLeft, boxes);
+  const qreal inv = 1 / run.Face->Scale;
+  for (const TStretch& st : run.Stretches) {
+    // The stretch's clusters where its own layout put them, left to right.
+    const QTextLine line = st.Layout->lineAt(0);
+    struct TQtCluster {
+      qreal Left;
+      size_t Box;
+    };
+    std::vector<TQtCluster> clusters;
+    for (size_t k = 0; k < boxes.size(); ++k) {
+      const TLTClusterBox& b = boxes[k];
+      if (b.Start < st.Start || b.End > st.End) continue;
+      const qreal a = line.cursorToX(b.Start - st.Start), e = line.cursorToX(b.End - st.Start);
+      clusters.push_back({std::min(a, e), k});
+    }
+    if (clusters.empty()) continue;
+    std::sort(clusters.begin(), clusters.end(), [](const TQtCluster& a, const TQtCluster& b) { return a.Left < b.Left; });
+    const qreal baseline = line.y() + line.ascent();
+    for (QGlyphRun glyphs : line.glyphRuns()) {
+      QList<QPointF> points = glyphs.positions();
+      for (QPointF& p : points) {
+        // A glyph belongs to the last cluster starting at or before it;
+        // marks sit inside their base's span.
+        auto it = std::upper_bound(clusters.begin(), clusters.end(), p.x(),
+                                   [](qreal x, const TQtCluster& c) { return x < c.Left; });
+        const TQtCluster& c = it == clusters.begin() ? clusters.front() : *(it - 1);
+        p = QPointF(boxes[c.Box].Left * inv + (p.x() - c.Left), p.y() - baseline);
+      }
+      glyphs.setPositions(points);
+      Painter.drawGlyphRun(QPointF(0, 0), glyphs);
+    }
   }
 }
 
 void TLTQtCanvas::TImpl::PaintText(int x, int y, std::u16string_view text, const std::vector<int>& positions,
-                                   bool simple) {
+                                   bool simple, bool asQt) {
   TFace& face = Face();
   const TLTTextMetrics& m = face.Metrics;
   const int width = positions.empty() ? 0 : positions.back();
@@ -386,52 +484,19 @@ void TLTQtCanvas::TImpl::PaintText(int x, int y, std::u16string_view text, const
     Painter.fillRect(QRect(x, y, width, m.Height), ToQColor(State.Brush.Color));
   if (text.empty()) return;
 
-  std::vector<TCluster> clusters;
-  Clusters(text, positions, simple, clusters);
   const QTransform old = Painter.worldTransform();
   QTransform t = QTransform::fromTranslate(x, y + m.Ascent);
   t.scale(face.Scale, 1);
   Painter.setWorldTransform(t * old);
   Painter.setPen(ToQColor(State.Font.Color));
-  const qreal inv = 1 / face.Scale;
-
   if (simple) {
-    // Glyphs of one font at a time.
-    QList<quint32> indexes;
-    QList<QPointF> points;
-    for (size_t k = 0; k < clusters.size();) {
-      const int raw = Glyph(face, text[clusters[k].Start]).Raw;
-      indexes.clear();
-      points.clear();
-      for (; k < clusters.size(); ++k) {
-        const TGlyph& g = Glyph(face, text[clusters[k].Start]);
-        if (g.Raw != raw) break;
-        indexes.push_back(g.Index);
-        points.push_back(QPointF(clusters[k].Left * inv, 0));
-      }
-      QGlyphRun run;
-      run.setRawFont(face.Raws[raw]);
-      run.setGlyphIndexes(indexes);
-      run.setPositions(points);
-      Painter.drawGlyphRun(QPointF(0, 0), run);
-    }
+    PaintSimple(face, text, positions);
   } else {
-    const QTextLine line = Layout.lineAt(0);
-    const qreal baseline = line.y() + line.ascent();
-    std::vector<qreal> lefts(clusters.size());
-    for (size_t k = 0; k < clusters.size(); ++k) lefts[k] = clusters[k].QtLeft;
-    for (QGlyphRun run : line.glyphRuns()) {
-      QList<QPointF> points = run.positions();
-      for (QPointF& p : points) {
-        // The cluster a glyph belongs to is the last one starting at or
-        // before it; marks sit inside their base's span.
-        const auto it = std::upper_bound(lefts.begin(), lefts.end(), p.x());
-        const size_t k = it == lefts.begin() ? 0 : static_cast<size_t>(it - lefts.begin() - 1);
-        p = QPointF(clusters[k].Left * inv + (p.x() - clusters[k].QtLeft), p.y() - baseline);
-      }
-      run.setPositions(points);
-      Painter.drawGlyphRun(QPointF(0, 0), run);
-    }
+    TComplexRun& run = Measured(face, text);
+    if (asQt)
+      PaintAsQt(run);
+    else
+      PaintPlaced(run, text, positions);
   }
   Painter.setWorldTransform(old);
 
@@ -576,7 +641,8 @@ void TLTQtCanvas::TextOut(int x, int y, std::u16string_view text) {
   std::vector<int> positions;
   bool simple = false;
   d_->Positions(text, positions, simple);
-  d_->PaintText(x, y, text, positions, simple);
+  // Without a character extra the run stands as Qt lays it out.
+  d_->PaintText(x, y, text, positions, simple, d_->State.Extra == 0);
 }
 
 void TLTQtCanvas::TextOutAdvances(int x, int y, std::u16string_view text, const std::vector<int>& advances) {
@@ -584,8 +650,8 @@ void TLTQtCanvas::TextOutAdvances(int x, int y, std::u16string_view text, const 
   std::vector<int> positions;
   bool simple = false;
   d_->Positions(text, positions, simple);
-  // Positions() left Qt's line (or the glyph table) ready; only the places
-  // change.
+  // Positions() left the run measured (or the glyph table ready); only the
+  // places change.
   int64_t sum = 0;
   int previous = 0;
   for (size_t i = 0; i < text.size(); ++i) {
@@ -594,7 +660,7 @@ void TLTQtCanvas::TextOutAdvances(int x, int y, std::u16string_view text, const 
     sum += i < advances.size() ? advances[i] : measured;
     positions[i] = Saturate(sum);
   }
-  d_->PaintText(x, y, text, positions, simple);
+  d_->PaintText(x, y, text, positions, simple, false);
 }
 
 void TLTQtCanvas::Line(int x1, int y1, int x2, int y2) {

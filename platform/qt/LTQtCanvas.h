@@ -10,11 +10,15 @@
 // and painting apply the same scale. Kerning is off.
 //
 // Text is measured once per run: the advance of every character cluster is
-// summed, the running sums are scaled and rounded once, the character extra
-// is added per cluster, and painting places every cluster's glyphs at
-// exactly those pixel positions. So a run measured w wide paints inside
-// [x, x + w) (glyph overhangs aside). Runs of one direction are expected;
-// a mixed run is measured by logical advances all the same.
+// summed in logical order, the running sums are scaled and rounded once,
+// and the character extra is added per cluster. A run of simple
+// characters paints every glyph at exactly those pixel positions; a run of
+// complex or right-to-left text, or one read right to left, is drawn as
+// QTextLayout lays it out in the reading order (its directions reordered,
+// its scripts shaped and joined), and the advances it was measured by add
+// up to that width. So a run measured w wide paints inside [x, x + w)
+// (glyph overhangs aside). With a character extra or explicit advances
+// every cluster's glyphs move to their own places instead.
 //
 // Outline metrics come from the face's OS/2 table (sub- and superscript
 // sizes and offsets with the table's signs: subscript offsets downwards,

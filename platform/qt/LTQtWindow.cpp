@@ -4,6 +4,7 @@
 
 #include "platform/LTSysUtils.h"
 #include "platform/qt/LTQtCanvas.h"
+#include "platform/qt/LTQtControl.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -623,6 +624,16 @@ std::unique_ptr<QMimeData> ToMimeData(const TLTClipboardData& data) {
 
 void TLTQtWindow::SetClipboard(const TLTClipboardData& data) {
   QGuiApplication::clipboard()->setMimeData(ToMimeData(data).release());
+}
+
+void TLTQtWindow::PlaceControl(TLTControl& control, TLTPointI topLeft, bool visible) {
+  auto* qc = dynamic_cast<TLTQtControl*>(&control);
+  QWidget* w = qc ? qc->Widget() : nullptr;
+  if (!w) return;
+  // A child of the viewport moves with it when the document scrolls.
+  if (w->parentWidget() != viewport()) w->setParent(viewport());
+  w->move(topLeft.X, topLeft.Y);
+  w->setVisible(visible);
 }
 
 int TLTQtWindow::DragThreshold() const { return QApplication::startDragDistance(); }

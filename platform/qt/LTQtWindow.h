@@ -62,6 +62,8 @@ class TLTQtWindow final : public QAbstractScrollArea, public ILTWindow {
   void ShowHint(const TLTString& text, TLTPointI at) override;
   void CancelHint() override;
   void PostDeferred(std::function<void()> call) override;
+  /// Controls over widgets (TLTQtControl) become children of the viewport.
+  void PlaceControl(TLTControl& control, TLTPointI topLeft, bool visible) override;
 
   /// The cursor number last set (for tests).
   TLTCursorId CursorId() const { return cursor_; }

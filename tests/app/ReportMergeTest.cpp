@@ -62,6 +62,14 @@ struct MergeTest : ::testing::Test {
   void Field(const char16_t* name, int32_t paraNo = -1) {
     D.AddTextW(name, FindOrAddCodeStyle(ltcsFieldCode, Doc.Style), paraNo, TLTTag::FromString(TLTString(name) + u"|"));
   }
+  /// Replaces the table by one record of a country and its description.
+  void UseDescription(const TTestValue& description) {
+    Table.Close();
+    testing::MakeTable(Dir / "d.db", "Countries", {"Country TEXT", "Description BLOB"},
+                       {{TTestValue::T("Chile"), description}});
+    Table.SetFileName(Dir / "d.db");
+    Table.Open();
+  }
   void MergeAndNormalize(int recNo) {
     Merge.CodesView = recNo == 0;
     if (recNo > 0) Table.SetRecNo(recNo);
@@ -180,6 +188,67 @@ TEST_F(MergeTest, MergesRepeatAndReturnToTheTemplate) {
   MergeAndNormalize(0);
   EXPECT_EQ(Shape(D, kFull), codes);
   EXPECT_EQ(Shape(*t.Cells(0, 1), kFull), "Capital/0//s6/Capital|");
+}
+
+TEST_F(MergeTest, AFieldStartingItsOwnParagraphGivesTheContentItsParagraphStyle) {
+  D.AddTextW(u"Intro", 0, 0);
+  Field(u"Description", 1);
+  D.AddTextW(u" tail", 0, -1);
+  Field(u"Capital", 1);
+  MergeAndNormalize(1);
+  // The first paragraph of the content takes style 1 and starts a
+  // paragraph as the run did; its second paragraph keeps its own style.
+  EXPECT_EQ(Shape(D), "Intro/0/ Long and thin, see /1/ the portal/1/J Second paragraph./0/  tail/0/J Santiago/1/");
+}
+
+TEST_F(MergeTest, ValuesGetAStyleOfTheirOwnWhenStyleZeroHasItsOwnCharset) {
+  ASSERT_EQ(FindOrAddCodeStyle(ltcsValue, Doc.Style), 0) << "the default style 0 is Arial 10";
+  Doc.Style.TextStyles()[0].Charset = 161;  // Greek
+  const int count = Doc.Style.TextStyles().Count();
+  const int value = FindOrAddCodeStyle(ltcsValue, Doc.Style);
+  EXPECT_EQ(value, count);
+  EXPECT_EQ(Doc.Style.TextStyles()[value].Charset, 1);
+  Field(u"Capital", 0);
+  MergeAndNormalize(1);
+  EXPECT_EQ(Shape(D, kFull), "Santiago/0//s" + IntToStr(value) + "/Capital|");
+  EXPECT_EQ(Doc.Style.TextStyles()[0].Charset, 161);
+}
+
+TEST_F(MergeTest, ContentStartingWithAMarkerAfterATemplateMarkerKeepsOnlyTheTemplates) {
+  Doc.Style.ListStyles().Add().Levels.Add().ListType = ltlstDecimal;
+  UseDescription(Stored([](TLTDocument& d) {
+    d.Style.ListStyles().Add().Levels.Add().ListType = ltlstDecimal;
+    d.Data.AddItem({}, std::make_unique<TLTMarkerItemInfo>(0, 0, 5, true));
+    d.Data.AddTextW(u"First point", 0, -1);
+    d.Data.AddTextW(u"After the list", 0, 0);
+  }));
+  D.AddTextW(u"List", 0, 0);
+  D.AddItem({}, std::make_unique<TLTMarkerItemInfo>(0, 0, 1, false));
+  Field(u"Description");
+  MergeAndNormalize(1);
+  EXPECT_EQ(Shape(D), "List/0/ #/0/ First point/0/J After the list/0/");
+  // The marker left is the template's, which does not restart at 5.
+  const auto& marker = static_cast<const TLTMarkerItemInfo&>(D.GetItem(1));
+  EXPECT_FALSE(marker.Reset);
+  EXPECT_EQ(marker.StartFrom, 1);
+}
+
+TEST_F(MergeTest, EachRecordReportsOnlyItsOwnProblems) {
+  Field(u"Demographics", 0);
+  MergeAndNormalize(1);
+  EXPECT_EQ(Merge.Problems.size(), 1u);
+  MergeAndNormalize(2);
+  EXPECT_TRUE(Merge.Problems.empty());
+}
+
+TEST_F(MergeTest, ContentStartingWithAnEmptyParagraphIsKept) {
+  UseDescription(Stored([](TLTDocument& d) {
+    d.Data.AddTextW(u"", 0, 0);
+    d.Data.AddTextW(u"Second", 0, 0);
+  }));
+  Field(u"Description", 0);
+  MergeAndNormalize(1);
+  EXPECT_EQ(Shape(D), "/0/ Second/0/");
 }
 
 }  // namespace

@@ -250,6 +250,40 @@ TEST(LTEditCaret, InARightToLeftControlLeftGoesForward) {
   EXPECT_EQ(e.Caret(), P(0, 1));
 }
 
+TEST(LTEditCaret, StopsInMixedTextStandWhereTheirCharactersAreDrawn) {
+  // "ab " and three Hebrew letters drawn right to left over characters 3
+  // to 6: the first letter's stop is on its right edge.
+  const std::u16string mixed = u"ab \u05D0\u05D1\u05D2";
+  Editor e;
+  e.Para(mixed);
+  e.Ready();
+  e.E.SetCaretAt(0, 1);
+  auto xs = [&e] {
+    std::vector<int> out;
+    for (const TLTCharPos& s : e.E.CaretStops()) out.push_back(s.StopX);
+    return out;
+  };
+  EXPECT_EQ(xs(), (std::vector<int>{0, W, 2 * W, 6 * W, 5 * W, 4 * W, 3 * W}));
+  for (int k = 0; k < 4; ++k) e.Key(vkRight);
+  EXPECT_EQ(e.Caret(), P(0, 5)) << "Right goes on in reading order";
+  EXPECT_EQ(e.E.CaretStops()[static_cast<size_t>(4)].StopX, 5 * W);
+
+  // In a right-to-left paragraph of a left-to-right control the letters
+  // read from the right and Left goes forward.
+  Editor r;
+  r.Style.ParaStyles()[1].BiDiMode = ltbdRightToLeft;
+  r.E.LTData().AddTextW(mixed.substr(3), 0, 1);
+  r.Ready();
+  r.E.SetCaretAt(0, 1);
+  const std::vector<TLTCharPos>& stops = r.E.CaretStops();
+  ASSERT_EQ(stops.size(), 4u);
+  for (size_t k = 1; k < stops.size(); ++k) EXPECT_EQ(stops[k].StopX, stops[k - 1].StopX - W) << k;
+  r.Key(vkLeft);
+  EXPECT_EQ(r.Caret(), P(0, 2));
+  r.Key(vkRight);
+  EXPECT_EQ(r.Caret(), P(0, 1));
+}
+
 TEST(LTEditCaret, ShiftGrowsAndShrinksTheSelectionAndAPlainMoveDropsIt) {
   Editor e;
   e.Para(u"abcd").Para(u"ef");

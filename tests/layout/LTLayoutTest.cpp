@@ -5,6 +5,7 @@
 #include "layout/CLTFData.h"
 #include "layout/LTLineBreak.h"
 #include "model/LTMarker.h"
+#include "platform/LTStream.h"
 #include "platform/LTSysUtils.h"
 #include "platform/headless/LTHeadlessCanvas.h"
 
@@ -240,6 +241,30 @@ TEST(LTFormat, ListParagraphIndents) {
   EXPECT_EQ(d.P(2).Left, 30);
 }
 
+TEST(LTFormat, AListParagraphsNarrowestWidthKeepsTheIndentOppositeItsMarker) {
+  // The level's indent (30), the paragraph's indent on the far side (left
+  // to right the right indent, 10; right to left the left one, 4) and the
+  // widest run: the marker "1." (14) with "aaa" (21), which cannot be
+  // parted from it.
+  for (const TLTBiDiMode dir : {ltbdLeftToRight, ltbdRightToLeft}) {
+    LayoutDoc d(40 * W);
+    TLTListLevel& level = d.Style.ListStyles().Add().Levels.Add();
+    level.ListType = ltlstDecimal;
+    level.MarkerIndent = 5;
+    level.LeftIndent = 30;
+    TParaInfo& para = d.Style.ParaStyles().Add();
+    para.LeftIndent = 4;
+    para.RightIndent = 10;
+    para.BiDiMode = dir;
+    const int paraNo = d.Style.ParaStyles().Count() - 1;
+    auto marker = std::make_unique<TLTMarkerItemInfo>(0, 0, 0, false);
+    marker->ParaNo = paraNo;
+    d.Doc.AddItem({}, std::move(marker));
+    d.Doc.AddTextW(u"aaa bb", 0, -1);
+    EXPECT_EQ(d.Doc.CalcMinWidth(0, d.Canvas), 30 + (dir == ltbdRightToLeft ? 4 : 10) + 2 * W + 3 * W) << dir;
+  }
+}
+
 TEST(LTFormat, RectItemsAlignToTheBaselineOrTheLine) {
   LayoutDoc d(40 * W);
   auto pic = [](uint8_t va) {
@@ -462,6 +487,209 @@ TEST(LTFormat, ARunThatWrapsIsMeasuredInItsOwnFont) {
   EXPECT_EQ(d.P(1).Width, 2 * 14);
   EXPECT_EQ(d.P(1).Height, 27);
   EXPECT_EQ(d.P(2).Left, 2 * 14);
+}
+
+TEST(LTFormat, EditedOrReplacedStylesAreMeasuredAfresh) {
+  LayoutDoc d;
+  d.Doc.AddTextW(u"abc", 0, 0);
+  d.Format();
+  ASSERT_EQ(d.P(0).Width, 3 * W);
+  // A style edited in place: 20 points are 27 pixels, 14 wide.
+  d.Style.TextStyles()[0].Size = 20;
+  d.Format();
+  EXPECT_EQ(d.P(0).Width, 3 * 14);
+  EXPECT_EQ(d.P(0).Height, 27);
+  // The sheet's styles replaced by others of the same number.
+  TLTStyle other;
+  other.TextStyles()[0].Size = 30;  // 40 pixels, 20 wide
+  d.Style.TextStyles().Assign(other.TextStyles());
+  d.Format();
+  EXPECT_EQ(d.P(0).Width, 3 * 20);
+}
+
+/// The headless canvas with characters 6.5 pixels wide: a run's width
+/// is its running sum rounded once, as on a real screen, so a word's share
+/// of a longer text can be a pixel narrower than the word alone.
+class THalfPixelCanvas final : public TLTCanvas {
+ public:
+  const TLTCanvasFont& Font() const override { return c_.Font(); }
+  void SetPen(const TLTPen& pen) override { c_.SetPen(pen); }
+  const TLTPen& Pen() const override { return c_.Pen(); }
+  void SetBrush(const TLTBrush& brush) override { c_.SetBrush(brush); }
+  const TLTBrush& Brush() const override { return c_.Brush(); }
+  int CharacterExtra() const override { return c_.CharacterExtra(); }
+  TLTReadingOrder ReadingOrder() const override { return c_.ReadingOrder(); }
+  int PixelsPerInchX() const override { return c_.PixelsPerInchX(); }
+  int PixelsPerInchY() const override { return c_.PixelsPerInchY(); }
+  TLTTextMetrics TextMetrics() override { return c_.TextMetrics(); }
+  bool OutlineMetrics(TLTOutlineMetrics& m) override { return c_.OutlineMetrics(m); }
+  TLTSizeI TextExtent(std::u16string_view text) override {
+    return {static_cast<int>((text.size() * 13 + 1) / 2), c_.TextMetrics().Height};
+  }
+  void PartialExtents(std::u16string_view text, std::vector<int>& out) override {
+    out.resize(text.size());
+    for (size_t i = 0; i < text.size(); ++i) out[i] = static_cast<int>(((i + 1) * 13 + 1) / 2);
+  }
+  void TextOut(int x, int y, std::u16string_view text) override { c_.TextOut(x, y, text); }
+  void TextOutAdvances(int x, int y, std::u16string_view text, const std::vector<int>& advances) override {
+    c_.TextOutAdvances(x, y, text, advances);
+  }
+  void Line(int x1, int y1, int x2, int y2) override { c_.Line(x1, y1, x2, y2); }
+  void FillRect(const TLTRectI& r) override { c_.FillRect(r); }
+  void Rectangle(const TLTRectI& r) override { c_.Rectangle(r); }
+  void Ellipse(const TLTRectI& r) override { c_.Ellipse(r); }
+  void Polygon(const std::vector<TLTPointI>& points) override { c_.Polygon(points); }
+  void DrawPixels(const TLTRectI& r, const TLTPixels& pixels) override { c_.DrawPixels(r, pixels); }
+  void IntersectClip(const TLTRectI& r) override { c_.IntersectClip(r); }
+
+ protected:
+  void DoSetFont(const TLTCanvasFont& font) override { c_.SetFont(font); }
+  void DoSetCharacterExtra(int pixels) override { c_.SetCharacterExtra(pixels); }
+  void DoSetReadingOrder(TLTReadingOrder order) override { c_.SetReadingOrder(order); }
+  void DoSave() override { c_.Save(); }
+  void DoRestore() override { c_.Restore(); }
+
+ private:
+  TLTHeadlessCanvas c_;
+};
+
+TEST(LTFormat, AWordThatWidensTheDocumentFitsOnItsLine) {
+  // "cdefghijk" starts at 19.5 pixels into its text: its share is 78 - 20
+  // = 58 pixels, alone it is 58.5, drawn 59.
+  THalfPixelCanvas canvas;
+  LayoutDoc d(10);
+  d.Doc.Canvas = &canvas;
+  d.Doc.AddTextW(u"ab cdefghijk", 0, 0);
+  d.Format();
+  EXPECT_EQ(d.Doc.DocumentWidth, 59);
+  EXPECT_EQ(d.Pieces(), "ab|cdefghijk");
+}
+
+TEST(LTFormat, APagePartContinuesItsListsNumberingAndIndents) {
+  // A list of two levels ("1.", "1.1.", ...); the page's part starts
+  // inside "2.2.".
+  LayoutDoc d(40 * W);
+  TLTListInfo& list = d.Style.ListStyles().Add();
+  for (int k = 0; k < 2; ++k) {
+    TLTListLevel& level = list.Levels.Add();
+    level.ListType = ltlstDecimal;
+    level.FormatString = k == 0 ? u"%0:s." : u"%0:s.%1:s.";
+    level.LeftIndent = 30 * (k + 1);
+    level.FirstIndent = 0;
+  }
+  const std::pair<int, const char16_t*> paras[] = {{0, u"one"},   {1, u"a"},         {0, u"two"},
+                                                   {1, u"b"},     {1, u"c cut here"}, {1, u"d"}};
+  for (const auto& [lvl, text] : paras) {
+    d.Doc.AddItem({}, std::make_unique<TLTMarkerItemInfo>(0, lvl, 0, false));
+    d.Doc.AddTextW(text, 0, -1);
+  }
+  const TLTItemRange part{9, 3, 11, 2};  // "cut here" .. "d"
+  d.Context.LTFOptions = {ltfoSaveBinary};
+  TLTMemoryStream stream;
+  ASSERT_TRUE(d.Doc.SavePagePartToStream(stream, part, TLTLayoutInfo{}));
+  // The numbering record: 0, five markers before the part, 17 bytes each.
+  const std::string numbering = "-9 2 0 0 2 0 6\r\n\r\n" + std::string("\x5D\0\0\0\0\0\0\0\x05\0\0\0", 12);
+  EXPECT_NE(stream.Data().find(numbering), std::string::npos);
+
+  LayoutDoc f(40 * W);
+  f.Context.LTFOptions = {ltfoLoadLayout};
+  f.Style.ListStyles().Assign(d.Style.ListStyles());
+  stream.Seek(0, TLTSeekOrigin::Begin);
+  TLTLayoutInfo read;
+  ASSERT_TRUE(f.Doc.LoadLTFFromStream(stream, &read));
+  ASSERT_EQ(f.Doc.ItemCount(), 3);  // "cut here", the last marker, "d"
+  EXPECT_TRUE(read.FirstParaCut);
+  EXPECT_FALSE(read.LastParaCut);
+  EXPECT_EQ(read.FirstMarkerListNo, 0);
+  EXPECT_EQ(read.FirstMarkerLevel, 1);
+  // The last marker keeps its number and its parent's from before the part.
+  EXPECT_EQ(static_cast<TLTMarkerItemInfo&>(f.Doc.GetItem(1)).DisplayString, u"2.3.");
+  // The cut paragraph keeps its level's indent without its marker.
+  f.Format();
+  ASSERT_EQ(f.Pieces(), "cut here|# d");
+  EXPECT_EQ(f.P(0).Left, 60);
+}
+
+// ---- Indents, paragraph spacing and lines filled to the pixel ---------------------------
+
+TEST(LTFormat, OnlyTheFirstLineOfAParagraphTakesTheFirstIndent) {
+  // 10 characters wide; the first line starts 5 + 14 in and holds 7
+  // characters, the others start at the left indent.
+  LayoutDoc d(10 * W);
+  TParaInfo& indented = d.Style.ParaStyles().Add();
+  indented.LeftIndent = 5;
+  indented.FirstIndent = 2 * W;
+  const int para = d.Style.ParaStyles().Count() - 1;
+  d.Doc.AddTextW(u"aaa bbb ccc ddd eee fff", 0, para);
+  // A hanging first line: out by 14 from the left indent.
+  TParaInfo& hanging = d.Style.ParaStyles().Add();
+  hanging.LeftIndent = 2 * W;
+  hanging.FirstIndent = -2 * W;
+  d.Doc.AddTextW(u"ggg hhh iii jjj", 0, para + 1);
+  d.Format();
+  ASSERT_EQ(d.Pieces(), "aaa bbb|ccc ddd|eee fff|ggg hhh|iii jjj");
+  EXPECT_EQ(d.P(0).Left, 5 + 2 * W);
+  EXPECT_EQ(d.P(1).Left, 5);
+  EXPECT_EQ(d.P(2).Left, 5);
+  EXPECT_EQ(d.P(3).Left, 0);
+  EXPECT_EQ(d.P(4).Left, 2 * W);
+}
+
+TEST(LTFormat, ParagraphsAreApartByTheSpaceAfterThePreviousAndBeforeTheNext) {
+  LayoutDoc d(10 * W);
+  TParaInfo& after = d.Style.ParaStyles().Add();
+  after.SpaceAfter = 6;
+  TParaInfo& before = d.Style.ParaStyles().Add();
+  before.SpaceBefore = 4;
+  const int a = d.Style.ParaStyles().Count() - 2, b = a + 1;
+  d.Doc.AddTextW(u"one", 0, a);
+  d.Doc.AddTextW(u"two", 0, b);
+  d.Doc.AddTextW(u"three", 0, a);
+  // A rule after a paragraph is spaced the same way.
+  auto rule = std::make_unique<TLTBreakItemInfo>();
+  rule->ParaNo = b;
+  d.Doc.AddItem({}, std::move(rule));
+  d.Doc.AddTextW(u"four", 0, a);
+  d.Doc.AddTextW(u"five", 0, 0);
+  d.Format();
+  EXPECT_EQ(d.P(0).Top, 0);
+  EXPECT_EQ(d.P(1).Top, H + 6 + 4);
+  EXPECT_EQ(d.P(2).Top, d.P(1).Top + H);
+  EXPECT_EQ(d.P(3).Top, d.P(2).Top + H + 6 + 4);
+  EXPECT_EQ(d.P(4).Top, d.P(3).Top + d.P(3).Height);
+  EXPECT_EQ(d.P(5).Top, d.P(4).Top + H + 6);
+}
+
+TEST(LTFormat, APictureOrTabThatExactlyFillsTheLineStaysOnIt) {
+  // "abcd" is 28 wide; a picture 40 wide with 1 pixel of spacing on either
+  // side takes the remaining 42 of 70.
+  auto picture = [](int width) {
+    auto g = std::make_unique<TLTGraphicItemInfo>();
+    g->ImageWidth = width;
+    g->ImageHeight = 10;
+    g->ParaNo = -1;
+    g->SetJoinPrev(true);
+    return g;
+  };
+  for (const auto& [width, pieces] : {std::pair{40, "abcd #"}, std::pair{41, "abcd|#"}}) {
+    LayoutDoc d(10 * W);
+    d.Doc.AddTextW(u"abcd", 0, 0);
+    d.Doc.AddItem({}, picture(width));
+    d.Format();
+    EXPECT_EQ(d.Pieces(), pieces) << width;
+    if (width == 40) EXPECT_EQ(d.P(1).Left + d.P(1).Width, 10 * W);
+  }
+  // The default stop after "abcdefg" (49) is 96: a line of 96 holds the tab.
+  for (const auto& [width, pieces] : {std::pair{96, "abcdefg #|x"}, std::pair{95, "abcdefg|# x"}}) {
+    LayoutDoc d(width);
+    d.Doc.AddTextW(u"abcdefg\tx", 0, 0);
+    d.Format();
+    EXPECT_EQ(d.Pieces(), pieces) << width;
+    if (width == 96) {
+      EXPECT_EQ(d.P(1).Left, 7 * W);
+      EXPECT_EQ(d.P(1).Width, 96 - 7 * W);
+    }
+  }
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // sub-document walks, unused-style clean-up and plain text.
 
 #include "model/CLTData.h"
+#include "model/LTMarker.h"
 #include "model/LTDocument.h"
 #include "platform/LTStream.h"
 #include "platform/LTSysUtils.h"
@@ -107,6 +108,24 @@ TEST(LTDataParagraphs, WithoutNewParagraphsItemsBecomeLinesButRulesStillStartPar
   EXPECT_TRUE(d.Data.GetItem(1).HasFlag(ltifNewLine));
   EXPECT_EQ(d.Data.GetItemPara(1), 1);  // a line keeps its paragraph's style
   EXPECT_TRUE(d.Data.IsParaStart(2));
+}
+
+TEST(LTDataParagraphs, TheItemAfterARuleStartsAParagraphEvenAskedForALine) {
+  Doc d;
+  d.Text(u"a", 0, 1);
+  d.Data.AddItem({}, Item(ltikRule, 0));
+  auto line = ItemFactory(0);
+  line->ParaNo = 1;
+  line->SetNewLine(true);
+  d.Data.AddItem({}, std::move(line));
+  EXPECT_TRUE(d.Data.IsParaStart(2));
+  EXPECT_EQ(d.Data.GetItemPara(2), 1);
+  // Nor does a container that allows no new paragraphs join it to the rule.
+  d.Data.AllowNewParagraphs = false;
+  d.Data.AddItem({}, Item(ltikRule, 0));
+  d.Text(u"b", 0, 1);
+  EXPECT_TRUE(d.Data.IsParaStart(4));
+  EXPECT_FALSE(d.Data.GetItem(4).HasFlag(ltifNewLine));
 }
 
 TEST(LTDataParagraphs, ExpandToParaAndLine) {
@@ -265,6 +284,27 @@ TEST(LTDataMerge, EmptyItemTakesItsNeighbourThenEqualStylesJoin) {
   ASSERT_EQ(d.Data.ItemCount(), 1);
   EXPECT_EQ(d.Data.GetItemTextW(0), u"abcd");
   EXPECT_EQ(d.Data.GetItem(0).StyleNo, 1);
+}
+
+TEST(LTDataMerge, ARangeThatStartsLaterJoinsOnlyItsOwnItems) {
+  Doc d;
+  d.Text(u"ab", 1);
+  d.Text(u"cd", 1, -1);
+  d.Text(u"ef", 1, -1);
+  d.Text(u"gh", 1, -1);
+  d.Text(u"ij", 1, -1);
+  // Items 0 and 1 could join, but the range starts at 1.
+  d.Data.NormalizeRange(1, 3);
+  ASSERT_EQ(d.Data.ItemCount(), 3);
+  EXPECT_EQ(d.Data.GetItemTextW(0), u"ab");
+  EXPECT_EQ(d.Data.GetItemTextW(1), u"cdefgh");
+  EXPECT_EQ(d.Data.GetItemTextW(2), u"ij");
+  // A range of one item joins nothing.
+  d.Data.NormalizeRange(2, 2);
+  EXPECT_EQ(d.Data.ItemCount(), 3);
+  d.Data.NormalizeRange(1, 2);
+  ASSERT_EQ(d.Data.ItemCount(), 2);
+  EXPECT_EQ(d.Data.GetItemTextW(1), u"cdefghij");
 }
 
 TEST(LTDataMerge, AnEmptyItemNeverTakesACheckpointOrForeignTagAway) {
@@ -435,6 +475,29 @@ TEST(LTDataStyles, StylesReachableOnlyThroughOthersOrCellsStay) {
   EXPECT_EQ(d.Data.GetItem(0).StyleNo, 0);
 }
 
+TEST(LTDataStyles, ListStylesKeepTheListsTheyReferToAndAreRenumbered) {
+  Doc d;
+  TLTListInfos& lists = d.Style.ListStyles();
+  for (int i = 0; i < 4; ++i) {
+    TLTListInfo& l = lists.Add();
+    l.Levels.Add();
+    l.Standard = false;
+    l.StyleName = u"list " + std::u16string(1, static_cast<char16_t>(u'0' + i));
+  }
+  lists[3].BaseStyleNo = 1;  // list 3 is used and based on list 1
+  lists[2].BaseStyleNo = 7;  // past the end
+  auto marker = std::make_unique<TLTMarkerItemInfo>(3, 0, 0, false);
+  marker->ParaNo = 0;
+  d.Data.AddItem({}, std::move(marker));
+  d.Text(u"x", 0, -1);
+  d.Data.DeleteUnusedStyles(false, false, true);
+  ASSERT_EQ(lists.Count(), 2);
+  EXPECT_EQ(lists[0].StyleName, u"list 1");
+  EXPECT_EQ(lists[1].StyleName, u"list 3");
+  EXPECT_EQ(lists[1].BaseStyleNo, 0);
+  EXPECT_EQ(static_cast<TLTMarkerItemInfo&>(d.Data.GetItem(0)).ListNo, 1);
+}
+
 TEST(LTDataStyles, BrokenStyleNumbersAreLeftAloneNotIndexed) {
   Doc d;
   d.Text(u"a", 0);
@@ -470,6 +533,18 @@ TEST(LTDataPlainText, SaveTextInBothEncodings) {
   TLTMemoryStream narrow;
   ASSERT_TRUE(d.Data.SaveText(narrow, 0, false, false));
   EXPECT_EQ(narrow.Data(), "Z\xFCrich \x80");
+}
+
+TEST(LTDataPlainText, EightBitTextKeepsEveryItemsCodePage) {
+  Doc d;
+  d.Style.TextStyles()[1].Charset = 161;  // Greek, windows-1253
+  d.Style.TextStyles()[2].Charset = 204;  // Cyrillic, windows-1251
+  d.Text(u"\u03B1\u03B2", 1);
+  d.Text(u" \u0416\u0436", 2, -1);
+  d.Text(u" \u00E9", 0, -1);
+  TLTMemoryStream narrow;
+  ASSERT_TRUE(d.Data.SaveText(narrow, 0, false, false));
+  EXPECT_EQ(narrow.Data(), "\xE1\xE2 \xC6\xE6 \xE9");
 }
 
 TEST(LTDataPlainText, ItemsSpeakForThemselvesUnlessTheEventAnswers) {

@@ -63,6 +63,39 @@ TEST(CanvasClusters, LoneSurrogatesAreClustersOfTheirOwn) {
 
 // ---- Metrics ------------------------------------------------------------------------------
 
+TEST(CanvasClusters, BoxesReverseRightToLeftStretchesAndRunsAnswerByThem) {
+  // "ab", two Hebrew letters, "c", 7 pixels each: the letters are drawn
+  // reversed between "ab" and "c".
+  TLTHeadlessCanvas c;
+  c.SetFont(FontOfHeight(-13));
+  const std::u16string text = u"ab\u05D0\u05D1c";
+  std::vector<TLTClusterBox> boxes;
+  c.ClusterBoxes(text, boxes);
+  ASSERT_EQ(boxes.size(), 5u);
+  EXPECT_EQ(boxes[2], (TLTClusterBox{2, 3, 21, 28, true}));
+  EXPECT_EQ(boxes[3], (TLTClusterBox{3, 4, 14, 21, true}));
+  EXPECT_EQ(boxes[4], (TLTClusterBox{4, 5, 28, 35, false}));
+  EXPECT_FALSE(IsPlainLeftToRight(boxes));
+  // The caret before the first Hebrew letter is at its right edge; a
+  // point in its left half is after it.
+  EXPECT_EQ(CaretXInRun(boxes, 2), 28);
+  EXPECT_EQ(CaretXInRun(boxes, 5), 35);
+  EXPECT_EQ(OffsetAtXInRun(boxes, 23, true), 3);
+  EXPECT_EQ(OffsetAtXInRun(boxes, 26, true), 2);
+  EXPECT_EQ(OffsetAtXInRun(boxes, 100, true), 5);
+  std::vector<TLTSpanI> spans;
+  SpansOfUnits(boxes, 1, 4, spans);  // "b" and both letters: one stretch
+  EXPECT_EQ(spans, (std::vector<TLTSpanI>{{7, 28}}));
+  SpansOfUnits(boxes, 3, 5, spans);  // the second letter and "c" do not touch
+  EXPECT_EQ(spans, (std::vector<TLTSpanI>{{14, 21}, {28, 35}}));
+  // Read right to left, left-to-right text keeps its order and moves to
+  // the other side of a trailing space.
+  c.SetReadingOrder(TLTReadingOrder::RightToLeft);
+  c.ClusterBoxes(u"ab ", boxes);
+  EXPECT_EQ(boxes[0].Left, 7);
+  EXPECT_EQ(boxes[2].Left, 0);
+}
+
 TEST(HeadlessCanvasMetrics, FollowTheFaceHeight) {
   TLTHeadlessCanvas c;
   c.SetFont(FontOfHeight(-13));

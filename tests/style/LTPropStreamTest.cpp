@@ -326,6 +326,29 @@ std::string WithValue(const std::string& value) {
          Bytes({0x14, 6, 0, 0, 0}) + "Tahoma" + Bytes({0x00, 0x00});
 }
 
+TEST(LTPropStreamRead, OlderSingleSymbolsGivesItsProtectionInAnyOrder) {
+  // SingleSymbols before and after a stored Protection, and set to False.
+  const std::string protection = Bytes({10}) + "Protection" + Bytes({0x0B, 17}) + "ltprModifyProtect" + Bytes({0});
+  const std::string single = Bytes({13}) + "SingleSymbols" + Bytes({0x09});
+  const std::string bytes = Bytes({0x0E, 0x01}) + single + protection + Bytes({0x00, 0x01}) + protection + single +
+                            Bytes({0x00, 0x01, 13}) + "SingleSymbols" + Bytes({0x08, 0x00, 0x00});
+  TLTStyle sheet;
+  TLTPropReader r(bytes);
+  ASSERT_TRUE(r.ReadCollection(sheet.TextStyles())) << r.Error();
+  ASSERT_EQ(sheet.TextStyles().Count(), 3);
+  for (int i = 0; i < 2; ++i) {
+    const TLTProtectOptions p = sheet.TextStyles()[i].Protection;
+    EXPECT_TRUE(p.Contains(ltprStyleProtect)) << i;
+    EXPECT_TRUE(p.Contains(ltprDoNotAutoSwitch)) << i;
+    EXPECT_TRUE(p.Contains(ltprModifyProtect)) << i;
+  }
+  EXPECT_TRUE(sheet.TextStyles()[2].Protection.Empty());
+  // It is never written back.
+  std::string out;
+  TLTPropWriter(out).WriteCollection(sheet.TextStyles());
+  EXPECT_EQ(out.find("SingleSymbols"), std::string::npos);
+}
+
 TEST(LTPropStreamRead, HandledUnknownPropertySkipsExactlyItsValue) {
   const std::string values[] = {
       Bytes({0x05, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10}),

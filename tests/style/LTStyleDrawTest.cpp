@@ -19,6 +19,20 @@ std::vector<TLTDrawCall> Of(const TLTHeadlessCanvas& c, TLTDrawKind kind) {
   return out;
 }
 
+TEST(LTStyleDraw, AnOutOfRangeStyleDrawsWithItsSheetsColoursAndResolution) {
+  TLTStyle style;
+  style.SelTextColor = MakeColor(0x0000FF);
+  style.HoverColor = MakeColor(0x00AA00);
+  style.TextStyles().PixelsPerInch = 72;
+  TLTHeadlessCanvas c;
+  style.ApplyTextStyle(c, 99, ltbdUnspecified, false, 0, true);
+  EXPECT_EQ(c.Font().Height, -10);  // 10 points at the sheet's 72, not the canvas's 96
+  style.ApplyTextStyleColor(c, 99, {lttsSelected, lttsControlFocused}, false, ltocAsIs);
+  EXPECT_EQ(c.Font().Color, MakeColor(0x0000FF));
+  style.ApplyTextStyleColor(c, 99, {lttsHover}, false, ltocAsIs);
+  EXPECT_EQ(c.Font().Color, MakeColor(0x00AA00));
+}
+
 TEST(LTStyleDraw, ApplyTextStylePutsFontScaleAndSpacingOnTheCanvas) {
   TLTStyle style;
   TLTHeadlessCanvas c;

@@ -147,6 +147,53 @@ TEST(LTTableLayout, CellAtFindsTheMainCellAndNothingBetweenCells) {
   EXPECT_FALSE(t.CellAt(-5, 3, r, c));
 }
 
+TEST(LTTableLayout, CellAtAnswersFromTheLastCellItFound) {
+  TableDoc d(2, 2);
+  d.Format();
+  TLTTableItemInfo& t = *d.Table;
+  const TLTTableCellData& low = *t.Cells(1, 1);
+  t.LastCellRow = 1;
+  t.LastCellCol = 1;
+  int r = -1, c = -1;
+  ASSERT_TRUE(t.CellAt(low.Left + 2, low.Top + 2, r, c));
+  EXPECT_EQ(r, 1);
+  EXPECT_EQ(c, 1);
+  // A point outside the last cell is looked up afresh.
+  const TLTTableCellData& first = *t.Cells(0, 0);
+  ASSERT_TRUE(t.CellAt(first.Left + 2, first.Top + 2, r, c));
+  EXPECT_EQ(r, 0);
+  EXPECT_EQ(c, 0);
+}
+
+TEST(LTTableLayout, AColumnsPixelWidthRaisesTheNarrowestTableOnlyWithoutATableWidth) {
+  // Border spacing 2 on either side and 1 pixel of padding on either side
+  // of each cell: 6 + 2 * 2 around "ab" (14) and "cd" (14).
+  TableDoc d(1, 2);
+  d.Set(0, 0, u"ab");
+  d.Set(0, 1, u"cd");
+  d.Table->Cells(0, 0)->BestWidth = 80;
+  EXPECT_EQ(d.Doc.CalcMinWidth(0, d.Canvas), 6 + 4 + 80 + 14);
+  d.Table->BestWidth = 60;
+  EXPECT_EQ(d.Doc.CalcMinWidth(0, d.Canvas), 60);
+  d.Table->BestWidth = 20;
+  EXPECT_EQ(d.Doc.CalcMinWidth(0, d.Canvas), 6 + 4 + 14 + 14);
+}
+
+TEST(LTTableLayout, WithoutFreeColumnsTheRestGoesToPixelColumnsNotPercentOnes) {
+  TableDoc d(1, 3);
+  d.Set(0, 0, u"ab");
+  d.Set(0, 1, u"cd");
+  d.Set(0, 2, u"ef");
+  d.Table->Cells(0, 0)->BestWidth = 30;
+  d.Table->Cells(0, 1)->BestWidth = 60;
+  d.Table->Cells(0, 2)->BestWidth = -10;
+  d.Format();
+  // The percent column keeps its tenth (17 with its padding taken off);
+  // the pixel columns share the rest as 30 to 60.
+  EXPECT_EQ(d.Table->ColumnWidths, (std::vector<int32_t>{56, 113, 17}));
+  EXPECT_EQ(d.Table->TableWidth, 200);
+}
+
 TEST(LTTableLayout, RulesRunBetweenColumnsAndRows) {
   TableDoc d(2, 3);
   d.Table->VRuleWidth = 1;
@@ -422,6 +469,40 @@ TEST(LTTableLayout, NestedTablesLayOutInsideTheirCellsAndTooDeepOnesAsBorders) {
   EXPECT_TRUE(chain[LTMaxTableNesting]->RowTops.empty());
   TLTHeadlessCanvas deepPaint;
   PaintTo(deep.Doc, deepPaint, p);
+}
+
+TEST(LTTableLayout, ATallSpanGivesItsExtraHeightToTheRowsNoOtherCellEndsIn) {
+  // Column 1 is one cell over three rows wanting 100 (102 with its
+  // padding); the three rows offer 3 * 13 of content and 10 of padding and
+  // spacing, so 53 pixels are missing.
+  {
+    // Every row has a cell of its own that ends in it: all three share the
+    // 53 in proportion to their heights, rounded as they go.
+    TableDoc d(3, 2);
+    d.Set(0, 0, u"a");
+    d.Set(1, 0, u"b");
+    d.Set(2, 0, u"c");
+    ASSERT_TRUE(d.Table->MergeRect(0, 1, 3, 1, false));
+    d.Table->Cells(0, 1)->BestHeight = 100;
+    d.Format();
+    EXPECT_EQ(d.Table->RowContentHeights, (std::vector<int32_t>{13 + 18, 13 + 18, 13 + 17}));
+    EXPECT_EQ(d.Table->Cells(0, 1)->Height, 102);
+  }
+  {
+    // The cell "b" over rows 1 and 2 leaves row 2 without a cell of its
+    // own, so row 2 alone takes the missing height; rows without text are
+    // 10 high.
+    TableDoc d(3, 2);
+    d.Set(0, 0, u"a");
+    d.Set(1, 0, u"b");
+    ASSERT_TRUE(d.Table->MergeRect(1, 0, 2, 1, false));
+    ASSERT_TRUE(d.Table->MergeRect(0, 1, 3, 1, false));
+    d.Table->Cells(0, 1)->BestHeight = 100;
+    d.Format();
+    EXPECT_EQ(d.Table->RowContentHeights, (std::vector<int32_t>{13, 10, 10 + 59}));
+    EXPECT_EQ(d.Table->Cells(0, 1)->Height, 102);
+    EXPECT_EQ(d.Table->TableHeight, 102 + 4);
+  }
 }
 
 }  // namespace

@@ -539,6 +539,35 @@ TEST(LTHyperlinks, HoverRaisesOneEventPerLinkAndRepaintsOnlySensitiveLinks) {
   EXPECT_EQ(v.Win.Invalidated.size(), 2u);
 }
 
+TEST(LTHyperlinks, AfterAClickTheFocusFrameStaysInsideTheLinksLine) {
+  // Lines of an exact height of 10 pixels, lower than their text (13): a
+  // piece reaches out of its line, the frame around the link must not.
+  Viewer v;
+  TParaInfo& tight = v.Style.ParaStyles().Add();
+  tight.LineSpacingType = ltlsLineHeightExact;
+  tight.LineSpacing = 10;
+  const int para = v.Style.ParaStyles().Count() - 1;
+  v.V.LTData().AddTextW(u"first line", 0, para);
+  v.V.LTData().AddTextW(u"go ", 0, para);
+  v.V.LTData().AddTextW(u"link", kLink, -1);
+  v.V.Format();
+  const int d = v.V.LTData().GetItem(2).FirstDrawItem;
+  ASSERT_GE(d, 0);
+  const TLTLineBox line = v.V.LTData().LineOf(d);
+  const TLTDrawLineInfo& piece = v.V.LTData().DrawItems[d];
+  ASSERT_LT(piece.Top, line.Top);  // the case at hand
+  v.Win.Click(piece.Left + 2, line.Top + 3);
+  ASSERT_EQ(v.V.FocusedJump(), 0);
+  TLTHeadlessCanvas c = v.Win.Paint();
+  ASSERT_FALSE(c.Calls().empty());
+  const TLTDrawCall& frame = c.Calls().back();
+  ASSERT_EQ(frame.Kind, TLTDrawKind::Rectangle);
+  EXPECT_EQ(frame.Rect.Left, piece.Left);
+  EXPECT_EQ(frame.Rect.Right, piece.Left + piece.Width);
+  EXPECT_EQ(frame.Rect.Top, line.Top);
+  EXPECT_EQ(frame.Rect.Bottom, line.Bottom);
+}
+
 TEST(LTHyperlinks, TabWalksTheLinksEnterJumpsAndTheLastTabLeaves) {
   LinkViewer v;
   EXPECT_TRUE(v.Win.WantsKey(vkTab));
@@ -565,6 +594,60 @@ TEST(LTHyperlinks, TabWalksTheLinksEnterJumpsAndTheLastTabLeaves) {
   v.Win.SetKeys({ssCtrl, ssShift});
   EXPECT_TRUE(v.Win.Key(vkTab));
   EXPECT_EQ(v.V.FocusedJump(), 0);
+}
+
+// ---- Embedded controls ------------------------------------------------------------------------
+
+/// A control of a fixed height whose width the document may set.
+class TFakeControl : public TLTControl {
+ public:
+  TFakeControl(int w, int h) : w_(w), h_(h) {}
+  std::string_view ClassName() const override { return "TFakeControl"; }
+  int Width() const override { return w_; }
+  int Height() const override { return h_; }
+  bool Visible() const override { return visible_; }
+  void SetVisible(bool v) override { visible_ = v; }
+  bool CanFocus() const override { return true; }
+  void SetWidth(int w) override { w_ = w; }
+
+ private:
+  int w_, h_;
+  bool visible_ = true;
+};
+
+TEST(LTControls, PercentWidthFollowsTheDocumentAndControlsStandAtTheirPiecesWhileScrolling) {
+  Viewer v;
+  v.Para(u"ab");
+  auto item = std::make_unique<TLTControlItemInfo>();
+  item->Control = std::make_unique<TFakeControl>(40, 20);
+  item->PercentWidth = 50;
+  item->ParaNo = -1;
+  TLTControl* control = item->Control.get();
+  v.V.LTData().AddItem({}, std::move(item));
+  for (int i = 0; i < 20; ++i) v.Para(u"line");
+  v.V.Format();
+  // Half of the text width, less the spacing of 1 on either side.
+  const int textWidth = v.V.LTData().TextWidth;
+  EXPECT_EQ(control->Width(), textWidth / 2 - 2);
+  const TLTDrawLineInfo& piece = v.V.LTData().DrawItems[1];
+  EXPECT_EQ(piece.Width, control->Width() + 2);
+  const TLTHeadlessWindow::TPlacedControl* placed = v.Win.PlacedControl(control);
+  ASSERT_NE(placed, nullptr);
+  EXPECT_EQ(placed->At, (TLTPointI{piece.Left + 1, piece.Top + 1}));
+  EXPECT_TRUE(placed->Visible);
+  // Scrolling moves it with the document.
+  v.V.ScrollTo(30);
+  const int top = v.V.VScrollPosition() * v.V.ScrollUnit();
+  ASSERT_GT(top, 0);
+  EXPECT_EQ(v.Win.PlacedControl(control)->At, (TLTPointI{piece.Left + 1, piece.Top + 1 - top}));
+  // A narrower window gives it another width.
+  v.Win.SetSize(200, 100);
+  EXPECT_EQ(v.V.LTData().TextWidth, textWidth - 100);
+  EXPECT_EQ(control->Width(), (textWidth - 100) / 2 - 2);
+  // A hidden control stays hidden where it stands.
+  static_cast<TLTControlItemInfo&>(v.V.LTData().GetItem(1)).SetVisible(false);
+  v.V.Format();
+  EXPECT_FALSE(v.Win.PlacedControl(control)->Visible);
 }
 
 // ---- Hints and checkpoints ----------------------------------------------------------------
@@ -651,6 +734,28 @@ TEST(LTCopy, NothingWithoutASelection) {
   v.Win.SetKeys({ssCtrl});
   EXPECT_TRUE(v.Win.Key('C'));
   EXPECT_EQ(v.Win.ClipboardWrites, 0);
+}
+
+TEST(LTCopy, AFlavourNobodyWritesLeavesTheClipboardAlone) {
+  // No format of the registry writes RTF yet: copying with only that
+  // flavour asked for must not empty what the clipboard holds.
+  Viewer v;
+  v.Para(u"abc");
+  v.V.Format();
+  v.V.SelectAll();
+  TLTClipboardData before;
+  before.Set(LTMimeText, "kept");
+  v.Win.SetClipboard(before);
+  const int writes = v.Win.ClipboardWrites;
+  v.V.SetOptions({ltoAutoCopyRTF});
+  v.Win.SetKeys({ssCtrl});
+  EXPECT_TRUE(v.Win.Key('C'));
+  EXPECT_FALSE(v.V.CopyDefault());
+  v.V.OnCopy = [](TCustomLectern&) {};
+  EXPECT_FALSE(v.V.CopyDefault());
+  EXPECT_EQ(v.Win.ClipboardWrites, writes);
+  ASSERT_NE(v.Win.Clipboard().Find(LTMimeText), nullptr);
+  EXPECT_EQ(*v.Win.Clipboard().Find(LTMimeText), "kept");
 }
 
 TEST(LTCopy, DefaultOptionsPutTheNativeFormatAndUtf8TextOnTheClipboard) {

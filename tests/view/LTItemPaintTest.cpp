@@ -38,6 +38,7 @@ std::vector<TLTRectI> Rects(const std::vector<TLTDrawCall>& calls) {
 }
 
 TEST(LTItemPaint, RuleStylesDrawTheirLineAcrossTheTextWidth) {
+  // The line leaves 5 pixels free at either end of its piece.
   {
     // Without a colour of its own a rule takes text style 0's.
     PaintDoc d;
@@ -45,7 +46,7 @@ TEST(LTItemPaint, RuleStylesDrawTheirLineAcrossTheTextWidth) {
     d.Paint();
     const auto fills = d.Calls(TLTDrawKind::FillRect);
     ASSERT_EQ(fills.size(), 1u);
-    EXPECT_EQ(fills[0].Rect, (TLTRectI{0, 5, kWidth, 6}));
+    EXPECT_EQ(fills[0].Rect, (TLTRectI{5, 5, kWidth - 5, 6}));
     EXPECT_EQ(fills[0].Brush.Color, d.Style.TextStyles()[0].Color);
   }
   {
@@ -55,7 +56,7 @@ TEST(LTItemPaint, RuleStylesDrawTheirLineAcrossTheTextWidth) {
     d.Paint();
     const auto fills = d.Calls(TLTDrawKind::FillRect);
     ASSERT_EQ(fills.size(), 1u);
-    EXPECT_EQ(fills[0].Rect, (TLTRectI{0, 4, kWidth, 7}));
+    EXPECT_EQ(fills[0].Rect, (TLTRectI{5, 4, kWidth - 5, 7}));
     EXPECT_EQ(fills[0].Brush.Color, MakeColor(0x0000FF));
   }
   {
@@ -64,7 +65,7 @@ TEST(LTItemPaint, RuleStylesDrawTheirLineAcrossTheTextWidth) {
     d.Paint();
     const auto frames = d.Calls(TLTDrawKind::Rectangle);
     ASSERT_EQ(frames.size(), 1u);
-    EXPECT_EQ(frames[0].Rect, (TLTRectI{0, 4, kWidth, 7}));
+    EXPECT_EQ(frames[0].Rect, (TLTRectI{5, 4, kWidth - 5, 7}));
     EXPECT_EQ(frames[0].Pen.Color, MakeColor(0x00FF00));
   }
   {
@@ -74,9 +75,9 @@ TEST(LTItemPaint, RuleStylesDrawTheirLineAcrossTheTextWidth) {
     d.Paint();
     const auto fills = d.Calls(TLTDrawKind::FillRect);
     ASSERT_EQ(fills.size(), 2u);
-    EXPECT_EQ(fills[0].Rect, (TLTRectI{0, 4, kWidth, 5}));
+    EXPECT_EQ(fills[0].Rect, (TLTRectI{5, 4, kWidth - 5, 5}));
     EXPECT_EQ(fills[0].Brush.Color, MakeColor(0x808080));
-    EXPECT_EQ(fills[1].Rect, (TLTRectI{0, 5, kWidth, 6}));
+    EXPECT_EQ(fills[1].Rect, (TLTRectI{5, 5, kWidth - 5, 6}));
     EXPECT_EQ(fills[1].Brush.Color, MakeColor(0xFFFFFF));
   }
   {
@@ -85,18 +86,18 @@ TEST(LTItemPaint, RuleStylesDrawTheirLineAcrossTheTextWidth) {
     AddRule(d, ltbsDots);
     d.Paint();
     const auto fills = d.Calls(TLTDrawKind::FillRect);
-    ASSERT_EQ(fills.size(), static_cast<size_t>(kWidth / 2));
-    EXPECT_EQ(fills[0].Rect, (TLTRectI{0, 5, 1, 6}));
-    EXPECT_EQ(fills[1].Rect, (TLTRectI{2, 5, 3, 6}));
+    ASSERT_EQ(fills.size(), static_cast<size_t>((kWidth - 10) / 2));
+    EXPECT_EQ(fills[0].Rect, (TLTRectI{5, 5, 6, 6}));
+    EXPECT_EQ(fills[1].Rect, (TLTRectI{7, 5, 8, 6}));
   }
   {
     // Dashes: three on, two off; the last one stops at the right edge.
     PaintDoc d;
-    d.Doc.ClientWidth = 12;
+    d.Doc.ClientWidth = 22;
     AddRule(d, ltbsDashes);
     d.Paint();
     EXPECT_EQ(Rects(d.Calls(TLTDrawKind::FillRect)),
-              (std::vector<TLTRectI>{{0, 5, 3, 6}, {5, 5, 8, 6}, {10, 5, 12, 6}}));
+              (std::vector<TLTRectI>{{5, 5, 8, 6}, {10, 5, 13, 6}, {15, 5, 17, 6}}));
   }
 }
 

@@ -37,6 +37,43 @@ TEST(LTPaint, PartlySelectedPieceDrawsTheSelectionOverTheWholeRun) {
   ASSERT_EQ(t.size(), 1u);
 }
 
+TEST(LTPaint, SelectionInAMixedRunCoversTheSelectedGlyphsWhereTheyAreDrawn) {
+  // "ab", three Hebrew letters drawn reversed (the first at 35..42), "cd".
+  PaintDoc d;
+  d.Doc.AddTextW(u"ab \u05D0\u05D1\u05D2 cd", 0, 0);
+  d.Selection = {&d.Doc, {0, 4}, {0, 6}};  // the first two Hebrew letters
+  d.Paint();
+  auto t = d.Texts();
+  ASSERT_EQ(t.size(), 2u);
+  // The whole run again in the selection's colours, shown only over them.
+  EXPECT_EQ(t[1].Text, t[0].Text);
+  EXPECT_EQ(t[1].Font.Color, d.Style.InactiveSelTextColor);
+  ASSERT_TRUE(t[1].Clip.has_value());
+  EXPECT_EQ(t[1].Clip->Left, 4 * W);
+  EXPECT_EQ(t[1].Clip->Right, 6 * W);
+}
+
+TEST(LTPaint, JustifiedRightToLeftWordsDrawTheirGapOnTheirRight) {
+  // Four Hebrew words of four letters on a line 20 wide: the gaps (7
+  // pixels over three) lie between the words, right of each word.
+  PaintDoc d;
+  d.Doc.ClientWidth = 20 * W;
+  TParaInfo& rtl = d.Style.ParaStyles().Add();
+  rtl.BiDiMode = ltbdRightToLeft;
+  rtl.Alignment = ltaJustify;
+  const std::u16string w(4, u'\u05D0');
+  d.Doc.AddTextW(w + u" " + w + u" " + w + u" " + w + u" " + w, 0, d.Style.ParaStyles().Count() - 1);
+  d.Paint();
+  auto t = d.Texts();
+  ASSERT_EQ(t.size(), 5u);
+  // Each word's text starts at its piece's left; its space and gap follow.
+  for (int i = 1; i < 4; ++i) {
+    EXPECT_GT(d.Doc.DrawItems[i].JustifyExtra, 0) << i;
+    EXPECT_EQ(t[static_cast<size_t>(i)].Rect.Left, d.Doc.DrawItems[i].Left) << i;
+  }
+  EXPECT_EQ(t[3].Rect.Left, 0);
+}
+
 TEST(LTPaint, HoveredHyperlinkTakesItsHoverColour) {
   PaintDoc d;
   TFontInfo& link = d.Style.TextStyles().Add();

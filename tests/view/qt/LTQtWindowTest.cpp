@@ -2,6 +2,7 @@
 // the viewport, scroll bars take room, input events reach the control, the
 // clipboard holds every flavour, deferred calls and timers run.
 
+#include "platform/qt/LTQtControl.h"
 #include "platform/qt/LTQtWindow.h"
 #include "style/LTStyle.h"
 #include "view/CLectern.h"
@@ -12,6 +13,7 @@
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QWheelEvent>
 #include <gtest/gtest.h>
@@ -153,6 +155,27 @@ TEST_F(LTQtWindowTest, DeferredCallsAndTimersRunOnTheEventLoop) {
   EXPECT_GT(seen, 0);
   QtViewer::Run(30);
   EXPECT_EQ(t.Count, seen);
+}
+
+TEST_F(LTQtWindowTest, ControlsAreChildWidgetsAtTheirPiecesAndScrollWithTheDocument) {
+  QtViewer v;
+  auto* button = new QPushButton(QStringLiteral("Go"));
+  button->resize(60, 24);
+  v.V.LTData().AddTextW(u"ab", 0, 0);
+  auto item = std::make_unique<TLTControlItemInfo>();
+  item->Control = std::make_unique<TLTQtControl>(button);
+  item->ParaNo = -1;
+  v.V.LTData().AddItem({}, std::move(item));
+  for (int i = 0; i < 30; ++i) v.V.LTData().AddTextW(u"line", 0, 0);
+  v.V.Format();
+  const TLTDrawLineInfo& piece = v.V.LTData().DrawItems[1];
+  EXPECT_EQ(button->parentWidget(), v.Win.viewport());
+  EXPECT_TRUE(button->isVisible());
+  EXPECT_EQ(button->pos(), QPoint(piece.Left + 1, piece.Top + 1));
+  v.V.ScrollTo(40);
+  const int top = v.V.VScrollPosition() * v.V.ScrollUnit();
+  ASSERT_GT(top, 0);
+  EXPECT_EQ(button->pos(), QPoint(piece.Left + 1, piece.Top + 1 - top));
 }
 
 }  // namespace
