@@ -3,6 +3,16 @@
 // insertion at an item index (stored styles merge into or map onto the
 // sheet). The reader checks every field and length against what remains;
 // on malformed input it stops and reports false, keeping what it placed.
+//
+// Bounds. What a read builds is taken from a budget that grows with the
+// input (TLTReadBudget): items, checkpoints, property strings, and through
+// the context the styles, table grids, cells and pictures that the items
+// and property streams build. A few bytes of input can therefore never make
+// the reader hold gigabytes: it stops with a reason instead. Time stays
+// linear in the input: sub-documents are read where their bytes lie, never
+// copied per level; checkpoints are linked after the one placed before
+// instead of being sorted into the list; style names are looked up in an
+// index shared with the sub-documents.
 
 #include <algorithm>
 #include <map>
@@ -24,6 +34,17 @@ namespace lectern {
 namespace {
 
 constexpr uint8_t kStyleCollectionTag = 14;
+// Memory an item takes beyond its text (the object, its slot in the
+// container, its share of the bookkeeping), and a checkpoint or a stored
+// string beyond its characters.
+constexpr size_t kItemCost = 192;
+constexpr size_t kCheckpointCost = 128;
+constexpr size_t kStringCost = 48;
+// The layout block: two fields, then what a document (not a cell) stores,
+// then the four paragraph-cut fields.
+constexpr size_t kLayoutHead = 8;
+constexpr size_t kLayoutDocumentPart = 25;
+constexpr size_t kLayoutCutPart = 16;
 
 bool ParseInt(std::string_view field, int32_t& value) {
   const auto v = TryStrToInt(field);
@@ -44,14 +65,14 @@ uint32_t LE32At(std::string_view d, size_t at) {
 class TLTFReader {
  public:
   TLTFReader(TCustomLTData& data, bool insert, int index, TLTLayoutInfo* layout, TLTBackgroundInfo* background,
-             const TLTFReader* outer = nullptr)
+             TLTReadBudget& budget, const TLTFReader* outer = nullptr)
       : data_(data),
         style_(data.GetStyle()),
         doc_(data.GetContext()),
         insert_(insert),
         layout_(layout),
         background_(background),
-        ctx_{data, data.GetStyle(), data.GetLTFOptions(), false, {}, false, {}} {
+        ctx_{data, data.GetStyle(), data.GetLTFOptions(), false, {}, false, {}, &budget, {}, {}} {
     index_ = std::clamp(index, 0, data.ItemCount());
     start_ = index_;
     if (outer) {
@@ -61,17 +82,14 @@ class TLTFReader {
       paraMap_ = outer->paraMap_;
       listMap_ = outer->listMap_;
       ctx_.Options = outer->ctx_.Options;
+      ctx_.StyleNames = outer->ctx_.StyleNames;
+    } else {
+      ctx_.StyleNames = std::make_shared<TLTFStyleNames>();
     }
-    ctx_.ReadSubDocument = [this](TCustomLTData& target, std::string_view bytes) {
-      if (depth_ + 1 > LTFMaxNesting) return false;
-      TLTMemoryStream in{std::string(bytes)};
-      TLTFLineSource src(in);
-      TLTFReader inner(target, true, target.ItemCount(), nullptr, nullptr, this);
-      const bool ok = inner.Read(src);
-      ctx_.Warnings |= inner.Warnings();
-      return ok;
-    };
+    ctx_.ReadSubDocument = [this](TCustomLTData& target, std::string_view bytes) { return ReadSubDocument(target, bytes); };
     appendsAtEnd_ = index_ == data.ItemCount();
+    // New checkpoints follow the last one before the insertion point.
+    linkAfter_ = appendsAtEnd_ ? data_.LastCheckpoint() : data_.FindCheckpointBefore(index_);
     // Inserting at the end continues the container's pending checkpoint.
     if (insert_ && appendsAtEnd_ && data_.pendingCP_) {
       pending_ = std::move(data_.pendingCP_);
@@ -82,28 +100,51 @@ class TLTFReader {
   bool Read(TLTFLineSource& src) {
     src_ = &src;
     bool ok = true;
+    size_t recordAt = 0;
     try {
       std::string_view line;
-      while (ok && src.TextLine(line)) {
+      while (ok) {
+        recordAt = src.Offset();
+        if (!src.TextLine(line)) break;
         if (line.empty() && src.AtEnd()) break;  // a final line break
         // The header outlives the reads of its data lines.
         header_.assign(line);
         ok = ReadRecord(header_);
       }
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
+      ctx_.Fail(e.what());
       ok = false;
     }
     Finish(ok);
+    if (!ok && depth_ == 0) {
+      const std::string at = "record at byte " + IntToStr(static_cast<int64_t>(recordAt));
+      ctx_.Error = ctx_.Error.empty() ? "damaged " + at : ctx_.Error + " (" + at + ")";
+    }
     return ok;
   }
 
   int FirstIndex = -1;
   TLTFWarnings Warnings() const { return ctx_.Warnings; }
+  const std::string& Error() const { return ctx_.Error; }
 
  private:
   bool HasFlagsField() const { return major_ > 1 || (major_ == 1 && minor_ >= 2); }
   bool AcceptsQuotedTags() const { return major_ > 1 || (major_ == 1 && minor_ >= 3); }
   bool Whole() const { return !insert_; }
+
+  bool ReadSubDocument(TCustomLTData& target, std::string_view bytes) {
+    if (depth_ + 1 > LTFMaxNesting) {
+      ctx_.Fail("stored documents nested more than " + IntToStr(LTFMaxNesting) + " deep");
+      return false;
+    }
+    // The bytes lie inside this read's input: they are read where they are.
+    TLTFLineSource src(bytes);
+    TLTFReader inner(target, true, target.ItemCount(), nullptr, nullptr, *ctx_.Budget, this);
+    const bool ok = inner.Read(src);
+    ctx_.Warnings |= inner.Warnings();
+    if (!inner.Error().empty()) ctx_.Fail(inner.Error());
+    return ok;
+  }
 
   bool ReadRecord(std::string_view line) {
     if (!SplitLTFFields(line, fields_) || fields_.empty()) return false;
@@ -125,7 +166,17 @@ class TLTFReader {
     tail_.assign(fields_.begin() + static_cast<std::ptrdiff_t>(f), fields_.end());
     const std::vector<std::string_view>& tail = tail_;
     const auto dataKind = static_cast<TLTFDataKind>(kind);
-    const auto itemFlags = static_cast<uint8_t>(flags & ltifAllStored);
+    // Values no writer produces are corrected, and said so, rather than
+    // kept where they would mean something else later.
+    if (paraNo < -1) {
+      ctx_.Warnings.Include(ltfwBadParaNo);
+      paraNo = 0;
+    }
+    if (flags > ltifAllStored) {
+      ctx_.Warnings.Include(ltfwBadFlags);
+      flags &= ltifAllStored;
+    }
+    const auto itemFlags = static_cast<uint8_t>(flags);
 
     switch (styleNo) {
       case ltfrDocData:
@@ -221,6 +272,7 @@ class TLTFReader {
       } else {
         auto h = LTFUnquote(tail[0], ctx_.Utf8);
         if (!h) return false;
+        if (!ctx_.Take(kStringCost + 2 * h->size())) return false;
         hint = std::move(*h);
         lastHintField_.assign(tail[0]);
         lastHint_ = hint;
@@ -243,6 +295,7 @@ class TLTFReader {
         if (!src_->TextLine(raw)) return false;
         bytes.assign(raw);
       }
+      // Half a UTF-16 code unit is damage, not text.
       if (wide && bytes.size() % 2 != 0) return false;
       auto item = ItemFactory(styleNo);
       item->ItemFlags = flags;
@@ -267,10 +320,8 @@ class TLTFReader {
     const bool assocByName = ctx_.AssociatedStyleByName;
     if (item->GetBoolValue(iqTakesDataLines)) {
       if (!item->ReadLTFLines(*src_, lineCount, dataKind, ctx_)) return false;
-    } else {
-      std::string_view skipped;
-      for (int i = 0; i < lineCount; ++i)
-        if (!src_->TextLine(skipped)) return false;
+    } else if (!SkipLines(lineCount)) {
+      return false;
     }
     // The associated text style (tabs) maps like a text item's.
     const int32_t assoc = item->GetAssociatedTextStyleNo();
@@ -305,6 +356,7 @@ class TLTFReader {
   }
 
   bool PlaceItem(std::unique_ptr<TCustomLTItemInfo> item) {
+    if (!ctx_.Take(kItemCost + item->Text.size())) return false;
     // Paragraph: -1 continues the item before, unless there is none or it
     // fills its line alone.
     const TCustomLTItemInfo* before = index_ > 0 ? &data_.GetItem(index_ - 1) : nullptr;
@@ -316,11 +368,11 @@ class TLTFReader {
       if (!before || before->GetBoolValue(iqFullLine)) item->SetFlag(ltifNewLine, false);
       if (item->ParaNo == -1) item->ParaNo = 0;
     }
-    if (pending_) item->Checkpoint = std::move(pending_);
     if (item->IsText()) MatchTextEncoding(*item);
     TLTRawByteString text = std::move(item->Text);
     TCustomLTItemInfo* raw = item.get();
     data_.InsertItemAt(index_, std::move(text), std::move(item));
+    if (pending_) LinkCheckpoint(*raw);
     if (FirstIndex < 0) FirstIndex = index_;
     lastPlaced_ = index_;
     ++index_;
@@ -328,7 +380,32 @@ class TLTFReader {
       TLTControl* c = static_cast<TLTControlItemInfo*>(raw)->Control.get();
       doc_->OnControlAction(ltcaAfterLTFLoad, index_ - 1, c);
     }
+    // Items of a sub-document hear it from the item that holds them, once
+    // that is in place.
+    if (depth_ == 0) raw->AfterLoading(ltsfLTF);
     return true;
+  }
+
+  // The pending checkpoint goes to the item just placed, after the last one
+  // linked: sorting it into the list would cost a walk of the container per
+  // checkpoint.
+  void LinkCheckpoint(TCustomLTItemInfo& item) {
+    TLTCPInfo* cp = pending_.get();
+    cp->ItemInfo = &item;
+    cp->ItemNo = index_;
+    cp->Prev = linkAfter_;
+    cp->Next = linkAfter_ ? linkAfter_->Next : data_.firstCP_;
+    if (linkAfter_)
+      linkAfter_->Next = cp;
+    else
+      data_.firstCP_ = cp;
+    if (cp->Next)
+      cp->Next->Prev = cp;
+    else
+      data_.lastCP_ = cp;
+    ++data_.cpCount_;
+    item.Checkpoint = std::move(pending_);
+    linkAfter_ = cp;
   }
 
   // Text is stored in the encoding its style asks for.
@@ -346,9 +423,9 @@ class TLTFReader {
     if (lineCount < 1) return true;
     std::string_view name;
     if (!src_->TextLine(name)) return false;
-    for (int i = 1; i < lineCount; ++i)
-      if (!src_->TextLine(name)) return false;
-    if (pending_) return true;
+    // The first of several checkpoints before an item is the one it keeps.
+    if (pending_) return SkipLines(lineCount - 1);
+    if (!ctx_.Take(kCheckpointCost + 2 * name.size())) return false;
     auto cp = std::make_unique<TLTCPInfo>();
     cp->CheckpointName = ctx_.DecodeString(name);
     int32_t v = 0;
@@ -356,7 +433,7 @@ class TLTFReader {
     cp->Pinned = tail.size() > 1 && ParseInt(tail[1], v) && v != 0;
     cp->Tag = std::move(tag);
     pending_ = std::move(cp);
-    return true;
+    return SkipLines(lineCount - 1);
   }
 
   bool ReadBackground(const std::vector<std::string_view>& tail, int lineCount, TLTFDataKind kind) {
@@ -377,13 +454,13 @@ class TLTFReader {
     if (apply) {
       if (auto g = CreateGraphic(className)) {
         TLTMemoryStream m(std::move(data));
-        if (g->LoadFromStream(m)) {
+        if (ctx_.LoadPicture(*g, m)) {
           background_->LoadedImage = std::move(g);
           background_->Image = background_->LoadedImage.get();
         }
       }
     }
-    return SkipLines(lineCount - 2);
+    return !ctx_.Budget->Exhausted() && SkipLines(lineCount - 2);
   }
 
   bool SkipLines(int count) {
@@ -396,8 +473,6 @@ class TLTFReader {
   bool ReadDocData(const std::vector<std::string_view>& tail, int lineCount, TLTFDataKind kind) {
     int32_t subtype = 0;
     if (tail.empty() || !ParseInt(tail[0], subtype)) return false;
-    // A sub-document's styles and settings are its document's.
-    if (depth_ > 0) return SkipDocData(subtype, lineCount, kind);
     switch (subtype) {
       case ltfdTextStyles:
       case ltfdParaStyles:
@@ -405,42 +480,34 @@ class TLTFReader {
       case ltfdLayout:
       case ltfdListNumbering: {
         if (lineCount < 2) return SkipLines(lineCount);
-        std::string_view name;
-        std::string block;
-        if (!src_->TextLine(name) || !src_->DataLine(kind, block)) return false;
-        if (!SkipLines(lineCount - 2)) return false;
-        if (subtype == ltfdLayout) return ReadLayout(block);
-        if (subtype == ltfdListNumbering) return true;  // only page parts of cells keep it
-        return ReadStyles(static_cast<TLTFDocData>(subtype), block);
+        std::string_view name, block;
+        std::string storage;
+        if (!src_->TextLine(name) || !src_->DataLine(kind, storage, block)) return false;
+        // A sub-document's styles and settings are its document's.
+        bool ok = depth_ > 0 || subtype == ltfdListNumbering;  // only page parts of cells keep numbering
+        if (!ok && subtype == ltfdLayout) ok = ReadLayout(block);
+        if (!ok && subtype != ltfdLayout) ok = ReadStyles(static_cast<TLTFDocData>(subtype), block);
+        return ok && SkipLines(lineCount - 2);
       }
       case ltfdDocProperties:
       case ltfdDocParameters: {
-        const bool apply = Whole() && doc_ && ctx_.Options.Contains(ltfoLoadDocProperties);
+        const bool apply = depth_ == 0 && Whole() && doc_ && ctx_.Options.Contains(ltfoLoadDocProperties);
         std::string_view line;
         for (int i = 0; i < lineCount; ++i) {
           if (!src_->TextLine(line)) return false;
           if (!apply) continue;
-          if (subtype == ltfdDocProperties)
-            doc_->DocProperties.push_back(ctx_.DecodeString(line));
-          else
+          if (subtype == ltfdDocParameters) {
             doc_->DocParameters.ApplyLine(line);
+          } else {
+            if (!ctx_.Take(kStringCost + 2 * line.size())) return false;
+            doc_->DocProperties.push_back(ctx_.DecodeString(line));
+          }
         }
         return true;
       }
       default:
         return SkipLines(lineCount);
     }
-  }
-
-  bool SkipDocData(int32_t subtype, int lineCount, TLTFDataKind kind) {
-    if (subtype == ltfdTextStyles || subtype == ltfdParaStyles || subtype == ltfdListStyles || subtype == ltfdLayout ||
-        subtype == ltfdListNumbering) {
-      if (lineCount < 2) return SkipLines(lineCount);
-      std::string_view name;
-      std::string block;
-      return src_->TextLine(name) && src_->DataLine(kind, block) && SkipLines(lineCount - 2);
-    }
-    return SkipLines(lineCount);
   }
 
   bool ReadStyles(TLTFDocData subtype, std::string_view block) {
@@ -470,12 +537,13 @@ class TLTFReader {
         map = &listMap_;
         break;
     }
-    TLTPropReader reader(block);
+    TLTPropReader reader(block, ctx_.Budget);
     reader.OnUnknownProperty = [this](const std::string&) {
       ctx_.Warnings.Include(ltfwBadProperty);
       return true;
     };
     if (!reader.ReadCollection(*scratch)) {
+      if (ctx_.Budget->Exhausted()) return ctx_.Take(~size_t{0});
       // An unreadable collection is left out; the items keep their numbers
       // and are checked against the sheet as it is.
       ctx_.Warnings.Include(ltfwBadProperty);
@@ -486,6 +554,9 @@ class TLTFReader {
                                           : (doc_ ? doc_->LTFParaStylesReadMode : ltf_sInsertMerge);
     // Index 0 must always exist: an empty stored collection changes nothing.
     if (mode == ltf_sIgnore || *map || scratch->Count() == 0) return true;
+    // The copies in the sheet cost what the scratch collection did.
+    if (!ctx_.Take(static_cast<size_t>(scratch->Count()) * LTCollectionItemCost)) return false;
+    ctx_.StyleNames->Forget();
     if (Whole()) {
       auto* lists = dynamic_cast<TLTListInfos*>(target);
       if (lists) lists->CopyListIDs = true;
@@ -502,13 +573,13 @@ class TLTFReader {
 
   bool ReadLayout(std::string_view b) {
     if (!Whole() || !layout_ || !ctx_.Options.Contains(ltfoLoadLayout)) return true;
-    if (b.size() < 8) throw ELecternError("Invalid LTF format");
+    if (b.size() < kLayoutHead) throw ELecternError("Invalid LTF format");
     TLTLayoutInfo l;
     l.SubDocument = LE32At(b, 0) != 0;
-    const size_t rest = std::min<size_t>(LE32At(b, 4), b.size() - 8);
-    size_t at = 8;
+    const size_t rest = std::min<size_t>(LE32At(b, 4), b.size() - kLayoutHead);
+    size_t at = kLayoutHead;
     if (!l.SubDocument) {
-      if (rest < 25) throw ELecternError("Invalid LTF format");
+      if (rest < kLayoutDocumentPart) throw ELecternError("Invalid LTF format");
       int32_t* fields[] = {&l.LeftMargin, &l.RightMargin, &l.TopMargin, &l.BottomMargin, &l.MinTextWidth,
                            &l.MaxTextWidth};
       for (int32_t* v : fields) {
@@ -517,7 +588,7 @@ class TLTFReader {
       }
       l.BiDiMode = static_cast<uint8_t>(b[at++]);
     }
-    if (8 + rest - at > 15) {
+    if (kLayoutHead + rest - at >= kLayoutCutPart) {
       l.FirstParaCut = LE32At(b, at) != 0;
       l.LastParaCut = LE32At(b, at + 4) != 0;
       l.FirstMarkerListNo = static_cast<int32_t>(LE32At(b, at + 8));
@@ -571,6 +642,7 @@ class TLTFReader {
   bool appendsAtEnd_ = true;
   int lastPlaced_ = -1;
   std::unique_ptr<TLTCPInfo> pending_;
+  TLTCPInfo* linkAfter_ = nullptr;  // owned by its item
   // Maps from stored to sheet style numbers, shared with sub-documents.
   std::shared_ptr<const std::vector<int>> textMap_, paraMap_, listMap_;
   int depth_ = 0;
@@ -580,14 +652,25 @@ class TLTFReader {
   TLTSharedText lastHint_;
 };
 
+namespace {
+
+void ReportRead(TLTDocumentContext* ctx, const TLTFReader& reader, bool ok) {
+  if (!ctx) return;
+  ctx->LTFWarnings = reader.Warnings();
+  ctx->LTFError = ok ? std::string() : reader.Error();
+}
+
+}  // namespace
+
 bool TCustomLTData::LoadLTFFromStream(TLTStream& stream, TLTLayoutInfo* layout, TLTBackgroundInfo* background) {
   Clear();
   TLTDocumentContext* ctx = GetContext();
   if (ctx && GetLTFOptions().Contains(ltfoLoadDocProperties)) ctx->DocParameters.Reset();
-  TLTFLineSource source(stream);
-  TLTFReader reader(*this, false, 0, layout, background);
+  TLTReadBudget budget;
+  TLTFLineSource source(stream, &budget);
+  TLTFReader reader(*this, false, 0, layout, background, budget);
   const bool ok = reader.Read(source);
-  if (ctx) ctx->LTFWarnings = reader.Warnings();
+  ReportRead(ctx, reader, ok);
   return ok;
 }
 
@@ -598,10 +681,11 @@ bool TCustomLTData::LoadLTF(const std::string& path, TLTLayoutInfo* layout, TLTB
 }
 
 bool TCustomLTData::InsertLTFAt(TLTStream& stream, int& index) {
-  TLTFLineSource source(stream);
-  TLTFReader reader(*this, true, index, nullptr, nullptr);
+  TLTReadBudget budget;
+  TLTFLineSource source(stream, &budget);
+  TLTFReader reader(*this, true, index, nullptr, nullptr, budget);
   const bool ok = reader.Read(source);
-  if (TLTDocumentContext* ctx = GetContext()) ctx->LTFWarnings = reader.Warnings();
+  ReportRead(GetContext(), reader, ok);
   index = reader.FirstIndex >= 0 ? reader.FirstIndex : std::clamp(index, 0, ItemCount());
   return ok;
 }
