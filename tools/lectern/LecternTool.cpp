@@ -132,13 +132,15 @@ bool WriteLtf(TDocument& doc, const std::string& path, const TToolOptions& optio
 
 constexpr std::pair<TLTFWarning, const char*> kWarningTexts[] = {
     {ltfwBadPictureClass, "a picture of an unknown kind was left out"},
-    {ltfwBadControl, "a control could not be made and was left out"},
+    {ltfwBadControl, "a control could not be made; its stored data is kept in its place"},
     {ltfwBadStyle, "a style number was not in the style sheet"},
     {ltfwBadImageIndex, "an image number was not in its image list"},
     {ltfwMadeWide, "8-bit text was converted to Unicode"},
     {ltfwMadeNarrow, "Unicode text was converted to 8-bit text"},
     {ltfwBrokenPicture, "a damaged picture was replaced"},
     {ltfwBadProperty, "a stored style property could not be read"},
+    {ltfwBadParaNo, "a paragraph number below -1 was read as paragraph style 0"},
+    {ltfwBadFlags, "item flags above 15 were cut to their four stored bits"},
 };
 
 // Warnings go to standard error, one line each; the read itself decides
@@ -150,7 +152,10 @@ bool ReadLtf(const std::string& path, TDocument& doc, std::ostream& warnings, TF
     if (doc.Context.LTFWarnings.Contains(warning)) warnings << "lectern: " << path << ": warning: " << text << '\n';
   if (!ok) {
     std::string bytes, error;
-    failure = {path, ReadFileBytes(path, bytes, &error) ? "not a valid LTF document" : error};
+    const std::string& reason = doc.Context.LTFError;
+    failure = {path, !ReadFileBytes(path, bytes, &error) ? error
+                     : reason.empty()                     ? "not a valid LTF document"
+                                                          : "not a valid LTF document: " + reason};
   }
   return ok;
 }
