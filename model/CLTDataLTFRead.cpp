@@ -88,8 +88,6 @@ class TLTFReader {
     }
     ctx_.ReadSubDocument = [this](TCustomLTData& target, std::string_view bytes) { return ReadSubDocument(target, bytes); };
     appendsAtEnd_ = index_ == data.ItemCount();
-    // New checkpoints follow the last one before the insertion point.
-    linkAfter_ = appendsAtEnd_ ? data_.LastCheckpoint() : data_.FindCheckpointBefore(index_);
     // Inserting at the end continues the container's pending checkpoint.
     if (insert_ && appendsAtEnd_ && data_.pendingCP_) {
       pending_ = std::move(data_.pendingCP_);
@@ -390,6 +388,12 @@ class TLTFReader {
   // linked: sorting it into the list would cost a walk of the container per
   // checkpoint.
   void LinkCheckpoint(TCustomLTItemInfo& item) {
+    // The first follows the last checkpoint before the insertion point
+    // (looked up once, and only when a checkpoint comes).
+    if (!linkKnown_) {
+      linkAfter_ = data_.FindCheckpointBefore(start_);
+      linkKnown_ = true;
+    }
     TLTCPInfo* cp = pending_.get();
     cp->ItemInfo = &item;
     cp->ItemNo = index_;
@@ -643,6 +647,7 @@ class TLTFReader {
   int lastPlaced_ = -1;
   std::unique_ptr<TLTCPInfo> pending_;
   TLTCPInfo* linkAfter_ = nullptr;  // owned by its item
+  bool linkKnown_ = false;
   // Maps from stored to sheet style numbers, shared with sub-documents.
   std::shared_ptr<const std::vector<int>> textMap_, paraMap_, listMap_;
   int depth_ = 0;
