@@ -15,7 +15,6 @@
 // index shared with the sub-documents.
 
 #include <algorithm>
-#include <map>
 #include <memory>
 #include <optional>
 
@@ -114,14 +113,16 @@ class TLTFReader {
       ok = false;
     }
     Finish(ok);
-    if (!ok && depth_ == 0) {
+    if (ok) return true;
+    // The place is the document's: a sub-document's reason is told at the
+    // record of the item that holds it.
+    if (depth_ == 0) {
       const std::string at = "record at byte " + IntToStr(static_cast<int64_t>(recordAt));
       ctx_.Error = ctx_.Error.empty() ? "damaged " + at : ctx_.Error + " (" + at + ")";
     }
-    return ok;
+    return false;
   }
 
-  int FirstIndex = -1;
   TLTFWarnings Warnings() const { return ctx_.Warnings; }
   const std::string& Error() const { return ctx_.Error; }
 
@@ -195,20 +196,21 @@ class TLTFReader {
     if (fields_.size() < 3 || !ParseInt(fields_[1], major_) || !ParseInt(fields_[2], minor_)) return false;
     int32_t utf8 = 0;
     ctx_.Utf8 = fields_.size() > 3 && ParseInt(fields_[3], utf8) && utf8 > 0;
+    // Tags and hints read before may mean something else in this version.
+    lastTagField_ = lastHintField_ = kNoField;
     return true;
   }
 
-  // Runs of items carry the same tag: they share one copy of its text.
+  // Neighbouring records usually carry the same tag (a field's name): they
+  // share one copy of its text.
   bool ParseTag(std::string_view field, TLTTag& tag) {
-    const auto it = tags_.find(field);
-    if (it != tags_.end()) {
-      tag = it->second;
+    if (field == lastTagField_) {
+      tag = lastTag_;
       return true;
     }
     if (!ParseNewTag(field, tag)) return false;
-    // Few distinct tags are usual (field names); the cache stays bounded
-    // whatever a stream holds.
-    if (tags_.size() < kTagCacheSize) tags_.emplace(std::string(field), tag);
+    lastTagField_.assign(field);
+    lastTag_ = tag;
     return true;
   }
 
@@ -371,7 +373,6 @@ class TLTFReader {
     TCustomLTItemInfo* raw = item.get();
     data_.InsertItemAt(index_, std::move(text), std::move(item));
     if (pending_) LinkCheckpoint(*raw);
-    if (FirstIndex < 0) FirstIndex = index_;
     lastPlaced_ = index_;
     ++index_;
     if (raw->StyleNo == ltikControl && doc_ && doc_->OnControlAction) {
@@ -518,7 +519,7 @@ class TLTFReader {
     if (block.empty() || static_cast<uint8_t>(block[0]) != kStyleCollectionTag) return false;
     // Styles come before the items that use them; styles arriving later
     // would renumber what was already placed, so the stream is damaged.
-    if (FirstIndex >= 0) return false;
+    if (lastPlaced_ >= 0) return false;
     if (!style_) return true;
     TLTStyle& sheet = *data_.GetStyle();
     std::unique_ptr<TCustomLTInfos> scratch;
@@ -597,8 +598,7 @@ class TLTFReader {
       l.LastParaCut = LE32At(b, at + 4) != 0;
       l.FirstMarkerListNo = static_cast<int32_t>(LE32At(b, at + 8));
       l.FirstMarkerLevel = static_cast<int32_t>(LE32At(b, at + 12));
-      if (listMap_ && l.FirstMarkerListNo >= 0 && l.FirstMarkerListNo < static_cast<int32_t>(listMap_->size()))
-        l.FirstMarkerListNo = (*listMap_)[static_cast<size_t>(l.FirstMarkerListNo)];
+      // A whole load replaces the list styles as stored: their numbers stand.
       data_.FirstParaCut = l.FirstParaCut;
       data_.LastParaCut = l.LastParaCut;
       data_.FirstParaListNo = l.FirstMarkerListNo;
@@ -651,9 +651,11 @@ class TLTFReader {
   // Maps from stored to sheet style numbers, shared with sub-documents.
   std::shared_ptr<const std::vector<int>> textMap_, paraMap_, listMap_;
   int depth_ = 0;
-  static constexpr size_t kTagCacheSize = 256;
-  std::map<std::string, TLTTag, std::less<>> tags_;
-  std::string lastHintField_;
+  // No field holds a line break: the first tag and hint are parsed.
+  static constexpr std::string_view kNoField = "\n";
+  std::string lastTagField_{kNoField};
+  TLTTag lastTag_;
+  std::string lastHintField_{kNoField};
   TLTSharedText lastHint_;
 };
 
@@ -686,12 +688,13 @@ bool TCustomLTData::LoadLTF(const std::string& path, TLTLayoutInfo* layout, TLTB
 }
 
 bool TCustomLTData::InsertLTFAt(TLTStream& stream, int& index) {
+  // The first item read goes where the index points, within the items.
+  index = std::clamp(index, 0, ItemCount());
   TLTReadBudget budget;
   TLTFLineSource source(stream, &budget);
   TLTFReader reader(*this, true, index, nullptr, nullptr, budget);
   const bool ok = reader.Read(source);
   ReportRead(GetContext(), reader, ok);
-  index = reader.FirstIndex >= 0 ? reader.FirstIndex : std::clamp(index, 0, ItemCount());
   return ok;
 }
 
