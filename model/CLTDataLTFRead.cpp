@@ -75,12 +75,12 @@ class TLTFReader {
     index_ = std::clamp(index, 0, data.ItemCount());
     start_ = index_;
     if (outer) {
-      // A sub-document is read with the document's maps and options.
+      // A sub-document is read with the document's maps (its options are the
+    // document's already: it reaches them through the document).
       depth_ = outer->depth_ + 1;
       textMap_ = outer->textMap_;
       paraMap_ = outer->paraMap_;
       listMap_ = outer->listMap_;
-      ctx_.Options = outer->ctx_.Options;
       ctx_.StyleNames = outer->ctx_.StyleNames;
     } else {
       ctx_.StyleNames = std::make_shared<TLTFStyleNames>();
@@ -622,11 +622,11 @@ class TLTFReader {
       }
     }
     if (start_ < data_.ItemCount()) data_.NormalizeParaStyles(start_);
+    // A checkpoint left pending otherwise goes with the reader.
     if (ok && pending_ && appendsAtEnd_ && !data_.pendingCP_) {
       data_.pendingCP_ = std::move(pending_);
       ++data_.cpCount_;
     }
-    pending_.reset();
   }
 
   TCustomLTData& data_;

@@ -383,18 +383,7 @@ bool StyleFieldIn(const TLTFReadContext& ctx, std::string_view field, int32_t& v
   if (!name) return false;
   if (byName) *byName = true;
   value = 0;
-  if (ctx.Style) {
-    const TCustomLTInfos& coll = names(*ctx.Style);
-    if (ctx.StyleNames) {
-      value = std::max(ctx.StyleNames->Find(coll, *name), 0);
-    } else {
-      for (int i = 0; i < coll.Count(); ++i)
-        if (coll.Items(i).StyleName == *name) {
-          value = i;
-          break;
-        }
-    }
-  }
+  if (ctx.Style) value = std::max(ctx.StyleNames->Find(names(*ctx.Style), *name), 0);
   return true;
 }
 

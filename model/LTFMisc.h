@@ -207,7 +207,8 @@ struct TLTFReadContext {
   TLTReadBudget* Budget = nullptr;
   /// Why the read failed, for messages; the first reason is kept.
   std::string Error;
-  /// Style names looked up by this read (shared with its sub-documents).
+  /// Style names looked up by this read (shared with its sub-documents);
+  /// never null during a read.
   std::shared_ptr<TLTFStyleNames> StyleNames;
 
   /// Takes bytes of the budget; when they are not there, records why.

@@ -200,7 +200,7 @@ bool TLTRectItemInfo::ReadLTFHeaderTail(const std::vector<std::string_view>& tai
 }
 
 bool TLTTabItemInfo::ReadLTFHeaderTail(const std::vector<std::string_view>& tail, TLTFReadContext& ctx) {
-  ctx.AssociatedStyleByName = false;
+  // The reader cleared AssociatedStyleByName for this record.
   if (tail.empty()) return true;
   return ctx.TextStyleField(tail[0], TextStyleNo, &ctx.AssociatedStyleByName);
 }

@@ -171,10 +171,12 @@ TEST(LTFReaderBounds, CheckpointsOfAnInsertionJoinTheListInDocumentOrder) {
 }
 
 TEST(LTFReaderBounds, TheLayoutBlockNeedsExactlyItsFields) {
+  // The rest of the block holds the bytes 1, 2, 3, ... and at the
+  // direction's offset (24, after six numbers) the value 2.
   auto block = [](int sub, int rest, int bytes) {
     std::string b;
     for (int v : {sub, rest}) b += std::string{static_cast<char>(v), 0, 0, 0};
-    for (int i = 0; i < bytes; ++i) b += static_cast<char>(i == 24 ? 2 : 1);
+    for (int i = 0; i < bytes; ++i) b += static_cast<char>(i == 24 ? 2 : i + 1);
     std::string hex;
     for (unsigned char c : b) hex += "0123456789ABCDEF"[c >> 4], hex += "0123456789ABCDEF"[c & 15];
     return "-8 1 3 1\r\n-9 2 0 0 0 0 3\r\n\r\n" + hex + "\r\n0 1 0 8 3 0\r\n7800\r\n";
@@ -188,7 +190,9 @@ TEST(LTFReaderBounds, TheLayoutBlockNeedsExactlyItsFields) {
   };
   TLTLayoutInfo info;
   ASSERT_TRUE(load(block(0, 25, 25), info));
-  EXPECT_EQ(info.LeftMargin, 0x01010101);
+  EXPECT_EQ(info.LeftMargin, 0x04030201);
+  EXPECT_EQ(info.RightMargin, 0x08070605);
+  EXPECT_EQ(info.MaxTextWidth, 0x18171615);
   EXPECT_EQ(info.BiDiMode, 2);
   EXPECT_FALSE(info.FirstParaCut);
   TLTLayoutInfo shorter;
@@ -199,8 +203,13 @@ TEST(LTFReaderBounds, TheLayoutBlockNeedsExactlyItsFields) {
   TLTLayoutInfo cut;
   ASSERT_TRUE(load(block(0, 41, 41), cut));
   EXPECT_TRUE(cut.FirstParaCut);
-  EXPECT_EQ(cut.FirstMarkerLevel, 0x01010101);
+  EXPECT_TRUE(cut.LastParaCut);
+  EXPECT_EQ(cut.FirstMarkerListNo, 0x25242322);
+  EXPECT_EQ(cut.FirstMarkerLevel, 0x29282726);
   EXPECT_TRUE(d.Data.FirstParaCut);
+  EXPECT_TRUE(d.Data.LastParaCut);
+  EXPECT_EQ(d.Data.FirstParaListNo, 0x25242322);
+  EXPECT_EQ(d.Data.FirstParaLevel, 0x29282726);
   TLTLayoutInfo almost;
   ASSERT_TRUE(load(block(0, 40, 40), almost));
   EXPECT_FALSE(almost.FirstParaCut);
@@ -208,7 +217,20 @@ TEST(LTFReaderBounds, TheLayoutBlockNeedsExactlyItsFields) {
   ASSERT_TRUE(load(block(1, 16, 16), cell));  // a cell's block has only the cut fields
   EXPECT_TRUE(cell.SubDocument);
   EXPECT_TRUE(cell.FirstParaCut);
-  EXPECT_FALSE(load(block(0, 8, 7), cell));  // shorter than its own head
+  TLTLayoutInfo bare;
+  ASSERT_TRUE(load(block(1, 0, 0), bare));  // a cell's block without cut fields is its head alone
+  EXPECT_TRUE(bare.SubDocument);
+  EXPECT_FALSE(bare.FirstParaCut);
+  std::string headless = block(1, 0, 0);
+  headless.replace(headless.find("0100000000000000"), 16, "01000000000000");  // seven bytes
+  EXPECT_FALSE(load(headless, bare));
+  // Without the option the block is not looked at, however short.
+  d.Context.LTFOptions = LTEditorLTFOptions;
+  TLTLayoutInfo untouched;
+  untouched.LeftMargin = 77;
+  TLTMemoryStream m(block(0, 3, 3));
+  ASSERT_TRUE(d.Data.LoadLTFFromStream(m, &untouched));
+  EXPECT_EQ(untouched.LeftMargin, 77);
 }
 
 TEST(LTFReaderBounds, SubDocumentsNestUpToTheLimit) {
@@ -240,6 +262,46 @@ TEST(LTFReaderBounds, ItemsHearAfterLoadingOnceTheyAreInPlace) {
   ASSERT_TRUE(d.Data.InsertLTFAt(m, index));
   EXPECT_EQ(static_cast<TBoxItem&>(d.Data.GetItem(0)).AfterLoadingCalls, 1);
   EXPECT_EQ(outer.AfterLoadingCalls, 1);
+}
+
+TEST(LTFReaderBounds, AMarkersEmptyTextIsInItsParagraphAndEncoding) {
+  TLTDocument d;
+  d.Style.ListStyles().Add().Levels.Add();
+  d.Style.TextStyles()[0].Unicode = false;
+  ASSERT_TRUE(Load(d, "-8 1 3 1\r\n-11 0 1 0 0 0 0 0 1 0\r\n"));
+  ASSERT_EQ(d.Data.ItemCount(), 2);
+  EXPECT_EQ(d.Data.GetItemPara(1), 1);
+  EXPECT_FALSE(d.Data.GetItem(1).IsWide());
+  d.Style.TextStyles()[0].Unicode = true;
+  ASSERT_TRUE(Load(d, "-8 1 3 1\r\n-11 0 1 0 0 0 0 0 1 0\r\n"));
+  EXPECT_TRUE(d.Data.GetItem(1).IsWide());
+}
+
+TEST(LTFReaderBounds, SubDocumentsReadWithTheDocumentsMapsAndNames) {
+  // Stored text styles that move the stored 6 to 7, then a box whose
+  // document uses 6, a tab by name and a style past the sheet.
+  TLTDocument source;
+  source.Style.TextStyles().Add().Size = 40;
+  source.Data.AddTextW(u"s", 0, 0);
+  std::string stream = Save(source, LTEditorLTFOptions - TLTFOptions{ltfoSaveBinary});
+  stream = stream.substr(0, stream.rfind("0 1 0 8 3 0\r\n"));
+  const std::string inner =
+      "-8 1 3 1\r\n6 1 0 8 3 0\r\n7800\r\n-12 0 -1 0 0 0 \"Heading\"\r\n99 1 0 8 3 0\r\n7800\r\n";
+  std::string hex;
+  for (unsigned char c : inner) hex += "0123456789ABCDEF"[c >> 4], hex += "0123456789ABCDEF"[c & 15];
+  stream += "-151 1 0 0 0 0 \r\n" + hex + "\r\n";
+  RegisterBox();
+  TLTDocument d;
+  d.Style.TextStyles().Add().Size = 12;
+  d.Context.LTFOptions = LTEditorLTFOptions | TLTFOptions{ltfoConvUnknownStylesToZero};
+  int index = 0;
+  ASSERT_TRUE(Insert(d, stream, index)) << d.Context.LTFError;
+  const TCustomLTData& cell = static_cast<TBoxItem&>(d.Data.GetItem(0)).Inner;
+  ASSERT_EQ(cell.ItemCount(), 3);
+  EXPECT_EQ(cell.GetItem(0).StyleNo, 7);
+  EXPECT_EQ(cell.GetItem(1).GetAssociatedTextStyleNo(), 1);
+  EXPECT_EQ(cell.GetItem(2).StyleNo, 0);
+  EXPECT_EQ(d.Context.LTFWarnings, TLTFWarnings{ltfwBadStyle});  // heard from inside
 }
 
 TEST(LTFReaderBounds, AnInsertionEvensOutTheParagraphItLandsIn) {

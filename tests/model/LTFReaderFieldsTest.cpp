@@ -66,6 +66,21 @@ TEST(LTFReaderFields, IntegerTagsAreDecimalNumbers) {
   for (const char* bad : {"+5", "x", "5x", "\"5\""}) EXPECT_FALSE(Load(d, V + "0 1 0 8 3 " + bad + "\r\n7800\r\n")) << bad;
 }
 
+TEST(LTFReaderFields, NeighbouringRecordsShareTheirTagAndHint) {
+  TLTDocument d;
+  d.Context.Options.Include(ltoTagsArePChars);
+  const std::string rec = "0 1 0 8 3 \"Country|\" \"a hint\"\r\n7800\r\n";
+  ASSERT_TRUE(Load(d, V + rec + rec + "0 1 0 8 3 \"City|\" \"other\"\r\n7800\r\n" + rec));
+  EXPECT_EQ(d.Data.GetItemTag(1), TLTTag::FromString(u"Country|"));
+  EXPECT_EQ(d.Data.GetItemTag(0).String(), d.Data.GetItemTag(1).String());
+  EXPECT_EQ(d.Data.GetItem(1).HintText, u"a hint");
+  EXPECT_EQ(&d.Data.GetItem(0).HintText.str(), &d.Data.GetItem(1).HintText.str());
+  EXPECT_EQ(d.Data.GetItemTag(2), TLTTag::FromString(u"City|"));
+  EXPECT_EQ(d.Data.GetItem(2).HintText, u"other");
+  EXPECT_EQ(d.Data.GetItemTag(3), TLTTag::FromString(u"Country|"));
+  EXPECT_EQ(d.Data.GetItem(3).HintText, u"a hint");
+}
+
 TEST(LTFReaderFields, TagsAndHintsAreReadAgainAfterAVersionRecord) {
   TLTDocument d;
   d.Context.Options.Include(ltoTagsArePChars);
@@ -97,9 +112,12 @@ TEST(LTFReaderFields, ParagraphsContinueOnlyAfterItemsThatShareALine) {
   ASSERT_TRUE(Load(d, V + X("0", "1") + X("0", "-1", "9")));
   EXPECT_FALSE(d.Data.IsParaStart(1));
   EXPECT_EQ(d.Data.GetItemPara(1), 1);
-  // Flags of other items stay as stored.
-  ASSERT_TRUE(Load(d, V + X() + "-1 0 0 2 0 0 \r\n"));
+  // Flags, paragraph and tag of other items stay as stored.
+  d.Context.Options.Exclude(ltoTagsArePChars);
+  ASSERT_TRUE(Load(d, V + X() + "-1 0 1 2 0 5 \r\n"));
   EXPECT_TRUE(d.Data.PageBreakBefore(1));
+  EXPECT_EQ(d.Data.GetItemPara(1), 1);
+  EXPECT_EQ(d.Data.GetItemTag(1).Int(), 5);
 }
 
 /// A stream whose stored text styles put a new style at 6 and whose
@@ -208,6 +226,9 @@ TEST(LTFReaderFields, DocumentRecordsApplyToAWholeLoadWithTheirOption) {
   ASSERT_TRUE(Load(d, V + X()));
   EXPECT_EQ(d.Context.DocParameters.ZoomPercent, 100);
   // Not without the option, and never on an insertion.
+  d.Context.DocParameters.ZoomPercent = 150;
+  ASSERT_TRUE(Load(d, V + X(), LTEditorLTFOptions - TLTFOptions{ltfoLoadDocProperties}));
+  EXPECT_EQ(d.Context.DocParameters.ZoomPercent, 150);
   TLTDocument e;
   ASSERT_TRUE(Load(e, stored, LTEditorLTFOptions - TLTFOptions{ltfoLoadDocProperties}));
   EXPECT_TRUE(e.Context.DocProperties.empty());
@@ -271,7 +292,7 @@ TEST(LTFReaderFields, TheBackgroundGoesToTheCallerOnAWholeLoadWithItsOption) {
   EXPECT_EQ(read.Style, 5);
   EXPECT_EQ(read.Color, 255);
   TLTBackgroundInfo broken;
-  TLTMemoryStream damaged(V + "-7 2 0 0 0 0 1 255\r\nTBitmap\r\n0011\r\n" + X());
+  TLTMemoryStream damaged(V + "-7 3 0 0 0 0 1 255\r\nTBitmap\r\n0011\r\nextra\r\n" + X());
   ASSERT_TRUE(d.Data.LoadLTFFromStream(damaged, nullptr, &broken));
   EXPECT_EQ(broken.Image, nullptr);
   EXPECT_EQ(d.Data.ItemCount(), 1);
@@ -281,11 +302,19 @@ TEST(LTFReaderFields, TheBackgroundGoesToTheCallerOnAWholeLoadWithItsOption) {
 
 TEST(LTFReaderFields, ACheckpointRecordMayLackItsSwitches) {
   TLTDocument d;
-  ASSERT_TRUE(Load(d, V + "-2 1 0 0 0 0 1\r\ncp\r\n" + X()));
-  EXPECT_TRUE(d.Data.GetItemCheckpoint(0)->RaiseEvent);
-  EXPECT_FALSE(d.Data.GetItemCheckpoint(0)->Pinned);
-  EXPECT_EQ(d.Data.GetItemCheckpoint(0)->ItemNo, 0);
-  EXPECT_EQ(d.Data.GetItemCheckpoint(0)->ItemInfo, &d.Data.GetItem(0));
+  ASSERT_TRUE(Load(d, V + X() + "-2 1 0 0 0 0 1\r\ncp\r\n" + X()));
+  EXPECT_TRUE(d.Data.GetItemCheckpoint(1)->RaiseEvent);
+  EXPECT_FALSE(d.Data.GetItemCheckpoint(1)->Pinned);
+  EXPECT_EQ(d.Data.GetItemCheckpoint(1)->ItemNo, 1);
+  EXPECT_EQ(d.Data.GetItemCheckpoint(1)->ItemInfo, &d.Data.GetItem(1));
+  // A document's pending checkpoint goes to the first item appended to it.
+  d.Data.AddNamedCheckpoint(u"waiting", false);
+  int index = d.Data.ItemCount();
+  ASSERT_TRUE(Insert(d, V + X(), index));
+  ASSERT_NE(d.Data.GetItemCheckpoint(2), nullptr);
+  EXPECT_EQ(d.Data.GetItemCheckpoint(2)->CheckpointName, u"waiting");
+  EXPECT_EQ(d.Data.PendingCheckpoint(), nullptr);
+  EXPECT_EQ(d.Data.CheckpointCount(), 2);
   ASSERT_TRUE(Load(d, V + "-2 0 0 0 0 0\r\n" + X()));  // no name line: no checkpoint
   EXPECT_EQ(d.Data.CheckpointCount(), 0);
   // The checkpoint of an item that cannot be placed goes with it.
@@ -333,9 +362,12 @@ TEST(LTFReaderFields, TabsMapTheirTextStyleLikeText) {
   TLTDocument d;
   d.Style.TextStyles().Add().Size = 12;  // 6 is taken: the stored 6 goes to 7
   int index = 0;
-  ASSERT_TRUE(Insert(d, StyledStream("-12 0 0 0 0 0 6\r\n-12 0 -1 0 0 0 \"Heading\"\r\n" + X("0", "-1")), index));
-  EXPECT_EQ(d.Data.GetItem(0).GetAssociatedTextStyleNo(), 7);
-  EXPECT_EQ(d.Data.GetItem(1).GetAssociatedTextStyleNo(), 1);
+  // A tab by name, then one by number (which is mapped), then one without
+  // a style of its own.
+  ASSERT_TRUE(Insert(d, StyledStream("-12 0 0 0 0 0 \"Heading\"\r\n-12 0 -1 0 0 0 6\r\n-12 0 -1 0 0 0 \r\n" + X("0", "-1")),
+                     index));
+  EXPECT_EQ(d.Data.GetItem(0).GetAssociatedTextStyleNo(), 1);
+  EXPECT_EQ(d.Data.GetItem(1).GetAssociatedTextStyleNo(), 7);
   TLTDocument e;
   EXPECT_FALSE(Load(e, V + "-12 0 0 0 0 0 99\r\n"));
   EXPECT_TRUE(e.Context.LTFWarnings.Contains(ltfwBadStyle));
