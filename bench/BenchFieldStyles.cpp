@@ -43,7 +43,8 @@ std::string FieldOfManyStyles() {
 // A table file of one record whose Description holds the field.
 std::string MakeTable(const std::string& blob) {
   const std::string path =
-      (std::filesystem::temp_directory_path() / ("lectern-bench-styles-" + std::to_string(::getpid()) + ".db")).string();
+      (std::filesystem::temp_directory_path() / ("lectern-bench-styles-" + std::to_string(::getpid()) + ".db"))
+          .string();
   std::filesystem::remove(path);
   sqlite3* db = nullptr;
   sqlite3_open(path.c_str(), &db);

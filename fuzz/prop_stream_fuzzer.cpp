@@ -13,8 +13,8 @@
 #include <cstdlib>
 #include <memory>
 #include <string>
-#include <vector>
 #include <string_view>
+#include <vector>
 
 namespace {
 

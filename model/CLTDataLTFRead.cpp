@@ -75,8 +75,8 @@ class TLTFReader {
     index_ = std::clamp(index, 0, data.ItemCount());
     start_ = index_;
     if (outer) {
-      // A sub-document is read with the document's maps (its options are the
-    // document's already: it reaches them through the document).
+      // A sub-document is read with the document's maps (its options are
+      // the document's already: it reaches them through the document).
       depth_ = outer->depth_ + 1;
       textMap_ = outer->textMap_;
       paraMap_ = outer->paraMap_;
@@ -85,7 +85,9 @@ class TLTFReader {
     } else {
       ctx_.StyleNames = std::make_shared<TLTFStyleNames>();
     }
-    ctx_.ReadSubDocument = [this](TCustomLTData& target, std::string_view bytes) { return ReadSubDocument(target, bytes); };
+    ctx_.ReadSubDocument = [this](TCustomLTData& target, std::string_view bytes) {
+      return ReadSubDocument(target, bytes);
+    };
     appendsAtEnd_ = index_ == data.ItemCount();
     // Inserting at the end continues the container's pending checkpoint.
     if (insert_ && appendsAtEnd_ && data_.pendingCP_) {

@@ -104,9 +104,11 @@ const TLTDefinedProp kCellWrapperDefined[] = {
      }},
     {"C.BackgroundImageFileName", TLTDefinedKind::String,
      [](const TLTPersistent& o) { return !static_cast<const TCellWrapper&>(o).Cell->BackgroundImageFileName.empty(); },
-     [](const TLTPersistent& o) { return static_cast<const TCellWrapper&>(o).Cell->BackgroundImageFileName; },
-     nullptr, nullptr,
-     [](TLTPersistent& o, const std::u16string& v) { static_cast<TCellWrapper&>(o).Cell->BackgroundImageFileName = v; }},
+     [](const TLTPersistent& o) { return static_cast<const TCellWrapper&>(o).Cell->BackgroundImageFileName; }, nullptr,
+     nullptr,
+     [](TLTPersistent& o, const std::u16string& v) {
+       static_cast<TCellWrapper&>(o).Cell->BackgroundImageFileName = v;
+     }},
 };
 
 const TLTClassInfo& TCellWrapper::ClassInfo() const {

@@ -130,8 +130,7 @@ std::string TableRecord(const std::function<void(TLTPropWriter&)>& cells) {
 
 /// A style collection record (subtype 1 text, 2 paragraph, 4 list styles).
 std::string StyleRecord(int subtype, const std::string& collection) {
-  return "-9 2 0 0 2 0 " + IntToStr(subtype) + "\r\n\r\n" + LE32(static_cast<uint32_t>(collection.size())) +
-         collection;
+  return "-9 2 0 0 2 0 " + IntToStr(subtype) + "\r\n\r\n" + LE32(static_cast<uint32_t>(collection.size())) + collection;
 }
 
 std::string TextLines(int count, const std::string& line) {
@@ -207,7 +206,8 @@ std::vector<HostileInput> Inputs() {
                           w.WriteInteger(2048);
                           w.WriteInteger(2048);
                           w.WriteListBegin();
-                          for (int i = 0; i < 2048 * 256; ++i) w.Out() += std::string("\x02\x01\x02\x01\x00\x00\x00\x00", 8);
+                          for (int i = 0; i < 2048 * 256; ++i)
+                            w.Out() += std::string("\x02\x01\x02\x01\x00\x00\x00\x00", 8);
                           w.WriteListEnd();
                         });
                },
@@ -303,20 +303,21 @@ std::vector<HostileInput> Inputs() {
                "damaged record"});
   v.push_back({"line-count-that-lies", [] { return kVersion + "0 2147483647 0 8 3 0\r\n7800\r\n7800\r\n"; }, 1,
                "damaged record"});
-  v.push_back({"line-count-past-32-bits", [] { return kVersion + "0 2147483648 0 8 3 0\r\n7800\r\n"; }, 1,
-               "damaged record"});
+  v.push_back(
+      {"line-count-past-32-bits", [] { return kVersion + "0 2147483648 0 8 3 0\r\n7800\r\n"; }, 1, "damaged record"});
   v.push_back({"fields-at-the-integer-limits",
                [] {
                  return kVersion + std::string("0 1 -2147483648 2147483647 3 2147483647\r\n7800\r\n") +
                         "-11 0 -1 0 0 0 2147483647 2147483647 -2147483648 1\r\n" + "2147483646 1 0 8 3 0\r\n7800\r\n";
                },
                1, "damaged record"});
-  v.push_back({"empty-paragraphs-by-the-million", [] { return kVersion + TextLines(4'000'000, ""); }, 1,
-               LTOutOfBudgetMessage});
+  v.push_back(
+      {"empty-paragraphs-by-the-million", [] { return kVersion + TextLines(4'000'000, ""); }, 1, LTOutOfBudgetMessage});
   v.push_back({"checkpoint-before-every-item",
                [] {
                  std::string s = kVersion;
-                 for (int i = 0; i < 100000; ++i) s += "-2 1 0 0 0 0\r\ncp" + IntToStr(i) + "\r\n0 1 0 8 3 0\r\n7800\r\n";
+                 for (int i = 0; i < 100000; ++i)
+                   s += "-2 1 0 0 0 0\r\ncp" + IntToStr(i) + "\r\n0 1 0 8 3 0\r\n7800\r\n";
                  return s;
                },
                0, ""});
@@ -337,8 +338,8 @@ std::vector<HostileInput> Inputs() {
   v.push_back({"picture-of-a-gigapixel-claim",
                [] {
                  const std::string bmp = RleBomb(9000, 9000);
-                 return kVersion + std::string("-3 3 0 0 2 0 0\r\nbomb\r\nTBitmap\r\n") + LE32(static_cast<uint32_t>(bmp.size())) +
-                        bmp;
+                 return kVersion + std::string("-3 3 0 0 2 0 0\r\nbomb\r\nTBitmap\r\n") +
+                        LE32(static_cast<uint32_t>(bmp.size())) + bmp;
                },
                1, LTOutOfBudgetMessage});
   v.push_back({"many-pictures-of-a-million-pixels",
@@ -383,9 +384,9 @@ TEST(HostileInput, EveryReaderEndsInTimeAndMemoryWithItsReason) {
     ASSERT_TRUE(WriteFileAtomic(path, bytes));
     // Valid documents are converted to the text form (which once grew per
     // nesting level); the others are dumped.
-    const std::vector<std::string> args =
-        input.Status == 0 ? std::vector<std::string>{"convert", path, dir / "out.ltf", "--ltf-text"}
-                          : std::vector<std::string>{"dump", path};
+    const std::vector<std::string> args = input.Status == 0
+                                              ? std::vector<std::string>{"convert", path, dir / "out.ltf", "--ltf-text"}
+                                              : std::vector<std::string>{"dump", path};
     const Outcome o = RunTool(args);
     const int64_t allowance = 4 * static_cast<int64_t>(bytes.size()) + (int64_t{64} << 20);
     std::printf("%-36s %9zu bytes  exit %d  %7.3f s  peak heap %7.1f MB (allowed %6.1f)\n", input.Name.c_str(),
@@ -426,8 +427,7 @@ TEST(HostileInput, AFieldOfFortyThousandStylesMergesInTime) {
   ASSERT_TRUE(t.Data.SaveLTF(dir / "t.ltf"));
   testing::MakeTable(dir / "t.db", "Countries", {"Country TEXT", "Notes BLOB"},
                      {{testing::TTestValue::T("Styled"), testing::TTestValue::B(blob.Data())},
-                      {testing::TTestValue::T("Broken"),
-                       testing::TTestValue::B(kVersion + TextLines(3'000'000, ""))}});
+                      {testing::TTestValue::T("Broken"), testing::TTestValue::B(kVersion + TextLines(3'000'000, ""))}});
   const Outcome ok = RunTool({"merge", dir / "t.ltf", dir / "t.db", "--record", "1", dir / "r.ltf"});
   std::printf("merge of %zu bytes of 40,000 styles: %.3f s, peak heap %.1f MB\n", blob.Data().size(), ok.Seconds,
               static_cast<double>(ok.PeakHeap) / 1e6);

@@ -2,12 +2,12 @@
 // fields out of range, checkpoints, the layout block, nesting, the budget
 // of what a read may build, and what is kept of controls that cannot be made.
 
-#include <gtest/gtest.h>
-
 #include "model/LTDocument.h"
 #include "platform/LTStream.h"
 #include "platform/LTSysUtils.h"
 #include "style/LTPropStream.h"
+
+#include <gtest/gtest.h>
 
 namespace lectern {
 namespace {
@@ -129,14 +129,16 @@ TEST(LTFReaderBounds, WideTextOfOddLengthIsDamage) {
 
 TEST(LTFReaderBounds, TheFirstOfTwoCheckpointsBeforeAnItemIsKept) {
   TLTDocument d;
-  ASSERT_TRUE(Load(d, "-8 1 3 1\r\n-2 1 0 0 0 0 1 0\r\nfirst\r\n-2 1 0 0 0 0 0 1\r\nsecond\r\n0 1 0 8 3 0\r\n7800\r\n"));
+  ASSERT_TRUE(
+      Load(d, "-8 1 3 1\r\n-2 1 0 0 0 0 1 0\r\nfirst\r\n-2 1 0 0 0 0 0 1\r\nsecond\r\n0 1 0 8 3 0\r\n7800\r\n"));
   ASSERT_NE(d.Data.GetItemCheckpoint(0), nullptr);
   EXPECT_EQ(d.Data.GetItemCheckpoint(0)->CheckpointName, u"first");
   EXPECT_TRUE(d.Data.GetItemCheckpoint(0)->RaiseEvent);
   EXPECT_FALSE(d.Data.GetItemCheckpoint(0)->Pinned);
   EXPECT_EQ(d.Data.CheckpointCount(), 1);
   // Lines after the name belong to the record, whichever checkpoint it is.
-  ASSERT_TRUE(Load(d, "-8 1 3 1\r\n-2 2 0 0 0 0\r\na\r\nextra\r\n-2 2 0 0 0 0\r\nb\r\nextra\r\n0 1 0 8 3 0\r\n7800\r\n"));
+  ASSERT_TRUE(
+      Load(d, "-8 1 3 1\r\n-2 2 0 0 0 0\r\na\r\nextra\r\n-2 2 0 0 0 0\r\nb\r\nextra\r\n0 1 0 8 3 0\r\n7800\r\n"));
   EXPECT_EQ(d.Data.GetItemCheckpoint(0)->CheckpointName, u"a");
   EXPECT_EQ(d.Data.ItemCount(), 1);
 }
@@ -148,7 +150,8 @@ TEST(LTFReaderBounds, CheckpointsOfAnInsertionJoinTheListInDocumentOrder) {
     d.Data.AddTextW(name, 0, 0);
   }
   const std::string stream =
-      "-8 1 3 1\r\n-2 1 0 0 0 0\r\nx\r\n0 1 0 8 3 0\r\n7800\r\n0 1 0 8 3 0\r\n7900\r\n-2 1 0 0 0 0\r\nz\r\n0 1 0 8 3 0\r\n"
+      "-8 1 3 1\r\n-2 1 0 0 0 0\r\nx\r\n0 1 0 8 3 0\r\n7800\r\n0 1 0 8 3 0\r\n7900\r\n-2 1 0 0 0 0\r\nz\r\n0 1 0 8 3 "
+      "0\r\n"
       "7A00\r\n";
   int index = 2;
   ASSERT_TRUE(Insert(d, stream, index));
@@ -285,8 +288,7 @@ TEST(LTFReaderBounds, SubDocumentsReadWithTheDocumentsMapsAndNames) {
   source.Data.AddTextW(u"s", 0, 0);
   std::string stream = Save(source, LTEditorLTFOptions - TLTFOptions{ltfoSaveBinary});
   stream = stream.substr(0, stream.rfind("0 1 0 8 3 0\r\n"));
-  const std::string inner =
-      "-8 1 3 1\r\n6 1 0 8 3 0\r\n7800\r\n-12 0 -1 0 0 0 \"Heading\"\r\n99 1 0 8 3 0\r\n7800\r\n";
+  const std::string inner = "-8 1 3 1\r\n6 1 0 8 3 0\r\n7800\r\n-12 0 -1 0 0 0 \"Heading\"\r\n99 1 0 8 3 0\r\n7800\r\n";
   std::string hex;
   for (unsigned char c : inner) hex += "0123456789ABCDEF"[c >> 4], hex += "0123456789ABCDEF"[c & 15];
   stream += "-151 1 0 0 0 0 \r\n" + hex + "\r\n";
@@ -453,8 +455,8 @@ TEST(LTFReaderBounds, StyleNamesFindTheFirstStyleOfThatName) {
   source.Data.AddTextW(u"x", 0, 0);
   std::string saved = Save(source, TLTFOptions{ltfoSaveParaStyles});
   saved = saved.substr(saved.find("\r\n") + 2);
-  const std::string stream = "-8 1 3 1\r\n-2 1 \"Centered\" 0 0 0\r\ncp\r\n" + saved +
-                             "0 1 \"Middle\" 8 3 0\r\n7800\r\n";
+  const std::string stream =
+      "-8 1 3 1\r\n-2 1 \"Centered\" 0 0 0\r\ncp\r\n" + saved + "0 1 \"Middle\" 8 3 0\r\n7800\r\n";
   ASSERT_TRUE(Load(d, stream)) << d.Context.LTFError;
   EXPECT_EQ(d.Style.ParaStyles()[1].StyleName, u"Middle");
   EXPECT_EQ(d.Data.GetItemPara(d.Data.ItemCount() - 1), 1);

@@ -3,13 +3,13 @@
 // insertion, the background and document records, and what a failed or
 // empty read leaves behind.
 
-#include <gtest/gtest.h>
-
 #include "model/LTDocument.h"
 #include "platform/LTCodePage.h"
 #include "platform/LTStream.h"
 #include "platform/LTSysUtils.h"
 #include "style/LTPropStream.h"
+
+#include <gtest/gtest.h>
 
 namespace lectern {
 namespace {
@@ -63,7 +63,8 @@ TEST(LTFReaderFields, IntegerTagsAreDecimalNumbers) {
   EXPECT_EQ(d.Data.GetItemTag(0).Int(), 9);
   EXPECT_EQ(d.Data.GetItemTag(1).Int(), -5);
   EXPECT_EQ(d.Data.GetItemTag(2).Int(), -5);
-  for (const char* bad : {"+5", "x", "5x", "\"5\""}) EXPECT_FALSE(Load(d, V + "0 1 0 8 3 " + bad + "\r\n7800\r\n")) << bad;
+  for (const char* bad : {"+5", "x", "5x", "\"5\""})
+    EXPECT_FALSE(Load(d, V + "0 1 0 8 3 " + bad + "\r\n7800\r\n")) << bad;
 }
 
 TEST(LTFReaderFields, NeighbouringRecordsShareTheirTagAndHint) {
@@ -85,8 +86,8 @@ TEST(LTFReaderFields, TagsAndHintsAreReadAgainAfterAVersionRecord) {
   TLTDocument d;
   d.Context.Options.Include(ltoTagsArePChars);
   const std::string hint = "\"\xC3\xA9\"";
-  const std::string stream = "-8 1 2 0\r\n0 1 0 0 0 \"t\" " + hint + "\r\nx\r\n" + "-8 1 3 1\r\n0 1 0 0 0 \"t\" " +
-                             hint + "\r\ny\r\n";
+  const std::string stream =
+      "-8 1 2 0\r\n0 1 0 0 0 \"t\" " + hint + "\r\nx\r\n" + "-8 1 3 1\r\n0 1 0 0 0 \"t\" " + hint + "\r\ny\r\n";
   ASSERT_TRUE(Load(d, stream));
   EXPECT_EQ(d.Data.GetItemTag(0), TLTTag::FromString(u"\"t\""));
   EXPECT_EQ(d.Data.GetItemTag(1), TLTTag::FromString(u"t"));
@@ -180,7 +181,7 @@ TEST(LTFReaderFields, ReadModesDecideWhatStoredStylesDo) {
   TLTDocument d;
   d.Context.LTFTextStylesReadMode = ltf_sIgnore;
   ASSERT_TRUE(Load(d, StyledStream(X("5", "0"))));
-  EXPECT_EQ(d.Style.TextStyles().Count(), 6);  // the stored text styles were dropped
+  EXPECT_EQ(d.Style.TextStyles().Count(), 6);         // the stored text styles were dropped
   EXPECT_EQ(d.Style.ParaStyles()[0].LeftIndent, 33);  // the paragraph styles replaced the sheet's
   // A second record of a kind already merged is not merged again.
   TLTDocument e;
@@ -239,7 +240,8 @@ TEST(LTFReaderFields, DocumentRecordsApplyToAWholeLoadWithTheirOption) {
   EXPECT_EQ(e.Context.DocParameters.ZoomPercent, 100);
   // Records with lines beyond the ones read, a numbering state, and
   // subtypes without a number or not known are read past.
-  ASSERT_TRUE(Load(d, V + "-9 3 0 0 0 0 1\r\n\r\n0E00\r\nmore\r\n-9 2 0 0 0 0 6\r\n\r\n0000000000000000\r\n"
+  ASSERT_TRUE(Load(d, V +
+                          "-9 3 0 0 0 0 1\r\n\r\n0E00\r\nmore\r\n-9 2 0 0 0 0 6\r\n\r\n0000000000000000\r\n"
                           "-9 1 0 0 0 0 99\r\nwhatever\r\n" +
                           X()));
   EXPECT_EQ(d.Data.ItemCount(), 1);
@@ -364,8 +366,8 @@ TEST(LTFReaderFields, TabsMapTheirTextStyleLikeText) {
   int index = 0;
   // A tab by name, then one by number (which is mapped), then one without
   // a style of its own.
-  ASSERT_TRUE(Insert(d, StyledStream("-12 0 0 0 0 0 \"Heading\"\r\n-12 0 -1 0 0 0 6\r\n-12 0 -1 0 0 0 \r\n" + X("0", "-1")),
-                     index));
+  ASSERT_TRUE(Insert(
+      d, StyledStream("-12 0 0 0 0 0 \"Heading\"\r\n-12 0 -1 0 0 0 6\r\n-12 0 -1 0 0 0 \r\n" + X("0", "-1")), index));
   EXPECT_EQ(d.Data.GetItem(0).GetAssociatedTextStyleNo(), 1);
   EXPECT_EQ(d.Data.GetItem(1).GetAssociatedTextStyleNo(), 7);
   TLTDocument e;

@@ -172,8 +172,8 @@ TEST(LTTableStorage, SpansMayNotOverlapOrLeaveTheGrid) {
   // The first cell's spans, then its class name: columns 1 (02 01), rows 1, "TD".
   const size_t at = hexForm.find("02010201025444");
   ASSERT_NE(at, std::string::npos);
-  for (const char* bad : {"02030201025444",    // three columns: the cell at (0,1) no longer fits
-                          "02010203025444",    // three rows in a grid of two
+  for (const char* bad : {"02030201025444",     // three columns: the cell at (0,1) no longer fits
+                          "02010203025444",     // three rows in a grid of two
                           "02000201025444"}) {  // no columns
     std::string damaged = hexForm;
     damaged.replace(at, 14, bad);
