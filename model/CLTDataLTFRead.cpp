@@ -272,9 +272,10 @@ class TLTFReader {
       if (tail[0] == lastHintField_) {
         hint = lastHint_;
       } else {
+        // A hint costs twice the bytes of the header that holds it, and
+        // neighbouring records share it.
         auto h = LTFUnquote(tail[0], ctx_.Utf8);
         if (!h) return false;
-        if (!ctx_.Take(kStringCost + 2 * h->size())) return false;
         hint = std::move(*h);
         lastHintField_.assign(tail[0]);
         lastHint_ = hint;
@@ -571,9 +572,10 @@ class TLTFReader {
       if (lists) lists->CopyListIDs = false;
       return true;
     }
+    // Only paragraph styles refer to text styles (the text map exists by
+    // then when the stream stored text styles; other kinds ignore it).
     std::vector<int> m;
-    const std::vector<int>* textMap = subtype == ltfdParaStyles && textMap_ ? textMap_.get() : nullptr;
-    target->MergeStyles(*scratch, mode, m, textMap);
+    target->MergeStyles(*scratch, mode, m, textMap_.get());
     *map = std::make_shared<const std::vector<int>>(std::move(m));
     return true;
   }

@@ -48,6 +48,14 @@ TEST(LTFReaderFields, HeaderFieldsThatAreNotNumbersAreDamage) {
                           "0 1 0 8 3 0 \"open\r\n7800\r\n", "\r\n0 1 0 8 3 0\r\n7800\r\n"}) {
     EXPECT_FALSE(Load(d, V + bad)) << bad;
   }
+  // Data kinds outside 0..3, and records that end before their lines do.
+  for (const char* bad : {"0 1 0 0 4 0\r\nabc\r\n", "0 1 0 0 -1 0\r\nabc\r\n",
+                          "0 1 0 8 0 0\r\n-2 0 0 0 0 0\r\n", "-9 2 0 0 0 0 1\r\n\r\n"}) {
+    EXPECT_FALSE(Load(d, V + bad)) << bad;
+  }
+  ASSERT_TRUE(Load(d, V + "0 1 0 0 0 0\r\nabc\r\n"));
+  // A version record needs its two numbers.
+  for (const char* bad : {"-8 1\r\n", "-8 x 3\r\n", "-8 1 x\r\n"}) EXPECT_FALSE(Load(d, bad + X())) << bad;
   // An empty line ends the stream only at its very end.
   EXPECT_TRUE(Load(d, V + X() + "\r\n"));
   EXPECT_EQ(d.Data.ItemCount(), 1);
@@ -110,9 +118,9 @@ TEST(LTFReaderFields, ParagraphsContinueOnlyAfterItemsThatShareALine) {
   EXPECT_TRUE(d.Data.IsParaStart(3));
   EXPECT_EQ(d.Data.GetItemPara(3), 0);
   // Continuing text takes the paragraph of the item before.
-  ASSERT_TRUE(Load(d, V + X("0", "1") + X("0", "-1", "9")));
-  EXPECT_FALSE(d.Data.IsParaStart(1));
-  EXPECT_EQ(d.Data.GetItemPara(1), 1);
+  ASSERT_TRUE(Load(d, V + X() + X("0", "1") + X("0", "-1", "9")));
+  EXPECT_FALSE(d.Data.IsParaStart(2));
+  EXPECT_EQ(d.Data.GetItemPara(2), 1);
   // Flags, paragraph and tag of other items stay as stored.
   d.Context.Options.Exclude(ltoTagsArePChars);
   ASSERT_TRUE(Load(d, V + X() + "-1 0 1 2 0 5 \r\n"));
@@ -192,6 +200,11 @@ TEST(LTFReaderFields, ReadModesDecideWhatStoredStylesDo) {
   int index = 0;
   ASSERT_TRUE(Insert(e, twice, index));
   EXPECT_EQ(e.Style.TextStyles().Count(), 7);
+  // A property a style does not have is skipped with a warning.
+  TLTDocument g;
+  ASSERT_TRUE(Load(g, V + "-9 2 0 0 0 0 1\r\n\r\n0E0107556E6B6E6F776E02050000\r\n" + X()));
+  EXPECT_EQ(g.Context.LTFWarnings, TLTFWarnings{ltfwBadProperty});
+  EXPECT_EQ(g.Style.TextStyles().Count(), 1);
   // A stored collection that cannot be read is left out with a warning.
   TLTDocument f;
   ASSERT_TRUE(Load(f, V + "-9 2 0 0 0 0 1\r\n\r\n0E01040100\r\n" + X()));
@@ -354,6 +367,11 @@ TEST(LTFReaderFields, MarkersMapTheirListsAndKeepTheirParagraphs) {
   EXPECT_TRUE(d.Data.GetItem(4).IsText());
   EXPECT_FALSE(d.Data.IsParaStart(4));
   EXPECT_EQ(d.Data.GetItemTextW(5), u"after");
+  // A list past the map becomes 0 even where the sheet has such a list.
+  for (int i = 0; i < 5; ++i) d.Style.ListStyles().Add().Levels.Add();
+  index = 0;
+  ASSERT_TRUE(Insert(d, stored + "-11 0 0 0 0 0 3 0 1 0\r\n", index));
+  EXPECT_EQ(d.Data.CheckItemClass<TLTMarkerItemInfo>(2).ListNo, 0);
   // Without list styles a marker is inert.
   TLTDocument bare;
   ASSERT_TRUE(Load(bare, V + "-11 0 0 0 0 0 0 0 1 0\r\n" + X("0", "-1")));
@@ -385,6 +403,13 @@ TEST(LTFReaderFields, ControlsTellTheirHostWhenTheyArrive) {
   EXPECT_EQ(loaded, std::vector<int>{1});
 }
 
+TEST(LTFReaderFields, AContainerWithoutAStyleSheetReadsPastStoredStyles) {
+  TCustomLTData bare;
+  TLTMemoryStream m(V + "-9 2 0 0 0 0 1\r\n\r\n0E0100\r\n2147483647 1 -1 8 3 0\r\n7800\r\n");
+  ASSERT_TRUE(bare.LoadLTFFromStream(m));
+  EXPECT_EQ(bare.ItemCount(), 1);
+}
+
 TEST(LTFReaderFields, ItemsThatPayTheirWayFillTheBudget) {
   // 300,000 minimal styles are more than the budget of their 600 kB.
   std::string styles = "0E";
@@ -393,6 +418,12 @@ TEST(LTFReaderFields, ItemsThatPayTheirWayFillTheBudget) {
   EXPECT_FALSE(Load(d, V + "-9 2 0 0 0 0 1\r\n\r\n" + styles + "00\r\n" + X()));
   EXPECT_EQ(d.Context.LTFError, std::string(LTOutOfBudgetMessage) + " (record at byte 10)");
   EXPECT_EQ(d.Style.TextStyles().Count(), 6);
+  // 100,000 fit once, but not twice: the sheet's copies cost what the
+  // styles read did.
+  styles = "0E";
+  for (int i = 0; i < 100'000; ++i) styles += "0100";
+  EXPECT_FALSE(Load(d, V + "-9 2 0 0 0 0 1\r\n\r\n" + styles + "00\r\n"));
+  EXPECT_EQ(d.Context.LTFError, std::string(LTOutOfBudgetMessage) + " (record at byte 10)");
 }
 
 }  // namespace
