@@ -15,6 +15,7 @@
 // index shared with the sub-documents.
 
 #include <algorithm>
+#include <array>
 #include <memory>
 #include <optional>
 
@@ -199,20 +200,23 @@ class TLTFReader {
     int32_t utf8 = 0;
     ctx_.Utf8 = fields_.size() > 3 && ParseInt(fields_[3], utf8) && utf8 > 0;
     // Tags and hints read before may mean something else in this version.
-    lastTagField_ = lastHintField_ = kNoField;
+    for (TTagSlot& slot : tagSlots_) slot.Field = kNoField;
+    lastHintField_ = kNoField;
     return true;
   }
 
-  // Neighbouring records usually carry the same tag (a field's name): they
-  // share one copy of its text.
+  // Records carry one of a few tags (field names), often in turn: the
+  // fields read last share one copy of their text.
   bool ParseTag(std::string_view field, TLTTag& tag) {
-    if (field == lastTagField_) {
-      tag = lastTag_;
-      return true;
-    }
+    for (const TTagSlot& slot : tagSlots_)
+      if (slot.Field == field) {
+        tag = slot.Tag;
+        return true;
+      }
     if (!ParseNewTag(field, tag)) return false;
-    lastTagField_.assign(field);
-    lastTag_ = tag;
+    TTagSlot& slot = tagSlots_[nextTagSlot_++ % tagSlots_.size()];
+    slot.Field.assign(field);
+    slot.Tag = tag;
     return true;
   }
 
@@ -655,10 +659,14 @@ class TLTFReader {
   // Maps from stored to sheet style numbers, shared with sub-documents.
   std::shared_ptr<const std::vector<int>> textMap_, paraMap_, listMap_;
   int depth_ = 0;
-  // No field holds a line break: the first tag and hint are parsed.
+  // No field holds a line break: a slot or hint not filled matches none.
   static constexpr std::string_view kNoField = "\n";
-  std::string lastTagField_{kNoField};
-  TLTTag lastTag_;
+  struct TTagSlot {
+    std::string Field{kNoField};
+    TLTTag Tag;
+  };
+  std::array<TTagSlot, 8> tagSlots_;
+  size_t nextTagSlot_ = 0;
   std::string lastHintField_{kNoField};
   TLTSharedText lastHint_;
 };

@@ -87,6 +87,7 @@ TEST(LTFReaderFields, NeighbouringRecordsShareTheirTagAndHint) {
   EXPECT_EQ(d.Data.GetItemTag(2), TLTTag::FromString(u"City|"));
   EXPECT_EQ(d.Data.GetItem(2).HintText, u"other");
   EXPECT_EQ(d.Data.GetItemTag(3), TLTTag::FromString(u"Country|"));
+  EXPECT_EQ(d.Data.GetItemTag(3).String(), d.Data.GetItemTag(0).String());  // tags taken in turn share too
   EXPECT_EQ(d.Data.GetItem(3).HintText, u"a hint");
 }
 
