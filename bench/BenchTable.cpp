@@ -73,10 +73,10 @@ void BM_TablePaintScreen(benchmark::State& state) {
   TTableDocument& d = Tables();
   QImage screen(kScreenWidth, kScreenHeight, QImage::Format_RGB32);
   TLTQtCanvas canvas(screen);
-  TLTPaintParams p;
+  TLTPaintContext p;
   p.Clip = {0, 0, kScreenWidth, kScreenHeight};
   // The screen shows the middle of the document.
-  p.ExtraY = -d.Doc.DocumentHeight / 2;
+  p.Origin.Y = -d.Doc.DocumentHeight / 2;
   for (auto _ : state) {
     PaintBackground(canvas, p.Clip, {}, &d.Style, 0, 0, kScreenWidth, kScreenHeight);
     PaintTo(d.Doc, canvas, p);

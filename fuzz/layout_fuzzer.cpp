@@ -1,8 +1,9 @@
 // Lays out whatever the LTF reader makes of arbitrary bytes, at a width
-// the input chooses, on the headless canvas; then hit-tests, converts
-// coordinates, paints the whole document and a band of it, and re-formats
-// a paragraph. Layout must finish, never divide by zero, and keep its
-// drawing items consistent with the items.
+// the input chooses, on the headless canvas; then lists the caret's places
+// in every piece, hit-tests, converts coordinates, paints the whole
+// document and a band of it, and re-formats a paragraph. Layout must
+// finish, never divide by zero, and keep its drawing items consistent with
+// the items.
 
 #include "layout/CLTFData.h"
 #include "platform/LTStream.h"
@@ -14,6 +15,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace lectern;
@@ -42,6 +44,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const TLTDrawLineInfo& p = doc.DrawItems[i];
     if (p.ItemNo < 0 || p.ItemNo >= doc.ItemCount()) std::abort();
     if (i > 0 && p.ItemNo < doc.DrawItems[i - 1].ItemNo) std::abort();
+    // The caret's places in a piece run forward through it.
+    const std::vector<TLTPieceStop> stops = doc.PieceStops(i);
+    for (size_t k = 1; k < stops.size(); ++k)
+      if (stops[k].Offset <= stops[k - 1].Offset) std::abort();
   }
   for (int y = -5; y < doc.DocumentHeight + 5; y += 1 + doc.DocumentHeight / 16) {
     int d = 0, off = 0, item = 0, ioff = 0;
@@ -50,7 +56,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       if (!doc.ItemToDrawItem(item, ioff, d2, off2)) std::abort();
     }
   }
-  TLTPaintParams paint;
+  TLTPaintContext paint;
   paint.Clip = {0, 0, width + 10, doc.DocumentHeight};
   PaintTo(doc, canvas, paint);
   paint.Clip = {width / 4, doc.DocumentHeight / 3, width, doc.DocumentHeight / 2};

@@ -26,6 +26,10 @@ class TFormattingScope {
   bool& flag_;
 };
 
+/// Room above and below re-laid paragraphs that is painted again, for
+/// descenders, underlines and italic overhangs outside the lines.
+constexpr int kRepaintMargin = 10;
+
 bool IsHyperlinkItem(const TCustomLTItemInfo& item, const TLTStyle& style) {
   if (item.IsText()) return style.TextStyles()[item.StyleNo].Jump;
   return item.GetBoolValueEx(iqxHyperlink, &style);
@@ -107,11 +111,9 @@ void TCustomLTFormattedData::FormatAll(const TLTFormatParams& params) {
     if (params.KeepPosition && !params.NoScroll && !DrawItems.Empty()) {
       const int d = DrawItemAtY(GetViewTop());
       if (d >= 0) {
-        int first, last, top, bottom;
-        LineRange(d, first, last);
-        LineExtent(first, last, top, bottom);
-        DrawItemToItem(first, 0, keepItem, keepOffset);
-        keepDistance = GetViewTop() - top;
+        const TLTLineBox line = LineOf(d);
+        DrawItemToItem(line.First, 0, keepItem, keepOffset);
+        keepDistance = GetViewTop() - line.Top;
       }
     }
 
@@ -150,10 +152,7 @@ void TCustomLTFormattedData::FormatAll(const TLTFormatParams& params) {
       } else if (keepItem >= 0) {
         int d, off;
         if (ItemToDrawItem(keepItem, keepOffset, d, off)) {
-          int first, last, top, bottom;
-          LineRange(d, first, last);
-          LineExtent(first, last, top, bottom);
-          ScrollToY(top + keepDistance);
+          ScrollToY(LineOf(d).Top + keepDistance);
         } else {
           ScrollToY(0);
         }
@@ -161,6 +160,115 @@ void TCustomLTFormattedData::FormatAll(const TLTFormatParams& params) {
     }
     if (!widthChanged) break;
   }
+}
+
+/// What ReformatRange re-lays out: old drawing items oldFirst..oldLast,
+/// which become the paragraphs of items paraItem..newLastItem, with what
+/// lies around them.
+struct TCustomLTFormattedData::TReformatSpan {
+  int OldFirst = 0, OldLast = 0;
+  int ParaItem = 0, NewLastItem = 0;
+  /// The bottom of the line above, and the old top of the line below.
+  int AboveBottom = 0;
+  bool HasNext = false;
+  int OldNextTop = 0;
+  /// The first hyperlink number of the range, and the old number of the
+  /// first link after it (-1 when none).
+  int FirstJumpNo = 0;
+  int OldNextJump = -1;
+};
+
+bool TCustomLTFormattedData::WidenToParagraphs(TReformatSpan& span, int itemsDelta) const {
+  const int count = DrawItems.Count();
+  const int lastItemOld = DrawItems[span.OldLast].ItemNo;
+  // Back to the first piece of the first item's paragraph, forward to the
+  // last piece before the next paragraph (old numbering beyond the edited
+  // items is shifted by itemsDelta).
+  span.ParaItem = GetFirstParaItem(std::clamp(DrawItems[span.OldFirst].ItemNo, 0, ItemCount() - 1));
+  while (span.OldFirst > 0 && DrawItems[span.OldFirst - 1].ItemNo >= span.ParaItem) --span.OldFirst;
+  while (span.OldLast + 1 < count) {
+    const int oldNo = DrawItems[span.OldLast + 1].ItemNo;
+    if (oldNo > lastItemOld) {
+      const int newNo = oldNo + itemsDelta;
+      if (newNo >= 0 && newNo < ItemCount() && GetItem(newNo).StartsParagraph() &&
+          DrawItems[span.OldLast + 1].StartsLine)
+        break;
+    }
+    ++span.OldLast;
+  }
+  span.HasNext = span.OldLast + 1 < count;
+  span.NewLastItem = span.HasNext ? DrawItems[span.OldLast + 1].ItemNo + itemsDelta - 1 : ItemCount() - 1;
+  if (span.NewLastItem < span.ParaItem || span.NewLastItem >= ItemCount()) return false;
+  span.AboveBottom = span.OldFirst > 0 ? LineOf(span.OldFirst - 1).Bottom : GetTopMargin();
+  if (span.HasNext) span.OldNextTop = LineOf(span.OldLast + 1).Top;
+  return true;
+}
+
+void TCustomLTFormattedData::NumberJumpsAround(TReformatSpan& span, const TLTStyle& style) const {
+  // Hyperlink numbers continue from the last link before the range.
+  for (int i = span.ParaItem - 1; i >= 0; --i) {
+    const TCustomLTItemInfo& it = GetItem(i);
+    if (it.LinkIndex >= 0 && IsHyperlinkItem(it, style)) {
+      span.FirstJumpNo = it.LinkIndex + 1;
+      break;
+    }
+  }
+  for (int i = span.NewLastItem + 1; i < ItemCount(); ++i) {
+    const TCustomLTItemInfo& it = GetItem(i);
+    if (it.LinkIndex >= 0 && IsHyperlinkItem(it, style)) {
+      span.OldNextJump = it.LinkIndex;
+      break;
+    }
+  }
+}
+
+void TCustomLTFormattedData::ShiftFollowing(const TReformatSpan& span, int restStart, int moveY, int itemsDelta,
+                                            int pieceDiff) {
+  if (moveY != 0 || itemsDelta != 0) {
+    for (int i = restStart; i < DrawItems.Count(); ++i) {
+      TLTDrawLineInfo& p = DrawItems[i];
+      p.Top += moveY;
+      p.ItemNo += itemsDelta;
+    }
+  }
+  if (pieceDiff != 0) {
+    for (int i = span.NewLastItem + 1; i < ItemCount(); ++i) {
+      TCustomLTItemInfo& it = GetItem(i);
+      if (it.FirstDrawItem >= 0) it.FirstDrawItem += pieceDiff;
+    }
+  }
+}
+
+void TCustomLTFormattedData::SpliceJumps(const TReformatSpan& span, TLTFormatter& f, size_t at, int moveY,
+                                         int pieceDiff) {
+  // Later rectangles only moved, and their links shift by the difference
+  // the range made in the numbering.
+  const int linkShift = span.OldNextJump >= 0 ? f.NextJumpNo() - span.OldNextJump : 0;
+  for (size_t k = at; k < Jumps.size(); ++k) {
+    if (!Jumps[k].LTData || Jumps[k].LTData == this) Jumps[k].DrawItemIndex += pieceDiff;
+    Jumps[k].OwnerDrawItemIndex += pieceDiff;
+    Jumps[k].Id += linkShift;
+    Jumps[k].Top += moveY;
+  }
+  if (linkShift != 0) {
+    for (int i = span.NewLastItem + 1; i < ItemCount(); ++i) {
+      TCustomLTItemInfo& it = GetItem(i);
+      if (it.LinkIndex >= 0) it.LinkIndex += linkShift;
+    }
+  }
+  // The new rectangles take their pieces' places.
+  const TLTPointI origin = GetOriginInControl();
+  for (TLTJumpInfo& j : f.NewJumps()) {
+    const TCustomLTFormattedData* data = nullptr;
+    int itemNo = 0;
+    if (!JumpItem(j, *this, data, itemNo)) continue;
+    const TLTDrawLineInfo& p = data->DrawItems[j.DrawItemIndex];
+    const TLTPointI o = data == this ? origin : data->GetOriginInControl();
+    j.Left = p.Left + o.X;
+    j.Top = p.Top + o.Y;
+  }
+  Jumps.insert(Jumps.begin() + static_cast<std::ptrdiff_t>(at), f.NewJumps().begin(), f.NewJumps().end());
+  NextJumpNo = span.OldNextJump >= 0 ? NextJumpNo + linkShift : f.NextJumpNo();
 }
 
 TLTRectI TCustomLTFormattedData::ReformatRange(int firstDrawItem, int lastDrawItem, int itemsDelta) {
@@ -174,139 +282,53 @@ TLTRectI TCustomLTFormattedData::ReformatRange(int firstDrawItem, int lastDrawIt
     return whole;
   }
   TFormattingScope scope(formatting_);
-  int oldFirst = std::clamp(std::min(firstDrawItem, lastDrawItem), 0, count - 1);
-  int oldLast = std::clamp(std::max(firstDrawItem, lastDrawItem), 0, count - 1);
-  const int firstItemOld = DrawItems[oldFirst].ItemNo;
-  const int lastItemOld = DrawItems[oldLast].ItemNo;
 
-  // Whole paragraphs: back to the first piece of the first item's paragraph,
-  // forward to the last piece before the next paragraph (old numbering
-  // beyond the edited items is shifted by itemsDelta).
-  const int paraItem = GetFirstParaItem(std::clamp(firstItemOld, 0, ItemCount() - 1));
-  while (oldFirst > 0 && DrawItems[oldFirst - 1].ItemNo >= paraItem) --oldFirst;
-  while (oldLast + 1 < count) {
-    const int oldNo = DrawItems[oldLast + 1].ItemNo;
-    if (oldNo > lastItemOld) {
-      const int newNo = oldNo + itemsDelta;
-      if (newNo >= 0 && newNo < ItemCount() && GetItem(newNo).StartsParagraph() && DrawItems[oldLast + 1].StartsLine)
-        break;
-    }
-    ++oldLast;
-  }
-  const int newLastItem = oldLast + 1 < count ? DrawItems[oldLast + 1].ItemNo + itemsDelta - 1 : ItemCount() - 1;
-  if (newLastItem < paraItem || newLastItem >= ItemCount()) {
+  // 1. The whole paragraphs around the edit, and what lies around them.
+  TReformatSpan span;
+  span.OldFirst = std::clamp(std::min(firstDrawItem, lastDrawItem), 0, count - 1);
+  span.OldLast = std::clamp(std::max(firstDrawItem, lastDrawItem), 0, count - 1);
+  if (!WidenToParagraphs(span, itemsDelta)) {
     FormatAll({.Force = true});
     return whole;
   }
+  NumberJumpsAround(span, *style);
 
-  int aboveBottom = GetTopMargin();
-  if (oldFirst > 0) {
-    int f, l, t, b;
-    LineRange(oldFirst - 1, f, l);
-    LineExtent(f, l, t, b);
-    aboveBottom = b;
-  }
-  const bool hasNext = oldLast + 1 < count;
-  int oldNextTop = 0;
-  if (hasNext) {
-    int f, l, b;
-    LineRange(oldLast + 1, f, l);
-    LineExtent(f, l, oldNextTop, b);
-  }
-
-  // Hyperlink numbers continue from the last link before the range.
-  int firstJumpNo = 0;
-  for (int i = paraItem - 1; i >= 0; --i) {
-    const TCustomLTItemInfo& it = GetItem(i);
-    if (it.LinkIndex >= 0 && IsHyperlinkItem(it, *style)) {
-      firstJumpNo = it.LinkIndex + 1;
-      break;
-    }
-  }
-  int oldNextJump = -1;
-  for (int i = newLastItem + 1; i < ItemCount(); ++i) {
-    const TCustomLTItemInfo& it = GetItem(i);
-    if (it.LinkIndex >= 0 && IsHyperlinkItem(it, *style)) {
-      oldNextJump = it.LinkIndex;
-      break;
-    }
-  }
-
-  const auto jBegin = std::lower_bound(Jumps.begin(), Jumps.end(), oldFirst,
+  // 2. Their old rectangles go; the paragraphs are laid out anew in their
+  // pieces' place.
+  const auto jBegin = std::lower_bound(Jumps.begin(), Jumps.end(), span.OldFirst,
                                        [](const TLTJumpInfo& j, int v) { return j.OwnerDrawItemIndex < v; });
-  const auto jEnd = std::upper_bound(jBegin, Jumps.end(), oldLast,
+  const auto jEnd = std::upper_bound(jBegin, Jumps.end(), span.OldLast,
                                      [](int v, const TLTJumpInfo& j) { return v < j.OwnerDrawItemIndex; });
   const size_t jumpPos = static_cast<size_t>(jBegin - Jumps.begin());
   Jumps.erase(jBegin, jEnd);
-
-  TLTResolutionScale scale = scale_;
-  TLTFormatter f(*this, *canvas, *style, scale);
+  TLTFormatter f(*this, *canvas, *style, scale_);
   f.ForceItems = true;  // an edit inside a table's cell changes its layout
-  DrawItems.MarkDeleted(oldFirst, oldLast);
-  f.Run(paraItem, newLastItem, oldFirst, aboveBottom, firstJumpNo);
+  DrawItems.MarkDeleted(span.OldFirst, span.OldLast);
+  f.Run(span.ParaItem, span.NewLastItem, span.OldFirst, span.AboveBottom, span.FirstJumpNo);
   DrawItems.ClearDeleted();
-  const int added = f.NextDrawIndex() - oldFirst;
-  const int diff = added - (oldLast - oldFirst + 1);
+  const int pieceDiff = f.NextDrawIndex() - span.OldFirst - (span.OldLast - span.OldFirst + 1);
   const int newBottom = f.Bottom();
 
+  // 3. What follows moves by the difference in height and numbering.
   int moveY = 0;
-  if (hasNext) moveY = newBottom + f.SpaceAfterOf(newLastItem) + f.SpaceBeforeOf(newLastItem + 1) - oldNextTop;
-  const int restStart = f.NextDrawIndex();
-  if (moveY != 0 || itemsDelta != 0) {
-    for (int i = restStart; i < DrawItems.Count(); ++i) {
-      TLTDrawLineInfo& p = DrawItems[i];
-      p.Top += moveY;
-      p.ItemNo += itemsDelta;
-    }
-  }
-  if (diff != 0) {
-    for (int i = newLastItem + 1; i < ItemCount(); ++i) {
-      TCustomLTItemInfo& it = GetItem(i);
-      if (it.FirstDrawItem >= 0) it.FirstDrawItem += diff;
-    }
-  }
-  const int linkShift = oldNextJump >= 0 ? f.NextJumpNo() - oldNextJump : 0;
-  for (size_t k = jumpPos; k < Jumps.size(); ++k) {
-    if (!Jumps[k].LTData || Jumps[k].LTData == this) Jumps[k].DrawItemIndex += diff;
-    Jumps[k].OwnerDrawItemIndex += diff;
-    Jumps[k].Id += linkShift;
-    Jumps[k].Top += moveY;
-  }
-  if (linkShift != 0) {
-    for (int i = newLastItem + 1; i < ItemCount(); ++i) {
-      TCustomLTItemInfo& it = GetItem(i);
-      if (it.LinkIndex >= 0) it.LinkIndex += linkShift;
-    }
-  }
-  // The new rectangles take their pieces' places; later ones only moved.
-  const TLTPointI origin = GetOriginInControl();
-  for (TLTJumpInfo& j : f.NewJumps()) {
-    const TCustomLTFormattedData* data = nullptr;
-    int itemNo = 0;
-    if (!JumpItem(j, *this, data, itemNo)) continue;
-    const TLTDrawLineInfo& p = data->DrawItems[j.DrawItemIndex];
-    const TLTPointI o = data == this ? origin : data->GetOriginInControl();
-    j.Left = p.Left + o.X;
-    j.Top = p.Top + o.Y;
-  }
-  Jumps.insert(Jumps.begin() + static_cast<std::ptrdiff_t>(jumpPos), f.NewJumps().begin(), f.NewJumps().end());
-  NextJumpNo = oldNextJump >= 0 ? NextJumpNo + linkShift : f.NextJumpNo();
+  if (span.HasNext)
+    moveY = newBottom + f.SpaceAfterOf(span.NewLastItem) + f.SpaceBeforeOf(span.NewLastItem + 1) - span.OldNextTop;
+  ShiftFollowing(span, f.NextDrawIndex(), moveY, itemsDelta, pieceDiff);
+  SpliceJumps(span, f, jumpPos, moveY, pieceDiff);
   LastFormattedItem = ItemCount() - 1;
 
+  // 4. The document's height, and what must be painted again.
   const int oldHeight = DocumentHeight;
-  if (hasNext) {
+  if (span.HasNext)
     DocumentHeight += moveY;
-  } else {
+  else
     DocumentHeight = newBottom + f.SpaceAfterOf(ItemCount() - 1) + GetBottomMargin();
-  }
-  bool scrolled = false;
-  if (DocumentHeight != oldHeight)
-    scrolled = DocumentSizeChanged(scale.LeftMargin + DocumentWidth + scale.RightMargin, DocumentHeight);
-  if (scrolled) return whole;
-
+  if (DocumentHeight != oldHeight &&
+      DocumentSizeChanged(scale_.LeftMargin + DocumentWidth + scale_.RightMargin, DocumentHeight))
+    return whole;
   const int viewTop = GetViewTop();
-  TLTRectI r{0, aboveBottom - 10 - viewTop, GetClientWidth(), newBottom + 10 - viewTop};
-  if (moveY != 0 || diff != 0) r.Bottom = GetClientHeight();
+  TLTRectI r{0, span.AboveBottom - kRepaintMargin - viewTop, GetClientWidth(), newBottom + kRepaintMargin - viewTop};
+  if (moveY != 0 || pieceDiff != 0) r.Bottom = GetClientHeight();
   r.Top = std::max(r.Top, 0);
   r.Bottom = std::min(r.Bottom, GetClientHeight());
   if (r.Bottom < r.Top) r.Bottom = r.Top;
@@ -378,6 +400,51 @@ void TCustomLTFormattedData::LineExtent(int first, int last, int& top, int& bott
   if (top == INT_MAX) top = bottom = 0;
 }
 
+TLTLineBox TCustomLTFormattedData::LineOf(int drawItemNo) const {
+  TLTLineBox line;
+  LineRange(drawItemNo, line.First, line.Last);
+  if (line.First >= 0) LineExtent(line.First, line.Last, line.Top, line.Bottom);
+  return line;
+}
+
+std::vector<TLTPieceStop> TCustomLTFormattedData::PieceStops(int drawItemNo) {
+  std::vector<TLTPieceStop> stops;
+  if (drawItemNo < 0 || drawItemNo >= DrawItems.Count()) return stops;
+  const TLTDrawLineInfo& p = DrawItems[drawItemNo];
+  const TCustomLTItemInfo& item = GetItem(p.ItemNo);
+  TLTCanvas* canvas = PassCanvas(nullptr);
+  TLTStyle* style = GetStyle();
+  if (!item.IsText() || p.Length <= 0 || !canvas || !style) {
+    const int base = item.IsText() ? 1 : 0;
+    stops.push_back({base, p.Left});
+    stops.push_back({item.IsText() ? p.Length + 1 : 1, p.Left + p.Width});
+    return stops;
+  }
+  TLTFormatter f(*this, *canvas, *style, scale_);
+  TLTLayoutText& t = f.TextOf(p.ItemNo);
+  f.SelectStyle(item.StyleNo);
+  const int u0 = t.UnitOfChar(p.Offset - 1);
+  const int u1 = t.UnitOfChar(p.Offset - 1 + p.Length);
+  const std::u16string_view s =
+      std::u16string_view(t.display).substr(static_cast<size_t>(u0), static_cast<size_t>(u1 - u0));
+  std::vector<int> ext;
+  f.Extents(t, u0, u1 - u0, ext);
+  if (ext.size() != s.size()) {
+    stops.push_back({1, p.Left});
+    stops.push_back({p.Length + 1, p.Left + p.Width});
+    return stops;
+  }
+  const int n = static_cast<int>(s.size());
+  const int left = p.Left + p.JustifyExtra;
+  // 8-bit text steps by its characters; Unicode text by clusters.
+  for (int k = 0; k <= n; k = t.unicode ? TLTCanvas::NextClusterBoundary(s, k) : k + 1) {
+    stops.push_back(
+        {t.CharOfUnit(u0 + k) - t.CharOfUnit(u0) + 1, left + (k > 0 ? ext[static_cast<size_t>(k - 1)] : 0)});
+    if (k == n) break;
+  }
+  return stops;
+}
+
 int TCustomLTFormattedData::DrawItemAtY(int y) const {
   const int n = DrawItems.Count();
   if (n == 0) return -1;
@@ -386,14 +453,12 @@ int TCustomLTFormattedData::DrawItemAtY(int y) const {
   int lo = 0, hi = n - 1, found = -1;
   while (lo <= hi) {
     const int mid = lo + (hi - lo) / 2;
-    int first, last, top, bottom;
-    LineRange(mid, first, last);
-    LineExtent(first, last, top, bottom);
-    if (top <= y) {
-      found = first;
-      lo = last + 1;
+    const TLTLineBox line = LineOf(mid);
+    if (line.Top <= y) {
+      found = line.First;
+      lo = line.Last + 1;
     } else {
-      hi = first - 1;
+      hi = line.First - 1;
     }
   }
   return found < 0 ? 0 : found;

@@ -17,9 +17,27 @@ namespace lectern {
 constexpr uint16_t ltcfRegisterJumps = 0x0001;
 constexpr uint16_t ltcfSwallowSpaces = 0x0002;
 constexpr uint16_t ltcfControlDocument = 0x0100;
-constexpr uint16_t LTDefaultControlFlags = 0x0D03;
+/// A viewer's flags: the bits above and two (10 and 11) that only the
+/// editor's painting and word checking read.
+constexpr uint16_t LTDefaultControlFlags = ltcfRegisterJumps | ltcfSwallowSpaces | ltcfControlDocument | 0x0C00;
 
-struct TLTPaintParams;
+/// A place a caret can stand in a drawing item: its offset there and its x.
+struct TLTPieceStop {
+  int Offset = 0;
+  int X = 0;
+};
+
+/// A line of drawing items: its first and last piece and its extent, the
+/// top including SpaceAbove and the bottom SpaceBelow.
+struct TLTLineBox {
+  int First = -1;
+  int Last = -1;
+  int Top = 0;
+  int Bottom = 0;
+};
+
+struct TLTPaintContext;
+class TLTFormatter;
 
 struct TLTFormatParams {
   bool KeepPosition = false;
@@ -48,18 +66,6 @@ class TCustomLTFormattedData : public TCustomLTData {
   int TextWidth = 0;
   int DocumentHeight = 0;
 
-  // ---- Selection and hover (kept by the control, read by painting) ---------------
-  /// Anchor and end of the selection as drawing item and offset inside it
-  /// (text: 1..Length+1; others 0 before, 1 after); -1 = no selection.
-  int SelStartNo = -1, SelStartOffs = 0;
-  int SelEndNo = -1, SelEndOffs = 0;
-  /// Every piece counts as selected (a cell of a multi-cell selection).
-  bool WhollySelected = false;
-  /// The hyperlink number under the mouse, -1 for none, and whether its
-  /// hover look is shown.
-  int HoverJumpId = -1;
-  bool HoverShown = false;
-
   // ---- What the owner answers ---------------------------------------------------
   virtual int GetLeftMargin() const { return 0; }
   virtual int GetRightMargin() const { return 0; }
@@ -85,11 +91,9 @@ class TCustomLTFormattedData : public TCustomLTData {
   virtual TLTPointI GetOriginInControl() const { return {}; }
   /// The left of the view in document coordinates (horizontal scrolling).
   virtual int GetViewLeft() const { return 0; }
-  /// Whether the control has the keyboard focus (selection colours).
-  virtual bool IsFocused() const { return false; }
   /// Drawn last by painting, over the document (editor frames, cell
   /// selections).
-  virtual void PaintOverlay(TLTCanvas& /*canvas*/, const TLTPaintParams& /*params*/) {}
+  virtual void PaintOverlay(TLTCanvas& /*canvas*/, const TLTPaintContext& /*context*/) const {}
 
   /// Whether the document lies in an editor that may change it (tables
   /// then show their grid in the editable style).
@@ -126,9 +130,16 @@ class TCustomLTFormattedData : public TCustomLTData {
   /// when the point lies on a piece.
   bool HitTest(int x, int y, bool strict, int& drawItemNo, int& drawOffset);
   void LineRange(int drawItemNo, int& first, int& last) const;
-  /// The line of drawing item d: top including SpaceAbove, bottom including
-  /// SpaceBelow.
+  /// The extent of the line first..last: top including SpaceAbove, bottom
+  /// including SpaceBelow.
   void LineExtent(int first, int last, int& top, int& bottom) const;
+  /// The line holding a drawing item (First -1 when there are none).
+  TLTLineBox LineOf(int drawItemNo) const;
+  /// The places a caret can stand in a drawing item, left to right, with
+  /// their x (document coordinates): for text every character boundary
+  /// (a character cluster is never split) as offsets 1..Length+1 of the
+  /// piece; for any other piece, and for empty text, its two edges.
+  std::vector<TLTPieceStop> PieceStops(int drawItemNo);
 
   /// The scale of the last formatting pass.
   const TLTResolutionScale& Scale() const { return scale_; }
@@ -139,7 +150,13 @@ class TCustomLTFormattedData : public TCustomLTData {
 
  private:
   friend class TLTFormatter;
+  struct TReformatSpan;
   void UpdateJumpPositions();
+  /// The steps of ReformatRange.
+  bool WidenToParagraphs(TReformatSpan& span, int itemsDelta) const;
+  void NumberJumpsAround(TReformatSpan& span, const TLTStyle& style) const;
+  void ShiftFollowing(const TReformatSpan& span, int restStart, int moveY, int itemsDelta, int pieceDiff);
+  void SpliceJumps(const TReformatSpan& span, TLTFormatter& f, size_t at, int moveY, int pieceDiff);
   TLTFontInfoCache fontCache_;
   TLTResolutionScale scale_;
   bool formatting_ = false;

@@ -5,6 +5,7 @@
 
 #include "platform/LTTypes.h"
 
+#include <compare>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -13,6 +14,15 @@
 namespace lectern {
 
 class TCustomLTData;
+
+/// A position in drawing coordinates: a drawing item and the offset in it
+/// (text 1..Length+1; other items 0 before, 1 after). Ordered as in the
+/// document; DrawItem -1 is no position.
+struct TLTDrawPos {
+  int DrawItem = -1;
+  int Offset = 0;
+  auto operator<=>(const TLTDrawPos&) const = default;
+};
 
 /// One piece of an item on one line.
 class TLTDrawLineInfo {

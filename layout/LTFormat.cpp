@@ -5,7 +5,6 @@
 #include "layout/CLTFData.h"
 #include "layout/LTFormatter.h"
 #include "layout/LTLineBreak.h"
-#include "model/LTMarker.h"
 #include "platform/LTCodePage.h"
 #include "platform/LTSysUtils.h"
 
@@ -26,6 +25,21 @@ bool IsLeadByte(uint32_t cp, uint8_t b) {
 }
 
 int64_t Clamp64(int64_t v) { return std::clamp<int64_t>(v, -1000000000, 1000000000); }
+
+/// Percent line spacing beyond this is held to it; below the minimum it is
+/// ignored, since lines would overlap.
+constexpr int kMaxLineSpacingPercent = 1000;
+constexpr int kMinLineSpacingPercent = 50;
+
+bool IsLineAligned(TLTVAlign va) { return va == ltvaLineTop || va == ltvaLineBottom || va == ltvaLineMiddle; }
+
+/// The alignment of an item placed when its line is finished, or
+/// ltvaBaseline for everything that stands on the baseline.
+TLTVAlign LineAlignment(const TCustomLTItemInfo& item) {
+  if (item.IsText()) return ltvaBaseline;
+  const TLTVAlign va = item.GetVAlign();
+  return IsLineAligned(va) ? va : ltvaBaseline;
+}
 
 }  // namespace
 
@@ -97,9 +111,10 @@ int TLTFormatter::SpaceAfterOf(int itemNo) const {
 }
 
 void TLTFormatter::SelectStyle(int styleNo) {
-  if (styleNo == curStyle_) return;
+  if (styleNo == curStyle_ && canvas_.TextStateStamp() == curStamp_) return;
   const TLTFontInfoCacheItem& it = cache_.Select(style_, styleNo, canvas_, docBiDi_);
   curStyle_ = styleNo;
+  curStamp_ = canvas_.TextStateStamp();
   ascent_ = it.Metrics.Ascent;
   descent_ = it.Metrics.Descent;
   shift_ = it.BaselineShift;
@@ -227,11 +242,7 @@ void TLTFormatter::BeginParagraph(int itemNo) {
   const TCustomLTItemInfo& item = d_.GetItem(itemNo);
   paraFirstItem_ = itemNo;
   paraNo_ = item.ParaNo;
-  listLevel_ = nullptr;
-  if (item.StyleNo == ltikMarker) {
-    const auto& marker = static_cast<const TLTMarkerItemInfo&>(item);
-    listLevel_ = marker.GetLevelInfo(&style_);
-  }
+  listLevel_ = item.IsText() ? nullptr : item.GetListLevel(style_);
 }
 
 int TLTFormatter::ExactSplitAbove(int v) const { return RoundHalfEven(0.8 * v); }
@@ -382,135 +393,159 @@ void TLTFormatter::EndLine(bool lastOfParagraph, bool wrap) {
 }
 
 void TLTFormatter::FinishLine(bool lastOfParagraph) {
-  const int first = lineStart_, last = next_ - 1;
+  const TLineSpan line{lineStart_, next_ - 1};
   const TParaInfo& para = Para(paraNo_);
-  TLTBiDiMode bidi = para.BiDiMode != ltbdUnspecified ? para.BiDiMode : docBiDi_;
-  TLTAlignment align = para.Alignment;
-  if (align == ltaJustify && bidi == ltbdLeftToRight) align = ltaLeft;
-  if (align == ltaJustify && bidi == ltbdRightToLeft) align = ltaRight;
+  const TLTBiDiMode bidi = para.BiDiMode != ltbdUnspecified ? para.BiDiMode : docBiDi_;
+  const TLTAlignment align = EffectiveAlignment(bidi);
+  const int64_t free = FreeSpace(line);
+  int extra = AlignToLine(line);
+  extra += SpacingExtra(line);
+  SetLineSpaces(line, extra);
+  if (align == ltaJustify && !lastOfParagraph) {
+    Justify(line, free);
+  } else {
+    int64_t shiftX = 0;
+    if (align == ltaRight)
+      shiftX = free;
+    else if (align == ltaCenter)
+      shiftX = free / 2;
+    if (shiftX > 0)
+      for (int i = line.First; i <= line.Last; ++i) d_.DrawItems[i].Left += static_cast<int>(shiftX);
+  }
+  if (bidi == ltbdRightToLeft) MirrorRightToLeft(line);
+}
 
-  // 1. Free space; an overflowing line is never pulled left of its margin.
-  const TLTDrawLineInfo& lp = d_.DrawItems[last];
-  int64_t free = static_cast<int64_t>(lineLeft_) + lineWidth_ - (static_cast<int64_t>(lp.Left) + lp.Width);
-  free = std::max<int64_t>(0, free);
-  int64_t shiftX = free;
-  if (align == ltaCenter)
-    shiftX = free / 2;
-  else if (align == ltaLeft || align == ltaJustify)
-    shiftX = 0;
+TLTAlignment TLTFormatter::EffectiveAlignment(TLTBiDiMode bidi) const {
+  const TLTAlignment align = Para(paraNo_).Alignment;
+  if (align == ltaJustify && bidi == ltbdLeftToRight) return ltaLeft;
+  if (align == ltaJustify && bidi == ltbdRightToLeft) return ltaRight;
+  return align;
+}
 
-  // 2. Items aligned to the line rather than the baseline.
-  int extra = 0;
-  bool anyLineAligned = false;
+int64_t TLTFormatter::FreeSpace(const TLineSpan& line) const {
+  // An overflowing line is never pulled left of its margin.
+  const TLTDrawLineInfo& lp = d_.DrawItems[line.Last];
+  const int64_t free = static_cast<int64_t>(lineLeft_) + lineWidth_ - (static_cast<int64_t>(lp.Left) + lp.Width);
+  return std::max<int64_t>(0, free);
+}
+
+int TLTFormatter::AlignToLine(const TLineSpan& line) {
+  // Items aligned to the line rather than to the baseline: placed between
+  // the line's top and bottom as the other pieces make them. Returns how
+  // far they reach below the bottom.
+  bool any = false;
   int top = INT32_MAX, bottom = INT32_MIN;
-  for (int i = first; i <= last; ++i) {
+  for (int i = line.First; i <= line.Last; ++i) {
     const TLTDrawLineInfo& p = d_.DrawItems[i];
-    if (LineAlignedItem(p.ItemNo)) {
-      anyLineAligned = true;
+    if (LineAlignment(d_.GetItem(p.ItemNo))) {
+      any = true;
       continue;
     }
     top = std::min(top, p.Top);
     bottom = std::max(bottom, p.Top + p.Height);
   }
+  if (!any) return 0;
   const bool exact = spacingType_ == ltlsLineHeightExact;
   if (exact || top == INT32_MAX) {
     top = baseline_ - EffAbove(actAbove_);
     bottom = baseline_ + EffBelow(actBelow_);
   }
-  if (anyLineAligned) {
-    int reachAbove = 0, reachBelow = 0;
-    for (int i = first; i <= last; ++i) {
-      TLTDrawLineInfo& p = d_.DrawItems[i];
-      const int va = LineAlignedItem(p.ItemNo);
-      if (!va) continue;
-      if (va == 2)
-        p.Top = top;
-      else if (va == 3)
-        p.Top = bottom - p.Height;
-      else
-        p.Top = top + (bottom - top - p.Height) / 2;
-      reachAbove = std::max(reachAbove, top - p.Top);
-      reachBelow = std::max(reachBelow, p.Top + p.Height - bottom);
-    }
-    if (reachAbove > 0 && !exact) {
-      for (int i = first; i <= last; ++i) d_.DrawItems[i].Top += reachAbove;
-      baseline_ += reachAbove;
-    }
-    extra += reachBelow;
-  }
-
-  // 3. Line spacing.
-  const bool exactKind = spacingType_ == ltlsLineHeightAtLeast || exact;
-  if (spacingType_ == ltlsPercent) {
-    const int ls = std::min(para.LineSpacing, 1000);
-    if (ls != 100 && ls >= 50) {
-      int tTop = INT32_MAX, tBottom = INT32_MIN;
-      for (int i = first; i <= last; ++i) {
-        const TLTDrawLineInfo& p = d_.DrawItems[i];
-        if (!d_.GetItem(p.ItemNo).IsText()) continue;
-        tTop = std::min(tTop, p.Top);
-        tBottom = std::max(tBottom, p.Top + p.Height);
-      }
-      if (tTop != INT32_MAX) extra += static_cast<int>(static_cast<int64_t>(tBottom - tTop) * (ls - 100) / 100);
-    }
-  } else if (spacingType_ == ltlsSpaceBetween) {
-    extra += std::max(0, scale_.Y(para.LineSpacing));
-  }
-  for (int i = first; i <= last; ++i) {
+  int reachAbove = 0, reachBelow = 0;
+  for (int i = line.First; i <= line.Last; ++i) {
     TLTDrawLineInfo& p = d_.DrawItems[i];
-    if (exactKind) {
+    const int va = LineAlignment(d_.GetItem(p.ItemNo));
+    if (va == ltvaLineTop)
+      p.Top = top;
+    else if (va == ltvaLineBottom)
+      p.Top = bottom - p.Height;
+    else if (va == ltvaLineMiddle)
+      p.Top = top + (bottom - top - p.Height) / 2;
+    else
+      continue;
+    reachAbove = std::max(reachAbove, top - p.Top);
+    reachBelow = std::max(reachBelow, p.Top + p.Height - bottom);
+  }
+  if (reachAbove > 0 && !exact) {
+    for (int i = line.First; i <= line.Last; ++i) d_.DrawItems[i].Top += reachAbove;
+    baseline_ += reachAbove;
+  }
+  return reachBelow;
+}
+
+int TLTFormatter::SpacingExtra(const TLineSpan& line) const {
+  const TParaInfo& para = Para(paraNo_);
+  if (spacingType_ == ltlsSpaceBetween) return std::max(0, scale_.Y(para.LineSpacing));
+  if (spacingType_ != ltlsPercent) return 0;
+  const int ls = std::min(para.LineSpacing, kMaxLineSpacingPercent);
+  // Below half a line the setting is ignored.
+  if (ls == 100 || ls < kMinLineSpacingPercent) return 0;
+  int tTop = INT32_MAX, tBottom = INT32_MIN;
+  for (int i = line.First; i <= line.Last; ++i) {
+    const TLTDrawLineInfo& p = d_.DrawItems[i];
+    if (!d_.GetItem(p.ItemNo).IsText()) continue;
+    tTop = std::min(tTop, p.Top);
+    tBottom = std::max(tBottom, p.Top + p.Height);
+  }
+  if (tTop == INT32_MAX) return 0;
+  return static_cast<int>(static_cast<int64_t>(tBottom - tTop) * (ls - 100) / 100);
+}
+
+void TLTFormatter::SetLineSpaces(const TLineSpan& line, int extra) {
+  const bool exact = spacingType_ == ltlsLineHeightExact;
+  const bool exactKind = spacingType_ == ltlsLineHeightAtLeast || exact;
+  for (int i = line.First; i <= line.Last; ++i) {
+    TLTDrawLineInfo& p = d_.DrawItems[i];
+    if (exact) {
       p.SpaceAbove = exactAbove_ - actAbove_;
       p.SpaceBelow = exactBelow_ - actBelow_ + extra;
-      if (!exact) {
-        p.SpaceAbove = std::max(0, p.SpaceAbove);
-        p.SpaceBelow = std::max(0, exactBelow_ - actBelow_) + extra;
-      }
+    } else if (exactKind) {
+      p.SpaceAbove = std::max(0, exactAbove_ - actAbove_);
+      p.SpaceBelow = std::max(0, exactBelow_ - actBelow_) + extra;
     } else {
       p.SpaceAbove = 0;
       p.SpaceBelow = extra;
     }
   }
   lineTop_ = baseline_ + EffBelow(actBelow_) + extra;
+}
 
-  // 4. Horizontal placement.
-  if (align == ltaJustify && !lastOfParagraph) {
-    int startAt = first + 1;
-    for (int i = last; i > first; --i)
-      if (d_.GetItem(d_.DrawItems[i].ItemNo).StyleNo == ltikTabulator) {
-        startAt = i + 1;
-        break;
-      }
-    int count = 0;
-    for (int i = startAt; i <= last; ++i)
-      if (PieceStartsWithSpace(d_.DrawItems[i])) ++count;
-    int64_t remaining = free;
-    int64_t moved = 0;
-    for (int i = startAt; i <= last; ++i) {
-      TLTDrawLineInfo& p = d_.DrawItems[i];
-      p.Left += static_cast<int>(moved);
-      if (count > 0 && PieceStartsWithSpace(p)) {
-        const int64_t add = remaining / count;
-        p.JustifyExtra = static_cast<int>(add);
-        p.Width += static_cast<int>(add);
-        moved += add;
-        remaining -= add;
-        --count;
-      }
+void TLTFormatter::Justify(const TLineSpan& line, int64_t free) {
+  // Only what follows the last tab is stretched, from the second piece on.
+  int startAt = line.First + 1;
+  for (int i = line.Last; i > line.First; --i)
+    if (d_.GetItem(d_.DrawItems[i].ItemNo).GetBoolValue(iqTabulator)) {
+      startAt = i + 1;
+      break;
     }
-  } else if (shiftX > 0) {
-    for (int i = first; i <= last; ++i) d_.DrawItems[i].Left += static_cast<int>(shiftX);
+  int count = 0;
+  for (int i = startAt; i <= line.Last; ++i)
+    if (PieceStartsWithSpace(d_.DrawItems[i])) ++count;
+  int64_t remaining = free;
+  int64_t moved = 0;
+  for (int i = startAt; i <= line.Last; ++i) {
+    TLTDrawLineInfo& p = d_.DrawItems[i];
+    p.Left += static_cast<int>(moved);
+    if (count > 0 && PieceStartsWithSpace(p)) {
+      const int64_t add = remaining / count;
+      p.JustifyExtra = static_cast<int>(add);
+      p.Width += static_cast<int>(add);
+      moved += add;
+      remaining -= add;
+      --count;
+    }
   }
+}
 
-  // 5. A right-to-left line reads from the right: its pieces are laid out
-  // in reverse order inside the same span.
-  if (bidi == ltbdRightToLeft && last > first) {
-    const int spanLeft = d_.DrawItems[first].Left;
-    const TLTDrawLineInfo& lastPiece = d_.DrawItems[last];
-    const int spanRight = lastPiece.Left + lastPiece.Width;
-    for (int i = first; i <= last; ++i) {
-      TLTDrawLineInfo& p = d_.DrawItems[i];
-      p.Left = spanLeft + spanRight - (p.Left + p.Width);
-    }
+void TLTFormatter::MirrorRightToLeft(const TLineSpan& line) {
+  // A right-to-left line reads from the right: its pieces are laid out in
+  // reverse order inside the same span.
+  if (line.Last <= line.First) return;
+  const int spanLeft = d_.DrawItems[line.First].Left;
+  const TLTDrawLineInfo& lastPiece = d_.DrawItems[line.Last];
+  const int spanRight = lastPiece.Left + lastPiece.Width;
+  for (int i = line.First; i <= line.Last; ++i) {
+    TLTDrawLineInfo& p = d_.DrawItems[i];
+    p.Left = spanLeft + spanRight - (p.Left + p.Width);
   }
 }
 
@@ -520,12 +555,6 @@ bool TLTFormatter::PieceStartsWithSpace(const TLTDrawLineInfo& p) {
   const TLTLayoutText& t = SideTextOf(p.ItemNo);
   const int u = t.UnitOfChar(p.Offset - 1);
   return u < static_cast<int>(t.stored.size()) && t.stored[static_cast<size_t>(u)] == u' ';
-}
-
-int TLTFormatter::LineAlignedItem(int itemNo) const {
-  const auto* rect = dynamic_cast<const TLTRectItemInfo*>(&d_.GetItem(itemNo));
-  if (!rect || rect->VertAlign < 2 || rect->VertAlign > 4) return 0;
-  return rect->VertAlign;
 }
 
 const TLTLayoutText& TLTFormatter::SideTextOf(int itemNo) {
@@ -554,131 +583,141 @@ void TLTFormatter::NewLineForItem(int itemNo, bool wrap) {
 
 void TLTFormatter::PlaceTextRun(int itemNo, int from, int n, bool itemStart) {
   const TCustomLTItemInfo& item = d_.GetItem(itemNo);
-  TLTLayoutText& t = TextOf(itemNo);
-  SelectStyle(item.StyleNo);
   const TFontInfo& fi = style_.TextStyles()[item.StyleNo];
-  const bool jump = fi.Jump && (flags_ & ltcfRegisterJumps);
-  const bool noWrap = Para(paraNo_).Options.Contains(ltpaoNoWrap);
-  const bool swallowFlag = (flags_ & ltcfSwallowSpaces) != 0;
-  const int unitCount = static_cast<int>(t.stored.size());
-  const bool wrapping = wordWrap_ && !noWrap;
-
-  bool needLine = (itemStart && !item.HasFlag(ltifJoinPrev)) || !lineOpen_ || forceNewLine_;
-  const bool paraStart = itemStart && item.StartsParagraph();
-
-  auto makePiece = [&](int u, int len, int width) {
-    auto piece = std::make_unique<TLTDrawLineInfo>();
-    piece->ItemNo = itemNo;
-    const int c0 = t.CharOfUnit(u);
-    piece->Offset = c0 + 1;
-    piece->Length = t.CharOfUnit(u + len) - c0;
-    piece->Left = lineLeft_ + x_;
-    piece->Width = width;
-    piece->Height = ascent_ + descent_;
-    const int left = piece->Left, w = piece->Width, h = piece->Height;
-    const int index = next_;
-    Emit(std::move(piece), ascent_ + shift_, descent_ - shift_);
-    x_ += width;
-    charsOnLine_ += len;
-    afterMarker_ = false;
-    if (jump) AddJump(index, left, w, h, fi.JumpCursor);
-  };
-
-  if (n == 0 && unitCount == 0) {
-    if (needLine) {
-      if (paraStart)
-        BeginParagraphLine(itemNo);
-      else
-        NewLineForItem(itemNo, false);
-    }
-    SelectStyle(item.StyleNo);
-    makePiece(0, 0, 0);
-    d_.DrawItems[next_ - 1].Height = emptyHeight_;
+  TRun run;
+  run.ItemNo = itemNo;
+  run.Pos = from;
+  run.Remaining = n;
+  run.ItemStart = itemStart;
+  run.ParaStart = itemStart && item.StartsParagraph();
+  run.NeedLine = (itemStart && !item.HasFlag(ltifJoinPrev)) || !lineOpen_ || forceNewLine_;
+  run.NoWrap = Para(paraNo_).Options.Contains(ltpaoNoWrap);
+  run.Wrapping = wordWrap_ && !run.NoWrap;
+  run.Swallow = (flags_ & ltcfSwallowSpaces) != 0;
+  run.Jump = fi.Jump && (flags_ & ltcfRegisterJumps);
+  run.JumpCursor = fi.JumpCursor;
+  if (n == 0 && TextOf(itemNo).stored.empty()) {
+    PlaceEmptyText(run);
     return;
   }
-
-  int pos = from;
-  int remaining = n;
-  bool firstLineOfRun = true;
-  while (remaining > 0) {
-    if (needLine) {
-      const bool ownLine = firstLineOfRun && itemStart && !item.HasFlag(ltifJoinPrev);
-      const bool wrapLine = !ownLine && !forceNewLine_;
-      if (ownLine && paraStart)
-        BeginParagraphLine(itemNo);
-      else
-        NewLineForItem(itemNo, wrapLine);
-      needLine = false;
-      if (wrapLine && swallowFlag && !swallowed_ && remaining > 1 && t.stored[static_cast<size_t>(pos)] == u' ') {
-        ++pos;
-        --remaining;
-      }
-      swallowed_ = false;
-      // Ending the last line may have measured its pieces in their fonts.
-      SelectStyle(item.StyleNo);
+  while (run.Remaining > 0) {
+    if (run.NeedLine) OpenRunLine(run);
+    run.FirstLine = false;
+    const TCut cut = NextCut(run);
+    if (cut.NewLine) {
+      run.NeedLine = true;
+      continue;
     }
-    firstLineOfRun = false;
-    const bool lineEmpty = next_ == lineStart_;
-    const int room = std::max(0, lineWidth_ - x_);
-    int count;
-    const bool maxReached = maxLength_ > 0 && wrapping && charsOnLine_ >= maxLength_;
-    if (maxReached) {
-      count = 0;
-    } else {
-      count = Fit(t, pos, remaining, room, noWrap);
-      if (maxLength_ > 0 && wrapping) count = std::min(count, maxLength_ - charsOnLine_);
-    }
-    if (count == 0) {
-      if (lineEmpty || afterMarker_) {
-        count = t.unicode ? std::max(1, TLTCanvas::NextClusterBoundary(
-                                            std::u16string_view(t.display).substr(static_cast<size_t>(pos)), 0))
-                          : 1;
-        count = std::min(count, remaining);
-      } else {
-        needLine = true;
-        continue;
-      }
-    }
-    int pieceLen = count;
-    bool swallowNext = false;
-    if (count < remaining) {
-      const std::u16string_view rest =
-          std::u16string_view(t.stored).substr(static_cast<size_t>(pos), static_cast<size_t>(remaining));
-      int brk = t.unicode ? FindUnicodeBreak(rest, count) : -1;
-      if (!t.unicode) {
-        const int limit = std::min(count + 1, remaining);
-        for (int i = limit - 1; i >= 0; --i)
-          if (rest[static_cast<size_t>(i)] == u' ') {
-            brk = i;
-            break;
-          }
-      }
-      if (brk >= 0) {
-        pieceLen = brk + 1;
-        if (swallowFlag && rest[static_cast<size_t>(brk)] == u' ' && brk > 0) {
-          pieceLen = brk;
-          swallowNext = true;
-        }
-      } else if (swallowFlag && rest[static_cast<size_t>(count)] == u' ' &&
-                 (count + 1 < remaining || NextContinuesParagraph(itemNo))) {
-        pieceLen = count;
-        swallowNext = true;
-      } else if (!lineEmpty && !afterMarker_) {
-        needLine = true;
-        continue;
-      }
-    }
-    if (pieceLen > 0) makePiece(pos, pieceLen, PrefixWidth(t, pos, pieceLen));
-    pos += pieceLen;
-    remaining -= pieceLen;
-    if (swallowNext) {
-      ++pos;
-      --remaining;
+    if (cut.Length > 0) EmitTextPiece(run, run.Pos, cut.Length, PrefixWidth(TextOf(itemNo), run.Pos, cut.Length));
+    run.Pos += cut.Length;
+    run.Remaining -= cut.Length;
+    if (cut.SwallowNext) {
+      ++run.Pos;
+      --run.Remaining;
       swallowed_ = true;
-      if (remaining == 0) forceNewLine_ = true;
+      if (run.Remaining == 0) forceNewLine_ = true;
     }
-    if (remaining > 0) needLine = true;
+    if (run.Remaining > 0) run.NeedLine = true;
   }
+}
+
+void TLTFormatter::PlaceEmptyText(const TRun& run) {
+  if (run.NeedLine) {
+    if (run.ParaStart)
+      BeginParagraphLine(run.ItemNo);
+    else
+      NewLineForItem(run.ItemNo, false);
+  }
+  SelectStyle(d_.GetItem(run.ItemNo).StyleNo);
+  EmitTextPiece(run, 0, 0, 0);
+  d_.DrawItems[next_ - 1].Height = emptyHeight_;
+}
+
+void TLTFormatter::OpenRunLine(TRun& run) {
+  const TCustomLTItemInfo& item = d_.GetItem(run.ItemNo);
+  const bool ownLine = run.FirstLine && run.ItemStart && !item.HasFlag(ltifJoinPrev);
+  const bool wrapLine = !ownLine && !forceNewLine_;
+  if (ownLine && run.ParaStart)
+    BeginParagraphLine(run.ItemNo);
+  else
+    NewLineForItem(run.ItemNo, wrapLine);
+  run.NeedLine = false;
+  // A wrapped line does not start with the space the wrap fell on.
+  const TLTLayoutText& t = TextOf(run.ItemNo);
+  if (wrapLine && run.Swallow && !swallowed_ && run.Remaining > 1 && t.stored[static_cast<size_t>(run.Pos)] == u' ') {
+    ++run.Pos;
+    --run.Remaining;
+  }
+  swallowed_ = false;
+}
+
+int TLTFormatter::FittingCount(const TRun& run) {
+  const TLTLayoutText& t = TextOf(run.ItemNo);
+  const int room = std::max(0, lineWidth_ - x_);
+  if (maxLength_ > 0 && run.Wrapping) {
+    if (charsOnLine_ >= maxLength_) return 0;
+    return std::min(Fit(t, run.Pos, run.Remaining, room, run.NoWrap), maxLength_ - charsOnLine_);
+  }
+  return Fit(t, run.Pos, run.Remaining, room, run.NoWrap);
+}
+
+TLTFormatter::TCut TLTFormatter::NextCut(const TRun& run) {
+  const TLTLayoutText& t = TextOf(run.ItemNo);
+  // Ending a line may have measured its pieces in their own fonts.
+  SelectStyle(d_.GetItem(run.ItemNo).StyleNo);
+  // Only at a line's start (or right after a list marker) may a word that
+  // does not fit be cut inside: elsewhere it moves to the next line whole.
+  const bool mayCut = next_ == lineStart_ || afterMarker_;
+  int count = FittingCount(run);
+  if (count == 0) {
+    if (!mayCut) return {0, false, true};
+    const int cluster = t.unicode ? TLTCanvas::NextClusterBoundary(
+                                        std::u16string_view(t.display).substr(static_cast<size_t>(run.Pos)), 0)
+                                  : 1;
+    count = std::min(std::max(1, cluster), run.Remaining);
+  }
+  if (count >= run.Remaining) return {count};
+  const std::u16string_view rest =
+      std::u16string_view(t.stored).substr(static_cast<size_t>(run.Pos), static_cast<size_t>(run.Remaining));
+  int brk = -1;
+  if (t.unicode) {
+    brk = FindUnicodeBreak(rest, count);
+  } else {
+    // 8-bit text breaks at its last space, one just after the part that fits included.
+    for (int i = std::min(count + 1, run.Remaining) - 1; i >= 0; --i)
+      if (rest[static_cast<size_t>(i)] == u' ') {
+        brk = i;
+        break;
+      }
+  }
+  if (brk >= 0) {
+    if (run.Swallow && rest[static_cast<size_t>(brk)] == u' ' && brk > 0) return {brk, true};
+    return {brk + 1};
+  }
+  if (run.Swallow && rest[static_cast<size_t>(count)] == u' ' &&
+      (count + 1 < run.Remaining || NextContinuesParagraph(run.ItemNo)))
+    return {count, true};
+  if (!mayCut) return {0, false, true};
+  return {count};
+}
+
+void TLTFormatter::EmitTextPiece(const TRun& run, int unit, int length, int width) {
+  const TLTLayoutText& t = TextOf(run.ItemNo);
+  auto piece = std::make_unique<TLTDrawLineInfo>();
+  piece->ItemNo = run.ItemNo;
+  const int c0 = t.CharOfUnit(unit);
+  piece->Offset = c0 + 1;
+  piece->Length = t.CharOfUnit(unit + length) - c0;
+  piece->Left = lineLeft_ + x_;
+  piece->Width = width;
+  piece->Height = ascent_ + descent_;
+  const int left = piece->Left, h = piece->Height;
+  const int index = next_;
+  Emit(std::move(piece), ascent_ + shift_, descent_ - shift_);
+  x_ += width;
+  charsOnLine_ += length;
+  afterMarker_ = false;
+  if (run.Jump) AddJump(index, left, width, h, run.JumpCursor);
 }
 
 bool TLTFormatter::NextContinuesParagraph(int itemNo) const {
@@ -726,164 +765,80 @@ void TLTFormatter::PlaceText(int itemNo) {
 
 // ---- Other items ------------------------------------------------------------------------------
 
-TLTFormatter::TRectSize TLTFormatter::MeasureRect(int itemNo) {
-  TCustomLTItemInfo& item = d_.GetItem(itemNo);
-  TRectSize s;
-  if (item.StyleNo == ltikMarker) {
-    auto& m = static_cast<TLTMarkerItemInfo&>(item);
-    const TLTListLevel* level = m.GetLevelInfo(&style_);
-    if (!level) return s;
-    int w = 0, h = 0, descent = 0;
-    switch (level->ListType) {
-      case ltlstPicture:
-        if (const TGraphic* g = level->Picture()) {
-          w = scale_.X(g->Width());
-          h = scale_.Y(g->Height());
-        }
-        break;
-      case ltlstImageList:
-      case ltlstImageListCounter:
-        if (level->ImageList) {
-          w = scale_.X(level->ImageList->Width);
-          h = scale_.Y(level->ImageList->Height);
-        }
-        break;
-      default: {
-        SelectMarkerFont(*level);
-        const std::u16string_view text =
-            level->ListType == ltlstUnicodeBullet ? std::u16string_view(level->FormatStringW) : m.DisplayString;
-        const TLTSizeI ext = canvas_.TextExtent(text);
-        const TLTTextMetrics tm = canvas_.TextMetrics();
-        w = ext.Width;
-        h = tm.Height;
-        descent = tm.Descent;
-        curStyle_ = -1;  // the marker font replaced the text style's
-        break;
-      }
-    }
-    int o = 0, v = w;
-    if (level->MarkerAlignment == ltmaRight)
-      o = w, v = 0;
-    else if (level->MarkerAlignment == ltmaCenter)
-      v = w / 2, o = w - v;
-    const int g = scale_.X(level->FirstIndent + level->LeftIndent - level->MarkerIndent);
-    v = std::max(v, g);
-    s.Width = o + v;
-    s.Height = h;
-    s.Descent = descent;
-    s.Margin = -o;
-    m.CachedWidth = s.Width;
-    m.CachedHeight = h;
-    m.CachedDescent = descent;
-    return s;
-  }
-  const int spacing = std::max(0, item.GetBorderWidth());
-  s.Width = scale_.X(std::max(0, item.GetImageWidth(&style_)) + 2 * spacing);
-  s.Height = scale_.Y(std::max(0, item.GetImageHeight(&style_)) + 2 * spacing);
-  if (s.Width == 0 && s.Height == 0 && item.StyleNo != ltikTabulator) {
-    // Kinds without a picture of their own still take a visible place.
-    s.Width = scale_.X(20);
-    s.Height = scale_.Y(20);
-  }
-  return s;
+TLTItemLayoutContext TLTFormatter::ItemContext() {
+  TLTItemLayoutContext ctx{canvas_, style_, scale_};
+  ctx.Owner = &d_;
+  return ctx;
 }
 
-void TLTFormatter::SelectMarkerFont(const TLTListLevel& level) {
-  canvas_.SetFont(MarkerCanvasFont(level, style_.TextStyles().PixelsPerInch, scale_));
-  canvas_.SetCharacterExtra(0);
+int TLTFormatter::AvailableWidth(int paraNo) const {
+  const TParaInfo& para = Para(paraNo);
+  const int indents = scale_.X(ClampStyleLength(int64_t{para.LeftIndent} + para.FirstIndent + para.RightIndent));
+  return std::max(0, d_.TextWidth - indents);
 }
 
-void TLTFormatter::PlaceRect(int itemNo) {
+TLTStyle::TTabStop TLTFormatter::NextTabStop() {
+  if (pendingTab_ >= 0) ResolvePendingTab();
+  const int indentStop = scale_.X(listLevel_ ? listLevel_->LeftIndent : Para(paraNo_).LeftIndent);
+  return style_.FindNextTabStop(paraNo_, PenX(), leftMargin_, indentStop, indentStop, ltbdUnspecified, scale_);
+}
+
+TLTLineFont TLTFormatter::SelectTextStyle(int styleNo) {
+  SelectStyle(styleNo);
+  return {ascent_, descent_, shift_};
+}
+
+void TLTFormatter::PlaceBox(int itemNo) {
   TCustomLTItemInfo& item = d_.GetItem(itemNo);
-  const bool paraStart = item.StartsParagraph();
-  const bool isMarker = item.StyleNo == ltikMarker;
-  const bool isTab = item.StyleNo == ltikTabulator;
   const bool noWrap = !wordWrap_ || Para(item.ParaNo).Options.Contains(ltpaoNoWrap);
-
-  if (paraStart) {
+  if (item.StartsParagraph()) {
     BeginParagraphLine(itemNo);
   } else if (!lineOpen_ || item.HasFlag(ltifNewLine) || forceNewLine_) {
     NewLineForItem(itemNo, forceNewLine_);
   }
 
-  TRectSize s;
-  TLTStyle::TTabStop stop;
-  int tabStyle = -1;
-  if (isTab) {
-    auto& tab = static_cast<TLTTabItemInfo&>(item);
-    tabStyle = d_.ResolveTextStyle(tab.TextStyleNo, item.ParaNo);
-    SelectStyle(tabStyle);
-    const int indentStop = scale_.X(listLevel_ ? listLevel_->LeftIndent : Para(paraNo_).LeftIndent);
-    if (pendingTab_ >= 0) ResolvePendingTab();
-    const int pos = lineLeft_ + x_;
-    stop = style_.FindNextTabStop(paraNo_, pos, leftMargin_, indentStop, indentStop, ltbdUnspecified, scale_);
-    tab.Leader = stop.Leader;
-    s.Width = stop.Align == lttaLeft ? std::max(0, stop.Position - pos) : 0;
-    s.Height = ascent_ + descent_;
-    s.Descent = descent_;
-  } else {
-    s = MeasureRect(itemNo);
-  }
-
+  TLTItemLayoutContext ctx = ItemContext();
+  item.OnDocWidthChange(ctx, AvailableWidth(item.ParaNo));
+  TLTLinePlacement placement = item.PlaceOnLine(ctx, *this);
   const bool maxReached = maxLength_ > 0 && !noWrap && charsOnLine_ >= maxLength_;
   const bool fits = next_ == lineStart_ || noWrap || afterMarker_ ||
-                    (static_cast<int64_t>(x_) + s.Width <= lineWidth_ && !maxReached);
+                    (static_cast<int64_t>(x_) + item.GetWidth() <= lineWidth_ && !maxReached);
   if (!fits) {
     NewLineForItem(itemNo, true);
-    if (isTab) {
-      SelectStyle(tabStyle);
-      const int pos = lineLeft_ + x_;
-      stop = style_.FindNextTabStop(
-          paraNo_, pos, leftMargin_, scale_.X(listLevel_ ? listLevel_->LeftIndent : Para(paraNo_).LeftIndent),
-          scale_.X(listLevel_ ? listLevel_->LeftIndent : Para(paraNo_).LeftIndent), ltbdUnspecified, scale_);
-      static_cast<TLTTabItemInfo&>(item).Leader = stop.Leader;
-      s.Width = stop.Align == lttaLeft ? std::max(0, stop.Position - pos) : 0;
-    }
+    placement = item.PlaceOnLine(ctx, *this);
   }
 
-  // Vertical needs: by the item's alignment against the baseline.
+  // Vertical needs, by the item's alignment against the baseline; items
+  // aligned to the line are placed when it is finished.
+  const int h = item.GetHeight();
+  const TLTVAlign va = item.GetVAlign();
+  const int vshift = item.GetVShift(scale_);
   int needAbove = 0, needBelow = 0;
-  const auto* rect = dynamic_cast<const TLTRectItemInfo*>(&item);
-  const int va = rect ? rect->VertAlign : 0;
-  int vshift = 0;
-  if (isTab) {
-    vshift = shift_;
-  } else if (rect && !isMarker) {
-    vshift = rect->VShiftAbs
-                 ? scale_.Y(rect->VShift)
-                 : static_cast<int>(static_cast<int64_t>(s.Height) * std::clamp(rect->VShift, -1000, 1000) / 100);
-  }
-  if (va == 0) {
-    const int a = s.Height - s.Descent;
+  if (va == ltvaBaseline || va == ltvaMiddle) {
+    const int a = va == ltvaBaseline ? h - item.GetDescent() : h / 2;
     needAbove = a + vshift;
-    needBelow = s.Height - a - vshift;
-  } else if (va == 1) {
-    const int a = s.Height / 2;
-    needAbove = a + vshift;
-    needBelow = s.Height - a - vshift;
+    needBelow = h - a - vshift;
   }
 
   auto piece = std::make_unique<TLTDrawLineInfo>();
   piece->ItemNo = itemNo;
-  piece->Left = lineLeft_ + x_ + s.Margin;
-  piece->Width = s.Width;
-  piece->Height = s.Height;
+  piece->Left = lineLeft_ + x_ + item.GetPenOffset();
+  piece->Width = item.GetWidth();
+  piece->Height = h;
   const int index = next_;
-  const int left = piece->Left;
+  const int left = piece->Left, width = piece->Width;
   Emit(std::move(piece), needAbove, needBelow);
-  if (va >= 2 && va <= 4) d_.DrawItems[index].Top = baseline_;  // settled when the line is finished
-  x_ += s.Width + s.Margin;
+  if (IsLineAligned(va)) d_.DrawItems[index].Top = baseline_;
+  x_ += width + item.GetPenOffset();
   charsOnLine_ += 1;
-  afterMarker_ = isMarker;
-  if (isTab && stop.Align != lttaLeft) {
+  afterMarker_ = item.GetBoolValue(iqListMarker);
+  if (placement.Pending != lttaLeft) {
     pendingTab_ = index;
-    pendingTabAlign_ = stop.Align;
-    pendingTabPos_ = stop.Position;
+    pendingTabAlign_ = placement.Pending;
+    pendingTabPos_ = placement.Stop;
   }
-  if ((flags_ & ltcfRegisterJumps) && item.GetBoolValueEx(iqxHyperlink, &style_)) {
-    TCursor cursor = style_.JumpCursor;
-    AddJump(index, left, s.Width, s.Height, cursor);
-  }
+  if ((flags_ & ltcfRegisterJumps) && item.GetBoolValueEx(iqxHyperlink, &style_))
+    AddJump(index, left, width, h, style_.JumpCursor);
 }
 
 void TLTFormatter::PlaceFullLine(int itemNo) {
@@ -891,37 +846,28 @@ void TLTFormatter::PlaceFullLine(int itemNo) {
   EndLine(true, false);
   BeginParagraph(itemNo);
   listLevel_ = nullptr;
-  int gap = gap_ + SpaceAfterOf(itemNo - 1) + std::max(0, scale_.Y(Para(item.ParaNo).SpaceBefore));
+  const int gap = gap_ + SpaceAfterOf(itemNo - 1) + SpaceBeforeOf(itemNo);
   gap_ = 0;
+
+  TLTItemLayoutContext ctx = ItemContext();
+  ctx.Force = ForceItems;
+  ctx.NextJumpNo = &jumpNo_;
+  const TParaInfo& para = Para(item.ParaNo);
+  TLTFullLineArea area;
+  area.TextWidth = d_.TextWidth;
+  area.Left = scale_.X(std::max(0, para.LeftIndent));
+  area.Available = std::max(0, d_.TextWidth - scale_.X(std::max(0, para.LeftIndent) + std::max(0, para.RightIndent)));
+  area.Alignment = para.Alignment;
+  const TLTFullLineBox box = item.LayOutFullLine(ctx, area);
+
   auto piece = std::make_unique<TLTDrawLineInfo>();
   piece->ItemNo = itemNo;
   piece->StartsLine = true;
-  if (item.StyleNo == ltikRule) {
-    gap += std::max(0, scale_.Y(Para(0).SpaceBefore));
-    const int f = scale_.Y(5);
-    piece->Left = leftMargin_;
-    piece->Width = d_.TextWidth;
-    piece->Height = 2 * f + 1;
-    piece->Top = lineTop_ + gap;
-    lineTop_ = piece->Top + 2 * f + 1;
-  } else {
-    const TParaInfo& para = Para(item.ParaNo);
-    const int available =
-        std::max(0, d_.TextWidth - scale_.X(std::max(0, para.LeftIndent) + std::max(0, para.RightIndent)));
-    int own = 0;
-    const TLTSizeI size = FullLineSize(item, available, own);
-    int64_t left = scale_.X(std::max(0, para.LeftIndent));
-    if (para.Alignment == ltaRight)
-      left += std::max(0, available - size.Width);
-    else if (para.Alignment == ltaCenter)
-      left += std::max(0, available - size.Width) / 2;
-    left += own;
-    piece->Left = leftMargin_ + static_cast<int>(left);
-    piece->Width = size.Width;
-    piece->Height = size.Height;
-    piece->Top = lineTop_ + gap;
-    lineTop_ = piece->Top + size.Height;
-  }
+  piece->Left = leftMargin_ + box.Left;
+  piece->Width = box.Width;
+  piece->Height = box.Height;
+  piece->Top = lineTop_ + gap;
+  lineTop_ = piece->Top + box.Height;
   if (item.FirstDrawItem < 0) item.FirstDrawItem = next_;
   const int index = next_;
   const TLTDrawLineInfo p = *piece;
@@ -938,29 +884,46 @@ void TLTFormatter::PlaceFullLine(int itemNo) {
   }
 }
 
-TLTSizeI TLTFormatter::FullLineSize(TCustomLTItemInfo& item, int available, int& offset) {
-  offset = 0;
-  TLTItemLayoutContext ctx{canvas_, style_, scale_};
-  ctx.Force = ForceItems;
-  ctx.NextJumpNo = &jumpNo_;
-  TLTSizeI size;
-  const bool own = item.LayOutForWidth(ctx, available, size, offset);
-  // Whatever the item measured with, the next text selects its font again.
-  curStyle_ = -1;
-  if (own) return {std::clamp(size.Width, 0, 1000000), std::clamp(size.Height, 0, 1000000)};
-  return {std::max(available, 1), scale_.Y(20)};
-}
-
 // ---- Minimal width -----------------------------------------------------------------------------
+
+TLTFormatter::TTextWidths TLTFormatter::TextMinWidths(int itemNo) {
+  TTextWidths w;
+  TLTLayoutText& t = TextOf(itemNo);
+  SelectStyle(d_.GetItem(itemNo).StyleNo);
+  const std::u16string_view s = t.display;
+  if (s.empty()) return w;
+  Extents(t, 0, static_cast<int>(s.size()), ext_);
+  extItem_ = -1;  // these widths are not the last prefix measurement
+  if (ext_.size() != s.size()) return w;
+  w.Whole = ext_.back();
+  // The widest unbreakable run, from one measurement: runs end at break
+  // opportunities; spaces belong to no run.
+  const int n = static_cast<int>(s.size());
+  const std::u16string_view st = t.stored;
+  int start = 0;
+  for (int k = 0; k < n; ++k) {
+    if (st[static_cast<size_t>(k)] == u' ') {
+      start = k + 1;
+      continue;
+    }
+    // A run also ends before a space: with Unicode breaking the
+    // opportunity lies after the space, which no run includes.
+    const bool ends = k + 1 == n || st[static_cast<size_t>(k + 1)] == u' ' || (t.unicode && BreakAllowedAfter(st, k));
+    if (!ends) continue;
+    int run = ext_[static_cast<size_t>(k)] - (start > 0 ? ext_[static_cast<size_t>(start - 1)] : 0);
+    if (t.unicode && st[static_cast<size_t>(k)] == kSoftHyphen) run += dashWidth_;
+    w.Widest = std::max<int64_t>(w.Widest, run);
+    start = k + 1;
+  }
+  return w;
+}
 
 int TLTFormatter::MinWidth(int fromItem) {
   const int count = d_.ItemCount();
   int64_t result = 0;
   int i = fromItem;
-  std::vector<int> ext;
   while (i < count) {
-    const TCustomLTItemInfo& first = d_.GetItem(i);
-    const TParaInfo& para = Para(first.ParaNo);
+    const TParaInfo& para = Para(d_.GetItem(i).ParaNo);
     BeginParagraph(i);
     int64_t indents;
     if (listLevel_) {
@@ -969,54 +932,19 @@ int TLTFormatter::MinWidth(int fromItem) {
     } else {
       indents = scale_.X(std::max(0, para.LeftIndent) + std::max(0, para.FirstIndent) + std::max(0, para.RightIndent));
     }
+    // A paragraph that wraps needs its widest word, one that does not all of it.
     const bool noWrap = para.Options.Contains(ltpaoNoWrap) || !wordWrap_;
     int64_t sum = 0, widest = 0;
     int j = i;
     do {
-      const TCustomLTItemInfo& item = d_.GetItem(j);
+      TCustomLTItemInfo& item = d_.GetItem(j);
       if (item.IsText()) {
-        TLTLayoutText& t = TextOf(j);
-        SelectStyle(item.StyleNo);
-        const std::u16string_view s = t.display;
-        if (!s.empty()) {
-          Extents(t, 0, static_cast<int>(s.size()), ext);
-          if (ext.size() == s.size()) {
-            sum += ext.back();
-            // Widest unbreakable run, from one measurement: runs end at
-            // break opportunities; spaces belong to no run.
-            const int n = static_cast<int>(s.size());
-            const std::u16string_view st = t.stored;
-            int start = 0;
-            for (int k = 0; k < n; ++k) {
-              if (st[static_cast<size_t>(k)] == u' ') {
-                start = k + 1;
-                continue;
-              }
-              // A run also ends before a space: with Unicode breaking the
-              // opportunity lies after the space, which no run includes.
-              const bool ends =
-                  k + 1 == n || st[static_cast<size_t>(k + 1)] == u' ' || (t.unicode && BreakAllowedAfter(st, k));
-              if (ends) {
-                int w = ext[static_cast<size_t>(k)] - (start > 0 ? ext[static_cast<size_t>(start - 1)] : 0);
-                if (t.unicode && st[static_cast<size_t>(k)] == kSoftHyphen) w += dashWidth_;
-                widest = std::max<int64_t>(widest, w);
-                start = k + 1;
-              }
-            }
-          }
-        }
-      } else if (item.GetBoolValue(iqFullLine)) {
-        TLTItemLayoutContext ctx{canvas_, style_, scale_};
-        const int own = item.StyleNo == ltikRule ? 0 : d_.GetItem(j).MinLayoutWidth(ctx);
-        curStyle_ = -1;
-        const int w = std::max(own, 0);
-        widest = std::max<int64_t>(widest, w);
-        sum += w;
-      } else if (item.StyleNo == ltikTabulator) {
-        // A tab can shrink to nothing.
+        const TTextWidths w = TextMinWidths(j);
+        sum += w.Whole;
+        widest = std::max(widest, w.Widest);
       } else {
-        const TRectSize rs = MeasureRect(j);
-        const int w = item.StyleNo == ltikMarker ? rs.Width + rs.Margin : rs.Width;
+        TLTItemLayoutContext ctx = ItemContext();
+        const int w = std::max(0, item.GetMinWidth(ctx));
         widest = std::max<int64_t>(widest, w);
         sum += w;
       }
@@ -1025,7 +953,6 @@ int TLTFormatter::MinWidth(int fromItem) {
     result = std::max(result, indents + (noWrap ? sum : widest));
     i = j;
   }
-  curStyle_ = -1;
   return static_cast<int>(std::min<int64_t>(result, 1000000000));
 }
 
@@ -1049,7 +976,7 @@ void TLTFormatter::Run(int firstItem, int lastItem, int startDrawIndex, int line
     } else if (item.GetBoolValue(iqFullLine)) {
       PlaceFullLine(i);
     } else {
-      PlaceRect(i);
+      PlaceBox(i);
     }
     if (item.IsText() && style_.TextStyles()[item.StyleNo].Jump)
       itemIsJump_ = true;
@@ -1066,9 +993,7 @@ void TLTFormatter::Run(int firstItem, int lastItem, int startDrawIndex, int line
 int TLTFormatter::SpaceBeforeOf(int itemNo) const {
   if (itemNo < 0 || itemNo >= d_.ItemCount()) return 0;
   const TCustomLTItemInfo& item = d_.GetItem(itemNo);
-  int v = std::max(0, scale_.Y(Para(item.ParaNo).SpaceBefore));
-  if (item.StyleNo == ltikRule) v += std::max(0, scale_.Y(Para(0).SpaceBefore));
-  return v;
+  return std::max(0, scale_.Y(Para(item.ParaNo).SpaceBefore)) + item.GetExtraSpaceBefore(style_, scale_);
 }
 
 }  // namespace lectern

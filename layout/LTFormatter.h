@@ -3,6 +3,7 @@
 
 #include "layout/CLTFData.h"
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -30,7 +31,10 @@ struct TLTLayoutText {
   int UnitOfChar(int c) const;
 };
 
-class TLTFormatter {
+/// Places the items of a container on lines. Non-text items measure and
+/// place themselves through their layout operations; the formatter is the
+/// line they stand on (ILTItemLine).
+class TLTFormatter final : private ILTItemLine {
  public:
   TLTFormatter(TCustomLTFormattedData& data, TLTCanvas& canvas, TLTStyle& style, const TLTResolutionScale& scale);
 
@@ -50,6 +54,8 @@ class TLTFormatter {
   int NextDrawIndex() const { return next_; }
   int NextJumpNo() const { return jumpNo_; }
   std::vector<TLTJumpInfo>& NewJumps() { return jumps_; }
+  /// The paragraph spacing after and before an item (a full-line item's
+  /// own extra space included), device pixels.
   int SpaceAfterOf(int itemNo) const;
   int SpaceBeforeOf(int itemNo) const;
 
@@ -60,17 +66,55 @@ class TLTFormatter {
   /// Width of units [from, from + len) of the display text, zero-width
   /// characters taken as 0; the text style's font must be selected.
   int Measure(const TLTLayoutText& t, int from, int len);
+  /// Selects a text style's font, unless it is on the canvas already.
   void SelectStyle(int styleNo);
   /// Cumulative widths of units [from, from + len), zero-width characters
   /// taken as 0.
   void Extents(const TLTLayoutText& t, int from, int len, std::vector<int>& out);
 
  private:
-  struct TRectSize {
-    int Width = 0, Height = 0, Descent = 0, Margin = 0;
+  /// The run of text being placed: what is left of it and how it wraps.
+  struct TRun {
+    int ItemNo = 0;
+    int Pos = 0;        // first unit left
+    int Remaining = 0;  // units left
+    bool ItemStart = false;
+    bool ParaStart = false;
+    bool NeedLine = false;
+    bool FirstLine = true;
+    bool NoWrap = false;
+    bool Wrapping = false;
+    bool Swallow = false;
+    bool Jump = false;
+    TCursor JumpCursor = 0;
+  };
+  /// Where the next piece of a run ends.
+  struct TCut {
+    int Length = 0;
+    /// The character after the piece is a space the wrap eats.
+    bool SwallowNext = false;
+    /// Nothing more fits: the line ends first.
+    bool NewLine = false;
+  };
+  /// A text item's width whole and its widest unbreakable run.
+  struct TTextWidths {
+    int64_t Whole = 0;
+    int64_t Widest = 0;
+  };
+  TTextWidths TextMinWidths(int itemNo);
+  /// First and last drawing item of the line being finished.
+  struct TLineSpan {
+    int First = 0;
+    int Last = 0;
   };
 
+  // ILTItemLine: what an item placed on the current line may ask.
+  int PenX() const override { return lineLeft_ + x_; }
+  TLTStyle::TTabStop NextTabStop() override;
+  TLTLineFont SelectTextStyle(int styleNo) override;
+
   const TParaInfo& Para(int paraNo) const;
+  TLTItemLayoutContext ItemContext();
   int Fit(const TLTLayoutText& t, int from, int n, int room, bool noWrap);
   void LoadExtents(const TLTLayoutText& t, int from, int len);
   int PrefixWidth(const TLTLayoutText& t, int from, int len);
@@ -79,7 +123,6 @@ class TLTFormatter {
   void BeginLine(int itemNo, bool paraStart, bool fullLine);
   void NewLineForItem(int itemNo, bool wrap);
   void EndLine(bool lastOfParagraph, bool wrap);
-  void FinishLine(bool lastOfParagraph);
   void TrimLineEnd();
   void ResolvePendingTab();
   int EffAbove(int actual) const;
@@ -87,17 +130,33 @@ class TLTFormatter {
   int ExactSplitAbove(int v) const;
   void Emit(std::unique_ptr<TLTDrawLineInfo> piece, int needAbove, int needBelow);
   bool PieceStartsWithSpace(const TLTDrawLineInfo& p);
-  int LineAlignedItem(int itemNo) const;
   bool NextContinuesParagraph(int itemNo) const;
   void AddJump(int drawIndex, int left, int width, int height, TCursor cursor);
 
+  // Finishing a line, step by step.
+  void FinishLine(bool lastOfParagraph);
+  TLTAlignment EffectiveAlignment(TLTBiDiMode bidi) const;
+  int64_t FreeSpace(const TLineSpan& line) const;
+  int AlignToLine(const TLineSpan& line);
+  int SpacingExtra(const TLineSpan& line) const;
+  void SetLineSpaces(const TLineSpan& line, int extra);
+  void Justify(const TLineSpan& line, int64_t free);
+  void MirrorRightToLeft(const TLineSpan& line);
+
+  // Text.
   void PlaceText(int itemNo);
   void PlaceTextRun(int itemNo, int from, int n, bool itemStart);
-  void PlaceRect(int itemNo);
+  void PlaceEmptyText(const TRun& run);
+  void OpenRunLine(TRun& run);
+  int FittingCount(const TRun& run);
+  TCut NextCut(const TRun& run);
+  void EmitTextPiece(const TRun& run, int unit, int length, int width);
+
+  // Other items.
+  void PlaceBox(int itemNo);
   void PlaceFullLine(int itemNo);
-  TRectSize MeasureRect(int itemNo);
-  void SelectMarkerFont(const TLTListLevel& level);
-  TLTSizeI FullLineSize(TCustomLTItemInfo& item, int available, int& offset);
+  /// The width a non-text item of the paragraph may take.
+  int AvailableWidth(int paraNo) const;
 
   TCustomLTFormattedData& d_;
   TLTCanvas& canvas_;
@@ -111,8 +170,10 @@ class TLTFormatter {
   bool showSoftHyphens_ = false;
   int leftMargin_ = 0;
 
-  // The text style whose font is selected.
+  // The text style whose font is selected, while the canvas's text state
+  // is the one it left.
   int curStyle_ = -1;
+  uint64_t curStamp_ = 0;
   int ascent_ = 0, descent_ = 0, shift_ = 0, dashWidth_ = 0, emptyHeight_ = 0, aveWidth_ = 0;
 
   // The paragraph.

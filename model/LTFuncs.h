@@ -26,4 +26,9 @@ std::string LTFEncodeString(std::u16string_view s);
 /// without UTF-8 strings, the system's 8-bit code page).
 TLTString LTFDecodeString(std::string_view bytes, bool utf8);
 
+/// Text as the one-line document dump shows it: double-quoted UTF-8 with
+/// \", \\, \r, \n, \t, \f and \uXXXX for other control characters, so
+/// that every item stays on one line whatever its text holds.
+std::string QuoteForDump(std::u16string_view s);
+
 }  // namespace lectern

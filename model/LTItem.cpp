@@ -552,7 +552,8 @@ void TLTRectItemInfo::GetExtraPropertyLines(std::vector<std::string>& lines) con
 // ---- Tab -------------------------------------------------------------------------
 
 bool TLTTabItemInfo::GetBoolValue(TLTItemBoolQuery q) const {
-  return q == iqOwnBaseline || q == iqTextLike || q == iqFollowsTextStyle || TLTRectItemInfo::GetBoolValue(q);
+  return q == iqOwnBaseline || q == iqTextLike || q == iqFollowsTextStyle || q == iqTabulator ||
+         TLTRectItemInfo::GetBoolValue(q);
 }
 
 bool TLTTabItemInfo::GetBoolValueEx(TLTItemBoolQueryEx q, const TLTStyle* style) const {

@@ -9,6 +9,7 @@
 #include "platform/LTGraphic.h"
 #include "platform/LTTypes.h"
 #include "platform/LTWindow.h"
+#include "style/LTStyle.h"
 
 #include <cstdint>
 #include <memory>
@@ -21,8 +22,6 @@
 namespace lectern {
 
 class TCustomLTData;
-class TLTStyle;
-enum TLTOutputColorMode : uint8_t;
 class TCustomLTItemInfo;
 class TLTFWriter;
 class TLTFLineSource;
@@ -64,6 +63,17 @@ enum TLTItemBoolQuery : uint8_t {
   iqResizeHandles,
   iqHtmlBlock,
   iqFollowsTextStyle,
+  // Questions of layout, painting and the caret that no stored format knows.
+  /// Opens a list paragraph: its list level gives the paragraph's indents,
+  /// what follows it on the line never wraps away from it, it shows no
+  /// selection and the caret never stands on it.
+  iqListMarker,
+  /// Moves what follows it to a tab stop: justification stretches only
+  /// what comes after the last one on a line.
+  iqTabulator,
+  /// Stands for its whole paragraph: no paragraph background or border is
+  /// drawn around it.
+  iqOwnParagraphLook,
 };
 
 /// Questions whose answer depends on the style sheet.
@@ -240,14 +250,32 @@ class TLTWordMisspellPainter : public TLTWordPainter {
 
 using TLTWordPainterList = std::vector<std::unique_ptr<TLTWordPainter>>;
 
-struct TLTDeviceScale;
+// ---- Layout and painting -----------------------------------------------------
 
-/// What an item that lays itself out is given by the formatting pass.
+struct TLTPaintContext;
+struct TLTJumpInfo;
+
+/// Vertical alignment of an item against its line (VertAlign).
+enum TLTVAlign : uint8_t {
+  ltvaBaseline,    ///< on the baseline, with its own descent below it
+  ltvaMiddle,      ///< its middle on the baseline
+  ltvaLineTop,     ///< at the top of the finished line
+  ltvaLineBottom,  ///< at the bottom of the finished line
+  ltvaLineMiddle,  ///< halfway between them
+};
+
+/// The side of an item that has no size of its own, in screen pixels: it
+/// still takes a place that can be seen and clicked.
+constexpr int LTDefaultItemSide = 20;
+
+/// What formatting gives an item that it measures or lays out with.
 struct TLTItemLayoutContext {
   TLTCanvas& Canvas;
   const TLTStyle& Style;
   /// Style lengths (screen pixels) to device pixels.
   const TLTDeviceScale& Scale;
+  /// The container the item lies in (not owned; may be null outside a pass).
+  const TCustomLTData* Owner = nullptr;
   bool Printing = false;
   /// Lay out again although the width did not change.
   bool Force = false;
@@ -256,7 +284,102 @@ struct TLTItemLayoutContext {
   int* NextJumpNo = nullptr;
 };
 
-struct TLTJumpInfo;
+/// A text style selected on the line an item stands on: what the item
+/// measures against (device pixels).
+struct TLTLineFont {
+  int Ascent = 0;
+  int Descent = 0;
+  /// How far the style raises its baseline (negative: lowers it).
+  int Shift = 0;
+};
+
+/// What the line an item is being placed on offers it. Formatting
+/// implements it for the length of one placement.
+class ILTItemLine {
+ public:
+  /// Where the item's box would start (document x).
+  virtual int PenX() const = 0;
+  /// The next tab stop after the pen; a tab still waiting for the text
+  /// after it is settled first, since the pen depends on it.
+  virtual TLTStyle::TTabStop NextTabStop() = 0;
+  /// Selects a text style as the line's text is measured in.
+  virtual TLTLineFont SelectTextStyle(int styleNo) = 0;
+
+ protected:
+  ~ILTItemLine() = default;
+};
+
+/// How an item placed on a line settles its width.
+struct TLTLinePlacement {
+  /// Right and centre tabs: the line moves what follows up to Stop when it
+  /// is finished, and the item grows by what it moved.
+  TLTTabAlign Pending = lttaLeft;
+  int Stop = 0;
+};
+
+/// The room of a full-line item (device pixels): the width lines wrap at,
+/// its paragraph's left indent, the width between the indents, and the
+/// paragraph's alignment.
+struct TLTFullLineArea {
+  int TextWidth = 0;
+  int Left = 0;
+  int Available = 0;
+  TLTAlignment Alignment = ltaLeft;
+};
+
+/// Where a full-line item lies on its line: Left counts from the left
+/// margin.
+struct TLTFullLineBox {
+  int Left = 0;
+  int Width = 0;
+  int Height = 0;
+};
+
+/// The state an item is painted in; the values are the bits of the
+/// drawing state that items and event handlers receive.
+enum TLTItemDrawStateEl : uint8_t {
+  ltidsSelected = 0,
+  /// The item under the editor's caret (fields show it).
+  ltidsCurrent = 1,
+  ltidsHover = 2,
+  ltidsFocused = 6,
+  ltidsRightToLeft = 8,
+  ltidsSpecialCharacters = 9,
+  /// Painting on a canvas other than the one the layout measured on.
+  ltidsAlternateCanvas = 10,
+  ltidsPrinting = 11,
+};
+using TLTItemDrawState = TLTSet<TLTItemDrawStateEl, uint16_t>;
+
+/// What an item paints its piece with.
+struct TLTItemPaintInfo {
+  /// The item's piece and the part of the canvas being painted (canvas
+  /// coordinates).
+  TLTRectI Box;
+  TLTRectI Clip;
+  /// The selection band of the piece's line (the lines selection style).
+  int BandTop = 0, BandBottom = 0;
+  TLTItemDrawState State;
+  TLTOutputColorMode ColorMode = ltocAsIs;
+  /// The document's reading order.
+  TLTBiDiMode BiDiMode = ltbdUnspecified;
+  TLTStyle* Style = nullptr;              // not owned; never null
+  const TCustomLTData* Owner = nullptr;   // not owned; the item's container
+  const TLTDeviceScale* Scale = nullptr;  // not owned; the layout's scale
+  /// The painting of the whole document, for items that paint documents
+  /// of their own (not owned).
+  const TLTPaintContext* Context = nullptr;
+
+  bool IsSelected() const { return State.Contains(ltidsSelected); }
+  bool IsPrinting() const { return State.Contains(ltidsPrinting); }
+  /// The selection colour of the control's focus state (clNone: none).
+  TColor SelectionColor() const;
+  /// Fills the line's band in the selection colour when the item is
+  /// selected and the sheet selects whole lines.
+  void FillSelectionBand(TLTCanvas& canvas) const;
+  /// Frames r in the selection colour when the item is selected.
+  void FrameSelection(TLTCanvas& canvas, const TLTRectI& r) const;
+};
 
 class TCustomLTItemInfo {
  public:
@@ -305,27 +428,49 @@ class TCustomLTItemInfo {
   /// Number of character positions: characters for text (bytes / 2 when wide).
   int TextLength() const;
 
-  // ---- Items that lay themselves out (tables, labels) -----------------------------
-  /// Lays the item out for the available width and gives its size and a
-  /// horizontal offset of its own; false when the item has no layout of its
-  /// own (formatting then sizes it).
-  virtual bool LayOutForWidth(TLTItemLayoutContext& /*ctx*/, int /*availableWidth*/, TLTSizeI& /*size*/,
-                              int& /*offset*/) {
-    return false;
-  }
+  // ---- Layout (device pixels) ---------------------------------------------------
+  /// Measures the item for a formatting pass at the width available to it
+  /// (the text width less its paragraph's indents); GetWidth, GetHeight and
+  /// GetDescent give the result. Items that lay themselves out (tables) do
+  /// so here. Text items are laid out by formatting itself.
+  virtual void OnDocWidthChange(TLTItemLayoutContext& /*ctx*/, int /*availableWidth*/) {}
+  /// Places the measured item at the pen of a line: items whose width
+  /// depends on where they stand (tabs) settle it here.
+  virtual TLTLinePlacement PlaceOnLine(TLTItemLayoutContext& /*ctx*/, ILTItemLine& /*line*/) { return {}; }
+  virtual int GetWidth() const { return 0; }
+  virtual int GetHeight() const { return 0; }
+  /// Depth below the baseline when the item stands on it.
+  virtual int GetDescent() const { return 0; }
+  /// Where the box starts against the pen (negative: left of it); the pen
+  /// moves by the width and this together.
+  virtual int GetPenOffset() const { return 0; }
+  virtual TLTVAlign GetVAlign() const { return ltvaBaseline; }
+  /// How far the item is raised above its alignment (device pixels).
+  virtual int GetVShift(const TLTDeviceScale& /*scale*/) const { return 0; }
+  /// The narrowest width the item can take.
+  virtual int GetMinWidth(TLTItemLayoutContext& /*ctx*/) { return 0; }
+  /// Full-line items: the box on their own line in the area. The default
+  /// measures the item between the indents and places it by the alignment.
+  virtual TLTFullLineBox LayOutFullLine(TLTItemLayoutContext& ctx, const TLTFullLineArea& area);
+  /// Space above a full-line item beyond its paragraph's SpaceBefore.
+  virtual int GetExtraSpaceBefore(const TLTStyle& /*style*/, const TLTDeviceScale& /*scale*/) const { return 0; }
+  /// The list level whose indents the paragraph this item opens takes.
+  virtual const TLTListLevel* GetListLevel(const TLTStyle& /*style*/) const { return nullptr; }
   /// Adds the hyperlink rectangles of the documents the item holds (their
   /// LTData and DrawItemIndex set; positions are refreshed by the caller).
   virtual void CollectJumps(std::vector<TLTJumpInfo>& /*out*/) const {}
-  /// The narrowest width the item can take (device pixels), or -1 for
-  /// formatting's own rule.
-  virtual int MinLayoutWidth(TLTItemLayoutContext& /*ctx*/) { return -1; }
-  /// Paints the item at its piece, as far as it meets the clip (canvas
-  /// coordinates), with colours converted for the output; false when
-  /// painting should draw it.
-  virtual bool PaintAt(TLTCanvas& /*canvas*/, const TLTRectI& /*piece*/, const TLTRectI& /*clip*/, uint16_t /*state*/,
-                       TLTOutputColorMode /*mode*/, const TLTStyle& /*style*/) {
-    return false;
-  }
+
+  // ---- Painting ---------------------------------------------------------------------
+  /// Paints the item's piece in its state: its look, its selection and its
+  /// frames. The default draws the item's picture (the sheet's invalid
+  /// picture when it has none that can be drawn) inside its spacing.
+  virtual void Paint(TLTCanvas& canvas, const TLTItemPaintInfo& info) const;
+
+  // ---- Describing ---------------------------------------------------------------------
+  /// The start of the item's line in a document dump: its kind (text items
+  /// add their style), and the fields the kind adds after the common ones.
+  virtual std::string DumpHead() const;
+  virtual void DumpFields(std::string& /*out*/) const {}
 
   // ---- The mouse over the item (item-relative points) -----------------------------
   /// The document under the point (a table cell's), or null. The control
@@ -431,6 +576,7 @@ class TCustomLTItemInfo {
 class TLTTextItemInfo : public TCustomLTItemInfo {
  public:
   bool GetBoolValueEx(TLTItemBoolQueryEx q, const TLTStyle* style) const override;
+  std::string DumpHead() const override;
   void MarkStylesInUse(TLTStyleUsage& usage) const override;
   void UpdateStyles(const TLTStyleUsage& usage) override;
 };
@@ -444,14 +590,36 @@ class TLTNonTextItemInfo : public TCustomLTItemInfo {
   void Assign(const TCustomLTItemInfo& source) override;
   void GetExtraPropertyLines(std::vector<std::string>& lines) const override;
 
+  /// The content (GetImageWidth and GetImageHeight) with its spacing on
+  /// every side, scaled; a kind without a size of its own takes the
+  /// default side.
+  void OnDocWidthChange(TLTItemLayoutContext& ctx, int availableWidth) override;
+  int GetWidth() const override { return boxWidth_; }
+  int GetHeight() const override { return boxHeight_; }
+  int GetDescent() const override { return boxDescent_; }
+  /// The measured width: a picture cannot be narrower than itself.
+  int GetMinWidth(TLTItemLayoutContext& ctx) override;
+
  protected:
   const TLTItemIntProperty* FindIntProperty(TLTExtraItemProperty p) const override;
+  /// Keeps the result of a measurement.
+  void SetBox(int width, int height, int descent = 0);
+
+ private:
+  int boxWidth_ = 0, boxHeight_ = 0, boxDescent_ = 0;
 };
 
 /// An item that takes a whole line of its own (rules, tables).
 class TLTFullLineItemInfo : public TLTNonTextItemInfo {
  public:
   bool GetBoolValue(TLTItemBoolQuery q) const override;
+  /// Without a layout of its own the item takes the available width and
+  /// the default height.
+  void OnDocWidthChange(TLTItemLayoutContext& ctx, int availableWidth) override;
+  /// Nothing forces a full-line item wider than the line it gets.
+  int GetMinWidth(TLTItemLayoutContext& /*ctx*/) override { return 0; }
+  /// A frame where it stands, so that a kind that cannot paint is seen.
+  void Paint(TLTCanvas& canvas, const TLTItemPaintInfo& info) const override;
 };
 
 enum TLTBreakStyle : uint8_t { ltbsSolid, ltbsFrame, ltbs3D, ltbsDots, ltbsDashes };
@@ -465,8 +633,15 @@ class TLTBreakItemInfo : public TLTFullLineItemInfo {
   TLTBreakStyle Style = ltbsSolid;
   uint8_t LineWidth = 1;
 
+  bool GetBoolValue(TLTItemBoolQuery q) const override;
   bool GetBoolValueEx(TLTItemBoolQueryEx q, const TLTStyle* style) const override;
   void Assign(const TCustomLTItemInfo& source) override;
+  /// A band across the whole text width, inset by the paragraph's default
+  /// spacing above.
+  TLTFullLineBox LayOutFullLine(TLTItemLayoutContext& ctx, const TLTFullLineArea& area) override;
+  int GetExtraSpaceBefore(const TLTStyle& style, const TLTDeviceScale& scale) const override;
+  void Paint(TLTCanvas& canvas, const TLTItemPaintInfo& info) const override;
+  std::string DumpHead() const override { return "rule"; }
 
   bool ReadLTFHeaderTail(const std::vector<std::string_view>& tail, TLTFReadContext& ctx) override;
 
@@ -490,6 +665,11 @@ class TLTRectItemInfo : public TLTNonTextItemInfo {
 
   int GetBorderWidth() const override { return spacing_; }
   int GetBorderHeight() const override { return spacing_; }
+  TLTVAlign GetVAlign() const override { return static_cast<TLTVAlign>(VertAlign); }
+  /// VShift: a percentage of the height, or pixels when VShiftAbs.
+  int GetVShift(const TLTDeviceScale& scale) const override;
+  /// The line's selection band under the picture the default draws.
+  void Paint(TLTCanvas& canvas, const TLTItemPaintInfo& info) const override;
   void Assign(const TCustomLTItemInfo& source) override;
   void GetExtraPropertyLines(std::vector<std::string>& lines) const override;
 
@@ -515,6 +695,16 @@ class TLTTabItemInfo : public TLTRectItemInfo {
 
   int32_t GetAssociatedTextStyleNo() const override { return TextStyleNo; }
   void SetAssociatedTextStyleNo(int32_t no) override { TextStyleNo = no; }
+  /// The width runs to the next tab stop; the height is its text style's.
+  void OnDocWidthChange(TLTItemLayoutContext& /*ctx*/, int /*availableWidth*/) override {}
+  TLTLinePlacement PlaceOnLine(TLTItemLayoutContext& ctx, ILTItemLine& line) override;
+  /// The text style's shift: the tab sits on the text's baseline.
+  int GetVShift(const TLTDeviceScale& /*scale*/) const override { return styleShift_; }
+  /// A tab can shrink to nothing.
+  int GetMinWidth(TLTItemLayoutContext& /*ctx*/) override { return 0; }
+  /// The leader, whole copies flush with the stop, in the tab's text style.
+  void Paint(TLTCanvas& canvas, const TLTItemPaintInfo& info) const override;
+  std::string DumpHead() const override { return "tab"; }
   bool GetBoolValue(TLTItemBoolQuery q) const override;
   bool GetBoolValueEx(TLTItemBoolQueryEx q, const TLTStyle* style) const override;
   void Assign(const TCustomLTItemInfo& source) override;
@@ -526,6 +716,9 @@ class TLTTabItemInfo : public TLTRectItemInfo {
 
  protected:
   std::string LTFHeaderTail(const TLTFWriter& w) const override;
+
+ private:
+  int styleShift_ = 0;
 };
 
 /// An embedded window control.
@@ -562,6 +755,10 @@ class TLTControlItemInfo : public TLTRectItemInfo {
   void GetExtraPropertyLines(std::vector<std::string>& lines) const override;
   TLTString AsText(int lineWidth, const TCustomLTData& owner, bool unicode) const override;
   bool OwnsControl(const TLTControl* control) const override { return control && control == Control.get(); }
+  /// The control is a window of its own, placed by the viewer; without
+  /// one a frame keeps its place.
+  void Paint(TLTCanvas& canvas, const TLTItemPaintInfo& info) const override;
+  std::string DumpHead() const override { return "control"; }
   void SaveLTF(TLTFWriter& w, int itemNo, bool forceJoin) const override;
 
   bool ReadLTFLines(TLTFLineSource& src, int lineCount, uint8_t dataKind, TLTFReadContext& ctx) override;
@@ -591,6 +788,7 @@ class TLTGraphicItemInfo : public TLTRectItemInfo {
   TLTString ImageFileName;
 
   TGraphic* GetImage() const override { return Image.get(); }
+  std::string DumpHead() const override { return "picture"; }
   void SaveLTF(TLTFWriter& w, int itemNo, bool forceJoin) const override;
   bool GetBoolValue(TLTItemBoolQuery q) const override;
   bool GetBoolValueEx(TLTItemBoolQueryEx q, const TLTStyle* style) const override;
@@ -612,6 +810,7 @@ class TLTHotGraphicItemInfo : public TLTGraphicItemInfo {
   TLTHotGraphicItemInfo() { StyleNo = ltikHotImage; }
   using TLTGraphicItemInfo::TLTGraphicItemInfo;
   bool GetBoolValueEx(TLTItemBoolQueryEx q, const TLTStyle* style) const override;
+  std::string DumpHead() const override { return "hotpicture"; }
 };
 
 /// An image from an image list.
@@ -625,6 +824,9 @@ class TLTBulletItemInfo : public TLTRectItemInfo {
 
   /// The image shown: ImageIndex (the hotspot's hot image when hot).
   virtual int32_t GetImageIndex(bool /*hot*/) const { return ImageIndex; }
+  /// The image of the list (the hot one under the mouse) inside the spacing.
+  void Paint(TLTCanvas& canvas, const TLTItemPaintInfo& info) const override;
+  std::string DumpHead() const override { return "bullet"; }
   void SaveLTF(TLTFWriter& w, int itemNo, bool forceJoin) const override;
   bool GetBoolValue(TLTItemBoolQuery q) const override;
   bool GetBoolValueEx(TLTItemBoolQueryEx q, const TLTStyle* style) const override;
@@ -650,6 +852,7 @@ class TLTHotspotItemInfo : public TLTBulletItemInfo {
 
   int32_t GetImageIndex(bool hot) const override { return hot ? HotImageIndex : ImageIndex; }
   bool GetBoolValueEx(TLTItemBoolQueryEx q, const TLTStyle* style) const override;
+  std::string DumpHead() const override { return "hotspot"; }
   void Assign(const TCustomLTItemInfo& source) override;
 
   bool ReadLTFHeaderTail(const std::vector<std::string_view>& tail, TLTFReadContext& ctx) override;

@@ -5,6 +5,7 @@
 #include "model/LTMarker.h"
 
 #include "model/CLTData.h"
+#include "model/LTFuncs.h"
 #include "platform/LTCodePage.h"
 #include "platform/LTSysUtils.h"
 
@@ -152,7 +153,98 @@ const TLTListLevel* TLTMarkerItemInfo::GetLevelInfo(const TLTStyle* style) const
 }
 
 bool TLTMarkerItemInfo::GetBoolValue(TLTItemBoolQuery q) const {
-  return q == iqOwnBaseline || q == iqOwnTextEncoding || TLTRectItemInfo::GetBoolValue(q);
+  return q == iqOwnBaseline || q == iqOwnTextEncoding || q == iqListMarker || TLTRectItemInfo::GetBoolValue(q);
+}
+
+void TLTMarkerItemInfo::OnDocWidthChange(TLTItemLayoutContext& ctx, int /*availableWidth*/) {
+  penOffset_ = 0;
+  SetBox(0, 0);
+  const TLTListLevel* level = GetLevelInfo(&ctx.Style);
+  if (!level) return;
+  const TLTDeviceScale& scale = ctx.Scale;
+  int w = 0, h = 0, descent = 0;
+  switch (level->ListType) {
+    case ltlstPicture:
+      if (const TGraphic* g = level->Picture()) {
+        w = scale.X(g->Width());
+        h = scale.Y(g->Height());
+      }
+      break;
+    case ltlstImageList:
+    case ltlstImageListCounter:
+      if (level->ImageList) {
+        w = scale.X(level->ImageList->Width);
+        h = scale.Y(level->ImageList->Height);
+      }
+      break;
+    default: {
+      TLTCanvasSaver keep(ctx.Canvas);
+      ctx.Canvas.SetFont(MarkerCanvasFont(*level, ctx.Style.TextStyles().PixelsPerInch, scale));
+      ctx.Canvas.SetCharacterExtra(0);
+      const TLTSizeI ext = ctx.Canvas.TextExtent(MarkerText(*level));
+      const TLTTextMetrics tm = ctx.Canvas.TextMetrics();
+      w = ext.Width;
+      h = tm.Height;
+      descent = tm.Descent;
+      break;
+    }
+  }
+  // o: how far the marker hangs left of the pen; v: how far the pen moves.
+  int o = 0, v = w;
+  if (level->MarkerAlignment == ltmaRight) {
+    o = w;
+    v = 0;
+  } else if (level->MarkerAlignment == ltmaCenter) {
+    v = w / 2;
+    o = w - v;
+  }
+  v = std::max(v, scale.X(level->FirstIndent + level->LeftIndent - level->MarkerIndent));
+  penOffset_ = -o;
+  SetBox(o + v, h, descent);
+}
+
+void TLTMarkerItemInfo::Paint(TLTCanvas& canvas, const TLTItemPaintInfo& info) const {
+  const TLTListLevel* level = GetLevelInfo(info.Style);
+  if (!level) return;
+  const TLTRectI& b = info.Box;
+  const TLTDeviceScale& scale = *info.Scale;
+  switch (level->ListType) {
+    case ltlstPicture:
+      if (const TGraphic* g = level->Picture(); g && g->Pixels())
+        canvas.DrawPixels({b.Left, b.Top, b.Left + scale.X(g->Width()), b.Top + scale.Y(g->Height())}, *g->Pixels());
+      return;
+    case ltlstImageList:
+    case ltlstImageListCounter: {
+      const TLTImageList* list = level->ImageList;
+      if (!list) return;
+      const int64_t index = int64_t{level->ImageIndex} + (level->ListType == ltlstImageListCounter ? Counter - 1 : 0);
+      if (index < 0 || index >= list->Count()) return;
+      canvas.DrawPixels({b.Left, b.Top, b.Left + scale.X(list->Width), b.Top + scale.Y(list->Height)},
+                        list->Images[static_cast<size_t>(index)]);
+      return;
+    }
+    default:
+      break;
+  }
+  const TLTCanvasFont f = MarkerCanvasFont(*level, info.Style->TextStyles().PixelsPerInch, scale);
+  TLTCanvasSaver keep(canvas);
+  canvas.SetFont(f);
+  canvas.SetFontColor(OutputColor(f.Color, info.ColorMode));
+  canvas.SetCharacterExtra(0);
+  canvas.SetBrushStyle(bsClear);
+  // On the line's baseline like text: its cell ends its descent below it.
+  canvas.TextOut(b.Left, b.Bottom - canvas.TextMetrics().Height, MarkerText(*level));
+}
+
+std::u16string_view TLTMarkerItemInfo::MarkerText(const TLTListLevel& level) const {
+  return level.ListType == ltlstUnicodeBullet ? std::u16string_view(level.FormatStringW)
+                                              : std::u16string_view(DisplayString);
+}
+
+void TLTMarkerItemInfo::DumpFields(std::string& out) const {
+  out += " list=" + IntToStr(ListNo) + " level=" + IntToStr(Level);
+  if (Reset) out += " restart=" + IntToStr(StartFrom);
+  out += " display=" + QuoteForDump(DisplayString);
 }
 
 bool TLTMarkerItemInfo::GetBoolValueEx(TLTItemBoolQueryEx q, const TLTStyle* style) const {
@@ -224,9 +316,7 @@ void TLTMarkerItemInfo::UpdateStyles(const TLTStyleUsage& usage) {
   ListNo = usage.NewList(ListNo);
 }
 
-void TLTMarkerItemInfo::AttachToDocument(TCustomLTData& owner, int itemNo) {
-  owner.RegisterMarker(*this, itemNo);
-}
+void TLTMarkerItemInfo::AttachToDocument(TCustomLTData& owner, int itemNo) { owner.RegisterMarker(*this, itemNo); }
 
 void TLTMarkerItemInfo::Removing(TCustomLTData& owner) {
   TLTRectItemInfo::Removing(owner);

@@ -40,10 +40,6 @@ class TLTMarkerItemInfo : public TLTRectItemInfo {
   int32_t Counter = 1;
   TLTString DisplayString;
   bool NoHTMLImageSize = false;
-  /// Size from the last measurement (formatting fills it).
-  int32_t CachedWidth = 0;
-  int32_t CachedHeight = 0;
-  int32_t CachedDescent = 0;
 
   /// The level of the list style that this marker shows, or null.
   const TLTListLevel* GetLevelInfo(const TLTStyle* style) const;
@@ -54,6 +50,21 @@ class TLTMarkerItemInfo : public TLTRectItemInfo {
 
   bool GetBoolValue(TLTItemBoolQuery q) const override;
   bool GetBoolValueEx(TLTItemBoolQueryEx q, const TLTStyle* style) const override;
+
+  /// The level's picture, image or text in the marker font; a marker
+  /// aligned right or centred reaches left of the pen by what it hangs
+  /// over, and the text after it starts at the level's first indent at
+  /// the earliest.
+  void OnDocWidthChange(TLTItemLayoutContext& ctx, int availableWidth) override;
+  int GetPenOffset() const override { return penOffset_; }
+  /// Markers take no vertical shift of their own.
+  int GetVShift(const TLTDeviceScale& /*scale*/) const override { return 0; }
+  const TLTListLevel* GetListLevel(const TLTStyle& style) const override { return GetLevelInfo(&style); }
+  /// The marker on the line's baseline; it never shows a selection.
+  void Paint(TLTCanvas& canvas, const TLTItemPaintInfo& info) const override;
+  std::string DumpHead() const override { return "marker"; }
+  void DumpFields(std::string& out) const override;
+
   void Assign(const TCustomLTItemInfo& source) override;
   void GetExtraPropertyLines(std::vector<std::string>& lines) const override;
   TLTString AsText(int lineWidth, const TCustomLTData& owner, bool unicode) const override;
@@ -69,6 +80,8 @@ class TLTMarkerItemInfo : public TLTRectItemInfo {
 
  private:
   friend class TLTMarkerList;
+  /// What a text marker shows: its number, or the level's bullet.
+  std::u16string_view MarkerText(const TLTListLevel& level) const;
   mutable int cachedIndex_ = -1;  // position in the marker list, checked before use
   // Set by renumbering, which recomputes every later marker of a list after
   // a change in it: the nearest earlier marker of the same list in the same
@@ -77,6 +90,7 @@ class TLTMarkerItemInfo : public TLTRectItemInfo {
   // deeper, so searches back jump over them.
   const TLTMarkerItemInfo* prevInList_ = nullptr;
   const TLTMarkerItemInfo* lower_ = nullptr;
+  int penOffset_ = 0;
 };
 
 /// The markers of one document in document order, with an optional link to

@@ -40,6 +40,46 @@ bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
 }  // namespace
 
+namespace {
+
+// Everything of a font that changes measurements: all but the colour.
+bool SameFace(const TLTCanvasFont& a, const TLTCanvasFont& b) {
+  return a.Height == b.Height && a.Width == b.Width && a.Style == b.Style && a.Pitch == b.Pitch &&
+         a.Charset == b.Charset && a.Name == b.Name;
+}
+
+}  // namespace
+
+void TLTCanvas::SetFont(const TLTCanvasFont& font) {
+  const bool same = SameFace(Font(), font);
+  DoSetFont(font);
+  if (!same) NewStamp();
+}
+
+void TLTCanvas::SetCharacterExtra(int pixels) {
+  if (pixels == CharacterExtra()) return;
+  DoSetCharacterExtra(pixels);
+  NewStamp();
+}
+
+void TLTCanvas::SetReadingOrder(TLTReadingOrder order) {
+  if (order == ReadingOrder()) return;
+  DoSetReadingOrder(order);
+  NewStamp();
+}
+
+void TLTCanvas::Save() {
+  DoSave();
+  savedStamps_.push_back(stamp_);
+}
+
+void TLTCanvas::Restore() {
+  DoRestore();
+  if (savedStamps_.empty()) return;
+  stamp_ = savedStamps_.back();
+  savedStamps_.pop_back();
+}
+
 void TLTCanvas::SetFontStyle(TFontStyles style) {
   TLTCanvasFont f = Font();
   f.Style = style;

@@ -26,6 +26,8 @@ struct TLTRectI {
   int Height() const { return Bottom - Top; }
   bool IsEmpty() const { return Right <= Left || Bottom <= Top; }
   bool Contains(int x, int y) const { return x >= Left && x < Right && y >= Top && y < Bottom; }
+  /// The rectangle grown by `by` on every side.
+  TLTRectI Inflated(int by) const { return {Left - by, Top - by, Right + by, Bottom + by}; }
   bool operator==(const TLTRectI&) const = default;
 };
 
@@ -40,7 +42,16 @@ struct TLTSizeI {
 };
 
 enum TLTPenStyle : uint8_t { psSolid, psDash, psDot, psDashDot, psDashDotDot, psClear, psInsideFrame };
-enum TLTBrushStyle : uint8_t { bsSolid, bsClear, bsFDiagonal, bsBDiagonal, bsCross, bsDiagCross, bsHorizontal, bsVertical };
+enum TLTBrushStyle : uint8_t {
+  bsSolid,
+  bsClear,
+  bsFDiagonal,
+  bsBDiagonal,
+  bsCross,
+  bsDiagCross,
+  bsHorizontal,
+  bsVertical
+};
 
 struct TLTPen {
   TColor Color = 0;
@@ -94,7 +105,7 @@ class TLTCanvas {
   virtual ~TLTCanvas() = default;
 
   // ---- State ------------------------------------------------------------------
-  virtual void SetFont(const TLTCanvasFont& font) = 0;
+  void SetFont(const TLTCanvasFont& font);
   virtual const TLTCanvasFont& Font() const = 0;
   void SetFontStyle(TFontStyles style);
   void SetFontColor(TColor color);
@@ -105,10 +116,16 @@ class TLTCanvas {
   void SetBrushColor(TColor color);
   void SetBrushStyle(TLTBrushStyle style);
   /// Extra pixels after every character of measured and drawn text.
-  virtual void SetCharacterExtra(int pixels) = 0;
+  void SetCharacterExtra(int pixels);
   virtual int CharacterExtra() const = 0;
-  virtual void SetReadingOrder(TLTReadingOrder order) = 0;
+  void SetReadingOrder(TLTReadingOrder order);
   virtual TLTReadingOrder ReadingOrder() const = 0;
+  /// Names the state text is measured in: the font but for its colour, the
+  /// character extra and the reading order. It moves on whenever that state
+  /// changes, also through Restore, so that layout and painting select a
+  /// text style again exactly when somebody else (an item, a mark) changed
+  /// the canvas under them.
+  uint64_t TextStateStamp() const { return stamp_; }
 
   /// Pixels per inch of the device.
   virtual int PixelsPerInchX() const = 0;
@@ -155,10 +172,25 @@ class TLTCanvas {
   // ---- Clipping ------------------------------------------------------------------
   /// Save keeps the whole state (font, pen, brush, character extra, reading
   /// order, clip) on a stack; Restore brings back the last one kept.
-  virtual void Save() = 0;
-  virtual void Restore() = 0;
+  void Save();
+  void Restore();
   /// Narrows the clip to the rectangle (until the matching Restore).
   virtual void IntersectClip(const TLTRectI& r) = 0;
+
+ protected:
+  // What back ends implement under the state setters above.
+  virtual void DoSetFont(const TLTCanvasFont& font) = 0;
+  virtual void DoSetCharacterExtra(int pixels) = 0;
+  virtual void DoSetReadingOrder(TLTReadingOrder order) = 0;
+  virtual void DoSave() = 0;
+  virtual void DoRestore() = 0;
+
+ private:
+  void NewStamp() { stamp_ = nextStamp_++; }
+  uint64_t stamp_ = 0;
+  uint64_t nextStamp_ = 1;
+  // The stamps of the states Save kept: restoring a state restores its name.
+  std::vector<uint64_t> savedStamps_;
 };
 
 /// Keeps a canvas's state for a scope.

@@ -50,6 +50,10 @@ constexpr int vkRight = 39;
 constexpr int vkDown = 40;
 constexpr int vkInsert = 45;
 constexpr int vkDelete = 46;
+/// F1 to F24 are vkF1 .. vkF1 + 23.
+constexpr int vkF1 = 112;
+constexpr int vkF12 = 123;
+constexpr int vkF24 = 135;
 
 /// One notch of a mouse wheel, in the units wheel deltas are counted in.
 constexpr int LTWheelDelta = 120;
@@ -143,6 +147,21 @@ struct TLTScrollBarInfo {
   bool operator==(const TLTScrollBarInfo&) const = default;
 };
 
+// ---- The input method ----------------------------------------------------------------------
+
+/// What the platform's input method asks of a client: whether text can be
+/// composed there, where the composition window goes (the caret's
+/// rectangle, client coordinates), the font to compose in, and the text
+/// around the caret with the caret and anchor in it.
+struct TLTInputMethodState {
+  bool Enabled = false;
+  TLTRectI CursorRect;
+  TLTCanvasFont Font;
+  TLTString Surrounding;
+  int CursorPos = 0;
+  int AnchorPos = 0;
+};
+
 // ---- The window and its client -------------------------------------------------------------
 
 /// What a window reports to the control living in it. Every call arrives on
@@ -171,11 +190,19 @@ class ILTWindowClient {
   /// Whether the client wants this key before the platform's own use of it
   /// (arrows, Tab for focus movement).
   virtual bool WantsKey(int key, TLTShiftState shift) = 0;
+  /// Whether the client takes this key although the window's menus bind it
+  /// too (the editing shortcuts belong to the document when it has focus).
+  virtual bool ClaimsKey(int /*key*/, TLTShiftState /*shift*/) { return false; }
   virtual void ScrollBarCommand(TLTScrollBarKind bar, TLTScrollCode code, int position) = 0;
   virtual void FocusChanged(bool focused, TLTFocusReason reason) = 0;
   /// The mouse capture was taken away.
   virtual void CaptureLost() = 0;
   virtual void Timer(int id) = 0;
+  /// The input method's questions and its text: a composition in progress
+  /// (shown, not yet typed; empty when it ended) with the cursor in it, and
+  /// text it committed, which is typed.
+  virtual TLTInputMethodState InputMethodState() { return {}; }
+  virtual void InputMethod(std::u16string_view /*preedit*/, int /*preeditCursor*/, std::u16string_view /*commit*/) {}
 };
 
 /// The platform window a control runs in. The window does not own its
@@ -228,9 +255,16 @@ class ILTWindow {
   /// notch, 0 when the wheel scrolls nothing.
   virtual int WheelScrollLines() const = 0;
 
-  // ---- Focus ---------------------------------------------------------------------------
+  // ---- Focus, the caret and the input method ------------------------------------------------
   virtual bool IsFocused() const = 0;
   virtual void SetFocus() = 0;
+  /// Milliseconds of one on-and-off cycle of a blinking caret; 0 for a
+  /// caret that does not blink.
+  virtual int CaretBlinkTime() const = 0;
+  /// The caret moved, or what the input method asks changed.
+  virtual void InputMethodChanged() = 0;
+  /// The refusal sound of a user action that changed nothing.
+  virtual void Beep() = 0;
 
   // ---- Clipboard, hints, deferred calls -------------------------------------------
   /// Replaces the clipboard's content with every flavour of data at once.

@@ -3,6 +3,7 @@
 # but only those that are missing: quiet and quick when everything is there.
 #   scripts/setup.sh           build, test and run dependencies
 #   scripts/setup.sh --fuzz    also clang and its fuzzing runtime
+#   scripts/setup.sh --screen  also a virtual X server and the tools scripts/screenshot.sh uses
 set -euo pipefail
 
 packages=(
@@ -13,6 +14,7 @@ packages=(
 for arg in "$@"; do
   case "$arg" in
     --fuzz) packages+=(clang libclang-rt-14-dev) ;;
+    --screen) packages+=(xvfb xauth x11-apps x11-utils xdotool netpbm) ;;
     *) echo "setup.sh: unknown option $arg" >&2; exit 2 ;;
   esac
 done

@@ -23,6 +23,7 @@ namespace lectern {
 class TLTIniFile;
 class TLTStyle;
 class TCustomLTInfos;
+class TCustomLTData;  // the document container: events name the document they draw in
 
 using TCursor = int16_t;
 using TFontCharset = uint8_t;
@@ -178,7 +179,7 @@ struct TLTStyleTextRun {
   bool DrawBackground = false;
   TLTBiDiMode DefBiDiMode = ltbdUnspecified;
   /// What is being painted, for event handlers (not owned; may be null).
-  const void* Data = nullptr;
+  const TCustomLTData* Data = nullptr;
   int ItemNo = -1;
   int Offset = 0;
 };
@@ -899,15 +900,14 @@ class TLTStyle : public TLTPersistent {
   std::function<void(const TLTStyle&, int styleNo, bool& sensitive)> OnStyleHoverSensitive;
   std::function<void(TLTStyle&, TLTCanvas&, int styleNo, const TLTRectI&, TLTTextDrawState, bool& doDefault)>
       OnDrawTextBack;
-  std::function<void(TLTStyle&, TLTCanvas&, int x, int y, int itemNo, int xShift, bool raiseEvent, const void* control,
-                     bool& doDefault)>
+  /// The document the mark is drawn in is passed to the handler (may be null).
+  std::function<void(TLTStyle&, TLTCanvas&, int x, int y, int itemNo, int xShift, bool raiseEvent,
+                     const TCustomLTData* document, bool& doDefault)>
       OnDrawCheckpoint;
-  std::function<void(TLTStyle&, TLTCanvas&, int y, int xShift, TLTPageBreakType, const void* control, bool& doDefault)>
+  std::function<void(TLTStyle&, TLTCanvas&, int y, int xShift, TLTPageBreakType, const TCustomLTData* document,
+                     bool& doDefault)>
       OnDrawPageBreak;
   std::function<void(TLTStyle&, TLTCanvas&, int paraNo, const TLTRectI&, bool& doDefault)> OnDrawParaBack;
-  /// What is being painted while the events run (for handlers; not owned).
-  const void* DrawingData = nullptr;
-  int DrawingItemNo = -1;
 
   void ApplyTextStyle(TLTCanvas& canvas, int styleNo, TLTBiDiMode defBiDiMode, bool ignoreSubSuperScript = false,
                       int explicitHeight = 0, bool useSheetResolution = false);
@@ -919,10 +919,10 @@ class TLTStyle : public TLTPersistent {
   /// A checkpoint mark at (x, y): a dot when it belongs to an item, and a
   /// dotted line across width.
   void PaintCheckpoint(TLTCanvas& canvas, int x, int y, int itemNo, int xShift, bool raiseEvent, int width,
-                       const void* control = nullptr);
+                       const TCustomLTData* document = nullptr);
   /// A page-break mark at y across width, ending in a small triangle.
   void PaintPageBreak(TLTCanvas& canvas, int y, int xShift, TLTPageBreakType type, int width,
-                      const void* control = nullptr);
+                      const TCustomLTData* document = nullptr);
   void PaintParaBack(TLTCanvas& canvas, int paraNo, const TLTRectI& r, TLTOutputColorMode mode,
                      const TLTDeviceScale& scale);
 

@@ -594,9 +594,9 @@ void TLTStyle::PaintTextBack(TLTCanvas& canvas, int styleNo, const TLTRectI& r, 
 }
 
 void TLTStyle::PaintCheckpoint(TLTCanvas& canvas, int x, int y, int itemNo, int xShift, bool raiseEvent, int width,
-                               const void* control) {
+                               const TCustomLTData* document) {
   bool doDefault = true;
-  if (OnDrawCheckpoint) OnDrawCheckpoint(*this, canvas, x, y, itemNo, xShift, raiseEvent, control, doDefault);
+  if (OnDrawCheckpoint) OnDrawCheckpoint(*this, canvas, x, y, itemNo, xShift, raiseEvent, document, doDefault);
   if (!doDefault) return;
   const TColor color = raiseEvent ? CheckpointEvColor : CheckpointColor;
   canvas.SetPen({color, 1, psSolid});
@@ -611,9 +611,9 @@ void TLTStyle::PaintCheckpoint(TLTCanvas& canvas, int x, int y, int itemNo, int 
 }
 
 void TLTStyle::PaintPageBreak(TLTCanvas& canvas, int y, int xShift, TLTPageBreakType type, int width,
-                              const void* control) {
+                              const TCustomLTData* document) {
   bool doDefault = true;
-  if (OnDrawPageBreak) OnDrawPageBreak(*this, canvas, y, xShift, type, control, doDefault);
+  if (OnDrawPageBreak) OnDrawPageBreak(*this, canvas, y, xShift, type, document, doDefault);
   if (!doDefault) return;
   canvas.SetPen({type == ltpbPageBreak ? PageBreakColor : SoftPageBreakColor, 1, psSolid});
   canvas.SetBrush({clWindow, bsSolid});

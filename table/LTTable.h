@@ -5,6 +5,7 @@
 // the cells.
 
 #include "layout/CLTFData.h"
+#include "layout/LTPaintContext.h"
 #include "model/CLTData.h"
 #include "model/LTItem.h"
 #include "style/LTProps.h"
@@ -60,8 +61,8 @@ constexpr int LTMaxTableNesting = 64;
 /// outer border with Row = Col = -1, or a cell's) and how it would be drawn.
 /// Clearing DoDefault leaves the rectangle without border and grid.
 struct TLTDrawBorderParams {
-  TLTTableItemInfo* Sender = nullptr;  // not owned
-  TLTCanvas* Canvas = nullptr;         // not owned
+  const TLTTableItemInfo* Sender = nullptr;  // not owned
+  TLTCanvas* Canvas = nullptr;               // not owned
   int Left = 0, Top = 0, Right = 0, Bottom = 0;
   /// As stored in the table (screen pixels).
   int Width = 0;
@@ -239,12 +240,17 @@ class TLTTableItemInfo : public TLTFullLineItemInfo, public TLTPersistent {
 
   // Item behaviour.
   // ---- Layout and painting -------------------------------------------------------------
-  bool LayOutForWidth(TLTItemLayoutContext& ctx, int availableWidth, TLTSizeI& size, int& offset) override;
-  int MinLayoutWidth(TLTItemLayoutContext& ctx) override;
-  /// Paints through Paint with the piece as the clip rectangle and colours
-  /// as they are.
-  bool PaintAt(TLTCanvas& canvas, const TLTRectI& piece, const TLTRectI& clip, uint16_t state, TLTOutputColorMode mode,
-               const TLTStyle& style) override;
+  /// Lays the table out for the available width: columns, cells, rows.
+  void OnDocWidthChange(TLTItemLayoutContext& ctx, int availableWidth) override;
+  int GetWidth() const override { return TableWidth; }
+  int GetHeight() const override { return TableHeight; }
+  /// The table at its narrowest, the cells' pixel best widths counting.
+  int GetMinWidth(TLTItemLayoutContext& ctx) override { return CalcMinTableWidth(ctx, true); }
+  /// Paints the table at its piece, as far as it meets the clip, with the
+  /// cells' documents in the document's paint context.
+  void Paint(TLTCanvas& canvas, const TLTItemPaintInfo& info) const override;
+  std::string DumpHead() const override { return "table"; }
+  void DumpFields(std::string& out) const override;
   void CollectJumps(std::vector<TLTJumpInfo>& out) const override;
   /// The hyperlink numbers the cells took in the last layout.
   int JumpNoFrom = -1, JumpNoTo = 0;
@@ -276,9 +282,11 @@ class TLTTableItemInfo : public TLTFullLineItemInfo, public TLTPersistent {
   TLTDrawBorderEvent OnDrawBorder;
   /// Paints the table with its top-left corner at (x, y): the part that
   /// meets clip (canvas coordinates), colours converted by mode. state is
-  /// the drawing state of the item (selected as a whole, focus, printing).
-  void Paint(TLTCanvas& canvas, int x, int y, const TLTRectI& clip, uint16_t state, TLTOutputColorMode mode,
-             const TLTStyle& style);
+  /// the drawing state of the item (selected as a whole, focus, printing);
+  /// the cells' documents are painted in the context (null: a context of
+  /// the state alone).
+  void PaintTable(TLTCanvas& canvas, int x, int y, const TLTRectI& clip, TLTItemDrawState state,
+                  TLTOutputColorMode mode, const TLTStyle& style, const TLTPaintContext* context = nullptr) const;
   /// The rules between columns and rows, for a table at (x, y), limited to
   /// clip (null: the whole table).
   void PaintRules(TLTCanvas& canvas, int x, int y, TLTOutputColorMode mode, const TLTRectI* clip = nullptr) const;
@@ -286,7 +294,7 @@ class TLTTableItemInfo : public TLTFullLineItemInfo, public TLTPersistent {
   /// OnDrawBorder let it; nothing when it lies wholly outside clip. The
   /// grid takes the editable style when editable. Leaves the pen solid.
   void DrawBorder(TLTCanvas& canvas, const TLTDrawBorderParams& border, const TLTRectI& clip, bool editable,
-                  TLTOutputColorMode mode);
+                  TLTOutputColorMode mode) const;
   /// How many tables this one lies in (0 for a table in a document).
   int NestingLevel() const;
   /// Whether the document the table lies in can be changed by its editor.
@@ -316,6 +324,25 @@ class TLTTableItemInfo : public TLTFullLineItemInfo, public TLTPersistent {
   const TLTItemStrProperty* FindStrProperty(TLTExtraItemStrProperty p) const override;
 
  private:
+  /// What painting one cell needs of the table's painting.
+  struct TCellPainting {
+    int X = 0, Y = 0;  // the table's top-left corner
+    TLTRectI Clip;
+    TLTPaintContext Inner;  // the cells' documents' context
+    bool Editable = false;
+    bool Selected = false;
+    TColor SelColor = clNone;
+  };
+  /// One cell: its background, its document and its border.
+  void PaintCell(TLTCanvas& canvas, int r, int c, const TCellPainting& p) const;
+  /// The grid where the rectangle shows no border of its own.
+  void DrawGridLines(TLTCanvas& canvas, const TLTDrawBorderParams& border, const TLTRectI& clip,
+                     const TLTPen& pen) const;
+  /// The border bands of a one-colour or a raised or lowered border.
+  void DrawColorBorder(TLTCanvas& canvas, const TLTDrawBorderParams& border, const TLTRectI& clip, int width,
+                       TLTOutputColorMode mode) const;
+  void Draw3DBorder(TLTCanvas& canvas, const TLTDrawBorderParams& border, const TLTRectI& clip, int width,
+                    TLTOutputColorMode mode) const;
   std::unique_ptr<TLTTableCellData> NewCell(TLTTableRow* row);
   void WriteRecord(TLTFWriter& w, bool forceJoin, const TLTCellRect& area) const;
   TCustomLTData* container_ = nullptr;  // not owned

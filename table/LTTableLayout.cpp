@@ -685,10 +685,7 @@ int TLTTableItemInfo::CalcMinTableWidth(TLTItemLayoutContext& ctx, bool useBestW
   return static_cast<int>(l.MinTableWidth(useBestWidths));
 }
 
-int TLTTableItemInfo::MinLayoutWidth(TLTItemLayoutContext& ctx) { return CalcMinTableWidth(ctx, true); }
-
-bool TLTTableItemInfo::LayOutForWidth(TLTItemLayoutContext& ctx, int availableWidth, TLTSizeI& size, int& offset) {
-  offset = 0;
+void TLTTableItemInfo::OnDocWidthChange(TLTItemLayoutContext& ctx, int availableWidth) {
   if (LayoutInvalid) {
     LayoutInvalid = false;
     TableWidth = 0;
@@ -698,8 +695,7 @@ bool TLTTableItemInfo::LayOutForWidth(TLTItemLayoutContext& ctx, int availableWi
   TTableLayout l(*this, ctx);
   if (l.m.R == 0 || l.m.C == 0 || NestingLevel() >= LTMaxTableNesting) {
     l.BorderOnly();
-    size = {TableWidth, TableHeight};
-    return true;
+    return;
   }
   TLayoutCanvasScope canvas(*this, ctx.Canvas);
   // A fixed table width is kept unless the table is not all-fixed; then
@@ -711,8 +707,7 @@ bool TLTTableItemInfo::LayOutForWidth(TLTItemLayoutContext& ctx, int availableWi
   const int firstJump = ctx.NextJumpNo ? *ctx.NextJumpNo : 0;
   if (target != 0 && target == TableWidth && !ctx.Force && firstJump == JumpNoFrom) {
     if (ctx.NextJumpNo) *ctx.NextJumpNo = JumpNoTo;
-    size = {TableWidth, TableHeight};
-    return true;
+    return;
   }
   TableWidth = Hold(target);
   l.Columns(target, allFixed);
@@ -724,8 +719,6 @@ bool TLTTableItemInfo::LayOutForWidth(TLTItemLayoutContext& ctx, int availableWi
   JumpNoFrom = firstJump;
   JumpNoTo = jumpNo;
   if (ctx.NextJumpNo) *ctx.NextJumpNo = jumpNo;
-  size = {TableWidth, TableHeight};
-  return true;
 }
 
 }  // namespace lectern

@@ -22,11 +22,6 @@ namespace lectern {
 
 namespace {
 
-// The drawing-state bits the document painter hands to an item.
-constexpr uint16_t kStateSelected = 0x01;
-constexpr uint16_t kStateFocused = 0x40;
-constexpr uint16_t kStatePrinting = 0x800;
-
 const TColor kWhite = MakeColor(0xFFFFFF);
 
 // Backgrounds turn white on two-tone and black-text output.
@@ -77,22 +72,6 @@ class TSolidPenOnExit {
   TLTCanvas& c_;
 };
 
-/// Marks a cell as wholly selected while it is painted for a table that
-/// is selected as a whole, and puts back what it was.
-class TWholeSelectionMark {
- public:
-  TWholeSelectionMark(TCustomLTFormattedData& cell, bool on) : cell_(cell), was_(cell.WhollySelected) {
-    if (on) cell.WhollySelected = true;
-  }
-  ~TWholeSelectionMark() { cell_.WhollySelected = was_; }
-  TWholeSelectionMark(const TWholeSelectionMark&) = delete;
-  TWholeSelectionMark& operator=(const TWholeSelectionMark&) = delete;
-
- private:
-  TCustomLTFormattedData& cell_;
-  bool was_;
-};
-
 /// The control's background painter, with the table's placement kinds.
 void PaintBack(TLTCanvas& canvas, const TLTRectI& area, const TLTRectI& place, TColor color, const TGraphic* picture,
                TLTItemBackgroundStyle style) {
@@ -117,16 +96,21 @@ TColor BackgroundBehind(const TLTTableItemInfo& t) {
 
 }  // namespace
 
-bool TLTTableItemInfo::PaintAt(TLTCanvas& canvas, const TLTRectI& piece, const TLTRectI& clip, uint16_t state,
-                               TLTOutputColorMode mode, const TLTStyle& style) {
-  Paint(canvas, piece.Left, piece.Top, Intersect(piece, clip), state, mode, style);
-  return true;
+void TLTTableItemInfo::Paint(TLTCanvas& canvas, const TLTItemPaintInfo& info) const {
+  PaintTable(canvas, info.Box.Left, info.Box.Top, Intersect(info.Box, info.Clip), info.State, info.ColorMode,
+             *info.Style, info.Context);
+  info.FrameSelection(canvas, info.Box);
 }
 
-void TLTTableItemInfo::Paint(TLTCanvas& canvas, int x, int y, const TLTRectI& clip, uint16_t state,
-                             TLTOutputColorMode mode, const TLTStyle& style) {
-  const bool printing = (state & kStatePrinting) != 0 || canvas.IsPrinter();
-  const bool selected = (state & kStateSelected) != 0 && !printing;
+void TLTTableItemInfo::DumpFields(std::string& out) const {
+  out += " rows=" + std::to_string(NumRows()) + " cols=" + std::to_string(NumColumns());
+}
+
+void TLTTableItemInfo::PaintTable(TLTCanvas& canvas, int x, int y, const TLTRectI& clip, TLTItemDrawState state,
+                                  TLTOutputColorMode mode, const TLTStyle& style,
+                                  const TLTPaintContext* context) const {
+  const bool printing = state.Contains(ltidsPrinting) || canvas.IsPrinter();
+  const bool selected = state.Contains(ltidsSelected) && !printing;
   const bool editable = IsInEditableDocument();
   const TLTRectI box{x, y, x + TableWidth, y + TableHeight};
   TLTCanvasSaver keep(canvas);
@@ -153,54 +137,20 @@ void TLTTableItemInfo::Paint(TLTCanvas& canvas, int x, int y, const TLTRectI& cl
   DrawBorder(canvas, outer, clip, editable, mode);
   if (!laidOut) return;
 
-  const TColor selColor = (state & kStateFocused) != 0 ? style.SelColor : style.InactiveSelColor;
-  auto paintCell = [&](int r, int c) {
-    TLTTableCellData& cell = *Cells(r, c);
-    const TLTRectI pad{x + cell.Left, y + cell.Top, x + cell.Left + cell.Width, y + cell.Top + cell.Height};
-    const bool bySelection = selected && selColor != clNone;
-    const TColor color = FillColor(bySelection ? selColor : cell.Color, mode);
-    if (color != clNone || cell.BackgroundImage) {
-      TLTRectI area = pad;
-      if (Options.Contains(lttoCellBelowBorders)) {
-        area.Left -= CellBorderWidth;
-        area.Right += CellBorderWidth;
-        area.Top -= CellBorderWidth;
-        area.Bottom += CellBorderWidth;
-      }
-      PaintBack(canvas, Intersect(area, clip), area, color, bySelection ? nullptr : cell.BackgroundImage.get(),
-                cell.BackgroundStyle);
-    }
-    if (const TLTRectI visible = Intersect(pad, clip); !visible.IsEmpty()) {
-      TLTCanvasSaver keepClip(canvas);
-      canvas.IntersectClip(pad);
-      TWholeSelectionMark whole(cell, selected);
-      TLTPaintParams p;
-      p.Clip = visible;
-      // Painting adds the cell's origin in the control; the canvas wants
-      // the cell where the table is painted.
-      const TLTPointI origin = cell.GetOriginInControl();
-      p.ExtraX = pad.Left + CellHPadding - origin.X;
-      p.ExtraY = pad.Top + CellVPadding + ContentOffset(cell) - origin.Y;
-      p.Printing = printing;
-      p.ColorMode = mode;
-      PaintTo(cell, canvas, p);
-    }
-    TLTDrawBorderParams b;
-    b.Left = pad.Left - CellBorderWidth;
-    b.Top = pad.Top - CellBorderWidth;
-    b.Right = pad.Right + CellBorderWidth;
-    b.Bottom = pad.Bottom + CellBorderWidth;
-    b.Width = CellBorderWidth;
-    b.Color = cell.BorderColor != clNone ? cell.BorderColor : CellBorderColor;
-    b.LightColor = cell.BorderLightColor != clNone ? cell.BorderLightColor : CellBorderLightColor;
-    b.Style = CellBorderStyle;
-    b.BackgroundColor = Color;
-    b.Printing = printing;
-    b.VisibleBorders = &cell.VisibleBorders;
-    b.Row = r;
-    b.Col = c;
-    DrawBorder(canvas, b, clip, editable, mode);
-  };
+  // The cells' documents are painted as the document around them is; a
+  // table selected as a whole selects every cell.
+  TCellPainting p;
+  p.X = x;
+  p.Y = y;
+  p.Clip = clip;
+  if (context) p.Inner = *context;
+  p.Inner.State = state - TLTItemDrawState{ltidsSelected, ltidsHover, ltidsCurrent, ltidsRightToLeft};
+  if (printing) p.Inner.State.Include(ltidsPrinting);
+  p.Inner.ColorMode = mode;
+  p.Inner.WhollySelected = selected || (context && context->WhollySelected);
+  p.Editable = editable;
+  p.Selected = selected;
+  p.SelColor = state.Contains(ltidsFocused) ? style.SelColor : style.InactiveSelColor;
 
   // The first row that can show: the last one starting above the clip.
   const int fr = LastBelow(RowTops, int64_t{clip.Top} - y - BorderWidth);
@@ -212,7 +162,7 @@ void TLTTableItemInfo::Paint(TLTCanvas& canvas, int x, int y, const TLTRectI& cl
         --c;
         continue;
       }
-      if (mr < fr) paintCell(mr, mc);
+      if (mr < fr) PaintCell(canvas, mr, mc, p);
       c = mc - 1;
     }
   TLTStyle* sheet = container_ ? container_->GetStyle() : nullptr;
@@ -221,7 +171,7 @@ void TLTTableItemInfo::Paint(TLTCanvas& canvas, int x, int y, const TLTRectI& cl
     if (int64_t{y} + RowTops[static_cast<size_t>(r)] - CellBorderWidth > clip.Bottom) break;
     for (int c = 0; c < cols; ++c) {
       if (int64_t{x} + ColumnLefts[static_cast<size_t>(c)] - CellBorderWidth > clip.Right) break;
-      if (Cells(r, c)) paintCell(r, c);
+      if (Cells(r, c)) PaintCell(canvas, r, c, p);
     }
     if (r > 0 && pageBreaks && Rows[r].PageBreakBefore) {
       TLTCanvasSaver keepMark(canvas);
@@ -231,6 +181,48 @@ void TLTTableItemInfo::Paint(TLTCanvas& canvas, int x, int y, const TLTRectI& cl
   TLTPen pen = canvas.Pen();
   pen.Width = 1;
   canvas.SetPen(pen);
+}
+
+void TLTTableItemInfo::PaintCell(TLTCanvas& canvas, int r, int c, const TCellPainting& p) const {
+  const TLTTableCellData& cell = *Cells(r, c);
+  const TLTOutputColorMode mode = p.Inner.ColorMode;
+  const TLTRectI pad{p.X + cell.Left, p.Y + cell.Top, p.X + cell.Left + cell.Width, p.Y + cell.Top + cell.Height};
+  const bool bySelection = p.Selected && p.SelColor != clNone;
+  const TColor color = FillColor(bySelection ? p.SelColor : cell.Color, mode);
+  if (color != clNone || cell.BackgroundImage) {
+    TLTRectI area = pad;
+    if (Options.Contains(lttoCellBelowBorders)) {
+      area.Left -= CellBorderWidth;
+      area.Right += CellBorderWidth;
+      area.Top -= CellBorderWidth;
+      area.Bottom += CellBorderWidth;
+    }
+    PaintBack(canvas, Intersect(area, p.Clip), area, color, bySelection ? nullptr : cell.BackgroundImage.get(),
+              cell.BackgroundStyle);
+  }
+  if (const TLTRectI visible = Intersect(pad, p.Clip); !visible.IsEmpty()) {
+    TLTCanvasSaver keepClip(canvas);
+    canvas.IntersectClip(pad);
+    TLTPaintContext inner = p.Inner;
+    inner.Clip = visible;
+    inner.Origin = {pad.Left + CellHPadding, pad.Top + CellVPadding + ContentOffset(cell)};
+    PaintTo(cell, canvas, inner);
+  }
+  TLTDrawBorderParams b;
+  b.Left = pad.Left - CellBorderWidth;
+  b.Top = pad.Top - CellBorderWidth;
+  b.Right = pad.Right + CellBorderWidth;
+  b.Bottom = pad.Bottom + CellBorderWidth;
+  b.Width = CellBorderWidth;
+  b.Color = cell.BorderColor != clNone ? cell.BorderColor : CellBorderColor;
+  b.LightColor = cell.BorderLightColor != clNone ? cell.BorderLightColor : CellBorderLightColor;
+  b.Style = CellBorderStyle;
+  b.BackgroundColor = Color;
+  b.Printing = p.Inner.IsPrinting();
+  b.VisibleBorders = &cell.VisibleBorders;
+  b.Row = r;
+  b.Col = c;
+  DrawBorder(canvas, b, p.Clip, p.Editable, mode);
 }
 
 void TLTTableItemInfo::PaintRules(TLTCanvas& canvas, int x, int y, TLTOutputColorMode mode,
@@ -281,7 +273,7 @@ void TLTTableItemInfo::PaintRules(TLTCanvas& canvas, int x, int y, TLTOutputColo
 }
 
 void TLTTableItemInfo::DrawBorder(TLTCanvas& canvas, const TLTDrawBorderParams& border, const TLTRectI& clip,
-                                  bool editable, TLTOutputColorMode mode) {
+                                  bool editable, TLTOutputColorMode mode) const {
   const int left = border.Left, top = border.Top, right = border.Right, bottom = border.Bottom;
   if (right <= clip.Left || left >= clip.Right || bottom <= clip.Top || top >= clip.Bottom) return;
   TSolidPenOnExit solid(canvas);
@@ -295,11 +287,10 @@ void TLTTableItemInfo::DrawBorder(TLTCanvas& canvas, const TLTDrawBorderParams& 
   }
   const TLTPenStyle gridStyle = editable ? TableGridStyle : TableGridReadOnlyStyle;
   const bool grid = !Options.Contains(lttoHideGridLines) && !border.Printing && gridStyle != psClear;
-  const TLTPen gridPen{TableGridColor, 1, gridStyle};
   canvas.SetBrushStyle(bsClear);
   if (border.Width == 0) {
     if (!grid) return;
-    canvas.SetPen(gridPen);
+    canvas.SetPen({TableGridColor, 1, gridStyle});
     canvas.Line(left, top, right - 1, top);
     canvas.Line(right - 1, top, right - 1, bottom - 1);
     canvas.Line(right - 1, bottom - 1, left, bottom - 1);
@@ -307,79 +298,111 @@ void TLTTableItemInfo::DrawBorder(TLTCanvas& canvas, const TLTDrawBorderParams& 
     return;
   }
   if (border.Width < 0) return;
-  static const TLTBooleanRect kAllSides;
-  const TLTBooleanRect& sides = border.VisibleBorders ? *border.VisibleBorders : kAllSides;
-  const bool allSides = sides.Left && sides.Top && sides.Right && sides.Bottom;
-  // Vertical lines go no further than a pixel beyond the clip; y2 is
-  // included.
-  auto vline = [&](int x, int y1, int y2) {
-    y1 = std::max(y1, clip.Top - 1);
-    y2 = std::min(y2, clip.Bottom + 1);
-    if (y1 <= y2) canvas.Line(x, y1, x, y2 + 1);
-  };
-  auto hline = [&](int x1, int x2, int y) { canvas.Line(x1, y, x2 + 1, y); };
-
-  if (grid && !allSides) {
-    // A neighbour's border drawn over this side (negative spacing) leaves
-    // no room for a grid line there.
-    bool coverTop = false, coverBottom = false, coverLeft = false, coverRight = false;
-    if (const TLTTableCellData* cell = Cells(border.Row, border.Col)) {
-      const int rows = NumRows(), cols = NumColumns();
-      const int lastRow = border.Row + std::max(cell->RowsSpanned, 1) - 1;
-      const int lastCol = border.Col + std::max(cell->ColumnsSpanned, 1) - 1;
-      const bool outerBorder = BorderWidth > 0;
-      auto shows = [&](int r, int c, bool TLTBooleanRect::*side) {
-        int mr = 0, mc = 0;
-        const TLTTableCellData* n = GetMainCell(r, c, mr, mc);
-        return n && n->VisibleBorders.*side;
-      };
-      coverTop = border.Row == 0 ? BorderVSpacing < 0 && outerBorder && VisibleBorders.Top
-                                 : CellVSpacing < 0 && shows(border.Row - 1, border.Col, &TLTBooleanRect::Bottom);
-      coverBottom = lastRow >= rows - 1 ? BorderVSpacing < 0 && outerBorder && VisibleBorders.Bottom
-                                        : CellVSpacing < 0 && shows(lastRow + 1, border.Col, &TLTBooleanRect::Top);
-      coverLeft = border.Col == 0 ? BorderHSpacing < 0 && outerBorder && VisibleBorders.Left
-                                  : CellHSpacing < 0 && shows(border.Row, border.Col - 1, &TLTBooleanRect::Right);
-      coverRight = lastCol >= cols - 1 ? BorderHSpacing < 0 && outerBorder && VisibleBorders.Right
-                                       : CellHSpacing < 0 && shows(border.Row, lastCol + 1, &TLTBooleanRect::Left);
-    }
-    canvas.SetPen(gridPen);
-    if (!sides.Top && !coverTop) canvas.Line(left, top, right, top);
-    if (!sides.Bottom && !coverBottom) canvas.Line(left, bottom - 1, right, bottom - 1);
-    if (!sides.Left && !coverLeft) vline(left, top, bottom - 1);
-    if (!sides.Right && !coverRight) vline(right - 1, top, bottom - 1);
-  }
-
+  if (grid) DrawGridLines(canvas, border, clip, {TableGridColor, 1, gridStyle});
   // Bands beyond the rectangle's size would only draw outside it.
   const int w = static_cast<int>(
       std::min<int64_t>(border.Width, std::max<int64_t>(int64_t{right} - left, int64_t{bottom} - top) + 1));
-  const int r1 = right - 1, b1 = bottom - 1;
-  if (border.Style == lttbColor) {
-    if (border.Color == clNone) return;
-    const TColor color = LineColor(border.Color, mode);
-    if (allSides) {
-      // The pen stays inside the rectangle.
-      canvas.SetPen({color, w, psInsideFrame});
-      canvas.Rectangle({left, top, right, bottom});
-      return;
-    }
-    canvas.SetPen({color, 1, psSolid});
-    for (int k = 0; k < w; ++k) {
-      if (Options.Contains(lttoOverlappingCorners)) {
-        // Every side a full-length band; the bands overlap in the corners.
-        if (sides.Left) vline(left + k, top, b1);
-        if (sides.Right) vline(r1 - k, top, b1);
-        if (sides.Top) hline(left, r1, top + k);
-        if (sides.Bottom) hline(left, r1, b1 - k);
-      } else {
-        // Nested outlines: the sides meet in mitred corners.
-        if (sides.Top) hline(left + k, r1 - k, top + k);
-        if (sides.Bottom) hline(left + k, r1 - k, b1 - k);
-        if (sides.Left) vline(left + k, top + k, b1 - k);
-        if (sides.Right) vline(r1 - k, top + k, b1 - k);
-      }
-    }
+  if (border.Style == lttbColor)
+    DrawColorBorder(canvas, border, clip, w, mode);
+  else
+    Draw3DBorder(canvas, border, clip, w, mode);
+}
+
+namespace {
+
+/// Lines of a border inside a clip: vertical lines reach no further than a
+/// pixel beyond it, and both ends of a line are drawn.
+class TBorderLines {
+ public:
+  TBorderLines(TLTCanvas& canvas, const TLTRectI& clip) : c_(canvas), clip_(clip) {}
+  void V(int x, int y1, int y2) const {
+    y1 = std::max(y1, clip_.Top - 1);
+    y2 = std::min(y2, clip_.Bottom + 1);
+    if (y1 <= y2) c_.Line(x, y1, x, y2 + 1);
+  }
+  void H(int x1, int x2, int y) const { c_.Line(x1, y, x2 + 1, y); }
+
+ private:
+  TLTCanvas& c_;
+  const TLTRectI& clip_;
+};
+
+const TLTBooleanRect& SidesOf(const TLTDrawBorderParams& border) {
+  static const TLTBooleanRect kAllSides;
+  return border.VisibleBorders ? *border.VisibleBorders : kAllSides;
+}
+
+}  // namespace
+
+void TLTTableItemInfo::DrawGridLines(TLTCanvas& canvas, const TLTDrawBorderParams& border, const TLTRectI& clip,
+                                     const TLTPen& pen) const {
+  const TLTBooleanRect& sides = SidesOf(border);
+  if (sides.Left && sides.Top && sides.Right && sides.Bottom) return;
+  // A neighbour's border drawn over this side (negative spacing) leaves no
+  // room for a grid line there.
+  bool coverTop = false, coverBottom = false, coverLeft = false, coverRight = false;
+  if (const TLTTableCellData* cell = Cells(border.Row, border.Col)) {
+    const int rows = NumRows(), cols = NumColumns();
+    const int lastRow = border.Row + std::max(cell->RowsSpanned, 1) - 1;
+    const int lastCol = border.Col + std::max(cell->ColumnsSpanned, 1) - 1;
+    const bool outerBorder = BorderWidth > 0;
+    auto shows = [&](int r, int c, bool TLTBooleanRect::*side) {
+      int mr = 0, mc = 0;
+      const TLTTableCellData* n = GetMainCell(r, c, mr, mc);
+      return n && n->VisibleBorders.*side;
+    };
+    coverTop = border.Row == 0 ? BorderVSpacing < 0 && outerBorder && VisibleBorders.Top
+                               : CellVSpacing < 0 && shows(border.Row - 1, border.Col, &TLTBooleanRect::Bottom);
+    coverBottom = lastRow >= rows - 1 ? BorderVSpacing < 0 && outerBorder && VisibleBorders.Bottom
+                                      : CellVSpacing < 0 && shows(lastRow + 1, border.Col, &TLTBooleanRect::Top);
+    coverLeft = border.Col == 0 ? BorderHSpacing < 0 && outerBorder && VisibleBorders.Left
+                                : CellHSpacing < 0 && shows(border.Row, border.Col - 1, &TLTBooleanRect::Right);
+    coverRight = lastCol >= cols - 1 ? BorderHSpacing < 0 && outerBorder && VisibleBorders.Right
+                                     : CellHSpacing < 0 && shows(border.Row, lastCol + 1, &TLTBooleanRect::Left);
+  }
+  canvas.SetPen(pen);
+  const TBorderLines lines(canvas, clip);
+  const int left = border.Left, top = border.Top, right = border.Right, bottom = border.Bottom;
+  if (!sides.Top && !coverTop) canvas.Line(left, top, right, top);
+  if (!sides.Bottom && !coverBottom) canvas.Line(left, bottom - 1, right, bottom - 1);
+  if (!sides.Left && !coverLeft) lines.V(left, top, bottom - 1);
+  if (!sides.Right && !coverRight) lines.V(right - 1, top, bottom - 1);
+}
+
+void TLTTableItemInfo::DrawColorBorder(TLTCanvas& canvas, const TLTDrawBorderParams& border, const TLTRectI& clip,
+                                       int w, TLTOutputColorMode mode) const {
+  if (border.Color == clNone) return;
+  const TLTBooleanRect& sides = SidesOf(border);
+  const TColor color = LineColor(border.Color, mode);
+  const int left = border.Left, top = border.Top, right = border.Right, bottom = border.Bottom;
+  if (sides.Left && sides.Top && sides.Right && sides.Bottom) {
+    // The pen stays inside the rectangle.
+    canvas.SetPen({color, w, psInsideFrame});
+    canvas.Rectangle({left, top, right, bottom});
     return;
   }
+  const TBorderLines lines(canvas, clip);
+  const int r1 = right - 1, b1 = bottom - 1;
+  canvas.SetPen({color, 1, psSolid});
+  for (int k = 0; k < w; ++k) {
+    if (Options.Contains(lttoOverlappingCorners)) {
+      // Every side a full-length band; the bands overlap in the corners.
+      if (sides.Left) lines.V(left + k, top, b1);
+      if (sides.Right) lines.V(r1 - k, top, b1);
+      if (sides.Top) lines.H(left, r1, top + k);
+      if (sides.Bottom) lines.H(left, r1, b1 - k);
+    } else {
+      // Nested outlines: the sides meet in mitred corners.
+      if (sides.Top) lines.H(left + k, r1 - k, top + k);
+      if (sides.Bottom) lines.H(left + k, r1 - k, b1 - k);
+      if (sides.Left) lines.V(left + k, top + k, b1 - k);
+      if (sides.Right) lines.V(r1 - k, top + k, b1 - k);
+    }
+  }
+}
+
+void TLTTableItemInfo::Draw3DBorder(TLTCanvas& canvas, const TLTDrawBorderParams& border, const TLTRectI& clip, int w,
+                                    TLTOutputColorMode mode) const {
   // A highlight that would vanish on its own colour is drawn in the face
   // colour instead.
   const TColor highlight =
@@ -401,18 +424,21 @@ void TLTTableItemInfo::DrawBorder(TLTCanvas& canvas, const TLTDrawBorderParams& 
   }
   first = LineColor(first, mode);
   second = LineColor(second, mode);
+  const TLTBooleanRect& sides = SidesOf(border);
+  const TBorderLines lines(canvas, clip);
+  const int left = border.Left, top = border.Top, r1 = border.Right - 1, b1 = border.Bottom - 1;
   if (first != clNone) {
     canvas.SetPen({first, 1, psSolid});
     for (int k = 0; k < w; ++k) {
-      if (sides.Top) hline(left + k, r1 - k, top + k);
-      if (sides.Left) vline(left + k, top + k, b1 - k);
+      if (sides.Top) lines.H(left + k, r1 - k, top + k);
+      if (sides.Left) lines.V(left + k, top + k, b1 - k);
     }
   }
   if (second != clNone) {
     canvas.SetPen({second, 1, psSolid});
     for (int k = 0; k < w; ++k) {
-      if (sides.Bottom) hline(left + k, r1 - k, b1 - k);
-      if (sides.Right) vline(r1 - k, top + k, b1 - k);
+      if (sides.Bottom) lines.H(left + k, r1 - k, b1 - k);
+      if (sides.Right) lines.V(r1 - k, top + k, b1 - k);
     }
   }
 }

@@ -2,10 +2,10 @@
 
 #include "terrabook/TerrabookWindow.h"
 
+#include "edit/LTEdit.h"
 #include "platform/LTSysUtils.h"
 #include "platform/qt/LTQtWindow.h"
 #include "table/LTTable.h"
-#include "view/CLectern.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -55,25 +55,21 @@ TTerrabookWindow::TTerrabookWindow(const std::string& programDir, QWidget* paren
   setCentralWidget(central);
   statusBar()->showMessage(QString());
 
-  viewer_ = std::make_unique<TLectern>(*area_);
-  viewer_->SetStyle(&style_);
-  TableGridReadOnlyStyle = TableGridStyle;
+  editor_ = std::make_unique<TLecternEdit>(*area_);
+  editor_->SetStyle(&style_);
   TLTOptions options{ltoAllowSelection,   ltoScrollToEnd,         ltoShowPageBreaks,  ltoTagsArePChars,
                      ltoAutoCopyText,     ltoAutoCopyLTF,         ltoAutoCopyImage,   ltoAutoCopyRTF,
                      ltoFormatInvalidate, ltoDblClickSelectsWord, ltoRClickDeselects, ltoShowItemHints,
                      ltoFastFormatting};
-  viewer_->SetOptions(options);
-  viewer_->OnJump = [this](TCustomLectern&, int id) { OpenJump(id); };
-  viewer_->OnSelect = [this](TCustomLectern&) { UpdateStatus(); };
-  app_ = std::make_unique<TTerrabook>(programDir, viewer_->LTData());
+  editor_->SetOptions(options);
+  editor_->OnJump = [this](TCustomLectern&, int id) { OpenJump(id); };
+  editor_->OnCaretMove = [this](TCustomLecternEdit&) { UpdateStatus(); };
+  app_ = std::make_unique<TTerrabook>(programDir, editor_->LTData());
 
   connect(viewList_, qOverload<int>(&QComboBox::activated), this, [this](int index) { ChooseView(index); });
   connect(gridBox_, &QCheckBox::toggled, this, [this](bool on) {
-    // The viewer stands in the editor's place, so it takes the editors'
-    // grid too until the editor exists.
     TableGridStyle = on ? psDot : psClear;
-    TableGridReadOnlyStyle = TableGridStyle;
-    viewer_->Format();
+    editor_->Format();
   });
   BuildMenus();
   resize(811, 695);
@@ -85,8 +81,8 @@ void TTerrabookWindow::BuildMenus() {
   QMenu* file = menuBar()->addMenu("&File");
   file->addAction("E&xit", this, &QWidget::close);
   QMenu* edit = menuBar()->addMenu("&Edit");
-  // Field codes are removed and inserted at the caret of the editor; the
-  // viewer that stands in its place has none yet.
+  // Field codes are removed and inserted by editing the template, which
+  // comes with the editing operations.
   edit->addAction("&Clear Codes")->setEnabled(false);
   QMenu* insert = menuBar()->addMenu("&Insert");
   for (const char* entry : {"&Country", "C&apital", "Ca&lling Code", "&Description", "C&ities", "De&mographics"})
@@ -98,7 +94,7 @@ std::vector<std::string> TTerrabookWindow::Start(bool quiet) {
   viewList_->clear();
   for (const TLTString& name : app_->ViewNames()) viewList_->addItem(ToQ(name));
   viewList_->setCurrentIndex(0);
-  viewer_->Format();
+  editor_->Format();
   UpdateStatus();
   if (!quiet && !problems.empty()) {
     QTimer::singleShot(0, this, [this, problems] { ShowProblems(problems, "Terrabook"); });
@@ -109,8 +105,8 @@ std::vector<std::string> TTerrabookWindow::Start(bool quiet) {
 void TTerrabookWindow::ChooseView(int index) {
   if (viewList_->currentIndex() != index) viewList_->setCurrentIndex(index);
   const std::vector<std::string> problems = app_->SwitchView(index);
-  viewer_->Deselect();
-  viewer_->Format();
+  editor_->Deselect();
+  editor_->Format();
   area_->setFocus();
   UpdateStatus();
   if (!problems.empty()) statusBar()->showMessage(QString::fromStdString(problems.front()));
@@ -126,7 +122,7 @@ void TTerrabookWindow::OpenJump(int id) {
   TCustomLTData* data = nullptr;
   int itemNo = -1;
   // A jump whose item cannot be found does nothing.
-  if (!viewer_->GetJumpLocation(id, data, itemNo) || !data || itemNo < 0 || itemNo >= data->ItemCount()) return;
+  if (!editor_->GetJumpLocation(id, data, itemNo) || !data || itemNo < 0 || itemNo >= data->ItemCount()) return;
   const std::string target = Utf16ToUtf8(TTerrabook::JumpTarget(data->GetItem(itemNo).Tag));
   std::string why;
   if (!TTerrabook::MayOpen(target, why)) {
@@ -138,10 +134,9 @@ void TTerrabookWindow::OpenJump(int id) {
 
 void TTerrabookWindow::UpdateStatus() {
   // In a table cell the caret stands in the cell's document.
-  const TCustomLTFormattedData& d = viewer_->SelectionContainer();
-  const TCustomLTItemInfo* item = nullptr;
-  int itemNo = 0, offset = 0;
-  if (d.SelStartNo >= 0 && d.DrawItemToItem(d.SelStartNo, d.SelStartOffs, itemNo, offset)) item = &d.GetItem(itemNo);
+  TCustomLecternEdit& e = editor_->InnermostEditor();
+  const int itemNo = e.CurrentItemNo();
+  const TCustomLTItemInfo* item = itemNo >= 0 ? &e.CaretContainer().GetItem(itemNo) : nullptr;
   statusBar()->showMessage(ToQ(TTerrabook::CaretStatus(item)));
 }
 

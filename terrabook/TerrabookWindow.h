@@ -1,6 +1,6 @@
 #pragma once
 // The Terrabook window: a panel with the view list and the grid switch, the
-// document view, menus and a status line, over the window's logic in
+// template's editor, menus and a status line, over the window's logic in
 // app/Terrabook.h.
 
 #include "app/Terrabook.h"
@@ -17,7 +17,7 @@ class QLabel;
 namespace lectern {
 
 class TLTQtWindow;
-class TLectern;
+class TLecternEdit;
 
 class TTerrabookWindow : public QMainWindow {
  public:
@@ -32,7 +32,7 @@ class TTerrabookWindow : public QMainWindow {
   void ChooseView(int index);
 
   TTerrabook& App() { return *app_; }
-  TLectern& Viewer() { return *viewer_; }
+  TLecternEdit& Editor() { return *editor_; }
   TLTQtWindow& Area() { return *area_; }
   QComboBox& ViewList() { return *viewList_; }
   QCheckBox& GridBox() { return *gridBox_; }
@@ -48,7 +48,7 @@ class TTerrabookWindow : public QMainWindow {
 
   TLTStyle style_;
   TLTQtWindow* area_ = nullptr;  // owned by the Qt parent
-  std::unique_ptr<TLectern> viewer_;
+  std::unique_ptr<TLecternEdit> editor_;
   std::unique_ptr<TTerrabook> app_;
   QComboBox* viewList_ = nullptr;
   QCheckBox* gridBox_ = nullptr;

@@ -13,8 +13,6 @@
 
 #include "view/CLectern.h"
 
-#include "platform/LTStream.h"
-#include "platform/LTSysUtils.h"
 #include "style/LTStyle.h"
 
 #include <algorithm>
@@ -23,24 +21,9 @@ namespace lectern {
 
 namespace {
 
-/// Room around a hyperlink repainted when its hover look changes, for
-/// underlines and italic overhangs drawn outside its rectangle.
-constexpr int kHoverMargin = 5;
 /// Distance beyond the client area from which automatic scrolling speeds up.
 constexpr int kFastScrollDistance = 20;
 constexpr int kFastScrollStep = 10;
-
-/// Sets a pointer for a scope and clears it at the end.
-class TPointerScope {
- public:
-  TPointerScope(TLTClipboardData*& slot, TLTClipboardData* value) : slot_(slot) { slot_ = value; }
-  ~TPointerScope() { slot_ = nullptr; }
-  TPointerScope(const TPointerScope&) = delete;
-  TPointerScope& operator=(const TPointerScope&) = delete;
-
- private:
-  TLTClipboardData*& slot_;
-};
 
 int AutoScrollStep(int v, int size) {
   if (v < -kFastScrollDistance) return -kFastScrollStep;
@@ -50,32 +33,7 @@ int AutoScrollStep(int v, int size) {
   return 0;
 }
 
-TLTRectI Grown(const TLTRectI& r, int by) { return {r.Left - by, r.Top - by, r.Right + by, r.Bottom + by}; }
-
-/// Nested documents deeper than this are not entered by the mouse.
-constexpr int kMaxNesting = 64;
-
 }  // namespace
-
-std::string PackLTFFlavour(std::string_view ltf) {
-  const auto n = static_cast<uint32_t>(ltf.size());
-  std::string out;
-  out.reserve(ltf.size() + 4);
-  for (int i = 0; i < 4; ++i) out.push_back(static_cast<char>((n >> (8 * i)) & 0xFF));
-  out.append(ltf);
-  return out;
-}
-
-bool UnpackLTFFlavour(std::string_view bytes, std::string& ltf) {
-  ltf.clear();
-  if (bytes.size() < 4) return false;
-  uint32_t n = 0;
-  for (int i = 0; i < 4; ++i)
-    n |= static_cast<uint32_t>(static_cast<unsigned char>(bytes[static_cast<size_t>(i)])) << (8 * i);
-  if (n > bytes.size() - 4) return false;
-  ltf.assign(bytes.substr(4, n));
-  return true;
-}
 
 // ---- The container's answers -----------------------------------------------------------------
 
@@ -96,12 +54,13 @@ bool TLecternLTData::DocumentSizeChanged(int width, int height) { return owner_.
 int TLecternLTData::GetViewTop() const { return owner_.ViewTop(); }
 void TLecternLTData::ScrollToY(int y) { owner_.ScrollTo(std::max(y, 0)); }
 int TLecternLTData::GetViewLeft() const { return owner_.ViewLeft(); }
-bool TLecternLTData::IsFocused() const { return owner_.Window().IsFocused(); }
 
 // ---- Construction ----------------------------------------------------------------------------
 
 TCustomLectern::TCustomLectern(ILTWindow& window)
-    : TLTScroller(window), data_(std::make_unique<TLecternLTData>(*this)) {
+    : TCustomLectern(window, [](TCustomLectern& c) { return std::make_unique<TLecternLTData>(c); }) {}
+
+TCustomLectern::TCustomLectern(ILTWindow& window, TDataFactory makeData) : TLTScroller(window), data_(makeData(*this)) {
   data_->SetContext(&context_);
   data_->ClearDrawItems();
   SetDocumentSize(LeftMargin + RightMargin, data_->DocumentHeight);
@@ -121,14 +80,12 @@ void TCustomLectern::SaveSelection(int& si, int& so, int& ei, int& eo) const { B
 void TCustomLectern::RestoreSelection(int si, int so, int ei, int eo) {
   // Drawing positions do not survive a re-format; item positions do.
   TCustomLTFormattedData& c = Sel();
-  c.SelStartNo = c.SelEndNo = -1;
+  selAnchor_ = selEnd_ = {};
   if (si < 0 || ei < 0 || si >= c.ItemCount() || ei >= c.ItemCount()) return;
-  int sd, sdo, ed, edo;
-  if (c.ItemToDrawItem(si, so, sd, sdo) && c.ItemToDrawItem(ei, eo, ed, edo)) {
-    c.SelStartNo = sd;
-    c.SelStartOffs = sdo;
-    c.SelEndNo = ed;
-    c.SelEndOffs = edo;
+  TPos a, e;
+  if (c.ItemToDrawItem(si, so, a.DrawItem, a.Offset) && c.ItemToDrawItem(ei, eo, e.DrawItem, e.Offset)) {
+    selAnchor_ = a;
+    selEnd_ = e;
   }
 }
 
@@ -137,6 +94,7 @@ void TCustomLectern::AfterFormat() {
   hintDrawItem_ = -1;
   if (focusItem_ >= data_->ItemCount()) focusItem_ = -1;
   CheckCheckpoints();
+  Formatted();
 }
 
 void TCustomLectern::Format() {
@@ -176,15 +134,16 @@ void TCustomLectern::Clear() {
   focusJump_ = focusItem_ = -1;
   hintDrawItem_ = -1;
   lastCheckpoint_ = nullptr;
-  data_->HoverJumpId = -1;
-  data_->HoverShown = false;
+  hoverJump_ = -1;
+  hoverShown_ = false;
   sel_ = nullptr;
   selLife_.reset();
-  data_->SelStartNo = data_->SelEndNo = -1;
+  selAnchor_ = selEnd_ = {};
   data_->Clear();
   data_->ClearDrawItems();
   SetDocumentSize(LeftMargin + RightMargin, data_->DocumentHeight);
   Window().InvalidateAll();
+  Cleared();
 }
 
 bool TCustomLectern::DocumentSizeChanged(int width, int height) {
@@ -245,523 +204,6 @@ int TCustomLectern::VAlignOffset() const {
 // the document's top: painting and hit testing then agree without knowing
 // about VAlign.
 int TCustomLectern::ViewTop() const { return VScrollPosition() * ScrollUnit() - VAlignOffset(); }
-
-// ---- Selection -------------------------------------------------------------------------------
-
-TCustomLTFormattedData& TCustomLectern::Sel() const {
-  if (sel_ && selLife_.expired()) {
-    // The cell went with its table; nothing of it may be touched.
-    sel_ = nullptr;
-    selLife_.reset();
-  }
-  return sel_ ? *sel_ : *data_;
-}
-
-void TCustomLectern::SetSelContainer(TCustomLTFormattedData& c) {
-  TCustomLTFormattedData& old = Sel();
-  if (&old == &c) return;
-  if (old.SelStartNo >= 0 || old.SelEndNo >= 0) {
-    old.SelStartNo = old.SelEndNo = -1;
-    SelectionChanged();
-  }
-  sel_ = &c == data_.get() ? nullptr : &c;
-  selLife_ = sel_ ? c.Lifetime() : std::weak_ptr<const void>();
-}
-
-TLTPointI TCustomLectern::ToContainer(const TCustomLTFormattedData& c, int x, int y) const {
-  const TLTPointI o = &c == data_.get() ? TLTPointI{} : c.GetOriginInControl();
-  return {x + ViewLeft() - o.X, y + ViewTop() - o.Y};
-}
-
-TCustomLectern::THit TCustomLectern::HitAt(int x, int y) const {
-  THit h{data_.get(), -1, ToContainer(*data_, x, y)};
-  for (int depth = 0; depth < kMaxNesting; ++depth) {
-    int d, o;
-    if (!h.Data->HitTest(h.At.X, h.At.Y, true, d, o)) return h;
-    h.DrawItem = d;
-    const TLTDrawLineInfo& piece = h.Data->DrawItems[d];
-    TCustomLTItemInfo& item = h.Data->GetItem(piece.ItemNo);
-    if (item.IsText()) return h;
-    auto* inner = dynamic_cast<TCustomLTFormattedData*>(item.GetSubDocumentAt(h.At.X - piece.Left, h.At.Y - piece.Top));
-    if (!inner) return h;
-    h = {inner, -1, ToContainer(*inner, x, y)};
-  }
-  return h;
-}
-
-TCustomLTItemInfo* TCustomLectern::HitItem(const THit& h, TLTPointI& rel) const {
-  if (!h.Data || h.DrawItem < 0 || h.DrawItem >= h.Data->DrawItems.Count()) return nullptr;
-  const TLTDrawLineInfo& piece = h.Data->DrawItems[h.DrawItem];
-  rel = {h.At.X - piece.Left, h.At.Y - piece.Top};
-  return &h.Data->GetItem(piece.ItemNo);
-}
-
-TCustomLectern::TPos TCustomLectern::PieceStart(int d) const {
-  const TCustomLTFormattedData& c = Sel();
-  const TLTDrawLineInfo& p = c.DrawItems[d];
-  return {d, c.GetItem(p.ItemNo).IsText() ? 1 : 0};
-}
-
-TCustomLectern::TPos TCustomLectern::PieceEnd(int d) const {
-  const TCustomLTFormattedData& c = Sel();
-  const TLTDrawLineInfo& p = c.DrawItems[d];
-  return {d, c.GetItem(p.ItemNo).IsText() ? p.Length + 1 : 1};
-}
-
-bool TCustomLectern::HasSelection() const {
-  const TCustomLTFormattedData& c = Sel();
-  return c.SelStartNo >= 0 && c.SelEndNo >= 0 && Anchor() != End();
-}
-
-bool TCustomLectern::SetSel(TPos anchor, TPos end) {
-  if (Anchor() == anchor && End() == end) return false;
-  TCustomLTFormattedData& c = Sel();
-  c.SelStartNo = anchor.Item;
-  c.SelStartOffs = anchor.Offs;
-  c.SelEndNo = end.Item;
-  c.SelEndOffs = end.Offs;
-  SelectionChanged();
-  return true;
-}
-
-void TCustomLectern::SelectionChanged() { Window().InvalidateAll(); }
-
-void TCustomLectern::Deselect() { SetSel({}, {}); }
-
-void TCustomLectern::SelectAll() {
-  SetSelContainer(*data_);
-  const int n = data_->DrawItems.Count();
-  if (n == 0) return;
-  SetSel(PieceStart(0), PieceEnd(n - 1));
-}
-
-void TCustomLectern::BoundsIn(const TCustomLTFormattedData& c, int& startItemNo, int& startItemOffs, int& endItemNo,
-                              int& endItemOffs, bool normalize) const {
-  startItemNo = endItemNo = -1;
-  startItemOffs = endItemOffs = 0;
-  TPos a{c.SelStartNo, c.SelStartOffs}, e{c.SelEndNo, c.SelEndOffs};
-  if (a.Item < 0 || e.Item < 0) return;
-  if (normalize && e < a) std::swap(a, e);
-  int si, so, ei, eo;
-  if (!c.DrawItemToItem(a.Item, a.Offs, si, so) || !c.DrawItemToItem(e.Item, e.Offs, ei, eo)) return;
-  startItemNo = si;
-  startItemOffs = so;
-  endItemNo = ei;
-  endItemOffs = eo;
-}
-
-void TCustomLectern::GetSelectionBounds(int& startItemNo, int& startItemOffs, int& endItemNo, int& endItemOffs,
-                                        bool normalize) const {
-  BoundsIn(*data_, startItemNo, startItemOffs, endItemNo, endItemOffs, normalize);
-}
-
-void TCustomLectern::SetSelectionBounds(int startItemNo, int startItemOffs, int endItemNo, int endItemOffs) {
-  SetSelContainer(*data_);
-  const int count = data_->ItemCount();
-  if (startItemNo < 0 || endItemNo < 0 || count == 0 || data_->DrawItems.Empty()) {
-    Deselect();
-    return;
-  }
-  auto fit = [&](int& itemNo, int& offs) {
-    itemNo = std::min(itemNo, count - 1);
-    // A list marker is not a place to stand: the text after it is.
-    if (data_->GetItem(itemNo).StyleNo == ltikMarker && itemNo + 1 < count) {
-      ++itemNo;
-      offs = data_->GetOffsBeforeItem(itemNo);
-    }
-    offs = std::clamp(offs, data_->GetOffsBeforeItem(itemNo), data_->GetOffsAfterItem(itemNo));
-  };
-  fit(startItemNo, startItemOffs);
-  fit(endItemNo, endItemOffs);
-  TPos a, e;
-  if (!data_->ItemToDrawItem(startItemNo, startItemOffs, a.Item, a.Offs) ||
-      !data_->ItemToDrawItem(endItemNo, endItemOffs, e.Item, e.Offs)) {
-    Deselect();
-    return;
-  }
-  SetSel(a, e);
-}
-
-TGraphic* TCustomLectern::SelectedPicture() const {
-  int si, so, ei, eo;
-  BoundsIn(Sel(), si, so, ei, eo, true);
-  if (si < 0 || si != ei || so != 0 || eo != 1) return nullptr;
-  const TCustomLTItemInfo& item = Sel().GetItem(si);
-  return item.IsText() ? nullptr : item.GetImage();
-}
-
-TCustomLectern::TTextMap TCustomLectern::BuildTextMap() const {
-  TTextMap m;
-  const int n = data_->ItemCount();
-  m.Start.resize(static_cast<size_t>(n));
-  m.Length.resize(static_cast<size_t>(n));
-  for (int i = 0; i < n; ++i) {
-    const TCustomLTItemInfo& item = data_->GetItem(i);
-    if (i > 0 && !item.HasFlag(ltifJoinPrev)) m.Text += u"\r\n";
-    const TLTString t = item.IsText() ? data_->GetItemTextW(i) : item.AsText(0, *data_, true);
-    m.Start[static_cast<size_t>(i)] = static_cast<int>(m.Text.size());
-    m.Length[static_cast<size_t>(i)] = static_cast<int>(t.size());
-    m.Text += t;
-  }
-  return m;
-}
-
-int TCustomLectern::CharPosOf(const TTextMap& map, int itemNo, int offs) const {
-  if (itemNo < 0 || itemNo >= static_cast<int>(map.Start.size())) return 0;
-  const int start = map.Start[static_cast<size_t>(itemNo)];
-  const int len = map.Length[static_cast<size_t>(itemNo)];
-  if (data_->GetItem(itemNo).IsText()) return start + std::clamp(offs - 1, 0, len);
-  return start + (offs >= 1 ? len : 0);
-}
-
-void TCustomLectern::ItemPosOf(const TTextMap& map, int pos, int& itemNo, int& offs) const {
-  const int n = static_cast<int>(map.Start.size());
-  itemNo = -1;
-  offs = 0;
-  if (n == 0) return;
-  for (int i = 0; i < n; ++i) {
-    const int start = map.Start[static_cast<size_t>(i)];
-    const int len = map.Length[static_cast<size_t>(i)];
-    if (pos > start + len) continue;
-    itemNo = i;
-    const bool text = data_->GetItem(i).IsText();
-    if (pos <= start)
-      offs = text ? 1 : 0;
-    else
-      offs = text ? pos - start + 1 : 1;
-    return;
-  }
-  itemNo = n - 1;
-  offs = data_->GetOffsAfterItem(itemNo);
-}
-
-void TCustomLectern::GetSelectionCharPositions(int& start, int& length) const {
-  start = length = 0;
-  int si, so, ei, eo;
-  GetSelectionBounds(si, so, ei, eo, true);
-  if (si < 0) return;
-  const TTextMap map = BuildTextMap();
-  start = CharPosOf(map, si, so);
-  length = CharPosOf(map, ei, eo) - start;
-}
-
-void TCustomLectern::SetSelectionCharPositions(int start, int length) {
-  const TTextMap map = BuildTextMap();
-  const int total = static_cast<int>(map.Text.size());
-  const int64_t from = std::clamp<int64_t>(start, 0, total);
-  const int64_t to = std::clamp<int64_t>(from + length, 0, total);
-  int si, so, ei, eo;
-  ItemPosOf(map, static_cast<int>(from), si, so);
-  ItemPosOf(map, static_cast<int>(to), ei, eo);
-  SetSelectionBounds(si, so, ei, eo);
-}
-
-TLTString TCustomLectern::TextBetween(int start, int end) const {
-  const TTextMap map = BuildTextMap();
-  const int total = static_cast<int>(map.Text.size());
-  start = std::clamp(start, 0, total);
-  end = std::clamp(end, start, total);
-  return map.Text.substr(static_cast<size_t>(start), static_cast<size_t>(end - start));
-}
-
-void TCustomLectern::GetSelection(int& start, int& end) const {
-  int length;
-  GetSelectionCharPositions(start, length);
-  end = start + length;
-}
-
-void TCustomLectern::SetSelection(int start, int end) {
-  if (start == -1)
-    Deselect();
-  else if (start == 0 && end == -1)
-    SelectAll();
-  else
-    SetSelectionCharPositions(start, end - start);
-  Window().InvalidateAll();
-}
-
-int TCustomLectern::GetTextRange(int start, int end, char16_t* buffer, int size) const {
-  if (!buffer || size <= 0) return 0;
-  const TLTString t = TextBetween(start, end);
-  const int n = std::min(static_cast<int>(t.size()), size - 1);
-  std::copy_n(t.data(), n, buffer);
-  buffer[n] = 0;
-  return n;
-}
-
-// ---- Words, lines, paragraphs --------------------------------------------------------------
-
-TCustomLectern::TPos TCustomLectern::HitPos(int x, int y) const {
-  TPos p;
-  TCustomLTFormattedData& c = Sel();
-  const TLTPointI at = ToContainer(c, x, y);
-  if (!c.HitTest(at.X, at.Y, false, p.Item, p.Offs)) return {};
-  return p;
-}
-
-int TCustomLectern::DrawItemAt(int x, int y) const {
-  int d, o;
-  return data_->HitTest(x + ViewLeft(), y + ViewTop(), true, d, o) ? d : -1;
-}
-
-TCustomLectern::TPos TCustomLectern::WordEdge(TPos p, bool forward) const {
-  if (p.Item < 0) return p;
-  const TCustomLTFormattedData& c = Sel();
-  int itemNo, offs;
-  if (!c.DrawItemToItem(p.Item, p.Offs, itemNo, offs) || !c.GetItem(itemNo).IsText()) return p;
-  const TLTString t = c.GetItemTextW(itemNo);
-  const int len = static_cast<int>(t.size());
-  // offs is 1-based: the character after it is t[offs - 1].
-  if (forward) {
-    while (offs - 1 < len && !IsDelimiter(t[static_cast<size_t>(offs - 1)])) ++offs;
-  } else {
-    while (offs - 2 >= 0 && offs - 2 < len && !IsDelimiter(t[static_cast<size_t>(offs - 2)])) --offs;
-  }
-  TPos r;
-  return c.ItemToDrawItem(itemNo, offs, r.Item, r.Offs) ? r : p;
-}
-
-bool TCustomLectern::WordBounds(TPos p, TPos& start, TPos& end) const {
-  if (p.Item < 0) return false;
-  const TCustomLTFormattedData& c = Sel();
-  int itemNo, offs;
-  if (!c.DrawItemToItem(p.Item, p.Offs, itemNo, offs) || !c.GetItem(itemNo).IsText()) return false;
-  const TLTString t = c.GetItemTextW(itemNo);
-  if (offs < 1 || offs > static_cast<int>(t.size()) || IsDelimiter(t[static_cast<size_t>(offs - 1)])) return false;
-  start = WordEdge(p, false);
-  end = WordEdge(p, true);
-  return true;
-}
-
-void TCustomLectern::ParagraphBounds(int d, TPos& start, TPos& end) const {
-  const TCustomLTFormattedData& c = Sel();
-  const int itemNo = c.DrawItems[d].ItemNo;
-  const int first = c.GetFirstParaItem(itemNo);
-  int last = itemNo;
-  while (last + 1 < c.ItemCount() && !c.GetItem(last + 1).StartsParagraph()) ++last;
-  int fd, fo, ld, lo;
-  if (c.ItemToDrawItem(first, c.GetOffsBeforeItem(first), fd, fo) &&
-      c.ItemToDrawItem(last, c.GetOffsAfterItem(last), ld, lo)) {
-    start = {fd, fo};
-    end = {ld, lo};
-  } else {
-    start = PieceStart(d);
-    end = PieceEnd(d);
-  }
-}
-
-void TCustomLectern::LineBounds(int d, TPos& start, TPos& end) const {
-  int first, last;
-  Sel().LineRange(d, first, last);
-  start = PieceStart(first);
-  end = PieceEnd(last);
-}
-
-bool TCustomLectern::GetWordAt(int x, int y, TLTString& word, int& itemNo, int& style) const {
-  word.clear();
-  itemNo = -1;
-  style = -1;
-  // The word of a table cell's document when the point lies in a cell.
-  const THit h = HitAt(x, y);
-  TCustomLTFormattedData& c = *h.Data;
-  TPos p;
-  if (!c.HitTest(h.At.X, h.At.Y, false, p.Item, p.Offs)) return false;
-  int offs;
-  if (!c.DrawItemToItem(p.Item, p.Offs, itemNo, offs)) return false;
-  const TCustomLTItemInfo& item = c.GetItem(itemNo);
-  if (!item.IsText()) {
-    word = c.GetItemTextW(itemNo);
-    style = item.StyleNo;
-    return true;
-  }
-  style = c.GetItemStyle(itemNo);
-  const TLTString t = c.GetItemTextW(itemNo);
-  const int len = static_cast<int>(t.size());
-  // The character after the position; at the item's end there is none.
-  const int at = offs - 1;
-  if (at < 0 || at >= len || IsDelimiter(t[static_cast<size_t>(at)])) return true;
-  int from = at, to = at + 1;
-  while (from > 0 && !IsDelimiter(t[static_cast<size_t>(from - 1)])) --from;
-  while (to < len && !IsDelimiter(t[static_cast<size_t>(to)])) ++to;
-  word = t.substr(static_cast<size_t>(from), static_cast<size_t>(to - from));
-  return true;
-}
-
-bool TCustomLectern::IsInSelection(int x, int y) const {
-  if (!HasSelection()) return false;
-  int d, o;
-  TCustomLTFormattedData& c = Sel();
-  const TLTPointI at = ToContainer(c, x, y);
-  if (!c.HitTest(at.X, at.Y, true, d, o)) return false;
-  TPos a = Anchor(), e = End();
-  if (e < a) std::swap(a, e);
-  const TPos p{d, o};
-  if (!c.GetItem(c.DrawItems[d].ItemNo).IsText()) return a <= PieceStart(d) && PieceEnd(d) <= e;
-  return a <= p && p <= e;
-}
-
-// ---- Mouse selection ------------------------------------------------------------------------
-
-void TCustomLectern::ExtendMouseSelection(int x, int y, bool shiftAtPress) {
-  TPos p = HitPos(x, y);
-  if (p.Item < 0) return;
-  TPos anchor = Anchor(), end = p;
-  switch (mouseSel_) {
-    case TMouseSel::None:
-    case TMouseSel::Chars:
-      break;
-    case TMouseSel::Words:
-      if (haveAnchorUnit_ && p >= anchorUnitStart_ && p <= anchorUnitEnd_) {
-        anchor = pressPos_;
-      } else if (haveAnchorUnit_) {
-        const bool after = p > anchorUnitEnd_;
-        anchor = after ? anchorUnitStart_ : anchorUnitEnd_;
-        end = WordEdge(p, after);
-      } else {
-        end = WordEdge(p, p > anchor);
-      }
-      break;
-    case TMouseSel::Lines:
-    case TMouseSel::Paragraphs: {
-      TPos s, e;
-      if (mouseSel_ == TMouseSel::Lines)
-        LineBounds(p.Item, s, e);
-      else
-        ParagraphBounds(p.Item, s, e);
-      if (!haveAnchorUnit_ || shiftAtPress) {
-        end = p > anchor ? e : s;
-      } else if (p >= anchorUnitStart_) {
-        anchor = anchorUnitStart_;
-        end = std::max(e, anchorUnitEnd_);
-      } else {
-        anchor = anchorUnitEnd_;
-        end = s;
-      }
-      break;
-    }
-  }
-  SetSel(anchor, end);
-}
-
-void TCustomLectern::EndMouseSelection() {
-  mouseSel_ = TMouseSel::None;
-  haveAnchorUnit_ = false;
-}
-
-// ---- Hyperlinks, hover, cursor, hints ---------------------------------------------------------
-
-int TCustomLectern::JumpIndexAt(int x, int y) const {
-  if ((ControlFlags & ltcfRegisterJumps) == 0) return -1;
-  const int dx = x + ViewLeft(), dy = y + ViewTop();
-  for (size_t i = 0; i < data_->Jumps.size(); ++i) {
-    const TLTJumpInfo& j = data_->Jumps[i];
-    if (dx >= j.Left && dx < j.Left + j.Width && dy >= j.Top && dy < j.Top + j.Height) return static_cast<int>(i);
-  }
-  return -1;
-}
-
-bool TCustomLectern::IsJumpHoverSensitive(const TLTJumpInfo& j) const {
-  const TLTStyle* style = Style();
-  const TCustomLTFormattedData* data = nullptr;
-  int itemNo = -1;
-  if (!style || !JumpItem(j, *data_, data, itemNo)) return false;
-  const TCustomLTItemInfo& item = data->GetItem(itemNo);
-  if (item.IsText()) {
-    const int s = data->GetItemStyle(itemNo);
-    return s >= 0 && s < style->TextStyles().Count() && style->IsHoverSensitive(s);
-  }
-  return item.GetBoolValueEx(iqxHover, style);
-}
-
-void TCustomLectern::InvalidateJump(int id) {
-  if (id < 0) return;
-  if (Style() && Style()->FullRedraw) {
-    Window().InvalidateAll();
-    return;
-  }
-  const int dx = ViewLeft(), dy = ViewTop();
-  for (const TLTJumpInfo& j : data_->Jumps) {
-    if (j.Id != id) continue;
-    Window().Invalidate(Grown({j.Left - dx, j.Top - dy, j.Left - dx + j.Width, j.Top - dy + j.Height}, kHoverMargin));
-  }
-}
-
-void TCustomLectern::SetHover(int jumpIndex) {
-  const TLTJumpInfo& j = data_->Jumps[static_cast<size_t>(jumpIndex)];
-  if (j.Id == data_->HoverJumpId) return;
-  const int id = j.Id;
-  const bool sensitive = IsJumpHoverSensitive(j);
-  if (data_->HoverJumpId >= 0) {
-    const bool wasShown = data_->HoverShown;
-    const int old = data_->HoverJumpId;
-    data_->HoverShown = false;
-    if (wasShown) InvalidateJump(old);
-  }
-  data_->HoverJumpId = id;
-  if (OnLTMouseMove) OnLTMouseMove(*this, FirstJumpNo() + id);
-  if (sensitive) {
-    data_->HoverShown = true;
-    InvalidateJump(id);
-  }
-}
-
-void TCustomLectern::ClearHover(bool raiseEvent) {
-  if (data_->HoverJumpId < 0) return;
-  const int old = data_->HoverJumpId;
-  const bool wasShown = data_->HoverShown;
-  data_->HoverJumpId = -1;
-  data_->HoverShown = false;
-  if (wasShown) InvalidateJump(old);
-  if (raiseEvent && OnLTMouseMove) OnLTMouseMove(*this, -1);
-}
-
-void TCustomLectern::UpdateCursor(int x, int y) {
-  const TLTStyle* style = Style();
-  const bool inMargin = x + ViewLeft() < LeftMargin;
-  if (inMargin && style && style->LineSelectCursor != -1 && biDiMode_ != ltbdRightToLeft && AllowSelection() &&
-      mouseSel_ == TMouseSel::None) {
-    Window().SetCursor(style->LineSelectCursor);
-    return;
-  }
-  const int j = JumpIndexAt(x, y);
-  if (j >= 0) {
-    const TLTJumpInfo& info = data_->Jumps[static_cast<size_t>(j)];
-    Window().SetCursor(info.Cursor != 0 ? info.Cursor : (style ? style->JumpCursor : crJump));
-    SetHover(j);
-    return;
-  }
-  ClearHover(true);
-  TLTPointI rel;
-  const TCustomLTItemInfo* item = HitItem(HitAt(x, y), rel);
-  const TLTCursorId own = item ? item->CursorAt(rel.X, rel.Y) : crDefault;
-  if (own != crDefault)
-    Window().SetCursor(own);
-  else if (!Options().Contains(ltoDisallowDrag) && IsInSelection(x, y))
-    Window().SetCursor(crArrow);
-  else
-    Window().SetCursor(Cursor);
-}
-
-void TCustomLectern::UpdateItemHint(int x, int y) {
-  if (!Options().Contains(ltoShowItemHints)) return;
-  // Items inside table cells have hints of their own.
-  const THit h = HitAt(x, y);
-  if (h.DrawItem == hintDrawItem_ && h.Data == hintData_) return;
-  hintDrawItem_ = h.DrawItem;
-  hintData_ = h.Data;
-  TLTString text;
-  if (h.DrawItem >= 0) {
-    const int itemNo = h.Data->DrawItems[h.DrawItem].ItemNo;
-    text = h.Data->GetItem(itemNo).HintText.str();
-    if (OnItemHint) OnItemHint(*this, *h.Data, itemNo, text);
-  }
-  if (text.empty()) text = Hint;
-  if (text.empty())
-    Window().CancelHint();
-  else if (text != lastHint_)
-    Window().ShowHint(text, {x, y});
-  lastHint_ = text;
-}
 
 // ---- Automatic scrolling ----------------------------------------------------------------------
 
@@ -829,17 +271,17 @@ void TCustomLectern::MouseDown(TLTMouseButton button, TLTShiftState shift, int x
   // extends the selection where it already is.
   if (!shifted || !HasSelection()) SetSelContainer(*hit.Data);
   const TPos p = HitPos(x, y);
-  if (p.Item < 0) return;
+  if (p.DrawItem < 0) return;
   pressPos_ = p;
   haveAnchorUnit_ = false;
   const TLTStyle* style = Style();
-  const bool noSelection = Anchor().Item < 0 || End().Item < 0;
+  const bool noSelection = Anchor().DrawItem < 0 || End().DrawItem < 0;
   const TPos anchor = shifted && !noSelection ? Anchor() : p;
 
   if (inMargin && !shifted && style && style->LineSelectCursor != -1 && biDiMode_ != ltbdRightToLeft &&
       &Sel() == data_.get()) {
     mouseSel_ = TMouseSel::Lines;
-    LineBounds(p.Item, anchorUnitStart_, anchorUnitEnd_);
+    LineBounds(p.DrawItem, anchorUnitStart_, anchorUnitEnd_);
     haveAnchorUnit_ = true;
     SetSel(anchorUnitStart_, anchorUnitEnd_);
     return;
@@ -854,7 +296,7 @@ void TCustomLectern::MouseDown(TLTMouseButton button, TLTShiftState shift, int x
     if (shifted && !noSelection) {
       ExtendMouseSelection(x, y, true);
     } else {
-      ParagraphBounds(p.Item, anchorUnitStart_, anchorUnitEnd_);
+      ParagraphBounds(p.DrawItem, anchorUnitStart_, anchorUnitEnd_);
       haveAnchorUnit_ = true;
       SetSel(anchorUnitStart_, anchorUnitEnd_);
     }
@@ -899,7 +341,7 @@ void TCustomLectern::MouseUp(TLTMouseButton button, TLTShiftState shift, int x, 
     if (dragCandidate_) {
       dragCandidate_ = false;
       const TPos p = HitPos(x, y);
-      if (p.Item >= 0) SetSel(p, p);
+      if (p.DrawItem >= 0) SetSel(p, p);
     }
     StopAutoScroll();
     if (mouseSel_ != TMouseSel::None) {
@@ -927,7 +369,7 @@ void TCustomLectern::MouseUp(TLTMouseButton button, TLTShiftState shift, int x, 
     const int j = JumpIndexAt(x, y);
     if (j >= 0)
       SetKeyboardFocus(data_->Jumps[static_cast<size_t>(j)].Id, -1);
-    else if (itemNo >= 0 && data_->GetItem(itemNo).StyleNo == ltikControl)
+    else if (itemNo >= 0 && data_->GetItem(itemNo).GetBoolValue(iqTabStop))
       SetKeyboardFocus(-1, itemNo);
   }
   if (OnLTMouseUp) OnLTMouseUp(*this, button, shift, itemNo, x, y);
@@ -938,13 +380,13 @@ void TCustomLectern::MouseUp(TLTMouseButton button, TLTShiftState shift, int x, 
     if (pressed >= 0 && OnJump && !HasSelection()) {
       const int j = JumpIndexAt(x, y);
       // Rectangles of one hyperlink may overlap others'; any of its own counts.
-      bool hit = j >= 0 && data_->Jumps[static_cast<size_t>(j)].Id == pressed;
+      bool onLink = j >= 0 && data_->Jumps[static_cast<size_t>(j)].Id == pressed;
       const int dx = x + ViewLeft(), dy = y + ViewTop();
       for (const TLTJumpInfo& info : data_->Jumps)
-        if (!hit && info.Id == pressed && dx >= info.Left && dx < info.Left + info.Width && dy >= info.Top &&
+        if (!onLink && info.Id == pressed && dx >= info.Left && dx < info.Left + info.Width && dy >= info.Top &&
             dy < info.Top + info.Height)
-          hit = true;
-      if (hit) OnJump(*this, FirstJumpNo() + pressed);
+          onLink = true;
+      if (onLink) OnJump(*this, FirstJumpNo() + pressed);
     }
   } else if (button == TLTMouseButton::Right) {
     if (OnLTRightClick) {
@@ -979,7 +421,8 @@ void TCustomLectern::DoubleClick(TLTMouseButton button, TLTShiftState shift, int
       const TCustomLTItemInfo& item = Sel().GetItem(itemNo);
       if (!item.IsText()) {
         TPos s, e;
-        if (Sel().ItemToDrawItem(itemNo, 0, s.Item, s.Offs) && Sel().ItemToDrawItem(itemNo, 1, e.Item, e.Offs))
+        if (Sel().ItemToDrawItem(itemNo, 0, s.DrawItem, s.Offset) &&
+            Sel().ItemToDrawItem(itemNo, 1, e.DrawItem, e.Offset))
           SetSel(s, e);
       } else if (!word.empty()) {
         const TPos p = HitPos(x, y);
@@ -999,18 +442,6 @@ void TCustomLectern::MouseLeave() {
   if (hintDrawItem_ != -1 || !lastHint_.empty()) Window().CancelHint();
   hintDrawItem_ = -1;
   lastHint_.clear();
-}
-
-void TCustomLectern::StartDragging() {
-  dragCandidate_ = false;
-  StopAutoScroll();
-  EndMouseSelection();
-  pressedJump_ = -1;
-  if (Window().HasCapture()) Window().ReleaseCapture();
-  TLTClipboardData data;
-  if (!SelectionFlavours(data, true, false, true, true)) return;
-  // The drag runs until the drop; the release it ends with never reaches us.
-  DragFinished(Window().StartDrag(data, DragEffects()));
 }
 
 void TCustomLectern::CaptureLost() {
@@ -1035,187 +466,6 @@ void TCustomLectern::FocusChanged(bool focused, TLTFocusReason reason) {
       SetKeyboardFocus(t.JumpId, t.JumpId >= 0 ? -1 : t.ItemNo);
     }
   }
-}
-
-// ---- Keyboard ---------------------------------------------------------------------------------
-
-bool TCustomLectern::IsTabNavigationKey(TLTShiftState shift) const {
-  switch (TabNavigation) {
-    case lttnNone:
-      return false;
-    case lttnTab:
-      return !shift.Contains(ssCtrl) && !shift.Contains(ssAlt);
-    case lttnCtrlTab:
-      return shift.Contains(ssCtrl) && !shift.Contains(ssAlt);
-  }
-  return false;
-}
-
-std::vector<TCustomLectern::TTarget> TCustomLectern::NavigationTargets() const {
-  std::vector<TTarget> targets;
-  int lastId = -1;
-  for (const TLTJumpInfo& j : data_->Jumps) {
-    if (j.Id == lastId) continue;
-    lastId = j.Id;
-    const TCustomLTFormattedData* data = nullptr;
-    int itemNo = -1;
-    if (!JumpItem(j, *data_, data, itemNo) || data != data_.get()) itemNo = -1;
-    targets.push_back({j.OwnerDrawItemIndex, j.Id, itemNo});
-  }
-  for (int i = 0; i < data_->ItemCount(); ++i) {
-    const TCustomLTItemInfo& item = data_->GetItem(i);
-    if (item.StyleNo != ltikControl || item.FirstDrawItem < 0) continue;
-    const auto* control = dynamic_cast<const TLTControlItemInfo*>(&item);
-    if (control && control->Control && control->Control->CanFocus()) targets.push_back({item.FirstDrawItem, -1, i});
-  }
-  std::stable_sort(targets.begin(), targets.end(),
-                   [](const TTarget& a, const TTarget& b) { return a.DrawItem < b.DrawItem; });
-  return targets;
-}
-
-std::vector<TLTRectI> TCustomLectern::FocusRects() const {
-  std::vector<TLTRectI> rects;
-  const int dx = ViewLeft(), dy = ViewTop();
-  if (focusJump_ >= 0) {
-    for (const TLTJumpInfo& j : data_->Jumps)
-      if (j.Id == focusJump_) rects.push_back({j.Left - dx, j.Top - dy, j.Left - dx + j.Width, j.Top - dy + j.Height});
-  } else if (focusItem_ >= 0 && focusItem_ < data_->ItemCount()) {
-    const int d = data_->GetItem(focusItem_).FirstDrawItem;
-    if (d >= 0 && d < data_->DrawItems.Count()) {
-      const TLTDrawLineInfo& p = data_->DrawItems[d];
-      rects.push_back({p.Left - dx, p.Top - dy, p.Left - dx + p.Width, p.Top - dy + p.Height});
-    }
-  }
-  return rects;
-}
-
-void TCustomLectern::InvalidateFocusOverlay() {
-  for (const TLTRectI& r : FocusRects()) Window().Invalidate(Grown(r, 1));
-}
-
-void TCustomLectern::SetKeyboardFocus(int jumpId, int itemNo) {
-  if (focusJump_ == jumpId && focusItem_ == itemNo) return;
-  InvalidateFocusOverlay();
-  focusJump_ = jumpId;
-  focusItem_ = itemNo;
-  InvalidateFocusOverlay();
-  // Bring what took the focus into view.
-  const std::vector<TLTRectI> rects = FocusRects();
-  if (rects.empty()) return;
-  const int height = Window().ClientSize().Height;
-  const TLTRectI& r = rects.front();
-  if (r.Top < 0 || r.Bottom > height) ScrollTo(std::max(0, r.Top + ViewTop()));
-}
-
-bool TCustomLectern::MoveKeyboardFocus(bool forward) {
-  const std::vector<TTarget> targets = NavigationTargets();
-  int current = -1;
-  for (size_t i = 0; i < targets.size(); ++i) {
-    const TTarget& t = targets[i];
-    if ((focusJump_ >= 0 && t.JumpId == focusJump_) ||
-        (focusJump_ < 0 && focusItem_ >= 0 && t.JumpId < 0 && t.ItemNo == focusItem_))
-      current = static_cast<int>(i);
-  }
-  const int n = static_cast<int>(targets.size());
-  const int next = current < 0 ? (forward ? 0 : n - 1) : current + (forward ? 1 : -1);
-  if (next < 0 || next >= n) {
-    // Past the last one the focus leaves the control.
-    SetKeyboardFocus(-1, -1);
-    return false;
-  }
-  const TTarget& t = targets[static_cast<size_t>(next)];
-  SetKeyboardFocus(t.JumpId, t.JumpId >= 0 ? -1 : t.ItemNo);
-  return true;
-}
-
-bool TCustomLectern::KeyDown(int key, TLTShiftState shift) {
-  const bool ctrl = shift.Contains(ssCtrl), shifted = shift.Contains(ssShift);
-  if (ctrl && (key == 'C' || key == vkInsert)) {
-    CopyDefault();
-    return true;
-  }
-  if ((ctrl && key == 'X') || (shifted && key == vkDelete)) return CutCommand();
-  if ((ctrl && key == 'V') || (shifted && key == vkInsert)) return PasteCommand();
-  if (key == vkTab && IsTabNavigationKey(shift)) return MoveKeyboardFocus(!shifted);
-  if (key == vkReturn && focusJump_ >= 0) {
-    if (OnJump) OnJump(*this, FirstJumpNo() + focusJump_);
-    return true;
-  }
-  if (ctrl || shift.Contains(ssAlt)) return false;
-  return ScrollKey(key);
-}
-
-bool TCustomLectern::WantsKey(int key, TLTShiftState shift) {
-  if (focusItem_ >= 0) return true;
-  if (key == vkLeft || key == vkRight || key == vkUp || key == vkDown) return true;
-  return key == vkTab && IsTabNavigationKey(shift);
-}
-
-// ---- Copy -------------------------------------------------------------------------------------
-
-bool TCustomLectern::CopyDefault() {
-  const TLTOptions o = Options();
-  const bool any = o.Contains(ltoAutoCopyText) || o.Contains(ltoAutoCopyUnicodeText) || o.Contains(ltoAutoCopyLTF) ||
-                   o.Contains(ltoAutoCopyImage) || o.Contains(ltoAutoCopyRTF) || OnCopy;
-  if (!any || !HasSelection()) return false;
-  TLTClipboardData clip;
-  {
-    TPointerScope scope(copying_, &clip);
-    if (OnCopy) OnCopy(*this);
-  }
-  if (!SelectionFlavours(clip, o.Contains(ltoAutoCopyLTF),
-                         o.Contains(ltoAutoCopyText) && !o.Contains(ltoAutoCopyUnicodeText),
-                         o.Contains(ltoAutoCopyImage), o.Contains(ltoAutoCopyUnicodeText)))
-    return false;
-  Window().SetClipboard(clip);
-  return true;
-}
-
-bool TCustomLectern::SelectionFlavours(TLTClipboardData& clip, bool ltf, bool text8, bool image, bool unicode) const {
-  // A selection inside a table cell is copied from the cell's document.
-  const TCustomLTFormattedData& c = Sel();
-  int si, so, ei, eo;
-  BoundsIn(c, si, so, ei, eo, true);
-  if (si < 0) return false;
-  const TLTItemRange range{si, so, ei, eo};
-  if (ltf) {
-    TLTMemoryStream s;
-    if (c.SaveLTFToStream(s, &range) && s.Size() > 0) clip.Set(LTMimeLTF, PackLTFFlavour(s.TakeData()));
-  }
-  // The platform's plain text is UTF-8, so 8-bit and Unicode text are one
-  // flavour; nothing is lost to a code page.
-  const std::string utf8 = text8 || unicode ? Utf16ToUtf8(c.GetPlainText(0, &range)) : std::string();
-  if (text8) clip.Set(LTMimeText, utf8);
-  if (image) {
-    if (const TGraphic* picture = SelectedPicture()) {
-      TLTMemoryStream s;
-      bool ok = false;
-      if (picture->ClassName() == "TPNGImage") {
-        ok = picture->SaveToStream(s);
-      } else if (const TLTPixels* pixels = picture->Pixels()) {
-        TPNGImage png;
-        ok = png.SetPixels(*pixels) && png.SaveToStream(s);
-      }
-      if (ok) clip.Set(LTMimePNG, s.TakeData());
-    }
-  }
-  if (unicode) clip.Set(LTMimeText, utf8);
-  return true;
-}
-
-bool TCustomLectern::GetJumpLocation(int id, TCustomLTData*& data, int& itemNo) const {
-  data = nullptr;
-  itemNo = -1;
-  const int want = id - FirstJumpNo();
-  for (const TLTJumpInfo& j : data_->Jumps) {
-    const TCustomLTFormattedData* owner = nullptr;
-    if (j.Id != want || !JumpItem(j, *data_, owner, itemNo)) continue;
-    data = const_cast<TCustomLTFormattedData*>(owner);
-    return true;
-  }
-  data = nullptr;
-  itemNo = -1;
-  return false;
 }
 
 // ---- Checkpoints ------------------------------------------------------------------------------
@@ -1255,19 +505,18 @@ void TCustomLectern::CheckCheckpoints() {
 
 // ---- Painting and size ------------------------------------------------------------------------
 
-void TCustomLectern::PaintOverlays(TLTCanvas& canvas) {
-  const std::vector<TLTRectI> rects = FocusRects();
-  if (rects.empty()) return;
-  canvas.Save();
-  canvas.SetPen({clWindowText, 1, psDot});
-  canvas.SetBrush({clWindowText, bsClear});
-  for (const TLTRectI& r : rects) canvas.Rectangle(r);
-  canvas.Restore();
+TLTPaintContext TCustomLectern::PaintContext() const {
+  TLTPaintContext ctx;
+  ctx.Origin = {-ViewLeft(), -ViewTop()};
+  ctx.Selection = {&Sel(), Anchor(), End()};
+  ctx.HoverJumpId = hoverShown_ ? hoverJump_ : -1;
+  ctx.State.Set(ltidsFocused, Window().IsFocused());
+  return ctx;
 }
 
 void TCustomLectern::Paint(TLTCanvas& canvas, const TLTRectI& r) {
   if (OnPaint) OnPaint(*this, canvas, true);
-  PaintControl(*data_, canvas, r, background_, Name);
+  PaintControl(*data_, canvas, r, background_, Name, PaintContext());
   PaintOverlays(canvas);
   if (OnPaint) OnPaint(*this, canvas, false);
 }

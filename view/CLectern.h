@@ -11,12 +11,15 @@
 // document positions by adding the scroll offsets and the vertical
 // placement of a document shorter than the window (VAlign).
 
+#include "interchange/LTFormats.h"
 #include "layout/CLTFData.h"
+#include "view/LTKeyMap.h"
 #include "view/LTPaint.h"
 #include "view/LTScroller.h"
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace lectern {
@@ -39,13 +42,6 @@ constexpr int LTAutoScrollTimer = 1;
 constexpr int LTAnimationTimer = 2;
 /// Milliseconds between automatic scrolling steps while selecting.
 constexpr int LTAutoScrollInterval = 100;
-
-/// The native-format flavour of the clipboard and of drags: the document
-/// fragment after its length in 4 bytes, least significant first.
-std::string PackLTFFlavour(std::string_view ltf);
-/// The fragment of a native-format flavour; false when the length does not
-/// fit the bytes.
-bool UnpackLTFFlavour(std::string_view bytes, std::string& ltf);
 
 /// The document container of a viewer control: the control's settings
 /// answer its layout questions, and its view offsets come from the
@@ -73,7 +69,6 @@ class TLecternLTData : public TCustomLTFormattedData {
   int GetViewTop() const override;
   void ScrollToY(int y) override;
   int GetViewLeft() const override;
-  bool IsFocused() const override;
 
  private:
   TCustomLectern& owner_;  // not owned: the control owns this container
@@ -154,6 +149,8 @@ class TCustomLectern : public TLTScroller {
   TLTString Hint;
   /// Named in the message painted when no style sheet is assigned.
   std::string Name = "Lectern";
+  /// The keys the control reacts to; bind, rebind or unbind at will.
+  TLTKeyMap KeyMap = TLTKeyMap::ViewerDefaults();
 
   // ---- Selection ------------------------------------------------------------------
   /// Whether the container the selection lives in has one.
@@ -162,6 +159,17 @@ class TCustomLectern : public TLTScroller {
   /// a table cell (at any depth) after a press inside one. The bounds and
   /// character positions below are always the document's.
   TCustomLTFormattedData& SelectionContainer() const { return Sel(); }
+  /// The selection's anchor and end in the selection container's drawing
+  /// positions (DrawItem -1: none).
+  TLTDrawPos SelectionAnchor() const { return Anchor(); }
+  TLTDrawPos SelectionEnd() const { return End(); }
+  /// The hyperlink number under the mouse (-1 for none) and whether its
+  /// hover look is shown.
+  int HoverJumpId() const { return hoverJump_; }
+  bool IsHoverShown() const { return hoverShown_; }
+  /// What painting the document needs of the view: the selection, the
+  /// hover, the focus and where the document lies in the client area.
+  virtual TLTPaintContext PaintContext() const;
   void Deselect();
   void SelectAll();
   /// The picture when the selection (in the selection container) is exactly
@@ -170,6 +178,9 @@ class TCustomLectern : public TLTScroller {
   /// The selection in item coordinates; item numbers -1 without one. With
   /// normalize the first pair is the earlier in the document.
   void GetSelectionBounds(int& startItemNo, int& startItemOffs, int& endItemNo, int& endItemOffs, bool normalize) const;
+  /// The selection in item coordinates of the selection container (a table
+  /// cell's document when it lies in one); items -1 without a selection.
+  TLTItemRange SelectionRange(bool normalize) const;
   /// Replaces the selection (anchor, then end). Numbers and offsets out of
   /// range are clamped; a negative item number deselects.
   void SetSelectionBounds(int startItemNo, int startItemOffs, int endItemNo, int endItemOffs);
@@ -239,14 +250,22 @@ class TCustomLectern : public TLTScroller {
   void MouseLeave() override;
   bool KeyDown(int key, TLTShiftState shift) override;
   bool WantsKey(int key, TLTShiftState shift) override;
+  bool ClaimsKey(int key, TLTShiftState shift) override;
   void FocusChanged(bool focused, TLTFocusReason reason) override;
   void CaptureLost() override;
   void Timer(int id) override;
 
  protected:
   friend class TLecternLTData;
+  /// Makes the control's document container (an editor's is editable).
+  using TDataFactory = std::unique_ptr<TLecternLTData> (*)(TCustomLectern& owner);
+  TCustomLectern(ILTWindow& window, TDataFactory makeData);
 
-  /// The cut and paste shortcuts; the viewer does nothing with them.
+  /// Carries out a command of the key map; false when it did nothing (the
+  /// key then goes on to the platform). Controls built on the viewer add
+  /// their own commands here.
+  virtual bool ExecuteCommand(TLTCommand command);
+  /// The cut and paste commands; the viewer does nothing with them.
   virtual bool CutCommand() { return false; }
   virtual bool PasteCommand() { return false; }
   /// Starts animated pictures; they have no frames to step yet.
@@ -265,17 +284,17 @@ class TCustomLectern : public TLTScroller {
   int ViewTop() const;
   int ViewLeft() const { return HScrollPosition(); }
 
- private:
-  /// A position in drawing coordinates; ordered as in the document.
-  struct TPos {
-    int Item = -1;
-    int Offs = 0;
-    auto operator<=>(const TPos&) const = default;
-  };
-  enum class TMouseSel : uint8_t { None, Chars, Words, Paragraphs, Lines };
+  // ---- The selection, for controls built on the viewer ---------------------------------
+  using TPos = TLTDrawPos;
 
-  TPos Anchor() const { return {Sel().SelStartNo, Sel().SelStartOffs}; }
-  TPos End() const { return {Sel().SelEndNo, Sel().SelEndOffs}; }
+  TPos Anchor() const {
+    Sel();  // forgets a selection whose cell has gone
+    return selAnchor_;
+  }
+  TPos End() const {
+    Sel();
+    return selEnd_;
+  }
   /// The selection container; the document again when the cell it was has
   /// gone.
   TCustomLTFormattedData& Sel() const;
@@ -294,8 +313,10 @@ class TCustomLectern : public TLTScroller {
   /// The item under a hit and the point relative to its piece; null when none.
   TCustomLTItemInfo* HitItem(const THit& h, TLTPointI& rel) const;
   void BoundsIn(const TCustomLTFormattedData& c, int& si, int& so, int& ei, int& eo, bool normalize) const;
-  /// Every flavour of the selection the copy options (or a drag, all) ask for.
-  bool SelectionFlavours(TLTClipboardData& clip, bool ltf, bool text8, bool image, bool unicode) const;
+  /// Every flavour of the selection that the copy options ask for (none
+  /// given, as for a drag: every flavour there is); false without a
+  /// selection.
+  bool SelectionFlavours(TLTClipboardData& clip, std::optional<TLTOptions> copyOptions) const;
   void StartDragging();
   /// Sets anchor and end; true when that changed them. Repaints on change.
   bool SetSel(TPos anchor, TPos end);
@@ -311,10 +332,22 @@ class TCustomLectern : public TLTScroller {
   bool WordBounds(TPos p, TPos& start, TPos& end) const;
   void ParagraphBounds(int d, TPos& start, TPos& end) const;
   void LineBounds(int d, TPos& start, TPos& end) const;
+  /// The anchor or the end of the selection moved (or it went); repaints.
+  virtual void SelectionChanged();
+  /// The document was laid out again (the selection is back in place), or
+  /// cleared.
+  virtual void Formatted() {}
+  virtual void Cleared() {}
+  /// Whether hyperlinks react to the mouse (an editor lets them only while
+  /// Ctrl is held).
+  virtual bool LinksActive() const { return true; }
+
+ private:
+  enum class TMouseSel : uint8_t { None, Chars, Words, Paragraphs, Lines };
+
   /// Moves the end of a mouse selection to a client point.
   void ExtendMouseSelection(int x, int y, bool shiftAtPress);
   void EndMouseSelection();
-  void SelectionChanged();
 
   // Hyperlinks and hover.
   /// Index in the container's Jumps of the rectangle under a client point, or -1.
@@ -337,7 +370,9 @@ class TCustomLectern : public TLTScroller {
     int ItemNo = -1;
   };
   std::vector<TTarget> NavigationTargets() const;
-  bool IsTabNavigationKey(TLTShiftState shift) const;
+  /// Whether the command moves the keyboard focus between hyperlinks in
+  /// the control's kind of tab navigation.
+  bool IsLinkNavigation(TLTCommand command) const;
   bool MoveKeyboardFocus(bool forward);
   void SetKeyboardFocus(int jumpId, int itemNo);
   void InvalidateFocusOverlay();
@@ -372,11 +407,16 @@ class TCustomLectern : public TLTScroller {
   TLTPointI pressClient_;
   mutable TCustomLTFormattedData* sel_ = nullptr;  // null: the document
   mutable std::weak_ptr<const void> selLife_;
+  // The selection in the selection container, in its drawing positions.
+  mutable TPos selAnchor_, selEnd_;
   bool secondPress_ = false;
   // What a word, line or paragraph selection grows from.
   bool haveAnchorUnit_ = false;
   TPos anchorUnitStart_, anchorUnitEnd_, pressPos_;
 
+  // The hyperlink under the mouse and whether its hover look is shown.
+  int hoverJump_ = -1;
+  bool hoverShown_ = false;
   int pressedJump_ = -1;
   int hintDrawItem_ = -1;
   const TCustomLTFormattedData* hintData_ = nullptr;  // compared only

@@ -21,43 +21,32 @@ bool TLTBackground::FixedToWindow() const {
 
 namespace {
 
-/// A selection position in drawing coordinates, ordered.
-struct TSelPos {
-  int Item = -1;  // drawing item
-  int Offs = 0;
-  bool operator<(const TSelPos& o) const { return Item != o.Item ? Item < o.Item : Offs < o.Offs; }
-};
-
 class TPainter {
  public:
-  TPainter(TCustomLTFormattedData& data, TLTCanvas& canvas, const TLTPaintParams& p)
-      : d_(data), c_(canvas), p_(p), style_(*data.GetStyle()) {
-    const TLTPointI origin = data.GetOriginInControl();
-    dx_ = p.ExtraX - data.GetViewLeft() + origin.X;
-    dy_ = p.ExtraY - data.GetViewTop() + origin.Y;
-    clip_ = {p.Clip.Left - dx_, p.Clip.Top - dy_, p.Clip.Right - dx_, p.Clip.Bottom - dy_};
+  TPainter(const TCustomLTFormattedData& data, TLTCanvas& canvas, const TLTPaintContext& ctx)
+      : d_(data), c_(canvas), ctx_(ctx), style_(*data.GetStyle()) {
+    dx_ = ctx.Origin.X;
+    dy_ = ctx.Origin.Y;
+    clip_ = {ctx.Clip.Left - dx_, ctx.Clip.Top - dy_, ctx.Clip.Right - dx_, ctx.Clip.Bottom - dy_};
+    printing_ = ctx.IsPrinting();
     options_ = data.GetOptions();
-    focused_ = data.IsFocused();
-    showSpecial_ = options_.Contains(ltoShowSpecialCharacters) && !p.Printing;
-    mode_ = p.Printing ? p.ColorMode : ltocAsIs;
-    if (!p.Printing && data.SelStartNo >= 0 && data.SelEndNo >= 0) {
-      TSelPos a{data.SelStartNo, data.SelStartOffs}, b{data.SelEndNo, data.SelEndOffs};
+    showSpecial_ = options_.Contains(ltoShowSpecialCharacters) && !printing_;
+    mode_ = printing_ ? ctx.ColorMode : ltocAsIs;
+    const TLTSelection& sel = ctx.Selection;
+    if (!printing_ && sel.Data == &data && sel.Exists()) {
+      TLTDrawPos a = sel.Anchor, b = sel.End;
       if (b < a) std::swap(a, b);
       const int n = data.DrawItems.Count();
-      a.Item = std::clamp(a.Item, 0, n - 1);
-      b.Item = std::clamp(b.Item, 0, n - 1);
+      a.DrawItem = std::clamp(a.DrawItem, 0, n - 1);
+      b.DrawItem = std::clamp(b.DrawItem, 0, n - 1);
       if (a < b) {
         selA_ = a;
         selB_ = b;
         hasSel_ = true;
       }
     }
-    whole_ = data.WhollySelected && !p.Printing;
-    // The control keeps the hover on its own container; cells number their
-    // links in its numbering.
-    const auto* root = dynamic_cast<const TCustomLTFormattedData*>(&data.GetRootData());
-    const TCustomLTFormattedData& h = root ? *root : data;
-    if (!p.Printing && h.HoverShown) hoverId_ = h.HoverJumpId;
+    whole_ = ctx.WhollySelected && !printing_;
+    if (!printing_) hoverId_ = ctx.HoverJumpId;
   }
 
   void Run();
@@ -82,21 +71,17 @@ class TPainter {
   void NonTextPiece(int i);
   void TextRun(int i, std::u16string_view text, int x, int width, bool selected, bool atStart, bool atEnd);
   void ParagraphMark(int i);
-  /// The drawing state handed to an item that paints itself.
-  uint16_t ItemState(const TCustomLTItemInfo& item, bool selected) const {
-    uint16_t st = 0;
-    if (selected) st |= 0x01;
-    if (IsHovered(item)) st |= 0x04;
-    if (focused_) st |= 0x40;
-    if (style_.ParaStyles()[item.ParaNo].BiDiMode == ltbdRightToLeft) st |= 0x100;
-    if (showSpecial_) st |= 0x200;
-    if (p_.AlternateCanvas) st |= 0x400;
-    if (p_.Printing) st |= 0x800;
+  /// The state an item paints itself in.
+  TLTItemDrawState ItemState(const TCustomLTItemInfo& item, bool selected) const {
+    TLTItemDrawState st = ctx_.State;
+    st.Set(ltidsSelected, selected);
+    st.Set(ltidsHover, IsHovered(item));
+    st.Set(ltidsCurrent, &item == ctx_.CurrentItem);
+    st.Set(ltidsRightToLeft, style_.ParaStyles()[item.ParaNo].BiDiMode == ltbdRightToLeft);
+    st.Set(ltidsSpecialCharacters, showSpecial_);
     return st;
   }
   void WordMarks(int first, int last);
-  void Marker(const TLTMarkerItemInfo& m, const TLTDrawLineInfo& p, int x, int y);
-  void Rule(const TLTBreakItemInfo& rule, int x, int y, int width, int height);
   bool IsHovered(const TCustomLTItemInfo& item) const { return hoverId_ >= 0 && item.LinkIndex == hoverId_; }
   const TLTLayoutText& TextOf(int itemNo) {
     if (textItem_ != itemNo) {
@@ -105,28 +90,31 @@ class TPainter {
     }
     return text_;
   }
+  /// Selects a text style's font, unless the canvas holds it still.
   void SelectStyle(int styleNo) {
-    if (styleNo == lastStyle_) return;
+    if (styleNo == lastStyle_ && c_.TextStateStamp() == lastStamp_) return;
     style_.ApplyTextStyle(c_, styleNo, d_.GetBiDiMode(), false, 0, true);
     lastStyle_ = styleNo;
+    lastStamp_ = c_.TextStateStamp();
   }
   /// The band of a line for the line selection style.
-  void LineBand(int first, int& top, int& bottom) const;
+  TLTLineBox LineBand(int first) const;
 
-  TCustomLTFormattedData& d_;
+  const TCustomLTFormattedData& d_;
   TLTCanvas& c_;
-  const TLTPaintParams& p_;
+  const TLTPaintContext& ctx_;
   TLTStyle& style_;
   int dx_ = 0, dy_ = 0;
   TLTRectI clip_;
   TLTOptions options_;
-  bool focused_ = false;
+  bool printing_ = false;
   bool showSpecial_ = false;
   TLTOutputColorMode mode_ = ltocAsIs;
   bool hasSel_ = false, whole_ = false;
   int hoverId_ = -1;  // the hyperlink shown hovered, -1 for none
-  TSelPos selA_, selB_;
+  TLTDrawPos selA_, selB_;
   int lastStyle_ = -1;
+  uint64_t lastStamp_ = 0;
   int textItem_ = -1;
   TLTLayoutText text_;
   int bandTop_ = 0, bandBottom_ = 0;
@@ -138,29 +126,27 @@ bool TPainter::SelectedRange(int i, int length, int& from, int& to) const {
     to = length;
     return length > 0 || !d_.GetItem(d_.DrawItems[i].ItemNo).IsText();
   }
-  if (!hasSel_ || i < selA_.Item || i > selB_.Item) return false;
+  if (!hasSel_ || i < selA_.DrawItem || i > selB_.DrawItem) return false;
   const bool text = d_.GetItem(d_.DrawItems[i].ItemNo).IsText();
   // Text offsets are 1..Length+1; other items 0 (before) and 1 (after).
   const int base = text ? 1 : 0;
-  from = i == selA_.Item ? std::clamp(selA_.Offs - base, 0, length) : 0;
-  to = i == selB_.Item ? std::clamp(selB_.Offs - base, 0, length) : length;
+  from = i == selA_.DrawItem ? std::clamp(selA_.Offset - base, 0, length) : 0;
+  to = i == selB_.DrawItem ? std::clamp(selB_.Offset - base, 0, length) : length;
   return to > from;
 }
 
-void TPainter::LineBand(int first, int& top, int& bottom) const {
-  int f, l, t, b;
-  d_.LineRange(first, f, l);
-  d_.LineExtent(f, l, t, b);
-  const TLTDrawLineInfo& p = d_.DrawItems[f];
+TLTLineBox TPainter::LineBand(int first) const {
+  TLTLineBox line = d_.LineOf(first);
+  const TLTDrawLineInfo& p = d_.DrawItems[line.First];
   const TCustomLTItemInfo& item = d_.GetItem(p.ItemNo);
   const TParaInfo& para = style_.ParaStyles()[item.ParaNo];
   const TLTResolutionScale& s = d_.Scale();
-  if (item.StartsParagraph() && item.FirstDrawItem == f) t -= std::max(0, s.Y(para.SpaceBefore));
+  if (item.StartsParagraph() && item.FirstDrawItem == line.First) line.Top -= std::max(0, s.Y(para.SpaceBefore));
+  const int l = line.Last;
   const bool lastLine = l + 1 >= d_.DrawItems.Count() ||
                         (d_.GetItem(d_.DrawItems[l + 1].ItemNo).StartsParagraph() && FirstPieceOfItem(l + 1));
-  if (lastLine) b += std::max(0, s.Y(para.SpaceAfter));
-  top = t;
-  bottom = b;
+  if (lastLine) line.Bottom += std::max(0, s.Y(para.SpaceAfter));
+  return line;
 }
 
 void TPainter::ParagraphBackgrounds(int first) {
@@ -180,7 +166,7 @@ void TPainter::ParagraphBackgrounds(int first) {
     const TParaInfo& para = style_.ParaStyles()[item.ParaNo];
     const bool startsHere = item.StartsParagraph() && FirstPieceOfItem(i);
     const bool wanted = para.Border.Style != ltbNone || para.Background.Color != clNone || style_.OnDrawParaBack;
-    if (startsHere && wanted && item.StyleNo != ltikRule) {
+    if (startsHere && wanted && (item.IsText() || !item.GetBoolValue(iqOwnParagraphLook))) {
       int left = d_.GetLeftMargin() + scale.X(para.LeftIndent + std::min(0, para.FirstIndent));
       int right;
       if (d_.GetMaxTextWidth() >= 1 && !options_.Contains(ltoClientTextWidth))
@@ -223,17 +209,15 @@ void TPainter::TextBacks(int first) {
 }
 
 void TPainter::SoftPageBreaks(int first) {
-  if (!p_.SoftPageBreaks || !options_.Contains(ltoShowPageBreaks)) return;
+  if (!ctx_.SoftPageBreaks || !options_.Contains(ltoShowPageBreaks)) return;
   const int firstItem = d_.DrawItems[first].ItemNo;
-  for (int itemNo : *p_.SoftPageBreaks) {
+  for (int itemNo : *ctx_.SoftPageBreaks) {
     if (itemNo < firstItem || itemNo >= d_.ItemCount()) continue;
     const int di = d_.GetItem(itemNo).FirstDrawItem;
     if (di < 0) continue;
-    int f, l, t, b;
-    d_.LineRange(di, f, l);
-    d_.LineExtent(f, l, t, b);
-    if (t >= clip_.Bottom) break;
-    style_.PaintPageBreak(c_, t - 1 + dy_, -dx_, ltpbSoftPageBreak, FullWidth(), &d_);
+    const int top = d_.LineOf(di).Top;
+    if (top >= clip_.Bottom) break;
+    style_.PaintPageBreak(c_, top - 1 + dy_, -dx_, ltpbSoftPageBreak, FullWidth(), &d_);
   }
 }
 
@@ -253,9 +237,9 @@ void TPainter::TextRun(int i, std::u16string_view text, int x, int width, bool s
       if (p.Offset - 1 + p.Length >= item.TextLength()) st.Include(lttsItemEnd);
     }
   }
-  if (focused_) st.Include(lttsControlFocused);
+  if (ctx_.IsFocused()) st.Include(lttsControlFocused);
   if (showSpecial_) st.Include(lttsSpecialCharacters);
-  style_.ApplyTextStyleColor(c_, item.StyleNo, st, p_.Printing, mode_);
+  style_.ApplyTextStyleColor(c_, item.StyleNo, st, printing_, mode_);
 
   // No space is appended for the paragraph mark: it would be marked as a
   // space itself and its dot would sit under the mark.
@@ -272,14 +256,12 @@ void TPainter::TextRun(int i, std::u16string_view text, int x, int width, bool s
   run.Width = width;
   run.Height = p.Height;
   run.State = st;
-  run.Printing = p_.Printing;
+  run.Printing = printing_;
   run.ColorMode = mode_;
   run.DefBiDiMode = d_.GetBiDiMode();
   run.Data = &d_;
   run.ItemNo = p.ItemNo;
   run.Offset = p.Offset;
-  style_.DrawingData = &d_;
-  style_.DrawingItemNo = p.ItemNo;
   style_.PaintStyleText(c_, item.StyleNo, run);
 }
 
@@ -322,159 +304,23 @@ void TPainter::TextPiece(int i) {
   TextRun(i, part, x + before, width, true, uf == 0, ut == static_cast<int>(text.size()));
 }
 
-void TPainter::Marker(const TLTMarkerItemInfo& m, const TLTDrawLineInfo& p, int x, int y) {
-  const TLTListLevel* level = m.GetLevelInfo(&style_);
-  if (!level) return;
-  const TLTResolutionScale& scale = d_.Scale();
-  switch (level->ListType) {
-    case ltlstPicture:
-      if (const TGraphic* g = level->Picture(); g && g->Pixels())
-        c_.DrawPixels({x, y, x + scale.X(g->Width()), y + scale.Y(g->Height())}, *g->Pixels());
-      return;
-    case ltlstImageList:
-    case ltlstImageListCounter: {
-      const TLTImageList* list = level->ImageList;
-      if (!list) return;
-      const int index = level->ImageIndex + (level->ListType == ltlstImageListCounter ? m.Counter - 1 : 0);
-      if (index < 0 || index >= list->Count()) return;
-      c_.DrawPixels({x, y, x + scale.X(list->Width), y + scale.Y(list->Height)},
-                    list->Images[static_cast<size_t>(index)]);
-      return;
-    }
-    default:
-      break;
-  }
-  const TLTCanvasFont f = MarkerCanvasFont(*level, style_.TextStyles().PixelsPerInch, scale);
-  TLTCanvasSaver keep(c_);
-  c_.SetFont(f);
-  c_.SetFontColor(OutputColor(f.Color, mode_));
-  c_.SetCharacterExtra(0);
-  c_.SetBrushStyle(bsClear);
-  const std::u16string_view text =
-      level->ListType == ltlstUnicodeBullet ? std::u16string_view(level->FormatStringW) : m.DisplayString;
-  // On the line's baseline like text: its cell ends its descent below it.
-  c_.TextOut(x, y + p.Height - c_.TextMetrics().Height, text);
-}
-
-void TPainter::Rule(const TLTBreakItemInfo& rule, int x, int y, int width, int height) {
-  const TColor color = OutputColor(rule.Color != clNone ? rule.Color : style_.TextStyles()[0].Color, mode_);
-  const int w = std::max(1, d_.Scale().Y(rule.LineWidth));
-  const int top = y + height / 2 - w / 2;
-  TLTCanvasSaver keep(c_);
-  switch (rule.Style) {
-    case ltbsSolid:
-      c_.SetBrush({color, bsSolid});
-      c_.FillRect({x, top, x + width, top + w});
-      break;
-    case ltbsFrame:
-      c_.SetPen({color, 1, psSolid});
-      c_.SetBrushStyle(bsClear);
-      c_.Rectangle({x, top - 1, x + width, top + w + 1});
-      break;
-    case ltbs3D:
-      c_.SetBrush({MakeColor(0x808080), bsSolid});
-      c_.FillRect({x, top, x + width, top + std::max(1, w / 2)});
-      c_.SetBrush({MakeColor(0xFFFFFF), bsSolid});
-      c_.FillRect({x, top + std::max(1, w / 2), x + width, top + std::max(2, w)});
-      break;
-    case ltbsDots:
-    case ltbsDashes: {
-      const int on = rule.Style == ltbsDots ? w : 3 * w;
-      const int period = rule.Style == ltbsDots ? 2 * w : 5 * w;
-      c_.SetBrush({color, bsSolid});
-      for (int px = x; px < x + width; px += std::max(period, 2))
-        c_.FillRect({px, top, std::min(px + on, x + width), top + w});
-      break;
-    }
-  }
-}
-
 void TPainter::NonTextPiece(int i) {
   const TLTDrawLineInfo& p = d_.DrawItems[i];
-  TCustomLTItemInfo& item = d_.GetItem(p.ItemNo);
-  const int x = p.Left + dx_, y = p.Top + dy_;
+  const TCustomLTItemInfo& item = d_.GetItem(p.ItemNo);
   int from = 0, to = 0;
-  const bool selected = SelectedRange(i, 1, from, to);
-  const TColor selColor = focused_ ? style_.SelColor : style_.InactiveSelColor;
-  if (item.GetBoolValue(iqFullLine)) {
-    if (item.StyleNo == ltikRule) {
-      Rule(static_cast<const TLTBreakItemInfo&>(item), x, y, p.Width, p.Height);
-    } else if (TLTCanvasSaver keep(c_);
-               !item.PaintAt(c_, {x, y, x + p.Width, y + p.Height},
-                             {clip_.Left + dx_, clip_.Top + dy_, clip_.Right + dx_, clip_.Bottom + dy_},
-                             ItemState(item, selected), mode_, style_)) {
-      // An item without painting of its own still shows where it stands.
-      c_.SetPen({MakeColor(0x808080), 1, psSolid});
-      c_.SetBrushStyle(bsClear);
-      c_.Rectangle({x, y, x + p.Width, y + p.Height});
-    }
-    if (selected && selColor != clNone) {
-      TLTCanvasSaver keep(c_);
-      c_.SetPen({selColor, 2, psInsideFrame});
-      c_.SetBrushStyle(bsClear);
-      c_.Rectangle({x, y, x + p.Width, y + p.Height});
-    }
-    lastStyle_ = -1;
-    return;
-  }
-  if (selected && item.StyleNo != ltikMarker && selColor != clNone) {
-    TLTCanvasSaver keep(c_);
-    c_.SetBrush({selColor, bsSolid});
-    if (style_.SelectionStyle == ltssLines)
-      c_.FillRect({x, bandTop_ + dy_, x + p.Width, bandBottom_ + dy_});
-    else if (item.StyleNo == ltikTabulator)
-      c_.FillRect({x, y, x + p.Width, y + p.Height});
-  }
-  switch (item.StyleNo) {
-    case ltikMarker:
-      Marker(static_cast<const TLTMarkerItemInfo&>(item), p, x, y);
-      break;
-    case ltikTabulator: {
-      const auto& tab = static_cast<const TLTTabItemInfo&>(item);
-      if (tab.Leader.empty() || p.Width <= 0) break;
-      const int styleNo = d_.ResolveTextStyle(tab.TextStyleNo, item.ParaNo);
-      SelectStyle(styleNo);
-      TLTTextDrawState st;
-      if (selected) st.Include(lttsSelected);
-      if (focused_) st.Include(lttsControlFocused);
-      style_.ApplyTextStyleColor(c_, styleNo, st, p_.Printing, mode_);
-      // Whole leaders only, flush with the stop.
-      const int lw = std::max(1, c_.TextWidth(tab.Leader));
-      const int count = p.Width / lw;
-      TLTString leader;
-      for (int k = 0; k < count; ++k) leader += tab.Leader;
-      c_.SetBrushStyle(bsClear);
-      c_.TextOut(x + p.Width - count * lw, y, leader);
-      break;
-    }
-    case ltikImageBullet:
-    case ltikImageHotspot: {
-      const auto& bullet = static_cast<const TLTBulletItemInfo&>(item);
-      const int spacing = std::max(0, item.GetBorderWidth());
-      const TLTImageList* list = bullet.ImageList;
-      const int index = bullet.GetImageIndex(IsHovered(item));
-      if (list && index >= 0 && index < list->Count())
-        c_.DrawPixels({x + spacing, y + spacing, x + p.Width - spacing, y + p.Height - spacing},
-                      list->Images[static_cast<size_t>(index)]);
-      break;
-    }
-    case ltikControl:
-      break;  // a window of its own, placed by the control
-    default: {
-      const int spacing = d_.Scale().X(std::max(0, item.GetBorderWidth()));
-      const TLTRectI box{x + spacing, y + spacing, x + p.Width - spacing, y + p.Height - spacing};
-      const TGraphic* g = item.GetImage();
-      const TGraphic* shown = g && g->Pixels() ? g : style_.InvalidPicture();
-      if (shown && shown->Pixels()) c_.DrawPixels(box, *shown->Pixels());
-      if (selected && selColor != clNone && style_.SelectionStyle == ltssItems) {
-        TLTCanvasSaver keep(c_);
-        c_.SetPen({selColor, 2, psInsideFrame});
-        c_.SetBrushStyle(bsClear);
-        c_.Rectangle(box);
-      }
-      break;
-    }
-  }
+  TLTItemPaintInfo info;
+  info.Box = {p.Left + dx_, p.Top + dy_, p.Left + p.Width + dx_, p.Top + p.Height + dy_};
+  info.Clip = ctx_.Clip;
+  info.BandTop = bandTop_ + dy_;
+  info.BandBottom = bandBottom_ + dy_;
+  info.State = ItemState(item, SelectedRange(i, 1, from, to));
+  info.ColorMode = mode_;
+  info.BiDiMode = d_.GetBiDiMode();
+  info.Style = &style_;
+  info.Owner = &d_;
+  info.Scale = &d_.Scale();
+  info.Context = &ctx_;
+  item.Paint(c_, info);
 }
 
 void TPainter::ParagraphMark(int i) {
@@ -488,9 +334,9 @@ void TPainter::ParagraphMark(int i) {
   if (!paraEnd && !lineBreak) return;
   const TCustomLTItemInfo& item = d_.GetItem(p.ItemNo);
   const int styleNo = item.IsText() ? item.StyleNo : 0;
+  TLTCanvasSaver keep(c_);
   SelectStyle(styleNo);
   style_.ApplyTextStyleColor(c_, styleNo, {}, false, ltocAsIs);
-  TLTCanvasSaver keep(c_);
   TLTCanvasFont f = c_.Font();
   std::u16string_view mark = u"\u00B6";
   if (lineBreak) {
@@ -507,7 +353,6 @@ void TPainter::ParagraphMark(int i) {
   const TLTBiDiMode dir = style_.ParaStyles()[item.ParaNo].BiDiMode;
   const int x = dir == ltbdRightToLeft ? p.Left - ext.Width : p.Left + p.Width;
   c_.TextOut(x + dx_, p.Top + p.Height - ext.Height + dy_, mark);
-  lastStyle_ = -1;
 }
 
 void TPainter::WordMarks(int first, int last) {
@@ -542,17 +387,17 @@ void TPainter::WordMarks(int first, int last) {
 
 void TPainter::Piece(int i) {
   const TLTDrawLineInfo& p = d_.DrawItems[i];
-  TCustomLTItemInfo& item = d_.GetItem(p.ItemNo);
-  if (p.StartsLine && style_.SelectionStyle == ltssLines && (hasSel_ || whole_)) LineBand(i, bandTop_, bandBottom_);
+  const TCustomLTItemInfo& item = d_.GetItem(p.ItemNo);
+  if (p.StartsLine && style_.SelectionStyle == ltssLines && (hasSel_ || whole_)) {
+    const TLTLineBox band = LineBand(i);
+    bandTop_ = band.Top;
+    bandBottom_ = band.Bottom;
+  }
   const bool first = FirstPieceOfItem(i);
   if (first && item.HasFlag(ltifNewPage) && options_.Contains(ltoShowPageBreaks)) {
-    int f, l, t, b;
-    d_.LineRange(i, f, l);
-    d_.LineExtent(f, l, t, b);
-    style_.PaintPageBreak(c_, t - 1 + dy_, -dx_, ltpbPageBreak, FullWidth(), &d_);
-    lastStyle_ = -1;
+    style_.PaintPageBreak(c_, d_.LineOf(i).Top - 1 + dy_, -dx_, ltpbPageBreak, FullWidth(), &d_);
   }
-  if (first && !p_.Printing && item.Checkpoint && options_.Contains(ltoShowCheckpoints)) {
+  if (first && !printing_ && item.Checkpoint && options_.Contains(ltoShowCheckpoints)) {
     style_.PaintCheckpoint(c_, p.Left + dx_, p.Top + dy_, p.ItemNo, -dx_, item.Checkpoint->RaiseEvent, FullWidth(),
                            &d_);
   }
@@ -581,25 +426,25 @@ void TPainter::Run() {
     for (int i = first; i < n; ++i, end = i) {
       const TLTDrawLineInfo& p = d_.DrawItems[i];
       if (p.StartsLine && p.LineTop() >= clip_.Bottom) break;
-      if (p_.WholeLinesOnly && p.Top + p.Height > clip_.Bottom) continue;
+      if (ctx_.WholeLinesOnly && p.Top + p.Height > clip_.Bottom) continue;
       Piece(i);
     }
-    if (!p_.Printing) WordMarks(first, end);
+    if (!printing_) WordMarks(first, end);
   }
-  if (!p_.Printing && options_.Contains(ltoShowCheckpoints) && d_.PendingCheckpoint()) {
+  if (!printing_ && options_.Contains(ltoShowCheckpoints) && d_.PendingCheckpoint()) {
     style_.PaintCheckpoint(c_, d_.GetLeftMargin() + dx_, d_.DocumentHeight - d_.GetBottomMargin() + dy_, -1, -dx_,
                            d_.PendingCheckpoint()->RaiseEvent, FullWidth(), &d_);
   }
-  d_.PaintOverlay(c_, p_);
+  d_.PaintOverlay(c_, ctx_);
 }
 
 }  // namespace
 
-void PaintTo(TCustomLTFormattedData& data, TLTCanvas& canvas, const TLTPaintParams& params) {
+void PaintTo(const TCustomLTFormattedData& data, TLTCanvas& canvas, const TLTPaintContext& context) {
   if (!data.GetStyle() || data.IsFormatting()) return;
   TLTCanvasSaver keep(canvas);
-  canvas.IntersectClip(params.Clip);
-  TPainter(data, canvas, params).Run();
+  canvas.IntersectClip(context.Clip);
+  TPainter(data, canvas, context).Run();
 }
 
 void PaintBackgroundIn(TLTCanvas& canvas, const TLTRectI& area, const TLTRectI& place, TColor color,
@@ -665,8 +510,8 @@ void PaintBackground(TLTCanvas& canvas, const TLTRectI& r, const TLTBackground& 
                     scrollY);
 }
 
-void PaintControl(TCustomLTFormattedData& data, TLTCanvas& canvas, const TLTRectI& r, const TLTBackground& background,
-                  const std::string& controlName) {
+void PaintControl(const TCustomLTFormattedData& data, TLTCanvas& canvas, const TLTRectI& r,
+                  const TLTBackground& background, const std::string& controlName, TLTPaintContext context) {
   if (!data.GetStyle()) {
     TLTCanvasSaver keep(canvas);
     canvas.SetBrush({background.Color != clNone ? background.Color : clWindow, bsSolid});
@@ -692,10 +537,9 @@ void PaintControl(TCustomLTFormattedData& data, TLTCanvas& canvas, const TLTRect
   if (data.IsFormatting()) return;
   PaintBackground(canvas, r, background, data.GetStyle(), data.GetViewLeft(), data.GetViewTop(), data.GetClientWidth(),
                   data.GetClientHeight());
-  TLTPaintParams p;
-  p.Clip = r;
+  context.Clip = r;
   try {
-    PaintTo(data, canvas, p);
+    PaintTo(data, canvas, context);
   } catch (const std::exception& e) {
     // A failing item must not take the application down: the reader sees
     // what was painted and why the rest is missing.

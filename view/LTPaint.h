@@ -2,10 +2,11 @@
 // Painting a formatted container: the control background, paragraph
 // backgrounds and borders, every drawing item in a clip rectangle with its
 // selection and hover states, page-break and checkpoint marks, paragraph
-// marks and live-spelling underlines. Painting reads the layout, the
-// selection and the hover state; it never changes them.
+// marks and live-spelling underlines. Painting reads the layout and the
+// paint context the control hands it; it never changes either.
 
 #include "layout/CLTFData.h"
+#include "layout/LTPaintContext.h"
 
 #include <memory>
 
@@ -35,26 +36,10 @@ struct TLTBackground {
   bool FixedToWindow() const;
 };
 
-struct TLTPaintParams {
-  /// The part to paint, in canvas coordinates.
-  TLTRectI Clip;
-  /// Added to every position (the buffer's origin against the client).
-  int ExtraX = 0, ExtraY = 0;
-  /// Printing: no selection, hover, checkpoints or special characters.
-  bool Printing = false;
-  /// Painting on a canvas other than the measuring one.
-  bool AlternateCanvas = false;
-  /// Skip pieces whose bottom lies below the clip.
-  bool WholeLinesOnly = false;
-  /// Soft page breaks to mark (item numbers where printed pages begin).
-  const std::vector<int>* SoftPageBreaks = nullptr;
-  /// How colours reach paper when printing.
-  TLTOutputColorMode ColorMode = ltocAsIs;
-};
-
-/// Paints the container's pieces that meet the clip (Params.Clip in canvas
-/// coordinates; the container's view offsets and origin are applied).
-void PaintTo(TCustomLTFormattedData& data, TLTCanvas& canvas, const TLTPaintParams& params);
+/// Paints the container's pieces that meet the clip of the context (canvas
+/// coordinates), with the document's (0, 0) at the context's origin and in
+/// the view state the context carries. The container is not changed.
+void PaintTo(const TCustomLTFormattedData& data, TLTCanvas& canvas, const TLTPaintContext& context);
 
 /// Fills area with the colour (unless clNone, or a picture covers it) and
 /// draws the picture placed by style in place: stretched over it, tiled
@@ -69,9 +54,10 @@ void PaintBackground(TLTCanvas& canvas, const TLTRectI& r, const TLTBackground& 
                      int scrollX, int scrollY, int clientW, int clientH);
 
 /// The control's paint handler: background and document into the canvas
-/// for the client rectangle r; an exception from painting is caught and its
-/// message written at the top-left corner ("Error: ...").
-void PaintControl(TCustomLTFormattedData& data, TLTCanvas& canvas, const TLTRectI& r, const TLTBackground& background,
-                  const std::string& controlName);
+/// for the client rectangle r, in the view state of the context (whose
+/// clip becomes r); an exception from painting is caught and its message
+/// written at the top-left corner ("Error: ...").
+void PaintControl(const TCustomLTFormattedData& data, TLTCanvas& canvas, const TLTRectI& r,
+                  const TLTBackground& background, const std::string& controlName, TLTPaintContext context = {});
 
 }  // namespace lectern

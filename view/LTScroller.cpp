@@ -201,38 +201,10 @@ void TLTScroller::ScrollBarCommand(TLTScrollBarKind bar, TLTScrollCode code, int
   }
 }
 
-bool TLTScroller::ScrollKey(int key) {
+bool TLTScroller::ScrollByKey(TLTScrollBarKind bar, TLTScrollCode code) {
   if (!ScrollKeysEnabled) return false;
-  constexpr auto V = TLTScrollBarKind::Vertical;
-  constexpr auto H = TLTScrollBarKind::Horizontal;
-  switch (key) {
-    case vkPrior:
-      ScrollBarCommand(V, TLTScrollCode::PageUp, 0);
-      return true;
-    case vkNext:
-      ScrollBarCommand(V, TLTScrollCode::PageDown, 0);
-      return true;
-    case vkHome:
-      ScrollBarCommand(V, TLTScrollCode::Top, 0);
-      return true;
-    case vkEnd:
-      ScrollBarCommand(V, TLTScrollCode::Bottom, 0);
-      return true;
-    case vkUp:
-      ScrollBarCommand(V, TLTScrollCode::LineUp, 0);
-      return true;
-    case vkDown:
-      ScrollBarCommand(V, TLTScrollCode::LineDown, 0);
-      return true;
-    case vkLeft:
-      ScrollBarCommand(H, TLTScrollCode::LineUp, 0);
-      return true;
-    case vkRight:
-      ScrollBarCommand(H, TLTScrollCode::LineDown, 0);
-      return true;
-    default:
-      return false;
-  }
+  ScrollBarCommand(bar, code, 0);
+  return true;
 }
 
 bool TLTScroller::MouseWheel(TLTShiftState /*shift*/, int delta, int /*x*/, int /*y*/) {

@@ -75,10 +75,10 @@ class TLTScroller : public ILTWindowClient {
   /// True while the scroll bars are being set: a resize reported then is
   /// handled when they are settled.
   bool InScrollBarUpdate() const { return updatingBars_; }
-  /// Page Up/Down, Home/End, arrows; true when the key scrolled (or would
-  /// have, at a limit).
-  bool ScrollKey(int key);
-  /// Cleared by the editor, which moves a caret with these keys instead.
+  /// One step of a scroll bar asked for from the keyboard; true when it
+  /// scrolled (or would have, at a limit), false when keys do not scroll.
+  bool ScrollByKey(TLTScrollBarKind bar, TLTScrollCode code);
+  /// Cleared by a control that moves a caret with the scrolling keys.
   bool ScrollKeysEnabled = true;
   /// True when scrolling must repaint everything (a background picture
   /// that stays in place).

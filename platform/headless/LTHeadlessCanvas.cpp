@@ -319,9 +319,9 @@ void TLTHeadlessCanvas::DrawPixels(const TLTRectI& r, const TLTPixels& pixels) {
   }
 }
 
-void TLTHeadlessCanvas::Save() { saved_.push_back(state_); }
+void TLTHeadlessCanvas::DoSave() { saved_.push_back(state_); }
 
-void TLTHeadlessCanvas::Restore() {
+void TLTHeadlessCanvas::DoRestore() {
   if (saved_.empty()) return;
   state_ = std::move(saved_.back());
   saved_.pop_back();

@@ -73,15 +73,12 @@ class TLTHeadlessCanvas final : public TLTCanvas {
   /// A canvas of the given resolution (values below 1 become 1).
   explicit TLTHeadlessCanvas(int pixelsPerInch = LTScreenPixelsPerInch);
 
-  void SetFont(const TLTCanvasFont& font) override { state_.Font = font; }
   const TLTCanvasFont& Font() const override { return state_.Font; }
   void SetPen(const TLTPen& pen) override { state_.Pen = pen; }
   const TLTPen& Pen() const override { return state_.Pen; }
   void SetBrush(const TLTBrush& brush) override { state_.Brush = brush; }
   const TLTBrush& Brush() const override { return state_.Brush; }
-  void SetCharacterExtra(int pixels) override { state_.Extra = pixels; }
   int CharacterExtra() const override { return state_.Extra; }
-  void SetReadingOrder(TLTReadingOrder order) override { state_.Order = order; }
   TLTReadingOrder ReadingOrder() const override { return state_.Order; }
 
   int PixelsPerInchX() const override { return ppiX_; }
@@ -106,9 +103,6 @@ class TLTHeadlessCanvas final : public TLTCanvas {
   void Polygon(const std::vector<TLTPointI>& points) override;
   void DrawPixels(const TLTRectI& r, const TLTPixels& pixels) override;
 
-  /// A Restore without a matching Save does nothing.
-  void Save() override;
-  void Restore() override;
   void IntersectClip(const TLTRectI& r) override;
   /// The clip in effect, if any.
   const std::optional<TLTRectI>& Clip() const { return state_.Clip; }
@@ -131,6 +125,14 @@ class TLTHeadlessCanvas final : public TLTCanvas {
   int RasterHeight() const { return rasterHeight_; }
   /// The RGB colour (0x00BBGGRR) of a pixel; clNone outside the raster.
   TColor PixelAt(int x, int y) const;
+
+ protected:
+  void DoSetFont(const TLTCanvasFont& font) override { state_.Font = font; }
+  void DoSetCharacterExtra(int pixels) override { state_.Extra = pixels; }
+  void DoSetReadingOrder(TLTReadingOrder order) override { state_.Order = order; }
+  void DoSave() override;
+  /// A Restore without a matching Save does nothing.
+  void DoRestore() override;
 
  private:
   struct TState {

@@ -143,6 +143,12 @@ bool TLTHeadlessWindow::Key(int key) { return client_ && client_->KeyDown(key, k
 
 bool TLTHeadlessWindow::WantsKey(int key) { return client_ && client_->WantsKey(key, keys_); }
 
+bool TLTHeadlessWindow::Type(std::u16string_view text) { return client_ && client_->KeyPress(text); }
+
+void TLTHeadlessWindow::Compose(std::u16string_view preedit, int cursor, std::u16string_view commit) {
+  if (client_) client_->InputMethod(preedit, cursor, commit);
+}
+
 void TLTHeadlessWindow::ScrollBarCommand(TLTScrollBarKind bar, TLTScrollCode code, int position) {
   if (client_) client_->ScrollBarCommand(bar, code, position);
 }

@@ -48,6 +48,9 @@ class TLTHeadlessWindow final : public ILTWindow {
   int WheelScrollLines() const override { return WheelLines; }
   bool IsFocused() const override { return focused_; }
   void SetFocus() override { SetFocused(true); }
+  int CaretBlinkTime() const override { return BlinkTime; }
+  void InputMethodChanged() override { ++InputMethodUpdates; }
+  void Beep() override { ++Beeps; }
   void SetClipboard(const TLTClipboardData& data) override {
     clipboard_ = data;
     ++ClipboardWrites;
@@ -89,8 +92,13 @@ class TLTHeadlessWindow final : public ILTWindow {
   bool IsTimerRunning(int id) const { return timers_.count(id) != 0; }
   int TimerInterval(int id) const;
 
+  /// Refusal sounds, and how often the input method was told of a change.
+  int Beeps = 0;
+  int InputMethodUpdates = 0;
+
   // ---- Settings a test may change --------------------------------------------------
   int ScrollBarThickness = 0;
+  int BlinkTime = 1000;
   int WheelLines = 3;
   TLTPointI ScreenOrigin{1000, 500};
 
@@ -120,6 +128,10 @@ class TLTHeadlessWindow final : public ILTWindow {
   bool Wheel(int delta);
   bool Key(int key);
   bool WantsKey(int key);
+  /// Typed text, as the keyboard delivers it after a key.
+  bool Type(std::u16string_view text);
+  /// The input method composing (preedit) or committing text.
+  void Compose(std::u16string_view preedit, int cursor, std::u16string_view commit = {});
   void ScrollBarCommand(TLTScrollBarKind bar, TLTScrollCode code, int position = 0);
   /// Fires timer id once when it runs; false when it does not.
   bool FireTimer(int id);

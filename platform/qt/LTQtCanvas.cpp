@@ -20,11 +20,9 @@
 #include "platform/LTColors.h"
 #include "platform/LTSysUtils.h"
 
-#include <QDir>
 #include <QFont>
 #include <QFontMetricsF>
 #include <QGlyphRun>
-#include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 #include <QRawFont>
@@ -33,13 +31,10 @@
 
 #include <algorithm>
 #include <array>
-#include <cerrno>
 #include <climits>
 #include <cmath>
 #include <map>
-#include <sys/stat.h>
 #include <tuple>
-#include <unistd.h>
 #include <unordered_map>
 
 namespace lectern {
@@ -171,39 +166,6 @@ struct TLTQtCanvas::TImpl {
   void FillWithBrush(const QRect& r);
   bool Active() const { return Painter.isActive(); }
 };
-
-}  // namespace lectern
-
-// Fontconfig keeps its configuration in allocations it never frees; every
-// program that draws text through Qt would otherwise fail its leak check.
-// Defined beside EnsureQtGuiApplication so that it is linked whenever the
-// canvas is.
-extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
-extern "C" const char* __lsan_default_options() { return "print_suppressions=0"; }
-
-namespace lectern {
-
-void PrepareQtEnvironment() {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
-    // Off-screen work needs no session directory; a private one keeps Qt
-    // from warning about its absence on every run of a tool.
-    const QByteArray dir = QDir::tempPath().toLocal8Bit() + "/lectern-runtime-" + QByteArray::number(getuid());
-    if (mkdir(dir.constData(), 0700) == 0 || errno == EEXIST) qputenv("XDG_RUNTIME_DIR", dir);
-  }
-}
-
-void EnsureQtGuiApplication() {
-  if (QCoreApplication::instance()) return;
-  PrepareQtEnvironment();
-  static int argc = 1;
-  static char name[] = "lectern";
-  static char* argv[] = {name, nullptr};
-  // Kept until exit on purpose: destroying it from a static destructor
-  // races Qt's own clean-up.
-  static QGuiApplication* app = new QGuiApplication(argc, argv);
-  (void)app;
-}
 
 // ---- Faces ------------------------------------------------------------------------
 
@@ -574,15 +536,15 @@ TLTQtCanvas::~TLTQtCanvas() {
   if (d_->Painter.isActive()) d_->Painter.end();
 }
 
-void TLTQtCanvas::SetFont(const TLTCanvasFont& font) { d_->State.Font = font; }
+void TLTQtCanvas::DoSetFont(const TLTCanvasFont& font) { d_->State.Font = font; }
 const TLTCanvasFont& TLTQtCanvas::Font() const { return d_->State.Font; }
 void TLTQtCanvas::SetPen(const TLTPen& pen) { d_->State.Pen = pen; }
 const TLTPen& TLTQtCanvas::Pen() const { return d_->State.Pen; }
 void TLTQtCanvas::SetBrush(const TLTBrush& brush) { d_->State.Brush = brush; }
 const TLTBrush& TLTQtCanvas::Brush() const { return d_->State.Brush; }
-void TLTQtCanvas::SetCharacterExtra(int pixels) { d_->State.Extra = pixels; }
+void TLTQtCanvas::DoSetCharacterExtra(int pixels) { d_->State.Extra = pixels; }
 int TLTQtCanvas::CharacterExtra() const { return d_->State.Extra; }
-void TLTQtCanvas::SetReadingOrder(TLTReadingOrder order) { d_->State.Order = order; }
+void TLTQtCanvas::DoSetReadingOrder(TLTReadingOrder order) { d_->State.Order = order; }
 TLTReadingOrder TLTQtCanvas::ReadingOrder() const { return d_->State.Order; }
 int TLTQtCanvas::PixelsPerInchX() const { return d_->Ppi; }
 int TLTQtCanvas::PixelsPerInchY() const { return d_->Ppi; }
@@ -697,12 +659,12 @@ void TLTQtCanvas::DrawPixels(const TLTRectI& r, const TLTPixels& pixels) {
   d_->Painter.drawImage(ToQRect(r), image);
 }
 
-void TLTQtCanvas::Save() {
+void TLTQtCanvas::DoSave() {
   d_->Saved.push_back(d_->State);
   if (d_->Active()) d_->Painter.save();
 }
 
-void TLTQtCanvas::Restore() {
+void TLTQtCanvas::DoRestore() {
   if (d_->Saved.empty()) return;
   d_->State = std::move(d_->Saved.back());
   d_->Saved.pop_back();

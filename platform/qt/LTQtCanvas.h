@@ -27,6 +27,7 @@
 // pixels on and three off.
 
 #include "platform/LTCanvas.h"
+#include "platform/qt/LTQtApplication.h"
 
 #include <memory>
 
@@ -34,15 +35,6 @@ class QImage;
 class QPaintDevice;
 
 namespace lectern {
-
-/// Off-screen platform and a private runtime folder unless the
-/// environment names others; called before the first Qt application.
-void PrepareQtEnvironment();
-
-/// Creates the process's QGuiApplication if there is none, on the
-/// "offscreen" platform unless QT_QPA_PLATFORM says otherwise. For tools
-/// and tests that measure or paint without a window; it lives until exit.
-void EnsureQtGuiApplication();
 
 /// A canvas that paints with a QPainter on a paint device it does not own.
 /// A QGuiApplication must exist (see EnsureQtGuiApplication).
@@ -55,15 +47,12 @@ class TLTQtCanvas final : public TLTCanvas {
   TLTQtCanvas(const TLTQtCanvas&) = delete;
   TLTQtCanvas& operator=(const TLTQtCanvas&) = delete;
 
-  void SetFont(const TLTCanvasFont& font) override;
   const TLTCanvasFont& Font() const override;
   void SetPen(const TLTPen& pen) override;
   const TLTPen& Pen() const override;
   void SetBrush(const TLTBrush& brush) override;
   const TLTBrush& Brush() const override;
-  void SetCharacterExtra(int pixels) override;
   int CharacterExtra() const override;
-  void SetReadingOrder(TLTReadingOrder order) override;
   TLTReadingOrder ReadingOrder() const override;
 
   int PixelsPerInchX() const override;
@@ -89,10 +78,15 @@ class TLTQtCanvas final : public TLTCanvas {
   void Polygon(const std::vector<TLTPointI>& points) override;
   void DrawPixels(const TLTRectI& r, const TLTPixels& pixels) override;
 
-  /// A Restore without a matching Save does nothing.
-  void Save() override;
-  void Restore() override;
   void IntersectClip(const TLTRectI& r) override;
+
+ protected:
+  void DoSetFont(const TLTCanvasFont& font) override;
+  void DoSetCharacterExtra(int pixels) override;
+  void DoSetReadingOrder(TLTReadingOrder order) override;
+  void DoSave() override;
+  /// A Restore without a matching Save does nothing.
+  void DoRestore() override;
 
  private:
   struct TImpl;

@@ -11,6 +11,8 @@
 #include <QDir>
 #include <QDrag>
 #include <QFocusEvent>
+#include <QInputMethod>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
@@ -23,6 +25,7 @@
 #include <QToolTip>
 #include <QWheelEvent>
 
+#include <algorithm>
 #include <cerrno>
 #include <exception>
 #include <sys/stat.h>
@@ -47,12 +50,15 @@ class TDeferredEvent : public QEvent {
 /// Runs a forward to the control; what it throws stops here.
 template <class F>
 void Guarded(const char* what, F&& f) {
+  // The user hears that the action failed; the window stays usable.
   try {
     f();
   } catch (const std::exception& e) {
     qWarning("lectern: %s failed: %s", what, e.what());
+    QApplication::beep();
   } catch (...) {
     qWarning("lectern: %s failed", what);
+    QApplication::beep();
   }
 }
 
@@ -125,7 +131,43 @@ int KeyOf(int key) {
   }
   // Qt numbers letters and digits by their upper-case ASCII codes.
   if ((key >= Qt::Key_A && key <= Qt::Key_Z) || (key >= Qt::Key_0 && key <= Qt::Key_9)) return key;
+  if (key >= Qt::Key_F1 && key <= Qt::Key_F24) return vkF1 + (key - Qt::Key_F1);
   return 0;
+}
+
+/// Whether a key only ever commands and never types: modifiers, locks,
+/// function keys, Escape, the menu key and the like, whatever text the
+/// keyboard attaches to them.
+bool NeverTypes(int key) {
+  switch (key) {
+    case Qt::Key_Escape:
+    case Qt::Key_Menu:
+    case Qt::Key_Pause:
+    case Qt::Key_Print:
+    case Qt::Key_SysReq:
+    case Qt::Key_CapsLock:
+    case Qt::Key_NumLock:
+    case Qt::Key_ScrollLock:
+    case Qt::Key_Shift:
+    case Qt::Key_Control:
+    case Qt::Key_Alt:
+    case Qt::Key_AltGr:
+    case Qt::Key_Meta:
+    case Qt::Key_Super_L:
+    case Qt::Key_Super_R:
+      return true;
+    default:
+      return key >= Qt::Key_F1 && key <= Qt::Key_F35;
+  }
+}
+
+/// The text a key types: none for keys that never type, and none when it
+/// is a control character (Ctrl with a letter types nothing).
+std::u16string TypedText(const QKeyEvent* e) {
+  if (NeverTypes(e->key())) return {};
+  std::u16string t = e->text().toStdU16String();
+  if (t.empty() || std::any_of(t.begin(), t.end(), [](char16_t c) { return c < 0x20 || c == 0x7F; })) return {};
+  return t;
 }
 
 TLTShiftState KeyShift(const QKeyEvent* e) {
@@ -196,22 +238,11 @@ QCursor CursorOf(TLTCursorId id) {
 
 }  // namespace
 
-void EnsureQtApplication() {
-  if (QCoreApplication::instance()) return;
-  PrepareQtEnvironment();
-  static int argc = 1;
-  static char name[] = "lectern";
-  static char* argv[] = {name, nullptr};
-  // Kept until exit on purpose: destroying it from a static destructor
-  // races Qt's own clean-up.
-  static QApplication* app = new QApplication(argc, argv);
-  (void)app;
-}
-
 // ---- Construction -------------------------------------------------------------------------
 
 TLTQtWindow::TLTQtWindow(QWidget* parent) : QAbstractScrollArea(parent), formatImage_(1, 1, QImage::Format_RGB32) {
   setFocusPolicy(Qt::StrongFocus);
+  setAttribute(Qt::WA_InputMethodEnabled);
   viewport()->setMouseTracking(true);
   viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
   // Positions count from the left whatever the reading order.
@@ -458,6 +489,18 @@ bool TLTQtWindow::viewportEvent(QEvent* e) {
 // ---- Keyboard and focus ---------------------------------------------------------------------------
 
 bool TLTQtWindow::event(QEvent* e) {
+  // A key the document binds is its own while it has the focus, even when
+  // a menu has the same shortcut.
+  if (e->type() == QEvent::ShortcutOverride && client_) {
+    auto* k = static_cast<QKeyEvent*>(e);
+    const int key = KeyOf(k->key());
+    bool claimed = false;
+    Guarded("key", [&] { claimed = key != 0 && client_->ClaimsKey(key, KeyShift(k)); });
+    if (claimed) {
+      e->accept();
+      return true;
+    }
+  }
   // Tab reaches the control before Qt moves the focus with it; what the
   // control does not use moves the focus on as usual.
   if (e->type() == QEvent::KeyPress && client_) {
@@ -479,9 +522,10 @@ void TLTQtWindow::keyPressEvent(QKeyEvent* e) {
   bool handled = false;
   if (client_) {
     const int key = KeyOf(e->key());
+    const std::u16string text = TypedText(e);
     Guarded("key", [&] {
       if (key != 0 && key != vkTab) handled = client_->KeyDown(key, KeyShift(e));
-      if (!handled && !e->text().isEmpty()) handled = client_->KeyPress(e->text().toStdU16String());
+      if (!handled && !text.empty()) handled = client_->KeyPress(text);
     });
   }
   if (handled)
@@ -489,6 +533,58 @@ void TLTQtWindow::keyPressEvent(QKeyEvent* e) {
   else
     QAbstractScrollArea::keyPressEvent(e);
 }
+
+void TLTQtWindow::inputMethodEvent(QInputMethodEvent* e) {
+  if (!client_) {
+    e->ignore();
+    return;
+  }
+  int cursor = static_cast<int>(e->preeditString().size());
+  for (const QInputMethodEvent::Attribute& a : e->attributes())
+    if (a.type == QInputMethodEvent::Cursor) cursor = a.start;
+  const std::u16string preedit = e->preeditString().toStdU16String();
+  const std::u16string commit = e->commitString().toStdU16String();
+  Guarded("input method", [&] { client_->InputMethod(preedit, cursor, commit); });
+  e->accept();
+}
+
+QVariant TLTQtWindow::inputMethodQuery(Qt::InputMethodQuery query) const {
+  if (!client_) return QAbstractScrollArea::inputMethodQuery(query);
+  TLTInputMethodState st;
+  Guarded("input method", [&] { st = client_->InputMethodState(); });
+  // The client answers in its viewport's coordinates.
+  const QPoint o = viewport()->mapTo(const_cast<TLTQtWindow*>(this), QPoint(0, 0));
+  switch (query) {
+    case Qt::ImEnabled:
+      return st.Enabled;
+    case Qt::ImCursorRectangle:
+      return QRect(st.CursorRect.Left + o.x(), st.CursorRect.Top + o.y(), std::max(1, st.CursorRect.Width()),
+                   st.CursorRect.Height());
+    case Qt::ImFont: {
+      QFont f(QString::fromStdU16String(st.Font.Name));
+      f.setPixelSize(std::max(1, st.Font.Height < 0 ? -st.Font.Height : st.Font.Height));
+      f.setBold(st.Font.Style.Contains(fsBold));
+      f.setItalic(st.Font.Style.Contains(fsItalic));
+      return f;
+    }
+    case Qt::ImSurroundingText:
+      return QString::fromStdU16String(st.Surrounding);
+    case Qt::ImCursorPosition:
+      return st.CursorPos;
+    case Qt::ImAnchorPosition:
+      return st.AnchorPos;
+    default:
+      return QAbstractScrollArea::inputMethodQuery(query);
+  }
+}
+
+int TLTQtWindow::CaretBlinkTime() const { return QGuiApplication::styleHints()->cursorFlashTime(); }
+
+void TLTQtWindow::InputMethodChanged() {
+  if (hasFocus()) QGuiApplication::inputMethod()->update(Qt::ImQueryAll);
+}
+
+void TLTQtWindow::Beep() { QApplication::beep(); }
 
 void TLTQtWindow::focusInEvent(QFocusEvent* e) {
   QAbstractScrollArea::focusInEvent(e);

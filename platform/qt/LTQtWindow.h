@@ -9,6 +9,7 @@
 // catches, reports through qWarning and goes on.
 
 #include "platform/LTWindow.h"
+#include "platform/qt/LTQtApplication.h"
 
 #include <QAbstractScrollArea>
 #include <QBasicTimer>
@@ -20,11 +21,6 @@
 namespace lectern {
 
 class TLTQtCanvas;
-
-/// Creates the process's QApplication if there is none, on the "offscreen"
-/// platform unless QT_QPA_PLATFORM says otherwise; for tests and tools
-/// that need widgets. It lives until exit.
-void EnsureQtApplication();
 
 /// The Qt widget a control runs in. A QApplication must exist.
 class TLTQtWindow final : public QAbstractScrollArea, public ILTWindow {
@@ -56,6 +52,9 @@ class TLTQtWindow final : public QAbstractScrollArea, public ILTWindow {
   int WheelScrollLines() const override;
   bool IsFocused() const override { return hasFocus(); }
   void SetFocus() override { setFocus(Qt::OtherFocusReason); }
+  int CaretBlinkTime() const override;
+  void InputMethodChanged() override;
+  void Beep() override;
   void SetClipboard(const TLTClipboardData& data) override;
   TLTClipboardData Clipboard() const override;
   int DragThreshold() const override;
@@ -66,6 +65,8 @@ class TLTQtWindow final : public QAbstractScrollArea, public ILTWindow {
 
   /// The cursor number last set (for tests).
   TLTCursorId CursorId() const { return cursor_; }
+  /// What the input method asks of the control.
+  QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
 
  protected:
   bool event(QEvent* e) override;
@@ -78,6 +79,7 @@ class TLTQtWindow final : public QAbstractScrollArea, public ILTWindow {
   void mouseDoubleClickEvent(QMouseEvent* e) override;
   void wheelEvent(QWheelEvent* e) override;
   void keyPressEvent(QKeyEvent* e) override;
+  void inputMethodEvent(QInputMethodEvent* e) override;
   void focusInEvent(QFocusEvent* e) override;
   void focusOutEvent(QFocusEvent* e) override;
   void timerEvent(QTimerEvent* e) override;

@@ -437,3 +437,56 @@ TEST_F(RasterCanvas, EllipseStaysInItsRectangle) {
 
 }  // namespace
 }  // namespace lectern
+
+namespace lectern {
+namespace {
+
+TEST(CanvasTextState, StampMovesWithWhatMeasuresButNotWithTheColour) {
+  TLTHeadlessCanvas c;
+  const uint64_t start = c.TextStateStamp();
+  TLTCanvasFont f = c.Font();
+  f.Color = MakeColor(0x0000FF);
+  c.SetFont(f);
+  c.SetFontColor(MakeColor(0x00FF00));
+  EXPECT_EQ(c.TextStateStamp(), start) << "a colour measures nothing";
+  c.SetCharacterExtra(0);
+  c.SetReadingOrder(c.ReadingOrder());
+  EXPECT_EQ(c.TextStateStamp(), start) << "setting what is there changes nothing";
+
+  f.Height = -20;
+  c.SetFont(f);
+  const uint64_t bigger = c.TextStateStamp();
+  EXPECT_NE(bigger, start);
+  c.SetCharacterExtra(2);
+  EXPECT_NE(c.TextStateStamp(), bigger);
+  c.SetCharacterExtra(0);
+  c.SetReadingOrder(TLTReadingOrder::RightToLeft);
+  EXPECT_NE(c.TextStateStamp(), bigger);
+}
+
+TEST(CanvasTextState, RestoreBringsBackTheStampOfTheStateItRestores) {
+  TLTHeadlessCanvas c;
+  const uint64_t before = c.TextStateStamp();
+  c.Save();
+  TLTCanvasFont f = c.Font();
+  f.Name = u"Courier New";
+  c.SetFont(f);
+  c.Save();
+  c.SetCharacterExtra(3);
+  const uint64_t inner = c.TextStateStamp();
+  c.Restore();
+  EXPECT_NE(c.TextStateStamp(), inner);
+  EXPECT_EQ(c.Font().Name, u"Courier New");
+  c.Restore();
+  EXPECT_EQ(c.TextStateStamp(), before);
+  // A state changed again after a restore is never taken for an old one.
+  f.Name = u"Times New Roman";
+  c.SetFont(f);
+  EXPECT_NE(c.TextStateStamp(), before);
+  EXPECT_NE(c.TextStateStamp(), inner);
+  c.Restore();  // without a Save: nothing
+  EXPECT_EQ(c.Font().Name, u"Times New Roman");
+}
+
+}  // namespace
+}  // namespace lectern

@@ -241,7 +241,9 @@ TEST(LTStyleDraw, CheckpointAndPageBreakMarks) {
   ASSERT_EQ(poly.size(), 1u);
   EXPECT_EQ(poly[0].Rect, (TLTRectI{192, 50, 200, 58}));
   c.ClearCalls();
-  style.OnDrawPageBreak = [](TLTStyle&, TLTCanvas&, int, int, TLTPageBreakType, const void*, bool& d) { d = false; };
+  style.OnDrawPageBreak = [](TLTStyle&, TLTCanvas&, int, int, TLTPageBreakType, const TCustomLTData*, bool& d) {
+    d = false;
+  };
   style.PaintPageBreak(c, 50, 0, ltpbPageBreak, 200);
   EXPECT_TRUE(c.Calls().empty());
 }

@@ -56,7 +56,7 @@ struct TableDocOf {
   /// Paints the document for clip and returns what was drawn.
   std::vector<TLTDrawCall> Paint(TLTRectI clip = {0, 0, 1000, 1000}) {
     TLTHeadlessCanvas out;
-    TLTPaintParams p;
+    TLTPaintContext p;
     p.Clip = clip;
     PaintTo(Doc, out, p);
     return out.Calls();

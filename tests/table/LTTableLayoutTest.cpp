@@ -75,7 +75,7 @@ TEST(LTTableLayout, CellsPaintTheirDocumentsAndTheGridWhereBordersAreMissing) {
   TLTHeadlessCanvas paint;
   const TLTPenStyle old = TableGridReadOnlyStyle;
   TableGridReadOnlyStyle = psDot;
-  TLTPaintParams p;
+  TLTPaintContext p;
   p.Clip = {0, 0, 200, 100};
   PaintTo(d.Doc, paint, p);
   TableGridReadOnlyStyle = old;
@@ -223,7 +223,7 @@ TEST(LTTableLayout, ATableWiderThanTheWindowWidensTheDocument) {
   d.Table->LayoutInvalid = true;
   d.Format();
   TLTHeadlessCanvas paint;
-  TLTPaintParams p;
+  TLTPaintContext p;
   p.Clip = {0, 0, 400, 100};
   PaintTo(d.Doc, paint, p);
   bool far = false;
@@ -246,7 +246,7 @@ TEST(LTTableLayout, EmptyGridsAndEmptyCells) {
   EXPECT_EQ(d.Table->TableWidth, 4);
   EXPECT_EQ(d.Table->TableHeight, 4);
   TLTHeadlessCanvas paint;
-  TLTPaintParams p;
+  TLTPaintContext p;
   p.Clip = {0, 0, 200, 100};
   PaintTo(d.Doc, paint, p);  // background and border only
   int dummy = 0;
@@ -344,12 +344,10 @@ class TProbeItem : public TLTFullLineItemInfo {
   TProbeItem() { StyleNo = -300; }
   bool* Seen = nullptr;
   bool Fail = false;
-  bool LayOutForWidth(TLTItemLayoutContext&, int, TLTSizeI& size, int& offset) override {
+  void OnDocWidthChange(TLTItemLayoutContext&, int) override {
     *Seen = dynamic_cast<TCustomLTFormattedData&>(GetRoot()).NestedLayout;
     if (Fail) throw ELecternError("probe");
-    size = {10, 10};
-    offset = 0;
-    return true;
+    SetBox(10, 10);
   }
   TCustomLTData& GetRoot() const { return Owner->GetRootData(); }
   TCustomLTData* Owner = nullptr;
@@ -393,7 +391,7 @@ TEST(LTTableLayout, NestedTablesLayOutInsideTheirCellsAndTooDeepOnesAsBorders) {
   EXPECT_EQ(in->TableWidth, host->LayoutClientWidth);
   EXPECT_EQ(host->DocumentHeight, in->TableHeight);
   TLTHeadlessCanvas paint;
-  TLTPaintParams p;
+  TLTPaintContext p;
   p.Clip = {0, 0, 300, 100};
   PaintTo(d.Doc, paint, p);
   bool drawn = false;

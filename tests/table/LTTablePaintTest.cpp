@@ -171,7 +171,7 @@ TEST(LTTablePaint, OnlyRowsInTheClipArePaintedWithCellsReachingIntoIt) {
   d.Format();
   const int top = d.Table->RowTops[20];
   TLTHeadlessCanvas out;
-  d.Table->Paint(out, 0, 0, {0, top, 200, top + 10}, 0, ltocAsIs, d.Style);
+  d.Table->PaintTable(out, 0, 0, {0, top, 200, top + 10}, {}, ltocAsIs, d.Style);
   const std::vector<std::u16string> texts = Texts(out.Calls());
   // Row 20, and the tall cell that starts far above but reaches into the
   // clip; nothing of the rows around.
@@ -213,7 +213,7 @@ TEST(LTTablePaint, BackgroundPicturesAndTheSelectionColour) {
   d.Format();
   const TLTTableItemInfo& t = *d.Table;
   TLTHeadlessCanvas out;
-  d.Table->Paint(out, 100, 50, {120, 50, 140, 55}, 0, ltocAsIs, d.Style);
+  d.Table->PaintTable(out, 100, 50, {120, 50, 140, 55}, {}, ltocAsIs, d.Style);
   std::vector<TLTRectI> tiles, stretched;
   for (const TLTDrawCall& c : out.Calls())
     if (c.Kind == TLTDrawKind::Pixels) (c.Rect.Width() == 8 ? tiles : stretched).push_back(c.Rect);
@@ -222,7 +222,7 @@ TEST(LTTablePaint, BackgroundPicturesAndTheSelectionColour) {
   EXPECT_TRUE(stretched.empty()) << "the right cell lies outside the clip";
 
   out.ClearCalls();
-  d.Table->Paint(out, 0, 0, {0, 0, 1000, 1000}, 0, ltocAsIs, d.Style);
+  d.Table->PaintTable(out, 0, 0, {0, 0, 1000, 1000}, {}, ltocAsIs, d.Style);
   const TLTTableCellData& right = *t.Cells(0, 1);
   bool cellPicture = false;
   for (const TLTDrawCall& c : out.Calls())
@@ -234,7 +234,7 @@ TEST(LTTablePaint, BackgroundPicturesAndTheSelectionColour) {
   // colour, no cell picture.
   d.Style.SelColor = MakeColor(0x123456);
   out.ClearCalls();
-  d.Table->Paint(out, 0, 0, {0, 0, 1000, 1000}, 0x01 | 0x40, ltocAsIs, d.Style);
+  d.Table->PaintTable(out, 0, 0, {0, 0, 1000, 1000}, {ltidsSelected, ltidsFocused}, ltocAsIs, d.Style);
   int selFills = 0, pictures = 0;
   for (const TLTDrawCall& c : out.Calls()) {
     selFills += c.Kind == TLTDrawKind::FillRect && c.Brush.Color == MakeColor(0x123456);

@@ -4,16 +4,17 @@
 // pixel for pixel. LECTERN_SCREENSHOT_DIR keeps the pictures for a person
 // to look at.
 
+#include "edit/LTEdit.h"
 #include "platform/LTSysUtils.h"
 #include "platform/qt/LTQtWindow.h"
 #include "table/LTTable.h"
 #include "terrabook/TerrabookWindow.h"
-#include "view/CLectern.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QImage>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QStatusBar>
 #include <gtest/gtest.h>
@@ -65,23 +66,33 @@ TEST(TerrabookWindow, ShowsTheTemplateThenACountrysReport) {
   const QImage report = window.grab().toImage();
   Keep(report, "terrabook-chile.png");
   EXPECT_EQ(FieldCodePixels(report), 0);  // the field-code style is gone
-  const std::string text = Utf16ToUtf8(window.Viewer().LTData().GetPlainText(0));
+  const std::string text = Utf16ToUtf8(window.Editor().LTData().GetPlainText(0));
   EXPECT_NE(text.find("Country report: Chile"), std::string::npos);
   EXPECT_NE(text.find("Santiago"), std::string::npos);
   EXPECT_TRUE(window.App().Modified);
   EXPECT_NE(codes, report);
 
+  // The caret shows at the report's start, and the keys move it.
+  QWidget* viewport = window.Area().viewport();
+  const TLTRectI caret = window.Editor().CaretRect();
+  ASSERT_FALSE(caret.IsEmpty());
+  const QPoint bar = viewport->mapTo(&window, QPoint(caret.Left, (caret.Top + caret.Bottom) / 2));
+  EXPECT_LT(report.pixelColor(bar).lightness(), 80) << "a dark bar at the caret";
+  QKeyEvent end(QEvent::KeyPress, Qt::Key_End, Qt::NoModifier);
+  QApplication::sendEvent(&window.Area(), &end);
+  EXPECT_GT(window.Editor().CaretRect().Left, caret.Left);
+
   // Dragging over a city's name selects inside its table cell, and the
   // selection shows there.
   TLTTableCellData* city = nullptr;
-  TLecternLTData& doc = window.Viewer().LTData();
+  TLecternLTData& doc = window.Editor().LTData();
   for (int i = 0; i < doc.ItemCount() && !city; ++i)
     if (auto* t = dynamic_cast<TLTTableItemInfo*>(&doc.GetItem(i)); t && t->NumRows() > 2 && t->NumColumns() == 3)
       city = t->Cells(1, 0);
   ASSERT_NE(city, nullptr);
   const TLTPointI o = city->GetOriginInControl();
   const TLTDrawLineInfo& first = city->DrawItems[0];
-  const int top = window.Viewer().VScrollPosition() * window.Viewer().ScrollUnit();
+  const int top = window.Editor().VScrollPosition() * window.Editor().ScrollUnit();
   const QPoint from(o.X + first.Left + 1, o.Y + first.Top + first.Height / 2 - top);
   const QPoint to(from.x() + first.Width - 2, from.y());
   QWidget* area = window.Area().viewport();
@@ -92,8 +103,9 @@ TEST(TerrabookWindow, ShowsTheTemplateThenACountrysReport) {
   send(QEvent::MouseButtonPress, from, Qt::LeftButton);
   send(QEvent::MouseMove, to, Qt::LeftButton);
   send(QEvent::MouseButtonRelease, to, Qt::NoButton);
-  EXPECT_EQ(&window.Viewer().SelectionContainer(), city);
-  EXPECT_TRUE(window.Viewer().HasSelection());
+  EXPECT_EQ(&window.Editor().SelectionContainer(), city);
+  EXPECT_TRUE(window.Editor().HasSelection());
+  EXPECT_EQ(&window.Editor().CaretContainer(), city) << "the caret follows the selection's end";
   // The caret stands in the cell's own document, whose items carry no field.
   EXPECT_EQ(window.statusBar()->currentMessage().toStdString(), "The caret is not in any field");
   QApplication::processEvents();

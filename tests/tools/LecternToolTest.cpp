@@ -1,12 +1,14 @@
 // The command-line tool: commands, exit statuses, messages and safe output.
 
 #include "model/LTDocument.h"
+#include "platform/LTSysUtils.h"
 #include "table/LTTable.h"
 #include "tools/lectern/LecternTool.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -249,6 +251,95 @@ TEST_F(ToolTest, PngRendersTheLaidOutDocumentAtTheWidthAsked) {
   EXPECT_EQ(Run({"dump", Path("in.txt"), "--width", "300"}), 2);
   EXPECT_EQ(Run({"convert", Path("wide.png"), Path("back.txt")}), 2);  // output only
   EXPECT_FALSE(fs::exists(Path("x.png")));
+}
+
+}  // namespace
+}  // namespace lectern
+
+namespace lectern {
+namespace {
+
+bool WriteShouting(const TCustomLTData& from, const TLTItemRange* range, TLTStream& out, const TLTWriteSettings&,
+                   TLTFormatReport&) {
+  std::string s = Utf16ToUtf8(from.GetPlainText(0, range));
+  std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+  return out.WriteAll(s.data(), s.size());
+}
+
+TEST_F(ToolTest, AFormatAddedToTheRegistryIsListedAndWritten) {
+  RegisterDocumentFormat({"shout", ".shout", "text in capitals", {}, {}, nullptr, &WriteShouting});
+  Write("in.txt", "quiet words\n");
+  EXPECT_EQ(Run({"--help"}), 0);
+  EXPECT_NE(Out.str().find(".shout  text in capitals (output only)"), std::string::npos) << Out.str();
+  EXPECT_EQ(Run({"convert", Path("in.txt"), Path("out.shout")}), 0) << Err.str();
+  EXPECT_EQ(Read("out.shout"), "QUIET WORDS");
+  EXPECT_EQ(Run({"convert", Path("in.txt"), Path("out.bin"), "--to", "SHOUT"}), 0) << Err.str();
+  EXPECT_EQ(Read("out.bin"), "QUIET WORDS");
+  // Read it cannot, and says so as for any other unknown input.
+  EXPECT_EQ(Run({"dump", Path("out.shout")}), 2);
+  UnregisterDocumentFormat("shout");
+  // A clipboard-only flavour is no file format.
+  EXPECT_EQ(Run({"convert", Path("in.txt"), Path("out.bin"), "--to", "picture"}), 2);
+}
+
+}  // namespace
+}  // namespace lectern
+
+namespace lectern {
+namespace {
+
+TEST_F(ToolTest, AnEditScriptMovesTheCaretAndPrintsWhereItIs) {
+  Write("in.txt", "First paragraph of text\nSecond one\n");
+  Write("s.txt",
+        "# comments and blank lines are skipped\n"
+        "\n"
+        "print\n"
+        "key ctrl+Right\n"
+        "key shift+End\n"
+        "print\n"
+        "expect-caret 0 24\n"
+        "key Down\n"
+        "type typed \\\\ text\n"
+        "shift+click 12 12\n"  // the sheet selects by words: to the word's start
+        "print\n"
+        "select 1 2 1 5\n"
+        "print\n");
+  ASSERT_EQ(Run({"edit", Path("in.txt"), "--script", Path("s.txt"), Path("out.txt")}), 0) << Err.str();
+  EXPECT_EQ(Out.str(),
+            "caret 0 1 selection 0 1 0 1\n"
+            "caret 0 24 selection 0 7 0 24\n"
+            "caret 0 1 selection 1 11 0 1\n"
+            "caret 1 5 selection 1 2 1 5\n");
+  // Typing is refused until the editing operations exist: one beep line.
+  EXPECT_EQ(Err.str(), "lectern: " + Path("s.txt") + ":9: beep\n");
+  EXPECT_EQ(Read("out.txt"), "First paragraph of text\r\nSecond one");
+}
+
+TEST_F(ToolTest, AFailedExpectationOrABadItemWritesNothing) {
+  Write("in.txt", "one\n");
+  Write("s.txt", "key End\nexpect-caret 0 1\n");
+  EXPECT_EQ(Run({"edit", Path("in.txt"), "--script", Path("s.txt"), Path("out.txt")}), 1);
+  EXPECT_NE(Err.str().find(Path("s.txt") + ":2: expected the caret at 0 1, found caret 0 4"), std::string::npos)
+      << Err.str();
+  EXPECT_FALSE(fs::exists(Path("out.txt")));
+  Write("s.txt", "caret 3 1\n");
+  EXPECT_EQ(Run({"edit", Path("in.txt"), "--script", Path("s.txt"), Path("out.txt")}), 1);
+  EXPECT_NE(Err.str().find("item 3 is not in the document"), std::string::npos) << Err.str();
+  EXPECT_FALSE(fs::exists(Path("out.txt")));
+}
+
+TEST_F(ToolTest, AMalformedScriptLineIsAUsageErrorAndNothingRuns) {
+  Write("in.txt", "one\n");
+  for (const char* bad : {"key ctrl+Nowhere\n", "click 1\n", "ctrl+click 1 2\n", "print now\n", "type\tx\n",
+                          "type \\q\n", "caret a b\n", "frobnicate\n"}) {
+    Write("s.txt", std::string("print\n") + bad);
+    EXPECT_EQ(Run({"edit", Path("in.txt"), "--script", Path("s.txt"), Path("out.txt")}), 2) << bad;
+    EXPECT_TRUE(Out.str().empty()) << "the first line did not run: " << bad;
+    EXPECT_NE(Err.str().find(Path("s.txt") + ":2: "), std::string::npos) << Err.str();
+    EXPECT_FALSE(fs::exists(Path("out.txt")));
+  }
+  EXPECT_EQ(Run({"edit", Path("in.txt"), Path("out.txt")}), 2);
+  EXPECT_EQ(Run({"convert", Path("in.txt"), Path("out.txt"), "--script", Path("s.txt")}), 2);
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <string>
 #include <vector>
 
@@ -519,8 +520,8 @@ TEST(LTHyperlinks, HoverRaisesOneEventPerLinkAndRepaintsOnlySensitiveLinks) {
   v.Win.Move(X(4), Y(0));
   v.Win.Move(X(5), Y(0));
   EXPECT_EQ(v.Win.Cursor, crJump);
-  EXPECT_EQ(v.V.LTData().HoverJumpId, 0);
-  EXPECT_FALSE(v.V.LTData().HoverShown);
+  EXPECT_EQ(v.V.HoverJumpId(), 0);
+  EXPECT_FALSE(v.V.IsHoverShown());
   EXPECT_TRUE(v.Win.Invalidated.empty());
   v.Win.Move(X(9), Y(0));
   EXPECT_EQ(v.Win.Cursor, crDefault);
@@ -529,11 +530,11 @@ TEST(LTHyperlinks, HoverRaisesOneEventPerLinkAndRepaintsOnlySensitiveLinks) {
   v.Style.HoverColor = clRed;
   v.Win.ClearRecord();
   v.Win.Move(X(13), Y(0));
-  EXPECT_TRUE(v.V.LTData().HoverShown);
+  EXPECT_TRUE(v.V.IsHoverShown());
   ASSERT_EQ(v.Win.Invalidated.size(), 1u);
   EXPECT_EQ(v.Win.Invalidated[0], (TLTRectI{5 + 12 * W - 5, 0, 5 + 16 * W + 5, 5 + H + 5}));
   v.Win.Leave();
-  EXPECT_EQ(v.V.LTData().HoverJumpId, -1);
+  EXPECT_EQ(v.V.HoverJumpId(), -1);
   EXPECT_EQ(v.Moves.back(), -1);
   EXPECT_EQ(v.Win.Invalidated.size(), 2u);
 }
@@ -706,6 +707,99 @@ TEST(LTCopy, ASelectedPictureGoesAsPngAndOnCopyMayAddFlavours) {
   // With text selected as well it is not the picture alone.
   v.V.SetSelectionBounds(0, 1, 1, 1);
   EXPECT_EQ(v.V.SelectedPicture(), nullptr);
+}
+
+}  // namespace
+}  // namespace lectern
+
+namespace lectern {
+namespace {
+
+// ---- Keys ----------------------------------------------------------------------------------
+
+TEST(LTKeyMap, KeysFindTheirCommandWhateverMouseButtonsAreHeld) {
+  const TLTKeyMap m = TLTKeyMap::ViewerDefaults();
+  EXPECT_EQ(m.Find('C', {ssCtrl}), ltkcCopy);
+  EXPECT_EQ(m.Find('C', {ssCtrl, ssLeft}), ltkcCopy);
+  EXPECT_EQ(m.Find('C', {}), ltkcNone);
+  EXPECT_EQ(m.Find('C', {ssCtrl, ssAlt}), ltkcNone);
+  EXPECT_EQ(m.Find(vkInsert, {ssShift}), ltkcPaste);
+  EXPECT_EQ(m.Find(vkDown, {ssShift}), ltkcScrollLineDown);
+  EXPECT_EQ(m.Find(vkDown, {ssCtrl}), ltkcNone);
+  const auto copyKeys = m.KeysOf(ltkcCopy);
+  EXPECT_EQ(copyKeys.size(), 2u);
+}
+
+/// A viewer with a command of its own, as an editor adds them.
+class TCountingViewer : public TLectern {
+ public:
+  using TLectern::TLectern;
+  static constexpr TLTCommand kCount = ltkcLastViewerCommand + 1;
+  int Count = 0;
+
+ protected:
+  bool ExecuteCommand(TLTCommand command) override {
+    if (command != kCount) return TLectern::ExecuteCommand(command);
+    ++Count;
+    return true;
+  }
+};
+
+TEST(LTKeyMap, KeysCanBeRemappedAndNewCommandsBound) {
+  TLTStyle style;
+  TLTHeadlessWindow win{300, 100};
+  TCountingViewer v{win};
+  v.SetStyle(&style);
+  v.LTData().AddTextW(u"some words", 0, 0);
+  v.Format();
+  v.SelectAll();
+
+  // Copying moves to Ctrl+K; Ctrl+C no longer touches the clipboard.
+  v.KeyMap.Clear('C', {ssCtrl});
+  v.KeyMap.Assign('K', {ssCtrl}, ltkcCopy);
+  win.SetKeys({ssCtrl});
+  EXPECT_FALSE(win.Key('C'));
+  EXPECT_FALSE(win.Clipboard().Has(LTMimeText));
+  EXPECT_TRUE(win.Key('K'));
+  EXPECT_EQ(*win.Clipboard().Find(LTMimeText), "some words");
+
+  // A command the viewer does not know reaches the control that does.
+  v.KeyMap.Assign('J', {ssCtrl, ssShift}, TCountingViewer::kCount);
+  win.SetKeys({ssCtrl, ssShift});
+  EXPECT_TRUE(win.Key('J'));
+  EXPECT_EQ(v.Count, 1);
+}
+
+// ---- Formats on the clipboard ------------------------------------------------------------------
+
+TEST(LTCopy, EveryRegisteredFlavourTheOptionsAskForIsCopied) {
+  Viewer v;
+  v.Para(u"abc");
+  v.V.Format();
+  v.V.SelectAll();
+  TLTDocumentFormat upper{"upper-test", "", "the selection in capitals", "text/x-upper", {ltoAutoCopyRTF}};
+  upper.Write = [](const TCustomLTData& from, const TLTItemRange* range, TLTStream& out, const TLTWriteSettings&,
+                   TLTFormatReport&) {
+    std::string s = Utf16ToUtf8(from.GetPlainText(0, range));
+    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return out.WriteAll(s.data(), s.size());
+  };
+  RegisterDocumentFormat(upper);
+  ASSERT_TRUE(v.V.CopyDefault());
+  UnregisterDocumentFormat("upper-test");
+  ASSERT_TRUE(v.Win.Clipboard().Has("text/x-upper"));
+  EXPECT_EQ(*v.Win.Clipboard().Find("text/x-upper"), "ABC");
+
+  // With only options no format answers, the clipboard keeps what it had.
+  v.V.SetOptions(TLTOptions{ltoAutoCopyRTF});
+  v.Win.SetClipboard({});
+  v.Win.SetClipboard([] {
+    TLTClipboardData c;
+    c.Set(LTMimeText, "kept");
+    return c;
+  }());
+  EXPECT_FALSE(v.V.CopyDefault());
+  EXPECT_EQ(*v.Win.Clipboard().Find(LTMimeText), "kept");
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 // the default text 13 pixels high.
 
 #include "platform/headless/LTHeadlessCanvas.h"
+#include "tests/support/PaintDoc.h"
 #include "view/LTPaint.h"
 
 #include <gtest/gtest.h>
@@ -12,46 +13,14 @@
 namespace lectern {
 namespace {
 
-constexpr int W = 7;
-
-struct PaintDoc {
-  TLTStyle Style;
-  TLTDocumentContext Context;
-  TLTHeadlessCanvas Measure;
-  TLTHeadlessCanvas Canvas;
-  TLTFormattedDocument Doc;
-
-  PaintDoc() {
-    Context.Style = &Style;
-    Doc.SetContext(&Context);
-    Doc.Canvas = &Measure;
-    Doc.LeftMargin = Doc.RightMargin = Doc.TopMargin = Doc.BottomMargin = 0;
-    Doc.ClientWidth = 30 * W;
-    Doc.ClientHeight = 200;
-  }
-  void Paint(bool printing = false) {
-    Doc.FormatAll({.Force = true});
-    Canvas.ClearCalls();
-    TLTPaintParams p;
-    p.Clip = {0, 0, Doc.ClientWidth, Doc.ClientHeight};
-    p.Printing = printing;
-    PaintTo(Doc, Canvas, p);
-  }
-  std::vector<TLTDrawCall> Texts() const {
-    std::vector<TLTDrawCall> out;
-    for (const TLTDrawCall& c : Canvas.Calls())
-      if (c.Kind == TLTDrawKind::Text) out.push_back(c);
-    return out;
-  }
-};
+using testing::PaintDoc;
+using testing::W;
 
 TEST(LTPaint, PartlySelectedPieceDrawsTheSelectionOverTheWholeRun) {
   PaintDoc d;
   d.Doc.AddTextW(u"abcdef", 0, 0);
   d.Doc.FormatAll({.Force = true});
-  d.Doc.SelStartNo = d.Doc.SelEndNo = 0;
-  d.Doc.SelStartOffs = 3;  // "cd"
-  d.Doc.SelEndOffs = 5;
+  d.Selection = {&d.Doc, {0, 3}, {0, 5}};  // "cd"
   d.Paint();
   auto t = d.Texts();
   ASSERT_EQ(t.size(), 2u);
@@ -76,8 +45,7 @@ TEST(LTPaint, HoveredHyperlinkTakesItsHoverColour) {
   d.Doc.AddTextW(u"go", 6, 0);
   d.Doc.FormatAll({.Force = true});
   ASSERT_EQ(d.Doc.GetItem(0).LinkIndex, 0);
-  d.Doc.HoverJumpId = 0;
-  d.Doc.HoverShown = true;
+  d.HoverJumpId = 0;
   d.Paint();
   ASSERT_EQ(d.Texts().size(), 1u);
   EXPECT_EQ(d.Texts()[0].Font.Color, MakeColor(0x00AA00));

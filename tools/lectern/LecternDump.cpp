@@ -1,9 +1,10 @@
 // The dump format: one line per item, sub-documents indented under their
-// item. Tests and users diff it, so it changes only by adding fields.
+// item. Tests and users diff it, so it changes only by adding fields. Each
+// item names its kind and adds its own fields.
 
 #include "model/CLTData.h"
+#include "model/LTFuncs.h"
 #include "platform/LTSysUtils.h"
-#include "table/LTTable.h"
 #include "tools/lectern/LecternTool.h"
 
 #include <ostream>
@@ -12,82 +13,6 @@
 namespace lectern {
 
 namespace {
-
-std::string KindName(int32_t styleNo) {
-  switch (styleNo) {
-    case ltikRule:
-      return "rule";
-    case ltikImage:
-      return "picture";
-    case ltikImageHotspot:
-      return "hotspot";
-    case ltikControl:
-      return "control";
-    case ltikImageBullet:
-      return "bullet";
-    case ltikHotImage:
-      return "hotpicture";
-    case ltikMarker:
-      return "marker";
-    case ltikTabulator:
-      return "tab";
-    case ltikTable:
-      return "table";
-    case ltikTextLabel:
-      return "label";
-    case ltikNumbering:
-      return "sequence";
-    case ltikFootnoteItem:
-      return "footnote";
-    case ltikEndnoteItem:
-      return "endnote";
-    case ltikNoteBackRef:
-      return "noteref";
-    default:
-      return "kind" + IntToStr(styleNo);
-  }
-}
-
-bool NeedsEscape(char16_t c) { return c == u'"' || c == u'\\' || c < 0x20 || c == 0x7F || c == 0x2028 || c == 0x2029; }
-
-std::string Escape(char16_t c) {
-  switch (c) {
-    case u'"':
-      return "\\\"";
-    case u'\\':
-      return "\\\\";
-    case u'\r':
-      return "\\r";
-    case u'\n':
-      return "\\n";
-    case u'\t':
-      return "\\t";
-    case u'\f':
-      return "\\f";
-    default: {
-      static const char* hex = "0123456789ABCDEF";
-      std::string out = "\\u";
-      for (int shift = 12; shift >= 0; shift -= 4) out += hex[(c >> shift) & 0xF];
-      return out;
-    }
-  }
-}
-
-// A double-quoted UTF-8 rendering with the usual escapes, so that every
-// item stays on one line whatever its text holds. Runs between escapes are
-// converted whole so that surrogate pairs survive.
-std::string QuoteText(const TLTString& s) {
-  std::string out = "\"";
-  size_t i = 0;
-  while (i < s.size()) {
-    size_t j = i;
-    while (j < s.size() && !NeedsEscape(s[j])) ++j;
-    out += Utf16ToUtf8(std::u16string_view(s).substr(i, j - i));
-    if (j < s.size()) out += Escape(s[j++]);
-    i = j;
-  }
-  return out + "\"";
-}
 
 std::string Flags(uint8_t f) {
   std::string s;
@@ -99,7 +24,7 @@ std::string Flags(uint8_t f) {
 }
 
 std::string TagText(const TLTTag& tag) {
-  if (const TLTString* s = tag.String()) return QuoteText(*s);
+  if (const TLTString* s = tag.String()) return QuoteForDump(*s);
   return tag.IsEmpty() ? "-" : IntToStr(tag.Int());
 }
 
@@ -109,22 +34,14 @@ void DumpDocument(const TCustomLTData& data, std::ostream& out, int depth) {
   const std::string indent(static_cast<size_t>(depth) * 2, ' ');
   for (int i = 0; i < data.ItemCount(); ++i) {
     TCustomLTItemInfo& item = data.GetItem(i);
-    out << indent << i << ' ';
-    if (item.IsText())
-      out << "text style=" << item.StyleNo;
-    else
-      out << KindName(item.StyleNo);
+    out << indent << i << ' ' << item.DumpHead();
     out << " para=" << item.ParaNo << " flags=" << Flags(item.ItemFlags) << " tag=" << TagText(item.Tag)
-        << " text=" << QuoteText(data.GetItemTextW(i));
-    if (const auto* marker = dynamic_cast<const TLTMarkerItemInfo*>(&item)) {
-      out << " list=" << marker->ListNo << " level=" << marker->Level;
-      if (marker->Reset) out << " restart=" << marker->StartFrom;
-      out << " display=" << QuoteText(marker->DisplayString);
-    }
-    if (const auto* table = dynamic_cast<const TLTTableItemInfo*>(&item))
-      out << " rows=" << table->NumRows() << " cols=" << table->NumColumns();
-    if (item.Checkpoint) out << " cp=" << QuoteText(item.Checkpoint->CheckpointName);
-    if (!item.HintText.empty()) out << " hint=" << QuoteText(item.HintText);
+        << " text=" << QuoteForDump(data.GetItemTextW(i));
+    std::string fields;
+    item.DumpFields(fields);
+    out << fields;
+    if (item.Checkpoint) out << " cp=" << QuoteForDump(item.Checkpoint->CheckpointName);
+    if (!item.HintText.empty()) out << " hint=" << QuoteForDump(item.HintText.str());
     out << '\n';
     std::unique_ptr<TLTSubDocCursor> cursor;
     int n = 0;

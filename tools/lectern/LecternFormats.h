@@ -1,11 +1,15 @@
 #pragma once
-// What the commands of `lectern` share: the file formats chosen by
-// extension, the output switches and the way failures are reported.
+// What the commands of `lectern` share: reading and writing files in the
+// formats of the registry, the output switches and the way failures are
+// reported.
 
+#include "interchange/LTFormats.h"
 #include "model/LTDocument.h"
 
+#include <functional>
 #include <iosfwd>
 #include <string>
+#include <string_view>
 
 namespace lectern {
 
@@ -21,8 +25,11 @@ struct TToolOptions {
   bool Codes = false;
   std::string AllDir;
   bool HasRecord = false, HasCountry = false, HasAll = false;
-  /// Width of a rendered picture in pixels; 0 = the default.
+  /// Width of a rendered picture, or of the window an edit script plays
+  /// in, in pixels; 0 = the default.
   int Width = 0;
+  /// The editing script of edit ("-" for standard input).
+  std::string Script;
 };
 
 /// Width of a rendered picture when --width is not given.
@@ -34,19 +41,18 @@ struct TFailure {
   std::string Reason;
 };
 
-struct TFormat {
-  const char* Extension;  // with the dot, lower case
-  bool (*Read)(const std::string&, TLTDocument&, std::ostream&, TFailure&);
-  bool (*Write)(TLTDocument&, const std::string&, const TToolOptions&, TFailure&);
-};
+/// Adds the formats only the tool writes (rendered pictures) to the
+/// registry; more calls change nothing.
+void RegisterToolFormats();
 
-/// Renders the document to a PNG picture.
-bool WritePng(TLTDocument& doc, const std::string& path, const TToolOptions& options, TFailure& failure);
+/// The file format a path or a --to name chooses, when it can be written
+/// to a file; null otherwise.
+const TLTDocumentFormat* OutputFormat(const std::string& path, const std::string& to);
 
-/// The format of a file by its extension, or null.
-const TFormat* FindFormat(const std::string& path);
-/// The format by its name ("ltf", ".txt", any case), or null.
-const TFormat* FormatByName(const std::string& name);
+/// Writes the document to path in the format with the tool's options,
+/// through a temporary file that replaces path only when all was written.
+bool WriteDocument(TLTDocument& doc, const TLTDocumentFormat& format, const std::string& path,
+                   const TToolOptions& options, TFailure& failure);
 
 /// Prints the message and the usage; returns the usage exit status.
 int UsageError(std::ostream& err, const std::string& message);
@@ -57,5 +63,16 @@ int Load(const std::string& path, TLTDocument& doc, std::ostream& err);
 
 /// The merge command: see the usage text.
 int MergeCommand(const std::vector<std::string>& files, const TToolOptions& options, std::ostream& err);
+/// The edit command: an editing script played on the editor.
+int EditCommand(const std::vector<std::string>& files, const TToolOptions& options, std::ostream& out,
+                std::ostream& err);
+
+/// Plays an editing script (its text; scriptName names it in messages) on
+/// an editor in a headless window `width` pixels wide (0 = the default).
+/// The script is checked whole first; then `load`, when given, fills doc,
+/// whose items the editor holds while the script runs and gives back at the
+/// end, also after a failed command. Returns an exit status.
+int PlayEditScript(std::string_view text, const std::string& scriptName, TLTDocument& doc, int width,
+                   const std::function<int(TLTDocument&)>& load, std::ostream& out, std::ostream& err);
 
 }  // namespace lectern

@@ -77,7 +77,7 @@ std::string CountryOf(TLTDataTable& table) {
 struct TMergeRun {
   const TTemplate& Template;
   TLTDataTable* Table;  // null for the codes view
-  const TFormat& Format;
+  const TLTDocumentFormat& Format;
   const TToolOptions& Options;
   std::ostream& Err;
   std::string DbPath;
@@ -99,7 +99,7 @@ struct TMergeRun {
       return false;
     }
     TFailure failure;
-    if (!Format.Write(doc, path, Options, failure)) {
+    if (!WriteDocument(doc, Format, path, Options, failure)) {
       Fail(Err, failure);
       return false;
     }
@@ -130,7 +130,8 @@ int MergeAll(TMergeRun& run, TLTDataTable& table) {
         base += "-" + IntToStr(recNo);
         used.insert(base);
       }
-      const std::string path = (std::filesystem::path(run.Options.AllDir) / (base + run.Format.Extension)).string();
+      const std::string path =
+          (std::filesystem::path(run.Options.AllDir) / (base + std::string(run.Format.Extension))).string();
       if (!run.WriteReport(path, RecordLabel(recNo, country))) failed = true;
     } catch (const std::exception& e) {
       // One unreadable record does not stop the others.
@@ -166,9 +167,8 @@ int MergeCommand(const std::vector<std::string>& files, const TToolOptions& opti
   } else if (files.size() != 3) {
     return UsageError(err, "merge takes a template, a table file and an output file");
   }
-  const TFormat* format = options.To.empty() ? FindFormat(files[2]) : FormatByName(options.To);
-  if (!format || !format->Write)
-    return UsageError(err, (options.To.empty() ? files[2] : options.To) + ": cannot write this file type");
+  const TLTDocumentFormat* format = OutputFormat(options.To.empty() ? files[2] : std::string(), options.To);
+  if (!format) return UsageError(err, (options.To.empty() ? files[2] : options.To) + ": cannot write this file type");
   int recNo = 0;
   if (options.HasRecord) {
     const auto n = TryStrToInt(options.Record);

@@ -1,6 +1,7 @@
 // Command parsing and the convert and dump commands of `lectern`. Formats
-// are chosen by file extension; outputs go through a temporary file that
-// replaces the target only when everything was written.
+// come from the format registry, chosen by file extension or by name;
+// outputs go through a temporary file that replaces the target only when
+// everything was written.
 
 #include "tools/lectern/LecternTool.h"
 
@@ -20,13 +21,14 @@ namespace lectern {
 
 namespace {
 
-constexpr const char* kUsage =
+constexpr const char* kCommands =
     "usage: lectern convert INPUT OUTPUT\n"
     "       lectern dump INPUT\n"
     "       lectern merge TEMPLATE DB (--record N | --country NAME | --codes) OUTPUT\n"
     "       lectern merge TEMPLATE DB --all OUTDIR --to FORMAT\n"
-    "Formats are chosen by extension: .txt (UTF-8 text, one paragraph per line),\n"
-    ".ltf (the document format), .png (a picture of the laid-out document; output only).\n"
+    "       lectern edit INPUT --script SCRIPT OUTPUT\n";
+
+constexpr const char* kOptions =
     "Options may stand before or after the file names:\n"
     "  --ltf-text       write .ltf in its text form (no binary blocks)\n"
     "  --no-styles      write .ltf without its style records\n"
@@ -35,80 +37,65 @@ constexpr const char* kUsage =
     "  --codes          show the field codes instead of a record\n"
     "  --all OUTDIR     merge every record into a file of its own in OUTDIR,\n"
     "                   named after the country\n"
-    "  --to FORMAT      output format (ltf, txt, png) instead of the extension\n"
-    "  --width N        width of a .png picture in pixels (default 800)\n"
+    "  --to FORMAT      output format instead of the extension\n"
+    "  --width N        width of a .png picture, or of the window an edit\n"
+    "                   script plays in, in pixels (default 800)\n"
+    "  --script SCRIPT  the editing script of edit (- for standard input)\n"
     "  -h, --help       show this help\n";
 
-using TDocument = TLTDocument;
-
-std::string Extension(const std::string& path) {
-  const size_t slash = path.find_last_of('/');
-  const size_t dot = path.find_last_of('.');
-  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
-  std::string ext = path.substr(dot);
-  std::transform(ext.begin(), ext.end(), ext.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return ext;
+/// The formats that are files, as the tool reads and writes them.
+std::vector<const TLTDocumentFormat*> FileFormats() {
+  std::vector<const TLTDocumentFormat*> out;
+  for (const TLTDocumentFormat* f : DocumentFormats())
+    if (!f->Extension.empty() && (f->Read || f->Write)) out.push_back(f);
+  return out;
 }
 
-// Offset of the first byte that breaks UTF-8, or npos.
-size_t FindInvalidUtf8(std::string_view s) {
-  size_t i = 0;
-  while (i < s.size()) {
-    const auto c = static_cast<unsigned char>(s[i]);
-    size_t n = 0;
-    uint32_t cp = 0;
-    if (c < 0x80) {
-      ++i;
-      continue;
-    } else if (c >= 0xC2 && c <= 0xDF) {
-      n = 1;
-      cp = c & 0x1F;
-    } else if (c >= 0xE0 && c <= 0xEF) {
-      n = 2;
-      cp = c & 0x0F;
-    } else if (c >= 0xF0 && c <= 0xF4) {
-      n = 3;
-      cp = c & 0x07;
-    } else {
-      return i;
-    }
-    for (size_t k = 1; k <= n; ++k) {
-      if (i + k >= s.size()) return i;
-      const auto cc = static_cast<unsigned char>(s[i + k]);
-      if ((cc & 0xC0) != 0x80) return i;
-      cp = (cp << 6) | (cc & 0x3F);
-    }
-    if ((n == 2 && (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF))) || (n == 3 && (cp < 0x10000 || cp > 0x10FFFF)))
-      return i;
-    i += n + 1;
+/// The usage text, with the formats of the registry.
+std::string Usage() {
+  std::string u = kCommands;
+  u += "Formats are chosen by extension, or by name with --to:\n";
+  for (const TLTDocumentFormat* f : FileFormats()) {
+    std::string line = "  " + std::string(f->Extension);
+    line.resize(std::max<size_t>(line.size() + 2, 8), ' ');
+    line += std::string(f->Summary);
+    if (!f->Read) line += " (output only)";
+    if (!f->Write) line += " (input only)";
+    u += line + "\n";
   }
-  return std::string_view::npos;
+  return u + kOptions;
 }
 
-bool ReadText(const std::string& path, TDocument& doc, std::ostream&, TFailure& failure) {
-  std::string bytes;
-  std::string error;
-  if (!ReadFileBytes(path, bytes, &error) || !ReadTextDocument(bytes, doc.Data, error)) {
-    failure = {path, error};
-    return false;
-  }
-  return true;
+int Convert(const std::vector<std::string>& files, const TToolOptions& options, std::ostream& err) {
+  if (files.size() != 2) return UsageError(err, "convert takes an input and an output file");
+  const TLTDocumentFormat* out = OutputFormat(files[1], options.To);
+  if (!out) return UsageError(err, files[1] + ": cannot write this file type");
+  auto doc = std::make_unique<TLTDocument>();
+  if (const int status = Load(files[0], *doc, err); status != lteOk) return status;
+  TFailure failure;
+  if (!WriteDocument(*doc, *out, files[1], options, failure)) return Fail(err, failure);
+  return lteOk;
 }
 
-bool WriteText(TDocument& doc, const std::string& path, const TToolOptions&, TFailure& failure) {
-  const std::string utf8 = Utf16ToUtf8(doc.Data.GetPlainText(0));
-  std::string error;
-  if (!WriteFileAtomic(path, utf8, &error)) {
-    failure = {path, error};
-    return false;
-  }
-  return true;
+int Dump(const std::vector<std::string>& files, std::ostream& out, std::ostream& err) {
+  if (files.size() != 1) return UsageError(err, "dump takes one input file");
+  auto doc = std::make_unique<TLTDocument>();
+  if (const int status = Load(files[0], *doc, err); status != lteOk) return status;
+  DumpDocument(doc->Data, out);
+  return lteOk;
 }
 
-// The editor's own options: pictures and controls with their data, binary
-// blocks, the styles and the document properties.
-bool WriteLtf(TDocument& doc, const std::string& path, const TToolOptions& options, TFailure& failure) {
+}  // namespace
+
+const TLTDocumentFormat* OutputFormat(const std::string& path, const std::string& to) {
+  const TLTDocumentFormat* f = to.empty() ? FindFormatForFile(path) : FindFormatByName(to);
+  return f && !f->Extension.empty() && f->Write ? f : nullptr;
+}
+
+bool WriteDocument(TLTDocument& doc, const TLTDocumentFormat& format, const std::string& path,
+                   const TToolOptions& options, TFailure& failure) {
+  // The editor's own options: pictures and controls with their data,
+  // binary blocks, the styles and the document properties.
   TLTFOptions ltf = LTEditorLTFOptions;
   if (options.LtfText) ltf.Exclude(ltfoSaveBinary);
   if (options.NoStyles) ltf.Exclude(ltfoSaveTextStyles).Exclude(ltfoSaveParaStyles);
@@ -119,8 +106,11 @@ bool WriteLtf(TDocument& doc, const std::string& path, const TToolOptions& optio
     failure = {path, error};
     return false;
   }
-  if (!doc.Data.SaveLTFToStream(*file)) {
-    failure = {path, "the document could not be written"};
+  TLTWriteSettings settings;
+  settings.PictureWidth = options.Width > 0 ? options.Width : kDefaultPictureWidth;
+  TLTFormatReport report;
+  if (!format.Write(doc.Data, nullptr, *file, settings, report)) {
+    failure = {path, report.Error};
     return false;
   }
   if (!file->Commit(&error)) {
@@ -130,77 +120,8 @@ bool WriteLtf(TDocument& doc, const std::string& path, const TToolOptions& optio
   return true;
 }
 
-constexpr std::pair<TLTFWarning, const char*> kWarningTexts[] = {
-    {ltfwBadPictureClass, "a picture of an unknown kind was left out"},
-    {ltfwBadControl, "a control could not be made; its stored data is kept in its place"},
-    {ltfwBadStyle, "a style number was not in the style sheet"},
-    {ltfwBadImageIndex, "an image number was not in its image list"},
-    {ltfwMadeWide, "8-bit text was converted to Unicode"},
-    {ltfwMadeNarrow, "Unicode text was converted to 8-bit text"},
-    {ltfwBrokenPicture, "a damaged picture was replaced"},
-    {ltfwBadProperty, "a stored style property could not be read"},
-    {ltfwBadParaNo, "a paragraph number below -1 was read as paragraph style 0"},
-    {ltfwBadFlags, "item flags above 15 were cut to their four stored bits"},
-};
-
-// Warnings go to standard error, one line each; the read itself decides
-// the exit status.
-bool ReadLtf(const std::string& path, TDocument& doc, std::ostream& warnings, TFailure& failure) {
-  doc.Context.LTFOptions = LTEditorLTFOptions;
-  const bool ok = doc.Data.LoadLTF(path);
-  for (const auto& [warning, text] : kWarningTexts)
-    if (doc.Context.LTFWarnings.Contains(warning)) warnings << "lectern: " << path << ": warning: " << text << '\n';
-  if (!ok) {
-    std::string bytes, error;
-    const std::string& reason = doc.Context.LTFError;
-    failure = {path, !ReadFileBytes(path, bytes, &error) ? error
-                     : reason.empty()                     ? "not a valid LTF document"
-                                                          : "not a valid LTF document: " + reason};
-  }
-  return ok;
-}
-
-constexpr TFormat kFormats[] = {
-    {".txt", &ReadText, &WriteText},
-    {".ltf", &ReadLtf, &WriteLtf},
-    {".png", nullptr, &WritePng},
-};
-
-int Convert(const std::vector<std::string>& files, const TToolOptions& options, std::ostream& err) {
-  if (files.size() != 2) return UsageError(err, "convert takes an input and an output file");
-  const TFormat* out = options.To.empty() ? FindFormat(files[1]) : FormatByName(options.To);
-  if (!out || !out->Write) return UsageError(err, files[1] + ": cannot write this file type");
-  auto doc = std::make_unique<TDocument>();
-  if (const int status = Load(files[0], *doc, err); status != lteOk) return status;
-  TFailure failure;
-  if (!out->Write(*doc, files[1], options, failure)) return Fail(err, failure);
-  return lteOk;
-}
-
-int Dump(const std::vector<std::string>& files, std::ostream& out, std::ostream& err) {
-  if (files.size() != 1) return UsageError(err, "dump takes one input file");
-  auto doc = std::make_unique<TDocument>();
-  if (const int status = Load(files[0], *doc, err); status != lteOk) return status;
-  DumpDocument(doc->Data, out);
-  return lteOk;
-}
-
-}  // namespace
-
-const TFormat* FindFormat(const std::string& path) { return FormatByName(Extension(path)); }
-
-const TFormat* FormatByName(const std::string& name) {
-  std::string ext = name;
-  std::transform(ext.begin(), ext.end(), ext.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  if (!ext.empty() && ext[0] != '.') ext.insert(ext.begin(), '.');
-  for (const TFormat& f : kFormats)
-    if (ext == f.Extension) return &f;
-  return nullptr;
-}
-
 int UsageError(std::ostream& err, const std::string& message) {
-  err << "lectern: " << message << '\n' << kUsage;
+  err << "lectern: " << message << '\n' << Usage();
   return lteUsage;
 }
 
@@ -209,42 +130,30 @@ int Fail(std::ostream& err, const TFailure& f) {
   return lteBadInput;
 }
 
-int Load(const std::string& path, TDocument& doc, std::ostream& err) {
-  const TFormat* format = FindFormat(path);
+int Load(const std::string& path, TLTDocument& doc, std::ostream& err) {
+  const TLTDocumentFormat* format = FindFormatForFile(path);
   if (!format || !format->Read) return UsageError(err, path + ": cannot read this file type");
-  TFailure failure;
-  if (!format->Read(path, doc, err, failure)) return Fail(err, failure);
-  return lteOk;
-}
-
-bool ReadTextDocument(std::string_view text, TCustomLTData& data, std::string& error) {
-  if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
-  if (const size_t bad = FindInvalidUtf8(text); bad != std::string_view::npos) {
-    const auto line = std::count(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(bad), '\n') + 1;
-    error = "not valid UTF-8 text (line " + IntToStr(line) + ")";
-    return false;
-  }
-  if (text.empty()) return true;
-  if (text.back() == '\n') text.remove_suffix(1);
-  size_t start = 0;
-  while (start <= text.size()) {
-    size_t end = text.find('\n', start);
-    if (end == std::string_view::npos) end = text.size();
-    std::string_view line = text.substr(start, end - start);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    data.AddTextW(Utf8ToUtf16(line), 0, 0);
-    start = end + 1;
-  }
-  return true;
+  std::string error;
+  auto file = TLTFileStream::Open(path, TLTFileMode::Read, &error);
+  if (!file) return Fail(err, {path, error});
+  doc.Context.LTFOptions = LTEditorLTFOptions;
+  TLTFormatReport report;
+  const bool ok = format->Read(*file, doc.Data, report);
+  // Warnings go to standard error, one line each; the read itself decides
+  // the exit status.
+  for (const std::string& w : report.Warnings) err << "lectern: " << path << ": warning: " << w << '\n';
+  return ok ? lteOk : Fail(err, {path, report.Error});
 }
 
 int LecternMain(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   RegisterTableItemKind();
+  RegisterToolFormats();
   std::vector<std::string> positional;
   TToolOptions options;
   bool optionsEnded = false;
   bool mergeOnly = false;
   bool usesWidth = false;
+  bool usesScript = false;
   for (size_t k = 0; k < args.size(); ++k) {
     const std::string& a = args[k];
     // Options with a value take it from "--name=value" or the next argument.
@@ -277,6 +186,9 @@ int LecternMain(const std::vector<std::string>& args, std::ostream& out, std::os
       options.HasCountry |= name == "--country";
       options.HasAll |= name == "--all";
       mergeOnly |= name != "--to";
+    } else if (name == "--script") {
+      if (!takeValue(options.Script)) return UsageError(err, "--script needs a value");
+      usesScript = true;
     } else if (name == "--width") {
       std::string text;
       if (!takeValue(text)) return UsageError(err, "--width needs a value");
@@ -292,7 +204,7 @@ int LecternMain(const std::vector<std::string>& args, std::ostream& out, std::os
     } else if (a == "--no-styles") {
       options.NoStyles = true;
     } else if (a == "-h" || a == "--help") {
-      out << kUsage;
+      out << Usage();
       return lteOk;
     } else {
       return UsageError(err, "unknown option " + a);
@@ -302,11 +214,13 @@ int LecternMain(const std::vector<std::string>& args, std::ostream& out, std::os
   const std::string command = positional.front();
   positional.erase(positional.begin());
   if (mergeOnly && command != "merge") return UsageError(err, "--record, --country, --codes and --all belong to merge");
-  if (usesWidth && command == "dump") return UsageError(err, "--width belongs to convert and merge");
+  if (usesWidth && command == "dump") return UsageError(err, "--width belongs to convert, merge and edit");
+  if (usesScript && command != "edit") return UsageError(err, "--script belongs to edit");
   try {
     if (command == "convert") return Convert(positional, options, err);
     if (command == "dump") return Dump(positional, out, err);
     if (command == "merge") return MergeCommand(positional, options, err);
+    if (command == "edit") return EditCommand(positional, options, out, err);
   } catch (const std::exception& e) {
     // A reader must not throw on bad input; if one does, the input is still
     // what was bad, and the user gets a message instead of a crash.

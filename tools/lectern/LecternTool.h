@@ -2,6 +2,8 @@
 // The command-line tool `lectern`: the project's batch interface. The
 // commands run in-process so that tests call them without spawning.
 
+#include "interchange/LTFormats.h"
+
 #include <iosfwd>
 #include <string>
 #include <string_view>
@@ -17,11 +19,6 @@ enum TLecternExit : int { lteOk = 0, lteBadInput = 1, lteUsage = 2 };
 /// Runs the tool with the arguments after the program name; output and
 /// messages go to out and err.
 int LecternMain(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
-
-/// Appends UTF-8 text to a document, one paragraph per line (CR LF or LF; a
-/// byte-order mark is skipped). False, with the reason, for bytes that are
-/// not UTF-8; the document is then left unchanged.
-bool ReadTextDocument(std::string_view bytes, TCustomLTData& data, std::string& error);
 
 /// Writes the one-line-per-item dump of a document.
 void DumpDocument(const TCustomLTData& data, std::ostream& out, int depth = 0);

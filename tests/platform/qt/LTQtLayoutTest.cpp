@@ -35,7 +35,7 @@ TEST(LTQtLayout, PaintedTextStaysInsideTheMeasuredPieces) {
   image.fill(Qt::white);
   {
     TLTQtCanvas paint(image);
-    TLTPaintParams p;
+    TLTPaintContext p;
     p.Clip = {0, 0, image.width(), image.height()};
     PaintTo(doc, paint, p);
   }

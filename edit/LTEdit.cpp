@@ -1,0 +1,315 @@
+// The editor control: construction and settings, keys and characters, the
+// mouse placing the caret, focus, the blinking caret and the input method.
+//
+// Design notes. The caret is the end of the selection: without a selection
+// the anchor and the end stand together at the caret, so that whatever
+// moves the end (the mouse, a restored selection after layout) moves the
+// caret, and a move of the caret with Shift leaves the anchor where it was.
+// The viewer's selection machinery therefore serves the editor unchanged;
+// the editor adds the stops of the caret's line, on which the keys move.
+
+#include "edit/LTEdit.h"
+
+#include "style/LTStyle.h"
+
+#include <algorithm>
+
+namespace lectern {
+
+namespace {
+
+/// The keys of an editor beyond the viewer's: caret moves (Shift extends
+/// the selection), scrolling with Ctrl+Up and Ctrl+Down, and the keys that
+/// change the document.
+void AddEditorKeys(TLTKeyMap& m) {
+  const TLTShiftState none, shift{ssShift}, ctrl{ssCtrl}, ctrlShift{ssCtrl, ssShift};
+  constexpr int kExtend = ltecCharLeftExtend - ltecCharLeft;
+  struct TMove {
+    int Key;
+    TLTCommand Plain, WithCtrl;
+  };
+  const TMove moves[] = {
+      {vkLeft, ltecCharLeft, ltecWordLeft}, {vkRight, ltecCharRight, ltecWordRight}, {vkUp, ltecLineUp, ltecParaUp},
+      {vkDown, ltecLineDown, ltecParaDown}, {vkHome, ltecLineStart, ltecDocStart},   {vkEnd, ltecLineEnd, ltecDocEnd},
+      {vkPrior, ltecPageUp, ltkcNone},      {vkNext, ltecPageDown, ltkcNone},
+  };
+  for (const TMove& mv : moves) {
+    m.Assign(mv.Key, none, mv.Plain);
+    m.Assign(mv.Key, shift, mv.Plain + kExtend);
+    m.Assign(mv.Key, ctrl, mv.WithCtrl);
+    m.Assign(mv.Key, ctrlShift, mv.WithCtrl == ltkcNone ? ltkcNone : mv.WithCtrl + kExtend);
+  }
+  // Ctrl+Up and Ctrl+Down scroll; only with Shift do they move by paragraphs.
+  m.Assign(vkUp, ctrl, ltecScrollLineUp);
+  m.Assign(vkDown, ctrl, ltecScrollLineDown);
+  // Tab types a tab; Ctrl+Tab too where Tab moves the focus. Shift+Tab
+  // moves the focus back.
+  m.Clear(vkTab, shift);
+  m.Clear(vkTab, ctrlShift);
+  m.Assign(vkTab, none, ltecTab);
+  m.Assign(vkTab, ctrl, ltecTab);
+  for (const TLTShiftState mods : {none, ctrl, ctrlShift}) m.Clear(vkReturn, mods);
+  m.Assign(vkReturn, none, ltecNewParagraph);
+  m.Assign(vkReturn, shift, ltecLineBreak);
+  m.Assign(vkBack, none, ltecBackspace);
+  m.Assign(vkBack, shift, ltecBackspace);
+  m.Assign(vkBack, ctrl, ltecWordBackspace);
+  m.Assign(vkDelete, none, ltecDelete);
+  m.Assign(vkDelete, ctrl, ltecWordDelete);
+  m.Assign('Z', ctrl, ltecUndo);
+  m.Assign('Z', ctrlShift, ltecRedo);
+  m.Assign('Y', ctrl, ltecRedo);
+  m.Assign(vkBack, {ssAlt}, ltecUndo);
+  m.Assign(vkBack, {ssAlt, ssShift}, ltecRedo);
+}
+
+bool IsMove(TLTCommand c) { return c >= ltecCharLeft && c <= ltecPageDownExtend; }
+
+}  // namespace
+
+// ---- Construction and settings -------------------------------------------------------------
+
+TCustomLecternEdit::TCustomLecternEdit(ILTWindow& window)
+    : TCustomLectern(window, [](TCustomLectern& c) -> std::unique_ptr<TLecternLTData> {
+        return std::make_unique<TLTEditLTData>(c);
+      }) {
+  AddEditorKeys(KeyMap);
+  // The arrows and the page keys move the caret, not the view.
+  ScrollKeysEnabled = false;
+  TabNavigation = lttnNone;
+}
+
+TCustomLecternEdit::~TCustomLecternEdit() {
+  if (blinking_) Window().StopTimer(LTCaretTimer);
+}
+
+void TCustomLecternEdit::SetReadOnly(bool on) {
+  if (readOnly_ == on) return;
+  readOnly_ = on;
+  ctrlJumpMode_ = false;
+  // The grid of tables shows whether the document can be changed.
+  Window().InvalidateAll();
+  if (caretDrawItem_ >= 0) UpdateCaret(false, false, true);
+}
+
+void TCustomLecternEdit::Refuse() {
+  const TLTStyle* style = Style();
+  if (!style || style->UseSound) Window().Beep();
+  if (OnRefused) OnRefused(*this);
+}
+
+// ---- Keys and characters ----------------------------------------------------------------------
+
+bool TCustomLecternEdit::KeyDown(int key, TLTShiftState shift) {
+  EnsureNotEmpty();
+  // Ctrl turns hyperlinks on for the mouse while it is held.
+  const bool ctrl = KeyModifiers(shift) == TLTShiftState{ssCtrl};
+  if (EditorOptions.Contains(ltoCtrlJumps) && ctrl != ctrlJumpMode_ && !readOnly_) ctrlJumpMode_ = ctrl;
+  return TCustomLectern::KeyDown(key, shift);
+}
+
+bool TCustomLecternEdit::ExecuteCommand(TLTCommand command) {
+  if (IsMove(command)) return MoveCaret(command);
+  switch (command) {
+    case ltecScrollLineUp:
+    case ltecScrollLineDown:
+      ScrollBarCommand(TLTScrollBarKind::Vertical,
+                       command == ltecScrollLineUp ? TLTScrollCode::LineUp : TLTScrollCode::LineDown, 0);
+      return true;
+    case ltecNewParagraph:
+    case ltecLineBreak:
+      // A control that does not want returns leaves Enter to the window.
+      if (EditorOptions.Contains(ltoDoNotWantReturns)) return false;
+      if (command == ltecLineBreak && EditorOptions.Contains(ltoDoNotWantShiftReturns)) return true;
+      Refuse();
+      return true;
+    case ltecTab:
+      if (!EditorOptions.Contains(ltoWantTabs)) return false;
+      Refuse();
+      return true;
+    case ltecBackspace:
+    case ltecDelete:
+    case ltecWordBackspace:
+    case ltecWordDelete:
+    case ltecUndo:
+    case ltecRedo:
+      // The document is changed by the editing operations, which are still
+      // to come.
+      Refuse();
+      return true;
+    default:
+      return TCustomLectern::ExecuteCommand(command);
+  }
+}
+
+bool TCustomLecternEdit::KeyPress(std::u16string_view text) {
+  // Control characters never type; Tab and Enter arrive as keys.
+  if (text.empty() || std::all_of(text.begin(), text.end(), [](char16_t c) { return c < 0x20 || c == 0x7F; }))
+    return false;
+  EnsureNotEmpty();
+  // Typing comes with the editing operations; the selection stays, since
+  // nothing was typed over it.
+  Refuse();
+  return true;
+}
+
+bool TCustomLecternEdit::WantsKey(int key, TLTShiftState shift) {
+  if (key == vkLeft || key == vkRight || key == vkUp || key == vkDown) return true;
+  const TLTCommand command = KeyMap.Find(key, shift);
+  if (command == ltecTab) return EditorOptions.Contains(ltoWantTabs);
+  if (command == ltecNewParagraph || command == ltecLineBreak) return !EditorOptions.Contains(ltoDoNotWantReturns);
+  return TCustomLectern::WantsKey(key, shift);
+}
+
+// ---- The mouse --------------------------------------------------------------------------------
+// The viewer's selection does the work; its end is the caret (SelectionChanged).
+
+void TCustomLecternEdit::MouseDown(TLTMouseButton button, TLTShiftState shift, int x, int y) {
+  EnsureNotEmpty();
+  ctrlJumpMode_ = EditorOptions.Contains(ltoCtrlJumps) && KeyModifiers(shift) == TLTShiftState{ssCtrl};
+  TCustomLectern::MouseDown(button, shift, x, y);
+}
+
+void TCustomLecternEdit::MouseMove(TLTShiftState shift, int x, int y) { TCustomLectern::MouseMove(shift, x, y); }
+
+void TCustomLecternEdit::MouseUp(TLTMouseButton button, TLTShiftState shift, int x, int y) {
+  TCustomLectern::MouseUp(button, shift, x, y);
+}
+
+void TCustomLecternEdit::DoubleClick(TLTMouseButton button, TLTShiftState shift, int x, int y) {
+  TCustomLectern::DoubleClick(button, shift, x, y);
+}
+
+void TCustomLecternEdit::SelectionChanged() {
+  TCustomLectern::SelectionChanged();
+  if (!movingCaret_) CaretToSelectionEnd();
+}
+
+// ---- Focus, painting, the blinking caret ---------------------------------------------------------
+
+void TCustomLecternEdit::FocusChanged(bool focused, TLTFocusReason reason) {
+  TCustomLectern::FocusChanged(focused, reason);
+  if (focused) {
+    EnsureNotEmpty();
+    if (caretDrawItem_ >= 0) UpdateCaret(true, false, true);
+    StartBlinking();
+  } else {
+    ctrlJumpMode_ = false;
+    StopBlinking();
+  }
+  InvalidateCaret();
+}
+
+void TCustomLecternEdit::Timer(int id) {
+  if (id != LTCaretTimer) {
+    TCustomLectern::Timer(id);
+    return;
+  }
+  caretVisible_ = !caretVisible_;
+  InvalidateCaret();
+}
+
+void TCustomLecternEdit::StartBlinking() {
+  caretVisible_ = true;
+  const int interval = CustomCaretInterval > 0 ? CustomCaretInterval : Window().CaretBlinkTime() / 2;
+  if (interval <= 0 || !Window().IsFocused()) {
+    StopBlinking();
+    return;
+  }
+  // Restarting puts the caret at the start of its visible half.
+  Window().StartTimer(LTCaretTimer, interval);
+  blinking_ = true;
+}
+
+void TCustomLecternEdit::StopBlinking() {
+  if (blinking_) Window().StopTimer(LTCaretTimer);
+  blinking_ = false;
+  caretVisible_ = true;
+}
+
+void TCustomLecternEdit::Paint(TLTCanvas& canvas, const TLTRectI& r) {
+  TCustomLectern::Paint(canvas, r);
+  DrawCaret(canvas);
+}
+
+TLTPaintContext TCustomLecternEdit::PaintContext() const {
+  TLTPaintContext ctx = TCustomLectern::PaintContext();
+  if (!EditorOptions.Contains(ltoNoCaretHighlightJumps) && ctx.HoverJumpId < 0) ctx.HoverJumpId = caretJump_;
+  ctx.CurrentItem = caretItem_;
+  return ctx;
+}
+
+void TCustomLecternEdit::DrawCaret(TLTCanvas& canvas) {
+  const TLTRectI caret = CaretRect();
+  const bool shown = caretHeight_ > 0 && Window().IsFocused() &&
+                     !(readOnly_ && EditorOptions.Contains(ltoHideReadOnlyCaret)) && !caret.IsEmpty();
+  if (!shown) return;
+  TLTCanvasSaver keep(canvas);
+  if (!preedit_.empty() && Style()) {
+    // The composition stands at the caret, over the document and apart
+    // from it, underlined, until the input method commits it.
+    Style()->ApplyTextStyle(canvas, ActualCurrentTextStyle(), BiDiMode(), false, 0, true);
+    TLTCanvasFont f = canvas.Font();
+    f.Style.Include(fsUnderline);
+    f.Color = clWindowText;
+    canvas.SetFont(f);
+    const TLTSizeI ext = canvas.TextExtent(preedit_);
+    const int top = caret.Bottom - ext.Height;
+    canvas.SetBrush({clWindow, bsSolid});
+    canvas.TextOut(caret.Left, top, preedit_);
+    std::vector<int> extents;
+    canvas.PartialExtents(preedit_, extents);
+    const int k = std::clamp(preeditCursor_, 0, static_cast<int>(extents.size()));
+    const int x = caret.Left + (k > 0 ? extents[static_cast<size_t>(k - 1)] : 0);
+    canvas.SetBrush({clWindowText, bsSolid});
+    canvas.FillRect({x, top, x + 1, caret.Bottom});
+    return;
+  }
+  if (!caretVisible_) return;
+  if (CustomCaretInterval > 0 && OnDrawCustomCaret) {
+    TLTRectI r = caret;
+    // A caret drawn by the application must not take the window down.
+    try {
+      if (OnMeasureCustomCaret) OnMeasureCustomCaret(*this, r);
+      OnDrawCustomCaret(*this, canvas, r);
+    } catch (...) {
+    }
+    return;
+  }
+  canvas.SetBrush({clWindowText, bsSolid});
+  canvas.FillRect(caret);
+}
+
+// ---- The input method ---------------------------------------------------------------------------
+
+TLTInputMethodState TCustomLecternEdit::InputMethodState() {
+  TLTInputMethodState st;
+  st.Enabled = !readOnly_ && Style() != nullptr;
+  st.CursorRect = CaretRect();
+  if (TLTStyle* style = Style()) {
+    TLTCanvas& c = Window().FormatCanvas();
+    TLTCanvasSaver keep(c);
+    style->ApplyTextStyle(c, ActualCurrentTextStyle(), BiDiMode(), false, 0, true);
+    st.Font = c.Font();
+  }
+  const int itemNo = caretDrawItem_ >= 0 ? CurrentItemNo() : -1;
+  const TCustomLTFormattedData& c = CaretContainer();
+  if (itemNo >= 0 && c.GetItem(itemNo).IsText()) {
+    st.Surrounding = c.GetItemTextW(itemNo);
+    st.CursorPos = std::clamp(CurrentItemOffset() - 1, 0, static_cast<int>(st.Surrounding.size()));
+    st.AnchorPos = st.CursorPos;
+  }
+  return st;
+}
+
+void TCustomLecternEdit::InputMethod(std::u16string_view preedit, int preeditCursor, std::u16string_view commit) {
+  if (!commit.empty()) KeyPress(commit);
+  if (preedit_ == preedit && preeditCursor_ == preeditCursor) return;
+  preedit_ = TLTString(preedit);
+  preeditCursor_ = preeditCursor;
+  // The composition may reach beyond the caret's line to the right.
+  const TLTRectI caret = CaretRect();
+  Window().Invalidate({0, caret.Top, Window().ClientSize().Width, caret.Bottom});
+}
+
+}  // namespace lectern

@@ -1,0 +1,3 @@
+#pragma once
+// Layout must not know the view it is shown in.
+#include "view/CLectern.h"

@@ -1,0 +1,109 @@
+// The editor in the Qt window on the offscreen platform: which keys reach
+// it as keys and which as text, shortcuts it claims before menus, the input
+// method's questions and its composition, and failures that only beep.
+
+#include "edit/LTEdit.h"
+#include "platform/qt/LTQtWindow.h"
+#include "style/LTStyle.h"
+
+#include <QApplication>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace lectern {
+namespace {
+
+struct QtEditor {
+  TLTStyle Style;
+  TLTQtWindow Win;
+  TLecternEdit E{Win};
+  int Refusals = 0;
+
+  QtEditor() {
+    Win.resize(300, 120);
+    E.SetStyle(&Style);
+    E.LTData().AddTextW(u"abc def", 0, 0);
+    E.Format();
+    E.OnRefused = [this](TCustomLecternEdit&) { ++Refusals; };
+    Win.show();
+    E.FocusChanged(true, TLTFocusReason::Other);
+  }
+  bool Send(QEvent& e) { return QApplication::sendEvent(&Win, &e); }
+  void Key(int key, Qt::KeyboardModifiers m = Qt::NoModifier, const QString& text = {}) {
+    QKeyEvent e(QEvent::KeyPress, key, m, text);
+    Send(e);
+  }
+};
+
+struct LTQtEditTest : ::testing::Test {
+  static void SetUpTestSuite() { EnsureQtApplication(); }
+};
+
+TEST_F(LTQtEditTest, KeysThatNeverTypeStayKeysAndEnterIsReturn) {
+  QtEditor e;
+  e.Key(Qt::Key_Right);
+  EXPECT_EQ(e.E.CurrentItemOffset(), 2);
+  e.Key(Qt::Key_End, Qt::ShiftModifier);
+  EXPECT_TRUE(e.E.HasSelection());
+  // Escape, F-keys and Ctrl with a letter carry text Qt attaches; none of it
+  // types (typing would be refused and counted here).
+  e.Key(Qt::Key_Escape, Qt::NoModifier, "\x1b");
+  e.Key(Qt::Key_F5);
+  e.Key(Qt::Key_B, Qt::ControlModifier, "\x02");
+  e.Key(Qt::Key_Menu);
+  EXPECT_EQ(e.Refusals, 0);
+  // Printable text types, Enter on the keypad is Return: both are refused
+  // while the editing operations are still to come.
+  e.Key(Qt::Key_A, Qt::NoModifier, "a");
+  e.Key(Qt::Key_Enter, Qt::KeypadModifier, "\r");
+  EXPECT_EQ(e.Refusals, 2);
+}
+
+TEST_F(LTQtEditTest, TheDocumentClaimsItsShortcutsBeforeMenus) {
+  QtEditor e;
+  QKeyEvent copy(QEvent::ShortcutOverride, Qt::Key_C, Qt::ControlModifier);
+  e.Send(copy);
+  EXPECT_TRUE(copy.isAccepted());
+  QKeyEvent unbound(QEvent::ShortcutOverride, Qt::Key_Q, Qt::ControlModifier);
+  unbound.ignore();
+  e.Send(unbound);
+  EXPECT_FALSE(unbound.isAccepted()) << "Ctrl+Q stays the menu's";
+}
+
+TEST_F(LTQtEditTest, TheInputMethodComposesAtTheCaretAndIsOffWhenReadOnly) {
+  QtEditor e;
+  e.E.SetCaretAt(0, 4);
+  EXPECT_TRUE(e.Win.inputMethodQuery(Qt::ImEnabled).toBool());
+  const QRect r = e.Win.inputMethodQuery(Qt::ImCursorRectangle).toRect();
+  const QPoint o = e.Win.viewport()->mapTo(&e.Win, QPoint(0, 0));
+  EXPECT_EQ(r.left(), e.E.CaretRect().Left + o.x());
+  EXPECT_EQ(e.Win.inputMethodQuery(Qt::ImSurroundingText).toString(), "abc def");
+  EXPECT_EQ(e.Win.inputMethodQuery(Qt::ImCursorPosition).toInt(), 3);
+  QInputMethodEvent compose("ni", {QInputMethodEvent::Attribute(QInputMethodEvent::Cursor, 1, 1)});
+  e.Send(compose);
+  EXPECT_EQ(e.E.Preedit(), u"ni");
+  QInputMethodEvent commit;
+  commit.setCommitString(QString::fromUtf16(u"\u4F60"));
+  e.Send(commit);
+  EXPECT_TRUE(e.E.Preedit().empty());
+  EXPECT_EQ(e.Refusals, 1);
+  e.E.SetReadOnly(true);
+  EXPECT_FALSE(e.Win.inputMethodQuery(Qt::ImEnabled).toBool());
+}
+
+TEST_F(LTQtEditTest, AFailureInTheCoreBeepsAndTheWindowGoesOn) {
+  QtEditor e;
+  e.E.OnCaretMove = [](TCustomLecternEdit&) { throw std::runtime_error("broken handler"); };
+  e.Key(Qt::Key_Right);  // the exception stops at the window
+  e.E.OnCaretMove = nullptr;
+  e.Key(Qt::Key_Right);
+  EXPECT_EQ(e.E.CurrentItemOffset(), 3);
+}
+
+}  // namespace
+}  // namespace lectern
