@@ -263,6 +263,15 @@ TEST(LTFReaderFields, DocumentRecordsApplyToAWholeLoadWithTheirOption) {
   EXPECT_FALSE(Load(d, V + "-9 0 0 0 0 0 x\r\n" + X()));
 }
 
+TEST(LTFReaderFields, AStyleRecordWhoseBlockCannotBeReadFailsTheLoad) {
+  // Passing over the record would read its remaining lines as records of
+  // their own, or end a cut-off file as if it were whole.
+  TLTDocument d;
+  EXPECT_FALSE(Load(d, V + "-9 2 0 0 0 0 1\r\n\r\n0E0G\r\n" + X()));
+  EXPECT_FALSE(Load(d, V + "-9 2 0 0 0 0 2\r\n\r\n"));
+  EXPECT_FALSE(Load(d, V + "-9 2 0 0 0 0 3\r\n"));
+}
+
 TEST(LTFReaderFields, TheBackgroundGoesToTheCallerOnAWholeLoadWithItsOption) {
   TBitmap picture;
   TLTPixels px;
