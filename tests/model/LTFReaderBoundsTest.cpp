@@ -281,26 +281,30 @@ TEST(LTFReaderBounds, AMarkersEmptyTextIsInItsParagraphAndEncoding) {
 }
 
 TEST(LTFReaderBounds, SubDocumentsReadWithTheDocumentsMapsAndNames) {
-  // Stored text styles that move the stored 6 to 7, then a box whose
-  // document uses 6, a tab by name and a style past the sheet.
+  // Stored text styles that move the stored 6 to 7 and paragraph styles
+  // that move the stored 2 to 3, then a box whose document uses 6 in a
+  // paragraph of 2, a tab by name and a style past the sheet.
   TLTDocument source;
   source.Style.TextStyles().Add().Size = 40;
+  source.Style.ParaStyles().Add().LeftIndent = 20;
   source.Data.AddTextW(u"s", 0, 0);
   std::string stream = Save(source, LTEditorLTFOptions - TLTFOptions{ltfoSaveBinary});
   stream = stream.substr(0, stream.rfind("0 1 0 8 3 0\r\n"));
-  const std::string inner = "-8 1 3 1\r\n6 1 0 8 3 0\r\n7800\r\n-12 0 -1 0 0 0 \"Heading\"\r\n99 1 0 8 3 0\r\n7800\r\n";
+  const std::string inner = "-8 1 3 1\r\n6 1 2 8 3 0\r\n7800\r\n-12 0 -1 0 0 0 \"Heading\"\r\n99 1 0 8 3 0\r\n7800\r\n";
   std::string hex;
   for (unsigned char c : inner) hex += "0123456789ABCDEF"[c >> 4], hex += "0123456789ABCDEF"[c & 15];
   stream += "-151 1 0 0 0 0 \r\n" + hex + "\r\n";
   RegisterBox();
   TLTDocument d;
   d.Style.TextStyles().Add().Size = 12;
+  d.Style.ParaStyles().Add().LineSpacing = 150;
   d.Context.LTFOptions = LTEditorLTFOptions | TLTFOptions{ltfoConvUnknownStylesToZero};
   int index = 0;
   ASSERT_TRUE(Insert(d, stream, index)) << d.Context.LTFError;
   const TCustomLTData& cell = static_cast<TBoxItem&>(d.Data.GetItem(0)).Inner;
   ASSERT_EQ(cell.ItemCount(), 3);
   EXPECT_EQ(cell.GetItem(0).StyleNo, 7);
+  EXPECT_EQ(cell.GetItemPara(0), 3);
   EXPECT_EQ(cell.GetItem(1).GetAssociatedTextStyleNo(), 1);
   EXPECT_EQ(cell.GetItem(2).StyleNo, 0);
   EXPECT_EQ(d.Context.LTFWarnings, TLTFWarnings{ltfwBadStyle});  // heard from inside

@@ -272,6 +272,13 @@ TEST(LTFReaderFields, AStyleRecordWhoseBlockCannotBeReadFailsTheLoad) {
   EXPECT_FALSE(Load(d, V + "-9 2 0 0 0 0 3\r\n"));
 }
 
+TEST(LTFReaderFields, ATextRecordCutShortOfItsLinesFailsTheLoad) {
+  TLTDocument d;
+  EXPECT_FALSE(Load(d, V + "0 2 0 8 3 0\r\n7800\r\n"));  // wide hexadecimal
+  EXPECT_FALSE(Load(d, V + "0 2 0 0 0 0\r\nx\r\n"));     // 8-bit
+  EXPECT_FALSE(Load(d, V + "0 1 0 8 3 0\r\n"));
+}
+
 TEST(LTFReaderFields, TheBackgroundGoesToTheCallerOnAWholeLoadWithItsOption) {
   TBitmap picture;
   TLTPixels px;
