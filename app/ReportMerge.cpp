@@ -104,7 +104,7 @@ std::unique_ptr<TLTMemoryStream> TLTReportMerge::BuildFieldContent(const TLTStri
         // A stored document that cannot be read leaves what was read, or
         // nothing; either way the field still shows something below.
         if (!scratch_.InsertLTFAt(*stream, index) && stream->Size() > 0)
-          AddProblem(name, "the stored document could not be read");
+          AddProblem(name, "the stored document could not be read (" + scratchContext_.LTFError + ")");
       } else {
         throw ELecternError("Unsupported field type");
       }

@@ -38,13 +38,15 @@ void ReadRest(TLTStream& in, std::string& out) {
 
 constexpr std::pair<TLTFWarning, const char*> kLTFWarnings[] = {
     {ltfwBadPictureClass, "a picture of an unknown kind was left out"},
-    {ltfwBadControl, "a control could not be made and was left out"},
+    {ltfwBadControl, "a control could not be made; its stored data is kept in its place"},
     {ltfwBadStyle, "a style number was not in the style sheet"},
     {ltfwBadImageIndex, "an image number was not in its image list"},
     {ltfwMadeWide, "8-bit text was converted to Unicode"},
     {ltfwMadeNarrow, "Unicode text was converted to 8-bit text"},
     {ltfwBrokenPicture, "a damaged picture was replaced"},
     {ltfwBadProperty, "a stored style property could not be read"},
+    {ltfwBadParaNo, "a paragraph number below -1 was read as paragraph style 0"},
+    {ltfwBadFlags, "item flags above 15 were cut to their four stored bits"},
 };
 
 bool ReadLTF(TLTStream& in, TCustomLTData& into, TLTFormatReport& report) {
@@ -52,7 +54,12 @@ bool ReadLTF(TLTStream& in, TCustomLTData& into, TLTFormatReport& report) {
   if (const TLTDocumentContext* ctx = into.GetContext())
     for (const auto& [warning, text] : kLTFWarnings)
       if (ctx->LTFWarnings.Contains(warning)) report.Warnings.emplace_back(text);
-  if (!ok) report.Error = "not a valid LTF document";
+  if (!ok) {
+    // The reader says why and where; a tool user can find the record.
+    const TLTDocumentContext* ctx = into.GetContext();
+    report.Error = "not a valid LTF document";
+    if (ctx && !ctx->LTFError.empty()) report.Error += ": " + ctx->LTFError;
+  }
   return ok;
 }
 

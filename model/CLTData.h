@@ -65,6 +65,8 @@ struct TLTDocumentContext {
   TLTFOptions LTFOptions = LTDefaultLTFOptions;
   /// What happened during the last read.
   TLTFWarnings LTFWarnings;
+  /// Why the last read failed (empty after a read that succeeded).
+  std::string LTFError;
   /// How stored text styles, and paragraph and list styles, meet the sheet.
   TLTFReaderStyleMode LTFTextStylesReadMode = ltf_sInsertMerge;
   TLTFReaderStyleMode LTFParaStylesReadMode = ltf_sInsertMerge;
@@ -285,6 +287,8 @@ class TCustomLTData {
   /// The items of this container as a stored sub-document (a table cell's
   /// content): a version record and the item records, no document data.
   std::string SaveLTFSubDocument(TLTFOptions options) const;
+  /// The same, appended to out where it is being built.
+  void AppendLTFSubDocument(std::string& out, TLTFOptions options) const;
   /// Writes the document, or the range, as LTF; the layout and background
   /// records only for a whole document and when given. Never raises: false
   /// when anything failed, with what was written left in the stream. An

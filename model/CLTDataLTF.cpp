@@ -315,21 +315,22 @@ void TCustomLTData::WriteLTFItems(TLTFWriter& w, const TLTItemRange& r, bool par
 }
 
 std::string TCustomLTData::SaveLTFSubDocument(TLTFOptions options) const {
+  std::string out;
+  AppendLTFSubDocument(out, options);
+  return out;
+}
+
+void TCustomLTData::AppendLTFSubDocument(std::string& out, TLTFOptions options) const {
   // The document's style and document records cover the sub-document too.
   options.Exclude(ltfoSaveTextStyles).Exclude(ltfoSaveParaStyles).Exclude(ltfoSaveDocProperties);
   options.Exclude(ltfoSaveLayout).Exclude(ltfoSaveBack);
-  TLTMemoryStream out;
-  {
-    TLTFWriter w(out, *this, options);
-    w.Line("-8 1 3 1");
-    if (!items_.empty()) {
-      const TLTItemRange all{0, GetOffsBeforeItem(0), ItemCount() - 1, GetOffsAfterItem(ItemCount() - 1)};
-      WriteLTFItems(w, all, false);
-    }
-    if (pendingCP_) WriteCheckpoint(w, *pendingCP_);
-    if (!w.Flush()) throw ELecternError("Stream write error");
+  TLTFWriter w(out, *this, options);
+  w.Line("-8 1 3 1");
+  if (!items_.empty()) {
+    const TLTItemRange all{0, GetOffsBeforeItem(0), ItemCount() - 1, GetOffsAfterItem(ItemCount() - 1)};
+    WriteLTFItems(w, all, false);
   }
-  return out.TakeData();
+  if (pendingCP_) WriteCheckpoint(w, *pendingCP_);
 }
 
 bool TCustomLTData::SaveLTF(const std::string& path, const TLTItemRange* range, const TLTLayoutInfo* layout,

@@ -3,9 +3,19 @@
 // insertion at an item index (stored styles merge into or map onto the
 // sheet). The reader checks every field and length against what remains;
 // on malformed input it stops and reports false, keeping what it placed.
+//
+// Bounds. What a read builds is taken from a budget that grows with the
+// input (TLTReadBudget): items, checkpoints, property strings, and through
+// the context the styles, table grids, cells and pictures that the items
+// and property streams build. A few bytes of input can therefore never make
+// the reader hold gigabytes: it stops with a reason instead. Time stays
+// linear in the input: sub-documents are read where their bytes lie, never
+// copied per level; checkpoints are linked after the one placed before
+// instead of being sorted into the list; style names are looked up in an
+// index shared with the sub-documents.
 
 #include <algorithm>
-#include <map>
+#include <array>
 #include <memory>
 #include <optional>
 
@@ -24,6 +34,17 @@ namespace lectern {
 namespace {
 
 constexpr uint8_t kStyleCollectionTag = 14;
+// Memory an item takes beyond its text (the object, its slot in the
+// container, its share of the bookkeeping), and a checkpoint or a stored
+// string beyond its characters.
+constexpr size_t kItemCost = 192;
+constexpr size_t kCheckpointCost = 128;
+constexpr size_t kStringCost = 48;
+// The layout block: two fields, then what a document (not a cell) stores,
+// then the four paragraph-cut fields.
+constexpr size_t kLayoutHead = 8;
+constexpr size_t kLayoutDocumentPart = 25;
+constexpr size_t kLayoutCutPart = 16;
 
 bool ParseInt(std::string_view field, int32_t& value) {
   const auto v = TryStrToInt(field);
@@ -44,32 +65,29 @@ uint32_t LE32At(std::string_view d, size_t at) {
 class TLTFReader {
  public:
   TLTFReader(TCustomLTData& data, bool insert, int index, TLTLayoutInfo* layout, TLTBackgroundInfo* background,
-             const TLTFReader* outer = nullptr)
+             TLTReadBudget& budget, const TLTFReader* outer = nullptr)
       : data_(data),
         style_(data.GetStyle()),
         doc_(data.GetContext()),
         insert_(insert),
         layout_(layout),
         background_(background),
-        ctx_{data, data.GetStyle(), data.GetLTFOptions(), false, {}, false, {}} {
+        ctx_{data, data.GetStyle(), data.GetLTFOptions(), false, {}, false, {}, &budget, {}, {}} {
     index_ = std::clamp(index, 0, data.ItemCount());
     start_ = index_;
     if (outer) {
-      // A sub-document is read with the document's maps and options.
+      // A sub-document is read with the document's maps (its options are
+      // the document's already: it reaches them through the document).
       depth_ = outer->depth_ + 1;
       textMap_ = outer->textMap_;
       paraMap_ = outer->paraMap_;
       listMap_ = outer->listMap_;
-      ctx_.Options = outer->ctx_.Options;
+      ctx_.StyleNames = outer->ctx_.StyleNames;
+    } else {
+      ctx_.StyleNames = std::make_shared<TLTFStyleNames>();
     }
     ctx_.ReadSubDocument = [this](TCustomLTData& target, std::string_view bytes) {
-      if (depth_ + 1 > LTFMaxNesting) return false;
-      TLTMemoryStream in{std::string(bytes)};
-      TLTFLineSource src(in);
-      TLTFReader inner(target, true, target.ItemCount(), nullptr, nullptr, this);
-      const bool ok = inner.Read(src);
-      ctx_.Warnings |= inner.Warnings();
-      return ok;
+      return ReadSubDocument(target, bytes);
     };
     appendsAtEnd_ = index_ == data.ItemCount();
     // Inserting at the end continues the container's pending checkpoint.
@@ -82,28 +100,53 @@ class TLTFReader {
   bool Read(TLTFLineSource& src) {
     src_ = &src;
     bool ok = true;
+    size_t recordAt = 0;
     try {
       std::string_view line;
-      while (ok && src.TextLine(line)) {
+      while (ok) {
+        recordAt = src.Offset();
+        if (!src.TextLine(line)) break;
         if (line.empty() && src.AtEnd()) break;  // a final line break
         // The header outlives the reads of its data lines.
         header_.assign(line);
         ok = ReadRecord(header_);
       }
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
+      ctx_.Fail(e.what());
       ok = false;
     }
     Finish(ok);
-    return ok;
+    if (ok) return true;
+    // The place is the document's: a sub-document's reason is told at the
+    // record of the item that holds it.
+    if (depth_ == 0) {
+      const std::string at = "record at byte " + IntToStr(static_cast<int64_t>(recordAt));
+      ctx_.Error = ctx_.Error.empty() ? "damaged " + at : ctx_.Error + " (" + at + ")";
+    }
+    return false;
   }
 
-  int FirstIndex = -1;
   TLTFWarnings Warnings() const { return ctx_.Warnings; }
+  const std::string& Error() const { return ctx_.Error; }
 
  private:
   bool HasFlagsField() const { return major_ > 1 || (major_ == 1 && minor_ >= 2); }
   bool AcceptsQuotedTags() const { return major_ > 1 || (major_ == 1 && minor_ >= 3); }
   bool Whole() const { return !insert_; }
+
+  bool ReadSubDocument(TCustomLTData& target, std::string_view bytes) {
+    if (depth_ + 1 > LTFMaxNesting) {
+      ctx_.Fail("stored documents nested more than " + IntToStr(LTFMaxNesting) + " deep");
+      return false;
+    }
+    // The bytes lie inside this read's input: they are read where they are.
+    TLTFLineSource src(bytes);
+    TLTFReader inner(target, true, target.ItemCount(), nullptr, nullptr, *ctx_.Budget, this);
+    const bool ok = inner.Read(src);
+    ctx_.Warnings |= inner.Warnings();
+    if (!inner.Error().empty()) ctx_.Fail(inner.Error());
+    return ok;
+  }
 
   bool ReadRecord(std::string_view line) {
     if (!SplitLTFFields(line, fields_) || fields_.empty()) return false;
@@ -125,7 +168,17 @@ class TLTFReader {
     tail_.assign(fields_.begin() + static_cast<std::ptrdiff_t>(f), fields_.end());
     const std::vector<std::string_view>& tail = tail_;
     const auto dataKind = static_cast<TLTFDataKind>(kind);
-    const auto itemFlags = static_cast<uint8_t>(flags & ltifAllStored);
+    // Values no writer produces are corrected, and said so, rather than
+    // kept where they would mean something else later.
+    if (paraNo < -1) {
+      ctx_.Warnings.Include(ltfwBadParaNo);
+      paraNo = 0;
+    }
+    if (flags > ltifAllStored) {
+      ctx_.Warnings.Include(ltfwBadFlags);
+      flags &= ltifAllStored;
+    }
+    const auto itemFlags = static_cast<uint8_t>(flags);
 
     switch (styleNo) {
       case ltfrDocData:
@@ -146,20 +199,24 @@ class TLTFReader {
     if (fields_.size() < 3 || !ParseInt(fields_[1], major_) || !ParseInt(fields_[2], minor_)) return false;
     int32_t utf8 = 0;
     ctx_.Utf8 = fields_.size() > 3 && ParseInt(fields_[3], utf8) && utf8 > 0;
+    // Tags and hints read before may mean something else in this version.
+    for (TTagSlot& slot : tagSlots_) slot.Field = kNoField;
+    lastHintField_ = kNoField;
     return true;
   }
 
-  // Runs of items carry the same tag: they share one copy of its text.
+  // Records carry one of a few tags (field names), often in turn: the
+  // fields read last share one copy of their text.
   bool ParseTag(std::string_view field, TLTTag& tag) {
-    const auto it = tags_.find(field);
-    if (it != tags_.end()) {
-      tag = it->second;
-      return true;
-    }
+    for (const TTagSlot& slot : tagSlots_)
+      if (slot.Field == field) {
+        tag = slot.Tag;
+        return true;
+      }
     if (!ParseNewTag(field, tag)) return false;
-    // Few distinct tags are usual (field names); the cache stays bounded
-    // whatever a stream holds.
-    if (tags_.size() < kTagCacheSize) tags_.emplace(std::string(field), tag);
+    TTagSlot& slot = tagSlots_[nextTagSlot_++ % tagSlots_.size()];
+    slot.Field.assign(field);
+    slot.Tag = tag;
     return true;
   }
 
@@ -219,6 +276,8 @@ class TLTFReader {
       if (tail[0] == lastHintField_) {
         hint = lastHint_;
       } else {
+        // A hint costs twice the bytes of the header that holds it, and
+        // neighbouring records share it.
         auto h = LTFUnquote(tail[0], ctx_.Utf8);
         if (!h) return false;
         hint = std::move(*h);
@@ -243,6 +302,7 @@ class TLTFReader {
         if (!src_->TextLine(raw)) return false;
         bytes.assign(raw);
       }
+      // Half a UTF-16 code unit is damage, not text.
       if (wide && bytes.size() % 2 != 0) return false;
       auto item = ItemFactory(styleNo);
       item->ItemFlags = flags;
@@ -267,10 +327,8 @@ class TLTFReader {
     const bool assocByName = ctx_.AssociatedStyleByName;
     if (item->GetBoolValue(iqTakesDataLines)) {
       if (!item->ReadLTFLines(*src_, lineCount, dataKind, ctx_)) return false;
-    } else {
-      std::string_view skipped;
-      for (int i = 0; i < lineCount; ++i)
-        if (!src_->TextLine(skipped)) return false;
+    } else if (!SkipLines(lineCount)) {
+      return false;
     }
     // The associated text style (tabs) maps like a text item's.
     const int32_t assoc = item->GetAssociatedTextStyleNo();
@@ -305,6 +363,7 @@ class TLTFReader {
   }
 
   bool PlaceItem(std::unique_ptr<TCustomLTItemInfo> item) {
+    if (!ctx_.Take(kItemCost + item->Text.size())) return false;
     // Paragraph: -1 continues the item before, unless there is none or it
     // fills its line alone.
     const TCustomLTItemInfo* before = index_ > 0 ? &data_.GetItem(index_ - 1) : nullptr;
@@ -316,19 +375,49 @@ class TLTFReader {
       if (!before || before->GetBoolValue(iqFullLine)) item->SetFlag(ltifNewLine, false);
       if (item->ParaNo == -1) item->ParaNo = 0;
     }
-    if (pending_) item->Checkpoint = std::move(pending_);
     if (item->IsText()) MatchTextEncoding(*item);
     TLTRawByteString text = std::move(item->Text);
     TCustomLTItemInfo* raw = item.get();
     data_.InsertItemAt(index_, std::move(text), std::move(item));
-    if (FirstIndex < 0) FirstIndex = index_;
+    if (pending_) LinkCheckpoint(*raw);
     lastPlaced_ = index_;
     ++index_;
     if (raw->StyleNo == ltikControl && doc_ && doc_->OnControlAction) {
       TLTControl* c = static_cast<TLTControlItemInfo*>(raw)->Control.get();
       doc_->OnControlAction(ltcaAfterLTFLoad, index_ - 1, c);
     }
+    // Items of a sub-document hear it from the item that holds them, once
+    // that is in place.
+    if (depth_ == 0) raw->AfterLoading(ltsfLTF);
     return true;
+  }
+
+  // The pending checkpoint goes to the item just placed, after the last one
+  // linked: sorting it into the list would cost a walk of the container per
+  // checkpoint.
+  void LinkCheckpoint(TCustomLTItemInfo& item) {
+    // The first follows the last checkpoint before the insertion point
+    // (looked up once, and only when a checkpoint comes).
+    if (!linkKnown_) {
+      linkAfter_ = data_.FindCheckpointBefore(start_);
+      linkKnown_ = true;
+    }
+    TLTCPInfo* cp = pending_.get();
+    cp->ItemInfo = &item;
+    cp->ItemNo = index_;
+    cp->Prev = linkAfter_;
+    cp->Next = linkAfter_ ? linkAfter_->Next : data_.firstCP_;
+    if (linkAfter_)
+      linkAfter_->Next = cp;
+    else
+      data_.firstCP_ = cp;
+    if (cp->Next)
+      cp->Next->Prev = cp;
+    else
+      data_.lastCP_ = cp;
+    ++data_.cpCount_;
+    item.Checkpoint = std::move(pending_);
+    linkAfter_ = cp;
   }
 
   // Text is stored in the encoding its style asks for.
@@ -346,9 +435,9 @@ class TLTFReader {
     if (lineCount < 1) return true;
     std::string_view name;
     if (!src_->TextLine(name)) return false;
-    for (int i = 1; i < lineCount; ++i)
-      if (!src_->TextLine(name)) return false;
-    if (pending_) return true;
+    // The first of several checkpoints before an item is the one it keeps.
+    if (pending_) return SkipLines(lineCount - 1);
+    if (!ctx_.Take(kCheckpointCost + 2 * name.size())) return false;
     auto cp = std::make_unique<TLTCPInfo>();
     cp->CheckpointName = ctx_.DecodeString(name);
     int32_t v = 0;
@@ -356,7 +445,7 @@ class TLTFReader {
     cp->Pinned = tail.size() > 1 && ParseInt(tail[1], v) && v != 0;
     cp->Tag = std::move(tag);
     pending_ = std::move(cp);
-    return true;
+    return SkipLines(lineCount - 1);
   }
 
   bool ReadBackground(const std::vector<std::string_view>& tail, int lineCount, TLTFDataKind kind) {
@@ -377,13 +466,13 @@ class TLTFReader {
     if (apply) {
       if (auto g = CreateGraphic(className)) {
         TLTMemoryStream m(std::move(data));
-        if (g->LoadFromStream(m)) {
+        if (ctx_.LoadPicture(*g, m)) {
           background_->LoadedImage = std::move(g);
           background_->Image = background_->LoadedImage.get();
         }
       }
     }
-    return SkipLines(lineCount - 2);
+    return !ctx_.Budget->Exhausted() && SkipLines(lineCount - 2);
   }
 
   bool SkipLines(int count) {
@@ -396,8 +485,6 @@ class TLTFReader {
   bool ReadDocData(const std::vector<std::string_view>& tail, int lineCount, TLTFDataKind kind) {
     int32_t subtype = 0;
     if (tail.empty() || !ParseInt(tail[0], subtype)) return false;
-    // A sub-document's styles and settings are its document's.
-    if (depth_ > 0) return SkipDocData(subtype, lineCount, kind);
     switch (subtype) {
       case ltfdTextStyles:
       case ltfdParaStyles:
@@ -405,25 +492,33 @@ class TLTFReader {
       case ltfdLayout:
       case ltfdListNumbering: {
         if (lineCount < 2) return SkipLines(lineCount);
-        std::string_view name;
-        std::string block;
-        if (!src_->TextLine(name) || !src_->DataLine(kind, block)) return false;
-        if (!SkipLines(lineCount - 2)) return false;
-        if (subtype == ltfdLayout) return ReadLayout(block);
-        if (subtype == ltfdListNumbering) return ReadListNumbering(block);
-        return ReadStyles(static_cast<TLTFDocData>(subtype), block);
+        std::string_view name, block;
+        std::string storage;
+        if (!src_->TextLine(name) || !src_->DataLine(kind, storage, block)) return false;
+        bool ok = false;
+        if (subtype == ltfdListNumbering)
+          ok = ReadListNumbering(block);  // page parts and cells carry their own numbering
+        else if (depth_ > 0)
+          ok = true;  // a sub-document's styles and settings are its document's
+        else if (subtype == ltfdLayout)
+          ok = ReadLayout(block);
+        else
+          ok = ReadStyles(static_cast<TLTFDocData>(subtype), block);
+        return ok && SkipLines(lineCount - 2);
       }
       case ltfdDocProperties:
       case ltfdDocParameters: {
-        const bool apply = Whole() && doc_ && ctx_.Options.Contains(ltfoLoadDocProperties);
+        const bool apply = depth_ == 0 && Whole() && doc_ && ctx_.Options.Contains(ltfoLoadDocProperties);
         std::string_view line;
         for (int i = 0; i < lineCount; ++i) {
           if (!src_->TextLine(line)) return false;
           if (!apply) continue;
-          if (subtype == ltfdDocProperties)
-            doc_->DocProperties.push_back(ctx_.DecodeString(line));
-          else
+          if (subtype == ltfdDocParameters) {
             doc_->DocParameters.ApplyLine(line);
+          } else {
+            if (!ctx_.Take(kStringCost + 2 * line.size())) return false;
+            doc_->DocProperties.push_back(ctx_.DecodeString(line));
+          }
         }
         return true;
       }
@@ -432,22 +527,11 @@ class TLTFReader {
     }
   }
 
-  bool SkipDocData(int32_t subtype, int lineCount, TLTFDataKind kind) {
-    if (subtype == ltfdTextStyles || subtype == ltfdParaStyles || subtype == ltfdListStyles || subtype == ltfdLayout ||
-        subtype == ltfdListNumbering) {
-      if (lineCount < 2) return SkipLines(lineCount);
-      std::string_view name;
-      std::string block;
-      return src_->TextLine(name) && src_->DataLine(kind, block) && SkipLines(lineCount - 2);
-    }
-    return SkipLines(lineCount);
-  }
-
   bool ReadStyles(TLTFDocData subtype, std::string_view block) {
     if (block.empty() || static_cast<uint8_t>(block[0]) != kStyleCollectionTag) return false;
     // Styles come before the items that use them; styles arriving later
     // would renumber what was already placed, so the stream is damaged.
-    if (FirstIndex >= 0) return false;
+    if (lastPlaced_ >= 0) return false;
     if (!style_) return true;
     TLTStyle& sheet = *data_.GetStyle();
     std::unique_ptr<TCustomLTInfos> scratch;
@@ -470,12 +554,13 @@ class TLTFReader {
         map = &listMap_;
         break;
     }
-    TLTPropReader reader(block);
+    TLTPropReader reader(block, ctx_.Budget);
     reader.OnUnknownProperty = [this](const std::string&) {
       ctx_.Warnings.Include(ltfwBadProperty);
       return true;
     };
     if (!reader.ReadCollection(*scratch)) {
+      if (ctx_.Budget->Exhausted()) return ctx_.Take(~size_t{0});
       // An unreadable collection is left out; the items keep their numbers
       // and are checked against the sheet as it is.
       ctx_.Warnings.Include(ltfwBadProperty);
@@ -486,6 +571,9 @@ class TLTFReader {
                                           : (doc_ ? doc_->LTFParaStylesReadMode : ltf_sInsertMerge);
     // Index 0 must always exist: an empty stored collection changes nothing.
     if (mode == ltf_sIgnore || *map || scratch->Count() == 0) return true;
+    // The copies in the sheet cost what the scratch collection did.
+    if (!ctx_.Take(static_cast<size_t>(scratch->Count()) * LTCollectionItemCost)) return false;
+    ctx_.StyleNames->Forget();
     if (Whole()) {
       auto* lists = dynamic_cast<TLTListInfos*>(target);
       if (lists) lists->CopyListIDs = true;
@@ -493,22 +581,23 @@ class TLTFReader {
       if (lists) lists->CopyListIDs = false;
       return true;
     }
+    // Only paragraph styles refer to text styles (the text map exists by
+    // then when the stream stored text styles; other kinds ignore it).
     std::vector<int> m;
-    const std::vector<int>* textMap = subtype == ltfdParaStyles && textMap_ ? textMap_.get() : nullptr;
-    target->MergeStyles(*scratch, mode, m, textMap);
+    target->MergeStyles(*scratch, mode, m, textMap_.get());
     *map = std::make_shared<const std::vector<int>>(std::move(m));
     return true;
   }
 
   bool ReadLayout(std::string_view b) {
     if (!Whole() || !layout_ || !ctx_.Options.Contains(ltfoLoadLayout)) return true;
-    if (b.size() < 8) throw ELecternError("Invalid LTF format");
+    if (b.size() < kLayoutHead) throw ELecternError("Invalid LTF format");
     TLTLayoutInfo l;
     l.SubDocument = LE32At(b, 0) != 0;
-    const size_t rest = std::min<size_t>(LE32At(b, 4), b.size() - 8);
-    size_t at = 8;
+    const size_t rest = std::min<size_t>(LE32At(b, 4), b.size() - kLayoutHead);
+    size_t at = kLayoutHead;
     if (!l.SubDocument) {
-      if (rest < 25) throw ELecternError("Invalid LTF format");
+      if (rest < kLayoutDocumentPart) throw ELecternError("Invalid LTF format");
       int32_t* fields[] = {&l.LeftMargin, &l.RightMargin, &l.TopMargin, &l.BottomMargin, &l.MinTextWidth,
                            &l.MaxTextWidth};
       for (int32_t* v : fields) {
@@ -517,13 +606,12 @@ class TLTFReader {
       }
       l.BiDiMode = static_cast<uint8_t>(b[at++]);
     }
-    if (8 + rest - at > 15) {
+    if (kLayoutHead + rest - at >= kLayoutCutPart) {
       l.FirstParaCut = LE32At(b, at) != 0;
       l.LastParaCut = LE32At(b, at + 4) != 0;
       l.FirstMarkerListNo = static_cast<int32_t>(LE32At(b, at + 8));
       l.FirstMarkerLevel = static_cast<int32_t>(LE32At(b, at + 12));
-      if (listMap_ && l.FirstMarkerListNo >= 0 && l.FirstMarkerListNo < static_cast<int32_t>(listMap_->size()))
-        l.FirstMarkerListNo = (*listMap_)[static_cast<size_t>(l.FirstMarkerListNo)];
+      // A whole load replaces the list styles as stored: their numbers stand.
       data_.FirstParaCut = l.FirstParaCut;
       data_.LastParaCut = l.LastParaCut;
       data_.FirstParaListNo = l.FirstMarkerListNo;
@@ -571,11 +659,11 @@ class TLTFReader {
       }
     }
     if (start_ < data_.ItemCount()) data_.NormalizeParaStyles(start_);
+    // A checkpoint left pending otherwise goes with the reader.
     if (ok && pending_ && appendsAtEnd_ && !data_.pendingCP_) {
       data_.pendingCP_ = std::move(pending_);
       ++data_.cpCount_;
     }
-    pending_.reset();
   }
 
   TCustomLTData& data_;
@@ -595,23 +683,42 @@ class TLTFReader {
   bool appendsAtEnd_ = true;
   int lastPlaced_ = -1;
   std::unique_ptr<TLTCPInfo> pending_;
+  TLTCPInfo* linkAfter_ = nullptr;  // owned by its item
+  bool linkKnown_ = false;
   // Maps from stored to sheet style numbers, shared with sub-documents.
   std::shared_ptr<const std::vector<int>> textMap_, paraMap_, listMap_;
   int depth_ = 0;
-  static constexpr size_t kTagCacheSize = 256;
-  std::map<std::string, TLTTag, std::less<>> tags_;
-  std::string lastHintField_;
+  // No field holds a line break: a slot or hint not filled matches none.
+  static constexpr std::string_view kNoField = "\n";
+  struct TTagSlot {
+    std::string Field{kNoField};
+    TLTTag Tag;
+  };
+  std::array<TTagSlot, 8> tagSlots_;
+  size_t nextTagSlot_ = 0;
+  std::string lastHintField_{kNoField};
   TLTSharedText lastHint_;
 };
+
+namespace {
+
+void ReportRead(TLTDocumentContext* ctx, const TLTFReader& reader, bool ok) {
+  if (!ctx) return;
+  ctx->LTFWarnings = reader.Warnings();
+  ctx->LTFError = ok ? std::string() : reader.Error();
+}
+
+}  // namespace
 
 bool TCustomLTData::LoadLTFFromStream(TLTStream& stream, TLTLayoutInfo* layout, TLTBackgroundInfo* background) {
   Clear();
   TLTDocumentContext* ctx = GetContext();
   if (ctx && GetLTFOptions().Contains(ltfoLoadDocProperties)) ctx->DocParameters.Reset();
-  TLTFLineSource source(stream);
-  TLTFReader reader(*this, false, 0, layout, background);
+  TLTReadBudget budget;
+  TLTFLineSource source(stream, &budget);
+  TLTFReader reader(*this, false, 0, layout, background, budget);
   const bool ok = reader.Read(source);
-  if (ctx) ctx->LTFWarnings = reader.Warnings();
+  ReportRead(ctx, reader, ok);
   return ok;
 }
 
@@ -622,11 +729,13 @@ bool TCustomLTData::LoadLTF(const std::string& path, TLTLayoutInfo* layout, TLTB
 }
 
 bool TCustomLTData::InsertLTFAt(TLTStream& stream, int& index) {
-  TLTFLineSource source(stream);
-  TLTFReader reader(*this, true, index, nullptr, nullptr);
+  // The first item read goes where the index points, within the items.
+  index = std::clamp(index, 0, ItemCount());
+  TLTReadBudget budget;
+  TLTFLineSource source(stream, &budget);
+  TLTFReader reader(*this, true, index, nullptr, nullptr, budget);
   const bool ok = reader.Read(source);
-  if (TLTDocumentContext* ctx = GetContext()) ctx->LTFWarnings = reader.Warnings();
-  index = reader.FirstIndex >= 0 ? reader.FirstIndex : std::clamp(index, 0, ItemCount());
+  ReportRead(GetContext(), reader, ok);
   return ok;
 }
 

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <unordered_map>
 
 namespace lectern {
 
@@ -29,21 +30,53 @@ std::string LTFQuote(std::u16string_view text) {
 }
 
 TLTFWriter::TLTFWriter(TLTStream& stream, const TCustomLTData& data, TLTFOptions options)
-    : stream_(stream), data_(data), style_(data.GetStyle()), options_(options), stringTags_(data.TagsArePChars()) {}
+    : stream_(&stream),
+      data_(data),
+      style_(data.GetStyle()),
+      options_(options),
+      stringTags_(data.TagsArePChars()),
+      out_(&buffer_) {}
+
+TLTFWriter::TLTFWriter(std::string& sink, const TCustomLTData& data, TLTFOptions options)
+    : stream_(nullptr),
+      data_(data),
+      style_(data.GetStyle()),
+      options_(options),
+      stringTags_(data.TagsArePChars()),
+      out_(&sink) {}
 
 TLTFWriter::~TLTFWriter() { Flush(); }
 
 void TLTFWriter::Put(std::string_view bytes) {
-  buffer_.append(bytes);
-  if (buffer_.size() >= kFlushSize) Flush();
+  out_->append(bytes);
+  FlushIfFull();
+}
+
+void TLTFWriter::FlushIfFull() {
+  if (out_->size() >= kFlushSize && openBlocks_ == 0) Flush();
 }
 
 bool TLTFWriter::Flush() {
-  if (!buffer_.empty()) {
-    if (!failed_ && !stream_.WriteBytes(buffer_)) failed_ = true;
+  if (stream_ && openBlocks_ == 0 && !buffer_.empty()) {
+    if (!failed_ && !stream_->WriteBytes(buffer_)) failed_ = true;
     buffer_.clear();
   }
   return !failed_;
+}
+
+size_t TLTFWriter::BeginBlock() {
+  ++openBlocks_;
+  const size_t at = out_->size();
+  out_->append(4, '\0');
+  return at;
+}
+
+void TLTFWriter::EndBlock(size_t at) {
+  const size_t n = out_->size() - at - 4;
+  if (n > 0xFFFFFFFFu) throw ELecternError("Stream write error");
+  for (int i = 0; i < 4; ++i) (*out_)[at + static_cast<size_t>(i)] = static_cast<char>((n >> (8 * i)) & 0xFF);
+  --openBlocks_;
+  FlushIfFull();
 }
 
 void TLTFWriter::Line(std::string_view bytes) {
@@ -66,9 +99,10 @@ void TLTFWriter::WideLine(std::string_view utf16le) {
 
 void TLTFWriter::HexLine(std::string_view bytes) {
   static constexpr char kDigits[] = "0123456789ABCDEF";
-  const size_t start = buffer_.size();
-  buffer_.resize(start + 2 * bytes.size() + 2);
-  char* out = buffer_.data() + start;
+  std::string& buffer = *out_;
+  const size_t start = buffer.size();
+  buffer.resize(start + 2 * bytes.size() + 2);
+  char* out = buffer.data() + start;
   for (char b : bytes) {
     const auto u = static_cast<unsigned char>(b);
     *out++ = kDigits[u >> 4];
@@ -76,7 +110,7 @@ void TLTFWriter::HexLine(std::string_view bytes) {
   }
   *out++ = '\r';
   *out = '\n';
-  if (buffer_.size() >= kFlushSize) Flush();
+  FlushIfFull();
 }
 
 void TLTFWriter::DataLine(std::string_view bytes) {
@@ -203,6 +237,7 @@ bool TLTFLineSource::More() {
   // Drop what was consumed before growing, so the window stays small.
   if (pos_ > 0) {
     buf_.erase(0, pos_);
+    dropped_ += pos_;
     pos_ = 0;
   }
   // Most stored documents are small (a field value, a cell): a stream that
@@ -217,6 +252,7 @@ bool TLTFLineSource::More() {
   buf_.resize(old + chunk);
   const size_t got = stream_->Read(buf_.data() + old, chunk);
   buf_.resize(old + got);
+  if (budget_) budget_->AddInput(got);
   win_ = buf_;
   if (got == 0) eof_ = true;
   return got > 0;
@@ -276,20 +312,60 @@ bool TLTFLineSource::WideLine(std::string_view& utf16le) {
 }
 
 bool TLTFLineSource::DataLine(TLTFDataKind kind, std::string& bytes) {
+  std::string_view view;
+  if (!DataLine(kind, bytes, view)) return false;
+  if (view.data() != bytes.data()) bytes.assign(view);
+  return true;
+}
+
+bool TLTFLineSource::DataLine(TLTFDataKind kind, std::string& storage, std::string_view& bytes) {
   std::string_view raw;
-  if (kind == ltfdkBinary) {
-    if (!Block(raw)) return false;
-    bytes.assign(raw);
-    return true;
-  }
+  if (kind == ltfdkBinary) return Block(bytes);
   if (!TextLine(raw)) return false;
   auto decoded = HexToBytes(raw);
   if (!decoded) return false;
-  bytes = std::move(*decoded);
+  storage = std::move(*decoded);
+  bytes = storage;
   return true;
 }
 
 TLTString TLTFReadContext::DecodeString(std::string_view bytes) const { return LTFDecodeString(bytes, Utf8); }
+
+bool TLTFReadContext::Take(size_t bytes) {
+  if (Budget && Budget->Take(bytes)) return true;
+  Fail(LTOutOfBudgetMessage);
+  return false;
+}
+
+bool TLTFReadContext::LoadPicture(TGraphic& picture, TLTStream& data) {
+  // Four bytes a pixel: a picture the budget cannot hold is refused before
+  // its pixels are allocated.
+  const size_t left = Budget ? Budget->Left() : 0;
+  TLTGraphicPixelScope scope(static_cast<int64_t>(std::min<size_t>(left / 4, size_t{1} << 40)));
+  const bool loaded = picture.LoadFromStream(data);
+  if (scope.Refused()) Take(~size_t{0});
+  return loaded && Take(4 * static_cast<size_t>(picture.Width()) * static_cast<size_t>(picture.Height()));
+}
+
+struct TLTFStyleNames::Index {
+  std::unordered_map<TLTString, int32_t> First;
+  int Count = -1;  // the collection's size when the index was built
+};
+
+int32_t TLTFStyleNames::Find(const TCustomLTInfos& coll, const TLTString& name) {
+  std::shared_ptr<Index>* found = nullptr;
+  for (auto& [c, index] : indexes_)
+    if (c == &coll) found = &index;
+  if (!found) found = &indexes_.emplace_back(&coll, std::make_shared<Index>()).second;
+  Index& index = **found;
+  if (index.Count != coll.Count()) {
+    index.First.clear();
+    for (int i = 0; i < coll.Count(); ++i) index.First.emplace(coll.Items(i).StyleName, i);
+    index.Count = coll.Count();
+  }
+  const auto it = index.First.find(name);
+  return it == index.First.end() ? -1 : it->second;
+}
 
 namespace {
 
@@ -307,14 +383,7 @@ bool StyleFieldIn(const TLTFReadContext& ctx, std::string_view field, int32_t& v
   if (!name) return false;
   if (byName) *byName = true;
   value = 0;
-  if (ctx.Style) {
-    const TCustomLTInfos& coll = names(*ctx.Style);
-    for (int i = 0; i < coll.Count(); ++i)
-      if (coll.Items(i).StyleName == *name) {
-        value = i;
-        break;
-      }
-  }
+  if (ctx.Style) value = std::max(ctx.StyleNames->Find(names(*ctx.Style), *name), 0);
   return true;
 }
 

@@ -14,11 +14,13 @@
 
 #include "platform/LTGraphic.h"
 #include "platform/LTTypes.h"
+#include "style/LTPropStream.h"
 
 namespace lectern {
 
 class TLTStream;
 class TLTStyle;
+class TCustomLTInfos;
 class TCustomLTData;
 class TLTTag;
 
@@ -110,8 +112,12 @@ enum TLTFWarning : uint8_t {
   ltfwMadeNarrow,
   ltfwBrokenPicture,
   ltfwBadProperty,
+  /// A record header gave a paragraph number below -1; read as 0.
+  ltfwBadParaNo,
+  /// A record header gave item flags above 15; only the four stored bits were kept.
+  ltfwBadFlags,
 };
-using TLTFWarnings = TLTSet<TLTFWarning, uint8_t>;
+using TLTFWarnings = TLTSet<TLTFWarning, uint16_t>;
 
 /// When set, stored text style numbers are used as they are, without the
 /// map that a merge of stored styles builds.
@@ -134,10 +140,13 @@ std::optional<TLTString> LTFUnquote(std::string_view field, bool utf8);
 /// checks the bytes that remain.
 class TLTFLineSource {
  public:
-  explicit TLTFLineSource(TLTStream& stream) : stream_(&stream) {}
-  /// Over bytes in memory.
+  /// Over a stream; what arrives from it is added to the budget's input.
+  explicit TLTFLineSource(TLTStream& stream, TLTReadBudget* budget = nullptr) : stream_(&stream), budget_(budget) {}
+  /// Over bytes in memory (a part of an input already counted).
   explicit TLTFLineSource(std::string_view data) : win_(data), eof_(true) {}
   bool AtEnd();
+  /// Bytes consumed since the source began.
+  size_t Offset() const { return dropped_ + pos_; }
   /// Up to LF; a CR before it is dropped.
   bool TextLine(std::string_view& line);
   /// A 4-byte little-endian length and that many bytes.
@@ -147,6 +156,9 @@ class TLTFLineSource {
   /// The data of a record: a block for the binary kind, else a line of
   /// hexadecimal digits.
   bool DataLine(TLTFDataKind kind, std::string& bytes);
+  /// The same without a copy of a block: bytes views the block where it
+  /// lies (valid until the next read), or the decoded digits in storage.
+  bool DataLine(TLTFDataKind kind, std::string& storage, std::string_view& bytes);
 
  private:
   /// Makes at least `need` bytes available from the read position; false
@@ -155,10 +167,25 @@ class TLTFLineSource {
   /// Reads more of the stream; false at its end.
   bool More();
   TLTStream* stream_ = nullptr;
+  TLTReadBudget* budget_ = nullptr;  // not owned
   std::string buf_;       // what was read from the stream and not yet consumed
   std::string_view win_;  // the bytes in reach: buf_, or data given whole
   size_t pos_ = 0;        // read position in win_
+  size_t dropped_ = 0;    // consumed bytes no longer in buf_
   bool eof_ = false;
+};
+
+/// Style names of the sheet's collections, indexed for the lookups of one
+/// read and of the sub-documents it reads (the first style of a name wins).
+struct TLTFStyleNames {
+  /// The index of name among the styles of coll, or -1; built on first use.
+  int32_t Find(const TCustomLTInfos& coll, const TLTString& name);
+  /// The sheet changed: indexes are built again when next asked.
+  void Forget() { indexes_.clear(); }
+
+ private:
+  struct Index;
+  std::vector<std::pair<const TCustomLTInfos*, std::shared_ptr<Index>>> indexes_;
 };
 
 /// What items need while reading their records.
@@ -175,7 +202,24 @@ struct TLTFReadContext {
   /// container, with this read's style maps and options; false when it is
   /// damaged or nested too deeply.
   std::function<bool(TCustomLTData& target, std::string_view bytes)> ReadSubDocument;
+  /// What the read may still build; shared with the sub-documents and
+  /// property streams it reads. Never null during a read.
+  TLTReadBudget* Budget = nullptr;
+  /// Why the read failed, for messages; the first reason is kept.
+  std::string Error;
+  /// Style names looked up by this read (shared with its sub-documents);
+  /// never null during a read.
+  std::shared_ptr<TLTFStyleNames> StyleNames;
 
+  /// Takes bytes of the budget; when they are not there, records why.
+  bool Take(size_t bytes);
+  /// Loads a picture within what the budget has left and takes its pixels
+  /// from it. False when the data is damaged or the budget ran out (which
+  /// Budget->Exhausted() then tells).
+  bool LoadPicture(TGraphic& picture, TLTStream& data);
+  void Fail(std::string reason) {
+    if (Error.empty()) Error = std::move(reason);
+  }
   TLTString DecodeString(std::string_view bytes) const;
   /// A number field, or a quoted name looked up among the styles of a kind
   /// (first match; 0 when none matches). byName tells which it was.
@@ -189,6 +233,9 @@ struct TLTFReadContext {
 class TLTFWriter {
  public:
   TLTFWriter(TLTStream& stream, const TCustomLTData& data, TLTFOptions options);
+  /// Appends to sink instead of a stream (a sub-document inside a value
+  /// being built): nothing is copied on the way.
+  TLTFWriter(std::string& sink, const TCustomLTData& data, TLTFOptions options);
   ~TLTFWriter();
   TLTFWriter(const TLTFWriter&) = delete;
   TLTFWriter& operator=(const TLTFWriter&) = delete;
@@ -214,6 +261,12 @@ class TLTFWriter {
   void DataLine(std::string_view bytes);
   /// The data kind that DataLine uses.
   TLTFDataKind DataKind() const { return BinaryMode() ? ltfdkBinary : ltfdkText; }
+  /// Starts a binary block whose bytes the caller appends to Out(), so that
+  /// a large value is built where it is written; EndBlock writes its length.
+  /// Nothing is sent to the stream while a block is open.
+  size_t BeginBlock();
+  void EndBlock(size_t at);
+  std::string& Out() { return *out_; }
 
   /// Fields: a text style as a number or, with ltfoUseStyleNames, its
   /// quoted name; a paragraph style likewise; a list style likewise; a tag.
@@ -233,12 +286,15 @@ class TLTFWriter {
 
  private:
   void Put(std::string_view bytes);
-  TLTStream& stream_;
+  void FlushIfFull();
+  TLTStream* stream_;  // null when writing into a sink
   const TCustomLTData& data_;
   const TLTStyle* style_;
   TLTFOptions options_;
   bool stringTags_;
   std::string buffer_;
+  std::string* out_;  // buffer_, or the sink
+  int openBlocks_ = 0;
   bool failed_ = false;
 };
 

@@ -593,7 +593,7 @@ void TLTControlItemInfo::SetVisible(bool v) {
 bool TLTControlItemInfo::GetBoolValue(TLTItemBoolQuery q) const {
   switch (q) {
     case iqHasContent:
-      return Control != nullptr;
+      return Control != nullptr || Stored != nullptr;
     case iqOwnTextEncoding:
     case iqTabStop:
     case iqLive:
@@ -622,8 +622,12 @@ bool TLTControlItemInfo::GetBoolValueEx(TLTItemBoolQueryEx q, const TLTStyle* st
   }
 }
 
-int TLTControlItemInfo::GetImageWidth(const TLTStyle*) const { return Control ? Control->Width() : 0; }
-int TLTControlItemInfo::GetImageHeight(const TLTStyle*) const { return Control ? Control->Height() : 0; }
+int TLTControlItemInfo::GetImageWidth(const TLTStyle*) const {
+  return Control ? Control->Width() : Stored ? Stored->Width : 0;
+}
+int TLTControlItemInfo::GetImageHeight(const TLTStyle*) const {
+  return Control ? Control->Height() : Stored ? Stored->Height : 0;
+}
 
 void TLTControlItemInfo::Inserting(TCustomLTData& owner, TLTRawByteString& text, bool safe) {
   // Hidden until formatting places it.
@@ -637,6 +641,7 @@ void TLTControlItemInfo::Assign(const TCustomLTItemInfo& source) {
     PercentWidth = s->PercentWidth;
     Resizable = s->Resizable;
     visible_ = s->visible_;
+    Stored = s->Stored ? std::make_unique<TLTStoredControl>(*s->Stored) : nullptr;
   }
 }
 

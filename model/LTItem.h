@@ -555,6 +555,10 @@ class TCustomLTItemInfo {
   /// Reads the record's data lines; false when they are malformed. The
   /// default reads property lines.
   virtual bool ReadLTFLines(TLTFLineSource& src, int lineCount, uint8_t dataKind, TLTFReadContext& ctx);
+  /// Called once the item, read from a stored document, is in its place
+  /// (not for items of a sub-document being read: the item that holds them
+  /// passes it on when it is placed itself).
+  virtual void AfterLoading(TLTSaveFormat /*format*/) {}
 
  protected:
   /// The kind-specific end of the record header (after the tag).
@@ -724,11 +728,22 @@ class TLTTabItemInfo : public TLTRectItemInfo {
 };
 
 /// An embedded window control.
+/// What a stored control kept when the application supplied no control for
+/// it: written back unchanged, and the size it gives holds its place.
+struct TLTStoredControl {
+  std::string ClassName;  // empty when the record had no data
+  std::string Body;       // the stored component, signature first
+  int32_t Width = 0;
+  int32_t Height = 0;
+};
+
 class TLTControlItemInfo : public TLTRectItemInfo {
  public:
   TLTControlItemInfo() { StyleNo = ltikControl; }
   ~TLTControlItemInfo() override;
   std::unique_ptr<TLTControl> Control;
+  /// Set instead of Control for a control kept as it was stored.
+  std::unique_ptr<TLTStoredControl> Stored;
   bool Resizable = false;
   /// 1..100: the control's width follows the document width in percent.
   int32_t PercentWidth = 0;

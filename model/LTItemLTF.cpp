@@ -19,15 +19,31 @@ namespace lectern {
 
 namespace {
 
-// A control's body: a stored component with no properties of its own; the
-// toolkit's controls keep their state outside the document.
+// A control's body: a stored component that gives the control's size; the
+// toolkit's controls keep the rest of their state outside the document. A
+// reader without the control keeps a box of that size in its place.
 class TControlBody : public TLTPersistent {
  public:
-  const TLTClassInfo& ClassInfo() const override {
-    static const TLTClassInfo info{"TLTControlBody", nullptr, {}};
-    return info;
-  }
+  int32_t Width = 0;
+  int32_t Height = 0;
+  const TLTClassInfo& ClassInfo() const override;
 };
+
+const TLTPropInfo kControlBodyProps[] = {
+    Prop::Int<&TControlBody::Width>("Width", 0),
+    Prop::Int<&TControlBody::Height>("Height", 0),
+};
+
+const TLTClassInfo& TControlBody::ClassInfo() const {
+  static const TLTClassInfo info{"TLTControlBody", nullptr, kControlBodyProps};
+  return info;
+}
+
+// The box of a kept control whose data gives no size.
+constexpr int32_t kPlaceholderWidth = 100;
+constexpr int32_t kPlaceholderHeight = 24;
+// A size no control has: the box stays within what layout computes with.
+constexpr int32_t kMaxPlaceholderExtent = 1 << 15;
 
 }  // namespace
 
@@ -107,7 +123,14 @@ void TLTGraphicItemInfo::SaveLTF(TLTFWriter& w, int /*itemNo*/, bool forceJoin) 
 }
 
 void TLTControlItemInfo::SaveLTF(TLTFWriter& w, int itemNo, bool forceJoin) const {
-  if (!Control || !w.Options().Contains(ltfoSaveControlsBody)) {
+  const bool bodies = w.Options().Contains(ltfoSaveControlsBody);
+  if (!Control && Stored && bodies && !Stored->Body.empty()) {
+    // Kept as it was read: written back unchanged.
+    SaveLTFRecord(w, forceJoin, w.DataKind(), 1, {LTFName(w), Stored->ClassName});
+    w.DataLine(Stored->Body);
+    return;
+  }
+  if (!Control || !bodies) {
     SaveLTFRecord(w, forceJoin, ltfdkNoContent, 0, {LTFName(w)});
     return;
   }
@@ -116,7 +139,10 @@ void TLTControlItemInfo::SaveLTF(TLTFWriter& w, int itemNo, bool forceJoin) cons
   TLTControl* control = Control.get();
   if (ctx && ctx->OnControlAction) ctx->OnControlAction(ltcaBeforeLTFSave, itemNo, control);
   std::string body(LTComponentSignature);
-  TLTPropWriter(body).WriteComponent(Control->ClassName(), "", TControlBody());
+  TControlBody size;
+  size.Width = Control->Width();
+  size.Height = Control->Height();
+  TLTPropWriter(body).WriteComponent(Control->ClassName(), "", size);
   w.DataLine(body);
   if (ctx && ctx->OnControlAction) ctx->OnControlAction(ltcaAfterLTFSave, itemNo, control);
 }
@@ -176,7 +202,7 @@ bool TLTRectItemInfo::ReadLTFHeaderTail(const std::vector<std::string_view>& tai
 }
 
 bool TLTTabItemInfo::ReadLTFHeaderTail(const std::vector<std::string_view>& tail, TLTFReadContext& ctx) {
-  ctx.AssociatedStyleByName = false;
+  // The reader cleared AssociatedStyleByName for this record.
   if (tail.empty()) return true;
   return ctx.TextStyleField(tail[0], TextStyleNo, &ctx.AssociatedStyleByName);
 }
@@ -243,11 +269,13 @@ bool TLTGraphicItemInfo::ReadLTFLines(TLTFLineSource& src, int lineCount, uint8_
     if (!ctx.Options.Contains(ltfoIgnoreUnknownPicFmt)) return false;
   }
   if (!ReadProperties(*this, src, lineCount - 3, ctx)) return false;
-  std::string data;
-  if (!src.DataLine(static_cast<TLTFDataKind>(dataKind), data)) return false;
+  std::string storage;
+  std::string_view data;
+  if (!src.DataLine(static_cast<TLTFDataKind>(dataKind), storage, data)) return false;
   if (Image) {
-    TLTMemoryStream m(std::move(data));
-    if (!Image->LoadFromStream(m)) {
+    TLTMemoryStream m{std::string(data)};
+    if (!ctx.LoadPicture(*Image, m)) {
+      if (ctx.Budget && ctx.Budget->Exhausted()) return false;
       // Damaged data: the item stays, showing the invalid picture.
       ctx.Warnings.Include(ltfwBrokenPicture);
       Image = ctx.Style && ctx.Style->InvalidPicture() ? ctx.Style->InvalidPicture()->Clone() : nullptr;
@@ -260,21 +288,39 @@ bool TLTControlItemInfo::ReadLTFLines(TLTFLineSource& src, int lineCount, uint8_
   TLTString name;
   if (lineCount < 1 || !ReadName(src, ctx, Text, &name)) return false;
   const bool body = dataKind != ltfdkNoContent;
-  std::string_view className;
-  if (body && (lineCount < 3 || !src.TextLine(className))) return false;
-  if (!ReadProperties(*this, src, lineCount - (body ? 3 : 1), ctx)) return false;
+  std::string className;
   if (body) {
-    std::string data;
-    if (!src.DataLine(static_cast<TLTFDataKind>(dataKind), data)) return false;
-    if (data.compare(0, LTComponentSignature.size(), LTComponentSignature) != 0) return false;
+    std::string_view line;
+    if (lineCount < 3 || !src.TextLine(line)) return false;
+    className.assign(line);
+  }
+  if (!ReadProperties(*this, src, lineCount - (body ? 3 : 1), ctx)) return false;
+  std::string storage;
+  std::string_view data;
+  if (body) {
+    if (!src.DataLine(static_cast<TLTFDataKind>(dataKind), storage, data)) return false;
+    if (data.substr(0, LTComponentSignature.size()) != LTComponentSignature) return false;
   }
   // Controls are the toolkit's: the application supplies them by name.
   const TLTDocumentContext* doc = ctx.Data.GetContext();
   if (doc && doc->OnLTFControlNeeded) Control = doc->OnLTFControlNeeded(name, Tag);
-  if (!Control) {
-    ctx.Warnings.Include(ltfwBadControl);
-    return ctx.Options.Contains(ltfoIgnoreUnknownCtrls);
+  if (Control) return true;
+  ctx.Warnings.Include(ltfwBadControl);
+  // Left out when asked; otherwise kept as it was stored, so that the
+  // document loses nothing and writes the control back unchanged.
+  if (ctx.Options.Contains(ltfoIgnoreUnknownCtrls)) return true;
+  if (!ctx.Take(sizeof(TLTStoredControl) + className.size() + data.size())) return false;
+  Stored = std::make_unique<TLTStoredControl>();
+  Stored->ClassName = std::move(className);
+  Stored->Body.assign(data);
+  TControlBody size;
+  if (!data.empty()) {
+    TLTPropReader reader(data.substr(LTComponentSignature.size()), ctx.Budget);
+    reader.OnUnknownProperty = [](const std::string&) { return true; };
+    if (!reader.ReadComponent(size)) size = TControlBody();
   }
+  Stored->Width = size.Width > 0 ? std::min(size.Width, kMaxPlaceholderExtent) : kPlaceholderWidth;
+  Stored->Height = size.Height > 0 ? std::min(size.Height, kMaxPlaceholderExtent) : kPlaceholderHeight;
   return true;
 }
 

@@ -371,6 +371,14 @@ bool TLTMarkerList::Cursor::Prev() {
   return false;
 }
 
+const TLTMarkerItemInfo* TLTMarkerList::PreviousInList(int index, int32_t listNo) const {
+  for (int i = std::min(index, Count()) - 1; i >= 0; --i) {
+    const TLTMarkerItemInfo& q = *items_[static_cast<size_t>(i)];
+    if (q.ListNo == listNo && q.Level >= 0) return &q;
+  }
+  return nullptr;
+}
+
 int32_t TLTMarkerList::ComputeCounter(int index, const TLTStyle* style) const {
   const TLTMarkerItemInfo& m = *items_[static_cast<size_t>(index)];
   if (m.Reset) return m.StartFrom;
@@ -378,7 +386,21 @@ int32_t TLTMarkerList::ComputeCounter(int index, const TLTStyle* style) const {
   if (!level) return 0;
   int32_t counter = level->StartFrom;
   const bool levelReset = level->Options.Contains(ltloLevelReset);
-  for (Cursor c{this, index}; c.Prev();) {
+  // In this list the links jump over runs of deeper markers at once: a list
+  // whose levels only fall would otherwise walk back to its start for every
+  // marker.
+  for (const TLTMarkerItemInfo* q = m.prevInList_; q;) {
+    if (q->Level == m.Level) return SaturatingInc(q->Counter);
+    if (q->Level < m.Level) {
+      if (levelReset) return level->StartFrom;
+      q = q->prevInList_;
+      continue;
+    }
+    counter = SaturatingInc(level->StartFrom);
+    q = q->lower_;
+  }
+  // Then the documents this one continues, marker by marker.
+  for (Cursor c{this, 0}; c.Prev();) {
     const TLTMarkerItemInfo& q = c.Marker();
     if (q.ListNo != m.ListNo || q.Level < 0) continue;
     if (q.Level == m.Level) return SaturatingInc(q.Counter);
@@ -409,7 +431,9 @@ TLTString TLTMarkerList::ComputeDisplayString(int index, const TLTStyle* style) 
   std::vector<TLTFormatArg> args(kLevelArgs, TLTFormatArg(TLTString()));
   const TLTMarkerItemInfo* c = &m;
   int k = top;
-  Cursor at{this, index};
+  // The links of this list first, then the documents this one continues.
+  bool inThisList = true;
+  Cursor at{this, 0};
   while (true) {
     const TLTListType ck = list.Levels[k].ListType;
     const TLTListType shown = (k < top && legal && IsLetterOrRoman(ck)) ? ltlstDecimal : ck;
@@ -418,7 +442,14 @@ TLTString TLTMarkerList::ComputeDisplayString(int index, const TLTStyle* style) 
     // The nearest earlier marker of the same list at a lower level.
     const TLTMarkerItemInfo* parent = nullptr;
     int parentLevel = -1;
-    while (at.Prev()) {
+    if (inThisList) {
+      const TLTMarkerItemInfo* q = c->prevInList_;
+      while (q && q->Level >= k) q = q->lower_;
+      parent = q;
+      parentLevel = q ? q->Level : -1;
+      inThisList = q != nullptr;
+    }
+    while (!parent && at.Prev()) {
       const TLTMarkerItemInfo& q = at.Marker();
       if (q.ListNo != m.ListNo || q.Level < 0) continue;
       const int ql = std::min<int>(q.Level, levels - 1);
@@ -439,12 +470,19 @@ TLTString TLTMarkerList::ComputeDisplayString(int index, const TLTStyle* style) 
 
 void TLTMarkerList::Renumber(int from, int32_t listNo, const TLTStyle* style) {
   if (listNo < 0) return;
-  for (int i = std::max(from, 0); i < Count(); ++i) {
+  from = std::max(from, 0);
+  const TLTMarkerItemInfo* prev = PreviousInList(from, listNo);
+  for (int i = from; i < Count(); ++i) {
     TLTMarkerItemInfo& m = *items_[static_cast<size_t>(i)];
     if (m.ListNo != listNo) continue;
     m.cachedIndex_ = i;
+    m.prevInList_ = prev;
+    const TLTMarkerItemInfo* lower = prev;
+    while (lower && lower->Level >= m.Level) lower = lower->lower_;
+    m.lower_ = lower;
     m.Counter = ComputeCounter(i, style);
     m.DisplayString = ComputeDisplayString(i, style);
+    if (m.Level >= 0) prev = &m;
   }
 }
 

@@ -83,6 +83,13 @@ class TLTMarkerItemInfo : public TLTRectItemInfo {
   /// What a text marker shows: its number, or the level's bullet.
   std::u16string_view MarkerText(const TLTListLevel& level) const;
   mutable int cachedIndex_ = -1;  // position in the marker list, checked before use
+  // Set by renumbering, which recomputes every later marker of a list after
+  // a change in it: the nearest earlier marker of the same list in the same
+  // marker list, and the nearest such with a lower level (not owned). The
+  // markers between a marker and its lower one are all at its level or
+  // deeper, so searches back jump over them.
+  const TLTMarkerItemInfo* prevInList_ = nullptr;
+  const TLTMarkerItemInfo* lower_ = nullptr;
   int penOffset_ = 0;
 };
 
@@ -118,6 +125,8 @@ class TLTMarkerList {
     bool Prev();
     const TLTMarkerItemInfo& Marker() const { return (*List)[Index]; }
   };
+  /// The nearest marker of the list before index that takes part in numbering.
+  const TLTMarkerItemInfo* PreviousInList(int index, int32_t listNo) const;
   int32_t ComputeCounter(int index, const TLTStyle* style) const;
   TLTString ComputeDisplayString(int index, const TLTStyle* style) const;
 

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdint>
 #include <cstring>
 #include <map>
 #include <mutex>
@@ -17,6 +18,10 @@ namespace lectern {
 namespace {
 
 std::atomic<int64_t> gPixelLimit{100'000'000};
+// The limit of the innermost TLTGraphicPixelScope of the thread, and
+// whether a picture went over it while the global limit allowed it.
+thread_local int64_t tScopeLimit = INT64_MAX;
+thread_local bool tScopeRefused = false;
 
 uint32_t LE16(std::string_view d, size_t off) {
   return static_cast<uint8_t>(d[off]) | (static_cast<uint8_t>(d[off + 1]) << 8);
@@ -74,8 +79,11 @@ namespace codec {
 
 bool SizeAllowed(int64_t width, int64_t height) {
   if (width <= 0 || height <= 0) return false;
-  const int64_t limit = gPixelLimit.load();
-  return width <= limit && height <= limit / width;
+  const int64_t global = gPixelLimit.load();
+  const int64_t limit = std::min(global, tScopeLimit);
+  if (width <= limit && height <= limit / width) return true;
+  if (width <= global && height <= global / width) tScopeRefused = true;
+  return false;
 }
 
 bool PixelsValid(const TLTPixels& pixels) {
@@ -85,7 +93,19 @@ bool PixelsValid(const TLTPixels& pixels) {
 
 }  // namespace codec
 
-int64_t GraphicPixelLimit() { return gPixelLimit.load(); }
+int64_t GraphicPixelLimit() { return std::min(gPixelLimit.load(), tScopeLimit); }
+
+TLTGraphicPixelScope::TLTGraphicPixelScope(int64_t pixels) : saved_(tScopeLimit), savedRefused_(tScopeRefused) {
+  tScopeLimit = std::min(tScopeLimit, std::max<int64_t>(pixels, 0));
+  tScopeRefused = false;
+}
+
+TLTGraphicPixelScope::~TLTGraphicPixelScope() {
+  tScopeLimit = saved_;
+  tScopeRefused = savedRefused_ || tScopeRefused;
+}
+
+bool TLTGraphicPixelScope::Refused() const { return tScopeRefused; }
 
 void SetGraphicPixelLimit(int64_t pixels) {
   // Bounded so that byte counts derived from it cannot overflow.
@@ -172,8 +192,10 @@ bool TMetafile::Decode(std::string_view d, TDecoded& out) {
     return true;
   }
   if (IsPlaceableWmf(d)) {
-    const uint32_t inch = LE16(d, 14);
-    if (inch == 0) return false;
+    // Writers that leave the resolution out mean the usual 1440 units per
+    // inch (twips); refusing them would lose the picture.
+    constexpr uint32_t kDefaultUnitsPerInch = 1440;
+    const uint32_t inch = LE16(d, 14) != 0 ? LE16(d, 14) : kDefaultUnitsPerInch;
     // The placeable header is followed by the metafile header proper.
     if (d.size() < 22 + 18) return false;
     const uint32_t type = LE16(d, 22);

@@ -165,4 +165,20 @@ std::unique_ptr<TGraphic> LoadGraphicFromBytes(std::string_view bytes);
 int64_t GraphicPixelLimit();
 void SetGraphicPixelLimit(int64_t pixels);
 
+/// Lowers the pixel limit for the pictures decoded on this thread while it
+/// lives, for a reader whose memory budget is smaller than the limit; scopes
+/// nest. Refused() tells whether a picture was refused because of it.
+class TLTGraphicPixelScope {
+ public:
+  explicit TLTGraphicPixelScope(int64_t pixels);
+  ~TLTGraphicPixelScope();
+  TLTGraphicPixelScope(const TLTGraphicPixelScope&) = delete;
+  TLTGraphicPixelScope& operator=(const TLTGraphicPixelScope&) = delete;
+  bool Refused() const;
+
+ private:
+  int64_t saved_;
+  bool savedRefused_;
+};
+
 }  // namespace lectern

@@ -390,6 +390,19 @@ int CompareTextFold(std::u16string_view a, std::u16string_view b) {
   return CompareSimpleFold(a, b);
 }
 
+std::u16string FoldCaseW(std::u16string_view s) {
+  if (s.size() > static_cast<size_t>(INT32_MAX)) return std::u16string(s);
+  const auto n = static_cast<int32_t>(s.size());
+  UErrorCode err = U_ZERO_ERROR;
+  const int32_t need = u_strFoldCase(nullptr, 0, s.data(), n, U_FOLD_CASE_DEFAULT, &err);
+  if (err != U_BUFFER_OVERFLOW_ERROR && U_FAILURE(err)) return std::u16string(s);
+  std::u16string out(static_cast<size_t>(need), u'\0');
+  err = U_ZERO_ERROR;
+  u_strFoldCase(out.data(), need, s.data(), n, U_FOLD_CASE_DEFAULT, &err);
+  if (U_FAILURE(err) && err != U_STRING_NOT_TERMINATED_WARNING) return std::u16string(s);
+  return out;
+}
+
 std::u16string UpperCaseW(std::u16string_view s) {
   // Upper-casing in the root locale is context-free, so long texts go
   // through ICU in pieces that never split a surrogate pair.

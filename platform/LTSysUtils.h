@@ -53,6 +53,9 @@ int CompareTextFold(std::u16string_view a, std::u16string_view b);
 inline bool SameTextFold(std::u16string_view a, std::u16string_view b) { return CompareTextFold(a, b) == 0; }
 /// Upper case by the root locale rules.
 std::u16string UpperCaseW(std::u16string_view s);
+/// The full case folding CompareTextFold compares by: two texts compare
+/// equal exactly when their foldings are equal.
+std::u16string FoldCaseW(std::u16string_view s);
 
 /// Decimal conversions. StrToIntDef accepts an optional sign and decimal
 /// digits only (surrounding blanks are not allowed) and returns def for

@@ -76,6 +76,26 @@ const TLTDefinedProp* FindDefined(const TLTPersistent& obj, std::string_view nam
 
 }  // namespace
 
+const char* const LTOutOfBudgetMessage = "the document would need more memory than its size allows";
+
+bool TLTReadBudget::Take(size_t bytes) {
+  if (exhausted_) return false;
+  if (bytes > Left()) {
+    exhausted_ = true;
+    return false;
+  }
+  used_ += bytes;
+  return true;
+}
+
+size_t TLTReadBudget::Left() const {
+  // Saturating: an input near the size limits must not wrap the sum.
+  constexpr size_t kMax = std::numeric_limits<size_t>::max();
+  const size_t perInput = input_ > (kMax - kAllowance) / kPerInputByte ? kMax - kAllowance : input_ * kPerInputByte;
+  const size_t total = perInput + kAllowance;
+  return exhausted_ || used_ >= total ? 0 : total - used_;
+}
+
 // ---- Writer ------------------------------------------------------------------
 
 namespace {
@@ -297,6 +317,28 @@ void TLTPropWriter::WriteComponent(std::string_view className, std::string_view 
   WriteTag(vaNull);
 }
 
+void TLTPropWriter::WriteComponent(const TLTComponentTree& tree) {
+  WriteShortString(tree.ClassName);
+  WriteShortString(tree.Name);
+  if (tree.Object) WriteProperties(*tree.Object);
+  WriteTag(vaNull);
+  for (const TLTComponentTree& child : tree.Children) WriteComponent(child);
+  WriteTag(vaNull);
+}
+
+size_t TLTPropWriter::BeginBinary() {
+  WriteTag(vaBinary);
+  const size_t at = out_.size();
+  out_.append(4, '\0');
+  return at;
+}
+
+void TLTPropWriter::EndBinary(size_t at) {
+  const size_t n = out_.size() - at - 4;
+  if (n > std::numeric_limits<uint32_t>::max()) throw ELecternError("Stream write error");
+  for (int i = 0; i < 4; ++i) out_[at + static_cast<size_t>(i)] = static_cast<char>((n >> (8 * i)) & 0xFF);
+}
+
 // ---- Reader ------------------------------------------------------------------
 
 void TLTPropReader::Fail(const std::string& message) {
@@ -461,6 +503,12 @@ std::optional<uint64_t> TLTPropReader::ReadSet(const TLTEnumInfo& members) {
 }
 
 std::optional<std::string> TLTPropReader::ReadBinary() {
+  const auto view = ReadBinaryView();
+  if (!view) return std::nullopt;
+  return std::string(*view);
+}
+
+std::optional<std::string_view> TLTPropReader::ReadBinaryView() {
   const auto tag = ReadTag();
   if (!tag) return std::nullopt;
   if (*tag != vaBinary) {
@@ -471,7 +519,7 @@ std::optional<std::string> TLTPropReader::ReadBinary() {
   const auto n = static_cast<size_t>(GetLE(data_, pos_, 4));
   pos_ += 4;
   if (!Need(n)) return std::nullopt;
-  std::string bytes(data_.substr(pos_, n));
+  const std::string_view bytes = data_.substr(pos_, n);
   pos_ += n;
   return bytes;
 }
@@ -784,7 +832,7 @@ bool TLTPropReader::ReadCollection(TLTCollection& coll) {
       ok = false;
       break;
     }
-    if (!ReadProperties(coll.AddItem())) {
+    if (!Take(LTCollectionItemCost) || !ReadProperties(coll.AddItem())) {
       ok = false;
       break;
     }
@@ -810,16 +858,47 @@ bool TLTPropReader::AtListEnd() {
   return true;
 }
 
-bool TLTPropReader::ReadComponent(TLTPersistent& obj, std::string* className) {
+bool TLTPropReader::Take(size_t bytes) {
+  if (!Ok()) return false;
+  if (budget_->Take(bytes)) return true;
+  Fail(LTOutOfBudgetMessage);
+  return false;
+}
+
+bool TLTPropReader::ReadComponent(TLTPersistent& obj, std::string* className, const TChildTarget& onChild) {
   std::string cls, name;
-  if (!ReadComponentHeader(cls, name) || !ReadProperties(obj)) return false;
-  // Owned children are not part of the stored objects this encoding serves.
-  if (!AtListEnd()) {
-    if (Ok()) Fail(kInvalidValue);
-    return false;
-  }
+  if (!ReadComponentHeader(cls, name) || !ReadProperties(obj) || !ReadChildren(onChild, 1)) return false;
   if (className) *className = std::move(cls);
   return true;
+}
+
+bool TLTPropReader::ReadChildren(const TChildTarget& onChild, int depth) {
+  for (;;) {
+    if (!Need(1)) return false;
+    if (data_[pos_] == vaNull) {
+      ++pos_;
+      return true;
+    }
+    if (depth > kMaxDepth) {
+      Fail(kTooDeep);
+      return false;
+    }
+    std::string cls, name;
+    if (!ReadComponentHeader(cls, name)) return false;
+    TLTPersistent* target = onChild ? onChild(cls, name) : nullptr;
+    if (!(target ? ReadProperties(*target) : SkipProperties()) || !ReadChildren(onChild, depth + 1)) return false;
+  }
+}
+
+bool TLTPropReader::SkipProperties() {
+  for (;;) {
+    if (!Need(1)) return false;
+    if (data_[pos_] == vaNull) {
+      ++pos_;
+      return true;
+    }
+    if (!ReadShortString() || !SkipValue()) return false;
+  }
 }
 
 bool TLTPropReader::ReadComponentHeader(std::string& className, std::string& name) {

@@ -13,6 +13,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/LTTypes.h"
 #include "style/LTProps.h"
@@ -46,6 +47,48 @@ enum TLTValueTag : uint8_t {
 /// The signature in front of a complete stored component.
 constexpr std::string_view LTComponentSignature = "TPF0";
 
+/// What reading outside input may build: a fixed allowance plus a multiple
+/// of the input that arrived. The readers of one input (a document, the
+/// property streams and sub-documents inside it) share one budget, so that
+/// nested readers cannot each claim the whole allowance. A reader takes from
+/// it before it builds anything whose size the input does not pay for byte
+/// by byte (styles, items, table cells, pixels).
+class TLTReadBudget {
+ public:
+  static constexpr size_t kAllowance = size_t{48} << 20;
+  static constexpr size_t kPerInputByte = 2;
+
+  TLTReadBudget() = default;
+  explicit TLTReadBudget(size_t inputBytes) { AddInput(inputBytes); }
+  /// More input arrived.
+  void AddInput(size_t bytes) { input_ += bytes; }
+  /// Takes bytes of the budget; false, for good, once they are not there.
+  bool Take(size_t bytes);
+  bool Exhausted() const { return exhausted_; }
+  /// What is left before the budget is exhausted.
+  size_t Left() const;
+
+ private:
+  size_t input_ = 0;
+  size_t used_ = 0;
+  bool exhausted_ = false;
+};
+
+/// What one item of a collection (a style, a list level, a tab stop) costs
+/// at least in memory, however few bytes describe it.
+constexpr size_t LTCollectionItemCost = 320;
+
+/// The message of a read that ran out of its budget.
+extern const char* const LTOutOfBudgetMessage;
+
+/// A stored component and the components it owns, for writing.
+struct TLTComponentTree {
+  std::string_view ClassName;
+  std::string_view Name;
+  const TLTPersistent* Object = nullptr;  // null: no properties
+  std::vector<TLTComponentTree> Children;
+};
+
 /// Appends property-stream values to a byte string.
 class TLTPropWriter {
  public:
@@ -76,6 +119,13 @@ class TLTPropWriter {
   void WriteCollection(const TLTCollection& coll);
   /// A component: class name, name, properties, 0, no children, 0.
   void WriteComponent(std::string_view className, std::string_view name, const TLTPersistent& obj);
+  /// A component with the components it owns, each encoded the same way.
+  void WriteComponent(const TLTComponentTree& tree);
+  /// Starts a binary value (tag 10) whose bytes the caller appends to Out();
+  /// EndBinary writes their count, so that large values are built in place.
+  size_t BeginBinary();
+  void EndBinary(size_t at);
+  std::string& Out() { return out_; }
 
  private:
   void WritePropertyValue(const TLTPropInfo& p, const TLTPersistent& obj, const std::string& path);
@@ -91,7 +141,16 @@ class TLTPropReader {
   /// handled it (the value is then skipped).
   using TUnknownProperty = std::function<bool(const std::string& name)>;
 
-  explicit TLTPropReader(std::string_view data) : data_(data) {}
+  /// Where the properties of a component's owned child go: an object, or
+  /// null to skip the child with everything it owns.
+  using TChildTarget = std::function<TLTPersistent*(const std::string& className, const std::string& name)>;
+
+  /// Reads data; without a budget of its own the reader takes from one
+  /// sized by data.
+  explicit TLTPropReader(std::string_view data, TLTReadBudget* budget = nullptr)
+      : data_(data), ownBudget_(data.size()), budget_(budget ? budget : &ownBudget_) {}
+  TLTPropReader(const TLTPropReader&) = delete;
+  TLTPropReader& operator=(const TLTPropReader&) = delete;
 
   bool Ok() const { return error_.empty(); }
   /// "Invalid property value", "Property X does not exist", or a message
@@ -111,6 +170,8 @@ class TLTPropReader {
   std::optional<bool> ReadBoolean();
   std::optional<uint64_t> ReadSet(const TLTEnumInfo& members);
   std::optional<std::string> ReadBinary();
+  /// The bytes of a binary value where they lie, valid while the data is.
+  std::optional<std::string_view> ReadBinaryView();
   std::optional<std::string> ReadShortString();
   /// Skips one value of any kind, nested lists and collections included.
   bool SkipValue();
@@ -122,9 +183,13 @@ class TLTPropReader {
   bool ReadCollection(TLTCollection& coll);
   /// Reads a component header (an optional prefix byte, class name, name).
   bool ReadComponentHeader(std::string& className, std::string& name);
-  /// A whole component into obj: header, properties, and an empty list of
-  /// children; className receives its class name.
-  bool ReadComponent(TLTPersistent& obj, std::string* className = nullptr);
+  /// A whole component into obj: header, properties and the components it
+  /// owns, whose properties go where onChild says (all are skipped without
+  /// it); className receives its class name.
+  bool ReadComponent(TLTPersistent& obj, std::string* className = nullptr, const TChildTarget& onChild = {});
+  /// Takes bytes of the reader's budget; fails the reader when they are not there.
+  bool Take(size_t bytes);
+  TLTReadBudget& Budget() { return *budget_; }
   /// Tag 1 must come next.
   bool ReadListBegin();
   /// True (and consumed) when the end-of-list tag comes next; false when
@@ -136,6 +201,8 @@ class TLTPropReader {
 
  private:
   bool ReadPropertyValue(TLTPersistent& obj, const std::string& name);
+  bool SkipProperties();
+  bool ReadChildren(const TChildTarget& onChild, int depth);
   bool ReadDefinedValue(TLTPersistent& obj, const TLTDefinedProp& p);
   bool SkipValueAtDepth(int depth);
   bool Need(size_t n);
@@ -143,6 +210,8 @@ class TLTPropReader {
   size_t pos_ = 0;
   std::string error_;
   int collectionDepth_ = 0;  // collections being read inside one another
+  TLTReadBudget ownBudget_;
+  TLTReadBudget* budget_;  // not owned, or ownBudget_
 };
 
 }  // namespace lectern

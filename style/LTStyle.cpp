@@ -5,12 +5,14 @@
 
 #include "platform/LTCodePage.h"
 #include "platform/LTColors.h"
+#include "platform/LTSysUtils.h"
 #include "style/LTStyleInternal.h"
 
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdlib>
+#include <unordered_map>
 
 namespace lectern {
 
@@ -141,42 +143,108 @@ void TCustomLTInfos::MapAddedReferences(TCustomLTInfo& added, const std::vector<
   if (added.BaseStyleNo >= 0) added.BaseStyleNo = MapReference(added.BaseStyleNo, mapping);
 }
 
+uint64_t TCustomLTInfos::EqualityKey(const TCustomLTInfo& /*s*/) const { return 0; }
+
+int32_t TCustomLTInfos::MappedReference(const TCustomLTInfo& /*s*/) const { return kNoMappedReference; }
+
+namespace {
+
+/// Sheet indices in ascending order, with the front that is taken already
+/// (list styles that an incoming numbered list claimed) skipped once.
+struct TStyleBucket {
+  std::vector<int> Indices;
+  size_t Start = 0;
+};
+
+/// The sheet's styles by equality key, and by key and mapped reference, so
+/// that a merge finds the lowest matching style among the few that can
+/// match instead of comparing with every style.
+class TStyleIndex {
+ public:
+  void Add(uint64_t key, int32_t reference, int index) {
+    byKey_[key].Indices.push_back(index);
+    if (reference != TStyleIndexNoReference) byReference_[Mix(key, reference)].Indices.push_back(index);
+  }
+  TStyleBucket* WithKey(uint64_t key) { return Find(byKey_, key); }
+  TStyleBucket* WithReference(uint64_t key, int32_t reference) { return Find(byReference_, Mix(key, reference)); }
+
+  static constexpr int32_t TStyleIndexNoReference = INT32_MIN;
+
+ private:
+  static uint64_t Mix(uint64_t key, int32_t reference) {
+    return key ^ (static_cast<uint64_t>(static_cast<uint32_t>(reference)) * 0x9E3779B97F4A7C15ull + 0x632BE59BD9B4E019ull);
+  }
+  static TStyleBucket* Find(std::unordered_map<uint64_t, TStyleBucket>& map, uint64_t key) {
+    const auto it = map.find(key);
+    return it == map.end() ? nullptr : &it->second;
+  }
+  std::unordered_map<uint64_t, TStyleBucket> byKey_, byReference_;
+};
+
+}  // namespace
+
 void TCustomLTInfos::MergeStyles(const TCustomLTInfos& source, TLTFReaderStyleMode mode, std::vector<int>& mapping,
                                  const std::vector<int>* textMapping, const TLTStyleAddedEvent& onAdded) {
+  static_assert(TStyleIndex::TStyleIndexNoReference == kNoMappedReference);
   mapping.clear();
   if (mode == ltf_sIgnore) return;
   mapping.reserve(source.items_.size());
   const int start = Count();
   std::vector<bool> taken(items_.size(), false);
+  TStyleIndex index;
+  for (int j = 0; j < Count(); ++j) index.Add(EqualityKey(Items(j)), MappedReference(Items(j)), j);
+
+  // The lowest index in a bucket that passes test; taken styles at the
+  // bucket's front are passed over for good.
+  auto lowest = [&](TStyleBucket* bucket, const auto& test) {
+    if (!bucket) return -1;
+    while (bucket->Start < bucket->Indices.size() && taken[static_cast<size_t>(bucket->Indices[bucket->Start])])
+      ++bucket->Start;
+    for (size_t k = bucket->Start; k < bucket->Indices.size(); ++k)
+      if (test(bucket->Indices[k])) return bucket->Indices[k];
+    return -1;
+  };
 
   for (int i = 0; i < source.Count(); ++i) {
     const TCustomLTInfo& s = *source.items_[static_cast<size_t>(i)];
+    const uint64_t key = EqualityKey(s);
     int use = -1;
     if (mode == ltf_sInsertMerge) {
       auto fits = [&](int j) { return !taken[static_cast<size_t>(j)] && Items(j).SameAsMapped(s, mapping); };
       if (i < Count() && fits(i)) {
         use = i;
       } else {
-        for (int j = 0; j < Count() && use < 0; ++j)
-          if (fits(j)) use = j;
+        // A reference to an incoming style already placed decides among the
+        // equal ones: only those with the mapped reference can match.
+        const int32_t ref = MappedReference(s);
+        const bool decides = ref >= 0 && static_cast<size_t>(ref) < mapping.size();
+        use = lowest(decides ? index.WithReference(key, mapping[static_cast<size_t>(ref)]) : index.WithKey(key), fits);
       }
       if (use < 0) {
         Add().Assign(s);
         use = Count() - 1;
         taken.push_back(false);
+        index.Add(EqualityKey(Items(use)), MappedReference(Items(use)), use);
         if (onAdded) onAdded(*this, use);
       }
       // Two incoming numbered lists must never collapse into one sheet list.
       if (TakesIndex(s)) taken[static_cast<size_t>(use)] = true;
     } else {
+      // An equal style is as close as a style gets; among equal ones the
+      // score still decides (list identities), then the lowest index.
       int64_t best = 0;
-      for (int j : MapCandidates(s)) {
+      auto closer = [&](int j) {
         const int64_t score = s.Similarity(Items(j));
         if (use < 0 || score > best) {
           use = j;
           best = score;
         }
-      }
+      };
+      if (TStyleBucket* equal = index.WithKey(key))
+        for (int j : equal->Indices)
+          if (Items(j).SameAs(s, true)) closer(j);
+      if (use < 0)
+        for (int j : MapCandidates(s)) closer(j);
     }
     mapping.push_back(use);
   }
@@ -228,6 +296,28 @@ void TFontInfos::MapAddedReferences(TCustomLTInfo& added, const std::vector<int>
   if (f.NextStyleNo >= 0) f.NextStyleNo = MapReference(f.NextStyleNo, mapping);
 }
 
+uint64_t TFontInfos::EqualityKey(const TCustomLTInfo& s) const {
+  const auto* f = dynamic_cast<const TCustomLTFontInfo*>(&s);
+  if (!f) return 0;
+  TKeyBuilder k;
+  k << KeyOf(f->Size) << f->Charset << f->Style.ToBits() << f->StyleEx.ToBits() << FoldCaseW(f->FontName);
+  k << KeyOf(f->VShift) << KeyOf(f->Color) << KeyOf(f->BackColor) << f->Jump;
+  if (f->Jump)
+    k << KeyOf(f->HoverColor) << f->HoverEffects.ToBits() << KeyOf(f->HoverBackColor) << KeyOf(f->HoverUnderlineColor)
+      << KeyOf(f->JumpCursor);
+  k << f->Protection.ToBits() << f->Options.ToBits() << KeyOf(f->CharScale) << KeyOf(f->CharSpacing) << f->BiDiMode;
+  k << f->SubSuperScriptType << f->UnderlineType << KeyOf(f->UnderlineColor);
+  if (const auto* full = dynamic_cast<const TFontInfo*>(f))
+    k << full->Unicode << full->ModifiedProperties.ToBits() << KeyOf(full->StyleTemplateId);
+  if (CompareStyleNames) k << f->StyleName;
+  return k.Key();
+}
+
+int32_t TFontInfos::MappedReference(const TCustomLTInfo& s) const {
+  const auto* f = dynamic_cast<const TFontInfo*>(&s);
+  return f ? f->NextStyleNo : kNoMappedReference;
+}
+
 int TFontInfos::FindEqualStyle(int base, const TFontInfo& style, TLTFontInfoProperties mask) const {
   const TLTFontInfoProperties ignore = LTAllFontInfoProperties - mask;
   if (IsValidIndex(base) && style.SameExcept((*this)[base], ignore)) return base;
@@ -275,6 +365,32 @@ void TParaInfos::MapAddedReferences(TCustomLTInfo& added, const std::vector<int>
   auto& p = static_cast<TParaInfo&>(added);
   if (p.NextParaNo >= 0) p.NextParaNo = MapReference(p.NextParaNo, mapping);
   if (textMapping && p.DefStyleNo >= 0) p.DefStyleNo = MapReference(p.DefStyleNo, *textMapping);
+}
+
+uint64_t TParaInfos::EqualityKey(const TCustomLTInfo& s) const {
+  const auto* p = dynamic_cast<const TCustomLTParaInfo*>(&s);
+  if (!p) return 0;
+  TKeyBuilder k;
+  k << p->Alignment << KeyOf(p->FirstIndent) << KeyOf(p->LeftIndent) << KeyOf(p->RightIndent) << KeyOf(p->SpaceBefore)
+    << KeyOf(p->SpaceAfter) << KeyOf(p->LineSpacing) << p->LineSpacingType << p->Options.ToBits() << p->BiDiMode;
+  auto rect = [&](const TLTRect& r) { k << KeyOf(r.Left) << KeyOf(r.Top) << KeyOf(r.Right) << KeyOf(r.Bottom); };
+  k << KeyOf(p->Background.Color);
+  rect(p->Background.BorderOffsets);
+  const TLTBorder& b = p->Border;
+  k << KeyOf(b.Color) << b.Style << KeyOf(b.Width) << KeyOf(b.InternalWidth);
+  k << b.VisibleBorders.Left << b.VisibleBorders.Top << b.VisibleBorders.Right << b.VisibleBorders.Bottom;
+  rect(b.BorderOffsets);
+  k << KeyOf(p->Tabs.Count());
+  for (int i = 0; i < p->Tabs.Count(); ++i) k << KeyOf(p->Tabs[i].Position()) << p->Tabs[i].Align << p->Tabs[i].Leader;
+  if (const auto* full = dynamic_cast<const TParaInfo*>(p))
+    k << full->ModifiedProperties.ToBits() << KeyOf(full->StyleTemplateId);
+  if (CompareStyleNames) k << p->StyleName;
+  return k.Key();
+}
+
+int32_t TParaInfos::MappedReference(const TCustomLTInfo& s) const {
+  const auto* p = dynamic_cast<const TParaInfo*>(&s);
+  return p ? p->NextParaNo : kNoMappedReference;
 }
 
 int TParaInfos::FindEqualStyle(int base, const TParaInfo& style, TLTParaInfoProperties mask) const {

@@ -755,6 +755,16 @@ class TCustomLTInfos : public TLTCollection {
   virtual void MapAddedReferences(TCustomLTInfo& added, const std::vector<int>& mapping,
                                   const std::vector<int>* textMapping) const;
 
+  // ---- Keys for merging ----------------------------------------------------
+  // Styles that SameAs finds equal (references ignored) have equal keys, so
+  // that merging looks a style up instead of comparing it with every other.
+  /// A hash of what SameAs compares; 0 (one bucket for all) by default.
+  virtual uint64_t EqualityKey(const TCustomLTInfo& s) const;
+  /// The reference SameAsMapped compares through the mapping, or
+  /// kNoMappedReference when the kind has none.
+  virtual int32_t MappedReference(const TCustomLTInfo& s) const;
+  static constexpr int32_t kNoMappedReference = INT32_MIN;
+
   std::vector<std::unique_ptr<TCustomLTInfo>> items_;
 
  private:
@@ -786,6 +796,8 @@ class TFontInfos : public TCustomLTInfos {
   std::vector<int> MapCandidates(const TCustomLTInfo& s) const override;
   void MapAddedReferences(TCustomLTInfo& added, const std::vector<int>& mapping,
                           const std::vector<int>* textMapping) const override;
+  uint64_t EqualityKey(const TCustomLTInfo& s) const override;
+  int32_t MappedReference(const TCustomLTInfo& s) const override;
 };
 
 /// Paragraph styles.
@@ -802,6 +814,8 @@ class TParaInfos : public TCustomLTInfos {
   void MarkInvalid(TCustomLTInfo& style) const override;
   void MapAddedReferences(TCustomLTInfo& added, const std::vector<int>& mapping,
                           const std::vector<int>* textMapping) const override;
+  uint64_t EqualityKey(const TCustomLTInfo& s) const override;
+  int32_t MappedReference(const TCustomLTInfo& s) const override;
 };
 
 /// List styles.
@@ -823,6 +837,7 @@ class TLTListInfos : public TCustomLTInfos {
  protected:
   void MarkInvalid(TCustomLTInfo& /*style*/) const override {}
   bool TakesIndex(const TCustomLTInfo& s) const override;
+  uint64_t EqualityKey(const TCustomLTInfo& s) const override;
 };
 
 // ---- The style sheet ---------------------------------------------------------

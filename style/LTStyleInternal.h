@@ -1,10 +1,12 @@
 #pragma once
 // Pieces shared by the style units but not part of the public interface:
-// INI key writers and readers, and the reference rule of merging.
+// INI key writers and readers, the reference rule of merging and the keys
+// merging looks styles up by.
 
 #include "platform/LTTypes.h"
 #include "style/LTProps.h"
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -73,5 +75,26 @@ bool MappedReferenceMatches(int32_t incomingRef, int32_t sheetRef, const std::ve
 /// An incoming reference translated through the mapping; -1 when it is
 /// negative or outside the mapping.
 int32_t MapReference(int32_t ref, const std::vector<int>& mapping);
+
+/// Accumulates values into a 64-bit key.
+class TKeyBuilder {
+ public:
+  TKeyBuilder& operator<<(uint64_t v) {
+    h_ ^= v + 0x9E3779B97F4A7C15ull + (h_ << 6) + (h_ >> 2);
+    h_ *= 0xFF51AFD7ED558CCDull;
+    return *this;
+  }
+  TKeyBuilder& operator<<(std::u16string_view s) {
+    for (char16_t c : s) *this << static_cast<uint64_t>(c);
+    return *this << s.size();
+  }
+  uint64_t Key() const { return h_ ^ (h_ >> 33); }
+
+ private:
+  uint64_t h_ = 0xCBF29CE484222325ull;
+};
+
+/// A signed value as key material.
+inline uint64_t KeyOf(int64_t v) { return static_cast<uint64_t>(v); }
 
 }  // namespace lectern

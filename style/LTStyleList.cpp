@@ -469,4 +469,22 @@ bool TLTListInfos::TakesIndex(const TCustomLTInfo& s) const {
   return static_cast<const TLTListInfo&>(s).HasNumberedLevels();
 }
 
+uint64_t TLTListInfos::EqualityKey(const TCustomLTInfo& s) const {
+  const auto* list = dynamic_cast<const TLTListInfo*>(&s);
+  if (!list) return 0;
+  TKeyBuilder k;
+  k << list->OneLevelPreview << KeyOf(list->Levels.Count());
+  for (int i = 0; i < list->Levels.Count(); ++i) {
+    const TLTListLevel& l = list->Levels[i];
+    k << l.ListType << KeyOf(l.IsNumbered() ? l.StartFrom : 0) << KeyOf(l.ImageIndex) << l.FormatString
+      << l.FormatStringW << KeyOf(l.LeftIndent) << KeyOf(l.FirstIndent) << KeyOf(l.MarkerIndent) << l.MarkerAlignment
+      << l.Options.ToBits();
+    // Fonts and pictures compare by more than the key holds: whether there
+    // is one (beyond the defaults) is enough to keep different lists apart.
+    k << (l.Font() && !l.Font()->IsDefault()) << (l.Picture() != nullptr);
+  }
+  if (CompareStyleNames) k << list->StyleName;
+  return k.Key();
+}
+
 }  // namespace lectern

@@ -317,6 +317,8 @@ class TLTTableItemInfo : public TLTFullLineItemInfo, public TLTPersistent {
   /// it does.
   void SaveLTFPart(TLTFWriter& w, const TLTCellRect& area) const;
   bool ReadLTFLines(TLTFLineSource& src, int lineCount, uint8_t dataKind, TLTFReadContext& ctx) override;
+  /// Passes AfterLoading on to the items of every cell.
+  void AfterLoading(TLTSaveFormat format) override;
 
  protected:
   const TLTItemStrProperty* FindStrProperty(TLTExtraItemStrProperty p) const override;

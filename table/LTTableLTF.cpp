@@ -18,8 +18,14 @@ namespace lectern {
 namespace {
 
 const char* const kWrongEnd = "Wrong end of cells list";
-// A stored grid cannot claim more cells than this, whatever its bytes say.
+// A stored grid cannot claim more slots than this, whatever its bytes say.
 constexpr int64_t kMaxCells = int64_t{1} << 22;
+// Memory of the grid: a slot per position, a row object per row, and a
+// cell (its document and empty text item) per cell read; the slots of
+// spanned positions stay empty and cost only their pointer.
+constexpr size_t kSlotCost = sizeof(std::unique_ptr<TLTTableCellData>);
+constexpr size_t kRowCost = sizeof(TLTTableRow) + 64;
+constexpr size_t kCellCost = sizeof(TLTTableCellData) + 256;
 
 // A picture as "4-byte length, class name, picture data".
 std::string PictureRecord(const TGraphic& g) {
@@ -32,7 +38,7 @@ std::string PictureRecord(const TGraphic& g) {
   return out + data.Data();
 }
 
-std::unique_ptr<TGraphic> PictureFromRecord(std::string_view b) {
+std::unique_ptr<TGraphic> PictureFromRecord(std::string_view b, TLTFReadContext* ctx) {
   if (b.size() < 4) return nullptr;
   uint32_t n = 0;
   for (int k = 3; k >= 0; --k) n = (n << 8) | static_cast<uint8_t>(b[static_cast<size_t>(k)]);
@@ -40,7 +46,8 @@ std::unique_ptr<TGraphic> PictureFromRecord(std::string_view b) {
   auto g = CreateGraphic(b.substr(4, n));
   if (!g) return nullptr;
   TLTMemoryStream m{std::string(b.substr(4 + n))};
-  return g->LoadFromStream(m) ? std::move(g) : nullptr;
+  const bool loaded = ctx ? ctx->LoadPicture(*g, m) : g->LoadFromStream(m);
+  return loaded ? std::move(g) : nullptr;
 }
 
 /// The stored form of one cell: its property "C" is the cell.
@@ -70,11 +77,18 @@ const TLTDefinedProp kCellWrapperDefined[] = {
      nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
      [](const TLTPersistent& o, TLTPropWriter& pw) {
        const auto& w = static_cast<const TCellWrapper&>(o);
-       pw.WriteBinary(w.Cell->SaveLTFSubDocument(w.Writer->Options()));
+       // Always the compact form, built in place: the table's own record
+       // already encodes this stream once in the text form, so encoding
+       // every level again would double the size per nested table.
+       TLTFOptions options = w.Writer->Options();
+       options.Include(ltfoSaveBinary);
+       const size_t at = pw.BeginBinary();
+       w.Cell->AppendLTFSubDocument(pw.Out(), options);
+       pw.EndBinary(at);
      },
      [](TLTPersistent& o, TLTPropReader& r) {
        auto& w = static_cast<TCellWrapper&>(o);
-       const auto bytes = r.ReadBinary();
+       const auto bytes = r.ReadBinaryView();
        if (!bytes || !w.Ctx || !w.Ctx->ReadSubDocument) return false;
        w.Cell->Clear();
        return w.Ctx->ReadSubDocument(*w.Cell, *bytes);
@@ -85,7 +99,15 @@ const TLTDefinedProp kCellWrapperDefined[] = {
      [](const TLTPersistent& o) { return PictureRecord(*static_cast<const TCellWrapper&>(o).Cell->BackgroundImage); },
      nullptr, nullptr,
      [](TLTPersistent& o, const std::string& b) {
-       static_cast<TCellWrapper&>(o).Cell->BackgroundImage = PictureFromRecord(b);
+       auto& w = static_cast<TCellWrapper&>(o);
+       w.Cell->BackgroundImage = PictureFromRecord(b, w.Ctx);
+     }},
+    {"C.BackgroundImageFileName", TLTDefinedKind::String,
+     [](const TLTPersistent& o) { return !static_cast<const TCellWrapper&>(o).Cell->BackgroundImageFileName.empty(); },
+     [](const TLTPersistent& o) { return static_cast<const TCellWrapper&>(o).Cell->BackgroundImageFileName; }, nullptr,
+     nullptr,
+     [](TLTPersistent& o, const std::u16string& v) {
+       static_cast<TCellWrapper&>(o).Cell->BackgroundImageFileName = v;
      }},
 };
 
@@ -137,29 +159,25 @@ void WriteCells(const TLTPersistent& o, TLTPropWriter& pw) {
   pw.WriteListEnd();
 }
 
-bool ReadCells(TLTPersistent& o, TLTPropReader& r) {
-  TTableWrapper& w = TW(o);
-  TLTTableItemInfo& t = *w.Table;
-  const auto rows = r.ReadInteger();
-  if (!rows) return false;
-  if (*rows == 0) {
-    t.ResetGrid(0, 0);
-    return true;
+// The smallest stored cell: two one-byte integers (spans), an empty class
+// and component name, and the two end tags of its properties and children.
+constexpr int64_t kMinStoredCell = 2 * 2 + 1 + 1 + 1 + 1;
+
+// Reads the cells into an empty grid of rows x cols slots. Cells are made
+// only as they are read, and a slot is known to be covered by the spans read
+// before it (kept per column: the first row not yet covered), so a grid of
+// many slots and few cells costs its slots, not a document per slot.
+bool ReadGrid(TLTTableItemInfo& t, TLTPropReader& r, TLTFReadContext* ctx, int rows, int cols) {
+  if (!r.Take(static_cast<size_t>(rows) * (kRowCost + static_cast<size_t>(cols) * kSlotCost))) return false;
+  for (int row = 0; row < rows; ++row) {
+    auto& added = t.Rows.Items.emplace_back(std::make_unique<TLTTableRow>(&t.Rows));
+    added->Cells.resize(static_cast<size_t>(cols));
   }
-  const auto cols = r.ReadInteger();
-  if (!cols) return false;
-  // Every cell takes a few bytes: a grid larger than what remains cannot be
-  // described by it, and is refused before anything is built.
-  if (*rows < 0 || *cols < 1 || *rows * *cols > kMaxCells || static_cast<uint64_t>(*rows * *cols) > r.Remaining()) {
-    r.Fail(kWrongEnd);
-    return false;
-  }
-  t.ResetGrid(static_cast<int>(*rows), static_cast<int>(*cols));
+  std::vector<int> freeFrom(static_cast<size_t>(cols), 0);
   if (!r.ReadListBegin()) return false;
-  for (int row = 0; row < t.NumRows(); ++row) {
-    for (int col = 0; col < t.NumColumns(); ++col) {
-      TLTTableCellData* cell = t.Cells(row, col);
-      if (!cell) continue;  // covered by a span read before
+  for (int row = 0; row < rows; ++row) {
+    for (int col = 0; col < cols; ++col) {
+      if (freeFrom[static_cast<size_t>(col)] > row) continue;  // covered by a span read before
       if (r.AtListEnd()) {
         if (r.Ok()) r.Fail(kWrongEnd);
         return false;
@@ -167,14 +185,24 @@ bool ReadCells(TLTPersistent& o, TLTPropReader& r) {
       const auto cs = r.ReadInteger();
       const auto rs = r.ReadInteger();
       if (!cs || !rs) return false;
-      if (*cs < 1 || *rs < 1 || *cs > t.NumColumns() || *rs > t.NumRows() ||
-          !t.MergeRect(row, col, static_cast<int>(*rs), static_cast<int>(*cs), false)) {
+      // The span must stay inside the grid and cover only free slots.
+      bool fits = *cs >= 1 && *rs >= 1 && *cs <= cols - col && *rs <= rows - row;
+      for (int c = col; fits && c < col + *cs; ++c) fits = freeFrom[static_cast<size_t>(c)] <= row;
+      if (!fits) {
         r.Fail(kWrongEnd);
         return false;
       }
+      for (int c = col; c < col + *cs; ++c) freeFrom[static_cast<size_t>(c)] = row + static_cast<int>(*rs);
+      if (!r.Take(kCellCost)) return false;
+      TLTTableRow& slots = t.Rows[row];
+      auto& cell = slots.Cells[static_cast<size_t>(col)];
+      cell = std::make_unique<TLTTableCellData>(&slots);
+      if (t.Container()) cell->SetParent(t.Container(), &t);
+      cell->RowsSpanned = static_cast<int32_t>(*rs);
+      cell->ColumnsSpanned = static_cast<int32_t>(*cs);
       TCellWrapper cw;
-      cw.Cell = cell;
-      cw.Ctx = w.Ctx;
+      cw.Cell = cell.get();
+      cw.Ctx = ctx;
       if (!r.ReadComponent(cw)) return false;
     }
   }
@@ -185,11 +213,33 @@ bool ReadCells(TLTPersistent& o, TLTPropReader& r) {
   return true;
 }
 
+bool ReadCells(TLTPersistent& o, TLTPropReader& r) {
+  TTableWrapper& w = TW(o);
+  TLTTableItemInfo& t = *w.Table;
+  const auto rows = r.ReadInteger();
+  if (!rows) return false;
+  t.ResetGrid(0, 0);
+  if (*rows == 0) return true;
+  const auto cols = r.ReadInteger();
+  if (!cols) return false;
+  // At least one cell is stored (a grid is never all spans), inside the
+  // list's begin and end tags.
+  if (*rows < 0 || *cols < 1 || *rows > kMaxCells || *cols > kMaxCells || *rows * *cols > kMaxCells ||
+      kMinStoredCell + 2 > static_cast<int64_t>(r.Remaining())) {
+    r.Fail(kWrongEnd);
+    return false;
+  }
+  if (ReadGrid(t, r, w.Ctx, static_cast<int>(*rows), static_cast<int>(*cols))) return true;
+  // A grid read in part has slots that no cell covers: none of it stays.
+  t.ResetGrid(0, 0);
+  return false;
+}
+
 const TLTDefinedProp kTableWrapperDefined[] = {
     {"T.BackgroundImg", TLTDefinedKind::Binary,
      [](const TLTPersistent& o) { return TW(o).Table->BackgroundImage != nullptr; }, nullptr, nullptr,
      [](const TLTPersistent& o) { return PictureRecord(*TW(o).Table->BackgroundImage); }, nullptr, nullptr,
-     [](TLTPersistent& o, const std::string& b) { TW(o).Table->BackgroundImage = PictureFromRecord(b); }},
+     [](TLTPersistent& o, const std::string& b) { TW(o).Table->BackgroundImage = PictureFromRecord(b, TW(o).Ctx); }},
     {"C", TLTDefinedKind::Custom, [](const TLTPersistent&) { return true; }, nullptr, nullptr, nullptr, nullptr,
      nullptr, nullptr, &WriteCells, &ReadCells},
     {"RowVAlign", TLTDefinedKind::Custom,
@@ -262,19 +312,32 @@ void TLTTableItemInfo::WriteRecord(TLTFWriter& w, bool forceJoin, const TLTCellR
   std::vector<std::string> props;
   GetExtraPropertyLines(props);
   if (!BackgroundImageFileName.empty()) props.push_back("filename=" + LTFEncodeString(BackgroundImageFileName));
-  std::string stream(LTComponentSignature);
   TTableWrapper wrapper;
   wrapper.Table = const_cast<TLTTableItemInfo*>(this);
   wrapper.Writer = &w;
   wrapper.Area = area;
-  TLTPropWriter(stream).WriteComponent("TLTTableSW", "", wrapper);
   const std::string tail;
   w.Header(IntToStr(StyleNo), 3 + static_cast<int>(props.size()), LTFParaField(w, forceJoin), LTFFlags(forceJoin),
            w.DataKind(), w.TagField(Tag), &tail);
   w.Line(LTFName(w));
   for (const std::string& line : props) w.Line(line);
   w.Line("1");
-  w.DataLine(stream);
+  // The stream is built where it is written: in a block of the output, or
+  // once before its hexadecimal form. Cells inside it write their documents
+  // into it in turn, so every byte is produced once whatever the nesting.
+  auto writeStream = [&](std::string& out) {
+    out.append(LTComponentSignature);
+    TLTPropWriter(out).WriteComponent("TLTTableSW", "", wrapper);
+  };
+  if (w.BinaryMode()) {
+    const size_t at = w.BeginBlock();
+    writeStream(w.Out());
+    w.EndBlock(at);
+  } else {
+    std::string stream;
+    writeStream(stream);
+    w.HexLine(stream);
+  }
 }
 
 void TLTTableItemInfo::SaveLTF(TLTFWriter& w, int /*itemNo*/, bool forceJoin) const {
@@ -301,12 +364,15 @@ bool TLTTableItemInfo::ReadLTFLines(TLTFLineSource& src, int lineCount, uint8_t 
     ApplyPropertyLine(line, ctx.Utf8);
   }
   if (!src.TextLine(line)) return false;
-  std::string data;
-  if (!src.DataLine(static_cast<TLTFDataKind>(dataKind), data)) return false;
-  if (data.compare(0, LTComponentSignature.size(), LTComponentSignature) != 0) return false;
+  std::string storage;
+  std::string_view data;
+  if (!src.DataLine(static_cast<TLTFDataKind>(dataKind), storage, data)) return false;
+  if (data.substr(0, LTComponentSignature.size()) != LTComponentSignature) return false;
+  // The table's own object, beyond what every item costs.
+  if (!ctx.Take(sizeof(TLTTableItemInfo))) return false;
   // The cells read with the container's settings before the table is placed.
   SetContainer(&ctx.Data);
-  TLTPropReader reader(std::string_view(data).substr(LTComponentSignature.size()));
+  TLTPropReader reader(data.substr(LTComponentSignature.size()), ctx.Budget);
   reader.OnUnknownProperty = [&ctx](const std::string&) {
     ctx.Warnings.Include(ltfwBadProperty);
     return true;
@@ -314,7 +380,18 @@ bool TLTTableItemInfo::ReadLTFLines(TLTFLineSource& src, int lineCount, uint8_t 
   TTableWrapper wrapper;
   wrapper.Table = this;
   wrapper.Ctx = &ctx;
-  return reader.ReadComponent(wrapper);
+  if (reader.ReadComponent(wrapper)) return true;
+  const bool outOfBudget = ctx.Budget && ctx.Budget->Exhausted();
+  ctx.Fail(outOfBudget ? std::string(LTOutOfBudgetMessage) : "a table could not be read: " + reader.Error());
+  return false;
+}
+
+void TLTTableItemInfo::AfterLoading(TLTSaveFormat format) {
+  LayoutInvalid = true;
+  for (const auto& row : Rows.Items)
+    for (const auto& cell : row->Cells)
+      if (cell)
+        for (int i = 0; i < cell->ItemCount(); ++i) cell->GetItem(i).AfterLoading(format);
 }
 
 }  // namespace lectern

@@ -95,7 +95,7 @@ TEST(LTFormats, TheDocumentFormatRoundTripsAndRefusesDamage) {
 
   TLTMemoryStream garbage(std::string("this is not a document"));
   EXPECT_FALSE(ltf.Read(garbage, back.Data, report));
-  EXPECT_EQ(report.Error, "not a valid LTF document");
+  EXPECT_EQ(report.Error, "not a valid LTF document: damaged record at byte 0");
 }
 
 TEST(LTFormats, ThePictureFlavourTakesOnlyARangeThatIsOnePicture) {

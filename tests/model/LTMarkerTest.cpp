@@ -7,7 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <climits>
+#include <random>
 
 namespace lectern {
 namespace {
@@ -301,6 +303,97 @@ TEST(LTMarkerItem, QueriesCopyAndProperties) {
   EXPECT_TRUE(c->Reset);
   EXPECT_TRUE(c->NoHTMLImageSize);
   EXPECT_NE(dynamic_cast<TLTMarkerItemInfo*>(ItemFactory(ltikMarker).get()), nullptr);
+}
+
+}  // namespace
+}  // namespace lectern
+
+namespace lectern {
+namespace {
+
+// ---- Links that jump over deeper markers number as a walk back does -------------
+
+/// The counter a marker gets by walking back through every earlier marker.
+int32_t CounterByWalkingBack(const TLTMarkerList& list, int index, const TLTStyle& style,
+                             const std::vector<int32_t>& counters) {
+  const TLTMarkerItemInfo& m = list[index];
+  if (m.Reset) return m.StartFrom;
+  const TLTListLevel* level = m.GetLevelInfo(&style);
+  if (!level) return 0;
+  int32_t counter = level->StartFrom;
+  for (int i = index - 1; i >= 0; --i) {
+    const TLTMarkerItemInfo& q = list[i];
+    if (q.ListNo != m.ListNo || q.Level < 0) continue;
+    if (q.Level == m.Level) return counters[static_cast<size_t>(i)] + 1;
+    if (q.Level < m.Level) {
+      if (level->Options.Contains(ltloLevelReset)) return level->StartFrom;
+      continue;
+    }
+    counter = level->StartFrom + 1;
+  }
+  return counter;
+}
+
+TEST(LTMarkerNumbering, CountersMatchAWalkBackWhateverTheOrderOfEdits) {
+  for (uint32_t seed = 1; seed <= 10; ++seed) {
+    SCOPED_TRACE(seed);
+    std::minstd_rand rng(seed);
+    ListDoc d;
+    TLTListInfo& other = d.Style.ListStyles().Add();
+    for (int k = 0; k < 3; ++k) other.Levels.Add().ListType = ltlstUpperRoman;
+    d.List->Levels[1].Options.Exclude(ltloLevelReset);
+    // Markers arrive at the end, in the middle, and some leave again.
+    for (int step = 0; step < 80; ++step) {
+      const int level = static_cast<int>(rng() % 6) - 1;  // -1 takes no part; 3..4 beyond the levels
+      const int listNo = rng() % 4 == 0 ? 1 : 0;
+      const int paras = d.Data.ItemCount() / 2;
+      const int at = rng() % 3 == 0 ? static_cast<int>(rng() % (paras + 1)) : paras;
+      if (rng() % 7 == 0 && paras > 0) {
+        d.Data.DeleteItems(2 * static_cast<int>(rng() % paras), 2);
+        continue;
+      }
+      d.Data.InsertItemAt(2 * at, {}, std::make_unique<TLTMarkerItemInfo>(listNo, level, 7, rng() % 15 == 0));
+      auto text = ItemFactory(0);
+      text->ParaNo = 0;
+      text->SetJoinPrev(true);
+      d.Data.InsertItemAt(2 * at + 1, {}, std::move(text));
+    }
+    const TLTMarkerList* list = d.Data.GetMarkers();
+    ASSERT_NE(list, nullptr);
+    std::vector<int32_t> expected;
+    for (int i = 0; i < list->Count(); ++i) {
+      expected.push_back(CounterByWalkingBack(*list, i, d.Style, expected));
+      EXPECT_EQ((*list)[i].Counter, expected.back()) << "marker " << i;
+    }
+    // Renumbering everything from scratch agrees with what the edits left.
+    const std::vector<std::u16string> texts = d.Texts();
+    d.Data.RenumberMarkers();
+    EXPECT_EQ(d.Texts(), texts);
+  }
+}
+
+TEST(LTMarkerNumbering, FallingAndParentlessLevelsNumberThroughTheirLinks) {
+  // Shapes whose walk back once passed every earlier marker (the time of
+  // many of them is the hostile-input test's): levels that only fall, and a
+  // level whose parents never come.
+  ListDoc d;
+  for (int k = 3; k < 9; ++k) d.List->Levels.Add().ListType = ltlstDecimal;
+  for (int i = 0; i < 2000; ++i) d.Item(2000 - i, u"x");
+  TLTListInfo& second = d.Style.ListStyles().Add();
+  for (int k = 0; k < 6; ++k) second.Levels.Add().ListType = ltlstDecimal;
+  second.Levels[5].FormatString = u"%4:s-%5:s";
+  for (int i = 0; i < 2000; ++i) d.Item(5, u"y", 1);
+  d.Item(0, u"z");
+  const TLTMarkerList& list = *d.Data.GetMarkers();
+  EXPECT_EQ(list[0].Counter, 1);
+  EXPECT_EQ(list[1].Counter, 2);  // the first at its level after a deeper one
+  EXPECT_EQ(list[1999].Counter, 2);
+  EXPECT_EQ(list[2000].DisplayString, u"1-1");  // the missing parent shows its first number
+  EXPECT_EQ(list[3999].DisplayString, u"1-2000");
+  EXPECT_EQ(list[4000].DisplayString, u"2.");  // after deeper markers only: the second
+  const std::vector<std::u16string> texts = d.Texts();
+  d.Data.RenumberMarkers();
+  EXPECT_EQ(d.Texts(), texts);
 }
 
 }  // namespace

@@ -249,13 +249,22 @@ TEST(Metafile, SizeComesFromTheHeaderAt96Dpi) {
   EXPECT_EQ(wmf.Height(), 192);
 }
 
+TEST(Metafile, APlaceableMetafileWithoutResolutionCountsTwips) {
+  TMetafile wmf;
+  const std::string bytes = MakeWmf(2880, 1440, 0);
+  ASSERT_TRUE(LoadBytes(wmf, bytes));
+  EXPECT_EQ(wmf.Width(), 192);
+  EXPECT_EQ(wmf.Height(), 96);
+  EXPECT_EQ(SaveBytes(wmf), bytes);  // the header is kept as it came
+}
+
 TEST(Metafile, RejectsOtherBytes) {
   std::string badSignature = MakeEmf(100, 100);
   badSignature[40] = 'X';
   std::string shortHeader = MakeEmf(100, 100);
   shortHeader.replace(4, 4, "\x10\0\0\0");
   for (const std::string& bad : {std::string("plain text"), badSignature, shortHeader, MakeEmf(1, 1).substr(0, 60),
-                                 MakeWmf(10, 10, 0), MakeWmf(10, 10, 1440).substr(0, 30),
+                                 MakeWmf(10, 10, 1440).substr(0, 30),
                                  // sizes no page could hold, which would overflow layout arithmetic
                                  MakeEmf(INT32_MAX, 100), MakeWmf(32767, 10, 1)}) {
     TMetafile meta;

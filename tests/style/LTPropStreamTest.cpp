@@ -536,3 +536,131 @@ TEST(LTPropStreamRead, StoredHostileInputs) {
 
 }  // namespace
 }  // namespace lectern
+
+namespace lectern {
+namespace {
+
+// ---- Components that own components, and what reading may build ---------------
+
+/// A component with two integer properties, as a control's data holds.
+struct TBox : TLTPersistent {
+  int32_t Width = 0;
+  int32_t Height = 0;
+  const TLTClassInfo& ClassInfo() const override;
+};
+const TLTPropInfo kBoxProps[] = {Prop::Int<&TBox::Width>("Width", 0), Prop::Int<&TBox::Height>("Height", 0)};
+const TLTClassInfo& TBox::ClassInfo() const {
+  static const TLTClassInfo info{"TBox", nullptr, kBoxProps};
+  return info;
+}
+
+TEST(LTPropStreamComponents, OwnedChildrenAreWrittenAndReadInOrder) {
+  TBox panel, button, label, icon;
+  panel.Width = 300;
+  button.Width = 80;
+  label.Height = 20;
+  icon.Width = icon.Height = 16;
+  TLTComponentTree tree{"TPanel", "Panel1", &panel, {}};
+  tree.Children.push_back({"TButton", "OK", &button, {{"TIcon", "Icon", &icon, {}}}});
+  tree.Children.push_back({"TLabel", "Caption", &label, {}});
+  const std::string bytes = Written([&](TLTPropWriter& w) { w.WriteComponent(tree); });
+
+  // The layout of one child: class, name, properties, 0, its children, 0.
+  EXPECT_NE(bytes.find(Bytes({6}) + "TLabel" + Bytes({7}) + "Caption" + Bytes({6}) + "Height" + Bytes({2, 20, 0, 0})),
+            std::string::npos);
+
+  TBox readPanel;
+  std::vector<std::pair<std::string, std::unique_ptr<TBox>>> children;
+  TLTPropReader r(bytes);
+  std::string cls;
+  ASSERT_TRUE(r.ReadComponent(readPanel, &cls, [&](const std::string& c, const std::string& n) {
+    children.emplace_back(c + "/" + n, std::make_unique<TBox>());
+    return children.back().second.get();
+  })) << r.Error();
+  EXPECT_TRUE(r.AtEnd());
+  EXPECT_EQ(cls, "TPanel");
+  EXPECT_EQ(readPanel.Width, 300);
+  ASSERT_EQ(children.size(), 3u);
+  EXPECT_EQ(children[0].first, "TButton/OK");
+  EXPECT_EQ(children[0].second->Width, 80);
+  EXPECT_EQ(children[1].first, "TIcon/Icon");
+  EXPECT_EQ(children[1].second->Height, 16);
+  EXPECT_EQ(children[2].first, "TLabel/Caption");
+  EXPECT_EQ(children[2].second->Height, 20);
+
+  // Without a place for them, children are skipped whole.
+  TBox alone;
+  const std::string followed = bytes + Bytes({2, 7});
+  TLTPropReader skip(followed);
+  ASSERT_TRUE(skip.ReadComponent(alone)) << skip.Error();
+  EXPECT_EQ(alone.Width, 300);
+  EXPECT_EQ(skip.ReadInteger(), 7);
+}
+
+TEST(LTPropStreamComponents, ChildrenNestedWithoutEndAreRefused) {
+  // Every child owns the next one, deeper than any stored form goes.
+  std::string bytes = Bytes({1, 'T', 0, 0});
+  for (int i = 0; i < 1000; ++i) bytes += Bytes({1, 'T', 0, 0});
+  bytes += std::string(1001, '\0');
+  TBox box;
+  TLTPropReader r(bytes);
+  EXPECT_FALSE(r.ReadComponent(box));
+  EXPECT_EQ(r.Error(), "Property stream nested too deeply");
+  // A child that is cut off fails as a short stream does.
+  const std::string cutOff = Bytes({1, 'T', 0, 0, 1, 'U', 0});
+  TLTPropReader cut(cutOff);
+  EXPECT_FALSE(cut.ReadComponent(box));
+  EXPECT_EQ(cut.Error(), "Stream read error");
+}
+
+TEST(LTPropStreamComponents, BinaryValuesBuiltInPlaceCarryTheirLength) {
+  std::string out;
+  TLTPropWriter w(out);
+  const size_t at = w.BeginBinary();
+  w.Out() += "inner bytes";
+  w.EndBinary(at);
+  EXPECT_EQ(out, Bytes({0x0A, 11, 0, 0, 0}) + "inner bytes");
+  TLTPropReader r(out);
+  const auto view = r.ReadBinaryView();
+  ASSERT_TRUE(view);
+  EXPECT_EQ(*view, "inner bytes");
+  EXPECT_EQ(view->data(), out.data() + 5);  // where it lies, not a copy
+}
+
+TEST(LTPropStreamBudget, ManyTinyStylesRunOutOfTheBudgetNotOfMemory) {
+  // Two bytes an item: 600 kB describe 300,000 styles, about twice what
+  // the budget of the input allows.
+  std::string bytes = Bytes({0x0E});
+  for (int i = 0; i < 300'000; ++i) bytes += Bytes({0x01, 0x00});
+  bytes += Bytes({0x00});
+  TLTStyle sheet;
+  TLTPropReader r(bytes);
+  EXPECT_FALSE(r.ReadCollection(sheet.TextStyles()));
+  EXPECT_EQ(r.Error(), LTOutOfBudgetMessage);
+  const size_t allowed = TLTReadBudget(bytes.size()).Left() / LTCollectionItemCost;
+  EXPECT_EQ(static_cast<size_t>(sheet.TextStyles().Count()), allowed);
+  EXPECT_TRUE(r.Budget().Exhausted());
+
+  // The same number of styles fits in a budget that grew with a larger input.
+  TLTReadBudget large(bytes.size() * 400);
+  TLTPropReader ok(bytes, &large);
+  EXPECT_TRUE(ok.ReadCollection(sheet.TextStyles())) << ok.Error();
+  EXPECT_EQ(sheet.TextStyles().Count(), 300'000);
+}
+
+TEST(LTPropStreamBudget, ABudgetTakesUpToItsLimitAndThenNothing) {
+  TLTReadBudget b(1000);
+  EXPECT_EQ(b.Left(), TLTReadBudget::kAllowance + 1000 * TLTReadBudget::kPerInputByte);
+  EXPECT_TRUE(b.Take(b.Left()));
+  EXPECT_EQ(b.Left(), 0u);
+  EXPECT_FALSE(b.Exhausted());
+  EXPECT_FALSE(b.Take(1));
+  EXPECT_TRUE(b.Exhausted());
+  b.AddInput(1 << 20);
+  EXPECT_FALSE(b.Take(1));  // an exhausted read stays exhausted
+  TLTReadBudget huge(~size_t{0});
+  EXPECT_TRUE(huge.Take(size_t{1} << 62));
+}
+
+}  // namespace
+}  // namespace lectern

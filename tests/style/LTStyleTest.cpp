@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <climits>
+#include <random>
 
 namespace lectern {
 namespace {
@@ -412,6 +414,154 @@ TEST(LTStyleTabs, StopsAtOnePositionKeepTheirOrderThroughCopies) {
   TParaInfo r;
   r.AssignSelected(p, {ltpiTabs});
   EXPECT_TRUE(r.Tabs == p.Tabs);
+}
+
+}  // namespace
+}  // namespace lectern
+
+namespace lectern {
+namespace {
+
+// ---- Merging by keys matches merging by comparing every pair ---------------------
+
+/// The merge written as comparisons of every pair: what the keyed merge
+/// must give, style for style.
+std::vector<int> MergeByComparing(TCustomLTInfos& sheet, const TCustomLTInfos& source) {
+  std::vector<int> mapping;
+  std::vector<bool> taken(static_cast<size_t>(sheet.Count()), false);
+  for (int i = 0; i < source.Count(); ++i) {
+    const TCustomLTInfo& s = source.Items(i);
+    auto fits = [&](int j) { return !taken[static_cast<size_t>(j)] && sheet.Items(j).SameAsMapped(s, mapping); };
+    int use = i < sheet.Count() && fits(i) ? i : -1;
+    for (int j = 0; j < sheet.Count() && use < 0; ++j)
+      if (fits(j)) use = j;
+    if (use < 0) {
+      sheet.Add().Assign(s);
+      use = sheet.Count() - 1;
+      taken.push_back(false);
+    }
+    const auto* list = dynamic_cast<const TLTListInfo*>(&s);
+    if (list && list->HasNumberedLevels()) taken[static_cast<size_t>(use)] = true;
+    mapping.push_back(use);
+  }
+  return mapping;
+}
+
+/// Styles drawn from few values, so that many are equal, equal but for
+/// letter case, or equal but for their references.
+void FillText(TFontInfos& styles, int count, uint32_t seed) {
+  std::minstd_rand rng(seed);
+  const char16_t* names[] = {u"Arial", u"ARIAL", u"Straße", u"STRASSE", u"Courier"};
+  styles.Clear();
+  for (int i = 0; i < count; ++i) {
+    TFontInfo& f = styles.Add();
+    f.FontName = names[rng() % 5];
+    f.Size = 10 + static_cast<int32_t>(rng() % 2);
+    f.Jump = rng() % 4 == 0;
+    f.HoverColor = rng() % 2 ? clRed : clNone;  // compared only for hypertext
+    f.NextStyleNo = static_cast<int32_t>(rng() % (count + 2)) - 1;
+    f.BaseStyleNo = static_cast<int32_t>(rng() % 3) - 1;
+    f.StyleName = rng() % 2 ? u"A" : u"B";  // not compared
+  }
+}
+
+void FillPara(TParaInfos& styles, int count, uint32_t seed) {
+  std::minstd_rand rng(seed);
+  styles.Clear();
+  for (int i = 0; i < count; ++i) {
+    TParaInfo& p = styles.Add();
+    p.LeftIndent = static_cast<int32_t>(rng() % 2) * 10;
+    p.Border.BorderOffsets.Top = static_cast<int32_t>(rng() % 2);
+    if (rng() % 3 == 0) p.Tabs.Add(static_cast<int32_t>(rng() % 2) * 50);
+    p.NextParaNo = static_cast<int32_t>(rng() % (count + 2)) - 1;
+    p.DefStyleNo = static_cast<int32_t>(rng() % 3) - 1;  // not compared when merging
+  }
+}
+
+void FillLists(TLTListInfos& styles, int count, uint32_t seed) {
+  std::minstd_rand rng(seed);
+  styles.Clear();
+  for (int i = 0; i < count; ++i) {
+    TLTListInfo& l = styles.Add();
+    const int levels = 1 + static_cast<int>(rng() % 2);
+    for (int k = 0; k < levels; ++k) {
+      TLTListLevel& level = l.Levels.Add();
+      level.ListType = rng() % 2 ? ltlstDecimal : ltlstBullet;
+      level.StartFrom = 1 + static_cast<int32_t>(rng() % 2);  // compared only when numbered
+    }
+  }
+}
+
+TEST(LTStyleMerge, KeyedMergeMatchesComparingEveryPair) {
+  for (uint32_t seed = 1; seed <= 40; ++seed) {
+    SCOPED_TRACE(seed);
+    {
+      TLTStyle a, b, in;
+      FillText(a.TextStyles(), 30, seed);
+      FillText(b.TextStyles(), 30, seed);
+      FillText(in.TextStyles(), 40, seed + 1000);
+      std::vector<int> keyed;
+      a.TextStyles().MergeStyles(in.TextStyles(), ltf_sInsertMerge, keyed);
+      EXPECT_EQ(keyed, MergeByComparing(b.TextStyles(), in.TextStyles()));
+    }
+    {
+      TLTStyle a, b, in;
+      FillPara(a.ParaStyles(), 20, seed);
+      FillPara(b.ParaStyles(), 20, seed);
+      FillPara(in.ParaStyles(), 30, seed + 1000);
+      std::vector<int> keyed;
+      a.ParaStyles().MergeStyles(in.ParaStyles(), ltf_sInsertMerge, keyed);
+      EXPECT_EQ(keyed, MergeByComparing(b.ParaStyles(), in.ParaStyles()));
+    }
+    {
+      TLTStyle a, b, in;
+      FillLists(a.ListStyles(), 10, seed);
+      FillLists(b.ListStyles(), 10, seed);
+      FillLists(in.ListStyles(), 20, seed + 1000);
+      std::vector<int> keyed;
+      a.ListStyles().MergeStyles(in.ListStyles(), ltf_sInsertMerge, keyed);
+      EXPECT_EQ(keyed, MergeByComparing(b.ListStyles(), in.ListStyles()));
+    }
+  }
+}
+
+TEST(LTStyleMerge, MapModeTakesAnEqualStyleOverAnEqualScore) {
+  // Style 1 equals the incoming one; style 0 differs only in its size by a
+  // part too small for the score to tell: the equal one wins.
+  TLTStyle sheet, incoming;
+  TFontInfos& t = sheet.TextStyles();
+  t.Clear();
+  t.Add().Size = 100001;
+  t.Add().Size = 100000;
+  incoming.TextStyles().Clear();
+  incoming.TextStyles().Add().Size = 100000;
+  EXPECT_EQ(incoming.TextStyles()[0].Similarity(t[0]), incoming.TextStyles()[0].Similarity(t[1]));
+  std::vector<int> map;
+  t.MergeStyles(incoming.TextStyles(), ltf_sInsertMap, map);
+  EXPECT_EQ(map, (std::vector<int>{1}));
+}
+
+TEST(LTStyleMerge, FortyThousandStylesMergeInLinearTime) {
+  // Every incoming style new at first, then every one found again: pairs
+  // compared one by one would take 800 million comparisons each time.
+  TLTStyle sheet, incoming;
+  TFontInfos& in = incoming.TextStyles();
+  in.Clear();
+  for (int i = 0; i < 40000; ++i) {
+    TFontInfo& f = in.Add();
+    f.Size = 8 + i % 50;
+    f.Color = MakeColor(static_cast<uint32_t>(i));
+    f.NextStyleNo = i > 0 ? i - 1 : -1;
+  }
+  const auto start = std::chrono::steady_clock::now();
+  std::vector<int> first, second;
+  sheet.TextStyles().MergeStyles(in, ltf_sInsertMerge, first);
+  const int count = sheet.TextStyles().Count();
+  sheet.TextStyles().MergeStyles(in, ltf_sInsertMerge, second);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
+  EXPECT_EQ(sheet.TextStyles().Count(), count);
+  EXPECT_EQ(first, second);
+  EXPECT_EQ(sheet.TextStyles()[first[7]].NextStyleNo, first[6]);
 }
 
 }  // namespace

@@ -165,6 +165,19 @@ TEST_F(ToolTest, LtfWithoutStylesHasNoStyleRecords) {
   EXPECT_NE(Read("doc.ltf").find("-9 0 0 0 0 0 7"), std::string::npos);
 }
 
+TEST_F(ToolTest, DamagedLtfSaysWhatAndWhereAndCorrectedFieldsAreWarned) {
+  Write("bad.ltf", "-8 1 3 1\r\n0 1 0 8 3 0\r\n7800\r\n-77 0 0 0 0 0 \r\n");
+  EXPECT_EQ(Run({"dump", Path("bad.ltf")}), 1);
+  EXPECT_NE(Err.str().find(Path("bad.ltf") + ": not a valid LTF document: damaged record at byte 29\n"),
+            std::string::npos)
+      << Err.str();
+  Write("odd.ltf", "-8 1 3 1\r\n0 1 -3 28 3 0\r\n7800\r\n");
+  EXPECT_EQ(Run({"dump", Path("odd.ltf")}), 0);
+  EXPECT_NE(Err.str().find("warning: a paragraph number below -1 was read as paragraph style 0"), std::string::npos);
+  EXPECT_NE(Err.str().find("warning: item flags above 15 were cut to their four stored bits"), std::string::npos);
+  EXPECT_EQ(Out.str(), "0 text style=0 para=0 flags=W tag=- text=\"x\"\n");
+}
+
 TEST_F(ToolTest, DamagedLtfExitsWithOneAndReportsWarnings) {
   Write("bad.ltf", "-8 1 3 1\r\n-77 0 0 0 0 0 \r\n");
   EXPECT_EQ(Run({"dump", Path("bad.ltf")}), 1);
