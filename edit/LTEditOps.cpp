@@ -1233,7 +1233,8 @@ bool TCustomLecternEdit::Backspace(bool word) {
   }
   const TCustomLTItemInfo& it = d.GetItem(item);
   TActionScope action(*this, ltukDeletion);
-  if (it.IsText() && offs > 1 && !word) textEdit_ = {item, offs - CharsBefore(item, offs) - 1, -CharsBefore(item, offs)};
+  const int count = it.IsText() && offs > 1 ? (word ? WordChars(item, offs, false) : CharsBefore(item, offs)) : 0;
+  if (count > 0) textEdit_ = {item, offs - count - 1, -count};
   BeginEdit(item, item);
   if (it.IsText()) {
     if (Protection(item).Contains(ltprModifyProtect) || offs <= 1) {
@@ -1241,7 +1242,6 @@ bool TCustomLecternEdit::Backspace(bool word) {
       Refuse();
       return false;
     }
-    const int count = word ? WordChars(item, offs, false) : CharsBefore(item, offs);
     d.DeleteChars(item, offs - count, count);
     caretItem = item;
     caretOffs = offs - count;
@@ -1281,7 +1281,8 @@ bool TCustomLecternEdit::DeleteKey(bool word) {
 
   if (!atEnd) {
     TActionScope action(*this, ltukDeletion);
-    if (cur.IsText() && !word) textEdit_ = {n, o - 1, -CharsAfter(n, o)};
+    const int count = cur.IsText() ? (word ? WordChars(n, o, true) : CharsAfter(n, o)) : 0;
+    if (count > 0) textEdit_ = {n, o - 1, -count};
     BeginEdit(n, n);
     if (cur.IsText()) {
       if (Protection(n).Contains(ltprModifyProtect)) {
@@ -1289,7 +1290,6 @@ bool TCustomLecternEdit::DeleteKey(bool word) {
         Refuse();
         return false;
       }
-      const int count = word ? WordChars(n, o, true) : CharsAfter(n, o);
       d.DeleteChars(n, o, count);
       if (d.GetItem(n).Text.empty() && !(d.GetItem(n).StartsParagraph() && ParaEnd(n) == n))
         DeleteItemKeepingPara(n, caretItem, caretOffs);

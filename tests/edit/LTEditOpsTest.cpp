@@ -693,6 +693,158 @@ TEST(LTEditOps, RecordsRefuseToGoWhereNoGroupTakesThem) {
   EXPECT_THROW(empty.PopLast(), ELecternError);
 }
 
+// ---- What the planted faults showed ------------------------------------------------------------
+
+TEST(LTEditOps, FilesAndPicturesThatCannotBeHadInsertNothingAndSaySo) {
+  Editor e;
+  e.Para(u"ab").Ready();
+  const std::string before = e.Ltf();
+  EXPECT_FALSE(e.E.InsertLTFFileAtCaret("/nowhere/at/all.ltf"));
+  EXPECT_FALSE(e.E.InsertTextFileAtCaret("/nowhere/at/all.txt"));
+  EXPECT_FALSE(e.E.InsertPicture("p", nullptr, 0));
+  EXPECT_EQ(e.Ltf(), before);
+  EXPECT_EQ(e.E.UndoAction(), ltukNone);
+  EXPECT_TRUE(e.E.UndoName().empty());
+  e.Type(u"x");
+  EXPECT_EQ(e.E.UndoName(), u"Typing");
+  e.E.Undo();
+  EXPECT_EQ(e.E.RedoName(), u"Typing");
+}
+
+TEST(LTEditOps, RefusedKeysKeepTheCaretWhereItWas) {
+  Editor e;
+  e.Para(u"fixed", 0, 1).Para(u"free").Para(u"after").Ready();
+  e.Style.ParaStyles()[1].Options.Include(ltpaoReadOnly);
+  e.Style.TextStyles()[2].Protection.Include(ltprParaStartProtect);
+  // Backspace may not join a paragraph to a read-only one.
+  e.Caret(1, 1);
+  e.Key(vkBack);
+  EXPECT_EQ(e.Refusals, 1);
+  EXPECT_EQ(e.Where(), P(1, 1));
+  // Delete may not pull a read-only paragraph up, nor Enter split text
+  // that may not start a paragraph.
+  e.E.LTData().GetItem(2).ParaNo = 1;
+  e.Caret(1, 5);
+  e.Key(vkDelete);
+  EXPECT_EQ(e.Refusals, 2);
+  EXPECT_EQ(e.Where(), P(1, 5));
+  e.E.LTData().GetItem(2).ParaNo = 0;
+  e.E.LTData().GetItem(1).StyleNo = 2;
+  e.Caret(1, 5);
+  e.Key(vkReturn);
+  EXPECT_EQ(e.Refusals, 3);
+  EXPECT_EQ(e.Text(), "fixed\nfree\nafter");
+}
+
+TEST(LTEditOps, BackspaceTakesAnEmptyParagraphAboveAway) {
+  Editor e;
+  e.Para(u"ab").Para(u"").Para(u"cd", 0, 1).Ready();
+  e.Caret(2, 1);
+  e.Key(vkBack);
+  EXPECT_EQ(e.Text(), "ab\ncd");
+  EXPECT_EQ(e.Where(), P(1, 1));
+  EXPECT_TRUE(e.E.Modified);
+  EXPECT_EQ(e.E.LTData().GetItem(1).ParaNo, 0) << "the paragraph takes the style of the one it replaces";
+  e.ExpectLaidOutWhole();
+}
+
+TEST(LTEditOps, ASelectionAcrossParagraphsLeavesOneParagraph) {
+  Editor e;
+  e.Para(u"abc").Para(u"def").Para(u"ghi").Ready();
+  e.E.SetSelectionBounds(0, 2, 1, 3);
+  e.Key(vkDelete);
+  EXPECT_EQ(e.Text(), "af\nghi");
+  EXPECT_EQ(e.Items(), 2) << "the ends merge into one item";
+  EXPECT_EQ(e.Where(), P(0, 2));
+  e.ExpectLaidOutWhole();
+  // A wholly selected protected item at the end refuses the deletion.
+  e.E.Undo();
+  e.Style.TextStyles()[1].Protection.Include(ltprDeleteProtect);
+  e.E.LTData().GetItem(2).StyleNo = 1;
+  e.E.SetSelectionBounds(0, 2, 2, 4);
+  e.Key(vkDelete);
+  EXPECT_EQ(e.Refusals, 1);
+  EXPECT_EQ(e.Text(), "abc\ndef\nghi");
+}
+
+TEST(LTEditOps, DeletingATabBetweenTextOfOneStyleMakesOneItem) {
+  Editor e;
+  e.Para(u"ab").Ready();
+  e.Caret(0, 2);
+  e.E.InsertTab();
+  ASSERT_EQ(e.Items(), 3);
+  e.Caret(0, 2);
+  e.Key(vkDelete);
+  EXPECT_EQ(e.Items(), 1);
+  EXPECT_EQ(e.Text(), "ab");
+}
+
+TEST(LTEditOps, InsertedTextLeavesTheCaretAfterItOrBeforeIt) {
+  Editor e;
+  e.Para(u"xy").Ready();
+  e.Caret(0, 2);
+  e.E.InsertText(u"abc");
+  EXPECT_EQ(e.Items(), 1);
+  EXPECT_EQ(e.Where(), P(0, 5));
+  e.Caret(0, 2);
+  e.E.InsertText(u"12", true);
+  EXPECT_EQ(e.Text(), "x12abcy");
+  EXPECT_EQ(e.Where(), P(0, 2));
+  // Half a character at the end of typed text is dropped, not read past.
+  const char16_t tail[] = {u'q', 0xD83D};
+  e.E.TypeText(std::u16string_view(tail, 2));
+  EXPECT_EQ(e.Text(), "xq12abcy");
+}
+
+TEST(LTEditOps, GroupModeNeverGoesBelowOffAndEmptyGroupsDoNotPileUp) {
+  Editor e;
+  e.Para(u"ab").Ready();
+  e.E.SetUndoGroupMode(false);
+  e.E.SetUndoGroupMode(false);
+  EXPECT_EQ(e.E.EditData().UndoList().GroupMode, 0);
+  e.E.BeginUndoGroup(ltukInsertion);
+  e.E.BeginUndoGroup(ltukTagChange);
+  EXPECT_EQ(e.E.EditData().UndoList().Count(), 1);
+  EXPECT_EQ(e.E.UndoAction(), ltukTagChange);
+  // Outside any group the primitives change the document and record nothing.
+  e.E.EditData().UndoList().Clear();
+  e.E.EditData().InsertChars(0, 1, Utf16ToBytes(u"z"));
+  EXPECT_EQ(e.E.UndoAction(), ltukNone);
+}
+
+TEST(LTEditOps, RedoneKeystrokesStayOneStepAndEditsForgetMisspellings) {
+  Editor e;
+  e.Para(u"word").Ready();
+  e.E.LTData().GetItem(0).AddMisspelling(1, 4);
+  e.Caret(0, 5);
+  e.Type(u"abc");
+  EXPECT_FALSE(e.E.LTData().GetItem(0).IsMisspelledAt(1));
+  e.E.LTData().GetItem(0).AddMisspelling(1, 4);
+  for (int i = 0; i < 3; ++i) e.E.Undo();
+  EXPECT_FALSE(e.E.LTData().GetItem(0).IsMisspelledAt(1));
+  EXPECT_EQ(e.E.EditData().RedoList().Count(), 1);
+  e.E.LTData().GetItem(0).AddMisspelling(1, 4);
+  e.E.Redo();
+  EXPECT_FALSE(e.E.LTData().GetItem(0).IsMisspelledAt(1));
+}
+
+TEST(LTEditOps, PageBreaksComeAndGoUndoably) {
+  Editor e;
+  e.Para(u"one").Para(u"two").Ready();
+  e.Caret(0, 2);
+  e.E.SetPageBreak(true);
+  EXPECT_FALSE(e.E.LTData().PageBreakBefore(0)) << "nothing comes before the first page";
+  e.Caret(1, 2);
+  e.E.SetPageBreak(true);
+  EXPECT_TRUE(e.E.LTData().PageBreakBefore(1));
+  EXPECT_EQ(e.E.UndoAction(), ltukItemChange);
+  e.E.RemoveCurrentPageBreak();
+  EXPECT_FALSE(e.E.LTData().PageBreakBefore(1));
+  EXPECT_EQ(e.E.UndoAction(), ltukPageBreakRemoval);
+  e.E.Undo();
+  EXPECT_TRUE(e.E.LTData().PageBreakBefore(1));
+}
+
 // ---- A long walk -----------------------------------------------------------------------------------
 
 /// Random edits; after each, Undo must give back the stored document as it
