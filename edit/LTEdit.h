@@ -325,13 +325,19 @@ class TCustomLecternEdit : public TCustomLectern {
   bool MergeAt(int i);
   /// Recorded: itemNo's paragraph continues the one before it.
   void JoinParagraph(int itemNo);
-  bool InsertItemAtCaret(std::unique_ptr<TCustomLTItemInfo> item, bool caretBefore);
+  /// insertedAt receives the item's index.
+  bool InsertItemAtCaret(std::unique_ptr<TCustomLTItemInfo> item, bool caretBefore, int* insertedAt = nullptr);
   bool InsertItemWrapped(std::unique_ptr<TCustomLTItemInfo> item, bool caretBefore);
   bool InsertPieces(const TLTString& text, bool caretBefore);
   bool InsertContainerAtCaret(TCustomLTData& part);
   void DeleteSelectionNow();
-  /// Takes back what the last group recorded, without a redo step.
-  void RollBackGroup();
+  /// Takes back what the last group recorded after its first mark records,
+  /// without a redo step.
+  void RollBackGroup(size_t mark);
+  /// Every insertion: the selection goes first (the current style survives
+  /// it), then insert runs, all one step to undo; a failed insertion leaves
+  /// the document as it was, beeps and answers false.
+  bool InsertionAction(const std::function<bool()>& insert);
   bool TypeCharacter(std::u16string_view ch);
   bool NewParagraphPlain(bool shift);
   int WordChars(int itemNo, int offs, bool forward) const;

@@ -349,7 +349,7 @@ void TCustomLecternEdit::JoinParagraph(int itemNo) {
 
 // ---- Placing one item at the caret -------------------------------------------------------------------
 
-bool TCustomLecternEdit::InsertItemAtCaret(std::unique_ptr<TCustomLTItemInfo> item, bool caretBefore) {
+bool TCustomLecternEdit::InsertItemAtCaret(std::unique_ptr<TCustomLTItemInfo> item, bool caretBefore, int* insertedAt) {
   TLTEditLTData& d = EditData();
   const int n = CurrentItemNo();
   if (!item || n < 0) return false;
@@ -452,10 +452,11 @@ bool TCustomLecternEdit::InsertItemAtCaret(std::unique_ptr<TCustomLTItemInfo> it
   }
   const int offs = caretBefore ? (isText ? 1 : 0) : (isText ? length + 1 : 1);
   EndEdit(index, offs);
+  if (insertedAt) *insertedAt = index;
   return true;
 }
 
-bool TCustomLecternEdit::InsertItemWrapped(std::unique_ptr<TCustomLTItemInfo> item, bool caretBefore) {
+bool TCustomLecternEdit::InsertionAction(const std::function<bool()>& insert) {
   if (!CanDeleteSelection()) {
     Refuse();
     return false;
@@ -464,16 +465,24 @@ bool TCustomLecternEdit::InsertItemWrapped(std::unique_ptr<TCustomLTItemInfo> it
   bool ok = false;
   {
     TActionScope action(*this, ltukInsertion);
+    // What was recorded before belongs to a group the caller opened.
+    const TLTUndoInfos* group = EditData().UndoList().Last();
+    const size_t mark = group ? group->Records.size() : 0;
     const int keepStyle = CurrentTextStyle();
     DeleteSelectionNow();
     SetCurrentTextStyle(keepStyle);
-    ok = InsertItemAtCaret(std::move(item), caretBefore);
+    ok = insert();
+    if (!ok) RollBackGroup(mark);
   }
   if (ok)
     MarkChanged(true);
   else
     Refuse();
   return ok;
+}
+
+bool TCustomLecternEdit::InsertItemWrapped(std::unique_ptr<TCustomLTItemInfo> item, bool caretBefore) {
+  return InsertionAction([&] { return InsertItemAtCaret(std::move(item), caretBefore); });
 }
 
 bool TCustomLecternEdit::InsertItem(std::unique_ptr<TCustomLTItemInfo> item) {
@@ -538,20 +547,8 @@ void TCustomLecternEdit::InsertText(std::u16string_view text, bool caretBefore) 
     Refuse();
     return;
   }
-  if (!BeforeChange()) return;
   SwitchToUnicodeStyle();
-  bool ok = false;
-  {
-    TActionScope action(*this, ltukInsertion);
-    const int keepStyle = CurrentTextStyle();
-    DeleteSelectionNow();
-    SetCurrentTextStyle(keepStyle);
-    ok = InsertPieces(s, caretBefore);
-  }
-  if (ok)
-    MarkChanged(true);
-  else
-    Refuse();
+  InsertionAction([&] { return InsertPieces(s, caretBefore); });
 }
 
 void TCustomLecternEdit::InsertTextA(std::string_view text, bool caretBefore) {
@@ -607,8 +604,10 @@ bool TCustomLecternEdit::InsertPieces(const TLTString& s, bool caretBefore) {
 
   // The first piece goes in as one item at the caret; the rest follow it.
   auto first = NewTextItem(textStyle, CurrentParaStyle(), pieces[0].Text);
-  if (!InsertItemAtCaret(std::move(first), false)) return false;
-  const int firstIndex = CurrentItemNo();
+  // Where it went, not where the caret is: an empty item inside a line has
+  // no caret place of its own.
+  int firstIndex = -1;
+  if (!InsertItemAtCaret(std::move(first), false, &firstIndex)) return false;
   int last = firstIndex;
   const int listMarker = IsMarkerItem(d.GetFirstParaItem(firstIndex)) ? d.GetFirstParaItem(firstIndex) : -1;
   std::vector<std::unique_ptr<TCustomLTItemInfo>> rest;
@@ -700,25 +699,7 @@ bool TCustomLecternEdit::InsertLTFAtCaret(TLTStream& stream) {
 
 bool TCustomLecternEdit::InsertDocumentAtCaret(TCustomLTData& part) {
   if (part.ItemCount() == 0) return true;
-  if (!CanDeleteSelection()) {
-    Refuse();
-    return false;
-  }
-  if (!BeforeChange()) return false;
-  bool ok = false;
-  {
-    TActionScope action(*this, ltukInsertion);
-    const int keepStyle = CurrentTextStyle();
-    DeleteSelectionNow();
-    SetCurrentTextStyle(keepStyle);
-    ok = InsertContainerAtCaret(part);
-    if (!ok) RollBackGroup();
-  }
-  if (ok)
-    MarkChanged(true);
-  else
-    Refuse();
-  return ok;
+  return InsertionAction([&] { return InsertContainerAtCaret(part); });
 }
 
 bool TCustomLecternEdit::InsertLTFFileAtCaret(const std::string& path) {
@@ -741,16 +722,14 @@ bool TCustomLecternEdit::InsertContainerAtCaret(TCustomLTData& part) {
   }
   int index = -1;
   if (head) {
-    if (!InsertItemAtCaret(std::move(head), false)) return false;
-    index = CurrentItemNo();
+    if (!InsertItemAtCaret(std::move(head), false, &index)) return false;
   } else {
     // A marker heading the stored document cannot stand at the caret; its
     // paragraph's text goes in without it.
     head = std::move(items.front());
     items.erase(items.begin());
     head->SetJoinPrev(false);
-    if (!InsertItemAtCaret(std::move(head), false)) return false;
-    index = CurrentItemNo();
+    if (!InsertItemAtCaret(std::move(head), false, &index)) return false;
   }
   const int count = static_cast<int>(items.size());
   if (count > 0) {
@@ -768,17 +747,17 @@ bool TCustomLecternEdit::InsertContainerAtCaret(TCustomLTData& part) {
   return true;
 }
 
-void TCustomLecternEdit::RollBackGroup() {
+void TCustomLecternEdit::RollBackGroup(size_t mark) {
   TLTEditLTData& d = EditData();
   TLTUndoInfos* g = d.UndoList().Last();
-  if (!g || g->IsTyping()) return;
+  if (!g || g->IsTyping() || g->Records.size() <= mark) return;
   BeginEdit(0, d.ItemCount() - 1);
   editFull_ = true;
   const TLTUndoTarget keep = d.Target;
   d.Target = TLTUndoTarget::None;
-  for (auto it = g->Records.rbegin(); it != g->Records.rend(); ++it) (*it)->Undo(d);
+  for (size_t k = g->Records.size(); k > mark; --k) g->Records[k - 1]->Undo(d);
   d.Target = keep;
-  g->Records.clear();
+  g->Records.resize(mark);
   EndEdit(g->CaretItemNo, g->CaretOffs);
 }
 

@@ -790,6 +790,20 @@ TEST(LTEditOps, InsertedTextLeavesTheCaretAfterItOrBeforeIt) {
   e.E.InsertText(u"12", true);
   EXPECT_EQ(e.Text(), "x12abcy");
   EXPECT_EQ(e.Where(), P(0, 2));
+  // Text whose last line meets the text after the caret: the caret stands
+  // in the merged item, after what was inserted.
+  e.Caret(0, 2);
+  e.E.InsertText(u"p\nq");
+  EXPECT_EQ(e.Where(), P(1, 2));
+  EXPECT_EQ(e.Text(), "xp\nq12abcy");
+  e.E.Undo();
+  // A piece that is empty inside a line leaves no empty item behind.
+  e.Caret(0, 2);
+  e.E.InsertText(u"\tb");
+  ASSERT_EQ(e.Items(), 3);
+  EXPECT_EQ(Utf16ToUtf8(e.E.LTData().GetItemTextW(0)), "x");
+  EXPECT_EQ(Utf16ToUtf8(e.E.LTData().GetItemTextW(2)), "b12abcy");
+  e.E.Undo();
   // Half a character at the end of typed text is dropped, not read past.
   const char16_t tail[] = {u'q', 0xD83D};
   e.E.TypeText(std::u16string_view(tail, 2));
