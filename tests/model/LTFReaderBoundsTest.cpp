@@ -6,29 +6,14 @@
 #include "platform/LTStream.h"
 #include "platform/LTSysUtils.h"
 #include "style/LTPropStream.h"
+#include "tests/model/LTFTestIO.h"
 
 #include <gtest/gtest.h>
 
 namespace lectern {
 namespace {
 
-bool Load(TLTDocument& d, std::string_view bytes, TLTFOptions options = LTEditorLTFOptions) {
-  d.Context.LTFOptions = options;
-  TLTMemoryStream m{std::string(bytes)};
-  return d.Data.LoadLTFFromStream(m);
-}
-
-bool Insert(TLTDocument& d, std::string_view bytes, int& index) {
-  TLTMemoryStream m{std::string(bytes)};
-  return d.Data.InsertLTFAt(m, index);
-}
-
-std::string Save(TLTDocument& d, TLTFOptions options = LTEditorLTFOptions) {
-  d.Context.LTFOptions = options;
-  TLTMemoryStream m;
-  EXPECT_TRUE(d.Data.SaveLTFToStream(m));
-  return m.Data();
-}
+using namespace lectern::testing;
 
 /// An item that holds a stored sub-document, as a table cell does, and
 /// counts what it hears after loading.

@@ -8,31 +8,16 @@
 #include "platform/LTStream.h"
 #include "platform/LTSysUtils.h"
 #include "style/LTPropStream.h"
+#include "tests/model/LTFTestIO.h"
 
 #include <gtest/gtest.h>
 
 namespace lectern {
 namespace {
 
+using namespace lectern::testing;
+
 const TLTFOptions kHex = LTEditorLTFOptions - TLTFOptions{ltfoSaveBinary};
-
-bool Load(TLTDocument& d, std::string_view bytes, TLTFOptions options = LTEditorLTFOptions) {
-  d.Context.LTFOptions = options;
-  TLTMemoryStream m{std::string(bytes)};
-  return d.Data.LoadLTFFromStream(m);
-}
-
-bool Insert(TLTDocument& d, std::string_view bytes, int& index) {
-  TLTMemoryStream m{std::string(bytes)};
-  return d.Data.InsertLTFAt(m, index);
-}
-
-std::string Save(TLTDocument& d, TLTFOptions options = LTEditorLTFOptions) {
-  d.Context.LTFOptions = options;
-  TLTMemoryStream m;
-  EXPECT_TRUE(d.Data.SaveLTFToStream(m));
-  return m.Data();
-}
 
 // "x" in a wide record of text style s and paragraph p.
 std::string X(const std::string& style = "0", const std::string& para = "0", const std::string& flags = "8") {

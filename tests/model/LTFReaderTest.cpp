@@ -8,27 +8,12 @@
 #include "model/LTDocument.h"
 #include "platform/LTStream.h"
 #include "platform/LTSysUtils.h"
+#include "tests/model/LTFTestIO.h"
 
 namespace lectern {
 namespace {
 
-std::string Save(const TLTDocument& d, TLTFOptions options) {
-  const_cast<TLTDocument&>(d).Context.LTFOptions = options;
-  TLTMemoryStream m;
-  EXPECT_TRUE(d.Data.SaveLTFToStream(m));
-  return m.Data();
-}
-
-bool Load(TLTDocument& d, std::string_view bytes, TLTFOptions options = LTEditorLTFOptions) {
-  d.Context.LTFOptions = options;
-  TLTMemoryStream m{std::string(bytes)};
-  return d.Data.LoadLTFFromStream(m);
-}
-
-bool Insert(TLTDocument& d, std::string_view bytes, int& index) {
-  TLTMemoryStream m{std::string(bytes)};
-  return d.Data.InsertLTFAt(m, index);
-}
+using namespace lectern::testing;
 
 /// A document with a bit of everything the writer knows.
 struct RichDoc : TLTDocument {
