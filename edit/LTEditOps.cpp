@@ -734,7 +734,6 @@ bool TCustomLecternEdit::InsertContainerAtCaret(TCustomLTData& part) {
   const int count = static_cast<int>(items.size());
   if (count > 0) {
     BeginEdit(index, index);
-    for (auto& it : items) it->SetFlag(ltifWide, it->IsText() ? it->IsWide() : it->IsWide());
     d.InsertItems(index + 1, std::move(items));
     // The item after the inserted content must not continue a rule or table.
     const int after = index + count + 1;
@@ -871,11 +870,9 @@ void TCustomLecternEdit::DeleteSelectionNow() {
   if (t < d.ItemCount() && !d.GetItem(t).StartsParagraph()) {
     const int first = d.GetFirstParaItem(t);
     const int end = ParaEnd(t);
-    std::vector<int32_t> paras;
     bool differs = false;
     for (int i = first; i <= end; ++i) differs = differs || d.GetItem(i).ParaNo != firstPara;
     if (differs) d.SetParaNo(first, end, firstPara);
-    (void)paras;
   }
   if (firstKept) {
     caretItem = si;
@@ -960,7 +957,7 @@ bool TCustomLecternEdit::TypeCharacter(std::u16string_view ch) {
         Refuse();
         return false;
       }
-      inItem = d.GetItem(n).Text.empty() && false;
+      inItem = false;
     }
   }
   if (!inItem) {
@@ -1066,7 +1063,6 @@ bool TCustomLecternEdit::DeleteItemKeepingPara(int itemNo, int& caretItem, int& 
   const int32_t paraNo = it.ParaNo;
   d.DeleteItems(itemNo, 1);
   if (starts && continued) {
-    if (IsMarkerItem(itemNo - 1) && (flags & ltifJoinPrev) == 0 && false) return true;
     d.SetBreakFlags(itemNo, flags);
   } else if (starts && !continued) {
     auto empty = NewTextItem(ActualCurrentTextStyle(), paraNo, u"");
@@ -1238,12 +1234,10 @@ bool TCustomLecternEdit::Backspace(bool word) {
     --caretItem;
     caretOffs = d.GetOffsAfterItem(caretItem);
   }
+  // The caret stays where it was in the first item of a merge.
   if (caretItem >= 0 && caretItem < d.ItemCount() && d.GetItem(caretItem).IsText() &&
-      caretOffs == d.GetOffsAfterItem(caretItem)) {
-    if (MergeAt(caretItem)) {
-      // the caret stays where it was in the first item
-    }
-  }
+      caretOffs == d.GetOffsAfterItem(caretItem))
+    MergeAt(caretItem);
   EndEdit(caretItem, caretOffs);
   MarkChanged(true);
   return true;
@@ -1386,7 +1380,6 @@ bool TCustomLecternEdit::NewParagraph(bool shift) {
   }
   if (!BeforeChange()) return false;
   TLTEditLTData& d = EditData();
-  const TLTStyle* style = Style();
   const int n = CurrentItemNo();
   const int o = CurrentItemOffset();
   if (ParaOption(n, ltpaoDoNotWantReturns) || (shift && ParaReadOnly(n))) {
@@ -1457,7 +1450,6 @@ bool TCustomLecternEdit::NewParagraph(bool shift) {
         ++target;
       }
     }
-    (void)style;
     EndEdit(target, d.GetOffsBeforeItem(target));
   }
   MarkChanged(true);
@@ -1474,7 +1466,6 @@ bool TCustomLecternEdit::NewParagraphPlain(bool shift) {
   const int len = cur.TextLength();
   const bool atEnd = (cur.IsText() ? o > len : o >= 1) &&
                      (n + 1 >= d.ItemCount() || !d.GetItem(n + 1).HasFlag(ltifJoinPrev));
-  const bool atStart = !atEnd || (cur.IsText() && cur.Text.empty() && false);
   const int first = d.GetFirstParaItem(n);
   const bool inList = IsMarkerItem(first);
 
@@ -1514,7 +1505,6 @@ bool TCustomLecternEdit::NewParagraphPlain(bool shift) {
     caretItem = at;
     EndEdit(caretItem, 1);
   } else {
-    (void)atStart;
     // At the start: the new empty paragraph or line goes before.
     if (afterMarker && !shift) {
       item->ItemFlags = static_cast<uint8_t>((item->ItemFlags & ~kBreakFlags) | ltifJoinPrev);
@@ -1803,10 +1793,8 @@ bool TCustomLecternEdit::UndoRedo(bool undo) {
     from.PopLast();
   }
   to.DropEmptyLast();
-  if (format && from.ReformatLock <= 0)
+  if (format)
     EndEdit(backItem, backOffs);
-  else if (format)
-    SetCaretAt(backItem, backOffs);
   else
     SetCaretAt(backItem, backOffs);
   MarkChanged(false);
