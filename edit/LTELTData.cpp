@@ -3,6 +3,7 @@
 #include "edit/LTELTData.h"
 
 #include "edit/LTEdit.h"
+#include "platform/LTControl.h"
 
 #include <algorithm>
 
@@ -20,6 +21,7 @@ TLTUndoList* TLTEditLTData::Recording() {
   TLTUndoList* list = Target == TLTUndoTarget::Undo   ? static_cast<TLTUndoList*>(&undo_)
                       : Target == TLTUndoTarget::Redo ? static_cast<TLTUndoList*>(&redo_)
                                                       : nullptr;
+  if (into_) list = into_;
   if (!list || list->Limit == 0 || list->Empty()) return nullptr;
   return list;
 }
@@ -214,6 +216,98 @@ void TLTEditLTData::MoveCheckpoint(int from, int to) {
   Record(std::make_unique<TLTUndoDeleteCPInfo>(from, cp->Copy()));
   AttachCheckpoint(to, std::move(cp));
   Record(std::make_unique<TLTUndoAddCPInfo>(to));
+}
+
+bool TLTEditLTData::SetExtraIntProperty(int itemNo, TLTExtraItemProperty prop, int32_t value) {
+  TCustomLTItemInfo& item = GetItem(itemNo);
+  int32_t old = 0;
+  if (!item.GetExtraIntProperty(prop, old)) return false;
+  if (old == value) return true;
+  if (!item.SetExtraIntProperty(prop, value)) return false;
+  Record(std::make_unique<TLTUndoExtraIntProperty>(itemNo, prop, old));
+  return true;
+}
+
+bool TLTEditLTData::SetExtraStrProperty(int itemNo, TLTExtraItemStrProperty prop, const TLTString& value) {
+  TCustomLTItemInfo& item = GetItem(itemNo);
+  TLTString old;
+  if (!item.GetExtraStrProperty(prop, old)) return false;
+  if (old == value) return true;
+  if (!item.SetExtraStrProperty(prop, value)) return false;
+  Record(std::make_unique<TLTUndoExtraStrProperty>(itemNo, prop, std::move(old)));
+  return true;
+}
+
+void TLTEditLTData::ResizeControl(int itemNo, int width, int height) {
+  auto* item = dynamic_cast<TLTControlItemInfo*>(&GetItem(itemNo));
+  if (!item) throw std::runtime_error(kUndoError);
+  const int oldWidth = item->GetImageWidth(nullptr), oldHeight = item->GetImageHeight(nullptr);
+  if (oldWidth == width && oldHeight == height) return;
+  if (item->Control)
+    item->Control->SetSize(width, height);
+  else if (item->Stored) {
+    item->Stored->Width = width;
+    item->Stored->Height = height;
+  }
+  const int docWidth = DocumentWidth;
+  Record(std::make_unique<TLTUndoResizeInfo>(itemNo, oldWidth, oldHeight,
+                                             std::max(oldWidth, width) + 2 * item->Spacing() >= docWidth));
+}
+
+void TLTEditLTData::MarkReformat(int first, int last, bool wholeDocument) {
+  Record(std::make_unique<TLTUndoReformateRange>(first, last, wholeDocument));
+}
+
+namespace {
+
+const TLTPropInfo* IntProp(TLTPersistent& obj, std::string_view name) {
+  const TLTPropInfo* p = obj.ClassInfo().Find(name);
+  return p && p->IsOrdinal() && p->GetOrd && p->SetOrd ? p : nullptr;
+}
+
+}  // namespace
+
+bool TLTEditLTData::SetIntProperty(const TLTPropTarget& target, std::string_view name, int64_t value) {
+  TLTPersistent* obj = target.Resolve(*this);
+  const TLTPropInfo* p = obj ? IntProp(*obj, name) : nullptr;
+  if (!p || value < p->MinValue || value > p->MaxValue) return false;
+  const int64_t old = p->GetOrd(*obj);
+  if (old == value) return true;
+  p->SetOrd(*obj, value);
+  Record(std::make_unique<TLTUndoModifyItemIntProperty>(target, std::string(name), old));
+  return true;
+}
+
+bool TLTEditLTData::AcceptsIntProperties(const TLTPropTarget& target,
+                                         const std::vector<std::pair<std::string, int64_t>>& values) {
+  TLTPersistent* obj = target.Resolve(*this);
+  if (!obj) return false;
+  for (const auto& [name, value] : values) {
+    const TLTPropInfo* p = IntProp(*obj, name);
+    if (!p || value < p->MinValue || value > p->MaxValue) return false;
+  }
+  return true;
+}
+
+bool TLTEditLTData::SetIntProperties(const TLTPropTarget& target,
+                                     const std::vector<std::pair<std::string, int64_t>>& values) {
+  // All or nothing: a name that is not there changes none of them.
+  if (!AcceptsIntProperties(target, values)) return false;
+  TLTPersistent* obj = target.Resolve(*this);
+  std::vector<std::pair<std::string, int64_t>> old;
+  for (const auto& [name, value] : values) {
+    const TLTPropInfo* p = IntProp(*obj, name);
+    const int64_t was = p->GetOrd(*obj);
+    if (was == value) continue;
+    old.emplace_back(name, was);
+    p->SetOrd(*obj, value);
+  }
+  if (!old.empty()) Record(std::make_unique<TLTUndoModifyItemIntProperties>(target, std::move(old)));
+  return true;
+}
+
+void TLTEditLTData::BracketPropertyChanges(const TLTPropTarget& target, bool opening) {
+  Record(std::make_unique<TLTUndoModifyItemTerminator>(target, opening));
 }
 
 }  // namespace lectern

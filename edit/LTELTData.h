@@ -53,6 +53,40 @@ class TLTEditLTData : public TLecternLTData {
   void DeleteCheckpoint(int itemNo);
   /// Moves item from's checkpoint to item to (which has none).
   void MoveCheckpoint(int from, int to);
+  /// Numbered item properties; false when the item has no such property
+  /// or refuses the value (nothing is recorded then).
+  bool SetExtraIntProperty(int itemNo, TLTExtraItemProperty prop, int32_t value);
+  bool SetExtraStrProperty(int itemNo, TLTExtraItemStrProperty prop, const TLTString& value);
+  /// Gives an embedded control a new size.
+  void ResizeControl(int itemNo, int width, int height);
+  /// Records that items first..last are to be laid out again (the whole
+  /// document with the flag) when the action is undone.
+  void MarkReformat(int first, int last, bool wholeDocument);
+  /// Published integer properties by name; false when the object has no
+  /// such property (nothing changes then).
+  bool SetIntProperty(const TLTPropTarget& target, std::string_view name, int64_t value);
+  /// True when every name is an integer property of the target that can
+  /// hold its value.
+  bool AcceptsIntProperties(const TLTPropTarget& target, const std::vector<std::pair<std::string, int64_t>>& values);
+  bool SetIntProperties(const TLTPropTarget& target, const std::vector<std::pair<std::string, int64_t>>& values);
+  /// Opens or closes a bracket around property changes that belong together.
+  void BracketPropertyChanges(const TLTPropTarget& target, bool opening);
+
+  /// Adds a record to the list being recorded into (nothing when none is).
+  void Record(std::unique_ptr<TLTUndoInfo> record);
+  /// While alive, every record goes into list instead (a composite's
+  /// nested list).
+  class TRecordInto {
+   public:
+    TRecordInto(TLTEditLTData& data, TLTUndoList& list) : data_(data), saved_(data.into_) { data.into_ = &list; }
+    ~TRecordInto() { data_.into_ = saved_; }
+    TRecordInto(const TRecordInto&) = delete;
+    TRecordInto& operator=(const TRecordInto&) = delete;
+
+   private:
+    TLTEditLTData& data_;
+    TLTUndoList* saved_;
+  };
 
   /// Bytes of one character of item itemNo (2 in wide text, else 1).
   int CharSize(int itemNo) const { return GetItem(itemNo).IsWide() ? 2 : 1; }
@@ -69,11 +103,11 @@ class TLTEditLTData : public TLecternLTData {
   int ItemsDelta = 0;
 
  private:
-  void Record(std::unique_ptr<TLTUndoInfo> record);
   void RawInsertChars(int itemNo, int pos, std::string_view raw);
   void Changed(int itemNo);
   TLTUndoList undo_;
   TLTRedoList redo_;
+  TLTUndoList* into_ = nullptr;
 };
 
 }  // namespace lectern

@@ -215,6 +215,16 @@ class TCustomLecternEdit : public TCustomLectern {
   /// A page break before the caret's paragraph, or none.
   void SetPageBreak(bool on);
   void RemoveCurrentPageBreak();
+  /// Gives a picture or an embedded control a new outer size (spacing
+  /// included), as the end of a resize drag does; one undo step. False when
+  /// the item cannot be resized or nothing changed.
+  bool ResizeItem(int itemNo, int width, int height);
+  /// Numbered and published item properties as one undo step each; false
+  /// when the item has no such property, refuses the value, or the
+  /// document cannot change.
+  bool SetItemExtraIntPropertyEd(int itemNo, TLTExtraItemProperty prop, int32_t value);
+  bool SetItemExtraStrPropertyEd(int itemNo, TLTExtraItemStrProperty prop, const TLTString& value);
+  bool SetItemIntPropertiesEd(const TLTPropTarget& target, const std::vector<std::pair<std::string, int64_t>>& values);
 
   // ---- Undo --------------------------------------------------------------------------
   bool Undo();
@@ -232,6 +242,10 @@ class TCustomLecternEdit : public TCustomLectern {
   void BeginUndoGroup(TLTUndoKind kind);
   /// A counter: while on, operations join the group last begun.
   void SetUndoGroupMode(bool on);
+  /// A counter: while on, Undo and Redo leave the document unformatted
+  /// (nothing else may be done then), and it is laid out once when the
+  /// last lock ends. For taking back many groups at once.
+  void SetReformatLock(bool on);
 
   // ---- Events -----------------------------------------------------------------------
   std::function<void(TCustomLecternEdit&)> OnCaretMove;
@@ -242,6 +256,8 @@ class TCustomLecternEdit : public TCustomLectern {
   std::function<void(TCustomLecternEdit&)> OnCurParaStyleChanged;
   std::function<void(TCustomLecternEdit&, bool& canEdit)> OnChanging;
   std::function<void(TCustomLecternEdit&)> OnChange;
+  /// A picture or control was resized (ResizeItem).
+  std::function<void(TCustomLecternEdit&, TCustomLTData& data, int itemNo)> OnItemResize;
   std::function<void(TCustomLecternEdit&, int32_t styleNo, int userData, bool appliedToText, int32_t& newStyleNo)>
       OnStyleConversion;
   std::function<void(TCustomLecternEdit&, int32_t styleNo, int userData, bool appliedToText, int32_t& newStyleNo)>
@@ -397,6 +413,9 @@ class TCustomLecternEdit : public TCustomLectern {
   int editFirstDraw_ = 0;
   int editLastDraw_ = -1;
   bool editFull_ = true;
+  /// Where the caret goes when the reformat lock ends (-1: nothing pending).
+  std::pair<int, int> pendingCaret_{-1, -1};
+  void Unformat();
   /// Whether the last selection painted highlighted anything.
   bool shownSelection_ = false;
   /// A keystroke's change of one item's text (units added at Offs; negative

@@ -125,6 +125,28 @@ void TCustomLecternEdit::MarkChanged(bool clearRedo) {
   if (OnChange) OnChange(*this);
 }
 
+void TCustomLecternEdit::SetReformatLock(bool on) {
+  TLTUndoList& u = EditData().UndoList();
+  if (on) {
+    ++u.ReformatLock;
+    return;
+  }
+  if (u.ReformatLock == 0 || --u.ReformatLock > 0 || pendingCaret_.first < 0) return;
+  const auto [item, offs] = pendingCaret_;
+  BeginEdit(item, item);
+  EndEdit(item, offs);
+}
+
+void TCustomLecternEdit::Unformat() {
+  TLTEditLTData& d = EditData();
+  d.ClearDrawItems();
+  d.ItemsDelta = 0;
+  editFull_ = true;
+  textEdit_ = {};
+  editLines_.clear();
+  Window().InvalidateAll();
+}
+
 void TCustomLecternEdit::BeginEdit(int firstItem, int lastItem) {
   TLTEditLTData& d = EditData();
   d.ItemsDelta = 0;
@@ -151,6 +173,7 @@ void TCustomLecternEdit::BeginEdit(int firstItem, int lastItem) {
 
 void TCustomLecternEdit::EndEdit(int caretItem, int caretOffs) {
   TLTEditLTData& d = EditData();
+  pendingCaret_ = {-1, -1};
   if (editFull_) {
     Format();
   } else {
@@ -1723,6 +1746,101 @@ void TCustomLecternEdit::SetPageBreak(bool on) {
 
 void TCustomLecternEdit::RemoveCurrentPageBreak() { SetPageBreak(false); }
 
+// ---- Item properties -----------------------------------------------------------------------------------------------
+
+bool TCustomLecternEdit::ResizeItem(int itemNo, int width, int height) {
+  TLTEditLTData& d = EditData();
+  if (itemNo < 0 || itemNo >= d.ItemCount()) throw ELecternError("Item index is out of bounds");
+  auto* rect = dynamic_cast<TLTRectItemInfo*>(&d.GetItem(itemNo));
+  auto* control = dynamic_cast<TLTControlItemInfo*>(rect);
+  auto* picture = dynamic_cast<TLTGraphicItemInfo*>(rect);
+  if (!control && !picture) return false;
+  // The frame the user drew includes the spacing around the content.
+  width = std::max(1, width - 2 * rect->Spacing());
+  height = std::max(1, height - 2 * rect->Spacing());
+  if (width == rect->GetImageWidth(nullptr) && height == rect->GetImageHeight(nullptr)) return false;
+  if (!BeforeChange()) return false;
+  const int caretItem = CurrentItemNo(), caretOffs = CurrentItemOffset();
+  {
+    TActionScope action(*this, ltukItemChange);
+    BeginEdit(itemNo, itemNo);
+    if (control) {
+      d.ResizeControl(itemNo, width, height);
+    } else {
+      d.SetExtraIntProperty(itemNo, ltepImageHeight, height);
+      d.SetExtraIntProperty(itemNo, ltepImageWidth, width);
+    }
+    // The item may have been or become the widest thing in the document.
+    editFull_ = true;
+    EndEdit(caretItem, caretOffs);
+  }
+  MarkChanged(true);
+  if (OnItemResize) OnItemResize(*this, d, itemNo);
+  return true;
+}
+
+bool TCustomLecternEdit::SetItemExtraIntPropertyEd(int itemNo, TLTExtraItemProperty prop, int32_t value) {
+  TLTEditLTData& d = EditData();
+  if (itemNo < 0 || itemNo >= d.ItemCount()) throw ELecternError("Item index is out of bounds");
+  int32_t old = 0;
+  if (!d.GetItem(itemNo).GetExtraIntProperty(prop, old)) return false;
+  if (old == value) return true;
+  if (!BeforeChange()) return false;
+  const int caretItem = CurrentItemNo(), caretOffs = CurrentItemOffset();
+  bool ok = false;
+  {
+    TActionScope action(*this, ltukItemChange);
+    BeginEdit(itemNo, itemNo);
+    ok = d.SetExtraIntProperty(itemNo, prop, value);
+    editFull_ = true;
+    EndEdit(caretItem, caretOffs);
+  }
+  if (ok) MarkChanged(true);
+  return ok;
+}
+
+bool TCustomLecternEdit::SetItemExtraStrPropertyEd(int itemNo, TLTExtraItemStrProperty prop, const TLTString& value) {
+  TLTEditLTData& d = EditData();
+  if (itemNo < 0 || itemNo >= d.ItemCount()) throw ELecternError("Item index is out of bounds");
+  TLTString old;
+  if (!d.GetItem(itemNo).GetExtraStrProperty(prop, old)) return false;
+  if (old == value) return true;
+  if (!BeforeChange()) return false;
+  bool ok = false;
+  {
+    // Hints and file names are not laid out.
+    TActionScope action(*this, ltukItemChange);
+    ok = d.SetExtraStrProperty(itemNo, prop, value);
+  }
+  if (ok) MarkChanged(true);
+  return ok;
+}
+
+bool TCustomLecternEdit::SetItemIntPropertiesEd(const TLTPropTarget& target,
+                                                const std::vector<std::pair<std::string, int64_t>>& values) {
+  TLTEditLTData& d = EditData();
+  if (target.ItemNo < 0 || target.ItemNo >= d.ItemCount()) throw ELecternError("Item index is out of bounds");
+  if (!d.AcceptsIntProperties(target, values)) return false;
+  TLTPersistent& obj = *target.Resolve(d);
+  if (std::none_of(values.begin(), values.end(), [&](const auto& v) {
+        return obj.ClassInfo().Find(v.first)->GetOrd(obj) != v.second;
+      }))
+    return true;
+  if (!BeforeChange()) return false;
+  const int caretItem = CurrentItemNo(), caretOffs = CurrentItemOffset();
+  {
+    TActionScope action(*this, ltukItemChange);
+    BeginEdit(target.ItemNo, target.ItemNo);
+    d.BracketPropertyChanges(target, true);
+    d.SetIntProperties(target, values);
+    d.BracketPropertyChanges(target, false);
+    editFull_ = true;
+    EndEdit(caretItem, caretOffs);
+  }
+  MarkChanged(true);
+  return true;
+}
+
 // ---- Undo and redo --------------------------------------------------------------------------------------------------
 
 bool TCustomLecternEdit::Undo() { return UndoRedo(true); }
@@ -1749,7 +1867,7 @@ bool TCustomLecternEdit::UndoRedo(bool undo) {
   // its own in the numbering it will meet, which the records undone after
   // it (earlier in the group) shift.
   int first = d.ItemCount(), last = -1, delta = 0;
-  bool format = false;
+  bool format = false, full = false;
   for (auto it = g.Records.rbegin(); it != g.Records.rend(); ++it) {
     int a = 0, b = 0;
     (*it)->GetAffectedRange(a, b);
@@ -1757,7 +1875,12 @@ bool TCustomLecternEdit::UndoRedo(bool undo) {
     last = std::max({last, b, b - delta});
     delta += (*it)->ItemsAdded();
     format = format || (*it)->RequiresFormat();
+    full = full || (*it)->RequiresFullReformat();
   }
+  // Under the reformat lock the layout is dropped and rebuilt once, when
+  // the lock ends.
+  const bool locked = d.UndoList().ReformatLock > 0;
+  format = format || locked;
   const int caretItem = caretDrawItem_ >= 0 ? CurrentItemNo() : -1;
   const int caretOffs = caretDrawItem_ >= 0 ? CurrentItemOffset() : -1;
   if (!typing) to.AppendGroup(g.Kind, caretItem, caretOffs, g.Caption);
@@ -1769,6 +1892,7 @@ bool TCustomLecternEdit::UndoRedo(bool undo) {
       textEdit_ = {r->ItemNo, r->EndPos - r->CharCount() - 1, 1};
   }
   if (format) BeginEdit(first, last);
+  if (full) editFull_ = true;
   d.Target = undo ? TLTUndoTarget::Redo : TLTUndoTarget::Undo;
   int backItem = g.CaretItemNo, backOffs = g.CaretOffs;
   try {
@@ -1793,7 +1917,10 @@ bool TCustomLecternEdit::UndoRedo(bool undo) {
     from.PopLast();
   }
   to.DropEmptyLast();
-  if (format)
+  if (locked) {
+    Unformat();
+    pendingCaret_ = {backItem, backOffs};
+  } else if (format)
     EndEdit(backItem, backOffs);
   else
     SetCaretAt(backItem, backOffs);

@@ -3,6 +3,7 @@
 #include "edit/LTUndo.h"
 
 #include "edit/LTELTData.h"
+#include "table/LTTable.h"
 
 namespace lectern {
 
@@ -73,6 +74,45 @@ void TLTUndoAssociatedTextStyleNoInfo::Undo(TLTEditLTData& data) { data.SetAssoc
 void TLTUndoAddCPInfo::Undo(TLTEditLTData& data) { data.DeleteCheckpoint(ItemNo); }
 
 void TLTUndoDeleteCPInfo::Undo(TLTEditLTData& data) { data.AddCheckpoint(ItemNo, std::move(Checkpoint)); }
+
+void TLTUndoReformateRange::Undo(TLTEditLTData& data) { data.MarkReformat(ItemNo, LastItemNo, WholeDocument); }
+
+void TLTUndoResizeInfo::Undo(TLTEditLTData& data) { data.ResizeControl(ItemNo, Width, Height); }
+
+void TLTUndoExtraIntProperty::Undo(TLTEditLTData& data) { data.SetExtraIntProperty(ItemNo, Prop, Value); }
+
+void TLTUndoExtraStrProperty::Undo(TLTEditLTData& data) { data.SetExtraStrProperty(ItemNo, Prop, Value); }
+
+TLTPersistent* TLTPropTarget::Resolve(TLTEditLTData& data) const {
+  if (ItemNo < 0 || ItemNo >= data.ItemCount()) return nullptr;
+  TCustomLTItemInfo& item = data.GetItem(ItemNo);
+  if (Row < 0) return dynamic_cast<TLTPersistent*>(&item);
+  auto* table = dynamic_cast<TLTTableItemInfo*>(&item);
+  if (!table || Row >= table->Rows.Count() || Col < 0 || Col >= table->Rows[Row].Count()) return nullptr;
+  return table->Cells(Row, Col);
+}
+
+void TLTUndoModifyItemTerminator::Undo(TLTEditLTData& data) { data.BracketPropertyChanges(Target, !Opening); }
+
+void TLTUndoModifyItemIntProperty::Undo(TLTEditLTData& data) { data.SetIntProperty(Target, Name, Value); }
+
+void TLTUndoModifyItemIntProperties::Undo(TLTEditLTData& data) { data.SetIntProperties(Target, Values); }
+
+void TLTCompositeUndo::Undo(TLTEditLTData& data) {
+  if (List.Empty()) return;
+  TLTEditLTData& nested = Nested(data);
+  std::unique_ptr<TLTUndoInfos> g = List.PopLast();
+  std::unique_ptr<TLTCompositeUndo> inverse = MakeInverse();
+  inverse->List.AppendGroup(g->Kind, g->CaretItemNo, g->CaretOffs, g->Caption);
+  {
+    // The nested records' own inverses go into the inverse composite, not
+    // into whatever list the nested container records into.
+    TLTEditLTData::TRecordInto into(nested, inverse->List);
+    for (auto it = g->Records.rbegin(); it != g->Records.rend(); ++it) (*it)->Undo(nested);
+  }
+  inverse->List.DropEmptyLast();
+  if (!inverse->List.Empty()) data.Record(std::move(inverse));
+}
 
 // ---- Groups ---------------------------------------------------------------------------------------
 

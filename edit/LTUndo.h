@@ -11,6 +11,7 @@
 // one at a time (the group stays until its last character is gone).
 
 #include "model/LTItem.h"
+#include "style/LTProps.h"
 #include "platform/LTTypes.h"
 
 #include <cstdint>
@@ -54,6 +55,9 @@ class TLTUndoInfo {
   virtual int ItemsAdded() const { return 0; }
   /// False for records whose undo changes nothing that is laid out.
   virtual bool RequiresFormat() const { return true; }
+  /// True when undoing it can change the width of the whole document, so
+  /// that a partial reformat around the affected items would not do.
+  virtual bool RequiresFullReformat() const { return false; }
   /// True when undoing it leaves nothing to do: the group can go.
   virtual bool IsSpent() const { return false; }
   TLTUndoList* Owner = nullptr;  // not owned
@@ -214,6 +218,115 @@ class TLTUndoDeleteCPInfo : public TLTUndoItemNoInfo {
   std::unique_ptr<TLTCPInfo> Checkpoint;
 };
 
+/// An action changed what is laid out without a record of its own (a
+/// width, a property read at layout time): undo lays the range out again,
+/// the whole document with the flag.
+class TLTUndoReformateRange : public TLTUndoItemNoInfo {
+ public:
+  TLTUndoReformateRange(int first, int last, bool wholeDocument)
+      : TLTUndoItemNoInfo(first), LastItemNo(last), WholeDocument(wholeDocument) {}
+  void Undo(TLTEditLTData& data) override;
+  void GetAffectedRange(int& first, int& last) const override {
+    first = ItemNo;
+    last = LastItemNo;
+  }
+  bool RequiresFullReformat() const override { return WholeDocument; }
+  int LastItemNo;
+  bool WholeDocument;
+};
+
+/// An embedded control was resized: undo gives it its old size.
+class TLTUndoResizeInfo : public TLTUndoItemNoInfo {
+ public:
+  TLTUndoResizeInfo(int itemNo, int width, int height, bool crossesDocWidth)
+      : TLTUndoItemNoInfo(itemNo), Width(width), Height(height), CrossesDocWidth(crossesDocWidth) {}
+  void Undo(TLTEditLTData& data) override;
+  bool RequiresFullReformat() const override { return CrossesDocWidth; }
+  int Width, Height;
+  /// One of the two sizes reached the document's width, which therefore
+  /// changes with it.
+  bool CrossesDocWidth;
+};
+
+/// A numbered integer property of an item (a picture's width) changed:
+/// undo sets the old value.
+class TLTUndoExtraIntProperty : public TLTUndoItemNoInfo {
+ public:
+  TLTUndoExtraIntProperty(int itemNo, TLTExtraItemProperty prop, int32_t value)
+      : TLTUndoItemNoInfo(itemNo), Prop(prop), Value(value) {}
+  void Undo(TLTEditLTData& data) override;
+  /// A picture's size decides the document's width when it is the widest item.
+  bool RequiresFullReformat() const override { return Prop == ltepImageWidth || Prop == ltepSpacing; }
+  TLTExtraItemProperty Prop;
+  int32_t Value;
+};
+
+/// A numbered string property (a hint) changed; nothing is laid out anew.
+class TLTUndoExtraStrProperty : public TLTUndoItemNoInfo {
+ public:
+  TLTUndoExtraStrProperty(int itemNo, TLTExtraItemStrProperty prop, TLTString value)
+      : TLTUndoItemNoInfo(itemNo), Prop(prop), Value(std::move(value)) {}
+  void Undo(TLTEditLTData& data) override;
+  bool RequiresFormat() const override { return false; }
+  TLTExtraItemStrProperty Prop;
+  TLTString Value;
+};
+
+/// Which object of an item a property change is about: the item itself,
+/// or one cell of a table item.
+struct TLTPropTarget {
+  int ItemNo = -1;
+  int Row = -1;
+  int Col = -1;
+  /// The object in data, or null when the item (or cell) is not there or
+  /// publishes no properties.
+  TLTPersistent* Resolve(TLTEditLTData& data) const;
+};
+
+/// Base of the records of published property changes (table and cell
+/// properties and the like).
+class TLTUndoModifyItemProps : public TLTUndoItemNoInfo {
+ public:
+  explicit TLTUndoModifyItemProps(const TLTPropTarget& target, bool affectsSize = true, bool affectsWidth = true)
+      : TLTUndoItemNoInfo(target.ItemNo), Target(target), AffectsSize(affectsSize), AffectsWidth(affectsWidth) {}
+  bool RequiresFormat() const override { return AffectsSize; }
+  bool RequiresFullReformat() const override { return AffectsSize && AffectsWidth; }
+  TLTPropTarget Target;
+  bool AffectsSize;
+  bool AffectsWidth;
+};
+
+/// Brackets a series of property changes that belong together; undoing
+/// one end records the opposite end, so the series stays bracketed in the
+/// other list.
+class TLTUndoModifyItemTerminator : public TLTUndoModifyItemProps {
+ public:
+  TLTUndoModifyItemTerminator(const TLTPropTarget& target, bool opening)
+      : TLTUndoModifyItemProps(target, false, false), Opening(opening) {}
+  void Undo(TLTEditLTData& data) override;
+  bool Opening;
+};
+
+/// A published integer property changed: undo sets it back by name.
+class TLTUndoModifyItemIntProperty : public TLTUndoModifyItemProps {
+ public:
+  TLTUndoModifyItemIntProperty(const TLTPropTarget& target, std::string name, int64_t value)
+      : TLTUndoModifyItemProps(target), Name(std::move(name)), Value(value) {}
+  void Undo(TLTEditLTData& data) override;
+  std::string Name;
+  int64_t Value;
+};
+
+/// Several published integer properties changed at once: undo sets them
+/// all back.
+class TLTUndoModifyItemIntProperties : public TLTUndoModifyItemProps {
+ public:
+  TLTUndoModifyItemIntProperties(const TLTPropTarget& target, std::vector<std::pair<std::string, int64_t>> values)
+      : TLTUndoModifyItemProps(target), Values(std::move(values)) {}
+  void Undo(TLTEditLTData& data) override;
+  std::vector<std::pair<std::string, int64_t>> Values;
+};
+
 /// The records of one user action, and where the caret stood before it.
 struct TLTUndoInfos {
   TLTUndoKind Kind = ltukNone;
@@ -265,5 +378,25 @@ class TLTUndoList {
 };
 
 class TLTRedoList : public TLTUndoList {};
+
+/// A record that holds a list of its own: the changes made in a part of
+/// the document that has its own editor (a table cell), folded into the
+/// outer list so that one outer Undo takes them back. Undo takes back the
+/// nested list's last group, in the container Nested names, and records
+/// its inverse as a composite of the same kind in the outer list.
+class TLTCompositeUndo : public TLTUndoItemNoInfo {
+ public:
+  explicit TLTCompositeUndo(int itemNo) : TLTUndoItemNoInfo(itemNo) {}
+  void Undo(TLTEditLTData& data) override;
+  /// The nested changes are laid out by the container that holds them.
+  bool RequiresFormat() const override { return false; }
+  bool IsSpent() const override { return List.Empty(); }
+  /// The container the nested records apply to; the outer one itself
+  /// unless a descendant says otherwise.
+  virtual TLTEditLTData& Nested(TLTEditLTData& outer) const { return outer; }
+  /// An empty record of the same class, for the inverse.
+  virtual std::unique_ptr<TLTCompositeUndo> MakeInverse() const { return std::make_unique<TLTCompositeUndo>(ItemNo); }
+  TLTUndoList List;
+};
 
 }  // namespace lectern

@@ -27,6 +27,8 @@ class TLTControl {
   /// Makes the control that wide (its item sets its width in percent of
   /// the document's); the height stays.
   virtual void SetWidth(int width) = 0;
+  /// Gives the control a size of the user's choosing (a resize handle).
+  virtual void SetSize(int width, int height) = 0;
 };
 
 /// A list of images of one size, referred to (not owned) by bullet and

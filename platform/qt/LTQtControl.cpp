@@ -26,4 +26,8 @@ void TLTQtControl::SetWidth(int width) {
   if (widget_) widget_->resize(std::max(0, width), widget_->height());
 }
 
+void TLTQtControl::SetSize(int width, int height) {
+  if (widget_) widget_->resize(std::max(0, width), std::max(0, height));
+}
+
 }  // namespace lectern

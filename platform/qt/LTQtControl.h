@@ -31,6 +31,7 @@ class TLTQtControl final : public TLTControl {
   void SetVisible(bool visible) override;
   bool CanFocus() const override;
   void SetWidth(int width) override;
+  void SetSize(int width, int height) override;
 
   /// The widget, or null once a window has deleted it.
   QWidget* Widget() const { return widget_.data(); }

@@ -5,6 +5,7 @@
 
 #include "edit/LTEdit.h"
 #include "model/LTMarker.h"
+#include "platform/LTControl.h"
 #include "platform/LTGraphic.h"
 #include "platform/LTStream.h"
 #include "platform/LTSysUtils.h"
@@ -859,6 +860,162 @@ TEST(LTEditOps, PageBreaksComeAndGoUndoably) {
   EXPECT_TRUE(e.E.LTData().PageBreakBefore(1));
 }
 
+// ---- Item properties ----------------------------------------------------------------------------
+
+/// A control of the size the document gives it.
+class TSizedControl : public TLTControl {
+ public:
+  std::string_view ClassName() const override { return "TSizedControl"; }
+  int Width() const override { return w_; }
+  int Height() const override { return h_; }
+  bool Visible() const override { return true; }
+  void SetVisible(bool) override {}
+  bool CanFocus() const override { return false; }
+  void SetWidth(int w) override { w_ = w; }
+  void SetSize(int w, int h) override {
+    w_ = w;
+    h_ = h;
+  }
+
+ private:
+  int w_ = 20, h_ = 10;
+};
+
+std::unique_ptr<TGraphic> Pixels(int w, int h) {
+  auto bmp = std::make_unique<TBitmap>();
+  TLTPixels px;
+  px.Width = w;
+  px.Height = h;
+  px.Data.assign(static_cast<size_t>(w * h), 0xFF0000FFu);
+  bmp->SetPixels(px);
+  return bmp;
+}
+
+TEST(LTEditOps, ResizingPicturesAndControlsIsOneStepAndWidensTheDocument) {
+  Editor e;
+  e.Para(u"ab");
+  auto picture = std::make_unique<TLTGraphicItemInfo>(Pixels(4, 4), 0);
+  picture->SetExtraIntProperty(ltepSpacing, 2);
+  e.Add(std::move(picture));
+  auto control = std::make_unique<TLTControlItemInfo>();
+  control->Control = std::make_unique<TSizedControl>();
+  e.Add(std::move(control));
+  e.Ready();
+  const std::string before = e.Ltf();
+  const int docWidth = e.E.LTData().DocumentWidth;
+  e.Caret(0, 1);
+  // The frame includes the spacing on both sides; the content never
+  // shrinks below a pixel.
+  ASSERT_TRUE(e.E.ResizeItem(1, 80 * W, 34));
+  int32_t w = 0, h = 0;
+  e.E.LTData().GetItem(1).GetExtraIntProperty(ltepImageWidth, w);
+  e.E.LTData().GetItem(1).GetExtraIntProperty(ltepImageHeight, h);
+  EXPECT_EQ(P(w, h), P(80 * W - 4, 30));
+  EXPECT_GT(e.E.LTData().DocumentWidth, docWidth) << "a picture wider than the window widens the document";
+  EXPECT_EQ(e.E.UndoAction(), ltukItemChange);
+  EXPECT_FALSE(e.E.ResizeItem(1, 80 * W, 34)) << "the same size again changes nothing";
+  EXPECT_FALSE(e.E.ResizeItem(0, 10, 10)) << "text has no size of its own";
+  ASSERT_TRUE(e.E.ResizeItem(2, 50, -3));
+  EXPECT_EQ(e.E.LTData().GetItem(2).GetImageHeight(nullptr), 1);
+  e.E.Undo();
+  EXPECT_EQ(e.E.LTData().GetItem(2).GetImageWidth(nullptr), 20);
+  e.E.Undo();
+  EXPECT_EQ(e.Ltf(), before);
+  EXPECT_EQ(e.E.LTData().DocumentWidth, docWidth) << "undo lays the whole document out again";
+  e.E.Redo();
+  e.ExpectLaidOutWhole();
+
+  e.E.SetReadOnly(true);
+  EXPECT_FALSE(e.E.ResizeItem(2, 40, 40));
+  EXPECT_FALSE(e.E.SetItemExtraStrPropertyEd(1, ltespHint, u"x"));
+  EXPECT_EQ(e.Refusals, 2);
+  e.E.SetReadOnly(false);
+  ASSERT_TRUE(e.E.SetItemExtraStrPropertyEd(1, ltespHint, u"a red square"));
+  EXPECT_FALSE(e.E.SetItemExtraIntPropertyEd(0, ltepImageWidth, 5)) << "text has no picture width";
+  e.E.Undo();
+  TLTString hint;
+  e.E.LTData().GetItem(1).GetExtraStrProperty(ltespHint, hint);
+  EXPECT_EQ(hint, u"");
+}
+
+TEST(LTEditOps, TablePropertiesChangeByNameAsOneBracketedStep) {
+  Editor e;
+  e.Para(u"x");
+  e.Add(std::make_unique<TLTTableItemInfo>(2, 2));
+  e.Ready();
+  const std::string before = e.Ltf();
+  auto& table = static_cast<TLTTableItemInfo&>(e.E.LTData().GetItem(1));
+  ASSERT_TRUE(e.E.SetItemIntPropertiesEd({1}, {{"BestWidth", 120}, {"CellHPadding", 5}}));
+  ASSERT_TRUE(e.E.SetItemIntPropertiesEd({1, 1, 0}, {{"BestWidth", 40}}));
+  EXPECT_EQ(table.BestWidth, 120);
+  EXPECT_EQ(table.Cells(1, 0)->BestWidth, 40);
+  EXPECT_EQ(e.E.EditData().UndoList().Count(), 2);
+  const std::string changed = e.Ltf();
+  // An unknown name, a value out of range or a missing cell changes
+  // nothing, not even the names before it.
+  EXPECT_FALSE(e.E.SetItemIntPropertiesEd({1}, {{"BestWidth", 7}, {"NoSuchThing", 1}}));
+  EXPECT_FALSE(e.E.SetItemIntPropertiesEd({1, 5, 0}, {{"BestWidth", 7}}));
+  EXPECT_FALSE(e.E.SetItemIntPropertiesEd({0}, {{"BestWidth", 7}})) << "text publishes no properties";
+  EXPECT_TRUE(e.E.SetItemIntPropertiesEd({1}, {{"BestWidth", 120}})) << "already so";
+  EXPECT_EQ(e.Ltf(), changed);
+  EXPECT_EQ(e.E.EditData().UndoList().Count(), 2);
+  e.E.Undo();
+  EXPECT_EQ(table.Cells(1, 0)->BestWidth, 0);
+  e.E.Undo();
+  EXPECT_EQ(e.Ltf(), before);
+  e.E.Redo();
+  e.E.Redo();
+  EXPECT_EQ(e.Ltf(), changed);
+  e.ExpectLaidOutWhole();
+}
+
+TEST(LTEditOps, UndoUnderTheReformatLockLaysOutOnceWhenItEnds) {
+  Editor e;
+  e.Para(u"one").Para(u"two").Ready();
+  const std::string before = e.Ltf();
+  e.Caret(0, 4);
+  e.Key(vkReturn);
+  e.Type(u"x");
+  e.Caret(1, 2);
+  e.E.DeleteKey(false);
+  e.E.SetReformatLock(true);
+  e.E.SetReformatLock(true);
+  for (int k = 0; k < 3; ++k) ASSERT_TRUE(e.E.Undo());
+  EXPECT_EQ(e.E.LTData().DrawItems.Count(), 0) << "nothing is laid out while locked";
+  EXPECT_EQ(e.Ltf(), before);
+  e.E.SetReformatLock(false);
+  EXPECT_EQ(e.E.LTData().DrawItems.Count(), 0) << "the locks are counted";
+  e.E.SetReformatLock(false);
+  EXPECT_GT(e.E.LTData().DrawItems.Count(), 0);
+  e.ExpectLaidOutWhole();
+  EXPECT_EQ(e.Where(), P(0, 4)) << "the caret goes where the last undone step began";
+}
+
+TEST(LTEditOps, ACompositeRecordTakesBackItsNestedGroupAndRedoesIt) {
+  Editor e;
+  e.Para(u"abc").Ready();
+  TLTEditLTData& d = e.E.EditData();
+  auto composite = std::make_unique<TLTCompositeUndo>(0);
+  composite->List.AppendGroup(ltukInsertion, 0, 1, {});
+  {
+    TLTEditLTData::TRecordInto into(d, composite->List);
+    d.InsertChars(0, 2, std::string("X\0Y\0", 4));  // wide text: UTF-16 units
+    d.SetTag(0, TLTTag::FromInt(5));
+  }
+  ASSERT_EQ(composite->List.Last()->Records.size(), 2u);
+  e.E.BeginUndoGroup(ltukItemChange);
+  d.Record(std::move(composite));
+  EXPECT_EQ(e.Text(), "aXYbc");
+  ASSERT_TRUE(e.E.Undo());
+  EXPECT_EQ(e.Text(), "abc");
+  EXPECT_TRUE(d.GetItem(0).Tag.IsEmpty());
+  ASSERT_TRUE(e.E.Redo());
+  EXPECT_EQ(e.Text(), "aXYbc");
+  EXPECT_EQ(d.GetItem(0).Tag.Int(), 5);
+  ASSERT_TRUE(e.E.Undo());
+  EXPECT_EQ(e.Text(), "abc");
+}
+
 // ---- A long walk -----------------------------------------------------------------------------------
 
 /// Random edits; after each, Undo must give back the stored document as it
@@ -900,7 +1057,7 @@ TEST_P(LTEditWalk, EveryRandomEditIsUndoneAndRedoneToTheByte) {
     }
     const std::string before = e.Ltf();
     const int groups = e.E.EditData().UndoList().Count();
-    switch (pick(12)) {
+    switch (pick(14)) {
       case 0: e.Type(words[pick(6)]); break;
       case 1: e.Key(vkBack); break;
       case 2: e.Key(vkDelete); break;
@@ -924,6 +1081,17 @@ TEST_P(LTEditWalk, EveryRandomEditIsUndoneAndRedoneToTheByte) {
       }
       case 9: e.E.DeleteSelection(); break;
       case 10: e.E.InsertText(u"one\r\ntwo\tthree"); break;
+      case 11:
+      case 12:
+        for (int k = 0; k < e.Items(); ++k)
+          if (dynamic_cast<TLTGraphicItemInfo*>(&e.E.LTData().GetItem(k))) {
+            if (pick(2))
+              e.E.ResizeItem(k, 1 + pick(60), 1 + pick(30));
+            else
+              e.E.SetItemExtraStrPropertyEd(k, ltespHint, pick(2) ? u"hint" : u"");
+            break;
+          }
+        break;
       default: e.Key(pick(2) ? vkBack : vkDelete, {ssCtrl}); break;
     }
     const std::string after = e.Ltf();

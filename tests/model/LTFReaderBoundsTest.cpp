@@ -337,6 +337,7 @@ class TTestControl : public TLTControl {
   int Width() const override { return 120; }
   int Height() const override { return 30; }
   void SetWidth(int) override {}
+  void SetSize(int, int) override {}
   bool Visible() const override { return visible_; }
   void SetVisible(bool v) override { visible_ = v; }
   bool CanFocus() const override { return true; }

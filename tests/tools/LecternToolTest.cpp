@@ -355,9 +355,17 @@ TEST_F(ToolTest, AnEditScriptEditsInsertsStylesUndoesAndChecks) {
   ASSERT_EQ(Run({"dump", Path("out.ltf")}), 0);
   EXPECT_NE(Out.str().find("0 text style=1 para=1 flags=W tag=- text=\"one\""), std::string::npos) << Out.str();
 
+  // A picture resized as a handle would: the frame less the spacing.
+  ASSERT_EQ(Run({"convert", Path("more.txt"), Path("pic.png"), "--width", "60"}), 0) << Err.str();
+  Write("s.txt", "caret 0 1\ninsert-picture " + Path("pic.png") + "\nresize 0 32 22\n");
+  ASSERT_EQ(Run({"edit", Path("in.txt"), "--script", Path("s.txt"), Path("pic.ltf")}), 0) << Err.str();
+  const std::string ltf = Read("pic.ltf");
+  EXPECT_NE(ltf.find("width=30\r\nheight=20"), std::string::npos) << ltf;
+
   // What cannot be done stops the script, and nothing is written.
   for (const char* bad : {"text-style 99\n", "para-style \"Nowhere\"\n", "insert-file /nowhere/at/all.txt\n",
-                          "insert-picture " __FILE__ "\n", "expect-text two\n", "expect-modified yes\n"}) {
+                          "insert-picture " __FILE__ "\n", "expect-text two\n", "expect-modified yes\n",
+                          "resize 0 5 5\n", "resize 7 5 5\n"}) {
     Write("s.txt", bad);
     EXPECT_EQ(Run({"edit", Path("in.txt"), "--script", Path("s.txt"), Path("bad.ltf")}), 1) << bad;
     EXPECT_NE(Err.str().find(Path("s.txt") + ":1: "), std::string::npos) << Err.str();
@@ -369,7 +377,7 @@ TEST_F(ToolTest, AMalformedScriptLineIsAUsageErrorAndNothingRuns) {
   Write("in.txt", "one\n");
   for (const char* bad : {"key ctrl+Nowhere\n", "click 1\n", "ctrl+click 1 2\n", "print now\n", "type\tx\n",
                           "type \\q\n", "caret a b\n", "frobnicate\n", "undo twice\n", "readonly maybe\n",
-                          "text-style\n", "insert-file\n", "expect-modified\n"}) {
+                          "text-style\n", "insert-file\n", "expect-modified\n", "resize 0 5\n"}) {
     Write("s.txt", std::string("print\n") + bad);
     EXPECT_EQ(Run({"edit", Path("in.txt"), "--script", Path("s.txt"), Path("out.txt")}), 2) << bad;
     EXPECT_TRUE(Out.str().empty()) << "the first line did not run: " << bad;

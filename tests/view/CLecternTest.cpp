@@ -609,6 +609,10 @@ class TFakeControl : public TLTControl {
   void SetVisible(bool v) override { visible_ = v; }
   bool CanFocus() const override { return true; }
   void SetWidth(int w) override { w_ = w; }
+  void SetSize(int w, int h) override {
+    w_ = w;
+    h_ = h;
+  }
 
  private:
   int w_, h_;

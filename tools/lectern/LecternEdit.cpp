@@ -190,6 +190,7 @@ std::optional<TScriptLine> ParseLine(const std::string& raw, int number, TScript
   if (cmd.Keys.Empty()) {
     if ((name == "caret" || name == "expect-caret") && numbers(2)) return cmd;
     if (name == "select" && numbers(4)) return cmd;
+    if (name == "resize" && numbers(3)) return cmd;
     if (name == "print" && args.empty()) return cmd;
     const bool plain = name == "delete" || name == "undo" || name == "redo" || name == "insert-rule" ||
                        name == "insert-tab";
@@ -270,6 +271,16 @@ class TScriptPlayer {
         e_.SetSelectionBounds(n[0], n[1], n[0], n[1]);
       else
         e_.SetSelectionBounds(n[0], n[1], n[2], n[3]);
+    } else if (cmd.Name == "resize") {
+      if (n[0] < 0 || n[0] >= e_.LTData().ItemCount() || n[1] < 1 || n[2] < 1) {
+        error = {cmd.Number, "resize takes an item of the document and a width and height of at least 1"};
+        return false;
+      }
+      if (!e_.ResizeItem(n[0], n[1], n[2]) && !e_.ReadOnly() &&
+          !dynamic_cast<const TLTRectItemInfo*>(&e_.LTData().GetItem(n[0]))) {
+        error = {cmd.Number, "item " + IntToStr(n[0]) + " is not a picture or a control"};
+        return false;
+      }
     } else if (cmd.Name == "print") {
       out_ << Where() << '\n';
     } else if (cmd.Name == "delete") {
