@@ -23,9 +23,13 @@ TLTStyle& SheetOf(TCustomLTData& data) {
 
 }  // namespace
 
-TTerrabook::TTerrabook(std::string programDir, TCustomLTData& document)
-    : dir_(std::move(programDir)), document_(document), merge_(SheetOf(document), &table_) {
-  if (!dir_.empty() && dir_.back() != '/') dir_ += '/';
+TTerrabookFiles TTerrabookFiles::In(std::string dir) {
+  if (!dir.empty() && dir.back() != '/') dir += '/';
+  return {dir + "terrabook.ltf", dir + "Terra.db"};
+}
+
+TTerrabook::TTerrabook(TTerrabookFiles files, TCustomLTData& document)
+    : files_(std::move(files)), document_(document), merge_(SheetOf(document), &table_) {
   // The template carries its styles and properties, as the editor saves it.
   if (TLTDocumentContext* context = document_.GetContext()) context->LTFOptions = LTEditorLTFOptions;
 }

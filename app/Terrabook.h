@@ -16,17 +16,28 @@ namespace lectern {
 /// The first entry of the view list: the template with its field codes.
 inline constexpr char16_t kFieldCodesEntry[] = u"(Field Codes";
 
+/// Where the window's two files are.
+struct TTerrabookFiles {
+  std::string Template;  // loaded at start, saved on request
+  std::string Table;     // the country table, read only
+  /// "terrabook.ltf" and "Terra.db" in dir (the program's folder when it
+  /// runs from where it was built).
+  static TTerrabookFiles In(std::string dir);
+};
+
 class TTerrabook {
  public:
-  /// programDir: the folder of the executable, where "terrabook.ltf" and
-  /// "Terra.db" are. document: the editor's container (its context holds
-  /// the style sheet the merge uses).
-  TTerrabook(std::string programDir, TCustomLTData& document);
+  /// document: the editor's container (its context holds the style sheet
+  /// the merge uses).
+  TTerrabook(TTerrabookFiles files, TCustomLTData& document);
+  /// The two files in programDir.
+  TTerrabook(std::string programDir, TCustomLTData& document)
+      : TTerrabook(TTerrabookFiles::In(std::move(programDir)), document) {}
   TTerrabook(const TTerrabook&) = delete;
   TTerrabook& operator=(const TTerrabook&) = delete;
 
-  std::string TemplatePath() const { return dir_ + "terrabook.ltf"; }
-  std::string TablePath() const { return dir_ + "Terra.db"; }
+  const std::string& TemplatePath() const { return files_.Template; }
+  const std::string& TablePath() const { return files_.Table; }
 
   /// Loads the template when it exists and opens the table; returns what
   /// went wrong, one message each (the window shows them and stays open).
@@ -57,7 +68,7 @@ class TTerrabook {
   TLTDataTable& Table() { return table_; }
 
  private:
-  std::string dir_;
+  TTerrabookFiles files_;
   TCustomLTData& document_;
   TLTSQLiteTable table_;
   TLTReportMerge merge_;

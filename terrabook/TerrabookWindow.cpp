@@ -27,7 +27,7 @@ QString ToQ(const TLTString& s) { return QString::fromUtf16(s.data(), static_cas
 
 }  // namespace
 
-TTerrabookWindow::TTerrabookWindow(const std::string& programDir, QWidget* parent) : QMainWindow(parent) {
+TTerrabookWindow::TTerrabookWindow(TTerrabookFiles files, QWidget* parent) : QMainWindow(parent) {
   setWindowTitle("Terrabook");
   RegisterTableItemKind();
 
@@ -65,7 +65,7 @@ TTerrabookWindow::TTerrabookWindow(const std::string& programDir, QWidget* paren
   editor_->OnJump = [this](TCustomLectern&, int id) { OpenJump(id); };
   editor_->OnCaretMove = [this](TCustomLecternEdit&) { UpdateStatus(); };
   editor_->OnChange = [this](TCustomLecternEdit&) { app_->Modified = true; };
-  app_ = std::make_unique<TTerrabook>(programDir, editor_->LTData());
+  app_ = std::make_unique<TTerrabook>(std::move(files), editor_->LTData());
 
   connect(viewList_, qOverload<int>(&QComboBox::activated), this, [this](int index) { ChooseView(index); });
   connect(gridBox_, &QCheckBox::toggled, this, [this](bool on) {

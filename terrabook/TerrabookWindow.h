@@ -22,7 +22,9 @@ class TLecternEdit;
 class TTerrabookWindow : public QMainWindow {
  public:
   /// programDir: where "terrabook.ltf" and "Terra.db" are.
-  explicit TTerrabookWindow(const std::string& programDir, QWidget* parent = nullptr);
+  explicit TTerrabookWindow(const std::string& programDir, QWidget* parent = nullptr)
+      : TTerrabookWindow(TTerrabookFiles::In(programDir), parent) {}
+  explicit TTerrabookWindow(TTerrabookFiles files, QWidget* parent = nullptr);
   ~TTerrabookWindow() override;
 
   /// Loads the files and fills the view list; problems are shown once the
