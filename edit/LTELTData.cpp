@@ -192,6 +192,27 @@ void TLTEditLTData::SetTag(int itemNo, TLTTag tag) {
   Record(std::move(record));
 }
 
+TCustomLTItemInfo* TLTEditLTData::SubDocItem(int itemNo, const std::vector<int>& path) {
+  if (itemNo < 0 || itemNo >= ItemCount() || path.size() % 2 != 0) return nullptr;
+  TCustomLTItemInfo* item = &GetItem(itemNo);
+  for (size_t k = 0; k < path.size(); k += 2) {
+    std::unique_ptr<TLTSubDocCursor> cursor;
+    TCustomLTData* doc = item->GetSubDocument(cursor, ltsdFirst);
+    for (int n = 0; doc && n < path[k]; ++n) doc = item->GetSubDocument(cursor, ltsdNext);
+    if (!doc || path[k + 1] < 0 || path[k + 1] >= doc->ItemCount()) return nullptr;
+    item = &doc->GetItem(path[k + 1]);
+  }
+  return item;
+}
+
+void TLTEditLTData::SetSubDocTag(int itemNo, const std::vector<int>& path, TLTTag tag) {
+  TCustomLTItemInfo* item = SubDocItem(itemNo, path);
+  if (!item) throw std::runtime_error(kUndoError);
+  auto record = std::make_unique<TLTUndoSubDocTagInfo>(itemNo, path, std::move(item->Tag));
+  item->Tag = std::move(tag);
+  Record(std::move(record));
+}
+
 void TLTEditLTData::SetAssociatedTextStyle(int itemNo, int32_t styleNo) {
   TCustomLTItemInfo& item = GetItem(itemNo);
   const int32_t old = item.GetAssociatedTextStyleNo();

@@ -48,6 +48,11 @@ class TLTEditLTData : public TLecternLTData {
   void SetStyleNo(int itemNo, int32_t styleNo, bool wide);
   void ChangeText(int itemNo, TLTRawByteString raw);
   void SetTag(int itemNo, TLTTag tag);
+  /// The tag of an item inside item itemNo's sub-documents (see
+  /// TLTUndoSubDocTagInfo for the path).
+  void SetSubDocTag(int itemNo, const std::vector<int>& path, TLTTag tag);
+  /// The item a path leads to, or null.
+  TCustomLTItemInfo* SubDocItem(int itemNo, const std::vector<int>& path);
   void SetAssociatedTextStyle(int itemNo, int32_t styleNo);
   void AddCheckpoint(int itemNo, std::unique_ptr<TLTCPInfo> cp);
   void DeleteCheckpoint(int itemNo);

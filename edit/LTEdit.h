@@ -15,6 +15,7 @@
 #include "view/CLectern.h"
 
 #include <functional>
+#include <optional>
 #include <vector>
 
 namespace lectern {
@@ -173,6 +174,21 @@ class TCustomLecternEdit : public TCustomLectern {
   /// read-only, has no style sheet, the caret is in a table cell, or
   /// OnChanging says no.
   bool BeforeChange();
+  /// Cut: the selection goes to the clipboard and out of the document.
+  bool CutCommand() override;
+  /// Paste: a document fragment in the native format, else plain text,
+  /// at the caret (over the selection) as one step.
+  bool PasteCommand() override;
+  /// Whether the clipboard holds something Paste takes.
+  bool CanPaste();
+  /// Whether a change could be made now, asking no one and without a beep
+  /// (for enabling commands).
+  bool CanChange() const;
+  /// A change the editor cannot make, or may not: a beep (OnRefused).
+  void Refuse();
+  /// A counter: while on, BeforeChange does not ask OnChanging again, for
+  /// a command of several operations that asked once before the first.
+  void SetChangeApproved(bool on) { changeApproved_ += on ? 1 : (changeApproved_ > 0 ? -1 : 0); }
   /// Sets Modified, raises OnChange; every change but Undo and Redo clears
   /// the redo list.
   void MarkChanged(bool clearRedo);
@@ -212,6 +228,12 @@ class TCustomLecternEdit : public TCustomLectern {
   void ApplyParaStyle(int paraNo);
   void ApplyParaStyleConversion(int userData);
   void SetItemTagUndoable(int itemNo, TLTTag tag);
+  /// Gives items first..last, and the items of their sub-documents (the
+  /// cells of a table), the tags change returns for their tags (nothing:
+  /// the tag stays); one undo step of kind ltukTagChange with the caption.
+  /// False (with a beep) when the document cannot change or no tag does.
+  bool RetagItems(int first, int last, const std::function<std::optional<TLTTag>(const TLTTag&)>& change,
+                  const TLTString& caption = {});
   /// A page break before the caret's paragraph, or none.
   void SetPageBreak(bool on);
   void RemoveCurrentPageBreak();
@@ -239,7 +261,7 @@ class TCustomLecternEdit : public TCustomLectern {
   int UndoLimit() const;
   /// Takes effect with the next group (groups beyond it are freed then).
   void SetUndoLimit(int limit);
-  void BeginUndoGroup(TLTUndoKind kind);
+  void BeginUndoGroup(TLTUndoKind kind, const TLTString& caption = {});
   /// A counter: while on, operations join the group last begun.
   void SetUndoGroupMode(bool on);
   /// A counter: while on, Undo and Redo leave the document unformatted
@@ -293,8 +315,6 @@ class TCustomLecternEdit : public TCustomLectern {
   bool LinksActive() const override { return readOnly_ || ctrlJumpMode_; }
   void Formatted() override;
   void Cleared() override;
-  /// A change the editor cannot make yet, or may not: a beep.
-  void Refuse();
 
  private:
   // ---- The caret (LTEditCaret.cpp) ----
@@ -413,6 +433,7 @@ class TCustomLecternEdit : public TCustomLectern {
   int editFirstDraw_ = 0;
   int editLastDraw_ = -1;
   bool editFull_ = true;
+  int changeApproved_ = 0;
   /// Where the caret goes when the reformat lock ends (-1: nothing pending).
   std::pair<int, int> pendingCaret_{-1, -1};
   void Unformat();

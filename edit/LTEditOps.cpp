@@ -12,6 +12,7 @@
 
 #include "edit/LTEdit.h"
 #include "edit/LTEditFlag.h"
+#include "interchange/LTFormats.h"
 #include "platform/LTCodePage.h"
 #include "platform/LTStream.h"
 #include "platform/LTSysUtils.h"
@@ -52,10 +53,10 @@ class TCustomLecternEdit::TActionScope {
   TCustomLecternEdit& e_;
 };
 
-void TCustomLecternEdit::BeginUndoGroup(TLTUndoKind kind) {
+void TCustomLecternEdit::BeginUndoGroup(TLTUndoKind kind, const TLTString& caption) {
   TLTEditLTData& d = EditData();
   d.Target = d.UndoList().BeginGroup(kind, caretDrawItem_ >= 0 ? CurrentItemNo() : -1,
-                                     caretDrawItem_ >= 0 ? CurrentItemOffset() : -1)
+                                     caretDrawItem_ >= 0 ? CurrentItemOffset() : -1, caption)
                  ? TLTUndoTarget::Undo
                  : TLTUndoTarget::None;
 }
@@ -108,14 +109,52 @@ void TCustomLecternEdit::ClearUndo() {
 // ---- Changing: permission, layout, the Modified flag -------------------------------------------
 
 bool TCustomLecternEdit::BeforeChange() {
-  bool can = !readOnly_ && Style() && &CaretContainer() == &LTData();
-  if (can && OnChanging) OnChanging(RootEditor(), can);
+  bool can = CanChange();
+  if (can && OnChanging && changeApproved_ == 0) OnChanging(RootEditor(), can);
   if (!can) {
     Refuse();
     return false;
   }
   EnsureNotEmpty();
   return CurrentItemNo() >= 0;
+}
+
+bool TCustomLecternEdit::CutCommand() {
+  if (!HasSelection() || !CanChange()) {
+    Refuse();
+    return false;
+  }
+  if (!CopyDefault()) return false;
+  DeleteSelection();
+  return true;
+}
+
+bool TCustomLecternEdit::CanPaste() {
+  const TLTClipboardData clip = Window().Clipboard();
+  return clip.Has(LTMimeLTF) || clip.Has(LTMimeText);
+}
+
+bool TCustomLecternEdit::PasteCommand() {
+  const TLTClipboardData clip = Window().Clipboard();
+  std::string ltf;
+  if (const std::string* packed = clip.Find(LTMimeLTF); packed && UnpackLTFFlavour(*packed, ltf)) {
+    TLTMemoryStream in(std::move(ltf));
+    return InsertLTFAtCaret(in);
+  }
+  if (const std::string* text = clip.Find(LTMimeText); text && !text->empty()) {
+    if (!CanChange()) {
+      Refuse();
+      return false;
+    }
+    InsertText(Utf8ToUtf16(*text));
+    return true;
+  }
+  Refuse();
+  return false;
+}
+
+bool TCustomLecternEdit::CanChange() const {
+  return !readOnly_ && Style() && &CaretContainer() == &LTData();
 }
 
 void TCustomLecternEdit::MarkChanged(bool clearRedo) {
@@ -1725,6 +1764,71 @@ void TCustomLecternEdit::SetItemTagUndoable(int itemNo, TLTTag tag) {
   }
   MarkChanged(true);
   Window().InvalidateAll();
+}
+
+namespace {
+
+/// Calls f(path, item) for every item inside item's sub-documents, depth
+/// first, with the path that leads to it.
+void ForEachSubDocItem(TCustomLTItemInfo& item, std::vector<int>& path,
+                       const std::function<void(const std::vector<int>&, TCustomLTItemInfo&)>& f) {
+  std::unique_ptr<TLTSubDocCursor> cursor;
+  int n = 0;
+  for (TCustomLTData* doc = item.GetSubDocument(cursor, ltsdFirst); doc;
+       doc = item.GetSubDocument(cursor, ltsdNext), ++n) {
+    for (int i = 0; i < doc->ItemCount(); ++i) {
+      path.push_back(n);
+      path.push_back(i);
+      f(path, doc->GetItem(i));
+      ForEachSubDocItem(doc->GetItem(i), path, f);
+      path.resize(path.size() - 2);
+    }
+  }
+}
+
+}  // namespace
+
+bool TCustomLecternEdit::RetagItems(int first, int last,
+                                    const std::function<std::optional<TLTTag>(const TLTTag&)>& change,
+                                    const TLTString& caption) {
+  TLTEditLTData& d = EditData();
+  first = std::max(first, 0);
+  last = std::min(last, d.ItemCount() - 1);
+  // What changes is known before anything does: a range without a tag to
+  // change is refused like any other action that cannot be done.
+  struct TChange {
+    int ItemNo;
+    std::vector<int> Path;
+    TLTTag Tag;
+  };
+  std::vector<TChange> changes;
+  std::vector<int> path;
+  for (int i = first; i <= last; ++i) {
+    TCustomLTItemInfo& item = d.GetItem(i);
+    if (std::optional<TLTTag> t = change(item.Tag); t && !(*t == item.Tag)) changes.push_back({i, {}, std::move(*t)});
+    ForEachSubDocItem(item, path, [&](const std::vector<int>& p, TCustomLTItemInfo& inner) {
+      if (std::optional<TLTTag> t = change(inner.Tag); t && !(*t == inner.Tag)) changes.push_back({i, p, std::move(*t)});
+    });
+  }
+  if (changes.empty()) {
+    Refuse();
+    return false;
+  }
+  if (!BeforeChange()) return false;
+  {
+    BeginUndoGroup(ltukTagChange, caption);
+    SetUndoGroupMode(true);
+    for (TChange& c : changes) {
+      if (c.Path.empty())
+        d.SetTag(c.ItemNo, std::move(c.Tag));
+      else
+        d.SetSubDocTag(c.ItemNo, c.Path, std::move(c.Tag));
+    }
+    SetUndoGroupMode(false);
+  }
+  MarkChanged(true);
+  Window().InvalidateAll();
+  return true;
 }
 
 void TCustomLecternEdit::SetPageBreak(bool on) {

@@ -69,6 +69,8 @@ void TLTUndoStyleNoInfo::Undo(TLTEditLTData& data) { data.SetStyleNo(ItemNo, Sty
 
 void TLTUndoTagInfo::Undo(TLTEditLTData& data) { data.SetTag(ItemNo, Tag); }
 
+void TLTUndoSubDocTagInfo::Undo(TLTEditLTData& data) { data.SetSubDocTag(ItemNo, Path, Tag); }
+
 void TLTUndoAssociatedTextStyleNoInfo::Undo(TLTEditLTData& data) { data.SetAssociatedTextStyle(ItemNo, StyleNo); }
 
 void TLTUndoAddCPInfo::Undo(TLTEditLTData& data) { data.DeleteCheckpoint(ItemNo); }

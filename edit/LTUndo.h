@@ -192,6 +192,19 @@ class TLTUndoTagInfo : public TLTUndoItemNoInfo {
   TLTTag Tag;
 };
 
+/// The tag of an item inside a sub-document (a table cell's item) changed.
+/// Path leads from item ItemNo down: the number of a sub-document in the
+/// order the item lists them, then an item in it, and so on.
+class TLTUndoSubDocTagInfo : public TLTUndoItemNoInfo {
+ public:
+  TLTUndoSubDocTagInfo(int itemNo, std::vector<int> path, TLTTag tag)
+      : TLTUndoItemNoInfo(itemNo), Path(std::move(path)), Tag(std::move(tag)) {}
+  void Undo(TLTEditLTData& data) override;
+  bool RequiresFormat() const override { return false; }
+  std::vector<int> Path;
+  TLTTag Tag;
+};
+
 /// The text style a non-text item goes with (a tab's) changed.
 class TLTUndoAssociatedTextStyleNoInfo : public TLTUndoItemNoInfo {
  public:

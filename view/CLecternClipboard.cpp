@@ -71,6 +71,8 @@ bool TCustomLectern::SelectionFlavours(TLTClipboardData& clip, std::optional<TLT
     TLTFormatReport report;
     if (!f->Write(c, &range, s, {}, report)) continue;
     std::string bytes = s.TakeData();
+    // Programs on this platform end lines of pasted text with LF alone.
+    if (f->MimeType == LTMimeText) std::erase(bytes, '\r');
     clip.Set(f->MimeType, f->Pack ? f->Pack(bytes) : std::move(bytes));
   }
   return true;

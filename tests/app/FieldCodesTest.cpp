@@ -1,0 +1,160 @@
+// The field code commands on an editor: inserting codes at the caret, over
+// a selection, inside and beside field runs; Clear Codes on items and
+// table cells as one step; refusals that beep once and record nothing; the
+// field the status line names.
+
+#include "app/FieldCodes.h"
+#include "platform/LTSysUtils.h"
+#include "table/LTTable.h"
+#include "tests/edit/LTEditFixture.h"
+
+#include <gtest/gtest.h>
+
+namespace lectern {
+namespace {
+
+using namespace lectern::testing;
+
+struct Template : TEditorFixture<Template> {
+  int Asked = 0;
+  Template() {
+    Style.TextStyles().Add();  // 1: some other style to keep
+    TLTOptions options = E.Options();
+    E.SetOptions(options.Include(ltoTagsArePChars));
+    E.OnChanging = [this](TCustomLecternEdit&, bool&) { ++Asked; };
+  }
+  static TLTTag Tag(const char16_t* s) { return TLTTag::FromString(s); }
+  std::string Tags() {
+    std::string out;
+    for (int i = 0; i < E.LTData().ItemCount(); ++i) {
+      const TCustomLTItemInfo& it = E.LTData().GetItem(i);
+      out += Utf16ToUtf8(it.IsText() ? E.LTData().GetItemTextW(i) : TLTString(u"#"));
+      if (const TLTString* t = it.Tag.String()) out += "[" + Utf16ToUtf8(*t) + "]";
+      out += "/";
+    }
+    return out;
+  }
+  int Groups() { return E.EditData().UndoList().Count(); }
+  int CodeStyle() { return FindOrAddCodeStyle(ltcsFieldCode, Style); }
+};
+
+TEST(FieldCodes, EachFieldGoesInAtTheCaretAsOneStepInTheCodeStyle) {
+  Template t;
+  t.Para(u"Capital city").Ready();
+  t.E.SetCaretAt(0, 5);
+  t.E.SetCurrentTextStyle(1);
+  const int styles = t.Style.TextStyles().Count();
+  ASSERT_TRUE(InsertFieldCode(t.E, u"Capital"));
+  EXPECT_EQ(t.Tags(), "Capi/Capital[Capital|]/tal city/");
+  EXPECT_EQ(t.E.LTData().GetItem(1).StyleNo, t.CodeStyle());
+  EXPECT_EQ(t.E.CurrentTextStyle(), 1) << "the style before the command stays current";
+  EXPECT_EQ(t.E.UndoName(), u"Insert Capital");
+  EXPECT_EQ(t.Groups(), 1);
+  EXPECT_EQ(t.Asked, 1) << "the application is asked once";
+  const int withCode = t.Style.TextStyles().Count();
+  EXPECT_EQ(withCode, styles + 1);
+  // The other five, one after the other at the end: one style for all.
+  t.E.SetCaretAt(2, 9);
+  for (const char16_t* name : {u"Country", u"CallingCode", u"Description", u"Cities", u"Demographics"})
+    ASSERT_TRUE(InsertFieldCode(t.E, name)) << Utf16ToUtf8(name);
+  EXPECT_EQ(t.Style.TextStyles().Count(), withCode);
+  EXPECT_EQ(t.Groups(), 6);
+  EXPECT_EQ(Utf16ToUtf8(t.E.LTData().GetPlainText(0)), "CapiCapitaltal cityCountryCallingCodeDescriptionCitiesDemographics");
+  for (int k = 0; k < 6; ++k) t.E.Undo();
+  EXPECT_EQ(t.Tags(), "Capital city/");
+}
+
+TEST(FieldCodes, ACodeReplacesTheSelectionAndLeavesFieldRunsWhole) {
+  Template t;
+  t.Para(u"The capital is ").More(u"Vie").More(u"nna", 1);
+  t.E.LTData().SetItemTag(1, Template::Tag(u"Capital|"));
+  t.E.LTData().SetItemTag(2, Template::Tag(u"Capital|"));
+  t.More(u" and ").Para(u"Country");
+  t.E.LTData().SetItemTag(4, Template::Tag(u"Country|"));
+  t.Ready();
+  // Inside a merged value: the code goes after the whole run, a space
+  // apart from it, or the next merge would take both for one field.
+  t.E.SetCaretAt(1, 2);
+  ASSERT_TRUE(InsertFieldCode(t.E, u"Capital"));
+  EXPECT_EQ(t.Tags(), "The capital is /Vie[Capital|]/nna[Capital|]/ /Capital[Capital|]/ and /Country[Country|]/");
+  EXPECT_EQ(t.Groups(), 1);
+  t.E.Undo();
+  // Beside a run of another field nothing comes between.
+  t.E.SetCaretAt(4, 1);
+  ASSERT_TRUE(InsertFieldCode(t.E, u"Capital"));
+  EXPECT_EQ(t.Tags(), "The capital is /Vie[Capital|]/nna[Capital|]/ and /Capital[Capital|]/Country[Country|]/");
+  t.E.Undo();
+  // Before a run of the same field the space goes after the code.
+  t.E.SetCaretAt(4, 1);
+  ASSERT_TRUE(InsertFieldCode(t.E, u"Country"));
+  EXPECT_EQ(t.Tags(), "The capital is /Vie[Capital|]/nna[Capital|]/ and /Country[Country|]/ /Country[Country|]/");
+  t.E.Undo();
+  // A selection is replaced, in the same step.
+  t.E.SetSelectionBounds(0, 5, 0, 12);
+  ASSERT_TRUE(InsertFieldCode(t.E, u"Cities"));
+  EXPECT_EQ(Utf16ToUtf8(t.E.LTData().GetPlainText(0)), "The Cities is Vienna and \r\nCountry");
+  EXPECT_EQ(t.Groups(), 1);
+  t.E.Undo();
+  EXPECT_EQ(Utf16ToUtf8(t.E.LTData().GetPlainText(0)), "The capital is Vienna and \r\nCountry");
+}
+
+TEST(FieldCodes, ClearCodesStripsFieldTagsInItemsAndCellsAsOneStep) {
+  Template t;
+  t.Para(u"Country").More(u"link").More(u"plain");
+  t.E.LTData().SetItemTag(0, Template::Tag(u"Country|"));
+  t.E.LTData().SetItemTag(1, Template::Tag(u"Description|https://example.org"));
+  auto table = std::make_unique<TLTTableItemInfo>(1, 2);
+  table->Cells(0, 1)->Clear();
+  table->Cells(0, 1)->AddTextW(u"Oslo", 0, 0, Template::Tag(u"Capital|"));
+  table->Tag = Template::Tag(u"Cities|");
+  t.Add(std::move(table)).Para(u"after").Ready();
+  const int cellItem = 0;
+  auto& cell = *static_cast<TLTTableItemInfo&>(t.E.LTData().GetItem(3)).Cells(0, 1);
+  EXPECT_EQ(FieldAt(cell, cellItem), u"Capital");
+  EXPECT_EQ(FieldAt(*static_cast<TLTTableItemInfo&>(t.E.LTData().GetItem(3)).Cells(0, 0), 0), u"Cities")
+      << "an item without a field of its own is in the table's";
+  EXPECT_EQ(FieldAt(t.E.LTData(), 2), u"");
+
+  // The caret alone: that one item.
+  t.E.SetCaretAt(0, 3);
+  ASSERT_TRUE(ClearCodes(t.E));
+  EXPECT_EQ(t.Tags(), "Country/link[Description|https://example.org]/plain/#[Cities|]/after/");
+  t.E.Undo();
+  // A selection from the end of one item to the start of another leaves
+  // both out; the rest, cells included, is cleared in one step.
+  t.Asked = 0;
+  t.E.SetSelectionBounds(0, 8, 4, 1);
+  ASSERT_TRUE(HasCodesToClear(t.E));
+  ASSERT_TRUE(ClearCodes(t.E));
+  EXPECT_EQ(t.Tags(), "Country[Country|]/link[https://example.org]/plain/#/after/");
+  EXPECT_EQ(cell.GetItem(0).Tag.String(), nullptr);
+  EXPECT_EQ(t.Asked, 1);
+  EXPECT_EQ(t.E.UndoName(), u"Clear Codes");
+  t.E.Undo();
+  EXPECT_EQ(t.Tags(), "Country[Country|]/link[Description|https://example.org]/plain/#[Cities|]/after/");
+  EXPECT_EQ(*cell.GetItem(0).Tag.String(), u"Capital|");
+  t.E.Redo();
+  EXPECT_EQ(cell.GetItem(0).Tag.String(), nullptr);
+}
+
+TEST(FieldCodes, CommandsThatCannotRunBeepOnceAndRecordNothing) {
+  Template t;
+  t.Para(u"plain text").Para(u"Capital");
+  t.E.LTData().SetItemTag(1, Template::Tag(u"Capital|"));
+  t.Ready();
+  t.E.SetSelectionBounds(0, 1, 0, 6);
+  EXPECT_FALSE(HasCodesToClear(t.E));
+  EXPECT_FALSE(ClearCodes(t.E));
+  EXPECT_EQ(t.Refusals, 1);
+  t.E.SetReadOnly(true);
+  t.E.SetSelectionBounds(1, 1, 1, 3);
+  EXPECT_FALSE(ClearCodes(t.E));
+  EXPECT_FALSE(InsertFieldCode(t.E, u"Country"));
+  EXPECT_EQ(t.Refusals, 3);
+  EXPECT_EQ(t.Groups(), 0);
+  EXPECT_FALSE(t.E.Modified);
+  EXPECT_EQ(t.Tags(), "plain text/Capital[Capital|]/");
+}
+
+}  // namespace
+}  // namespace lectern
