@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <sstream>
 
 namespace lectern {
@@ -89,6 +90,20 @@ TEST_F(MergeToolTest, AllRecordsGetSafeNamesAndOneFailureDoesNotStopTheRest) {
   std::sort(names.begin(), names.end());
   EXPECT_EQ(names, (std::vector<std::string>{"Chad-4.txt", "Chad.txt", "Trinidad_Tobago.txt"}));
   EXPECT_NE(Err.str().find("record 3 (.Chad)"), std::string::npos);
+}
+
+TEST_F(MergeToolTest, ATemplateEditedByScriptMergesItsNewFieldsAndNotItsClearedOnes) {
+  std::ofstream(Dir / "s.txt") << "caret 0 10\n"
+                                  "insert-field Country\n"
+                                  "select 4 1 4 6\n"
+                                  "clear-codes\n"
+                                  "expect-text Country: Country Country\\nNotes\n";
+  ASSERT_EQ(Run({"edit", Dir / "t.ltf", "--script", Dir / "s.txt", Dir / "e.ltf"}), 0) << Err.str();
+  ASSERT_EQ(Run({"merge", Dir / "e.ltf", Dir / "t.db", "--record", "2", Dir / "r.txt"}), 0) << Err.str();
+  EXPECT_EQ(ReadAll(Dir / "r.txt"), "Country: Chad Chad\r\nNotes") << "a new code beside a field keeps apart from it";
+  std::ofstream(Dir / "bad.txt") << "insert-field Population\n";
+  EXPECT_EQ(Run({"edit", Dir / "t.ltf", "--script", Dir / "bad.txt", Dir / "x.ltf"}), 1);
+  EXPECT_NE(Err.str().find("there is no field Population"), std::string::npos) << Err.str();
 }
 
 // The shipped table and template, as the build generates them.

@@ -7,6 +7,7 @@
 // script is read and checked before anything runs, so that a malformed line
 // writes nothing.
 
+#include "app/FieldCodes.h"
 #include "edit/LTEdit.h"
 #include "interchange/LTFormats.h"
 #include "platform/LTGraphic.h"
@@ -191,9 +192,13 @@ std::optional<TScriptLine> ParseLine(const std::string& raw, int number, TScript
     if ((name == "caret" || name == "expect-caret") && numbers(2)) return cmd;
     if (name == "select" && numbers(4)) return cmd;
     if (name == "resize" && numbers(3)) return cmd;
+    if (name == "insert-field" && args.size() == 1) {
+      cmd.Text = Utf8ToUtf16(args[0]);
+      return cmd;
+    }
     if (name == "print" && args.empty()) return cmd;
     const bool plain = name == "delete" || name == "undo" || name == "redo" || name == "insert-rule" ||
-                       name == "insert-tab";
+                       name == "insert-tab" || name == "clear-codes";
     if (plain && args.empty()) return cmd;
     auto choice = [&](const char* yes, const char* no) {
       if (args.size() != 1 || (args[0] != yes && args[0] != no)) return false;
@@ -281,6 +286,19 @@ class TScriptPlayer {
         error = {cmd.Number, "item " + IntToStr(n[0]) + " is not a picture or a control"};
         return false;
       }
+    } else if (cmd.Name == "insert-field") {
+      if (!IsFieldName(cmd.Text)) {
+        error = {cmd.Number, "there is no field " + Utf16ToUtf8(cmd.Text) +
+                                 " (Country, Capital, CallingCode, Description, Cities, Demographics)"};
+        return false;
+      }
+      if (!e_.LTData().TagsArePChars()) {
+        error = {cmd.Number, "the tags of this document are numbers, which cannot name a field"};
+        return false;
+      }
+      InsertFieldCode(e_, cmd.Text);
+    } else if (cmd.Name == "clear-codes") {
+      ClearCodes(e_);
     } else if (cmd.Name == "print") {
       out_ << Where() << '\n';
     } else if (cmd.Name == "delete") {
