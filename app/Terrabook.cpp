@@ -2,6 +2,7 @@
 
 #include "app/Terrabook.h"
 
+#include "app/FieldCodes.h"
 #include "app/LTNormalize.h"
 #include "platform/LTSysUtils.h"
 
@@ -34,21 +35,36 @@ TTerrabook::TTerrabook(TTerrabookFiles files, TCustomLTData& document)
   if (TLTDocumentContext* context = document_.GetContext()) context->LTFOptions = LTEditorLTFOptions;
 }
 
-std::vector<std::string> TTerrabook::Start() {
-  std::vector<std::string> problems;
+std::string TTerrabook::LoadTemplate() {
   document_.Clear();
-  std::error_code ec;
-  if (std::filesystem::exists(TemplatePath(), ec)) {
-    if (!document_.LoadLTF(TemplatePath())) {
-      // What did load is dropped: a half-read template must not be saved
-      // over the file by a later "Yes".
-      document_.Clear();
-      problems.push_back("The template " + TemplatePath() + " could not be read; the editor starts empty.");
-    }
-  }
-  viewNames_.assign(1, kFieldCodesEntry);
+  unreadable_ = false;
   viewIndex_ = 0;
   merge_.CodesView = true;
+  Modified = false;
+  std::error_code ec;
+  if (!std::filesystem::exists(TemplatePath(), ec))
+    return "The template " + TemplatePath() + " was not found; the editor starts empty.";
+  if (document_.LoadLTF(TemplatePath())) return {};
+  // What did load is dropped: a half-read template must not be saved over
+  // the file, which is kept aside before the first save.
+  document_.Clear();
+  unreadable_ = true;
+  const TLTDocumentContext* context = document_.GetContext();
+  const std::string why = context && !context->LTFError.empty() ? " (" + context->LTFError + ")" : std::string();
+  return "The template " + TemplatePath() + " could not be read" + why +
+         "; the editor starts empty. The file is kept as " + TemplatePath() + ".bak before anything is saved over it.";
+}
+
+std::string TTerrabook::OpenTemplate(const std::string& path) {
+  files_.Template = path;
+  return LoadTemplate();
+}
+
+std::vector<std::string> TTerrabook::Start() {
+  std::vector<std::string> problems;
+  if (std::string p = LoadTemplate(); !p.empty()) problems.push_back(std::move(p));
+  viewNames_.assign(1, kFieldCodesEntry);
+  tableProblem_.clear();
   try {
     table_.Close();
     table_.SetFileName(TablePath());
@@ -57,7 +73,9 @@ std::vector<std::string> TTerrabook::Start() {
     for (table_.First(); !table_.Eof(); table_.Next())
       viewNames_.push_back(Utf8ToUtf16(table_.FieldByName("Country").AsString()));
   } catch (const std::exception& e) {
-    problems.push_back(e.what());
+    viewNames_.assign(1, kFieldCodesEntry);
+    tableProblem_ = std::string("The country table could not be opened: ") + e.what();
+    problems.push_back(tableProblem_);
   }
   Modified = false;
   return problems;
@@ -80,14 +98,37 @@ std::vector<std::string> TTerrabook::SwitchView(int index) {
   return merge_.Problems;
 }
 
-bool TTerrabook::SaveTemplate(std::string& error) {
+bool TTerrabook::SaveTemplate(std::string& error, std::string* note) {
+  std::error_code ec;
+  if (unreadable_ && std::filesystem::exists(TemplatePath(), ec)) {
+    const std::string bak = TemplatePath() + ".bak";
+    std::filesystem::copy_file(TemplatePath(), bak, std::filesystem::copy_options::overwrite_existing, ec);
+    if (ec) {
+      error = "The unreadable template could not be kept as " + bak + " (" + ec.message() + "); nothing was saved.";
+      return false;
+    }
+    if (note) *note = "The template that could not be read was kept as " + bak + ".";
+  }
   document_.DeleteUnusedStyles(true, true, true);
   if (!document_.SaveLTF(TemplatePath())) {
     error = "The template could not be saved to " + TemplatePath() + ".";
     return false;
   }
+  unreadable_ = false;
   Modified = false;
   return true;
+}
+
+bool TTerrabook::SaveTemplateAs(const std::string& path, std::string& error, std::string* note) {
+  const TTerrabookFiles keep = files_;
+  const bool keepUnreadable = unreadable_;
+  // Another file: the unreadable one stays as it is.
+  if (path != files_.Template) unreadable_ = false;
+  files_.Template = path;
+  if (SaveTemplate(error, note)) return true;
+  files_ = keep;
+  unreadable_ = keepUnreadable;
+  return false;
 }
 
 TLTString TTerrabook::CaretStatus(const TCustomLTItemInfo* item) {
@@ -98,6 +139,12 @@ TLTString TTerrabook::CaretStatus(const TCustomLTItemInfo* item) {
     const size_t bar = tag->find(u'|');
     if (bar != TLTString::npos) name = tag->substr(0, bar);
   }
+  return name.empty() ? TLTString(u"The caret is not in any field") : u"The caret is in field: " + name;
+}
+
+TLTString TTerrabook::CaretStatus(const TCustomLTData& container, int itemNo) {
+  if (itemNo < 0 || itemNo >= container.ItemCount()) return {};
+  const TLTString name = FieldAt(container, itemNo);
   return name.empty() ? TLTString(u"The caret is not in any field") : u"The caret is in field: " + name;
 }
 

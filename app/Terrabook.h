@@ -39,9 +39,17 @@ class TTerrabook {
   const std::string& TemplatePath() const { return files_.Template; }
   const std::string& TablePath() const { return files_.Table; }
 
-  /// Loads the template when it exists and opens the table; returns what
-  /// went wrong, one message each (the window shows them and stays open).
+  /// Loads the template and opens the table; returns what went wrong, one
+  /// message each (the window shows them and stays open). A missing or
+  /// unreadable template leaves the editor empty; a table that cannot be
+  /// opened leaves only the field codes view (TableProblem says why).
   std::vector<std::string> Start();
+  /// Why the table could not be opened at the last Start (empty: it was).
+  const std::string& TableProblem() const { return tableProblem_; }
+  /// Loads another template in place of the one shown (the field codes
+  /// view is shown then); saving goes to it from now on. Returns the
+  /// problem, empty when it loaded.
+  std::string OpenTemplate(const std::string& path);
   /// "(Field Codes" and one entry per record of the table.
   const std::vector<TLTString>& ViewNames() const { return viewNames_; }
   /// Shows entry index (0 = the field codes); returns the fields that could
@@ -53,11 +61,19 @@ class TTerrabook {
   bool Modified = false;
 
   /// Drops unused styles and writes the template over the old one (through
-  /// a temporary file, so a failed write keeps the old file).
-  bool SaveTemplate(std::string& error);
+  /// a temporary file, so a failed write keeps the old file). A file that
+  /// could not be read when it was opened is first kept as
+  /// "<name>.bak", and note says so. Style numbers change, so the caller
+  /// must clear the editor's undo lists.
+  bool SaveTemplate(std::string& error, std::string* note = nullptr);
+  /// Saves to another file, which becomes the template from then on.
+  bool SaveTemplateAs(const std::string& path, std::string& error, std::string* note = nullptr);
 
   /// The status line for the item the caret is in (null: no item).
   static TLTString CaretStatus(const TCustomLTItemInfo* item);
+  /// The status line for item itemNo of container (-1: no item): the field
+  /// of the item or of the innermost item around it that has one.
+  static TLTString CaretStatus(const TCustomLTData& container, int itemNo);
   /// What a hyperlink's tag points to: the part after the first "|", else
   /// the whole tag.
   static TLTString JumpTarget(const TLTTag& tag);
@@ -73,6 +89,11 @@ class TTerrabook {
   TLTSQLiteTable table_;
   TLTReportMerge merge_;
   std::vector<TLTString> viewNames_;
+  std::string tableProblem_;
+  /// The template file holds something that could not be read: it is kept
+  /// aside before anything is saved over it.
+  bool unreadable_ = false;
+  std::string LoadTemplate();
   int viewIndex_ = 0;
 };
 

@@ -34,7 +34,7 @@ struct TerrabookTest : ::testing::Test {
 
 TEST_F(TerrabookTest, StartFillsTheViewListAndSwitchingMergesTheRecord) {
   MakeFiles();
-  TTerrabook app(Dir.Path.string(), Doc.Data);
+  TTerrabook app(Dir.Path, Doc.Data);
   const auto problems = app.Start();
   EXPECT_TRUE(problems.empty()) << (problems.empty() ? "" : problems[0]);
   EXPECT_EQ(app.ViewNames(), (std::vector<TLTString>{u"(Field Codes", u"Chile", u"Norway"}));
@@ -51,11 +51,13 @@ TEST_F(TerrabookTest, StartFillsTheViewListAndSwitchingMergesTheRecord) {
 }
 
 TEST_F(TerrabookTest, MissingOrBrokenFilesAreReportedAndNeverSavedOver) {
-  TTerrabook app(Dir.Path.string(), Doc.Data);
+  TTerrabook app(Dir.Path, Doc.Data);
   auto problems = app.Start();
-  ASSERT_EQ(problems.size(), 1u);  // the table; a missing template is no problem
-  EXPECT_NE(problems[0].find("Terra.db"), std::string::npos);
-  EXPECT_EQ(app.ViewNames().size(), 1u);
+  ASSERT_EQ(problems.size(), 2u);
+  EXPECT_NE(problems[0].find("was not found"), std::string::npos);
+  EXPECT_NE(problems[1].find("Terra.db"), std::string::npos);
+  EXPECT_EQ(problems[1], app.TableProblem());
+  EXPECT_EQ(app.ViewNames(), std::vector<TLTString>{u"(Field Codes"}) << "the template can still be edited";
 
   std::ofstream(Dir / "terrabook.ltf") << "this is not a template";
   problems = app.Start();
@@ -63,11 +65,46 @@ TEST_F(TerrabookTest, MissingOrBrokenFilesAreReportedAndNeverSavedOver) {
   EXPECT_NE(problems[0].find("could not be read"), std::string::npos);
   EXPECT_EQ(Doc.Data.ItemCount(), 0);
   EXPECT_FALSE(app.Modified);  // closing will not offer to save the empty document
+
+  // The first save keeps the unreadable file aside, the next ones do not
+  // touch the copy.
+  Doc.Data.AddTextW(u"new", 0, 0);
+  std::string error, note;
+  ASSERT_TRUE(app.SaveTemplate(error, &note)) << error;
+  EXPECT_NE(note.find("terrabook.ltf.bak"), std::string::npos);
+  std::ifstream bak(Dir / "terrabook.ltf.bak");
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(bak), {}), "this is not a template");
+  note.clear();
+  ASSERT_TRUE(app.SaveTemplate(error, &note));
+  EXPECT_EQ(note, "");
+  std::ifstream again(Dir / "terrabook.ltf.bak");
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(again), {}), "this is not a template");
+}
+
+TEST_F(TerrabookTest, AnotherTemplateIsOpenedAndSavedWhereTheUserSays) {
+  MakeFiles();
+  TTerrabook app(Dir.Path, Doc.Data);
+  app.Start();
+  app.SwitchView(1);
+  std::string error;
+  ASSERT_TRUE(app.SaveTemplateAs((Dir / "copy.ltf"), error)) << error;
+  EXPECT_EQ(app.TemplatePath(), (Dir / "copy.ltf"));
+  EXPECT_FALSE(app.SaveTemplateAs((Dir / "no/such/folder/x.ltf"), error));
+  EXPECT_EQ(app.TemplatePath(), (Dir / "copy.ltf")) << "a failed Save As keeps the file that is open";
+  // The copy was saved in a country view: its merged value keeps its
+  // field tag and merges again.
+  EXPECT_EQ(app.OpenTemplate((Dir / "terrabook.ltf")), "");
+  EXPECT_EQ(app.ViewIndex(), 0);
+  EXPECT_EQ(app.OpenTemplate((Dir / "copy.ltf")), "");
+  app.SwitchView(2);
+  EXPECT_EQ(Doc.Data.GetPlainText(0), u"Capital: Oslo");
+  EXPECT_NE(app.OpenTemplate((Dir / "missing.ltf")).find("was not found"), std::string::npos);
+  EXPECT_EQ(Doc.Data.ItemCount(), 0);
 }
 
 TEST_F(TerrabookTest, SavingDropsUnusedStylesAndReportsFailure) {
   MakeFiles();
-  TTerrabook app(Dir.Path.string(), Doc.Data);
+  TTerrabook app(Dir.Path, Doc.Data);
   app.Start();
   const int before = Doc.Style.TextStyles().Count();
   app.SwitchView(1);
@@ -88,6 +125,8 @@ TEST(TerrabookText, CaretStatusAndJumpTargets) {
   TLTTextItemInfo plain;
   EXPECT_EQ(TTerrabook::CaretStatus(&plain), u"The caret is not in any field");
   EXPECT_EQ(TTerrabook::CaretStatus(nullptr), u"");
+  TLTDocument empty;
+  EXPECT_EQ(TTerrabook::CaretStatus(empty.Data, -1), u"");
   EXPECT_EQ(TTerrabook::JumpTarget(field.Tag), u"https://example.org/x");
   EXPECT_EQ(TTerrabook::JumpTarget(TLTTag::FromString(u"https://a.b/")), u"https://a.b/");
   EXPECT_EQ(TTerrabook::JumpTarget(TLTTag::FromString(u"Country|")), u"");
