@@ -173,6 +173,20 @@ bool TCustomLecternEdit::WantsKey(int key, TLTShiftState shift) {
 
 void TCustomLecternEdit::MouseDown(TLTMouseButton button, TLTShiftState shift, int x, int y) {
   EnsureNotEmpty();
+  if (button == TLTMouseButton::Middle) {
+    // The desktop's middle click: the text last selected with the mouse,
+    // in this program or another, goes in where the pointer is.
+    const TLTString text = Window().PrimarySelection();
+    if (text.empty()) return;
+    TCustomLectern::MouseDown(TLTMouseButton::Left, {}, x, y);
+    TCustomLectern::MouseUp(TLTMouseButton::Left, {}, x, y);
+    if (!CanChange()) {
+      Refuse();
+      return;
+    }
+    InsertText(text);
+    return;
+  }
   ctrlJumpMode_ = EditorOptions.Contains(ltoCtrlJumps) && KeyModifiers(shift) == TLTShiftState{ssCtrl};
   TCustomLectern::MouseDown(button, shift, x, y);
 }

@@ -180,6 +180,8 @@ class ILTWindowClient {
   /// The second press of a double click; it arrives in place of MouseDown.
   virtual void DoubleClick(TLTMouseButton button, TLTShiftState shift, int x, int y) = 0;
   virtual void MouseLeave() = 0;
+  /// A third press soon after a double click at the same place.
+  virtual void TripleClick(TLTMouseButton /*button*/, TLTShiftState /*shift*/, int /*x*/, int /*y*/) {}
   /// delta: wheel units (LTWheelDelta per notch), positive away from the
   /// user. True when handled.
   virtual bool MouseWheel(TLTShiftState shift, int delta, int x, int y) = 0;
@@ -277,6 +279,10 @@ class ILTWindow {
   /// Replaces the clipboard's content with every flavour of data at once.
   virtual void SetClipboard(const TLTClipboardData& data) = 0;
   virtual TLTClipboardData Clipboard() const = 0;
+  /// The text selected last with the mouse, which a middle click pastes
+  /// (the X11 PRIMARY selection); nothing where the platform has none.
+  virtual void SetPrimarySelection(const TLTString& /*text*/) {}
+  virtual TLTString PrimarySelection() const { return {}; }
   /// How far (pixels) the pointer moves with the button down before a press
   /// inside the selection becomes a drag.
   virtual int DragThreshold() const = 0;

@@ -2,22 +2,37 @@
 
 #include "terrabook/TerrabookWindow.h"
 
+#include "app/FieldCodes.h"
 #include "edit/LTEdit.h"
 #include "platform/LTSysUtils.h"
 #include "platform/qt/LTQtWindow.h"
 #include "table/LTTable.h"
 
+#include <QAbstractItemView>
+#include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QDesktopServices>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QScreen>
 #include <QStatusBar>
 #include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
+
+#include <algorithm>
+
+#ifndef LECTERN_VERSION
+#define LECTERN_VERSION "0.0"
+#endif
 
 namespace lectern {
 
@@ -25,10 +40,18 @@ namespace {
 
 QString ToQ(const TLTString& s) { return QString::fromUtf16(s.data(), static_cast<qsizetype>(s.size())); }
 
+/// A menu entry's text without its accelerator mark.
+QString Plain(QString text) { return text.remove('&'); }
+
+/// The Insert menu: entry and field name.
+constexpr std::pair<const char*, const char16_t*> kInsertEntries[] = {
+    {"&Country", u"Country"},         {"C&apital", u"Capital"}, {"Ca&lling Code", u"CallingCode"},
+    {"&Description", u"Description"}, {"C&ities", u"Cities"},   {"De&mographics", u"Demographics"},
+};
+
 }  // namespace
 
 TTerrabookWindow::TTerrabookWindow(TTerrabookFiles files, QWidget* parent) : QMainWindow(parent) {
-  setWindowTitle("Terrabook");
   RegisterTableItemKind();
 
   auto* central = new QWidget(this);
@@ -48,7 +71,10 @@ TTerrabookWindow::TTerrabookWindow(TTerrabookFiles files, QWidget* parent) : QMa
   gridBox_ = new QCheckBox("Show table grid", panel);
   gridBox_->move(216, 13);
   gridBox_->setChecked(true);
+  gridBox_->adjustSize();
   layout->addWidget(panel);
+  // The panel's controls stay whole however small the window gets.
+  setMinimumSize(std::max(420, gridBox_->geometry().right() + 24), 240);
 
   area_ = new TLTQtWindow(central);
   layout->addWidget(area_, 1);
@@ -62,9 +88,24 @@ TTerrabookWindow::TTerrabookWindow(TTerrabookFiles files, QWidget* parent) : QMa
                      ltoFormatInvalidate, ltoDblClickSelectsWord, ltoRClickDeselects, ltoShowItemHints,
                      ltoFastFormatting};
   editor_->SetOptions(options);
+  // Text is for writing in: the I-beam, except over links and pictures,
+  // which choose their own pointers.
+  editor_->Cursor = crIBeam;
+  // A wheel notch moves the document by the lines the desktop asks for
+  // (the viewer's step counts three of them per scroll unit pair).
+  editor_->WheelStep = 5;
   editor_->OnJump = [this](TCustomLectern&, int id) { OpenJump(id); };
-  editor_->OnCaretMove = [this](TCustomLecternEdit&) { UpdateStatus(); };
-  editor_->OnChange = [this](TCustomLecternEdit&) { app_->Modified = true; };
+  editor_->OnLTMouseMove = [this](TCustomLectern&, int id) { ShowLinkTarget(id); };
+  editor_->OnCaretMove = [this](TCustomLecternEdit&) {
+    UpdateStatus();
+    UpdateCommands();
+  };
+  editor_->OnSelect = [this](TCustomLectern&) { UpdateCommands(); };
+  editor_->OnChange = [this](TCustomLecternEdit&) {
+    app_->Modified = true;
+    UpdateTitle();
+    UpdateCommands();
+  };
   app_ = std::make_unique<TTerrabook>(std::move(files), editor_->LTData());
 
   connect(viewList_, qOverload<int>(&QComboBox::activated), this, [this](int index) { ChooseView(index); });
@@ -72,67 +113,211 @@ TTerrabookWindow::TTerrabookWindow(TTerrabookFiles files, QWidget* parent) : QMa
     TableGridStyle = on ? psDot : psClear;
     editor_->Format();
   });
+  area_->viewport()->installEventFilter(this);
   BuildMenus();
   resize(811, 695);
+  UpdateTitle();
 }
 
 TTerrabookWindow::~TTerrabookWindow() = default;
 
+QAction* TTerrabookWindow::Command(const QString& text) const {
+  const auto it = commands_.find(text);
+  return it == commands_.end() ? nullptr : it->second;
+}
+
 void TTerrabookWindow::BuildMenus() {
+  auto add = [this](QMenu* menu, const QString& text, QKeySequence keys, auto&& run) {
+    QAction* a = menu->addAction(text, this, std::forward<decltype(run)>(run));
+    if (!keys.isEmpty()) a->setShortcut(keys);
+    commands_[Plain(text)] = a;
+    return a;
+  };
   QMenu* file = menuBar()->addMenu("&File");
-  file->addAction("E&xit", this, &QWidget::close);
+  add(file, "&Open…", QKeySequence::Open, [this] { Open(); });
+  add(file, "&Save", QKeySequence::Save, [this] { Save(); });
+  add(file, "Save &As…", QKeySequence::SaveAs, [this] { SaveAs(); });
+  file->addSeparator();
+  add(file, "E&xit", QKeySequence::Quit, [this] { close(); });
+
+  // The document claims the editing keys while it has the focus; the menu
+  // shows them and serves the mouse.
   QMenu* edit = menuBar()->addMenu("&Edit");
-  // The document claims Ctrl+Z and Ctrl+Y while it has the focus; the
-  // menu shows them and serves the mouse.
-  QAction* undo = edit->addAction("&Undo", this, [this] { editor_->Undo(); });
-  undo->setShortcut(QKeySequence::Undo);
-  QAction* redo = edit->addAction("&Redo", this, [this] { editor_->Redo(); });
-  redo->setShortcut(QKeySequence::Redo);
-  edit->addSeparator();
-  // Field codes are removed and inserted with the field code commands.
-  edit->addAction("&Clear Codes")->setEnabled(false);
-  connect(edit, &QMenu::aboutToShow, this, [this, undo, redo] {
-    const TLTString u = editor_->UndoName(), r = editor_->RedoName();
-    undo->setText(u.empty() ? QString("&Undo") : "&Undo " + ToQ(u));
-    undo->setEnabled(!u.empty() && !editor_->ReadOnly());
-    redo->setText(r.empty() ? QString("&Redo") : "&Redo " + ToQ(r));
-    redo->setEnabled(!r.empty() && !editor_->ReadOnly());
+  add(edit, "&Undo", QKeySequence::Undo, [this] {
+    editor_->Undo();
+    UpdateStatus();
   });
+  add(edit, "&Redo", QKeySequence::Redo, [this] {
+    editor_->Redo();
+    UpdateStatus();
+  });
+  edit->addSeparator();
+  add(edit, "Cu&t", QKeySequence::Cut, [this] { editor_->CutCommand(); });
+  add(edit, "&Copy", QKeySequence::Copy, [this] { editor_->CopyDefault(); });
+  add(edit, "&Paste", QKeySequence::Paste, [this] { editor_->PasteCommand(); });
+  edit->addSeparator();
+  add(edit, "Select &All", QKeySequence::SelectAll, [this] { editor_->SelectAll(); });
+  edit->addSeparator();
+  add(edit, "&Clear Codes", {}, [this] {
+    ClearCodes(*editor_);
+    UpdateStatus();
+  });
+  connect(edit, &QMenu::aboutToShow, this, [this] { UpdateCommands(); });
+
   QMenu* insert = menuBar()->addMenu("&Insert");
-  for (const char* entry : {"&Country", "C&apital", "Ca&lling Code", "&Description", "C&ities", "De&mographics"})
-    insert->addAction(entry)->setEnabled(false);
+  for (const auto& [entry, field] : kInsertEntries) {
+    const TLTString name = field;
+    add(insert, entry, {}, [this, name] {
+      InsertFieldCode(*editor_, name);
+      UpdateStatus();
+    });
+  }
+  connect(insert, &QMenu::aboutToShow, this, [this] { UpdateCommands(); });
+
+  QMenu* help = menuBar()->addMenu("&Help");
+  add(help, "&About Terrabook", {}, [this] {
+    QMessageBox::about(this, "About Terrabook",
+                       "<b>Terrabook</b> " LECTERN_VERSION
+                       "<p>Edits the report template and shows the report of any country in the "
+                       "country table.</p>");
+  });
+  UpdateCommands();
+}
+
+void TTerrabookWindow::UpdateCommands() {
+  TCustomLecternEdit& e = editor_->InnermostEditor();
+  const TLTString undo = editor_->UndoName(), redo = editor_->RedoName();
+  const bool writable = e.CanChange();
+  QAction* u = commands_["Undo"];
+  u->setText(undo.empty() ? QString("&Undo") : "&Undo " + ToQ(undo));
+  u->setEnabled(!undo.empty() && !editor_->ReadOnly());
+  QAction* r = commands_["Redo"];
+  r->setText(redo.empty() ? QString("&Redo") : "&Redo " + ToQ(redo));
+  r->setEnabled(!redo.empty() && !editor_->ReadOnly());
+  const bool selected = editor_->HasSelection();
+  commands_["Cut"]->setEnabled(selected && writable);
+  commands_["Copy"]->setEnabled(selected);
+  commands_["Paste"]->setEnabled(writable && editor_->CanPaste());
+  commands_["Clear Codes"]->setEnabled(writable && HasCodesToClear(*editor_));
+  for (const auto& entry : kInsertEntries) commands_[Plain(entry.first)]->setEnabled(writable);
 }
 
 std::vector<std::string> TTerrabookWindow::Start(bool quiet) {
+  quiet_ = quiet;
   std::vector<std::string> problems = app_->Start();
   viewList_->clear();
   for (const TLTString& name : app_->ViewNames()) viewList_->addItem(ToQ(name));
   viewList_->setCurrentIndex(0);
-  editor_->ClearUndo();
-  editor_->Format();
+  FitViewList();
+  DocumentReplaced();
   UpdateStatus();
-  if (!quiet && !problems.empty()) {
-    QTimer::singleShot(0, this, [this, problems] { ShowProblems(problems, "Terrabook"); });
+  // The table's trouble stays in sight in the status line; the template's
+  // needs an answer before the user edits.
+  if (!app_->TableProblem().empty()) statusBar()->showMessage(QString::fromStdString(app_->TableProblem()));
+  QString text;
+  for (const std::string& p : problems)
+    if (p != app_->TableProblem()) text += QString::fromStdString(p) + "\n";
+  if (!text.isEmpty()) {
+    if (quiet_)
+      statusBar()->showMessage(text.trimmed());
+    else
+      QTimer::singleShot(0, this, [this, text] { Tell("Terrabook", text.trimmed(), true); });
   }
   return problems;
+}
+
+void TTerrabookWindow::FitViewList() {
+  // The list opens as wide as its longest country, within the screen.
+  const QFontMetrics fm(viewList_->view()->font());
+  int widest = 0;
+  for (int i = 0; i < viewList_->count(); ++i) widest = std::max(widest, fm.horizontalAdvance(viewList_->itemText(i)));
+  const QScreen* screen = this->screen();
+  const int limit = screen ? screen->availableGeometry().width() - 40 : 800;
+  viewList_->view()->setMinimumWidth(std::min(widest + 40, limit));
+}
+
+void TTerrabookWindow::DocumentReplaced() {
+  editor_->ClearUndo();
+  editor_->Deselect();
+  editor_->Format();
+  UpdateTitle();
+  UpdateCommands();
 }
 
 void TTerrabookWindow::ChooseView(int index) {
   if (viewList_->currentIndex() != index) viewList_->setCurrentIndex(index);
   const std::vector<std::string> problems = app_->SwitchView(index);
   // Undo never reaches back over a view switch: the document was replaced.
-  editor_->ClearUndo();
-  editor_->Deselect();
-  editor_->Format();
+  DocumentReplaced();
   area_->setFocus();
   UpdateStatus();
   if (!problems.empty()) statusBar()->showMessage(QString::fromStdString(problems.front()));
 }
 
-void TTerrabookWindow::ShowProblems(const std::vector<std::string>& problems, const QString& title) {
-  QString text;
-  for (const std::string& p : problems) text += QString::fromStdString(p) + "\n";
-  QMessageBox::warning(this, title, text.trimmed());
+void TTerrabookWindow::Tell(const QString& title, const QString& text, bool problem) {
+  if (quiet_) {
+    statusBar()->showMessage(text);
+    return;
+  }
+  if (problem)
+    QMessageBox::warning(this, title, text);
+  else
+    QMessageBox::information(this, title, text);
+}
+
+bool TTerrabookWindow::Save() {
+  std::string error, note;
+  if (!app_->SaveTemplate(error, &note)) {
+    Tell("Saving", QString::fromStdString(error), true);
+    return false;
+  }
+  // Saving dropped unused styles and renumbered the rest: undo records
+  // that name style numbers would now name the wrong ones.
+  editor_->Modified = false;
+  DocumentReplaced();
+  statusBar()->showMessage("Saved " + QString::fromStdString(app_->TemplatePath()));
+  if (!note.empty()) Tell("Saving", QString::fromStdString(note), false);
+  return true;
+}
+
+bool TTerrabookWindow::SaveAs(QString path) {
+  if (path.isEmpty())
+    path = QFileDialog::getSaveFileName(this, "Save Template As", QString::fromStdString(app_->TemplatePath()),
+                                        "Templates (*.ltf)");
+  if (path.isEmpty()) return false;
+  std::string error, note;
+  if (!app_->SaveTemplateAs(path.toStdString(), error, &note)) {
+    Tell("Saving", QString::fromStdString(error), true);
+    return false;
+  }
+  editor_->Modified = false;
+  DocumentReplaced();
+  statusBar()->showMessage("Saved " + path);
+  if (!note.empty()) Tell("Saving", QString::fromStdString(note), false);
+  return true;
+}
+
+bool TTerrabookWindow::Open(QString path) {
+  if (!MaySetAside("Opening")) return false;
+  if (path.isEmpty())
+    path = QFileDialog::getOpenFileName(this, "Open Template", QFileInfo(QString::fromStdString(app_->TemplatePath())).path(),
+                                        "Templates (*.ltf)");
+  if (path.isEmpty()) return false;
+  const std::string problem = app_->OpenTemplate(path.toStdString());
+  viewList_->setCurrentIndex(0);
+  DocumentReplaced();
+  UpdateStatus();
+  if (!problem.empty()) Tell("Opening", QString::fromStdString(problem), true);
+  return problem.empty();
+}
+
+void TTerrabookWindow::UpdateTitle() {
+  // The file and the view, with the mark Qt shows for unsaved changes.
+  const QString file = QFileInfo(QString::fromStdString(app_->TemplatePath())).fileName();
+  const int view = app_->ViewIndex();
+  const QString shown = view <= 0 ? QString("Field Codes") : viewList_->itemText(view);
+  setWindowTitle(file + "[*] — " + shown + " — Terrabook");
+  setWindowModified(app_->Modified);
 }
 
 void TTerrabookWindow::OpenJump(int id) {
@@ -146,37 +331,69 @@ void TTerrabookWindow::OpenJump(int id) {
     if (!target.empty()) statusBar()->showMessage(QString::fromStdString("Not opened: " + why));
     return;
   }
-  QDesktopServices::openUrl(QUrl::fromUserInput(QString::fromStdString(target)));
+  if (!QDesktopServices::openUrl(QUrl::fromUserInput(QString::fromStdString(target))))
+    statusBar()->showMessage(QString::fromStdString("Not opened: no program on this desktop opens " + target));
+}
+
+void TTerrabookWindow::ShowLinkTarget(int id) {
+  TCustomLTData* data = nullptr;
+  int itemNo = -1;
+  if (id < 0 || !editor_->GetJumpLocation(id, data, itemNo) || !data || itemNo < 0 || itemNo >= data->ItemCount()) {
+    UpdateStatus();
+    return;
+  }
+  const TLTString target = TTerrabook::JumpTarget(data->GetItem(itemNo).Tag);
+  if (!target.empty()) statusBar()->showMessage(ToQ(target));
 }
 
 void TTerrabookWindow::UpdateStatus() {
-  // In a table cell the caret stands in the cell's document.
+  // In a table cell the caret stands in the cell's document; the field is
+  // that of the innermost item around it that has one.
   TCustomLecternEdit& e = editor_->InnermostEditor();
-  const int itemNo = e.CurrentItemNo();
-  const TCustomLTItemInfo* item = itemNo >= 0 ? &e.CaretContainer().GetItem(itemNo) : nullptr;
-  statusBar()->showMessage(ToQ(TTerrabook::CaretStatus(item)));
+  statusBar()->showMessage(ToQ(TTerrabook::CaretStatus(e.CaretContainer(), e.CurrentItemNo())));
+}
+
+bool TTerrabookWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == area_->viewport() && event->type() == QEvent::ContextMenu) {
+    const auto* c = static_cast<QContextMenuEvent*>(event);
+    UpdateCommands();
+    QMenu menu(this);
+    for (const char* name : {"Cut", "Copy", "Paste"}) menu.addAction(commands_[name]);
+    menu.addSeparator();
+    menu.addAction(commands_["Select All"]);
+    // On a link: open it, or copy where it points.
+    const int jump = editor_->HoverJumpId();
+    TCustomLTData* data = nullptr;
+    int itemNo = -1;
+    if (jump >= 0 && editor_->GetJumpLocation(jump, data, itemNo) && data && itemNo >= 0) {
+      const TLTString target = TTerrabook::JumpTarget(data->GetItem(itemNo).Tag);
+      if (!target.empty()) {
+        menu.addSeparator();
+        menu.addAction("&Open Link", this, [this, jump] { OpenJump(jump); });
+        menu.addAction("Copy &Link Address", this, [target] {
+          QApplication::clipboard()->setText(ToQ(target));
+        });
+      }
+    }
+    menu.exec(c->globalPos());
+    return true;
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
+bool TTerrabookWindow::MaySetAside(const QString& caption) {
+  if (!app_->Modified) return true;
+  const auto answer = QMessageBox::question(this, caption, "Template was modified, save?",
+                                            QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+  if (answer == QMessageBox::Cancel) return false;
+  return answer == QMessageBox::No || Save();
 }
 
 void TTerrabookWindow::closeEvent(QCloseEvent* event) {
-  if (!app_->Modified) {
+  if (MaySetAside("Closing"))
     event->accept();
-    return;
-  }
-  const auto answer = QMessageBox::question(this, "Closing", "Template was modified, save?",
-                                            QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
-  if (answer == QMessageBox::Cancel) {
+  else
     event->ignore();
-    return;
-  }
-  if (answer == QMessageBox::Yes) {
-    std::string error;
-    if (!app_->SaveTemplate(error)) {
-      QMessageBox::critical(this, "Closing", QString::fromStdString(error));
-      event->ignore();
-      return;
-    }
-  }
-  event->accept();
 }
 
 }  // namespace lectern

@@ -8,8 +8,10 @@
 
 #include <QMainWindow>
 
+#include <map>
 #include <memory>
 
+class QAction;
 class QCheckBox;
 class QComboBox;
 class QLabel;
@@ -27,26 +29,47 @@ class TTerrabookWindow : public QMainWindow {
   explicit TTerrabookWindow(TTerrabookFiles files, QWidget* parent = nullptr);
   ~TTerrabookWindow() override;
 
-  /// Loads the files and fills the view list; problems are shown once the
-  /// window is up (or returned, for tests, when quiet).
+  /// Loads the files and fills the view list. Problems are shown once the
+  /// window is up; quiet (tests) shows every message in the status line
+  /// instead of a message box, and returns the problems.
   std::vector<std::string> Start(bool quiet = false);
   /// Picks entry index of the view list as a user would.
   void ChooseView(int index);
+  /// File > Save: false when nothing was saved (the user was told why).
+  bool Save();
+  /// File > Save As… and File > Open… with the file chosen already (an
+  /// empty path asks for one).
+  bool SaveAs(QString path = {});
+  bool Open(QString path = {});
 
   TTerrabook& App() { return *app_; }
   TLecternEdit& Editor() { return *editor_; }
   TLTQtWindow& Area() { return *area_; }
   QComboBox& ViewList() { return *viewList_; }
   QCheckBox& GridBox() { return *gridBox_; }
+  /// A menu command by its text without the accelerator ("Clear Codes").
+  QAction* Command(const QString& text) const;
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void BuildMenus();
-  void ShowProblems(const std::vector<std::string>& problems, const QString& title);
+  void Tell(const QString& title, const QString& text, bool problem);
   void OpenJump(int id);
+  void ShowLinkTarget(int id);
   void UpdateStatus();
+  void UpdateTitle();
+  /// Enables what the caret, the selection and the undo lists allow.
+  void UpdateCommands();
+  /// After a change of the document from outside the editor (a view, a
+  /// file, a save that renumbered styles): undo starts afresh.
+  void DocumentReplaced();
+  /// Asks whether to save a modified template; false: the user cancelled
+  /// (or saving failed).
+  bool MaySetAside(const QString& caption);
+  void FitViewList();
 
   TLTStyle style_;
   TLTQtWindow* area_ = nullptr;  // owned by the Qt parent
@@ -54,6 +77,8 @@ class TTerrabookWindow : public QMainWindow {
   std::unique_ptr<TTerrabook> app_;
   QComboBox* viewList_ = nullptr;
   QCheckBox* gridBox_ = nullptr;
+  std::map<QString, QAction*> commands_;
+  bool quiet_ = false;
 };
 
 }  // namespace lectern

@@ -366,6 +366,7 @@ void TCustomLectern::MouseUp(TLTMouseButton button, TLTShiftState shift, int x, 
       ExtendMouseSelection(std::clamp(x, 0, std::max(0, client.Width - 1)),
                            std::clamp(y, 0, std::max(0, client.Height - 1)), false);
       EndMouseSelection();
+      if (HasSelection()) Window().SetPrimarySelection(SelectedText());
       if (OnSelect) OnSelect(*this);
     }
     if (Window().HasCapture()) Window().ReleaseCapture();
@@ -416,6 +417,24 @@ void TCustomLectern::MouseUp(TLTMouseButton button, TLTShiftState shift, int x, 
     bool handled = false;
     if (OnContextPopup) OnContextPopup(*this, x, y, handled);
   }
+}
+
+void TCustomLectern::TripleClick(TLTMouseButton button, TLTShiftState /*shift*/, int x, int y) {
+  if (button != TLTMouseButton::Left || !AllowSelection() || SingleClick()) return;
+  const THit hit = HitAt(x, y);
+  if (!hit.Data || hit.Data->ItemCount() == 0) return;
+  EndMouseSelection();
+  // The paragraph of the word the double click selected.
+  TCustomLTFormattedData& c = *hit.Data;
+  const TPos p = HitPos(x, y);
+  const int itemNo = p.DrawItem >= 0 && &Sel() == &c ? c.DrawItems[p.DrawItem].ItemNo : -1;
+  if (itemNo < 0) return;
+  const int first = c.GetFirstParaItem(itemNo);
+  int last = itemNo;
+  while (last + 1 < c.ItemCount() && !c.GetItem(last + 1).StartsParagraph()) ++last;
+  SetSelectionIn(c, first, c.GetOffsBeforeItem(first), last, c.GetOffsAfterItem(last));
+  if (HasSelection()) Window().SetPrimarySelection(SelectedText());
+  if (OnSelect) OnSelect(*this);
 }
 
 void TCustomLectern::DoubleClick(TLTMouseButton button, TLTShiftState shift, int x, int y) {

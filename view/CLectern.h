@@ -184,6 +184,11 @@ class TCustomLectern : public TLTScroller {
   /// Replaces the selection (anchor, then end). Numbers and offsets out of
   /// range are clamped; a negative item number deselects.
   void SetSelectionBounds(int startItemNo, int startItemOffs, int endItemNo, int endItemOffs);
+  /// The same in a container of the document (a table cell's).
+  void SetSelectionIn(TCustomLTFormattedData& container, int startItemNo, int startItemOffs, int endItemNo,
+                      int endItemOffs);
+  /// The selected text, lines ending in LF; empty without a selection.
+  TLTString SelectedText() const;
   /// The selection as a start and a length in the document's plain text.
   void GetSelectionCharPositions(int& start, int& length) const;
   /// Selects length characters (negative: backwards) from start; clamped
@@ -247,6 +252,8 @@ class TCustomLectern : public TLTScroller {
   void MouseMove(TLTShiftState shift, int x, int y) override;
   void MouseUp(TLTMouseButton button, TLTShiftState shift, int x, int y) override;
   void DoubleClick(TLTMouseButton button, TLTShiftState shift, int x, int y) override;
+  /// Selects the paragraph under the pointer.
+  void TripleClick(TLTMouseButton button, TLTShiftState shift, int x, int y) override;
   void MouseLeave() override;
   bool KeyDown(int key, TLTShiftState shift) override;
   bool WantsKey(int key, TLTShiftState shift) override;

@@ -57,6 +57,18 @@ bool TCustomLectern::CopyDefault() {
   return true;
 }
 
+TLTString TCustomLectern::SelectedText() const {
+  if (!HasSelection()) return {};
+  const TCustomLTFormattedData& c = Sel();
+  int si, so, ei, eo;
+  BoundsIn(c, si, so, ei, eo, true);
+  if (si < 0) return {};
+  const TLTItemRange range{si, so, ei, eo};
+  TLTString text = c.GetPlainText(0, &range);
+  std::erase(text, u'\r');
+  return text;
+}
+
 bool TCustomLectern::SelectionFlavours(TLTClipboardData& clip, std::optional<TLTOptions> copyOptions) const {
   // A selection inside a table cell is copied from the cell's document.
   const TCustomLTFormattedData& c = Sel();

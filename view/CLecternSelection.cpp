@@ -131,26 +131,31 @@ TLTItemRange TCustomLectern::SelectionRange(bool normalize) const {
 }
 
 void TCustomLectern::SetSelectionBounds(int startItemNo, int startItemOffs, int endItemNo, int endItemOffs) {
-  SetSelContainer(*data_);
-  const int count = data_->ItemCount();
-  if (startItemNo < 0 || endItemNo < 0 || count == 0 || data_->DrawItems.Empty()) {
+  SetSelectionIn(*data_, startItemNo, startItemOffs, endItemNo, endItemOffs);
+}
+
+void TCustomLectern::SetSelectionIn(TCustomLTFormattedData& c, int startItemNo, int startItemOffs, int endItemNo,
+                                    int endItemOffs) {
+  SetSelContainer(c);
+  const int count = c.ItemCount();
+  if (startItemNo < 0 || endItemNo < 0 || count == 0 || c.DrawItems.Empty()) {
     Deselect();
     return;
   }
   auto fit = [&](int& itemNo, int& offs) {
     itemNo = std::min(itemNo, count - 1);
     // A list marker is not a place to stand: the text after it is.
-    if (data_->GetItem(itemNo).GetBoolValue(iqListMarker) && itemNo + 1 < count) {
+    if (c.GetItem(itemNo).GetBoolValue(iqListMarker) && itemNo + 1 < count) {
       ++itemNo;
-      offs = data_->GetOffsBeforeItem(itemNo);
+      offs = c.GetOffsBeforeItem(itemNo);
     }
-    offs = std::clamp(offs, data_->GetOffsBeforeItem(itemNo), data_->GetOffsAfterItem(itemNo));
+    offs = std::clamp(offs, c.GetOffsBeforeItem(itemNo), c.GetOffsAfterItem(itemNo));
   };
   fit(startItemNo, startItemOffs);
   fit(endItemNo, endItemOffs);
   TPos a, e;
-  if (!data_->ItemToDrawItem(startItemNo, startItemOffs, a.DrawItem, a.Offset) ||
-      !data_->ItemToDrawItem(endItemNo, endItemOffs, e.DrawItem, e.Offset)) {
+  if (!c.ItemToDrawItem(startItemNo, startItemOffs, a.DrawItem, a.Offset) ||
+      !c.ItemToDrawItem(endItemNo, endItemOffs, e.DrawItem, e.Offset)) {
     Deselect();
     return;
   }

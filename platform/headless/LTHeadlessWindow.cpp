@@ -145,6 +145,11 @@ void TLTHeadlessWindow::DoubleClick(int x, int y) {
   Release(x, y);
 }
 
+void TLTHeadlessWindow::TripleClick(int x, int y) {
+  DoubleClick(x, y);
+  if (client_) client_->TripleClick(TLTMouseButton::Left, MouseShift(), x, y);
+}
+
 void TLTHeadlessWindow::Leave() {
   if (client_) client_->MouseLeave();
 }

@@ -56,6 +56,10 @@ class TLTHeadlessWindow final : public ILTWindow {
     ++ClipboardWrites;
   }
   TLTClipboardData Clipboard() const override { return clipboard_; }
+  void SetPrimarySelection(const TLTString& text) override { Primary = text; }
+  TLTString PrimarySelection() const override { return Primary; }
+  /// The mouse's last selection, as X11 keeps it.
+  TLTString Primary;
   int DragThreshold() const override { return DragDistance; }
   /// Records the drag and answers DropResult at once, as if the pointer had
   /// been released over a target.
@@ -132,6 +136,8 @@ class TLTHeadlessWindow final : public ILTWindow {
   /// A whole double click: press, release, second press (as a double
   /// click), release.
   void DoubleClick(int x, int y);
+  /// A double click and a third press at the same place.
+  void TripleClick(int x, int y);
   void Leave();
   /// Sets a button as held or not without telling the client, as when it
   /// is released outside every window.

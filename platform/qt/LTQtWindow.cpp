@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QCursor>
+#include <QDateTime>
 #include <QDir>
 #include <QDrag>
 #include <QFocusEvent>
@@ -443,6 +444,13 @@ void TLTQtWindow::mousePressEvent(QMouseEvent* e) {
   TLTMouseButton b;
   if (!client_ || !ButtonOf(e->button(), b)) return;
   const QPoint p = e->position().toPoint();
+  const qint64 now = QDateTime::currentMSecsSinceEpoch();
+  if (doubleClickAt_ >= 0 && now - doubleClickAt_ <= QApplication::doubleClickInterval() &&
+      (p - doubleClickPos_).manhattanLength() <= QApplication::startDragDistance()) {
+    doubleClickAt_ = -1;
+    Guarded("mouse", [&] { client_->TripleClick(b, ShiftOf(e->modifiers(), e->buttons()), p.x(), p.y()); });
+    return;
+  }
   Guarded("mouse", [&] { client_->MouseDown(b, ShiftOf(e->modifiers(), e->buttons()), p.x(), p.y()); });
 }
 
@@ -465,6 +473,8 @@ void TLTQtWindow::mouseDoubleClickEvent(QMouseEvent* e) {
   const QPoint p = e->position().toPoint();
   TLTShiftState s = ShiftOf(e->modifiers(), e->buttons());
   s.Include(ssDouble);
+  doubleClickAt_ = QDateTime::currentMSecsSinceEpoch();
+  doubleClickPos_ = p;
   Guarded("mouse", [&] { client_->DoubleClick(b, s, p.x(), p.y()); });
 }
 
@@ -674,6 +684,16 @@ TLTClipboardData TLTQtWindow::Clipboard() const {
     data.Set(f.toStdString(), std::string(bytes.constData(), static_cast<size_t>(bytes.size())));
   }
   return data;
+}
+
+void TLTQtWindow::SetPrimarySelection(const TLTString& text) {
+  QClipboard* c = QGuiApplication::clipboard();
+  if (c->supportsSelection() && !text.empty()) c->setText(QString::fromStdU16String(text), QClipboard::Selection);
+}
+
+TLTString TLTQtWindow::PrimarySelection() const {
+  const QClipboard* c = QGuiApplication::clipboard();
+  return c->supportsSelection() ? c->text(QClipboard::Selection).toStdU16String() : TLTString();
 }
 
 void TLTQtWindow::ShowHint(const TLTString& text, TLTPointI at) {

@@ -57,6 +57,8 @@ class TLTQtWindow final : public QAbstractScrollArea, public ILTWindow {
   void Beep() override;
   void SetClipboard(const TLTClipboardData& data) override;
   TLTClipboardData Clipboard() const override;
+  void SetPrimarySelection(const TLTString& text) override;
+  TLTString PrimarySelection() const override;
   int DragThreshold() const override;
   TLTDropEffects StartDrag(const TLTClipboardData& data, TLTDropEffects allowed) override;
   void ShowHint(const TLTString& text, TLTPointI at) override;
@@ -100,6 +102,9 @@ class TLTQtWindow final : public QAbstractScrollArea, public ILTWindow {
   std::unique_ptr<TLTQtCanvas> formatCanvas_;
   TLTCursorId cursor_ = crDefault;
   bool capture_ = false;
+  /// When and where the last double click was, to know a third press.
+  qint64 doubleClickAt_ = -1;
+  QPoint doubleClickPos_;
 };
 
 }  // namespace lectern

@@ -19,6 +19,7 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QStatusBar>
+#include <QTest>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -50,7 +51,7 @@ TEST(TerrabookWindow, ShowsTheTemplateThenACountrysReport) {
   window.show();
   const std::vector<std::string> problems = window.Start(true);
   ASSERT_TRUE(problems.empty()) << problems.front();
-  EXPECT_EQ(window.windowTitle(), "Terrabook");
+  EXPECT_EQ(window.windowTitle(), "terrabook.ltf[*] — Field Codes — Terrabook");
   ASSERT_GT(window.ViewList().count(), 50);
   EXPECT_EQ(window.ViewList().itemText(0), "(Field Codes");
   EXPECT_TRUE(window.GridBox().isChecked());
@@ -108,8 +109,8 @@ TEST(TerrabookWindow, ShowsTheTemplateThenACountrysReport) {
   EXPECT_EQ(&window.Editor().SelectionContainer(), city);
   EXPECT_TRUE(window.Editor().HasSelection());
   EXPECT_EQ(&window.Editor().CaretContainer(), city) << "the caret follows the selection's end";
-  // The caret stands in the cell's own document, whose items carry no field.
-  EXPECT_EQ(window.statusBar()->currentMessage().toStdString(), "The caret is not in any field");
+  // The caret stands in the cell's own document; the field is the table's.
+  EXPECT_EQ(window.statusBar()->currentMessage().toStdString(), "The caret is in field: Cities");
   QApplication::processEvents();
   const QImage selected = window.grab().toImage();
   Keep(selected, "terrabook-cell-selection.png");
@@ -156,6 +157,89 @@ TEST(TerrabookWindow, TypingEntersAndTheEditMenuUndoesWithTheActionsName) {
   emit edit->aboutToShow();
   EXPECT_FALSE(undo->isEnabled());
   EXPECT_EQ(edit->actions().at(1)->text(), "&Redo Typing");
+  window.App().Modified = false;
+}
+
+/// The shipped files copied where a test may change them.
+struct TCopiedFiles {
+  std::filesystem::path Dir = std::filesystem::path(::testing::TempDir()) / "terrabook-window";
+  bool Make() {
+    const std::string bin = LECTERN_BIN_DIR;
+    if (!std::filesystem::exists(bin + "/Terra.db")) return false;
+    std::filesystem::remove_all(Dir);
+    std::filesystem::create_directories(Dir);
+    for (const char* f : {"Terra.db", "terrabook.ltf"})
+      std::filesystem::copy_file(bin + "/" + f, Dir / f);
+    return true;
+  }
+  ~TCopiedFiles() { std::filesystem::remove_all(Dir); }
+};
+
+TEST(TerrabookWindow, ATemplateIsEditedGivenAFieldSeenMergedUndoneSavedAndOpenedAgain) {
+  TCopiedFiles files;
+  if (!files.Make()) GTEST_SKIP() << "Terra.db has not been generated in " << LECTERN_BIN_DIR;
+  EnsureQtApplication();
+  auto window = std::make_unique<TTerrabookWindow>(files.Dir.string() + "/");
+  window->show();
+  window->activateWindow();
+  QApplication::setActiveWindow(window.get());
+  ASSERT_TRUE(window->Start(true).empty());
+  TLecternEdit& e = window->Editor();
+  TLecternLTData& doc = e.LTData();
+  QWidget* area = &window->Area();
+  area->setFocus();
+
+  // Typed at the end of the heading's paragraph, then a field after it.
+  e.SetCaretAt(0, doc.GetOffsAfterItem(0));
+  for (QChar c : QString("Dear ")) QTest::keyClick(area, c.toLatin1());
+  EXPECT_FALSE(window->Command("Cut")->isEnabled()) << "nothing is selected";
+  ASSERT_TRUE(window->Command("Capital")->isEnabled());
+  window->Command("Capital")->trigger();
+  EXPECT_EQ(window->statusBar()->currentMessage().toStdString(), "The caret is in field: Capital");
+  EXPECT_TRUE(window->isWindowModified());
+  EXPECT_EQ(window->Command("Undo")->text(), "&Undo Insert Capital");
+
+  // A country shows its capital where the code went; back to the codes.
+  const int chile = window->ViewList().findText("Chile");
+  window->ChooseView(chile);
+  EXPECT_NE(Utf16ToUtf8(doc.GetPlainText(0)).find("Country report: Dear Santiago"), std::string::npos);
+  EXPECT_EQ(window->windowTitle(), "terrabook.ltf[*] — Chile — Terrabook");
+  EXPECT_FALSE(window->Command("Undo")->isEnabled()) << "undo does not reach over a view switch";
+  window->ChooseView(0);
+  const std::string codes = Utf16ToUtf8(doc.GetPlainText(0));
+  EXPECT_NE(codes.find("Country report: Dear Capital"), std::string::npos) << codes;
+
+  // An edit in the codes view, undone; then Ctrl+S saves.
+  e.SetCaretAt(0, 1);
+  QTest::keyClick(area, 'Z');
+  QTest::keyClick(area, Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(Utf16ToUtf8(doc.GetPlainText(0)), codes);
+  QTest::keyClick(window.get(), Qt::Key_S, Qt::ControlModifier);
+  EXPECT_FALSE(window->App().Modified);
+  EXPECT_FALSE(window->isWindowModified());
+  EXPECT_TRUE(window->statusBar()->currentMessage().startsWith("Saved ")) << window->statusBar()->currentMessage().toStdString();
+  window.reset();
+
+  // A second start shows the edited template.
+  TTerrabookWindow again(files.Dir.string() + "/");
+  ASSERT_TRUE(again.Start(true).empty());
+  EXPECT_EQ(Utf16ToUtf8(again.Editor().LTData().GetPlainText(0)), codes);
+}
+
+TEST(TerrabookWindow, WithoutItsTableTheWindowStillEditsAndSavesTheTemplate) {
+  TCopiedFiles files;
+  if (!files.Make()) GTEST_SKIP() << "Terra.db has not been generated in " << LECTERN_BIN_DIR;
+  std::filesystem::remove(files.Dir / "Terra.db");
+  EnsureQtApplication();
+  TTerrabookWindow window(files.Dir.string() + "/");
+  const std::vector<std::string> problems = window.Start(true);
+  ASSERT_EQ(problems.size(), 1u);
+  EXPECT_EQ(window.ViewList().count(), 1);
+  EXPECT_EQ(window.ViewList().itemText(0), "(Field Codes");
+  EXPECT_TRUE(window.statusBar()->currentMessage().contains("Terra.db")) << window.statusBar()->currentMessage().toStdString();
+  window.Editor().SetCaretAt(0, 1);
+  window.Editor().TypeText(u"X");
+  EXPECT_TRUE(window.Save());
   window.App().Modified = false;
 }
 
