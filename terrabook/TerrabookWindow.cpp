@@ -27,6 +27,7 @@
 #include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <QWheelEvent>
 
 #include <algorithm>
 
@@ -174,6 +175,11 @@ void TTerrabookWindow::BuildMenus() {
   }
   connect(insert, &QMenu::aboutToShow, this, [this] { UpdateCommands(); });
 
+  QMenu* view = menuBar()->addMenu("&View");
+  add(view, "Zoom &In", QKeySequence::ZoomIn, [this] { SetZoom(Zoom() + 10); });
+  add(view, "Zoom &Out", QKeySequence::ZoomOut, [this] { SetZoom(Zoom() - 10); });
+  add(view, "&Actual Size", QKeySequence(Qt::CTRL | Qt::Key_0), [this] { SetZoom(100); });
+
   QMenu* help = menuBar()->addMenu("&Help");
   add(help, "&About Terrabook", {}, [this] {
     QMessageBox::about(this, "About Terrabook",
@@ -182,6 +188,16 @@ void TTerrabookWindow::BuildMenus() {
                        "country table.</p>");
   });
   UpdateCommands();
+}
+
+void TTerrabookWindow::SetZoom(int percent) {
+  percent = std::clamp(percent, 25, 400);
+  if (TLTDocumentContext* context = editor_->LTData().GetContext()) context->DocParameters.ZoomPercent = percent;
+  if (percent == zoom_) return;
+  zoom_ = percent;
+  area_->SetPixelsPerInch(LTScreenPixelsPerInch * percent / 100);
+  editor_->Format();
+  statusBar()->showMessage(QString("Zoom %1 %").arg(percent));
 }
 
 void TTerrabookWindow::UpdateCommands() {
@@ -209,6 +225,8 @@ std::vector<std::string> TTerrabookWindow::Start(bool quiet) {
   for (const TLTString& name : app_->ViewNames()) viewList_->addItem(ToQ(name));
   viewList_->setCurrentIndex(0);
   FitViewList();
+  // A template remembers the zoom it was saved at.
+  if (const TLTDocumentContext* context = editor_->LTData().GetContext()) SetZoom(context->DocParameters.ZoomPercent);
   DocumentReplaced();
   UpdateStatus();
   // The table's trouble stays in sight in the status line; the template's
@@ -354,6 +372,13 @@ void TTerrabookWindow::UpdateStatus() {
 }
 
 bool TTerrabookWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == area_->viewport() && event->type() == QEvent::Wheel) {
+    const auto* w = static_cast<QWheelEvent*>(event);
+    if (w->modifiers() & Qt::ControlModifier) {
+      if (w->angleDelta().y() != 0) SetZoom(Zoom() + (w->angleDelta().y() > 0 ? 10 : -10));
+      return true;
+    }
+  }
   if (watched == area_->viewport() && event->type() == QEvent::ContextMenu) {
     const auto* c = static_cast<QContextMenuEvent*>(event);
     UpdateCommands();

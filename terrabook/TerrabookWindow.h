@@ -49,6 +49,10 @@ class TTerrabookWindow : public QMainWindow {
   QCheckBox& GridBox() { return *gridBox_; }
   /// A menu command by its text without the accelerator ("Clear Codes").
   QAction* Command(const QString& text) const;
+  /// Shows the document at percent of its size (25 to 400), as View >
+  /// Zoom and Ctrl with the wheel do; kept in the document parameters.
+  void SetZoom(int percent);
+  int Zoom() const { return zoom_; }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -79,6 +83,7 @@ class TTerrabookWindow : public QMainWindow {
   QCheckBox* gridBox_ = nullptr;
   std::map<QString, QAction*> commands_;
   bool quiet_ = false;
+  int zoom_ = 100;
 };
 
 }  // namespace lectern

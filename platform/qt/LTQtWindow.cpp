@@ -279,8 +279,17 @@ void TLTQtWindow::UpdateNow() {
 void TLTQtWindow::ScrollClient(int dx, int dy) { viewport()->scroll(dx, dy); }
 
 TLTCanvas& TLTQtWindow::FormatCanvas() {
-  if (!formatCanvas_) formatCanvas_ = std::make_unique<TLTQtCanvas>(formatImage_);
+  if (!formatCanvas_) formatCanvas_ = std::make_unique<TLTQtCanvas>(formatImage_, ppi_);
   return *formatCanvas_;
+}
+
+void TLTQtWindow::SetPixelsPerInch(int ppi) {
+  ppi = std::clamp(ppi, 8, 2000);
+  if (ppi == ppi_) return;
+  ppi_ = ppi;
+  // Measuring and painting must agree: both canvases take the new scale.
+  formatCanvas_.reset();
+  viewport()->update();
 }
 
 void TLTQtWindow::paintEvent(QPaintEvent* e) {
@@ -296,7 +305,7 @@ void TLTQtWindow::paintEvent(QPaintEvent* e) {
   if (paintBuffer_.size() != viewport()->size())
     paintBuffer_ = QImage(viewport()->size().expandedTo(QSize(1, 1)), QImage::Format_RGB32);
   Guarded("paint", [&] {
-    TLTQtCanvas canvas(paintBuffer_);
+    TLTQtCanvas canvas(paintBuffer_, ppi_);
     client_->Paint(canvas, {r.left(), r.top(), r.left() + r.width(), r.top() + r.height()});
   });
   QPainter p(viewport());

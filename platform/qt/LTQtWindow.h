@@ -58,6 +58,11 @@ class TLTQtWindow final : public QAbstractScrollArea, public ILTWindow {
   void SetClipboard(const TLTClipboardData& data) override;
   TLTClipboardData Clipboard() const override;
   void SetPrimarySelection(const TLTString& text) override;
+  /// The resolution text and lengths are laid out and painted at: the
+  /// screen's 96 for 100 %, more to zoom in. The client must lay its
+  /// document out again.
+  void SetPixelsPerInch(int ppi);
+  int PixelsPerInch() const { return ppi_; }
   TLTString PrimarySelection() const override;
   int DragThreshold() const override;
   TLTDropEffects StartDrag(const TLTClipboardData& data, TLTDropEffects allowed) override;
@@ -102,6 +107,7 @@ class TLTQtWindow final : public QAbstractScrollArea, public ILTWindow {
   std::unique_ptr<TLTQtCanvas> formatCanvas_;
   TLTCursorId cursor_ = crDefault;
   bool capture_ = false;
+  int ppi_ = LTScreenPixelsPerInch;
   /// When and where the last double click was, to know a third press.
   qint64 doubleClickAt_ = -1;
   QPoint doubleClickPos_;

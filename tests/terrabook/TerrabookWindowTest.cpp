@@ -20,6 +20,7 @@
 #include <QMouseEvent>
 #include <QStatusBar>
 #include <QTest>
+#include <QWheelEvent>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -241,6 +242,26 @@ TEST(TerrabookWindow, WithoutItsTableTheWindowStillEditsAndSavesTheTemplate) {
   window.Editor().TypeText(u"X");
   EXPECT_TRUE(window.Save());
   window.App().Modified = false;
+}
+
+TEST(TerrabookWindow, ZoomScalesTheLayoutAndCtrlWheelZooms) {
+  TCopiedFiles files;
+  if (!files.Make()) GTEST_SKIP() << "Terra.db has not been generated in " << LECTERN_BIN_DIR;
+  EnsureQtApplication();
+  TTerrabookWindow window(files.Dir.string() + "/");
+  window.show();
+  ASSERT_TRUE(window.Start(true).empty());
+  const int height = window.Editor().LTData().DocumentHeight;
+  window.SetZoom(200);
+  EXPECT_GT(window.Editor().LTData().DocumentHeight, height * 3 / 2);
+  QWidget* viewport = window.Area().viewport();
+  QWheelEvent wheel(QPointF(50, 50), viewport->mapToGlobal(QPointF(50, 50)), {}, {0, -120}, Qt::NoButton,
+                    Qt::ControlModifier, Qt::NoScrollPhase, false);
+  QApplication::sendEvent(viewport, &wheel);
+  EXPECT_EQ(window.Zoom(), 190);
+  EXPECT_EQ(window.Editor().VScrollPosition(), 0) << "Ctrl with the wheel zooms instead of scrolling";
+  window.Command("Actual Size")->trigger();
+  EXPECT_EQ(window.Editor().LTData().DocumentHeight, height);
 }
 
 }  // namespace
