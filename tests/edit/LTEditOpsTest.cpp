@@ -860,6 +860,56 @@ TEST(LTEditOps, PageBreaksComeAndGoUndoably) {
   EXPECT_TRUE(e.E.LTData().PageBreakBefore(1));
 }
 
+// ---- Clipboard and mouse selection -------------------------------------------------------------
+
+TEST(LTEditOps, CutPasteAndTheDesktopsMouseSelection) {
+  Editor e;
+  e.Style.TextStyles().Add();
+  e.Para(u"one two").More(u" bold", 1).Para(u"three").Ready();
+  TLTOptions o = e.E.Options();
+  e.E.SetOptions(o.Include(ltoAutoCopyText).Include(ltoAutoCopyLTF));
+  // A drag selects; the selection is offered to middle clicks, lines
+  // ending in LF.
+  e.Win.Press(0, H / 2);
+  e.Win.Move(4 * W, H + H / 2);
+  e.Win.Release(4 * W, H + H / 2);
+  EXPECT_EQ(e.Win.Primary, u"one two bold\nthre");
+  e.Win.TripleClick(W, H + H / 2);
+  EXPECT_EQ(e.E.SelectedText(), u"three") << "a third click takes the whole paragraph";
+  EXPECT_EQ(e.Win.Primary, u"three");
+  e.Win.Click(2 * W, H / 2, TLTMouseButton::Middle);
+  EXPECT_EQ(e.Text(), "onthreee two bold\nthree");
+  e.E.Undo();
+
+  // Cut takes the styled text away, Paste gives it back with its style.
+  e.E.SetSelectionBounds(0, 5, 1, 6);
+  ASSERT_TRUE(e.E.CutCommand());
+  EXPECT_EQ(e.Text(), "one \nthree");
+  const TLTClipboardData cut = e.Win.Clipboard();
+  const std::string* text = cut.Find(LTMimeText);
+  ASSERT_NE(text, nullptr);
+  EXPECT_EQ(*text, "two bold") << "no CR on this platform";
+  e.Caret(1, 1);
+  ASSERT_TRUE(e.E.PasteCommand());
+  EXPECT_EQ(e.Text(), "one \ntwo boldthree");
+  bool bold = false;
+  for (int i = 0; i < e.Items(); ++i) bold = bold || e.E.LTData().GetItem(i).StyleNo == 1;
+  EXPECT_TRUE(bold) << "the native flavour keeps the style";
+  // Only text on the clipboard: it goes in as text; nothing: a beep.
+  TLTClipboardData plain;
+  plain.Set(LTMimeText, "x\ny");
+  e.Win.SetClipboard(plain);
+  ASSERT_TRUE(e.E.PasteCommand());
+  EXPECT_EQ(e.Text(), "one \ntwo boldx\nythree");
+  e.Win.SetClipboard({});
+  EXPECT_FALSE(e.E.CanPaste());
+  EXPECT_FALSE(e.E.PasteCommand());
+  e.E.SetReadOnly(true);
+  e.E.SetSelectionBounds(0, 1, 0, 3);
+  EXPECT_FALSE(e.E.CutCommand());
+  EXPECT_EQ(e.Refusals, 2);
+}
+
 // ---- Item properties ----------------------------------------------------------------------------
 
 /// A control of the size the document gives it.
