@@ -3,7 +3,6 @@
 #include "edit/LTUndo.h"
 
 #include "edit/LTELTData.h"
-#include "table/LTTable.h"
 
 namespace lectern {
 
@@ -88,10 +87,7 @@ void TLTUndoExtraStrProperty::Undo(TLTEditLTData& data) { data.SetExtraStrProper
 TLTPersistent* TLTPropTarget::Resolve(TLTEditLTData& data) const {
   if (ItemNo < 0 || ItemNo >= data.ItemCount()) return nullptr;
   TCustomLTItemInfo& item = data.GetItem(ItemNo);
-  if (Row < 0) return dynamic_cast<TLTPersistent*>(&item);
-  auto* table = dynamic_cast<TLTTableItemInfo*>(&item);
-  if (!table || Row >= table->Rows.Count() || Col < 0 || Col >= table->Rows[Row].Count()) return nullptr;
-  return table->Cells(Row, Col);
+  return Row < 0 ? dynamic_cast<TLTPersistent*>(&item) : item.GetPropertyPart(Row, Col);
 }
 
 void TLTUndoModifyItemTerminator::Undo(TLTEditLTData& data) { data.BracketPropertyChanges(Target, !Opening); }

@@ -543,6 +543,9 @@ class TCustomLTItemInfo {
 
   /// Walks the documents the item contains; null when there are none (more).
   virtual TCustomLTData* GetSubDocument(std::unique_ptr<TLTSubDocCursor>& cursor, TLTSubDocPosition pos);
+  /// The part at (row, col) whose published properties can be changed by
+  /// name (a table's cell); null for kinds without such parts.
+  virtual TLTPersistent* GetPropertyPart(int /*row*/, int /*col*/) { return nullptr; }
 
   /// Writes the record of a non-text item; forceJoin writes it as continuing
   /// the previous item's paragraph.

@@ -211,6 +211,7 @@ class TLTTableItemInfo : public TLTFullLineItemInfo, public TLTPersistent {
   int NumColumns() const { return Rows.Count() == 0 ? 0 : Rows[0].Count(); }
   /// The slot's cell, or null when it is covered or outside the grid.
   TLTTableCellData* Cells(int row, int col) const;
+  TLTPersistent* GetPropertyPart(int row, int col) override { return Cells(row, col); }
   /// The cell that covers a position, with its own row and column; null
   /// outside the grid.
   TLTTableCellData* GetMainCell(int row, int col, int& mainRow, int& mainCol) const;

@@ -92,8 +92,9 @@ TTerrabookWindow::TTerrabookWindow(TTerrabookFiles files, QWidget* parent) : QMa
   // Text is for writing in: the I-beam, except over links and pictures,
   // which choose their own pointers.
   editor_->Cursor = crIBeam;
-  // A wheel notch moves the document by the lines the desktop asks for
-  // (the viewer's step counts three of them per scroll unit pair).
+  // A notch of the wheel moves three lines of the template's text (five
+  // scroll units of ten pixels) when the desktop asks for its usual three;
+  // the viewer scales the step by the desktop's setting.
   editor_->WheelStep = 5;
   editor_->OnJump = [this](TCustomLectern&, int id) { OpenJump(id); };
   editor_->OnLTMouseMove = [this](TCustomLectern&, int id) { ShowLinkTarget(id); };
@@ -115,6 +116,12 @@ TTerrabookWindow::TTerrabookWindow(TTerrabookFiles files, QWidget* parent) : QMa
     editor_->Format();
   });
   area_->viewport()->installEventFilter(this);
+  auto clipboardChanged = [this] {
+    clipboardHasPaste_ = editor_->CanPaste();
+    UpdateCommands();
+  };
+  connect(QApplication::clipboard(), &QClipboard::dataChanged, this, clipboardChanged);
+  clipboardHasPaste_ = editor_->CanPaste();
   BuildMenus();
   resize(811, 695);
   UpdateTitle();
@@ -213,7 +220,9 @@ void TTerrabookWindow::UpdateCommands() {
   const bool selected = editor_->HasSelection();
   commands_["Cut"]->setEnabled(selected && writable);
   commands_["Copy"]->setEnabled(selected);
-  commands_["Paste"]->setEnabled(writable && editor_->CanPaste());
+  // The clipboard is asked only when it changes: with X11 that is a round
+  // trip to the program that owns it, too slow for every caret move.
+  commands_["Paste"]->setEnabled(writable && clipboardHasPaste_);
   commands_["Clear Codes"]->setEnabled(writable && HasCodesToClear(*editor_));
   for (const auto& entry : kInsertEntries) commands_[Plain(entry.first)]->setEnabled(writable);
 }

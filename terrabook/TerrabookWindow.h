@@ -83,6 +83,7 @@ class TTerrabookWindow : public QMainWindow {
   QCheckBox* gridBox_ = nullptr;
   std::map<QString, QAction*> commands_;
   bool quiet_ = false;
+  bool clipboardHasPaste_ = false;
   int zoom_ = 100;
 };
 
