@@ -163,7 +163,9 @@ TEST(TerrabookWindow, TypingEntersAndTheEditMenuUndoesWithTheActionsName) {
 
 /// The shipped files copied where a test may change them.
 struct TCopiedFiles {
-  std::filesystem::path Dir = std::filesystem::path(::testing::TempDir()) / "terrabook-window";
+  // One folder per test: ctest runs them side by side.
+  std::filesystem::path Dir = std::filesystem::path(::testing::TempDir()) /
+                              ("terrabook-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
   bool Make() {
     const std::string bin = LECTERN_BIN_DIR;
     if (!std::filesystem::exists(bin + "/Terra.db")) return false;
