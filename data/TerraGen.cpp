@@ -338,17 +338,16 @@ std::string CitiesDocument(const TCountry& c) {
   TStyledDocument doc;
   std::vector<std::vector<std::string>> rows{{"City", "Population", "Year"}};
   for (const TCity& city : c.Cities) rows.push_back({city.Name, city.Population, city.Year});
-  TLTTableItemInfo& t = AddTable(doc.Data, static_cast<int>(rows.size()), 3, true,
-                                 {std::begin(kCityColumns), std::end(kCityColumns)});
+  TLTTableItemInfo& t =
+      AddTable(doc.Data, static_cast<int>(rows.size()), 3, true, {std::begin(kCityColumns), std::end(kCityColumns)});
   FillTable(t, rows, true);
   return StoreDocument(doc);
 }
 
 std::string DemographicsDocument(const TCountry& c) {
   TStyledDocument doc;
-  const std::vector<std::vector<std::string>> rows{{"Population (" + c.PopulationYear + ")", c.Population},
-                                                   {"Area", c.Area},
-                                                   {"Official languages", c.Languages}};
+  const std::vector<std::vector<std::string>> rows{
+      {"Population (" + c.PopulationYear + ")", c.Population}, {"Area", c.Area}, {"Official languages", c.Languages}};
   FillTable(AddTable(doc.Data, 3, 2, false, {kLabelColumn}), rows, false);
   return StoreDocument(doc);
 }
