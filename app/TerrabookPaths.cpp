@@ -19,6 +19,7 @@ namespace lectern {
 namespace fs = std::filesystem;
 
 const char* const LTTerrabookDataFromProgram = LECTERN_DATA_FROM_PROGRAM;
+const char* const LTTerrabookOwnTemplate = "my-terrabook.ltf";
 
 namespace {
 
@@ -70,6 +71,12 @@ std::string CopySample(const fs::path& sample, const fs::path& target) {
   return {};
 }
 
+bool SameFolder(const std::string& a, const std::string& b) {
+  std::error_code ec1, ec2;
+  const fs::path ca = fs::weakly_canonical(a, ec1), cb = fs::weakly_canonical(b, ec2);
+  return !ec1 && !ec2 && ca == cb;
+}
+
 /// The user's template: the one in userDir, made from the sample on the
 /// first start.
 std::string UserTemplate(const std::string& dataDir, const std::string& userDir, std::string& note) {
@@ -79,12 +86,16 @@ std::string UserTemplate(const std::string& dataDir, const std::string& userDir,
            " is opened; it cannot be saved over. Set HOME or XDG_DATA_HOME to keep your own template.";
     return sample;
   }
-  const std::string target = TTerrabookFiles::In(userDir).Template;
+  // Installed into the user's own prefix (~/.local), the data folder is the
+  // user's folder: the template gets a name of its own there, or the next
+  // install would write the sample over the user's work.
+  const std::string target =
+      SameFolder(userDir, dataDir) ? userDir + LTTerrabookOwnTemplate : TTerrabookFiles::In(userDir).Template;
   std::error_code ec;
   if (fs::exists(target, ec)) return target;  // the user's own, perhaps edited: never copied over
   if (!IsFile(sample)) {
-    note = "The sample template " + sample + " is missing, so the editor starts empty. Your template will be saved to " +
-           target + ".";
+    note = "The sample template " + sample +
+           " is missing, so the editor starts empty. Your template will be saved to " + target + ".";
     return target;
   }
   const std::string why = CopySample(sample, target);

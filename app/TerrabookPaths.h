@@ -16,6 +16,10 @@ namespace lectern {
 /// from the install folders it was configured with.
 extern const char* const LTTerrabookDataFromProgram;
 
+/// The name of the user's template when the user's folder is the data
+/// folder itself (an install into ~/.local), beside the sample it started as.
+extern const char* const LTTerrabookOwnTemplate;
+
 /// The folder the installed program reads its table and sample template
 /// from: programDir followed by LTTerrabookDataFromProgram, ending in "/".
 std::string TerrabookDataDir(const std::string& programDir);
@@ -31,7 +35,8 @@ std::string TerrabookUserDir();
 /// - Otherwise, when the data folder (TerrabookDataDir) exists, the program
 ///   is installed: the table is read from the data folder; the template is
 ///   the one beside the program when that folder holds one and may be
-///   written; else the one in userDir. On the first start userDir has none:
+///   written; else the one in userDir (named LTTerrabookOwnTemplate when
+///   userDir is the data folder). On the first start userDir has none:
 ///   the folder is made and the sample template of the data folder copied
 ///   into it (through a temporary file, so a failed copy leaves nothing
 ///   that looks like a template).

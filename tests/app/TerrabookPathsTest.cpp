@@ -2,9 +2,8 @@
 // (a fake bin/ beside share/terrabook/) with the user's template made on the
 // first start, and the user's data folder from the environment.
 
-#include "app/TerrabookPaths.h"
-
 #include "app/ReportMerge.h"
+#include "app/TerrabookPaths.h"
 #include "model/LTDocument.h"
 #include "tests/support/TestTable.h"
 
@@ -146,6 +145,22 @@ TEST_F(TerrabookPathsTest, AUserFolderThatCannotBeMadeGivesANoteAndStillAPlaceTo
   EXPECT_NE(note.find("could not be copied to " + User + "terrabook.ltf"), std::string::npos) << note;
   EXPECT_NE(note.find("starts empty"), std::string::npos) << note;
   EXPECT_EQ(ReadAll(Root / "home"), "not a folder");
+}
+
+TEST_F(TerrabookPathsTest, AnInstallIntoTheUsersOwnFolderKeepsTheUsersTemplateApartFromTheSample) {
+  // --prefix ~/.local: the data folder is the user's folder. Installing
+  // again writes the sample, and must not write it over the user's work.
+  Install();
+  std::string note;
+  const TTerrabookFiles files = LocateTerrabookFiles(Bin, Data, &note);
+  EXPECT_EQ(files.Template, Data + LTTerrabookOwnTemplate);
+  EXPECT_EQ(ReadAll(files.Template), "the sample");
+  EXPECT_NE(note.find(files.Template), std::string::npos) << note;
+
+  Write(files.Template, "edited by the user");
+  Install("a newer sample");
+  EXPECT_EQ(LocateTerrabookFiles(Bin, Data).Template, files.Template);
+  EXPECT_EQ(ReadAll(files.Template), "edited by the user");
 }
 
 TEST_F(TerrabookPathsTest, AMissingSampleIsSaidAndNothingIsMade) {
