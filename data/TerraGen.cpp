@@ -15,6 +15,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -28,9 +29,6 @@ namespace fs = std::filesystem;
 using namespace lectern;
 
 namespace {
-
-constexpr int kNormal = 0, kHeading = 1, kSubheading = 2, kKeywords = 3, kJump = 4;
-constexpr int kCentered = 1;
 
 struct TCity {
   std::string Name, Population, Year;
@@ -152,7 +150,85 @@ TCountry ReadCountry(const fs::path& path) {
   return c;
 }
 
+// ---- Styles -----------------------------------------------------------------------
+// The template and every stored document are made with one set of styles:
+// a stored document merged into the template then finds each of its styles
+// there (equal styles are shared, not added), so a report keeps one look.
+
+/// A colour from its red, green and blue parts.
+constexpr TColor Rgb(uint32_t r, uint32_t g, uint32_t b) { return MakeColor(r | g << 8 | b << 16); }
+
+constexpr TColor kInk = Rgb(0x1F, 0x3A, 0x5F);        // section headings and labels
+constexpr TColor kLinkColor = Rgb(0x1A, 0x5F, 0xB4);  // hyperlinks
+constexpr TColor kLineColor = Rgb(0xA9, 0xB4, 0xC2);  // table lines and the rule under the title
+constexpr TColor kHeadFill = Rgb(0xE4, 0xEB, 0xF3);   // heading cells of a table
+constexpr TColor kLabelFill = Rgb(0xF3, 0xF6, 0xF9);  // label cells of a table
+
+// Text styles: the sheet's six, restyled, and the labels of tables.
+constexpr int kNormal = 0, kHeading = 1, kSubheading = 2, kKeywords = 3, kJump = 4, kJump2 = 5, kLabel = 6;
+// Paragraph styles: the sheet's two (plain, centred) and five more.
+constexpr int kPlain = 0, kTitle = 2, kSection = 3, kBody = 4, kFigures = 5, kListItem = 6;
+
+// Vertical room, in pixels: the title stands apart, a section heading is
+// nearer to its own section than to the one before.
+constexpr int kTitleSpaceAfter = 14, kTitleRuleGap = 4;
+constexpr int kSectionSpaceBefore = 14, kSectionSpaceAfter = 5;
+constexpr int kBodySpaceAfter = 6, kListItemSpaceAfter = 3;
+// Room inside table cells.
+constexpr int kCellHPadding = 6, kCellVPadding = 3;
+// The label column of a two-column table and the columns of the cities,
+// in percent of the table; the labels line up from table to table.
+constexpr int kLabelColumn = 35;
+constexpr int kCityColumns[3] = {35, 40, 25};
+
+TParaInfo& AddParaStyle(TLTStyle& sheet, const char16_t* name, int expectedIndex) {
+  TParaInfo& p = sheet.ParaStyles().Add();
+  p.StyleName = name;
+  if (sheet.ParaStyles().Count() - 1 != expectedIndex) throw std::logic_error("the paragraph styles are out of order");
+  return p;
+}
+
+void SetUpStyles(TLTStyle& sheet) {
+  TFontInfos& text = sheet.TextStyles();
+  // The title has exactly the look the merge gives the country's name
+  // (FindOrAddCodeStyle(ltcsCountry)), so the name is set in the title's
+  // own style and the heading reads as one line.
+  TFontInfo& heading = text[kHeading];
+  heading.Size = 12;
+  heading.Color = clWindowText;
+  TFontInfo& subheading = text[kSubheading];
+  subheading.Size = 11;
+  subheading.Color = kInk;
+  text[kJump].Color = kLinkColor;
+  text[kJump2].Color = kLinkColor;
+  TFontInfo& label = text.Add();
+  label.StyleName = u"Label";
+  label.Style.Include(fsBold);
+  label.Color = kInk;
+  if (text.Count() - 1 != kLabel) throw std::logic_error("the text styles are out of order");
+
+  TParaInfo& title = AddParaStyle(sheet, u"Title", kTitle);
+  title.Alignment = ltaCenter;
+  title.SpaceAfter = kTitleSpaceAfter;
+  title.Border.Style = ltbSingle;
+  title.Border.Color = kLineColor;
+  title.Border.VisibleBorders.Left = title.Border.VisibleBorders.Top = title.Border.VisibleBorders.Right = false;
+  title.Border.BorderOffsets.Bottom = kTitleRuleGap;
+  TParaInfo& section = AddParaStyle(sheet, u"Section heading", kSection);
+  section.SpaceBefore = kSectionSpaceBefore;
+  section.SpaceAfter = kSectionSpaceAfter;
+  section.Options.Include(ltpaoKeepWithNext);
+  AddParaStyle(sheet, u"Body", kBody).SpaceAfter = kBodySpaceAfter;
+  AddParaStyle(sheet, u"Figures", kFigures).Alignment = ltaRight;
+  AddParaStyle(sheet, u"List item", kListItem).SpaceAfter = kListItemSpaceAfter;
+}
+
 // ---- Documents --------------------------------------------------------------------
+
+/// A document with the shared styles.
+struct TStyledDocument : TLTDocument {
+  TStyledDocument() { SetUpStyles(Style); }
+};
 
 TLTTag Tag(const std::string& s) { return TLTTag::FromString(Utf8ToUtf16(s)); }
 
@@ -162,7 +238,7 @@ void AddMarkedParagraph(TCustomLTData& data, const std::string& text, const std:
   bool first = true;
   auto add = [&](const std::string& piece, int style, TLTTag tag = {}) {
     if (piece.empty()) return;
-    data.AddTextW(Utf8ToUtf16(piece), style, first ? 0 : -1, std::move(tag));
+    data.AddTextW(Utf8ToUtf16(piece), style, first ? kBody : -1, std::move(tag));
     first = false;
   };
   size_t pos = 0;
@@ -192,29 +268,55 @@ void AddMarkedParagraph(TCustomLTData& data, const std::string& text, const std:
   add(plain, kNormal);
 }
 
-/// A bordered table; the first row is a heading row when heading is set.
-TLTTableItemInfo& AddTable(TCustomLTData& data, const std::vector<std::vector<std::string>>& rows, bool heading) {
-  const int cols = static_cast<int>(rows.front().size());
-  auto table = std::make_unique<TLTTableItemInfo>(static_cast<int>(rows.size()), cols);
+/// Whether a cell's text is a figure (a number, perhaps with a unit).
+bool IsFigure(const std::string& text) { return !text.empty() && std::isdigit(static_cast<unsigned char>(text[0])); }
+
+/// An empty table in the shared look: one thin line between and around the
+/// cells, room inside them, the heading row (heading) or the label column
+/// (not heading) tinted. widths: per column, percent of the table, 0 for
+/// what is left.
+TLTTableItemInfo& AddTable(TCustomLTData& data, int rows, int cols, bool heading, const std::vector<int>& widths) {
+  auto table = std::make_unique<TLTTableItemInfo>(rows, cols);
   TLTTableItemInfo& t = *table;
-  t.BorderWidth = 1;
+  t.BorderWidth = 0;
+  t.BorderHSpacing = t.BorderVSpacing = 0;
   t.CellBorderWidth = 1;
-  t.SetCellPadding(4);
-  t.BorderStyle = lttbColor;
   t.CellBorderStyle = lttbColor;
+  t.CellBorderColor = kLineColor;
+  // Neighbouring cells draw their borders over each other: one line.
+  t.CellHSpacing = t.CellVSpacing = -1;
+  t.CellHPadding = kCellHPadding;
+  t.CellVPadding = kCellVPadding;
   t.HeadingRowCount = heading ? 1 : 0;
   t.TextColSeparator = u"\t";
   data.AddItem({}, std::move(table));
-  for (int r = 0; r < t.NumRows(); ++r)
+  for (int r = 0; r < rows; ++r)
     for (int c = 0; c < cols; ++c) {
       TLTTableCellData* cell = t.Cells(r, c);
       cell->Clear();
-      const bool head = (heading && r == 0) || (!heading && c == 0);
-      cell->AddTextW(Utf8ToUtf16(rows[static_cast<size_t>(r)][static_cast<size_t>(c)]), head ? kSubheading : kNormal,
-                     0);
-      if (heading && r == 0) cell->Color = 0x00F0E0D0;
+      if (heading ? r == 0 : c == 0) cell->Color = heading ? kHeadFill : kLabelFill;
+      if (r == 0 && c < static_cast<int>(widths.size()) && widths[static_cast<size_t>(c)] > 0)
+        cell->BestWidth = -widths[static_cast<size_t>(c)];
     }
   return t;
+}
+
+/// Fills a table made by AddTable with text. A column of figures stands
+/// right-aligned, its heading too, so that the digits line up; a column
+/// that mixes figures and words reads better left-aligned.
+void FillTable(TLTTableItemInfo& t, const std::vector<std::vector<std::string>>& rows, bool heading) {
+  const int cols = t.NumColumns();
+  const size_t firstValue = heading ? 1 : 0;
+  std::vector<bool> figures(static_cast<size_t>(cols), rows.size() > firstValue);
+  for (size_t r = firstValue; r < rows.size(); ++r)
+    for (int c = 0; c < cols; ++c)
+      if (!IsFigure(rows[r][static_cast<size_t>(c)])) figures[static_cast<size_t>(c)] = false;
+  for (int r = 0; r < t.NumRows(); ++r)
+    for (int c = 0; c < cols; ++c) {
+      const bool label = heading ? r == 0 : c == 0;
+      t.Cells(r, c)->AddTextW(Utf8ToUtf16(rows[static_cast<size_t>(r)][static_cast<size_t>(c)]),
+                              label ? kLabel : kNormal, figures[static_cast<size_t>(c)] ? kFigures : kPlain);
+    }
 }
 
 /// The document as stored in a large-object field: self-contained, with its
@@ -227,26 +329,26 @@ std::string StoreDocument(TLTDocument& doc) {
 }
 
 std::string DescriptionDocument(const TCountry& c) {
-  TLTDocument doc;
+  TStyledDocument doc;
   for (const std::string& p : c.Paragraphs) AddMarkedParagraph(doc.Data, p, c.Source);
   return StoreDocument(doc);
 }
 
 std::string CitiesDocument(const TCountry& c) {
-  TLTDocument doc;
+  TStyledDocument doc;
   std::vector<std::vector<std::string>> rows{{"City", "Population", "Year"}};
   for (const TCity& city : c.Cities) rows.push_back({city.Name, city.Population, city.Year});
-  AddTable(doc.Data, rows, true);
+  TLTTableItemInfo& t =
+      AddTable(doc.Data, static_cast<int>(rows.size()), 3, true, {std::begin(kCityColumns), std::end(kCityColumns)});
+  FillTable(t, rows, true);
   return StoreDocument(doc);
 }
 
 std::string DemographicsDocument(const TCountry& c) {
-  TLTDocument doc;
-  AddTable(doc.Data,
-           {{"Population", c.Population + " (" + c.PopulationYear + ")"},
-            {"Area", c.Area},
-            {"Official languages", c.Languages}},
-           false);
+  TStyledDocument doc;
+  const std::vector<std::vector<std::string>> rows{
+      {"Population (" + c.PopulationYear + ")", c.Population}, {"Area", c.Area}, {"Official languages", c.Languages}};
+  FillTable(AddTable(doc.Data, 3, 2, false, {kLabelColumn}), rows, false);
   return StoreDocument(doc);
 }
 
@@ -256,40 +358,41 @@ void AddField(TCustomLTData& data, const char16_t* name, int32_t paraNo, TLTStyl
   data.AddTextW(name, FindOrAddCodeStyle(ltcsFieldCode, sheet), paraNo, TLTTag::FromString(TLTString(name) + u"|"));
 }
 
+void AddSection(TCustomLTData& d, const char16_t* heading) { d.AddTextW(heading, kSubheading, kSection); }
+
 void BuildTemplate(TLTDocument& doc) {
   TCustomLTData& d = doc.Data;
   TLTStyle& sheet = doc.Style;
+  SetUpStyles(sheet);
 
-  d.AddTextW(u"Country report: ", kHeading, kCentered);
+  d.AddTextW(u"Country report: ", kHeading, kTitle);
   AddField(d, u"Country", -1, sheet);
 
-  d.AddTextW(u"The capital of the country is ", kNormal, 0);
+  d.AddTextW(u"The capital of the country is ", kNormal, kBody);
   AddField(d, u"Capital", -1, sheet);
   d.AddTextW(u"; calls to it are dialled with the prefix ", kNormal, -1);
   AddField(d, u"CallingCode", -1, sheet);
   d.AddTextW(u".", kNormal, -1);
 
-  d.AddTextW(u"Key facts", kSubheading, 0);
-  auto table = std::make_unique<TLTTableItemInfo>(3, 2);
-  TLTTableItemInfo& t = *table;
-  t.CellBorderWidth = 1;
-  t.SetCellPadding(4);
-  t.TextColSeparator = u"\t";
-  d.AddItem({}, std::move(table));
+  AddSection(d, u"Key facts");
+  TLTTableItemInfo& t = AddTable(d, 3, 2, false, {kLabelColumn});
+  // The country's name comes in the title's size: its row is the table's
+  // heading row.
+  t.HeadingRowCount = 1;
+  t.Cells(0, 1)->Color = kHeadFill;
+  t.Cells(0, 0)->Color = kHeadFill;
   const char16_t* labels[3] = {u"Country", u"Capital", u"Calling code"};
   for (int r = 0; r < 3; ++r) {
-    t.Cells(r, 0)->Clear();
-    t.Cells(r, 0)->AddTextW(labels[r], kSubheading, 0);
-    t.Cells(r, 1)->Clear();
-    AddField(*t.Cells(r, 1), LTFieldNames[r], 0, sheet);
+    t.Cells(r, 0)->AddTextW(labels[r], kLabel, kPlain);
+    AddField(*t.Cells(r, 1), LTFieldNames[r], kPlain, sheet);
   }
 
-  d.AddTextW(u"About the country", kSubheading, 0);
-  AddField(d, u"Description", 0, sheet);
-  d.AddTextW(u"Main cities", kSubheading, 0);
-  AddField(d, u"Cities", 0, sheet);
-  d.AddTextW(u"People and land", kSubheading, 0);
-  AddField(d, u"Demographics", 0, sheet);
+  AddSection(d, u"About the country");
+  AddField(d, u"Description", kBody, sheet);
+  AddSection(d, u"Main cities");
+  AddField(d, u"Cities", kBody, sheet);
+  AddSection(d, u"People and land");
+  AddField(d, u"Demographics", kBody, sheet);
 
   TLTListInfo& list = sheet.ListStyles().Add();
   list.StyleName = u"Numbered steps";
@@ -299,9 +402,11 @@ void BuildTemplate(TLTDocument& doc) {
   level.LeftIndent = 24;
   level.FirstIndent = 0;
   level.MarkerIndent = 6;
+  // Numbers as large as the text they count.
+  level.FontForWrite().Font.SetSize(10);
   const int listNo = sheet.ListStyles().Count() - 1;
 
-  d.AddTextW(u"Using this template", kSubheading, 0);
+  AddSection(d, u"Using this template");
   const char16_t* steps[] = {
       u"Choose a country in the View list to see its report.",
       u"Edit the text around the fields; the fields keep their place.",
@@ -309,7 +414,7 @@ void BuildTemplate(TLTDocument& doc) {
   };
   for (const char16_t* step : steps) {
     auto marker = std::make_unique<TLTMarkerItemInfo>(listNo, 0, 1, false);
-    marker->ParaNo = 0;
+    marker->ParaNo = kListItem;
     d.AddItem({}, std::move(marker));
     d.AddTextW(step, kNormal, -1);
   }
