@@ -480,8 +480,20 @@ void TLTQtCanvas::TImpl::PaintText(int x, int y, std::u16string_view text, const
   TFace& face = Face();
   const TLTTextMetrics& m = face.Metrics;
   const int width = positions.empty() ? 0 : positions.back();
-  if (State.Brush.Style == bsSolid && width > 0)
-    Painter.fillRect(QRect(x, y, width, m.Height), ToQColor(State.Brush.Color));
+  if (State.Brush.Style == bsSolid && width > 0) {
+    // The background reaches as far as the ink: the arm of a final "y" or
+    // an italic letter leans past the advance it was measured by, and
+    // must not stand outside a field code's box or a selection.
+    int left = 0, right = width;
+    if (!text.empty() && positions.size() == text.size()) {
+      const QFontMetricsF fm(face.Font);
+      left = std::min(0, static_cast<int>(std::floor(fm.leftBearing(QChar(text.front())) * face.Scale)));
+      const int lastStart = text.size() > 1 ? positions[text.size() - 2] : 0;
+      const QRectF ink = fm.boundingRect(QChar(text.back()));
+      if (!ink.isEmpty()) right = std::max(right, lastStart + static_cast<int>(std::ceil(ink.right() * face.Scale)));
+    }
+    Painter.fillRect(QRect(x + left, y, right - left, m.Height), ToQColor(State.Brush.Color));
+  }
   if (text.empty()) return;
 
   const QTransform old = Painter.worldTransform();

@@ -253,6 +253,28 @@ TEST_F(QtCanvas, SolidBrushFillsTheCellFirst) {
   EXPECT_TRUE(IsWhite(29, 5));
 }
 
+TEST_F(QtCanvas, TheFillReachesAsFarAsTheInk) {
+  // No ink may stand beside the box of a final "y" or an italic run, as in
+  // a field code or a selection: every column with ink has some fill.
+  for (TFontStyles style : {TFontStyles{}, TFontStyles{fsItalic}}) {
+    image.fill(Qt::white);
+    canvas.SetFont(MakeFont(u"Arial", -13, style));
+    canvas.SetBrushColor(clYellow);
+    canvas.TextOut(30, 5, u"fCountry");
+    int first = image.width(), last = -1;
+    for (int y = 0; y < image.height(); ++y)
+      for (int x = 0; x < image.width(); ++x)
+        if (image.pixel(x, y) == qRgb(255, 255, 0)) {
+          first = std::min(first, x);
+          last = std::max(last, x);
+        }
+    const std::vector<int> ink = DarkColumns();
+    ASSERT_FALSE(ink.empty());
+    EXPECT_GE(ink.front(), first) << (style.Contains(fsItalic) ? "italic" : "upright");
+    EXPECT_LE(ink.back(), last) << (style.Contains(fsItalic) ? "italic" : "upright");
+  }
+}
+
 TEST_F(QtCanvas, UnderlineSpansTheRun) {
   canvas.SetFont(MakeFont(u"Arial", -20, {fsUnderline}));
   canvas.SetBrushStyle(bsClear);
