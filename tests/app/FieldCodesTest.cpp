@@ -79,6 +79,16 @@ TEST(FieldCodes, ACodeReplacesTheSelectionAndLeavesFieldRunsWhole) {
   EXPECT_EQ(t.Tags(), "The capital is /Vie[Capital|]/nna[Capital|]/ /Capital[Capital|]/ and /Country[Country|]/");
   EXPECT_EQ(t.Groups(), 1);
   t.E.Undo();
+  // At the end of the run's first item the caret is still inside it.
+  t.E.SetCaretAt(1, 4);
+  ASSERT_TRUE(InsertFieldCode(t.E, u"Country"));
+  EXPECT_EQ(t.Tags(), "The capital is /Vie[Capital|]/nna[Capital|]/Country[Country|]/ and /Country[Country|]/");
+  t.E.Undo();
+  // A run of the same field in the next paragraph is not beside the code.
+  t.E.SetCaretAt(3, 6);
+  ASSERT_TRUE(InsertFieldCode(t.E, u"Country"));
+  EXPECT_EQ(t.Tags(), "The capital is /Vie[Capital|]/nna[Capital|]/ and /Country[Country|]/Country[Country|]/");
+  t.E.Undo();
   // Beside a run of another field nothing comes between.
   t.E.SetCaretAt(4, 1);
   ASSERT_TRUE(InsertFieldCode(t.E, u"Capital"));
@@ -115,10 +125,19 @@ TEST(FieldCodes, ClearCodesStripsFieldTagsInItemsAndCellsAsOneStep) {
       << "an item without a field of its own is in the table's";
   EXPECT_EQ(FieldAt(t.E.LTData(), 2), u"");
 
-  // The caret alone: that one item.
+  // The caret alone: that one item; a selection inside it: the same.
   t.E.SetCaretAt(0, 3);
   ASSERT_TRUE(ClearCodes(t.E));
   EXPECT_EQ(t.Tags(), "Country/link[Description|https://example.org]/plain/#[Cities|]/after/");
+  t.E.Undo();
+  t.E.SetSelectionBounds(0, 2, 0, 5);
+  ASSERT_TRUE(ClearCodes(t.E));
+  EXPECT_EQ(t.Tags(), "Country/link[Description|https://example.org]/plain/#[Cities|]/after/");
+  t.E.Undo();
+  // A code beside the first item of the document, of the same field.
+  t.E.SetCaretAt(0, 1);
+  ASSERT_TRUE(InsertFieldCode(t.E, u"Country"));
+  EXPECT_EQ(t.Tags(), "Country[Country|]/ /Country[Country|]/link[Description|https://example.org]/plain/#[Cities|]/after/");
   t.E.Undo();
   // A selection from the end of one item to the start of another leaves
   // both out; the rest, cells included, is cleared in one step.
@@ -130,6 +149,9 @@ TEST(FieldCodes, ClearCodesStripsFieldTagsInItemsAndCellsAsOneStep) {
   EXPECT_EQ(cell.GetItem(0).Tag.String(), nullptr);
   EXPECT_EQ(t.Asked, 1);
   EXPECT_EQ(t.E.UndoName(), u"Clear Codes");
+  int si = 0, so = 0, ei = 0, eo = 0;
+  t.E.GetSelectionBounds(si, so, ei, eo, true);
+  EXPECT_EQ(std::vector<int>({si, so, ei, eo}), std::vector<int>({1, 1, 3, 1})) << "the items looked at stay selected";
   t.E.Undo();
   EXPECT_EQ(t.Tags(), "Country[Country|]/link[Description|https://example.org]/plain/#[Cities|]/after/");
   EXPECT_EQ(*cell.GetItem(0).Tag.String(), u"Capital|");
@@ -142,6 +164,8 @@ TEST(FieldCodes, CommandsThatCannotRunBeepOnceAndRecordNothing) {
   t.Para(u"plain text").Para(u"Capital");
   t.E.LTData().SetItemTag(1, Template::Tag(u"Capital|"));
   t.Ready();
+  t.E.SetSelectionBounds(0, 3, 1, 4);
+  EXPECT_TRUE(HasCodesToClear(t.E)) << "the code is the range's last item";
   t.E.SetSelectionBounds(0, 1, 0, 6);
   EXPECT_FALSE(HasCodesToClear(t.E));
   EXPECT_FALSE(ClearCodes(t.E));

@@ -996,9 +996,9 @@ TEST(LTEditOps, TablePropertiesChangeByNameAsOneBracketedStep) {
   const std::string before = e.Ltf();
   auto& table = static_cast<TLTTableItemInfo&>(e.E.LTData().GetItem(1));
   ASSERT_TRUE(e.E.SetItemIntPropertiesEd({1}, {{"BestWidth", 120}, {"CellHPadding", 5}}));
-  ASSERT_TRUE(e.E.SetItemIntPropertiesEd({1, 1, 0}, {{"BestWidth", 40}}));
+  ASSERT_TRUE(e.E.SetItemIntPropertiesEd({1, 0, 1}, {{"BestWidth", 40}}));
   EXPECT_EQ(table.BestWidth, 120);
-  EXPECT_EQ(table.Cells(1, 0)->BestWidth, 40);
+  EXPECT_EQ(table.Cells(0, 1)->BestWidth, 40);
   EXPECT_EQ(e.E.EditData().UndoList().Count(), 2);
   const std::string changed = e.Ltf();
   // An unknown name, a value out of range or a missing cell changes
@@ -1006,11 +1006,12 @@ TEST(LTEditOps, TablePropertiesChangeByNameAsOneBracketedStep) {
   EXPECT_FALSE(e.E.SetItemIntPropertiesEd({1}, {{"BestWidth", 7}, {"NoSuchThing", 1}}));
   EXPECT_FALSE(e.E.SetItemIntPropertiesEd({1, 5, 0}, {{"BestWidth", 7}}));
   EXPECT_FALSE(e.E.SetItemIntPropertiesEd({0}, {{"BestWidth", 7}})) << "text publishes no properties";
+  EXPECT_FALSE(e.E.EditData().SetIntProperty({9}, "BestWidth", 7)) << "no such item";
   EXPECT_TRUE(e.E.SetItemIntPropertiesEd({1}, {{"BestWidth", 120}})) << "already so";
   EXPECT_EQ(e.Ltf(), changed);
   EXPECT_EQ(e.E.EditData().UndoList().Count(), 2);
   e.E.Undo();
-  EXPECT_EQ(table.Cells(1, 0)->BestWidth, 0);
+  EXPECT_EQ(table.Cells(0, 1)->BestWidth, 0);
   e.E.Undo();
   EXPECT_EQ(e.Ltf(), before);
   e.E.Redo();
