@@ -1007,6 +1007,7 @@ TEST(LTEditOps, TablePropertiesChangeByNameAsOneBracketedStep) {
   EXPECT_FALSE(e.E.SetItemIntPropertiesEd({1, 5, 0}, {{"BestWidth", 7}}));
   EXPECT_FALSE(e.E.SetItemIntPropertiesEd({0}, {{"BestWidth", 7}})) << "text publishes no properties";
   EXPECT_FALSE(e.E.EditData().SetIntProperty({9}, "BestWidth", 7)) << "no such item";
+  EXPECT_FALSE(e.E.SetItemIntPropertiesEd({1}, {{"BestWidth", int64_t{5'000'000'000}}})) << "beyond the field";
   EXPECT_TRUE(e.E.SetItemIntPropertiesEd({1}, {{"BestWidth", 120}})) << "already so";
   EXPECT_EQ(e.Ltf(), changed);
   EXPECT_EQ(e.E.EditData().UndoList().Count(), 2);
@@ -1018,6 +1019,14 @@ TEST(LTEditOps, TablePropertiesChangeByNameAsOneBracketedStep) {
   e.E.Redo();
   EXPECT_EQ(e.Ltf(), changed);
   e.ExpectLaidOutWhole();
+  // One property alone records its own kind of record.
+  e.E.BeginUndoGroup(ltukItemChange);
+  ASSERT_TRUE(e.E.EditData().SetIntProperty({1}, "HeadingRowCount", 1));
+  EXPECT_EQ(table.HeadingRowCount, 1);
+  e.E.Undo();
+  EXPECT_EQ(table.HeadingRowCount, 0);
+  e.E.Redo();
+  EXPECT_EQ(table.HeadingRowCount, 1);
 }
 
 TEST(LTEditOps, UndoUnderTheReformatLockLaysOutOnceWhenItEnds) {
