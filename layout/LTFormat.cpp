@@ -98,6 +98,10 @@ void TLTLayoutText::Load(const TCustomLTData& data, int itemNo, const TLTStyle& 
   }
   const TFontInfo& fi = style.TextStyles()[item.StyleNo];
   display = DisplayText(stored, fi.StyleEx.Contains(ltfsAllCaps), unicode, showSoftHyphens);
+  // Below U+0300 no character is shaped with its neighbours, has no
+  // width or reads right to left: most text needs one look at it.
+  complex = hasZeroWidth = rtl = false;
+  if (std::all_of(display.begin(), display.end(), [](char16_t c) { return c < 0x0300; })) return;
   complex = std::any_of(display.begin(), display.end(), [](char16_t c) {
     return (c >= 0x0300 && c <= 0x036F) || (c >= 0x0590 && c <= 0x1DFF) || (c >= 0xD800 && c <= 0xDFFF) ||
            (c >= 0xFB1D && c <= 0xFEFF);
@@ -1102,35 +1106,45 @@ TLTFormatter::TTextWidths TLTFormatter::TextMinWidths(int itemNo) {
   // opportunities; spaces belong to no run.
   const int n = static_cast<int>(s.size());
   const std::u16string_view st = t.stored;
-  runs_.clear();
-  int64_t widestShare = 0;
+  // A formatter lives for one container (a table cell): the runs' list is
+  // kept between them instead of grown again in every one.
+  thread_local std::vector<TRunSpan> runs;
+  runs.clear();
   int start = 0;
   for (int k = 0; k < n; ++k) {
-    if (t.IsSpace(k)) {
+    if (st[static_cast<size_t>(k)] == u' ' && t.IsSpace(k)) {
       start = k + 1;
       continue;
     }
     // A run also ends before a space: with Unicode breaking the
     // opportunity lies after the space, which no run includes.
-    const bool ends = k + 1 == n || t.IsSpace(k + 1) || (t.unicode && BreakAllowedAfter(st, k));
+    const bool ends = k + 1 == n || (st[static_cast<size_t>(k) + 1] == u' ' && t.IsSpace(k + 1)) ||
+                      (t.unicode && BreakAllowedAfter(st, k));
     if (!ends) continue;
     const int share = ext_[static_cast<size_t>(k)] - (start > 0 ? ext_[static_cast<size_t>(start - 1)] : 0);
-    runs_.push_back({start, k + 1, share});
-    widestShare = std::max<int64_t>(widestShare, share);
+    runs.push_back({start, k + 1, share});
     start = k + 1;
   }
   // A run's share of the whole may be a pixel narrower than the run
   // measured alone (rounding), or more (shaping, characters of no width);
   // placing measures it alone, so the widest candidates are measured as
   // placing does, and a document widened for them always fits them.
+  // Unshaped, the widest share is measured first, and after it only the
+  // runs whose share (and its rounding) could still be wider.
   const bool shaped = t.complex || t.hasZeroWidth;
   constexpr int kRoundingSlack = 2;
-  for (const TRunSpan& r : runs_) {
-    if (!shaped && r.Share + kRoundingSlack < widestShare) continue;
+  auto measure = [&](const TRunSpan& r) {
     int64_t width = Measure(t, r.Start, r.End - r.Start);
     if (t.unicode && st[static_cast<size_t>(r.End - 1)] == kSoftHyphen) width += dashWidth_;
     w.Widest = std::max(w.Widest, width);
-  }
+  };
+  const auto first =
+      shaped || runs.empty()
+          ? runs.end()
+          : std::max_element(runs.begin(), runs.end(), [](const auto& a, const auto& b) { return a.Share < b.Share; });
+  if (first != runs.end()) measure(*first);
+  for (auto r = runs.begin(); r != runs.end(); ++r)
+    if (r != first && (shaped || r->Share + kRoundingSlack > w.Widest)) measure(*r);
   return w;
 }
 

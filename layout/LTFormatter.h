@@ -41,8 +41,8 @@ struct TLTLayoutText {
   /// Unit u is a space, and a character of its own: a double-byte
   /// character may have converted to a replacement and a space.
   bool IsSpace(int u) const {
-    return u >= 0 && u < static_cast<int>(stored.size()) && stored[static_cast<size_t>(u)] == u' ' && StartsChar(u) &&
-           StartsChar(u + 1);
+    if (static_cast<size_t>(u) >= stored.size() || stored[static_cast<size_t>(u)] != u' ') return false;
+    return charOfUnit.empty() || (StartsChar(u) && StartsChar(u + 1));
   }
 };
 
@@ -132,7 +132,6 @@ class TLTFormatter final : private ILTItemLine {
     int Start = 0, End = 0;
     int Share = 0;
   };
-  std::vector<TRunSpan> runs_;
   /// First and last drawing item of the line being finished.
   struct TLineSpan {
     int First = 0;
