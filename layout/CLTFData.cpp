@@ -436,8 +436,16 @@ std::vector<TLTPieceStop> TCustomLTFormattedData::PieceStops(int drawItemNo) {
   const std::u16string_view s = std::u16string_view(t.display).substr(static_cast<size_t>(u0), static_cast<size_t>(n));
   // Stops run in reading order; each stands where its boundary is drawn,
   // which in right-to-left and mixed text is not left to right.
-  // 8-bit text steps by its characters; Unicode text by clusters.
-  for (int k = 0; k <= n; k = t.unicode ? TLTCanvas::NextClusterBoundary(s, k) : k + 1) {
+  // 8-bit text steps by its characters (a double-byte one may have become
+  // two units); Unicode text by clusters.
+  auto next = [&](int k) {
+    if (t.unicode) return TLTCanvas::NextClusterBoundary(s, k);
+    const int c = t.CharOfUnit(u0 + k);
+    do ++k;
+    while (k < n && t.CharOfUnit(u0 + k) == c);
+    return k;
+  };
+  for (int k = 0; k <= n; k = next(k)) {
     stops.push_back({t.CharOfUnit(u0 + k) - t.CharOfUnit(u0) + 1, TextOrigin(p) + CaretXInRun(pc.Boxes, k)});
     if (k == n) break;
   }

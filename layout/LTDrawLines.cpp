@@ -42,6 +42,11 @@ void TLTDrawLines::Delete(int index) {
   items_.erase(items_.begin() + index);
 }
 
+void TLTDrawLines::MoveBack(int from, int to) {
+  if (to < 0 || to >= from || from >= Count()) return;
+  std::rotate(items_.begin() + to, items_.begin() + from, items_.begin() + from + 1);
+}
+
 void TLTDrawLines::MarkDeleted(int first, int last) {
   if (deletedCount_ > 0) ClearDeleted();
   first = std::max(first, 0);

@@ -86,6 +86,9 @@ class TLTDrawLines {
   void Insert(int index, std::unique_ptr<TLTDrawLineInfo> item);
   /// Frees the item; inside a window the window only widens.
   void Delete(int index);
+  /// Moves the item at from back to index to, the items between one place
+  /// on; both lie before the window.
+  void MoveBack(int from, int to);
   /// Frees first..last and keeps their slots as the window.
   void MarkDeleted(int first, int last);
   /// Removes the slots left in the window.

@@ -42,7 +42,6 @@ bool TLTFontInputs::Matches(const TFontInfo& fi, int pixelsPerInch) const {
 
 void TLTFontInfoCache::Clear() {
   items_.clear();
-  invalid_ = {};
   canvas_ = nullptr;
   style_ = nullptr;
 }
@@ -108,9 +107,12 @@ const TLTFontInfoCacheItem& TLTFontInfoCache::Select(TLTStyle& style, int styleN
     ppiX_ = canvas.PixelsPerInchX();
     ppiY_ = canvas.PixelsPerInchY();
   }
-  const int count = style.TextStyles().Count();
-  if (static_cast<int>(items_.size()) != count) items_.resize(static_cast<size_t>(std::max(count, 0)));
-  TSlots& slots = styleNo >= 0 && styleNo < count ? items_[static_cast<size_t>(styleNo)] : invalid_;
+  const int count = std::max(style.TextStyles().Count(), 0);
+  if (items_.size() != static_cast<size_t>(count) + 1) {
+    items_.resize(static_cast<size_t>(count) + 1);
+    items_.back() = {};
+  }
+  TSlots& slots = items_[static_cast<size_t>(styleNo >= 0 && styleNo < count ? styleNo : count)];
   TLTFontInfoCacheItem& it = slots[std::min<size_t>(static_cast<size_t>(defBiDiMode), slots.size() - 1)];
   if (!it.Filled || it.PreparedBiDiMode != defBiDiMode ||
       !it.Inputs.Matches(style.TextStyles()[styleNo], style.TextStyles().PixelsPerInch))

@@ -58,7 +58,7 @@ struct TLTFontInfoCacheItem {
 /// One slot per text style and reading order, filled on first use, plus
 /// one per reading order for style numbers outside the sheet. A slot keeps
 /// the canvas state its style selects, so switching styles costs a state
-/// change, never a new measurement.
+/// change, never a new measurement. A cache never used holds no slot.
 class TLTFontInfoCache {
  public:
   /// Forgets every slot (styles changed, or another device).
@@ -70,10 +70,10 @@ class TLTFontInfoCache {
 
  private:
   // By the paragraphs' reading order (a TLTBiDiMode), which decides the
-  // canvas's reading order and character extra.
+  // canvas's reading order and character extra; the styles' slots, then
+  // those of style numbers outside the sheet.
   using TSlots = std::array<TLTFontInfoCacheItem, 3>;
   std::vector<TSlots> items_;
-  TSlots invalid_;
   const TLTCanvas* canvas_ = nullptr;
   const TLTStyle* style_ = nullptr;
   int ppiX_ = 0, ppiY_ = 0;

@@ -8,15 +8,20 @@
 // left, as if every paragraph read left to right; finishing a line moves
 // its pieces (each as wide as it was measured) to their visual places:
 // the bidirectional algorithm resolves the levels of the line's text
-// within the paragraph's direction and orders its characters by them, and
-// every piece stands where its first character with a direction of its
-// own (a letter or a digit) is shown. A piece is drawn as one run, its
-// own mixed text reordered by the canvas in the paragraph's reading
-// order. Pieces
-// that start with a space (the words of a justified paragraph) are read
-// in the direction that puts that space, and the gap justification added
-// in front of it, between two words that stand side by side, so that
-// words at a change of direction are neither glued nor doubly spaced.
+// within the paragraph's direction and orders its characters by them. A
+// piece is drawn as one run, which the canvas orders by the same
+// algorithm as if the run were all there is. That is what the line shows
+// when every stretch read against the paragraph's direction starts and
+// ends inside the piece, which is then drawn in the paragraph's reading
+// order. A piece such a stretch crosses into or out of (the words of a
+// justified paragraph, each with its leading space, or a text item that
+// ends inside a phrase of the other direction) is cut where its level
+// changes, and each part, of one level, is drawn in that level's
+// direction. Every piece is then one stretch of the line's visual order
+// and stands where its first character is shown; a leading space, with
+// the gap justification adds in front of it, lands where the algorithm
+// shows that space, so that words at a change of direction are neither
+// glued nor doubly spaced and punctuation keeps its side.
 
 #include "layout/CLTFData.h"
 #include "layout/LTFormatter.h"
@@ -93,12 +98,23 @@ void TLTLayoutText::Load(const TCustomLTData& data, int itemNo, const TLTStyle& 
   }
   const TFontInfo& fi = style.TextStyles()[item.StyleNo];
   display = DisplayText(stored, fi.StyleEx.Contains(ltfsAllCaps), unicode, showSoftHyphens);
+  // Below U+0300 no character is shaped with its neighbours, has no
+  // width or reads right to left: most text needs one look at it.
+  complex = hasZeroWidth = rtl = false;
+  if (std::all_of(display.begin(), display.end(), [](char16_t c) { return c < 0x0300; })) return;
   complex = std::any_of(display.begin(), display.end(), [](char16_t c) {
     return (c >= 0x0300 && c <= 0x036F) || (c >= 0x0590 && c <= 0x1DFF) || (c >= 0xD800 && c <= 0xDFFF) ||
            (c >= 0xFB1D && c <= 0xFEFF);
   });
   hasZeroWidth = std::any_of(display.begin(), display.end(), IsZeroWidthChar);
   rtl = HasRightToLeftText(display);
+}
+
+int TLTLayoutText::NextCharStart(int u) const {
+  const int units = static_cast<int>(stored.size());
+  do ++u;
+  while (u < units && !StartsChar(u));
+  return std::min(u, units);
 }
 
 int TLTLayoutText::UnitOfChar(int c) const {
@@ -380,7 +396,7 @@ void TLTFormatter::TrimLineEnd() {
   const TLTLayoutText& t = SideTextOf(last.ItemNo);
   const int endUnit = t.UnitOfChar(last.Offset - 1 + last.Length) - 1;
   if (endUnit < 0 || endUnit >= static_cast<int>(t.stored.size())) return;
-  if (t.stored[static_cast<size_t>(endUnit)] == u' ') {
+  if (t.IsSpace(endUnit)) {
     const bool onlyPieceOfOneChar = next_ - 1 == lineStart_ && item.TextLength() == 1;
     if (onlyPieceOfOneChar) return;
     SelectStyle(item.StyleNo);
@@ -583,9 +599,8 @@ void TLTFormatter::Justify(const TLineSpan& line, int64_t free) {
   }
 }
 
-void TLTFormatter::OrderLine(const TLineSpan& line, bool rightToLeft) {
-  const int count = line.Last - line.First + 1;
-  if (count <= 0) return;
+void TLTFormatter::OrderLine(TLineSpan line, bool rightToLeft) {
+  if (line.Last < line.First) return;
   // The line's text: the pieces' display text, another item one object
   // character (a tab as a tab, which the algorithm separates segments at).
   lineText_.clear();
@@ -604,22 +619,17 @@ void TLTFormatter::OrderLine(const TLineSpan& line, bool rightToLeft) {
   }
   pieceStart_.push_back(static_cast<int>(lineText_.size()));
   ResolveBiDiLevels(lineText_, rightToLeft, levels_);
+  SplitAtLevels(line, rightToLeft);
   VisualOrder(levels_, order_);
   visualOfUnit_.resize(order_.size());
   for (size_t v = 0; v < order_.size(); ++v) visualOfUnit_[static_cast<size_t>(order_[v])] = static_cast<int>(v);
-  // Every piece stands where its first character with a direction of its
-  // own is shown (else its first character): its neighbours of the other
-  // direction then fall on the right side of it, numbers included.
+  // Every piece now shows as one stretch of the line: it stands where its
+  // first character is shown. An empty piece goes with what follows it.
   anchors_.clear();
+  const int count = line.Last - line.First + 1;
   const int units = static_cast<int>(lineText_.size());
   for (int k = 0; k < count; ++k) {
-    const int a = pieceStart_[static_cast<size_t>(k)], b = pieceStart_[static_cast<size_t>(k) + 1];
-    int anchor = std::min(a, units - 1);
-    for (int u = a; u < b; ++u)
-      if (HasOwnDirection(lineText_[static_cast<size_t>(u)])) {
-        anchor = u;
-        break;
-      }
+    const int anchor = std::min(pieceStart_[static_cast<size_t>(k)], units - 1);
     anchors_.push_back({anchor >= 0 ? visualOfUnit_[static_cast<size_t>(anchor)] : 0, k});
   }
   std::stable_sort(anchors_.begin(), anchors_.end());
@@ -631,21 +641,115 @@ void TLTFormatter::OrderLine(const TLineSpan& line, bool rightToLeft) {
   for (int i = line.First; i <= line.Last; ++i) spanLeft = std::min(spanLeft, d_.DrawItems[i].Left);
   if (rightToLeft && spanLeft < lineLeft_) spanLeft += lineLeft_ - spanLeft;
   int64_t x = spanLeft;
-  bool leftEdgeSpaced = false;
-  for (int k = 0; k < count; ++k) {
-    TLTDrawLineInfo& p = d_.DrawItems[line.First + anchors_[static_cast<size_t>(k)].second];
-    bool spacedRight = false;
-    if (PieceStartsWithSpace(p)) {
-      // Its space (and gap) goes to the left when nothing spaces this
-      // piece from its left neighbour yet, else to the right.
-      const bool spaceLeft = k > 0 && !leftEdgeSpaced;
-      p.RightToLeft = !spaceLeft;
-      spacedRight = !spaceLeft;
-    }
-    leftEdgeSpaced = spacedRight;
+  for (const auto& [place, k] : anchors_) {
+    TLTDrawLineInfo& p = d_.DrawItems[line.First + k];
+    const int a = pieceStart_[static_cast<size_t>(k)];
+    // A piece of one level reads in that level's direction (which puts a
+    // leading space, and the gap justification added to it, on the side
+    // the algorithm shows it); a whole piece in the paragraph's, the
+    // canvas ordering its mixed text as the line does.
+    if (a < pieceStart_[static_cast<size_t>(k) + 1] && d_.GetItem(p.ItemNo).IsText())
+      p.RightToLeft = oneLevel_[static_cast<size_t>(k)] ? (levels_[static_cast<size_t>(a)] & 1) != 0 : rightToLeft;
     p.Left = static_cast<int>(Clamp64(x));
     x += p.Width;
   }
+}
+
+void TLTFormatter::SplitAtLevels(TLineSpan& line, bool rightToLeft) {
+  // A piece drawn whole is ordered by the canvas as if it were all there
+  // is: right when every stretch read against the paragraph's direction
+  // begins and ends inside it. One that such a stretch crosses into or out
+  // of (a word of a justified paragraph, a text item ending inside a
+  // sentence of the other direction) does not show as one block: it is cut
+  // where the level changes, so that each part has one level and is drawn
+  // in its direction where the algorithm puts it.
+  const uint8_t base = rightToLeft ? 1 : 0;
+  const int units = static_cast<int>(lineText_.size());
+  auto against = [&](int u) { return levels_[static_cast<size_t>(u)] > base; };
+  const int count = line.Last - line.First + 1;
+  oneLevel_.assign(static_cast<size_t>(count), 0);
+  for (int k = count - 1; k >= 0; --k) {
+    const int a = pieceStart_[static_cast<size_t>(k)], b = pieceStart_[static_cast<size_t>(k) + 1];
+    if (b <= a) continue;
+    const bool crossed = (a > 0 && against(a - 1) && against(a)) || (b < units && against(b - 1) && against(b));
+    if (!crossed) continue;
+    oneLevel_[static_cast<size_t>(k)] = 1;
+    const int index = line.First + k;
+    const TLTDrawLineInfo& p = d_.DrawItems[index];
+    if (!d_.GetItem(p.ItemNo).IsText()) continue;
+    const TLTLayoutText& t = SideTextOf(p.ItemNo);
+    const int u0 = t.UnitOfChar(p.Offset - 1);
+    const std::u16string_view s =
+        std::u16string_view(t.display).substr(static_cast<size_t>(u0), static_cast<size_t>(b - a));
+    cuts_.clear();
+    for (int j = 1; j < b - a; ++j) {
+      if (levels_[static_cast<size_t>(a + j)] == levels_[static_cast<size_t>(a + j - 1)]) continue;
+      // Never inside a character (8-bit text may give one two units) or a cluster.
+      if (t.CharOfUnit(u0 + j) == t.CharOfUnit(u0 + j - 1)) continue;
+      if (t.unicode && TLTCanvas::NextClusterBoundary(s, TLTCanvas::PrevClusterBoundary(s, j)) != j) continue;
+      cuts_.push_back(j);
+    }
+    if (cuts_.empty() || !SplitPiece(index, t, u0, b - a)) continue;
+    const auto at = static_cast<std::ptrdiff_t>(k) + 1;
+    for (size_t c = cuts_.size(); c-- > 0;) pieceStart_.insert(pieceStart_.begin() + at, a + cuts_[c]);
+    oneLevel_.insert(oneLevel_.begin() + at, cuts_.size(), 1);
+    line.Last += static_cast<int>(cuts_.size());
+  }
+}
+
+bool TLTFormatter::SplitPiece(int index, const TLTLayoutText& t, int u0, int n) {
+  TLTDrawLineInfo& p = d_.DrawItems[index];
+  SelectStyle(d_.GetItem(p.ItemNo).StyleNo);
+  Extents(t, u0, n, partExt_);
+  if (static_cast<int>(partExt_.size()) != n) return false;
+  auto widthTo = [&](int j) { return j > 0 ? partExt_[static_cast<size_t>(j - 1)] : 0; };
+  const int m = static_cast<int>(cuts_.size());
+  // Each part as wide as it measures; the last takes what is left, so that
+  // the line keeps its width (and a hyphen added at its end stays there).
+  std::vector<int> widths(static_cast<size_t>(m) + 1);
+  widths[0] = widthTo(cuts_[0]) + p.JustifyExtra;
+  for (int c = 1; c < m; ++c)
+    widths[static_cast<size_t>(c)] =
+        widthTo(cuts_[static_cast<size_t>(c)]) - widthTo(cuts_[static_cast<size_t>(c) - 1]);
+  widths[static_cast<size_t>(m)] = std::max(0, p.Width - p.JustifyExtra - widthTo(cuts_.back()));
+  for (int c = 0; c < m; ++c) {
+    const int from = cuts_[static_cast<size_t>(c)], to = c + 1 < m ? cuts_[static_cast<size_t>(c) + 1] : n;
+    auto part = std::make_unique<TLTDrawLineInfo>(p);
+    part->Offset = t.CharOfUnit(u0 + from) + 1;
+    part->Length = t.CharOfUnit(u0 + to) - t.CharOfUnit(u0 + from);
+    part->Width = widths[static_cast<size_t>(c) + 1];
+    part->JustifyExtra = 0;
+    part->StartsLine = false;
+    d_.DrawItems.Insert(next_, std::move(part));
+    d_.DrawItems.MoveBack(next_, index + 1 + c);
+    ++next_;
+  }
+  p.Length = t.CharOfUnit(u0 + cuts_[0]) - t.CharOfUnit(u0);
+  p.Width = widths[0];
+
+  // What refers to the pieces after it moves with them: the first pieces
+  // of later items and the hyperlink rectangles, of which the parts of a
+  // hyperlink get one each.
+  for (int d = index + m + 1; d < next_; ++d) {
+    TCustomLTItemInfo& item = d_.GetItem(d_.DrawItems[d].ItemNo);
+    if (item.FirstDrawItem == d - m) item.FirstDrawItem = d;
+  }
+  for (size_t j = 0; j < jumps_.size(); ++j) {
+    TLTJumpInfo& jump = jumps_[j];
+    const bool own = jump.LTData == &d_;
+    if (own && jump.DrawItemIndex > index) jump.DrawItemIndex += m;
+    if (jump.OwnerDrawItemIndex > index) jump.OwnerDrawItemIndex += m;
+    if (!own || jump.DrawItemIndex != index) continue;
+    jump.Width = widths[0];
+    TLTJumpInfo part = jump;
+    for (int c = 1; c <= m; ++c) {
+      part.DrawItemIndex = part.OwnerDrawItemIndex = index + c;
+      part.Width = widths[static_cast<size_t>(c)];
+      jumps_.insert(jumps_.begin() + static_cast<std::ptrdiff_t>(j) + c, part);
+    }
+    j += static_cast<size_t>(m);
+  }
+  return true;
 }
 
 bool TLTFormatter::PieceStartsWithSpace(const TLTDrawLineInfo& p) {
@@ -743,7 +847,7 @@ void TLTFormatter::OpenRunLine(TRun& run) {
   run.NeedLine = false;
   // A wrapped line does not start with the space the wrap fell on.
   const TLTLayoutText& t = TextOf(run.ItemNo);
-  if (wrapLine && run.Swallow && !swallowed_ && run.Remaining > 1 && t.stored[static_cast<size_t>(run.Pos)] == u' ') {
+  if (wrapLine && run.Swallow && !swallowed_ && run.Remaining > 1 && t.IsSpace(run.Pos)) {
     ++run.Pos;
     --run.Remaining;
   }
@@ -768,12 +872,14 @@ TLTFormatter::TCut TLTFormatter::NextCut(const TRun& run) {
   // does not fit be cut inside: elsewhere it moves to the next line whole.
   const bool mayCut = next_ == lineStart_ || afterMarker_;
   int count = FittingCount(run);
+  // 8-bit text ends a piece only where a character starts.
+  if (!t.unicode && count < run.Remaining) count = t.CharStart(run.Pos + count) - run.Pos;
   if (count == 0) {
     if (!mayCut) return {0, false, true};
-    const int cluster = t.unicode ? TLTCanvas::NextClusterBoundary(
-                                        std::u16string_view(t.display).substr(static_cast<size_t>(run.Pos)), 0)
-                                  : 1;
-    count = std::min(std::max(1, cluster), run.Remaining);
+    const int first = t.unicode ? TLTCanvas::NextClusterBoundary(
+                                      std::u16string_view(t.display).substr(static_cast<size_t>(run.Pos)), 0)
+                                : t.NextCharStart(run.Pos) - run.Pos;
+    count = std::min(std::max(1, first), run.Remaining);
   }
   if (count >= run.Remaining) return {count};
   const std::u16string_view rest =
@@ -784,17 +890,16 @@ TLTFormatter::TCut TLTFormatter::NextCut(const TRun& run) {
   } else {
     // 8-bit text breaks at its last space, one just after the part that fits included.
     for (int i = std::min(count + 1, run.Remaining) - 1; i >= 0; --i)
-      if (rest[static_cast<size_t>(i)] == u' ') {
+      if (t.IsSpace(run.Pos + i)) {
         brk = i;
         break;
       }
   }
   if (brk >= 0) {
-    if (run.Swallow && rest[static_cast<size_t>(brk)] == u' ' && brk > 0) return {brk, true};
+    if (run.Swallow && t.IsSpace(run.Pos + brk) && brk > 0) return {brk, true};
     return {brk + 1};
   }
-  if (run.Swallow && rest[static_cast<size_t>(count)] == u' ' &&
-      (count + 1 < run.Remaining || NextContinuesParagraph(run.ItemNo)))
+  if (run.Swallow && t.IsSpace(run.Pos + count) && (count + 1 < run.Remaining || NextContinuesParagraph(run.ItemNo)))
     return {count, true};
   if (!mayCut) return {0, false, true};
   return {count};
@@ -855,7 +960,7 @@ void TLTFormatter::PlaceText(int itemNo) {
     int start = 0;
     while (start < n) {
       int end = start + 1;
-      while (end < n && t.stored[static_cast<size_t>(end)] != u' ') ++end;
+      while (end < n && !t.IsSpace(end)) ++end;
       PlaceTextRun(itemNo, start, end - start, start == 0);
       start = end;
     }
@@ -1001,35 +1106,45 @@ TLTFormatter::TTextWidths TLTFormatter::TextMinWidths(int itemNo) {
   // opportunities; spaces belong to no run.
   const int n = static_cast<int>(s.size());
   const std::u16string_view st = t.stored;
-  runs_.clear();
-  int64_t widestShare = 0;
+  // A formatter lives for one container (a table cell): the runs' list is
+  // kept between them instead of grown again in every one.
+  thread_local std::vector<TRunSpan> runs;
+  runs.clear();
   int start = 0;
   for (int k = 0; k < n; ++k) {
-    if (st[static_cast<size_t>(k)] == u' ') {
+    if (st[static_cast<size_t>(k)] == u' ' && t.IsSpace(k)) {
       start = k + 1;
       continue;
     }
     // A run also ends before a space: with Unicode breaking the
     // opportunity lies after the space, which no run includes.
-    const bool ends = k + 1 == n || st[static_cast<size_t>(k + 1)] == u' ' || (t.unicode && BreakAllowedAfter(st, k));
+    const bool ends = k + 1 == n || (st[static_cast<size_t>(k) + 1] == u' ' && t.IsSpace(k + 1)) ||
+                      (t.unicode && BreakAllowedAfter(st, k));
     if (!ends) continue;
     const int share = ext_[static_cast<size_t>(k)] - (start > 0 ? ext_[static_cast<size_t>(start - 1)] : 0);
-    runs_.push_back({start, k + 1, share});
-    widestShare = std::max<int64_t>(widestShare, share);
+    runs.push_back({start, k + 1, share});
     start = k + 1;
   }
   // A run's share of the whole may be a pixel narrower than the run
   // measured alone (rounding), or more (shaping, characters of no width);
   // placing measures it alone, so the widest candidates are measured as
   // placing does, and a document widened for them always fits them.
+  // Unshaped, the widest share is measured first, and after it only the
+  // runs whose share (and its rounding) could still be wider.
   const bool shaped = t.complex || t.hasZeroWidth;
   constexpr int kRoundingSlack = 2;
-  for (const TRunSpan& r : runs_) {
-    if (!shaped && r.Share + kRoundingSlack < widestShare) continue;
+  auto measure = [&](const TRunSpan& r) {
     int64_t width = Measure(t, r.Start, r.End - r.Start);
     if (t.unicode && st[static_cast<size_t>(r.End - 1)] == kSoftHyphen) width += dashWidth_;
     w.Widest = std::max(w.Widest, width);
-  }
+  };
+  const auto first =
+      shaped || runs.empty()
+          ? runs.end()
+          : std::max_element(runs.begin(), runs.end(), [](const auto& a, const auto& b) { return a.Share < b.Share; });
+  if (first != runs.end()) measure(*first);
+  for (auto r = runs.begin(); r != runs.end(); ++r)
+    if (r != first && (shaped || r->Share + kRoundingSlack > w.Widest)) measure(*r);
   return w;
 }
 

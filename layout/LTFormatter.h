@@ -31,6 +31,19 @@ struct TLTLayoutText {
   void Load(const TCustomLTData& data, int itemNo, const TLTStyle& style, bool showSoftHyphens);
   int CharOfUnit(int u) const { return charOfUnit.empty() ? u : charOfUnit[static_cast<size_t>(u)]; }
   int UnitOfChar(int c) const;
+  /// Whether a character starts at unit u (0..units).
+  bool StartsChar(int u) const {
+    return charOfUnit.empty() || u <= 0 || charOfUnit[static_cast<size_t>(u)] != charOfUnit[static_cast<size_t>(u) - 1];
+  }
+  /// The first unit of the character unit u is in, and of the next one.
+  int CharStart(int u) const { return charOfUnit.empty() ? u : UnitOfChar(CharOfUnit(u)); }
+  int NextCharStart(int u) const;
+  /// Unit u is a space, and a character of its own: a double-byte
+  /// character may have converted to a replacement and a space.
+  bool IsSpace(int u) const {
+    if (static_cast<size_t>(u) >= stored.size() || stored[static_cast<size_t>(u)] != u' ') return false;
+    return charOfUnit.empty() || (StartsChar(u) && StartsChar(u + 1));
+  }
 };
 
 /// Places the items of a container on lines. Non-text items measure and
@@ -119,7 +132,6 @@ class TLTFormatter final : private ILTItemLine {
     int Start = 0, End = 0;
     int Share = 0;
   };
-  std::vector<TRunSpan> runs_;
   /// First and last drawing item of the line being finished.
   struct TLineSpan {
     int First = 0;
@@ -158,7 +170,14 @@ class TLTFormatter final : private ILTItemLine {
   int SpacingExtra(const TLineSpan& line) const;
   void SetLineSpaces(const TLineSpan& line, int extra);
   void Justify(const TLineSpan& line, int64_t free);
-  void OrderLine(const TLineSpan& line, bool rightToLeft);
+  void OrderLine(TLineSpan line, bool rightToLeft);
+  /// Cuts the pieces that cannot be drawn whole where their level changes
+  /// (the line grows by the parts).
+  void SplitAtLevels(TLineSpan& line, bool rightToLeft);
+  /// Cuts a text piece of n units from unit u0 of its text at the units
+  /// of cuts_ after its start; false (and nothing done) when the canvas
+  /// cannot measure it.
+  bool SplitPiece(int index, const TLTLayoutText& t, int u0, int n);
 
   // Text.
   void PlaceText(int itemNo);
@@ -235,11 +254,14 @@ class TLTFormatter final : private ILTItemLine {
   int extItem_ = -1, extStyle_ = -1, extFrom_ = -1;
 
   // Reordering a line: its text, where each piece starts in it, the
-  // levels of its characters, their visual order (and each unit's place
-  // in it), the pieces by where they show (place, piece).
+  // levels of its characters, whether a piece has one level (it was cut at
+  // its changes), their visual order (and each unit's place in it), the
+  // pieces by where they show (place, piece); a piece's cuts and widths.
   std::u16string lineText_;
   std::vector<int> pieceStart_;
   std::vector<uint8_t> levels_;
+  std::vector<uint8_t> oneLevel_;
+  std::vector<int> cuts_, partExt_;
   std::vector<int> order_, visualOfUnit_;
   std::vector<std::pair<int, int>> anchors_;
 

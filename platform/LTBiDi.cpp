@@ -75,20 +75,6 @@ bool HasRightToLeftText(std::u16string_view text) {
   return false;
 }
 
-bool HasOwnDirection(char16_t c) {
-  if (c < 0x80) return (c >= u'0' && c <= u'9') || ((c | 0x20) >= u'a' && (c | 0x20) <= u'z');
-  switch (u_charDirection(c)) {
-    case U_LEFT_TO_RIGHT:
-    case U_RIGHT_TO_LEFT:
-    case U_RIGHT_TO_LEFT_ARABIC:
-    case U_EUROPEAN_NUMBER:
-    case U_ARABIC_NUMBER:
-      return true;
-    default:
-      return false;
-  }
-}
-
 bool ResolveBiDiLevels(std::u16string_view text, bool rightToLeft, std::vector<uint8_t>& levels) {
   const uint8_t paraLevel = rightToLeft ? 1 : 0;
   levels.assign(text.size(), paraLevel);

@@ -18,10 +18,6 @@ struct TLTClusterBox;
 /// left-to-right paragraph.
 bool HasRightToLeftText(std::u16string_view text);
 
-/// Whether a code unit has a direction of its own: a letter of either
-/// direction or a digit (not white space, punctuation or a mark).
-bool HasOwnDirection(char16_t c);
-
 /// The resolved level of every code unit of a text that is one line of a
 /// paragraph of the given direction, trailing white space included (it
 /// takes the paragraph's level). False when ICU fails; levels then hold the

@@ -111,6 +111,8 @@ class TLTTableCellData : public TCustomLTFormattedData, public TLTPersistent {
   TLTPointI GetOriginInControl() const override;
   int GetClientHeight() const override { return LayoutClientHeight; }
   TLTCanvas* GetFormatCanvas() const override;
+  /// While its table lays out, its container's (see LayoutFontCache).
+  TLTFontInfoCache& GetFontCache() override;
   /// A cell can be changed exactly when the document its table lies in can.
   bool IsEditable() const override;
   int LayoutClientWidth = 0, LayoutClientHeight = 0;
@@ -266,6 +268,10 @@ class TLTTableItemInfo : public TLTFullLineItemInfo, public TLTPersistent {
   mutable int LastCellRow = -1, LastCellCol = -1;
   /// The canvas the cells are formatted with during a layout (not owned).
   TLTCanvas* LayoutCanvas = nullptr;
+  /// The font cache of the table's container during a layout (not owned):
+  /// the cells measure with its fonts on its canvas, and one cache serves
+  /// them all instead of one filled again in every cell.
+  TLTFontInfoCache* LayoutFontCache = nullptr;
   /// The vertical offset of a cell's document inside its padding box.
   int ContentOffset(const TLTTableCellData& cell) const;
   /// The cell whose padding box, shrunk by a pixel on every side, holds

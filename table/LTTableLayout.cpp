@@ -48,6 +48,12 @@ TLTCanvas* TLTTableCellData::GetFormatCanvas() const {
   return owner ? owner->GetFormatCanvas() : nullptr;
 }
 
+TLTFontInfoCache& TLTTableCellData::GetFontCache() {
+  const TLTTableItemInfo* table = Table();
+  if (table && table->LayoutFontCache) return *table->LayoutFontCache;
+  return TCustomLTFormattedData::GetFontCache();
+}
+
 namespace {
 
 constexpr int64_t kMaxLength = 1000000;
@@ -185,18 +191,27 @@ class TNestedLayoutMark {
   bool was_ = false;
 };
 
-/// The canvas the cells measure with while the table lays out, forgotten
-/// when the scope ends.
+/// The canvas the cells measure with while the table lays out, and the
+/// font cache of its container, forgotten when the scope ends.
 class TLayoutCanvasScope {
  public:
-  TLayoutCanvasScope(TLTTableItemInfo& t, TLTCanvas& canvas) : t_(t), was_(t.LayoutCanvas) { t.LayoutCanvas = &canvas; }
-  ~TLayoutCanvasScope() { t_.LayoutCanvas = was_; }
+  TLayoutCanvasScope(TLTTableItemInfo& t, TLTCanvas& canvas)
+      : t_(t), was_(t.LayoutCanvas), wasCache_(t.LayoutFontCache) {
+    t.LayoutCanvas = &canvas;
+    auto* owner = dynamic_cast<TCustomLTFormattedData*>(t.Container());
+    t.LayoutFontCache = owner ? &owner->GetFontCache() : nullptr;
+  }
+  ~TLayoutCanvasScope() {
+    t_.LayoutCanvas = was_;
+    t_.LayoutFontCache = wasCache_;
+  }
   TLayoutCanvasScope(const TLayoutCanvasScope&) = delete;
   TLayoutCanvasScope& operator=(const TLayoutCanvasScope&) = delete;
 
  private:
   TLTTableItemInfo& t_;
-  TLTCanvas* was_;  // not owned
+  TLTCanvas* was_;              // not owned
+  TLTFontInfoCache* wasCache_;  // not owned
 };
 
 enum TColumnKind : uint8_t { kFree, kPixel, kPercent };

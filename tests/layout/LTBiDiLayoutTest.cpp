@@ -4,10 +4,13 @@
 
 #include "layout/CLTFData.h"
 #include "model/LTMarker.h"
+#include "platform/LTBiDi.h"
+#include "platform/LTCanvas.h"
 #include "platform/headless/LTHeadlessCanvas.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -21,6 +24,11 @@ constexpr char16_t kAlef = 0x05D0;
 const std::u16string kHeb1{kAlef, kAlef + 1, kAlef + 2};
 const std::u16string kHeb2{kAlef + 3, kAlef + 4, kAlef + 5};
 const std::u16string kHeb3{kAlef + 6, kAlef + 7, kAlef + 8};
+
+std::u16string Reversed(std::u16string s) {
+  std::reverse(s.begin(), s.end());
+  return s;
+}
 
 struct BiDiDoc {
   TLTStyle Style;
@@ -42,6 +50,33 @@ struct BiDiDoc {
   }
   void Format() { Doc.FormatAll({.Force = true}); }
   const TLTDrawLineInfo& P(int i) const { return Doc.DrawItems[i]; }
+  /// The characters of a line as they are drawn, from left to right: each
+  /// piece's text in its reading order from where its text starts (after
+  /// the justification gap when it reads left to right).
+  std::u16string Shown(int line) const {
+    int first = 0, last = -1;
+    for (int i = 0, l = -1; i < Doc.DrawItems.Count(); ++i) {
+      if (P(i).StartsLine && ++l > line) break;
+      if (l != line) continue;
+      if (last < 0) first = i;
+      last = i;
+    }
+    std::vector<std::pair<int, char16_t>> glyphs;
+    for (int i = first; i <= last; ++i) {
+      const TLTDrawLineInfo& p = P(i);
+      const std::u16string text = PieceText(p, Doc);
+      std::vector<int> positions;
+      for (size_t k = 0; k < text.size(); ++k) positions.push_back(static_cast<int>(k + 1) * W);
+      std::vector<TLTClusterBox> boxes;
+      ArrangeClusters(text, positions, p.RightToLeft, boxes);
+      const int origin = p.Left + (p.RightToLeft ? 0 : p.JustifyExtra);
+      for (const TLTClusterBox& b : boxes) glyphs.push_back({origin + b.Left, text[static_cast<size_t>(b.Start)]});
+    }
+    std::stable_sort(glyphs.begin(), glyphs.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::u16string s;
+    for (const auto& g : glyphs) s += g.second;
+    return s;
+  }
   /// The items of the first line from left to right.
   std::vector<int> VisualItems() const {
     int first, last;
@@ -102,13 +137,18 @@ TEST(LTBiDiLayout, RightToLeftWordsInALeftToRightParagraphAreReversedInPlace) {
   d.Doc.AddTextW(u" " + kHeb2, 0, -1);
   d.Doc.AddTextW(u" def", 0, -1);
   d.Format();
-  EXPECT_EQ(d.VisualItems(), (std::vector<int>{0, 2, 1, 3}));
+  // The Hebrew words read as one stretch from the right: the space before
+  // the first stands after "abc", the one between them goes with the
+  // second, drawn right to left, and the first word's letters are cut
+  // from its space to stand rightmost.
+  ASSERT_EQ(d.Doc.DrawItems.Count(), 5);
+  EXPECT_EQ(d.VisualItems(), (std::vector<int>{0, 1, 2, 1, 3}));
   EXPECT_EQ(d.P(0).Left, 0);
-  EXPECT_EQ(d.P(2).Left, 3 * W);
-  EXPECT_EQ(d.P(1).Left, 7 * W);
-  EXPECT_EQ(d.P(3).Left, 11 * W);
-  // Every space stays between two words: none reads right to left.
-  for (int i = 1; i < 4; ++i) EXPECT_FALSE(d.P(i).RightToLeft) << i;
+  EXPECT_EQ(d.P(1).Left, 3 * W);
+  EXPECT_EQ(d.P(3).Left, 4 * W);
+  EXPECT_EQ(d.P(2).Left, 8 * W);
+  EXPECT_EQ(d.P(4).Left, 11 * W);
+  EXPECT_EQ(d.Shown(0), u"abc " + Reversed(kHeb2) + u" " + Reversed(kHeb1) + u" def");
   // A line of left-to-right text alone keeps its order and reading.
   BiDiDoc plain(40 * W);
   plain.Doc.AddTextW(u"abc", 0, 0);
@@ -143,6 +183,65 @@ TEST(LTBiDiLayout, JustificationSpreadsRightToLeftLinesWithoutReversingOrGluingW
   EXPECT_EQ(h.P(1).Left, 10 * W + 5);
   EXPECT_EQ(h.P(0).Left, 16 * W);
   for (int i = 1; i < 4; ++i) EXPECT_TRUE(h.P(i).RightToLeft) << i;
+}
+
+TEST(LTBiDiLayout, PhrasesOfTheOtherDirectionKeepTheirPunctuationWhereverPiecesEnd) {
+  // "ABC hello end. DEF" in a right-to-left paragraph reads "FED .hello
+  // end CBA": the full stop, of the paragraph's direction, shows left of
+  // the English phrase. Justified, every word is a piece of its own; the
+  // lines wrap before "GHIGHI".
+  const std::u16string text = kHeb1 + u" hello end. " + kHeb2 + u" " + kHeb3 + kHeb3;
+  const std::u16string shown = Reversed(kHeb2) + u" .hello end " + Reversed(kHeb1);
+  BiDiDoc j(20 * W, ltaJustify);
+  j.Doc.AddTextW(text, 0, j.Rtl);
+  j.Format();
+  EXPECT_EQ(j.Shown(0), shown);
+  // The line is as wide as before and spread over its three gaps.
+  int left = INT32_MAX, right = 0, gaps = 0;
+  for (int i = 0; i < j.Doc.DrawItems.Count() && !(i > 0 && j.P(i).StartsLine); ++i) {
+    left = std::min(left, j.P(i).Left);
+    right = std::max(right, j.P(i).Left + j.P(i).Width);
+    gaps += j.P(i).JustifyExtra;
+  }
+  EXPECT_EQ(left, 0);
+  EXPECT_EQ(right, 20 * W);
+  EXPECT_EQ(gaps, 2 * W);
+  // A click on the drawn full stop's left half is after it.
+  int di = -1, off = 0, item = -1, itemOffset = 0;
+  const int stop = static_cast<int>(Reversed(kHeb2).size() + 1) * W + 5 + 2;
+  ASSERT_TRUE(j.Doc.HitTest(stop, 3, false, di, off));
+  ASSERT_TRUE(j.Doc.DrawItemToItem(di, off, item, itemOffset));
+  EXPECT_EQ(itemOffset, 15);
+
+  // Unjustified the line is one piece, which the canvas orders alike.
+  BiDiDoc r(20 * W);
+  r.Doc.AddTextW(text, 0, r.Rtl);
+  r.Format();
+  EXPECT_EQ(r.Shown(0), shown);
+  EXPECT_TRUE(r.P(1).StartsLine);
+
+  // Text items that end inside the English phrase: its words still read
+  // left to right, the stop and the spaces where the algorithm puts them.
+  BiDiDoc s(40 * W);
+  s.Style.TextStyles().Add().Jump = true;
+  s.Doc.ControlFlags = ltcfRegisterJumps;
+  s.Doc.AddTextW(kHeb1 + u" hello", 0, s.Rtl);
+  s.Doc.AddTextW(u" end.", s.Style.TextStyles().Count() - 1, -1);
+  s.Doc.AddTextW(u" " + kHeb2, 0, -1);
+  s.Format();
+  EXPECT_EQ(s.Shown(0), shown);
+  // The pieces "ABC ", "hello", " end", ".", " DEF": each part of the
+  // hyperlink has its rectangle, and the last item still finds its piece.
+  ASSERT_EQ(s.Doc.DrawItems.Count(), 5);
+  std::vector<int> linked;
+  for (const TLTJumpInfo& jump : s.Doc.Jumps) linked.push_back(jump.DrawItemIndex);
+  EXPECT_EQ(linked, (std::vector<int>{2, 3}));
+  EXPECT_EQ(s.Doc.GetItem(2).FirstDrawItem, 4);
+  BiDiDoc t(40 * W);
+  t.Doc.AddTextW(u"one ", 0, t.Rtl);
+  t.Doc.AddTextW(u"two", 0, -1);
+  t.Format();
+  EXPECT_EQ(t.Shown(0), u"one two");
 }
 
 TEST(LTBiDiLayout, RightToLeftListIndentsAndMarkerCountFromTheRight) {

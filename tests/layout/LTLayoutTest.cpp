@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -413,6 +414,45 @@ TEST(LTFormat, DoubleByteTextNeverWrapsBetweenLeadAndTrailBytes) {
     covered += p.Length;
   }
   EXPECT_EQ(covered, 16);
+}
+
+TEST(LTFormat, DoubleByteCharacterOfTwoUnitsStaysOneCharacter) {
+  // A lead byte before a byte that cannot trail it converts to two
+  // characters, a replacement and a space, yet stays one character of two
+  // bytes: the caret has one place before it and one after it.
+  auto sjisDoc = [](int width) {
+    auto d = std::make_unique<LayoutDoc>(width);
+    TFontInfo& sjis = d->Style.TextStyles().Add();
+    sjis.Unicode = false;
+    sjis.Charset = 128;  // Shift-JIS
+    return d;
+  };
+  auto d = sjisDoc(40 * W);
+  d->Doc.AddTextA("a\x81 b", 6, 0);
+  d->Format();
+  ASSERT_EQ(d->Doc.DrawItems.Count(), 1);
+  std::vector<int> offsets, xs;
+  for (const TLTPieceStop& s : d->Doc.PieceStops(0)) {
+    offsets.push_back(s.Offset);
+    xs.push_back(s.X);
+  }
+  EXPECT_EQ(offsets, (std::vector<int>{1, 2, 4, 5}));
+  EXPECT_EQ(xs, (std::vector<int>{0, W, 3 * W, 4 * W}));
+
+  // Its space is no place to wrap at, and a line never ends inside it:
+  // every byte is on exactly one line.
+  for (const char* text : {"aaaa\x81 bbbb", "aaaaa\x81 bbbb"}) {
+    auto w = sjisDoc(6 * W);
+    w->Doc.AddTextA(text, 6, 0);
+    w->Doc.MaxTextWidth = 6 * W;
+    w->Format();
+    int next = 1;
+    for (int i = 0; i < w->Doc.DrawItems.Count(); ++i) {
+      EXPECT_EQ(w->P(i).Offset, next) << text << " piece " << i;
+      next = w->P(i).Offset + w->P(i).Length;
+    }
+    EXPECT_EQ(next, static_cast<int>(std::string_view(text).size()) + 1) << text;
+  }
 }
 
 }  // namespace
