@@ -69,7 +69,7 @@ bool InsertFieldCode(TCustomLecternEdit& editor, const TLTString& name) {
     e.BeginUndoGroup(ltukInsertion, InsertFieldCaption(name));
     e.SetUndoGroupMode(true);
     if (e.HasSelection()) e.DeleteSelection();
-    int item = e.CurrentItemNo();
+    const int item = e.CurrentItemNo();
     // Inside a field's run (a merged value), the code goes after the run,
     // so that the next merge does not take it for part of the value.
     if (item >= 0) {
@@ -81,10 +81,7 @@ bool InsertFieldCode(TCustomLecternEdit& editor, const TLTString& name) {
         while (last + 1 < d.ItemCount() && FieldOf(d.GetItem(last + 1)) == field) ++last;
         const bool atStart = item == first && offs <= d.GetOffsBeforeItem(item);
         const bool atEnd = item == last && offs >= d.GetOffsAfterItem(item);
-        if (!atStart && !atEnd) {
-          e.SetCaretAt(last, d.GetOffsAfterItem(last));
-          item = last;
-        }
+        if (!atStart && !atEnd) e.SetCaretAt(last, d.GetOffsAfterItem(last));
       }
     }
     // What stands on either side of the caret now.
@@ -100,7 +97,7 @@ bool InsertFieldCode(TCustomLecternEdit& editor, const TLTString& name) {
       return i + 1 < d.ItemCount() && !d.GetItem(i + 1).StartsParagraph() ? FieldOf(d.GetItem(i + 1)) : TLTString();
     };
     const bool spaceBefore = sideField(true) == name, spaceAfter = sideField(false) == name;
-    if (spaceBefore) ok = e.InsertTextWithTag(u" ", {});
+    if (spaceBefore) e.InsertTextWithTag(u" ", {});
     e.SetCurrentTextStyle(FindOrAddCodeStyle(ltcsFieldCode, *sheet));
     ok = e.InsertTextWithTag(name, TLTTag::FromString(name + u"|"));
     e.SetCurrentTextStyle(keepStyle);

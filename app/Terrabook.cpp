@@ -131,21 +131,24 @@ bool TTerrabook::SaveTemplateAs(const std::string& path, std::string& error, std
   return false;
 }
 
+namespace {
+
+TLTString FieldStatus(const TLTString& name) {
+  return name.empty() ? TLTString(u"The caret is not in any field") : u"The caret is in field: " + name;
+}
+
+}  // namespace
+
 TLTString TTerrabook::CaretStatus(const TCustomLTItemInfo* item) {
   if (!item) return {};
-  const TLTString* tag = item->Tag.String();
   TLTString name;
-  if (tag) {
-    const size_t bar = tag->find(u'|');
-    if (bar != TLTString::npos) name = tag->substr(0, bar);
-  }
-  return name.empty() ? TLTString(u"The caret is not in any field") : u"The caret is in field: " + name;
+  GetFieldName(item->Tag, name);
+  return FieldStatus(name);
 }
 
 TLTString TTerrabook::CaretStatus(const TCustomLTData& container, int itemNo) {
   if (itemNo < 0 || itemNo >= container.ItemCount()) return {};
-  const TLTString name = FieldAt(container, itemNo);
-  return name.empty() ? TLTString(u"The caret is not in any field") : u"The caret is in field: " + name;
+  return FieldStatus(FieldAt(container, itemNo));
 }
 
 TLTString TTerrabook::JumpTarget(const TLTTag& tag) {

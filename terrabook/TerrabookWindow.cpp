@@ -170,7 +170,10 @@ void TTerrabookWindow::BuildMenus() {
     ClearCodes(*editor_);
     UpdateStatus();
   });
-  connect(edit, &QMenu::aboutToShow, this, [this] { UpdateCommands(); });
+  connect(edit, &QMenu::aboutToShow, this, [this] {
+    UpdateCommands();
+    commands_["Clear Codes"]->setEnabled(editor_->InnermostEditor().CanChange() && HasCodesToClear(*editor_));
+  });
 
   QMenu* insert = menuBar()->addMenu("&Insert");
   for (const auto& [entry, field] : kInsertEntries) {
@@ -223,7 +226,9 @@ void TTerrabookWindow::UpdateCommands() {
   // The clipboard is asked only when it changes: with X11 that is a round
   // trip to the program that owns it, too slow for every caret move.
   commands_["Paste"]->setEnabled(writable && clipboardHasPaste_);
-  commands_["Clear Codes"]->setEnabled(writable && HasCodesToClear(*editor_));
+  // Whether the selection holds codes is asked when the Edit menu opens
+  // (the command has no key): it walks the selection, too much for every
+  // caret move.
   for (const auto& entry : kInsertEntries) commands_[Plain(entry.first)]->setEnabled(writable);
 }
 
@@ -294,17 +299,7 @@ void TTerrabookWindow::Tell(const QString& title, const QString& text, bool prob
 
 bool TTerrabookWindow::Save() {
   std::string error, note;
-  if (!app_->SaveTemplate(error, &note)) {
-    Tell("Saving", QString::fromStdString(error), true);
-    return false;
-  }
-  // Saving dropped unused styles and renumbered the rest: undo records
-  // that name style numbers would now name the wrong ones.
-  editor_->Modified = false;
-  DocumentReplaced();
-  statusBar()->showMessage("Saved " + QString::fromStdString(app_->TemplatePath()));
-  if (!note.empty()) Tell("Saving", QString::fromStdString(note), false);
-  return true;
+  return Saved(app_->SaveTemplate(error, &note), error, note);
 }
 
 bool TTerrabookWindow::SaveAs(QString path) {
@@ -313,13 +308,19 @@ bool TTerrabookWindow::SaveAs(QString path) {
                                         "Templates (*.ltf)");
   if (path.isEmpty()) return false;
   std::string error, note;
-  if (!app_->SaveTemplateAs(path.toStdString(), error, &note)) {
+  return Saved(app_->SaveTemplateAs(path.toStdString(), error, &note), error, note);
+}
+
+bool TTerrabookWindow::Saved(bool ok, const std::string& error, const std::string& note) {
+  if (!ok) {
     Tell("Saving", QString::fromStdString(error), true);
     return false;
   }
+  // Saving dropped unused styles and renumbered the rest: undo records
+  // that name style numbers would now name the wrong ones.
   editor_->Modified = false;
   DocumentReplaced();
-  statusBar()->showMessage("Saved " + path);
+  statusBar()->showMessage("Saved " + QString::fromStdString(app_->TemplatePath()));
   if (!note.empty()) Tell("Saving", QString::fromStdString(note), false);
   return true;
 }

@@ -73,6 +73,8 @@ class TTerrabookWindow : public QMainWindow {
   /// Asks whether to save a modified template; false: the user cancelled
   /// (or saving failed).
   bool MaySetAside(const QString& caption);
+  /// After a save: the user told of a failure or a note, undo started afresh.
+  bool Saved(bool ok, const std::string& error, const std::string& note);
   void FitViewList();
 
   TLTStyle style_;
