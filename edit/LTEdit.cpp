@@ -80,10 +80,14 @@ TCustomLecternEdit::TCustomLecternEdit(ILTWindow& window)
 }
 
 TCustomLecternEdit::~TCustomLecternEdit() {
+  // An item still editing inside the document lets go of this editor
+  // before the document goes with the viewer.
+  if (nested_) nested_->EndNestedEditing(true);
   if (blinking_) Window().StopTimer(LTCaretTimer);
 }
 
 void TCustomLecternEdit::SetReadOnly(bool on) {
+  if (TCustomLecternEdit* n = NestedEditor()) n->SetReadOnly(on);
   if (readOnly_ == on) return;
   readOnly_ = on;
   ctrlJumpMode_ = false;
@@ -101,6 +105,16 @@ void TCustomLecternEdit::Refuse() {
 // ---- Keys and characters ----------------------------------------------------------------------
 
 bool TCustomLecternEdit::KeyDown(int key, TLTShiftState shift) {
+  TEventScope scope(*this);
+  if (TCustomLecternEdit* n = ActiveNested()) return n->KeyDown(key, shift);
+  if (HasPartSelection()) {
+    const bool arrow = key == vkLeft || key == vkRight || key == vkUp || key == vkDown;
+    if (arrow && KeyModifiers(shift) == TLTShiftState{ssShift}) return nested_->PartSelectionKey(key, shift);
+    // Any other move lets the cells go; the caret is at the table.
+    if (arrow || key == vkHome || key == vkEnd || key == vkPrior || key == vkNext || key == vkEscape)
+      nested_->EndNestedEditing(false);
+    if (key == vkEscape) return true;
+  }
   EnsureNotEmpty();
   // Ctrl turns hyperlinks on for the mouse while it is held.
   const bool ctrl = KeyModifiers(shift) == TLTShiftState{ssCtrl};
@@ -152,6 +166,8 @@ bool TCustomLecternEdit::ExecuteCommand(TLTCommand command) {
 }
 
 bool TCustomLecternEdit::KeyPress(std::u16string_view text) {
+  TEventScope scope(*this);
+  if (TCustomLecternEdit* n = ActiveNested()) return n->KeyPress(text);
   // Control characters never type; Tab and Enter arrive as keys.
   if (text.empty() || std::all_of(text.begin(), text.end(), [](char16_t c) { return c < 0x20 || c == 0x7F; }))
     return false;
@@ -161,6 +177,7 @@ bool TCustomLecternEdit::KeyPress(std::u16string_view text) {
 }
 
 bool TCustomLecternEdit::WantsKey(int key, TLTShiftState shift) {
+  if (TCustomLecternEdit* n = ActiveNested()) return n->WantsKey(key, shift);
   if (key == vkLeft || key == vkRight || key == vkUp || key == vkDown) return true;
   const TLTCommand command = KeyMap.Find(key, shift);
   if (command == ltecTab) return EditorOptions.Contains(ltoWantTabs);
@@ -171,7 +188,42 @@ bool TCustomLecternEdit::WantsKey(int key, TLTShiftState shift) {
 // ---- The mouse --------------------------------------------------------------------------------
 // The viewer's selection does the work; its end is the caret (SelectionChanged).
 
+bool TCustomLecternEdit::RouteMouseDown(TLTMouseButton button, TLTShiftState shift, int x, int y, bool dbl) {
+  mouseNested_ = mouseTracked_ = false;
+  auto toNested = [&] {
+    TCustomLecternEdit* n = ActiveNested();
+    const TLTRectI b = nested_->NestedBounds();
+    // A press in the cell around the editor's content goes to the nearest
+    // point of the content.
+    const int nx = std::clamp(x - b.Left, 0, std::max(0, b.Width() - 1));
+    const int ny = std::clamp(y - b.Top, 0, std::max(0, b.Height() - 1));
+    mouseNested_ = true;
+    if (dbl)
+      n->DoubleClick(button, shift, nx, ny);
+    else
+      n->MouseDown(button, shift, nx, ny);
+    return true;
+  };
+  if (ActiveNested() && nested_->NestedBounds().Contains(x, y)) return toNested();
+  // An item of the document may take the press for itself (a table opens
+  // the cell under it for editing).
+  const int d = DrawItemAt(x, y);
+  if (d >= 0 && button != TLTMouseButton::Middle) {
+    const TLTDrawLineInfo& piece = LTData().DrawItems[d];
+    const TLTPointI at = ToContainer(LTData(), x, y);
+    if (LTData().GetItem(piece.ItemNo).EditorMouseDown(button, shift, at.X - piece.Left, at.Y - piece.Top)) {
+      if (ActiveNested()) return toNested();
+      mouseTracked_ = nested_ && nested_->TracksMouse();
+      return true;
+    }
+  }
+  if (nested_) nested_->EndNestedEditing(false);
+  return false;
+}
+
 void TCustomLecternEdit::MouseDown(TLTMouseButton button, TLTShiftState shift, int x, int y) {
+  TEventScope scope(*this);
+  if (RouteMouseDown(button, shift, x, y, false)) return;
   EnsureNotEmpty();
   if (button == TLTMouseButton::Middle) {
     // The desktop's middle click: the text last selected with the mouse,
@@ -191,14 +243,67 @@ void TCustomLecternEdit::MouseDown(TLTMouseButton button, TLTShiftState shift, i
   TCustomLectern::MouseDown(button, shift, x, y);
 }
 
-void TCustomLecternEdit::MouseMove(TLTShiftState shift, int x, int y) { TCustomLectern::MouseMove(shift, x, y); }
+void TCustomLecternEdit::MouseMove(TLTShiftState shift, int x, int y) {
+  TEventScope scope(*this);
+  // The cell editor went while the button was down: the item follows the
+  // mouse from here (cells selected by dragging).
+  if (mouseNested_ && !ActiveNested()) {
+    mouseNested_ = false;
+    mouseTracked_ = nested_ && nested_->TracksMouse();
+  }
+  if (mouseNested_) {
+    const TLTRectI b = nested_->NestedBounds();
+    ActiveNested()->MouseMove(shift, x - b.Left, y - b.Top);
+    if (nested_ && nested_->TracksMouse()) nested_->TrackMouseMove(shift, x, y);
+    return;
+  }
+  if (mouseTracked_ && nested_ && nested_->TracksMouse()) {
+    nested_->TrackMouseMove(shift, x, y);
+    return;
+  }
+  if (TCustomLecternEdit* n = ActiveNested(); n && nested_->NestedBounds().Contains(x, y) && !Window().HasCapture()) {
+    const TLTRectI b = nested_->NestedBounds();
+    n->MouseMove(shift, x - b.Left, y - b.Top);
+    return;
+  }
+  TCustomLectern::MouseMove(shift, x, y);
+}
 
 void TCustomLecternEdit::MouseUp(TLTMouseButton button, TLTShiftState shift, int x, int y) {
+  TEventScope scope(*this);
+  const bool toNested = mouseNested_, tracked = mouseTracked_;
+  mouseNested_ = mouseTracked_ = false;
+  if (toNested || tracked) {
+    if (TCustomLecternEdit* n = ActiveNested(); n && toNested) {
+      const TLTRectI b = nested_->NestedBounds();
+      n->MouseUp(button, shift, x - b.Left, y - b.Top);
+    }
+    if (nested_ && nested_->TracksMouse()) nested_->TrackMouseUp(button, shift, x, y);
+    if (Window().HasCapture()) Window().ReleaseCapture();
+    return;
+  }
   TCustomLectern::MouseUp(button, shift, x, y);
 }
 
 void TCustomLecternEdit::DoubleClick(TLTMouseButton button, TLTShiftState shift, int x, int y) {
+  TEventScope scope(*this);
+  if (RouteMouseDown(button, shift, x, y, true)) return;
   TCustomLectern::DoubleClick(button, shift, x, y);
+}
+
+void TCustomLecternEdit::TripleClick(TLTMouseButton button, TLTShiftState shift, int x, int y) {
+  TEventScope scope(*this);
+  if (TCustomLecternEdit* n = ActiveNested(); n && nested_->NestedBounds().Contains(x, y)) {
+    const TLTRectI b = nested_->NestedBounds();
+    n->TripleClick(button, shift, x - b.Left, y - b.Top);
+    return;
+  }
+  TCustomLectern::TripleClick(button, shift, x, y);
+}
+
+void TCustomLecternEdit::MouseLeave() {
+  if (TCustomLecternEdit* n = ActiveNested()) n->MouseLeave();
+  TCustomLectern::MouseLeave();
 }
 
 void TCustomLecternEdit::SelectionChanged() {
@@ -212,6 +317,8 @@ void TCustomLecternEdit::SelectionChanged() {
 // ---- Focus, painting, the blinking caret ---------------------------------------------------------
 
 void TCustomLecternEdit::FocusChanged(bool focused, TLTFocusReason reason) {
+  TEventScope scope(*this);
+  if (TCustomLecternEdit* n = ActiveNested()) n->FocusChanged(focused, reason);
   TCustomLectern::FocusChanged(focused, reason);
   if (focused) {
     EnsureNotEmpty();
@@ -225,6 +332,11 @@ void TCustomLecternEdit::FocusChanged(bool focused, TLTFocusReason reason) {
 }
 
 void TCustomLecternEdit::Timer(int id) {
+  if (id >= LTNestedTimerBase) {
+    TEventScope scope(*this);
+    if (TCustomLecternEdit* n = ActiveNested()) n->Timer(id - LTNestedTimerBase);
+    return;
+  }
   if (id != LTCaretTimer) {
     TCustomLectern::Timer(id);
     return;
@@ -235,6 +347,11 @@ void TCustomLecternEdit::Timer(int id) {
 
 void TCustomLecternEdit::StartBlinking() {
   caretVisible_ = true;
+  // Only the editor that has the caret blinks.
+  if (nested_) {
+    StopBlinking();
+    return;
+  }
   const int interval = CustomCaretInterval > 0 ? CustomCaretInterval : Window().CaretBlinkTime() / 2;
   if (interval <= 0 || !Window().IsFocused()) {
     StopBlinking();
@@ -253,7 +370,14 @@ void TCustomLecternEdit::StopBlinking() {
 
 void TCustomLecternEdit::Paint(TLTCanvas& canvas, const TLTRectI& r) {
   TCustomLectern::Paint(canvas, r);
-  DrawCaret(canvas);
+  // The table paints the content of the cell being edited; the caret of
+  // the innermost editor is drawn last, over everything.
+  TCustomLecternEdit& inner = InnermostEditor();
+  if (&inner == this) {
+    if (!nested_) DrawCaret(canvas);
+    return;
+  }
+  if (!inner.nested_) inner.DrawCaret(canvas, inner.ToRootClient({0, 0}));
 }
 
 TLTPaintContext TCustomLecternEdit::PaintContext() const {
@@ -263,8 +387,8 @@ TLTPaintContext TCustomLecternEdit::PaintContext() const {
   return ctx;
 }
 
-void TCustomLecternEdit::DrawCaret(TLTCanvas& canvas) {
-  const TLTRectI caret = CaretRect();
+void TCustomLecternEdit::DrawCaret(TLTCanvas& canvas, TLTPointI offset) {
+  const TLTRectI caret = CaretRect().Moved(offset.X, offset.Y);
   const bool shown = caretHeight_ > 0 && Window().IsFocused() &&
                      !(readOnly_ && EditorOptions.Contains(ltoHideReadOnlyCaret)) && !caret.IsEmpty();
   if (!shown) return;
@@ -307,6 +431,12 @@ void TCustomLecternEdit::DrawCaret(TLTCanvas& canvas) {
 // ---- The input method ---------------------------------------------------------------------------
 
 TLTInputMethodState TCustomLecternEdit::InputMethodState() {
+  if (TCustomLecternEdit* n = ActiveNested()) {
+    TLTInputMethodState st = n->InputMethodState();
+    const TLTRectI b = nested_->NestedBounds();
+    st.CursorRect = st.CursorRect.Moved(b.Left, b.Top);
+    return st;
+  }
   TLTInputMethodState st;
   st.Enabled = !readOnly_ && Style() != nullptr;
   st.CursorRect = CaretRect();
@@ -327,6 +457,11 @@ TLTInputMethodState TCustomLecternEdit::InputMethodState() {
 }
 
 void TCustomLecternEdit::InputMethod(std::u16string_view preedit, int preeditCursor, std::u16string_view commit) {
+  TEventScope scope(*this);
+  if (TCustomLecternEdit* n = ActiveNested()) {
+    n->InputMethod(preedit, preeditCursor, commit);
+    return;
+  }
   if (!commit.empty()) KeyPress(commit);
   if (preedit_ == preedit && preeditCursor_ == preeditCursor) return;
   preedit_ = TLTString(preedit);

@@ -11,6 +11,7 @@
 // platform's rate, repainted alone when it blinks.
 
 #include "edit/LTELTData.h"
+#include "edit/LTNestedWindow.h"
 #include "style/LTStyle.h"
 #include "view/CLectern.h"
 
@@ -97,6 +98,41 @@ enum TLTEditorCommand : TLTCommand {
   ltecLastEditorCommand = ltecRedo,
 };
 
+class TCustomLecternEdit;
+
+/// What an editor asks of an item of its document that edits a part of
+/// itself in an editor nested in this one, or has parts of itself selected
+/// (a table: its cell editor, its multi-cell selection). The item registers
+/// itself with the editor while either lasts (SetNestedEditing).
+class ILTNestedEditing {
+ public:
+  virtual ~ILTNestedEditing() = default;
+  /// The nested editor; null while parts are selected instead.
+  virtual TCustomLecternEdit* NestedEditor() const = 0;
+  /// Where the nested editor lies in the outer editor's client area.
+  virtual TLTRectI NestedBounds() const = 0;
+  /// Ends both: the nested editor's history is folded into the outer one,
+  /// its items go back and it is freed; with clearing (the document is
+  /// going) nothing is laid out again.
+  virtual void EndNestedEditing(bool clearing) = 0;
+  /// Folds the nested editor's history into the outer one; it stays open.
+  virtual void FoldNestedUndo() = 0;
+  /// Several parts are selected (cells), which counts as a selection.
+  virtual bool HasPartSelection() const = 0;
+  /// Shift and an arrow while parts are selected; true when used.
+  virtual bool PartSelectionKey(int key, TLTShiftState shift) = 0;
+  /// Runs change in an editor over each selected part, as one undo step of
+  /// the outer editor; false when no part took it.
+  virtual bool ApplyToSelectedParts(const std::function<void(TCustomLecternEdit&)>& change) = 0;
+  /// Deleting the selection while parts are selected.
+  virtual bool ClearSelectedParts() = 0;
+  /// Whether the item follows the mouse until the button is released (a
+  /// selection of cells by the mouse), in outer client coordinates.
+  virtual bool TracksMouse() const = 0;
+  virtual void TrackMouseMove(TLTShiftState shift, int x, int y) = 0;
+  virtual void TrackMouseUp(TLTMouseButton button, TLTShiftState shift, int x, int y) = 0;
+};
+
 /// The editor control. Lives in a platform window that must outlive it.
 class TCustomLecternEdit : public TCustomLectern {
  public:
@@ -105,10 +141,40 @@ class TCustomLecternEdit : public TCustomLectern {
 
   TLTEditLTData& EditData() { return static_cast<TLTEditLTData&>(LTData()); }
   /// The editor of a cell being edited inside this one, and so on down; this
-  /// editor while no cell is being edited.
-  TCustomLecternEdit& InnermostEditor() { return *this; }
-  /// The outermost editor, which owns the window.
-  TCustomLecternEdit& RootEditor() { return *this; }
+  /// editor while no cell is being edited. Public operations called on an
+  /// editor go down this chain first.
+  TCustomLecternEdit& InnermostEditor();
+  /// The outermost editor, which owns the window; events are raised with it.
+  TCustomLecternEdit& RootEditor();
+  TCustomLecternEdit* ParentEditor() const { return parentEditor_; }
+  /// The editor directly nested in this one, or null.
+  TCustomLecternEdit* NestedEditor() const;
+  /// The item that edits or selects parts of itself (null when none).
+  ILTNestedEditing* NestedEditing() const { return nested_; }
+  /// Called by such an item when it starts (null: ends). A nested editor is
+  /// told its parent, whose settings it follows (read-only, focus).
+  void SetNestedEditing(ILTNestedEditing* nested);
+  void SetParentEditor(TCustomLecternEdit* parent) { parentEditor_ = parent; }
+  /// Ends editing inside the document's items (a cell editor gives its
+  /// cell back, its history folded into this editor's): saving, printing,
+  /// merging and copying the whole document call it first, so that nothing
+  /// sees a cell emptied by its editor.
+  void EndNestedEditing();
+  /// Runs call once the input event (or the public operation) under way has
+  /// been handled, so that a nested editor can ask to be replaced without
+  /// being freed in the middle of its own handler. Posted to the window
+  /// when nothing is under way.
+  void AfterEvent(std::function<void()> call);
+  /// Whether an input event or a public operation is under way.
+  bool IsInEvent() { return RootEditor().eventDepth_ > 0; }
+  /// Scrolls so that a rectangle of the client area comes into view (a
+  /// nested editor passes it on, moved by its place).
+  void ScrollIntoView(const TLTRectI& r);
+  /// Lays items first..last out again, the caret staying where it is (an
+  /// item changed its size from outside, as a table whose cell is edited).
+  void RelayoutItems(int first, int last);
+  /// The client point of this editor's point p in the root editor.
+  TLTPointI ToRootClient(TLTPointI p) const;
 
   // ---- Settings --------------------------------------------------------------------
   TLTEditorOptions EditorOptions = LTDefaultEditorOptions;
@@ -147,6 +213,10 @@ class TCustomLecternEdit : public TCustomLectern {
   int ActualCurrentTextStyle() const;
   int CurrentParaStyle() const { return currentParaStyle_; }
   void SetCurrentParaStyle(int paraNo);
+
+  /// Puts the caret at the end of a drawing item's line when end, else at
+  /// its start (a cell left for the document around the table).
+  bool SetCaretAtItemEdge(int itemNo, bool after);
 
   /// Shows the caret where CaretDrawItem and CaretStop say: its place, the
   /// current styles, the hyperlink under it; scrolls to it when asked;
@@ -291,12 +361,18 @@ class TCustomLecternEdit : public TCustomLectern {
   /// exist, a key at a read-only document); the window beeps as well.
   std::function<void(TCustomLecternEdit&)> OnRefused;
 
+  /// The hyperlink in the document of a cell being edited first (its
+  /// events carry its own numbers), then in this editor's.
+  bool GetJumpLocation(int id, TCustomLTData*& data, int& itemNo) const override;
+
   // ---- ILTWindowClient -----------------------------------------------------------------
   void Paint(TLTCanvas& canvas, const TLTRectI& r) override;
   void MouseDown(TLTMouseButton button, TLTShiftState shift, int x, int y) override;
   void MouseMove(TLTShiftState shift, int x, int y) override;
   void MouseUp(TLTMouseButton button, TLTShiftState shift, int x, int y) override;
   void DoubleClick(TLTMouseButton button, TLTShiftState shift, int x, int y) override;
+  void TripleClick(TLTMouseButton button, TLTShiftState shift, int x, int y) override;
+  void MouseLeave() override;
   bool KeyDown(int key, TLTShiftState shift) override;
   bool KeyPress(std::u16string_view text) override;
   bool WantsKey(int key, TLTShiftState shift) override;
@@ -312,6 +388,27 @@ class TCustomLecternEdit : public TCustomLectern {
   bool ExecuteCommand(TLTCommand command) override;
   TLTPaintContext PaintContext() const override;
   void SelectionChanged() override;
+  void BeforeSelectionReplaced() override;
+  /// After every completed change of this editor's document.
+  virtual void ContentChanged() {}
+  /// A caret move got out of the document (OnCaretGetOut is raised too).
+  virtual void CaretGotOut(TLTGetOutDirection /*direction*/) {}
+  /// Whether the caret move under way extends the selection (Shift).
+  bool IsExtendingMove() const { return extendingMove_; }
+  /// Counts an input event or a public operation under way on the root
+  /// editor; what AfterEvent queued runs when the outermost one ends.
+  class TEventScope {
+   public:
+    explicit TEventScope(TCustomLecternEdit& editor) : root_(editor.RootEditor()) { ++root_.eventDepth_; }
+    ~TEventScope() {
+      if (--root_.eventDepth_ == 0) root_.RunAfterEvent();
+    }
+    TEventScope(const TEventScope&) = delete;
+    TEventScope& operator=(const TEventScope&) = delete;
+
+   private:
+    TCustomLecternEdit& root_;
+  };
   bool LinksActive() const override { return readOnly_ || ctrlJumpMode_; }
   void Formatted() override;
   void Cleared() override;
@@ -333,7 +430,17 @@ class TCustomLecternEdit : public TCustomLectern {
   void InvalidateCaret();
   void StartBlinking();
   void StopBlinking();
-  void DrawCaret(TLTCanvas& canvas);
+  /// Draws the caret moved by offset (a nested editor's caret is drawn by
+  /// the root editor, which owns the canvas).
+  void DrawCaret(TLTCanvas& canvas, TLTPointI offset = {});
+  /// The nested editor that takes input now, null when none does.
+  TCustomLecternEdit* ActiveNested() const { return NestedEditor(); }
+  /// Whether parts of an item are selected (several cells).
+  bool HasPartSelection() const { return nested_ && nested_->HasPartSelection(); }
+  void RunAfterEvent();
+  /// A press that a nested editor or an item of the document takes; false
+  /// when the editor handles it itself (any nested editing ends then).
+  bool RouteMouseDown(TLTMouseButton button, TLTShiftState shift, int x, int y, bool dbl);
 
   // ---- Editing (LTEditOps.cpp) ----
   class TActionScope;
@@ -386,6 +493,9 @@ class TCustomLecternEdit : public TCustomLectern {
   void ConvertTextStyles(const std::function<int32_t(int32_t, bool)>& convert);
   void ConvertParaStyles(const std::function<int32_t(int32_t)>& convert);
   bool UndoRedo(bool undo);
+  /// Undo or Redo in the active nested editor; false when this editor must
+  /// take the step itself.
+  bool NestedUndoRedo(bool undo);
 
   // ---- Moves (LTEditKeys.cpp) ----
   bool MoveCaretBy(TLTCommand command);
@@ -399,6 +509,8 @@ class TCustomLecternEdit : public TCustomLectern {
   bool DocStartEnd(bool end);
   bool PageUpDown(bool down);
   void GetOut(TLTGetOutDirection direction);
+  /// Offers the caret to drawing item d's item; true when it took it.
+  bool OfferCaret(int d, TLTCaretEntry from, int x);
   /// Whether drawing item d is a list marker (no caret stands there).
   bool IsMarkerPiece(int d) const;
   /// Whether the caret's paragraph reads right to left (its own
@@ -410,6 +522,18 @@ class TCustomLecternEdit : public TCustomLectern {
 
   bool readOnly_ = false;
   bool ctrlJumpMode_ = false;
+  ILTNestedEditing* nested_ = nullptr;       // not owned: an item of the document
+  TCustomLecternEdit* parentEditor_ = nullptr;  // not owned
+  // Input events and public operations under way (on the root editor), and
+  // what waits for them to finish.
+  int eventDepth_ = 0;
+  std::vector<std::function<void()>> afterEvent_;
+  std::shared_ptr<char> life_ = std::make_shared<char>();
+  /// The mouse went to the nested editor at the press, or to the item
+  /// that tracks it.
+  bool mouseNested_ = false;
+  bool mouseTracked_ = false;
+  bool extendingMove_ = false;
   int caretDrawItem_ = -1;
   int caretStop_ = -1;
   std::vector<TLTCharPos> caretStops_;

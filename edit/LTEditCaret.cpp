@@ -14,8 +14,6 @@ namespace {
 
 /// A caret never grows taller than this, however tall its line.
 constexpr int kMaxCaretHeight = 1000;
-/// Room kept around the caret when the view scrolls to it.
-constexpr int kScrollMargin = 5;
 
 }  // namespace
 
@@ -227,20 +225,7 @@ void TCustomLecternEdit::UpdateCaret(bool /*refreshBefore*/, bool scrollToCaret,
 
 void TCustomLecternEdit::ScrollToCaret() {
   const TLTRectI r = CaretRect();
-  if (r.IsEmpty()) return;
-  const TLTSizeI client = Window().ClientSize();
-  // Client coordinates: the caret is in view when it lies inside the
-  // client area with the margin around it.
-  const int viewTop = ViewTop();
-  if (r.Top - kScrollMargin < 0)
-    ScrollTo(std::max(0, viewTop + r.Top - kScrollMargin));
-  else if (r.Bottom + kScrollMargin > client.Height)
-    ScrollTo(viewTop + r.Bottom + kScrollMargin - client.Height);
-  const int viewLeft = ViewLeft();
-  if (r.Left - kScrollMargin < 0)
-    SetHScrollPosition(std::max(0, viewLeft + r.Left - kScrollMargin));
-  else if (r.Right + kScrollMargin > client.Width)
-    SetHScrollPosition(viewLeft + r.Right + kScrollMargin - client.Width);
+  if (!r.IsEmpty()) ScrollIntoView(r);
 }
 
 // ---- Current styles and the hyperlink under the caret ------------------------------------------------

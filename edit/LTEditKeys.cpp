@@ -16,6 +16,8 @@ constexpr int kExtend = ltecCharLeftExtend - ltecCharLeft;
 }  // namespace
 
 bool TCustomLecternEdit::MoveCaret(TLTCommand command) {
+  TEventScope scope(*this);
+  if (TCustomLecternEdit* n = ActiveNested()) return n->MoveCaret(command);
   try {
     return MoveCaretBy(command);
   } catch (const ELecternError&) {
@@ -41,6 +43,11 @@ bool TCustomLecternEdit::MoveCaretBy(TLTCommand command) {
   const TLTDrawPos anchor = HasSelection() ? Anchor() : CaretPos();
   {
     TFlagScope moving(movingCaret_);
+    struct TExtending {
+      bool& flag;
+      ~TExtending() { flag = false; }
+    } extending{extendingMove_};
+    extendingMove_ = extend;
     switch (move) {
       case ltecCharLeft:
         CharLeft(extend);
@@ -84,6 +91,7 @@ bool TCustomLecternEdit::MoveCaretBy(TLTCommand command) {
 }
 
 void TCustomLecternEdit::GetOut(TLTGetOutDirection direction) {
+  CaretGotOut(direction);
   if (OnCaretGetOut) OnCaretGetOut(*this, direction);
 }
 
@@ -104,8 +112,21 @@ TLTDrawPos TCustomLecternEdit::LineEnd(int d) const {
 
 // ---- Along a line -------------------------------------------------------------------------------
 
-bool TCustomLecternEdit::CharLeft(bool /*extend*/) {
+bool TCustomLecternEdit::OfferCaret(int d, TLTCaretEntry from, int x) {
+  TCustomLTFormattedData& c = CaretContainer();
+  if (d < 0 || d >= c.DrawItems.Count() || &c != &LTData()) return false;
+  TCustomLTItemInfo& item = c.GetItem(c.DrawItems[d].ItemNo);
+  return !item.IsText() && item.TakeCaret(from, x);
+}
+
+bool TCustomLecternEdit::CharLeft(bool extend) {
   const TCustomLTFormattedData& c = CaretContainer();
+  // Passing back over an item that takes the caret (a table: into its last
+  // cell).
+  if (const TLTCharPos* s = Stop(); !extend && s && s->DrawItemOffset == 1 &&
+                                    !c.GetItem(c.DrawItems[s->DrawItemIndex].ItemNo).IsText() &&
+                                    OfferCaret(s->DrawItemIndex, ltceFromAfter, 0))
+    return true;
   if (caretStop_ > 0) {
     --caretStop_;
     UpdateCaret(false, true, false);
@@ -121,8 +142,11 @@ bool TCustomLecternEdit::CharLeft(bool /*extend*/) {
   return true;
 }
 
-bool TCustomLecternEdit::CharRight(bool /*extend*/) {
+bool TCustomLecternEdit::CharRight(bool extend) {
   const TCustomLTFormattedData& c = CaretContainer();
+  if (const TLTCharPos* s = Stop(); !extend && s && s->DrawItemOffset == 0 &&
+                                    OfferCaret(s->DrawItemIndex, ltceFromBefore, 0))
+    return true;
   if (caretStop_ + 1 < static_cast<int>(caretStops_.size())) {
     ++caretStop_;
     UpdateCaret(false, true, false);
@@ -217,6 +241,8 @@ bool TCustomLecternEdit::LineUpDown(bool down, bool extend) {
   const int y = down ? p.Top - p.SpaceAbove + 1 : p.Top + 1;
   TLTDrawPos hit;
   if (!c.HitTest(x, y, false, hit.DrawItem, hit.Offset)) return false;
+  if (!extend && OfferCaret(hit.DrawItem, down ? ltceFromAbove : ltceFromBelow, x - c.DrawItems[hit.DrawItem].Left))
+    return true;
   PlaceCaret(hit, true);
   return true;
 }

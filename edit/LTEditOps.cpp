@@ -54,6 +54,11 @@ class TCustomLecternEdit::TActionScope {
 };
 
 void TCustomLecternEdit::BeginUndoGroup(TLTUndoKind kind, const TLTString& caption) {
+  TEventScope scope(*this);
+  if (TCustomLecternEdit* n = ActiveNested()) {
+    n->BeginUndoGroup(kind, caption);
+    return;
+  }
   TLTEditLTData& d = EditData();
   d.Target = d.UndoList().BeginGroup(kind, caretDrawItem_ >= 0 ? CurrentItemNo() : -1,
                                      caretDrawItem_ >= 0 ? CurrentItemOffset() : -1, caption)
@@ -62,6 +67,11 @@ void TCustomLecternEdit::BeginUndoGroup(TLTUndoKind kind, const TLTString& capti
 }
 
 void TCustomLecternEdit::SetUndoGroupMode(bool on) {
+  TEventScope scope(*this);
+  if (TCustomLecternEdit* n = ActiveNested()) {
+    n->SetUndoGroupMode(on);
+    return;
+  }
   TLTUndoList& u = EditData().UndoList();
   if (on) {
     ++u.GroupMode;
@@ -76,10 +86,12 @@ int TCustomLecternEdit::UndoLimit() const { return const_cast<TCustomLecternEdit
 void TCustomLecternEdit::SetUndoLimit(int limit) { EditData().UndoList().Limit = limit; }
 
 TLTUndoKind TCustomLecternEdit::UndoAction() const {
+  if (const TCustomLecternEdit* n = ActiveNested(); n && n->UndoAction() != ltukNone) return n->UndoAction();
   return const_cast<TCustomLecternEdit*>(this)->EditData().UndoList().LastKind();
 }
 
 TLTUndoKind TCustomLecternEdit::RedoAction() const {
+  if (const TCustomLecternEdit* n = ActiveNested(); n && n->RedoAction() != ltukNone) return n->RedoAction();
   return const_cast<TCustomLecternEdit*>(this)->EditData().RedoList().LastKind();
 }
 
@@ -94,14 +106,17 @@ TLTString GroupName(const TLTUndoList& list) {
 }  // namespace
 
 TLTString TCustomLecternEdit::UndoName() const {
+  if (const TCustomLecternEdit* n = ActiveNested(); n && n->UndoAction() != ltukNone) return n->UndoName();
   return GroupName(const_cast<TCustomLecternEdit*>(this)->EditData().UndoList());
 }
 
 TLTString TCustomLecternEdit::RedoName() const {
+  if (const TCustomLecternEdit* n = ActiveNested(); n && n->RedoAction() != ltukNone) return n->RedoName();
   return GroupName(const_cast<TCustomLecternEdit*>(this)->EditData().RedoList());
 }
 
 void TCustomLecternEdit::ClearUndo() {
+  if (TCustomLecternEdit* n = ActiveNested()) n->ClearUndo();
   EditData().UndoList().Clear();
   EditData().RedoList().Clear();
 }
@@ -120,6 +135,8 @@ bool TCustomLecternEdit::BeforeChange() {
 }
 
 bool TCustomLecternEdit::CutCommand() {
+  TEventScope scope(*this);
+  if (TCustomLecternEdit* n = ActiveNested()) return n->CutCommand();
   if (!HasSelection() || !CanChange()) {
     Refuse();
     return false;
@@ -130,11 +147,15 @@ bool TCustomLecternEdit::CutCommand() {
 }
 
 bool TCustomLecternEdit::CanPaste() {
+  TEventScope scope(*this);
+  if (TCustomLecternEdit* n = ActiveNested()) return n->CanPaste();
   const TLTClipboardData clip = Window().Clipboard();
   return clip.Has(LTMimeLTF) || clip.Has(LTMimeText);
 }
 
 bool TCustomLecternEdit::PasteCommand() {
+  TEventScope scope(*this);
+  if (TCustomLecternEdit* n = ActiveNested()) return n->PasteCommand();
   const TLTClipboardData clip = Window().Clipboard();
   std::string ltf;
   if (const std::string* packed = clip.Find(LTMimeLTF); packed && UnpackLTFFlavour(*packed, ltf)) {
@@ -154,6 +175,7 @@ bool TCustomLecternEdit::PasteCommand() {
 }
 
 bool TCustomLecternEdit::CanChange() const {
+  if (const TCustomLecternEdit* n = ActiveNested()) return n->CanChange();
   return !readOnly_ && Style() && &CaretContainer() == &LTData();
 }
 
@@ -161,10 +183,22 @@ void TCustomLecternEdit::MarkChanged(bool clearRedo) {
   Modified = true;
   ctrlJumpMode_ = false;
   if (clearRedo) EditData().RedoList().Clear();
+  ContentChanged();
+  // A change inside a cell changes the document the cell lies in.
+  // and whatever the editors around had to redo no longer fits.
+  for (TCustomLecternEdit* p = parentEditor_; p; p = p->parentEditor_) {
+    p->Modified = true;
+    if (clearRedo) p->EditData().RedoList().Clear();
+  }
   if (OnChange) OnChange(*this);
 }
 
 void TCustomLecternEdit::SetReformatLock(bool on) {
+  TEventScope scope(*this);
+  if (TCustomLecternEdit* n = ActiveNested()) {
+    n->SetReformatLock(on);
+    return;
+  }
   TLTUndoList& u = EditData().UndoList();
   if (on) {
     ++u.ReformatLock;
@@ -548,11 +582,15 @@ bool TCustomLecternEdit::InsertItemWrapped(std::unique_ptr<TCustomLTItemInfo> it
 }
 
 bool TCustomLecternEdit::InsertItem(std::unique_ptr<TCustomLTItemInfo> item) {
+  TEventScope scope(*this);
+  if (TCustomLecternEdit* n = ActiveNested()) return n->InsertItem(std::move(item));
   if (!item) return false;
   return InsertItemWrapped(std::move(item), false);
 }
 
 bool TCustomLecternEdit::InsertTextWithTag(std::u16string_view text, TLTTag tag) {
+  TEventScope scope(*this);
+  if (TCustomLecternEdit* n = ActiveNested()) return n->InsertTextWithTag(text, tag);
   SwitchToUnicodeStyle();
   auto item = NewTextItem(ActualCurrentTextStyle(), CurrentParaStyle(), text);
   item->Tag = std::move(tag);
@@ -560,12 +598,16 @@ bool TCustomLecternEdit::InsertTextWithTag(std::u16string_view text, TLTTag tag)
 }
 
 bool TCustomLecternEdit::InsertTab() {
+  TEventScope scope(*this);
+  if (TCustomLecternEdit* n = ActiveNested()) return n->InsertTab();
   auto tab = std::make_unique<TLTTabItemInfo>();
   tab->TextStyleNo = ActualCurrentTextStyle();
   return InsertItemWrapped(std::move(tab), false);
 }
 
 bool TCustomLecternEdit::InsertPicture(TLTRawByteString name, std::unique_ptr<TGraphic> picture, uint8_t vertAlign) {
+  TEventScope scope(*this);
+  if (TCustomLecternEdit* n = ActiveNested()) return n->InsertPicture(std::move(name), std::move(picture), vertAlign);
   if (!picture) return false;
   auto item = std::make_unique<TLTGraphicItemInfo>(std::move(picture), vertAlign);
   item->Text = std::move(name);
@@ -573,6 +615,8 @@ bool TCustomLecternEdit::InsertPicture(TLTRawByteString name, std::unique_ptr<TG
 }
 
 bool TCustomLecternEdit::InsertRule(TColor color, uint8_t width) {
+  TEventScope scope(*this);
+  if (TCustomLecternEdit* n = ActiveNested()) return n->InsertRule(color, width);
   auto rule = std::make_unique<TLTBreakItemInfo>();
   rule->Color = color;
   rule->LineWidth = width;
@@ -582,6 +626,11 @@ bool TCustomLecternEdit::InsertRule(TColor color, uint8_t width) {
 // ---- Inserting text ----------------------------------------------------------------------------------
 
 void TCustomLecternEdit::InsertText(std::u16string_view text, bool caretBefore) {
+  TEventScope scope(*this);
+  if (TCustomLecternEdit* n = ActiveNested()) {
+    n->InsertText(text, caretBefore);
+    return;
+  }
   TLTString s(text);
   if (!s.empty() && s[0] == 0xFEFF) {
     s.erase(0, 1);
@@ -614,12 +663,19 @@ void TCustomLecternEdit::InsertText(std::u16string_view text, bool caretBefore) 
 }
 
 void TCustomLecternEdit::InsertTextA(std::string_view text, bool caretBefore) {
+  TEventScope scope(*this);
+  if (TCustomLecternEdit* n = ActiveNested()) {
+    n->InsertTextA(text, caretBefore);
+    return;
+  }
   const TLTStyle* style = Style();
   const TLTCodePage cp = style ? style->DefCodePage : SystemCodePage();
   InsertText(AnsiToUnicode(text, cp), caretBefore);
 }
 
 bool TCustomLecternEdit::InsertTextFileAtCaret(const std::string& path) {
+  TEventScope scope(*this);
+  if (TCustomLecternEdit* n = ActiveNested()) return n->InsertTextFileAtCaret(path);
   std::string bytes;
   if (!ReadFileBytes(path, bytes, nullptr)) return false;
   InsertTextA(bytes, false);
@@ -740,6 +796,8 @@ bool TCustomLecternEdit::InsertPieces(const TLTString& s, bool caretBefore) {
 // ---- Stored documents -----------------------------------------------------------------------------------
 
 bool TCustomLecternEdit::InsertLTFAtCaret(TLTStream& stream) {
+  TEventScope scope(*this);
+  if (TCustomLecternEdit* n = ActiveNested()) return n->InsertLTFAtCaret(stream);
   if (!CanDeleteSelection()) {
     Refuse();
     return false;
@@ -760,11 +818,15 @@ bool TCustomLecternEdit::InsertLTFAtCaret(TLTStream& stream) {
 }
 
 bool TCustomLecternEdit::InsertDocumentAtCaret(TCustomLTData& part) {
+  TEventScope scope(*this);
+  if (TCustomLecternEdit* n = ActiveNested()) return n->InsertDocumentAtCaret(part);
   if (part.ItemCount() == 0) return true;
   return InsertionAction([&] { return InsertContainerAtCaret(part); });
 }
 
 bool TCustomLecternEdit::InsertLTFFileAtCaret(const std::string& path) {
+  TEventScope scope(*this);
+  if (TCustomLecternEdit* n = ActiveNested()) return n->InsertLTFFileAtCaret(path);
   std::string bytes;
   if (!ReadFileBytes(path, bytes, nullptr)) return false;
   TLTMemoryStream in(bytes);
@@ -825,6 +887,10 @@ void TCustomLecternEdit::RollBackGroup(size_t mark) {
 // ---- Deleting the selection ---------------------------------------------------------------------------
 
 bool TCustomLecternEdit::CanDeleteSelection() {
+  TEventScope scope(*this);
+  if (TCustomLecternEdit* n = ActiveNested()) return n->CanDeleteSelection();
+  // Nothing goes in place of selected cells.
+  if (HasPartSelection()) return false;
   if (!HasSelection()) return true;
   TCustomLTFormattedData& c = CaretContainer();
   int si = 0, so = 0, ei = 0, eo = 0;
@@ -849,6 +915,15 @@ bool TCustomLecternEdit::CanDeleteSelection() {
 }
 
 void TCustomLecternEdit::DeleteSelection() {
+  TEventScope scope(*this);
+  if (TCustomLecternEdit* n = ActiveNested()) {
+    n->DeleteSelection();
+    return;
+  }
+  if (HasPartSelection()) {
+    if (!nested_->ClearSelectedParts()) Refuse();
+    return;
+  }
   if (!HasSelection()) return;
   if (!CanDeleteSelection()) {
     Refuse();
@@ -961,6 +1036,12 @@ void TCustomLecternEdit::DeleteSelectionNow() {
 // ---- Typing -------------------------------------------------------------------------------------------
 
 bool TCustomLecternEdit::TypeText(std::u16string_view text) {
+  TEventScope scope(*this);
+  if (TCustomLecternEdit* n = ActiveNested()) return n->TypeText(text);
+  if (HasPartSelection()) {
+    Refuse();
+    return false;
+  }
   if (!BeforeChange()) return false;
   if (HasSelection()) {
     if (!CanDeleteSelection()) {
@@ -1161,6 +1242,12 @@ int TCustomLecternEdit::DeletionKeyStart(int& offs) {
 }
 
 bool TCustomLecternEdit::Backspace(bool word) {
+  TEventScope scope(*this);
+  if (TCustomLecternEdit* n = ActiveNested()) return n->Backspace(word);
+  if (HasPartSelection()) {
+    DeleteSelection();
+    return true;
+  }
   int o = 0;
   const int n = DeletionKeyStart(o);
   if (n < 0) return n == -1;
@@ -1306,6 +1393,12 @@ bool TCustomLecternEdit::Backspace(bool word) {
 }
 
 bool TCustomLecternEdit::DeleteKey(bool word) {
+  TEventScope scope(*this);
+  if (TCustomLecternEdit* n = ActiveNested()) return n->DeleteKey(word);
+  if (HasPartSelection()) {
+    DeleteSelection();
+    return true;
+  }
   int o = 0;
   const int n = DeletionKeyStart(o);
   if (n < 0) return n == -1;
@@ -1428,6 +1521,8 @@ bool TCustomLecternEdit::DeleteKey(bool word) {
 // ---- Enter --------------------------------------------------------------------------------------------------
 
 bool TCustomLecternEdit::NewParagraph(bool shift) {
+  TEventScope scope(*this);
+  if (TCustomLecternEdit* n = ActiveNested()) return n->NewParagraph(shift);
   if (HasSelection()) {
     if (!CanDeleteSelection()) {
       Refuse();
@@ -1595,6 +1690,15 @@ bool TCustomLecternEdit::NewParagraphPlain(bool shift) {
 // ---- Styles ---------------------------------------------------------------------------------------------------
 
 void TCustomLecternEdit::ApplyTextStyle(int styleNo) {
+  TEventScope scope(*this);
+  if (TCustomLecternEdit* n = ActiveNested()) {
+    n->ApplyTextStyle(styleNo);
+    return;
+  }
+  if (HasPartSelection()) {
+    if (!nested_->ApplyToSelectedParts([&](TCustomLecternEdit& e) { e.ApplyTextStyle(styleNo); })) Refuse();
+    return;
+  }
   const TLTStyle* style = Style();
   if (!style || !style->TextStyles().IsValidIndex(styleNo)) return;
   ConvertTextStyles([&](int32_t s, bool toText) {
@@ -1605,6 +1709,15 @@ void TCustomLecternEdit::ApplyTextStyle(int styleNo) {
 }
 
 void TCustomLecternEdit::ApplyStyleConversion(int userData) {
+  TEventScope scope(*this);
+  if (TCustomLecternEdit* n = ActiveNested()) {
+    n->ApplyStyleConversion(userData);
+    return;
+  }
+  if (HasPartSelection()) {
+    if (!nested_->ApplyToSelectedParts([&](TCustomLecternEdit& e) { e.ApplyStyleConversion(userData); })) Refuse();
+    return;
+  }
   ConvertTextStyles([&](int32_t s, bool toText) {
     int32_t next = s;
     if (OnStyleConversion) OnStyleConversion(*this, s, userData, toText, next);
@@ -1694,12 +1807,30 @@ void TCustomLecternEdit::ConvertTextStyles(const std::function<int32_t(int32_t, 
 }
 
 void TCustomLecternEdit::ApplyParaStyle(int paraNo) {
+  TEventScope scope(*this);
+  if (TCustomLecternEdit* n = ActiveNested()) {
+    n->ApplyParaStyle(paraNo);
+    return;
+  }
+  if (HasPartSelection()) {
+    if (!nested_->ApplyToSelectedParts([&](TCustomLecternEdit& e) { e.ApplyParaStyle(paraNo); })) Refuse();
+    return;
+  }
   const TLTStyle* style = Style();
   if (!style || !style->ParaStyles().IsValidIndex(paraNo)) return;
   ConvertParaStyles([&](int32_t) { return static_cast<int32_t>(paraNo); });
 }
 
 void TCustomLecternEdit::ApplyParaStyleConversion(int userData) {
+  TEventScope scope(*this);
+  if (TCustomLecternEdit* n = ActiveNested()) {
+    n->ApplyParaStyleConversion(userData);
+    return;
+  }
+  if (HasPartSelection()) {
+    if (!nested_->ApplyToSelectedParts([&](TCustomLecternEdit& e) { e.ApplyParaStyleConversion(userData); })) Refuse();
+    return;
+  }
   ConvertParaStyles([&](int32_t p) {
     int32_t next = p;
     if (OnParaStyleConversion) OnParaStyleConversion(*this, p, userData, false, next);
@@ -1754,6 +1885,11 @@ void TCustomLecternEdit::ConvertParaStyles(const std::function<int32_t(int32_t)>
 // ---- Tags and page breaks ------------------------------------------------------------------------------------------
 
 void TCustomLecternEdit::SetItemTagUndoable(int itemNo, TLTTag tag) {
+  TEventScope scope(*this);
+  if (TCustomLecternEdit* n = ActiveNested()) {
+    n->SetItemTagUndoable(itemNo, std::move(tag));
+    return;
+  }
   TLTEditLTData& d = EditData();
   if (itemNo < 0 || itemNo >= d.ItemCount()) throw ELecternError("Item index is out of bounds");
   if (d.GetItem(itemNo).Tag == tag) return;
@@ -1791,6 +1927,8 @@ void ForEachSubDocItem(TCustomLTItemInfo& item, std::vector<int>& path,
 bool TCustomLecternEdit::RetagItems(int first, int last,
                                     const std::function<std::optional<TLTTag>(const TLTTag&)>& change,
                                     const TLTString& caption) {
+  TEventScope scope(*this);
+  if (TCustomLecternEdit* n = ActiveNested()) return n->RetagItems(first, last, change, caption);
   TLTEditLTData& d = EditData();
   first = std::max(first, 0);
   last = std::min(last, d.ItemCount() - 1);
@@ -1832,6 +1970,11 @@ bool TCustomLecternEdit::RetagItems(int first, int last,
 }
 
 void TCustomLecternEdit::SetPageBreak(bool on) {
+  TEventScope scope(*this);
+  if (TCustomLecternEdit* n = ActiveNested()) {
+    n->SetPageBreak(on);
+    return;
+  }
   if (!BeforeChange()) return;
   TLTEditLTData& d = EditData();
   const int n = CurrentItemNo(), o = CurrentItemOffset();
@@ -1848,11 +1991,19 @@ void TCustomLecternEdit::SetPageBreak(bool on) {
   MarkChanged(true);
 }
 
-void TCustomLecternEdit::RemoveCurrentPageBreak() { SetPageBreak(false); }
+void TCustomLecternEdit::RemoveCurrentPageBreak() {
+  if (nested_) {
+    Refuse();
+    return;
+  }
+  SetPageBreak(false);
+}
 
 // ---- Item properties -----------------------------------------------------------------------------------------------
 
 bool TCustomLecternEdit::ResizeItem(int itemNo, int width, int height) {
+  TEventScope scope(*this);
+  if (TCustomLecternEdit* n = ActiveNested()) return n->ResizeItem(itemNo, width, height);
   TLTEditLTData& d = EditData();
   if (itemNo < 0 || itemNo >= d.ItemCount()) throw ELecternError("Item index is out of bounds");
   auto* rect = dynamic_cast<TLTRectItemInfo*>(&d.GetItem(itemNo));
@@ -1884,6 +2035,8 @@ bool TCustomLecternEdit::ResizeItem(int itemNo, int width, int height) {
 }
 
 bool TCustomLecternEdit::SetItemExtraIntPropertyEd(int itemNo, TLTExtraItemProperty prop, int32_t value) {
+  TEventScope scope(*this);
+  if (TCustomLecternEdit* n = ActiveNested()) return n->SetItemExtraIntPropertyEd(itemNo, prop, value);
   TLTEditLTData& d = EditData();
   if (itemNo < 0 || itemNo >= d.ItemCount()) throw ELecternError("Item index is out of bounds");
   int32_t old = 0;
@@ -1904,6 +2057,8 @@ bool TCustomLecternEdit::SetItemExtraIntPropertyEd(int itemNo, TLTExtraItemPrope
 }
 
 bool TCustomLecternEdit::SetItemExtraStrPropertyEd(int itemNo, TLTExtraItemStrProperty prop, const TLTString& value) {
+  TEventScope scope(*this);
+  if (TCustomLecternEdit* n = ActiveNested()) return n->SetItemExtraStrPropertyEd(itemNo, prop, value);
   TLTEditLTData& d = EditData();
   if (itemNo < 0 || itemNo >= d.ItemCount()) throw ELecternError("Item index is out of bounds");
   TLTString old;
@@ -1922,6 +2077,8 @@ bool TCustomLecternEdit::SetItemExtraStrPropertyEd(int itemNo, TLTExtraItemStrPr
 
 bool TCustomLecternEdit::SetItemIntPropertiesEd(const TLTPropTarget& target,
                                                 const std::vector<std::pair<std::string, int64_t>>& values) {
+  TEventScope scope(*this);
+  if (TCustomLecternEdit* n = ActiveNested()) return n->SetItemIntPropertiesEd(target, values);
   TLTEditLTData& d = EditData();
   if (target.ItemNo < 0 || target.ItemNo >= d.ItemCount()) throw ELecternError("Item index is out of bounds");
   if (!d.AcceptsIntProperties(target, values)) return false;
@@ -1951,7 +2108,28 @@ bool TCustomLecternEdit::Undo() { return UndoRedo(true); }
 
 bool TCustomLecternEdit::Redo() { return UndoRedo(false); }
 
+bool TCustomLecternEdit::NestedUndoRedo(bool undo) {
+  TCustomLecternEdit* n = ActiveNested();
+  if (!n) return false;
+  TEventScope scope(*this);
+  if ((undo ? n->UndoAction() : n->RedoAction()) != ltukNone)
+    return undo ? n->Undo() : n->Redo();
+  // Nothing left in the cell: the cell editor closes (handing its redo
+  // steps to this editor's history) and this editor takes its own step at
+  // once, so that the request cannot be lost.
+  nested_->EndNestedEditing(false);
+  return false;
+}
+
 bool TCustomLecternEdit::UndoRedo(bool undo) {
+  if (readOnly_) {
+    Refuse();
+    return false;
+  }
+  if (ActiveNested() && NestedUndoRedo(undo)) return true;
+  // Cells selected: the selection goes, the step is the document's.
+  if (nested_) nested_->EndNestedEditing(false);
+  TEventScope scope(*this);
   TLTEditLTData& d = EditData();
   TLTUndoList& from = undo ? static_cast<TLTUndoList&>(d.UndoList()) : d.RedoList();
   TLTUndoList& to = undo ? static_cast<TLTUndoList&>(d.RedoList()) : d.UndoList();
@@ -1964,7 +2142,10 @@ bool TCustomLecternEdit::UndoRedo(bool undo) {
     Refuse();
     return false;
   }
-  TLTUndoInfos& g = *from.Last();
+  // The group leaves the list while its records run: a record may add to
+  // the lists (a cell editor it opens folds its own steps).
+  std::unique_ptr<TLTUndoInfos> owned = from.PopLast();
+  TLTUndoInfos& g = *owned;
   const bool typing = g.Records.size() == 1 && (dynamic_cast<TLTUndoTypingInfo*>(g.Records.front().get()) ||
                                                 dynamic_cast<TLTRedoTypingInfo*>(g.Records.front().get()));
   // The items the group touches, in today's numbering: each record knows
@@ -2003,7 +2184,6 @@ bool TCustomLecternEdit::UndoRedo(bool undo) {
     for (auto it = g.Records.rbegin(); it != g.Records.rend(); ++it) (*it)->Undo(d);
   } catch (...) {
     d.Target = TLTUndoTarget::Undo;
-    from.PopLast();
     if (format) EndEdit(caretItem, caretOffs);
     throw;
   }
@@ -2016,9 +2196,7 @@ bool TCustomLecternEdit::UndoRedo(bool undo) {
       backItem = r->ItemNo;
       backOffs = r->EndPos - r->CharCount();
     }
-    if (g.IsEmpty()) from.PopLast();
-  } else {
-    from.PopLast();
+    if (!g.IsEmpty()) from.PushBack(std::move(owned));
   }
   to.DropEmptyLast();
   if (locked) {
@@ -2026,7 +2204,8 @@ bool TCustomLecternEdit::UndoRedo(bool undo) {
     pendingCaret_ = {backItem, backOffs};
   } else if (format)
     EndEdit(backItem, backOffs);
-  else
+  else if (!nested_)
+    // A step that reopened a cell leaves the caret there.
     SetCaretAt(backItem, backOffs);
   MarkChanged(false);
   return true;

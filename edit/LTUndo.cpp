@@ -4,6 +4,8 @@
 
 #include "edit/LTELTData.h"
 
+#include <algorithm>
+
 namespace lectern {
 
 TLTString UndoKindName(TLTUndoKind kind) {
@@ -124,6 +126,16 @@ bool TLTUndoInfos::IsEmpty() const {
 }
 
 // ---- Lists -----------------------------------------------------------------------------------------
+
+void TLTUndoList::TakeGroupsFrom(TLTUndoList& other, int count) {
+  const size_t n = count < 0 ? other.groups_.size() : std::min(other.groups_.size(), static_cast<size_t>(count));
+  const auto from = other.groups_.end() - static_cast<std::ptrdiff_t>(n);
+  for (auto it = from; it != other.groups_.end(); ++it) {
+    for (auto& record : (*it)->Records) record->Owner = this;
+    groups_.push_back(std::move(*it));
+  }
+  other.groups_.erase(from, other.groups_.end());
+}
 
 bool TLTUndoList::BeginGroup(TLTUndoKind kind, int caretItemNo, int caretOffs, const TLTString& caption) {
   if (Limit == 0) return false;

@@ -384,6 +384,9 @@ class TLTUndoList {
   void DropEmptyLast();
   /// Frees the oldest groups until at most n remain.
   void TrimTo(int n);
+  /// Moves the last count groups of other (all of them with -1) to the end
+  /// of this list, keeping their order.
+  void TakeGroupsFrom(TLTUndoList& other, int count = -1);
   void Clear() { groups_.clear(); }
 
  private:

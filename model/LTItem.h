@@ -93,6 +93,8 @@ enum TLTItemBoolQueryEx : uint8_t {
 enum TLTItemAction : uint8_t { ltiaInserting, ltiaInserted, ltiaDestroying, ltiaMovingToUndoList, ltiaTextModifying };
 enum TLTControlAction : uint8_t { ltcaDestroy, ltcaBeforeLTFSave, ltcaAfterLTFSave, ltcaAfterLTFLoad };
 enum TLTSaveFormat : uint8_t { ltsfText, ltsfHTML, ltsfRTF, ltsfLTF };
+/// Where an editor's caret comes from when it passes over an item.
+enum TLTCaretEntry : uint8_t { ltceFromBefore, ltceFromAfter, ltceFromAbove, ltceFromBelow };
 
 /// Numbers of the kind-specific integer properties ("vshift" = 1 ...).
 enum TLTExtraItemProperty : uint8_t {
@@ -489,6 +491,14 @@ class TCustomLTItemInfo {
   /// The cursor the item wants at the point; crDefault leaves it to the
   /// control.
   virtual TLTCursorId CursorAt(int /*x*/, int /*y*/) const { return crDefault; }
+  /// A press of an editor's mouse on the item: true when the item took it
+  /// (a table opens the cell under it for editing).
+  virtual bool EditorMouseDown(TLTMouseButton /*button*/, TLTShiftState /*shift*/, int /*x*/, int /*y*/) {
+    return false;
+  }
+  /// An editor's caret passes over the item: true when the item takes it
+  /// inside itself (a table into a cell); x is relative to the item's left.
+  virtual bool TakeCaret(TLTCaretEntry /*from*/, int /*x*/) { return false; }
 
   /// Text style that measures and draws the item, or -1.
   virtual int32_t GetAssociatedTextStyleNo() const { return -1; }

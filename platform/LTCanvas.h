@@ -28,6 +28,12 @@ struct TLTRectI {
   bool Contains(int x, int y) const { return x >= Left && x < Right && y >= Top && y < Bottom; }
   /// The rectangle grown by `by` on every side.
   TLTRectI Inflated(int by) const { return {Left - by, Top - by, Right + by, Bottom + by}; }
+  TLTRectI Moved(int dx, int dy) const { return {Left + dx, Top + dy, Right + dx, Bottom + dy}; }
+  /// The common part (empty, possibly with Right < Left, when none).
+  TLTRectI Intersected(const TLTRectI& o) const {
+    return {Left > o.Left ? Left : o.Left, Top > o.Top ? Top : o.Top, Right < o.Right ? Right : o.Right,
+            Bottom < o.Bottom ? Bottom : o.Bottom};
+  }
   bool operator==(const TLTRectI&) const = default;
 };
 

@@ -2,6 +2,7 @@
 // queries layout asks, text output and the walks into cells.
 
 #include "table/LTTable.h"
+#include "table/LTTableEdit.h"
 
 #include "platform/LTSysUtils.h"
 
@@ -199,7 +200,10 @@ TLTTableItemInfo::TLTTableItemInfo(int rows, int cols) {
   ResetGrid(rows, cols);
 }
 
-TLTTableItemInfo::~TLTTableItemInfo() = default;
+TLTTableItemInfo::~TLTTableItemInfo() {
+  // A cell editor or a selection of cells ends with the table.
+  if (inplace_ || host_) EndNestedEditing(true);
+}
 
 const TLTClassInfo& TLTTableItemInfo::ClassInfo() const {
   static const TLTClassInfo info{"TLTTable", nullptr, kTableProps};
@@ -413,7 +417,7 @@ TLTString TLTTableItemInfo::AsText(int lineWidth, const TCustomLTData&, bool) co
   for (int r = 0; r < NumRows(); ++r) {
     for (int c = 0; c < NumColumns(); ++c) {
       if (c > 0) out += TextColSeparator;
-      if (const TLTTableCellData* cell = Cells(r, c)) out += cell->GetPlainText(lineWidth);
+      if (const TLTTableCellData* cell = Cells(r, c)) out += CellContent(*cell).GetPlainText(lineWidth);
     }
     out += TextRowSeparator;
   }
@@ -483,6 +487,8 @@ void TLTTableItemInfo::AttachToDocument(TCustomLTData& owner, int) {
 }
 
 void TLTTableItemInfo::Removing(TCustomLTData& owner) {
+  // The cell being edited gets its items back before the table leaves.
+  if (inplace_ || host_) EndNestedEditing(true);
   TLTFullLineItemInfo::Removing(owner);
   // What the document keeps track of inside the cells goes with the table.
   for (const auto& row : Rows.Items)

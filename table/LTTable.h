@@ -4,6 +4,7 @@
 // slots it covers hold no cell. Every walk over a document recurses into
 // the cells.
 
+#include "edit/LTEdit.h"
 #include "layout/CLTFData.h"
 #include "layout/LTPaintContext.h"
 #include "model/CLTData.h"
@@ -22,6 +23,9 @@ namespace lectern {
 class TLTTableItemInfo;
 class TLTTableRows;
 class TLTTableRow;
+class TLTTableInplaceEdit;
+class TLTUndoCellModify;
+class TLTUndoMultiCellsModify;
 
 enum TLTTableOption : uint8_t {
   lttoEditing,
@@ -77,6 +81,40 @@ struct TLTDrawBorderParams {
   bool DoDefault = true;
 };
 using TLTDrawBorderEvent = std::function<void(TLTDrawBorderParams& params)>;
+
+/// Asked before a cell is opened for editing (Automatic when the table
+/// itself opens it to apply a change to several cells); AllowEdit starts
+/// true.
+using TLTCellEditingEvent =
+    std::function<void(TLTTableItemInfo& sender, int row, int col, bool automatic, bool& allowEdit)>;
+/// A cell editor closed; clearing when the table or the document is going.
+using TLTCellEndEditEvent = std::function<void(TLTTableItemInfo& sender, int row, int col, bool clearing)>;
+
+/// How EditCell opens a cell.
+struct TLTEditCellOptions {
+  /// Without asking OnCellEditing (taking back a change made in the cell).
+  bool SkipEvent = false;
+  bool FromMouse = false;
+  bool CaretAtEnd = false;
+  bool CaretAtStart = false;
+  /// Hyperlinks react to plain clicks (Ctrl was held).
+  bool CtrlJumpMode = false;
+};
+
+/// Where a cell editor's caret asks to go (a key at the cell's edge, Tab).
+enum TLTCellMove : uint8_t {
+  ltcmLeft,
+  ltcmUp,
+  ltcmRight,
+  ltcmDown,
+  ltcmTop,
+  ltcmBottom,
+  ltcmNext,
+  ltcmPrevious
+};
+
+/// Whether Tab in the last cell of a table appends a row (on by default).
+extern bool TableTabAppendsRow;
 
 /// A cell: a document with its own background, borders and sizes.
 class TLTTableCellData : public TCustomLTFormattedData, public TLTPersistent {
@@ -161,8 +199,10 @@ class TLTTableRows {
   TLTTableItemInfo* table_;  // not owned
 };
 
-/// The table item.
-class TLTTableItemInfo : public TLTFullLineItemInfo, public TLTPersistent {
+/// The table item. In an editor it edits its cells in place (a nested
+/// cell editor holds the items of the cell being edited) and keeps a
+/// selection of a rectangle of cells.
+class TLTTableItemInfo : public TLTFullLineItemInfo, public TLTPersistent, public ILTNestedEditing {
  public:
   /// A table of 1 x 1 cells, as reading creates it before its data.
   TLTTableItemInfo();
@@ -327,6 +367,80 @@ class TLTTableItemInfo : public TLTFullLineItemInfo, public TLTPersistent {
   /// Passes AfterLoading on to the items of every cell.
   void AfterLoading(TLTSaveFormat format) override;
 
+  // ---- Editing cells (LTTableEdit.cpp) ------------------------------------------------
+  // Item indices of -1 mean the table's own index in its container.
+  TLTCellEditingEvent OnCellEditing;
+  TLTCellEndEditEvent OnCellEndEdit;
+  /// The editor of the cell being edited, or null.
+  TLTTableInplaceEdit* InplaceEditor() const;
+  int EditedRow() const { return editRow_; }
+  int EditedCol() const { return editCol_; }
+  /// The document of a cell as it stands: the cell editor's while the cell
+  /// is being edited (its items live there then), else the cell itself.
+  TCustomLTFormattedData& CellContent(TLTTableCellData& cell);
+  const TCustomLTFormattedData& CellContent(const TLTTableCellData& cell) const;
+  /// The editor the table lies in (the document's or a cell editor's), or null.
+  TCustomLecternEdit* Editor() const;
+  /// Opens the editor over a cell; false when the table cannot be edited
+  /// there or OnCellEditing refused.
+  bool EditCell(int itemNo, int row, int col, const TLTEditCellOptions& options = {});
+  /// Keeps the cell editor's place and selection, then closes it. Raises
+  /// ELecternError "Cannot destroy cell inplace editor at this time" while
+  /// a selection of cells started by the mouse inside it is under way.
+  void DestroyCellEditor();
+  /// Opens the editor again where DestroyCellEditor (or a cell selection)
+  /// left it, without asking OnCellEditing.
+  void ReopenCellEditor();
+  /// Moves from the edited cell as a key at its edge or Tab asks.
+  void MoveFromCell(TLTCellMove move);
+  /// The multi-cell selection: an anchor cell and the offsets of the
+  /// opposite corner (negative: above or left of it).
+  void StartCellSelection(int row, int col, bool fromKeyboard);
+  void SelectCells(int startRow, int startCol, int colOffs, int rowOffs);
+  void SelectRows(int first, int count);
+  void SelectCols(int first, int count);
+  void DeselectCells();
+  /// Whether several cells are selected.
+  bool HasMultiCellSelection() const { return multiCell_; }
+  /// The rectangle between the anchor and the opposite corner; false
+  /// without a multi-cell selection.
+  bool GetSelectedCellsRect(TLTCellRect& rect) const;
+  /// Whether the cell whose top-left slot is (row, col) is selected: its
+  /// span meets the selected rectangle.
+  bool IsCellSelected(int row, int col) const;
+  /// The cell last clicked (-1 when none).
+  int ChosenRow = -1, ChosenCol = -1;
+  /// Appends count rows copying the last row's look and spans, as one undo
+  /// step of the editor the table lies in; false when it refuses.
+  bool AppendRowsEd(int count);
+  /// Takes back the cell edits a folded record holds (undo records call it).
+  void UndoCellModify(TLTUndoCellModify& record);
+  void UndoMultiCells(TLTUndoMultiCellsModify& record, TLTEditLTData& outer);
+  /// Inserts rows at index (copies of the row before it, or of row 0);
+  /// removes rows and returns them. No undo: the records use them.
+  void InsertRowsRaw(int index, int count);
+  std::vector<std::unique_ptr<TLTTableRow>> TakeRows(int index, int count);
+  void PutRows(int index, std::vector<std::unique_ptr<TLTTableRow>> rows);
+
+  // Item behaviour in an editor.
+  bool EditorMouseDown(TLTMouseButton button, TLTShiftState shift, int x, int y) override;
+  bool TakeCaret(TLTCaretEntry from, int x) override;
+
+  // ILTNestedEditing.
+  TCustomLecternEdit* NestedEditor() const override;
+  TLTRectI NestedBounds() const override;
+  void EndNestedEditing(bool clearing) override;
+  void FoldNestedUndo() override;
+  bool HasPartSelection() const override { return multiCell_; }
+  bool PartSelectionKey(int key, TLTShiftState shift) override;
+  bool ApplyToSelectedParts(const std::function<void(TCustomLecternEdit&)>& change) override;
+  bool ClearSelectedParts() override;
+  bool TracksMouse() const override { return mouseCellSel_; }
+  void TrackMouseMove(TLTShiftState shift, int x, int y) override;
+  void TrackMouseUp(TLTMouseButton button, TLTShiftState shift, int x, int y) override;
+  /// A left press inside the cell editor may start selecting cells.
+  void StartMouseCellSelection();
+
  protected:
   const TLTItemStrProperty* FindStrProperty(TLTExtraItemStrProperty p) const override;
 
@@ -353,6 +467,41 @@ class TLTTableItemInfo : public TLTFullLineItemInfo, public TLTPersistent {
   std::unique_ptr<TLTTableCellData> NewCell(TLTTableRow* row);
   void WriteRecord(TLTFWriter& w, bool forceJoin, const TLTCellRect& area) const;
   TCustomLTData* container_ = nullptr;  // not owned
+
+  // ---- Editing state (LTTableEdit.cpp) ----
+  struct TInplace;
+  /// The cell editor and its window; shared so that one being closed from
+  /// inside its own handling lives until that handling is over.
+  std::shared_ptr<TInplace> inplace_;
+  int editRow_ = -1, editCol_ = -1;
+  /// The editor the table registered with while editing or selecting.
+  TCustomLecternEdit* host_ = nullptr;  // not owned
+  int selRow_ = -1, selCol_ = -1, selRowOffs_ = 0, selColOffs_ = 0;
+  bool multiCell_ = false;
+  bool mouseCellSel_ = false;
+  /// Where a cell editor was when a cell selection or a resize closed it.
+  struct TStoredEditor {
+    bool Stored = false;
+    int Row = -1, Col = -1;
+    TLTItemRange Selection;
+  } stored_;
+  int busy_ = 0;
+  /// Expires with the table: work queued for after an event checks it.
+  std::shared_ptr<char> life_ = std::make_shared<char>();
+
+  int OwnIndex(int itemNo) const;
+  void Register(TCustomLecternEdit& editor);
+  void Unregister();
+  void CloseEditor(bool clearing);
+  void FoldUndo(bool closing);
+  void StoreEditorState();
+  /// Lays the table out again in its editor, after its cells changed size.
+  void Relayout();
+  /// The next or previous existing cell in reading order; false at an end.
+  bool StepCell(int& row, int& col, bool forward) const;
+  /// The main cells of the selected rectangle, in reading order.
+  std::vector<std::pair<int, int>> SelectedMainCells() const;
+  friend class TLTTableInplaceEdit;
 };
 
 /// Adds tables to the item kinds that documents and stored files may hold.

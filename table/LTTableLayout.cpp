@@ -14,6 +14,7 @@
 
 #include "platform/LTSysUtils.h"
 #include "table/LTTable.h"
+#include "table/LTTableEdit.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -36,7 +37,10 @@ TLTPointI TLTTableCellData::GetOriginInControl() const {
 void TLTTableItemInfo::CollectJumps(std::vector<TLTJumpInfo>& out) const {
   for (int r = 0; r < NumRows(); ++r)
     for (int c = 0; c < NumColumns(); ++c)
-      if (const TLTTableCellData* cell = Cells(r, c)) out.insert(out.end(), cell->Jumps.begin(), cell->Jumps.end());
+      if (const TLTTableCellData* cell = Cells(r, c)) {
+        const TCustomLTFormattedData& content = CellContent(*cell);
+        out.insert(out.end(), content.Jumps.begin(), content.Jumps.end());
+      }
 }
 
 TLTCanvas* TLTTableCellData::GetFormatCanvas() const {
@@ -89,7 +93,7 @@ class TTableMetrics {
   const TLTDeviceScale& s_;
 };
 
-int64_t CellMinWidth(TLTTableCellData& cell, TLTCanvas& canvas, const TLTStyle& style, const TTableMetrics& m) {
+int64_t CellMinWidth(TCustomLTFormattedData& cell, TLTCanvas& canvas, const TLTStyle& style, const TTableMetrics& m) {
   if (cell.ItemCount() == 0) return 0;
   if (cell.ItemCount() == 1 && cell.GetItem(0).IsText() && cell.GetItem(0).TextLength() == 0) {
     const TParaInfo& p = style.ParaStyles()[cell.GetItem(0).ParaNo];
@@ -277,7 +281,7 @@ int64_t TTableLayout::MinOf(int r, int c) {
         for (int j = 0; j < m.C; ++j)
           if (TLTTableCellData* cell = t_.Cells(i, j))
             mins_[static_cast<size_t>(i) * static_cast<size_t>(m.C) + static_cast<size_t>(j)] =
-                CellMinWidth(*cell, ctx_.Canvas, ctx_.Style, m);
+                CellMinWidth(t_.CellContent(*cell), ctx_.Canvas, ctx_.Style, m);
   }
   return mins_[static_cast<size_t>(r) * static_cast<size_t>(m.C) + static_cast<size_t>(c)];
 }
@@ -533,12 +537,17 @@ void TTableLayout::FormatCells(int& jumpNo) {
   for (int r = 0; r < m.R; ++r)
     for (int c = 0; c < m.C; ++c)
       if (TLTTableCellData* cell = t_.Cells(r, c)) {
-        cell->FormatAll({.Force = true,
-                         .ForceTables = ctx_.Force,
-                         .NoScroll = true,
-                         .Canvas = &ctx_.Canvas,
-                         .FirstJumpNo = jumpNo});
-        jumpNo = cell->NextJumpNo;
+        // The cell being edited is laid out in its editor, as itself.
+        TCustomLTFormattedData& content = t_.CellContent(*cell);
+        if (TLTTableInplaceEdit* e = t_.InplaceEditor(); e && &content != cell)
+          e->LayOutAsCell(ctx_.Canvas, jumpNo);
+        else
+          cell->FormatAll({.Force = true,
+                           .ForceTables = ctx_.Force,
+                           .NoScroll = true,
+                           .Canvas = &ctx_.Canvas,
+                           .FirstJumpNo = jumpNo});
+        jumpNo = content.NextJumpNo;
       }
 }
 
@@ -546,7 +555,7 @@ void TTableLayout::FormatCells(int& jumpNo) {
 // is in the device's pixels and must not be scaled again.
 int64_t TTableLayout::ContentHeight(const TLTTableCellData& cell) const {
   const int64_t content =
-      t_.Options.Contains(lttoIgnoreContentHeight) && cell.BestHeight > 0 ? 0 : int64_t{cell.DocumentHeight};
+      t_.Options.Contains(lttoIgnoreContentHeight) && cell.BestHeight > 0 ? 0 : int64_t{t_.CellContent(cell).DocumentHeight};
   return std::max<int64_t>(m.sy(cell.BestHeight), content);
 }
 
@@ -682,7 +691,7 @@ int TLTTableItemInfo::ContentOffset(const TLTTableCellData& cell) const {
   TLTCellVAlign va = cell.VAlign;
   if (va == ltcVDefault && cell.Row()) va = cell.Row()->VAlign;
   if (va == ltcVDefault) va = ltcMiddle;
-  const int d = cell.DocumentHeight;
+  const int d = CellContent(cell).DocumentHeight;
   switch (va) {
     case ltcTop:
       return 0;

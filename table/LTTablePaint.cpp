@@ -14,6 +14,7 @@
 
 #include "platform/LTColors.h"
 #include "table/LTTable.h"
+#include "table/LTTableEdit.h"
 #include "view/LTPaint.h"
 
 #include <algorithm>
@@ -187,7 +188,7 @@ void TLTTableItemInfo::PaintCell(TLTCanvas& canvas, int r, int c, const TCellPai
   const TLTTableCellData& cell = *Cells(r, c);
   const TLTOutputColorMode mode = p.Inner.ColorMode;
   const TLTRectI pad{p.X + cell.Left, p.Y + cell.Top, p.X + cell.Left + cell.Width, p.Y + cell.Top + cell.Height};
-  const bool bySelection = p.Selected && p.SelColor != clNone;
+  const bool bySelection = (p.Selected || IsCellSelected(r, c)) && p.SelColor != clNone;
   const TColor color = FillColor(bySelection ? p.SelColor : cell.Color, mode);
   if (color != clNone || cell.BackgroundImage) {
     TLTRectI area = pad;
@@ -204,9 +205,18 @@ void TLTTableItemInfo::PaintCell(TLTCanvas& canvas, int r, int c, const TCellPai
     TLTCanvasSaver keepClip(canvas);
     canvas.IntersectClip(pad);
     TLTPaintContext inner = p.Inner;
+    const TCustomLTFormattedData& content = CellContent(cell);
+    if (&content != &cell) {
+      // The cell being edited shows its editor's selection and caret item.
+      const TLTPaintContext e = InplaceEditor()->ContentPaintContext();
+      inner.Selection = e.Selection;
+      inner.HoverJumpId = e.HoverJumpId;
+      inner.CurrentItem = e.CurrentItem;
+      inner.WhollySelected = false;
+    }
     inner.Clip = visible;
     inner.Origin = {pad.Left + CellHPadding, pad.Top + CellVPadding + ContentOffset(cell)};
-    PaintTo(cell, canvas, inner);
+    PaintTo(content, canvas, inner);
   }
   TLTDrawBorderParams b;
   b.Left = pad.Left - CellBorderWidth;

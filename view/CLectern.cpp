@@ -135,6 +135,15 @@ void TCustomLectern::Reformat() {
   if (AnimationMode == ltaniOnFormat) StartAnimation();
 }
 
+void TCustomLectern::FormatAs(const TLTFormatParams& params) {
+  if (!Style()) return;
+  int si, so, ei, eo;
+  SaveSelection(si, so, ei, eo);
+  data_->FormatAll(params);
+  RestoreSelection(si, so, ei, eo);
+  AfterFormat();
+}
+
 void TCustomLectern::FormatAppended() {
   if (!Style()) return;
   data_->FormatAll({.AppendedOnly = true});

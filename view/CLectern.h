@@ -92,6 +92,9 @@ class TCustomLectern : public TLTScroller {
   void Reformat();
   /// Lays out items appended since the last formatting.
   void FormatAppended();
+  /// Lays the document out with these parameters, keeping the selection,
+  /// without repainting (a cell editor laid out by its table's layout).
+  void FormatAs(const TLTFormatParams& params);
   /// Stops selecting and frees the document.
   void Clear();
 
@@ -167,6 +170,10 @@ class TCustomLectern : public TLTScroller {
   /// hover look is shown.
   int HoverJumpId() const { return hoverJump_; }
   bool IsHoverShown() const { return hoverShown_; }
+  /// A point of the document (its own coordinates) in the client area, and
+  /// back.
+  TLTPointI DocumentToClient(TLTPointI p) const { return {p.X - ViewLeft(), p.Y - ViewTop()}; }
+  TLTPointI ClientToDocument(TLTPointI p) const { return {p.X + ViewLeft(), p.Y + ViewTop()}; }
   /// What painting the document needs of the view: the selection, the
   /// hover, the focus and where the document lies in the client area.
   virtual TLTPaintContext PaintContext() const;
@@ -213,7 +220,7 @@ class TCustomLectern : public TLTScroller {
   TLTClipboardData* CopyingClipboard() const { return copying_; }
   /// The container and item of hyperlink id (as OnJump reports it); false,
   /// null and -1 when there is none.
-  bool GetJumpLocation(int id, TCustomLTData*& data, int& itemNo) const;
+  virtual bool GetJumpLocation(int id, TCustomLTData*& data, int& itemNo) const;
   /// The word at a client point, its item and style (style: the text
   /// style, or the kind of a non-text item). False when no item is there.
   bool GetWordAt(int x, int y, TLTString& word, int& itemNo, int& style) const;
@@ -347,6 +354,9 @@ class TCustomLectern : public TLTScroller {
   void LineBounds(int d, TPos& start, TPos& end) const;
   /// The anchor or the end of the selection moved (or it went); repaints.
   virtual void SelectionChanged();
+  /// The selection is about to be replaced from outside (an editor ends
+  /// the editing of a table cell first).
+  virtual void BeforeSelectionReplaced() {}
   /// The document was laid out again (the selection is back in place), or
   /// cleared.
   virtual void Formatted() {}

@@ -96,6 +96,7 @@ void TCustomLectern::SelectionChanged() { Window().InvalidateAll(); }
 void TCustomLectern::Deselect() { SetSel({}, {}); }
 
 void TCustomLectern::SelectAll() {
+  BeforeSelectionReplaced();
   SetSelContainer(*data_);
   const int n = data_->DrawItems.Count();
   if (n == 0) return;
@@ -136,6 +137,7 @@ void TCustomLectern::SetSelectionBounds(int startItemNo, int startItemOffs, int 
 
 void TCustomLectern::SetSelectionIn(TCustomLTFormattedData& c, int startItemNo, int startItemOffs, int endItemNo,
                                     int endItemOffs) {
+  BeforeSelectionReplaced();
   SetSelContainer(c);
   const int count = c.ItemCount();
   if (startItemNo < 0 || endItemNo < 0 || count == 0 || c.DrawItems.Empty()) {

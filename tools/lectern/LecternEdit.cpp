@@ -190,6 +190,7 @@ std::optional<TScriptLine> ParseLine(const std::string& raw, int number, TScript
   if (mouse && onlyShift && numbers(bare == "drag" ? 4 : 2)) return cmd;
   if (cmd.Keys.Empty()) {
     if ((name == "caret" || name == "expect-caret") && numbers(2)) return cmd;
+    if (name == "cell" && (numbers(2) || numbers(4))) return cmd;
     if (name == "select" && numbers(4)) return cmd;
     if (name == "resize" && numbers(3)) return cmd;
     if (name == "insert-field" && args.size() == 1) {
@@ -225,6 +226,23 @@ std::string CellPath(const TCustomLTData& container) {
   }
   std::string out;
   for (auto it = levels.rbegin(); it != levels.rend(); ++it) out += *it;
+  return out;
+}
+
+/// The cells being edited from the root editor down (" cell R C" each),
+/// and a selection of cells at the end (" cells R C R2 C2").
+std::string EditorCellPath(TCustomLecternEdit& root) {
+  std::string out;
+  for (TCustomLecternEdit* e = &root; e; e = e->NestedEditor()) {
+    const auto* table = dynamic_cast<const TLTTableItemInfo*>(e->NestedEditing());
+    if (!table) break;
+    if (table->InplaceEditor()) {
+      out += " cell " + IntToStr(table->EditedRow()) + " " + IntToStr(table->EditedCol());
+    } else if (TLTCellRect r; table->GetSelectedCellsRect(r)) {
+      out += " cells " + IntToStr(r.Row) + " " + IntToStr(r.Col) + " " + IntToStr(r.Row + r.Rows - 1) + " " +
+             IntToStr(r.Col + r.Cols - 1);
+    }
+  }
   return out;
 }
 
@@ -265,24 +283,28 @@ class TScriptPlayer {
       win_.Press(n[0], n[1]);
       win_.Move(n[2], n[3]);
       win_.Release(n[2], n[3]);
+    } else if (cmd.Name == "cell") {
+      return Cell(cmd, error);
     } else if (cmd.Name == "caret" || cmd.Name == "select") {
-      const int count = e_.LTData().ItemCount();
+      // Item numbers of the document the caret is in (a cell's inside one).
+      TCustomLecternEdit& in = e_.InnermostEditor();
+      const int count = in.LTData().ItemCount();
       for (size_t k = 0; k < n.size(); k += 2)
         if (n[k] < 0 || n[k] >= count) {
           error = {cmd.Number, "item " + IntToStr(n[k]) + " is not in the document (it has " + IntToStr(count) + ")"};
           return false;
         }
       if (cmd.Name == "caret")
-        e_.SetSelectionBounds(n[0], n[1], n[0], n[1]);
+        in.SetSelectionBounds(n[0], n[1], n[0], n[1]);
       else
-        e_.SetSelectionBounds(n[0], n[1], n[2], n[3]);
+        in.SetSelectionBounds(n[0], n[1], n[2], n[3]);
     } else if (cmd.Name == "resize") {
-      if (n[0] < 0 || n[0] >= e_.LTData().ItemCount() || n[1] < 1 || n[2] < 1) {
+      if (n[0] < 0 || n[0] >= e_.InnermostEditor().LTData().ItemCount() || n[1] < 1 || n[2] < 1) {
         error = {cmd.Number, "resize takes an item of the document and a width and height of at least 1"};
         return false;
       }
       if (!e_.ResizeItem(n[0], n[1], n[2]) && !e_.ReadOnly() &&
-          !dynamic_cast<const TLTRectItemInfo*>(&e_.LTData().GetItem(n[0]))) {
+          !dynamic_cast<const TLTRectItemInfo*>(&e_.InnermostEditor().LTData().GetItem(n[0]))) {
         error = {cmd.Number, "item " + IntToStr(n[0]) + " is not a picture or a control"};
         return false;
       }
@@ -338,7 +360,8 @@ class TScriptPlayer {
         return false;
       }
     } else if (cmd.Name == "expect-caret") {
-      const int item = e_.CurrentItemNo(), offset = e_.CurrentItemOffset();
+      TCustomLecternEdit& in = e_.InnermostEditor();
+      const int item = in.CurrentItemNo(), offset = in.CurrentItemOffset();
       if (item != n[0] || offset != n[1]) {
         error = {cmd.Number, "expected the caret at " + IntToStr(n[0]) + " " + IntToStr(n[1]) + ", found " + Where()};
         return false;
@@ -417,8 +440,9 @@ class TScriptPlayer {
       return false;
     }
     int si = 0, so = 0, ei = 0, eo = 0;
-    e_.GetSelectionBounds(si, so, ei, eo, true);
-    if (si < 0) si = ei = e_.CurrentItemNo();
+    TCustomLecternEdit& in = e_.InnermostEditor();
+    in.GetSelectionBounds(si, so, ei, eo, true);
+    if (si < 0) si = ei = in.CurrentItemNo();
     e_.BeginUndoGroup(ltukTagChange);
     e_.SetUndoGroupMode(true);
     for (int i = si; i <= ei && i >= 0; ++i) e_.SetItemTagUndoable(i, tag);
@@ -472,11 +496,49 @@ class TScriptPlayer {
     return true;
   }
 
+  /// The cell R C of the table at the caret (the one a cell of which is
+  /// being edited) or of the first table after it; a rectangle of cells
+  /// with four numbers.
+  bool Cell(const TScriptLine& cmd, TScriptError& error) {
+    const std::vector<int>& n = cmd.Numbers;
+    TCustomLecternEdit& in = e_.InnermostEditor();
+    TLTTableItemInfo* table = nullptr;
+    const TCustomLTData& d = in.LTData();
+    for (int i = std::max(0, in.CurrentItemNo()); i < d.ItemCount() && !table; ++i)
+      table = dynamic_cast<TLTTableItemInfo*>(&in.LTData().GetItem(i));
+    if (!table && in.ParentEditor()) table = dynamic_cast<TLTTableItemInfo*>(in.ParentEditor()->NestedEditing());
+    if (!table) {
+      error = {cmd.Number, "there is no table at or after the caret"};
+      return false;
+    }
+    for (size_t k = 0; k < n.size(); k += 2)
+      if (n[k] < 0 || n[k] >= table->NumRows() || n[k + 1] < 0 || n[k + 1] >= table->NumColumns()) {
+        error = {cmd.Number, "cell " + IntToStr(n[k]) + " " + IntToStr(n[k + 1]) + " is not in the table (it has " +
+                                 IntToStr(table->NumRows()) + " rows and " + IntToStr(table->NumColumns()) +
+                                 " columns)"};
+        return false;
+      }
+    if (n.size() == 4) {
+      table->SelectCells(n[0], n[1], n[3] - n[1], n[2] - n[0]);
+      if (!table->HasMultiCellSelection() && (n[0] != n[2] || n[1] != n[3])) {
+        error = {cmd.Number, "the cells of this table cannot be selected"};
+        return false;
+      }
+      return true;
+    }
+    if (!table->EditCell(-1, n[0], n[1], {.CaretAtStart = true})) {
+      error = {cmd.Number, "the cells of this table cannot be edited"};
+      return false;
+    }
+    return true;
+  }
+
   std::string Where() {
-    const TLTItemRange s = e_.SelectionRange(false);
-    return "caret " + IntToStr(e_.CurrentItemNo()) + " " + IntToStr(e_.CurrentItemOffset()) + " selection " +
+    TCustomLecternEdit& in = e_.InnermostEditor();
+    const TLTItemRange s = in.SelectionRange(false);
+    return "caret " + IntToStr(in.CurrentItemNo()) + " " + IntToStr(in.CurrentItemOffset()) + " selection " +
            IntToStr(s.FirstItem) + " " + IntToStr(s.FirstOffs) + " " + IntToStr(s.LastItem) + " " +
-           IntToStr(s.LastOffs) + CellPath(e_.CaretContainer());
+           IntToStr(s.LastOffs) + EditorCellPath(e_) + CellPath(in.CaretContainer());
   }
 
   TLTHeadlessWindow& win_;
@@ -527,6 +589,8 @@ int PlayEditScript(std::string_view text, const std::string& scriptName, TLTDocu
       break;
     }
   }
+  // A cell still being edited gives its items back first.
+  editor.EndNestedEditing();
   if (around) around(editor, true);
   // The document gets its items back whatever happened, so that the caller
   // decides what to keep.
