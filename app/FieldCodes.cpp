@@ -55,6 +55,12 @@ TLTString FieldAt(const TCustomLTData& container, int itemNo) {
   return {};
 }
 
+TLTString FieldAtCaret(TCustomLecternEdit& editor) {
+  for (TCustomLecternEdit* e = &editor.InnermostEditor(); e; e = e->ParentEditor())
+    if (TLTString name = FieldAt(e->CaretContainer(), e->CurrentItemNo()); !name.empty()) return name;
+  return {};
+}
+
 TLTString InsertFieldCaption(const TLTString& name) { return u"Insert " + name; }
 
 bool InsertFieldCode(TCustomLecternEdit& editor, const TLTString& name) {

@@ -17,6 +17,9 @@ bool IsFieldName(std::u16string_view name);
 /// of the nearest item around its container that carries one (the table a
 /// field's content brought). Empty when there is none.
 TLTString FieldAt(const TCustomLTData& container, int itemNo);
+/// The field at the caret of the innermost editor; from a table cell being
+/// edited the search goes on through the editors around it.
+TLTString FieldAtCaret(TCustomLecternEdit& editor);
 
 /// Puts the field code of name (a text item reading the name, in the
 /// field-code style, tagged "name|") at the caret of the innermost editor,

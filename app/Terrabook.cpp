@@ -56,6 +56,7 @@ std::string TTerrabook::LoadTemplate() {
 }
 
 std::string TTerrabook::OpenTemplate(const std::string& path) {
+  if (OnBeforeDocumentUse) OnBeforeDocumentUse();
   files_.Template = path;
   return LoadTemplate();
 }
@@ -83,6 +84,7 @@ std::vector<std::string> TTerrabook::Start() {
 
 std::vector<std::string> TTerrabook::SwitchView(int index) {
   if (index < 0 || index >= static_cast<int>(viewNames_.size())) return {"There is no view " + IntToStr(index) + "."};
+  if (OnBeforeDocumentUse) OnBeforeDocumentUse();
   merge_.CodesView = index <= 0;
   if (index > 0) {
     try {
@@ -99,6 +101,7 @@ std::vector<std::string> TTerrabook::SwitchView(int index) {
 }
 
 bool TTerrabook::SaveTemplate(std::string& error, std::string* note) {
+  if (OnBeforeDocumentUse) OnBeforeDocumentUse();
   std::error_code ec;
   if (unreadable_ && std::filesystem::exists(TemplatePath(), ec)) {
     const std::string bak = TemplatePath() + ".bak";
@@ -150,6 +153,8 @@ TLTString TTerrabook::CaretStatus(const TCustomLTData& container, int itemNo) {
   if (itemNo < 0 || itemNo >= container.ItemCount()) return {};
   return FieldStatus(FieldAt(container, itemNo));
 }
+
+TLTString TTerrabook::CaretStatus(TCustomLecternEdit& editor) { return FieldStatus(FieldAtCaret(editor)); }
 
 TLTString TTerrabook::JumpTarget(const TLTTag& tag) {
   const TLTString* s = tag.String();

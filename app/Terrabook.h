@@ -8,10 +8,13 @@
 #include "model/CLTData.h"
 #include "platform/LTDataTable.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
 namespace lectern {
+
+class TCustomLecternEdit;
 
 /// The first entry of the view list: the template with its field codes.
 inline constexpr char16_t kFieldCodesEntry[] = u"(Field Codes";
@@ -59,6 +62,10 @@ class TTerrabook {
 
   /// Set by every view switch and every edit; asked about when closing.
   bool Modified = false;
+  /// Called before the document is read whole or replaced (saving,
+  /// switching the view, opening a template): the editor finishes editing
+  /// a table cell then, so that nothing sees a cell its editor emptied.
+  std::function<void()> OnBeforeDocumentUse;
 
   /// Drops unused styles and writes the template over the old one (through
   /// a temporary file, so a failed write keeps the old file). A file that
@@ -74,6 +81,8 @@ class TTerrabook {
   /// The status line for item itemNo of container (-1: no item): the field
   /// of the item or of the innermost item around it that has one.
   static TLTString CaretStatus(const TCustomLTData& container, int itemNo);
+  /// The same for the caret of an editor, inside table cells too.
+  static TLTString CaretStatus(TCustomLecternEdit& editor);
   /// What a hyperlink's tag points to: the part after the first "|", else
   /// the whole tag.
   static TLTString JumpTarget(const TLTTag& tag);

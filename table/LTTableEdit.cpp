@@ -200,6 +200,11 @@ bool TLTTableInplaceEdit::KeyDown(int key, TLTShiftState shift) {
   return TLecternEdit::KeyDown(key, shift);
 }
 
+bool TLTTableInplaceEdit::WantsKey(int key, TLTShiftState shift) {
+  if (!NestedEditor() && key == vkTab && !shift.Contains(ssAlt)) return true;
+  return TLecternEdit::WantsKey(key, shift);
+}
+
 void TLTTableInplaceEdit::MouseDown(TLTMouseButton button, TLTShiftState shift, int x, int y) {
   TLecternEdit::MouseDown(button, shift, x, y);
   // A press that stayed in this cell may go on to select cells.

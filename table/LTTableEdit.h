@@ -31,6 +31,8 @@ class TLTTableInplaceEdit : public TLecternEdit {
   TLTPaintContext ContentPaintContext() const { return PaintContext(); }
 
   bool KeyDown(int key, TLTShiftState shift) override;
+  /// Tab and Shift+Tab belong to the table, not to the window's focus chain.
+  bool WantsKey(int key, TLTShiftState shift) override;
   void MouseDown(TLTMouseButton button, TLTShiftState shift, int x, int y) override;
 
  protected:

@@ -109,6 +109,7 @@ TTerrabookWindow::TTerrabookWindow(TTerrabookFiles files, QWidget* parent) : QMa
     UpdateCommands();
   };
   app_ = std::make_unique<TTerrabook>(std::move(files), editor_->LTData());
+  app_->OnBeforeDocumentUse = [this] { editor_->EndNestedEditing(); };
 
   connect(viewList_, qOverload<int>(&QComboBox::activated), this, [this](int index) { ChooseView(index); });
   connect(gridBox_, &QCheckBox::toggled, this, [this](bool on) {
@@ -161,7 +162,7 @@ void TTerrabookWindow::BuildMenus() {
   });
   edit->addSeparator();
   add(edit, "Cu&t", QKeySequence::Cut, [this] { editor_->CutCommand(); });
-  add(edit, "&Copy", QKeySequence::Copy, [this] { editor_->CopyDefault(); });
+  add(edit, "&Copy", QKeySequence::Copy, [this] { editor_->InnermostEditor().CopyDefault(); });
   add(edit, "&Paste", QKeySequence::Paste, [this] { editor_->PasteCommand(); });
   edit->addSeparator();
   add(edit, "Select &All", QKeySequence::SelectAll, [this] { editor_->SelectAll(); });
@@ -220,7 +221,7 @@ void TTerrabookWindow::UpdateCommands() {
   QAction* r = commands_["Redo"];
   r->setText(redo.empty() ? QString("&Redo") : "&Redo " + ToQ(redo));
   r->setEnabled(!redo.empty() && !editor_->ReadOnly());
-  const bool selected = editor_->HasSelection();
+  const bool selected = e.HasSelection();
   commands_["Cut"]->setEnabled(selected && writable);
   commands_["Copy"]->setEnabled(selected);
   // The clipboard is asked only when it changes: with X11 that is a round
@@ -377,8 +378,7 @@ void TTerrabookWindow::ShowLinkTarget(int id) {
 void TTerrabookWindow::UpdateStatus() {
   // In a table cell the caret stands in the cell's document; the field is
   // that of the innermost item around it that has one.
-  TCustomLecternEdit& e = editor_->InnermostEditor();
-  statusBar()->showMessage(ToQ(TTerrabook::CaretStatus(e.CaretContainer(), e.CurrentItemNo())));
+  statusBar()->showMessage(ToQ(TTerrabook::CaretStatus(*editor_)));
 }
 
 bool TTerrabookWindow::eventFilter(QObject* watched, QEvent* event) {

@@ -180,5 +180,33 @@ TEST(FieldCodes, CommandsThatCannotRunBeepOnceAndRecordNothing) {
   EXPECT_EQ(t.Tags(), "plain text/Capital[Capital|]/");
 }
 
+TEST(FieldCodes, ACodeGoesIntoTheTableCellBeingEditedAndTheStatusSeesThroughTheCell) {
+  RegisterTableItemKind();
+  Template t;
+  t.Para(u"Cities:");
+  auto table = std::make_unique<TLTTableItemInfo>(2, 2);
+  TLTTableItemInfo* cities = table.get();
+  table->ParaNo = 0;
+  table->Tag = Template::Tag(u"Cities|");
+  cities->Cells(1, 0)->Clear();
+  cities->Cells(1, 0)->AddTextW(u"Town ", 0, 0);
+  t.Add(std::move(table));
+  t.Ready();
+  ASSERT_TRUE(cities->EditCell(-1, 1, 0, {.CaretAtEnd = true}));
+  EXPECT_EQ(FieldAtCaret(t.E), u"Cities") << "the table a field brought, around the cell";
+  ASSERT_TRUE(InsertFieldCode(t.E, u"Country"));
+  TCustomLecternEdit& cell = t.E.InnermostEditor();
+  ASSERT_EQ(cell.LTData().ItemCount(), 2);
+  EXPECT_EQ(cell.LTData().GetItem(1).Tag, Template::Tag(u"Country|"));
+  cell.SetCaretAt(1, 2);
+  EXPECT_EQ(FieldAtCaret(t.E), u"Country");
+  // Left, the cell's step is the document's; its Undo opens the cell again.
+  t.E.EndNestedEditing();
+  EXPECT_EQ(t.E.UndoName(), u"Insert Country");
+  ASSERT_TRUE(t.E.Undo());
+  EXPECT_EQ(t.E.InnermostEditor().LTData().ItemCount(), 1);
+  EXPECT_EQ(cities->EditedRow(), 1);
+}
+
 }  // namespace
 }  // namespace lectern

@@ -220,6 +220,50 @@ TEST_F(ToolTest, TablesShowTheirGridAndTravelThroughLtfAndText) {
   EXPECT_EQ(Read("t.txt"), "Head\r\n\r\n\r\nx\r\n");
 }
 
+TEST_F(ToolTest, AnEditScriptTypesInCellsMovesWithTabAndSelectsCells) {
+  RegisterTableItemKind();
+  TLTDocument d;
+  d.Data.AddTextW(u"top", 0, 0);
+  auto table = std::make_unique<TLTTableItemInfo>(2, 2);
+  table->ParaNo = 0;
+  d.Data.AddItem({}, std::move(table));
+  d.Data.AddTextW(u"end", 0, 0);
+  ASSERT_TRUE(d.Data.SaveLTF(Path("t.ltf")));
+  Write("s.txt",
+        "cell 0 1\n"
+        "type A\n"
+        "print\n"
+        "key Tab\n"
+        "key Tab\n"
+        "type B\n"
+        "key Tab\n"  // the last cell: a new row
+        "type C\n"
+        "print\n"
+        "key shift+Tab\n"
+        "expect-caret 0 2\n"
+        "cell 0 0 1 1\n"
+        "print\n"
+        "delete\n"
+        "expect-text top\\n\\n\\n\\n\\nC\\n\\n\\nend\n"
+        "undo\n"
+        "key ctrl+End\n"
+        "print\n");
+  ASSERT_EQ(Run({"edit", Path("t.ltf"), "--script", Path("s.txt"), Path("out.txt")}), 0) << Err.str();
+  EXPECT_EQ(Out.str(),
+            "caret 0 2 selection 0 2 0 2 cell 0 1\n"
+            "caret 0 2 selection 0 2 0 2 cell 2 0\n"
+            "caret 1 0 selection 1 0 1 0 cells 0 0 1 1\n"
+            "caret 2 4 selection 2 4 2 4\n");
+  EXPECT_EQ(Err.str(), "");
+  // A B in the second column, C in the appended row, the cleared cells back.
+  EXPECT_EQ(Read("out.txt"), "top\r\n\r\nA\r\n\r\nB\r\nC\r\n\r\n\r\nend");
+  // A cell that is not there stops the script and writes nothing.
+  Write("s.txt", "cell 5 0\n");
+  EXPECT_EQ(Run({"edit", Path("t.ltf"), "--script", Path("s.txt"), Path("bad.txt")}), 1);
+  EXPECT_NE(Err.str().find("cell 5 0 is not in the table (it has 2 rows and 2 columns)"), std::string::npos);
+  EXPECT_FALSE(fs::exists(Path("bad.txt")));
+}
+
 }  // namespace
 }  // namespace lectern
 
