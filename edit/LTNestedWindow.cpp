@@ -15,11 +15,10 @@ TLTSizeI TLTNestedWindow::ClientSize() const {
 }
 
 void TLTNestedWindow::Invalidate(const TLTRectI& r) {
+  // Not clipped to the area: the caret and glyphs reach a pixel or two
+  // beyond the lines they stand on.
   const TLTRectI b = Bounds();
-  // Painting never reaches beyond the area; what lies outside it belongs to
-  // the document around.
-  const TLTRectI clipped = r.Moved(b.Left, b.Top).Intersected(b);
-  if (!clipped.IsEmpty()) parent_.Invalidate(clipped);
+  parent_.Invalidate(r.Moved(b.Left, b.Top));
 }
 
 void TLTNestedWindow::InvalidateAll() {
