@@ -74,6 +74,7 @@ TEST(TableEdit, TypingGoesIntoTheCellWhileTheDocumentKeepsItsCaretAtTheTable) {
   EXPECT_EQ(e.T->Cells(1, 0)->ItemCount(), 0);
   e.E.EndNestedEditing();
   EXPECT_EQ(e.T->InplaceEditor(), nullptr);
+  EXPECT_EQ(e.Edited(), P(-1, -1));
   EXPECT_EQ(Utf16ToUtf8(e.T->Cells(1, 0)->GetPlainText(0)), "10xy");
   EXPECT_EQ(&e.In(), &e.E);
 }
@@ -81,8 +82,12 @@ TEST(TableEdit, TypingGoesIntoTheCellWhileTheDocumentKeepsItsCaretAtTheTable) {
 TEST(TableEdit, TabAndShiftTabMoveBetweenCellsAndTabInTheLastCellAppendsARow) {
   TableEditor e;
   e.T->Cells(1, 0)->GetItem(0).ParaNo = 1;
+  e.T->Rows[1].VAlign = ltcBottom;
   ASSERT_TRUE(e.T->EditCell(-1, 0, 0));
-  e.Key(vkTab);
+  // Tab and Shift+Tab are the table's, not the window's focus keys.
+  EXPECT_TRUE(e.E.WantsKey(vkTab, {ssShift}));
+  EXPECT_FALSE(e.E.WantsKey(vkF1 + 1, {}));
+  EXPECT_TRUE(e.Win.Key(vkTab));
   EXPECT_EQ(e.Edited(), P(0, 1));
   e.Key(vkTab);
   e.Key(vkTab);
@@ -93,6 +98,7 @@ TEST(TableEdit, TabAndShiftTabMoveBetweenCellsAndTabInTheLastCellAppendsARow) {
   e.Key(vkTab);
   // A new row in the look of the last one, entered at its first cell.
   ASSERT_EQ(e.T->NumRows(), 3);
+  EXPECT_EQ(e.T->Rows[2].VAlign, ltcBottom);
   EXPECT_EQ(e.Edited(), P(2, 0));
   EXPECT_EQ(e.CellText(2, 0), "");
   EXPECT_EQ(e.In().CurrentParaStyle(), 1);
@@ -120,7 +126,10 @@ TEST(TableEdit, TabBeepsAtEitherEndWhenNothingIsThere) {
   EXPECT_EQ(e.Refusals, 2);
   EXPECT_EQ(e.T->NumRows(), 2);
   EXPECT_EQ(e.Edited(), P(1, 1));
-  // Ctrl+Tab types a tab in the cell.
+  // Ctrl+Tab types a tab in the cell, also where the document takes no tabs.
+  e.E.EndNestedEditing();
+  e.E.EditorOptions.Exclude(ltoWantTabs);
+  ASSERT_TRUE(e.T->EditCell(-1, 1, 1));
   e.Key(vkTab, {ssCtrl});
   EXPECT_EQ(e.In().LTData().ItemCount(), 2);
 }
@@ -157,10 +166,14 @@ TEST(TableEdit, ArrowsCrossCellEdgesAndLeaveTheTableAtItsEnds) {
   e.Key(vkRight);
   EXPECT_EQ(e.T->InplaceEditor(), nullptr);
   EXPECT_EQ(P(e.E.CurrentItemNo(), e.E.CurrentItemOffset()), P(1, 1));
-  // Down from the line above enters the cell under the caret.
+  // Down from the line above enters the cell under the caret, Up from the
+  // line below the cell of the last row.
   e.E.SetSelectionBounds(0, 1, 0, 1);
   e.Key(vkDown);
   EXPECT_EQ(e.Edited(), P(0, 0));
+  e.E.SetSelectionBounds(2, 1, 2, 1);
+  e.Key(vkUp);
+  EXPECT_EQ(e.Edited(), P(1, 0));
 }
 
 TEST(TableEdit, OuterUndoReopensTheCellAndTakesTypingBackOneCharacterAtATime) {
@@ -265,9 +278,9 @@ TEST(TableEdit, APressOnACellOpensItAndARightClickKeepsACellSelection) {
   const TLTTableCellData& cell = *e.T->Cells(0, 1);
   const int x = left + cell.Left + e.T->CellHPadding + 1;
   const int y = top + cell.Top + e.T->CellVPadding + 2;
-  e.Win.Click(x, y);
+  e.Win.Click(x + testing::W, y);
   EXPECT_EQ(e.Edited(), P(0, 1));
-  EXPECT_EQ(e.In().CurrentItemOffset(), 1);
+  EXPECT_EQ(e.In().CurrentItemOffset(), 2) << "the press places the caret in the cell";
   // Dragging to the cell below selects both.
   e.Win.Press(x, y);
   const TLTTableCellData& below = *e.T->Cells(1, 1);
@@ -277,6 +290,13 @@ TEST(TableEdit, APressOnACellOpensItAndARightClickKeepsACellSelection) {
   EXPECT_TRUE(e.T->IsCellSelected(1, 1));
   e.Win.Click(x, y, TLTMouseButton::Right);
   EXPECT_TRUE(e.T->HasMultiCellSelection());
+  // A left press on a selected cell opens it.
+  e.Win.Click(x, top + below.Top + 3);
+  EXPECT_FALSE(e.T->HasMultiCellSelection());
+  EXPECT_EQ(e.Edited(), P(1, 1));
+  // Selecting cells from outside closes the cell editor.
+  e.T->SelectCells(0, 0, 1, 0);
+  EXPECT_EQ(e.T->InplaceEditor(), nullptr);
   // A press outside the table lets the cells go.
   e.Win.Click(1, 2);
   EXPECT_FALSE(e.T->HasMultiCellSelection());

@@ -229,6 +229,41 @@ TEST(TerrabookWindow, ATemplateIsEditedGivenAFieldSeenMergedUndoneSavedAndOpened
   EXPECT_EQ(Utf16ToUtf8(again.Editor().LTData().GetPlainText(0)), codes);
 }
 
+TEST(TerrabookWindow, ATableCellIsEditedWithKeysAndItsTextIsSavedWithTheTemplate) {
+  TCopiedFiles files;
+  if (!files.Make()) GTEST_SKIP() << "Terra.db has not been generated in " << LECTERN_BIN_DIR;
+  EnsureQtApplication();
+  auto window = std::make_unique<TTerrabookWindow>(files.Dir.string() + "/");
+  window->show();
+  window->activateWindow();
+  QApplication::setActiveWindow(window.get());
+  ASSERT_TRUE(window->Start(true).empty());
+  TLecternEdit& e = window->Editor();
+  QWidget* area = &window->Area();
+  area->setFocus();
+  TLTTableItemInfo* facts = nullptr;
+  for (int i = 0; i < e.LTData().ItemCount() && !facts; ++i)
+    facts = dynamic_cast<TLTTableItemInfo*>(&e.LTData().GetItem(i));
+  ASSERT_NE(facts, nullptr) << "the template has a table of key facts";
+
+  // Into the label cell of the capital, at its end; typing goes there.
+  ASSERT_TRUE(facts->EditCell(-1, 1, 0, {.CaretAtEnd = true}));
+  for (QChar c : QString(" city")) QTest::keyClick(area, c.toLatin1());
+  EXPECT_EQ(window->Command("Undo")->text(), "&Undo Typing");
+  // Tab stays in the table: the next cell holds the Capital code.
+  QTest::keyClick(area, Qt::Key_Tab);
+  EXPECT_EQ(facts->EditedCol(), 1);
+  EXPECT_EQ(window->statusBar()->currentMessage().toStdString(), "The caret is in field: Capital");
+  EXPECT_TRUE(window->isWindowModified());
+  QTest::keyClick(window.get(), Qt::Key_S, Qt::ControlModifier);
+  EXPECT_FALSE(window->isWindowModified());
+  window.reset();
+
+  TTerrabookWindow again(files.Dir.string() + "/");
+  ASSERT_TRUE(again.Start(true).empty());
+  EXPECT_NE(Utf16ToUtf8(again.Editor().LTData().GetPlainText(0)).find("Capital city"), std::string::npos);
+}
+
 TEST(TerrabookWindow, WithoutItsTableTheWindowStillEditsAndSavesTheTemplate) {
   TCopiedFiles files;
   if (!files.Make()) GTEST_SKIP() << "Terra.db has not been generated in " << LECTERN_BIN_DIR;
