@@ -99,6 +99,14 @@ struct TLTItemRange {
   int LastOffs = 0;
 };
 
+/// What a kind of item keeps for a whole document (the list of numbered
+/// sequence fields): the root owns it, the kind that needs it defines it,
+/// so that the model does not know the kinds above it.
+class TLTDocumentList {
+ public:
+  virtual ~TLTDocumentList() = default;
+};
+
 /// Visits one item during EnumerateItems; setting stop ends the walk.
 using TLTEnumItemsProc = std::function<void(TCustomLTData& data, int itemNo, bool& stop)>;
 
@@ -344,6 +352,13 @@ class TCustomLTData {
   /// Renumbers every marker, as after the list styles changed.
   void RenumberMarkers();
 
+  // ---- Sequence fields ----------------------------------------------------------
+  /// The document's list of sequence fields (kept by the root); null while
+  /// no field has made one.
+  TLTDocumentList* GetSeqList() const { return GetRootData().seqList_.get(); }
+  /// Root only: replaces the list (null drops it).
+  void SetSeqList(std::unique_ptr<TLTDocumentList> list) { GetRootData().seqList_ = std::move(list); }
+
   // ---- Notifications ----------------------------------------------------------
   /// Reports an item action to the document's OnItemAction.
   void ReportItemAction(TLTItemAction action, TCustomLTItemInfo& item, TLTRawByteString& text);
@@ -384,6 +399,7 @@ class TCustomLTData {
   TLTCPInfo* lastCP_ = nullptr;
   std::unique_ptr<TLTCPInfo> pendingCP_;
   std::unique_ptr<TLTMarkerList> markers_;   // root only
+  std::unique_ptr<TLTDocumentList> seqList_;  // root only
   TLTMarkerList* prevMarkerList_ = nullptr;  // root only; not owned
   // Root only: detached markers standing for those before a fragment.
   std::vector<std::unique_ptr<TLTMarkerItemInfo>> continuedMarkers_;

@@ -534,6 +534,9 @@ class TCustomLTItemInfo {
 
   /// Plain text of a non-text item (empty for most kinds).
   virtual TLTString AsText(int lineWidth, const TCustomLTData& owner, bool unicode) const;
+  /// Plain text the item adds after the whole document it stands in (a
+  /// note's number and text); empty for most kinds.
+  virtual TLTString AsTextAfterDocument(int /*lineWidth*/) const { return {}; }
   /// Whether the window control belongs to this item.
   virtual bool OwnsControl(const TLTControl* /*control*/) const { return false; }
 
