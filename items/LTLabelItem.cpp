@@ -90,22 +90,10 @@ int TLTLabelItemInfo::GetVShift(const TLTDeviceScale& scale) const {
 
 void TLTLabelItemInfo::Paint(TLTCanvas& canvas, const TLTItemPaintInfo& info) const {
   const TLTRectI& b = info.Box;
-  if (info.Style->SelectionStyle == ltssLines) {
-    info.FillSelectionBand(canvas);
-  } else if (info.IsSelected() && info.SelectionColor() != clNone) {
-    TLTCanvasSaver keep(canvas);
-    canvas.SetBrush({info.SelectionColor(), bsSolid});
-    canvas.FillRect(b);
-  }
+  info.FillTextSelection(canvas);
   if (LabelText.empty()) return;
-  const int32_t styleNo = EffectiveTextStyle(info.Owner);
   TLTCanvasSaver keep(canvas);
-  info.Style->ApplyTextStyle(canvas, styleNo, info.BiDiMode, false, 0, true);
-  TLTTextDrawState st;
-  if (info.IsSelected()) st.Include(lttsSelected);
-  if (info.State.Contains(ltidsFocused)) st.Include(lttsControlFocused);
-  if (info.State.Contains(ltidsHover)) st.Include(lttsHover);
-  info.Style->ApplyTextStyleColor(canvas, styleNo, st, info.IsPrinting(), info.ColorMode);
+  info.ApplyTextStyle(canvas, EffectiveTextStyle(info.Owner));
   // Painting draws what formatting measured: the text's width came from
   // the same style on the layout's canvas.
   const int free = std::max(0, b.Width() - textWidth_);

@@ -382,6 +382,12 @@ struct TLTItemPaintInfo {
   void FillSelectionBand(TLTCanvas& canvas) const;
   /// Frames r in the selection colour when the item is selected.
   void FrameSelection(TLTCanvas& canvas, const TLTRectI& r) const;
+  /// For items drawn as text (tabs, labels): the line's band, or the box
+  /// itself when the sheet selects items, in the selection colour.
+  void FillTextSelection(TLTCanvas& canvas) const;
+  /// Selects text style styleNo on the canvas with its colours for the
+  /// item's state.
+  void ApplyTextStyle(TLTCanvas& canvas, int32_t styleNo) const;
 };
 
 class TCustomLTItemInfo {

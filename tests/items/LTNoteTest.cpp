@@ -10,25 +10,17 @@
 #include "platform/LTStream.h"
 #include "platform/LTSysUtils.h"
 #include "table/LTTable.h"
+#include "tests/model/LTFTestIO.h"
 
 #include <gtest/gtest.h>
 
 namespace lectern {
 namespace {
 
+using testing::Load;
+using testing::Save;
+
 const TLTFOptions kText = LTEditorLTFOptions - TLTFOptions{ltfoSaveBinary};
-
-std::string Save(TLTDocument& d, TLTFOptions options) {
-  d.Context.LTFOptions = options;
-  TLTMemoryStream m;
-  EXPECT_TRUE(d.Data.SaveLTFToStream(m));
-  return m.Data();
-}
-
-bool Load(TLTDocument& d, const std::string& bytes) {
-  TLTMemoryStream m(bytes);
-  return d.Data.LoadLTFFromStream(m);
-}
 
 template <class T>
 T& Append(TCustomLTData& into, std::unique_ptr<T> item) {
@@ -93,8 +85,7 @@ TEST(LTNote, DocumentsWithEveryKindRoundTripByteForByteInBothForms) {
     NoteDoc n;
     const std::string first = Save(n.D, options);
     TLTDocument back;
-    back.Context.LTFOptions = options;
-    ASSERT_TRUE(Load(back, first)) << back.Context.LTFError;
+    ASSERT_TRUE(Load(back, first, options)) << back.Context.LTFError;
     EXPECT_EQ(Save(back, options), first) << "binary: " << options.Contains(ltfoSaveBinary);
     // What was read numbers itself as the original did.
     auto* foot = dynamic_cast<TCustomLTNoteItemInfo*>(&back.Data.GetItem(3));
