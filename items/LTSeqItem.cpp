@@ -248,7 +248,11 @@ TLTSeqType TLTSeqItemInfo::ShownNumberType(const TLTStyle* /*style*/) const { re
 
 void TLTSeqItemInfo::SetCounter(int32_t value, const TLTStyle* style) {
   Counter = value;
-  LabelText = FormatSeqText(FormatString, SeqNumberText(value, ShownNumberType(style)));
+  TLTString text = FormatSeqText(FormatString, SeqNumberText(value, ShownNumberType(style)));
+  if (text == LabelText) return;
+  LabelText = std::move(text);
+  // Fields renumbered far from an edit change their width there too.
+  if (container_) container_->RequestFullFormat();
 }
 
 int TLTSeqItemInfo::ItemNo() const {

@@ -14,6 +14,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace lectern {
@@ -359,6 +360,12 @@ class TCustomLTData {
   /// Root only: replaces the list (null drops it).
   void SetSeqList(std::unique_ptr<TLTDocumentList> list) { GetRootData().seqList_ = std::move(list); }
 
+  /// An item changed its size away from the place being edited (a field
+  /// renumbered elsewhere): the next edit formats the whole document.
+  void RequestFullFormat() { GetRootData().fullFormatRequested_ = true; }
+  /// Whether that was asked since the last call; forgets it.
+  bool TakeFullFormatRequest() { return std::exchange(GetRootData().fullFormatRequested_, false); }
+
   // ---- Notifications ----------------------------------------------------------
   /// Reports an item action to the document's OnItemAction.
   void ReportItemAction(TLTItemAction action, TCustomLTItemInfo& item, TLTRawByteString& text);
@@ -406,6 +413,7 @@ class TCustomLTData {
   std::unique_ptr<TLTMarkerList> continuedList_;
   int cpCount_ = 0;
   bool clearing_ = false;
+  bool fullFormatRequested_ = false;  // root only
 };
 
 }  // namespace lectern

@@ -180,5 +180,21 @@ TEST(LTSeqItem, FormatStringsAreSubstitutedLiterally) {
   EXPECT_EQ(f.LabelText, u"(a)");
 }
 
+TEST(LTSeqItem, ACopyKeepsTheSequenceAndCountsInTheDocumentItJoins) {
+  SeqDoc s;
+  TLTSeqItemInfo& f = s.Add(u"Fig", -1, true, 4);
+  f.NumberType = ltseqUpperAlpha;
+  f.FormatString = u"<%s>";
+  f.Renumber();
+  auto copy = CloneItem(f);
+  auto& c = dynamic_cast<TLTSeqItemInfo&>(*copy);
+  EXPECT_EQ(c.SeqName, u"Fig");
+  EXPECT_EQ(c.LabelText, u"<D>");
+  c.Reset = false;
+  c.SetJoinPrev(true);
+  s.D.Data.InsertItemAt(1, {}, std::move(copy));
+  EXPECT_EQ(s.Texts(), u"<D> <E>");
+}
+
 }  // namespace
 }  // namespace lectern
