@@ -2,7 +2,9 @@
 // 13 high): their width, their place against the text, and where they
 // paint their text within a MinWidth.
 
+#include "edit/LTEdit.h"
 #include "items/LTNote.h"
+#include "platform/headless/LTHeadlessWindow.h"
 #include "tests/support/TableDoc.h"
 
 #include <gtest/gtest.h>
@@ -72,6 +74,32 @@ TEST(LTLabelLayout, SequenceWidthsFollowRenumbering) {
   dynamic_cast<TLTSeqItemInfo&>(l.Doc.GetItem(4)).Renumber();
   l.Format();
   EXPECT_EQ(l.Piece(4).Width, 14);  // "11"
+}
+
+TEST(LTLabelLayout, AnInsertInTheEditorRemeasuresFieldsRenumberedElsewhere) {
+  RegisterSpecialItemKinds();
+  TLTStyle style;
+  TLTHeadlessWindow win(400, 300);
+  TLecternEdit editor(win);
+  editor.SetStyle(&style);
+  TCustomLTData& d = editor.LTData();
+  d.AddTextW(u"first", 0, 0);
+  d.AddTextW(u"second", 0, 0);
+  d.AddItem({}, std::make_unique<TLTSeqItemInfo>(u"n", ltseqDecimal));
+  d.AddTextW(u"third", 0, 0);
+  editor.Format();
+  const TLTDrawLines& lines = editor.LTData().DrawItems;
+  EXPECT_EQ(lines[d.GetItem(2).FirstDrawItem].Width, 7);  // "1"
+  // A field restarting at 9 in the first paragraph takes the later one to
+  // 10, in a paragraph the edit itself does not touch.
+  auto restart = std::make_unique<TLTSeqItemInfo>(u"n", ltseqDecimal);
+  restart->Reset = true;
+  restart->StartFrom = 9;
+  editor.SetSelectionBounds(0, 6, 0, 6);
+  ASSERT_TRUE(editor.InsertItem(std::move(restart)));
+  ASSERT_EQ(d.ItemCount(), 5);
+  EXPECT_EQ(dynamic_cast<TLTLabelItemInfo&>(d.GetItem(3)).LabelText, u"10");
+  EXPECT_EQ(lines[d.GetItem(3).FirstDrawItem].Width, 14);
 }
 
 }  // namespace
