@@ -9,7 +9,7 @@ if(NOT ROOT)
 endif()
 
 set(lower "platform style model interchange")
-set(core "${lower} layout view edit table")
+set(core "${lower} layout view edit table items")
 # directory: the directories its sources may include from
 set(LAYERS
   "platform: platform"
@@ -22,6 +22,7 @@ set(LAYERS
   "view: ${lower} layout view"
   "edit: ${lower} layout view edit"
   "table: ${lower} layout view edit table"
+  "items: ${lower} layout items"
   "app: ${core} app"
   "tools/lectern: ${core} app platform/headless platform/qt tools/lectern"
   "terrabook: ${core} app platform/qt terrabook")

@@ -247,7 +247,9 @@ void TCustomLecternEdit::BeginEdit(int firstItem, int lastItem) {
 void TCustomLecternEdit::EndEdit(int caretItem, int caretOffs) {
   TLTEditLTData& d = EditData();
   pendingCaret_ = {-1, -1};
-  if (editFull_) {
+  // Asked first, so that a request made during a full format is not left
+  // for the next edit.
+  if (d.TakeFullFormatRequest() || editFull_) {
     Format();
   } else {
     TLTRectI r = d.ReformatRange(editFirstDraw_, editLastDraw_, d.ItemsDelta);

@@ -5,6 +5,7 @@
 // finish, never divide by zero, and keep its drawing items consistent with
 // the items.
 
+#include "items/LTNote.h"
 #include "layout/CLTFData.h"
 #include "platform/LTStream.h"
 #include "platform/headless/LTHeadlessCanvas.h"
@@ -20,6 +21,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace lectern;
   RegisterTableItemKind();
+  RegisterSpecialItemKinds();
   if (size < 3) return 0;
   const int width = (data[0] | (data[1] << 8)) % 3000;
   const uint8_t mode = data[2];

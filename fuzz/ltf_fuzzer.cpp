@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "items/LTNote.h"
 #include "model/LTDocument.h"
 #include "platform/LTStream.h"
 #include "table/LTTable.h"
@@ -24,6 +25,7 @@ std::string Save(lectern::TLTDocument& d) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace lectern;
   RegisterTableItemKind();
+  RegisterSpecialItemKinds();
   if (size < 1) return 0;
   const uint8_t mode = data[0];
   const std::string bytes(reinterpret_cast<const char*>(data) + 1, size - 1);

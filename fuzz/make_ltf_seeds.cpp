@@ -4,6 +4,7 @@
 #include <fstream>
 #include <string>
 
+#include "items/LTNote.h"
 #include "model/LTDocument.h"
 #include "platform/LTStream.h"
 #include "platform/LTSysUtils.h"
@@ -58,6 +59,29 @@ int main(int argc, char** argv) {
   t.Rows[1].VAlign = ltcBottom;
   auto inner = std::make_unique<TLTTableItemInfo>(1, 2);
   t.Cells(2, 0)->AddItem({}, std::move(inner));
+  RegisterSpecialItemKinds();
+  auto label = std::make_unique<TLTLabelItemInfo>();
+  label->LabelText = u"label";
+  label->MinWidth = 30;
+  label->LabelAlignment = ltaRight;
+  label->ProtectTextStyleNo = true;
+  d.Data.AddItem({}, std::move(label));
+  auto seq = std::make_unique<TLTSeqItemInfo>(u"Figure", ltseqUpperRoman);
+  seq->FormatString = u"Fig. %s";
+  seq->Reset = true;
+  seq->StartFrom = 3;
+  seq->SetJoinPrev(true);
+  d.Data.AddItem({}, std::move(seq));
+  auto foot = std::make_unique<TLTFootnoteItemInfo>();
+  foot->SetNoteText(u" note", 1, d.Data);
+  foot->Document().InsertItemAt(0, {}, std::make_unique<TLTNoteReferenceItemInfo>());
+  foot->Document().GetItem(1).SetJoinPrev(true);
+  foot->Document().AddItem({}, std::make_unique<TLTTableItemInfo>(1, 1));
+  auto nested = std::make_unique<TLTEndnoteItemInfo>();
+  nested->SetNoteText(u"nested", 0, d.Data);
+  foot->Document().AddItem({}, std::move(nested));
+  foot->SetJoinPrev(true);
+  d.Data.AddItem({}, std::move(foot));
   d.Data.AddNamedCheckpoint(u"end", false);
   Write(folder, "rich-binary.ltf", 0, d, LTEditorLTFOptions);
   Write(folder, "rich-text.ltf", 1, d, LTEditorLTFOptions - TLTFOptions{ltfoSaveBinary});

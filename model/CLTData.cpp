@@ -87,6 +87,7 @@ bool TCustomLTData::IsAttached() const {
 
 void TCustomLTData::AttachItemsToDocument() {
   markers_.reset();
+  seqList_.reset();
   prevMarkerList_ = nullptr;
   for (int i = 0; i < ItemCount(); ++i) items_[static_cast<size_t>(i)]->AttachToDocument(*this, i);
 }
@@ -813,6 +814,13 @@ void TCustomLTData::WalkPlainText(int lineWidth, const TLTItemRange* range, bool
       ctx->OnSaveItemToFile({}, const_cast<TCustomLTData&>(*this), i, ltsfText, true, piece, doDefault);
     sink(doDefault ? item.AsText(lineWidth, *this, true) : piece, -1);
   }
+  // What items keep for the end of the whole document (note texts) follows
+  // it, from wherever they stand in it.
+  if (range || !IsRoot()) return;
+  const_cast<TCustomLTData&>(*this).EnumerateItems([&](TCustomLTData& data, int itemNo, bool&) {
+    const TLTString after = data.GetItem(itemNo).AsTextAfterDocument(lineWidth);
+    if (!after.empty()) sink(after, -1);
+  });
 }
 
 TLTString TCustomLTData::GetPlainText(int lineWidth, const TLTItemRange* range, bool formFeeds) const {

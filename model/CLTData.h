@@ -14,6 +14,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace lectern {
@@ -97,6 +98,14 @@ struct TLTItemRange {
   int FirstOffs = 0;
   int LastItem = 0;
   int LastOffs = 0;
+};
+
+/// What a kind of item keeps for a whole document (the list of numbered
+/// sequence fields): the root owns it, the kind that needs it defines it,
+/// so that the model does not know the kinds above it.
+class TLTDocumentList {
+ public:
+  virtual ~TLTDocumentList() = default;
 };
 
 /// Visits one item during EnumerateItems; setting stop ends the walk.
@@ -344,6 +353,19 @@ class TCustomLTData {
   /// Renumbers every marker, as after the list styles changed.
   void RenumberMarkers();
 
+  // ---- Sequence fields ----------------------------------------------------------
+  /// The document's list of sequence fields (kept by the root); null while
+  /// no field has made one.
+  TLTDocumentList* GetSeqList() const { return GetRootData().seqList_.get(); }
+  /// Root only: replaces the list (null drops it).
+  void SetSeqList(std::unique_ptr<TLTDocumentList> list) { GetRootData().seqList_ = std::move(list); }
+
+  /// An item changed its size away from the place being edited (a field
+  /// renumbered elsewhere): the next edit formats the whole document.
+  void RequestFullFormat() { GetRootData().fullFormatRequested_ = true; }
+  /// Whether that was asked since the last call; forgets it.
+  bool TakeFullFormatRequest() { return std::exchange(GetRootData().fullFormatRequested_, false); }
+
   // ---- Notifications ----------------------------------------------------------
   /// Reports an item action to the document's OnItemAction.
   void ReportItemAction(TLTItemAction action, TCustomLTItemInfo& item, TLTRawByteString& text);
@@ -384,12 +406,14 @@ class TCustomLTData {
   TLTCPInfo* lastCP_ = nullptr;
   std::unique_ptr<TLTCPInfo> pendingCP_;
   std::unique_ptr<TLTMarkerList> markers_;   // root only
+  std::unique_ptr<TLTDocumentList> seqList_;  // root only
   TLTMarkerList* prevMarkerList_ = nullptr;  // root only; not owned
   // Root only: detached markers standing for those before a fragment.
   std::vector<std::unique_ptr<TLTMarkerItemInfo>> continuedMarkers_;
   std::unique_ptr<TLTMarkerList> continuedList_;
   int cpCount_ = 0;
   bool clearing_ = false;
+  bool fullFormatRequested_ = false;  // root only
 };
 
 }  // namespace lectern

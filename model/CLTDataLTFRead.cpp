@@ -324,13 +324,16 @@ class TLTFReader {
     item->Tag = std::move(tag);
     ctx_.AssociatedStyleByName = false;
     if (!item->ReadLTFHeaderTail(tail, ctx_)) return false;
-    const bool assocByName = ctx_.AssociatedStyleByName;
     if (item->GetBoolValue(iqTakesDataLines)) {
       if (!item->ReadLTFLines(*src_, lineCount, dataKind, ctx_)) return false;
     } else if (!SkipLines(lineCount)) {
       return false;
     }
-    // The associated text style (tabs) maps like a text item's.
+    // Tabs name their style in the header, labels on a data line; either
+    // may have said it was a name. A sub-document read on the way (a
+    // note's) has its own records and does not leave its answer here.
+    const bool assocByName = ctx_.AssociatedStyleByName;
+    // The associated text style (tabs, labels) maps like a text item's.
     const int32_t assoc = item->GetAssociatedTextStyleNo();
     if (assoc >= 0) {
       int32_t mapped = assoc;

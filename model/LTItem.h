@@ -384,6 +384,12 @@ struct TLTItemPaintInfo {
   void FillSelectionBand(TLTCanvas& canvas) const;
   /// Frames r in the selection colour when the item is selected.
   void FrameSelection(TLTCanvas& canvas, const TLTRectI& r) const;
+  /// For items drawn as text (tabs, labels): the line's band, or the box
+  /// itself when the sheet selects items, in the selection colour.
+  void FillTextSelection(TLTCanvas& canvas) const;
+  /// Selects text style styleNo on the canvas with its colours for the
+  /// item's state.
+  void ApplyTextStyle(TLTCanvas& canvas, int32_t styleNo) const;
 };
 
 class TCustomLTItemInfo {
@@ -544,6 +550,9 @@ class TCustomLTItemInfo {
 
   /// Plain text of a non-text item (empty for most kinds).
   virtual TLTString AsText(int lineWidth, const TCustomLTData& owner, bool unicode) const;
+  /// Plain text the item adds after the whole document it stands in (a
+  /// note's number and text); empty for most kinds.
+  virtual TLTString AsTextAfterDocument(int /*lineWidth*/) const { return {}; }
   /// Whether the window control belongs to this item.
   virtual bool OwnsControl(const TLTControl* /*control*/) const { return false; }
 

@@ -58,6 +58,25 @@ void TLTItemPaintInfo::FrameSelection(TLTCanvas& canvas, const TLTRectI& r) cons
   canvas.Rectangle(r);
 }
 
+void TLTItemPaintInfo::FillTextSelection(TLTCanvas& canvas) const {
+  if (Style->SelectionStyle == ltssLines) {
+    FillSelectionBand(canvas);
+  } else if (IsSelected() && SelectionColor() != clNone) {
+    TLTCanvasSaver keep(canvas);
+    canvas.SetBrush({SelectionColor(), bsSolid});
+    canvas.FillRect(Box);
+  }
+}
+
+void TLTItemPaintInfo::ApplyTextStyle(TLTCanvas& canvas, int32_t styleNo) const {
+  Style->ApplyTextStyle(canvas, styleNo, BiDiMode, false, 0, true);
+  TLTTextDrawState st;
+  if (IsSelected()) st.Include(lttsSelected);
+  if (State.Contains(ltidsFocused)) st.Include(lttsControlFocused);
+  if (State.Contains(ltidsHover)) st.Include(lttsHover);
+  Style->ApplyTextStyleColor(canvas, styleNo, st, IsPrinting(), ColorMode);
+}
+
 // ---- Every item ---------------------------------------------------------------------------
 
 TLTFullLineBox TCustomLTItemInfo::LayOutFullLine(TLTItemLayoutContext& ctx, const TLTFullLineArea& area) {
@@ -210,21 +229,10 @@ TLTLinePlacement TLTTabItemInfo::PlaceOnLine(TLTItemLayoutContext& ctx, ILTItemL
 
 void TLTTabItemInfo::Paint(TLTCanvas& canvas, const TLTItemPaintInfo& info) const {
   const TLTRectI& b = info.Box;
-  if (info.Style->SelectionStyle == ltssLines) {
-    info.FillSelectionBand(canvas);
-  } else if (info.IsSelected() && info.SelectionColor() != clNone) {
-    TLTCanvasSaver keep(canvas);
-    canvas.SetBrush({info.SelectionColor(), bsSolid});
-    canvas.FillRect(b);
-  }
+  info.FillTextSelection(canvas);
   if (Leader.empty() || b.Width() <= 0) return;
-  const int32_t styleNo = info.Owner->ResolveTextStyle(TextStyleNo, ParaNo);
   TLTCanvasSaver keep(canvas);
-  info.Style->ApplyTextStyle(canvas, styleNo, info.BiDiMode, false, 0, true);
-  TLTTextDrawState st;
-  if (info.IsSelected()) st.Include(lttsSelected);
-  if (info.State.Contains(ltidsFocused)) st.Include(lttsControlFocused);
-  info.Style->ApplyTextStyleColor(canvas, styleNo, st, info.IsPrinting(), info.ColorMode);
+  info.ApplyTextStyle(canvas, info.Owner->ResolveTextStyle(TextStyleNo, ParaNo));
   // Whole leaders only, flush with the stop.
   const int lw = std::max(1, canvas.TextWidth(Leader));
   const int count = b.Width() / lw;

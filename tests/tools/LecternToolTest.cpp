@@ -432,5 +432,33 @@ TEST_F(ToolTest, AMalformedScriptLineIsAUsageErrorAndNothingRuns) {
   EXPECT_EQ(Run({"convert", Path("in.txt"), Path("out.txt"), "--script", Path("s.txt")}), 2);
 }
 
+TEST_F(ToolTest, AnEditScriptInsertsNumberedItemsAndRenumbersOnUndoAndDelete) {
+  Write("in.txt", "x\n");
+  Write("s.txt",
+        "key End\n"
+        "insert-sequence Fig\n"
+        "insert-sequence fig upper-roman\n"
+        "key Home\n"
+        "insert-sequence FIG lower-alpha\n"
+        "expect-text ax2III\n"
+        "undo\n"
+        "expect-text x1II\n"
+        "redo\n"
+        "caret 0 1\n"
+        "key Backspace\n"
+        "expect-text x1II\n"
+        "undo\n"
+        "key End\n"
+        "insert-footnote first\\tnote\n"
+        "insert-endnote last\n"
+        "insert-label [see]\n");
+  ASSERT_EQ(Run({"edit", Path("in.txt"), "--script", Path("s.txt"), Path("out.ltf")}), 0) << Err.str();
+  ASSERT_EQ(Run({"convert", Path("out.ltf"), Path("out.txt")}), 0) << Err.str();
+  EXPECT_EQ(Read("out.txt"), "ax2III1i[see]\r\n1 first\tnote\r\ni last");
+  Write("s.txt", "insert-sequence Fig greek\n");
+  EXPECT_EQ(Run({"edit", Path("in.txt"), "--script", Path("s.txt"), Path("x.txt")}), 2);
+  EXPECT_NE(Err.str().find("insert-sequence takes a name"), std::string::npos) << Err.str();
+}
+
 }  // namespace
 }  // namespace lectern

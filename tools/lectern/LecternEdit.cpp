@@ -10,6 +10,7 @@
 #include "app/FieldCodes.h"
 #include "edit/LTEdit.h"
 #include "interchange/LTFormats.h"
+#include "items/LTNote.h"
 #include "platform/LTGraphic.h"
 #include "platform/LTStream.h"
 #include "platform/LTSysUtils.h"
@@ -114,6 +115,79 @@ bool Unescape(std::string_view in, std::string& out) {
   return true;
 }
 
+// ---- Special items: labels, sequence fields and notes ----------------------------------
+
+const std::pair<const char*, TLTSeqType> kSeqTypeNames[] = {
+    {"decimal", ltseqDecimal},         {"lower-alpha", ltseqLowerAlpha}, {"upper-alpha", ltseqUpperAlpha},
+    {"lower-roman", ltseqLowerRoman}, {"upper-roman", ltseqUpperRoman},
+};
+
+bool IsSpecialItemCommand(const std::string& name) {
+  return name == "insert-label" || name == "insert-sequence" || name == "insert-footnote" ||
+         name == "insert-endnote";
+}
+
+/// insert-label TEXT, insert-footnote TEXT, insert-endnote TEXT (the text
+/// after one space, with the escapes of type), insert-sequence NAME [TYPE]
+/// (the type's number goes in Numbers).
+std::optional<TScriptLine> ParseSpecialItem(const std::string& line, size_t start, const std::string& name,
+                                            int number, TScriptError& error) {
+  TScriptLine cmd;
+  cmd.Number = number;
+  cmd.Name = name;
+  if (name == "insert-sequence") {
+    std::istringstream words(line.substr(start + name.size()));
+    std::vector<std::string> args;
+    for (std::string w; words >> w;) args.push_back(w);
+    std::optional<TLTSeqType> type = args.size() == 1 ? std::optional(ltseqDecimal) : std::nullopt;
+    if (args.size() == 2)
+      for (const auto& [n, t] : kSeqTypeNames)
+        if (args[1] == n) type = t;
+    if (!type) {
+      error = {number,
+               "insert-sequence takes a name and optionally a type (decimal, lower-alpha, upper-alpha, "
+               "lower-roman, upper-roman)",
+               true};
+      return std::nullopt;
+    }
+    cmd.Text = Utf8ToUtf16(args[0]);
+    cmd.Numbers.push_back(*type);
+    return cmd;
+  }
+  const size_t at = start + name.size();
+  std::string text;
+  if (at < line.size() && (line[at] != ' ' || !Unescape(std::string_view(line).substr(at + 1), text))) {
+    error = {number, name + " takes the text after one space (escapes \\t, \\n, \\\\)", true};
+    return std::nullopt;
+  }
+  cmd.Text = Utf8ToUtf16(text);
+  return cmd;
+}
+
+/// The item a special item command inserts, in the caret's text style.
+std::unique_ptr<TCustomLTItemInfo> MakeSpecialItem(const TScriptLine& cmd, TCustomLecternEdit& editor) {
+  const int32_t style = editor.CurrentTextStyle();
+  if (cmd.Name == "insert-sequence") {
+    auto seq = std::make_unique<TLTSeqItemInfo>(cmd.Text, static_cast<TLTSeqType>(cmd.Numbers[0]));
+    seq->TextStyleNo = style;
+    return seq;
+  }
+  if (cmd.Name == "insert-label") {
+    auto label = std::make_unique<TLTLabelItemInfo>();
+    label->LabelText = cmd.Text;
+    label->TextStyleNo = style;
+    return label;
+  }
+  std::unique_ptr<TCustomLTNoteItemInfo> note;
+  if (cmd.Name == "insert-footnote")
+    note = std::make_unique<TLTFootnoteItemInfo>();
+  else
+    note = std::make_unique<TLTEndnoteItemInfo>();
+  note->TextStyleNo = style;
+  note->SetNoteText(cmd.Text, 0, editor.LTData());
+  return note;
+}
+
 /// Checks one line; nothing for blank lines and comments.
 std::optional<TScriptLine> ParseLine(const std::string& raw, int number, TScriptError& error) {
   std::string line = raw;
@@ -125,6 +199,7 @@ std::optional<TScriptLine> ParseLine(const std::string& raw, int number, TScript
   std::istringstream words(line.substr(start));
   std::string name;
   words >> name;
+  if (IsSpecialItemCommand(name)) return ParseSpecialItem(line, start, name, number, error);
   if (name == "type" || name == "tag" || name == "expect-text" || name == "insert-file" ||
       name == "insert-picture") {
     // The text is the rest after the one space that follows the command.
@@ -266,7 +341,9 @@ class TScriptPlayer {
   bool Run(const TScriptLine& cmd, TScriptError& error) {
     const std::vector<int>& n = cmd.Numbers;
     win_.SetKeys(cmd.Keys);
-    if (cmd.Name == "key") {
+    if (IsSpecialItemCommand(cmd.Name)) {
+      e_.InsertItem(MakeSpecialItem(cmd, e_));
+    } else if (cmd.Name == "key") {
       if (!win_.Key(cmd.Key) && cmd.Keys - TLTShiftState{ssShift} == TLTShiftState{} && cmd.Key >= '0' &&
           cmd.Key <= 'Z') {
         // A letter or digit the editor has no command for types itself.

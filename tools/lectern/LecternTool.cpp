@@ -5,6 +5,7 @@
 
 #include "tools/lectern/LecternTool.h"
 
+#include "items/LTNote.h"
 #include "model/LTDocument.h"
 #include "platform/LTStream.h"
 #include "platform/LTSysUtils.h"
@@ -147,6 +148,7 @@ int Load(const std::string& path, TLTDocument& doc, std::ostream& err) {
 
 int LecternMain(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   RegisterTableItemKind();
+  RegisterSpecialItemKinds();
   RegisterToolFormats();
   std::vector<std::string> positional;
   TToolOptions options;
