@@ -4,6 +4,7 @@
 #include "platform/LTStream.h"
 #include "platform/LTSysUtils.h"
 #include "style/LTStyle.h"
+#include "items/LTNote.h"
 #include "table/LTTable.h"
 
 #include <exception>
@@ -71,8 +72,9 @@ void TagContent(const TLTString& name, TCustomLTData& data) {
 // ---- TLTReportMerge ---------------------------------------------------------------------
 
 TLTReportMerge::TLTReportMerge(TLTStyle& sheet, TLTDataTable* table) : sheet_(sheet), table_(table) {
-  // Field contents hold tables.
+  // Field contents hold tables, notes, labels and numbered fields.
   RegisterTableItemKind();
+  RegisterSpecialItemKinds();
   scratchContext_.Style = &sheet_;
   scratchContext_.Options.Include(ltoTagsArePChars);
   // Without style records the stream's style numbers are the sheet's own,

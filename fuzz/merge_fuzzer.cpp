@@ -9,6 +9,7 @@
 #include "model/LTMarker.h"
 #include "platform/LTDataTable.h"
 #include "platform/LTStream.h"
+#include "items/LTNote.h"
 #include "table/LTTable.h"
 
 #include <cstddef>
@@ -84,6 +85,7 @@ std::string Save(TLTDocument& d) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   RegisterTableItemKind();
+  RegisterSpecialItemKinds();
   TLTDocument doc;
   doc.Context.LTFOptions = LTEditorLTFOptions;
   TLTListInfo& list = doc.Style.ListStyles().Add();

@@ -6,6 +6,7 @@
 #include "edit/LTEdit.h"
 #include "platform/LTSysUtils.h"
 #include "platform/qt/LTQtWindow.h"
+#include "items/LTNote.h"
 #include "table/LTTable.h"
 
 #include <QAbstractItemView>
@@ -54,6 +55,7 @@ constexpr std::pair<const char*, const char16_t*> kInsertEntries[] = {
 
 TTerrabookWindow::TTerrabookWindow(TTerrabookFiles files, QWidget* parent) : QMainWindow(parent) {
   RegisterTableItemKind();
+  RegisterSpecialItemKinds();
 
   auto* central = new QWidget(this);
   auto* layout = new QVBoxLayout(central);
