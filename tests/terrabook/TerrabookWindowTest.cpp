@@ -86,13 +86,16 @@ TEST(TerrabookWindow, ShowsTheTemplateThenACountrysReport) {
   QApplication::sendEvent(&window.Area(), &end);
   EXPECT_GT(window.Editor().CaretRect().Left, caret.Left);
 
-  // Dragging over a city's name selects inside its table cell, and the
-  // selection shows there.
+  // Dragging over a city's name opens its table cell for editing and
+  // selects there, and the selection shows.
   TLTTableCellData* city = nullptr;
+  TLTTableItemInfo* cities = nullptr;
   TLecternLTData& doc = window.Editor().LTData();
   for (int i = 0; i < doc.ItemCount() && !city; ++i)
-    if (auto* t = dynamic_cast<TLTTableItemInfo*>(&doc.GetItem(i)); t && t->NumRows() > 2 && t->NumColumns() == 3)
+    if (auto* t = dynamic_cast<TLTTableItemInfo*>(&doc.GetItem(i)); t && t->NumRows() > 2 && t->NumColumns() == 3) {
+      cities = t;
       city = t->Cells(1, 0);
+    }
   ASSERT_NE(city, nullptr);
   const TLTPointI o = city->GetOriginInControl();
   const TLTDrawLineInfo& first = city->DrawItems[0];
@@ -107,10 +110,12 @@ TEST(TerrabookWindow, ShowsTheTemplateThenACountrysReport) {
   send(QEvent::MouseButtonPress, from, Qt::LeftButton);
   send(QEvent::MouseMove, to, Qt::LeftButton);
   send(QEvent::MouseButtonRelease, to, Qt::NoButton);
-  EXPECT_EQ(&window.Editor().SelectionContainer(), city);
-  EXPECT_TRUE(window.Editor().HasSelection());
-  EXPECT_EQ(&window.Editor().CaretContainer(), city) << "the caret follows the selection's end";
-  // The caret stands in the cell's own document; the field is the table's.
+  TCustomLecternEdit& inner = window.Editor().InnermostEditor();
+  ASSERT_NE(&inner, &window.Editor()) << "the cell is edited in an editor of its own";
+  EXPECT_EQ(cities->EditedRow(), 1);
+  EXPECT_TRUE(inner.HasSelection());
+  EXPECT_EQ(&inner.CaretContainer(), &cities->CellContent(*city)) << "the caret follows the selection's end";
+  // The caret stands in the cell's document; the field is the table's.
   EXPECT_EQ(window.statusBar()->currentMessage().toStdString(), "The caret is in field: Cities");
   QApplication::processEvents();
   const QImage selected = window.grab().toImage();
