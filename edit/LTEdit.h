@@ -490,6 +490,9 @@ class TCustomLecternEdit : public TCustomLectern {
   /// What Backspace and Delete do first: a selection just goes (-1), a
   /// refusal beeps (-2); else the caret's item, offs its offset.
   int DeletionKeyStart(int& offs);
+  /// A style change goes to the nested editor, or to every selected part
+  /// (cells); false when it is this editor's to make.
+  bool AppliedElsewhere(const std::function<void(TCustomLecternEdit&)>& change);
   void ConvertTextStyles(const std::function<int32_t(int32_t, bool)>& convert);
   void ConvertParaStyles(const std::function<int32_t(int32_t)>& convert);
   bool UndoRedo(bool undo);

@@ -1691,16 +1691,19 @@ bool TCustomLecternEdit::NewParagraphPlain(bool shift) {
 
 // ---- Styles ---------------------------------------------------------------------------------------------------
 
+bool TCustomLecternEdit::AppliedElsewhere(const std::function<void(TCustomLecternEdit&)>& change) {
+  if (TCustomLecternEdit* n = ActiveNested()) {
+    change(*n);
+    return true;
+  }
+  if (!HasPartSelection()) return false;
+  if (!nested_->ApplyToSelectedParts(change)) Refuse();
+  return true;
+}
+
 void TCustomLecternEdit::ApplyTextStyle(int styleNo) {
   TEventScope scope(*this);
-  if (TCustomLecternEdit* n = ActiveNested()) {
-    n->ApplyTextStyle(styleNo);
-    return;
-  }
-  if (HasPartSelection()) {
-    if (!nested_->ApplyToSelectedParts([&](TCustomLecternEdit& e) { e.ApplyTextStyle(styleNo); })) Refuse();
-    return;
-  }
+  if (AppliedElsewhere([&](TCustomLecternEdit& e) { e.ApplyTextStyle(styleNo); })) return;
   const TLTStyle* style = Style();
   if (!style || !style->TextStyles().IsValidIndex(styleNo)) return;
   ConvertTextStyles([&](int32_t s, bool toText) {
@@ -1712,14 +1715,7 @@ void TCustomLecternEdit::ApplyTextStyle(int styleNo) {
 
 void TCustomLecternEdit::ApplyStyleConversion(int userData) {
   TEventScope scope(*this);
-  if (TCustomLecternEdit* n = ActiveNested()) {
-    n->ApplyStyleConversion(userData);
-    return;
-  }
-  if (HasPartSelection()) {
-    if (!nested_->ApplyToSelectedParts([&](TCustomLecternEdit& e) { e.ApplyStyleConversion(userData); })) Refuse();
-    return;
-  }
+  if (AppliedElsewhere([&](TCustomLecternEdit& e) { e.ApplyStyleConversion(userData); })) return;
   ConvertTextStyles([&](int32_t s, bool toText) {
     int32_t next = s;
     if (OnStyleConversion) OnStyleConversion(*this, s, userData, toText, next);
@@ -1810,14 +1806,7 @@ void TCustomLecternEdit::ConvertTextStyles(const std::function<int32_t(int32_t, 
 
 void TCustomLecternEdit::ApplyParaStyle(int paraNo) {
   TEventScope scope(*this);
-  if (TCustomLecternEdit* n = ActiveNested()) {
-    n->ApplyParaStyle(paraNo);
-    return;
-  }
-  if (HasPartSelection()) {
-    if (!nested_->ApplyToSelectedParts([&](TCustomLecternEdit& e) { e.ApplyParaStyle(paraNo); })) Refuse();
-    return;
-  }
+  if (AppliedElsewhere([&](TCustomLecternEdit& e) { e.ApplyParaStyle(paraNo); })) return;
   const TLTStyle* style = Style();
   if (!style || !style->ParaStyles().IsValidIndex(paraNo)) return;
   ConvertParaStyles([&](int32_t) { return static_cast<int32_t>(paraNo); });
@@ -1825,14 +1814,7 @@ void TCustomLecternEdit::ApplyParaStyle(int paraNo) {
 
 void TCustomLecternEdit::ApplyParaStyleConversion(int userData) {
   TEventScope scope(*this);
-  if (TCustomLecternEdit* n = ActiveNested()) {
-    n->ApplyParaStyleConversion(userData);
-    return;
-  }
-  if (HasPartSelection()) {
-    if (!nested_->ApplyToSelectedParts([&](TCustomLecternEdit& e) { e.ApplyParaStyleConversion(userData); })) Refuse();
-    return;
-  }
+  if (AppliedElsewhere([&](TCustomLecternEdit& e) { e.ApplyParaStyleConversion(userData); })) return;
   ConvertParaStyles([&](int32_t p) {
     int32_t next = p;
     if (OnParaStyleConversion) OnParaStyleConversion(*this, p, userData, false, next);

@@ -181,16 +181,21 @@ struct TCopiedFiles {
     return true;
   }
   ~TCopiedFiles() { std::filesystem::remove_all(Dir); }
+  /// A window on the copies, shown and active.
+  std::unique_ptr<TTerrabookWindow> Open() const {
+    EnsureQtApplication();
+    auto window = std::make_unique<TTerrabookWindow>(Dir.string() + "/");
+    window->show();
+    window->activateWindow();
+    QApplication::setActiveWindow(window.get());
+    return window;
+  }
 };
 
 TEST(TerrabookWindow, ATemplateIsEditedGivenAFieldSeenMergedUndoneSavedAndOpenedAgain) {
   TCopiedFiles files;
   if (!files.Make()) GTEST_SKIP() << "Terra.db has not been generated in " << LECTERN_BIN_DIR;
-  EnsureQtApplication();
-  auto window = std::make_unique<TTerrabookWindow>(files.Dir.string() + "/");
-  window->show();
-  window->activateWindow();
-  QApplication::setActiveWindow(window.get());
+  std::unique_ptr<TTerrabookWindow> window = files.Open();
   ASSERT_TRUE(window->Start(true).empty());
   TLecternEdit& e = window->Editor();
   TLecternLTData& doc = e.LTData();
@@ -237,11 +242,7 @@ TEST(TerrabookWindow, ATemplateIsEditedGivenAFieldSeenMergedUndoneSavedAndOpened
 TEST(TerrabookWindow, ATableCellIsEditedWithKeysAndItsTextIsSavedWithTheTemplate) {
   TCopiedFiles files;
   if (!files.Make()) GTEST_SKIP() << "Terra.db has not been generated in " << LECTERN_BIN_DIR;
-  EnsureQtApplication();
-  auto window = std::make_unique<TTerrabookWindow>(files.Dir.string() + "/");
-  window->show();
-  window->activateWindow();
-  QApplication::setActiveWindow(window.get());
+  std::unique_ptr<TTerrabookWindow> window = files.Open();
   ASSERT_TRUE(window->Start(true).empty());
   TLecternEdit& e = window->Editor();
   QWidget* area = &window->Area();
