@@ -334,6 +334,10 @@ class TCustomLecternEdit : public TCustomLectern {
   void BeginUndoGroup(TLTUndoKind kind, const TLTString& caption = {});
   /// A counter: while on, operations join the group last begun.
   void SetUndoGroupMode(bool on);
+  /// The same in this editor's own history, whatever editor is nested in
+  /// it (for an item of its document that changes itself, as a table).
+  void BeginOwnUndoGroup(TLTUndoKind kind, const TLTString& caption = {});
+  void SetOwnUndoGroupMode(bool on);
   /// A counter: while on, Undo and Redo leave the document unformatted
   /// (nothing else may be done then), and it is laid out once when the
   /// last lock ends. For taking back many groups at once.

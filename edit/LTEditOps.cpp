@@ -59,6 +59,10 @@ void TCustomLecternEdit::BeginUndoGroup(TLTUndoKind kind, const TLTString& capti
     n->BeginUndoGroup(kind, caption);
     return;
   }
+  BeginOwnUndoGroup(kind, caption);
+}
+
+void TCustomLecternEdit::BeginOwnUndoGroup(TLTUndoKind kind, const TLTString& caption) {
   TLTEditLTData& d = EditData();
   d.Target = d.UndoList().BeginGroup(kind, caretDrawItem_ >= 0 ? CurrentItemNo() : -1,
                                      caretDrawItem_ >= 0 ? CurrentItemOffset() : -1, caption)
@@ -72,6 +76,10 @@ void TCustomLecternEdit::SetUndoGroupMode(bool on) {
     n->SetUndoGroupMode(on);
     return;
   }
+  SetOwnUndoGroupMode(on);
+}
+
+void TCustomLecternEdit::SetOwnUndoGroupMode(bool on) {
   TLTUndoList& u = EditData().UndoList();
   if (on) {
     ++u.GroupMode;

@@ -26,6 +26,7 @@ class TLTTableRow;
 class TLTTableInplaceEdit;
 class TLTUndoCellModify;
 class TLTUndoMultiCellsModify;
+class TLTUndoTableOp;
 
 enum TLTTableOption : uint8_t {
   lttoEditing,
@@ -416,11 +417,47 @@ class TLTTableItemInfo : public TLTFullLineItemInfo, public TLTPersistent, publi
   /// Takes back the cell edits a folded record holds (undo records call it).
   void UndoCellModify(TLTUndoCellModify& record);
   void UndoMultiCells(TLTUndoMultiCellsModify& record, TLTEditLTData& outer);
-  /// Inserts rows at index (copies of the row before it, or of row 0);
-  /// removes rows and returns them. No undo: the records use them.
-  void InsertRowsRaw(int index, int count);
+  /// Removes rows and returns them, and puts rows back. No undo: the undo
+  /// records are built on them.
   std::vector<std::unique_ptr<TLTTableRow>> TakeRows(int index, int count);
   void PutRows(int index, std::vector<std::unique_ptr<TLTTableRow>> rows);
+
+  // ---- Structure operations (LTTableOps.cpp) ------------------------------------------
+  // Each one closes the cell editor first and, in an editor, is one undo
+  // step of that editor. Indices outside the grid raise ELecternError
+  // "Invalid row or column index".
+  /// Rows inserted before index (0 .. row count), copying the look of row
+  /// copyIndex (-1: none); select selects them.
+  void InsertRows(int index, int count, int copyIndex, bool select);
+  void InsertCols(int index, int count, int copyIndex, bool select);
+  /// A count reaching past the last row (column) is cut to the grid.
+  void DeleteRows(int index, int count);
+  void DeleteCols(int index, int count);
+  /// Every row in which no slot holds a cell.
+  void DeleteEmptyRows();
+  /// Merges a rectangle into its top-left cell, its best width derived
+  /// from the merged cells'. Raises ELecternError "Parameters for cell
+  /// merging are not correct" for an empty rectangle; a rectangle that
+  /// cuts through a cell, or holds no other cell, beeps and changes nothing.
+  /// False when nothing was merged.
+  bool MergeCells(int row, int col, int rowCount, int colCount, bool recomputeWidth = true);
+  /// Gives the slots a cell spans back to cells of their own (empty ones).
+  bool UnmergeCell(int row, int col);
+  /// Empties the cells of the multi-cell selection (OnCellEditing may keep
+  /// some out).
+  bool ClearSelectedCells();
+  /// Undoable property changes of a cell and of the table, by published name.
+  bool SetCellIntProperty(int itemNo, std::string_view name, int row, int col, int64_t value);
+  bool SetCellStrProperty(int itemNo, std::string_view name, int row, int col, const TLTString& value);
+  /// Copies a cell's look; best sizes divided by the divisors.
+  void AssignCellProperties(int itemNo, int row, int col, const TLTTableCellData& source, int rowDivisor,
+                            int colDivisor);
+  bool SetTableIntProperty(std::string_view name, int64_t value);
+  /// Does an elementary change of the grid and records it when the table
+  /// lies in an editor that records (the operations and the records use it).
+  void ApplyOp(std::unique_ptr<TLTUndoTableOp> op);
+  /// A new empty cell for row r (its parent set).
+  std::unique_ptr<TLTTableCellData> NewCellFor(int row);
 
   // Item behaviour in an editor.
   bool EditorMouseDown(TLTMouseButton button, TLTShiftState shift, int x, int y) override;
@@ -501,6 +538,10 @@ class TLTTableItemInfo : public TLTFullLineItemInfo, public TLTPersistent, publi
   bool StepCell(int& row, int& col, bool forward) const;
   /// The main cells of the selected rectangle, in reading order.
   std::vector<std::pair<int, int>> SelectedMainCells() const;
+  class TOperationScope;
+  /// The text style of the first untagged text item and the paragraph
+  /// style of the first item: the styles a cell copying this one starts in.
+  static void FirstStyles(const TLTTableCellData& cell, int32_t& style, int32_t& para);
   friend class TLTTableInplaceEdit;
 };
 

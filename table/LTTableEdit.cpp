@@ -774,7 +774,7 @@ bool TLTTableItemInfo::ApplyToSelectedParts(const std::function<void(TCustomLect
     Relayout();
     return false;
   }
-  editor->BeginUndoGroup(ltukItemChange, caption);
+  editor->BeginOwnUndoGroup(ltukItemChange, caption);
   if (!record->Counts.empty()) editor->EditData().Record(std::move(record));
   Relayout();
   editor->MarkChanged(true);
@@ -829,41 +829,7 @@ void TLTTableItemInfo::UndoCellModify(TLTUndoCellModify& record) {
     e.Undo();
 }
 
-// ---- Rows appended by Tab ----------------------------------------------------------------------------
-
-void TLTTableItemInfo::InsertRowsRaw(int index, int count) {
-  const int cols = NumColumns();
-  if (cols == 0 || count <= 0) return;
-  index = std::clamp(index, 0, NumRows());
-  const int source = index > 0 ? index - 1 : 0;
-  for (int k = 0; k < count; ++k) {
-    auto row = std::make_unique<TLTTableRow>(&Rows);
-    row->VAlign = Rows[source].VAlign;
-    row->Cells.resize(static_cast<size_t>(cols));
-    for (int c = 0; c < cols;) {
-      int mr = 0, mc = 0;
-      const TLTTableCellData* model = GetMainCell(source, c, mr, mc);
-      std::unique_ptr<TLTTableCellData> cell = NewCell(row.get());
-      int span = 1;
-      if (model) {
-        cell->AssignAttributes(*model);
-        cell->BestWidth = model->BestWidth;
-        span = std::clamp(model->ColumnsSpanned - (c - mc), 1, cols - c);
-        cell->ColumnsSpanned = span;
-        // The new cell starts in the look of the cell it copies.
-        if (model->ItemCount() > 0 && model->GetItem(0).IsText()) {
-          cell->GetItem(0).StyleNo = model->GetItem(0).StyleNo;
-          cell->GetItem(0).ParaNo = model->GetItem(0).ParaNo;
-          cell->GetItem(0).SetFlag(ltifWide, model->GetItem(0).IsWide());
-        }
-      }
-      row->Cells[static_cast<size_t>(c)] = std::move(cell);
-      c += span;
-    }
-    Rows.Items.insert(Rows.Items.begin() + index + k, std::move(row));
-  }
-  LayoutInvalid = true;
-}
+// ---- Rows: taken out, put back, appended by Tab ----------------------------------------------------------------------------
 
 std::vector<std::unique_ptr<TLTTableRow>> TLTTableItemInfo::TakeRows(int index, int count) {
   std::vector<std::unique_ptr<TLTTableRow>> out;
@@ -900,11 +866,7 @@ bool TLTTableItemInfo::AppendRowsEd(int count) {
   // The cell's steps come before the new rows in the history.
   CloseEditor(false);
   if (!editor->BeforeChange()) return false;
-  editor->BeginUndoGroup(ltukItemChange);
-  editor->EditData().Record(std::make_unique<TLTUndoTableRows>(itemNo, NumRows(), count));
-  InsertRowsRaw(NumRows(), count);
-  Relayout();
-  editor->MarkChanged(true);
+  InsertRows(NumRows(), count, NumRows() - 1, false);
   return true;
 }
 
@@ -928,21 +890,6 @@ void TLTUndoCellModify::Undo(TLTEditLTData& data) {
 void TLTUndoMultiCellsModify::Undo(TLTEditLTData& data) {
   if (TLTTableItemInfo* table = TableAt(data, ItemNo)) table->UndoMultiCells(*this, data);
   List.Clear();
-}
-
-void TLTUndoTableRows::Undo(TLTEditLTData& data) {
-  TLTTableItemInfo* table = TableAt(data, ItemNo);
-  if (!table) return;
-  if (Removed.empty()) {
-    auto inverse = std::make_unique<TLTUndoTableRows>(ItemNo, Index, Count);
-    inverse->Removed = table->TakeRows(Index, Count);
-    data.Record(std::move(inverse));
-  } else {
-    const int count = static_cast<int>(Removed.size());
-    table->PutRows(Index, std::move(Removed));
-    Removed.clear();
-    data.Record(std::make_unique<TLTUndoTableRows>(ItemNo, Index, count));
-  }
 }
 
 }  // namespace lectern

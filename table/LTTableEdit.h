@@ -71,16 +71,4 @@ class TLTUndoMultiCellsModify : public TLTCompositeUndo {
   std::vector<int> Rows, Cols, Counts;
 };
 
-/// Rows inserted into a table (undo takes them out and keeps them), or
-/// rows taken out (undo puts them back).
-class TLTUndoTableRows : public TLTUndoModifyItemProps {
- public:
-  TLTUndoTableRows(int itemNo, int index, int count)
-      : TLTUndoModifyItemProps(TLTPropTarget{itemNo}, true, false), Index(index), Count(count) {}
-  void Undo(TLTEditLTData& data) override;
-  int Index, Count;
-  /// The rows taken out, when undo puts rows back.
-  std::vector<std::unique_ptr<TLTTableRow>> Removed;
-};
-
 }  // namespace lectern
