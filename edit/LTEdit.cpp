@@ -372,6 +372,9 @@ void TCustomLecternEdit::Paint(TLTCanvas& canvas, const TLTRectI& r) {
   TCustomLectern::Paint(canvas, r);
   // The table paints the content of the cell being edited; the caret of
   // the innermost editor is drawn last, over everything.
+  // Items drawing over everything (a border being dragged) come after.
+  for (TCustomLecternEdit* e = this; e && e->nested_; e = e->NestedEditor())
+    e->nested_->PaintOverlay(canvas, e->ToRootClient({0, 0}));
   TCustomLecternEdit& inner = InnermostEditor();
   if (&inner == this) {
     if (!nested_) DrawCaret(canvas);

@@ -131,6 +131,9 @@ class ILTNestedEditing {
   virtual bool TracksMouse() const = 0;
   virtual void TrackMouseMove(TLTShiftState shift, int x, int y) = 0;
   virtual void TrackMouseUp(TLTMouseButton button, TLTShiftState shift, int x, int y) = 0;
+  /// Drawn over everything while it lasts (the line of a border being
+  /// dragged), in the outer editor's client coordinates moved by offset.
+  virtual void PaintOverlay(TLTCanvas& /*canvas*/, TLTPointI /*offset*/) const {}
 };
 
 /// The editor control. Lives in a platform window that must outlive it.

@@ -459,6 +459,26 @@ class TLTTableItemInfo : public TLTFullLineItemInfo, public TLTPersistent, publi
   /// A new empty cell for row r (its parent set).
   std::unique_ptr<TLTTableCellData> NewCellFor(int row);
 
+  // ---- Resizing columns and rows (LTTableResize.cpp) --------------------------------------
+  /// A border under a table-relative coordinate: Index 0 for the left (top)
+  /// edge, the column (row) count for the right (bottom) edge, k for the
+  /// border before column (row) k, -1 for none; Start is where the column
+  /// (row) before it starts, Position the line a drag moves.
+  struct TBorderHit {
+    int Index = -1;
+    int Start = 0;
+    int Position = 0;
+  };
+  TBorderHit ColumnBorderAt(int x) const;
+  TBorderHit RowBorderAt(int y) const;
+  /// The best widths a column border dragged to make column col width
+  /// pixels wide give (keep: the next column stays as it is), and the best
+  /// heights of a row dragged to height; one undo step each.
+  void ResizeColumn(int col, int width, bool keep);
+  void ResizeRow(int row, int height);
+  TLTCursorId CursorAt(int x, int y) const override;
+  void PaintOverlay(TLTCanvas& canvas, TLTPointI offset) const override;
+
   // Item behaviour in an editor.
   bool EditorMouseDown(TLTMouseButton button, TLTShiftState shift, int x, int y) override;
   bool TakeCaret(TLTCaretEntry from, int x) override;
@@ -472,7 +492,7 @@ class TLTTableItemInfo : public TLTFullLineItemInfo, public TLTPersistent, publi
   bool PartSelectionKey(int key, TLTShiftState shift) override;
   bool ApplyToSelectedParts(const std::function<void(TCustomLecternEdit&)>& change) override;
   bool ClearSelectedParts() override;
-  bool TracksMouse() const override { return mouseCellSel_; }
+  bool TracksMouse() const override { return mouseCellSel_ || resizing_ != TResizing::None; }
   void TrackMouseMove(TLTShiftState shift, int x, int y) override;
   void TrackMouseUp(TLTMouseButton button, TLTShiftState shift, int x, int y) override;
   /// A left press inside the cell editor may start selecting cells.
@@ -523,6 +543,23 @@ class TLTTableItemInfo : public TLTFullLineItemInfo, public TLTPersistent, publi
     TLTItemRange Selection;
   } stored_;
   int busy_ = 0;
+  /// A border being dragged: which, the start of the column (row) before
+  /// it, the line minus the mouse at the press, the press, Shift then, and
+  /// where the line stands now (table coordinates).
+  enum class TResizing : uint8_t { None, Column, Row };
+  TResizing resizing_ = TResizing::None;
+  int resizeIndex_ = 0, resizeStart_ = 0, resizeOffset_ = 0, resizePress_ = 0, trackPos_ = 0;
+  bool resizeKeep_ = false;
+  bool BorderMouseDown(TLTMouseButton button, TLTShiftState shift, int x, int y);
+  void TrackResize(int x, int y, bool finish);
+  /// The table's top-left corner in its editor's client area.
+  TLTPointI ClientOrigin() const;
+  /// Device pixels of a length in the table's own (screen) pixels.
+  int Scaled(int v) const;
+  int Unscaled(int v) const;
+  /// An integer cell property set, recorded, without laying out (the
+  /// resize operations lay out once at their end).
+  void SetCellIntRaw(int row, int col, std::string_view name, int64_t value);
   /// Expires with the table: work queued for after an event checks it.
   std::shared_ptr<char> life_ = std::make_shared<char>();
 

@@ -565,10 +565,10 @@ void TLTTableItemInfo::MoveFromCell(TLTCellMove move) {
 // ---- The mouse --------------------------------------------------------------------------------------
 
 bool TLTTableItemInfo::EditorMouseDown(TLTMouseButton button, TLTShiftState shift, int x, int y) {
-  if (NumRows() == 0 || NumColumns() == 0 || busy_ > 0 || button == TLTMouseButton::Middle) return false;
-  if (!Editor() || !Options.Contains(lttoEditing)) return false;
+  if (NumRows() == 0 || NumColumns() == 0 || busy_ > 0 || button == TLTMouseButton::Middle || !Editor()) return false;
   int row = 0, col = 0;
-  if (!CellAt(x, y, row, col)) return false;
+  if (!CellAt(x, y, row, col)) return BorderMouseDown(button, shift, x, y);
+  if (!Options.Contains(lttoEditing)) return false;
   // A right click keeps a selection of cells it falls in.
   if (button == TLTMouseButton::Right && multiCell_ && IsCellSelected(row, col)) return true;
   if (!(InplaceEditor() && editRow_ == row && editCol_ == col))
@@ -588,6 +588,10 @@ void TLTTableItemInfo::StartMouseCellSelection() {
 }
 
 void TLTTableItemInfo::TrackMouseMove(TLTShiftState /*shift*/, int x, int y) {
+  if (resizing_ != TResizing::None) {
+    TrackResize(x, y, false);
+    return;
+  }
   TCustomLecternEdit* editor = Editor();
   const auto* owner = dynamic_cast<const TCustomLTFormattedData*>(container_);
   if (!mouseCellSel_ || !editor || !owner || FirstDrawItem < 0 || FirstDrawItem >= owner->DrawItems.Count()) return;
@@ -620,7 +624,11 @@ void TLTTableItemInfo::TrackMouseMove(TLTShiftState /*shift*/, int x, int y) {
   editor->Window().InvalidateAll();
 }
 
-void TLTTableItemInfo::TrackMouseUp(TLTMouseButton /*button*/, TLTShiftState /*shift*/, int /*x*/, int /*y*/) {
+void TLTTableItemInfo::TrackMouseUp(TLTMouseButton /*button*/, TLTShiftState /*shift*/, int x, int y) {
+  if (resizing_ != TResizing::None) {
+    TrackResize(x, y, true);
+    return;
+  }
   mouseCellSel_ = false;
   stored_.Stored = false;
   if (!multiCell_ && !InplaceEditor()) Unregister();

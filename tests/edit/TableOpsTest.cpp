@@ -163,6 +163,65 @@ TEST(TableOps, ClearingSelectedCellsKeepsTheirLookAndIsOneStep) {
   EXPECT_EQ(Grid(*e.T), "1x1:00 1x1:01\n1x1:10 1x1:11\n");
 }
 
+/// Where the table's point (x, y) lies in the window.
+TLTPointI At(TableEditor& e, int x, int y) {
+  const TLTDrawLineInfo& piece = e.E.LTData().DrawItems[e.T->FirstDrawItem];
+  return e.E.DocumentToClient({piece.Left + x, piece.Top + y});
+}
+
+TEST(TableOps, DraggingAColumnBorderMovesItAndTheNextColumnGivesWayUnlessShiftIsHeld) {
+  TableEditor e(2, 3);
+  const int width0 = e.T->ColumnWidths[0], width1 = e.T->ColumnWidths[1];
+  const int line = e.T->ColumnLefts[1] - 1;
+  ASSERT_EQ(e.T->ColumnBorderAt(line).Index, 1);
+  const int midRow = e.T->RowTops[0] + 3;
+  EXPECT_EQ(e.T->CursorAt(line, midRow), crHSplit);
+  const TLTPointI p = At(e, line, midRow);
+  int resized = 0;
+  e.E.OnItemResize = [&](TCustomLecternEdit&, TCustomLTData&, int) { ++resized; };
+  e.Win.Press(p.X, p.Y);
+  e.Win.Move(p.X + 10, p.Y);
+  e.Win.Release(p.X + 21, p.Y);
+  EXPECT_EQ(resized, 1);
+  EXPECT_EQ(e.T->ColumnWidths[0], width0 + 21);
+  EXPECT_EQ(e.T->ColumnWidths[1], width1 - 21);
+  EXPECT_EQ(e.T->Cells(0, 0)->BestWidth, e.T->ColumnWidths[0]);
+  // One Undo takes back both columns.
+  ASSERT_TRUE(e.E.Undo());
+  EXPECT_EQ(e.T->Cells(0, 0)->BestWidth, 0);
+  EXPECT_EQ(e.T->Cells(1, 1)->BestWidth, 0);
+  // With Shift only the dragged column changes; released where pressed,
+  // nothing does.
+  e.Win.SetKeys({ssShift});
+  e.Win.Press(p.X, p.Y);
+  e.Win.Release(p.X + 5, p.Y);
+  e.Win.SetKeys({});
+  EXPECT_EQ(e.T->Cells(0, 1)->BestWidth, 0);
+  EXPECT_GT(e.T->Cells(0, 0)->BestWidth, 0);
+  e.Win.Press(p.X + 5, p.Y);
+  e.Win.Release(p.X + 5, p.Y);
+  EXPECT_EQ(resized, 2);
+}
+
+TEST(TableOps, DraggingARowBorderSetsTheRowsHeightAndAPressBesideSelectsARow) {
+  TableEditor e(3, 2);
+  ASSERT_TRUE(e.T->MergeCells(0, 1, 2, 1));
+  const int line = e.T->RowTops[1] - 1;
+  ASSERT_EQ(e.T->RowBorderAt(line).Index, 1);
+  const TLTPointI p = At(e, e.T->ColumnLefts[0] + 4, line);
+  e.Win.Press(p.X, p.Y);
+  e.Win.Release(p.X, p.Y + 30);
+  EXPECT_GT(e.T->Cells(0, 0)->BestHeight, 30);
+  EXPECT_EQ(e.T->Cells(0, 1)->BestHeight, 0) << "a cell spanning further keeps no height of its own";
+  // Beside the left edge: the whole row.
+  const TLTPointI beside = At(e, 0, e.T->RowTops[2] + 3);
+  e.Win.Click(beside.X, beside.Y);
+  TLTCellRect r;
+  ASSERT_TRUE(e.T->GetSelectedCellsRect(r));
+  EXPECT_EQ(P(r.Row, r.Rows), P(2, 1));
+  EXPECT_EQ(r.Cols, 2);
+}
+
 /// Random operations; after each, Undo gives back the stored document byte
 /// for byte and Redo the changed one, and every slot is a cell or covered.
 class TableOpsWalk : public ::testing::TestWithParam<unsigned> {};
