@@ -569,6 +569,10 @@ class TLTTableItemInfo : public TLTFullLineItemInfo, public TLTPersistent, publi
   void CloseEditor(bool clearing);
   void FoldUndo(bool closing);
   void StoreEditorState();
+  /// The cell editor's place before an operation, and reopening it after,
+  /// its cell moved by (rows, cols) or moved to (row, col).
+  TStoredEditor KeepEditor();
+  void ReopenKept(TStoredEditor kept, int rows, int cols);
   /// Lays the table out again in its editor, after its cells changed size.
   void Relayout();
   /// The next or previous existing cell in reading order; false at an end.

@@ -69,6 +69,7 @@ void TLTTableItemInfo::InsertRows(int index, int count, int copyIndex, bool sele
   const int rows = NumRows(), cols = NumColumns();
   if (index < 0 || index > rows || copyIndex < -1 || copyIndex >= rows) throw ELecternError(kBadIndex);
   if (count <= 0 || cols == 0) return;
+  const TStoredEditor kept = KeepEditor();
   EndNestedEditing(false);
   {
     TOperationScope scope(*this);
@@ -113,13 +114,17 @@ void TLTTableItemInfo::InsertRows(int index, int count, int copyIndex, bool sele
       c += span;
     }
   }
-  if (select) SelectRows(index, count);
+  if (select)
+    SelectRows(index, count);
+  else
+    ReopenKept(kept, kept.Row >= index ? count : 0, 0);
 }
 
 void TLTTableItemInfo::InsertCols(int index, int count, int copyIndex, bool select) {
   const int rows = NumRows(), cols = NumColumns();
   if (index < 0 || index > cols || copyIndex < -1 || copyIndex >= cols) throw ELecternError(kBadIndex);
   if (count <= 0 || rows == 0) return;
+  const TStoredEditor kept = KeepEditor();
   EndNestedEditing(false);
   {
     TOperationScope scope(*this);
@@ -163,7 +168,10 @@ void TLTTableItemInfo::InsertCols(int index, int count, int copyIndex, bool sele
       r += span;
     }
   }
-  if (select) SelectCols(index, count);
+  if (select)
+    SelectCols(index, count);
+  else
+    ReopenKept(kept, 0, kept.Col >= index ? count : 0);
 }
 
 // ---- Deleting ----------------------------------------------------------------------------------
@@ -294,29 +302,54 @@ bool TLTTableItemInfo::MergeCells(int row, int col, int rowCount, int colCount, 
     if (TCustomLecternEdit* e = Editor()) e->Refuse();
     return false;
   }
+  TStoredEditor kept = KeepEditor();
   EndNestedEditing(false);
-  TOperationScope scope(*this);
-  auto merge = std::make_unique<TLTUndoMerge>(-1, row, col, rowCount, colCount);
-  merge->RecomputeWidth = recomputeWidth;
-  ApplyOp(std::move(merge));
+  {
+    TOperationScope scope(*this);
+    auto merge = std::make_unique<TLTUndoMerge>(-1, row, col, rowCount, colCount);
+    merge->RecomputeWidth = recomputeWidth;
+    ApplyOp(std::move(merge));
+  }
+  // An editor in the rectangle goes on in the merged cell.
+  if (kept.Row >= row && kept.Row < row + rowCount && kept.Col >= col && kept.Col < col + colCount)
+    ReopenKept(kept, row - kept.Row, col - kept.Col);
   return true;
+}
+
+TLTTableItemInfo::TStoredEditor TLTTableItemInfo::KeepEditor() {
+  if (!InplaceEditor()) return {};
+  StoreEditorState();
+  return stored_;
+}
+
+void TLTTableItemInfo::ReopenKept(TStoredEditor kept, int rows, int cols) {
+  if (!kept.Stored) return;
+  kept.Row += rows;
+  kept.Col += cols;
+  int mr = 0, mc = 0;
+  if (!GetMainCell(kept.Row, kept.Col, mr, mc)) return;
+  kept.Row = mr;
+  kept.Col = mc;
+  stored_ = kept;
+  ReopenCellEditor();
 }
 
 bool TLTTableItemInfo::UnmergeCell(int row, int col) {
   TLTTableCellData* cell = Cells(row, col);
   if (!cell || (cell->RowsSpanned <= 1 && cell->ColumnsSpanned <= 1)) return false;
+  const TStoredEditor kept = KeepEditor();
   EndNestedEditing(false);
-  TOperationScope scope(*this);
-  const int rows = cell->RowsSpanned, cols = cell->ColumnsSpanned;
-  ApplyOp(std::make_unique<TLTUndoSpan>(-1, row, col, false, 1, rows));
-  ApplyOp(std::make_unique<TLTUndoSpan>(-1, row, col, true, 1, cols));
-  // The freed slots get empty cells of their own.
-  for (int r = row; r < row + rows; ++r)
-    for (int c = col; c < col + cols; ++c)
-      if (r != row || c != col) {
-        auto fill = std::make_unique<TLTUndoFreeEmptyCell>(-1, r, c, 1, 1, false);
-        ApplyOp(std::move(fill));
-      }
+  {
+    TOperationScope scope(*this);
+    const int rows = cell->RowsSpanned, cols = cell->ColumnsSpanned;
+    ApplyOp(std::make_unique<TLTUndoSpan>(-1, row, col, false, 1, rows));
+    ApplyOp(std::make_unique<TLTUndoSpan>(-1, row, col, true, 1, cols));
+    // The freed slots get empty cells of their own.
+    for (int r = row; r < row + rows; ++r)
+      for (int c = col; c < col + cols; ++c)
+        if (r != row || c != col) ApplyOp(std::make_unique<TLTUndoFreeEmptyCell>(-1, r, c, 1, 1, false));
+  }
+  ReopenKept(kept, 0, 0);
   return true;
 }
 

@@ -220,6 +220,45 @@ TEST_F(ToolTest, TablesShowTheirGridAndTravelThroughLtfAndText) {
   EXPECT_EQ(Read("t.txt"), "Head\r\n\r\n\r\nx\r\n");
 }
 
+TEST_F(ToolTest, TableCommandsInsertChangeMergeAndDeleteTables) {
+  Write("in.txt", "top\nend\n");
+  Write("s.txt",
+        "caret 0 4\n"
+        "insert-table 2 2\n"
+        "cell 0 0\n"
+        "type a\n"
+        "table insert-row below\n"
+        "print\n"  // the caret stays in its cell
+        "type b\n"
+        "table insert-column right\n"
+        "cell 0 0 1 1\n"
+        "table merge\n"
+        "print\n"
+        "expect-text top\\nab\\n\\n\\n\\n\\n\\n\\n\\n\\n\\nend\n"
+        "undo\n"
+        "cell 2 2\n"
+        "table set CellHPadding 4\n"
+        "cell-set BestWidth 50\n"
+        "table delete-rows\n"
+        "print\n"
+        "table delete\n"  // an empty paragraph takes its place
+        "expect-text top\\n\\nend\n");
+  ASSERT_EQ(Run({"edit", Path("in.txt"), "--script", Path("s.txt"), Path("out.txt")}), 0) << Err.str();
+  EXPECT_EQ(Out.str(),
+            "caret 0 2 selection 0 2 0 2 cell 0 0\n"
+            "caret 1 0 selection 1 0 1 0\n"
+            "caret 0 1 selection 0 1 0 1 cell 1 2\n");
+  // Outside a table, a wrong property, a point off any border.
+  for (const char* bad : {"table merge\n", "insert-table 2 2\ncell 0 0\ntable set NoSuch 1\n",
+                          "drag-border 1 1 5 5\n", "insert-table 0 3\n"}) {
+    Write("s.txt", bad);
+    EXPECT_EQ(Run({"edit", Path("in.txt"), "--script", Path("s.txt"), Path("bad.txt")}), 1) << bad;
+    EXPECT_FALSE(fs::exists(Path("bad.txt")));
+  }
+  Write("s.txt", "table shuffle\n");
+  EXPECT_EQ(Run({"edit", Path("in.txt"), "--script", Path("s.txt"), Path("bad.txt")}), 2);
+}
+
 TEST_F(ToolTest, AnEditScriptTypesInCellsMovesWithTabAndSelectsCells) {
   RegisterTableItemKind();
   TLTDocument d;

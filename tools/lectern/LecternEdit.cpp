@@ -16,6 +16,7 @@
 #include "platform/LTSysUtils.h"
 #include "platform/headless/LTHeadlessWindow.h"
 #include "table/LTTable.h"
+#include "tools/lectern/LecternEditScript.h"
 #include "tools/lectern/LecternFormats.h"
 #include "tools/lectern/LecternTool.h"
 
@@ -32,24 +33,6 @@ namespace {
 
 /// The height of the window a script plays in, pixels.
 constexpr int kScriptWindowHeight = 600;
-
-/// One command of a script, checked.
-struct TScriptLine {
-  int Number = 0;
-  std::string Name;
-  std::vector<int> Numbers;
-  TLTShiftState Keys;
-  int Key = 0;
-  TLTString Text;
-};
-
-/// The failure of a script: its line and what is wrong; Usage for lines
-/// that are not commands at all.
-struct TScriptError {
-  int Line = 0;
-  std::string Message;
-  bool Usage = false;
-};
 
 const std::pair<const char*, int> kKeyNames[] = {
     {"Left", vkLeft},      {"Right", vkRight},   {"Up", vkUp},         {"Down", vkDown},     {"Home", vkHome},
@@ -238,6 +221,7 @@ std::optional<TScriptLine> ParseLine(const std::string& raw, int number, TScript
   }
   std::vector<std::string> args;
   for (std::string w; words >> w;) args.push_back(w);
+  if (IsTableCommand(name)) return ParseTableCommand(args, name, number, error);
   auto numbers = [&](size_t n) {
     if (args.size() != n) return false;
     for (const std::string& a : args) {
@@ -341,7 +325,9 @@ class TScriptPlayer {
   bool Run(const TScriptLine& cmd, TScriptError& error) {
     const std::vector<int>& n = cmd.Numbers;
     win_.SetKeys(cmd.Keys);
-    if (IsSpecialItemCommand(cmd.Name)) {
+    if (IsTableCommand(cmd.Name)) {
+      if (!RunTableCommand(cmd, win_, e_, error)) return false;
+    } else if (IsSpecialItemCommand(cmd.Name)) {
       e_.InsertItem(MakeSpecialItem(cmd, e_));
     } else if (cmd.Name == "key") {
       if (!win_.Key(cmd.Key) && cmd.Keys - TLTShiftState{ssShift} == TLTShiftState{} && cmd.Key >= '0' &&
