@@ -46,6 +46,29 @@ class TLTTableInplaceEdit : public TLecternEdit {
   int laidOutHeight_ = -1, laidOutWidth_ = -1;
 };
 
+/// The table the caret of an editor is in: the one whose cell the
+/// innermost editor edits, or whose cells are selected there; cells
+/// receives the cells meant (the edited cell's span, or the selection).
+/// Null when the caret is in no table.
+TLTTableItemInfo* TableAtCaret(TCustomLecternEdit& editor, TLTCellRect& cells);
+
+/// The commands of a Table menu.
+enum class TLTTableCommand : uint8_t {
+  InsertRowAbove,
+  InsertRowBelow,
+  InsertColumnLeft,
+  InsertColumnRight,
+  DeleteRows,
+  DeleteColumns,
+  Merge,
+  Split,
+  DeleteTable,
+};
+/// Runs one on the table at the caret, as one undo step; false when the
+/// caret is in no table or nothing changed. Structure errors raise
+/// ELecternError.
+bool RunTableCommand(TCustomLecternEdit& editor, TLTTableCommand command);
+
 /// The edits made in one cell while its editor was open, folded into the
 /// outer history when it closed. Undo opens the cell again and takes back
 /// the last of them there; the rest stay in the cell editor's history.

@@ -4,10 +4,11 @@
 
 #include "app/FieldCodes.h"
 #include "edit/LTEdit.h"
+#include "items/LTNote.h"
 #include "platform/LTSysUtils.h"
 #include "platform/qt/LTQtWindow.h"
-#include "items/LTNote.h"
 #include "table/LTTable.h"
+#include "table/LTTableEdit.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -15,6 +16,10 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QSpinBox>
 #include <QContextMenuEvent>
 #include <QDesktopServices>
 #include <QFileDialog>
@@ -186,7 +191,41 @@ void TTerrabookWindow::BuildMenus() {
       UpdateStatus();
     });
   }
+  insert->addSeparator();
+  add(insert, "&Table…", {}, [this] { InsertTable(); });
   connect(insert, &QMenu::aboutToShow, this, [this] { UpdateCommands(); });
+
+  // The commands work on the table the caret is in (a cell being edited,
+  // or selected cells).
+  QMenu* table = menuBar()->addMenu("&Table");
+  const std::pair<const char*, TLTTableCommand> tableEntries[] = {
+      {"Insert Row &Above", TLTTableCommand::InsertRowAbove},
+      {"Insert Row &Below", TLTTableCommand::InsertRowBelow},
+      {"Insert Column &Left", TLTTableCommand::InsertColumnLeft},
+      {"Insert Column &Right", TLTTableCommand::InsertColumnRight},
+      {"Delete R&ows", TLTTableCommand::DeleteRows},
+      {"Delete &Columns", TLTTableCommand::DeleteColumns},
+      {"&Merge Cells", TLTTableCommand::Merge},
+      {"&Split Cells", TLTTableCommand::Split},
+      {"&Delete Table", TLTTableCommand::DeleteTable},
+  };
+  for (const auto& [entry, command] : tableEntries) {
+    if (command == TLTTableCommand::DeleteRows || command == TLTTableCommand::Merge) table->addSeparator();
+    const TLTTableCommand c = command;
+    add(table, entry, {}, [this, c] {
+      try {
+        if (!RunTableCommand(*editor_, c)) statusBar()->showMessage("Nothing to do here.");
+      } catch (const std::exception& e) {
+        statusBar()->showMessage(e.what());
+      }
+      UpdateStatus();
+    });
+  }
+  connect(table, &QMenu::aboutToShow, this, [this, table] {
+    TLTCellRect cells;
+    const bool inTable = TableAtCaret(*editor_, cells) != nullptr && editor_->InnermostEditor().CanChange();
+    for (QAction* a : table->actions()) a->setEnabled(inTable);
+  });
 
   QMenu* view = menuBar()->addMenu("&View");
   add(view, "Zoom &In", QKeySequence::ZoomIn, [this] { SetZoom(Zoom() + 10); });
@@ -287,6 +326,27 @@ void TTerrabookWindow::ChooseView(int index) {
   area_->setFocus();
   UpdateStatus();
   if (!problems.empty()) statusBar()->showMessage(QString::fromStdString(problems.front()));
+}
+
+void TTerrabookWindow::InsertTable() {
+  QDialog dialog(this);
+  dialog.setWindowTitle("Insert Table");
+  auto* form = new QFormLayout(&dialog);
+  auto* rows = new QSpinBox(&dialog);
+  rows->setRange(1, 1000);
+  rows->setValue(3);
+  auto* cols = new QSpinBox(&dialog);
+  cols->setRange(1, 64);
+  cols->setValue(2);
+  form->addRow("&Rows:", rows);
+  form->addRow("&Columns:", cols);
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+  form->addRow(buttons);
+  connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+  connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+  if (dialog.exec() != QDialog::Accepted) return;
+  editor_->InsertItem(std::make_unique<TLTTableItemInfo>(rows->value(), cols->value()));
+  UpdateStatus();
 }
 
 void TTerrabookWindow::Tell(const QString& title, const QString& text, bool problem) {

@@ -60,6 +60,8 @@ class TTerrabookWindow : public QMainWindow {
 
  private:
   void BuildMenus();
+  /// Asks for the rows and columns and inserts an empty table at the caret.
+  void InsertTable();
   void Tell(const QString& title, const QString& text, bool problem);
   void OpenJump(int id);
   void ShowLinkTarget(int id);

@@ -261,6 +261,13 @@ TEST(TerrabookWindow, ATableCellIsEditedWithKeysAndItsTextIsSavedWithTheTemplate
   EXPECT_EQ(facts->EditedCol(), 1);
   EXPECT_EQ(window->statusBar()->currentMessage().toStdString(), "The caret is in field: Capital");
   EXPECT_TRUE(window->isWindowModified());
+  // The Table menu works on the table the caret is in; Undo takes it back.
+  const int rows = facts->NumRows();
+  window->Command("Insert Row Below")->trigger();
+  EXPECT_EQ(facts->NumRows(), rows + 1);
+  EXPECT_EQ(facts->EditedRow(), 1) << "the caret stays in its cell";
+  window->Command("Undo")->trigger();
+  EXPECT_EQ(facts->NumRows(), rows);
   QTest::keyClick(window.get(), Qt::Key_S, Qt::ControlModifier);
   EXPECT_FALSE(window->isWindowModified());
   window.reset();

@@ -326,7 +326,7 @@ class TScriptPlayer {
     const std::vector<int>& n = cmd.Numbers;
     win_.SetKeys(cmd.Keys);
     if (IsTableCommand(cmd.Name)) {
-      if (!RunTableCommand(cmd, win_, e_, error)) return false;
+      if (!PlayTableCommand(cmd, win_, e_, error)) return false;
     } else if (IsSpecialItemCommand(cmd.Name)) {
       e_.InsertItem(MakeSpecialItem(cmd, e_));
     } else if (cmd.Name == "key") {

@@ -38,6 +38,6 @@ bool IsTableCommand(const std::string& name);
 std::optional<TScriptLine> ParseTableCommand(const std::vector<std::string>& args, const std::string& name,
                                              int number, TScriptError& error);
 /// Runs one; false with error set when the script must stop.
-bool RunTableCommand(const TScriptLine& cmd, TLTHeadlessWindow& win, TLecternEdit& editor, TScriptError& error);
+bool PlayTableCommand(const TScriptLine& cmd, TLTHeadlessWindow& win, TLecternEdit& editor, TScriptError& error);
 
 }  // namespace lectern

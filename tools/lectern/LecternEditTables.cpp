@@ -6,6 +6,7 @@
 #include "platform/LTSysUtils.h"
 #include "platform/headless/LTHeadlessWindow.h"
 #include "table/LTTable.h"
+#include "table/LTTableEdit.h"
 #include "tools/lectern/LecternEditScript.h"
 
 #include <algorithm>
@@ -21,29 +22,6 @@ constexpr int kMaxScriptCols = 64;
 const char kTableUsage[] =
     "table takes insert-row above|below, insert-column left|right, delete-rows, delete-columns, merge, "
     "split ROW COL, delete or set PROPERTY VALUE";
-
-/// The table the caret is in: the one whose cell is being edited, or whose
-/// cells are selected, in the innermost editor; with the cells it means.
-struct TTableAtCaret {
-  TLTTableItemInfo* Table = nullptr;
-  TLTCellRect Cells;
-};
-
-TTableAtCaret TableAtCaret(TLecternEdit& editor) {
-  TCustomLecternEdit& in = editor.InnermostEditor();
-  TTableAtCaret at;
-  if (auto* t = dynamic_cast<TLTTableItemInfo*>(in.NestedEditing()); t && t->GetSelectedCellsRect(at.Cells)) {
-    at.Table = t;
-    return at;
-  }
-  if (TCustomLecternEdit* parent = in.ParentEditor())
-    if (auto* t = dynamic_cast<TLTTableItemInfo*>(parent->NestedEditing()); t && t->InplaceEditor()) {
-      const TLTTableCellData* cell = t->Cells(t->EditedRow(), t->EditedCol());
-      at.Table = t;
-      at.Cells = {t->EditedRow(), t->EditedCol(), cell ? cell->RowsSpanned : 1, cell ? cell->ColumnsSpanned : 1};
-    }
-  return at;
-}
 
 }  // namespace
 
@@ -97,7 +75,7 @@ std::optional<TScriptLine> ParseTableCommand(const std::vector<std::string>& arg
   return std::nullopt;
 }
 
-bool RunTableCommand(const TScriptLine& cmd, TLTHeadlessWindow& win, TLecternEdit& editor, TScriptError& error) {
+bool PlayTableCommand(const TScriptLine& cmd, TLTHeadlessWindow& win, TLecternEdit& editor, TScriptError& error) {
   const std::vector<int>& n = cmd.Numbers;
   auto fail = [&](std::string why) {
     error = {cmd.Number, std::move(why)};
@@ -122,10 +100,10 @@ bool RunTableCommand(const TScriptLine& cmd, TLTHeadlessWindow& win, TLecternEdi
     win.Release(n[2], n[3]);
     return true;
   }
-  const TTableAtCaret at = TableAtCaret(editor);
-  if (!at.Table) return fail("the caret is not in a table (cell R C goes into one)");
-  TLTTableItemInfo& t = *at.Table;
-  const TLTCellRect& r = at.Cells;
+  TLTCellRect r;
+  TLTTableItemInfo* table = TableAtCaret(editor, r);
+  if (!table) return fail("the caret is not in a table (cell R C goes into one)");
+  TLTTableItemInfo& t = *table;
   try {
     if (cmd.Name == "cell-set") {
       TCustomLecternEdit* host = t.Editor();
@@ -140,28 +118,25 @@ bool RunTableCommand(const TScriptLine& cmd, TLTHeadlessWindow& win, TLecternEdi
       return true;
     }
     const std::string& s = cmd.Sub;
-    if (s == "insert-row")
-      t.InsertRows(n[0] ? r.Row + r.Rows : r.Row, r.Rows, n[0] ? r.Row + r.Rows - 1 : r.Row, false);
-    else if (s == "insert-column")
-      t.InsertCols(n[0] ? r.Col + r.Cols : r.Col, r.Cols, n[0] ? r.Col + r.Cols - 1 : r.Col, false);
-    else if (s == "delete-rows")
-      t.DeleteRows(r.Row, r.Rows);
-    else if (s == "delete-columns")
-      t.DeleteCols(r.Col, r.Cols);
-    else if (s == "merge")
-      t.MergeCells(r.Row, r.Col, r.Rows, r.Cols);
-    else if (s == "split") {
+    if (s == "split") {
       if (!t.Cells(n[0], n[1])) return fail("no cell starts at " + IntToStr(n[0]) + " " + IntToStr(n[1]));
       t.UnmergeCell(n[0], n[1]);
     } else if (s == "set") {
       if (!t.SetTableIntProperty(Utf16ToUtf8(cmd.Text), n[0]))
         return fail("tables have no property " + Utf16ToUtf8(cmd.Text) + " that can hold " + IntToStr(n[0]));
-    } else if (s == "delete") {
-      TCustomLecternEdit* host = t.Editor();
-      const int itemNo = host->LTData().FindItemIndex(&t);
-      host->EndNestedEditing();
-      host->SetSelectionBounds(itemNo, 0, itemNo, 1);
-      host->DeleteSelection();
+    } else {
+      const std::pair<const char*, TLTTableCommand> commands[] = {
+          {"delete-rows", TLTTableCommand::DeleteRows}, {"delete-columns", TLTTableCommand::DeleteColumns},
+          {"merge", TLTTableCommand::Merge},            {"delete", TLTTableCommand::DeleteTable},
+      };
+      TLTTableCommand c = TLTTableCommand::Merge;
+      if (s == "insert-row")
+        c = n[0] ? TLTTableCommand::InsertRowBelow : TLTTableCommand::InsertRowAbove;
+      else if (s == "insert-column")
+        c = n[0] ? TLTTableCommand::InsertColumnRight : TLTTableCommand::InsertColumnLeft;
+      for (const auto& [name, command] : commands)
+        if (s == name) c = command;
+      RunTableCommand(editor, c);
     }
   } catch (const ELecternError& e) {
     return fail(e.what());
