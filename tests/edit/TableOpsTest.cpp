@@ -37,6 +37,12 @@ std::string Grid(const TLTTableItemInfo& t) {
 
 TEST(TableOps, ColumnsInsertedAcrossASpanWidenItAndRowsCopyTheLastRowsLook) {
   TableEditor e;
+  EXPECT_FALSE(e.T->MergeCells(0, 0, 1, 1)) << "one cell is nothing to merge";
+  // A row copying the first one, inserted above it.
+  e.T->Cells(0, 0)->Color = clYellow;
+  e.T->InsertRows(0, 1, 0, false);
+  EXPECT_EQ(e.T->Cells(0, 0)->Color, clYellow);
+  e.T->DeleteRows(0, 1);
   ASSERT_TRUE(e.T->MergeCells(0, 0, 1, 2));
   EXPECT_EQ(Grid(*e.T), "1x2:00/01 -\n1x1:10 1x1:11\n");
   e.T->InsertCols(1, 1, -1, false);
@@ -47,6 +53,7 @@ TEST(TableOps, ColumnsInsertedAcrossASpanWidenItAndRowsCopyTheLastRowsLook) {
   last.Color = clRed;
   last.VAlign = ltcBottom;
   last.BestWidth = 40;
+  last.VisibleBorders.Left = false;
   last.GetItem(0).ParaNo = 1;
   ASSERT_TRUE(e.T->MergeCells(1, 1, 1, 2));
   e.T->InsertRows(2, 1, 1, false);
@@ -54,6 +61,7 @@ TEST(TableOps, ColumnsInsertedAcrossASpanWidenItAndRowsCopyTheLastRowsLook) {
   EXPECT_EQ(copy.Color, clRed);
   EXPECT_EQ(copy.VAlign, ltcBottom);
   EXPECT_EQ(copy.BestWidth, 40);
+  EXPECT_FALSE(copy.VisibleBorders.Left);
   EXPECT_EQ(copy.GetItem(0).ParaNo, 1);
   EXPECT_EQ(e.T->Cells(2, 1)->ColumnsSpanned, 2);
   EXPECT_EQ(e.T->Cells(2, 2), nullptr);
@@ -63,6 +71,10 @@ TEST(TableOps, ColumnsInsertedAcrossASpanWidenItAndRowsCopyTheLastRowsLook) {
   EXPECT_EQ(e.T->Cells(1, 0)->RowsSpanned, 4);
   EXPECT_EQ(e.T->Cells(2, 0), nullptr);
   EXPECT_NE(e.T->Cells(2, 1), nullptr);
+  // A span over columns only is split back too.
+  ASSERT_TRUE(e.T->UnmergeCell(0, 0));
+  EXPECT_EQ(e.T->Cells(0, 0)->ColumnsSpanned, 1);
+  EXPECT_NE(e.T->Cells(0, 2), nullptr);
 }
 
 TEST(TableOps, DeletedRowsShortenSpansOrSplitThem) {
@@ -105,7 +117,8 @@ TEST(TableOps, AMergeKeepsEveryCellsTextInOrderAndUndoGivesTheCellsBack) {
 
 TEST(TableOps, AMergedCellsBestWidthSumsARowAndTakesTheWidestRowOrAPercent) {
   auto merged = [](int32_t a, int32_t b, bool sideBySide) {
-    TableEditor e;
+    TableEditor e(3, 2);
+    e.T->Cells(2, 0)->BestWidth = 90;  // outside the rectangle: no say
     e.T->Cells(0, 0)->BestWidth = a;
     e.T->Cells(sideBySide ? 0 : 1, sideBySide ? 1 : 0)->BestWidth = b;
     e.T->MergeCells(0, 0, sideBySide ? 1 : 2, sideBySide ? 2 : 1);
@@ -124,6 +137,11 @@ TEST(TableOps, IndicesOutsideTheGridRaiseAndChangeNothing) {
   EXPECT_THROW(e.T->InsertCols(0, 1, 2, false), ELecternError);
   EXPECT_THROW(e.T->DeleteRows(2, 1), ELecternError);
   EXPECT_THROW(e.T->DeleteCols(0, 3), ELecternError);
+  EXPECT_THROW(e.T->DeleteCols(2, 1), ELecternError);
+  EXPECT_EQ(e.Ltf(), before);
+  e.T->DeleteCols(0, 2);  // all of them
+  EXPECT_EQ(e.T->NumColumns(), 0);
+  ASSERT_TRUE(e.E.Undo());
   EXPECT_EQ(e.Ltf(), before);
   EXPECT_EQ(e.E.EditData().UndoList().Count(), 0);
   e.T->DeleteRows(1, 5);  // cut to the rows there are
