@@ -446,7 +446,10 @@ class TLTTableItemInfo : public TLTFullLineItemInfo, public TLTPersistent, publi
   /// Empties the cells of the multi-cell selection (OnCellEditing may keep
   /// some out).
   bool ClearSelectedCells();
-  /// Undoable property changes of a cell and of the table, by published name.
+  /// Undoable property changes of a cell and of the table, by published
+  /// name; false for a value the property cannot hold. A covered or
+  /// missing cell raises "Invalid row or column index", a name that is not
+  /// published raises ELecternError.
   bool SetCellIntProperty(int itemNo, std::string_view name, int row, int col, int64_t value);
   bool SetCellStrProperty(int itemNo, std::string_view name, int row, int col, const TLTString& value);
   /// Copies a cell's look; best sizes divided by the divisors.

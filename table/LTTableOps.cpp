@@ -25,6 +25,11 @@ namespace {
 
 constexpr char kBadIndex[] = "Invalid row or column index";
 
+/// A property that a table or a cell does not publish.
+[[noreturn]] void UnknownProperty(std::string_view name) {
+  throw ELecternError("Unknown property " + std::string(name));
+}
+
 TLTTableItemInfo* TableAt(TLTEditLTData& data, int itemNo) {
   if (itemNo < 0 || itemNo >= data.ItemCount()) return nullptr;
   return dynamic_cast<TLTTableItemInfo*>(&data.GetItem(itemNo));
@@ -179,7 +184,8 @@ void TLTTableItemInfo::InsertCols(int index, int count, int copyIndex, bool sele
 void TLTTableItemInfo::DeleteRows(int index, int count) {
   const int rows = NumRows(), cols = NumColumns();
   if (rows == 0 || cols == 0) return;
-  if (index < 0 || index >= rows || count < 1 || (index == 0 && count > rows)) throw ELecternError(kBadIndex);
+  if (index < 0 || index >= rows || count < 1) throw ELecternError(kBadIndex);
+  // A count past the last row is cut to the grid, from the first row too.
   count = std::min(count, rows - index);
   int er = editRow_, ec = editCol_;
   if (er > index) er = std::max(index, er - count);
@@ -217,8 +223,10 @@ void TLTTableItemInfo::DeleteRows(int index, int count) {
     }
     ApplyOp(std::make_unique<TLTUndoDeleteRows>(-1, r1, count));
   }
-  if (NumRows() == 0 || !Options.Contains(lttoEditing) || !Editor()) return;
-  int row = er >= 0 ? er : r1, col = er >= 0 ? ec : 0;
+  // Only a cell editor that was open comes back: a table built by a reader
+  // never opens editors.
+  if (er < 0 || NumRows() == 0 || !Options.Contains(lttoEditing) || !Editor()) return;
+  int row = er, col = ec;
   row = std::min(row, NumRows() - 1);
   int mr = 0, mc = 0;
   if (GetMainCell(row, std::clamp(col, 0, NumColumns() - 1), mr, mc)) EditCell(-1, mr, mc, {.CaretAtStart = true});
@@ -227,7 +235,7 @@ void TLTTableItemInfo::DeleteRows(int index, int count) {
 void TLTTableItemInfo::DeleteCols(int index, int count) {
   const int rows = NumRows(), cols = NumColumns();
   if (rows == 0 || cols == 0) return;
-  if (index < 0 || index >= cols || count < 1 || (index == 0 && count > cols)) throw ELecternError(kBadIndex);
+  if (index < 0 || index >= cols || count < 1) throw ELecternError(kBadIndex);
   count = std::min(count, cols - index);
   int er = editRow_, ec = editCol_;
   if (ec > index) ec = std::max(index, ec - count);
@@ -262,8 +270,8 @@ void TLTTableItemInfo::DeleteCols(int index, int count) {
     }
     ApplyOp(std::make_unique<TLTUndoDeleteCols>(-1, c1, count));
   }
-  if (NumColumns() == 0 || !Options.Contains(lttoEditing) || !Editor()) return;
-  int row = er >= 0 ? er : 0, col = er >= 0 ? ec : c1;
+  if (er < 0 || NumColumns() == 0 || !Options.Contains(lttoEditing) || !Editor()) return;
+  int row = er, col = ec;
   col = std::min(col, NumColumns() - 1);
   int mr = 0, mc = 0;
   if (GetMainCell(std::clamp(row, 0, NumRows() - 1), col, mr, mc)) EditCell(-1, mr, mc, {.CaretAtStart = true});
@@ -336,7 +344,8 @@ void TLTTableItemInfo::ReopenKept(TStoredEditor kept, int rows, int cols) {
 
 bool TLTTableItemInfo::UnmergeCell(int row, int col) {
   TLTTableCellData* cell = Cells(row, col);
-  if (!cell || (cell->RowsSpanned <= 1 && cell->ColumnsSpanned <= 1)) return false;
+  if (!cell) throw ELecternError(kBadIndex);
+  if (cell->RowsSpanned <= 1 && cell->ColumnsSpanned <= 1) return false;
   const TStoredEditor kept = KeepEditor();
   EndNestedEditing(false);
   {
@@ -394,8 +403,10 @@ bool TLTTableItemInfo::ClearSelectedCells() {
 
 bool TLTTableItemInfo::SetCellIntProperty(int itemNo, std::string_view name, int row, int col, int64_t value) {
   TLTTableCellData* cell = Cells(row, col);
-  const TLTPropInfo* p = cell ? cell->ClassInfo().Find(name) : nullptr;
-  if (!p || !p->IsOrdinal() || !p->SetOrd || value < p->MinValue || value > p->MaxValue) return false;
+  if (!cell) throw ELecternError(kBadIndex);
+  const TLTPropInfo* p = cell->ClassInfo().Find(name);
+  if (!p || !p->IsOrdinal() || !p->SetOrd) UnknownProperty(name);
+  if (value < p->MinValue || value > p->MaxValue) return false;
   const int64_t old = p->GetOrd(*cell);
   if (old == value) return true;
   TCustomLecternEdit* editor = Editor();
@@ -416,8 +427,9 @@ bool TLTTableItemInfo::SetCellIntProperty(int itemNo, std::string_view name, int
 
 bool TLTTableItemInfo::SetCellStrProperty(int itemNo, std::string_view name, int row, int col, const TLTString& value) {
   TLTTableCellData* cell = Cells(row, col);
-  const TLTPropInfo* p = cell ? cell->ClassInfo().Find(name) : nullptr;
-  if (!p || p->Kind != TLTPropKind::String || !p->SetStr) return false;
+  if (!cell) throw ELecternError(kBadIndex);
+  const TLTPropInfo* p = cell->ClassInfo().Find(name);
+  if (!p || p->Kind != TLTPropKind::String || !p->SetStr) UnknownProperty(name);
   if (p->GetStr(*cell) == value) return true;
   TCustomLecternEdit* editor = Editor();
   itemNo = OwnIndex(itemNo);
@@ -471,7 +483,8 @@ void TLTTableItemInfo::AssignCellProperties(int itemNo, int row, int col, const 
 
 bool TLTTableItemInfo::SetTableIntProperty(std::string_view name, int64_t value) {
   const TLTPropInfo* p = ClassInfo().Find(name);
-  if (!p || !p->IsOrdinal() || !p->SetOrd || value < p->MinValue || value > p->MaxValue) return false;
+  if (!p || !p->IsOrdinal() || !p->SetOrd) UnknownProperty(name);
+  if (value < p->MinValue || value > p->MaxValue) return false;
   const int64_t old = p->GetOrd(*this);
   if (old == value) return true;
   TCustomLecternEdit* editor = Editor();

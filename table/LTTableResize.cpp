@@ -247,7 +247,10 @@ void TLTTableItemInfo::ResizeColumn(int col, int width, bool keep) {
     const bool percent = percentColumn(c);
     const int64_t fixed = int64_t{cols - 1} * CellHSpacing + 2 * (BorderWidth + BorderHSpacing) +
                           2 * int64_t{cols} * CellBorderWidth;
-    const int64_t whole = std::max<int64_t>(1, Unscaled(TableWidth) - fixed);
+    const int64_t whole = Unscaled(TableWidth) - fixed;
+    // A table with no width beyond its overhead has no percentages to give.
+    if (percent && whole <= 0) return;
+    auto percentOf = [&](int64_t px) { return std::clamp<int64_t>(-(px * 100 / whole), -100, -1); };
     const int content = percent ? w - (last ? (BorderWidth + BorderHSpacing + CellBorderWidth) / 2
                                             : CellBorderWidth + CellHSpacing / 2)
                                 : w - 2 * CellHPadding -
@@ -255,8 +258,7 @@ void TLTTableItemInfo::ResizeColumn(int col, int width, bool keep) {
                                             : CellBorderWidth + CellHSpacing / 2);
     for (int r = 0; r < NumRows(); ++r)
       if (const TLTTableCellData* cell = Cells(r, c); cell && cell->ColumnsSpanned == 1) {
-        SetCellIntRaw(r, c, "BestWidth", percent ? std::min<int64_t>(-1, -(int64_t{content} * 100 / whole))
-                                                 : std::max(1, content));
+        SetCellIntRaw(r, c, "BestWidth", percent ? percentOf(content) : std::max(1, content));
         any = true;
       }
     const int old = Unscaled(ColumnWidths[static_cast<size_t>(c)]) + 2 * CellHPadding;
@@ -271,8 +273,7 @@ void TLTTableItemInfo::ResizeColumn(int col, int width, bool keep) {
         const int own = Unscaled(cell->Width) + (w - old);
         SetCellIntRaw(mr, mc, "BestWidth",
                       any ? 0
-                          : (percent ? std::min<int64_t>(-1, -(int64_t{own} * 100 / whole))
-                                     : std::max(1, own - 2 * CellHPadding)));
+                          : (percent ? percentOf(own) : std::max(1, own - 2 * CellHPadding)));
       }
       r = mr + cell->RowsSpanned;
     }

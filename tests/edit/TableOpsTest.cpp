@@ -130,22 +130,34 @@ TEST(TableOps, AMergedCellsBestWidthSumsARowAndTakesTheWidestRowOrAPercent) {
   EXPECT_EQ(merged(40, -30, false), -30);
 }
 
-TEST(TableOps, IndicesOutsideTheGridRaiseAndChangeNothing) {
+TEST(TableOps, IndicesOutsideTheGridRaiseAndChangeNothingAndCountsAreCutToTheGrid) {
   TableEditor e;
+  ASSERT_TRUE(e.T->MergeCells(0, 0, 1, 2));
+  e.E.ClearUndo();
+  e.E.Modified = false;
   const std::string before = e.Ltf();
   EXPECT_THROW(e.T->InsertRows(3, 1, -1, false), ELecternError);
   EXPECT_THROW(e.T->InsertCols(0, 1, 2, false), ELecternError);
+  EXPECT_THROW(e.T->InsertRows(-1, 1, -1, false), ELecternError);
   EXPECT_THROW(e.T->DeleteRows(2, 1), ELecternError);
-  EXPECT_THROW(e.T->DeleteCols(0, 3), ELecternError);
   EXPECT_THROW(e.T->DeleteCols(2, 1), ELecternError);
-  EXPECT_EQ(e.Ltf(), before);
-  e.T->DeleteCols(0, 2);  // all of them
-  EXPECT_EQ(e.T->NumColumns(), 0);
-  ASSERT_TRUE(e.E.Undo());
+  EXPECT_THROW(e.T->DeleteCols(0, 0), ELecternError);
+  EXPECT_THROW(e.T->SetCellIntProperty(-1, "BestWidth", 0, 1, 5), ELecternError) << "a covered slot";
+  EXPECT_THROW(e.T->UnmergeCell(0, 1), ELecternError);
   EXPECT_EQ(e.Ltf(), before);
   EXPECT_EQ(e.E.EditData().UndoList().Count(), 0);
-  e.T->DeleteRows(1, 5);  // cut to the rows there are
-  EXPECT_EQ(e.T->NumRows(), 1);
+  EXPECT_FALSE(e.E.Modified);
+  // Every column, and every row, from the first on: the count is cut.
+  e.T->DeleteCols(0, 3);
+  EXPECT_EQ(e.T->NumColumns(), 0);
+  EXPECT_TRUE(e.E.Modified);
+  ASSERT_TRUE(e.E.Undo());
+  EXPECT_EQ(e.Ltf(), before);
+  e.T->DeleteRows(0, 5);
+  EXPECT_EQ(e.T->NumRows(), 0);
+  EXPECT_EQ(e.T->InplaceEditor(), nullptr) << "no editor was open, none opens";
+  ASSERT_TRUE(e.E.Undo());
+  EXPECT_EQ(e.Ltf(), before);
 }
 
 TEST(TableOps, PropertyChangesAreUndoneAndTheCellEditorsStepsComeFirst) {
@@ -156,7 +168,8 @@ TEST(TableOps, PropertyChangesAreUndoneAndTheCellEditorsStepsComeFirst) {
   e.Win.Type(u"z");
   ASSERT_TRUE(e.T->SetTableIntProperty("CellHPadding", 6));
   EXPECT_EQ(e.T->CellHPadding, 6);
-  EXPECT_FALSE(e.T->SetTableIntProperty("NoSuchProperty", 1));
+  EXPECT_THROW(e.T->SetTableIntProperty("NoSuchProperty", 1), ELecternError);
+  EXPECT_THROW(e.T->SetCellIntProperty(-1, "NoSuchProperty", 0, 0, 1), ELecternError);
   e.E.EndNestedEditing();
   ASSERT_TRUE(e.E.Undo());
   EXPECT_EQ(e.T->CellHPadding, 1);

@@ -106,24 +106,28 @@ bool PlayTableCommand(const TScriptLine& cmd, TLTHeadlessWindow& win, TLecternEd
   TLTTableItemInfo& t = *table;
   try {
     if (cmd.Name == "cell-set") {
-      TCustomLecternEdit* host = t.Editor();
-      host->BeginOwnUndoGroup(ltukItemChange);
-      host->SetOwnUndoGroupMode(true);
+      // Every cell's change in one step, the group left whatever happens.
+      struct TGroup {
+        TCustomLecternEdit& e;
+        explicit TGroup(TCustomLecternEdit& editor) : e(editor) {
+          e.BeginOwnUndoGroup(ltukItemChange);
+          e.SetOwnUndoGroupMode(true);
+        }
+        ~TGroup() { e.SetOwnUndoGroupMode(false); }
+      } group(*t.Editor());
       bool ok = true;
       for (int row = r.Row; row < r.Row + r.Rows; ++row)
         for (int col = r.Col; col < r.Col + r.Cols; ++col)
           if (t.Cells(row, col)) ok = t.SetCellIntProperty(-1, cmd.Sub, row, col, n[0]) && ok;
-      host->SetOwnUndoGroupMode(false);
-      if (!ok) return fail("cells have no property " + cmd.Sub + " that can hold " + IntToStr(n[0]));
+      if (!ok) return fail("the cells' " + cmd.Sub + " cannot hold " + IntToStr(n[0]));
       return true;
     }
     const std::string& s = cmd.Sub;
     if (s == "split") {
-      if (!t.Cells(n[0], n[1])) return fail("no cell starts at " + IntToStr(n[0]) + " " + IntToStr(n[1]));
       t.UnmergeCell(n[0], n[1]);
     } else if (s == "set") {
       if (!t.SetTableIntProperty(Utf16ToUtf8(cmd.Text), n[0]))
-        return fail("tables have no property " + Utf16ToUtf8(cmd.Text) + " that can hold " + IntToStr(n[0]));
+        return fail("the table's " + Utf16ToUtf8(cmd.Text) + " cannot hold " + IntToStr(n[0]));
     } else {
       const std::pair<const char*, TLTTableCommand> commands[] = {
           {"delete-rows", TLTTableCommand::DeleteRows}, {"delete-columns", TLTTableCommand::DeleteColumns},
