@@ -20,29 +20,6 @@ constexpr std::string_view kUnderlineWords[] = {
     "\\ul",     "\\ulth",     "\\uldb",      "\\uld",       "\\ulthd",      "\\uldash",     "\\ulthdash",
     "\\ulldash", "\\ulthldash", "\\uldashd", "\\ulthdashd", "\\uldashdd", "\\ulthdashdd"};
 
-int CharsetLanguageOf(int charset) {
-  // The same table as the header's: a language only for charsets that name one.
-  switch (charset) {
-    case 128: return 1041;
-    case 129: return 1042;
-    case 130: return 2066;
-    case 134: return 2052;
-    case 136: return 1028;
-    case 161: return 1032;
-    case 162: return 1055;
-    case 163: return 1066;
-    case 177: return 1037;
-    case 204: return 1049;
-    case 222: return 1054;
-    case 0:
-    case 1:
-    case 178:
-    case 186:
-    case 238: return 0;
-    default: return 1024;
-  }
-}
-
 /// A bookmark name: letters and digits kept, everything else "_".
 std::u16string BookmarkName(std::u16string_view name) {
   std::u16string out(name);
@@ -176,8 +153,8 @@ void TLTRTFWriter::PutStyleCharProps(int32_t textStyle, bool inStyleSheet) {
   if (f.CharSpacing != 0) Put("\\expndtw", Twips(f.CharSpacing));
   if (f.StyleEx.Contains(ltfsAllCaps)) Put("\\caps");
   Put(f.BiDiMode == ltbdRightToLeft ? "\\rtlch" : "\\ltrch");
-  if (f.Charset != 1 && f.Charset != text0Charset_ && CharsetLanguageOf(f.Charset) != 0)
-    Put("\\lang", CharsetLanguageOf(f.Charset));
+  if (f.Charset != 1 && f.Charset != text0Charset_ && RTFCharsetLanguage(f.Charset) != 0)
+    Put("\\lang", RTFCharsetLanguage(f.Charset));
   Put("\\fs", f.Size * 2);
   if (f.BackColor != clNone) Put("\\chcbpat", ColorIndex(f.BackColor));
   if (f.Color != clWindowText) Put("\\cf", ColorIndex(f.Color));

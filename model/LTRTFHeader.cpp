@@ -44,8 +44,9 @@ constexpr TColor kStandardColors[] = {
     MakeColor(0x800000), MakeColor(0x808000), MakeColor(0x008000), MakeColor(0x800080),
     MakeColor(0x000080), MakeColor(0x008080), MakeColor(0x808080), MakeColor(0xc0c0c0)};
 
-/// The \lang value of a charset; 0 for none.
-int CharsetLanguage(int charset) {
+}  // namespace
+
+int RTFCharsetLanguage(int charset) {
   switch (charset) {
     case 128: return 1041;
     case 129: return 1042;
@@ -66,6 +67,8 @@ int CharsetLanguage(int charset) {
     default: return 1024;
   }
 }
+
+namespace {
 
 int LevelNumberFormat(TLTListType t) {
   switch (t) {
@@ -253,8 +256,8 @@ void TLTRTFWriter::PutMarkerFont(const TLTListLevel& level) {
   if (f.Style.Contains(fsUnderline)) Put("\\ul");
   if (f.Style.Contains(fsStrikeOut)) Put("\\strike");
   Put("\\fs", f.Size() * 2);
-  if (f.Charset != 1 && f.Charset != text0Charset_ && CharsetLanguage(f.Charset) != 0)
-    Put("\\lang", CharsetLanguage(f.Charset));
+  if (f.Charset != 1 && f.Charset != text0Charset_ && RTFCharsetLanguage(f.Charset) != 0)
+    Put("\\lang", RTFCharsetLanguage(f.Charset));
   if (f.Color != clWindowText) Put("\\cf", ColorIndex(f.Color));
 }
 
@@ -460,8 +463,8 @@ void TLTRTFWriter::WriteDocParameters(const TCustomLTData& root) {
 void TLTRTFWriter::WriteHeader(const TCustomLTData& data) {
   Put("{\\rtf1\\ansi\\ansicpg", codePage_);
   Put("\\uc", baseSkip_);
-  Put("\\deff0\\deflang", CharsetLanguage(text0Charset_));
-  Put("\\deflangfe", CharsetLanguage(text0Charset_));
+  Put("\\deff0\\deflang", RTFCharsetLanguage(text0Charset_));
+  Put("\\deflangfe", RTFCharsetLanguage(text0Charset_));
   Put("\\ltrdoc");
   bool footnotes = false, endnotes = false;
   std::function<void(const TCustomLTData&)> findNotes = [&](const TCustomLTData& d) {

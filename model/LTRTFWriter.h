@@ -45,6 +45,9 @@ struct TLTRTFWriteSettings {
 bool WriteRTF(const TCustomLTData& data, const TLTItemRange* range, TLTStream& out,
               const TLTRTFWriteSettings& settings = {}, std::vector<std::string>* warnings = nullptr);
 
+/// The \lang value of a Windows charset; 0 for charsets that name none.
+int RTFCharsetLanguage(int charset);
+
 /// The writer's state and the helpers items write themselves with.
 class TLTRTFWriter {
  public:

@@ -113,6 +113,7 @@ TEST(RTFWriter, ListsWithRestartsAndNineLevels) {
   marker(0, 0, true, 9);
   marker(1, 0, false, 1);
   marker(1, 2, false, 1);
+  d.Data.AddTextW(u"after the list", 0, 0);
   ExpectGolden("lists", Rtf(d.Data));
 }
 
@@ -136,15 +137,65 @@ TEST(RTFWriter, LongLevelTextIsCutToWhatItsLengthByteHolds) {
   EXPECT_NE(rtf.find("{\\leveltext\\'ff" + std::string(255, 'x') + ";}"), std::string::npos);
 }
 
-TEST(RTFWriter, DoubleByteTextKeepsBytesThatAreHalvesOfCharacters) {
+TEST(RTFWriter, EightBitTextIsEscapedAndRawRTFStaysAsItIs) {
   Doc d;
-  TFontInfo& japanese = d.Style.TextStyles()[1];
-  japanese.Charset = 128;
-  japanese.Unicode = false;
-  d.Data.AddTextA("\x82\xA0\x81\x95", 1, 0);
+  TFontInfo& narrow = d.Style.TextStyles()[1];
+  narrow.Unicode = false;
+  narrow.Charset = 0;
+  TFontInfo& code = d.Style.TextStyles()[2];
+  code.Unicode = false;
+  code.Options.Include(ltteoRTFCode);
+  d.Data.AddTextA("a{b}\\ \xA0\x95\xE9 end", 1, 0);
+  d.Data.AddTextA("{\\b raw}", 2, -1);
   const std::string rtf = Rtf(d.Data);
-  EXPECT_NE(rtf.find("\\'82\\'a0\\'81\\'95"), std::string::npos);
-  EXPECT_EQ(rtf.find("\\~"), std::string::npos);
+  EXPECT_NE(rtf.find("a\\{b\\}\\\\ \\~\\bullet \\'e9 end"), std::string::npos) << rtf;
+  EXPECT_NE(rtf.find(" {\\b raw}"), std::string::npos) << rtf;
+}
+
+TEST(RTFWriter, DoubleByteTextKeepsBytesThatAreHalvesOfCharacters) {
+  for (int charset : {128, 129, 134, 136}) {
+    Doc d;
+    TFontInfo& wide = d.Style.TextStyles()[1];
+    wide.Charset = static_cast<TFontCharset>(charset);
+    wide.Unicode = false;
+    d.Data.AddTextA("\x82\xA0\x81\x95", 1, 0);
+    const std::string rtf = Rtf(d.Data);
+    EXPECT_NE(rtf.find("\\'82\\'a0\\'81\\'95"), std::string::npos) << charset;
+    EXPECT_EQ(rtf.find("\\~"), std::string::npos) << charset;
+  }
+}
+
+TEST(RTFWriter, CharacterAndParagraphPropertiesReachTheOutput) {
+  Doc d;
+  TFontInfo& under = d.Style.TextStyles()[1];
+  under.Style.Include(fsUnderline);
+  under.UnderlineType = ltutDouble;
+  under.UnderlineColor = RGBColor(9, 9, 9);
+  under.Charset = 204;
+  TFontInfo& plainUnder = d.Style.TextStyles()[2];
+  plainUnder.Style.Include(fsUnderline);
+  plainUnder.Charset = 0;
+  TParaInfo& boxed = d.Style.ParaStyles()[1];
+  boxed.Border.Style = ltbThickInside;
+  boxed.Border.Width = 2;
+  d.Data.AddTextW(u"x", 1, 1);
+  d.Data.AddTextW(u"y", 2, -1);
+  const std::string rtf = Rtf(d.Data);
+  EXPECT_NE(rtf.find("\\uldb\\ulc17\\ltrch\\lang1049\\fs20"), std::string::npos) << rtf;
+  EXPECT_NE(rtf.find("\\b\\ul\\ltrch\\fs20\\cf9 y"), std::string::npos) << rtf;
+  EXPECT_NE(rtf.find("\\brdrbtw\\brdrthtnmg\\brdrcf0\\brdrw60\\brdrl\\brsp0\\brdrthtnmg"), std::string::npos) << rtf;
+  EXPECT_NE(rtf.find("\\brdrr\\brsp0\\brdrtnthmg"), std::string::npos) << rtf;
+}
+
+TEST(RTFWriter, CheckpointsAreBookmarks) {
+  Doc d;
+  d.Data.AddNamedCheckpoint(u"Top of page", false);
+  d.Data.AddTextW(u"x", 0, 0);
+  d.Data.AddNamedCheckpoint(u"", false);
+  d.Data.AddTextW(u"y", 0, 0);
+  const std::string rtf = Rtf(d.Data);
+  EXPECT_NE(rtf.find("{\\*\\bkmkstart Top_of_page}{\\*\\bkmkend Top_of_page}"), std::string::npos) << rtf;
+  EXPECT_NE(rtf.find("{\\*\\bkmkstart LecternCheckpoint1}"), std::string::npos) << rtf;
 }
 
 TEST(RTFWriter, EmptyDocumentIsStillAWholeDocument) {
@@ -171,9 +222,16 @@ TEST(RTFWriter, HyperlinkTargetsAreFieldArguments) {
   d.Style.TextStyles()[2].Jump = true;
   d.Data.AddTextW(u"file", 2, 0, TLTTag::FromString(u"C:\\a \"b\""));
   d.Data.AddTextW(u"there", 2, -1, TLTTag::FromString(u"#my mark"));
-  const std::string rtf = Rtf(d.Data);
+  std::string rtf = Rtf(d.Data);
   EXPECT_NE(rtf.find(R"(HYPERLINK "C:\\\\a \\"b\\"")"), std::string::npos) << rtf;
   EXPECT_NE(rtf.find(R"(HYPERLINK \\l "my_mark")"), std::string::npos) << rtf;
+  // Switches of the application: those before the target, a zero, those after.
+  d.Context.OnWriteHyperlink = [](const TCustomLTData&, int, TLTSaveFormat, TLTString& target, TLTString& extras) {
+    target = u"http://x";
+    extras = std::u16string(u"\\m") + u'\0' + u"\\o tip";
+  };
+  rtf = Rtf(d.Data);
+  EXPECT_NE(rtf.find(R"(HYPERLINK \\m "http://x" \\o tip})"), std::string::npos) << rtf;
 }
 
 TEST(RTFWriter, SpecialItems) {
