@@ -178,6 +178,9 @@ TEST(RTFWriter, CharacterAndParagraphPropertiesReachTheOutput) {
   TParaInfo& boxed = d.Style.ParaStyles()[1];
   boxed.Border.Style = ltbThickInside;
   boxed.Border.Width = 2;
+  boxed.Tabs.Add(100, lttaCenter, u"-");
+  boxed.Tabs.Add(200, lttaRight);
+  boxed.Tabs.Add(300);
   d.Data.AddTextW(u"x", 1, 1);
   d.Data.AddTextW(u"y", 2, -1);
   const std::string rtf = Rtf(d.Data);
@@ -185,6 +188,7 @@ TEST(RTFWriter, CharacterAndParagraphPropertiesReachTheOutput) {
   EXPECT_NE(rtf.find("\\b\\ul\\ltrch\\fs20\\cf9 y"), std::string::npos) << rtf;
   EXPECT_NE(rtf.find("\\brdrbtw\\brdrthtnmg\\brdrcf0\\brdrw60\\brdrl\\brsp0\\brdrthtnmg"), std::string::npos) << rtf;
   EXPECT_NE(rtf.find("\\brdrr\\brsp0\\brdrtnthmg"), std::string::npos) << rtf;
+  EXPECT_NE(rtf.find("\\tqc\\tlhyph\\tx1500\\tqr\\tx3000\\tx4500\\qc"), std::string::npos) << rtf;
 }
 
 TEST(RTFWriter, CheckpointsAreBookmarks) {
@@ -337,6 +341,16 @@ TEST(RTFWriter, ASelectionInsideAListParagraphTakesItsMarker) {
   EXPECT_NE(rtf.find("{\\listtext\\pard\\plain 1.\\tab}\\ls1\\ilvl0 \\plain\\f0\\ltrch\\fs20 world\\par"),
             std::string::npos)
       << rtf;
+}
+
+TEST(RTFWriter, ASelectionThatStartsAtTheEndOfAnItemLeavesItOut) {
+  Doc d;
+  d.Data.AddTextW(u"abc", 0, 0);
+  d.Data.AddTextW(u"def", 1, -1);
+  const TLTItemRange range{0, 4, 1, 3};
+  const std::string rtf = Rtf(d.Data, &range);
+  EXPECT_EQ(rtf.find("\\plain"), rtf.rfind("\\plain")) << rtf;
+  EXPECT_NE(rtf.find(" de\\par"), std::string::npos) << rtf;
 }
 
 TEST(RTFWriter, TheFormatRegistryWritesRTFForTheClipboard) {
