@@ -4,6 +4,7 @@
 
 #include "interchange/LTFormats.h"
 
+#include "model/LTRTFWriter.h"
 #include "platform/LTGraphic.h"
 #include "platform/LTSysUtils.h"
 #include "platform/LTWindow.h"
@@ -147,11 +148,20 @@ bool WritePicture(const TCustomLTData& from, const TLTItemRange* range, TLTStrea
   return false;
 }
 
+// ---- RTF --------------------------------------------------------------------------------------
+
+bool WriteRTFDocument(const TCustomLTData& from, const TLTItemRange* range, TLTStream& out, const TLTWriteSettings&,
+                      TLTFormatReport& report) {
+  if (WriteRTF(from, range, out, {}, &report.Warnings)) return true;
+  report.Error = "the document could not be written as RTF";
+  return false;
+}
+
 // The order is the clipboard's: the document format, the picture, then
-// text, which receiving programs take as a hint of what is best.
-const std::array<TLTDocumentFormat, 3> kBuiltIns{{
-    {"ltf", ".ltf", "the document format", LTMimeLTF, {ltoAutoCopyLTF}, &ReadLTF, &WriteLTF, &PackLTFFlavour},
-    {"picture", "", "the selected picture as PNG", LTMimePNG, {ltoAutoCopyImage}, nullptr, &WritePicture, nullptr},
+// text, which receiving programs take as a hint of what is best; RTF last.
+const std::array<TLTDocumentFormat, 4> kBuiltIns{{
+    {"ltf", ".ltf", "the document format", LTMimeLTF, {ltoAutoCopyLTF}, &ReadLTF, &WriteLTF, &PackLTFFlavour, {}},
+    {"picture", "", "the selected picture as PNG", LTMimePNG, {ltoAutoCopyImage}, nullptr, &WritePicture, nullptr, {}},
     {"txt",
      ".txt",
      "UTF-8 text, one paragraph per line",
@@ -159,7 +169,9 @@ const std::array<TLTDocumentFormat, 3> kBuiltIns{{
      {ltoAutoCopyText, ltoAutoCopyUnicodeText},
      &ReadText,
      &WriteText,
-     nullptr},
+     nullptr,
+     {}},
+    {"rtf", ".rtf", "Rich Text Format", LTMimeRTF, {ltoAutoCopyRTF}, nullptr, &WriteRTFDocument, nullptr, LTMimeRTFAlt},
 }};
 
 struct TRegistry {

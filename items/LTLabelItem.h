@@ -56,6 +56,8 @@ class TLTLabelItemInfo : public TLTRectItemInfo {
   void DumpFields(std::string& out) const override;
 
   void SaveLTF(TLTFWriter& w, int itemNo, bool forceJoin) const override;
+  /// The label's text, in its text style (which the body writes).
+  bool SaveRTF(TLTRTFWriter& w, const TCustomLTData& owner, int itemNo) const override;
   bool ReadLTFLines(TLTFLineSource& src, int lineCount, uint8_t dataKind, TLTFReadContext& ctx) override;
 
  protected:

@@ -54,6 +54,8 @@ class TCustomLTNoteItemInfo : public TLTSeqItemInfo {
   void DumpFields(std::string& out) const override;
 
   void SaveLTF(TLTFWriter& w, int itemNo, bool forceJoin) const override;
+  /// The note mark, then the note's text as a footnote or endnote.
+  bool SaveRTF(TLTRTFWriter& w, const TCustomLTData& owner, int itemNo) const override;
   bool ReadLTFLines(TLTFLineSource& src, int lineCount, uint8_t dataKind, TLTFReadContext& ctx) override;
 
  private:
@@ -96,6 +98,7 @@ class TLTNoteReferenceItemInfo : public TLTLabelItemInfo {
   void OnDocWidthChange(TLTItemLayoutContext& ctx, int availableWidth) override;
   std::string DumpHead() const override { return "noteref"; }
   void SaveLTF(TLTFWriter& w, int itemNo, bool forceJoin) const override;
+  bool SaveRTF(TLTRTFWriter& w, const TCustomLTData& owner, int itemNo) const override;
   bool ReadLTFLines(TLTFLineSource& src, int lineCount, uint8_t dataKind, TLTFReadContext& ctx) override;
 
  private:

@@ -104,6 +104,8 @@ class TLTSeqItemInfo : public TLTLabelItemInfo {
   std::string DumpHead() const override { return "sequence"; }
   void DumpFields(std::string& out) const override;
   void SaveLTF(TLTFWriter& w, int itemNo, bool forceJoin) const override;
+  /// A SEQ field whose result is the shown number.
+  bool SaveRTF(TLTRTFWriter& w, const TCustomLTData& owner, int itemNo) const override;
   bool ReadLTFLines(TLTFLineSource& src, int lineCount, uint8_t dataKind, TLTFReadContext& ctx) override;
 
  private:

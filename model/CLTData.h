@@ -7,6 +7,7 @@
 #include "model/LTFMisc.h"
 #include "model/LTItem.h"
 #include "model/LTMarker.h"
+#include "model/LTRTFOptions.h"
 #include "platform/LTTypes.h"
 
 #include <cstdint>
@@ -86,6 +87,18 @@ struct TLTDocumentContext {
   std::function<void(const std::string& path, TCustomLTData& data, int itemNo, TLTSaveFormat format, bool unicode,
                      TLTString& out, bool& doDefault)>
       OnSaveItemToFile;
+  /// What RTF output writes (the controls publish it as RTFOptions).
+  TLTRTFOptions RTFOptions = LTDefaultRTFOptions;
+  /// Extra RTF appended at fixed places of RTF output: the area, what the
+  /// indices name there (a style, list level, column or row), whether the
+  /// style sheet is being written, and the code to append.
+  std::function<void(TLTRTFSaveArea area, int index1, int index2, bool inStyleSheet, std::string& rtfCode)>
+      OnSaveRTFExtra;
+  /// The target and extra field switches of a hyperlink in a saved format;
+  /// without a handler a string tag is the target.
+  std::function<void(const TCustomLTData& data, int itemNo, TLTSaveFormat format, TLTString& target,
+                     TLTString& extras)>
+      OnWriteHyperlink;
   /// Text of an embedded control in a saved format.
   std::function<void(const std::string& path, TLTControl& control, TLTSaveFormat format, TLTString& out)>
       OnSaveComponentToFile;

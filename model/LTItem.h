@@ -24,6 +24,7 @@ namespace lectern {
 class TCustomLTData;
 class TCustomLTItemInfo;
 class TLTFWriter;
+class TLTRTFWriter;
 class TLTFLineSource;
 struct TLTFReadContext;
 
@@ -569,6 +570,14 @@ class TCustomLTItemInfo {
   /// Writes the record of a non-text item; forceJoin writes it as continuing
   /// the previous item's paragraph.
   virtual void SaveLTF(TLTFWriter& w, int itemNo, bool forceJoin) const;
+  /// Writes a non-text item as RTF at the writer's place. True when the
+  /// output ended the item's paragraph itself (a table, a rule), so that
+  /// the next paragraph starts without another paragraph mark. The default
+  /// writes nothing and warns that the kind has no RTF form.
+  virtual bool SaveRTF(TLTRTFWriter& w, const TCustomLTData& owner, int itemNo) const;
+  /// Adds the colours the item's RTF refers to (borders, backgrounds) to
+  /// the writer's colour table before anything is written.
+  virtual void CollectRTFColors(TLTRTFWriter& /*w*/) const {}
   /// Reads the fields after the tag of the item's record header; false when
   /// they are malformed.
   virtual bool ReadLTFHeaderTail(const std::vector<std::string_view>& /*tail*/, TLTFReadContext& /*ctx*/) {
@@ -672,6 +681,9 @@ class TLTBreakItemInfo : public TLTFullLineItemInfo {
   std::string DumpHead() const override { return "rule"; }
 
   bool ReadLTFHeaderTail(const std::vector<std::string_view>& tail, TLTFReadContext& ctx) override;
+  /// A paragraph of its own with a bottom border.
+  bool SaveRTF(TLTRTFWriter& w, const TCustomLTData& owner, int itemNo) const override;
+  void CollectRTFColors(TLTRTFWriter& w) const override;
 
  protected:
   std::string LTFHeaderTail(const TLTFWriter& w) const override;
@@ -739,6 +751,7 @@ class TLTTabItemInfo : public TLTRectItemInfo {
   TLTString AsText(int lineWidth, const TCustomLTData& owner, bool unicode) const override;
   void MarkStylesInUse(TLTStyleUsage& usage) const override;
   void UpdateStyles(const TLTStyleUsage& usage) override;
+  bool SaveRTF(TLTRTFWriter& w, const TCustomLTData& owner, int itemNo) const override;
 
   bool ReadLTFHeaderTail(const std::vector<std::string_view>& tail, TLTFReadContext& ctx) override;
 
@@ -827,6 +840,7 @@ class TLTGraphicItemInfo : public TLTRectItemInfo {
   TGraphic* GetImage() const override { return Image.get(); }
   std::string DumpHead() const override { return "picture"; }
   void SaveLTF(TLTFWriter& w, int itemNo, bool forceJoin) const override;
+  bool SaveRTF(TLTRTFWriter& w, const TCustomLTData& owner, int itemNo) const override;
   bool GetBoolValue(TLTItemBoolQuery q) const override;
   bool GetBoolValueEx(TLTItemBoolQueryEx q, const TLTStyle* style) const override;
   int GetImageWidth(const TLTStyle* style) const override;
@@ -865,6 +879,7 @@ class TLTBulletItemInfo : public TLTRectItemInfo {
   void Paint(TLTCanvas& canvas, const TLTItemPaintInfo& info) const override;
   std::string DumpHead() const override { return "bullet"; }
   void SaveLTF(TLTFWriter& w, int itemNo, bool forceJoin) const override;
+  bool SaveRTF(TLTRTFWriter& w, const TCustomLTData& owner, int itemNo) const override;
   bool GetBoolValue(TLTItemBoolQuery q) const override;
   bool GetBoolValueEx(TLTItemBoolQueryEx q, const TLTStyle* style) const override;
   int GetImageWidth(const TLTStyle* style) const override;

@@ -73,6 +73,11 @@ class TLTMarkerItemInfo : public TLTRectItemInfo {
   void AttachToDocument(TCustomLTData& owner, int itemNo) override;
   bool ReadLTFHeaderTail(const std::vector<std::string_view>& tail, TLTFReadContext& ctx) override;
   void Removing(TCustomLTData& owner) override;
+  /// The marker's text (or picture) in a list-text group, then its list
+  /// override and level.
+  bool SaveRTF(TLTRTFWriter& w, const TCustomLTData& owner, int itemNo) const override;
+  /// The text of the marker as shown: its number or the level's bullet.
+  std::u16string_view ShownText(const TLTListLevel& level) const { return MarkerText(level); }
 
  protected:
   const TLTItemIntProperty* FindIntProperty(TLTExtraItemProperty p) const override;

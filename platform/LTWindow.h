@@ -114,6 +114,8 @@ constexpr std::string_view LTMimeText = "text/plain";
 /// A document fragment in the native format.
 constexpr std::string_view LTMimeLTF = "application/x-lectern-ltf";
 constexpr std::string_view LTMimeRTF = "text/rtf";
+/// The name some programs look for RTF under instead.
+constexpr std::string_view LTMimeRTFAlt = "application/rtf";
 constexpr std::string_view LTMimePNG = "image/png";
 
 /// Everything one copy puts on the clipboard: flavours by MIME type, in the

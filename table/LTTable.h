@@ -361,6 +361,10 @@ class TLTTableItemInfo : public TLTFullLineItemInfo, public TLTPersistent, publi
 
   // Storage.
   void SaveLTF(TLTFWriter& w, int itemNo, bool forceJoin) const override;
+  /// Rows with their cell definitions, cells whose documents are written at
+  /// one nesting level deeper; nested tables in the nested form.
+  bool SaveRTF(TLTRTFWriter& w, const TCustomLTData& owner, int itemNo) const override;
+  void CollectRTFColors(TLTRTFWriter& w) const override;
   /// Writes the record of a rectangle of the table, as a copy of part of
   /// it does.
   void SaveLTFPart(TLTFWriter& w, const TLTCellRect& area) const;

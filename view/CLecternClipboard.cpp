@@ -85,7 +85,9 @@ bool TCustomLectern::SelectionFlavours(TLTClipboardData& clip, std::optional<TLT
     std::string bytes = s.TakeData();
     // Programs on this platform end lines of pasted text with LF alone.
     if (f->MimeType == LTMimeText) std::erase(bytes, '\r');
-    clip.Set(f->MimeType, f->Pack ? f->Pack(bytes) : std::move(bytes));
+    std::string packed = f->Pack ? f->Pack(bytes) : std::move(bytes);
+    if (!f->AltMimeType.empty()) clip.Set(f->MimeType, packed);
+    clip.Set(f->AltMimeType.empty() ? f->MimeType : f->AltMimeType, std::move(packed));
   }
   return true;
 }

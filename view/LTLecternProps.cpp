@@ -55,10 +55,15 @@ constexpr std::array<std::string_view, 16> kLTFOptionNames{"ltfoSavePicturesBody
                                                            "ltfoLoadLayout",
                                                            "ltfoSaveDocProperties",
                                                            "ltfoLoadDocProperties"};
+constexpr std::array<std::string_view, 10> kRTFOptionNames{
+    "ltrtfSaveStyleSheet",    "ltrtfDuplicateUnicode",   "ltrtfSaveEMFAsWMF",   "ltrtfSaveJpegAsJpeg",
+    "ltrtfSaveBitmapDefault", "ltrtfSaveEMFDefault",     "ltrtfSavePicturesBinary", "ltrtfPNGInsteadOfBitmap",
+    "ltrtfSaveDocParameters", "ltrtfSaveHeaderFooter"};
 
 // The names are looked up by ordinal, so each list must cover its enumeration.
 static_assert(kOptionNames.size() == ltoFastFormatting + 1);
 static_assert(kLTFOptionNames.size() == ltfoLoadDocProperties + 1);
+static_assert(kRTFOptionNames.size() == ltrtfSaveHeaderFooter + 1);
 static_assert(kBackgroundNames.size() == bsBottomRight + 1);
 static_assert(kPaletteNames.size() == ltpaCreateCopiesEx + 1);
 
@@ -73,6 +78,7 @@ const TLTEnumInfo kVAlignInfo{kVAlignNames};
 const TLTEnumInfo kStyleModeInfo{kStyleModeNames};
 const TLTEnumInfo kOptionInfo{kOptionNames};
 const TLTEnumInfo kLTFOptionInfo{kLTFOptionNames};
+const TLTEnumInfo kRTFOptionInfo{kRTFOptionNames};
 
 TLectern& Viewer(TLTPersistent& o) { return static_cast<TLectern&>(o); }
 const TLectern& Viewer(const TLTPersistent& o) { return static_cast<const TLectern&>(o); }
@@ -198,6 +204,7 @@ const TLTPropInfo kViewerProps[] = {
     Int<Field<&V::MinTextWidth>>("MinTextWidth", 0),
     Set<Accessor<&V::Options, &V::SetOptions>>("Options", kOptionInfo, LTDefaultOptions.ToBits()),
     Int<Field<&V::RightMargin>>("RightMargin", 5),
+    Set<ContextField<&TLTDocumentContext::RTFOptions>>("RTFOptions", kRTFOptionInfo, LTDefaultRTFOptions.ToBits()),
     OptionView<ltoSingleClick>("SingleClick"),
     Enum<Field<&V::TabNavigation>>("TabNavigation", kTabNavigationInfo, lttnTab),
     Int<Field<&V::TopMargin>>("TopMargin", 5),

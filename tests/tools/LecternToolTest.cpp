@@ -10,7 +10,9 @@
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
+#include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 
 namespace lectern {
@@ -497,6 +499,72 @@ TEST_F(ToolTest, AnEditScriptInsertsNumberedItemsAndRenumbersOnUndoAndDelete) {
   Write("s.txt", "insert-sequence Fig greek\n");
   EXPECT_EQ(Run({"edit", Path("in.txt"), "--script", Path("s.txt"), Path("x.txt")}), 2);
   EXPECT_NE(Err.str().find("insert-sequence takes a name"), std::string::npos) << Err.str();
+}
+
+// ---- RTF ------------------------------------------------------------------------------------
+
+TEST_F(ToolTest, ConvertToRTFWarnsOfWhatRTFCannotCarryAndSucceeds) {
+  RegisterTableItemKind();
+  TLTDocument doc;
+  doc.Data.AddTextW(u"before", 0, 0);
+  doc.Data.AddItem({}, std::make_unique<TLTControlItemInfo>());
+  ASSERT_TRUE(doc.Data.SaveLTF(Path("in.ltf")));
+  ASSERT_EQ(Run({"convert", Path("in.ltf"), Path("out.rtf")}), 0) << Err.str();
+  EXPECT_NE(Err.str().find("lectern: " + Path("out.rtf") + ": warning: item 1: a control has no RTF form and was left out\n"),
+            std::string::npos)
+      << Err.str();
+  EXPECT_EQ(Read("out.rtf").rfind("{\\rtf1", 0), 0u);
+}
+
+/// Runs the word processor's converter, when there is one, into dir.
+bool ConvertWithWordProcessor(const fs::path& file, const std::string& to, const fs::path& dir) {
+  const std::string command = "HOME='" + dir.string() + "' soffice --headless --convert-to " + to + " --outdir '" +
+                              dir.string() + "' '" + file.string() + "' >/dev/null 2>&1";
+  return std::system(command.c_str()) == 0;
+}
+
+/// The words of a text, without a byte-order mark and with no-break spaces
+/// as spaces.
+std::vector<std::string> Words(std::string text) {
+  if (text.rfind("\xEF\xBB\xBF", 0) == 0) text.erase(0, 3);
+  for (size_t at; (at = text.find("\xC2\xA0")) != std::string::npos;) text.replace(at, 2, " ");
+  std::istringstream in(text);
+  return {std::istream_iterator<std::string>(in), {}};
+}
+
+size_t Count(const std::string& s, const std::string& what) {
+  size_t n = 0;
+  for (size_t at = s.find(what); at != std::string::npos; at = s.find(what, at + 1)) ++n;
+  return n;
+}
+
+// The RTF of the sample reports opens in a word processor with the same
+// text (list numbers included) and the same tables and cells.
+TEST_F(ToolTest, SampleReportsReadTheSameInAWordProcessor) {
+  if (std::system("command -v soffice >/dev/null 2>&1") != 0)
+    GTEST_SKIP() << "soffice is not installed (scripts/setup.sh --interop installs it)";
+  const std::string bin = LECTERN_BIN_DIR;
+  for (const std::string record : {"1", "5", "codes"}) {
+    SCOPED_TRACE(record);
+    std::vector<std::string> how = record == "codes" ? std::vector<std::string>{"--codes"}
+                                                     : std::vector<std::string>{"--record", record};
+    for (const std::string ext : {"rtf", "txt"}) {
+      std::vector<std::string> args{"merge", bin + "/terrabook.ltf", bin + "/Terra.db"};
+      args.insert(args.end(), how.begin(), how.end());
+      args.push_back(Path("r." + ext));
+      ASSERT_EQ(Run(args), 0) << Err.str();
+    }
+    const fs::path out = Dir / "converted";
+    ASSERT_TRUE(ConvertWithWordProcessor(Path("r.rtf"), "txt:Text", out));
+    ASSERT_TRUE(ConvertWithWordProcessor(Path("r.rtf"), "html", out));
+    std::ifstream txt(out / "r.txt", std::ios::binary), html(out / "r.html", std::ios::binary);
+    const std::string theirs(std::istreambuf_iterator<char>(txt), {});
+    const std::string page(std::istreambuf_iterator<char>(html), {});
+    EXPECT_EQ(Words(theirs), Words(Read("r.txt")));
+    const std::string rtf = Read("r.rtf");
+    EXPECT_EQ(Count(page, "<table"), Count(rtf, "\\lastrow"));
+    EXPECT_EQ(Count(page, "<td"), Count(rtf, "\\cell}") + Count(rtf, "\\nestcell}"));
+  }
 }
 
 }  // namespace

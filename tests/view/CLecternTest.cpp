@@ -741,8 +741,8 @@ TEST(LTCopy, NothingWithoutASelection) {
 }
 
 TEST(LTCopy, AFlavourNobodyWritesLeavesTheClipboardAlone) {
-  // No format of the registry writes RTF yet: copying with only that
-  // flavour asked for must not empty what the clipboard holds.
+  // Copying with no flavour asked for must not empty what the clipboard
+  // holds.
   Viewer v;
   v.Para(u"abc");
   v.V.Format();
@@ -751,7 +751,7 @@ TEST(LTCopy, AFlavourNobodyWritesLeavesTheClipboardAlone) {
   before.Set(LTMimeText, "kept");
   v.Win.SetClipboard(before);
   const int writes = v.Win.ClipboardWrites;
-  v.V.SetOptions({ltoAutoCopyRTF});
+  v.V.SetOptions({});
   v.Win.SetKeys({ssCtrl});
   EXPECT_TRUE(v.Win.Key('C'));
   EXPECT_FALSE(v.V.CopyDefault());
@@ -770,10 +770,15 @@ TEST(LTCopy, DefaultOptionsPutTheNativeFormatAndUtf8TextOnTheClipboard) {
   v.Win.SetKeys({ssCtrl});
   v.Win.Key(vkInsert);
   const TLTClipboardData clip = v.Win.Clipboard();
-  ASSERT_EQ(clip.Formats.size(), 2u);
+  ASSERT_EQ(clip.Formats.size(), 4u);
   EXPECT_EQ(clip.Formats[0].first, LTMimeLTF);
   EXPECT_EQ(clip.Formats[1].first, LTMimeText);
   EXPECT_EQ(clip.Formats[1].second, "\u03A9\u03BC\u03AD\u03B3\u03B1 \u201Cq\u201D");
+  // RTF under both the names programs look for.
+  EXPECT_EQ(clip.Formats[2].first, LTMimeRTF);
+  EXPECT_EQ(clip.Formats[3].first, LTMimeRTFAlt);
+  EXPECT_EQ(clip.Formats[2].second, clip.Formats[3].second);
+  EXPECT_NE(clip.Formats[2].second.find("\\u937 ?\\u956 ?"), std::string::npos) << clip.Formats[2].second;
   // The copied fragment reads back as the same text.
   TLTHeadlessWindow win2;
   TLectern other(win2);
@@ -808,7 +813,8 @@ TEST(LTCopy, ASelectedPictureGoesAsPngAndOnCopyMayAddFlavours) {
   const TLTClipboardData clip = v.Win.Clipboard();
   std::vector<std::string> kinds;
   for (const auto& f : clip.Formats) kinds.push_back(f.first);
-  EXPECT_EQ(kinds, (std::vector<std::string>{"text/x-note", "application/x-lectern-ltf", "image/png", "text/plain"}));
+  EXPECT_EQ(kinds, (std::vector<std::string>{"text/x-note", "application/x-lectern-ltf", "image/png", "text/plain",
+                                              "text/rtf", "application/rtf"}));
   std::unique_ptr<TGraphic> png = LoadGraphicFromBytes(*clip.Find(LTMimePNG));
   ASSERT_NE(png, nullptr);
   ASSERT_NE(png->Pixels(), nullptr);
@@ -899,8 +905,8 @@ TEST(LTCopy, EveryRegisteredFlavourTheOptionsAskForIsCopied) {
   ASSERT_TRUE(v.Win.Clipboard().Has("text/x-upper"));
   EXPECT_EQ(*v.Win.Clipboard().Find("text/x-upper"), "ABC");
 
-  // With only options no format answers, the clipboard keeps what it had.
-  v.V.SetOptions(TLTOptions{ltoAutoCopyRTF});
+  // With no option that a format answers, the clipboard keeps what it had.
+  v.V.SetOptions(TLTOptions{ltoAllowSelection});
   v.Win.SetClipboard({});
   v.Win.SetClipboard([] {
     TLTClipboardData c;

@@ -53,8 +53,9 @@ const TLTDocumentFormat* OutputFormat(const std::string& path, const std::string
 
 /// Writes the document to path in the format with the tool's options,
 /// through a temporary file that replaces path only when all was written.
+/// What the format could not carry goes to warnings when given.
 bool WriteDocument(TLTDocument& doc, const TLTDocumentFormat& format, const std::string& path,
-                   const TToolOptions& options, TFailure& failure);
+                   const TToolOptions& options, TFailure& failure, std::vector<std::string>* warnings = nullptr);
 
 /// Prints the message and the usage; returns the usage exit status.
 int UsageError(std::ostream& err, const std::string& message);

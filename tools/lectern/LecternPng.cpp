@@ -84,7 +84,7 @@ bool WritePng(const TCustomLTData& from, const TLTItemRange*, TLTStream& out, co
 }  // namespace
 
 void RegisterToolFormats() {
-  RegisterDocumentFormat({"png", ".png", "a picture of the laid-out document", {}, {}, nullptr, &WritePng, nullptr});
+  RegisterDocumentFormat({"png", ".png", "a picture of the laid-out document", {}, {}, nullptr, &WritePng, nullptr, {}});
 }
 
 }  // namespace lectern

@@ -5,6 +5,7 @@
 
 #include "tools/lectern/LecternTool.h"
 
+#include "app/Terrabook.h"
 #include "items/LTNote.h"
 #include "model/LTDocument.h"
 #include "platform/LTStream.h"
@@ -74,7 +75,10 @@ int Convert(const std::vector<std::string>& files, const TToolOptions& options, 
   auto doc = std::make_unique<TLTDocument>();
   if (const int status = Load(files[0], *doc, err); status != lteOk) return status;
   TFailure failure;
-  if (!WriteDocument(*doc, *out, files[1], options, failure)) return Fail(err, failure);
+  std::vector<std::string> warnings;
+  if (!WriteDocument(*doc, *out, files[1], options, failure, &warnings)) return Fail(err, failure);
+  // What the output format cannot carry is left out; the output is still good.
+  for (const std::string& w : warnings) err << "lectern: " << files[1] << ": warning: " << w << '\n';
   return lteOk;
 }
 
@@ -94,7 +98,7 @@ const TLTDocumentFormat* OutputFormat(const std::string& path, const std::string
 }
 
 bool WriteDocument(TLTDocument& doc, const TLTDocumentFormat& format, const std::string& path,
-                   const TToolOptions& options, TFailure& failure) {
+                   const TToolOptions& options, TFailure& failure, std::vector<std::string>* warnings) {
   // The editor's own options: pictures and controls with their data,
   // binary blocks, the styles and the document properties.
   TLTFOptions ltf = LTEditorLTFOptions;
@@ -110,7 +114,12 @@ bool WriteDocument(TLTDocument& doc, const TLTDocumentFormat& format, const std:
   TLTWriteSettings settings;
   settings.PictureWidth = options.Width > 0 ? options.Width : kDefaultPictureWidth;
   TLTFormatReport report;
-  if (!format.Write(doc.Data, nullptr, *file, settings, report)) {
+  // Hyperlinks lead where the window opens them.
+  doc.Context.OnWriteHyperlink = [](const TCustomLTData& data, int itemNo, TLTSaveFormat, TLTString& target,
+                                    TLTString&) { target = TTerrabook::JumpTarget(data.GetItem(itemNo).Tag); };
+  const bool written = format.Write(doc.Data, nullptr, *file, settings, report);
+  if (warnings) warnings->insert(warnings->end(), report.Warnings.begin(), report.Warnings.end());
+  if (!written) {
     failure = {path, report.Error};
     return false;
   }
