@@ -52,7 +52,7 @@ struct TLTDocumentFormat {
   /// Wraps written bytes into the clipboard flavour (null: as they are).
   std::string (*Pack)(std::string_view bytes) = nullptr;
   /// A second MIME type the same bytes are also put under; may be empty.
-  std::string_view AltMimeType;
+  std::string_view AltMimeType = {};
 };
 
 /// Adds a format after the built-in ones; one of the same name is replaced.
