@@ -1,0 +1,338 @@
+// Style templates: identities, names, parent links, derivation of styles
+// and copying.
+//
+// Design notes. Identities are drawn from 1 upward as the largest assigned
+// one plus one (the smallest free one after a wrap), compared only with
+// identities already assigned, so that assigning one never assigns others
+// and the same document gives the same numbers. Every walk up the parent
+// chain remembers where it has been: a chain that loops, whatever stored
+// data made it, ends instead of running forever.
+
+#include "style/LTStyleTemplates.h"
+
+#include <algorithm>
+#include <climits>
+#include <unordered_set>
+
+namespace lectern {
+
+namespace {
+
+constexpr char16_t kNormalName[] = u"Normal";
+
+/// The default name for counter n: the pattern with its one "%d" replaced
+/// literally (never through a formatter).
+TLTString NameFor(TLTString pattern, int32_t n) {
+  size_t at = pattern.find(u"%d");
+  if (at == TLTString::npos || pattern.find(u"%d", at + 2) != TLTString::npos) {
+    pattern += u" %d";
+    at = pattern.size() - 2;
+  }
+  const std::string digits = std::to_string(n);
+  return pattern.substr(0, at) + TLTString(digits.begin(), digits.end()) + pattern.substr(at + 2);
+}
+
+/// Calls f for t and each of its ancestors, once each.
+template <class F>
+void ForChain(TLTStyleTemplate* t, F&& f) {
+  std::unordered_set<const TLTStyleTemplate*> seen;
+  for (; t && seen.insert(t).second; t = t->Parent()) f(*t);
+}
+
+TLTFontInfoProperties ApplyTextChain(TLTStyleTemplate* t, TCustomLTFontInfo& s, TLTFontInfoProperties mask) {
+  TLTFontInfoProperties done;
+  ForChain(t, [&](TLTStyleTemplate& x) {
+    const TLTFontInfoProperties take = (x.ValidTextProperties & mask) - done;
+    if (take.Empty()) return;
+    s.AssignSelected(x.TextStyle, take);
+    done = done | take;
+  });
+  return done;
+}
+
+TLTParaInfoProperties ApplyParaChain(TLTStyleTemplate* t, TCustomLTParaInfo& s, TLTParaInfoProperties mask) {
+  TLTParaInfoProperties done;
+  ForChain(t, [&](TLTStyleTemplate& x) {
+    const TLTParaInfoProperties take = (x.ValidParaProperties & mask) - done;
+    if (take.Empty()) return;
+    s.AssignSelected(x.ParaStyle, take);
+    done = done | take;
+  });
+  return done;
+}
+
+}  // namespace
+
+// ---- Holders ---------------------------------------------------------------------------------------
+
+const TLTClassInfo& TLTSTFontInfo::ClassInfo() const {
+  // The text properties without the sheet's bookkeeping of the base.
+  static const TLTClassInfo info{"TLTSTFontInfo", nullptr, TCustomLTFontInfo::ClassInfo().Props,
+                                 TCustomLTFontInfo::ClassInfo().Defined};
+  return info;
+}
+
+const TLTClassInfo& TLTSTParaInfo::ClassInfo() const {
+  static const TLTClassInfo info{"TLTSTParaInfo", nullptr, TCustomLTParaInfo::ClassInfo().Props,
+                                 TCustomLTParaInfo::ClassInfo().Defined};
+  return info;
+}
+
+// ---- A template ------------------------------------------------------------------------------------
+
+TLTStyleTemplate::TLTStyleTemplate(TLTStyleTemplateCollection* collection) : collection_(collection) {}
+
+TLTStyleTemplate::~TLTStyleTemplate() { Unlink(); }
+
+const TLTClassInfo& TLTStyleTemplate::ClassInfo() const {
+  static const TLTClassInfo info{"TLTStyleTemplate", nullptr, {}};
+  return info;
+}
+
+void TLTStyleTemplate::Unlink() {
+  if (parent_) std::erase(parent_->children_, this);
+  parent_ = nullptr;
+  // The children lose their parent.
+  for (TLTStyleTemplate* child : children_) {
+    child->parent_ = nullptr;
+    child->parentId_ = -1;
+  }
+  children_.clear();
+  if (collection_ && collection_->normal_ == this) collection_->normal_ = nullptr;
+}
+
+void TLTStyleTemplate::SetName(const TLTString& name) {
+  if (name == name_) return;
+  if (collection_ && collection_->normal_ == this && name_ == kNormalName) collection_->normal_ = nullptr;
+  name_ = name;
+  if (collection_ && name_ == kNormalName) collection_->normal_ = this;
+}
+
+TLTStyleTemplateId TLTStyleTemplate::Id() {
+  if (id_ <= 0) id_ = collection_ ? collection_->NewId() : 1;
+  return id_;
+}
+
+void TLTStyleTemplate::SetParentId(TLTStyleTemplateId id) {
+  if (id == parentId_) return;
+  if (parent_) std::erase(parent_->children_, this);
+  parent_ = nullptr;
+  parentId_ = id;
+  if (id <= 0 || !collection_) return;
+  const int at = collection_->FindTemplateById(id);
+  if (at < 0) return;  // a parent that is not there stays a number
+  TLTStyleTemplate* candidate = &(*collection_)[at];
+  bool loops = false;
+  ForChain(candidate, [&](TLTStyleTemplate& x) { loops = loops || &x == this; });
+  if (loops) {
+    parentId_ = -1;
+    throw ELecternError("Circular references are not allowed");
+  }
+  parent_ = candidate;
+  parent_->children_.push_back(this);
+}
+
+void TLTStyleTemplate::Assign(const TLTStyleTemplate& source) {
+  if (&source == this) return;
+  TextStyle.AssignSelected(source.TextStyle, LTAllFontInfoProperties);
+  ParaStyle.AssignSelected(source.ParaStyle, LTAllParaInfoProperties);
+  SetName(source.name_);
+  ValidTextProperties = source.ValidTextProperties;
+  ValidParaProperties = source.ValidParaProperties;
+  if (collection_ && collection_ == source.collection_) parentId_ = source.parentId_;
+}
+
+// ---- The collection --------------------------------------------------------------------------------
+
+TLTStyleTemplateCollection::~TLTStyleTemplateCollection() { Clear(); }
+
+const TLTClassInfo& TLTStyleTemplateCollection::ClassInfo() const {
+  static const TLTClassInfo info{"TLTStyleTemplateCollection", nullptr, {}};
+  return info;
+}
+
+TLTPersistent& TLTStyleTemplateCollection::AddItem() {
+  items_.push_back(std::make_unique<TLTStyleTemplate>(this));
+  return *items_.back();
+}
+
+TLTStyleTemplate& TLTStyleTemplateCollection::Add() {
+  auto& t = static_cast<TLTStyleTemplate&>(AddItem());
+  MakeDefaultName(t);
+  return t;
+}
+
+void TLTStyleTemplateCollection::Clear() {
+  // Unlinking one template touches the others: unlink all first.
+  for (auto& t : items_) t->Unlink();
+  items_.clear();
+  normal_ = nullptr;
+}
+
+void TLTStyleTemplateCollection::Delete(int index) {
+  if (index < 0 || index >= Count()) return;
+  items_.erase(items_.begin() + index);
+}
+
+TLTStyleTemplateId TLTStyleTemplateCollection::NewId() const {
+  TLTStyleTemplateId top = 0;
+  for (const auto& t : items_) top = std::max(top, t->id_);
+  if (top < INT32_MAX - 1) return top + 1;
+  // Past the top: the smallest identity no template has.
+  std::vector<TLTStyleTemplateId> used;
+  for (const auto& t : items_)
+    if (t->id_ > 0) used.push_back(t->id_);
+  std::sort(used.begin(), used.end());
+  TLTStyleTemplateId next = 1;
+  for (TLTStyleTemplateId u : used) {
+    if (u > next) break;
+    if (u == next) ++next;
+  }
+  return next;
+}
+
+void TLTStyleTemplateCollection::MakeDefaultName(TLTStyleTemplate& t) {
+  if (items_.size() == 1) nameCounter_ = 0;
+  // One full turn of the counter at most: naming never loops forever.
+  for (int64_t tries = 0; tries <= INT32_MAX; ++tries) {
+    nameCounter_ = nameCounter_ == INT32_MAX ? 1 : nameCounter_ + 1;
+    const TLTString name = NameFor(DefStyleName, nameCounter_);
+    const bool taken = std::any_of(items_.begin(), items_.end(), [&](const auto& o) {
+      return o.get() != &t && o->name_ == name;
+    });
+    if (!taken) {
+      t.SetName(name);
+      return;
+    }
+  }
+}
+
+int TLTStyleTemplateCollection::FindTemplateById(TLTStyleTemplateId id) {
+  if (id <= 0) return -1;
+  for (int i = 0; i < Count(); ++i)
+    if (items_[static_cast<size_t>(i)]->id_ == id) return i;
+  return -1;
+}
+
+void TLTStyleTemplateCollection::UpdateParentReferences() {
+  // A stored identity met twice: the later template gets a new one.
+  std::unordered_set<TLTStyleTemplateId> seen;
+  for (auto& t : items_)
+    if (t->id_ > 0 && !seen.insert(t->id_).second) t->id_ = 0;
+  for (auto& t : items_) t->Id();
+  for (auto& t : items_) {
+    t->parent_ = nullptr;
+    t->children_.clear();
+  }
+  for (auto& t : items_) {
+    const int at = FindTemplateById(t->parentId_);
+    if (at < 0) continue;
+    TLTStyleTemplate* parent = items_[static_cast<size_t>(at)].get();
+    // A stored parent that closes a cycle is dropped.
+    bool loops = false;
+    ForChain(parent, [&](TLTStyleTemplate& x) { loops = loops || &x == t.get(); });
+    if (loops) {
+      t->parentId_ = -1;
+      continue;
+    }
+    t->parent_ = parent;
+    parent->children_.push_back(t.get());
+  }
+  normal_ = nullptr;
+  for (auto& t : items_)
+    if (!normal_ && t->name_ == kNormalName) normal_ = t.get();
+}
+
+void TLTStyleTemplateCollection::Assign(const TLTStyleTemplateCollection& source) {
+  if (&source == this) return;
+  Clear();
+  DefStyleName = source.DefStyleName;
+  for (const auto& s : source.items_) {
+    auto& t = static_cast<TLTStyleTemplate&>(AddItem());
+    t.Assign(*s);
+  }
+  // The parents by position, with the copies' new identities.
+  for (size_t i = 0; i < source.items_.size(); ++i) {
+    const TLTStyleTemplate* parent = source.items_[i]->parent_;
+    if (!parent) continue;
+    for (size_t k = 0; k < source.items_.size(); ++k)
+      if (source.items_[k].get() == parent) items_[i]->SetParentId(items_[k]->Id());
+  }
+}
+
+// ---- Deriving styles -------------------------------------------------------------------------------
+
+void TLTStyleTemplateCollection::ApplyTextTemplate(TLTStyleTemplate& t, TCustomLTFontInfo& f,
+                                                   const TCustomLTParaInfo* para, bool reset) {
+  auto* sheetStyle = dynamic_cast<TFontInfo*>(&f);
+  TLTFontInfoProperties mask = LTAllFontInfoProperties;
+  if (!reset && sheetStyle) mask = mask - sheetStyle->ModifiedProperties;
+  TLTFontInfoProperties done = ApplyTextChain(&t, f, mask);
+  // Then the template of the text's paragraph.
+  if (para && para->StyleTemplateId > 0) {
+    const int at = FindTemplateById(para->StyleTemplateId);
+    if (at >= 0) {
+      TLTStyleTemplate& q = (*this)[at];
+      TLTFontInfoProperties more = LTAllFontInfoProperties - done;
+      if (sheetStyle && q.Id() != sheetStyle->StyleTemplateId) more = more - sheetStyle->ModifiedProperties;
+      done = done | ApplyTextChain(&q, f, more);
+    }
+  }
+  if (!sheetStyle) return;
+  if (reset) {
+    sheetStyle->ModifiedProperties = sheetStyle->ModifiedProperties - done;
+    sheetStyle->StyleTemplateId = t.Id();
+  }
+  const TLTFontInfoProperties rest = LTAllFontInfoProperties - done - sheetStyle->ModifiedProperties;
+  if (rest.Empty()) return;
+  if (normal_)
+    ApplyTextChain(normal_, f, rest);
+  else if (owner_)
+    f.AssignSelected(owner_->TextStyles()[0], rest);
+}
+
+void TLTStyleTemplateCollection::ApplyParaTemplate(TLTStyleTemplate& t, TCustomLTParaInfo& p, bool reset) {
+  auto* sheetStyle = dynamic_cast<TParaInfo*>(&p);
+  TLTParaInfoProperties mask = LTAllParaInfoProperties;
+  if (!reset && sheetStyle) mask = mask - sheetStyle->ModifiedProperties;
+  const TLTParaInfoProperties done = ApplyParaChain(&t, p, mask);
+  if (!sheetStyle) return;
+  if (reset) {
+    sheetStyle->ModifiedProperties = sheetStyle->ModifiedProperties - done;
+    sheetStyle->StyleTemplateId = t.Id();
+  }
+  const TLTParaInfoProperties rest = LTAllParaInfoProperties - done - sheetStyle->ModifiedProperties;
+  if (rest.Empty()) return;
+  if (normal_)
+    ApplyParaChain(normal_, p, rest);
+  else if (owner_)
+    p.AssignSelected(owner_->ParaStyles()[0], rest);
+}
+
+void TLTStyleTemplateCollection::ResetTextStyle(TCustomLTFontInfo& f, const TCustomLTParaInfo* para) {
+  if (normal_) {
+    ApplyTextTemplate(*normal_, f, para, true);
+    return;
+  }
+  if (!owner_) return;
+  f.Assign(owner_->TextStyles()[0]);
+  if (auto* s = dynamic_cast<TFontInfo*>(&f)) {
+    s->ModifiedProperties = {};
+    s->StyleTemplateId = -1;
+  }
+}
+
+void TLTStyleTemplateCollection::ResetParaStyle(TCustomLTParaInfo& p) {
+  if (normal_) {
+    ApplyParaTemplate(*normal_, p, true);
+    return;
+  }
+  if (!owner_) return;
+  p.Assign(owner_->ParaStyles()[0]);
+  if (auto* s = dynamic_cast<TParaInfo*>(&p)) {
+    s->ModifiedProperties = {};
+    s->StyleTemplateId = -1;
+  }
+}
+
+}  // namespace lectern

@@ -1,0 +1,144 @@
+// Style templates: identities, names, parents and cycles, deriving text
+// and paragraph styles through the chain, the normal template, copying.
+
+#include "style/LTStyleTemplates.h"
+
+#include <gtest/gtest.h>
+
+namespace lectern {
+namespace {
+
+struct Sheet {
+  TLTStyle Style;
+  TLTStyleTemplateCollection T{&Style};
+  TLTStyleTemplate& Add(const char16_t* name) {
+    TLTStyleTemplate& t = T.Add();
+    t.SetName(name);
+    return t;
+  }
+};
+
+TEST(StyleTemplates, AChildsPropertiesWinOverItsAncestorsAndTheRestComesFromStyleZero) {
+  Sheet s;
+  s.Style.TextStyles()[0].FontName = u"Base";
+  TLTStyleTemplate& grand = s.Add(u"Grand");
+  grand.TextStyle.Color = clRed;
+  grand.ValidTextProperties = {ltfiColor};
+  TLTStyleTemplate& parent = s.Add(u"Parent");
+  parent.TextStyle.Size = 20;
+  parent.TextStyle.FontName = u"Parent face";
+  parent.ValidTextProperties = {ltfiSize, ltfiFontName};
+  parent.SetParentId(grand.Id());
+  TLTStyleTemplate& child = s.Add(u"Child");
+  child.TextStyle.Size = 30;
+  child.ValidTextProperties = {ltfiSize};
+  child.SetParentId(parent.Id());
+
+  TFontInfo f;
+  f.BackColor = clYellow;
+  f.ModifiedProperties = {ltfiBackColor};
+  s.T.ApplyTextTemplate(child, f, nullptr, false);
+  EXPECT_EQ(f.Size, 30);
+  EXPECT_EQ(f.FontName, u"Parent face");
+  EXPECT_EQ(f.Color, clRed);
+  EXPECT_EQ(f.BackColor, clYellow) << "a modified property stays";
+  // With reset: what the chain gave is no longer modified; the template is
+  // remembered; the parent's change reaches the style when derived again.
+  s.T.ApplyTextTemplate(child, f, nullptr, true);
+  EXPECT_EQ(f.StyleTemplateId, child.Id());
+  EXPECT_EQ(f.ModifiedProperties, TLTFontInfoProperties{ltfiBackColor});
+  grand.TextStyle.Color = clBlue;
+  s.T.ApplyTextTemplate(child, f, nullptr, false);
+  EXPECT_EQ(f.Color, clBlue);
+}
+
+TEST(StyleTemplates, TheNormalTemplateFillsWhatTheChainLeavesUntilItIsRenamed) {
+  Sheet s;
+  TLTStyleTemplate& normal = s.Add(u"Normal");
+  normal.ParaStyle.LeftIndent = 40;
+  normal.ValidParaProperties = {ltpiLeftIndent};
+  EXPECT_EQ(s.T.NormalTemplate(), &normal);
+  TLTStyleTemplate& quote = s.Add(u"Quote");
+  quote.ParaStyle.Alignment = ltaCenter;
+  quote.ValidParaProperties = {ltpiAlignment};
+  TParaInfo p;
+  s.T.ApplyParaTemplate(quote, p, true);
+  EXPECT_EQ(p.Alignment, ltaCenter);
+  EXPECT_EQ(p.LeftIndent, 40);
+  normal.SetName(u"Plain");
+  EXPECT_EQ(s.T.NormalTemplate(), nullptr);
+  s.T.ResetParaStyle(p);
+  EXPECT_EQ(p.Alignment, s.Style.ParaStyles()[0].Alignment);
+  EXPECT_EQ(p.StyleTemplateId, -1);
+}
+
+TEST(StyleTemplates, ParentsNeverFormACycleAndGoWithTheirTemplate) {
+  Sheet s;
+  TLTStyleTemplate& a = s.Add(u"A");
+  TLTStyleTemplate& b = s.Add(u"B");
+  a.SetParentId(b.Id());
+  EXPECT_THROW(b.SetParentId(a.Id()), ELecternError);
+  EXPECT_EQ(b.ParentId(), -1);
+  EXPECT_EQ(b.Parent(), nullptr);
+  TLTStyleTemplate& c = s.Add(u"C");
+  c.SetParentId(b.Id());
+  // B goes: both children lose their parent.
+  s.T.Delete(1);
+  EXPECT_EQ(a.ParentId(), -1);
+  EXPECT_EQ(c.Parent(), nullptr);
+}
+
+TEST(StyleTemplates, StoredCyclesAndDuplicateIdentitiesAreBrokenOnLoading) {
+  Sheet s;
+  auto& x = static_cast<TLTStyleTemplate&>(s.T.AddItem());
+  auto& y = static_cast<TLTStyleTemplate&>(s.T.AddItem());
+  auto& z = static_cast<TLTStyleTemplate&>(s.T.AddItem());
+  x.SetStoredId(5);
+  y.SetStoredId(7);
+  z.SetStoredId(7);
+  x.SetStoredParentId(7);
+  y.SetStoredParentId(5);
+  s.T.UpdateParentReferences();
+  EXPECT_NE(z.Id(), 7);
+  EXPECT_GT(z.Id(), 0);
+  // The chain from any template ends.
+  int steps = 0;
+  for (TLTStyleTemplate* t = &x; t && steps < 10; t = t->Parent()) ++steps;
+  EXPECT_LT(steps, 10);
+  x.ValidTextProperties = {ltfiSize};
+  TFontInfo f;
+  s.T.ApplyTextTemplate(x, f, nullptr, true);  // ends
+}
+
+TEST(StyleTemplates, DefaultNamesCountUpFromOneAndSubstituteLiterally) {
+  Sheet s;
+  EXPECT_EQ(s.T.Add().Name(), u"Style 1");
+  EXPECT_EQ(s.T.Add().Name(), u"Style 2");
+  s.T.Delete(0);
+  s.T.Delete(0);
+  EXPECT_EQ(s.T.Add().Name(), u"Style 1");
+  s.T.DefStyleName = u"%s 100%";  // no "%d": one is added, the rest stays as it is
+  EXPECT_EQ(s.T.Add().Name(), u"%s 100% 2");
+  // Identities from 1 upward, the same for the same document.
+  EXPECT_EQ(s.T[0].Id(), 1);
+  EXPECT_EQ(s.T[1].Id(), 2);
+}
+
+TEST(StyleTemplates, ACopiedCollectionKeepsItsParentsByPositionWithNewIdentities) {
+  Sheet a;
+  TLTStyleTemplate& p = a.Add(u"Parent");
+  TLTStyleTemplate& c = a.Add(u"Child");
+  a.T[0].Id();
+  a.T[0].SetStoredId(40);
+  c.SetParentId(p.Id());
+  Sheet b;
+  b.Add(u"Parent");  // a template of the same name already there goes
+  b.T.Assign(a.T);
+  ASSERT_EQ(b.T.Count(), 2);
+  EXPECT_EQ(b.T[1].Parent(), &b.T[0]);
+  EXPECT_EQ(b.T[1].Name(), u"Child");
+  EXPECT_NE(b.T[0].Id(), 40);
+}
+
+}  // namespace
+}  // namespace lectern
