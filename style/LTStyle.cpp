@@ -2,6 +2,7 @@
 // searching, merging of incoming collections and the closeness helpers.
 
 #include "style/LTStyle.h"
+#include "style/LTStyleTemplates.h"
 
 #include "platform/LTCodePage.h"
 #include "platform/LTColors.h"
@@ -428,11 +429,22 @@ TCustomLTInfos& GetTextStyles(TLTStyle& s) { return s.TextStyles(); }
 TCustomLTInfos& GetParaStyles(TLTStyle& s) { return s.ParaStyles(); }
 TCustomLTInfos& GetListStyles(TLTStyle& s) { return s.ListStyles(); }
 
+TLTPropInfo TemplatesProp() {
+  TLTPropInfo p;
+  p.Name = "StyleTemplates";
+  p.Kind = TLTPropKind::Collection;
+  p.GetColl = [](TLTPersistent& o) -> TLTCollection* { return &static_cast<TLTStyle&>(o).StyleTemplates(); };
+  // Sheets without templates are stored as they always were.
+  p.IsStored = [](const TLTPersistent& o) { return static_cast<const TLTStyle&>(o).StyleTemplates().Count() > 0; };
+  return p;
+}
+
 using S = TLTStyle;
 const TLTPropInfo kSheetProps[] = {
     SheetCollection<&GetTextStyles>("TextStyles"),
     SheetCollection<&GetParaStyles>("ParaStyles"),
     SheetCollection<&GetListStyles>("ListStyles"),
+    TemplatesProp(),
     Prop::Int<&S::SpacesInTab>("SpacesInTab", 0),
     Prop::Int<&S::DefTabWidth>("DefTabWidth", 48),
     Prop::Cursor<&S::JumpCursor>("JumpCursor", crJump),
@@ -494,7 +506,8 @@ std::unique_ptr<TGraphic> MakeInvalidPicture() {
 TLTStyle::TLTStyle()
     : textStyles_(std::make_unique<TFontInfos>(this)),
       paraStyles_(std::make_unique<TParaInfos>(this)),
-      listStyles_(std::make_unique<TLTListInfos>(this)) {
+      listStyles_(std::make_unique<TLTListInfos>(this)),
+      styleTemplates_(std::make_unique<TLTStyleTemplateCollection>(this)) {
   ResetParaStyles();
   ResetTextStyles();
 }
@@ -502,6 +515,8 @@ TLTStyle::TLTStyle()
 TLTStyle::~TLTStyle() = default;
 
 const TLTClassInfo& TLTStyle::ClassInfo() const { return kSheetClass; }
+
+void TLTStyle::Loaded() { styleTemplates_->UpdateParentReferences(); }
 
 void TLTStyle::ResetTextStyles() {
   struct Def {

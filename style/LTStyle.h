@@ -22,6 +22,7 @@ namespace lectern {
 
 class TLTIniFile;
 class TLTStyle;
+class TLTStyleTemplateCollection;
 class TCustomLTInfos;
 class TCustomLTData;  // the document container: events name the document they draw in
 
@@ -858,6 +859,12 @@ class TLTStyle : public TLTPersistent {
   const TParaInfos& ParaStyles() const { return *paraStyles_; }
   TLTListInfos& ListStyles() { return *listStyles_; }
   const TLTListInfos& ListStyles() const { return *listStyles_; }
+  /// The templates styles are derived from (empty unless a document or the
+  /// application made some).
+  TLTStyleTemplateCollection& StyleTemplates() { return *styleTemplates_; }
+  const TLTStyleTemplateCollection& StyleTemplates() const { return *styleTemplates_; }
+  /// Once a stored sheet is read the templates are linked to their parents.
+  void Loaded() override;
 
   int32_t SpacesInTab = 0;
   int32_t DefTabWidth = 48;
@@ -964,6 +971,7 @@ class TLTStyle : public TLTPersistent {
   std::unique_ptr<TFontInfos> textStyles_;
   std::unique_ptr<TParaInfos> paraStyles_;
   std::unique_ptr<TLTListInfos> listStyles_;
+  std::unique_ptr<TLTStyleTemplateCollection> styleTemplates_;
   // Made on first use, even through a const sheet.
   mutable std::unique_ptr<TGraphic> invalidPicture_;
   mutable bool invalidPictureMade_ = false;

@@ -153,6 +153,8 @@ bool Has(TLTFontInfoProperties set, TLTFontInfoProperty p) { return set.Contains
 
 }  // namespace
 
+const TLTEnumInfo& FontInfoPropertyNames() { return kFontInfoPropertyInfo; }
+
 const TLTEnumInfo TLTStyleEnums::BiDiMode{kBiDiNames};
 const TLTClassInfo kCustomLTInfoClass{"TCustomLTInfo", nullptr, kBaseProps};
 

@@ -23,6 +23,13 @@ struct TLTStyleEnums {
 /// The published properties every style shares.
 extern const TLTClassInfo kCustomLTInfoClass;
 
+/// The names of the text property numbers, and of the paragraph property
+/// numbers in their two stored sets (0..26 and 27 on).
+const TLTEnumInfo& FontInfoPropertyNames();
+const TLTEnumInfo& ParaPropertyNames(bool second);
+/// The first paragraph property number of the second stored set.
+constexpr int kParaSecondSetFirst = 27;
+
 /// Writes keys made by substituting names into a pattern; a value equal to
 /// its default (when one is given) is not written.
 class TLTIniWriter {

@@ -196,6 +196,12 @@ int64_t SideOffsetSimilarity(bool showsA, bool showsB, int32_t a, int32_t b) {
 
 }  // namespace
 
+const TLTEnumInfo& ParaPropertyNames(bool second) {
+  static const TLTEnumInfo first{std::span(kParaPropertyNames).first(kParaSecondSetFirst)};
+  static const TLTEnumInfo rest{std::span(kParaPropertyNames).subspan(kParaSecondSetFirst)};
+  return second ? rest : first;
+}
+
 const TLTClassInfo& TLTRect::ClassInfo() const { return kRectClass; }
 const TLTClassInfo& TLTBooleanRect::ClassInfo() const { return kBoolRectClass; }
 const TLTClassInfo& TLTBorder::ClassInfo() const { return kBorderClass; }

@@ -10,6 +10,8 @@
 
 #include "style/LTStyleTemplates.h"
 
+#include "style/LTStyleInternal.h"
+
 #include <algorithm>
 #include <climits>
 #include <unordered_set>
@@ -84,8 +86,85 @@ TLTStyleTemplate::TLTStyleTemplate(TLTStyleTemplateCollection* collection) : col
 
 TLTStyleTemplate::~TLTStyleTemplate() { Unlink(); }
 
+namespace {
+
+using T = TLTStyleTemplate;
+
+/// A paragraph property set stored as two sets, numbers 0..26 and 27 on.
+TLTPropInfo ValidParaSet(bool second) {
+  TLTPropInfo p;
+  p.Name = second ? "ValidParaProperties2" : "ValidParaProperties1";
+  p.Kind = TLTPropKind::Set;
+  p.Names = &ParaPropertyNames(second);
+  constexpr uint64_t low = (uint64_t{1} << kParaSecondSetFirst) - 1;
+  if (second) {
+    p.GetOrd = [](const TLTPersistent& o) -> int64_t {
+      return static_cast<int64_t>(static_cast<const T&>(o).ValidParaProperties.ToBits() >> kParaSecondSetFirst);
+    };
+    p.SetOrd = [](TLTPersistent& o, int64_t v) {
+      auto& m = static_cast<T&>(o).ValidParaProperties;
+      m = TLTParaInfoProperties::FromBits((m.ToBits() & low) | (static_cast<uint64_t>(v) << kParaSecondSetFirst)) &
+          LTAllParaInfoProperties;
+    };
+  } else {
+    p.GetOrd = [](const TLTPersistent& o) -> int64_t {
+      return static_cast<int64_t>(static_cast<const T&>(o).ValidParaProperties.ToBits() & low);
+    };
+    p.SetOrd = [](TLTPersistent& o, int64_t v) {
+      auto& m = static_cast<T&>(o).ValidParaProperties;
+      m = TLTParaInfoProperties::FromBits((m.ToBits() & ~low) | (static_cast<uint64_t>(v) & low));
+    };
+  }
+  return p;
+}
+
+TLTPropInfo NameProp() {
+  TLTPropInfo p;
+  p.Name = "Name";
+  p.Kind = TLTPropKind::String;
+  p.GetStr = [](const TLTPersistent& o) { return static_cast<const T&>(o).Name(); };
+  p.SetStr = [](TLTPersistent& o, const TLTString& v) { static_cast<T&>(o).SetName(v); };
+  return p;
+}
+
+TLTPropInfo ParentProp() {
+  // Stored as a number; the links are made once every template is read.
+  TLTPropInfo p;
+  p.Name = "ParentId";
+  p.Kind = TLTPropKind::Integer;
+  p.Default = -1;
+  p.GetOrd = [](const TLTPersistent& o) -> int64_t { return static_cast<const T&>(o).ParentId(); };
+  p.SetOrd = [](TLTPersistent& o, int64_t v) {
+    static_cast<T&>(o).SetStoredParentId(static_cast<TLTStyleTemplateId>(v));
+  };
+  return p;
+}
+
+const TLTPropInfo kTemplateProps[] = {
+    Prop::Object<&T::TextStyle>("TextStyle"),
+    Prop::Object<&T::ParaStyle>("ParaStyle"),
+    Prop::Set<&T::ValidTextProperties>("ValidTextProperties", FontInfoPropertyNames(), 0),
+    ValidParaSet(false),
+    ValidParaSet(true),
+    NameProp(),
+    ParentProp(),
+};
+
+const TLTDefinedProp kTemplateDefined[] = {{
+    .Name = "IDProp",
+    .Kind = TLTDefinedKind::Integer,
+    .ShouldWrite = [](const TLTPersistent&) { return true; },
+    // Writing assigns an identity that is still missing.
+    .GetInt = [](const TLTPersistent& o) -> int64_t { return const_cast<T&>(static_cast<const T&>(o)).Id(); },
+    .SetInt = [](TLTPersistent& o, int64_t v) {
+      static_cast<T&>(o).SetStoredId(static_cast<TLTStyleTemplateId>(std::clamp<int64_t>(v, 0, INT32_MAX)));
+    },
+}};
+
+}  // namespace
+
 const TLTClassInfo& TLTStyleTemplate::ClassInfo() const {
-  static const TLTClassInfo info{"TLTStyleTemplate", nullptr, {}};
+  static const TLTClassInfo info{"TLTStyleTemplate", nullptr, kTemplateProps, kTemplateDefined};
   return info;
 }
 

@@ -3,6 +3,8 @@
 
 #include "style/LTStyleTemplates.h"
 
+#include "style/LTPropStream.h"
+
 #include <gtest/gtest.h>
 
 namespace lectern {
@@ -138,6 +140,42 @@ TEST(StyleTemplates, ACopiedCollectionKeepsItsParentsByPositionWithNewIdentities
   EXPECT_EQ(b.T[1].Parent(), &b.T[0]);
   EXPECT_EQ(b.T[1].Name(), u"Child");
   EXPECT_NE(b.T[0].Id(), 40);
+}
+
+TEST(StyleTemplates, TheSheetStoresItsTemplatesAndLinksThemAgainWhenRead) {
+  TLTStyle sheet;
+  TLTStyleTemplateCollection& t = sheet.StyleTemplates();
+  TLTStyleTemplate& normal = t.Add();
+  normal.SetName(u"Normal");
+  normal.TextStyle.FontName = u"Serif";
+  normal.ValidTextProperties = {ltfiFontName};
+  TLTStyleTemplate& heading = t.Add();
+  heading.SetName(u"Heading");
+  heading.ParaStyle.SpaceBefore = 12;
+  heading.ParaStyle.BiDiMode = ltbdRightToLeft;
+  heading.ValidParaProperties = {ltpiSpaceBefore, ltpiBiDiMode};
+  heading.SetParentId(normal.Id());
+  std::string bytes;
+  TLTPropWriter w(bytes);
+  w.WriteComponent("TLTStyle", "Sheet", sheet);
+
+  TLTStyle read;
+  TLTPropReader r(bytes);
+  ASSERT_TRUE(r.ReadComponent(read)) << r.Error();
+  TLTStyleTemplateCollection& back = read.StyleTemplates();
+  ASSERT_EQ(back.Count(), 2);
+  EXPECT_EQ(back.NormalTemplate(), &back[0]);
+  EXPECT_EQ(back[1].Name(), u"Heading");
+  EXPECT_EQ(back[1].Parent(), &back[0]);
+  EXPECT_EQ(back[1].Id(), heading.Id());
+  EXPECT_EQ(back[1].ValidParaProperties, heading.ValidParaProperties);
+  EXPECT_EQ(back[1].ParaStyle.SpaceBefore, 12);
+  EXPECT_EQ(back[0].TextStyle.FontName, u"Serif");
+  // A sheet without templates is stored as it always was.
+  std::string plain;
+  TLTStyle empty;
+  TLTPropWriter(plain).WriteComponent("TLTStyle", "Sheet", empty);
+  EXPECT_EQ(plain.find("StyleTemplates"), std::string::npos);
 }
 
 }  // namespace
