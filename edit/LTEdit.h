@@ -299,6 +299,12 @@ class TCustomLecternEdit : public TCustomLectern {
   void ApplyTextStyle(int styleNo);
   void ApplyStyleConversion(int userData);
   void ApplyParaStyle(int paraNo);
+  /// Derives the styles of the selection (or of what is typed next) from
+  /// style template templateIndex of the sheet, finding or adding each
+  /// derived style; below 0, back to the normal definition. keepModified
+  /// keeps what was changed in text styles after their template.
+  void ApplyTextStyleTemplate(int templateIndex, bool keepModified);
+  void ApplyParaStyleTemplate(int templateIndex);
   void ApplyParaStyleConversion(int userData);
   void SetItemTagUndoable(int itemNo, TLTTag tag);
   /// Gives items first..last, and the items of their sub-documents (the
@@ -500,7 +506,16 @@ class TCustomLecternEdit : public TCustomLectern {
   /// A style change goes to the nested editor, or to every selected part
   /// (cells); false when it is this editor's to make.
   bool AppliedElsewhere(const std::function<void(TCustomLecternEdit&)>& change);
-  void ConvertTextStyles(const std::function<int32_t(int32_t, bool)>& convert);
+  /// Where a text style stands that a conversion is asked about: the
+  /// style, whether it is an item's (not the current style), the paragraph
+  /// style of its paragraph, and whether it is a tab's or a label's.
+  struct TStyleSite {
+    int32_t Style = 0;
+    bool ToText = false;
+    int32_t Para = 0;
+    bool Associated = false;
+  };
+  void ConvertTextStyles(const std::function<int32_t(const TStyleSite&)>& convert);
   void ConvertParaStyles(const std::function<int32_t(int32_t)>& convert);
   bool UndoRedo(bool undo);
   /// Undo or Redo in the active nested editor; false when this editor must

@@ -17,6 +17,7 @@
 #include "platform/LTStream.h"
 #include "platform/LTSysUtils.h"
 #include "style/LTStyle.h"
+#include "style/LTStyleTemplates.h"
 
 #include <algorithm>
 
@@ -30,6 +31,25 @@ constexpr uint8_t kBreakFlags = ltifJoinPrev | ltifNewLine | ltifNewPage;
 constexpr int kKeystrokeMargin = 2;
 
 bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+
+/// A style derived from base: an equal style of the sheet, else a new one.
+int32_t FindOrAddTextStyle(TLTStyle& sheet, int32_t base, const TFontInfo& derived) {
+  const int found = sheet.TextStyles().FindEqualStyle(base, derived, LTAllFontInfoProperties);
+  if (found >= 0) return found;
+  TFontInfo& added = sheet.TextStyles().Add();
+  added.Assign(derived);
+  added.Standard = false;
+  return sheet.TextStyles().Count() - 1;
+}
+
+int32_t FindOrAddParaStyle(TLTStyle& sheet, int32_t base, const TParaInfo& derived) {
+  const int found = sheet.ParaStyles().FindEqualStyle(base, derived, LTAllParaInfoProperties);
+  if (found >= 0) return found;
+  TParaInfo& added = sheet.ParaStyles().Add();
+  added.Assign(derived);
+  added.Standard = false;
+  return sheet.ParaStyles().Count() - 1;
+}
 bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
 }  // namespace
@@ -1714,8 +1734,10 @@ void TCustomLecternEdit::ApplyTextStyle(int styleNo) {
   if (AppliedElsewhere([&](TCustomLecternEdit& e) { e.ApplyTextStyle(styleNo); })) return;
   const TLTStyle* style = Style();
   if (!style || !style->TextStyles().IsValidIndex(styleNo)) return;
-  ConvertTextStyles([&](int32_t s, bool toText) {
-    if (toText && style->TextStyles().IsValidIndex(s) && style->TextStyles()[s].Protection.Contains(ltprStyleProtect))
+  ConvertTextStyles([&](const TStyleSite& at) {
+    const int32_t s = at.Style;
+    if (at.ToText && style->TextStyles().IsValidIndex(s) &&
+        style->TextStyles()[s].Protection.Contains(ltprStyleProtect))
       return s;
     return static_cast<int32_t>(styleNo);
   });
@@ -1724,22 +1746,52 @@ void TCustomLecternEdit::ApplyTextStyle(int styleNo) {
 void TCustomLecternEdit::ApplyStyleConversion(int userData) {
   TEventScope scope(*this);
   if (AppliedElsewhere([&](TCustomLecternEdit& e) { e.ApplyStyleConversion(userData); })) return;
-  ConvertTextStyles([&](int32_t s, bool toText) {
-    int32_t next = s;
-    if (OnStyleConversion) OnStyleConversion(*this, s, userData, toText, next);
+  ConvertTextStyles([&](const TStyleSite& at) {
+    int32_t next = at.Style;
+    if (OnStyleConversion) OnStyleConversion(*this, at.Style, userData, at.ToText, next);
     return next;
   });
 }
 
-void TCustomLecternEdit::ConvertTextStyles(const std::function<int32_t(int32_t, bool)>& convert) {
+void TCustomLecternEdit::ApplyTextStyleTemplate(int templateIndex, bool keepModified) {
+  TEventScope scope(*this);
+  if (AppliedElsewhere([&](TCustomLecternEdit& e) { e.ApplyTextStyleTemplate(templateIndex, keepModified); }))
+    return;
+  TLTStyle* style = Style();
+  if (!style || templateIndex >= style->StyleTemplates().Count()) return;
+  TLTStyleTemplateCollection& templates = style->StyleTemplates();
+  ConvertTextStyles([&](const TStyleSite& at) {
+    TFontInfos& texts = style->TextStyles();
+    if (!texts.IsValidIndex(at.Style) || texts[at.Style].Protection.Contains(ltprStyleProtect)) return at.Style;
+    TFontInfo derived;
+    derived.Assign(texts[at.Style]);
+    const TCustomLTParaInfo* para = style->ParaStyles().IsValidIndex(at.Para) ? &style->ParaStyles()[at.Para] : nullptr;
+    if (templateIndex < 0)
+      templates.ResetTextStyle(derived, para);
+    else
+      // The styles of tabs and labels go with their text as the template has it.
+      templates.ApplyTextTemplate(templates[templateIndex], derived, para, !(keepModified && !at.Associated));
+    return FindOrAddTextStyle(*style, at.Style, derived);
+  });
+}
+
+void TCustomLecternEdit::ConvertTextStyles(const std::function<int32_t(const TStyleSite&)>& convertAt) {
   if (!BeforeChange()) return;
   TLTEditLTData& d = EditData();
   const TLTStyle* style = Style();
+  // The paragraph style of item i's paragraph.
+  auto paraOf = [&](int i) { return d.GetItem(d.GetFirstParaItem(i)).ParaNo; };
+  int converting = -1;  // the item being converted, -1 for the current style
+  auto convert = [&](int32_t s, bool toText) {
+    const TCustomLTItemInfo* it = converting >= 0 ? &d.GetItem(converting) : nullptr;
+    return convertAt({s, toText, it ? paraOf(converting) : CurrentParaStyle(), it && !it->IsText()});
+  };
   const int32_t newCurrent = convert(ActualCurrentTextStyle(), false);
   if (!style->TextStyles()[ActualCurrentTextStyle()].Protection.Contains(ltprDoNotAutoSwitch))
     lastSwitchableTextStyle_ = ActualCurrentTextStyle();
   auto validStyle = [&](int32_t s) { return style->TextStyles().IsValidIndex(s); };
   auto convertItem = [&](int i) {
+    converting = i;
     const int32_t old = d.GetItemStyle(i);
     const int32_t to = convert(old, true);
     if (to == old || !validStyle(to)) return;
@@ -1776,6 +1828,7 @@ void TCustomLecternEdit::ConvertTextStyles(const std::function<int32_t(int32_t, 
     TActionScope action(*this, ltukTextStyle);
     BeginEdit(si, ei);
     for (int i = ei; i >= si; --i) {
+      converting = i;
       const TCustomLTItemInfo& it = d.GetItem(i);
       if (!it.IsText()) {
         // A tab goes with the text style around it.
@@ -1797,6 +1850,7 @@ void TCustomLecternEdit::ConvertTextStyles(const std::function<int32_t(int32_t, 
       if (a > 1) {
         SplitItem(i, a);
         convertItem(i + 1);
+        converting = i;
       } else {
         convertItem(i);
       }
@@ -1818,6 +1872,25 @@ void TCustomLecternEdit::ApplyParaStyle(int paraNo) {
   const TLTStyle* style = Style();
   if (!style || !style->ParaStyles().IsValidIndex(paraNo)) return;
   ConvertParaStyles([&](int32_t) { return static_cast<int32_t>(paraNo); });
+}
+
+void TCustomLecternEdit::ApplyParaStyleTemplate(int templateIndex) {
+  TEventScope scope(*this);
+  if (AppliedElsewhere([&](TCustomLecternEdit& e) { e.ApplyParaStyleTemplate(templateIndex); })) return;
+  TLTStyle* style = Style();
+  if (!style || templateIndex >= style->StyleTemplates().Count()) return;
+  TLTStyleTemplateCollection& templates = style->StyleTemplates();
+  ConvertParaStyles([&](int32_t p) {
+    TParaInfos& paras = style->ParaStyles();
+    if (!paras.IsValidIndex(p) || paras[p].Options.Contains(ltpaoStyleProtect)) return p;
+    TParaInfo derived;
+    derived.Assign(paras[p]);
+    if (templateIndex < 0)
+      templates.ResetParaStyle(derived);
+    else
+      templates.ApplyParaTemplate(templates[templateIndex], derived, true);
+    return FindOrAddParaStyle(*style, p, derived);
+  });
 }
 
 void TCustomLecternEdit::ApplyParaStyleConversion(int userData) {
