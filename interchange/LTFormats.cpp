@@ -4,6 +4,7 @@
 
 #include "interchange/LTFormats.h"
 
+#include "model/LTHTMLWriter.h"
 #include "model/LTRTFWriter.h"
 #include "platform/LTGraphic.h"
 #include "platform/LTSysUtils.h"
@@ -157,9 +158,41 @@ bool WriteRTFDocument(const TCustomLTData& from, const TLTItemRange* range, TLTS
   return false;
 }
 
+// ---- HTML ------------------------------------------------------------------------------------
+
+bool WriteHTMLPage(const TCustomLTData& from, const TLTItemRange* range, TLTStream& out, const TLTWriteSettings& ws,
+                   TLTFormatReport& report, bool css, bool xhtml) {
+  TLTHTMLWriteSettings settings;
+  settings.CSS = css;
+  if (xhtml) settings.Options.Include(lthoXHTML);
+  settings.OutputFolder = ws.OutputFolder;
+  settings.ImagePrefix = ws.ImagePrefix;
+  settings.Title = ws.Title;
+  std::string error;
+  if (WriteHTML(from, range, out, settings, &report.Warnings, &error)) return true;
+  report.Error = "the document could not be written as HTML: " + error;
+  return false;
+}
+
+bool WriteHTMLCSSDocument(const TCustomLTData& from, const TLTItemRange* range, TLTStream& out,
+                          const TLTWriteSettings& ws, TLTFormatReport& report) {
+  return WriteHTMLPage(from, range, out, ws, report, true, false);
+}
+
+bool WriteHTMLPlainDocument(const TCustomLTData& from, const TLTItemRange* range, TLTStream& out,
+                            const TLTWriteSettings& ws, TLTFormatReport& report) {
+  return WriteHTMLPage(from, range, out, ws, report, false, false);
+}
+
+bool WriteXHTMLDocument(const TCustomLTData& from, const TLTItemRange* range, TLTStream& out,
+                        const TLTWriteSettings& ws, TLTFormatReport& report) {
+  return WriteHTMLPage(from, range, out, ws, report, true, true);
+}
+
 // The order is the clipboard's: the document format, the picture, then
-// text, which receiving programs take as a hint of what is best; RTF last.
-const std::array<TLTDocumentFormat, 4> kBuiltIns{{
+// text, which receiving programs take as a hint of what is best; RTF and
+// HTML last. Rich text copies carry both, so one option rules them.
+const std::array<TLTDocumentFormat, 7> kBuiltIns{{
     {"ltf", ".ltf", "the document format", LTMimeLTF, {ltoAutoCopyLTF}, &ReadLTF, &WriteLTF, &PackLTFFlavour, {}},
     {"picture", "", "the selected picture as PNG", LTMimePNG, {ltoAutoCopyImage}, nullptr, &WritePicture, nullptr, {}},
     {"txt",
@@ -172,6 +205,9 @@ const std::array<TLTDocumentFormat, 4> kBuiltIns{{
      nullptr,
      {}},
     {"rtf", ".rtf", "Rich Text Format", LTMimeRTF, {ltoAutoCopyRTF}, nullptr, &WriteRTFDocument, nullptr, LTMimeRTFAlt},
+    {"html", ".html", "HTML with a style sheet", LTMimeHTML, {ltoAutoCopyRTF}, nullptr, &WriteHTMLCSSDocument, nullptr, {}},
+    {"htm", ".htm", "HTML in plain markup", {}, {}, nullptr, &WriteHTMLPlainDocument, nullptr, {}},
+    {"xhtml", ".xhtml", "XHTML with a style sheet", {}, {}, nullptr, &WriteXHTMLDocument, nullptr, {}},
 }};
 
 struct TRegistry {

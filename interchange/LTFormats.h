@@ -25,6 +25,13 @@ struct TLTFormatReport {
 struct TLTWriteSettings {
   /// Width of a rendered picture in pixels; 0 is the format's default.
   int PictureWidth = 0;
+  /// Folder of the output file, where pages put their picture files;
+  /// empty when the output is no file (the clipboard).
+  std::string OutputFolder;
+  /// Start of the names of those picture files.
+  std::string ImagePrefix = "image";
+  /// Title of a page.
+  std::u16string Title;
 };
 
 /// A format: how to read and write it, and where it travels.

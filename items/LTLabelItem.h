@@ -58,6 +58,7 @@ class TLTLabelItemInfo : public TLTRectItemInfo {
   void SaveLTF(TLTFWriter& w, int itemNo, bool forceJoin) const override;
   /// The label's text, in its text style (which the body writes).
   bool SaveRTF(TLTRTFWriter& w, const TCustomLTData& owner, int itemNo) const override;
+  void SaveHTML(TLTHTMLWriter& w, const TCustomLTData& owner, int itemNo) const override;
   bool ReadLTFLines(TLTFLineSource& src, int lineCount, uint8_t dataKind, TLTFReadContext& ctx) override;
 
  protected:

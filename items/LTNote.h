@@ -56,6 +56,7 @@ class TCustomLTNoteItemInfo : public TLTSeqItemInfo {
   void SaveLTF(TLTFWriter& w, int itemNo, bool forceJoin) const override;
   /// The note mark, then the note's text as a footnote or endnote.
   bool SaveRTF(TLTRTFWriter& w, const TCustomLTData& owner, int itemNo) const override;
+  void SaveHTML(TLTHTMLWriter& w, const TCustomLTData& owner, int itemNo) const override;
   bool ReadLTFLines(TLTFLineSource& src, int lineCount, uint8_t dataKind, TLTFReadContext& ctx) override;
 
  private:
@@ -99,6 +100,7 @@ class TLTNoteReferenceItemInfo : public TLTLabelItemInfo {
   std::string DumpHead() const override { return "noteref"; }
   void SaveLTF(TLTFWriter& w, int itemNo, bool forceJoin) const override;
   bool SaveRTF(TLTRTFWriter& w, const TCustomLTData& owner, int itemNo) const override;
+  void SaveHTML(TLTHTMLWriter& w, const TCustomLTData& owner, int itemNo) const override;
   bool ReadLTFLines(TLTFLineSource& src, int lineCount, uint8_t dataKind, TLTFReadContext& ctx) override;
 
  private:

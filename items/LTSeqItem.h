@@ -106,6 +106,7 @@ class TLTSeqItemInfo : public TLTLabelItemInfo {
   void SaveLTF(TLTFWriter& w, int itemNo, bool forceJoin) const override;
   /// A SEQ field whose result is the shown number.
   bool SaveRTF(TLTRTFWriter& w, const TCustomLTData& owner, int itemNo) const override;
+  void SaveHTML(TLTHTMLWriter& w, const TCustomLTData& owner, int itemNo) const override;
   bool ReadLTFLines(TLTFLineSource& src, int lineCount, uint8_t dataKind, TLTFReadContext& ctx) override;
 
  private:

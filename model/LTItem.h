@@ -25,6 +25,7 @@ class TCustomLTData;
 class TCustomLTItemInfo;
 class TLTFWriter;
 class TLTRTFWriter;
+class TLTHTMLWriter;
 class TLTFLineSource;
 struct TLTFReadContext;
 
@@ -578,6 +579,9 @@ class TCustomLTItemInfo {
   /// Adds the colours the item's RTF refers to (borders, backgrounds) to
   /// the writer's colour table before anything is written.
   virtual void CollectRTFColors(TLTRTFWriter& /*w*/) const {}
+  /// Writes a non-text item as HTML at the writer's place. The default
+  /// writes nothing and warns that the kind has no HTML form.
+  virtual void SaveHTML(TLTHTMLWriter& w, const TCustomLTData& owner, int itemNo) const;
   /// Reads the fields after the tag of the item's record header; false when
   /// they are malformed.
   virtual bool ReadLTFHeaderTail(const std::vector<std::string_view>& /*tail*/, TLTFReadContext& /*ctx*/) {
@@ -683,6 +687,7 @@ class TLTBreakItemInfo : public TLTFullLineItemInfo {
   bool ReadLTFHeaderTail(const std::vector<std::string_view>& tail, TLTFReadContext& ctx) override;
   /// A paragraph of its own with a bottom border.
   bool SaveRTF(TLTRTFWriter& w, const TCustomLTData& owner, int itemNo) const override;
+  void SaveHTML(TLTHTMLWriter& w, const TCustomLTData& owner, int itemNo) const override;
   void CollectRTFColors(TLTRTFWriter& w) const override;
 
  protected:
@@ -752,6 +757,7 @@ class TLTTabItemInfo : public TLTRectItemInfo {
   void MarkStylesInUse(TLTStyleUsage& usage) const override;
   void UpdateStyles(const TLTStyleUsage& usage) override;
   bool SaveRTF(TLTRTFWriter& w, const TCustomLTData& owner, int itemNo) const override;
+  void SaveHTML(TLTHTMLWriter& w, const TCustomLTData& owner, int itemNo) const override;
 
   bool ReadLTFHeaderTail(const std::vector<std::string_view>& tail, TLTFReadContext& ctx) override;
 
@@ -841,6 +847,7 @@ class TLTGraphicItemInfo : public TLTRectItemInfo {
   std::string DumpHead() const override { return "picture"; }
   void SaveLTF(TLTFWriter& w, int itemNo, bool forceJoin) const override;
   bool SaveRTF(TLTRTFWriter& w, const TCustomLTData& owner, int itemNo) const override;
+  void SaveHTML(TLTHTMLWriter& w, const TCustomLTData& owner, int itemNo) const override;
   bool GetBoolValue(TLTItemBoolQuery q) const override;
   bool GetBoolValueEx(TLTItemBoolQueryEx q, const TLTStyle* style) const override;
   int GetImageWidth(const TLTStyle* style) const override;
@@ -880,6 +887,7 @@ class TLTBulletItemInfo : public TLTRectItemInfo {
   std::string DumpHead() const override { return "bullet"; }
   void SaveLTF(TLTFWriter& w, int itemNo, bool forceJoin) const override;
   bool SaveRTF(TLTRTFWriter& w, const TCustomLTData& owner, int itemNo) const override;
+  void SaveHTML(TLTHTMLWriter& w, const TCustomLTData& owner, int itemNo) const override;
   bool GetBoolValue(TLTItemBoolQuery q) const override;
   bool GetBoolValueEx(TLTItemBoolQueryEx q, const TLTStyle* style) const override;
   int GetImageWidth(const TLTStyle* style) const override;

@@ -76,6 +76,7 @@ class TLTMarkerItemInfo : public TLTRectItemInfo {
   /// The marker's text (or picture) in a list-text group, then its list
   /// override and level.
   bool SaveRTF(TLTRTFWriter& w, const TCustomLTData& owner, int itemNo) const override;
+  void SaveHTML(TLTHTMLWriter& w, const TCustomLTData& owner, int itemNo) const override;
   /// The text of the marker as shown: its number or the level's bullet.
   std::u16string_view ShownText(const TLTListLevel& level) const { return MarkerText(level); }
 

@@ -130,7 +130,35 @@ void TLTMemoryStream::Clear() {
 
 // ------------------------------------------------------------ TLTFileStream
 
+std::unique_ptr<TLTFileStream> TLTFileStream::OpenNoFollow(const std::string& path, TLTFileMode mode,
+                                                           std::string* error) {
+  const int flags = O_WRONLY | O_NOFOLLOW | O_CLOEXEC | (mode == TLTFileMode::CreateNew ? O_CREAT | O_EXCL : 0);
+  const int fd = ::open(path.c_str(), flags, 0644);
+  if (fd < 0) {
+    SetError(error, ErrnoText(errno));
+    return nullptr;
+  }
+  struct stat st {};
+  // A file to replace must be a regular one its owner may write; the check
+  // is on the opened file, so nothing can be swapped in between.
+  if (mode == TLTFileMode::ReplaceRegular &&
+      (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || (st.st_mode & S_IWUSR) == 0 || ftruncate(fd, 0) != 0)) {
+    ::close(fd);
+    errno = EPERM;
+    SetError(error, ErrnoText(EPERM));
+    return nullptr;
+  }
+  std::FILE* f = fdopen(fd, "wb");
+  if (!f) {
+    ::close(fd);
+    SetError(error, ErrnoText(errno));
+    return nullptr;
+  }
+  return std::unique_ptr<TLTFileStream>(new TLTFileStream(f));
+}
+
 std::unique_ptr<TLTFileStream> TLTFileStream::Open(const std::string& path, TLTFileMode mode, std::string* error) {
+  if (mode == TLTFileMode::CreateNew || mode == TLTFileMode::ReplaceRegular) return OpenNoFollow(path, mode, error);
   const char* how = "rbe";
   if (mode == TLTFileMode::Create) how = "w+be";
   if (mode == TLTFileMode::ReadWrite) how = "r+be";

@@ -55,7 +55,11 @@ class TLTMemoryStream : public TLTStream {
   size_t pos_ = 0;
 };
 
-enum class TLTFileMode { Read, Create, ReadWrite };
+/// CreateNew creates a file that is not there yet and never follows a link;
+/// ReplaceRegular opens an existing regular, writable file (not a link) and
+/// empties it. Both exist so that files named after untrusted input cannot
+/// be redirected elsewhere.
+enum class TLTFileMode { Read, Create, ReadWrite, CreateNew, ReplaceRegular };
 
 /// A stream over a file. Open returns null and sets the error text (from the
 /// system) when the file cannot be opened.
@@ -77,6 +81,7 @@ class TLTFileStream : public TLTStream {
  private:
   friend class TLTSafeFileWriter;
   explicit TLTFileStream(std::FILE* f) : file_(f) {}
+  static std::unique_ptr<TLTFileStream> OpenNoFollow(const std::string& path, TLTFileMode mode, std::string* error);
   /// Flushes the buffers and fsyncs the file; false when either fails.
   bool Sync();
   /// stdio needs a positioning call between a read and a following write

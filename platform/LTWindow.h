@@ -117,6 +117,7 @@ constexpr std::string_view LTMimeRTF = "text/rtf";
 /// The name some programs look for RTF under instead.
 constexpr std::string_view LTMimeRTFAlt = "application/rtf";
 constexpr std::string_view LTMimePNG = "image/png";
+constexpr std::string_view LTMimeHTML = "text/html";
 
 /// Everything one copy puts on the clipboard: flavours by MIME type, in the
 /// order they were added.

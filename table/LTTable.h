@@ -364,6 +364,7 @@ class TLTTableItemInfo : public TLTFullLineItemInfo, public TLTPersistent, publi
   /// Rows with their cell definitions, cells whose documents are written at
   /// one nesting level deeper; nested tables in the nested form.
   bool SaveRTF(TLTRTFWriter& w, const TCustomLTData& owner, int itemNo) const override;
+  void SaveHTML(TLTHTMLWriter& w, const TCustomLTData& owner, int itemNo) const override;
   void CollectRTFColors(TLTRTFWriter& w) const override;
   /// Writes the record of a rectangle of the table, as a copy of part of
   /// it does.

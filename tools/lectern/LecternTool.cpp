@@ -14,6 +14,7 @@
 #include "tools/lectern/LecternFormats.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <cctype>
 #include <memory>
 #include <optional>
@@ -113,6 +114,12 @@ bool WriteDocument(TLTDocument& doc, const TLTDocumentFormat& format, const std:
   }
   TLTWriteSettings settings;
   settings.PictureWidth = options.Width > 0 ? options.Width : kDefaultPictureWidth;
+  // Pages put their pictures beside them, named after the page.
+  const std::filesystem::path target(path);
+  settings.OutputFolder = target.has_parent_path() ? target.parent_path().string() : std::string(".");
+  settings.ImagePrefix = target.stem().string() + "_";
+  if (settings.ImagePrefix.find("..") != std::string::npos) settings.ImagePrefix = "image";
+  settings.Title = Utf8ToUtf16(target.stem().string());
   TLTFormatReport report;
   // Hyperlinks lead where the window opens them.
   doc.Context.OnWriteHyperlink = [](const TCustomLTData& data, int itemNo, TLTSaveFormat, TLTString& target,

@@ -1,0 +1,243 @@
+// The HTML writer: what an untrusted document may hold never escapes its
+// place, pages parse without errors in a real HTML5 parser (html5lib), the
+// XHTML in an XML parser and in tidy when they are installed, and picture
+// files stay inside the output's folder.
+
+#include "model/LTHTMLWriter.h"
+
+#include "interchange/LTFormats.h"
+#include "items/LTNote.h"
+#include "model/LTDocument.h"
+#include "model/LTMarker.h"
+#include "platform/LTGraphic.h"
+#include "platform/LTStream.h"
+#include "table/LTTable.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+namespace lectern {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Doc : TLTDocument {
+  Doc() {
+    RegisterTableItemKind();
+    RegisterSpecialItemKinds();
+  }
+};
+
+std::string Html(const TCustomLTData& data, TLTHTMLWriteSettings s = {}) {
+  TLTMemoryStream out;
+  std::string error;
+  EXPECT_TRUE(WriteHTML(data, nullptr, out, s, nullptr, &error)) << error;
+  return out.TakeData();
+}
+
+bool Has(const std::string& s, std::string_view what) { return s.find(what) != std::string::npos; }
+
+/// Runs a checker on the page; skipped (with a message) when the tool is
+/// not installed.
+void ExpectValid(const std::string& page, bool xhtml) {
+  const fs::path file = fs::temp_directory_path() / ("lectern-html-" + std::to_string(::getpid()) + ".html");
+  std::ofstream(file, std::ios::binary) << page;
+  const std::string f = file.string();
+  if (std::system("python3 -c 'import html5lib' 2>/dev/null") == 0) {
+    const std::string cmd = "python3 -c 'import html5lib,sys; p=html5lib.HTMLParser(strict=True); "
+                            "p.parse(open(sys.argv[1],\"rb\"))' " + f + " 2>&1";
+    EXPECT_EQ(std::system(cmd.c_str()), 0) << page;
+  } else {
+    std::cerr << "html5lib is not installed (scripts/setup.sh --interop): HTML5 parse check skipped\n";
+  }
+  if (xhtml) {
+    const std::string cmd = "python3 -c 'import sys,xml.dom.minidom as m; m.parse(sys.argv[1])' " + f + " 2>&1";
+    EXPECT_EQ(std::system(cmd.c_str()), 0) << page;
+  }
+  if (std::system("command -v tidy >/dev/null 2>&1") == 0) {
+    // Exit status 2: errors; warnings (legacy attributes) are intended.
+    const std::string cmd = "tidy -q -e " + f + " >/dev/null 2>&1";
+    EXPECT_LT(WEXITSTATUS(std::system(cmd.c_str())), 2) << page;
+  } else {
+    std::cerr << "tidy is not installed (scripts/setup.sh --interop): tidy check skipped\n";
+  }
+  fs::remove(file);
+}
+
+constexpr std::u16string_view kInjection = u"<script>alert(1)</script>\"'*/</style>&";
+
+TEST(HTMLWriter, UntrustedTextNamesAndTargetsNeverLeaveTheirPlace) {
+  for (bool css : {true, false}) {
+    Doc d;
+    TFontInfo& f = d.Style.TextStyles()[1];
+    f.FontName = std::u16string(kInjection);
+    f.StyleName = std::u16string(kInjection);
+    d.Style.TextStyles()[2].Jump = true;
+    d.Style.ParaStyles()[0].StyleName = std::u16string(kInjection);
+    d.Data.AddTextW(kInjection, 1, 0);
+    d.Data.AddTextW(u"link", 2, -1, TLTTag::FromString(std::u16string(kInjection)));
+    d.Data.AddTextW(u"bad", 2, -1, TLTTag::FromString(u" JavaScript:alert(1)"));
+    d.Data.AddTextW(u"mark", 0, 0);
+    TLTHTMLWriteSettings s;
+    s.CSS = css;
+    s.Title = std::u16string(kInjection);
+    s.Options.Include(lthoCheckpointNames);
+    const std::string page = Html(d.Data, s);
+    EXPECT_FALSE(Has(page, "<script")) << page;
+    EXPECT_FALSE(Has(page, "*/</style>")) << page;
+    EXPECT_FALSE(Has(page, "javascript:")) << page;
+    EXPECT_FALSE(Has(page, "JavaScript:")) << page;
+    EXPECT_TRUE(Has(page, "&lt;script&gt;alert(1)&lt;/script&gt;&quot;&#39;*/&lt;/style&gt;&amp;")) << page;
+    // The style element ends once, where the writer ends it.
+    EXPECT_EQ(page.find("</style"), page.rfind("</style")) << page;
+    ExpectValid(page, false);
+  }
+}
+
+TEST(HTMLWriter, SurrogatesControlsAndBlanks) {
+  Doc d;
+  d.Data.AddTextW(u" a\U0001F600b\xD800" u"c\x01" u"d   e ", 0, 0);
+  std::string page = Html(d.Data);
+  EXPECT_TRUE(Has(page, "&nbsp;a\xF0\x9F\x98\x80" "b\xEF\xBF\xBD" "cd &nbsp; e&nbsp;")) << page;
+  TLTHTMLWriteSettings ascii;
+  ascii.Options = {};
+  page = Html(d.Data, ascii);
+  EXPECT_TRUE(Has(page, "a&#128512;b&#65533;c")) << page;
+  EXPECT_TRUE(Has(page, "charset=Windows-1252") || !Has(page, "charset=")) << page;
+}
+
+TEST(HTMLWriter, EightBitTextIsReadThroughItsOwnCodePage) {
+  Doc d;
+  d.Style.TextStyles()[1].Charset = 204;  // Cyrillic
+  d.Data.AddTextA("\xC0\x80", 1, 0);       // U+0410, U+0402 in windows-1251
+  d.Data.AddTextA("\x80", 0, 0);           // the euro sign in windows-1252
+  const std::string page = Html(d.Data);
+  EXPECT_TRUE(Has(page, "\xD0\x90\xD0\x82")) << page;
+  EXPECT_TRUE(Has(page, "\xE2\x82\xAC")) << page;
+}
+
+TEST(HTMLWriter, NestedListsKeepTheParentItemOpen) {
+  for (bool css : {true, false}) {
+    Doc d;
+    d.Style.ListStyles().Clear();
+    TLTListInfo& list = d.Style.ListStyles().Add();
+    for (TLTListType t : {ltlstDecimal, ltlstBullet}) list.Levels.Add().ListType = t;
+    d.Data.AddItem({}, std::make_unique<TLTMarkerItemInfo>(0, 0, 1, false));
+    d.Data.AddTextW(u"one", 0, -1);
+    d.Data.AddItem({}, std::make_unique<TLTMarkerItemInfo>(0, 1, 1, false));
+    d.Data.AddTextW(u"nested", 0, -1);
+    d.Data.AddItem({}, std::make_unique<TLTMarkerItemInfo>(0, 0, 1, false));
+    d.Data.AddTextW(u"two", 0, -1);
+    d.Data.AddTextW(u"after", 0, 0);
+    TLTHTMLWriteSettings s;
+    s.CSS = css;
+    const std::string page = Html(d.Data, s);
+    EXPECT_TRUE(Has(page, "one<ul")) << page;
+    EXPECT_TRUE(Has(page, "nested</li></ul>\n</li>")) << page;
+    EXPECT_TRUE(Has(page, "two</li></ol>")) << page;
+    ExpectValid(page, false);
+  }
+}
+
+std::unique_ptr<TLTTableItemInfo> Table(int rows, int cols, const char16_t* text) {
+  auto t = std::make_unique<TLTTableItemInfo>(rows, cols);
+  for (int r = 0; r < rows; ++r)
+    for (int c = 0; c < cols; ++c) {
+      t->Cells(r, c)->Clear();
+      t->Cells(r, c)->AddTextW(text, 0, 0);
+    }
+  return t;
+}
+
+TEST(HTMLWriter, TablesNotesAndRulesMakeValidPagesInEveryFlavour) {
+  Doc d;
+  auto t = Table(2, 3, u"c");
+  t->MergeRect(0, 0, 1, 2, false);
+  t->CellHSpacing = -1;
+  t->CellVSpacing = -2;
+  t->Cells(1, 1)->AddItem({}, Table(1, 1, u"in"));
+  d.Data.AddTextW(u"before", 0, 0);
+  d.Data.AddItem({}, std::move(t));
+  d.Data.AddItem({}, std::make_unique<TLTBreakItemInfo>());
+  for (int k = 0; k < 2; ++k) {
+    auto note = std::make_unique<TLTFootnoteItemInfo>();
+    note->SetNoteText(u"note text", 0, d.Data);
+    note->ParaNo = k == 0 ? 0 : -1;
+    d.Data.AddItem({}, std::move(note));
+  }
+  for (int flavour = 0; flavour < 3; ++flavour) {
+    TLTHTMLWriteSettings s;
+    s.CSS = flavour != 1;
+    if (flavour == 2) s.Options.Include(lthoXHTML);
+    const std::string page = Html(d.Data, s);
+    EXPECT_TRUE(Has(page, "colspan=\"2\"")) << page;
+    EXPECT_FALSE(Has(page, "cellspacing=\"-")) << page;
+    // Each note once, with an anchor of its own.
+    size_t notes = 0;
+    for (size_t at = 0; (at = page.find("note text", at)) != std::string::npos; ++at) ++notes;
+    EXPECT_EQ(notes, 2u) << page;
+    EXPECT_TRUE(Has(page, "href=\"#footnote1\"") && Has(page, "id=\"footnote1\"")) << page;
+    ExpectValid(page, flavour == 2);
+  }
+}
+
+TEST(HTMLWriter, PlainXHTMLAndPathPrefixesAreRefused) {
+  Doc d;
+  d.Data.AddTextW(u"x", 0, 0);
+  TLTMemoryStream out;
+  TLTHTMLWriteSettings s;
+  s.CSS = false;
+  s.Options.Include(lthoXHTML);
+  EXPECT_FALSE(WriteHTML(d.Data, nullptr, out, s));
+  for (const char* prefix : {"../x", "a/b", "..", ""}) {
+    TLTHTMLWriteSettings p;
+    p.ImagePrefix = prefix;
+    EXPECT_FALSE(WriteHTML(d.Data, nullptr, out, p)) << prefix;
+  }
+}
+
+TEST(HTMLWriter, PictureFilesAreCreatedNewAndNeverThroughLinks) {
+  const fs::path dir = fs::temp_directory_path() / ("lectern-html-pics-" + std::to_string(::getpid()));
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  std::ofstream(dir / "p1.png") << "kept";
+  fs::create_symlink("/nonexistent-target", dir / "p2.png");
+  Doc d;
+  TLTPixels px;
+  px.Width = 2;
+  px.Height = 2;
+  px.Data.assign(4, 0xFF102030u);
+  for (int k = 0; k < 2; ++k) {
+    auto png = std::make_unique<TPNGImage>();
+    png->SetPixels(px);
+    d.Data.AddItem({}, std::make_unique<TLTGraphicItemInfo>(std::move(png), 0));
+  }
+  TLTHTMLWriteSettings s;
+  s.OutputFolder = dir.string();
+  s.ImagePrefix = "p";
+  const std::string page = Html(d.Data, s);
+  EXPECT_TRUE(Has(page, "src=\"p3.png\"")) << page;
+  EXPECT_TRUE(Has(page, "src=\"p4.png\"")) << page;
+  EXPECT_TRUE(fs::is_symlink(dir / "p2.png"));
+  // A write that fails takes its picture files away again.
+  class TFull : public TLTMemoryStream {
+   public:
+    size_t Write(const void*, size_t) override { return 0; }
+  } full;
+  EXPECT_FALSE(WriteHTML(d.Data, nullptr, full, s));
+  EXPECT_FALSE(fs::exists(dir / "p5.png"));
+  fs::remove_all(dir);
+}
+
+TEST(HTMLWriter, TheFormatRegistryOffersEveryFlavourAndTheClipboardFlavour) {
+  for (const char* name : {"page.html", "page.htm", "page.xhtml"}) EXPECT_NE(FindFormatForFile(name), nullptr) << name;
+  EXPECT_EQ(FindFormatByName("html")->MimeType, "text/html");
+}
+
+}  // namespace
+}  // namespace lectern
