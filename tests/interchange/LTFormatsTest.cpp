@@ -26,10 +26,11 @@ TEST(LTFormats, FormatsAreFoundByNameAndByFileInAnyCase) {
   ASSERT_NE(picture, nullptr);
   EXPECT_TRUE(picture->Extension.empty());
   EXPECT_EQ(picture->MimeType, LTMimePNG);
-  // Clipboards take the document format, then the picture, then text, then RTF.
+  // Clipboards take the document format, then the picture, then text, then
+  // RTF, then HTML.
   std::vector<std::string_view> names;
   for (const TLTDocumentFormat* f : DocumentFormats()) names.push_back(f->Name);
-  EXPECT_EQ(names, (std::vector<std::string_view>{"ltf", "picture", "txt", "rtf"}));
+  EXPECT_EQ(names, (std::vector<std::string_view>{"ltf", "picture", "txt", "rtf", "html", "htm", "xhtml"}));
 }
 
 bool WriteNothing(const TCustomLTData&, const TLTItemRange*, TLTStream&, const TLTWriteSettings&, TLTFormatReport&) {

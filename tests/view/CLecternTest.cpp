@@ -770,7 +770,7 @@ TEST(LTCopy, DefaultOptionsPutTheNativeFormatAndUtf8TextOnTheClipboard) {
   v.Win.SetKeys({ssCtrl});
   v.Win.Key(vkInsert);
   const TLTClipboardData clip = v.Win.Clipboard();
-  ASSERT_EQ(clip.Formats.size(), 4u);
+  ASSERT_EQ(clip.Formats.size(), 5u);
   EXPECT_EQ(clip.Formats[0].first, LTMimeLTF);
   EXPECT_EQ(clip.Formats[1].first, LTMimeText);
   EXPECT_EQ(clip.Formats[1].second, "\u03A9\u03BC\u03AD\u03B3\u03B1 \u201Cq\u201D");
@@ -779,6 +779,9 @@ TEST(LTCopy, DefaultOptionsPutTheNativeFormatAndUtf8TextOnTheClipboard) {
   EXPECT_EQ(clip.Formats[3].first, LTMimeRTFAlt);
   EXPECT_EQ(clip.Formats[2].second, clip.Formats[3].second);
   EXPECT_NE(clip.Formats[2].second.find("\\u937 ?\\u956 ?"), std::string::npos) << clip.Formats[2].second;
+  // And HTML, for the programs that take no RTF.
+  EXPECT_EQ(clip.Formats[4].first, LTMimeHTML);
+  EXPECT_NE(clip.Formats[4].second.find("\u03A9"), std::string::npos);
   // The copied fragment reads back as the same text.
   TLTHeadlessWindow win2;
   TLectern other(win2);
@@ -814,7 +817,7 @@ TEST(LTCopy, ASelectedPictureGoesAsPngAndOnCopyMayAddFlavours) {
   std::vector<std::string> kinds;
   for (const auto& f : clip.Formats) kinds.push_back(f.first);
   EXPECT_EQ(kinds, (std::vector<std::string>{"text/x-note", "application/x-lectern-ltf", "image/png", "text/plain",
-                                              "text/rtf", "application/rtf"}));
+                                              "text/rtf", "application/rtf", "text/html"}));
   std::unique_ptr<TGraphic> png = LoadGraphicFromBytes(*clip.Find(LTMimePNG));
   ASSERT_NE(png, nullptr);
   ASSERT_NE(png->Pixels(), nullptr);
