@@ -70,21 +70,7 @@ void TLTHTMLWriter::PutInt(int64_t v) {
 
 void TLTHTMLWriter::PutCodePoint(char32_t c) {
   if (options_.Contains(lthoUTF8)) {
-    if (c < 0x80) {
-      buf_.push_back(static_cast<char>(c));
-    } else if (c < 0x800) {
-      buf_.push_back(static_cast<char>(0xC0 | (c >> 6)));
-      buf_.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else if (c < 0x10000) {
-      buf_.push_back(static_cast<char>(0xE0 | (c >> 12)));
-      buf_.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-      buf_.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else {
-      buf_.push_back(static_cast<char>(0xF0 | (c >> 18)));
-      buf_.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-      buf_.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-      buf_.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    }
+    AppendUtf8(buf_, c);
     return;
   }
   // Without UTF-8 the page holds ASCII only: a character reference means

@@ -43,6 +43,8 @@ int64_t DivRoundHalfEven(int64_t n, int64_t d);
 /// UTF-8 <-> UTF-16; malformed sequences become U+FFFD.
 std::u16string Utf8ToUtf16(std::string_view s);
 std::string Utf16ToUtf8(std::u16string_view s);
+/// Appends one code point as UTF-8.
+void AppendUtf8(std::string& out, char32_t cp);
 /// UTF-16LE bytes (an even count; a trailing odd byte is ignored) <-> text.
 std::u16string BytesToUtf16(std::string_view bytes);
 std::string Utf16ToBytes(std::u16string_view s);

@@ -575,7 +575,7 @@ class TLTTableItemInfo : public TLTFullLineItemInfo, public TLTPersistent, publi
   void Register(TCustomLecternEdit& editor);
   void Unregister();
   void CloseEditor(bool clearing);
-  void FoldUndo(bool closing);
+  void FoldUndo();
   void StoreEditorState();
   /// The cell editor's place before an operation, and reopening it after,
   /// its cell moved by (rows, cols) or moved to (row, col).

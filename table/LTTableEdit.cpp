@@ -363,7 +363,7 @@ void TLTTableItemInfo::CloseEditor(bool clearing) {
   TLTTableInplaceEdit& e = *in->Editor;
   // A table being edited inside this cell closes first.
   e.EndNestedEditing();
-  FoldUndo(true);
+  FoldUndo();
   const int row = editRow_, col = editCol_;
   TLTTableCellData* cell = Cells(row, col);
   TCustomLecternEdit* editor = host_ ? host_ : Editor();
@@ -381,7 +381,7 @@ void TLTTableItemInfo::CloseEditor(bool clearing) {
   if (!clearing && editor && editor->IsInEvent()) editor->AfterEvent([in] {});
 }
 
-void TLTTableItemInfo::FoldUndo(bool /*closing*/) {
+void TLTTableItemInfo::FoldUndo() {
   TLTTableInplaceEdit* e = InplaceEditor();
   TCustomLecternEdit* outer = host_ ? host_ : Editor();
   if (!e || !outer) return;
@@ -407,7 +407,7 @@ void TLTTableItemInfo::FoldUndo(bool /*closing*/) {
   }
 }
 
-void TLTTableItemInfo::FoldNestedUndo() { FoldUndo(false); }
+void TLTTableItemInfo::FoldNestedUndo() { FoldUndo(); }
 
 void TLTTableItemInfo::StoreEditorState() {
   TLTTableInplaceEdit* e = InplaceEditor();
