@@ -54,6 +54,33 @@ TEST(StyleTemplates, AChildsPropertiesWinOverItsAncestorsAndTheRestComesFromStyl
   EXPECT_EQ(f.Color, clBlue);
 }
 
+TEST(StyleTemplates, TheParagraphsTemplateComesNextAndResetClearsWhatItGave) {
+  Sheet s;
+  TLTStyleTemplate& quote = s.Add(u"Quote");
+  quote.TextStyle.Color = clGreen;
+  quote.TextStyle.Size = 14;
+  quote.ValidTextProperties = {ltfiColor, ltfiSize};
+  TLTStyleTemplate& plain = s.Add(u"Plain");
+  TParaInfo para;
+  para.StyleTemplateId = quote.Id();
+  // A colour changed by hand stays when the paragraph's template is not
+  // the text's own.
+  TFontInfo f;
+  f.Color = clRed;
+  f.ModifiedProperties = {ltfiColor};
+  s.T.ApplyTextTemplate(plain, f, &para, false);
+  EXPECT_EQ(f.Color, clRed);
+  EXPECT_EQ(f.Size, 14);
+  // With reset, what the templates gave is no longer counted as changed.
+  f.ModifiedProperties = {ltfiSize, ltfiColor};
+  s.T.ApplyTextTemplate(quote, f, nullptr, true);
+  EXPECT_TRUE(f.ModifiedProperties.Empty());
+  EXPECT_EQ(f.Color, clGreen);
+  // Deleting past the end changes nothing.
+  s.T.Delete(s.T.Count());
+  EXPECT_EQ(s.T.Count(), 2);
+}
+
 TEST(StyleTemplates, TheNormalTemplateFillsWhatTheChainLeavesUntilItIsRenamed) {
   Sheet s;
   TLTStyleTemplate& normal = s.Add(u"Normal");
