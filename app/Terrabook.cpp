@@ -4,7 +4,9 @@
 
 #include "app/FieldCodes.h"
 #include "app/LTNormalize.h"
+#include "edit/LTEdit.h"
 #include "platform/LTSysUtils.h"
+#include "style/LTStyleTemplates.h"
 
 #include <algorithm>
 #include <cctype>
@@ -155,6 +157,22 @@ TLTString TTerrabook::CaretStatus(const TCustomLTData& container, int itemNo) {
 }
 
 TLTString TTerrabook::CaretStatus(TCustomLecternEdit& editor) { return FieldStatus(FieldAtCaret(editor)); }
+
+int TTerrabook::CaretTemplate(TCustomLecternEdit& editor) {
+  TCustomLecternEdit& e = editor.InnermostEditor();
+  TLTStyle* style = e.Style();
+  if (!style || style->StyleTemplates().Count() == 0) return -1;
+  TLTStyleTemplateCollection& templates = style->StyleTemplates();
+  if (style->ParaStyles().IsValidIndex(e.CurrentParaStyle())) {
+    const TParaInfo& para = style->ParaStyles()[e.CurrentParaStyle()];
+    if (const int at = templates.FindTemplateById(para.StyleTemplateId); at >= 0) return at;
+    for (int i = 0; i < templates.Count(); ++i)
+      if (!para.StyleName.empty() && templates[i].Name() == para.StyleName) return i;
+  }
+  const int text = e.ActualCurrentTextStyle();
+  if (!style->TextStyles().IsValidIndex(text)) return -1;
+  return templates.FindTemplateById(style->TextStyles()[text].StyleTemplateId);
+}
 
 TLTString TTerrabook::JumpTarget(const TLTTag& tag) {
   const TLTString* s = tag.String();

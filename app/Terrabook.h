@@ -83,6 +83,10 @@ class TTerrabook {
   static TLTString CaretStatus(const TCustomLTData& container, int itemNo);
   /// The same for the caret of an editor, inside table cells too.
   static TLTString CaretStatus(TCustomLecternEdit& editor);
+  /// The style template at the caret of an editor, as the window's style
+  /// list shows it: the template the paragraph's style was made from (or
+  /// the one named as that style), else the text style's; -1 for none.
+  static int CaretTemplate(TCustomLecternEdit& editor);
   /// What a hyperlink's tag points to: the part after the first "|", else
   /// the whole tag.
   static TLTString JumpTarget(const TLTTag& tag);

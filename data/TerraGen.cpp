@@ -10,6 +10,7 @@
 #include "model/LTMarker.h"
 #include "platform/LTStream.h"
 #include "platform/LTSysUtils.h"
+#include "style/LTStyleTemplates.h"
 #include "table/LTTable.h"
 
 #include <sqlite3.h>
@@ -223,6 +224,40 @@ void SetUpStyles(TLTStyle& sheet) {
   AddParaStyle(sheet, u"List item", kListItem).SpaceAfter = kListItemSpaceAfter;
 }
 
+/// The style list of the window: each paragraph look of the report as a
+/// template of the same name under "Normal", and the labels' look as a
+/// text template. Only the template has them, and its styles stay unlinked:
+/// stored documents merged into it still find their styles there.
+void AddStyleTemplates(TLTStyle& sheet) {
+  TLTStyleTemplateCollection& templates = sheet.StyleTemplates();
+  auto add = [&](const char16_t* name, int paraNo, TLTParaInfoProperties para, int textNo,
+                 TLTFontInfoProperties text) -> TLTStyleTemplate& {
+    TLTStyleTemplate& t = templates.Add();
+    t.SetName(name);
+    t.ParaStyle.AssignSelected(sheet.ParaStyles()[paraNo], para);
+    t.ValidParaProperties = para;
+    t.TextStyle.AssignSelected(sheet.TextStyles()[textNo], text);
+    t.ValidTextProperties = text;
+    return t;
+  };
+  // "Normal" defines everything, so that a template applied over another
+  // leaves nothing of the other's look behind.
+  const TLTStyleTemplateId normal =
+      add(u"Normal", kPlain, LTAllParaInfoProperties, kNormal, LTAllFontInfoProperties).Id();
+  const TLTParaInfoProperties rule{ltpiBorder_Color,    ltpiBorder_Style,    ltpiBorder_BO_Bottom, ltpiBorder_Vis_Left,
+                                   ltpiBorder_Vis_Top,  ltpiBorder_Vis_Right, ltpiBorder_Vis_Bottom};
+  add(u"Title", kTitle, rule | TLTParaInfoProperties{ltpiAlignment, ltpiSpaceAfter}, kHeading,
+      {ltfiSize, ltfiBold, ltfiColor})
+      .SetParentId(normal);
+  add(u"Section heading", kSection, {ltpiSpaceBefore, ltpiSpaceAfter, ltpiKeepWithNext}, kSubheading,
+      {ltfiSize, ltfiBold, ltfiColor})
+      .SetParentId(normal);
+  add(u"Body", kBody, {ltpiSpaceAfter}, kNormal, {}).SetParentId(normal);
+  add(u"Figures", kFigures, {ltpiAlignment}, kNormal, {}).SetParentId(normal);
+  add(u"List item", kListItem, {ltpiSpaceAfter}, kNormal, {}).SetParentId(normal);
+  add(u"Label", kPlain, {}, kLabel, {ltfiBold, ltfiColor});
+}
+
 // ---- Documents --------------------------------------------------------------------
 
 /// A document with the shared styles.
@@ -364,6 +399,7 @@ void BuildTemplate(TLTDocument& doc) {
   TCustomLTData& d = doc.Data;
   TLTStyle& sheet = doc.Style;
   SetUpStyles(sheet);
+  AddStyleTemplates(sheet);
 
   d.AddTextW(u"Country report: ", kHeading, kTitle);
   AddField(d, u"Country", -1, sheet);

@@ -305,6 +305,13 @@ class TCustomLecternEdit : public TCustomLectern {
   /// keeps what was changed in text styles after their template.
   void ApplyTextStyleTemplate(int templateIndex, bool keepModified);
   void ApplyParaStyleTemplate(int templateIndex);
+  /// Template templateIndex applied as a style list does: one that defines
+  /// paragraph properties (itself or an ancestor) sets the paragraphs of
+  /// the selection and all their text; one that defines only text
+  /// properties sets the selected text. The styles are linked to the
+  /// template; what was changed by hand stays where the template does not
+  /// define it. One step to undo.
+  void ApplyStyleTemplate(int templateIndex);
   void ApplyParaStyleConversion(int userData);
   void SetItemTagUndoable(int itemNo, TLTTag tag);
   /// Gives items first..last, and the items of their sub-documents (the

@@ -1893,6 +1893,45 @@ void TCustomLecternEdit::ApplyParaStyleTemplate(int templateIndex) {
   });
 }
 
+void TCustomLecternEdit::ApplyStyleTemplate(int templateIndex) {
+  TEventScope scope(*this);
+  if (AppliedElsewhere([&](TCustomLecternEdit& e) { e.ApplyStyleTemplate(templateIndex); })) return;
+  TLTStyle* style = Style();
+  if (!style || templateIndex >= style->StyleTemplates().Count()) return;
+  bool paragraph = templateIndex < 0;
+  if (!paragraph) {
+    TLTStyleTemplate* t = &style->StyleTemplates()[templateIndex];
+    // A loop left in stored data ends the walk (the links were checked
+    // when they were made, but a cap costs nothing).
+    for (int depth = 0; t && !paragraph && depth <= style->StyleTemplates().Count(); t = t->Parent(), ++depth)
+      paragraph = !t->ValidParaProperties.Empty();
+  }
+  // The text is linked to the template: what was changed by hand stays
+  // where the template does not define it.
+  if (!paragraph) {
+    ApplyTextStyleTemplate(templateIndex, false);
+    return;
+  }
+  if (!BeforeChange()) return;
+  // A paragraph template sets the whole paragraphs, their text included.
+  // Items split on the way, so the
+  // selection comes back by character positions.
+  int si = 0, so = 0, ei = 0, eo = 0;
+  GetSelectionBounds(si, so, ei, eo, true);
+  int start = 0, length = 0;
+  GetSelectionCharPositions(start, length);
+  TActionScope action(*this, ltukParaStyle);
+  ApplyParaStyleTemplate(templateIndex);
+  TLTEditLTData& d = EditData();
+  if (si < 0 || ei >= d.ItemCount()) return;
+  const int a = d.GetFirstParaItem(si);
+  int b = ei;
+  while (b + 1 < d.ItemCount() && !d.IsParaStart(b + 1)) ++b;
+  SetSelectionBounds(a, d.GetOffsBeforeItem(a), b, d.GetOffsAfterItem(b));
+  ApplyTextStyleTemplate(templateIndex, false);
+  SetSelectionCharPositions(start, length);
+}
+
 void TCustomLecternEdit::ApplyParaStyleConversion(int userData) {
   TEventScope scope(*this);
   if (AppliedElsewhere([&](TCustomLecternEdit& e) { e.ApplyParaStyleConversion(userData); })) return;

@@ -8,6 +8,7 @@
 #include "model/LTDocument.h"
 #include "platform/LTStream.h"
 #include "platform/LTSysUtils.h"
+#include "style/LTStyleTemplates.h"
 #include "table/LTTable.h"
 
 using namespace lectern;
@@ -31,6 +32,13 @@ int main(int argc, char** argv) {
   images.Images.resize(4);
   d.Style.TextStyles().Add().Unicode = false;
   d.Style.ListStyles().Add().Levels.Add().ListType = ltlstDecimal;
+  TLTStyleTemplate& normal = d.Style.StyleTemplates().Add();
+  normal.SetName(u"Normal");
+  normal.ValidTextProperties = {ltfiFontName};
+  TLTStyleTemplate& heading = d.Style.StyleTemplates().Add();
+  heading.ValidParaProperties = {ltpiSpaceBefore};
+  heading.SetParentId(normal.Id());
+  d.Style.TextStyles()[6].StyleTemplateId = heading.Id();
   d.Context.DocProperties = {u"Title=Seed"};
   d.Data.AddNamedCheckpoint(u"top", true, TLTTag::FromString(u"tag"));
   d.Data.AddTextW(u"Plain text and Ümlauts", 0, 0);

@@ -14,6 +14,7 @@
 #include "platform/LTSysUtils.h"
 #include "style/LTPropStream.h"
 #include "style/LTStyle.h"
+#include "style/LTStyleTemplates.h"
 
 namespace lectern {
 
@@ -42,6 +43,17 @@ void WriteStyles(TLTFWriter& w, TLTFDocData subtype, const TCustomLTInfos& style
   std::string data;
   TLTPropWriter(data).WriteCollection(styles);
   WriteDocDataBlock(w, subtype, data);
+}
+
+// The templates' own properties (the name pattern), then the templates, so
+// that the record reads like a stored component.
+void WriteTemplates(TLTFWriter& w, const TLTStyleTemplateCollection& templates) {
+  std::string data;
+  TLTPropWriter pw(data);
+  pw.WriteProperties(templates);
+  pw.WriteListEnd();
+  pw.WriteCollection(templates);
+  WriteDocDataBlock(w, ltfdStyleTemplates, data);
 }
 
 /// The list markers among the first `upto` items and the documents they hold.
@@ -221,6 +233,11 @@ bool TCustomLTData::SaveLTFParts(TLTStream& stream, const TLTItemRange* range, c
 
     w.Line("-8 1 3 1");
     if (!range && background && options.Contains(ltfoSaveBack)) WriteBackground(w, *background);
+    // Templates first: the styles that follow name them. Documents without
+    // templates are written as they always were.
+    if (style && IsRoot() && style->StyleTemplates().Count() > 0 &&
+        (options.Contains(ltfoSaveTextStyles) || options.Contains(ltfoSaveParaStyles)))
+      WriteTemplates(w, style->StyleTemplates());
     if (style && options.Contains(ltfoSaveTextStyles)) WriteStyles(w, ltfdTextStyles, style->TextStyles());
     if (style && options.Contains(ltfoSaveParaStyles) && IsRoot()) {
       WriteStyles(w, ltfdParaStyles, style->ParaStyles());

@@ -28,6 +28,7 @@
 #include "platform/LTSysUtils.h"
 #include "style/LTPropStream.h"
 #include "style/LTStyle.h"
+#include "style/LTStyleTemplates.h"
 
 namespace lectern {
 
@@ -492,6 +493,7 @@ class TLTFReader {
       case ltfdTextStyles:
       case ltfdParaStyles:
       case ltfdListStyles:
+      case ltfdStyleTemplates:
       case ltfdLayout:
       case ltfdListNumbering: {
         if (lineCount < 2) return SkipLines(lineCount);
@@ -505,6 +507,8 @@ class TLTFReader {
           ok = true;  // a sub-document's styles and settings are its document's
         else if (subtype == ltfdLayout)
           ok = ReadLayout(block);
+        else if (subtype == ltfdStyleTemplates)
+          ok = ReadTemplates(block);
         else
           ok = ReadStyles(static_cast<TLTFDocData>(subtype), block);
         return ok && SkipLines(lineCount - 2);
@@ -527,6 +531,57 @@ class TLTFReader {
       }
       default:
         return SkipLines(lineCount);
+    }
+  }
+
+  TLTFReaderStyleMode StylesMode(TLTFDocData subtype) const {
+    if (!doc_) return ltf_sInsertMerge;
+    return subtype == ltfdTextStyles ? doc_->LTFTextStylesReadMode : doc_->LTFParaStylesReadMode;
+  }
+
+  bool ReadTemplates(std::string_view block) {
+    if (lastPlaced_ >= 0) return false;
+    if (!style_) return true;
+    TLTStyleTemplateCollection scratch;
+    TLTPropReader reader(block, ctx_.Budget);
+    reader.OnUnknownProperty = [this](const std::string&) {
+      ctx_.Warnings.Include(ltfwBadProperty);
+      return true;
+    };
+    if (!reader.ReadProperties(scratch) || !reader.ReadCollection(scratch)) {
+      if (ctx_.Budget->Exhausted()) return ctx_.Take(~size_t{0});
+      // Unreadable templates are left out; the styles that name them
+      // lose the link when they are inserted.
+      ctx_.Warnings.Include(ltfwBadProperty);
+      return true;
+    }
+    const TLTFReaderStyleMode text = StylesMode(ltfdTextStyles), para = StylesMode(ltfdParaStyles);
+    if (text == ltf_sIgnore && para == ltf_sIgnore) return true;
+    if (!ctx_.Take(static_cast<size_t>(scratch.Count()) * LTCollectionItemCost)) return false;
+    scratch.UpdateParentReferences();
+    TLTStyleTemplateCollection& target = data_.GetStyle()->StyleTemplates();
+    if (Whole()) {
+      // The sheet's templates are replaced with their identities, which
+      // the stored styles name.
+      target.Assign(scratch);
+      target.DefStyleName = scratch.DefStyleName;
+      return true;
+    }
+    templateIds_ = target.Merge(scratch, text == ltf_sInsertMerge || para == ltf_sInsertMerge);
+    return true;
+  }
+
+  /// Incoming styles name the templates of their own document: when they
+  /// are inserted, they name the templates that stand for those here, or
+  /// none.
+  void MapTemplateIds(TCustomLTInfos& styles) const {
+    for (int i = 0; i < styles.Count(); ++i) {
+      TLTStyleTemplateId& id = styles.Items(i).StyleTemplateId;
+      if (id <= 0) continue;
+      TLTStyleTemplateId here = -1;
+      if (templateIds_)
+        if (const auto at = templateIds_->find(id); at != templateIds_->end()) here = at->second;
+      id = here;
     }
   }
 
@@ -569,9 +624,7 @@ class TLTFReader {
       ctx_.Warnings.Include(ltfwBadProperty);
       return true;
     }
-    const TLTFReaderStyleMode mode =
-        subtype == ltfdTextStyles && doc_ ? doc_->LTFTextStylesReadMode
-                                          : (doc_ ? doc_->LTFParaStylesReadMode : ltf_sInsertMerge);
+    const TLTFReaderStyleMode mode = StylesMode(subtype);
     // Index 0 must always exist: an empty stored collection changes nothing.
     if (mode == ltf_sIgnore || *map || scratch->Count() == 0) return true;
     // The copies in the sheet cost what the scratch collection did.
@@ -584,6 +637,7 @@ class TLTFReader {
       if (lists) lists->CopyListIDs = false;
       return true;
     }
+    if (subtype != ltfdListStyles) MapTemplateIds(*scratch);
     // Only paragraph styles refer to text styles (the text map exists by
     // then when the stream stored text styles; other kinds ignore it).
     std::vector<int> m;
@@ -690,6 +744,7 @@ class TLTFReader {
   bool linkKnown_ = false;
   // Maps from stored to sheet style numbers, shared with sub-documents.
   std::shared_ptr<const std::vector<int>> textMap_, paraMap_, listMap_;
+  std::optional<TLTStyleTemplateIdMap> templateIds_;
   int depth_ = 0;
   // No field holds a line break: a slot or hint not filled matches none.
   static constexpr std::string_view kNoField = "\n";

@@ -68,6 +68,7 @@ enum TLTFDocData : uint8_t {
   ltfdDocProperties = 5,
   ltfdListNumbering = 6,
   ltfdDocParameters = 7,
+  ltfdStyleTemplates = 8,
 };
 
 /// How a record's data lines are stored.

@@ -473,7 +473,20 @@ const TLTPropInfo kSheetProps[] = {
     Prop::Int<&S::DefUnicodeStyle>("DefUnicodeStyle", -1),
     Prop::Int<&S::DefCodePage>("DefCodePage", 0),
 };
-const TLTClassInfo kSheetClass{"TLTStyle", nullptr, kSheetProps};
+// A collection stores only its items in the stream: the templates' name
+// pattern goes beside them under the name a nested property would have.
+const TLTDefinedProp kSheetDefined[] = {{
+    .Name = "StyleTemplates.DefStyleName",
+    .Kind = TLTDefinedKind::String,
+    .ShouldWrite =
+        [](const TLTPersistent& o) {
+          return static_cast<const S&>(o).StyleTemplates().DefStyleName != LTDefaultTemplateNamePattern;
+        },
+    .GetText = [](const TLTPersistent& o) { return static_cast<const S&>(o).StyleTemplates().DefStyleName; },
+    .SetText = [](TLTPersistent& o, const std::u16string& v) { static_cast<S&>(o).StyleTemplates().DefStyleName = v; },
+}};
+
+const TLTClassInfo kSheetClass{"TLTStyle", nullptr, kSheetProps, kSheetDefined};
 
 // The picture shown where a picture cannot be drawn: a framed page with a
 // red cross, in the sixteen standard colours.

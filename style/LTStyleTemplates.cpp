@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <unordered_map>
 #include <unordered_set>
 
 namespace lectern {
@@ -225,8 +226,20 @@ void TLTStyleTemplate::Assign(const TLTStyleTemplate& source) {
 
 TLTStyleTemplateCollection::~TLTStyleTemplateCollection() { Clear(); }
 
+namespace {
+
+TLTPropInfo DefStyleNameProp() {
+  auto p = Prop::String<&TLTStyleTemplateCollection::DefStyleName>("DefStyleName");
+  p.StrDefault = [](const TLTPersistent&) { return TLTString(LTDefaultTemplateNamePattern); };
+  return p;
+}
+
+const TLTPropInfo kCollectionProps[] = {DefStyleNameProp()};
+
+}  // namespace
+
 const TLTClassInfo& TLTStyleTemplateCollection::ClassInfo() const {
-  static const TLTClassInfo info{"TLTStyleTemplateCollection", nullptr, {}};
+  static const TLTClassInfo info{"TLTStyleTemplateCollection", nullptr, kCollectionProps};
   return info;
 }
 
@@ -294,28 +307,56 @@ int TLTStyleTemplateCollection::FindTemplateById(TLTStyleTemplateId id) {
 }
 
 void TLTStyleTemplateCollection::UpdateParentReferences() {
+  // Stored data may hold any number of templates: every step here is
+  // linear, so that a hostile sheet cannot make loading quadratic.
+  const size_t n = items_.size();
   // A stored identity met twice: the later template gets a new one.
-  std::unordered_set<TLTStyleTemplateId> seen;
-  for (auto& t : items_)
-    if (t->id_ > 0 && !seen.insert(t->id_).second) t->id_ = 0;
-  for (auto& t : items_) t->Id();
-  for (auto& t : items_) {
-    t->parent_ = nullptr;
-    t->children_.clear();
+  std::unordered_map<TLTStyleTemplateId, size_t> byId;
+  TLTStyleTemplateId top = 0;
+  for (size_t i = 0; i < n; ++i) {
+    TLTStyleTemplate& t = *items_[i];
+    if (t.id_ > 0 && !byId.emplace(t.id_, i).second) t.id_ = 0;
+    top = std::max(top, t.id_);
   }
-  for (auto& t : items_) {
-    const int at = FindTemplateById(t->parentId_);
-    if (at < 0) continue;
-    TLTStyleTemplate* parent = items_[static_cast<size_t>(at)].get();
-    // A stored parent that closes a cycle is dropped.
-    bool loops = false;
-    ForChain(parent, [&](TLTStyleTemplate& x) { loops = loops || &x == t.get(); });
-    if (loops) {
-      t->parentId_ = -1;
-      continue;
+  for (size_t i = 0; i < n; ++i) {
+    TLTStyleTemplate& t = *items_[i];
+    if (t.id_ > 0) continue;
+    t.id_ = top < INT32_MAX - 1 ? ++top : NewId();
+    byId.emplace(t.id_, i);
+  }
+  constexpr size_t kNone = SIZE_MAX;
+  std::vector<size_t> parent(n, kNone);
+  for (size_t i = 0; i < n; ++i) {
+    items_[i]->parent_ = nullptr;
+    items_[i]->children_.clear();
+    const auto at = items_[i]->parentId_ > 0 ? byId.find(items_[i]->parentId_) : byId.end();
+    if (at != byId.end()) parent[i] = at->second;
+  }
+  // A stored cycle loses the link of its last template, the one whose link
+  // would have closed it had the links been made in order.
+  enum : uint8_t { kUnseen, kOnPath, kDone };
+  std::vector<uint8_t> state(n, kUnseen);
+  std::vector<size_t> path;
+  for (size_t i = 0; i < n; ++i) {
+    path.clear();
+    size_t x = i;
+    while (x != kNone && state[x] == kUnseen) {
+      state[x] = kOnPath;
+      path.push_back(x);
+      x = parent[x];
     }
-    t->parent_ = parent;
-    parent->children_.push_back(t.get());
+    if (x != kNone && state[x] == kOnPath) {
+      const auto from = std::find(path.begin(), path.end(), x);
+      const size_t last = *std::max_element(from, path.end());
+      parent[last] = kNone;
+      items_[last]->parentId_ = -1;
+    }
+    for (size_t k : path) state[k] = kDone;
+  }
+  for (size_t i = 0; i < n; ++i) {
+    if (parent[i] == kNone) continue;
+    items_[i]->parent_ = items_[parent[i]].get();
+    items_[parent[i]]->children_.push_back(items_[i].get());
   }
   normal_ = nullptr;
   for (auto& t : items_)
@@ -326,17 +367,50 @@ void TLTStyleTemplateCollection::Assign(const TLTStyleTemplateCollection& source
   if (&source == this) return;
   Clear();
   DefStyleName = source.DefStyleName;
+  // The copies keep the source's identities, so that styles copied with
+  // the templates still name theirs, and so the parents too.
   for (const auto& s : source.items_) {
     auto& t = static_cast<TLTStyleTemplate&>(AddItem());
     t.Assign(*s);
+    t.id_ = s->id_;
+    t.parentId_ = s->parentId_;
   }
-  // The parents by position, with the copies' new identities.
-  for (size_t i = 0; i < source.items_.size(); ++i) {
-    const TLTStyleTemplate* parent = source.items_[i]->parent_;
-    if (!parent) continue;
-    for (size_t k = 0; k < source.items_.size(); ++k)
-      if (source.items_[k].get() == parent) items_[i]->SetParentId(items_[k]->Id());
+  UpdateParentReferences();
+}
+
+TLTStyleTemplateIdMap TLTStyleTemplateCollection::Merge(const TLTStyleTemplateCollection& source, bool addMissing) {
+  TLTStyleTemplateIdMap ids;
+  std::unordered_map<TLTString, TLTStyleTemplate*> byName;
+  std::unordered_set<TLTStyleTemplateId> used;
+  for (auto& t : items_) {
+    byName.emplace(t->name_, t.get());
+    used.insert(t->Id());
   }
+  // A template of the same name stands for the incoming one: the
+  // document's own definitions win, as when pasting between documents.
+  std::vector<std::pair<TLTStyleTemplate*, const TLTStyleTemplate*>> added;
+  for (const auto& s : source.items_) {
+    if (s->id_ <= 0) continue;  // nothing can name it
+    if (const auto same = byName.find(s->name_); same != byName.end()) {
+      ids[s->id_] = same->second->Id();
+      continue;
+    }
+    if (!addMissing) continue;
+    auto& t = static_cast<TLTStyleTemplate&>(AddItem());
+    t.Assign(*s);
+    t.id_ = used.count(s->id_) ? 0 : s->id_;
+    if (t.id_ == 0) t.id_ = NewId();
+    used.insert(t.id_);
+    byName.emplace(t.name_, &t);
+    ids[s->id_] = t.id_;
+    added.emplace_back(&t, s.get());
+  }
+  for (auto [t, s] : added) {
+    const auto p = s->parent_ ? ids.find(s->parent_->id_) : ids.end();
+    t->parentId_ = p != ids.end() ? p->second : -1;
+  }
+  if (!added.empty()) UpdateParentReferences();
+  return ids;
 }
 
 // ---- Deriving styles -------------------------------------------------------------------------------

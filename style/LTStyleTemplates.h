@@ -8,11 +8,17 @@
 #include "style/LTStyle.h"
 
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 namespace lectern {
 
 class TLTStyleTemplateCollection;
+
+constexpr char16_t LTDefaultTemplateNamePattern[] = u"Style %d";
+
+/// Identities of incoming templates and the ones that stand for them.
+using TLTStyleTemplateIdMap = std::unordered_map<TLTStyleTemplateId, TLTStyleTemplateId>;
 
 /// The text properties of a template: a text style without the sheet's
 /// bookkeeping (no base style, name, standard flag or template link).
@@ -95,7 +101,7 @@ class TLTStyleTemplateCollection : public TLTCollection {
   void Delete(int index);
 
   /// The pattern of default names; "%d" stands for the counter.
-  TLTString DefStyleName = u"Style %d";
+  TLTString DefStyleName = LTDefaultTemplateNamePattern;
   TLTStyleTemplate* NormalTemplate() const { return normal_; }
   TLTStyle* Owner() const { return owner_; }
 
@@ -105,9 +111,15 @@ class TLTStyleTemplateCollection : public TLTCollection {
   /// duplicate identity gets a new one, and a stored parent that would
   /// close a cycle is dropped, so that derivation always ends.
   void UpdateParentReferences();
-  /// Copies of source's templates with new identities, the parents linked
-  /// by position.
+  /// Copies of source's templates with the same identities, the parents
+  /// linked by position: styles copied along keep their templates.
   void Assign(const TLTStyleTemplateCollection& source);
+  /// Brings source's templates into this collection, for styles arriving
+  /// from another document: a template of the same name stands for an
+  /// incoming one; the others are added (only with addMissing), keeping
+  /// their identity when it is free. The result maps every incoming
+  /// identity that has a template here.
+  TLTStyleTemplateIdMap Merge(const TLTStyleTemplateCollection& source, bool addMissing);
 
   /// Derives the text style f from t (and the template of paragraph para,
   /// then the normal template, then text style 0); with reset, the

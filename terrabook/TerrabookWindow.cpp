@@ -7,6 +7,7 @@
 #include "items/LTNote.h"
 #include "platform/LTSysUtils.h"
 #include "platform/qt/LTQtWindow.h"
+#include "style/LTStyleTemplates.h"
 #include "table/LTTable.h"
 #include "table/LTTableEdit.h"
 
@@ -80,9 +81,18 @@ TTerrabookWindow::TTerrabookWindow(TTerrabookFiles files, QWidget* parent) : QMa
   gridBox_->move(216, 13);
   gridBox_->setChecked(true);
   gridBox_->adjustSize();
+  // The templates of the document, as word processors list their styles.
+  auto* styleLabel = new QLabel("Style:", panel);
+  styleLabel->move(gridBox_->geometry().right() + 24, 15);
+  styleLabel->adjustSize();
+  styleList_ = new QComboBox(panel);
+  styleList_->setEditable(false);
+  styleList_->move(styleLabel->geometry().right() + 8, 9);
+  styleList_->setFixedWidth(160);
+  styleLabel->setBuddy(styleList_);
   layout->addWidget(panel);
   // The panel's controls stay whole however small the window gets.
-  setMinimumSize(std::max(420, gridBox_->geometry().right() + 24), 240);
+  setMinimumSize(std::max(420, styleList_->geometry().right() + 16), 240);
 
   area_ = new TLTQtWindow(central);
   layout->addWidget(area_, 1);
@@ -108,6 +118,7 @@ TTerrabookWindow::TTerrabookWindow(TTerrabookFiles files, QWidget* parent) : QMa
   editor_->OnCaretMove = [this](TCustomLecternEdit&) {
     UpdateStatus();
     UpdateCommands();
+    ShowCaretTemplate();
   };
   editor_->OnSelect = [this](TCustomLectern&) { UpdateCommands(); };
   editor_->OnChange = [this](TCustomLecternEdit&) {
@@ -119,6 +130,7 @@ TTerrabookWindow::TTerrabookWindow(TTerrabookFiles files, QWidget* parent) : QMa
   app_->OnBeforeDocumentUse = [this] { editor_->EndNestedEditing(); };
 
   connect(viewList_, qOverload<int>(&QComboBox::activated), this, [this](int index) { ChooseView(index); });
+  connect(styleList_, qOverload<int>(&QComboBox::activated), this, [this](int index) { ApplyTemplate(index); });
   connect(gridBox_, &QCheckBox::toggled, this, [this](bool on) {
     TableGridStyle = on ? psDot : psClear;
     editor_->Format();
@@ -316,6 +328,28 @@ void TTerrabookWindow::DocumentReplaced() {
   editor_->Format();
   UpdateTitle();
   UpdateCommands();
+  FillStyleList();
+}
+
+void TTerrabookWindow::FillStyleList() {
+  styleList_->clear();
+  const TLTStyleTemplateCollection& templates = style_.StyleTemplates();
+  for (int i = 0; i < templates.Count(); ++i) styleList_->addItem(ToQ(templates[i].Name()));
+  styleList_->setEnabled(templates.Count() > 0);
+  ShowCaretTemplate();
+}
+
+void TTerrabookWindow::ShowCaretTemplate() {
+  const int at = TTerrabook::CaretTemplate(*editor_);
+  if (styleList_->currentIndex() != at) styleList_->setCurrentIndex(at);
+}
+
+void TTerrabookWindow::ApplyTemplate(int index) {
+  if (index < 0 || index >= style_.StyleTemplates().Count()) return;
+  editor_->ApplyStyleTemplate(index);
+  area_->setFocus();
+  UpdateCommands();
+  ShowCaretTemplate();
 }
 
 void TTerrabookWindow::ChooseView(int index) {

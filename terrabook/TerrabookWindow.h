@@ -47,6 +47,10 @@ class TTerrabookWindow : public QMainWindow {
   TLTQtWindow& Area() { return *area_; }
   QComboBox& ViewList() { return *viewList_; }
   QCheckBox& GridBox() { return *gridBox_; }
+  QComboBox& StyleList() { return *styleList_; }
+  /// Picks entry index of the style list as a user would: the template
+  /// goes to the selection, as one step to undo.
+  void ApplyTemplate(int index);
   /// A menu command by its text without the accelerator ("Clear Codes").
   QAction* Command(const QString& text) const;
   /// Shows the document at percent of its size (25 to 400), as View >
@@ -78,6 +82,9 @@ class TTerrabookWindow : public QMainWindow {
   /// After a save: the user told of a failure or a note, undo started afresh.
   bool Saved(bool ok, const std::string& error, const std::string& note);
   void FitViewList();
+  /// The document's templates into the style list.
+  void FillStyleList();
+  void ShowCaretTemplate();
 
   TLTStyle style_;
   TLTQtWindow* area_ = nullptr;  // owned by the Qt parent
@@ -85,6 +92,7 @@ class TTerrabookWindow : public QMainWindow {
   std::unique_ptr<TTerrabook> app_;
   QComboBox* viewList_ = nullptr;
   QCheckBox* gridBox_ = nullptr;
+  QComboBox* styleList_ = nullptr;
   std::map<QString, QAction*> commands_;
   bool quiet_ = false;
   bool clipboardHasPaste_ = false;

@@ -56,5 +56,38 @@ TEST(StyleTemplateEdit, AParagraphTemplateAndTheNormalDefinition) {
   EXPECT_EQ(e.Style.ParaStyles()[e.E.LTData().GetItem(0).ParaNo].LeftIndent, 0);
 }
 
+TEST(StyleTemplateEdit, AStyleListTemplateSetsWholeParagraphsKeepsHandFormattingAndUndoesInOneStep) {
+  Editor e;
+  TLTStyleTemplate& heading = e.Style.StyleTemplates().Add();
+  heading.ParaStyle.SpaceBefore = 12;
+  heading.ValidParaProperties = {ltpiSpaceBefore};
+  TLTStyleTemplate& child = e.Style.StyleTemplates().Add();  // paragraph properties only through its parent
+  child.TextStyle.Size = 18;
+  child.ValidTextProperties = {ltfiSize};
+  child.SetParentId(heading.Id());
+  TFontInfo& red = e.Style.TextStyles().Add();
+  red.Color = clRed;
+  red.ModifiedProperties = {ltfiColor};
+  const int redNo = e.Style.TextStyles().Count() - 1;
+  e.Para(u"one ").More(u"red", redNo).Para(u"next").Ready();
+  e.E.SetSelectionBounds(0, 2, 0, 2);  // a caret, no selection
+  e.E.ApplyStyleTemplate(1);
+  const TCustomLTData& d = e.E.LTData();
+  const TParaInfo& para = e.Style.ParaStyles()[d.GetItem(0).ParaNo];
+  EXPECT_EQ(para.SpaceBefore, 12);
+  EXPECT_EQ(para.StyleTemplateId, child.Id());
+  EXPECT_EQ(e.Style.TextStyles()[d.GetItem(0).StyleNo].Size, 18) << "the whole paragraph's text";
+  const TFontInfo& stillRed = e.Style.TextStyles()[d.GetItem(1).StyleNo];
+  EXPECT_EQ(stillRed.Size, 18);
+  EXPECT_EQ(stillRed.Color, clRed) << "formatting by hand stays";
+  EXPECT_EQ(d.GetItem(2).ParaNo, 0) << "the next paragraph is not touched";
+  EXPECT_EQ(e.E.CurrentItemNo(), 0);
+  EXPECT_EQ(e.E.CurrentItemOffset(), 2);
+  ASSERT_TRUE(e.E.Undo());
+  EXPECT_EQ(d.GetItem(0).ParaNo, 0);
+  EXPECT_EQ(d.GetItem(0).StyleNo, 0);
+  EXPECT_EQ(d.GetItem(1).StyleNo, redNo);
+}
+
 }  // namespace
 }  // namespace lectern

@@ -8,6 +8,7 @@
 #include "model/LTDocument.h"
 #include "platform/LTStream.h"
 #include "platform/LTSysUtils.h"
+#include "style/LTStyleTemplates.h"
 #include "tests/model/LTFTestIO.h"
 
 namespace lectern {
@@ -26,6 +27,17 @@ struct RichDoc : TLTDocument {
     narrow.StyleName = u"Narrow \"quoted\"";
     narrow.Unicode = false;
     narrow.Charset = 204;
+    TLTStyleTemplateCollection& templates = Style.StyleTemplates();
+    templates.DefStyleName = u"Custom %d";
+    TLTStyleTemplate& normal = templates.Add();
+    normal.SetName(u"Normal");
+    normal.TextStyle.FontName = u"Serif";
+    normal.ValidTextProperties = {ltfiFontName};
+    TLTStyleTemplate& heading = templates.Add();
+    heading.TextStyle.Size = 18;
+    heading.ValidTextProperties = {ltfiSize};
+    heading.SetParentId(normal.Id());
+    narrow.StyleTemplateId = heading.Id();
     TParaInfo& para = Style.ParaStyles().Add();
     para.LeftIndent = 20;
     para.Tabs.Add(100, lttaRight, u".");
@@ -105,7 +117,39 @@ TEST(LTFReader, EverythingTheWriterWritesReadsBackAndWritesAgainAlike) {
     ASSERT_NE(copy.Data.PendingCheckpoint(), nullptr);
     EXPECT_EQ(copy.Data.PendingCheckpoint()->CheckpointName, u"pending");
     EXPECT_EQ(copy.Data.CheckpointCount(), 2);
+    const TLTStyleTemplateCollection& templates = copy.Style.StyleTemplates();
+    ASSERT_EQ(templates.Count(), 2);
+    EXPECT_EQ(templates.DefStyleName, u"Custom %d");
+    EXPECT_EQ(templates.NormalTemplate(), &templates[0]);
+    EXPECT_EQ(templates[1].Parent(), &templates[0]);
+    EXPECT_EQ(copy.Style.TextStyles()[6].StyleTemplateId, templates[1].AssignedId());
   }
+}
+
+TEST(LTFReader, InsertedStylesNameTheTemplatesThatStandForTheirsHere) {
+  RichDoc source;
+  const std::string stream = Save(source);
+  TLTDocument target;
+  TLTStyleTemplate& own = target.Style.StyleTemplates().Add();
+  own.SetName(u"Custom 2");  // the source's heading, under the same name
+  own.SetStoredId(7);
+  int index = 0;
+  ASSERT_TRUE(Insert(target, stream, index));
+  const TLTStyleTemplateCollection& templates = target.Style.StyleTemplates();
+  ASSERT_EQ(templates.Count(), 2);
+  EXPECT_EQ(templates[1].Name(), u"Normal");
+  EXPECT_EQ(target.Data.GetItem(2).StyleNo, 6);
+  EXPECT_EQ(target.Style.TextStyles()[6].StyleTemplateId, 7);
+
+  // Without the templates, a stored link names nothing here.
+  TLTDocument bare;
+  bare.Style.TextStyles().Add().StyleTemplateId = 7;
+  bare.Data.AddTextW(u"x", 6, 0);
+  TLTDocument into;
+  into.Style.StyleTemplates().Add().SetStoredId(7);
+  index = 0;
+  ASSERT_TRUE(Insert(into, Save(bare), index));
+  EXPECT_EQ(into.Style.TextStyles()[into.Data.GetItem(0).StyleNo].StyleTemplateId, -1);
 }
 
 TEST(LTFReader, TextAndBinaryFormsCarryTheSameContent) {

@@ -153,20 +153,72 @@ TEST(StyleTemplates, DefaultNamesCountUpFromOneAndSubstituteLiterally) {
   EXPECT_EQ(s.T[1].Id(), 2);
 }
 
-TEST(StyleTemplates, ACopiedCollectionKeepsItsParentsByPositionWithNewIdentities) {
+TEST(StyleTemplates, ACopiedCollectionReplacesTheTemplatesKeepingIdentitiesAndParents) {
   Sheet a;
   TLTStyleTemplate& p = a.Add(u"Parent");
   TLTStyleTemplate& c = a.Add(u"Child");
-  a.T[0].Id();
   a.T[0].SetStoredId(40);
   c.SetParentId(p.Id());
   Sheet b;
   b.Add(u"Parent");  // a template of the same name already there goes
+  b.Add(u"Other");
   b.T.Assign(a.T);
   ASSERT_EQ(b.T.Count(), 2);
   EXPECT_EQ(b.T[1].Parent(), &b.T[0]);
   EXPECT_EQ(b.T[1].Name(), u"Child");
-  EXPECT_NE(b.T[0].Id(), 40);
+  // Styles copied with the sheet still name their templates.
+  EXPECT_EQ(b.T[0].Id(), 40);
+  EXPECT_EQ(b.T[1].Id(), c.Id());
+}
+
+TEST(StyleTemplates, MergingMapsTemplatesByNameAndAddsTheRest) {
+  Sheet source;
+  TLTStyleTemplate& heading = source.Add(u"Heading");
+  TLTStyleTemplate& quote = source.Add(u"Quote");
+  source.Add(u"Aside").SetStoredId(9);
+  heading.SetStoredId(1);
+  quote.SetStoredId(2);
+  quote.SetParentId(1);
+  Sheet target;
+  TLTStyleTemplate& own = target.Add(u"Heading");
+  own.SetStoredId(2);  // Quote's identity is taken here
+  own.TextStyle.Size = 30;
+
+  Sheet mapOnly;
+  mapOnly.Add(u"Heading");
+  const TLTStyleTemplateIdMap mapped = mapOnly.T.Merge(source.T, false);
+  EXPECT_EQ(mapOnly.T.Count(), 1);
+  EXPECT_EQ(mapped.size(), 1u);
+
+  const TLTStyleTemplateIdMap ids = target.T.Merge(source.T, true);
+  ASSERT_EQ(target.T.Count(), 3);
+  EXPECT_EQ(ids.at(1), 2);
+  EXPECT_EQ(target.T[0].TextStyle.Size, 30);  // the document's own definition wins
+  TLTStyleTemplate& q = target.T[1];
+  EXPECT_EQ(q.Name(), u"Quote");
+  EXPECT_NE(q.Id(), 2);
+  EXPECT_EQ(ids.at(2), q.Id());
+  EXPECT_EQ(q.Parent(), &target.T[0]);
+  EXPECT_EQ(ids.at(9), 9);  // a free identity is kept
+}
+
+TEST(StyleTemplates, LongStoredChainsAndLoopsLinkInOnePass) {
+  // Each template names the next as parent and the last closes the loop:
+  // linking stays linear and the loop loses exactly one link.
+  Sheet s;
+  constexpr int kCount = 20000;
+  for (int i = 0; i < kCount; ++i) {
+    auto& t = static_cast<TLTStyleTemplate&>(s.T.AddItem());
+    t.SetStoredId(i + 1);
+    t.SetStoredParentId(i + 2 > kCount ? 1 : i + 2);
+  }
+  s.T.UpdateParentReferences();
+  int cut = 0;
+  for (int i = 0; i < kCount; ++i) cut += s.T[i].Parent() == nullptr;
+  EXPECT_EQ(cut, 1);
+  EXPECT_EQ(s.T[kCount - 1].ParentId(), -1);
+  EXPECT_TRUE(s.T[0].Children().empty());
+  EXPECT_EQ(s.T[kCount - 1].Children().size(), 1u);
 }
 
 TEST(StyleTemplates, TheSheetStoresItsTemplatesAndLinksThemAgainWhenRead) {

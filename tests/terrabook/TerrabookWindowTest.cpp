@@ -166,6 +166,32 @@ TEST(TerrabookWindow, TypingEntersAndTheEditMenuUndoesWithTheActionsName) {
   window.App().Modified = false;
 }
 
+TEST(TerrabookWindow, TheStyleListShowsTheTemplateAtTheCaretAndAppliesAnother) {
+  const std::string bin = LECTERN_BIN_DIR;
+  if (!std::filesystem::exists(bin + "/Terra.db")) GTEST_SKIP() << "Terra.db has not been generated in " << bin;
+  EnsureQtApplication();
+  TTerrabookWindow window(bin + "/");
+  window.show();
+  ASSERT_TRUE(window.Start(true).empty());
+  QComboBox& list = window.StyleList();
+  ASSERT_GE(list.count(), 6);
+  EXPECT_EQ(list.itemText(0), "Normal");
+  TLecternEdit& e = window.Editor();
+  QKeyEvent home(QEvent::KeyPress, Qt::Key_Home, Qt::ControlModifier);
+  QApplication::sendEvent(&window.Area(), &home);  // into the title
+  EXPECT_EQ(list.currentText(), "Title");
+  const TLTStyle& sheet = *e.Style();
+  const int titlePara = e.LTData().GetItem(0).ParaNo;
+  window.ApplyTemplate(list.findText("Body"));
+  const TParaInfo& now = sheet.ParaStyles()[e.LTData().GetItem(0).ParaNo];
+  EXPECT_EQ(now.Alignment, ltaLeft) << "the title's centring came from its template, which Body does not keep";
+  EXPECT_EQ(list.currentText(), "Body");
+  EXPECT_TRUE(window.App().Modified);
+  ASSERT_TRUE(e.Undo());
+  EXPECT_EQ(e.LTData().GetItem(0).ParaNo, titlePara);
+  window.App().Modified = false;
+}
+
 /// The shipped files copied where a test may change them.
 struct TCopiedFiles {
   // One folder per test: ctest runs them side by side.

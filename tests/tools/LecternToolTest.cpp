@@ -2,6 +2,7 @@
 
 #include "model/LTDocument.h"
 #include "platform/LTSysUtils.h"
+#include "style/LTStyleTemplates.h"
 #include "table/LTTable.h"
 #include "tools/lectern/LecternTool.h"
 
@@ -565,6 +566,42 @@ TEST_F(ToolTest, SampleReportsReadTheSameInAWordProcessor) {
     EXPECT_EQ(Count(page, "<table"), Count(rtf, "\\lastrow"));
     EXPECT_EQ(Count(page, "<td"), Count(rtf, "\\cell}") + Count(rtf, "\\nestcell}"));
   }
+}
+
+TEST_F(ToolTest, TemplatesApplyByNameAndTheDumpNamesEachStylesTemplate) {
+  TLTDocument d;
+  TLTStyleTemplate& heading = d.Style.StyleTemplates().Add();
+  heading.SetName(u"Heading");
+  heading.ParaStyle.SpaceBefore = 20;
+  heading.ValidParaProperties = {ltpiSpaceBefore};
+  TLTStyleTemplate& strong = d.Style.StyleTemplates().Add();
+  strong.SetName(u"Strong emphasis");
+  strong.TextStyle.Style.Include(fsBold);
+  strong.ValidTextProperties = {ltfiBold};
+  d.Data.AddTextW(u"one", 0, 0);
+  d.Data.AddTextW(u"three", 0, 0);
+  d.Context.LTFOptions = LTEditorLTFOptions;
+  ASSERT_TRUE(d.Data.SaveLTF(Path("in.ltf")));
+  Write("s.txt", "caret 0 2\ntemplate Heading\nselect 1 1 1 3\ntemplate \"Strong emphasis\"\n");
+  ASSERT_EQ(Run({"edit", Path("in.ltf"), "--script", Path("s.txt"), Path("out.ltf")}), 0) << Err.str();
+  ASSERT_EQ(Run({"dump", Path("out.ltf")}), 0);
+  const std::string dump = Out.str();
+  EXPECT_NE(dump.find("template 1 \"Heading\" parent=-1\ntemplate 2 \"Strong emphasis\" parent=-1\n"),
+            std::string::npos)
+      << dump;
+  // The paragraph takes the paragraph template; a text template splits
+  // the text it is applied to.
+  EXPECT_NE(dump.find("0 text style=6 para=2 flags=W tag=- text=\"one\""), std::string::npos) << dump;
+  EXPECT_NE(dump.find("1 text style=7 para=0 flags=W tag=- text=\"th\""), std::string::npos) << dump;
+  EXPECT_NE(dump.find("2 text style=0 para=0 flags=JW tag=- text=\"ree\""), std::string::npos) << dump;
+  EXPECT_NE(dump.find("para-style 2 \"Paragraph Style\" template=\"Heading\"\n"), std::string::npos) << dump;
+  EXPECT_NE(dump.find("text-style 7 \"Normal text\" template=\"Strong emphasis\"\n"), std::string::npos) << dump;
+  EXPECT_EQ(Count(dump, "template=\"Heading\""), 2u) << dump;  // the paragraph and its text
+
+  Write("s.txt", "template Nowhere\n");
+  EXPECT_EQ(Run({"edit", Path("in.ltf"), "--script", Path("s.txt"), Path("bad.ltf")}), 1);
+  EXPECT_NE(Err.str().find("no style template named \"Nowhere\" (the document has 2)"), std::string::npos)
+      << Err.str();
 }
 
 }  // namespace

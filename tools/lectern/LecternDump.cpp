@@ -5,6 +5,7 @@
 #include "model/CLTData.h"
 #include "model/LTFuncs.h"
 #include "platform/LTSysUtils.h"
+#include "style/LTStyleTemplates.h"
 #include "tools/lectern/LecternTool.h"
 
 #include <ostream>
@@ -52,6 +53,25 @@ void DumpDocument(const TCustomLTData& data, std::ostream& out, int depth) {
       DumpDocument(*d, out, depth + 2);
     }
   }
+}
+
+void DumpStyleTemplates(TLTStyle& style, std::ostream& out) {
+  TLTStyleTemplateCollection& templates = style.StyleTemplates();
+  if (templates.Count() == 0) return;
+  for (int i = 0; i < templates.Count(); ++i)
+    out << "template " << templates[i].Id() << ' ' << QuoteForDump(templates[i].Name())
+        << " parent=" << templates[i].ParentId() << '\n';
+  auto dumpStyles = [&](const char* kind, const TCustomLTInfos& styles) {
+    for (int i = 0; i < styles.Count(); ++i) {
+      const TCustomLTInfo& s = styles.Items(i);
+      if (s.StyleTemplateId <= 0) continue;
+      const int at = templates.FindTemplateById(s.StyleTemplateId);
+      out << kind << ' ' << i << ' ' << QuoteForDump(s.StyleName) << " template="
+          << (at < 0 ? "-" : QuoteForDump(templates[at].Name())) << '\n';
+    }
+  };
+  dumpStyles("text-style", style.TextStyles());
+  dumpStyles("para-style", style.ParaStyles());
 }
 
 }  // namespace lectern

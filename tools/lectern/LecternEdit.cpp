@@ -15,6 +15,7 @@
 #include "platform/LTStream.h"
 #include "platform/LTSysUtils.h"
 #include "platform/headless/LTHeadlessWindow.h"
+#include "style/LTStyleTemplates.h"
 #include "table/LTTable.h"
 #include "tools/lectern/LecternEditScript.h"
 #include "tools/lectern/LecternFormats.h"
@@ -201,13 +202,22 @@ std::optional<TScriptLine> ParseLine(const std::string& raw, int number, TScript
     cmd.Text = Utf8ToUtf16(text);
     return cmd;
   }
-  if (name == "text-style" || name == "para-style") {
-    // A number, or a style's name in double quotes.
+  if (name == "text-style" || name == "para-style" || name == "template") {
+    // A number, or a style's name in double quotes; a template by its name.
     std::string rest = line.substr(start + name.size());
     const size_t a = rest.find_first_not_of(" \t");
     rest = a == std::string::npos ? std::string{} : rest.substr(a);
     while (!rest.empty() && (rest.back() == ' ' || rest.back() == '\t')) rest.pop_back();
     cmd.Name = name;
+    if (name == "template") {
+      if (rest.size() >= 2 && rest.front() == '"' && rest.back() == '"') rest = rest.substr(1, rest.size() - 2);
+      if (rest.empty()) {
+        error = {number, "template takes a style template's name", true};
+        return std::nullopt;
+      }
+      cmd.Text = Utf8ToUtf16(rest);
+      return cmd;
+    }
     if (rest.size() >= 2 && rest.front() == '"' && rest.back() == '"') {
       cmd.Text = Utf8ToUtf16(rest.substr(1, rest.size() - 2));
       return cmd;
@@ -402,6 +412,8 @@ class TScriptPlayer {
       e_.SetReadOnly(n[0] != 0);
     } else if (cmd.Name == "text-style" || cmd.Name == "para-style") {
       return ApplyStyle(cmd, error);
+    } else if (cmd.Name == "template") {
+      return ApplyTemplate(cmd, error);
     } else if (cmd.Name == "tag") {
       return Tag(cmd, error);
     } else if (cmd.Name == "insert-file") {
@@ -488,6 +500,19 @@ class TScriptPlayer {
     else
       e_.ApplyParaStyle(no);
     return true;
+  }
+
+  /// A style template of the sheet by its name.
+  bool ApplyTemplate(const TScriptLine& cmd, TScriptError& error) {
+    const TLTStyleTemplateCollection& templates = e_.Style()->StyleTemplates();
+    for (int i = 0; i < templates.Count(); ++i) {
+      if (templates[i].Name() != cmd.Text) continue;
+      e_.ApplyStyleTemplate(i);
+      return true;
+    }
+    error = {cmd.Number, "no style template named \"" + Utf16ToUtf8(cmd.Text) + "\" (the document has " +
+                             IntToStr(templates.Count()) + ")"};
+    return false;
   }
 
   /// The tag of every item the selection touches (or the caret's), as one

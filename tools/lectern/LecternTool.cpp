@@ -88,6 +88,7 @@ int Dump(const std::vector<std::string>& files, std::ostream& out, std::ostream&
   auto doc = std::make_unique<TLTDocument>();
   if (const int status = Load(files[0], *doc, err); status != lteOk) return status;
   DumpDocument(doc->Data, out);
+  DumpStyleTemplates(doc->Style, out);
   return lteOk;
 }
 

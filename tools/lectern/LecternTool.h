@@ -12,6 +12,7 @@
 namespace lectern {
 
 class TCustomLTData;
+class TLTStyle;
 
 /// Exit statuses: scripts depend on them.
 enum TLecternExit : int { lteOk = 0, lteBadInput = 1, lteUsage = 2 };
@@ -22,5 +23,8 @@ int LecternMain(const std::vector<std::string>& args, std::ostream& out, std::os
 
 /// Writes the one-line-per-item dump of a document.
 void DumpDocument(const TCustomLTData& data, std::ostream& out, int depth = 0);
+/// After the items, for sheets with style templates: one line per
+/// template, then one per style made from one, naming it.
+void DumpStyleTemplates(TLTStyle& style, std::ostream& out);
 
 }  // namespace lectern
