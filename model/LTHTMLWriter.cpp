@@ -163,6 +163,8 @@ void TLTHTMLWriter::AdjustLists(const TCustomLTData& data, int i, TBodyState& s)
     s.Lists.back().ItemOpen = false;
   }
   const bool numbered = IsNumberedListType(level->ListType);
+  const TLTListInfos& lists = style_.ListStyles();
+  const TLTListInfo* list = lists.IsValidIndex(marker.ListNo) ? &lists[marker.ListNo] : nullptr;
   while (s.Lists.size() < depth) {
     // A list inside a list must sit in an item of the outer one.
     if (!s.Lists.empty() && !s.Lists.back().ItemOpen) {
@@ -171,11 +173,14 @@ void TLTHTMLWriter::AdjustLists(const TCustomLTData& data, int i, TBodyState& s)
       Put('>');
       s.Lists.back().ItemOpen = true;
     }
+    // Each level opens with its own kind and indents.
+    const int at = static_cast<int>(s.Lists.size());
     const bool deepest = s.Lists.size() + 1 == depth;
-    const bool ol = deepest ? numbered : false;
+    const TLTListLevel* own = deepest || !list || at >= list->Levels.Count() ? level : &list->Levels[at];
+    const bool ol = IsNumberedListType(own->ListType);
     Put(ol ? "<ol" : "<ul");
-    if (deepest && ol && !IsXHTML() && !css_) {
-      switch (level->ListType) {
+    if (ol && !IsXHTML() && !css_) {
+      switch (own->ListType) {
         case ltlstLowerAlpha: PutAttr("type", "a"); break;
         case ltlstUpperAlpha: PutAttr("type", "A"); break;
         case ltlstLowerRoman: PutAttr("type", "i"); break;
@@ -183,11 +188,20 @@ void TLTHTMLWriter::AdjustLists(const TCustomLTData& data, int i, TBodyState& s)
         default: break;
       }
     }
-    if (deepest && UsesCSSForNonText()) {
+    if (UsesCSSForNonText()) {
       static constexpr std::string_view kTypes[] = {"disc",        "disc",        "disc",        "decimal",
                                                     "lower-alpha", "upper-alpha", "lower-roman", "upper-roman",
                                                     "decimal",     "disc"};
-      PutAttr("style", "list-style-type: " + std::string(kTypes[level->ListType]) + ";");
+      std::string css = "list-style-type: " + std::string(kTypes[own->ListType]) + ";";
+      if (css_) {
+        // The level's indents, its margin counted from the level around it.
+        const int32_t outer = at > 0 && list && at - 1 < list->Levels.Count() ? list->Levels[at - 1].LeftIndent : 0;
+        const bool outside = own->MarkerIndent < own->LeftIndent;
+        css += " text-indent: " + IntToStr(outside ? own->FirstIndent : own->MarkerIndent - own->LeftIndent) +
+               "px; margin-left: " + IntToStr(own->LeftIndent - outer) + "px; list-style-position: " +
+               (outside ? "outside;" : "inside;");
+      }
+      PutAttr("style", css);
     }
     Put(">\n");
     s.Lists.push_back({marker.ListNo, ol, false});
@@ -314,6 +328,11 @@ void TLTHTMLWriter::WriteItem(const TCustomLTData& data, int i, const TLTItemRan
     }
     raw = o.Contains(ltteoHTMLCode);
   }
+  // A link is not written inside another style's span.
+  if (css_ && s.Span >= 0 && item.GetBoolValueEx(iqxHyperlink, &style_)) {
+    Put("</span>");
+    s.Span = -1;
+  }
   const bool link = OpenHyperlink(data, i, textStyle);
   std::vector<std::string_view> closers;
   const std::u16string& hint = item.HintText.str();
@@ -383,6 +402,8 @@ void TLTHTMLWriter::WriteItem(const TCustomLTData& data, int i, const TLTItemRan
       EndEmpty();
     } else if (raw) {
       for (char16_t c : text) PutCodePoint(c >= 0xD800 && c <= 0xDFFF ? 0xFFFD : c);
+    } else if (css_ && textStyle >= 0 && SameTextFold(texts[textStyle].FontName, u"Symbol")) {
+      PutSymbolText(text);
     } else {
       PutText(text);
     }

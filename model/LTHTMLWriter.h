@@ -109,6 +109,11 @@ class TLTHTMLWriter {
   void PutInt(int64_t v);
   /// Text content, escaped.
   void PutText(std::u16string_view text) { PutEscaped(text, false); }
+  /// Text in the Symbol font: its codes are Greek letters and signs, which
+  /// a page can only show by name (or, in XHTML, as the characters).
+  void PutSymbolText(std::u16string_view text);
+  /// Codes of the Wingdings font as the characters nearest their pictures.
+  void PutWingdingsText(std::u16string_view text);
   /// An attribute: a blank, the name and the escaped value in double quotes.
   void PutAttr(std::string_view name, std::u16string_view value);
   void PutAttr(std::string_view name, std::string_view asciiValue);

@@ -116,7 +116,25 @@ void TLTMarkerItemInfo::SaveHTML(TLTHTMLWriter& w, const TCustomLTData& /*owner*
     }
     default: break;
   }
-  w.PutText(ShownText(*level));
+  // The marker's own font: a picture font's codes are not letters.
+  const TLTMarkerFont* font = level->Font();
+  const std::u16string_view shown = ShownText(*level);
+  if (font && w.IsCSS()) {
+    std::string css = "font-family: " + TLTHTMLWriter::CSSString(font->Font.Name) + "; font-size: " +
+                      IntToStr(font->Font.Size()) + "pt;";
+    if (const std::string color = TLTHTMLWriter::ColorText(font->Font.Color); !color.empty())
+      css += " color: " + color + ";";
+    w.Put("<span");
+    w.PutAttr("style", css);
+    w.Put('>');
+  }
+  if (font && level->ListType != ltlstUnicodeBullet && SameTextFold(font->Font.Name, u"Wingdings"))
+    w.PutWingdingsText(shown);
+  else if (font && level->ListType != ltlstUnicodeBullet && SameTextFold(font->Font.Name, u"Symbol"))
+    w.PutSymbolText(shown);
+  else
+    w.PutText(shown);
+  if (font && w.IsCSS()) w.Put("</span>");
   w.Put(' ');
 }
 

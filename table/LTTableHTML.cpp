@@ -71,9 +71,13 @@ void TLTTableItemInfo::SaveHTML(TLTHTMLWriter& w, const TCustomLTData& /*owner*/
   const TColor tableColor = Color == clWindow ? clNone : Color;
   std::string style;
   w.Put("<table");
-  if (const std::string width = Length(BestWidth); !width.empty()) {
-    if (w.IsXHTML()) AddStyle(style, "width: " + CSSLength(BestWidth) + ";");
-    else w.PutAttr("width", width);
+  // A table without a width of its own takes the whole width it is given
+  // unless every column has a fixed width; a browser would shrink it to
+  // its content instead.
+  const int32_t width = BestWidth == 0 && !AllColumnsFixed() ? -100 : BestWidth;
+  if (const std::string text = Length(width); !text.empty()) {
+    if (w.IsXHTML()) AddStyle(style, "width: " + CSSLength(width) + ";");
+    else w.PutAttr("width", text);
   }
   const int border = BorderWidth == 0 && CellBorderWidth != 0 && css ? 1 : BorderWidth;
   if (!w.IsXHTML()) w.PutAttr("border", int64_t{border});

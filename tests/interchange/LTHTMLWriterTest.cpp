@@ -20,6 +20,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 
 namespace lectern {
 namespace {
@@ -48,15 +49,23 @@ void ExpectValid(const std::string& page, bool xhtml) {
   const fs::path file = fs::temp_directory_path() / ("lectern-html-" + std::to_string(::getpid()) + ".html");
   std::ofstream(file, std::ios::binary) << page;
   const std::string f = file.string();
-  if (std::system("python3 -c 'import html5lib' 2>/dev/null") == 0) {
-    const std::string cmd = "python3 -c 'import html5lib,sys; p=html5lib.HTMLParser(strict=True); "
-                            "p.parse(open(sys.argv[1],\"rb\"))' " + f + " 2>&1";
+  // The system's Python, which Debian's parser package installs into,
+  // before any other on the path.
+  const std::string python = fs::exists("/usr/bin/python3") ? "/usr/bin/python3" : "python3";
+  if (xhtml) {
+    // An XML parser reads XHTML; an HTML parser would stop at its declaration.
+  } else if (std::system((python + " -c 'import html5lib' 2>/dev/null").c_str()) == 0) {
+    // Every parse error counts except the document type declarations, which
+    // name the HTML versions older readers expect.
+    const std::string cmd = python + " -c 'import html5lib,sys; p=html5lib.HTMLParser(); "
+                            "p.parse(open(sys.argv[1],\"rb\")); e=[x for x in p.errors if x[1]!=\"unknown-doctype\"]; "
+                            "print(e) if e else None; sys.exit(1 if e else 0)' " + f + " 2>&1";
     EXPECT_EQ(std::system(cmd.c_str()), 0) << page;
   } else {
     std::cerr << "html5lib is not installed (scripts/setup.sh --interop): HTML5 parse check skipped\n";
   }
   if (xhtml) {
-    const std::string cmd = "python3 -c 'import sys,xml.dom.minidom as m; m.parse(sys.argv[1])' " + f + " 2>&1";
+    const std::string cmd = python + " -c 'import sys,xml.dom.minidom as m; m.parse(sys.argv[1])' " + f + " 2>&1";
     EXPECT_EQ(std::system(cmd.c_str()), 0) << page;
   }
   if (std::system("command -v tidy >/dev/null 2>&1") == 0) {
@@ -232,6 +241,127 @@ TEST(HTMLWriter, PictureFilesAreCreatedNewAndNeverThroughLinks) {
   EXPECT_FALSE(WriteHTML(d.Data, nullptr, full, s));
   EXPECT_FALSE(fs::exists(dir / "p5.png"));
   fs::remove_all(dir);
+}
+
+// ---- One feature each, against expected pages in tests/data/interchange/html
+// (UPDATE_GOLDEN=1 rewrites them for review) ----------------------------------------
+
+void ExpectGolden(const std::string& name, const TCustomLTData& data, const TLTHTMLWriteSettings& s) {
+  const std::string page = Html(data, s);
+  ExpectValid(page, s.Options.Contains(lthoXHTML));
+  const fs::path path = fs::path(LECTERN_TEST_DATA) / "interchange" / "html" / (name + ".html");
+  if (std::getenv("UPDATE_GOLDEN")) {
+    std::ofstream(path, std::ios::binary) << page;
+    return;
+  }
+  std::ifstream in(path, std::ios::binary);
+  ASSERT_TRUE(in) << path << " is missing; run with UPDATE_GOLDEN=1";
+  std::stringstream expected;
+  expected << in.rdbuf();
+  EXPECT_EQ(expected.str(), page) << name;
+}
+
+TLTHTMLWriteSettings Flavour(bool css, TLTHTMLOptions more = {}) {
+  TLTHTMLWriteSettings s;
+  s.CSS = css;
+  s.Options = s.Options | more;
+  s.Title = u"Golden";
+  return s;
+}
+
+/// Bold red, italic 16 pt, the blank rule, and the Symbol font.
+struct StyledText : Doc {
+  StyledText() {
+    TFontInfo& strong = Style.TextStyles()[1];
+    strong.Style = {fsBold};
+    strong.Color = clRed;
+    TFontInfo& big = Style.TextStyles()[2];
+    big.Style = {fsItalic};
+    big.Size = 16;
+    big.FontName = u"Serif";
+    TFontInfo& symbol = Style.TextStyles()[3];
+    symbol.FontName = u"Symbol";
+    Data.AddTextW(u" plain   spaced ", 0, 0);
+    Data.AddTextW(u"strong", 1, -1);
+    Data.AddTextW(u"big", 2, -1);
+    Data.AddTextW(u"ab<\x82\uF061", 3, 0);
+    Data.AddTextW(u"", 0, 0);
+  }
+};
+
+TEST(HTMLGolden, TextStylesInBothFlavours) {
+  StyledText d;
+  ExpectGolden("text_styles_css", d.Data, Flavour(true));
+  ExpectGolden("text_styles_plain", d.Data, Flavour(false));
+  ExpectGolden("text_styles_xhtml", d.Data, Flavour(true, {lthoXHTML}));
+}
+
+TEST(HTMLGolden, ANumberedListWithANestedBulletLevel) {
+  Doc d;
+  d.Style.ListStyles().Clear();
+  TLTListInfo& list = d.Style.ListStyles().Add();
+  for (TLTListType t : {ltlstDecimal, ltlstBullet}) list.Levels.Add().ListType = t;
+  list.Levels[1].LeftIndent = 48;
+  d.Data.AddItem({}, std::make_unique<TLTMarkerItemInfo>(0, 0, 1, false));
+  d.Data.AddTextW(u"first", 0, -1);
+  d.Data.AddItem({}, std::make_unique<TLTMarkerItemInfo>(0, 1, 1, false));
+  d.Data.AddTextW(u"nested", 0, -1);
+  d.Data.AddTextW(u"after", 0, 0);
+  ExpectGolden("list_nested_plain", d.Data, Flavour(false));
+  ExpectGolden("list_nested_css", d.Data, Flavour(true));
+  // As text, in a picture font: the pictures' nearest characters.
+  TLTMarkerFont wingdings;
+  wingdings.Font.Name = u"Wingdings";
+  list.Levels[1].SetFont(&wingdings);
+  list.Levels[1].FormatString = u"\u00A7";
+  ExpectGolden("list_markers_as_text_css", d.Data, Flavour(true, {lthoMarkersAsText}));
+}
+
+TEST(HTMLGolden, ParagraphsAlignDirectionAndPageBreaks) {
+  Doc d;
+  TParaInfo& centred = d.Style.ParaStyles()[1];
+  centred.Alignment = ltaCenter;
+  TParaInfo& rtl = d.Style.ParaStyles().Add();
+  rtl.BiDiMode = ltbdRightToLeft;
+  rtl.Alignment = ltaJustify;
+  d.Data.AddTextW(u"centred", 0, 1);
+  d.Data.AddTextW(u"\u05E9\u05DC\u05D5\u05DD", 0, 2);
+  d.Data.AddTextW(u"new page", 0, 0);
+  d.Data.GetItem(2).ItemFlags |= ltifNewPage;
+  d.Data.AddItem({}, std::make_unique<TLTBreakItemInfo>());
+  ExpectGolden("paragraphs_plain", d.Data, Flavour(false, {lthoCSSForNonText}));
+  ExpectGolden("paragraphs_css", d.Data, Flavour(true));
+}
+
+TEST(HTMLGolden, TablesWithSpansCollapsedBordersAndANestedTable) {
+  Doc d;
+  auto t = Table(2, 3, u"c");
+  t->MergeRect(0, 0, 1, 2, false);
+  t->CellHSpacing = -1;
+  t->CellVSpacing = -1;
+  t->BestWidth = -80;
+  t->Cells(1, 2)->Color = clYellow;
+  t->Cells(1, 1)->AddItem({}, Table(1, 1, u"in"));
+  d.Data.AddItem({}, std::move(t));
+  ExpectGolden("table_css", d.Data, Flavour(true));
+  ExpectGolden("table_plain", d.Data, Flavour(false));
+}
+
+TEST(HTMLGolden, LinksAnchorsAndNotes) {
+  Doc d;
+  d.Style.TextStyles()[4].Jump = true;
+  d.Data.AddNamedCheckpoint(u"top", false, {});
+  d.Data.AddTextW(u"see ", 0, 0);
+  d.Data.AddTextW(u"the site", 4, -1, TLTTag::FromString(u"https://example.org/a?b=1&c=2"));
+  auto foot = std::make_unique<TLTFootnoteItemInfo>();
+  foot->SetNoteText(u"A footnote.", 0, d.Data);
+  d.Data.AddItem({}, std::move(foot));
+  d.Data.AddNamedCheckpoint(u"", false);
+  auto end = std::make_unique<TLTEndnoteItemInfo>();
+  end->SetNoteText(u"An endnote.", 0, d.Data);
+  d.Data.AddItem({}, std::move(end));
+  ExpectGolden("links_notes_css", d.Data, Flavour(true, {lthoCheckpointNames}));
+  ExpectGolden("links_notes_plain", d.Data, Flavour(false));
 }
 
 TEST(HTMLWriter, TheFormatRegistryOffersEveryFlavourAndTheClipboardFlavour) {
