@@ -20,6 +20,7 @@
 
 namespace lectern {
 
+class TGraphic;
 class TLTStream;
 class TLTStyle;
 class TLTMarkerList;
@@ -99,6 +100,22 @@ struct TLTDocumentContext {
   std::function<void(const TCustomLTData& data, int itemNo, TLTSaveFormat format, TLTString& target,
                      TLTString& extras)>
       OnWriteHyperlink;
+  /// Extra markup at fixed places of an HTML page: in the head, inside the
+  /// body tag (after a blank), right after it and before its end; css
+  /// tells the flavour. The code is the application's own and is written
+  /// as it is.
+  std::function<void(TLTHTMLSaveArea area, bool css, TLTString& code)> OnSaveHTMLExtra;
+  /// Where a picture of an HTML page is (itemNo -1: the page background):
+  /// a location of the application's own with doDefault cleared, else the
+  /// picture is stored beside the page.
+  std::function<void(const TCustomLTData& data, int itemNo, const std::string& folder, TColor background,
+                     TLTString& location, bool& doDefault)>
+      OnHTMLSaveImage;
+  /// The same for any picture a saved format stores, given the folder, the
+  /// file prefix and the number last used (which the handler may advance).
+  std::function<void(const TGraphic& graphic, TLTSaveFormat format, const std::string& folder,
+                     const std::string& prefix, int& imageSaveNo, TLTString& location, bool& doDefault)>
+      OnSaveImage2;
   /// Text of an embedded control in a saved format.
   std::function<void(const std::string& path, TLTControl& control, TLTSaveFormat format, TLTString& out)>
       OnSaveComponentToFile;

@@ -237,9 +237,12 @@ void TLTHTMLWriter::WriteHead() {
     Put('\n');
   }
   if (!css_) {
+    PutExtra(lt_thms_Head);
     Put("</head>\n<body");
     if (settings_.Color != clNone) PutAttr("bgcolor", ColorText(settings_.Color));
+    PutExtra(lt_thms_BodyAttribute);
     Put(">\n");
+    PutExtra(lt_thms_Body);
     return;
   }
   Put("<meta http-equiv=\"Content-Style-Type\" content=\"text/css\"");
@@ -272,9 +275,17 @@ void TLTHTMLWriter::WriteHead() {
     EndEmpty();
     Put('\n');
   }
-  Put("</head>\n<body>\n");
+  PutExtra(lt_thms_Head);
+  Put("</head>\n<body");
+  PutExtra(lt_thms_BodyAttribute);
+  Put(">\n");
+  PutExtra(lt_thms_Body);
 }
 
-void TLTHTMLWriter::WriteTail() { Put("\n</body></html>\n"); }
+void TLTHTMLWriter::WriteTail() {
+  Put('\n');
+  PutExtra(lt_thms_End);
+  Put("</body></html>\n");
+}
 
 }  // namespace lectern

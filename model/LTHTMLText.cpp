@@ -3,6 +3,7 @@
 
 #include "model/LTHTMLWriter.h"
 
+#include "model/CLTData.h"
 #include "platform/LTColors.h"
 #include "platform/LTGraphic.h"
 #include "platform/LTStream.h"
@@ -375,6 +376,31 @@ std::string TLTHTMLWriter::SavePicture(const TGraphic& graphic) {
   if (const TLTPixels* pixels = graphic.Pixels()) return SavePixels(*pixels);
   Warn("a picture of a kind browsers cannot show was left out");
   return {};
+}
+
+std::string TLTHTMLWriter::PictureLocation(const TCustomLTData& data, int itemNo, const TGraphic& graphic) {
+  if (const TLTDocumentContext* ctx = root_->GetContext()) {
+    TLTString location;
+    bool doDefault = true;
+    if (ctx->OnHTMLSaveImage)
+      ctx->OnHTMLSaveImage(data, itemNo, settings_.OutputFolder, areaColor_, location, doDefault);
+    if (doDefault && ctx->OnSaveImage2)
+      ctx->OnSaveImage2(graphic, ltsfHTML, settings_.OutputFolder, settings_.ImagePrefix, imageSaveNo_, location,
+                        doDefault);
+    // The location lands in an attribute, where it is escaped.
+    if (!doDefault) return Utf16ToUtf8(location);
+  }
+  return SavePicture(graphic);
+}
+
+void TLTHTMLWriter::PutExtra(TLTHTMLSaveArea area) {
+  const TLTDocumentContext* ctx = root_->GetContext();
+  if (!ctx || !ctx->OnSaveHTMLExtra) return;
+  TLTString code;
+  ctx->OnSaveHTMLExtra(area, css_, code);
+  if (code.empty()) return;
+  if (area == lt_thms_BodyAttribute) Put(' ');
+  for (char16_t c : code) PutCodePoint(c >= 0xD800 && c <= 0xDFFF ? 0xFFFD : c);
 }
 
 std::string TLTHTMLWriter::SavePixels(const TLTPixels& pixels) {

@@ -15,6 +15,7 @@
 // are only ever created new (or replace a regular file on request) inside
 // the output's folder.
 
+#include "model/LTItem.h"
 #include "platform/LTTypes.h"
 
 #include <cstdint>
@@ -130,6 +131,11 @@ class TLTHTMLWriter {
   std::string SavePicture(const TGraphic& graphic);
   /// The same for decoded pixels (image lists), stored as PNG.
   std::string SavePixels(const TLTPixels& pixels);
+  /// The location of item itemNo's picture: the application's, when its
+  /// handlers give one, else the picture stored beside the page.
+  std::string PictureLocation(const TCustomLTData& data, int itemNo, const TGraphic& graphic);
+  /// The application's markup for an area of the page, as it is.
+  void PutExtra(TLTHTMLSaveArea area);
   /// Writes the items of a document held by an item (a table cell) at a
   /// nesting level, on an area background colour.
   void WriteDocument(const TCustomLTData& data, int level, TColor background);

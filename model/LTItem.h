@@ -95,6 +95,8 @@ enum TLTItemBoolQueryEx : uint8_t {
 enum TLTItemAction : uint8_t { ltiaInserting, ltiaInserted, ltiaDestroying, ltiaMovingToUndoList, ltiaTextModifying };
 enum TLTControlAction : uint8_t { ltcaDestroy, ltcaBeforeLTFSave, ltcaAfterLTFSave, ltcaAfterLTFLoad };
 enum TLTSaveFormat : uint8_t { ltsfText, ltsfHTML, ltsfRTF, ltsfLTF };
+/// Places of an HTML page where an application may add markup.
+enum TLTHTMLSaveArea : uint8_t { lt_thms_Head, lt_thms_BodyAttribute, lt_thms_Body, lt_thms_End };
 /// Where an editor's caret comes from when it passes over an item.
 enum TLTCaretEntry : uint8_t { ltceFromBefore, ltceFromAfter, ltceFromAbove, ltceFromBelow };
 

@@ -72,7 +72,7 @@ void TLTTabItemInfo::SaveHTML(TLTHTMLWriter& w, const TCustomLTData& /*owner*/, 
   w.Put("&nbsp; &nbsp; ");
 }
 
-void TLTGraphicItemInfo::SaveHTML(TLTHTMLWriter& w, const TCustomLTData& /*owner*/, int /*itemNo*/) const {
+void TLTGraphicItemInfo::SaveHTML(TLTHTMLWriter& w, const TCustomLTData& owner, int itemNo) const {
   if (!Image || Image->Empty()) {
     w.Warn("an empty picture was left out");
     return;
@@ -85,7 +85,7 @@ void TLTGraphicItemInfo::SaveHTML(TLTHTMLWriter& w, const TCustomLTData& /*owner
     // Only names inside the output's folder are referred to.
     if (name.find("..") == std::string::npos && name[0] != '/' && name.find(':') == std::string::npos) location = name;
   }
-  if (location.empty()) location = w.SavePicture(*Image);
+  if (location.empty()) location = w.PictureLocation(owner, itemNo, *Image);
   PutImage(w, location, this, Alt, width, height);
 }
 

@@ -13,6 +13,7 @@
 
 #include "view/CLectern.h"
 
+#include "platform/LTStream.h"
 #include "style/LTStyle.h"
 
 #include <algorithm>
@@ -580,6 +581,30 @@ void TCustomLectern::Resized() {
   UpdateScrollBars();
   if (OnResize) OnResize(*this);
   Window().InvalidateAll();
+}
+
+bool TCustomLectern::SaveHTML(const std::string& path, const TLTString& title, const std::string& imagePrefix,
+                              TLTHTMLOptions options, bool css, std::string* error) {
+  TLTHTMLWriteSettings settings;
+  settings.CSS = css;
+  settings.Options = options;
+  settings.Title = title;
+  settings.ImagePrefix = imagePrefix;
+  const size_t slash = path.rfind('/');
+  settings.OutputFolder = slash == std::string::npos ? "." : path.substr(0, std::max<size_t>(slash, 1));
+  settings.Color = Color();
+  settings.LeftMargin = LeftMargin;
+  settings.TopMargin = TopMargin;
+  settings.RightMargin = RightMargin;
+  settings.BottomMargin = BottomMargin;
+  auto file = TLTSafeFileWriter::Create(path, error);
+  if (!file) return false;
+  std::string why;
+  if (!WriteHTML(*data_, nullptr, *file, settings, nullptr, &why) || !file->Commit()) {
+    if (error) *error = why.empty() ? "the page could not be written to " + path : why;
+    return false;
+  }
+  return true;
 }
 
 }  // namespace lectern

@@ -13,6 +13,7 @@
 
 #include "interchange/LTFormats.h"
 #include "layout/CLTFData.h"
+#include "model/LTHTMLWriter.h"
 #include "view/LTKeyMap.h"
 #include "view/LTPaint.h"
 #include "view/LTScroller.h"
@@ -88,6 +89,12 @@ class TCustomLectern : public TLTScroller {
 
   /// Lays out the whole document; repaints with ltoFormatInvalidate.
   void Format();
+  /// Writes the document as an HTML page, with a style sheet (css) or in
+  /// plain markup, its pictures beside it named imagePrefix and a number.
+  /// The page replaces path only when it was written whole. False, with
+  /// the reason in error.
+  bool SaveHTML(const std::string& path, const TLTString& title, const std::string& imagePrefix,
+                TLTHTMLOptions options, bool css, std::string* error = nullptr);
   /// The same, keeping what the view shows at its top.
   void Reformat();
   /// Lays out items appended since the last formatting.

@@ -2,6 +2,7 @@
 // computable by hand: margins 5, every character 7 wide, lines 13 high, so
 // character k of line n starts at (5 + 7k, 5 + 13n).
 
+#include "platform/LTGraphic.h"
 #include "platform/LTStream.h"
 #include "platform/LTSysUtils.h"
 #include "platform/headless/LTHeadlessWindow.h"
@@ -11,6 +12,10 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <stdexcept>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -918,6 +923,48 @@ TEST(LTCopy, EveryRegisteredFlavourTheOptionsAskForIsCopied) {
   }());
   EXPECT_FALSE(v.V.CopyDefault());
   EXPECT_EQ(*v.Win.Clipboard().Find(LTMimeText), "kept");
+}
+
+TEST(LecternHTML, APageTakesTheApplicationsMarkupAndPictureLocationsAndReplacesAFileOnlyWhole) {
+  Viewer v;
+  v.Para(u"text");
+  auto png = std::make_unique<TPNGImage>();
+  TLTPixels px;
+  px.Width = px.Height = 1;
+  px.Data.assign(1, 0xFF000000u);
+  png->SetPixels(px);
+  v.V.LTData().AddItem({}, std::make_unique<TLTGraphicItemInfo>(std::move(png), 0));
+  TLTDocumentContext& ctx = *v.V.LTData().GetContext();
+  ctx.OnSaveHTMLExtra = [](TLTHTMLSaveArea area, bool, TLTString& code) {
+    static constexpr const char16_t* kCode[] = {u"<meta name=\"x\">", u"class=\"b\"", u"<!--start-->", u"<!--end-->"};
+    code = kCode[area];
+  };
+  ctx.OnHTMLSaveImage = [](const TCustomLTData&, int itemNo, const std::string&, TColor, TLTString& location,
+                           bool& doDefault) {
+    location = u"pictures/" + Utf8ToUtf16(std::to_string(itemNo)) + u".png";
+    doDefault = false;
+  };
+  namespace fs = std::filesystem;
+  const fs::path dir = fs::temp_directory_path() / ("lectern-save-html-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
+  fs::create_directories(dir);
+  const std::string path = (dir / "page.html").string();
+  std::string error;
+  ASSERT_TRUE(v.V.SaveHTML(path, u"T", "img", {lthoUTF8}, true, &error)) << error;
+  std::ifstream in(path, std::ios::binary);
+  const std::string page{std::istreambuf_iterator<char>(in), {}};
+  EXPECT_NE(page.find("<meta name=\"x\"></head>\n<body class=\"b\">\n<!--start-->"), std::string::npos) << page;
+  EXPECT_NE(page.find("<!--end--></body></html>"), std::string::npos) << page;
+  EXPECT_NE(page.find("src=\"pictures/1.png\""), std::string::npos) << page;
+  EXPECT_FALSE(fs::exists(dir / "img1.png"));
+  // A write that fails part-way keeps the page that was there.
+  ctx.OnSaveHTMLExtra = [](TLTHTMLSaveArea area, bool, TLTString&) {
+    if (area == lt_thms_End) throw std::runtime_error("no more");
+  };
+  EXPECT_FALSE(v.V.SaveHTML(path, u"T", "img", {}, false, &error));
+  EXPECT_NE(error.find("no more"), std::string::npos) << error;
+  std::ifstream again(path, std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(again), {}), page);
+  fs::remove_all(dir);
 }
 
 }  // namespace
