@@ -236,10 +236,17 @@ void TLTHTMLWriter::WriteHead() {
     EndEmpty();
     Put('\n');
   }
+  // The background picture goes through the picture events as item -1.
+  const std::string background =
+      settings_.BackgroundPicture ? PictureLocation(*root_, -1, *settings_.BackgroundPicture) : std::string();
   if (!css_) {
     PutExtra(lt_thms_Head);
     Put("</head>\n<body");
     if (settings_.Color != clNone) PutAttr("bgcolor", ColorText(settings_.Color));
+    if (!background.empty()) {
+      PutAttr("background", background);
+      if (settings_.BackgroundAttachment == "fixed") Put(" bgproperties=\"fixed\"");
+    }
     PutExtra(lt_thms_BodyAttribute);
     Put(">\n");
     PutExtra(lt_thms_Body);
@@ -257,6 +264,20 @@ void TLTHTMLWriter::WriteHead() {
   buf_.back() = ';';
   Put('\n');
   if (settings_.Color != clNone) Put("  background-color: " + ColorText(settings_.Color) + ";\n");
+  if (!background.empty()) {
+    Put("  background-image: url(" + CSSString(Utf8ToUtf16(background)) + ");\n");
+    // Keywords are written bare, so only letters, hyphens and blanks pass.
+    auto keywords = [](const std::string& v) {
+      const bool plain = !v.empty() && v.find_first_not_of("abcdefghijklmnopqrstuvwxyz- ") == std::string::npos;
+      return plain ? v : std::string();
+    };
+    const std::pair<const char*, std::string> lines[] = {
+        {"background-repeat", keywords(settings_.BackgroundRepeat)},
+        {"background-attachment", keywords(settings_.BackgroundAttachment)},
+        {"background-position", keywords(settings_.BackgroundPosition)}};
+    for (const auto& [name, value] : lines)
+      if (!value.empty()) Put("  " + std::string(name) + ": " + value + ";\n");
+  }
   Put("}\n");
   const bool external = !settings_.ExternalCSS.empty() && !options_.Contains(lthoInlineCSS);
   if (!external && !options_.Contains(lthoInlineCSS)) WriteStyleSheet();

@@ -309,7 +309,7 @@ std::string TLTHTMLWriter::ColorText(TColor color) {
 std::string TLTHTMLWriter::CSSString(std::u16string_view s) {
   // Letters, digits and a few signs stay; everything else becomes a CSS
   // escape, so no quote, "*/" or "</" can end the string, the comment or
-  // the style element around it.
+  // the style element around it (a slash alone ends nothing).
   std::string out = "'";
   for (size_t k = 0; k < s.size(); ++k) {
     char32_t c = s[k];
@@ -320,7 +320,7 @@ std::string TLTHTMLWriter::CSSString(std::u16string_view s) {
       c = 0xFFFD;
     }
     if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == ' ' || c == '-' ||
-        c == '_' || c == '.' || c == ',') {
+        c == '_' || c == '.' || c == ',' || c == '/') {
       out.push_back(static_cast<char>(c));
     } else if (c >= 32 || c == '\t') {
       char tmp[12];

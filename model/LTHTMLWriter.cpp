@@ -106,7 +106,7 @@ void TLTHTMLWriter::PutAnchor(std::u16string name) {
 
 // ---- Paragraphs and lists --------------------------------------------------------------------
 
-void TLTHTMLWriter::PutParaClass(int32_t paraNo, bool pageBreak) {
+void TLTHTMLWriter::PutParaClass(int32_t paraNo, bool pageBreak, std::string_view moreStyle) {
   if (css_ && !options_.Contains(lthoInlineCSS) && (paraNo > 0 || options_.Contains(lthoStyle0Classes))) {
     Put(" class=\"ltps");
     PutInt(paraNo);
@@ -128,7 +128,28 @@ void TLTHTMLWriter::PutParaClass(int32_t paraNo, bool pageBreak) {
     }
   }
   if (pageBreak && UsesCSSForNonText()) style += style.empty() ? "page-break-before: always;" : " page-break-before: always;";
+  if (!moreStyle.empty()) style += (style.empty() ? "" : " ") + std::string(moreStyle);
   if (!style.empty()) PutAttr("style", style);
+}
+
+std::string TLTHTMLWriter::MarkerImageLocation(const TLTListLevel& level, int counter) {
+  const void* source = nullptr;
+  int index = 0;
+  if (level.ListType == ltlstPicture) {
+    source = level.Picture();
+  } else if (level.ImageList) {
+    source = level.ImageList;
+    index = level.ImageIndex + (level.ListType == ltlstImageListCounter ? counter - 1 : 0);
+    if (index < 0 || index >= level.ImageList->Count()) return {};
+  }
+  if (!source) return {};
+  const auto key = std::make_tuple(source, index, areaColor_);
+  if (const auto it = markerImages_.find(key); it != markerImages_.end()) return it->second;
+  const std::string location = level.ListType == ltlstPicture
+                                   ? SavePicture(*level.Picture())
+                                   : SavePixels(level.ImageList->Images[static_cast<size_t>(index)]);
+  markerImages_.emplace(key, location);
+  return location;
 }
 
 void TLTHTMLWriter::CloseParagraph(TBodyState& s) {
@@ -208,7 +229,23 @@ void TLTHTMLWriter::AdjustLists(const TCustomLTData& data, int i, TBodyState& s)
   }
   Put("<li");
   if (numbered && !IsXHTML()) PutAttr("value", marker.Counter);
-  PutParaClass(data.GetItem(i).ParaNo, data.GetItem(i).HasFlag(ltifNewPage));
+  std::string itemStyle;
+  if (css_) {
+    // The marker's picture, and its indents where the paragraph's differ.
+    const TParaInfo& para = style_.ParaStyles()[data.GetItem(i).ParaNo];
+    std::vector<std::string> parts;
+    if (level->ListType == ltlstPicture || level->ListType == ltlstImageList ||
+        level->ListType == ltlstImageListCounter)
+      if (const std::string at = MarkerImageLocation(*level, marker.Counter); !at.empty())
+        parts.push_back("list-style-image: url(" + CSSString(Utf8ToUtf16(at)) + ")");
+    if (para.LeftIndent != 0) parts.push_back("margin-left: 0");
+    const int32_t indent =
+        level->MarkerIndent < level->LeftIndent ? level->FirstIndent : level->MarkerIndent - level->LeftIndent;
+    if (indent != para.FirstIndent) parts.push_back("text-indent: " + IntToStr(indent) + "px");
+    for (const std::string& part : parts) itemStyle += (itemStyle.empty() ? "" : "; ") + part;
+    if (!itemStyle.empty()) itemStyle += ';';
+  }
+  PutParaClass(data.GetItem(i).ParaNo, data.GetItem(i).HasFlag(ltifNewPage), itemStyle);
   // Alignment of a list paragraph belongs to its item.
   const TLTAlignment align = style_.ParaStyles()[data.GetItem(i).ParaNo].Alignment;
   if (!css_ && align != ltaLeft) {

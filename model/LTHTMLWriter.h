@@ -19,7 +19,9 @@
 #include "platform/LTTypes.h"
 
 #include <cstdint>
+#include <map>
 #include <set>
+#include <tuple>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -28,6 +30,7 @@ namespace lectern {
 
 class TCustomLTData;
 class TGraphic;
+class TLTListLevel;
 class TLTStream;
 class TLTStyle;
 struct TLTItemRange;
@@ -75,6 +78,12 @@ struct TLTHTMLWriteSettings {
   TColor Color = clNone;
   /// Page margins in pixels.
   int LeftMargin = 5, TopMargin = 5, RightMargin = 5, BottomMargin = 5;
+  /// The page's background picture, stored beside the page like any
+  /// picture, and how it lies, as CSS says it (an empty position: none).
+  const TGraphic* BackgroundPicture = nullptr;
+  std::string BackgroundRepeat = "repeat";
+  std::string BackgroundAttachment = "scroll";
+  std::string BackgroundPosition;
 };
 
 /// Writes the document, or the range of it, as an HTML page. False, with
@@ -180,7 +189,10 @@ class TLTHTMLWriter {
   void WriteItem(const TCustomLTData& data, int i, const TLTItemRange& range, bool partial, TBodyState& s);
   bool OpenHyperlink(const TCustomLTData& data, int i, int32_t textStyle);
   void PutAnchor(std::u16string name);
-  void PutParaClass(int32_t paraNo, bool pageBreak);
+  /// The paragraph's class (or its attributes), with more CSS for its style.
+  void PutParaClass(int32_t paraNo, bool pageBreak, std::string_view moreStyle = {});
+  /// Where a list level's picture is stored, once per write.
+  std::string MarkerImageLocation(const TLTListLevel& level, int counter);
   void PutPlainFontOpen(int32_t textStyle, std::vector<std::string_view>& closers);
   void WriteNotes();
   // Text and files (LTHTMLText.cpp).
@@ -210,6 +222,9 @@ class TLTHTMLWriter {
   std::vector<TNote> notes_;
   /// Picture files this write created; removed again when it fails.
   std::vector<std::string> created_;
+  /// Locations of marker pictures already stored: by picture or image list
+  /// and index, and the background they were stored for.
+  std::map<std::tuple<const void*, int, TColor>, std::string> markerImages_;
 };
 
 }  // namespace lectern

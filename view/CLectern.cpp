@@ -597,6 +597,18 @@ bool TCustomLectern::SaveHTML(const std::string& path, const TLTString& title, c
   settings.TopMargin = TopMargin;
   settings.RightMargin = RightMargin;
   settings.BottomMargin = BottomMargin;
+  if (BackgroundBitmap() && BackgroundStyle() != bsNoBitmap) {
+    const TBackgroundStyle bs = BackgroundStyle();
+    settings.BackgroundPicture = BackgroundBitmap();
+    settings.BackgroundRepeat = bs == bsTiled || bs == bsTiledAndScrolled ? "repeat" : "no-repeat";
+    settings.BackgroundAttachment = bs == bsTiledAndScrolled ? "scroll" : "fixed";
+    if (bs != bsTiled && bs != bsTiledAndScrolled) {
+      const bool top = bs == bsTopLeft || bs == bsTopRight, bottom = bs == bsBottomLeft || bs == bsBottomRight;
+      const bool left = bs == bsTopLeft || bs == bsBottomLeft, right = bs == bsTopRight || bs == bsBottomRight;
+      settings.BackgroundPosition = std::string(top ? "top" : bottom ? "bottom" : "center") + " " +
+                                    (left ? "left" : right ? "right" : "center");
+    }
+  }
   auto file = TLTSafeFileWriter::Create(path, error);
   if (!file) return false;
   std::string why;

@@ -364,6 +364,36 @@ TEST(HTMLGolden, LinksAnchorsAndNotes) {
   ExpectGolden("links_notes_plain", d.Data, Flavour(false));
 }
 
+TEST(HTMLWriter, AListsPictureIsStoredOnceAndShownAsTheItemsImage) {
+  const fs::path dir = fs::temp_directory_path() / ("lectern-html-markers-" + std::to_string(::getpid()));
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  Doc d;
+  d.Style.ListStyles().Clear();
+  TLTListLevel& level = d.Style.ListStyles().Add().Levels.Add();
+  level.ListType = ltlstPicture;
+  TPNGImage dot;
+  TLTPixels px;
+  px.Width = px.Height = 2;
+  px.Data.assign(4, 0xFF102030u);
+  dot.SetPixels(px);
+  level.SetPicture(&dot);
+  for (const char16_t* text : {u"one", u"two"}) {
+    d.Data.AddItem({}, std::make_unique<TLTMarkerItemInfo>(0, 0, 1, false));
+    d.Data.AddTextW(text, 0, -1);
+  }
+  TLTHTMLWriteSettings s;
+  s.OutputFolder = dir.string();
+  s.ImagePrefix = "m";
+  const std::string page = Html(d.Data, s);
+  size_t uses = 0;
+  for (size_t at = 0; (at = page.find("list-style-image: url(&#39;m1.png&#39;)", at)) != std::string::npos; ++at) ++uses;
+  EXPECT_EQ(uses, 2u) << page;
+  EXPECT_FALSE(fs::exists(dir / "m2.png"));
+  ExpectValid(page, false);
+  fs::remove_all(dir);
+}
+
 TEST(HTMLWriter, TheFormatRegistryOffersEveryFlavourAndTheClipboardFlavour) {
   for (const char* name : {"page.html", "page.htm", "page.xhtml"}) EXPECT_NE(FindFormatForFile(name), nullptr) << name;
   EXPECT_EQ(FindFormatByName("html")->MimeType, "text/html");

@@ -944,6 +944,10 @@ TEST(LecternHTML, APageTakesTheApplicationsMarkupAndPictureLocationsAndReplacesA
     location = u"pictures/" + Utf8ToUtf16(std::to_string(itemNo)) + u".png";
     doDefault = false;
   };
+  TPNGImage picture;
+  picture.SetPixels(px);
+  v.V.SetBackgroundBitmap(&picture);
+  v.V.SetBackgroundStyle(bsBottomRight);
   namespace fs = std::filesystem;
   const fs::path dir = fs::temp_directory_path() / ("lectern-save-html-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
   fs::create_directories(dir);
@@ -955,6 +959,10 @@ TEST(LecternHTML, APageTakesTheApplicationsMarkupAndPictureLocationsAndReplacesA
   EXPECT_NE(page.find("<meta name=\"x\"></head>\n<body class=\"b\">\n<!--start-->"), std::string::npos) << page;
   EXPECT_NE(page.find("<!--end--></body></html>"), std::string::npos) << page;
   EXPECT_NE(page.find("src=\"pictures/1.png\""), std::string::npos) << page;
+  EXPECT_NE(page.find("background-image: url('pictures/-1.png');\n  background-repeat: no-repeat;\n"
+                      "  background-attachment: fixed;\n  background-position: bottom right;"),
+            std::string::npos)
+      << page;
   EXPECT_FALSE(fs::exists(dir / "img1.png"));
   // A write that fails part-way keeps the page that was there.
   ctx.OnSaveHTMLExtra = [](TLTHTMLSaveArea area, bool, TLTString&) {
