@@ -4,6 +4,7 @@
 // (hyphens, digits, percent signs, accented and wide characters).
 
 #include "layout/CLTFData.h"
+#include "model/LTDocument.h"
 #include "platform/LTSysUtils.h"
 #include "platform/qt/LTQtCanvas.h"
 #include "style/LTStyle.h"
@@ -90,6 +91,17 @@ inline int64_t AddBenchText(TCustomLTData& doc, TLTStyle& style, int64_t targetB
 
 /// A text item of more than 20 characters in a left-aligned paragraph at
 /// or after the middle of the document; -1 when there is none.
+/// The 10 MB benchmark document, built once for the writers' figures
+/// (only its saving is measured).
+inline TLTDocument& TenMegabyteDocument() {
+  static TLTDocument* doc = [] {
+    auto* d = new TLTDocument;
+    AddBenchText(d->Data, d->Style, 10 * 1000 * 1000);
+    return d;
+  }();
+  return *doc;
+}
+
 inline int MiddleTextItem(const TCustomLTData& doc, const TLTStyle& style) {
   for (int i = doc.ItemCount() / 2; i < doc.ItemCount(); ++i) {
     const TCustomLTItemInfo& item = doc.GetItem(i);

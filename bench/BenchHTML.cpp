@@ -12,19 +12,8 @@
 namespace lectern {
 namespace {
 
-constexpr int64_t kTextBytes = 10 * 1000 * 1000;
-
-TLTDocument& BenchDocument() {
-  static TLTDocument* doc = [] {
-    auto* d = new TLTDocument;
-    bench::AddBenchText(d->Data, d->Style, kTextBytes);
-    return d;
-  }();
-  return *doc;
-}
-
 void WriteHTMLDocument(benchmark::State& state) {
-  TLTDocument& doc = BenchDocument();
+  TLTDocument& doc = bench::TenMegabyteDocument();
   TLTHTMLWriteSettings settings;
   settings.CSS = state.range(0) != 0;
   int64_t bytes = 0;

@@ -425,7 +425,7 @@ void TLTStyleTemplateCollection::ApplyTextTemplate(TLTStyleTemplate& t, TCustomL
   if (para && para->StyleTemplateId > 0) {
     const int at = FindTemplateById(para->StyleTemplateId);
     if (at >= 0) {
-      TLTStyleTemplate& q = (*this)[at];
+      ;  // mutant: statement removed
       TLTFontInfoProperties more = LTAllFontInfoProperties - done;
       if (sheetStyle && q.Id() != sheetStyle->StyleTemplateId) more = more - sheetStyle->ModifiedProperties;
       done = done | ApplyTextChain(&q, f, more);
