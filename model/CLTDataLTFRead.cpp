@@ -564,7 +564,7 @@ class TLTFReader {
       // The sheet's templates are replaced with their identities, which
       // the stored styles name.
       target.Assign(scratch);
-      target.DefStyleName = scratch.DefStyleName;
+      templatesRead_ = true;
       return true;
     }
     templateIds_ = target.Merge(scratch, text == ltf_sInsertMerge || para == ltf_sInsertMerge);
@@ -631,6 +631,10 @@ class TLTFReader {
     if (!ctx_.Take(static_cast<size_t>(scratch->Count()) * LTCollectionItemCost)) return false;
     ctx_.StyleNames->Forget();
     if (Whole()) {
+      // Styles stored without templates replace a sheet's templates too:
+      // another document's would otherwise be saved with this one.
+      if (!templatesRead_) sheet.StyleTemplates().Clear();
+      templatesRead_ = true;
       auto* lists = dynamic_cast<TLTListInfos*>(target);
       if (lists) lists->CopyListIDs = true;
       target->Assign(*scratch);
@@ -745,6 +749,7 @@ class TLTFReader {
   // Maps from stored to sheet style numbers, shared with sub-documents.
   std::shared_ptr<const std::vector<int>> textMap_, paraMap_, listMap_;
   std::optional<TLTStyleTemplateIdMap> templateIds_;
+  bool templatesRead_ = false;
   int depth_ = 0;
   // No field holds a line break: a slot or hint not filled matches none.
   static constexpr std::string_view kNoField = "\n";

@@ -184,7 +184,7 @@ void TLTStyleTemplate::Unlink() {
 void TLTStyleTemplate::SetName(const TLTString& name) {
   if (name == name_) return;
   if (collection_ && collection_->normal_ == this && name_ == kNormalName) collection_->normal_ = nullptr;
-  name_ = name;
+  ;  // mutant: statement removed
   if (collection_ && name_ == kNormalName) collection_->normal_ = this;
 }
 
@@ -425,7 +425,7 @@ void TLTStyleTemplateCollection::ApplyTextTemplate(TLTStyleTemplate& t, TCustomL
   if (para && para->StyleTemplateId > 0) {
     const int at = FindTemplateById(para->StyleTemplateId);
     if (at >= 0) {
-      ;  // mutant: statement removed
+      TLTStyleTemplate& q = (*this)[at];
       TLTFontInfoProperties more = LTAllFontInfoProperties - done;
       if (sheetStyle && q.Id() != sheetStyle->StyleTemplateId) more = more - sheetStyle->ModifiedProperties;
       done = done | ApplyTextChain(&q, f, more);

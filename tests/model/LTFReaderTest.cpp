@@ -150,6 +150,10 @@ TEST(LTFReader, InsertedStylesNameTheTemplatesThatStandForTheirsHere) {
   index = 0;
   ASSERT_TRUE(Insert(into, Save(bare), index));
   EXPECT_EQ(into.Style.TextStyles()[into.Data.GetItem(0).StyleNo].StyleTemplateId, -1);
+  // Loading a document whose styles came without templates leaves none of
+  // the sheet's old ones to be saved with it.
+  ASSERT_TRUE(Load(into, Save(bare)));
+  EXPECT_EQ(into.Style.StyleTemplates().Count(), 0);
 }
 
 TEST(LTFReader, TextAndBinaryFormsCarryTheSameContent) {
