@@ -183,8 +183,17 @@ void TLTStyleTemplate::Unlink() {
 
 void TLTStyleTemplate::SetName(const TLTString& name) {
   if (name == name_) return;
-  if (collection_ && collection_->normal_ == this && name_ == kNormalName) collection_->normal_ = nullptr;
-  ;  // mutant: statement removed
+  const bool wasNormal = collection_ && collection_->normal_ == this && name_ == kNormalName;
+  name_ = name;
+  if (wasNormal) {
+    // Another template of that name, if any, is the normal one now.
+    collection_->normal_ = nullptr;
+    for (const auto& t : collection_->items_)
+      if (t.get() != this && t->name_ == kNormalName) {
+        collection_->normal_ = t.get();
+        break;
+      }
+  }
   if (collection_ && name_ == kNormalName) collection_->normal_ = this;
 }
 

@@ -46,7 +46,10 @@ TEST(StyleTemplates, AChildsPropertiesWinOverItsAncestorsAndTheRestComesFromStyl
   EXPECT_EQ(f.BackColor, clYellow) << "a modified property stays";
   // With reset: what the chain gave is no longer modified; the template is
   // remembered; the parent's change reaches the style when derived again.
+  f.Size = 99;
+  f.ModifiedProperties.Include(ltfiSize);
   s.T.ApplyTextTemplate(child, f, nullptr, true);
+  EXPECT_EQ(f.Size, 30) << "with reset the template wins over a change by hand";
   EXPECT_EQ(f.StyleTemplateId, child.Id());
   EXPECT_EQ(f.ModifiedProperties, TLTFontInfoProperties{ltfiBackColor});
   grand.TextStyle.Color = clBlue;
@@ -137,6 +140,25 @@ TEST(StyleTemplates, StoredCyclesAndDuplicateIdentitiesAreBrokenOnLoading) {
   x.ValidTextProperties = {ltfiSize};
   TFontInfo f;
   s.T.ApplyTextTemplate(x, f, nullptr, true);  // ends
+}
+
+TEST(StyleTemplates, IdentityZeroNamesNothingAndParentsCopyOnlyWithinACollection) {
+  Sheet s;
+  TLTStyleTemplate& fresh = s.Add(u"Fresh");
+  EXPECT_EQ(fresh.AssignedId(), 0);
+  EXPECT_EQ(s.T.FindTemplateById(0), -1);
+  TLTStyleTemplate& parent = s.Add(u"Parent");
+  TLTStyleTemplate& child = s.Add(u"Child");
+  child.SetParentId(parent.Id());
+  s.Add(u"Twin").Assign(child);
+  EXPECT_EQ(s.T[3].ParentId(), parent.Id());
+  Sheet other;
+  other.Add(u"Other").Assign(child);
+  EXPECT_EQ(other.T[0].ParentId(), -1);
+  // Renaming a second "Normal" leaves the first the normal template.
+  s.Add(u"Normal");
+  s.Add(u"Normal").SetName(u"Renamed");
+  EXPECT_EQ(s.T.NormalTemplate(), &s.T[4]);
 }
 
 TEST(StyleTemplates, DefaultNamesCountUpFromOneAndSubstituteLiterally) {
@@ -234,6 +256,7 @@ TEST(StyleTemplates, TheSheetStoresItsTemplatesAndLinksThemAgainWhenRead) {
   heading.ParaStyle.BiDiMode = ltbdRightToLeft;
   heading.ValidParaProperties = {ltpiSpaceBefore, ltpiBiDiMode};
   heading.SetParentId(normal.Id());
+  t.DefStyleName = u"Heading %d";
   std::string bytes;
   TLTPropWriter w(bytes);
   w.WriteComponent("TLTStyle", "Sheet", sheet);
@@ -250,6 +273,7 @@ TEST(StyleTemplates, TheSheetStoresItsTemplatesAndLinksThemAgainWhenRead) {
   EXPECT_EQ(back[1].ValidParaProperties, heading.ValidParaProperties);
   EXPECT_EQ(back[1].ParaStyle.SpaceBefore, 12);
   EXPECT_EQ(back[0].TextStyle.FontName, u"Serif");
+  EXPECT_EQ(back.DefStyleName, u"Heading %d");
   // A sheet without templates is stored as it always was.
   std::string plain;
   TLTStyle empty;
