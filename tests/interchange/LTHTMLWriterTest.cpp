@@ -398,6 +398,24 @@ TEST(HTMLWriter, AListsPictureIsStoredOnceAndShownAsTheItemsImage) {
   fs::remove_all(dir);
 }
 
+TEST(HTMLWriter, PictureFontCodesBecomeTheCharactersTheyStandFor) {
+  Doc d;
+  d.Style.TextStyles()[1].FontName = u"symbol";
+  // The font's last code, a character beyond its codes, then a letter.
+  d.Data.AddTextW(u"\u00FE\u2200x", 1, 0);
+  d.Style.ListStyles().Clear();
+  TLTListLevel& level = d.Style.ListStyles().Add().Levels.Add();
+  TLTMarkerFont wingdings;
+  wingdings.Font.Name = u"Wingdings";
+  level.SetFont(&wingdings);
+  level.FormatString = u"\u00A7\u00B7(l\u0082\u00C8";
+  d.Data.AddItem({}, std::make_unique<TLTMarkerItemInfo>(0, 0, 1, false));
+  d.Data.AddTextW(u"item", 0, -1);
+  const std::string page = Html(d.Data, Flavour(true, {lthoMarkersAsText}));
+  EXPECT_TRUE(Has(page, "/\xE2\x88\x80&xi;")) << page;
+  EXPECT_TRUE(Has(page, "&#9642;&#9678;&#9742;&#9679;&#50;&#8226;")) << page;
+}
+
 TEST(HTMLWriter, TheFormatRegistryOffersEveryFlavourAndTheClipboardFlavour) {
   for (const char* name : {"page.html", "page.htm", "page.xhtml"}) EXPECT_NE(FindFormatForFile(name), nullptr) << name;
   EXPECT_EQ(FindFormatByName("html")->MimeType, "text/html");
