@@ -3,6 +3,7 @@
 
 #include "model/LTHTMLWriter.h"
 
+#include "model/CLTData.h"
 #include "platform/LTSysUtils.h"
 #include "style/LTStyle.h"
 
@@ -164,7 +165,83 @@ void TLTHTMLWriter::PutParaStyleCSS(int paraNo) {
   }
 }
 
-void TLTHTMLWriter::WriteStyleSheet() {
+namespace {
+
+/// The declarations of css (";"-separated; values never hold a bare ";")
+/// that base does not hold alike, and without left alignment when asked.
+std::string Declarations(const std::string& css, const std::string* base, bool noLeftAlignment) {
+  auto split = [](const std::string& text) {
+    std::vector<std::string> out;
+    for (size_t at = 0; at < text.size();) {
+      size_t end = text.find(';', at);
+      if (end == std::string::npos) end = text.size();
+      std::string d = text.substr(at, end - at);
+      d.erase(0, d.find_first_not_of(" \n"));
+      if (!d.empty()) out.push_back(d);
+      at = end + 1;
+    }
+    return out;
+  };
+  const std::vector<std::string> baseDecls = base ? split(*base) : std::vector<std::string>{};
+  std::string out;
+  for (const std::string& d : split(css)) {
+    if (std::find(baseDecls.begin(), baseDecls.end(), d) != baseDecls.end()) continue;
+    if (noLeftAlignment && d == "text-align: left") continue;
+    out += ' ' + d + ';';
+  }
+  return out;
+}
+
+}  // namespace
+
+void TLTHTMLWriter::PutRule(bool text, int styleNo, int32_t base, int count, bool onlyDifferences,
+                            bool noLeftAlignment) {
+  const bool relative = onlyDifferences && base >= 0 && base < count && base != styleNo;
+  if (!relative && !noLeftAlignment) {
+    text ? PutTextStyleCSS(styleNo) : PutParaStyleCSS(styleNo);
+    return;
+  }
+  const std::string baseCSS = relative ? StyleCSS(text, base) : std::string();
+  Put(Declarations(StyleCSS(text, styleNo), relative ? &baseCSS : nullptr, noLeftAlignment));
+}
+
+std::string TLTHTMLWriter::StyleCSS(bool text, int styleNo) {
+  const size_t at = buf_.size();
+  if (text)
+    PutTextStyleCSS(styleNo);
+  else
+    PutParaStyleCSS(styleNo);
+  std::string css = buf_.substr(at);
+  buf_.resize(at);
+  return css;
+}
+
+bool TLTHTMLWriter::WriteCSSOnly(bool onlyDifferences, bool noLeftAlignment) {
+  try {
+    WriteStyleSheet(onlyDifferences, noLeftAlignment);
+  } catch (const std::exception& e) {
+    Fail(std::string("the style sheet could not be written: ") + e.what());
+  }
+  Flush();
+  return !failed_;
+}
+
+bool WriteCSS(const TLTStyle& style, TLTStream& out, TLTCSSFlags flags) {
+  // The writer reads the sheet through a document: an empty one on it.
+  TLTDocumentContext context;
+  context.Style = const_cast<TLTStyle*>(&style);
+  TCustomLTData data;
+  data.SetContext(&context);
+  TLTHTMLWriteSettings settings;
+  settings.Options = {};
+  if (flags.Contains(ltcssUTF8)) settings.Options.Include(lthoUTF8);
+  if (flags.Contains(ltcssStyle0Classes)) settings.Options.Include(lthoStyle0Classes);
+  if (flags.Contains(ltcssNoDefaultFont)) settings.Options.Include(lthoNoDefaultFont);
+  TLTHTMLWriter w(data, out, settings, nullptr);
+  return w.WriteCSSOnly(flags.Contains(ltcssOnlyDifferences), flags.Contains(ltcssNoLeftAlignment));
+}
+
+void TLTHTMLWriter::WriteStyleSheet(bool onlyDifferences, bool noLeftAlignment) {
   const TFontInfos& texts = style_.TextStyles();
   const TParaInfos& paras = style_.ParaStyles();
   const bool style0Classes = options_.Contains(lthoStyle0Classes);
@@ -185,7 +262,7 @@ void TLTHTMLWriter::WriteStyleSheet() {
       }
     }
     Put("\n{\n");
-    PutTextStyleCSS(i);
+    PutRule(true, i, texts[i].BaseStyleNo, texts.Count(), onlyDifferences, noLeftAlignment);
     Put("\n}\n");
     if (f.Jump && f.HoverColor != clNone) {
       Put("a.ltts");
@@ -203,7 +280,7 @@ void TLTHTMLWriter::WriteStyleSheet() {
       PutInt(i);
     }
     Put("\n{\n");
-    PutParaStyleCSS(i);
+    PutRule(false, i, paras[i].BaseStyleNo, paras.Count(), onlyDifferences, noLeftAlignment);
     Put("\n}\n");
   }
 }

@@ -95,6 +95,20 @@ bool WriteHTML(const TCustomLTData& data, const TLTItemRange* range, TLTStream& 
                const TLTHTMLWriteSettings& settings, std::vector<std::string>* warnings = nullptr,
                std::string* error = nullptr);
 
+/// What WriteCSS writes.
+enum TLTCSSFlag : uint8_t {
+  ltcssOnlyDifferences,  // a style with a base style holds only what differs from it
+  ltcssNoLeftAlignment,  // left alignment, the default, is left out
+  ltcssStyle0Classes,    // style 0 gets classes like the others
+  ltcssUTF8,             // names in UTF-8 rather than character references
+  ltcssNoDefaultFont,    // no rule for text style 0
+};
+using TLTCSSFlags = TLTSet<TLTCSSFlag, uint8_t>;
+
+/// The style sheet's CSS alone, as a page's style element holds it. False
+/// when the stream refused bytes.
+bool WriteCSS(const TLTStyle& style, TLTStream& out, TLTCSSFlags flags);
+
 /// The charset name a page declares for a Windows charset; empty for the
 /// charsets that name none.
 std::string_view HTMLCharsetName(int charset);
@@ -110,6 +124,8 @@ class TLTHTMLWriter {
 
   /// The whole output. False when anything failed (see Error()).
   bool Write(const TCustomLTData& data, const TLTItemRange* range);
+  /// The style sheet alone (WriteCSS).
+  bool WriteCSSOnly(bool onlyDifferences, bool noLeftAlignment);
   const std::string& Error() const { return error_; }
 
   // ---- For items ----------------------------------------------------------------
@@ -176,7 +192,12 @@ class TLTHTMLWriter {
   // Head and style sheet (LTHTMLHead.cpp).
   void WriteHead();
   void WriteTail();
-  void WriteStyleSheet();
+  void WriteStyleSheet(bool onlyDifferences = false, bool noLeftAlignment = false);
+  /// A style's CSS declarations, as WriteStyleSheet puts them.
+  std::string StyleCSS(bool text, int styleNo);
+  /// The declarations of one rule: all of them, or what differs from the
+  /// base style, without left alignment when asked.
+  void PutRule(bool text, int styleNo, int32_t base, int count, bool onlyDifferences, bool noLeftAlignment);
   void PutTextStyleCSS(int styleNo);
   void PutParaStyleCSS(int paraNo);
   void PutCSSComment(std::u16string_view text);

@@ -416,6 +416,22 @@ TEST(HTMLWriter, PictureFontCodesBecomeTheCharactersTheyStandFor) {
   EXPECT_TRUE(Has(page, "&#9642;&#9678;&#9742;&#9679;&#50;&#8226;")) << page;
 }
 
+TEST(HTMLWriter, TheStyleSheetAloneHoldsWhatAStyleAddsToItsBase) {
+  Doc d;
+  TFontInfo& derived = d.Style.TextStyles().Add();
+  derived.Assign(d.Style.TextStyles()[1]);
+  derived.BaseStyleNo = 1;
+  derived.Color = clRed;
+  TLTMemoryStream all, relative;
+  ASSERT_TRUE(WriteCSS(d.Style, all, {}));
+  ASSERT_TRUE(WriteCSS(d.Style, relative, {ltcssOnlyDifferences, ltcssNoLeftAlignment}));
+  const std::string a = all.TakeData(), r = relative.TakeData();
+  EXPECT_TRUE(Has(a, "span.ltts6\n{\n font-size: 10pt;")) << a;
+  EXPECT_TRUE(Has(r, "span.ltts6\n{\n color: #ff0000;\n}")) << r;
+  EXPECT_TRUE(Has(a, "text-align: left")) << a;
+  EXPECT_FALSE(Has(r, "text-align: left")) << r;
+}
+
 TEST(HTMLWriter, TheFormatRegistryOffersEveryFlavourAndTheClipboardFlavour) {
   for (const char* name : {"page.html", "page.htm", "page.xhtml"}) EXPECT_NE(FindFormatForFile(name), nullptr) << name;
   EXPECT_EQ(FindFormatByName("html")->MimeType, "text/html");
