@@ -415,10 +415,12 @@ void TLTRTFReader::EndGroup(TLTRTFReaderState& closed) {
     FlushText(rtf_ts_ContinuePara);
     fields_.resize(static_cast<size_t>(parent.FieldIndex + 1));
   }
-  if (closed.Dest == parent.Dest) {
-    // Properties set in a numbering group belong to the paragraph.
-    return;
+  if (closed.InNote && !parent.InNote) EndNote(closed);
+  if (closed.HeaderFooter != 0 && parent.HeaderFooter == 0) {
+    FlushText(rtf_ts_ContinuePara);
+    if (OnHeaderFooter) OnHeaderFooter(closed.HeaderFooter == 1 ? rtf_hf_Header : rtf_hf_Footer, false);
   }
+  if (closed.Dest == parent.Dest) return;
   switch (closed.Dest) {
     case rdFontTable:
       EndFontTable();
@@ -495,12 +497,7 @@ void TLTRTFReader::EndGroup(TLTRTFReaderState& closed) {
       }
       return;
     default:
-      break;
-  }
-  if (closed.InNote && !parent.InNote) EndNote(closed);
-  if (closed.HeaderFooter != 0 && parent.HeaderFooter == 0) {
-    FlushText(rtf_ts_ContinuePara);
-    if (OnHeaderFooter) OnHeaderFooter(closed.HeaderFooter == 1 ? rtf_hf_Header : rtf_hf_Footer, false);
+      return;
   }
 }
 

@@ -433,13 +433,15 @@ bool TLTRTFImportRun::Hyperlink(TLTString& target, TLTString& extras, TLTString&
 }
 
 void TLTRTFImportRun::ApplyHyperlink(TCustomLTItemInfo& item, int32_t& styleNo, bool picture) {
-  if (linkFor_ != &R.FieldInstruction() || link_.empty()) {
+  // The runs of one link share its parse.
+  if (!linkParsed_ || linkInstruction_ != R.FieldInstruction()) {
     link_.clear();
     linkExtras_.clear();
     linkTip_.clear();
-    if (!Hyperlink(link_, linkExtras_, linkTip_)) return;
-    linkFor_ = &R.FieldInstruction();
+    linkInstruction_ = R.FieldInstruction();
+    linkParsed_ = Hyperlink(link_, linkExtras_, linkTip_);
   }
+  if (!linkParsed_) return;
   int32_t chosen = styleNo;
   TLTTag tag;
   TLTString name;
@@ -549,10 +551,16 @@ void TLTRTFImportRun::Note(TLTRTFNoteEventType what, TLTRTFPosition pos) {
       note->ParaNo = ctx.Note->ParaNo;
       note->ItemFlags = ctx.Note->ItemFlags;
       note->TextStyleNo = ctx.Note->TextStyleNo;
-      note->Document().AppendFrom(ctx.Note->Document());
+      // What the note holds so far moves with it, once it is in place.
+      TLTNoteData& old = ctx.Note->Document();
+      std::vector<std::unique_ptr<TCustomLTItemInfo>> items = old.ExtractItems(0, old.ItemCount());
       TCustomLTNoteItemInfo* raw = note.get();
       ctx.Container->DeleteItems(i, 1);
       ctx.Container->InsertItemAt(i, {}, std::move(note));
+      for (auto& item : items) {
+        TLTRawByteString text = std::move(item->Text);
+        raw->Document().InsertItemAt(raw->Document().ItemCount(), std::move(text), std::move(item));
+      }
       ctx.Note = raw;
       Cur = &raw->Document();
       return;

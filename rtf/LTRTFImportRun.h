@@ -115,7 +115,8 @@ class TLTRTFImportRun {
   std::unordered_map<std::string, int32_t> textStyleCache_;
   std::unordered_map<std::string, int32_t> paraStyleCache_;
   TLTString link_, linkExtras_, linkTip_;
-  const TLTString* linkFor_ = nullptr;
+  TLTString linkInstruction_;
+  bool linkParsed_ = false;
 
   // Notes.
   struct TNoteContext {

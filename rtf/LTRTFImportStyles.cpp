@@ -307,7 +307,9 @@ int32_t TLTRTFImportRun::ClosestTextStyle(bool unicode, bool hyperlink, TLTProte
 
 int32_t TLTRTFImportRun::ExactTextStyle(bool unicode, bool hyperlink, TLTProtectOptions protection) {
   TFontInfos& styles = Sheet->TextStyles();
-  if (R.Fonts().empty() && R.CharProps().FontNameOverride.empty() && styles.Count() > 0) return 0;
+  // Without fonts there is nothing to match but the look of style 0;
+  // links still need a hypertext style.
+  if (!hyperlink && R.Fonts().empty() && R.CharProps().FontNameOverride.empty() && styles.Count() > 0) return 0;
   TFontInfo want;
   FillTextStyle(want, unicode, hyperlink, protection);
   const std::u16string name = Lower(want.FontName);

@@ -233,7 +233,11 @@ void TLTRTFImportRun::FinishTable(bool /*forced*/) {
         spans.push_back({r, start, 1, std::min(end, cols) - start});
         lastInRow = static_cast<int>(spans.size()) - 1;
         lastMain[static_cast<size_t>(start)] = lastInRow;
-        if (content && content->ItemCount() > 0) cell->AppendFrom(*content);
+        if (content && content->ItemCount() > 0) {
+          // A new cell's own empty paragraph gives way to what was read.
+          cell->Clear();
+          cell->AppendFrom(*content);
+        }
         cell->Color = d.Color;
         cell->VAlign = d.VAlign == 2 ? ltcMiddle : d.VAlign == 1 ? ltcBottom : ltcTop;
         cell->VisibleBorders.Left = d.Borders[0].Present;

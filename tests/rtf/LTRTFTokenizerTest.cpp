@@ -72,7 +72,8 @@ TEST(LTRTFTokenizer, ParametersSaturateToThirtyTwoBits) {
 }
 
 TEST(LTRTFTokenizer, LongKeywordsAreMarkedTooLong) {
-  const auto t = All("\\" + std::string(4000, 'a') + " \\b");
+  const std::string word = "\\" + std::string(4000, 'a') + " \\b";
+  const auto t = All(word);
   ASSERT_EQ(t.size(), 2u);
   EXPECT_TRUE(t[0].TooLong);
   EXPECT_FALSE(t[1].TooLong);
