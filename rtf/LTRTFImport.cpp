@@ -24,6 +24,7 @@
 #include "rtf/LTRTFTokenizer.h"
 #include "table/LTTable.h"
 
+#include <cctype>
 #include <cmath>
 
 namespace lectern {
@@ -600,10 +601,18 @@ bool ReadRTFDocument(std::string_view bytes, TCustomLTData& into, std::vector<st
 namespace {
 
 bool ReadRTFFormat(TLTStream& in, TCustomLTData& into, TLTFormatReport& report) {
-  const std::string bytes = in.ReadRest();
-  if (bytes.size() < 5 || bytes.compare(0, 5, "{\\rtf") != 0) {
-    report.Error = "not an RTF document (it does not start with {\\rtf)";
+  std::string bytes = in.ReadRest();
+  size_t start = bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
+  while (start < bytes.size() && std::isspace(static_cast<unsigned char>(bytes[start]))) ++start;
+  if (start >= bytes.size()) {
+    report.Error = "not an RTF document (it is empty)";
     return false;
+  }
+  if (bytes.compare(start, 5, "{\\rtf") != 0) {
+    // A fragment (groups and text without the document's group) is read
+    // whole, as if it were inside one.
+    report.Warnings.emplace_back("not a whole RTF document; read as a fragment");
+    bytes = "{\\rtf1 " + bytes.substr(start) + "}";
   }
   return ReadRTFDocument(bytes, into, report.Warnings, report.Error);
 }
