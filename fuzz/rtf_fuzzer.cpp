@@ -23,6 +23,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const uint8_t mode = data[0];
   const std::string_view rtf(reinterpret_cast<const char*>(data) + 1, size - 1);
   TLTDocument doc;
+  // Stored with its styles, as the editor stores documents.
+  doc.Context.LTFOptions = LTEditorLTFOptions;
   doc.Style.SpacesInTab = (mode & 0x40) ? 4 : 0;
   doc.Data.AddTextW(u"one", 0, 0);
   doc.Data.AddTextW(u"two", 1, 0);
@@ -41,6 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (!doc.Data.SaveLTFToStream(ltf)) std::abort();
   ltf.SetPosition(0);
   TLTDocument back;
+  back.Context.LTFOptions = LTEditorLTFOptions;
   if (!back.Data.LoadLTFFromStream(ltf)) std::abort();
   return 0;
 }
