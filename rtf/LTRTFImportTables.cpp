@@ -145,6 +145,8 @@ void TLTRTFImportRun::FinishTable(bool /*forced*/) {
     bounds = Cluster(positions, tolerance);
     if (static_cast<int>(bounds.size()) - 1 <= kMaxColumns) break;
   }
+  // Cells narrower than the tolerance still make one column.
+  if (bounds.size() == 1) bounds.push_back(bounds.back() + 1440);
   const int cols = static_cast<int>(bounds.size()) - 1;
   const int rows = static_cast<int>(b->Rows.size());
   if (rows > 0 && cols > 0) {
@@ -213,8 +215,15 @@ void TLTRTFImportRun::FinishTable(bool /*forced*/) {
         const int start = prevEnd;
         const int end = std::max(start + 1, ColumnOf(bounds, d.Right));
         prevEnd = std::min(end, cols);
-        if (start >= cols) break;
         std::unique_ptr<TCustomLTData> content = i < row.Cells.size() ? std::move(row.Cells[i]) : nullptr;
+        if (start >= cols) {
+          // Past the last column: the text joins the row's last cell.
+          if (content && content->ItemCount() > 0 && lastInRow >= 0) {
+            const TSpan& s = spans[static_cast<size_t>(lastInRow)];
+            table->Cells(s.Row, s.Col)->AppendFrom(*content);
+          }
+          continue;
+        }
         if (d.MergeH == 2 && lastInRow >= 0) {
           TSpan& s = spans[static_cast<size_t>(lastInRow)];
           s.Cols = std::min(end, cols) - s.Col;

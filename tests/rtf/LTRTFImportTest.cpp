@@ -176,6 +176,13 @@ TEST(LTRTFImport, BoundariesOneTwipApartAreOneColumn) {
   EXPECT_EQ(table.Cells(1, 0)->ColumnsSpanned, 2);
 }
 
+TEST(LTRTFImport, CellsNarrowerThanATwipStillMakeATable) {
+  TImport t;
+  ASSERT_TRUE(t.Read("{\\rtf1\\trowd\\trleft0\\cellx1\\pard\\intbl kept\\cell\\row}"));
+  auto& table = t.Doc.Data.CheckItemClass<TLTTableItemInfo>(0);
+  EXPECT_EQ(Utf16ToUtf8(table.Cells(0, 0)->GetPlainText(0)), "kept");
+}
+
 TEST(LTRTFImport, MergedCellsSpan) {
   TImport t;
   ASSERT_TRUE(t.Read("{\\rtf1\\trowd\\clmgf\\cellx1000\\clmrg\\cellx2000\\clvmgf\\cellx3000\\pard\\intbl a\\cell\\cell b\\cell\\row"
