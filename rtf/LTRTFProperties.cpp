@@ -347,9 +347,16 @@ bool TLTRTFReader::ApplyTableProperty(int prop, int32_t param, int32_t extra) {
     case rpCell:
     case rpNestCell:
       if (Top().Dest != rdDocText) return true;
-      FlushText(rtf_ts_NewPara);
-      if (OnUpdateMarker) OnUpdateMarker();
+      if (pending8_.empty() && pending16_.empty() && !sinceBreak_ && cellContent_) {
+        // The cell mark ends the paragraph a \par already ended: no empty
+        // paragraph is made after the cell's last one.
+        nextPosition_ = rtf_ts_NewPara;
+      } else {
+        FlushText(rtf_ts_NewPara);
+        if (OnUpdateMarker) OnUpdateMarker();
+      }
       if (tableLevel_ >= 1) TableEvent(ltf_tbl_CellEnd);
+      cellContent_ = false;
       return true;
     case rpRow:
       if (Top().Dest != rdDocText) return true;

@@ -189,7 +189,7 @@ void TLTRTFReader::Reset() {
   ucValue_ = 1;
   tableLevel_ = 0;
   skip_ = 0;
-  starFlag_ = headerSeen_ = footerSeen_ = shpPictAccepted_ = sinceBreak_ = false;
+  starFlag_ = headerSeen_ = footerSeen_ = shpPictAccepted_ = sinceBreak_ = cellContent_ = false;
   borderTarget_ = TBorderTarget::None;
   nextPosition_ = rtf_ts_NewPara;
   pending8_.clear();
@@ -585,6 +585,7 @@ TLTRTFPosition TLTRTFReader::TakePosition() {
   const TLTRTFPosition p = nextPosition_;
   nextPosition_ = rtf_ts_ContinuePara;
   sinceBreak_ = true;
+  cellContent_ = true;
   return p;
 }
 

@@ -567,6 +567,8 @@ class TLTRTFReader {
   bool footerSeen_ = false;
   bool shpPictAccepted_ = false;
   bool sinceBreak_ = false;
+  /// Something was reported since the last cell mark.
+  bool cellContent_ = false;
   TBorderTarget borderTarget_ = TBorderTarget::None;
   uint8_t tabKind_ = 0, tabLeader_ = 0;
   bool tabList_ = false;
