@@ -356,6 +356,7 @@ int32_t TLTRTFImportRun::ParaStyleFor(TLTRTFPosition pos) {
   Key(key, p.LineSpacing);
   Key(key, p.LineMultiple);
   Key(key, p.Alignment);
+  Key(key, p.RightToLeft);
   Key(key, p.ShadingColor);
   Key(key, p.PatternColor);
   Key(key, p.Shading);
@@ -394,7 +395,9 @@ void TLTRTFImportRun::FillParaStyle(TParaInfo& s) const {
   s.Background.Color = l.Back;
   s.Options.Set(ltpaoKeepLinesTogether, l.Keep);
   s.Options.Set(ltpaoKeepWithNext, l.KeepNext);
-  s.BiDiMode = ltbdUnspecified;
+  // A right-to-left paragraph keeps its reading order; the others stay
+  // unspecified, as the sheet's own styles are, so that they match them.
+  s.BiDiMode = p.RightToLeft ? ltbdRightToLeft : ltbdUnspecified;
   if (l.HasBorder) {
     AssignPublished(s.Border, l.Border);
     s.Background.BorderOffsets = l.Offsets;
@@ -416,6 +419,7 @@ int32_t TLTRTFImportRun::ClosestParaStyle() {
     const TParaInfo& s = styles[i];
     int64_t score = 0;
     if (s.Alignment == l.Align) score += 50000;
+    if (s.BiDiMode == (p.RightToLeft ? ltbdRightToLeft : ltbdUnspecified)) score += 10000;
     if (!(s.Options & kForbiddenParaOptions).Empty()) score -= 100000;
     const int64_t w = s.Border.Style == ltbNone ? 0 : s.Border.TotalWidth();
     score += ValueSimilarity(Px(p.LeftIndent) + w, s.LeftIndent, 1000);

@@ -59,6 +59,17 @@ TEST(LTRTFImport, ParagraphsAndLinesBecomeItems) {
   EXPECT_TRUE(t.Doc.Data.GetItem(2).HasFlag(ltifNewLine));
 }
 
+TEST(LTRTFImport, RightToLeftParagraphsKeepTheirReadingOrder) {
+  for (TLTReaderStyleMode mode : {ltrsAddIfNeeded, ltrsUseClosest}) {
+    TImport t;
+    t.Doc.Style.ParaStyles().Add().BiDiMode = ltbdRightToLeft;
+    ASSERT_TRUE(t.Read("{\\rtf1\\uc1 {\\rtlpar\\u1513?\\u1500?\\par}{\\ltrpar left\\par}}", mode));
+    const TParaInfos& paras = t.Doc.Style.ParaStyles();
+    EXPECT_EQ(paras[t.Doc.Data.GetItem(0).ParaNo].BiDiMode, ltbdRightToLeft) << mode;
+    EXPECT_EQ(paras[t.Doc.Data.GetItem(1).ParaNo].BiDiMode, ltbdUnspecified) << mode;
+  }
+}
+
 TEST(LTRTFImport, AddingStylesTwiceAddsThemOnce) {
   TImport t;
   const std::string rtf = "{\\rtf1{\\fonttbl{\\f0 Times New Roman;}}\\f0\\fs28 plain {\\b bold}{\\caps caps}\\par}";
