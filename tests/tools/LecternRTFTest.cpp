@@ -1,0 +1,88 @@
+// The tool with RTF input: convert, dump and edit read .rtf files from
+// other programs; what cannot be read fails cleanly and writes nothing.
+
+#include "platform/LTSysUtils.h"
+#include "tools/lectern/LecternTool.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
+namespace lectern {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct RTFToolTest : ::testing::Test {
+  fs::path Dir;
+  std::ostringstream Out, Err;
+
+  void SetUp() override {
+    Dir = fs::temp_directory_path() /
+          ("lectern-rtf-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
+           ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::create_directories(Dir);
+  }
+  void TearDown() override { fs::remove_all(Dir); }
+  std::string Path(const std::string& name) const { return (Dir / name).string(); }
+  void Write(const std::string& name, const std::string& bytes) const {
+    std::ofstream(Path(name), std::ios::binary) << bytes;
+  }
+  std::string Read(const std::string& name) const {
+    std::ifstream f(Path(name), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(f), {});
+  }
+  int Run(std::vector<std::string> args) {
+    Out.str({});
+    Err.str({});
+    return LecternMain(args, Out, Err);
+  }
+};
+
+constexpr const char* kDoc =
+    "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\f0 Title\\par {\\b bold} text\\par"
+    "\\trowd\\cellx1000\\cellx2000\\pard\\intbl a\\cell b\\cell\\row\\pard end\\par}";
+
+TEST_F(RTFToolTest, ConvertAndDumpReadRTF) {
+  Write("in.rtf", kDoc);
+  ASSERT_EQ(Run({"convert", Path("in.rtf"), Path("out.txt")}), 0) << Err.str();
+  // A table's text ends with its row separator.
+  EXPECT_EQ(Read("out.txt"), "Title\r\nbold text\r\na\r\nb\r\n\r\nend");
+  ASSERT_EQ(Run({"convert", Path("in.rtf"), Path("out.ltf")}), 0) << Err.str();
+  ASSERT_EQ(Run({"convert", Path("out.ltf"), Path("again.rtf")}), 0) << Err.str();
+  ASSERT_EQ(Run({"convert", Path("again.rtf"), Path("again.txt")}), 0) << Err.str();
+  EXPECT_EQ(Read("again.txt"), Read("out.txt"));
+  ASSERT_EQ(Run({"dump", Path("in.rtf")}), 0) << Err.str();
+  EXPECT_NE(Out.str().find(" table "), std::string::npos) << Out.str();
+  EXPECT_NE(Out.str().find("cell 0,1 span 1x1"), std::string::npos) << Out.str();
+}
+
+TEST_F(RTFToolTest, EditTakesRTFAsInputAndInInsertFile) {
+  Write("in.rtf", "{\\rtf1 first\\par}");
+  Write("part.rtf", "{\\rtf1 {\\i inserted}}");
+  Write("s.txt", "key ctrl+End\ninsert-file " + Path("part.rtf") + "\n");
+  ASSERT_EQ(Run({"edit", Path("in.rtf"), "--script", Path("s.txt"), Path("out.txt")}), 0) << Err.str();
+  EXPECT_EQ(Read("out.txt"), "firstinserted");
+}
+
+TEST_F(RTFToolTest, BrokenRTFFailsOrWarnsAndKeepsWhatWasRead) {
+  Write("open.rtf", "{\\rtf1 kept {\\b bold");
+  ASSERT_EQ(Run({"convert", Path("open.rtf"), Path("open.txt")}), 0);
+  EXPECT_EQ(Read("open.txt"), "kept bold");
+  EXPECT_NE(Err.str().find("warning: the data ends with groups open"), std::string::npos) << Err.str();
+  Write("deep.rtf", "{\\rtf1 " + std::string(300, '{') + "x" + std::string(300, '}') + "}");
+  EXPECT_EQ(Run({"convert", Path("deep.rtf"), Path("deep.txt")}), 1);
+  EXPECT_NE(Err.str().find("groups are nested too deeply"), std::string::npos) << Err.str();
+  EXPECT_FALSE(fs::exists(Path("deep.txt")));
+  Write("empty.rtf", "  ");
+  EXPECT_EQ(Run({"convert", Path("empty.rtf"), Path("empty.txt")}), 1);
+  Write("fragment.rtf", "{\\pard one\\par}{\\pard two\\par}");
+  ASSERT_EQ(Run({"convert", Path("fragment.rtf"), Path("fragment.txt")}), 0);
+  EXPECT_EQ(Read("fragment.txt"), "one\r\ntwo");
+}
+
+}  // namespace
+}  // namespace lectern
