@@ -264,10 +264,18 @@ void TLTHTMLWriter::WriteStyleSheet(bool onlyDifferences, bool noLeftAlignment) 
     Put("\n{\n");
     PutRule(true, i, texts[i].BaseStyleNo, texts.Count(), onlyDifferences, noLeftAlignment);
     Put("\n}\n");
-    if (f.Jump && f.HoverColor != clNone) {
+    const bool hoverUnderline = f.HoverEffects.Contains(ltheUnderline);
+    if (f.Jump && (f.HoverColor != clNone || f.HoverBackColor != clNone || hoverUnderline)) {
       Put("a.ltts");
       PutInt(i);
-      Put(":hover { color: " + ColorText(f.HoverColor) + "; }\n");
+      Put(":hover {");
+      if (f.HoverColor != clNone && f.HoverColor != f.Color) Put(" color: " + ColorText(f.HoverColor) + ";");
+      if (f.HoverBackColor != clNone) Put(" background-color: " + ColorText(f.HoverBackColor) + ";");
+      // The pointer over a link underlines it, in its own colour when set.
+      if (hoverUnderline && !f.Style.Contains(fsUnderline)) Put(" text-decoration: underline;");
+      if (hoverUnderline && f.HoverUnderlineColor != clNone)
+        Put(" border-bottom: solid 1px " + ColorText(f.HoverUnderlineColor) + ";");
+      Put(" }\n");
     }
   }
   Put("/* ========== Para Styles ========== */\n");

@@ -186,6 +186,7 @@ TLTRTFResult TLTRTFImportRun::Run(std::string_view bytes) {
       hasPendingCheckpoint_ = true;
     };
   R.OnRequiredPageBreak = [this] { PageBreakIn = Cur; };
+  R.OnUpdateMarker = [this] { UpdateMarkerFromParagraph(); };
   if (S.OnProgress) R.OnProgress = S.OnProgress;
   TLTRTFResult result = rtfOK;
   try {

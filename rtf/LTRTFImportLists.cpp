@@ -106,6 +106,12 @@ void TLTRTFImportRun::BuildListStyles() {
       added.StyleName = list.Name.empty() ? TLTString(u"List Style") : list.Name;
       index = lists.Count() - 1;
       StyleAdded(lists, index);
+      // Writers often leave a level's indents out and give them to each
+      // paragraph instead.
+      for (size_t k = 0; k < list.Levels.size(); ++k) {
+        const TLTRTFListLevel97& l = list.Levels[k];
+        if (l.LeftIndent == 0 && l.FirstIndent == 0 && !l.HasTab) LevelsToPlace.emplace(index, static_cast<int32_t>(k));
+      }
     }
     if (static_cast<size_t>(index) >= taken.size()) taken.resize(static_cast<size_t>(index) + 1, false);
     taken[static_cast<size_t>(index)] = true;
@@ -165,6 +171,27 @@ int32_t TLTRTFImportRun::ListStyleForOldStyle(const TLTRTFParaProperties& p) {
   }
   OldStyleMap[lvl] = index;
   return index;
+}
+
+void TLTRTFImportRun::UpdateMarkerFromParagraph() {
+  if (!LastMarker || !Sheet || LastMarker->StyleNo != ltikMarker) return;
+  const auto& marker = static_cast<const TLTMarkerItemInfo&>(*LastMarker);
+  const int32_t list = marker.ListNo, at = marker.Level;
+  TLTListInfos& lists = Sheet->ListStyles();
+  if (!lists.IsValidIndex(list) || at < 0 || at >= lists[list].Levels.Count()) return;
+  if (LevelsToPlace.erase({list, at}) == 0) return;
+  const TLTRTFParaProperties& p = R.ParaProps();
+  TLTListLevel& level = lists[list].Levels[at];
+  const int32_t oldLeft = level.LeftIndent, oldMarker = level.MarkerIndent, oldFirst = level.FirstIndent;
+  level.LeftIndent = Px(p.LeftIndent);
+  level.MarkerIndent = Px(p.LeftIndent + p.FirstIndent);
+  const TLTRTFTab* listTab = nullptr;
+  for (const TLTRTFTab& t : p.Tabs)
+    if (t.ListTab) listTab = &t;
+  int32_t tab = listTab ? listTab->Position : -1;
+  if (p.FirstIndent < 0 && (!listTab || listTab->Position > -p.FirstIndent)) tab = p.LeftIndent;
+  level.FirstIndent = tab >= 0 ? Px(tab) - level.LeftIndent
+                               : level.MarkerIndent + oldLeft + oldFirst - level.LeftIndent - oldMarker;
 }
 
 void TLTRTFImportRun::InsertMarkerForParagraph() {

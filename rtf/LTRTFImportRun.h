@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <set>
 #include <vector>
 
 namespace lectern {
@@ -133,6 +134,12 @@ class TLTRTFImportRun {
   std::vector<int32_t> ListMap;          // list table index -> list style, -1 not made
   int32_t OldStyleMap[12] = {-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1};
   bool ListStylesBuilt = false;
+  /// Levels (list style, level) this read added without indents of their
+  /// own: the first paragraph of each says where it lies.
+  std::set<std::pair<int32_t, int32_t>> LevelsToPlace;
+  /// A list paragraph ends: its marker's level takes the paragraph's
+  /// indents when it still has to be placed.
+  void UpdateMarkerFromParagraph();
   int ListStylesBefore = 0;
 };
 

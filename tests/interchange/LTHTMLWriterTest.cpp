@@ -429,6 +429,13 @@ TEST(HTMLWriter, TheStyleSheetAloneHoldsWhatAStyleAddsToItsBase) {
   EXPECT_TRUE(Has(a, "span.ltts6\n{\n font-size: 10pt;")) << a;
   EXPECT_TRUE(Has(r, "span.ltts6\n{\n color: #ff0000;\n}")) << r;
   EXPECT_TRUE(Has(a, "text-align: left")) << a;
+  TFontInfo& link = d.Style.TextStyles()[4];
+  link.Style = {};
+  link.HoverBackColor = clYellow;
+  link.HoverEffects = {ltheUnderline};
+  TLTMemoryStream hover;
+  ASSERT_TRUE(WriteCSS(d.Style, hover, {}));
+  EXPECT_TRUE(Has(hover.TakeData(), "a.ltts4:hover { background-color: #ffff00; text-decoration: underline; }"));
   EXPECT_FALSE(Has(r, "text-align: left")) << r;
 }
 

@@ -255,6 +255,20 @@ TEST(LTRTFImport, ListTableParagraphsGetMarkers) {
   EXPECT_EQ(t.Doc.Style.ListStyles().Count(), lists + 1);
 }
 
+TEST(LTRTFImport, AListLevelWithoutIndentsTakesThemFromItsFirstParagraph) {
+  TImport t;
+  const int lists = t.Doc.Style.ListStyles().Count();
+  ASSERT_TRUE(t.Read("{\\rtf1{\\fonttbl{\\f0 Arial;}}"
+                     "{\\*\\listtable{\\list\\listid7{\\listlevel\\levelnfc0{\\leveltext\\'02\\'00.;}}}}"
+                     "{\\*\\listoverridetable{\\listoverride\\listid7\\listoverridecount0\\ls1}}"
+                     "\\pard\\ls1\\li1440\\fi-720\\jclisttab\\tx1440 one\\par"
+                     "\\pard\\plain\\ls1\\li2880\\fi-360 two\\par}"));
+  const TLTListLevel& level = t.Doc.Style.ListStyles()[lists].Levels[0];
+  EXPECT_EQ(level.LeftIndent, 96);
+  EXPECT_EQ(level.MarkerIndent, 48);
+  EXPECT_EQ(level.FirstIndent, 0);
+}
+
 TEST(LTRTFImport, OldStyleBulletsShareOneListStyle) {
   TImport t;
   const int lists = t.Doc.Style.ListStyles().Count();
