@@ -301,9 +301,10 @@ void TLTRTFImportRun::FinishTable(bool /*forced*/) {
       table->CellVSpacing = Px(vSpace / (table->NumRows() - 1));
       table->BorderVSpacing = Px(b->Rows.front().Props.Spacing[1] + b->Rows.back().Props.Spacing[3]);
     } else if (!vSeen) {
-      table->CellVSpacing = table->BorderVSpacing = 0;
+      // Without spacing, neighbouring cells share their borders.
+      table->CellVSpacing = table->BorderVSpacing = -1;
     }
-    table->CellHSpacing = hSeen ? Px(hSpace / std::max(1, rows)) : 0;
+    table->CellHSpacing = hSeen ? Px(hSpace / std::max(1, rows)) : -1;
     table->BorderHSpacing = table->CellHSpacing;
     const int32_t avgRowBorder = rowBorderN > 0 ? static_cast<int32_t>(rowBorder / rowBorderN) : 0;
     if (privateTable >= -100 && privateTable != -1)

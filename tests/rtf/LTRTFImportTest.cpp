@@ -170,6 +170,9 @@ TEST(LTRTFImport, TablesAreBuiltWithTheirCells) {
   EXPECT_EQ(Utf16ToUtf8(table.Cells(0, 1)->GetPlainText(0)), "b");
   EXPECT_EQ(Utf16ToUtf8(table.Cells(1, 0)->GetPlainText(0)), "c");
   EXPECT_EQ(table.Cells(1, 1)->ItemCount(), 1);  // an empty cell holds an empty paragraph
+  // Without spacing neighbouring cells share their borders.
+  EXPECT_EQ(table.CellHSpacing, -1);
+  EXPECT_EQ(table.CellVSpacing, -1);
   // A paragraph mark before the cell mark makes no empty paragraph.
   TImport u;
   ASSERT_TRUE(u.Read("{\\rtf1\\trowd\\cellx1440\\pard\\intbl one\\par two\\par\\cell\\row}"));
