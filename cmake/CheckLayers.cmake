@@ -9,7 +9,7 @@ if(NOT ROOT)
 endif()
 
 set(lower "platform style model interchange")
-set(core "${lower} layout view edit table items")
+set(core "${lower} layout view edit table items spell")
 # directory: the directories its sources may include from
 set(LAYERS
   "platform: platform"
@@ -23,6 +23,7 @@ set(LAYERS
   "edit: ${lower} layout view edit"
   "table: ${lower} layout view edit table"
   "items: ${lower} layout items"
+  "spell: ${lower} layout view edit table spell"
   "app: ${core} app"
   "tools/lectern: ${core} app platform/headless platform/qt tools/lectern"
   "terrabook: ${core} app platform/qt terrabook")
