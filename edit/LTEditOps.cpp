@@ -164,6 +164,9 @@ bool TCustomLecternEdit::BeforeChange() {
     // words from its start on checked again.
     WordThread()->Stop(!typing_);
     if (!typing_) {
+      // The word typing changed is checked again, wherever the change is.
+      if (typedItem_ >= 0 && WordThread()->ModifiedWord() && typedItem_ < typedData_->ItemCount())
+        WordThread()->QueuePosition(*typedData_, typedItem_, 0);
       typedItem_ = -1;
       const TLTItemRange r = SelectionRange(true);
       if (&CaretContainer() == &LTData()) ReportModifiedWord(LTData(), r.FirstItem >= 0 ? r.FirstItem : CurrentItemNo());
@@ -203,6 +206,8 @@ void TCustomLecternEdit::NoteWordChange() {
 void TCustomLecternEdit::WordCheckKeystroke(int itemNo, int offs, int count, char16_t typed) {
   TLTEditLTData& d = EditData();
   TCustomLTItemInfo& item = d.GetItem(itemNo);
+  // Its words are no longer all checked, whoever walks past it next.
+  item.RuntimeState &= static_cast<uint8_t>(~1u);
   bool removed;
   if (count == 1)
     removed = item.ShiftMarksOnInsert(offs, d.GetItemTextW(itemNo), typed, Delimiters);

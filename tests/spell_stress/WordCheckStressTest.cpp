@@ -9,13 +9,16 @@
 #include "table/LTTable.h"
 #include "table/LTTableEdit.h"
 
+#include <cstdlib>
+#include <map>
 #include <random>
 #include <thread>
 
 namespace lectern::testing {
 namespace {
 
-/// Every mark of the document, cells included, as "item:word".
+/// Every mark of the document, cells included, as "item:offset:word" in
+/// the order of the text (a word checked again is marked last).
 std::string AllMarks(TCustomLTData& root) {
   std::string out;
   root.EnumerateItems([&](TCustomLTData& data, int itemNo, bool&) {
@@ -23,11 +26,12 @@ std::string AllMarks(TCustomLTData& root) {
     const TCustomLTItemInfo& item = data.GetItem(itemNo);
     if (!item.MarkList) return;
     const TLTString text = data.GetItemTextW(itemNo);
+    std::map<int, std::string> marks;
     for (const auto& p : *item.MarkList)
       if (p->IsMisspelling() && p->StartOffs >= 1)
-        out += " " + std::to_string(itemNo) + ":" +
-               Utf16ToUtf8(text.substr(std::min(static_cast<size_t>(p->StartOffs - 1), text.size()),
-                                       static_cast<size_t>(p->Length)));
+        marks[p->StartOffs] += Utf16ToUtf8(
+            text.substr(std::min(static_cast<size_t>(p->StartOffs - 1), text.size()), static_cast<size_t>(p->Length)));
+    for (const auto& [at, word] : marks) out += " " + std::to_string(itemNo) + ":" + std::to_string(at) + ":" + word;
   });
   return out;
 }
@@ -35,27 +39,30 @@ std::string AllMarks(TCustomLTData& root) {
 TEST(WordCheckStress, RandomEditsWithTheWorkerRunningLeaveTheMarksOfAFreshWalk) {
   CheckedEditor e;
   RegisterTableItemKind();
-  for (int p = 0; p < 12; ++p) e.Para(p % 3 == 0 ? u"the cat sat on teh mat" : u"a wrod in a cell is a note");
-  auto table = std::make_unique<TLTTableItemInfo>(4, 3);
+  // Long enough that the worker is caught in the middle of its walk.
+  for (int p = 0; p < 120; ++p) e.Para(p % 3 == 0 ? u"the cat sat on teh mat" : u"a wrod in a cell is a note");
+  auto table = std::make_unique<TLTTableItemInfo>(8, 3);
   TLTTableItemInfo* t = table.get();
-  for (int r = 0; r < 4; ++r)
+  for (int r = 0; r < 8; ++r)
     for (int c = 0; c < 3; ++c) {
       t->Cells(r, c)->Clear();
-      t->Cells(r, c)->AddTextW(u"teh cat and the wrod", 0, 0);
+      t->Cells(r, c)->AddTextW(u"teh cat and the wrod, the mat is a note in a cell", 0, 0);
     }
   e.Add(std::move(table));
-  for (int p = 0; p < 6; ++p) e.Para(u"hello world naive naïve");
+  for (int p = 0; p < 60; ++p) e.Para(u"hello world naive naïve");
   e.Ready();
   e.E.StartWordChecking();
 
-  std::mt19937 rng(2024);
+  // LECTERN_STRESS_SEED plays another sequence of edits.
+  const char* seed = std::getenv("LECTERN_STRESS_SEED");
+  std::mt19937 rng(seed ? static_cast<unsigned>(std::strtoul(seed, nullptr, 10)) : 2024u);
   auto pick = [&](int n) { return n <= 0 ? 0 : static_cast<int>(rng() % static_cast<unsigned>(n)); };
   static constexpr const char16_t* kTyped[] = {u"e", u"t", u" ", u"h", u"x", u"'", u"s"};
-  for (int step = 0; step < 600; ++step) {
+  for (int step = 0; step < 500; ++step) {
     TCustomLTData& d = e.E.LTData();
     const int item = pick(d.ItemCount());
     const int len = d.GetItem(item).IsText() ? d.GetItem(item).TextLength() : 0;
-    switch (pick(12)) {
+    switch (pick(13)) {
       case 0:
       case 1:
       case 2:
@@ -97,10 +104,16 @@ TEST(WordCheckStress, RandomEditsWithTheWorkerRunningLeaveTheMarksOfAFreshWalk) 
         }
         break;
       case 10:
-        e.E.WaitForWordChecking(pick(3));
+        if (pick(4) == 0)
+          e.E.StartWordChecking();
+        else
+          e.E.WaitForWordChecking(pick(3));
         break;
       default:
-        std::this_thread::sleep_for(std::chrono::microseconds(pick(3000)));
+        // Past the pause in typing, so that the next edit stops a worker
+        // that walks.
+        std::this_thread::sleep_for(std::chrono::microseconds(50000 + pick(8000)));
+        e.E.WaitForWordChecking(pick(2));
         break;
     }
   }
