@@ -458,6 +458,7 @@ bool TTerrabookWindow::SaveAs(QString path) {
 
 bool TTerrabookWindow::Saved(bool ok, const std::string& error, const std::string& note) {
   if (!ok) {
+    RecheckWords();
     Tell("Saving", QString::fromStdString(error), true);
     return false;
   }

@@ -265,6 +265,12 @@ class TCustomLectern : public TLTScroller {
   /// whole document or timeoutMs passed; true when it has (or none runs).
   /// For tools and tests, which have no event loop to do it.
   bool WaitForWordChecking(int timeoutMs);
+  /// Keeps the worker stopped until ResumeWordChecking, whatever the
+  /// operations in between ask: an editor holds it for every input event
+  /// and operation; whoever changes a viewer's document from outside (adds
+  /// items) holds it around the change.
+  void PauseWordChecking();
+  void ResumeWordChecking();
   /// Repaints a word of an item of the document or of a sub-document.
   void InvalidateWord(TCustomLTData& data, int itemNo, int offset, int length);
   /// The marked word at a client point of the document (not of its
@@ -510,10 +516,6 @@ class TCustomLectern : public TLTScroller {
   /// Ends the worker without touching the document (destructors call it
   /// before anything of the document goes).
   void TerminateWordChecking() { wordThread_.reset(); }
-  /// Keeps the worker stopped until ResumeWordChecking, whatever the
-  /// operations in between ask (an editor's input event).
-  void PauseWordChecking();
-  void ResumeWordChecking();
 };
 
 /// The viewer control with its published settings, which the property

@@ -5,6 +5,7 @@
 #include "tools/lectern/LecternFormats.h"
 #include "tools/lectern/LecternTool.h"
 
+#include "platform/LTSysUtils.h"
 #include "platform/headless/LTHeadlessWindow.h"
 #include "spell/LTSpeller.h"
 #include "spell/LTThread.h"
