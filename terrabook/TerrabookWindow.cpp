@@ -355,9 +355,10 @@ bool TTerrabookWindow::SetLiveChecking(bool on) {
   liveChecking_ = true;
   action->setChecked(true);
   // Runs on the checker's thread: it asks the speller, which locks itself.
+  // The field codes show their names, which are no words to correct.
   TLTSpeller* speller = speller_.get();
   editor_->OnSpellingCheck = [speller](TCustomLectern&, const TLTString& word, int32_t, bool& misspelled) {
-    misspelled = speller->IsMisspelled(word);
+    misspelled = !IsFieldName(word) && speller->IsMisspelled(word);
   };
   editor_->StartWordChecking();
   return true;

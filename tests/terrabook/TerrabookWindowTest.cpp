@@ -378,6 +378,8 @@ TEST(TerrabookWindow, MisspelledWordsGetAZigzagAndARightClickOffersWhatTheyCould
   for (QAction* a : menu->actions()) entries << a->text();
   EXPECT_TRUE(entries.contains("the")) << entries.join(", ").toStdString();
   EXPECT_TRUE(entries.contains("Add to dictionary"));
+  menu->adjustSize();
+  Keep(menu->grab().toImage(), "terrabook-suggestions.png");
   EXPECT_EQ(window.SuggestionMenu(0, 0), nullptr) << "no menu of its own away from a marked word";
   for (QAction* a : menu->actions())
     if (a->text() == "the") a->trigger();
