@@ -43,15 +43,17 @@ void TCustomLectern::StartWordChecking() {
 void TCustomLectern::StopWordChecking() {
   if (!wordThread_) return;
   wordThread_.reset();
-  wordPaused_ = wordResumeDelayed_ = false;
+  wordResumeDelayed_ = false;
   ClearAllMarks(LTData());
   Window().InvalidateAll();
 }
 
 void TCustomLectern::PauseWordChecking() {
-  if (!wordThread_ || wordPaused_) return;
-  wordThread_->Stop(false);
+  if (wordPaused_) return;
+  // Paused even without a worker: one started meanwhile waits for the end
+  // of the pause as well.
   wordPaused_ = true;
+  if (wordThread_) wordThread_->Stop(false);
 }
 
 void TCustomLectern::ResumeWordChecking() {
@@ -125,10 +127,14 @@ void TCustomLectern::InvalidateWord(TCustomLTData& data, int itemNo, int offset,
     return;
   if (last < first) std::swap(first, last);
   const TLTPointI origin = f == data_.get() ? TLTPointI{} : f->GetOriginInControl();
+  const TLTSizeI client = Window().ClientSize();
   for (int d = std::max(first, 0); d <= last && d < f->DrawItems.Count(); ++d) {
     const TLTDrawLineInfo& piece = f->DrawItems[d];
-    const TLTRectI r{piece.Left, piece.Top, piece.Left + piece.Width, piece.Top + piece.Height};
-    Window().Invalidate(r.Moved(origin.X - ViewLeft(), origin.Y - ViewTop()).Inflated(3));
+    const TLTRectI r = TLTRectI{piece.Left, piece.Top, piece.Left + piece.Width, piece.Top + piece.Height}
+                           .Moved(origin.X - ViewLeft(), origin.Y - ViewTop())
+                           .Inflated(3);
+    // A whole document's marks arrive at once: only what shows is repainted.
+    if (!r.Intersected({0, 0, client.Width, client.Height}).IsEmpty()) Window().Invalidate(r);
   }
 }
 
