@@ -56,10 +56,33 @@ bool StartsWith(const std::u16string& s, std::u16string_view prefix) {
   return s.size() >= prefix.size() && std::u16string_view(s).substr(0, prefix.size()) == prefix;
 }
 
-/// Runs the lowest-priority part of the machine's time.
-void LowerPriority() {
+constexpr int kLowestNice = 19;
+
+int ThreadId() {
 #ifdef __linux__
-  setpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)), 19);
+  return static_cast<int>(syscall(SYS_gettid));
+#else
+  return 0;
+#endif
+}
+
+int CurrentNice() {
+#ifdef __linux__
+  return getpriority(PRIO_PROCESS, 0);
+#else
+  return 0;
+#endif
+}
+
+/// Sets the niceness of thread tid. Raising the priority again needs the
+/// right to (root, CAP_SYS_NICE or RLIMIT_NICE); without it the worker
+/// stays low, which costs only waiting time.
+void SetNice(int tid, int nice) {
+#ifdef __linux__
+  if (tid > 0) setpriority(PRIO_PROCESS, static_cast<id_t>(tid), nice);
+#else
+  (void)tid;
+  (void)nice;
 #endif
 }
 
@@ -155,7 +178,7 @@ void TLTWordEnumThread::TShared::RunRequest(std::unique_lock<std::mutex>& lock) 
 
 // ---- TLTWordEnumThread -------------------------------------------------------------------------------
 
-TLTWordEnumThread::TLTWordEnumThread(TCustomLectern& control) : control_(control) {
+TLTWordEnumThread::TLTWordEnumThread(TCustomLectern& control) : control_(control), normalNice_(CurrentNice()) {
   ResetPosition();
   thread_ = std::thread([this] { Execute(); });
 }
@@ -176,12 +199,16 @@ void TLTWordEnumThread::WaitStopped(std::unique_lock<std::mutex>& lock) {
   s.State = stStopRequested;
   s.Changed.notify_all();
   if (s.Delaying) return;
+  // A machine busy elsewhere must not keep the user waiting for the
+  // lowest-priority thread.
+  SetNice(s.Tid, normalNice_);
   while (s.State == stStopRequested && !s.Idle && !s.Terminated) {
     if (s.Request)
       s.RunRequest(lock);
     else
       s.Changed.wait(lock);
   }
+  SetNice(s.Tid, kLowestNice);
 }
 
 void TLTWordEnumThread::WakeLocked() {
@@ -373,8 +400,12 @@ void TLTWordEnumThread::ValidatePosition() {
 // ---- The worker thread --------------------------------------------------------------------------------
 
 void TLTWordEnumThread::Execute() {
-  LowerPriority();
   TShared& s = *shared_;
+  {
+    std::lock_guard<std::mutex> lock(s.Lock);
+    s.Tid = ThreadId();
+  }
+  SetNice(ThreadId(), kLowestNice);
   for (;;) {
     {
       std::unique_lock<std::mutex> lock(s.Lock);

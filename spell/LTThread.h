@@ -92,6 +92,7 @@ class TLTWordEnumThread final : public ILTWordEnumThread {
     const std::function<void()>* Request = nullptr;
     bool Terminated = false;
     bool Running = false;  // the request is being run
+    int Tid = 0;           // the worker's thread, for its priority
     int State = stStopped;
     bool Idle = false;  // suspended itself at the end of the document
     bool Delaying = false;
@@ -130,6 +131,8 @@ class TLTWordEnumThread final : public ILTWordEnumThread {
   bool IsReachable(const TCustomLTData* data) const;
 
   TCustomLectern& control_;  // not owned: the control owns the worker
+  /// The priority the worker gets while the user-interface thread waits for it.
+  int normalNice_ = 0;
   std::shared_ptr<TShared> shared_ = std::make_shared<TShared>();
   std::thread thread_;
 
