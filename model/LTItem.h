@@ -406,7 +406,8 @@ class TCustomLTItemInfo {
   int32_t StyleNo = 0;
   int32_t ParaNo = 0;
   uint8_t ItemFlags = 0;
-  /// Transient bits; bit 0 is set while the item has spelling marks.
+  /// Transient bits; bit 0: the word checker has walked every word of the
+  /// item (an edit of its text clears it).
   uint8_t RuntimeState = 0;
   std::unique_ptr<TLTCPInfo> Checkpoint;
   int32_t LinkIndex = -1;
