@@ -169,7 +169,8 @@ bool TCustomLecternEdit::BeforeChange() {
         WordThread()->QueuePosition(*typedData_, typedItem_, 0);
       typedItem_ = -1;
       const TLTItemRange r = SelectionRange(true);
-      if (&CaretContainer() == &LTData()) ReportModifiedWord(LTData(), r.FirstItem >= 0 ? r.FirstItem : CurrentItemNo());
+      if (&CaretContainer() == &LTData())
+        ReportModifiedWord(LTData(), r.FirstItem >= 0 ? r.FirstItem : CurrentItemNo());
     }
   }
   return CurrentItemNo() >= 0;

@@ -6,12 +6,12 @@
 
 #include "platform/LTSysUtils.h"
 
-#include <hunspell.hxx>
 #include <unicode/ucnv.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <hunspell.hxx>
 #include <sstream>
 
 namespace lectern {
@@ -85,7 +85,8 @@ bool FindDictionary(const std::string& lang, const std::vector<std::string>& dir
     for (const fs::directory_entry& e : fs::directory_iterator(d, ec)) {
       const fs::path p = e.path();
       const std::string stem = p.stem().string();
-      if (p.extension() == ".dic" && stem.rfind(base + "_", 0) == 0 && fs::exists(p.parent_path() / (stem + ".aff"), ec)) {
+      if (p.extension() == ".dic" && stem.rfind(base + "_", 0) == 0 &&
+          fs::exists(p.parent_path() / (stem + ".aff"), ec)) {
         dir = d;
         name = stem;
         return true;
@@ -107,7 +108,8 @@ std::vector<std::string> TLTSpeller::DefaultDictionaryDirs() {
     if (!d.empty()) dirs.push_back(d);
   const std::string data = HomeFolder("XDG_DATA_HOME", ".local/share");
   if (!data.empty()) dirs.push_back(data + "/hunspell");
-  for (const char* d : {"/usr/local/share/hunspell", "/usr/share/hunspell", "/usr/share/myspell", "/usr/share/myspell/dicts"})
+  for (const char* d :
+       {"/usr/local/share/hunspell", "/usr/share/hunspell", "/usr/share/myspell", "/usr/share/myspell/dicts"})
     dirs.emplace_back(d);
   return dirs;
 }
@@ -250,7 +252,8 @@ bool TLTSpeller::LoadPersonal(const std::string& path, std::string& error) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
     if (line.empty()) continue;
     if (!IsValidUtf8(line) || line.find('\0') != std::string::npos || line.size() > 4 * kMaxWordLength) {
-      if (bad++ == 0) error = "The personal word list " + path + " has a line that is not a word (line " + IntToStr(lineNo) + ")";
+      if (bad++ == 0)
+        error = "The personal word list " + path + " has a line that is not a word (line " + IntToStr(lineNo) + ")";
       continue;
     }
     personal_.push_back(line);

@@ -90,8 +90,7 @@ void SetNice(int tid, int nice) {
 /// cursor there; null when owner has no such sub-document.
 TCustomLTData* FindSubDoc(TCustomLTItemInfo& owner, const TCustomLTData* target,
                           std::unique_ptr<TLTSubDocCursor>& cursor) {
-  for (TCustomLTData* sub = owner.GetSubDocument(cursor, ltsdFirst); sub;
-       sub = owner.GetSubDocument(cursor, ltsdNext))
+  for (TCustomLTData* sub = owner.GetSubDocument(cursor, ltsdFirst); sub; sub = owner.GetSubDocument(cursor, ltsdNext))
     if (sub == target) return sub;
   return nullptr;
 }
@@ -101,8 +100,7 @@ bool Reaches(TCustomLTData& data, const TCustomLTData* target) {
     TCustomLTItemInfo& item = data.GetItem(i);
     if (item.IsText()) continue;
     std::unique_ptr<TLTSubDocCursor> cursor;
-    for (TCustomLTData* sub = item.GetSubDocument(cursor, ltsdFirst); sub;
-         sub = item.GetSubDocument(cursor, ltsdNext))
+    for (TCustomLTData* sub = item.GetSubDocument(cursor, ltsdFirst); sub; sub = item.GetSubDocument(cursor, ltsdNext))
       if (sub == target || Reaches(*sub, target)) return true;
   }
   return false;
@@ -118,8 +116,8 @@ bool LTIsAddress(const std::u16string& text) {
   std::u16string lower = text;
   for (char16_t& c : lower)
     if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
-  static constexpr std::u16string_view kPrefixes[] = {u"http://", u"ftp://",  u"file://", u"gopher://",
-                                                      u"mailto:", u"https://", u"news:",  u"telnet:",
+  static constexpr std::u16string_view kPrefixes[] = {u"http://", u"ftp://",   u"file://", u"gopher://",
+                                                      u"mailto:", u"https://", u"news:",   u"telnet:",
                                                       u"wais:",   u"www.",     u"ftp."};
   for (std::u16string_view p : kPrefixes)
     if (StartsWith(lower, p)) return true;
@@ -128,8 +126,8 @@ bool LTIsAddress(const std::u16string& text) {
   return at != std::u16string::npos && dot != std::u16string::npos && at < dot;
 }
 
-bool LTNextWord(std::u16string_view text, size_t& pos, std::u16string_view delimiters, size_t& start,
-                size_t& length, const std::function<bool(size_t)>& skipMarked) {
+bool LTNextWord(std::u16string_view text, size_t& pos, std::u16string_view delimiters, size_t& start, size_t& length,
+                const std::function<bool(size_t)>& skipMarked) {
   auto ends = [&](char16_t c) { return c == u'&' || delimiters.find(c) != std::u16string_view::npos; };
   auto isDelimiter = [&](char16_t c) { return ends(c) || (LTApostropheInWords && IsApostrophe(c)); };
   for (;;) {
@@ -154,8 +152,9 @@ bool LTNextWord(std::u16string_view text, size_t& pos, std::u16string_view delim
 }
 
 void RegisterWordChecking() {
-  SetWordEnumThreadFactory(
-      [](TCustomLectern& control) -> std::unique_ptr<ILTWordEnumThread> { return std::make_unique<TLTWordEnumThread>(control); });
+  SetWordEnumThreadFactory([](TCustomLectern& control) -> std::unique_ptr<ILTWordEnumThread> {
+    return std::make_unique<TLTWordEnumThread>(control);
+  });
 }
 
 // ---- The shared handshake --------------------------------------------------------------------------

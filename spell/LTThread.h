@@ -33,8 +33,8 @@ bool LTIsAddress(const std::u16string& text);
 /// its 0-based start and length; false at the end. delimiters are the
 /// control's; "&" always ends a word. With skipMarked, a word whose first
 /// character satisfies marked is passed over whole.
-bool LTNextWord(std::u16string_view text, size_t& pos, std::u16string_view delimiters, size_t& start,
-                size_t& length, const std::function<bool(size_t)>& skipMarked = {});
+bool LTNextWord(std::u16string_view text, size_t& pos, std::u16string_view delimiters, size_t& start, size_t& length,
+                const std::function<bool(size_t)>& skipMarked = {});
 
 /// Registers the worker with the controls: StartWordChecking creates it.
 void RegisterWordChecking();

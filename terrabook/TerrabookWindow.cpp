@@ -382,7 +382,8 @@ std::unique_ptr<QMenu> TTerrabookWindow::SuggestionMenu(int x, int y) {
   }
   int item = 0, start = 0, length = 0;
   if (!e->MisspellingAt(x, y, item, start, length)) return nullptr;
-  const TLTString word = e->LTData().GetItemTextW(item).substr(static_cast<size_t>(start - 1), static_cast<size_t>(length));
+  const TLTString word =
+      e->LTData().GetItemTextW(item).substr(static_cast<size_t>(start - 1), static_cast<size_t>(length));
   auto menu = std::make_unique<QMenu>(this);
   const std::vector<std::u16string> suggestions = speller_->Suggest(word);
   for (const std::u16string& s : suggestions) {

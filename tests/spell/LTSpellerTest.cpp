@@ -1,9 +1,8 @@
 // The Hunspell checker with the test dictionary: affixes, suggestions, the
 // personal word list, and dictionaries or lists that are not what they say.
 
-#include "SpellFixture.h"
-
 #include "../platform/TempDir.h"
+#include "SpellFixture.h"
 
 #include <cstdlib>
 #include <fstream>
@@ -68,9 +67,7 @@ TEST(LTSpeller, PersonalWordsAreKeptAndABadListLosesNothing) {
   EXPECT_EQ(ReadFile(path), "Terrabook\n");
   // A line that is not text is reported; the rest counts, and adding a word
   // appends without rewriting the file.
-  {
-    std::ofstream(path, std::ios::binary | std::ios::app) << "\xff\xfe\nLectern\n";
-  }
+  { std::ofstream(path, std::ios::binary | std::ios::app) << "\xff\xfe\nLectern\n"; }
   TLTSpeller s;
   std::string error;
   ASSERT_TRUE(s.Open("en_TEST", {TestDictionaryDir()}, error));

@@ -3,7 +3,6 @@
 // and joining; how it survives the cell it stands in being deleted.
 
 #include "SpellFixture.h"
-
 #include "items/LTNote.h"
 #include "table/LTTable.h"
 #include "table/LTTableEdit.h"

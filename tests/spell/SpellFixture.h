@@ -7,7 +7,6 @@
 // walked everything.
 
 #include "../edit/LTEditFixture.h"
-
 #include "platform/LTSysUtils.h"
 #include "spell/LTSpeller.h"
 #include "spell/LTThread.h"
@@ -31,7 +30,8 @@ inline std::string MarkedWords(const TCustomLTData& data) {
       if (!p->IsMisspelling()) continue;
       if (!out.empty()) out += ' ';
       const size_t from = static_cast<size_t>(std::max(p->StartOffs - 1, 0));
-      out += std::to_string(i) + ":" + Utf16ToUtf8(text.substr(std::min(from, text.size()), static_cast<size_t>(p->Length)));
+      out += std::to_string(i) + ":" +
+             Utf16ToUtf8(text.substr(std::min(from, text.size()), static_cast<size_t>(p->Length)));
     }
   }
   return out;

@@ -5,7 +5,6 @@
 // end the marks must be those of a fresh walk.
 
 #include "../spell/SpellFixture.h"
-
 #include "table/LTTable.h"
 #include "table/LTTableEdit.h"
 
@@ -99,7 +98,8 @@ TEST(WordCheckStress, RandomEditsWithTheWorkerRunningLeaveTheMarksOfAFreshWalk) 
         for (int i = 0; i < d.ItemCount() && !t; ++i) t = dynamic_cast<TLTTableItemInfo*>(&d.GetItem(i));
         if (t && t->EditCell(-1, pick(t->NumRows()), pick(t->NumColumns()))) {
           e.E.InnermostEditor().TypeText(pick(2) ? u"wrod " : u" the");
-          if (pick(3) == 0) RunTableCommand(e.E, pick(2) ? TLTTableCommand::InsertRowBelow : TLTTableCommand::DeleteRows);
+          if (pick(3) == 0)
+            RunTableCommand(e.E, pick(2) ? TLTTableCommand::InsertRowBelow : TLTTableCommand::DeleteRows);
           e.E.EndNestedEditing();
         }
         break;

@@ -2,13 +2,12 @@
 // by the same background worker the window runs, one a line with where
 // they stand.
 
-#include "tools/lectern/LecternFormats.h"
-#include "tools/lectern/LecternTool.h"
-
 #include "platform/LTSysUtils.h"
 #include "platform/headless/LTHeadlessWindow.h"
 #include "spell/LTSpeller.h"
 #include "spell/LTThread.h"
+#include "tools/lectern/LecternFormats.h"
+#include "tools/lectern/LecternTool.h"
 #include "view/CLectern.h"
 
 #include <ostream>
@@ -31,8 +30,7 @@ void PrintMarks(TCustomLTData& data, const std::string& path, std::ostream& out,
       for (const auto& p : *item.MarkList) {
         if (!p->IsMisspelling() || p->StartOffs < 1 || static_cast<size_t>(p->StartOffs - 1) >= text.size()) continue;
         out << here << ':' << p->StartOffs << ": "
-            << Utf16ToUtf8(text.substr(static_cast<size_t>(p->StartOffs - 1), static_cast<size_t>(p->Length)))
-            << '\n';
+            << Utf16ToUtf8(text.substr(static_cast<size_t>(p->StartOffs - 1), static_cast<size_t>(p->Length))) << '\n';
         ++count;
       }
     }
@@ -61,8 +59,7 @@ int CheckCommand(const std::vector<std::string>& files, const TToolOptions& opti
     err << "lectern: " << error << '\n';
     return lteUsage;
   }
-  if (!speller.LoadPersonal(TLTSpeller::DefaultPersonalPath(), error))
-    err << "lectern: warning: " << error << '\n';
+  if (!speller.LoadPersonal(TLTSpeller::DefaultPersonalPath(), error)) err << "lectern: warning: " << error << '\n';
 
   auto doc = std::make_unique<TLTDocument>();
   // A document that cannot be read is no answer about its words.

@@ -210,7 +210,8 @@ int LecternMain(const std::vector<std::string>& args, std::ostream& out, std::os
       options.HasAll |= name == "--all";
       mergeOnly |= name != "--to";
     } else if (name == "--lang" || name == "--dict") {
-      if (!takeValue(name == "--lang" ? options.Lang : options.DictDir)) return UsageError(err, name + " needs a value");
+      if (!takeValue(name == "--lang" ? options.Lang : options.DictDir))
+        return UsageError(err, name + " needs a value");
       usesCheck = true;
     } else if (name == "--script") {
       if (!takeValue(options.Script)) return UsageError(err, "--script needs a value");
