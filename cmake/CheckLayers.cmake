@@ -9,7 +9,7 @@ if(NOT ROOT)
 endif()
 
 set(lower "platform style model interchange")
-set(core "${lower} layout view edit table items rtf")
+set(core "${lower} layout view edit table items rtf spell")
 # directory: the directories its sources may include from
 set(LAYERS
   "platform: platform"
@@ -24,6 +24,7 @@ set(LAYERS
   "table: ${lower} layout view edit table"
   "items: ${lower} layout items"
   "rtf: ${lower} layout view edit table items rtf"
+  "spell: ${lower} layout view edit table spell"
   "app: ${core} app"
   "tools/lectern: ${core} app platform/headless platform/qt tools/lectern"
   "terrabook: ${core} app platform/qt terrabook")

@@ -49,7 +49,7 @@ void TLTEditLTData::RawInsertChars(int itemNo, int pos, std::string_view raw) {
 
 void TLTEditLTData::Changed(int itemNo) {
   // Misspellings behind an edit no longer stand where they were found.
-  GetItem(itemNo).ClearWordMarks();
+  if (!KeepWordMarks) GetItem(itemNo).ClearWordMarks();
 }
 
 void TLTEditLTData::InsertChars(int itemNo, int pos, std::string_view raw) {

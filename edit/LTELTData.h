@@ -37,6 +37,9 @@ class TLTEditLTData : public TLecternLTData {
   /// A keystroke: one character, recorded so that keystrokes that follow
   /// one another merge.
   void TypeChars(int itemNo, int pos, std::string_view raw);
+  /// While set, changed items keep their word marks: the editor moves them
+  /// itself for a keystroke.
+  bool KeepWordMarks = false;
   /// Inserts items at index; each carries its text.
   void InsertItems(int index, std::vector<std::unique_ptr<TCustomLTItemInfo>> items);
   void InsertOneItem(int index, std::unique_ptr<TCustomLTItemInfo> item);

@@ -80,6 +80,8 @@ TCustomLecternEdit::TCustomLecternEdit(ILTWindow& window)
 }
 
 TCustomLecternEdit::~TCustomLecternEdit() {
+  // The worker must be gone before a cell editor gives its items back.
+  TerminateWordChecking();
   // An item still editing inside the document lets go of this editor
   // before the document goes with the viewer.
   if (nested_) nested_->EndNestedEditing(true);

@@ -401,6 +401,31 @@ class TCustomLecternEdit : public TCustomLectern {
   TLTInputMethodState InputMethodState() override;
   void InputMethod(std::u16string_view preedit, int preeditCursor, std::u16string_view commit) override;
 
+  /// Counts an input event or a public operation under way on the root
+  /// editor; what AfterEvent queued runs when the outermost one ends. An
+  /// item of the document that changes it from outside the editor's
+  /// operations (a table moving a cell's items into its editor) holds one
+  /// too.
+  class TEventScope {
+   public:
+    // The word checker keeps away from the document for the whole event:
+    // it may change the document anywhere (a cell's items move into its
+    // editor and back).
+    explicit TEventScope(TCustomLecternEdit& editor) : root_(editor.RootEditor()) {
+      if (root_.eventDepth_++ == 0) root_.PauseWordCheckingForEvent();
+    }
+    ~TEventScope() {
+      if (--root_.eventDepth_ == 0) {
+        root_.RunAfterEvent();
+        root_.WordCheckingAfterEvent();
+      }
+    }
+    TEventScope(const TEventScope&) = delete;
+    TEventScope& operator=(const TEventScope&) = delete;
+
+   private:
+    TCustomLecternEdit& root_;
+  };
   /// The composition the input method shows at the caret (empty: none).
   const TLTString& Preedit() const { return preedit_; }
 
@@ -415,20 +440,6 @@ class TCustomLecternEdit : public TCustomLectern {
   virtual void CaretGotOut(TLTGetOutDirection /*direction*/) {}
   /// Whether the caret move under way extends the selection (Shift).
   bool IsExtendingMove() const { return extendingMove_; }
-  /// Counts an input event or a public operation under way on the root
-  /// editor; what AfterEvent queued runs when the outermost one ends.
-  class TEventScope {
-   public:
-    explicit TEventScope(TCustomLecternEdit& editor) : root_(editor.RootEditor()) { ++root_.eventDepth_; }
-    ~TEventScope() {
-      if (--root_.eventDepth_ == 0) root_.RunAfterEvent();
-    }
-    TEventScope(const TEventScope&) = delete;
-    TEventScope& operator=(const TEventScope&) = delete;
-
-   private:
-    TCustomLecternEdit& root_;
-  };
   bool LinksActive() const override { return readOnly_ || ctrlJumpMode_; }
   void Formatted() override;
   void Cleared() override;
@@ -458,6 +469,18 @@ class TCustomLecternEdit : public TCustomLectern {
   /// Whether parts of an item are selected (several cells).
   bool HasPartSelection() const { return nested_ && nested_->HasPartSelection(); }
   void RunAfterEvent();
+  // ---- Word checking around changes (LTEditOps.cpp) ----
+  void PauseWordCheckingForEvent();
+  void WordCheckingAfterEvent();
+  /// A completed change: the worker goes on after a pause in typing, or
+  /// starts with the first change.
+  void NoteWordChange();
+  /// Moves the marks of item itemNo of this editor's document after a
+  /// keystroke inserted (count > 0, typed the first character) or removed
+  /// (count < 0) characters at offs.
+  void WordCheckKeystroke(int itemNo, int offs, int count, char16_t typed);
+  /// The caret left the word typing changed: it is checked again.
+  void CheckLeftTypedWord();
   /// A press that a nested editor or an item of the document takes; false
   /// when the editor handles it itself (any nested editing ends then).
   bool RouteMouseDown(TLTMouseButton button, TLTShiftState shift, int x, int y, bool dbl);
@@ -554,6 +577,14 @@ class TCustomLecternEdit : public TCustomLectern {
 
   bool readOnly_ = false;
   bool ctrlJumpMode_ = false;
+  // Word checking: a change of this event, whether it is typing, the item
+  // count when the event began, and the item typing changed last.
+  bool wordChanged_ = false;
+  bool typing_ = false;
+  int wordItemCount_ = 0;
+  TCustomLTData* typedData_ = nullptr;  // compared and used only while it is the caret's
+  int typedItem_ = -1;
+  int typedOffs_ = 0;
   ILTNestedEditing* nested_ = nullptr;       // not owned: an item of the document
   TCustomLecternEdit* parentEditor_ = nullptr;  // not owned
   // Input events and public operations under way (on the root editor), and

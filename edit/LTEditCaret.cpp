@@ -220,7 +220,28 @@ void TCustomLecternEdit::UpdateCaret(bool /*refreshBefore*/, bool scrollToCaret,
     if (scrollToCaret) ScrollToCaret();
   }
   Window().InputMethodChanged();
+  CheckLeftTypedWord();
   if (OnCaretMove) OnCaretMove(*this);
+}
+
+void TCustomLecternEdit::CheckLeftTypedWord() {
+  ILTWordEnumThread* w = WordThread();
+  if (!w || typedItem_ < 0 || !w->ModifiedWord()) return;
+  TCustomLTData& d = *typedData_;
+  bool inside = false;
+  if (&CaretContainer() == &d && CurrentItemNo() == typedItem_ && typedItem_ < d.ItemCount()) {
+    const TLTString text = d.GetItemTextW(typedItem_);
+    const size_t at = static_cast<size_t>(std::clamp(typedOffs_ - 1, 0, static_cast<int>(text.size())));
+    size_t start = at, end = at;
+    while (start > 0 && !IsDelimiter(text[start - 1])) --start;
+    while (end < text.size() && !IsDelimiter(text[end])) ++end;
+    const int caret = CurrentItemOffset();
+    inside = caret >= static_cast<int>(start) + 1 && caret <= static_cast<int>(end) + 1;
+  }
+  if (inside) return;
+  const int item = typedItem_;
+  typedItem_ = -1;
+  if (item < d.ItemCount()) WordModifiedAt(d, item);
 }
 
 void TCustomLecternEdit::ScrollToCaret() {

@@ -25,7 +25,16 @@ TCustomLecternEdit& TCustomLecternEdit::RootEditor() {
 
 void TCustomLecternEdit::SetNestedEditing(ILTNestedEditing* nested) {
   if (nested_ == nested) return;
+  ILTNestedEditing* ended = nested_;
   nested_ = nested;
+  if (ended && !nested && WordThread()) {
+    // The cell's items are back, perhaps changed: checked again from the
+    // item that holds them.
+    if (auto* item = dynamic_cast<TCustomLTItemInfo*>(ended); item && LTData().FindItemIndex(item) >= 0) {
+      WordThread()->QueuePosition(LTData(), LTData().FindItemIndex(item), 0);
+      NoteWordChange();
+    }
+  }
   if (TCustomLecternEdit* n = NestedEditor()) {
     n->SetParentEditor(this);
     n->SetReadOnly(readOnly_);

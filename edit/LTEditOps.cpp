@@ -159,7 +159,77 @@ bool TCustomLecternEdit::BeforeChange() {
     return false;
   }
   EnsureNotEmpty();
+  if (WordThread()) {
+    // A keystroke moves the marks it passes; any other change has the
+    // words from its start on checked again.
+    WordThread()->Stop(!typing_);
+    if (!typing_) {
+      // The word typing changed is checked again, wherever the change is.
+      if (typedItem_ >= 0 && WordThread()->ModifiedWord() && typedItem_ < typedData_->ItemCount())
+        WordThread()->QueuePosition(*typedData_, typedItem_, 0);
+      typedItem_ = -1;
+      const TLTItemRange r = SelectionRange(true);
+      if (&CaretContainer() == &LTData())
+        ReportModifiedWord(LTData(), r.FirstItem >= 0 ? r.FirstItem : CurrentItemNo());
+    }
+  }
   return CurrentItemNo() >= 0;
+}
+
+// ---- Word checking around changes -----------------------------------------------------------------
+
+void TCustomLecternEdit::PauseWordCheckingForEvent() {
+  wordItemCount_ = LTData().ItemCount();
+  PauseWordChecking();
+}
+
+void TCustomLecternEdit::WordCheckingAfterEvent() {
+  if (wordChanged_) {
+    wordChanged_ = false;
+    if (WordThread()) {
+      // Items came or went: the walk goes back to the top and passes over
+      // what is still checked, so nothing that moved under it is missed.
+      if (LTData().ItemCount() != wordItemCount_) WordThread()->QueuePosition(LTData(), 0, 0);
+      PauseAndDelay();
+    } else if (LiveSpellingMode == ltlspOnChange) {
+      StartWordChecking();
+    }
+  }
+  ResumeWordChecking();
+}
+
+void TCustomLecternEdit::NoteWordChange() {
+  TCustomLecternEdit& root = RootEditor();
+  root.wordChanged_ = true;
+  if (root.eventDepth_ == 0) root.WordCheckingAfterEvent();
+}
+
+void TCustomLecternEdit::WordCheckKeystroke(int itemNo, int offs, int count, char16_t typed) {
+  TLTEditLTData& d = EditData();
+  TCustomLTItemInfo& item = d.GetItem(itemNo);
+  // Its words are no longer all checked, whoever walks past it next.
+  item.RuntimeState &= static_cast<uint8_t>(~1u);
+  bool removed;
+  if (count == 1)
+    removed = item.ShiftMarksOnInsert(offs, d.GetItemTextW(itemNo), typed, Delimiters);
+  else if (count < 0)
+    removed = item.ShiftMarksOnDelete(offs, -count);
+  else {
+    item.ClearWordMarksFrom(offs - 1);
+    removed = true;
+  }
+  ILTWordEnumThread* w = WordThread();
+  if (!w || w->IsBefore(d, itemNo)) return;
+  if (removed) {
+    w->SetModifiedWord(false);
+    w->SetUncheckedOnly(true);
+    w->QueuePosition(d, itemNo, 0);
+  } else {
+    w->SetModifiedWord(true);
+    typedData_ = &d;
+    typedItem_ = itemNo;
+    typedOffs_ = offs;
+  }
 }
 
 bool TCustomLecternEdit::CutCommand() {
@@ -219,6 +289,7 @@ void TCustomLecternEdit::MarkChanged(bool clearRedo) {
     if (clearRedo) p->EditData().RedoList().Clear();
   }
   if (OnChange) OnChange(*this);
+  NoteWordChange();
 }
 
 void TCustomLecternEdit::SetReformatLock(bool on) {
@@ -1072,7 +1143,10 @@ bool TCustomLecternEdit::TypeText(std::u16string_view text) {
     Refuse();
     return false;
   }
-  if (!BeforeChange()) return false;
+  typing_ = !HasSelection();
+  const bool can = BeforeChange();
+  typing_ = false;
+  if (!can) return false;
   if (HasSelection()) {
     if (!CanDeleteSelection()) {
       Refuse();
@@ -1176,12 +1250,18 @@ bool TCustomLecternEdit::TypeCharacter(std::u16string_view ch) {
         if (newStyle != styleNo) d.SetStyleNo(n, newStyle, d.IsUnicodeStyle(newStyle));
       }
     } else {
+      d.KeepWordMarks = true;
       d.TypeChars(n, o, raw);
+      d.KeepWordMarks = false;
+      WordCheckKeystroke(n, o, 1, ch[0]);
     }
   } else {
     TActionScope action(*this, ltukOtherTyping);
     if (emptyPara) d.SetParaNo(n, n, CurrentParaStyle());
+    d.KeepWordMarks = true;
     d.InsertChars(n, o, raw);
+    d.KeepWordMarks = false;
+    WordCheckKeystroke(n, o, units, ch[0]);
   }
   EndEdit(n, o + units);
   MarkChanged(true);
@@ -1261,7 +1341,11 @@ int TCustomLecternEdit::DeletionKeyStart(int& offs) {
     DeleteSelection();
     return -1;
   }
-  if (!BeforeChange()) return -2;
+  // A deletion key moves the marks it passes, as typing does.
+  typing_ = true;
+  const bool can = BeforeChange();
+  typing_ = false;
+  if (!can) return -2;
   const int n = CurrentItemNo();
   offs = CurrentItemOffset();
   if (ParaReadOnly(n)) {
@@ -1396,7 +1480,10 @@ bool TCustomLecternEdit::Backspace(bool word) {
       Refuse();
       return false;
     }
+    d.KeepWordMarks = true;
     d.DeleteChars(item, offs - count, count);
+    d.KeepWordMarks = false;
+    WordCheckKeystroke(item, offs - count, -count, 0);
     caretItem = item;
     caretOffs = offs - count;
     if (d.GetItem(item).Text.empty() && !(d.GetItem(item).StartsParagraph() && ParaEnd(item) == item))
@@ -1448,7 +1535,10 @@ bool TCustomLecternEdit::DeleteKey(bool word) {
         Refuse();
         return false;
       }
+      d.KeepWordMarks = true;
       d.DeleteChars(n, o, count);
+      d.KeepWordMarks = false;
+      WordCheckKeystroke(n, o, -count, 0);
       if (d.GetItem(n).Text.empty() && !(d.GetItem(n).StartsParagraph() && ParaEnd(n) == n))
         DeleteItemKeepingPara(n, caretItem, caretOffs);
     } else if (IsFullLineItem(n)) {
@@ -2235,6 +2325,11 @@ bool TCustomLecternEdit::UndoRedo(bool undo) {
   if (nested_) nested_->EndNestedEditing(false);
   TEventScope scope(*this);
   TLTEditLTData& d = EditData();
+  // What is taken back may lie anywhere: checked again from the top.
+  if (WordThread()) {
+    WordThread()->Stop(true);
+    WordThread()->QueuePosition(LTData(), 0, 0);
+  }
   TLTUndoList& from = undo ? static_cast<TLTUndoList&>(d.UndoList()) : d.RedoList();
   TLTUndoList& to = undo ? static_cast<TLTUndoList&>(d.RedoList()) : d.UndoList();
   if (readOnly_ || from.Empty() || &CaretContainer() != &LTData()) {

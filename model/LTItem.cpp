@@ -347,6 +347,53 @@ bool TCustomLTItemInfo::MisspellingAt(int offset, int& start, int& length) const
   return false;
 }
 
+bool TCustomLTItemInfo::ShiftMarksOnInsert(int offset, std::u16string_view text, char16_t typed,
+                                           std::u16string_view delimiters) {
+  const int grows = delimiters.find(typed) == std::u16string_view::npos ? 1 : 0;
+  bool removed = grows == 0;
+  // A letter after an apostrophe joins the word before it, so a mark ending
+  // just before the apostrophe is reached too.
+  int reach = grows;
+  if (grows == 1 && offset >= 2 && static_cast<size_t>(offset - 1) <= text.size()) {
+    const char16_t before = text[static_cast<size_t>(offset - 2)];
+    if (before == u'\'' || before == u'\u2019') reach = 2;
+  }
+  if (!MarkList) return removed;
+  for (int i = static_cast<int>(MarkList->size()) - 1; i >= 0; --i) {
+    TLTWordPainter& p = *(*MarkList)[static_cast<size_t>(i)];
+    if (!p.IsMisspelling() || static_cast<int64_t>(offset) >= static_cast<int64_t>(p.StartOffs) + p.Length + reach)
+      continue;
+    if (p.StartOffs < static_cast<int64_t>(offset) + grows) {
+      MarkList->erase(MarkList->begin() + i);
+      removed = true;
+    } else {
+      ++p.StartOffs;
+    }
+  }
+  if (MarkList->empty()) MarkList.reset();
+  return removed;
+}
+
+bool TCustomLTItemInfo::ShiftMarksOnDelete(int offset, int count) {
+  if (!MarkList || count <= 0) return false;
+  bool removed = false;
+  for (int i = static_cast<int>(MarkList->size()) - 1; i >= 0; --i) {
+    TLTWordPainter& p = *(*MarkList)[static_cast<size_t>(i)];
+    // Removing the delimiter on either side of a word joins it to its
+    // neighbour, so only a removal that leaves one character between it
+    // and the word keeps the mark.
+    if (!p.IsMisspelling() || static_cast<int64_t>(offset) > static_cast<int64_t>(p.StartOffs) + p.Length) continue;
+    if (static_cast<int64_t>(offset) + count < p.StartOffs) {
+      p.StartOffs -= count;
+    } else {
+      MarkList->erase(MarkList->begin() + i);
+      removed = true;
+    }
+  }
+  if (MarkList->empty()) MarkList.reset();
+  return removed;
+}
+
 void TCustomLTItemInfo::SetJoinPrev(bool on) {
   // A rule or a table never continues a paragraph.
   if (on && GetBoolValue(iqFullLine)) return;

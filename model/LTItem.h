@@ -408,7 +408,8 @@ class TCustomLTItemInfo {
   int32_t StyleNo = 0;
   int32_t ParaNo = 0;
   uint8_t ItemFlags = 0;
-  /// Transient bits; bit 0 is set while the item has spelling marks.
+  /// Transient bits; bit 0: the word checker has walked every word of the
+  /// item (an edit of its text clears it).
   uint8_t RuntimeState = 0;
   std::unique_ptr<TLTCPInfo> Checkpoint;
   int32_t LinkIndex = -1;
@@ -427,6 +428,15 @@ class TCustomLTItemInfo {
   /// The misspelling with start <= offset <= start + length, the last one
   /// first; false when there is none.
   bool MisspellingAt(int offset, int& start, int& length) const;
+  /// Moves the marks after a character typed at offset (text: the item's
+  /// text after the change, delimiters: the control's): a mark the
+  /// character lands in or touches goes, a later one moves right. True when
+  /// a mark went or the character ends a word (the item must be checked
+  /// again); false when only the word at the caret changed.
+  bool ShiftMarksOnInsert(int offset, std::u16string_view text, char16_t typed, std::u16string_view delimiters);
+  /// Moves the marks after count characters were removed at offset: a mark
+  /// the removal reaches goes, a later one moves left. True when one went.
+  bool ShiftMarksOnDelete(int offset, int count);
 
   bool HasFlag(TLTItemFlag f) const { return (ItemFlags & f) != 0; }
   void SetFlag(TLTItemFlag f, bool on) { ItemFlags = on ? (ItemFlags | f) : (ItemFlags & ~f); }

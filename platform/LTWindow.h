@@ -298,6 +298,10 @@ class ILTWindow {
   /// Runs call later on the user-interface thread, after the current event
   /// has been handled; dropped when the window goes first.
   virtual void PostDeferred(std::function<void()> call) = 0;
+  /// The same from another thread (safe to call from any); a window
+  /// without an event loop of its own drops it, and its owner runs the
+  /// work itself.
+  virtual void PostFromThread(std::function<void()> /*call*/) {}
 };
 
 }  // namespace lectern

@@ -14,6 +14,7 @@ packages=(
   libicu-dev libjpeg62-turbo-dev libpng-dev libsqlite3-dev
   libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev qt6-qpa-plugins fonts-liberation fontconfig
   fonts-dejavu-core  # Hebrew and Arabic glyphs for right-to-left text
+  libhunspell-dev hunspell-en-us  # the word checker and the dictionary the window checks with
 )
 for arg in "$@"; do
   case "$arg" in

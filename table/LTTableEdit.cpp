@@ -20,6 +20,7 @@
 #include "style/LTStyle.h"
 
 #include <algorithm>
+#include <optional>
 
 namespace lectern {
 
@@ -303,6 +304,8 @@ bool TLTTableItemInfo::EditCell(int itemNo, int row, int col, const TLTEditCellO
   TCustomLecternEdit* editor = Editor();
   itemNo = OwnIndex(itemNo);
   if (!editor || itemNo < 0 || !Options.Contains(lttoEditing) || busy_ > 0) return false;
+  // The cell's items move: the word checker keeps away meanwhile.
+  TCustomLecternEdit::TEventScope scope(*editor);
   int mr = 0, mc = 0;
   TLTTableCellData* cell = GetMainCell(row, col, mr, mc);
   if (!cell) return false;
@@ -367,6 +370,8 @@ void TLTTableItemInfo::CloseEditor(bool clearing) {
   const int row = editRow_, col = editCol_;
   TLTTableCellData* cell = Cells(row, col);
   TCustomLecternEdit* editor = host_ ? host_ : Editor();
+  std::optional<TCustomLecternEdit::TEventScope> scope;
+  if (editor && !clearing) scope.emplace(*editor);
   // The editor stops drawing and blinking before its items go back.
   e.FocusChanged(false, TLTFocusReason::Other);
   inplace_.reset();

@@ -7,6 +7,7 @@
 #include "items/LTNote.h"
 #include "platform/LTSysUtils.h"
 #include "platform/qt/LTQtWindow.h"
+#include "spell/LTThread.h"
 #include "style/LTStyleTemplates.h"
 #include "table/LTTable.h"
 #include "table/LTTableEdit.h"
@@ -127,7 +128,13 @@ TTerrabookWindow::TTerrabookWindow(TTerrabookFiles files, QWidget* parent) : QMa
     UpdateCommands();
   };
   app_ = std::make_unique<TTerrabook>(std::move(files), editor_->LTData());
-  app_->OnBeforeDocumentUse = [this] { editor_->EndNestedEditing(); };
+  // The checker stays away while the application reads or replaces the
+  // document; it starts again when the document is back (DocumentReplaced).
+  app_->OnBeforeDocumentUse = [this] {
+    editor_->EndNestedEditing();
+    editor_->StopWordChecking();
+  };
+  RegisterWordChecking();
 
   connect(viewList_, qOverload<int>(&QComboBox::activated), this, [this](int index) { ChooseView(index); });
   connect(styleList_, qOverload<int>(&QComboBox::activated), this, [this](int index) { ApplyTemplate(index); });
@@ -185,6 +192,11 @@ void TTerrabookWindow::BuildMenus() {
   add(edit, "&Paste", QKeySequence::Paste, [this] { editor_->PasteCommand(); });
   edit->addSeparator();
   add(edit, "Select &All", QKeySequence::SelectAll, [this] { editor_->SelectAll(); });
+  edit->addSeparator();
+  QAction* checking = add(edit, "Check &Spelling While Typing", {}, [this] {
+    SetLiveChecking(commands_["Check Spelling While Typing"]->isChecked());
+  });
+  checking->setCheckable(true);
   edit->addSeparator();
   add(edit, "&Clear Codes", {}, [this] {
     ClearCodes(*editor_);
@@ -326,6 +338,7 @@ void TTerrabookWindow::DocumentReplaced() {
   editor_->ClearUndo();
   editor_->Deselect();
   editor_->Format();
+  RecheckWords();
   UpdateTitle();
   UpdateCommands();
   FillStyleList();
@@ -350,6 +363,77 @@ void TTerrabookWindow::ApplyTemplate(int index) {
   area_->setFocus();
   UpdateCommands();
   ShowCaretTemplate();
+}
+
+bool TTerrabookWindow::SetLiveChecking(bool on) {
+  QAction* action = commands_["Check Spelling While Typing"];
+  if (!on) {
+    liveChecking_ = false;
+    editor_->StopWordChecking();
+    editor_->OnSpellingCheck = nullptr;
+    action->setChecked(false);
+    return true;
+  }
+  if (!speller_) {
+    auto speller = std::make_unique<TLTSpeller>();
+    std::string error;
+    if (!speller->Open(TLTSpeller::LocaleLanguage(), TLTSpeller::DefaultDictionaryDirs(), error)) {
+      action->setChecked(false);
+      Tell("Check Spelling", QString::fromStdString(error), true);
+      return false;
+    }
+    if (!speller->LoadPersonal(TLTSpeller::DefaultPersonalPath(), error))
+      statusBar()->showMessage(QString::fromStdString(error));
+    speller_ = std::move(speller);
+  }
+  liveChecking_ = true;
+  action->setChecked(true);
+  // Runs on the checker's thread: it asks the speller, which locks itself.
+  // The field codes show their names, which are no words to correct.
+  TLTSpeller* speller = speller_.get();
+  editor_->OnSpellingCheck = [speller](TCustomLectern&, const TLTString& word, int32_t, bool& misspelled) {
+    misspelled = !IsFieldName(word) && speller->IsMisspelled(word);
+  };
+  editor_->StartWordChecking();
+  return true;
+}
+
+void TTerrabookWindow::RecheckWords() {
+  if (liveChecking_) editor_->StartWordChecking();
+}
+
+std::unique_ptr<QMenu> TTerrabookWindow::SuggestionMenu(int x, int y) {
+  if (!liveChecking_ || !speller_) return nullptr;
+  // A word in the cell being edited is the cell editor's to change.
+  TCustomLecternEdit* e = editor_.get();
+  if (ILTNestedEditing* n = editor_->NestedEditing(); n && n->NestedEditor()) {
+    const TLTRectI b = n->NestedBounds();
+    if (b.Contains(x, y)) {
+      e = n->NestedEditor();
+      x -= b.Left;
+      y -= b.Top;
+    }
+  }
+  int item = 0, start = 0, length = 0;
+  if (!e->MisspellingAt(x, y, item, start, length)) return nullptr;
+  const TLTString word =
+      e->LTData().GetItemTextW(item).substr(static_cast<size_t>(start - 1), static_cast<size_t>(length));
+  auto menu = std::make_unique<QMenu>(this);
+  const std::vector<std::u16string> suggestions = speller_->Suggest(word);
+  for (const std::u16string& s : suggestions) {
+    menu->addAction(ToQ(s), this, [e, item, start, length, s] {
+      e->SetSelectionBounds(item, start, item, start + length);
+      e->TypeText(s);
+    });
+  }
+  if (suggestions.empty()) menu->addAction("(no suggestions)")->setEnabled(false);
+  menu->addSeparator();
+  menu->addAction("Add to dictionary", this, [this, word] {
+    std::string error;
+    if (!speller_->AddToPersonal(word, error)) statusBar()->showMessage(QString::fromStdString(error));
+    editor_->StartWordChecking();
+  });
+  return menu;
 }
 
 void TTerrabookWindow::ChooseView(int index) {
@@ -410,6 +494,7 @@ bool TTerrabookWindow::SaveAs(QString path) {
 
 bool TTerrabookWindow::Saved(bool ok, const std::string& error, const std::string& note) {
   if (!ok) {
+    RecheckWords();
     Tell("Saving", QString::fromStdString(error), true);
     return false;
   }
@@ -487,6 +572,11 @@ bool TTerrabookWindow::eventFilter(QObject* watched, QEvent* event) {
   }
   if (watched == area_->viewport() && event->type() == QEvent::ContextMenu) {
     const auto* c = static_cast<QContextMenuEvent*>(event);
+    // On a misspelled word: what it could be instead.
+    if (std::unique_ptr<QMenu> suggestions = SuggestionMenu(c->pos().x(), c->pos().y())) {
+      suggestions->exec(c->globalPos());
+      return true;
+    }
     UpdateCommands();
     QMenu menu(this);
     for (const char* name : {"Cut", "Copy", "Paste"}) menu.addAction(commands_[name]);

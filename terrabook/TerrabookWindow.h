@@ -4,6 +4,7 @@
 // app/Terrabook.h.
 
 #include "app/Terrabook.h"
+#include "spell/LTSpeller.h"
 #include "style/LTStyle.h"
 
 #include <QMainWindow>
@@ -15,6 +16,7 @@ class QAction;
 class QCheckBox;
 class QComboBox;
 class QLabel;
+class QMenu;
 
 namespace lectern {
 
@@ -57,6 +59,16 @@ class TTerrabookWindow : public QMainWindow {
   /// Zoom and Ctrl with the wheel do; kept in the document parameters.
   void SetZoom(int percent);
   int Zoom() const { return zoom_; }
+  /// Edit > Check Spelling While Typing: the words are checked in the
+  /// background against the dictionary of the user's language and the
+  /// personal word list; false (the user told why) when no dictionary
+  /// could be opened.
+  bool SetLiveChecking(bool on);
+  bool LiveChecking() const { return liveChecking_; }
+  /// The menu a right click on a marked word shows at a client point of
+  /// the editor: its suggestions and "Add to dictionary"; null elsewhere.
+  /// The caller shows it.
+  std::unique_ptr<QMenu> SuggestionMenu(int x, int y);
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -86,7 +98,12 @@ class TTerrabookWindow : public QMainWindow {
   void FillStyleList();
   void ShowCaretTemplate();
 
+  /// Restarts checking after the document was replaced from outside.
+  void RecheckWords();
+
   TLTStyle style_;
+  std::unique_ptr<TLTSpeller> speller_;
+  bool liveChecking_ = false;
   TLTQtWindow* area_ = nullptr;  // owned by the Qt parent
   std::unique_ptr<TLecternEdit> editor_;
   std::unique_ptr<TTerrabook> app_;

@@ -68,6 +68,7 @@ TCustomLectern::TCustomLectern(ILTWindow& window, TDataFactory makeData) : TLTSc
 }
 
 TCustomLectern::~TCustomLectern() {
+  TerminateWordChecking();
   // Nothing the window does from here on may reach a half-destroyed control.
   Window().SetClient(nullptr);
   if (autoScrolling_) Window().StopTimer(LTAutoScrollTimer);
@@ -166,6 +167,7 @@ void TCustomLectern::Clear() {
   sel_ = nullptr;
   selLife_.reset();
   selAnchor_ = selEnd_ = {};
+  StopWordChecking();
   data_->Clear();
   data_->ClearDrawItems();
   SetDocumentSize(LeftMargin + RightMargin, data_->DocumentHeight);

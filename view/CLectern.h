@@ -17,6 +17,7 @@
 #include "view/LTKeyMap.h"
 #include "view/LTPaint.h"
 #include "view/LTScroller.h"
+#include "view/LTWordCheck.h"
 
 #include <functional>
 #include <memory>
@@ -33,6 +34,9 @@ enum TLTTabNavigationType : uint8_t { lttnNone, lttnTab, lttnCtrlTab };
 enum TTextLayout : uint8_t { tlTop, tlCenter, tlBottom };
 enum TLTPaletteAction : uint8_t { ltpaDoNothing, ltpaAssignPalette, ltpaCreateCopies, ltpaCreateCopiesEx };
 enum TBorderStyle : uint8_t { bsNone, bsSingle };
+/// When word checking starts: with the first completed edit, or only when
+/// StartWordChecking is called.
+enum TLTLiveSpellingMode : uint8_t { ltlspManualStart, ltlspOnChange };
 
 /// The characters that end a word for word selection and word navigation.
 inline constexpr std::u16string_view LTDefaultDelimiters =
@@ -236,6 +240,50 @@ class TCustomLectern : public TLTScroller {
   /// control item or -1.
   int FocusedJump() const { return focusJump_; }
   int FocusedControlItem() const { return focusItem_; }
+
+  // ---- Word checking (CLecternSpell.cpp) ------------------------------------------------
+  TLTLiveSpellingMode LiveSpellingMode = ltlspOnChange;
+  /// Raised on the worker thread for every word; set misspelled (false at
+  /// first) for a word to be marked. The handler must not touch the user
+  /// interface or the document. Read when checking starts or resumes.
+  std::function<void(TCustomLectern&, const TLTString& word, int32_t styleNo, bool& misspelled)> OnSpellingCheck;
+  /// Clears every mark and checks the whole document in the background.
+  /// Does nothing without OnSpellingCheck, a style sheet, a registered
+  /// checker or the control-document flag.
+  void StartWordChecking();
+  /// Ends the worker, clears every mark and repaints.
+  void StopWordChecking();
+  bool IsWordChecking() const { return wordThread_ != nullptr; }
+  /// The worker, null when none runs.
+  ILTWordEnumThread* WordThread() const { return wordThread_.get(); }
+  /// After an edit: the worker waits for a pause in typing, then goes on.
+  void PauseAndDelay();
+  /// The caret left a word typing changed: it is checked again.
+  void WordModifiedAt(TCustomLTData& data, int itemNo);
+  /// Before a change other than typing at an item: its words are checked
+  /// again after it.
+  void ReportModifiedWord(TCustomLTData& data, int itemNo);
+  /// Text changed at an offset of an item; with dropMarks the marks from
+  /// there on go.
+  void TextChangedAt(TCustomLTData& data, int itemNo, int offset, bool dropMarks);
+  /// A sub-document of the document is being freed.
+  void CellGone(const TCustomLTData& data);
+  /// Hands the worker's marks over on this thread until it has walked the
+  /// whole document or timeoutMs passed; true when it has (or none runs).
+  /// For tools and tests, which have no event loop to do it.
+  bool WaitForWordChecking(int timeoutMs);
+  /// Keeps the worker stopped until ResumeWordChecking, whatever the
+  /// operations in between ask: an editor holds it for every input event
+  /// and operation; whoever changes a viewer's document from outside (adds
+  /// items) holds it around the change.
+  void PauseWordChecking();
+  void ResumeWordChecking();
+  /// Repaints a word of an item of the document or of a sub-document.
+  void InvalidateWord(TCustomLTData& data, int itemNo, int offset, int length);
+  /// The marked word at a client point of the document (not of its
+  /// sub-documents): its item, start offset and length. False when no
+  /// misspelled word is there.
+  bool MisspellingAt(int x, int y, int& itemNo, int& start, int& length);
 
   // ---- Events ---------------------------------------------------------------------
   std::function<void(TCustomLectern&, int id)> OnJump;
@@ -465,6 +513,16 @@ class TCustomLectern : public TLTScroller {
 
   TLTCPInfo* lastCheckpoint_ = nullptr;  // not owned; compared only
   TLTClipboardData* copying_ = nullptr;  // not owned; during OnCopy
+  std::unique_ptr<ILTWordEnumThread> wordThread_;
+  bool wordPaused_ = false;
+  bool wordResumeDelayed_ = false;
+  /// Resumes after a pause in typing, or when the pause ends.
+  void ResumeWordCheckingDelayed();
+
+ protected:
+  /// Ends the worker without touching the document (destructors call it
+  /// before anything of the document goes).
+  void TerminateWordChecking() { wordThread_.reset(); }
 };
 
 /// The viewer control with its published settings, which the property

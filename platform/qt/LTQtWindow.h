@@ -69,6 +69,8 @@ class TLTQtWindow final : public QAbstractScrollArea, public ILTWindow {
   void ShowHint(const TLTString& text, TLTPointI at) override;
   void CancelHint() override;
   void PostDeferred(std::function<void()> call) override;
+  /// Qt queues posted events thread-safely, so the same path serves.
+  void PostFromThread(std::function<void()> call) override { PostDeferred(std::move(call)); }
   /// Controls over widgets (TLTQtControl) become children of the viewport.
   void PlaceControl(TLTControl& control, TLTPointI topLeft, bool visible) override;
 

@@ -25,6 +25,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 
 namespace lectern {
 namespace {
@@ -338,6 +339,103 @@ TEST(TerrabookWindow, ZoomScalesTheLayoutAndCtrlWheelZooms) {
   EXPECT_EQ(window.Editor().VScrollPosition(), 0) << "Ctrl with the wheel zooms instead of scrolling";
   window.Command("Actual Size")->trigger();
   EXPECT_EQ(window.Editor().LTData().DocumentHeight, height);
+}
+
+}  // namespace
+}  // namespace lectern
+
+namespace lectern {
+namespace {
+
+/// Points the window's checker at the test dictionary (as the user's
+/// language) and the personal list into a scratch folder, for one test.
+struct TTestDictionaryEnv {
+  std::string Config = (std::filesystem::temp_directory_path() / "terrabook-spell-config").string();
+  TTestDictionaryEnv() {
+    std::filesystem::remove_all(Config);
+    for (const char* name : {"DICPATH", "LC_ALL", "XDG_CONFIG_HOME"})
+      if (const char* v = std::getenv(name)) saved_.emplace_back(name, v);
+    setenv("DICPATH", LECTERN_TEST_DATA "/spell", 1);
+    setenv("LC_ALL", "en_TEST", 1);
+    setenv("XDG_CONFIG_HOME", Config.c_str(), 1);
+  }
+  ~TTestDictionaryEnv() {
+    for (const char* name : {"DICPATH", "LC_ALL", "XDG_CONFIG_HOME"}) unsetenv(name);
+    for (const auto& [name, value] : saved_) setenv(name.c_str(), value.c_str(), 1);
+    std::filesystem::remove_all(Config);
+  }
+
+ private:
+  std::vector<std::pair<std::string, std::string>> saved_;
+};
+
+TEST(TerrabookWindow, MisspelledWordsGetAZigzagAndARightClickOffersWhatTheyCouldBe) {
+  const std::string bin = LECTERN_BIN_DIR;
+  if (!std::filesystem::exists(bin + "/Terra.db")) GTEST_SKIP() << "Terra.db has not been generated in " << bin;
+  TTestDictionaryEnv env;
+  EnsureQtApplication();
+  TTerrabookWindow window(bin + "/");
+  window.show();
+  ASSERT_TRUE(window.Start(true).empty());
+  QAction* toggle = window.Command("Check Spelling While Typing");
+  ASSERT_NE(toggle, nullptr);
+  toggle->trigger();
+  ASSERT_TRUE(window.LiveChecking());
+  TLecternEdit& e = window.Editor();
+  e.MoveCaret(ltecDocEnd);
+  e.NewParagraph(false);
+  e.TypeText(u"the teh cat");
+  const int item = e.CurrentItemNo();
+  TCustomLTItemInfo& typed = e.LTData().GetItem(item);
+  for (int i = 0; i < 400 && !typed.IsMisspelledAt(5); ++i) QTest::qWait(10);
+  ASSERT_TRUE(typed.IsMisspelledAt(5));
+  EXPECT_FALSE(typed.IsMisspelledAt(1));
+  QApplication::processEvents();
+  const QImage marked = window.grab().toImage();
+  Keep(marked, "terrabook-spelling.png");
+
+  int d = -1, o = 0;
+  ASSERT_TRUE(e.LTData().ItemToDrawItem(item, 6, d, o));
+  const TLTDrawLineInfo& piece = e.LTData().DrawItems[d];
+  const TLTPointI at = e.DocumentToClient({e.LTData().CaretX(d, o) + 1, piece.Top + piece.Height / 2});
+  std::unique_ptr<QMenu> menu = window.SuggestionMenu(at.X, at.Y);
+  ASSERT_NE(menu, nullptr);
+  QStringList entries;
+  for (QAction* a : menu->actions()) entries << a->text();
+  EXPECT_TRUE(entries.contains("the")) << entries.join(", ").toStdString();
+  EXPECT_TRUE(entries.contains("Add to dictionary"));
+  menu->adjustSize();
+  Keep(menu->grab().toImage(), "terrabook-suggestions.png");
+  EXPECT_EQ(window.SuggestionMenu(0, 0), nullptr) << "no menu of its own away from a marked word";
+  for (QAction* a : menu->actions())
+    if (a->text() == "the") a->trigger();
+  EXPECT_EQ(e.LTData().GetItemTextW(item), u"the the cat");
+
+  // A word added to the dictionary is kept for the user and loses its mark.
+  e.MoveCaret(ltecLineEnd);
+  e.TypeText(u" wrod");
+  const int wordItem = e.CurrentItemNo();
+  TCustomLTItemInfo& second = e.LTData().GetItem(wordItem);
+  e.MoveCaret(ltecDocStart);
+  for (int i = 0; i < 400 && !second.IsMisspelledAt(13); ++i) QTest::qWait(10);
+  ASSERT_TRUE(second.IsMisspelledAt(13));
+  ASSERT_TRUE(e.LTData().ItemToDrawItem(wordItem, 14, d, o));
+  const TLTDrawLineInfo& p2 = e.LTData().DrawItems[d];
+  const TLTPointI at2 = e.DocumentToClient({e.LTData().CaretX(d, o) + 1, p2.Top + p2.Height / 2});
+  menu = window.SuggestionMenu(at2.X, at2.Y);
+  ASSERT_NE(menu, nullptr);
+  for (QAction* a : menu->actions())
+    if (a->text() == "Add to dictionary") a->trigger();
+  for (int i = 0; i < 400 && (e.IsWordChecking() && !e.WaitForWordChecking(0)); ++i) QTest::qWait(10);
+  EXPECT_FALSE(e.LTData().GetItem(wordItem).IsMisspelledAt(13));
+  std::ifstream words(env.Config + "/terrabook/words");
+  std::string line;
+  EXPECT_TRUE(std::getline(words, line));
+  EXPECT_EQ(line, "wrod");
+
+  toggle->trigger();
+  EXPECT_FALSE(e.IsWordChecking());
+  EXPECT_FALSE(e.LTData().GetItem(wordItem).MarkList);
 }
 
 }  // namespace

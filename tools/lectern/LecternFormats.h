@@ -32,6 +32,10 @@ struct TToolOptions {
   int Width = 0;
   /// The editing script of edit ("-" for standard input).
   std::string Script;
+  /// The dictionary check uses (--lang, else the locale's), and the one
+  /// folder it is looked for in (--dict, else the usual ones).
+  std::string Lang;
+  std::string DictDir;
 };
 
 /// Width of a rendered picture when --width is not given.
@@ -66,6 +70,9 @@ int Load(const std::string& path, TLTDocument& doc, std::ostream& err);
 
 /// The merge command: see the usage text.
 int MergeCommand(const std::vector<std::string>& files, const TToolOptions& options, std::ostream& err);
+/// The check command: the misspelt words of a document, one a line.
+int CheckCommand(const std::vector<std::string>& files, const TToolOptions& options, std::ostream& out,
+                 std::ostream& err);
 /// The edit command: an editing script played on the editor.
 int EditCommand(const std::vector<std::string>& files, const TToolOptions& options, std::ostream& out,
                 std::ostream& err);

@@ -29,7 +29,8 @@ constexpr const char* kCommands =
     "       lectern dump INPUT\n"
     "       lectern merge TEMPLATE DB (--record N | --country NAME | --codes) OUTPUT\n"
     "       lectern merge TEMPLATE DB --all OUTDIR --to FORMAT\n"
-    "       lectern edit INPUT --script SCRIPT OUTPUT\n";
+    "       lectern edit INPUT --script SCRIPT OUTPUT\n"
+    "       lectern check INPUT [--lang LANG] [--dict DIR]\n";
 
 constexpr const char* kOptions =
     "Options may stand before or after the file names:\n"
@@ -44,6 +45,9 @@ constexpr const char* kOptions =
     "  --width N        width of a .png picture, or of the window an edit\n"
     "                   script plays in, in pixels (default 800)\n"
     "  --script SCRIPT  the editing script of edit (- for standard input)\n"
+    "  --lang LANG      the dictionary check uses, as en_US (default: the locale's)\n"
+    "  --dict DIR       the folder holding LANG.aff and LANG.dic (default: the\n"
+    "                   system's and the user's dictionary folders)\n"
     "  -h, --help       show this help\n";
 
 /// The formats that are files, as the tool reads and writes them.
@@ -173,6 +177,7 @@ int LecternMain(const std::vector<std::string>& args, std::ostream& out, std::os
   bool mergeOnly = false;
   bool usesWidth = false;
   bool usesScript = false;
+  bool usesCheck = false;
   for (size_t k = 0; k < args.size(); ++k) {
     const std::string& a = args[k];
     // Options with a value take it from "--name=value" or the next argument.
@@ -205,6 +210,10 @@ int LecternMain(const std::vector<std::string>& args, std::ostream& out, std::os
       options.HasCountry |= name == "--country";
       options.HasAll |= name == "--all";
       mergeOnly |= name != "--to";
+    } else if (name == "--lang" || name == "--dict") {
+      if (!takeValue(name == "--lang" ? options.Lang : options.DictDir))
+        return UsageError(err, name + " needs a value");
+      usesCheck = true;
     } else if (name == "--script") {
       if (!takeValue(options.Script)) return UsageError(err, "--script needs a value");
       usesScript = true;
@@ -233,13 +242,16 @@ int LecternMain(const std::vector<std::string>& args, std::ostream& out, std::os
   const std::string command = positional.front();
   positional.erase(positional.begin());
   if (mergeOnly && command != "merge") return UsageError(err, "--record, --country, --codes and --all belong to merge");
-  if (usesWidth && command == "dump") return UsageError(err, "--width belongs to convert, merge and edit");
+  if (usesWidth && (command == "dump" || command == "check"))
+    return UsageError(err, "--width belongs to convert, merge and edit");
   if (usesScript && command != "edit") return UsageError(err, "--script belongs to edit");
+  if (usesCheck && command != "check") return UsageError(err, "--lang and --dict belong to check");
   try {
     if (command == "convert") return Convert(positional, options, err);
     if (command == "dump") return Dump(positional, out, err);
     if (command == "merge") return MergeCommand(positional, options, err);
     if (command == "edit") return EditCommand(positional, options, out, err);
+    if (command == "check") return CheckCommand(positional, options, out, err);
   } catch (const std::exception& e) {
     // A reader must not throw on bad input; if one does, the input is still
     // what was bad, and the user gets a message instead of a crash.
