@@ -195,6 +195,16 @@ void TLTRTFReader::ChangeDest(int dest) {
   }
   const uint8_t cur = s.Dest;
   auto skip = [&] { s.Dest = rdSkip; };
+  // A destination that collects text, valid only inside its parent.
+  auto collectIn = [&](uint8_t parent) {
+    if (cur != parent) {
+      skip();
+      return;
+    }
+    collect8_.clear();
+    collect16_.clear();
+    s.Dest = static_cast<uint8_t>(dest);
+  };
   switch (dest) {
     case rdShpPict:
       s.Dest = rdShpPict;
@@ -316,13 +326,7 @@ void TLTRTFReader::ChangeDest(int dest) {
       return;
     case rdPnTextAfter:
     case rdPnTextBefore:
-      if (cur != rdPn) {
-        skip();
-        return;
-      }
-      collect8_.clear();
-      collect16_.clear();
-      s.Dest = static_cast<uint8_t>(dest);
+      collectIn(rdPn);
       return;
     case rdListTable:
       lists_.clear();
@@ -337,13 +341,7 @@ void TLTRTFReader::ChangeDest(int dest) {
       s.Dest = rdList;
       return;
     case rdListName:
-      if (cur != rdList) {
-        skip();
-        return;
-      }
-      collect8_.clear();
-      collect16_.clear();
-      s.Dest = rdListName;
+      collectIn(rdList);
       return;
     case rdListLevel:
       if (cur != rdList || lists_.empty() ||
@@ -358,13 +356,7 @@ void TLTRTFReader::ChangeDest(int dest) {
       return;
     case rdLevelText:
     case rdLevelNumbers:
-      if (cur != rdListLevel) {
-        skip();
-        return;
-      }
-      collect8_.clear();
-      collect16_.clear();
-      s.Dest = static_cast<uint8_t>(dest);
+      collectIn(rdListLevel);
       return;
     case rdListOverrideTable:
       overrides_.clear();
