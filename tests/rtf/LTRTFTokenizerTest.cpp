@@ -55,6 +55,27 @@ TEST(LTRTFTokenizer, ReadsNegativeParametersAndSymbols) {
   EXPECT_EQ(t[4].Byte, '\n');
 }
 
+TEST(LTRTFTokenizer, NothingIsReadPastTheEndOfTheData) {
+  // Each input is a view cut from a longer string: the byte after its end
+  // would continue the word or the number.
+  const std::string backing = "\\PAr\\fs123\\li-5\\~x";
+  const std::string_view all(backing);
+  auto cut = [&](size_t from, size_t length) { return All(all.substr(from, length)); };
+  auto word = cut(0, 3);  // "\PA", then "r"
+  ASSERT_EQ(word.size(), 1u);
+  EXPECT_EQ(word[0].Name, "PA");  // capitals are letters too
+  auto number = cut(4, 5);  // "\fs12", then "3"
+  ASSERT_EQ(number.size(), 1u);
+  EXPECT_EQ(number[0].Param, 12);
+  auto sign = cut(10, 4);  // "\li-", then "5"
+  ASSERT_EQ(sign.size(), 2u);
+  EXPECT_FALSE(sign[0].HasParam);
+  EXPECT_EQ(sign[1].Name, "-");
+  auto symbol = cut(15, 2);  // "\~", then "x"
+  ASSERT_EQ(symbol.size(), 1u);
+  EXPECT_EQ(symbol[0].Name, "~");
+}
+
 TEST(LTRTFTokenizer, LineEndsBetweenTokensAreIgnored) {
   const auto t = All("ab\r\ncd");
   ASSERT_EQ(t.size(), 2u);
