@@ -72,6 +72,11 @@ TEST(LTWordEnumThread, AddressesInHyperlinksAndSymbolTextAreNotWalked) {
   e.Para(u"www.teh.com", link).Para(u"www.teh.com", 0).Para(u"teh", link + 1).Para(u"me@teh.org", link).Ready();
   e.Start();
   EXPECT_EQ(e.Marked(), "1:www 1:teh 1:com");
+  // What counts as an address, in any case.
+  EXPECT_TRUE(LTIsAddress(u"HTTPS://example.org"));
+  EXPECT_TRUE(LTIsAddress(u"mailto:me"));
+  EXPECT_FALSE(LTIsAddress(u"wwwhat"));
+  EXPECT_FALSE(LTIsAddress(u"me.at@home"));
 }
 
 TEST(LTWordEnumThread, NoHandlerOrManualStartMeansNoWorkerWhileEditing) {
