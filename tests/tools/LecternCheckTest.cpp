@@ -5,6 +5,7 @@
 #include "platform/LTStream.h"
 #include "platform/LTSysUtils.h"
 #include "table/LTTable.h"
+#include "tests/tools/ToolFixture.h"
 #include "tools/lectern/LecternTool.h"
 
 #include <gtest/gtest.h>
@@ -18,24 +19,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct CheckTest : ::testing::Test {
-  fs::path Dir;
-  std::ostringstream Out, Err;
+struct CheckTest : testing::TToolFixture {
   const std::string Dict = LECTERN_TEST_DATA "/spell";
-
-  void SetUp() override {
-    Dir = fs::temp_directory_path() /
-          ("lectern-check-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::create_directories(Dir);
-  }
-  void TearDown() override { fs::remove_all(Dir); }
-  std::string Path(const std::string& name) const { return (Dir / name).string(); }
-  int Run(std::vector<std::string> args) {
-    Out.str({});
-    Err.str({});
-    return LecternMain(args, Out, Err);
-  }
 };
 
 TEST_F(CheckTest, ListsEachMisspeltWordWithItsItemAndOffsetAndExitsOne) {

@@ -2,6 +2,7 @@
 // other programs; what cannot be read fails cleanly and writes nothing.
 
 #include "platform/LTSysUtils.h"
+#include "tests/tools/ToolFixture.h"
 #include "tools/lectern/LecternTool.h"
 
 #include <gtest/gtest.h>
@@ -16,31 +17,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct RTFToolTest : ::testing::Test {
-  fs::path Dir;
-  std::ostringstream Out, Err;
-
-  void SetUp() override {
-    Dir = fs::temp_directory_path() /
-          ("lectern-rtf-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::create_directories(Dir);
-  }
-  void TearDown() override { fs::remove_all(Dir); }
-  std::string Path(const std::string& name) const { return (Dir / name).string(); }
-  void Write(const std::string& name, const std::string& bytes) const {
-    std::ofstream(Path(name), std::ios::binary) << bytes;
-  }
-  std::string Read(const std::string& name) const {
-    std::ifstream f(Path(name), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(f), {});
-  }
-  int Run(std::vector<std::string> args) {
-    Out.str({});
-    Err.str({});
-    return LecternMain(args, Out, Err);
-  }
-};
+struct RTFToolTest : testing::TToolFixture {};
 
 constexpr const char* kDoc =
     "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\f0 Title\\par {\\b bold} text\\par"

@@ -4,6 +4,7 @@
 #include "platform/LTSysUtils.h"
 #include "style/LTStyleTemplates.h"
 #include "table/LTTable.h"
+#include "tests/tools/ToolFixture.h"
 #include "tools/lectern/LecternTool.h"
 
 #include <gtest/gtest.h>
@@ -21,32 +22,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct ToolTest : ::testing::Test {
-  fs::path Dir;
-  std::ostringstream Out, Err;
-
-  void SetUp() override {
-    Dir = fs::temp_directory_path() /
-          ("lectern-tool-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::create_directories(Dir);
-  }
-  void TearDown() override { fs::remove_all(Dir); }
-
-  std::string Path(const std::string& name) const { return (Dir / name).string(); }
-  void Write(const std::string& name, const std::string& bytes) const {
-    std::ofstream(Path(name), std::ios::binary) << bytes;
-  }
-  std::string Read(const std::string& name) const {
-    std::ifstream f(Path(name), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(f), {});
-  }
-  int Run(std::vector<std::string> args) {
-    Out.str({});
-    Err.str({});
-    return LecternMain(args, Out, Err);
-  }
-};
+struct ToolTest : testing::TToolFixture {};
 
 TEST_F(ToolTest, ConvertTextKeepsParagraphsTabsAndEmptyLines) {
   Write("in.txt", "\xEF\xBB\xBFOne\r\n\ttwo\n\nfour \xE2\x82\xAC\n");
