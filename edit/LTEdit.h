@@ -288,6 +288,12 @@ class TCustomLecternEdit : public TCustomLectern {
   /// caret as one action, the first through the paragraph rules of the
   /// caret; the document's styles must already be the editor's.
   bool InsertDocumentAtCaret(TCustomLTData& part);
+  /// Reads bytes of a document format apart, with this editor's styles, and
+  /// inserts what was read at the caret as one step. Bytes that cannot be
+  /// read change nothing: false with the reason in error; what the format
+  /// left out goes to warnings.
+  bool InsertFormatAtCaret(const TLTDocumentFormat& format, std::string_view bytes, std::string* error = nullptr,
+                           std::vector<std::string>* warnings = nullptr);
   void DeleteSelection();
   /// Whether the selection may go (protection, read-only paragraphs).
   bool CanDeleteSelection();

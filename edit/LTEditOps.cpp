@@ -13,6 +13,7 @@
 #include "edit/LTEdit.h"
 #include "edit/LTEditFlag.h"
 #include "interchange/LTFormats.h"
+#include "layout/CLTFData.h"
 #include "platform/LTCodePage.h"
 #include "platform/LTStream.h"
 #include "platform/LTSysUtils.h"
@@ -244,11 +245,48 @@ bool TCustomLecternEdit::CutCommand() {
   return true;
 }
 
+namespace {
+
+/// The clipboard's RTF and the format that reads it, when one is
+/// registered (the RTF reader registers itself).
+const TLTDocumentFormat* ClipboardRTF(const TLTClipboardData& clip, const std::string*& bytes) {
+  const TLTDocumentFormat* rtf = FindFormatByName("rtf");
+  if (!rtf || !rtf->Read) return nullptr;
+  bytes = clip.Find(LTMimeRTF);
+  if (!bytes) bytes = clip.Find(LTMimeRTFAlt);
+  return bytes ? rtf : nullptr;
+}
+
+}  // namespace
+
 bool TCustomLecternEdit::CanPaste() {
   TEventScope scope(*this);
   if (TCustomLecternEdit* n = ActiveNested()) return n->CanPaste();
   const TLTClipboardData clip = Window().Clipboard();
-  return clip.Has(LTMimeLTF) || clip.Has(LTMimeText);
+  const std::string* rtf = nullptr;
+  return clip.Has(LTMimeLTF) || clip.Has(LTMimeText) || ClipboardRTF(clip, rtf);
+}
+
+bool TCustomLecternEdit::InsertFormatAtCaret(const TLTDocumentFormat& format, std::string_view bytes,
+                                             std::string* error, std::vector<std::string>* warnings) {
+  if (!format.Read) {
+    if (error) *error = "cannot read this file type";
+    return false;
+  }
+  // Read apart with this document's styles, so that bytes that cannot be
+  // read leave the document as it was.
+  TLTFormattedDocument part;
+  part.SetContext(&Context());
+  TLTMemoryStream in{std::string(bytes)};
+  TLTFormatReport report;
+  const bool read = format.Read(in, part, report);
+  part.SetContext(nullptr);
+  if (warnings) warnings->insert(warnings->end(), report.Warnings.begin(), report.Warnings.end());
+  if (!read) {
+    if (error) *error = report.Error.empty() ? std::string("cannot be read") : report.Error;
+    return false;
+  }
+  return InsertDocumentAtCaret(part);
 }
 
 bool TCustomLecternEdit::PasteCommand() {
@@ -260,6 +298,10 @@ bool TCustomLecternEdit::PasteCommand() {
     TLTMemoryStream in(std::move(ltf));
     return InsertLTFAtCaret(in);
   }
+  // Rich text from other programs; when it cannot be read, its plain text.
+  const std::string* rtfBytes = nullptr;
+  if (const TLTDocumentFormat* rtf = ClipboardRTF(clip, rtfBytes); rtf && InsertFormatAtCaret(*rtf, *rtfBytes))
+    return true;
   if (const std::string* text = clip.Find(LTMimeText); text && !text->empty()) {
     if (!CanChange()) {
       Refuse();

@@ -7,6 +7,7 @@
 #include "items/LTNote.h"
 #include "platform/LTSysUtils.h"
 #include "platform/qt/LTQtWindow.h"
+#include "rtf/LTRTFImport.h"
 #include "spell/LTThread.h"
 #include "style/LTStyleTemplates.h"
 #include "table/LTTable.h"
@@ -63,6 +64,8 @@ constexpr std::pair<const char*, const char16_t*> kInsertEntries[] = {
 TTerrabookWindow::TTerrabookWindow(TTerrabookFiles files, QWidget* parent) : QMainWindow(parent) {
   RegisterTableItemKind();
   RegisterSpecialItemKinds();
+  // Rich text pasted from other programs is read, not just its plain text.
+  RegisterRTFReading();
 
   auto* central = new QWidget(this);
   auto* layout = new QVBoxLayout(central);

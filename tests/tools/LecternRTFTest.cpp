@@ -45,6 +45,24 @@ TEST_F(RTFToolTest, EditTakesRTFAsInputAndInInsertFile) {
   EXPECT_EQ(Read("out.txt"), "firstinserted");
 }
 
+TEST_F(RTFToolTest, PastedRTFIsReadAndCopiedContentPastesBackAlike) {
+  Write("in.txt", "first\n");
+  Write("pasted.rtf", kDoc);
+  Write("s.txt", "caret 0 6\npaste-file " + Path("pasted.rtf") + " text/rtf\nexpect-text firstTitle\\nbold text\\n"
+        "a\\nb\\n\\nend\n");
+  ASSERT_EQ(Run({"edit", Path("in.txt"), "--script", Path("s.txt"), Path("out.ltf")}), 0) << Err.str();
+  ASSERT_EQ(Run({"dump", Path("out.ltf")}), 0);
+  EXPECT_NE(Out.str().find(" table "), std::string::npos) << Out.str();
+  // Copy and paste inside the document: the same items again, styles and all.
+  Write("s.txt", "select 0 1 0 6\ncopy\ncaret 0 6\npaste\nexpect-text firstfirst\n");
+  ASSERT_EQ(Run({"edit", Path("in.txt"), "--script", Path("s.txt"), Path("twice.ltf")}), 0) << Err.str();
+  // A flavour nothing reads pastes nothing, fails the script and writes nothing.
+  Write("s.txt", "paste-file " + Path("in.txt") + " image/x-unknown\n");
+  EXPECT_EQ(Run({"edit", Path("in.txt"), "--script", Path("s.txt"), Path("bad.ltf")}), 1);
+  EXPECT_NE(Err.str().find("nothing could be pasted as image/x-unknown"), std::string::npos) << Err.str();
+  EXPECT_FALSE(std::filesystem::exists(Path("bad.ltf")));
+}
+
 TEST_F(RTFToolTest, BrokenRTFFailsOrWarnsAndKeepsWhatWasRead) {
   Write("open.rtf", "{\\rtf1 kept {\\b bold");
   ASSERT_EQ(Run({"convert", Path("open.rtf"), Path("open.txt")}), 0);

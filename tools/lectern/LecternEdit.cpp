@@ -267,8 +267,14 @@ std::optional<TScriptLine> ParseLine(const std::string& raw, int number, TScript
       return cmd;
     }
     if (name == "print" && args.empty()) return cmd;
+    if (name == "paste-file" && args.size() == 2) {
+      cmd.Text = Utf8ToUtf16(args[0]);
+      cmd.Sub = args[1];
+      return cmd;
+    }
     const bool plain = name == "delete" || name == "undo" || name == "redo" || name == "insert-rule" ||
-                       name == "insert-tab" || name == "clear-codes";
+                       name == "insert-tab" || name == "clear-codes" || name == "copy" || name == "cut" ||
+                       name == "paste";
     if (plain && args.empty()) return cmd;
     auto choice = [&](const char* yes, const char* no) {
       if (args.size() != 1 || (args[0] != yes && args[0] != no)) return false;
@@ -416,6 +422,14 @@ class TScriptPlayer {
       return ApplyTemplate(cmd, error);
     } else if (cmd.Name == "tag") {
       return Tag(cmd, error);
+    } else if (cmd.Name == "copy") {
+      e_.InnermostEditor().CopyDefault();
+    } else if (cmd.Name == "cut") {
+      e_.CutCommand();
+    } else if (cmd.Name == "paste") {
+      e_.PasteCommand();
+    } else if (cmd.Name == "paste-file") {
+      return PasteFile(cmd, error);
     } else if (cmd.Name == "insert-file") {
       return InsertFile(cmd, error);
     } else if (cmd.Name == "insert-picture") {
@@ -550,20 +564,29 @@ class TScriptPlayer {
       error = {cmd.Number, path + ": " + why};
       return false;
     }
-    // The file is read apart with this document's styles, so that a file
-    // that cannot be read leaves the document as it was.
-    TLTFormattedDocument part;
-    part.SetContext(&e_.Context());
-    TLTMemoryStream in(bytes);
-    TLTFormatReport report;
-    const bool read = format->Read(in, part, report);
-    part.SetContext(nullptr);
-    for (const std::string& w : report.Warnings) err_ << "lectern: " << path << ": warning: " << w << '\n';
-    if (!read) {
-      error = {cmd.Number, path + ": " + (report.Error.empty() ? std::string("cannot be read") : report.Error)};
+    std::vector<std::string> warnings;
+    const bool read = e_.InsertFormatAtCaret(*format, bytes, &why, &warnings);
+    for (const std::string& w : warnings) err_ << "lectern: " << path << ": warning: " << w << '\n';
+    if (!read) error = {cmd.Number, path + ": " + why};
+    return read;
+  }
+
+  /// The file's bytes on the clipboard as the one flavour named, then
+  /// pasted as a paste from another program would be.
+  bool PasteFile(const TScriptLine& cmd, TScriptError& error) {
+    const std::string path = Utf16ToUtf8(cmd.Text);
+    std::string bytes, why;
+    if (!ReadFileBytes(path, bytes, &why)) {
+      error = {cmd.Number, path + ": " + why};
       return false;
     }
-    e_.InsertDocumentAtCaret(part);
+    TLTClipboardData clip;
+    clip.Set(cmd.Sub, std::move(bytes));
+    win_.SetClipboard(clip);
+    if (!e_.PasteCommand()) {
+      error = {cmd.Number, path + ": nothing could be pasted as " + cmd.Sub};
+      return false;
+    }
     return true;
   }
 
