@@ -63,6 +63,23 @@ TEST_F(RTFToolTest, PastedRTFIsReadAndCopiedContentPastesBackAlike) {
   EXPECT_FALSE(std::filesystem::exists(Path("bad.ltf")));
 }
 
+TEST_F(RTFToolTest, AReportCopiedFromAWordProcessorPastesWithItsTablesListAndLink) {
+  // The sample report as a word processor wrote it back (its RTF, as its
+  // clipboard offers it).
+  Write("in.txt", "");
+  Write("s.txt", "paste-file " LECTERN_TEST_DATA "/clipboard/writer-report.rtf text/rtf\n");
+  ASSERT_EQ(Run({"edit", Path("in.txt"), "--script", Path("s.txt"), Path("out.ltf")}), 0) << Err.str();
+  ASSERT_EQ(Run({"dump", Path("out.ltf")}), 0);
+  const std::string dump = Out.str();
+  size_t tables = 0, markers = 0;
+  for (size_t at = 0; (at = dump.find(" table ", at)) != std::string::npos; ++at) ++tables;
+  for (size_t at = 0; (at = dump.find(" marker ", at)) != std::string::npos; ++at) ++markers;
+  EXPECT_EQ(tables, 3u) << dump;
+  EXPECT_EQ(markers, 3u) << dump;
+  EXPECT_NE(dump.find("text=\"Country report: Japan\""), std::string::npos) << dump;
+  EXPECT_NE(dump.find("tag=\"https://"), std::string::npos) << "the link keeps its target";
+}
+
 TEST_F(RTFToolTest, BrokenRTFFailsOrWarnsAndKeepsWhatWasRead) {
   Write("open.rtf", "{\\rtf1 kept {\\b bold");
   ASSERT_EQ(Run({"convert", Path("open.rtf"), Path("open.txt")}), 0);
