@@ -294,6 +294,9 @@ class TCustomLecternEdit : public TCustomLectern {
   /// left out goes to warnings.
   bool InsertFormatAtCaret(const TLTDocumentFormat& format, std::string_view bytes, std::string* error = nullptr,
                            std::vector<std::string>* warnings = nullptr);
+  /// The pictures among the local files of the clipboard's URI list, as
+  /// one step; false when there is none.
+  bool PastePictureFiles(const TLTClipboardData& clip);
   void DeleteSelection();
   /// Whether the selection may go (protection, read-only paragraphs).
   bool CanDeleteSelection();

@@ -15,6 +15,7 @@
 #include "interchange/LTFormats.h"
 #include "layout/CLTFData.h"
 #include "platform/LTCodePage.h"
+#include "platform/LTGraphic.h"
 #include "platform/LTStream.h"
 #include "platform/LTSysUtils.h"
 #include "style/LTStyle.h"
@@ -257,6 +258,41 @@ const TLTDocumentFormat* ClipboardRTF(const TLTClipboardData& clip, const std::s
   return bytes ? rtf : nullptr;
 }
 
+constexpr std::string_view kMimeURIList = "text/uri-list";
+
+/// The local files of a URI list (file: addresses, percent-decoded); other
+/// addresses and comment lines are left out.
+std::vector<std::string> LocalFiles(std::string_view list) {
+  std::vector<std::string> files;
+  auto hex = [](char c) { return c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                                 : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1; };
+  while (!list.empty()) {
+    const size_t end = list.find('\n');
+    std::string_view line = list.substr(0, end);
+    list.remove_prefix(end == std::string_view::npos ? list.size() : end + 1);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    if (line.rfind("file://", 0) != 0) continue;
+    line.remove_prefix(7);
+    if (line.empty() || line[0] != '/') continue;  // another host's file
+    std::string path;
+    for (size_t k = 0; k < line.size(); ++k) {
+      if (line[k] == '%' && k + 2 < line.size() && hex(line[k + 1]) >= 0 && hex(line[k + 2]) >= 0) {
+        path.push_back(static_cast<char>(hex(line[k + 1]) * 16 + hex(line[k + 2])));
+        k += 2;
+      } else {
+        path.push_back(line[k]);
+      }
+    }
+    if (path.find('\0') == std::string::npos) files.push_back(std::move(path));
+  }
+  return files;
+}
+
+bool HasPicture(const TLTClipboardData& clip) {
+  return std::any_of(clip.Formats.begin(), clip.Formats.end(),
+                     [](const auto& f) { return f.first.rfind("image/", 0) == 0; });
+}
+
 }  // namespace
 
 bool TCustomLecternEdit::CanPaste() {
@@ -264,7 +300,24 @@ bool TCustomLecternEdit::CanPaste() {
   if (TCustomLecternEdit* n = ActiveNested()) return n->CanPaste();
   const TLTClipboardData clip = Window().Clipboard();
   const std::string* rtf = nullptr;
-  return clip.Has(LTMimeLTF) || clip.Has(LTMimeText) || ClipboardRTF(clip, rtf);
+  return clip.Has(LTMimeLTF) || clip.Has(LTMimeText) || ClipboardRTF(clip, rtf) || clip.Has(kMimeURIList) ||
+         HasPicture(clip);
+}
+
+bool TCustomLecternEdit::PastePictureFiles(const TLTClipboardData& clip) {
+  const std::string* list = clip.Find(kMimeURIList);
+  if (!list || !CanChange()) return false;
+  std::vector<std::unique_ptr<TGraphic>> pictures;
+  for (const std::string& path : LocalFiles(*list)) {
+    // Files that are no pictures this program reads are left out.
+    std::string bytes;
+    if (!ReadFileBytes(path, bytes)) continue;
+    if (auto picture = LoadGraphicFromBytes(bytes)) pictures.push_back(std::move(picture));
+  }
+  if (pictures.empty()) return false;
+  TActionScope action(*this, ltukInsertion);
+  for (auto& picture : pictures) InsertPicture({}, std::move(picture), 0);
+  return true;
 }
 
 bool TCustomLecternEdit::InsertFormatAtCaret(const TLTDocumentFormat& format, std::string_view bytes,
@@ -310,6 +363,11 @@ bool TCustomLecternEdit::PasteCommand() {
     InsertText(Utf8ToUtf16(*text));
     return true;
   }
+  // Without text: picture files, then a picture itself.
+  if (PastePictureFiles(clip)) return true;
+  for (const auto& [mime, bytes] : clip.Formats)
+    if (mime.rfind("image/", 0) == 0 && CanChange())
+      if (auto picture = LoadGraphicFromBytes(bytes)) return InsertPicture({}, std::move(picture), 0);
   Refuse();
   return false;
 }

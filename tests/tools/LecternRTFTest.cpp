@@ -80,6 +80,23 @@ TEST_F(RTFToolTest, AReportCopiedFromAWordProcessorPastesWithItsTablesListAndLin
   EXPECT_NE(dump.find("tag=\"https://"), std::string::npos) << "the link keeps its target";
 }
 
+TEST_F(RTFToolTest, PicturesArePastedThemselvesOrFromCopiedFiles) {
+  Write("in.txt", "x\n");
+  ASSERT_EQ(Run({"convert", Path("in.txt"), Path("my pic.png"), "--width", "40"}), 0) << Err.str();
+  // A file manager's list: a picture (its blank percent-encoded), a file
+  // that is no picture, and another host's file.
+  std::string encoded = Path("my pic.png");
+  encoded.replace(encoded.find(' '), 1, "%20");
+  Write("files.txt", "file://" + encoded + "\r\nfile://" + Path("in.txt") + "\r\nfile://host/x.png\r\n");
+  Write("s.txt", "paste-file " + Path("my pic.png") + " image/png\npaste-file " + Path("files.txt") +
+                     " text/uri-list\nundo\nredo\n");
+  ASSERT_EQ(Run({"edit", Path("in.txt"), "--script", Path("s.txt"), Path("out.ltf")}), 0) << Err.str();
+  ASSERT_EQ(Run({"dump", Path("out.ltf")}), 0);
+  size_t pictures = 0;
+  for (size_t at = 0; (at = Out.str().find(" picture ", at)) != std::string::npos; ++at) ++pictures;
+  EXPECT_EQ(pictures, 2u) << Out.str();
+}
+
 TEST_F(RTFToolTest, BrokenRTFFailsOrWarnsAndKeepsWhatWasRead) {
   Write("open.rtf", "{\\rtf1 kept {\\b bold");
   ASSERT_EQ(Run({"convert", Path("open.rtf"), Path("open.txt")}), 0);

@@ -229,6 +229,20 @@ std::optional<TScriptLine> ParseLine(const std::string& raw, int number, TScript
     error = {number, name + " takes a style number or a quoted style name", true};
     return std::nullopt;
   }
+  if (name == "paste-file") {
+    // The path may hold blanks: the flavour is the last word.
+    std::string rest = line.substr(start + name.size());
+    while (!rest.empty() && (rest.back() == ' ' || rest.back() == '\t')) rest.pop_back();
+    const size_t a = rest.find_first_not_of(" \t"), cut = rest.find_last_of(" \t");
+    if (a == std::string::npos || cut == std::string::npos || cut < a) {
+      error = {number, "paste-file takes a file name and a MIME type", true};
+      return std::nullopt;
+    }
+    cmd.Name = name;
+    cmd.Text = Utf8ToUtf16(rest.substr(a, cut - a));
+    cmd.Sub = rest.substr(cut + 1);
+    return cmd;
+  }
   std::vector<std::string> args;
   for (std::string w; words >> w;) args.push_back(w);
   if (IsTableCommand(name)) return ParseTableCommand(args, name, number, error);
@@ -267,11 +281,6 @@ std::optional<TScriptLine> ParseLine(const std::string& raw, int number, TScript
       return cmd;
     }
     if (name == "print" && args.empty()) return cmd;
-    if (name == "paste-file" && args.size() == 2) {
-      cmd.Text = Utf8ToUtf16(args[0]);
-      cmd.Sub = args[1];
-      return cmd;
-    }
     const bool plain = name == "delete" || name == "undo" || name == "redo" || name == "insert-rule" ||
                        name == "insert-tab" || name == "clear-codes" || name == "copy" || name == "cut" ||
                        name == "paste";
