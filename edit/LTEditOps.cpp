@@ -22,6 +22,7 @@
 #include "style/LTStyleTemplates.h"
 
 #include <algorithm>
+#include <filesystem>
 
 namespace lectern {
 
@@ -259,6 +260,8 @@ const TLTDocumentFormat* ClipboardRTF(const TLTClipboardData& clip, const std::s
 }
 
 constexpr std::string_view kMimeURIList = "text/uri-list";
+/// The largest copied file read as a picture.
+constexpr uintmax_t kMaxPastedFile = uintmax_t{256} << 20;
 
 /// The local files of a URI list (file: addresses, percent-decoded); other
 /// addresses and comment lines are left out.
@@ -309,7 +312,11 @@ bool TCustomLecternEdit::PastePictureFiles(const TLTClipboardData& clip) {
   if (!list || !CanChange()) return false;
   std::vector<std::unique_ptr<TGraphic>> pictures;
   for (const std::string& path : LocalFiles(*list)) {
-    // Files that are no pictures this program reads are left out.
+    // Files that are no pictures this program reads are left out, and a
+    // file too large to be one is not read at all.
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec) || std::filesystem::file_size(path, ec) > kMaxPastedFile || ec)
+      continue;
     std::string bytes;
     if (!ReadFileBytes(path, bytes)) continue;
     if (auto picture = LoadGraphicFromBytes(bytes)) pictures.push_back(std::move(picture));

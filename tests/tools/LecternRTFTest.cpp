@@ -84,10 +84,11 @@ TEST_F(RTFToolTest, PicturesArePastedThemselvesOrFromCopiedFiles) {
   Write("in.txt", "x\n");
   ASSERT_EQ(Run({"convert", Path("in.txt"), Path("my pic.png"), "--width", "40"}), 0) << Err.str();
   // A file manager's list: a picture (its blank percent-encoded), a file
-  // that is no picture, and another host's file.
+  // that is no picture, another host's file and a folder.
   std::string encoded = Path("my pic.png");
   encoded.replace(encoded.find(' '), 1, "%20");
-  Write("files.txt", "file://" + encoded + "\r\nfile://" + Path("in.txt") + "\r\nfile://host/x.png\r\n");
+  Write("files.txt", "file://" + encoded + "\r\nfile://" + Path("in.txt") + "\r\nfile://host/x.png\r\nfile://" +
+                         Dir.string() + "\r\n");
   Write("s.txt", "paste-file " + Path("my pic.png") + " image/png\npaste-file " + Path("files.txt") +
                      " text/uri-list\nundo\nredo\n");
   ASSERT_EQ(Run({"edit", Path("in.txt"), "--script", Path("s.txt"), Path("out.ltf")}), 0) << Err.str();
