@@ -3,12 +3,16 @@
 // off-screen Qt canvas, and a repeatable stream of words from a mixed list
 // (hyphens, digits, percent signs, accented and wide characters).
 
+#include "edit/LTEdit.h"
 #include "layout/CLTFData.h"
 #include "model/LTDocument.h"
 #include "platform/LTSysUtils.h"
+#include "platform/qt/LTQtApplication.h"
 #include "platform/qt/LTQtCanvas.h"
+#include "platform/qt/LTQtWindow.h"
 #include "style/LTStyle.h"
 
+#include <QApplication>
 #include <QImage>
 
 #include <algorithm>
@@ -109,5 +113,28 @@ inline int MiddleTextItem(const TCustomLTData& doc, const TLTStyle& style) {
   }
   return -1;
 }
+
+/// The editor control over the benchmark document on an off-screen Qt
+/// window, laid out and shown; Item is a text item in its middle.
+struct TWindowedEditor {
+  TLTStyle Style;
+  std::unique_ptr<TLTQtWindow> Window;
+  std::unique_ptr<TLecternEdit> Editor;
+  int64_t Bytes = 0;
+  int Item = -1;
+
+  explicit TWindowedEditor(int64_t bytes) {
+    EnsureQtApplication();
+    Window = std::make_unique<TLTQtWindow>();
+    Window->resize(820, 600);
+    Editor = std::make_unique<TLecternEdit>(*Window);
+    Editor->SetStyle(&Style);
+    Bytes = AddBenchText(Editor->LTData(), Style, bytes);
+    Window->show();
+    Editor->Format();
+    Item = MiddleTextItem(Editor->LTData(), Style);
+    QApplication::processEvents();
+  }
+};
 
 }  // namespace lectern::bench

@@ -21,25 +21,9 @@
 namespace lectern {
 namespace {
 
-struct TEditedDocument {
-  TLTStyle Style;
-  std::unique_ptr<TLTQtWindow> Window;
-  std::unique_ptr<TLecternEdit> Editor;
-  int64_t Bytes = 0;
-  int Item = -1;
-
-  explicit TEditedDocument(int64_t bytes) {
-    EnsureQtApplication();
-    Window = std::make_unique<TLTQtWindow>();
-    Window->resize(820, 600);
-    Editor = std::make_unique<TLecternEdit>(*Window);
-    Editor->SetStyle(&Style);
-    Bytes = bench::AddBenchText(Editor->LTData(), Style, bytes);
-    Window->show();
-    Editor->Format();
-    Item = bench::MiddleTextItem(Editor->LTData(), Style);
-    QApplication::processEvents();
-  }
+/// The editor over the benchmark document, with what typing needs.
+struct TEditedDocument : bench::TWindowedEditor {
+  explicit TEditedDocument(int64_t bytes) : TWindowedEditor(bytes) {}
   void CaretToMiddle() {
     Editor->SetCaretAt(Item, Editor->LTData().GetItem(Item).TextLength() / 2);
     QApplication::processEvents();

@@ -25,28 +25,16 @@ namespace {
 
 constexpr int64_t kBytes = 10 * 1'050'000;
 
-struct TCheckedDocument {
-  TLTStyle Style;
-  std::unique_ptr<TLTQtWindow> Window;
-  std::unique_ptr<TLecternEdit> Editor;
+/// Word checking is registered before the editor exists.
+struct TWordCheckingRegistered {
+  TWordCheckingRegistered() { RegisterWordChecking(); }
+};
+
+struct TCheckedDocument : TWordCheckingRegistered, bench::TWindowedEditor {
   std::unique_ptr<TLTSpeller> Speller;
-  int64_t Bytes = 0;
-  int Item = -1;
   std::string Error;
 
-  TCheckedDocument() {
-    EnsureQtApplication();
-    RegisterWordChecking();
-    Window = std::make_unique<TLTQtWindow>();
-    Window->resize(820, 600);
-    Editor = std::make_unique<TLecternEdit>(*Window);
-    Editor->SetStyle(&Style);
-    Bytes = bench::AddBenchText(Editor->LTData(), Style, kBytes);
-    Window->show();
-    Editor->Format();
-    Item = bench::MiddleTextItem(Editor->LTData(), Style);
-    QApplication::processEvents();
-  }
+  TCheckedDocument() : TWindowedEditor(kBytes) {}
   /// A speller with nothing remembered yet; false when there is no en_US.
   bool FreshSpeller() {
     Speller = std::make_unique<TLTSpeller>();

@@ -471,22 +471,13 @@ void TLTRTFReader::ByteToDest(uint8_t b) {
       }
       Collect(std::string_view(reinterpret_cast<const char*>(&b), 1));
       return;
-    case rdPicture: {
+    default: {
+      // Pictures and the destinations that collect text take a byte as
+      // they take a run.
       const char c = static_cast<char>(b);
-      PictureHex(std::string_view(&c, 1));
+      TextToDest(std::string_view(&c, 1));
       return;
     }
-    case rdBookmark:
-    case rdFieldInst:
-    case rdListName:
-    case rdLevelText:
-    case rdLevelNumbers:
-    case rdPnTextAfter:
-    case rdPnTextBefore:
-      Collect(std::string_view(reinterpret_cast<const char*>(&b), 1));
-      return;
-    default:
-      return;
   }
 }
 
