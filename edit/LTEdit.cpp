@@ -10,6 +10,7 @@
 
 #include "edit/LTEdit.h"
 
+#include "edit/LTItemResizer.h"
 #include "style/LTStyle.h"
 
 #include <algorithm>
@@ -109,6 +110,13 @@ void TCustomLecternEdit::Refuse() {
 bool TCustomLecternEdit::KeyDown(int key, TLTShiftState shift) {
   TEventScope scope(*this);
   if (TCustomLecternEdit* n = ActiveNested()) return n->KeyDown(key, shift);
+  if (key == vkEscape && resizer_ && resizer_->IsDragging()) {
+    // The frame goes; the item keeps its size.
+    Window().Invalidate(resizer_->Bounds());
+    resizer_->Cancel();
+    Window().SetCursor(crDefault);
+    return true;
+  }
   if (HasPartSelection()) {
     const bool arrow = key == vkLeft || key == vkRight || key == vkUp || key == vkDown;
     if (arrow && KeyModifiers(shift) == TLTShiftState{ssShift}) return nested_->PartSelectionKey(key, shift);
@@ -225,6 +233,7 @@ bool TCustomLecternEdit::RouteMouseDown(TLTMouseButton button, TLTShiftState shi
 
 void TCustomLecternEdit::MouseDown(TLTMouseButton button, TLTShiftState shift, int x, int y) {
   TEventScope scope(*this);
+  if (!ActiveNested() && ResizerMouseDown(button, shift, x, y)) return;
   if (RouteMouseDown(button, shift, x, y, false)) return;
   EnsureNotEmpty();
   if (button == TLTMouseButton::Middle) {
@@ -243,6 +252,8 @@ void TCustomLecternEdit::MouseDown(TLTMouseButton button, TLTShiftState shift, i
   }
   ctrlJumpMode_ = EditorOptions.Contains(ltoCtrlJumps) && KeyModifiers(shift) == TLTShiftState{ssCtrl};
   TCustomLectern::MouseDown(button, shift, x, y);
+  // A click on a picture selects it, so that its handles show.
+  if (button == TLTMouseButton::Left && !shift.Contains(ssShift)) SelectResizableAt(x, y);
 }
 
 void TCustomLecternEdit::MouseMove(TLTShiftState shift, int x, int y) {
@@ -253,6 +264,7 @@ void TCustomLecternEdit::MouseMove(TLTShiftState shift, int x, int y) {
     mouseNested_ = false;
     mouseTracked_ = nested_ && nested_->TracksMouse();
   }
+  if (!mouseNested_ && !mouseTracked_ && ResizerMouseMove(shift, x, y)) return;
   if (mouseNested_) {
     const TLTRectI b = nested_->NestedBounds();
     ActiveNested()->MouseMove(shift, x - b.Left, y - b.Top);
@@ -273,6 +285,7 @@ void TCustomLecternEdit::MouseMove(TLTShiftState shift, int x, int y) {
 
 void TCustomLecternEdit::MouseUp(TLTMouseButton button, TLTShiftState shift, int x, int y) {
   TEventScope scope(*this);
+  if (!mouseNested_ && !mouseTracked_ && ResizerMouseUp(button, x, y)) return;
   const bool toNested = mouseNested_, tracked = mouseTracked_;
   mouseNested_ = mouseTracked_ = false;
   if (toNested || tracked) {
@@ -314,6 +327,7 @@ void TCustomLecternEdit::SelectionChanged() {
   if (selected || shownSelection_) TCustomLectern::SelectionChanged();
   shownSelection_ = selected;
   if (!movingCaret_) CaretToSelectionEnd();
+  UpdateResizer();
 }
 
 // ---- Focus, painting, the blinking caret ---------------------------------------------------------
@@ -337,6 +351,11 @@ void TCustomLecternEdit::Timer(int id) {
   if (id >= LTNestedTimerBase) {
     TEventScope scope(*this);
     if (TCustomLecternEdit* n = ActiveNested()) n->Timer(id - LTNestedTimerBase);
+    return;
+  }
+  if (id == LTDropScrollTimer) {
+    TEventScope scope(*this);
+    DropScrollStep();
     return;
   }
   if (id != LTCaretTimer) {
@@ -380,9 +399,15 @@ void TCustomLecternEdit::Paint(TLTCanvas& canvas, const TLTRectI& r) {
   TCustomLecternEdit& inner = InnermostEditor();
   if (&inner == this) {
     if (!nested_) DrawCaret(canvas);
-    return;
+  } else if (!inner.nested_) {
+    inner.DrawCaret(canvas, inner.ToRootClient({0, 0}));
   }
-  if (!inner.nested_) inner.DrawCaret(canvas, inner.ToRootClient({0, 0}));
+  // Handles and the drop caret of every editor come last, over everything.
+  for (TCustomLecternEdit* e = this; e; e = e->NestedEditor()) {
+    const TLTPointI offset = e->ToRootClient({0, 0});
+    if (e->resizer_) e->resizer_->Paint(canvas, offset);
+    e->PaintDropCaret(canvas, offset);
+  }
 }
 
 TLTPaintContext TCustomLecternEdit::PaintContext() const {
@@ -394,6 +419,8 @@ TLTPaintContext TCustomLecternEdit::PaintContext() const {
 
 void TCustomLecternEdit::DrawCaret(TLTCanvas& canvas, TLTPointI offset) {
   const TLTRectI caret = CaretRect().Moved(offset.X, offset.Y);
+  // Handles and a drop caret take the caret's place while they show.
+  if (resizer_ || !DropCaretRect().IsEmpty()) return;
   const bool shown = caretHeight_ > 0 && Window().IsFocused() &&
                      !(readOnly_ && EditorOptions.Contains(ltoHideReadOnlyCaret)) && !caret.IsEmpty();
   if (!shown) return;

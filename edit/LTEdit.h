@@ -11,11 +11,13 @@
 // platform's rate, repainted alone when it blinks.
 
 #include "edit/LTELTData.h"
+#include "edit/LTItemResizer.h"
 #include "edit/LTNestedWindow.h"
 #include "style/LTStyle.h"
 #include "view/CLectern.h"
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -34,6 +36,31 @@ enum TLTEditorOption : uint8_t {
 };
 using TLTEditorOptions = TLTSet<TLTEditorOption, uint16_t>;
 constexpr TLTEditorOptions LTDefaultEditorOptions{ltoCtrlJumps, ltoWantTabs};
+
+/// The kinds of dragged data an editor takes.
+enum TLTDragDropFormat : uint8_t {
+  ltddLTF,
+  ltddRTF,
+  ltddText,
+  ltddUnicodeText,
+  ltddBitmap,
+  ltddMetafile,
+  ltddURL,
+  ltddFiles,
+};
+using TLTDragDropFormats = TLTSet<TLTDragDropFormat, uint8_t>;
+constexpr TLTDragDropFormats LTDefaultDragDropFormats{ltddLTF,    ltddRTF,      ltddText, ltddUnicodeText,
+                                                      ltddBitmap, ltddMetafile, ltddFiles};
+/// What the application did with dropped files.
+enum TLTDropFileAction : uint8_t { ltdfNone, ltdfInsert, ltdfLink };
+
+/// One flavour of the clipboard that Paste Special offers.
+struct TLTPasteChoice {
+  /// The MIME type pasted.
+  std::string Mime;
+  /// What the user reads ("Formatted text (RTF)").
+  std::string Caption;
+};
 
 /// Where the caret tried to leave the document.
 enum TLTGetOutDirection : uint8_t { ltdLeft, ltdUp, ltdRight, ltdDown, ltdTop, ltdBottom };
@@ -254,6 +281,13 @@ class TCustomLecternEdit : public TCustomLectern {
   bool PasteCommand() override;
   /// Whether the clipboard holds something Paste takes.
   bool CanPaste();
+  /// The flavours of the clipboard that can be pasted one by one, the one
+  /// Paste takes first.
+  std::vector<TLTPasteChoice> PasteChoices();
+  /// Pastes one flavour of the clipboard, as Paste would take it (a Paste
+  /// Special choice); false, with a beep, when it is not there or cannot
+  /// be read.
+  bool PasteFormat(std::string_view mime);
   /// Whether a change could be made now, asking no one and without a beep
   /// (for enabling commands).
   bool CanChange() const;
@@ -292,11 +326,10 @@ class TCustomLecternEdit : public TCustomLectern {
   /// inserts what was read at the caret as one step. Bytes that cannot be
   /// read change nothing: false with the reason in error; what the format
   /// left out goes to warnings.
+  /// Relative links start from basePath (a folder, or the address of the
+  /// page pasted from) where the format knows links.
   bool InsertFormatAtCaret(const TLTDocumentFormat& format, std::string_view bytes, std::string* error = nullptr,
-                           std::vector<std::string>* warnings = nullptr);
-  /// The pictures among the local files of the clipboard's URI list, as
-  /// one step; false when there is none.
-  bool PastePictureFiles(const TLTClipboardData& clip);
+                           std::vector<std::string>* warnings = nullptr, const std::string& basePath = {});
   void DeleteSelection();
   /// Whether the selection may go (protection, read-only paragraphs).
   bool CanDeleteSelection();
@@ -343,6 +376,24 @@ class TCustomLecternEdit : public TCustomLectern {
   bool SetItemExtraStrPropertyEd(int itemNo, TLTExtraItemStrProperty prop, const TLTString& value);
   bool SetItemIntPropertiesEd(const TLTPropTarget& target, const std::vector<std::pair<std::string, int64_t>>& values);
 
+  // ---- Drag and drop (LTEditDragDrop.cpp) ----------------------------------------------
+  /// The kinds of dragged data drops take.
+  TLTDragDropFormats AcceptDragDropFormats = LTDefaultDragDropFormats;
+  /// Where a drop would insert: the drop caret in client coordinates
+  /// (empty while no drag is over the editor or where nothing can go).
+  TLTRectI DropCaretRect() const;
+  /// Dropped files as a drop inserts them: pictures, then documents by
+  /// their extension (.rtf, .ltf, .txt in any case); other files are left
+  /// out. One step to undo; false when nothing was inserted.
+  bool InsertDroppedFiles(const std::vector<std::string>& paths);
+
+  // ---- Resizing pictures and controls (LTItemResizer.cpp) ---------------------------------
+  /// The handles of the picture or control selected alone; null when none
+  /// show.
+  TLTItemResizer* Resizer() const;
+  /// Corner handles keep an item's proportions (Shift does for the others).
+  static bool ProportionalResize;
+
   // ---- Undo --------------------------------------------------------------------------
   bool Undo();
   bool Redo();
@@ -386,6 +437,28 @@ class TCustomLecternEdit : public TCustomLectern {
   std::function<void(TCustomLecternEdit&, const TLTRawByteString& oldText, TCustomLTData& data, int itemNo,
                      TLTTag& newTag, int32_t& newStyleNo)>
       OnItemTextEdit;
+  /// Before a paste; clearing doDefault leaves it to the handler.
+  std::function<void(TCustomLecternEdit&, bool& doDefault)> OnPaste;
+  /// A drag entered or moved over the editor, at a client point: effect is
+  /// the effect chosen from possible, and the handler may change it.
+  std::function<void(TCustomLecternEdit&, const ILTDropData* data, TLTShiftState, int x, int y,
+                     TLTDropEffects possible, TLTDropEffects& effect)>
+      OnOleDragOver;
+  /// A drop: with doDefault cleared the handler did it, and effect is the
+  /// result.
+  std::function<void(TCustomLecternEdit&, const ILTDropData& data, TLTShiftState, int x, int y,
+                     TLTDropEffects possible, TLTDropEffects& effect, bool& doDefault)>
+      OnOleDrop;
+  /// Files are dropped: with doDefault cleared, the drop counts as done
+  /// when the handler set an action other than ltdfNone.
+  std::function<void(TCustomLecternEdit&, const std::vector<std::string>& files, TLTDropFileAction& action,
+                     bool& doDefault)>
+      OnDropFiles;
+  /// A dropped address (URL) with its text: the handler may choose the
+  /// style and the tag that make it a hyperlink. Without a handler the
+  /// address goes in as plain text.
+  std::function<void(TCustomLecternEdit&, const TLTString& url, TLTString& text, int32_t& styleNo, TLTTag& tag)>
+      OnReadHyperlink;
   /// A user action changed nothing (typing before the editing operations
   /// exist, a key at a read-only document); the window beeps as well.
   std::function<void(TCustomLecternEdit&)> OnRefused;
@@ -409,6 +482,11 @@ class TCustomLecternEdit : public TCustomLectern {
   void Timer(int id) override;
   TLTInputMethodState InputMethodState() override;
   void InputMethod(std::u16string_view preedit, int preeditCursor, std::u16string_view commit) override;
+  TLTDropEffects DragEnter(const ILTDropData& data, TLTDropEffects allowed, TLTShiftState shift, int x,
+                           int y) override;
+  TLTDropEffects DragOver(TLTDropEffects allowed, TLTShiftState shift, int x, int y) override;
+  void DragLeave() override;
+  TLTDropEffects Drop(const ILTDropData& data, TLTDropEffects allowed, TLTShiftState shift, int x, int y) override;
 
   /// Counts an input event or a public operation under way on the root
   /// editor; what AfterEvent queued runs when the outermost one ends. An
@@ -452,8 +530,68 @@ class TCustomLecternEdit : public TCustomLectern {
   bool LinksActive() const override { return readOnly_ || ctrlJumpMode_; }
   void Formatted() override;
   void Cleared() override;
+  TLTDropEffects DragEffects() const override;
+  void DragFinished(TLTDropEffects effect) override;
 
  private:
+  friend class TLTItemResizer;
+  // ---- Transfers: paste and drop (LTEditDragDrop.cpp) ----
+  /// The kinds of transferred data, in no order; each has one inserter.
+  enum class TFlavour : uint8_t { LTF, RTF, URL, Text, Picture, Files };
+  /// Inserts the first flavour of data that goes in, in the order of a
+  /// paste or of a drop; only the flavour given when there is one. True
+  /// when something was inserted.
+  bool InsertTransfer(const ILTDropData& data, bool drop, std::optional<TFlavour> only = std::nullopt);
+  bool InsertFlavour(TFlavour flavour, const ILTDropData& data, bool drop);
+  /// Whether the drop inserters would take any flavour of data.
+  bool AcceptsDropData(const ILTDropData& data) const;
+  /// The effect of a drop here from what the source allows and the keys.
+  TLTDropEffects DropEffectFor(TLTDropEffects allowed, TLTShiftState shift) const;
+  /// The drop caret follows the pointer; the view scrolls near the edges.
+  void TrackDrop(int x, int y);
+  void EndDropTracking();
+  /// A drop at a client point: into an open cell editor there, a cell
+  /// opened for it, or this editor's document.
+  TLTDropEffects DropAt(const ILTDropData& data, TLTDropEffects allowed, TLTShiftState shift, int x, int y);
+  /// One step of scrolling while a drag stays near an edge.
+  void DropScrollStep();
+  /// The drop at a client point of this editor's own document.
+  TLTDropEffects DropHere(const ILTDropData& data, TLTDropEffects effect, TLTShiftState shift, int x, int y);
+  /// The editor from the root down whose selection is being dragged, or null.
+  TCustomLecternEdit* DragSourceEditor();
+  /// The drop caret: where a drop would insert, in this editor's document.
+  struct TDropCaret {
+    bool Tracking = false;
+    bool Accepted = false;
+    /// The editor nested in this one that has the drag, when it does.
+    TCustomLecternEdit* Inner = nullptr;
+    int ItemNo = -1;
+    int Offs = 0;
+    /// Client rectangle; empty where nothing can go.
+    TLTRectI Rect;
+    int ScrollStep = 0;
+    TLTPointI LastPoint;
+  };
+  TDropCaret drop_;
+  /// A drop of this editor's own drag moved the selection already, so the
+  /// end of the drag deletes nothing.
+  bool movedBySelfDrop_ = false;
+  void PaintDropCaret(TLTCanvas& canvas, TLTPointI offset) const;
+  // ---- The resizer (LTItemResizer.cpp) ----
+  /// After every selection or caret change: handles for an item selected
+  /// alone, none otherwise.
+  void UpdateResizer();
+  void DiscardResizer();
+  /// A press, move or release the resizer takes; false when it does not.
+  bool ResizerMouseDown(TLTMouseButton button, TLTShiftState shift, int x, int y);
+  bool ResizerMouseMove(TLTShiftState shift, int x, int y);
+  bool ResizerMouseUp(TLTMouseButton button, int x, int y);
+  /// A press on a resizable item selects it whole when nothing is selected.
+  void SelectResizableAt(int x, int y);
+  std::unique_ptr<TLTItemResizer> resizer_;
+  /// Held while the resizer changes the selection itself.
+  bool keepResizer_ = false;
+
   // ---- The caret (LTEditCaret.cpp) ----
   /// The caret's stop, or null without one.
   const TLTCharPos* Stop() const;
@@ -665,5 +803,13 @@ class TLecternEdit : public TCustomLecternEdit {
 
 /// The timer that blinks the caret.
 constexpr int LTCaretTimer = 3;
+/// The timer that scrolls while a drag stays near an edge.
+constexpr int LTDropScrollTimer = 4;
+
+/// The folder or address relative links of pasted rich text start from:
+/// the page a browser copied from (its private address flavour), or the
+/// "SourceURL:" line of an HTML flavour; a file address becomes its
+/// folder's path. Empty when the data names no source.
+std::string TransferBasePath(const ILTDropData& data);
 
 }  // namespace lectern

@@ -168,9 +168,15 @@ void TCustomLecternEdit::EnsureNotEmpty() {
   }
 }
 
-void TCustomLecternEdit::Formatted() { CaretToSelectionEnd(); }
+void TCustomLecternEdit::Formatted() {
+  CaretToSelectionEnd();
+  // The drawing items were built again: the handles follow their item.
+  UpdateResizer();
+}
 
 void TCustomLecternEdit::Cleared() {
+  resizer_.reset();
+  EndDropTracking();
   caretDrawItem_ = caretStop_ = -1;
   caretStops_.clear();
   caretHeight_ = 0;

@@ -11,6 +11,8 @@
 // that a refused operation leaves neither a change nor an undo group.
 
 #include "edit/LTEdit.h"
+
+#include "edit/LTEditAction.h"
 #include "edit/LTEditFlag.h"
 #include "interchange/LTFormats.h"
 #include "layout/CLTFData.h"
@@ -62,19 +64,6 @@ bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 /// One user action: an undo group in group mode for its whole length. A
 /// group that nothing was recorded into is dropped at the end, so that an
 /// action that changed nothing leaves no step behind.
-class TCustomLecternEdit::TActionScope {
- public:
-  TActionScope(TCustomLecternEdit& editor, TLTUndoKind kind) : e_(editor) {
-    e_.BeginUndoGroup(kind);
-    e_.SetUndoGroupMode(true);
-  }
-  ~TActionScope() { e_.SetUndoGroupMode(false); }
-  TActionScope(const TActionScope&) = delete;
-  TActionScope& operator=(const TActionScope&) = delete;
-
- private:
-  TCustomLecternEdit& e_;
-};
 
 void TCustomLecternEdit::BeginUndoGroup(TLTUndoKind kind, const TLTString& caption) {
   TEventScope scope(*this);
@@ -247,88 +236,9 @@ bool TCustomLecternEdit::CutCommand() {
   return true;
 }
 
-namespace {
-
-/// The clipboard's RTF and the format that reads it, when one is
-/// registered (the RTF reader registers itself).
-const TLTDocumentFormat* ClipboardRTF(const TLTClipboardData& clip, const std::string*& bytes) {
-  const TLTDocumentFormat* rtf = FindFormatByName("rtf");
-  if (!rtf || !rtf->Read) return nullptr;
-  bytes = clip.Find(LTMimeRTF);
-  if (!bytes) bytes = clip.Find(LTMimeRTFAlt);
-  return bytes ? rtf : nullptr;
-}
-
-constexpr std::string_view kMimeURIList = "text/uri-list";
-/// The largest copied file read as a picture.
-constexpr uintmax_t kMaxPastedFile = uintmax_t{256} << 20;
-
-/// The local files of a URI list (file: addresses, percent-decoded); other
-/// addresses and comment lines are left out.
-std::vector<std::string> LocalFiles(std::string_view list) {
-  std::vector<std::string> files;
-  auto hex = [](char c) { return c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10
-                                 : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1; };
-  while (!list.empty()) {
-    const size_t end = list.find('\n');
-    std::string_view line = list.substr(0, end);
-    list.remove_prefix(end == std::string_view::npos ? list.size() : end + 1);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    if (line.rfind("file://", 0) != 0) continue;
-    line.remove_prefix(7);
-    if (line.empty() || line[0] != '/') continue;  // another host's file
-    std::string path;
-    for (size_t k = 0; k < line.size(); ++k) {
-      if (line[k] == '%' && k + 2 < line.size() && hex(line[k + 1]) >= 0 && hex(line[k + 2]) >= 0) {
-        path.push_back(static_cast<char>(hex(line[k + 1]) * 16 + hex(line[k + 2])));
-        k += 2;
-      } else {
-        path.push_back(line[k]);
-      }
-    }
-    if (path.find('\0') == std::string::npos) files.push_back(std::move(path));
-  }
-  return files;
-}
-
-bool HasPicture(const TLTClipboardData& clip) {
-  return std::any_of(clip.Formats.begin(), clip.Formats.end(),
-                     [](const auto& f) { return f.first.rfind("image/", 0) == 0; });
-}
-
-}  // namespace
-
-bool TCustomLecternEdit::CanPaste() {
-  TEventScope scope(*this);
-  if (TCustomLecternEdit* n = ActiveNested()) return n->CanPaste();
-  const TLTClipboardData clip = Window().Clipboard();
-  const std::string* rtf = nullptr;
-  return clip.Has(LTMimeLTF) || clip.Has(LTMimeText) || ClipboardRTF(clip, rtf) || clip.Has(kMimeURIList) ||
-         HasPicture(clip);
-}
-
-bool TCustomLecternEdit::PastePictureFiles(const TLTClipboardData& clip) {
-  const std::string* list = clip.Find(kMimeURIList);
-  if (!list || !CanChange()) return false;
-  std::vector<std::unique_ptr<TGraphic>> pictures;
-  for (const std::string& path : LocalFiles(*list)) {
-    // Files that are no pictures this program reads are left out, and a
-    // file too large to be one is not read at all.
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec) || std::filesystem::file_size(path, ec) > kMaxPastedFile || ec)
-      continue;
-    std::string bytes;
-    if (!ReadFileBytes(path, bytes)) continue;
-    if (auto picture = LoadGraphicFromBytes(bytes)) pictures.push_back(std::move(picture));
-  }
-  if (pictures.empty()) return false;
-  TActionScope action(*this, ltukInsertion);
-  for (auto& picture : pictures) InsertPicture({}, std::move(picture), 0);
-  return true;
-}
-
 bool TCustomLecternEdit::InsertFormatAtCaret(const TLTDocumentFormat& format, std::string_view bytes,
-                                             std::string* error, std::vector<std::string>* warnings) {
+                                             std::string* error, std::vector<std::string>* warnings,
+                                             const std::string& basePath) {
   if (!format.Read) {
     if (error) *error = "cannot read this file type";
     return false;
@@ -339,7 +249,8 @@ bool TCustomLecternEdit::InsertFormatAtCaret(const TLTDocumentFormat& format, st
   part.SetContext(&Context());
   TLTMemoryStream in{std::string(bytes)};
   TLTFormatReport report;
-  const bool read = format.Read(in, part, report);
+  const bool read = !basePath.empty() && format.ReadWithBase ? format.ReadWithBase(in, part, basePath, report)
+                                                                : format.Read(in, part, report);
   part.SetContext(nullptr);
   if (warnings) warnings->insert(warnings->end(), report.Warnings.begin(), report.Warnings.end());
   if (!read) {
@@ -347,36 +258,6 @@ bool TCustomLecternEdit::InsertFormatAtCaret(const TLTDocumentFormat& format, st
     return false;
   }
   return InsertDocumentAtCaret(part);
-}
-
-bool TCustomLecternEdit::PasteCommand() {
-  TEventScope scope(*this);
-  if (TCustomLecternEdit* n = ActiveNested()) return n->PasteCommand();
-  const TLTClipboardData clip = Window().Clipboard();
-  std::string ltf;
-  if (const std::string* packed = clip.Find(LTMimeLTF); packed && UnpackLTFFlavour(*packed, ltf)) {
-    TLTMemoryStream in(std::move(ltf));
-    return InsertLTFAtCaret(in);
-  }
-  // Rich text from other programs; when it cannot be read, its plain text.
-  const std::string* rtfBytes = nullptr;
-  if (const TLTDocumentFormat* rtf = ClipboardRTF(clip, rtfBytes); rtf && InsertFormatAtCaret(*rtf, *rtfBytes))
-    return true;
-  if (const std::string* text = clip.Find(LTMimeText); text && !text->empty()) {
-    if (!CanChange()) {
-      Refuse();
-      return false;
-    }
-    InsertText(Utf8ToUtf16(*text));
-    return true;
-  }
-  // Without text: picture files, then a picture itself.
-  if (PastePictureFiles(clip)) return true;
-  for (const auto& [mime, bytes] : clip.Formats)
-    if (mime.rfind("image/", 0) == 0 && CanChange())
-      if (auto picture = LoadGraphicFromBytes(bytes)) return InsertPicture({}, std::move(picture), 0);
-  Refuse();
-  return false;
 }
 
 bool TCustomLecternEdit::CanChange() const {

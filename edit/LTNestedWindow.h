@@ -61,8 +61,8 @@ class TLTNestedWindow final : public ILTWindow {
   void SetPrimarySelection(const TLTString& text) override { parent_.SetPrimarySelection(text); }
   TLTString PrimarySelection() const override { return parent_.PrimarySelection(); }
   int DragThreshold() const override { return parent_.DragThreshold(); }
-  TLTDropEffects StartDrag(const TLTClipboardData& data, TLTDropEffects allowed) override {
-    return parent_.StartDrag(data, allowed);
+  TLTDropEffects StartDrag(const TLTDragSource& source, TLTDropEffects allowed) override {
+    return parent_.StartDrag(source, allowed);
   }
   void ShowHint(const TLTString& text, TLTPointI at) override { parent_.ShowHint(text, ToParent(at)); }
   void CancelHint() override { parent_.CancelHint(); }

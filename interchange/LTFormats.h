@@ -60,6 +60,10 @@ struct TLTDocumentFormat {
   std::string (*Pack)(std::string_view bytes) = nullptr;
   /// A second MIME type the same bytes are also put under; may be empty.
   std::string_view AltMimeType = {};
+  /// The same read with the folder or address relative links start from
+  /// (rich text pasted from a page); null when links never are relative.
+  bool (*ReadWithBase)(TLTStream& in, TCustomLTData& into, const std::string& basePath,
+                       TLTFormatReport& report) = nullptr;
 };
 
 /// Adds a format after the built-in ones; one of the same name is replaced.

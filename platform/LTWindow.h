@@ -19,6 +19,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -136,6 +137,42 @@ struct TLTClipboardData {
 enum TLTDropEffect : uint8_t { ltdeCopy, ltdeMove, ltdeLink };
 using TLTDropEffects = TLTSet<TLTDropEffect, uint8_t>;
 
+/// Dragged data as a drop target reads it: the flavours on offer, each
+/// fetched only when asked for (another program renders it then, so a
+/// target asks only for what it uses).
+class ILTDropData {
+ public:
+  virtual ~ILTDropData() = default;
+  /// The MIME types on offer, in the source's order.
+  virtual std::vector<std::string> Types() const = 0;
+  virtual bool Has(std::string_view mime) const = 0;
+  /// The bytes of a flavour; nothing when it is not offered or the source
+  /// could not render it.
+  virtual std::optional<std::string> Get(std::string_view mime) const = 0;
+};
+
+/// Clipboard content read as drop data (pasting shares the drop's readers).
+class TLTClipboardDropData final : public ILTDropData {
+ public:
+  explicit TLTClipboardDropData(const TLTClipboardData& data) : data_(data) {}
+  std::vector<std::string> Types() const override;
+  bool Has(std::string_view mime) const override { return data_.Has(mime); }
+  std::optional<std::string> Get(std::string_view mime) const override;
+
+ private:
+  const TLTClipboardData& data_;  // not owned
+};
+
+/// What a drag offers: its flavours, rendered only when a target asks for
+/// one. Render must cope with being called after the drag (another program
+/// may ask late); it answers nothing then.
+struct TLTDragSource {
+  std::vector<std::string> Types;
+  std::function<std::optional<std::string>(std::string_view mime)> Render;
+  /// Every flavour rendered now.
+  TLTClipboardData RenderAll() const;
+};
+
 // ---- Scroll bars -------------------------------------------------------------------------
 
 /// The state of one scroll bar.
@@ -209,6 +246,22 @@ class ILTWindowClient {
   /// text it committed, which is typed.
   virtual TLTInputMethodState InputMethodState() { return {}; }
   virtual void InputMethod(std::u16string_view /*preedit*/, int /*preeditCursor*/, std::u16string_view /*commit*/) {}
+  /// A drag came over the client area, moved over it, left it, or was
+  /// dropped on it. Each answers the one effect the drop has (or would
+  /// have) there, chosen from allowed; the empty set refuses the drop.
+  /// The data of a drag that moves stays the data given at its entry.
+  virtual TLTDropEffects DragEnter(const ILTDropData& /*data*/, TLTDropEffects /*allowed*/, TLTShiftState /*shift*/,
+                                   int /*x*/, int /*y*/) {
+    return {};
+  }
+  virtual TLTDropEffects DragOver(TLTDropEffects /*allowed*/, TLTShiftState /*shift*/, int /*x*/, int /*y*/) {
+    return {};
+  }
+  virtual void DragLeave() {}
+  virtual TLTDropEffects Drop(const ILTDropData& /*data*/, TLTDropEffects /*allowed*/, TLTShiftState /*shift*/,
+                              int /*x*/, int /*y*/) {
+    return {};
+  }
 };
 
 /// The platform window a control runs in. The window does not own its
@@ -291,7 +344,7 @@ class ILTWindow {
   virtual int DragThreshold() const = 0;
   /// Drags data until it is dropped or the drag is cancelled (Escape); the
   /// empty set when nothing was dropped, else the effect the target chose.
-  virtual TLTDropEffects StartDrag(const TLTClipboardData& data, TLTDropEffects allowed) = 0;
+  virtual TLTDropEffects StartDrag(const TLTDragSource& source, TLTDropEffects allowed) = 0;
   /// Shows a hint (tool tip) at a client point at once.
   virtual void ShowHint(const TLTString& text, TLTPointI at) = 0;
   virtual void CancelHint() = 0;

@@ -581,8 +581,10 @@ void TLTRTFImportRun::Note(TLTRTFNoteEventType what, TLTRTFPosition pos) {
 // ---- The document format -------------------------------------------------------------------------
 
 bool ReadRTFDocument(std::string_view bytes, TCustomLTData& into, std::vector<std::string>& warnings,
-                     std::string& error) {
+                     std::string& error, const std::string& basePath) {
   TLTRTFReaderProperties settings;
+  // Relative links only; linked pictures stay unread whatever the base.
+  settings.BasePath = basePath;
   settings.TextStyleMode = ltrsAddIfNeeded;
   settings.ParaStyleMode = ltrsAddIfNeeded;
   // A document read whole keeps its own page and its own links.
@@ -601,7 +603,8 @@ bool ReadRTFDocument(std::string_view bytes, TCustomLTData& into, std::vector<st
 
 namespace {
 
-bool ReadRTFFormat(TLTStream& in, TCustomLTData& into, TLTFormatReport& report) {
+bool ReadRTFFormatWithBase(TLTStream& in, TCustomLTData& into, const std::string& basePath,
+                           TLTFormatReport& report) {
   std::string bytes = in.ReadRest();
   size_t start = bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
   while (start < bytes.size() && std::isspace(static_cast<unsigned char>(bytes[start]))) ++start;
@@ -615,7 +618,11 @@ bool ReadRTFFormat(TLTStream& in, TCustomLTData& into, TLTFormatReport& report) 
     report.Warnings.emplace_back("not a whole RTF document; read as a fragment");
     bytes = "{\\rtf1 " + bytes.substr(start) + "}";
   }
-  return ReadRTFDocument(bytes, into, report.Warnings, report.Error);
+  return ReadRTFDocument(bytes, into, report.Warnings, report.Error, basePath);
+}
+
+bool ReadRTFFormat(TLTStream& in, TCustomLTData& into, TLTFormatReport& report) {
+  return ReadRTFFormatWithBase(in, into, {}, report);
 }
 
 }  // namespace
@@ -625,6 +632,7 @@ void RegisterRTFReading() {
   if (!rtf || rtf->Read == &ReadRTFFormat) return;
   TLTDocumentFormat f = *rtf;
   f.Read = &ReadRTFFormat;
+  f.ReadWithBase = &ReadRTFFormatWithBase;
   RegisterDocumentFormat(f);
 }
 

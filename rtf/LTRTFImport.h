@@ -108,7 +108,7 @@ class TLTRTFReaderProperties {
 /// are not all closed, or that ends inside a control word, is read with a
 /// warning.
 bool ReadRTFDocument(std::string_view bytes, TCustomLTData& into, std::vector<std::string>& warnings,
-                     std::string& error);
+                     std::string& error, const std::string& basePath = {});
 
 /// Gives the registry's "rtf" format its reading (the tool and the
 /// program call it once at start).

@@ -22,6 +22,7 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFormLayout>
+#include <QInputDialog>
 #include <QSpinBox>
 #include <QContextMenuEvent>
 #include <QDesktopServices>
@@ -125,6 +126,22 @@ TTerrabookWindow::TTerrabookWindow(TTerrabookFiles files, QWidget* parent) : QMa
     ShowCaretTemplate();
   };
   editor_->OnSelect = [this](TCustomLectern&) { UpdateCommands(); };
+  // A link dragged from a browser becomes a link of the template in its
+  // hypertext style; it opens only as every link does (Ctrl+click, through
+  // the allow-list).
+  editor_->AcceptDragDropFormats.Include(ltddURL);
+  editor_->OnReadHyperlink = [this](TCustomLecternEdit&, const TLTString& url, TLTString&, int32_t& styleNo,
+                                    TLTTag& tag) {
+    std::string why;
+    if (!TTerrabook::MayOpen(Utf16ToUtf8(url), why)) return;
+    const TFontInfos& styles = style_.TextStyles();
+    for (int i = 0; i < styles.Count(); ++i)
+      if (styles[i].Jump) {
+        styleNo = i;
+        tag = TLTTag::FromString(url);
+        return;
+      }
+  };
   editor_->OnChange = [this](TCustomLecternEdit&) {
     app_->Modified = true;
     UpdateTitle();
@@ -193,6 +210,7 @@ void TTerrabookWindow::BuildMenus() {
   add(edit, "Cu&t", QKeySequence::Cut, [this] { editor_->CutCommand(); });
   add(edit, "&Copy", QKeySequence::Copy, [this] { editor_->InnermostEditor().CopyDefault(); });
   add(edit, "&Paste", QKeySequence::Paste, [this] { editor_->PasteCommand(); });
+  add(edit, "Paste &Special…", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_V), [this] { PasteSpecial(); });
   edit->addSeparator();
   add(edit, "Select &All", QKeySequence::SelectAll, [this] { editor_->SelectAll(); });
   edit->addSeparator();
@@ -220,6 +238,8 @@ void TTerrabookWindow::BuildMenus() {
   }
   insert->addSeparator();
   add(insert, "&Table…", {}, [this] { InsertTable(); });
+  add(insert, "&Picture…", {}, [this] { InsertFromFile(true); });
+  add(insert, "&File…", {}, [this] { InsertFromFile(false); });
   connect(insert, &QMenu::aboutToShow, this, [this] { UpdateCommands(); });
 
   // The commands work on the table the caret is in (a cell being edited,
@@ -269,6 +289,38 @@ void TTerrabookWindow::BuildMenus() {
   UpdateCommands();
 }
 
+void TTerrabookWindow::PasteSpecial() {
+  TCustomLecternEdit& e = editor_->InnermostEditor();
+  const std::vector<TLTPasteChoice> choices = e.PasteChoices();
+  if (choices.empty()) {
+    statusBar()->showMessage("The clipboard holds nothing to paste.");
+    return;
+  }
+  QStringList captions;
+  for (const TLTPasteChoice& c : choices) captions << QString::fromStdString(c.Caption);
+  bool ok = false;
+  const QString chosen = QInputDialog::getItem(this, "Paste Special", "Paste the clipboard as:", captions, 0, false, &ok);
+  if (!ok) return;
+  const qsizetype k = captions.indexOf(chosen);
+  if (k < 0) return;
+  if (!e.PasteFormat(choices[static_cast<size_t>(k)].Mime))
+    statusBar()->showMessage("The clipboard's " + chosen.toLower() + " could not be pasted.");
+  UpdateStatus();
+}
+
+void TTerrabookWindow::InsertFromFile(bool picture) {
+  const QString filter = picture ? "Pictures (*.png *.jpg *.jpeg *.bmp *.gif);;All files (*)"
+                                 : "Documents (*.ltf *.rtf *.txt);;All files (*)";
+  const QString path = QFileDialog::getOpenFileName(this, picture ? "Insert Picture" : "Insert File",
+                                                    QFileInfo(QString::fromStdString(app_->TemplatePath())).path(),
+                                                    filter);
+  if (path.isEmpty()) return;
+  if (!editor_->InsertDroppedFiles({path.toStdString()}))
+    Tell(picture ? "Insert Picture" : "Insert File",
+         QFileInfo(path).fileName() + (picture ? " is no picture Terrabook can read." : " could not be read."), true);
+  UpdateStatus();
+}
+
 void TTerrabookWindow::SetZoom(int percent) {
   percent = std::clamp(percent, 25, 400);
   if (TLTDocumentContext* context = editor_->LTData().GetContext()) context->DocParameters.ZoomPercent = percent;
@@ -295,6 +347,9 @@ void TTerrabookWindow::UpdateCommands() {
   // The clipboard is asked only when it changes: with X11 that is a round
   // trip to the program that owns it, too slow for every caret move.
   commands_["Paste"]->setEnabled(writable && clipboardHasPaste_);
+  commands_["Paste Special…"]->setEnabled(writable && clipboardHasPaste_);
+  commands_["Picture…"]->setEnabled(writable);
+  commands_["File…"]->setEnabled(writable);
   // Whether the selection holds codes is asked when the Edit menu opens
   // (the command has no key): it walks the selection, too much for every
   // caret move.

@@ -78,6 +78,11 @@ class TTerrabookWindow : public QMainWindow {
   void BuildMenus();
   /// Asks for the rows and columns and inserts an empty table at the caret.
   void InsertTable();
+  /// Edit > Paste Special: the user picks one flavour of the clipboard.
+  void PasteSpecial();
+  /// Insert > Picture and Insert > File: a file chosen by the user goes in
+  /// at the caret as a drop of it would.
+  void InsertFromFile(bool picture);
   void Tell(const QString& title, const QString& text, bool problem);
   void OpenJump(int id);
   void ShowLinkTarget(int id);

@@ -386,7 +386,13 @@ class TCustomLectern : public TLTScroller {
   /// given, as for a drag: every flavour there is); false without a
   /// selection.
   bool SelectionFlavours(TLTClipboardData& clip, std::optional<TLTOptions> copyOptions) const;
+  /// One flavour of the selection as the clipboard holds it; nothing
+  /// without a selection or when the format cannot write it.
+  std::optional<std::string> SelectionFlavour(const TLTDocumentFormat& format) const;
   void StartDragging();
+  /// Whether a drag of this control's selection is under way (a drop on
+  /// the control itself is then a move inside it).
+  bool IsDraggingSelf() const { return draggingSelf_; }
   /// Drops the selection's drawing positions without painting: the editor
   /// calls it before a change takes the drawing items away.
   void ForgetSelection() {
@@ -419,6 +425,16 @@ class TCustomLectern : public TLTScroller {
   /// Whether hyperlinks react to the mouse (an editor lets them only while
   /// Ctrl is held).
   virtual bool LinksActive() const { return true; }
+
+  /// Positions in the document's plain text (paragraphs end in CR LF).
+  struct TTextMap {
+    TLTString Text;
+    std::vector<int> Start;  // of each item's text
+    std::vector<int> Length;
+  };
+  TTextMap BuildTextMap() const;
+  int CharPosOf(const TTextMap& map, int itemNo, int offs) const;
+  void ItemPosOf(const TTextMap& map, int pos, int& itemNo, int& offs) const;
 
  private:
   enum class TMouseSel : uint8_t { None, Chars, Words, Paragraphs, Lines };
@@ -458,15 +474,6 @@ class TCustomLectern : public TLTScroller {
   std::vector<TLTRectI> FocusRects() const;
   void PaintOverlays(TLTCanvas& canvas);
 
-  // Plain-text positions.
-  struct TTextMap {
-    TLTString Text;
-    std::vector<int> Start;  // of each item's text
-    std::vector<int> Length;
-  };
-  TTextMap BuildTextMap() const;
-  int CharPosOf(const TTextMap& map, int itemNo, int offs) const;
-  void ItemPosOf(const TTextMap& map, int pos, int& itemNo, int& offs) const;
 
   void CheckCheckpoints();
   void SaveSelection(int& si, int& so, int& ei, int& eo) const;
@@ -486,6 +493,7 @@ class TCustomLectern : public TLTScroller {
 
   TMouseSel mouseSel_ = TMouseSel::None;
   bool dragCandidate_ = false;
+  bool draggingSelf_ = false;
   TLTPointI pressClient_;
   mutable TCustomLTFormattedData* sel_ = nullptr;  // null: the document
   mutable std::weak_ptr<const void> selLife_;

@@ -160,6 +160,59 @@ bool TLTHeadlessWindow::Wheel(int delta) {
   return client_ && client_->MouseWheel(MouseShift(), delta, pointer_.X, pointer_.Y);
 }
 
+TLTDropEffects TLTHeadlessWindow::StartDrag(const TLTDragSource& source, TLTDropEffects allowed) {
+  Dragged.push_back(source.RenderAll());
+  DragAllowed = allowed;
+  if (!DropOnSelf || !client_) return DropResult;
+  // A drop inside the client reads the data while the drag still runs, as
+  // a platform's nested drag loop does.
+  if (DragEnter(Dragged.back(), pointer_.X, pointer_.Y, allowed).Empty()) {
+    DragLeave();
+    return {};
+  }
+  return Drop(pointer_.X, pointer_.Y);
+}
+
+TLTDropEffects TLTHeadlessWindow::DragEnter(const TLTClipboardData& data, int x, int y, TLTDropEffects allowed) {
+  pointer_ = {x, y};
+  dragData_ = data;
+  dragAllowed_ = allowed;
+  DragAnswers.clear();
+  if (!client_) return {};
+  DragAnswers.push_back(client_->DragEnter(TLTClipboardDropData(dragData_), allowed, keys_, x, y));
+  return DragAnswers.back();
+}
+
+TLTDropEffects TLTHeadlessWindow::DragMove(int x, int y) {
+  pointer_ = {x, y};
+  if (!client_) return {};
+  DragAnswers.push_back(client_->DragOver(dragAllowed_, keys_, x, y));
+  return DragAnswers.back();
+}
+
+void TLTHeadlessWindow::DragLeave() {
+  if (client_) client_->DragLeave();
+}
+
+TLTDropEffects TLTHeadlessWindow::Drop(int x, int y) {
+  pointer_ = {x, y};
+  if (!client_) return {};
+  // A platform sends the last move before the drop.
+  if (DragMove(x, y).Empty()) {
+    DragLeave();
+    return {};
+  }
+  return client_->Drop(TLTClipboardDropData(dragData_), dragAllowed_, keys_, x, y);
+}
+
+TLTDropEffects TLTHeadlessWindow::DropData(const TLTClipboardData& data, int x, int y, TLTDropEffects allowed) {
+  if (DragEnter(data, x, y, allowed).Empty()) {
+    DragLeave();
+    return {};
+  }
+  return Drop(x, y);
+}
+
 bool TLTHeadlessWindow::Key(int key) { return client_ && client_->KeyDown(key, keys_); }
 
 bool TLTHeadlessWindow::WantsKey(int key) { return client_ && client_->WantsKey(key, keys_); }

@@ -61,13 +61,10 @@ class TLTHeadlessWindow final : public ILTWindow {
   /// The mouse's last selection, as X11 keeps it.
   TLTString Primary;
   int DragThreshold() const override { return DragDistance; }
-  /// Records the drag and answers DropResult at once, as if the pointer had
-  /// been released over a target.
-  TLTDropEffects StartDrag(const TLTClipboardData& data, TLTDropEffects allowed) override {
-    Dragged.push_back(data);
-    DragAllowed = allowed;
-    return DropResult;
-  }
+  /// Records the drag with every flavour rendered, and answers DropResult
+  /// at once, as if the pointer had been released over another program;
+  /// with DropOnSelf it is released over the client where the pointer is.
+  TLTDropEffects StartDrag(const TLTDragSource& source, TLTDropEffects allowed) override;
   void ShowHint(const TLTString& text, TLTPointI at) override;
   void CancelHint() override;
   void PostDeferred(std::function<void()> call) override { deferred_.push_back(std::move(call)); }
@@ -87,6 +84,10 @@ class TLTHeadlessWindow final : public ILTWindow {
   std::vector<TLTClipboardData> Dragged;
   TLTDropEffects DragAllowed;
   TLTDropEffects DropResult{ltdeCopy};
+  bool DropOnSelf = false;
+  /// The drop target's answers to the last drag over the client (enter,
+  /// then each move).
+  std::vector<TLTDropEffects> DragAnswers;
   int DragDistance = 4;
   /// The hint on show (empty when none) and how often one was shown.
   TLTString HintText;
@@ -154,6 +155,17 @@ class TLTHeadlessWindow final : public ILTWindow {
   bool FireTimer(int id);
   /// Runs the deferred calls (and the ones they post); returns how many ran.
   int RunDeferred();
+  /// Another program's drag over the client: it enters at a point (the
+  /// client's answer), moves to others, and leaves or drops there.
+  TLTDropEffects DragEnter(const TLTClipboardData& data, int x, int y,
+                           TLTDropEffects allowed = {ltdeCopy, ltdeMove, ltdeLink});
+  TLTDropEffects DragMove(int x, int y);
+  void DragLeave();
+  TLTDropEffects Drop(int x, int y);
+  /// The whole drag: enter, then drop at the same point when the client
+  /// accepted (else it leaves); the drop's effect.
+  TLTDropEffects DropData(const TLTClipboardData& data, int x, int y,
+                          TLTDropEffects allowed = {ltdeCopy, ltdeMove, ltdeLink});
   /// Paints the whole client area on a fresh canvas and returns it.
   TLTHeadlessCanvas Paint();
 
@@ -174,6 +186,9 @@ class TLTHeadlessWindow final : public ILTWindow {
   bool buttons_[3] = {false, false, false};
   TLTClipboardData clipboard_;
   std::deque<std::function<void()>> deferred_;
+  // The drag over the client under way.
+  TLTClipboardData dragData_;
+  TLTDropEffects dragAllowed_;
 };
 
 }  // namespace lectern

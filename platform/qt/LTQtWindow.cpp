@@ -12,6 +12,8 @@
 #include <QDateTime>
 #include <QDir>
 #include <QDrag>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFocusEvent>
 #include <QInputMethod>
 #include <QInputMethodEvent>
@@ -246,6 +248,9 @@ TLTQtWindow::TLTQtWindow(QWidget* parent) : QAbstractScrollArea(parent), formatI
   setFocusPolicy(Qt::StrongFocus);
   setAttribute(Qt::WA_InputMethodEnabled);
   viewport()->setMouseTracking(true);
+  // Drops reach the control, which refuses what it cannot take.
+  setAcceptDrops(true);
+  viewport()->setAcceptDrops(true);
   viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
   // Positions count from the left whatever the reading order.
   horizontalScrollBar()->setLayoutDirection(Qt::LeftToRight);
@@ -657,25 +662,145 @@ void TLTQtWindow::PlaceControl(TLTControl& control, TLTPointI topLeft, bool visi
 
 int TLTQtWindow::DragThreshold() const { return QApplication::startDragDistance(); }
 
-TLTDropEffects TLTQtWindow::StartDrag(const TLTClipboardData& data, TLTDropEffects allowed) {
+namespace {
+
+/// The flavours of a drag, each rendered when a target first asks for it
+/// and kept for the next question.
+class TRenderedMimeData final : public QMimeData {
+ public:
+  explicit TRenderedMimeData(TLTDragSource source) : source_(std::move(source)) {}
+
+  QStringList formats() const override {
+    QStringList list;
+    for (const std::string& t : source_.Types) list << QString::fromStdString(t);
+    return list;
+  }
+  bool hasFormat(const QString& mime) const override {
+    return std::find(source_.Types.begin(), source_.Types.end(), mime.toStdString()) != source_.Types.end();
+  }
+
+ protected:
+  QVariant retrieveData(const QString& mime, QMetaType /*type*/) const override {
+    const std::string type = mime.toStdString();
+    if (auto it = rendered_.find(type); it != rendered_.end()) return it->second;
+    if (!hasFormat(mime) || !source_.Render) return {};
+    std::optional<std::string> bytes;
+    Guarded("drag data", [&] { bytes = source_.Render(type); });
+    if (!bytes) return {};
+    // Text arrives as UTF-8 bytes; Qt makes a string of them when asked for one.
+    QByteArray data(bytes->data(), static_cast<qsizetype>(bytes->size()));
+    rendered_.emplace(type, data);
+    return data;
+  }
+
+ private:
+  TLTDragSource source_;
+  mutable std::map<std::string, QByteArray> rendered_;
+};
+
+/// A drag's data as the control reads it.
+class TQtDropData final : public ILTDropData {
+ public:
+  explicit TQtDropData(const QMimeData* mime) : mime_(mime) {}
+  std::vector<std::string> Types() const override {
+    std::vector<std::string> types;
+    if (!mime_) return types;
+    for (const QString& f : mime_->formats()) types.push_back(f.toStdString());
+    return types;
+  }
+  bool Has(std::string_view type) const override {
+    return mime_ && mime_->hasFormat(QString::fromUtf8(type.data(), static_cast<qsizetype>(type.size())));
+  }
+  std::optional<std::string> Get(std::string_view type) const override {
+    if (!Has(type)) return std::nullopt;
+    const QString name = QString::fromUtf8(type.data(), static_cast<qsizetype>(type.size()));
+    // Plain text in whatever encoding the source used comes as UTF-8.
+    const QByteArray bytes = type == LTMimeText ? mime_->text().toUtf8() : mime_->data(name);
+    return std::string(bytes.constData(), static_cast<size_t>(bytes.size()));
+  }
+
+ private:
+  const QMimeData* mime_;  // not owned: the drag's
+};
+
+Qt::DropActions ActionsOf(TLTDropEffects effects) {
   Qt::DropActions actions;
-  if (allowed.Contains(ltdeCopy)) actions |= Qt::CopyAction;
-  if (allowed.Contains(ltdeMove)) actions |= Qt::MoveAction;
-  if (allowed.Contains(ltdeLink)) actions |= Qt::LinkAction;
+  if (effects.Contains(ltdeCopy)) actions |= Qt::CopyAction;
+  if (effects.Contains(ltdeMove)) actions |= Qt::MoveAction;
+  if (effects.Contains(ltdeLink)) actions |= Qt::LinkAction;
+  return actions;
+}
+
+TLTDropEffects EffectsOf(Qt::DropActions actions) {
+  TLTDropEffects effects;
+  if (actions & Qt::CopyAction) effects.Include(ltdeCopy);
+  if (actions & (Qt::MoveAction | Qt::TargetMoveAction)) effects.Include(ltdeMove);
+  if (actions & Qt::LinkAction) effects.Include(ltdeLink);
+  return effects;
+}
+
+Qt::DropAction ActionOf(TLTDropEffects effect) {
+  if (effect.Contains(ltdeMove)) return Qt::MoveAction;
+  if (effect.Contains(ltdeCopy)) return Qt::CopyAction;
+  if (effect.Contains(ltdeLink)) return Qt::LinkAction;
+  return Qt::IgnoreAction;
+}
+
+/// Answers a drag event with the control's effect.
+void Answer(QDropEvent* e, TLTDropEffects effect) {
+  const Qt::DropAction action = ActionOf(effect);
+  if (action == Qt::IgnoreAction) {
+    e->ignore();
+    return;
+  }
+  e->setDropAction(action);
+  e->accept();
+}
+
+}  // namespace
+
+TLTDropEffects TLTQtWindow::StartDrag(const TLTDragSource& source, TLTDropEffects allowed) {
   // The drag owns its data; Qt deletes it with the drag.
   auto* drag = new QDrag(this);
-  drag->setMimeData(ToMimeData(data).release());
-  switch (drag->exec(actions, Qt::CopyAction)) {
-    case Qt::CopyAction:
-      return {ltdeCopy};
-    case Qt::MoveAction:
-    case Qt::TargetMoveAction:
-      return {ltdeMove};
-    case Qt::LinkAction:
-      return {ltdeLink};
-    default:
-      return {};
-  }
+  drag->setMimeData(new TRenderedMimeData(source));
+  return EffectsOf(drag->exec(ActionsOf(allowed), Qt::CopyAction));
+}
+
+void TLTQtWindow::dragEnterEvent(QDragEnterEvent* e) {
+  TLTDropEffects effect;
+  const QPoint p = e->position().toPoint();
+  if (client_)
+    Guarded("drag", [&] {
+      effect = client_->DragEnter(TQtDropData(e->mimeData()), EffectsOf(e->possibleActions()),
+                                  ShiftOf(e->modifiers(), e->buttons()), p.x(), p.y());
+    });
+  Answer(e, effect);
+}
+
+void TLTQtWindow::dragMoveEvent(QDragMoveEvent* e) {
+  TLTDropEffects effect;
+  const QPoint p = e->position().toPoint();
+  if (client_)
+    Guarded("drag", [&] {
+      effect = client_->DragOver(EffectsOf(e->possibleActions()), ShiftOf(e->modifiers(), e->buttons()), p.x(), p.y());
+    });
+  Answer(e, effect);
+}
+
+void TLTQtWindow::dragLeaveEvent(QDragLeaveEvent* e) {
+  if (client_) Guarded("drag", [&] { client_->DragLeave(); });
+  e->accept();
+}
+
+void TLTQtWindow::dropEvent(QDropEvent* e) {
+  TLTDropEffects effect;
+  const QPoint p = e->position().toPoint();
+  if (client_)
+    Guarded("drop", [&] {
+      effect = client_->Drop(TQtDropData(e->mimeData()), EffectsOf(e->possibleActions()),
+                             ShiftOf(e->modifiers(), e->buttons()), p.x(), p.y());
+    });
+  Answer(e, effect);
 }
 
 TLTClipboardData TLTQtWindow::Clipboard() const {

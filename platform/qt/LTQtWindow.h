@@ -65,7 +65,7 @@ class TLTQtWindow final : public QAbstractScrollArea, public ILTWindow {
   int PixelsPerInch() const { return ppi_; }
   TLTString PrimarySelection() const override;
   int DragThreshold() const override;
-  TLTDropEffects StartDrag(const TLTClipboardData& data, TLTDropEffects allowed) override;
+  TLTDropEffects StartDrag(const TLTDragSource& source, TLTDropEffects allowed) override;
   void ShowHint(const TLTString& text, TLTPointI at) override;
   void CancelHint() override;
   void PostDeferred(std::function<void()> call) override;
@@ -96,6 +96,10 @@ class TLTQtWindow final : public QAbstractScrollArea, public ILTWindow {
   void timerEvent(QTimerEvent* e) override;
   void customEvent(QEvent* e) override;
   void scrollContentsBy(int dx, int dy) override;
+  void dragEnterEvent(QDragEnterEvent* e) override;
+  void dragMoveEvent(QDragMoveEvent* e) override;
+  void dragLeaveEvent(QDragLeaveEvent* e) override;
+  void dropEvent(QDropEvent* e) override;
 
  private:
   void BarAction(TLTScrollBarKind bar, int action);

@@ -22,6 +22,7 @@
 #include "tools/lectern/LecternTool.h"
 
 #include <cctype>
+#include <filesystem>
 #include <functional>
 #include <iostream>
 #include <optional>
@@ -229,6 +230,31 @@ std::optional<TScriptLine> ParseLine(const std::string& raw, int number, TScript
     error = {number, name + " takes a style number or a quoted style name", true};
     return std::nullopt;
   }
+  if (name == "drop-file") {
+    // The path may hold blanks: the point is the last two words.
+    std::string rest = line.substr(start + name.size());
+    while (!rest.empty() && (rest.back() == ' ' || rest.back() == '\t')) rest.pop_back();
+    std::vector<std::string> tail;
+    std::string head = rest;
+    for (int k = 0; k < 2; ++k) {
+      const size_t cut = head.find_last_of(" \t");
+      if (cut == std::string::npos) break;
+      tail.insert(tail.begin(), head.substr(cut + 1));
+      head.resize(cut);
+      while (!head.empty() && (head.back() == ' ' || head.back() == '\t')) head.pop_back();
+    }
+    const size_t a = head.find_first_not_of(" \t");
+    const std::optional<int32_t> x = tail.size() == 2 ? TryStrToInt(tail[0]) : std::nullopt;
+    const std::optional<int32_t> y = tail.size() == 2 ? TryStrToInt(tail[1]) : std::nullopt;
+    if (a == std::string::npos || !x || !y) {
+      error = {number, "drop-file takes a file name and a point X Y", true};
+      return std::nullopt;
+    }
+    cmd.Name = name;
+    cmd.Text = Utf8ToUtf16(head.substr(a));
+    cmd.Numbers = {*x, *y};
+    return cmd;
+  }
   if (name == "paste-file") {
     // The path may hold blanks: the flavour is the last word.
     std::string rest = line.substr(start + name.size());
@@ -270,12 +296,18 @@ std::optional<TScriptLine> ParseLine(const std::string& raw, int number, TScript
   }
   const bool mouse = bare == "click" || bare == "dblclick" || bare == "drag";
   const bool onlyShift = cmd.Keys.Empty() || cmd.Keys == TLTShiftState{ssShift};
-  if (mouse && onlyShift && numbers(bare == "drag" ? 4 : 2)) return cmd;
+  // Ctrl with a drag of the selection copies it instead of moving it.
+  const bool ctrlDrag = bare == "drag" && cmd.Keys == TLTShiftState{ssCtrl};
+  if (mouse && (onlyShift || ctrlDrag) && numbers(bare == "drag" ? 4 : 2)) return cmd;
   if (cmd.Keys.Empty()) {
     if ((name == "caret" || name == "expect-caret") && numbers(2)) return cmd;
     if (name == "cell" && (numbers(2) || numbers(4))) return cmd;
     if (name == "select" && numbers(4)) return cmd;
-    if (name == "resize" && numbers(3)) return cmd;
+    if ((name == "resize" || name == "resize-item") && numbers(3)) return cmd;
+    if (name == "paste" && args.size() == 1) {
+      cmd.Sub = args[0];
+      return cmd;
+    }
     if (name == "insert-field" && args.size() == 1) {
       cmd.Text = Utf8ToUtf16(args[0]);
       return cmd;
@@ -436,7 +468,16 @@ class TScriptPlayer {
     } else if (cmd.Name == "cut") {
       e_.CutCommand();
     } else if (cmd.Name == "paste") {
-      e_.PasteCommand();
+      if (cmd.Sub.empty()) {
+        e_.PasteCommand();
+      } else if (!e_.PasteFormat(cmd.Sub)) {
+        error = {cmd.Number, "the clipboard holds nothing that can be pasted as " + cmd.Sub};
+        return false;
+      }
+    } else if (cmd.Name == "drop-file") {
+      DropFile(cmd);
+    } else if (cmd.Name == "resize-item") {
+      return ResizeThroughHandles(cmd, error);
     } else if (cmd.Name == "paste-file") {
       return PasteFile(cmd, error);
     } else if (cmd.Name == "insert-file") {
@@ -582,6 +623,60 @@ class TScriptPlayer {
 
   /// The file's bytes on the clipboard as the one flavour named, then
   /// pasted as a paste from another program would be.
+  /// Another program drops a file at a client point; a refused drop is
+  /// reported and changes nothing.
+  void DropFile(const TScriptLine& cmd) {
+    std::string path = Utf16ToUtf8(cmd.Text);
+    std::error_code ec;
+    const std::filesystem::path absolute = std::filesystem::absolute(path, ec);
+    if (!ec) path = absolute.string();
+    std::string uri = "file://";
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    for (const unsigned char c : path) {
+      if (std::isalnum(c) || c == '/' || c == '-' || c == '_' || c == '.' || c == '~') {
+        uri.push_back(static_cast<char>(c));
+      } else {
+        uri.push_back('%');
+        uri.push_back(kHex[c >> 4]);
+        uri.push_back(kHex[c & 15]);
+      }
+    }
+    TLTClipboardData data;
+    data.Set("text/uri-list", uri + "\r\n");
+    if (win_.DropData(data, cmd.Numbers[0], cmd.Numbers[1]).Empty())
+      err_ << "lectern: " << name_ << ":" << cmd.Number << ": nothing was dropped\n";
+  }
+
+  /// Selects a picture or control alone and drags its bottom-right handle
+  /// until the item has the size asked for, as a user does (the corner
+  /// keeping no proportions).
+  bool ResizeThroughHandles(const TScriptLine& cmd, TScriptError& error) {
+    const std::vector<int>& n = cmd.Numbers;
+    TCustomLecternEdit& in = e_.InnermostEditor();
+    const TCustomLTData& data = in.LTData();
+    if (n[0] < 0 || n[0] >= data.ItemCount() || n[1] < 1 || n[2] < 1) {
+      error = {cmd.Number, "resize-item takes an item of the document and a width and height of at least 1"};
+      return false;
+    }
+    in.SetSelectionBounds(n[0], data.GetOffsBeforeItem(n[0]), n[0], data.GetOffsAfterItem(n[0]));
+    const TLTItemResizer* resizer = in.Resizer();
+    if (!resizer) {
+      error = {cmd.Number, "item " + IntToStr(n[0]) + " shows no handles (it is no picture or control, or the " +
+                               "document cannot change)"};
+      return false;
+    }
+    const TLTRectI frame = resizer->Frame();
+    const TLTPointI handle = in.ToRootClient(resizer->HandlePoint(2));
+    const int dx = n[1] - frame.Width(), dy = n[2] - frame.Height();
+    const bool proportional = TCustomLecternEdit::ProportionalResize;
+    TCustomLecternEdit::ProportionalResize = false;
+    win_.Press(handle.X, handle.Y);
+    win_.Move(handle.X + dx, handle.Y + dy);
+    win_.Release(handle.X + dx, handle.Y + dy);
+    TCustomLecternEdit::ProportionalResize = proportional;
+    return true;
+  }
+
   bool PasteFile(const TScriptLine& cmd, TScriptError& error) {
     const std::string path = Utf16ToUtf8(cmd.Text);
     std::string bytes, why;
@@ -690,6 +785,8 @@ int PlayEditScript(std::string_view text, const std::string& scriptName, TLTDocu
   if (load)
     if (const int status = load(doc); status != lteOk) return status;
   TLTHeadlessWindow win(width > 0 ? width : kDefaultPictureWidth, kScriptWindowHeight);
+  // A drag of the selection is dropped where the pointer is.
+  win.DropOnSelf = true;
   TLecternEdit editor(win);
   editor.Context().Options = doc.Context.Options;
   editor.Context().DocProperties = doc.Context.DocProperties;
