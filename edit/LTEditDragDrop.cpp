@@ -38,8 +38,10 @@ namespace {
 constexpr std::string_view kMimeURIList = "text/uri-list";
 /// An address and its title on two lines, in UTF-16 (browsers' links).
 constexpr std::string_view kMimeMozURL = "text/x-moz-url";
-/// The address of the page a browser's clipboard data comes from.
+/// The address of the page a browser's clipboard data comes from, as the
+/// two families of browsers name it.
 constexpr std::string_view kMimeMozURLPriv = "text/x-moz-url-priv";
+constexpr std::string_view kMimeSourceURL = "chromium/x-source-url";
 /// The largest transferred file read at all.
 constexpr uintmax_t kMaxTransferredFile = uintmax_t{256} << 20;
 /// The longest address or link text taken from a drop.
@@ -155,14 +157,12 @@ std::optional<std::string> RTFBytes(const ILTDropData& data) {
 
 }  // namespace
 
-/// The folder or address relative links of pasted rich text start from:
-/// the page a browser copied from (its private address flavour), or the
-/// "SourceURL:" line of a clipboard's HTML; file addresses become paths.
-/// Empty when the data names no source.
 std::string TransferBasePath(const ILTDropData& data) {
   std::string source;
   if (std::optional<std::string> priv = data.Get(kMimeMozURLPriv)) {
     source = Utf16ToUtf8(TransferText(*priv));
+  } else if (std::optional<std::string> page = data.Get(kMimeSourceURL)) {
+    source = *page;
   } else if (std::optional<std::string> html = data.Get(LTMimeHTML)) {
     const size_t at = html->find("SourceURL:");
     if (at != std::string::npos) {
@@ -309,7 +309,7 @@ bool TCustomLecternEdit::InsertDroppedFiles(const std::vector<std::string>& path
     if (!piece.Picture) {
       const std::string ext = LowerExtension(path);
       if (ext != ".rtf" && ext != ".ltf" && ext != ".txt") continue;
-      piece.Format = FindFormatByName(ext == ".txt" ? "text" : ext);
+      piece.Format = FindFormatForFile(path);
       if (!piece.Format || !piece.Format->Read) continue;
       piece.Folder = std::filesystem::path(path).parent_path().string() + "/";
     }

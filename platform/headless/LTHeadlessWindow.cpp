@@ -163,6 +163,7 @@ bool TLTHeadlessWindow::Wheel(int delta) {
 TLTDropEffects TLTHeadlessWindow::StartDrag(const TLTDragSource& source, TLTDropEffects allowed) {
   Dragged.push_back(source.RenderAll());
   DragAllowed = allowed;
+  if (DuringDrag) return DuringDrag(Dragged.back());
   if (!DropOnSelf || !client_) return DropResult;
   // A drop inside the client reads the data while the drag still runs, as
   // a platform's nested drag loop does.

@@ -85,6 +85,9 @@ class TLTHeadlessWindow final : public ILTWindow {
   TLTDropEffects DragAllowed;
   TLTDropEffects DropResult{ltdeCopy};
   bool DropOnSelf = false;
+  /// When set, runs while a drag is under way (the test drops what it
+  /// likes) and its answer ends the drag.
+  std::function<TLTDropEffects(const TLTClipboardData& rendered)> DuringDrag;
   /// The drop target's answers to the last drag over the client (enter,
   /// then each move).
   std::vector<TLTDropEffects> DragAnswers;

@@ -255,13 +255,13 @@ std::optional<TScriptLine> ParseLine(const std::string& raw, int number, TScript
     cmd.Numbers = {*x, *y};
     return cmd;
   }
-  if (name == "paste-file") {
+  if (name == "paste-file" || name == "clipboard-add") {
     // The path may hold blanks: the flavour is the last word.
     std::string rest = line.substr(start + name.size());
     while (!rest.empty() && (rest.back() == ' ' || rest.back() == '\t')) rest.pop_back();
     const size_t a = rest.find_first_not_of(" \t"), cut = rest.find_last_of(" \t");
     if (a == std::string::npos || cut == std::string::npos || cut < a) {
-      error = {number, "paste-file takes a file name and a MIME type", true};
+      error = {number, name + " takes a file name and a MIME type", true};
       return std::nullopt;
     }
     cmd.Name = name;
@@ -478,7 +478,7 @@ class TScriptPlayer {
       DropFile(cmd);
     } else if (cmd.Name == "resize-item") {
       return ResizeThroughHandles(cmd, error);
-    } else if (cmd.Name == "paste-file") {
+    } else if (cmd.Name == "paste-file" || cmd.Name == "clipboard-add") {
       return PasteFile(cmd, error);
     } else if (cmd.Name == "insert-file") {
       return InsertFile(cmd, error);
@@ -684,9 +684,12 @@ class TScriptPlayer {
       error = {cmd.Number, path + ": " + why};
       return false;
     }
-    TLTClipboardData clip;
+    // clipboard-add builds a clipboard of several flavours, as another
+    // program offers it, for the paste that follows.
+    TLTClipboardData clip = cmd.Name == "clipboard-add" ? win_.Clipboard() : TLTClipboardData{};
     clip.Set(cmd.Sub, std::move(bytes));
     win_.SetClipboard(clip);
+    if (cmd.Name == "clipboard-add") return true;
     if (!e_.PasteCommand()) {
       error = {cmd.Number, path + ": nothing could be pasted as " + cmd.Sub};
       return false;

@@ -7,7 +7,9 @@
 #include "style/LTStyle.h"
 
 #include <QApplication>
+#include <QDropEvent>
 #include <QInputMethodEvent>
+#include <QMimeData>
 #include <QKeyEvent>
 #include <gtest/gtest.h>
 
@@ -106,6 +108,30 @@ TEST_F(LTQtEditTest, AFailureInTheCoreBeepsAndTheWindowGoesOn) {
   e.E.OnCaretMove = nullptr;
   e.Key(Qt::Key_Right);
   EXPECT_EQ(e.E.CurrentItemOffset(), 3);
+}
+
+TEST_F(LTQtEditTest, ADropFromAnotherProgramGoesInAndAReadOnlyEditorRefusesIt) {
+  QtEditor e;
+  QMimeData mime;
+  mime.setText("XY");
+  mime.setData("application/x-unknown", "?");
+  QWidget* view = e.Win.viewport();
+  auto drag = [&](QPointF at) {
+    QDragEnterEvent enter(at.toPoint(), Qt::CopyAction | Qt::MoveAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(view, &enter);
+    if (!enter.isAccepted()) return Qt::IgnoreAction;
+    QDropEvent drop(at, Qt::CopyAction | Qt::MoveAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(view, &drop);
+    return drop.isAccepted() ? drop.dropAction() : Qt::IgnoreAction;
+  };
+  // After the third character of the first line.
+  const TLTRectI caret = (e.E.SetCaretAt(0, 4), e.E.CaretRect());
+  e.E.SetCaretAt(0, 1);
+  EXPECT_EQ(drag(QPointF(caret.Left, caret.Top + 2)), Qt::CopyAction);
+  EXPECT_EQ(e.E.LTData().GetPlainText(0), u"abcXY def");
+  e.E.SetReadOnly(true);
+  EXPECT_EQ(drag(QPointF(caret.Left, caret.Top + 2)), Qt::IgnoreAction);
+  EXPECT_EQ(e.E.LTData().GetPlainText(0), u"abcXY def");
 }
 
 }  // namespace
