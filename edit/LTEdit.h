@@ -557,6 +557,9 @@ class TCustomLecternEdit : public TCustomLectern {
   void DropScrollStep();
   /// The drop at a client point of this editor's own document.
   TLTDropEffects DropHere(const ILTDropData& data, TLTDropEffects effect, TLTShiftState shift, int x, int y);
+  /// The flavours of a drag of this control's own selection that a drop
+  /// uses, read now (before the drop changes what the drag renders).
+  static TLTClipboardData ReadOwnDrag(const ILTDropData& data);
   /// The editor from the root down whose selection is being dragged, or null.
   TCustomLecternEdit* DragSourceEditor();
   /// The drop caret: where a drop would insert, in this editor's document.

@@ -424,6 +424,15 @@ void TCustomLecternEdit::DragFinished(TLTDropEffects effect) {
   }
 }
 
+TLTClipboardData TCustomLecternEdit::ReadOwnDrag(const ILTDropData& data) {
+  // The flavours a drop of this editor's own selection may use; the rest
+  // (pictures, pages) would only cost the rendering.
+  TLTClipboardData own;
+  for (const std::string_view mime : {LTMimeLTF, LTMimeRTF, LTMimeText})
+    if (std::optional<std::string> bytes = data.Get(mime)) own.Set(mime, std::move(*bytes));
+  return own;
+}
+
 TCustomLecternEdit* TCustomLecternEdit::DragSourceEditor() {
   for (TCustomLecternEdit* e = &RootEditor(); e; e = e->NestedEditor())
     if (e->IsDraggingSelf()) return e;
@@ -587,11 +596,7 @@ TLTDropEffects TCustomLecternEdit::DropAt(const ILTDropData& data, TLTDropEffect
   // of this control's own selection is read first, because opening the
   // cell replaces the selection it renders, and it is copied there.
   const bool self = DragSourceEditor() != nullptr;
-  TLTClipboardData own;
-  if (self) {
-    if (std::optional<std::string> ltf = data.Get(LTMimeLTF)) own.Set(LTMimeLTF, std::move(*ltf));
-    if (std::optional<std::string> text = data.Get(LTMimeText)) own.Set(LTMimeText, std::move(*text));
-  }
+  const TLTClipboardData own = self ? ReadOwnDrag(data) : TLTClipboardData{};
   if (!RouteMouseDown(TLTMouseButton::Left, {}, x, y, false)) return {};
   MouseUp(TLTMouseButton::Left, {}, x, y);
   TCustomLecternEdit* n = ActiveNested();
@@ -633,6 +638,10 @@ TLTDropEffects TCustomLecternEdit::DropHere(const ILTDropData& data, TLTDropEffe
   }
   const bool move = self && effect.Contains(ltdeMove) && CanDeleteSelection();
   if (self && !move) effect = {ltdeCopy};
+  // The drag renders the selection when asked: read before it is deleted.
+  const TLTClipboardData own = self ? ReadOwnDrag(data) : TLTClipboardData{};
+  const TLTClipboardDropData ownData(own);
+  const ILTDropData& dropped = self ? static_cast<const ILTDropData&>(ownData) : data;
   if (!BeforeChange()) return {};
   SetChangeApproved(true);
   bool inserted = false;
@@ -649,7 +658,7 @@ TLTDropEffects TCustomLecternEdit::DropHere(const ILTDropData& data, TLTDropEffe
       ItemPosOf(after, startChar, itemNo, offs);
     }
     SetCaretAt(itemNo, offs, false);
-    inserted = InsertTransfer(data, true);
+    inserted = InsertTransfer(dropped, true);
     // Nothing went in: the moved text comes back.
     if (!inserted) RollBackGroup(mark);
   }

@@ -4,7 +4,8 @@
 #   scripts/setup.sh           build, test and run dependencies
 #   scripts/setup.sh --fuzz    also clang and its fuzzing runtime
 #   scripts/setup.sh --screen  also a virtual X server and the tools scripts/screenshot.sh uses
-#   scripts/setup.sh --interop also the word processor the RTF interoperability test converts with,
+#   scripts/setup.sh --interop also the word processor the RTF interoperability test converts with
+#                              (with its windows, to paste Terrabook's clipboard into by hand),
 #                              pdftoppm to look at what it made of a report, and the HTML checkers:
 #                              an HTML5 parser (html5lib), tidy, and a browser for screenshots
 set -euo pipefail
@@ -20,7 +21,7 @@ for arg in "$@"; do
   case "$arg" in
     --fuzz) packages+=(clang libclang-rt-14-dev) ;;
     --screen) packages+=(xvfb xauth x11-apps x11-utils xdotool netpbm) ;;
-    --interop) packages+=(libreoffice-writer-nogui poppler-utils python3-html5lib tidy chromium) ;;
+    --interop) packages+=(libreoffice-writer poppler-utils python3-html5lib tidy chromium) ;;
     *) echo "setup.sh: unknown option $arg" >&2; exit 2 ;;
   esac
 done

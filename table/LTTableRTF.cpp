@@ -9,6 +9,7 @@
 #include "model/LTRTFWriter.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace lectern {
 
@@ -17,8 +18,11 @@ namespace {
 /// The right edge of each column (pixels from the table's left), from the
 /// layout, or laid out here at the width a page offers when the table was
 /// never laid out: fixed columns take their widths, the others share the
-/// rest.
-std::vector<int> ColumnRights(const TLTTableItemInfo& t, int availableWidth) {
+/// rest. A top-level table whose width follows the text's (a percentage,
+/// or automatic with a column that is not fixed) was laid out at the
+/// window's width; it is scaled to the page's, else it runs off the page
+/// in every word processor.
+std::vector<int> ColumnRights(const TLTTableItemInfo& t, int availableWidth, bool topLevel) {
   const int cols = t.NumColumns();
   std::vector<int> rights(static_cast<size_t>(cols));
   const int pad = 2 * (t.CellHPadding + t.CellBorderWidth);
@@ -26,6 +30,12 @@ std::vector<int> ColumnRights(const TLTTableItemInfo& t, int availableWidth) {
       t.ColumnWidths.size() == static_cast<size_t>(cols)) {
     for (int c = 0; c < cols; ++c)
       rights[static_cast<size_t>(c)] = t.ColumnLefts[static_cast<size_t>(c)] + t.ColumnWidths[static_cast<size_t>(c)] + pad;
+    const bool relative = t.BestWidth < 0 || (t.BestWidth == 0 && !t.AllColumnsFixed());
+    if (topLevel && relative) {
+      const int percent = t.BestWidth < 0 ? std::min(100, -t.BestWidth) : 100;
+      const double scale = static_cast<double>(availableWidth) * percent / 100 / t.TableWidth;
+      for (int& r : rights) r = static_cast<int>(std::lround(r * scale));
+    }
     return rights;
   }
   const int edge = t.BorderWidth + t.BorderHSpacing;
@@ -124,7 +134,7 @@ bool TLTTableItemInfo::SaveRTF(TLTRTFWriter& w, const TCustomLTData& /*owner*/, 
   const int level = w.Level();
   const bool nested = level > 0;
   const int itap = level + 1;
-  const std::vector<int> rights = ColumnRights(*this, w.DefaultTextWidth());
+  const std::vector<int> rights = ColumnRights(*this, w.DefaultTextWidth(), !nested);
   const TLTAlignment align = w.Style().ParaStyles()[ParaNo].Alignment;
   // Overlapping borders take negative spacing, which RTF has no form for.
   const int hSpacing = std::max(0, CellHSpacing), vSpacing = std::max(0, CellVSpacing);

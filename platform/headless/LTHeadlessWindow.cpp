@@ -160,6 +160,28 @@ bool TLTHeadlessWindow::Wheel(int delta) {
   return client_ && client_->MouseWheel(MouseShift(), delta, pointer_.X, pointer_.Y);
 }
 
+namespace {
+
+/// A drag's data rendered only when the target asks, as a platform's drag
+/// does: a target that changes the document before it asks gets what the
+/// source renders then.
+class TLazyDragData final : public ILTDropData {
+ public:
+  explicit TLazyDragData(const TLTDragSource& source) : source_(source) {}
+  std::vector<std::string> Types() const override { return source_.Types; }
+  bool Has(std::string_view mime) const override {
+    return std::find(source_.Types.begin(), source_.Types.end(), mime) != source_.Types.end();
+  }
+  std::optional<std::string> Get(std::string_view mime) const override {
+    return Has(mime) && source_.Render ? source_.Render(mime) : std::nullopt;
+  }
+
+ private:
+  const TLTDragSource& source_;
+};
+
+}  // namespace
+
 TLTDropEffects TLTHeadlessWindow::StartDrag(const TLTDragSource& source, TLTDropEffects allowed) {
   Dragged.push_back(source.RenderAll());
   DragAllowed = allowed;
@@ -167,11 +189,15 @@ TLTDropEffects TLTHeadlessWindow::StartDrag(const TLTDragSource& source, TLTDrop
   if (!DropOnSelf || !client_) return DropResult;
   // A drop inside the client reads the data while the drag still runs, as
   // a platform's nested drag loop does.
-  if (DragEnter(Dragged.back(), pointer_.X, pointer_.Y, allowed).Empty()) {
-    DragLeave();
+  const TLazyDragData data(source);
+  DragAnswers.clear();
+  DragAnswers.push_back(client_->DragEnter(data, allowed, keys_, pointer_.X, pointer_.Y));
+  if (!DragAnswers.back().Empty()) DragAnswers.push_back(client_->DragOver(allowed, keys_, pointer_.X, pointer_.Y));
+  if (DragAnswers.back().Empty()) {
+    client_->DragLeave();
     return {};
   }
-  return Drop(pointer_.X, pointer_.Y);
+  return client_->Drop(data, allowed, keys_, pointer_.X, pointer_.Y);
 }
 
 TLTDropEffects TLTHeadlessWindow::DragEnter(const TLTClipboardData& data, int x, int y, TLTDropEffects allowed) {

@@ -276,6 +276,39 @@ TEST(RTFWriter, TableWithSpansLaidOutAtThePageWidth) {
   EXPECT_EQ(rtf.find("\\cellx0"), std::string::npos);
 }
 
+TEST(RTFWriter, ATableLaidOutAtTheWindowsWidthIsWrittenAtThePagesUnlessItsWidthIsFixed) {
+  auto widest = [](const std::string& rtf) {
+    int most = 0;
+    for (size_t at = rtf.find("\\cellx"); at != std::string::npos; at = rtf.find("\\cellx", at + 1))
+      most = std::max(most, std::atoi(rtf.c_str() + at + 6));
+    return most;
+  };
+  // Laid out in a window of 1200 pixels, as a report's tables are.
+  auto laidOut = [](int32_t bestWidth) {
+    auto t = Table(1, 2, u"c");
+    t->BestWidth = bestWidth;
+    t->ColumnLefts = {1, 601};
+    t->ColumnWidths = {590, 590};
+    t->TableWidth = 1200;
+    t->LayoutInvalid = false;
+    return t;
+  };
+  Doc page;
+  page.Data.AddItem({}, laidOut(0));
+  TLTMemoryStream sink;
+  const TLTRTFWriter probe(page.Data, sink, {}, nullptr);
+  const int text = probe.Twips(probe.DefaultTextWidth());
+  const int full = widest(Rtf(page.Data));
+  EXPECT_LE(full, text) << "a table as wide as the text stays on the page";
+  EXPECT_GT(full, text * 95 / 100);
+  Doc half;
+  half.Data.AddItem({}, laidOut(-50));
+  EXPECT_NEAR(widest(Rtf(half.Data)), full / 2, 30);
+  Doc fixed;
+  fixed.Data.AddItem({}, laidOut(1200));
+  EXPECT_GT(widest(Rtf(fixed.Data)), probe.Twips(1180)) << "a fixed width is kept, page or not";
+}
+
 TEST(RTFWriter, NestedTablesInTheNestedFormAndAdjacentTablesKeptApart) {
   Doc d;
   auto outer = Table(1, 2, u"out");
