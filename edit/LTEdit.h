@@ -444,6 +444,8 @@ class TCustomLecternEdit : public TCustomLectern {
   std::function<void(TCustomLecternEdit&, const ILTDropData* data, TLTShiftState, int x, int y,
                      TLTDropEffects possible, TLTDropEffects& effect)>
       OnOleDragOver;
+  /// The drag left the editor without a drop.
+  std::function<void(TCustomLecternEdit&)> OnOleDragLeave;
   /// A drop: with doDefault cleared the handler did it, and effect is the
   /// result.
   std::function<void(TCustomLecternEdit&, const ILTDropData& data, TLTShiftState, int x, int y,

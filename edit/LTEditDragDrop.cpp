@@ -490,6 +490,7 @@ TLTDropEffects TCustomLecternEdit::DragOver(TLTDropEffects allowed, TLTShiftStat
 void TCustomLecternEdit::DragLeave() {
   TEventScope scope(*this);
   EndDropTracking();
+  if (OnOleDragLeave) OnOleDragLeave(RootEditor());
 }
 
 void TCustomLecternEdit::TrackDrop(int x, int y) {
@@ -554,7 +555,9 @@ void TCustomLecternEdit::DropScrollStep() {
   }
   ScrollBarCommand(TLTScrollBarKind::Vertical, drop_.ScrollStep < 0 ? TLTScrollCode::LineUp : TLTScrollCode::LineDown,
                    0);
-  // What scrolled under the pointer takes the drop caret.
+  // The drop caret's pixels moved with the view: it is drawn afresh, where
+  // what scrolled under the pointer takes it.
+  Window().InvalidateAll();
   const TLTPointI p = drop_.LastPoint;
   drop_.Rect = {};
   TrackDrop(p.X, p.Y);
@@ -656,6 +659,12 @@ TLTDropEffects TCustomLecternEdit::DropHere(const ILTDropData& data, TLTDropEffe
       const TTextMap after = BuildTextMap();
       if (dropChar >= selEnd) startChar = static_cast<int>(after.Text.size()) - fromEnd;
       ItemPosOf(after, startChar, itemNo, offs);
+      // The whole document was moved: its one empty line takes it back.
+      if (itemNo < 0) {
+        EnsureNotEmpty();
+        itemNo = 0;
+        offs = LTData().GetOffsBeforeItem(0);
+      }
     }
     SetCaretAt(itemNo, offs, false);
     inserted = InsertTransfer(dropped, true);

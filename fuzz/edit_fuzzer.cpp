@@ -33,7 +33,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     size_t end = script.find('\n', at);
     if (end == std::string_view::npos) end = script.size();
     const std::string_view line = script.substr(at, end - at);
-    if (line.find("insert-file") == std::string_view::npos && line.find("insert-picture") == std::string_view::npos) {
+    if (line.find("insert-file") == std::string_view::npos && line.find("insert-picture") == std::string_view::npos &&
+        line.find("-file") == std::string_view::npos && line.find("clipboard-add") == std::string_view::npos) {
       lines.append(line);
       lines += '\n';
     }

@@ -104,6 +104,9 @@ TEST(LTEditDragDrop, DropsIntoTheSelectionOrWithCtrlNeverDeleteTwice) {
   EXPECT_EQ(e.Ltf(), before);
   EXPECT_EQ(e.UndoSteps(), 0);
 
+  e.DragSelection(1, 7);  // the whole text after itself
+  EXPECT_EQ(e.Ltf(), before);
+
   e.E.SetSelectionBounds(0, 1, 0, 4);  // "one"
   e.DragSelection(1, 7, 0, {ssCtrl});
   EXPECT_EQ(e.Text(), "one twoone") << "Ctrl copies: the selection stays where it was";
@@ -233,7 +236,10 @@ TEST(LTEditDragDrop, TheDropCaretFollowsThePointerAndTheViewScrollsNearAnEdge) {
   const int top = e.E.VScrollPosition();
   e.Win.FireTimer(LTDropScrollTimer);
   EXPECT_GT(e.E.VScrollPosition(), top);
+  int left = 0;
+  e.E.OnOleDragLeave = [&](TCustomLecternEdit&) { ++left; };
   e.Win.DragLeave();
+  EXPECT_EQ(left, 1);
   EXPECT_TRUE(e.E.DropCaretRect().IsEmpty());
   EXPECT_FALSE(e.Win.IsTimerRunning(LTDropScrollTimer));
   EXPECT_EQ(e.UndoSteps(), 0);

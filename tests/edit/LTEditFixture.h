@@ -4,6 +4,7 @@
 // the editor has no margins.
 
 #include "edit/LTEdit.h"
+#include "platform/LTGraphic.h"
 #include "platform/headless/LTHeadlessWindow.h"
 
 #include <memory>
@@ -13,6 +14,17 @@ namespace lectern::testing {
 
 constexpr int W = 7;
 constexpr int H = 13;
+
+/// A bitmap of one colour.
+inline std::unique_ptr<TGraphic> Pixels(int w, int h, uint32_t argb = 0xFF0000FFu) {
+  auto bmp = std::make_unique<TBitmap>();
+  TLTPixels px;
+  px.Width = w;
+  px.Height = h;
+  px.Data.assign(static_cast<size_t>(w * h), argb);
+  bmp->SetPixels(px);
+  return bmp;
+}
 
 /// Builds its document paragraph by paragraph, then lays it out and takes
 /// the focus (Ready). Counts the beeps of refused actions.

@@ -931,16 +931,6 @@ class TSizedControl : public TLTControl {
   int w_ = 20, h_ = 10;
 };
 
-std::unique_ptr<TGraphic> Pixels(int w, int h) {
-  auto bmp = std::make_unique<TBitmap>();
-  TLTPixels px;
-  px.Width = w;
-  px.Height = h;
-  px.Data.assign(static_cast<size_t>(w * h), 0xFF0000FFu);
-  bmp->SetPixels(px);
-  return bmp;
-}
-
 TEST(LTEditOps, ResizingPicturesAndControlsIsOneStepAndWidensTheDocument) {
   Editor e;
   e.Para(u"ab");

@@ -15,16 +15,6 @@ namespace {
 
 using namespace lectern::testing;
 
-std::unique_ptr<TGraphic> Pixels(int w, int h) {
-  auto bmp = std::make_unique<TBitmap>();
-  TLTPixels px;
-  px.Width = w;
-  px.Height = h;
-  px.Data.assign(static_cast<size_t>(w * h), 0xFF00FF00u);
-  bmp->SetPixels(px);
-  return bmp;
-}
-
 /// A picture of w x h pixels as item 1, after "ab".
 struct Pictured : TEditorFixture<Pictured> {
   Pictured(int w, int h) {
