@@ -108,6 +108,13 @@ class TPaginator {
     y_ = band_.DstTop + (band_.SrcBottom - band_.SrcTop);
     bodyPlaced_ |= body;
   }
+  /// The band an item repeats at the top of a page it goes on to; what
+  /// follows never extends it.
+  void PlaceRepeat(const TCustomLTFormattedData& d, int boxTop, int repeat, int from) {
+    if (repeat <= 0 || repeat >= from) return;
+    Place(d, boxTop, boxTop + repeat, true, false);
+    CloseBand();
+  }
   /// The footnotes the line of pieces first..last calls (only for the body).
   void LineNotes(const TCustomLTFormattedData& d, int first, int last, std::vector<const TCustomLTFormattedData*>& out);
   /// The height the notes add to the foot of the current page.
@@ -193,7 +200,7 @@ void TPaginator::PlaceItem(const TCustomLTFormattedData& d, int piece, int top, 
     if (cut <= from) {
       if (bodyPlaced_) {
         NewPage();
-        if (!first && repeat > 0 && repeat < from) Place(d, boxTop, boxTop + repeat, true, false);
+        if (!first) PlaceRepeat(d, boxTop, repeat, from);
         continue;
       }
       // Nothing of it fits an empty page: cut where the page ends.
@@ -210,7 +217,7 @@ void TPaginator::PlaceItem(const TCustomLTFormattedData& d, int piece, int top, 
     first = false;
     from = cut;
     NewPage();
-    if (repeat > 0 && repeat < from) Place(d, boxTop, boxTop + repeat, true, false);
+    PlaceRepeat(d, boxTop, repeat, from);
   }
 }
 
