@@ -111,7 +111,9 @@ class TPaginator {
   /// The band an item repeats at the top of a page it goes on to; what
   /// follows never extends it.
   void PlaceRepeat(const TCustomLTFormattedData& d, int boxTop, int repeat, int from) {
-    if (repeat <= 0 || repeat >= from) return;
+    // Heading rows that would take half a page or more are not repeated:
+    // the rows under them would hardly move on.
+    if (repeat <= 0 || repeat >= from || repeat >= height_ / 2) return;
     Place(d, boxTop, boxTop + repeat, true, false);
     CloseBand();
   }

@@ -3,6 +3,7 @@
 
 #include "app/LTNormalize.h"
 #include "app/Terrabook.h"
+#include "app/ReportExport.h"
 #include "app/ReportMerge.h"
 #include "platform/LTDataTable.h"
 #include "platform/LTStream.h"
@@ -47,28 +48,6 @@ class TTemplate {
  private:
   std::string bytes_;
 };
-
-/// A country name as a file name: no separators, no characters that other
-/// systems refuse, no leading or trailing dots and spaces, not too long.
-std::string SafeFileName(const std::string& name) {
-  std::string out;
-  for (unsigned char c : name) {
-    const bool bad =
-        c < 0x20 || c == 0x7F || std::string_view("/\\:*?\"<>|").find(static_cast<char>(c)) != std::string_view::npos;
-    out += bad ? '_' : static_cast<char>(c);
-  }
-  const size_t b = out.find_first_not_of(" .");
-  if (b == std::string::npos) return {};
-  out = out.substr(b, out.find_last_not_of(" .") - b + 1);
-  // Cut at a character boundary.
-  constexpr size_t kMaxBytes = 200;
-  if (out.size() > kMaxBytes) {
-    size_t cut = kMaxBytes;
-    while (cut > 0 && (static_cast<unsigned char>(out[cut]) & 0xC0) == 0x80) --cut;
-    out.resize(cut);
-  }
-  return out;
-}
 
 /// The record's Country value, or empty when the table has none.
 std::string CountryOf(TLTDataTable& table) {
@@ -132,7 +111,7 @@ int MergeAll(TMergeRun& run, TLTDataTable& table) {
     try {
       table.SetRecNo(recNo);
       country = CountryOf(table);
-      std::string base = SafeFileName(country);
+      std::string base = ReportFileName(country);
       if (base.empty()) base = "record-" + IntToStr(recNo);
       // Two records of one name must not overwrite each other.
       if (!used.insert(base).second) {
