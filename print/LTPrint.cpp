@@ -98,6 +98,7 @@ struct TLTPdfWriter::TImpl {
   std::vector<TLTPdfLink> Links;
   TLTPdfInfo Info;
   int Pages = 0;
+  std::vector<std::string> Warnings;
 };
 
 TLTPdfWriter::TLTPdfWriter(const TLTWriteSettings& settings) : d_(std::make_unique<TImpl>()) {
@@ -113,6 +114,8 @@ TLTPdfWriter::~TLTPdfWriter() {
 }
 
 int TLTPdfWriter::PageCount() const { return d_->Pages; }
+
+const std::vector<std::string>& TLTPdfWriter::Warnings() const { return d_->Warnings; }
 
 bool TLTPdfWriter::AddDocument(const TCustomLTData& data, std::string& error) {
   TLTPageFormat format;
@@ -167,7 +170,9 @@ bool TLTPdfWriter::Finish(TLTStream& out, std::string& error) {
   d_->Writer.reset();
   d_->Buffer.close();
   std::string pdf(d_->Bytes.constData(), static_cast<size_t>(d_->Bytes.size()));
-  if (!AddPdfLinksAndInfo(pdf, d_->Links, d_->Info, error)) return false;
+  // Pages without clickable links are better than no pages at all.
+  if (std::string why; !AddPdfLinksAndInfo(pdf, d_->Links, d_->Info, why))
+    d_->Warnings.push_back(why + "; hyperlinks and document properties were left out");
   if (!out.WriteBytes(pdf)) {
     error = "the PDF could not be written";
     return false;
@@ -213,7 +218,9 @@ namespace {
 bool WritePdf(const TCustomLTData& from, const TLTItemRange*, TLTStream& out, const TLTWriteSettings& settings,
               TLTFormatReport& report) {
   TLTPdfWriter writer(settings);
-  return writer.AddDocument(from, report.Error) && writer.Finish(out, report.Error);
+  const bool ok = writer.AddDocument(from, report.Error) && writer.Finish(out, report.Error);
+  report.Warnings.insert(report.Warnings.end(), writer.Warnings().begin(), writer.Warnings().end());
+  return ok;
 }
 
 }  // namespace

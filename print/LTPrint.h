@@ -10,6 +10,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 class QPrinter;
 
@@ -38,9 +39,12 @@ class TLTPdfWriter {
   /// Lays the document out in pages and paints them after the pages so
   /// far. False with the reason (nothing is added then).
   bool AddDocument(const TCustomLTData& data, std::string& error);
-  /// Ends the file and writes it to out; false with the reason.
+  /// Ends the file and writes it to out; false with the reason. When the
+  /// links and properties cannot be added, the pages are written without
+  /// them and Warnings says so.
   bool Finish(TLTStream& out, std::string& error);
   int PageCount() const;
+  const std::vector<std::string>& Warnings() const;
 
  private:
   struct TImpl;

@@ -631,7 +631,9 @@ std::vector<std::string> TTerrabookWindow::ExportAllReports(QString folder, QStr
   std::vector<std::string> failed;
   int written = 0, done = 0;
   for (int recNo = 1; recNo <= records; ++recNo) {
-    // A stop comes between records: every file is written whole or not at all.
+    // A stop comes between records: every file is written whole or not at
+    // all. The window repaints meanwhile; its input waits for the dialog.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     if (progress.wasCanceled()) break;
     progress.setValue(recNo - 1);
     const auto& names = app_->ViewNames();

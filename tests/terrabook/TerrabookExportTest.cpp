@@ -8,6 +8,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QProgressDialog>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -85,6 +87,29 @@ TEST_F(ExportWindow, EveryReportIsWrittenInEachFormatAndAFailureDoesNotStopTheOt
   std::ifstream t(Dir / "txt" / "Chile.txt");
   const std::string text(std::istreambuf_iterator<char>(t), {});
   EXPECT_NE(text.find("Country report: Chile"), std::string::npos);
+}
+
+TEST_F(ExportWindow, StoppingLeavesTheReportsWrittenSoFarEachWhole) {
+  const fs::path out = Dir / "out";
+  // Stop once three reports are there, as a user pressing Stop would.
+  QTimer stopper;
+  QObject::connect(&stopper, &QTimer::timeout, [&] {
+    if (std::distance(fs::directory_iterator(out), fs::directory_iterator()) < 3) return;
+    for (QProgressDialog* p : Window->findChildren<QProgressDialog*>()) p->cancel();
+    stopper.stop();
+  });
+  stopper.start(0);
+  EXPECT_TRUE(Window->ExportAllReports(QString::fromStdString(out.string()), "txt").empty());
+  const std::vector<std::string> names = Names(out);
+  EXPECT_GE(names.size(), 3u);
+  EXPECT_LT(names.size(), 10u) << "the run stopped";
+  for (const std::string& n : names) {
+    EXPECT_EQ(fs::path(n).extension(), ".txt") << "no temporary file is left: " << n;
+    std::ifstream f(out / n);
+    const std::string text(std::istreambuf_iterator<char>(f), {});
+    EXPECT_EQ(text.rfind("Country report: ", 0), 0u) << n << " is whole";
+    EXPECT_NE(text.find("Using this template"), std::string::npos) << n << " is whole";
+  }
 }
 
 TEST_F(ExportWindow, AnUnknownFormatWritesNothing) {

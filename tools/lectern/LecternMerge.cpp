@@ -164,6 +164,7 @@ int MergeOneFile(TMergeRun& run, TLTDataTable& table, const std::string& path) {
   auto file = TLTSafeFileWriter::Create(path, &error);
   if (!file) return Fail(run.Err, {path, error});
   if (!writer.Finish(*file, error) || !file->Commit(&error)) return Fail(run.Err, {path, error});
+  for (const std::string& w : writer.Warnings()) run.Err << "lectern: " << path << ": warning: " << w << '\n';
   return failed ? lteBadInput : lteOk;
 }
 
