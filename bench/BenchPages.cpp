@@ -19,7 +19,9 @@
 namespace lectern {
 namespace {
 
-/// The 10 MB document laid out at the text width of A4 with 2 cm margins.
+/// The 10 MB benchmark document (the text of bench::TenMegabyteDocument,
+/// built by the same generator from the same seed) laid out at the text
+/// width of A4 with 2 cm margins; the layout is not part of the figure.
 struct TPagedBig : bench::TQtDocument {
   TLTPageSetup Setup = TLTPageSetup::For(TLTPageFormat(), LTScreenPixelsPerInch);
   int64_t Bytes = 0;
