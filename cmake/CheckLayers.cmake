@@ -26,8 +26,9 @@ set(LAYERS
   "rtf: ${lower} layout view edit table items rtf"
   "spell: ${lower} layout view edit table spell"
   "app: ${core} app"
-  "tools/lectern: ${core} app platform/headless platform/qt tools/lectern"
-  "terrabook: ${core} app platform/qt terrabook")
+  "print: ${core} platform/qt print"
+  "tools/lectern: ${core} app platform/headless platform/qt print tools/lectern"
+  "terrabook: ${core} app platform/qt print terrabook")
 
 # Item kinds are asked through virtual operations and numbered queries there.
 set(KIND_FREE layout view)

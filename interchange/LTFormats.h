@@ -32,6 +32,11 @@ struct TLTWriteSettings {
   std::string ImagePrefix = "image";
   /// Title of a page.
   std::u16string Title;
+  /// Paged formats: the paper ("A4", "Letter", "WIDTHxHEIGHTmm") and the
+  /// margins in millimetres that replace the document's own; empty and
+  /// negative keep the document's.
+  std::string Paper;
+  double MarginsMm = -1;
 };
 
 /// A format: how to read and write it, and where it travels.

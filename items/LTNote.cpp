@@ -113,6 +113,13 @@ TLTString TCustomLTNoteItemInfo::AsTextAfterDocument(int lineWidth) const {
   return u"\r\n" + LabelText + u" " + document_->GetPlainText(lineWidth);
 }
 
+bool TCustomLTNoteItemInfo::GetPrintedNote(TLTPrintedNote& note) const {
+  note.Placement = GetSeqName() == LTEndnoteSeqName ? ltnpDocumentEnd : ltnpPageFoot;
+  note.Mark = TLTString(LabelText);
+  note.Document = document_.get();
+  return true;
+}
+
 void TCustomLTNoteItemInfo::MarkStylesInUse(TLTStyleUsage& usage) const {
   TLTSeqItemInfo::MarkStylesInUse(usage);
   document_->MarkStylesInUse(usage);

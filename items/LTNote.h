@@ -49,6 +49,8 @@ class TCustomLTNoteItemInfo : public TLTSeqItemInfo {
   void Assign(const TCustomLTItemInfo& source) override;
   void GetExtraPropertyLines(std::vector<std::string>& lines) const override;
   TLTString AsTextAfterDocument(int lineWidth) const override;
+  /// Footnotes at the foot of their page, endnotes after the text.
+  bool GetPrintedNote(TLTPrintedNote& note) const override;
   void MarkStylesInUse(TLTStyleUsage& usage) const override;
   void UpdateStyles(const TLTStyleUsage& usage) override;
   void DumpFields(std::string& out) const override;

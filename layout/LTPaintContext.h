@@ -44,6 +44,9 @@ struct TLTPaintContext {
   TLTOutputColorMode ColorMode = ltocAsIs;
   /// Skip pieces whose bottom lies below the clip.
   bool WholeLinesOnly = false;
+  /// Skip text pieces that the clip's top or bottom edge cuts: a page shows
+  /// every line of text on one page only, also in table cells.
+  bool TextInsideClipOnly = false;
   /// Soft page breaks to mark (item numbers where printed pages begin).
   const std::vector<int>* SoftPageBreaks = nullptr;
 

@@ -92,6 +92,16 @@ enum TLTItemBoolQueryEx : uint8_t {
   iqxLayoutWidth,
 };
 
+/// Where a note goes when a document is printed on pages.
+enum TLTNotePlacement : uint8_t { ltnpPageFoot, ltnpDocumentEnd };
+class TCustomLTData;
+/// A note as pages print it: its place, its mark and its document (not owned).
+struct TLTPrintedNote {
+  TLTNotePlacement Placement = ltnpPageFoot;
+  std::u16string Mark;
+  const TCustomLTData* Document = nullptr;
+};
+
 enum TLTItemAction : uint8_t { ltiaInserting, ltiaInserted, ltiaDestroying, ltiaMovingToUndoList, ltiaTextModifying };
 enum TLTControlAction : uint8_t { ltcaDestroy, ltcaBeforeLTFSave, ltcaAfterLTFSave, ltcaAfterLTFLoad };
 enum TLTSaveFormat : uint8_t { ltsfText, ltsfHTML, ltsfRTF, ltsfLTF };
@@ -487,6 +497,21 @@ class TCustomLTItemInfo {
   /// Adds the hyperlink rectangles of the documents the item holds (their
   /// LTData and DrawItemIndex set; positions are refreshed by the caller).
   virtual void CollectJumps(std::vector<TLTJumpInfo>& /*out*/) const {}
+
+  // ---- Pages ----------------------------------------------------------------------------
+  /// Where a page may end inside the item's box of `height` device pixels
+  /// when the page holds it from box y `from` and has room down to `limit`
+  /// (from < limit): the cut (from < cut <= limit), height when the rest
+  /// fits, or from when nothing more fits and the rest moves on. A cut
+  /// below which the item wants a new page (a row that starts one) comes
+  /// back even when the rest would fit. The default moves the item whole.
+  virtual int PageCut(int from, int limit, int height) const { return limit >= height ? height : from; }
+  /// The band at the top of the box repeated on every page the item
+  /// continues on (a table's heading rows), 0 for none.
+  virtual int PageRepeatHeight() const { return 0; }
+  /// A note printed apart from where it stands: true with where it goes,
+  /// its mark and its text.
+  virtual bool GetPrintedNote(TLTPrintedNote& /*note*/) const { return false; }
 
   // ---- Painting ---------------------------------------------------------------------
   /// Paints the item's piece in its state: its look, its selection and its

@@ -16,12 +16,13 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev qt6-qpa-plugins fonts-liberation fontconfig
   fonts-dejavu-core  # Hebrew and Arabic glyphs for right-to-left text
   libhunspell-dev hunspell-en-us  # the word checker and the dictionary the window checks with
+  poppler-utils  # pdftotext and pdfinfo, with which the tests read back the PDF files they write
 )
 for arg in "$@"; do
   case "$arg" in
     --fuzz) packages+=(clang libclang-rt-14-dev) ;;
     --screen) packages+=(xvfb xauth x11-apps x11-utils xdotool netpbm) ;;
-    --interop) packages+=(libreoffice-writer poppler-utils python3-html5lib tidy chromium) ;;
+    --interop) packages+=(libreoffice-writer python3-html5lib tidy chromium) ;;
     *) echo "setup.sh: unknown option $arg" >&2; exit 2 ;;
   esac
 done

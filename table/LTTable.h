@@ -348,6 +348,19 @@ class TLTTableItemInfo : public TLTFullLineItemInfo, public TLTPersistent, publi
   /// Whether the document the table lies in can be changed by its editor.
   bool IsInEditableDocument() const;
 
+  // ---- Pages (LTTablePages.cpp) ------------------------------------------------------
+  /// Rows that start a page come first; then the last row border that fits
+  /// and no cell spans; then, when PrintOptions allow rows to split, the
+  /// last place in the row that cuts no line of any cell.
+  int PageCut(int from, int limit, int height) const override;
+  /// The heading rows with the border above them, when rows follow them.
+  int PageRepeatHeight() const override;
+  /// The table y between row r - 1 and row r (0 < r < rows), halfway
+  /// through the spacing and borders between them.
+  int RowBoundary(int r) const;
+  /// The largest table y at or above y that cuts no line of any cell.
+  int LineSafeCut(int y) const;
+
   bool GetBoolValue(TLTItemBoolQuery q) const override;
   void Assign(const TCustomLTItemInfo& source) override;
   TLTString AsText(int lineWidth, const TCustomLTData& owner, bool unicode) const override;

@@ -3,10 +3,13 @@
 #include "terrabook/TerrabookWindow.h"
 
 #include "app/FieldCodes.h"
+#include "app/ReportExport.h"
 #include "edit/LTEdit.h"
 #include "items/LTNote.h"
+#include "platform/LTStream.h"
 #include "platform/LTSysUtils.h"
 #include "platform/qt/LTQtWindow.h"
+#include "print/LTPrint.h"
 #include "rtf/LTRTFImport.h"
 #include "spell/LTThread.h"
 #include "style/LTStyleTemplates.h"
@@ -28,6 +31,11 @@
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QInputDialog>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <QProgressDialog>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -40,6 +48,8 @@
 #include <QWheelEvent>
 
 #include <algorithm>
+#include <climits>
+#include <filesystem>
 
 #ifndef LECTERN_VERSION
 #define LECTERN_VERSION "0.0"
@@ -67,6 +77,7 @@ TTerrabookWindow::TTerrabookWindow(TTerrabookFiles files, QWidget* parent) : QMa
   RegisterSpecialItemKinds();
   // Rich text pasted from other programs is read, not just its plain text.
   RegisterRTFReading();
+  RegisterPdfFormat();
 
   auto* central = new QWidget(this);
   auto* layout = new QVBoxLayout(central);
@@ -192,6 +203,11 @@ void TTerrabookWindow::BuildMenus() {
   add(file, "&Open…", QKeySequence::Open, [this] { Open(); });
   add(file, "&Save", QKeySequence::Save, [this] { Save(); });
   add(file, "Save &As…", QKeySequence::SaveAs, [this] { SaveAs(); });
+  file->addSeparator();
+  add(file, "&Print…", QKeySequence::Print, [this] { Print(); });
+  add(file, "Print Pre&view", QKeySequence(), [this] { PrintPreview(); });
+  add(file, "&Export PDF…", QKeySequence(), [this] { ExportPdf(); });
+  add(file, "Export A&ll Reports…", QKeySequence(), [this] { ExportAllReports(); });
   file->addSeparator();
   add(file, "E&xit", QKeySequence::Quit, [this] { close(); });
 
@@ -548,6 +564,164 @@ bool TTerrabookWindow::SaveAs(QString path) {
   if (path.isEmpty()) return false;
   std::string error, note;
   return Saved(app_->SaveTemplateAs(path.toStdString(), error, &note), error, note);
+}
+
+namespace {
+
+/// Hyperlinks of the document lead where the window opens them, while a
+/// scope writes it.
+class TLinkTargets {
+ public:
+  explicit TLinkTargets(TCustomLTData& data) : ctx_(data.GetContext()) {
+    if (!ctx_) return;
+    kept_ = ctx_->OnWriteHyperlink;
+    ctx_->OnWriteHyperlink = [](const TCustomLTData& d, int itemNo, TLTSaveFormat, TLTString& target, TLTString&) {
+      target = TTerrabook::JumpTarget(d.GetItem(itemNo).Tag);
+    };
+  }
+  ~TLinkTargets() {
+    if (ctx_) ctx_->OnWriteHyperlink = kept_;
+  }
+  TLinkTargets(const TLinkTargets&) = delete;
+  TLinkTargets& operator=(const TLinkTargets&) = delete;
+
+ private:
+  TLTDocumentContext* ctx_;
+  decltype(TLTDocumentContext::OnWriteHyperlink) kept_;
+};
+
+/// The formats Export All Reports offers: what the user reads, the
+/// registry's name.
+constexpr std::pair<const char*, const char*> kExportFormats[] = {
+    {"PDF", "pdf"}, {"RTF", "rtf"}, {"HTML", "html"}, {"LTF (Terrabook documents)", "ltf"}, {"Text", "txt"}};
+
+}  // namespace
+
+void TTerrabookWindow::Print() {
+  if (app_->OnBeforeDocumentUse) app_->OnBeforeDocumentUse();
+  QPrinter printer(QPrinter::HighResolution);
+  QPrintDialog dialog(&printer, this);
+  if (dialog.exec() != QDialog::Accepted) return;
+  std::string error;
+  if (!PrintDocument(editor_->LTData(), printer, error)) Tell("Printing", QString::fromStdString(error), true);
+}
+
+void TTerrabookWindow::PrintPreview() {
+  if (app_->OnBeforeDocumentUse) app_->OnBeforeDocumentUse();
+  QPrinter printer(QPrinter::HighResolution);
+  QPrintPreviewDialog dialog(&printer, this);
+  dialog.setWindowTitle("Print Preview");
+  dialog.resize(900, 800);
+  std::string problem;
+  connect(&dialog, &QPrintPreviewDialog::paintRequested, this, [this, &problem](QPrinter* p) {
+    // No exception may leave a Qt signal.
+    try {
+      if (!PrintDocument(editor_->LTData(), *p, problem)) statusBar()->showMessage(QString::fromStdString(problem));
+    } catch (const std::exception& e) {
+      problem = e.what();
+    }
+  });
+  dialog.exec();
+  if (!problem.empty()) Tell("Print Preview", QString::fromStdString(problem), true);
+}
+
+bool TTerrabookWindow::ExportPdf(QString path) {
+  if (app_->OnBeforeDocumentUse) app_->OnBeforeDocumentUse();
+  const QFileInfo shown(QString::fromStdString(app_->TemplatePath()));
+  const int view = app_->ViewIndex();
+  const QString name = view > 0 && view < static_cast<int>(app_->ViewNames().size())
+                           ? ToQ(app_->ViewNames()[static_cast<size_t>(view)])
+                           : shown.completeBaseName();
+  if (path.isEmpty())
+    path = QFileDialog::getSaveFileName(this, "Export PDF", shown.path() + "/" + name + ".pdf", "PDF files (*.pdf)");
+  if (path.isEmpty()) return false;
+  TLTWriteSettings settings;
+  settings.Title = name.toStdU16String();
+  TLinkTargets links(editor_->LTData());
+  std::string error;
+  try {
+    TLTPdfWriter writer(settings);
+    auto file = TLTSafeFileWriter::Create(path.toStdString(), &error);
+    if (file && writer.AddDocument(editor_->LTData(), error) && writer.Finish(*file, error) && file->Commit(&error)) {
+      statusBar()->showMessage("Exported " + path);
+      return true;
+    }
+  } catch (const std::exception& e) {
+    error = e.what();
+  }
+  Tell("Export PDF", "The PDF file could not be written: " + QString::fromStdString(error), true);
+  return false;
+}
+
+std::vector<std::string> TTerrabookWindow::ExportAllReports(QString folder, QString format) {
+  if (app_->OnBeforeDocumentUse) app_->OnBeforeDocumentUse();
+  if (!app_->TableProblem().empty()) {
+    Tell("Export All Reports", QString::fromStdString(app_->TableProblem()), true);
+    return {app_->TableProblem()};
+  }
+  if (folder.isEmpty())
+    folder = QFileDialog::getExistingDirectory(this, "Export All Reports To",
+                                               QFileInfo(QString::fromStdString(app_->TemplatePath())).path());
+  if (folder.isEmpty()) return {};
+  if (format.isEmpty()) {
+    QStringList names;
+    for (const auto& f : kExportFormats) names << f.first;
+    bool ok = false;
+    const QString chosen = QInputDialog::getItem(this, "Export All Reports", "Format:", names, 0, false, &ok);
+    if (!ok) return {};
+    for (const auto& f : kExportFormats)
+      if (chosen == f.first) format = f.second;
+  }
+  const TLTDocumentFormat* fmt = FindFormatByName(format.toStdString());
+  if (!fmt || !fmt->Write || fmt->Extension.empty()) {
+    Tell("Export All Reports", "There is no format " + format + " to export to.", true);
+    return {"no format " + format.toStdString()};
+  }
+  TLTReportExport exporter(editor_->LTData(), app_->Table(), *fmt, folder.toStdString());
+  const int records = exporter.RecordCount();
+  QProgressDialog progress("Exporting reports…", "Stop", 0, records, this);
+  progress.setWindowTitle("Export All Reports");
+  progress.setWindowModality(Qt::WindowModal);
+  progress.setMinimumDuration(quiet_ ? INT_MAX : 500);
+  std::vector<std::string> failed;
+  int written = 0, done = 0;
+  for (int recNo = 1; recNo <= records; ++recNo) {
+    // A stop comes between records: every file is written whole or not at
+    // all. The window repaints meanwhile; its input waits for the dialog.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    if (progress.wasCanceled()) break;
+    progress.setValue(recNo - 1);
+    const auto& names = app_->ViewNames();
+    progress.setLabelText("Exporting " +
+                          (recNo < static_cast<int>(names.size()) ? ToQ(names[static_cast<size_t>(recNo)])
+                                                                  : "record " + QString::number(recNo)) +
+                          "…");
+    std::string path, error;
+    if (exporter.WriteRecord(recNo, path, error))
+      ++written;
+    else if (path.empty())
+      failed.push_back("record " + IntToStr(recNo) + ": " + error);
+    else
+      failed.push_back(std::filesystem::path(path).filename().string() + ": " + error);
+    done = recNo;
+  }
+  progress.setValue(records);
+  // The table stands on the record the view shows again.
+  if (app_->ViewIndex() > 0) {
+    try {
+      app_->Table().SetRecNo(app_->ViewIndex());
+    } catch (const std::exception&) {
+    }
+  }
+  QString summary = QString::number(written) + " of " + QString::number(records) + " reports written to " + folder;
+  if (done < records) summary += " (stopped after " + QString::number(done) + ")";
+  summary += ".";
+  if (!failed.empty()) {
+    summary += "\n\nThese could not be written:";
+    for (const std::string& f : failed) summary += "\n" + QString::fromStdString(f);
+  }
+  Tell("Export All Reports", summary, !failed.empty());
+  return failed;
 }
 
 bool TTerrabookWindow::Saved(bool ok, const std::string& error, const std::string& note) {

@@ -43,6 +43,19 @@ class TTerrabookWindow : public QMainWindow {
   /// empty path asks for one).
   bool SaveAs(QString path = {});
   bool Open(QString path = {});
+  /// File > Print… and File > Print Preview: the report on screen on the
+  /// printer's paper with the document's margins.
+  void Print();
+  void PrintPreview();
+  /// File > Export PDF…: the report on screen as a PDF file (an empty path
+  /// asks for one); false when nothing was written (the user was told why).
+  bool ExportPdf(QString path = {});
+  /// File > Export All Reports…: every record of the table merged into the
+  /// template and written to folder in format (a name of the format
+  /// registry: pdf, rtf, html, ltf, txt), with a progress dialog that can
+  /// stop between records; empty arguments ask. Returns the records that
+  /// failed, one line each; the others are written.
+  std::vector<std::string> ExportAllReports(QString folder = {}, QString format = {});
 
   TTerrabook& App() { return *app_; }
   TLecternEdit& Editor() { return *editor_; }

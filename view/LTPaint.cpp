@@ -471,6 +471,9 @@ void TPainter::Run() {
       const TLTDrawLineInfo& p = d_.DrawItems[i];
       if (p.StartsLine && p.LineTop() >= clip_.Bottom) break;
       if (ctx_.WholeLinesOnly && p.Top + p.Height > clip_.Bottom) continue;
+      if (ctx_.TextInsideClipOnly && (p.Top < clip_.Top || p.Top + p.Height > clip_.Bottom) &&
+          d_.GetItem(p.ItemNo).IsText())
+        continue;
       Piece(i);
     }
     if (!printing_) WordMarks(first, end);

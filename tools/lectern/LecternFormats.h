@@ -27,6 +27,12 @@ struct TToolOptions {
   bool Codes = false;
   std::string AllDir;
   bool HasRecord = false, HasCountry = false, HasAll = false;
+  /// Every record into one PDF file, each starting a page.
+  bool OneFile = false;
+  /// The paper of PDF pages (--page) and their margins in millimetres
+  /// (--margins); empty and negative keep the document's.
+  std::string Paper;
+  double MarginsMm = -1;
   /// Width of a rendered picture, or of the window an edit script plays
   /// in, in pixels; 0 = the default.
   int Width = 0;
@@ -70,6 +76,11 @@ int Load(const std::string& path, TLTDocument& doc, std::ostream& err);
 
 /// The merge command: see the usage text.
 int MergeCommand(const std::vector<std::string>& files, const TToolOptions& options, std::ostream& err);
+/// The info command: counts and the size laid out, one "key: value" a line.
+int InfoCommand(const std::vector<std::string>& files, const TToolOptions& options, std::ostream& out,
+                std::ostream& err);
+/// The write settings of the tool's options for an output path.
+TLTWriteSettings WriteSettingsFor(const std::string& path, const TToolOptions& options);
 /// The check command: the misspelt words of a document, one a line.
 int CheckCommand(const std::vector<std::string>& files, const TToolOptions& options, std::ostream& out,
                  std::ostream& err);

@@ -2,10 +2,13 @@
 // country table, as the program's view list does, and writes the reports.
 
 #include "app/LTNormalize.h"
+#include "app/Terrabook.h"
+#include "app/ReportExport.h"
 #include "app/ReportMerge.h"
 #include "platform/LTDataTable.h"
 #include "platform/LTStream.h"
 #include "platform/LTSysUtils.h"
+#include "print/LTPrint.h"
 #include "tools/lectern/LecternFormats.h"
 #include "tools/lectern/LecternTool.h"
 
@@ -46,28 +49,6 @@ class TTemplate {
   std::string bytes_;
 };
 
-/// A country name as a file name: no separators, no characters that other
-/// systems refuse, no leading or trailing dots and spaces, not too long.
-std::string SafeFileName(const std::string& name) {
-  std::string out;
-  for (unsigned char c : name) {
-    const bool bad =
-        c < 0x20 || c == 0x7F || std::string_view("/\\:*?\"<>|").find(static_cast<char>(c)) != std::string_view::npos;
-    out += bad ? '_' : static_cast<char>(c);
-  }
-  const size_t b = out.find_first_not_of(" .");
-  if (b == std::string::npos) return {};
-  out = out.substr(b, out.find_last_not_of(" .") - b + 1);
-  // Cut at a character boundary.
-  constexpr size_t kMaxBytes = 200;
-  if (out.size() > kMaxBytes) {
-    size_t cut = kMaxBytes;
-    while (cut > 0 && (static_cast<unsigned char>(out[cut]) & 0xC0) == 0x80) --cut;
-    out.resize(cut);
-  }
-  return out;
-}
-
 /// The record's Country value, or empty when the table has none.
 std::string CountryOf(TLTDataTable& table) {
   TLTDataField* f = table.FindField("Country");
@@ -82,10 +63,9 @@ struct TMergeRun {
   std::ostream& Err;
   std::string DbPath;
 
-  /// Merges the current record (or the codes) into a fresh template and
-  /// writes it to path; false after reporting what failed.
-  bool WriteReport(const std::string& path, const std::string& what) {
-    TLTDocument doc;
+  /// Merges the current record (or the codes) into a fresh template in
+  /// doc; false after reporting what failed.
+  bool MergeInto(TLTDocument& doc, const std::string& path, const std::string& what) {
     if (!Template.Into(doc)) {
       Fail(Err, {path, "the template could not be copied"});
       return false;
@@ -98,6 +78,14 @@ struct TMergeRun {
       for (const std::string& p : merge.Problems) Fail(Err, {DbPath, what + ": " + p});
       return false;
     }
+    return true;
+  }
+
+  /// Merges the current record (or the codes) into a fresh template and
+  /// writes it to path; false after reporting what failed.
+  bool WriteReport(const std::string& path, const std::string& what) {
+    TLTDocument doc;
+    if (!MergeInto(doc, path, what)) return false;
     TFailure failure;
     if (!WriteDocument(doc, Format, path, Options, failure)) {
       Fail(Err, failure);
@@ -123,7 +111,7 @@ int MergeAll(TMergeRun& run, TLTDataTable& table) {
     try {
       table.SetRecNo(recNo);
       country = CountryOf(table);
-      std::string base = SafeFileName(country);
+      std::string base = ReportFileName(country);
       if (base.empty()) base = "record-" + IntToStr(recNo);
       // Two records of one name must not overwrite each other.
       if (!used.insert(base).second) {
@@ -139,6 +127,44 @@ int MergeAll(TMergeRun& run, TLTDataTable& table) {
       failed = true;
     }
   }
+  return failed ? lteBadInput : lteOk;
+}
+
+/// Every record into one PDF file, each starting on a new page; a record
+/// that cannot be merged is reported and left out, and the file holds the
+/// others.
+int MergeOneFile(TMergeRun& run, TLTDataTable& table, const std::string& path) {
+  TLTPdfWriter writer(WriteSettingsFor(path, run.Options));
+  bool failed = false;
+  for (int recNo = 1; recNo <= table.RecordCount(); ++recNo) {
+    std::string country;
+    try {
+      table.SetRecNo(recNo);
+      country = CountryOf(table);
+      const std::string what = RecordLabel(recNo, country);
+      TLTDocument doc;
+      if (!run.MergeInto(doc, path, what)) {
+        failed = true;
+        continue;
+      }
+      // Hyperlinks lead where the window opens them.
+      doc.Context.OnWriteHyperlink = [](const TCustomLTData& data, int itemNo, TLTSaveFormat, TLTString& target,
+                                        TLTString&) { target = TTerrabook::JumpTarget(data.GetItem(itemNo).Tag); };
+      std::string error;
+      if (!writer.AddDocument(doc.Data, error)) {
+        Fail(run.Err, {path, what + ": " + error});
+        failed = true;
+      }
+    } catch (const std::exception& e) {
+      Fail(run.Err, {run.DbPath, RecordLabel(recNo, country) + ": " + e.what()});
+      failed = true;
+    }
+  }
+  std::string error;
+  auto file = TLTSafeFileWriter::Create(path, &error);
+  if (!file) return Fail(run.Err, {path, error});
+  if (!writer.Finish(*file, error) || !file->Commit(&error)) return Fail(run.Err, {path, error});
+  for (const std::string& w : writer.Warnings()) run.Err << "lectern: " << path << ": warning: " << w << '\n';
   return failed ? lteBadInput : lteOk;
 }
 
@@ -159,8 +185,9 @@ int FindCountry(TLTDataTable& table, const std::string& name) {
 }  // namespace
 
 int MergeCommand(const std::vector<std::string>& files, const TToolOptions& options, std::ostream& err) {
-  const int choices = options.HasRecord + options.HasCountry + options.Codes + options.HasAll;
-  if (choices != 1) return UsageError(err, "merge needs exactly one of --record, --country, --codes and --all");
+  const int choices = options.HasRecord + options.HasCountry + options.Codes + options.HasAll + options.OneFile;
+  if (choices != 1)
+    return UsageError(err, "merge needs exactly one of --record, --country, --codes, --all and --one-file");
   if (options.HasAll) {
     if (files.size() != 2) return UsageError(err, "merge --all takes a template and a table file");
     if (options.To.empty()) return UsageError(err, "merge --all needs --to FORMAT");
@@ -169,6 +196,8 @@ int MergeCommand(const std::vector<std::string>& files, const TToolOptions& opti
   }
   const TLTDocumentFormat* format = OutputFormat(options.To.empty() ? files[2] : std::string(), options.To);
   if (!format) return UsageError(err, (options.To.empty() ? files[2] : options.To) + ": cannot write this file type");
+  if (options.OneFile && format->Name != "pdf")
+    return UsageError(err, "--one-file writes one PDF file (OUTPUT.pdf or --to pdf)");
   int recNo = 0;
   if (options.HasRecord) {
     const auto n = TryStrToInt(options.Record);
@@ -192,6 +221,7 @@ int MergeCommand(const std::vector<std::string>& files, const TToolOptions& opti
   }
   run.Table = &table;
   if (options.HasAll) return MergeAll(run, table);
+  if (options.OneFile) return MergeOneFile(run, table, files[2]);
   if (options.HasCountry) {
     recNo = FindCountry(table, options.Country);
     if (recNo == 0) return Fail(err, {files[1], "no record has the Country \"" + options.Country + "\""});

@@ -5,6 +5,7 @@
 #include "layout/CLTFData.h"
 #include "platform/LTStream.h"
 #include "platform/qt/LTQtCanvas.h"
+#include "print/LTPrint.h"
 #include "rtf/LTRTFImport.h"
 #include "tools/lectern/LecternFormats.h"
 #include "view/LTPaint.h"
@@ -86,6 +87,7 @@ bool WritePng(const TCustomLTData& from, const TLTItemRange*, TLTStream& out, co
 
 void RegisterToolFormats() {
   RegisterDocumentFormat({"png", ".png", "a picture of the laid-out document", {}, {}, nullptr, &WritePng, nullptr, {}});
+  RegisterPdfFormat();
   // RTF is read by the import, a layer above the format registry.
   RegisterRTFReading();
 }

@@ -11,11 +11,13 @@
 #include "platform/LTStream.h"
 #include "platform/LTSysUtils.h"
 #include "table/LTTable.h"
+#include "layout/LTPages.h"
 #include "tools/lectern/LecternFormats.h"
 
 #include <algorithm>
 #include <filesystem>
 #include <cctype>
+#include <charconv>
 #include <memory>
 #include <optional>
 #include <ostream>
@@ -29,8 +31,10 @@ constexpr const char* kCommands =
     "       lectern dump INPUT\n"
     "       lectern merge TEMPLATE DB (--record N | --country NAME | --codes) OUTPUT\n"
     "       lectern merge TEMPLATE DB --all OUTDIR --to FORMAT\n"
+    "       lectern merge TEMPLATE DB --one-file OUTPUT.pdf\n"
     "       lectern edit INPUT --script SCRIPT OUTPUT\n"
-    "       lectern check INPUT [--lang LANG] [--dict DIR]\n";
+    "       lectern check INPUT [--lang LANG] [--dict DIR]\n"
+    "       lectern info INPUT [--width N | --page SIZE [--margins MM]]\n";
 
 constexpr const char* kOptions =
     "Options may stand before or after the file names:\n"
@@ -41,9 +45,14 @@ constexpr const char* kOptions =
     "  --codes          show the field codes instead of a record\n"
     "  --all OUTDIR     merge every record into a file of its own in OUTDIR,\n"
     "                   named after the country\n"
+    "  --one-file       merge every record into one PDF, each on new pages\n"
     "  --to FORMAT      output format instead of the extension\n"
     "  --width N        width of a .png picture, or of the window an edit\n"
     "                   script plays in, in pixels (default 800)\n"
+    "  --page SIZE      paper of PDF pages: A4, Letter, A5, A3, Legal or\n"
+    "                   WIDTHxHEIGHTmm (default: the document's, else A4)\n"
+    "  --margins MM     margins of PDF pages in millimetres (default: the\n"
+    "                   document's, else 20)\n"
     "  --script SCRIPT  the editing script of edit (- for standard input)\n"
     "  --lang LANG      the dictionary check uses, as en_US (default: the locale's)\n"
     "  --dict DIR       the folder holding LANG.aff and LANG.dic (default: the\n"
@@ -117,14 +126,7 @@ bool WriteDocument(TLTDocument& doc, const TLTDocumentFormat& format, const std:
     failure = {path, error};
     return false;
   }
-  TLTWriteSettings settings;
-  settings.PictureWidth = options.Width > 0 ? options.Width : kDefaultPictureWidth;
-  // Pages put their pictures beside them, named after the page.
-  const std::filesystem::path target(path);
-  settings.OutputFolder = target.has_parent_path() ? target.parent_path().string() : std::string(".");
-  settings.ImagePrefix = target.stem().string() + "_";
-  if (settings.ImagePrefix.find("..") != std::string::npos) settings.ImagePrefix = "image";
-  settings.Title = Utf8ToUtf16(target.stem().string());
+  const TLTWriteSettings settings = WriteSettingsFor(path, options);
   TLTFormatReport report;
   // Hyperlinks lead where the window opens them.
   doc.Context.OnWriteHyperlink = [](const TCustomLTData& data, int itemNo, TLTSaveFormat, TLTString& target,
@@ -140,6 +142,20 @@ bool WriteDocument(TLTDocument& doc, const TLTDocumentFormat& format, const std:
     return false;
   }
   return true;
+}
+
+TLTWriteSettings WriteSettingsFor(const std::string& path, const TToolOptions& options) {
+  TLTWriteSettings settings;
+  settings.PictureWidth = options.Width > 0 ? options.Width : kDefaultPictureWidth;
+  // Pages put their pictures beside them, named after the page.
+  const std::filesystem::path target(path);
+  settings.OutputFolder = target.has_parent_path() ? target.parent_path().string() : std::string(".");
+  settings.ImagePrefix = target.stem().string() + "_";
+  if (settings.ImagePrefix.find("..") != std::string::npos) settings.ImagePrefix = "image";
+  settings.Title = Utf8ToUtf16(target.stem().string());
+  settings.Paper = options.Paper;
+  settings.MarginsMm = options.MarginsMm;
+  return settings;
 }
 
 int UsageError(std::ostream& err, const std::string& message) {
@@ -178,6 +194,7 @@ int LecternMain(const std::vector<std::string>& args, std::ostream& out, std::os
   bool usesWidth = false;
   bool usesScript = false;
   bool usesCheck = false;
+  bool usesPage = false;
   for (size_t k = 0; k < args.size(); ++k) {
     const std::string& a = args[k];
     // Options with a value take it from "--name=value" or the next argument.
@@ -224,6 +241,25 @@ int LecternMain(const std::vector<std::string>& args, std::ostream& out, std::os
       if (!n || *n < 1 || *n > 20000) return UsageError(err, "--width takes a number of pixels from 1 to 20000");
       options.Width = *n;
       usesWidth = true;
+    } else if (name == "--page") {
+      if (!takeValue(options.Paper)) return UsageError(err, "--page needs a value");
+      TLTPageFormat probe;
+      if (!probe.SetPaperByName(options.Paper))
+        return UsageError(err, "--page takes A4, Letter, A5, A3, Legal or WIDTHxHEIGHTmm (10 to 5000 mm), not \"" +
+                                   options.Paper + "\"");
+      usesPage = true;
+    } else if (name == "--margins") {
+      std::string text;
+      if (!takeValue(text)) return UsageError(err, "--margins needs a value");
+      double mm = -1;
+      const auto r = std::from_chars(text.data(), text.data() + text.size(), mm);
+      if (r.ec != std::errc() || r.ptr != text.data() + text.size() || !(mm >= 0 && mm <= 1000))
+        return UsageError(err, "--margins takes millimetres from 0 to 1000, not \"" + text + "\"");
+      options.MarginsMm = mm;
+      usesPage = true;
+    } else if (a == "--one-file") {
+      options.OneFile = true;
+      mergeOnly = true;
     } else if (a == "--codes") {
       options.Codes = true;
       mergeOnly = true;
@@ -241,9 +277,13 @@ int LecternMain(const std::vector<std::string>& args, std::ostream& out, std::os
   if (positional.empty()) return UsageError(err, "no command given");
   const std::string command = positional.front();
   positional.erase(positional.begin());
-  if (mergeOnly && command != "merge") return UsageError(err, "--record, --country, --codes and --all belong to merge");
+  if (mergeOnly && command != "merge")
+    return UsageError(err, "--record, --country, --codes, --all and --one-file belong to merge");
+  if (usesPage && command != "convert" && command != "merge" && command != "info")
+    return UsageError(err, "--page and --margins belong to convert, merge and info");
+  if (usesPage && usesWidth && command == "info") return UsageError(err, "info takes --width or --page, not both");
   if (usesWidth && (command == "dump" || command == "check"))
-    return UsageError(err, "--width belongs to convert, merge and edit");
+    return UsageError(err, "--width belongs to convert, merge, edit and info");
   if (usesScript && command != "edit") return UsageError(err, "--script belongs to edit");
   if (usesCheck && command != "check") return UsageError(err, "--lang and --dict belong to check");
   try {
@@ -252,6 +292,7 @@ int LecternMain(const std::vector<std::string>& args, std::ostream& out, std::os
     if (command == "merge") return MergeCommand(positional, options, err);
     if (command == "edit") return EditCommand(positional, options, out, err);
     if (command == "check") return CheckCommand(positional, options, out, err);
+    if (command == "info") return InfoCommand(positional, options, out, err);
   } catch (const std::exception& e) {
     // A reader must not throw on bad input; if one does, the input is still
     // what was bad, and the user gets a message instead of a crash.
