@@ -6,7 +6,7 @@
 #   scripts/setup.sh --screen  also a virtual X server and the tools scripts/screenshot.sh uses
 #   scripts/setup.sh --interop also the word processor the RTF interoperability test converts with
 #                              (with its windows, to paste Terrabook's clipboard into by hand),
-#                              pdftoppm to look at what it made of a report, and the HTML checkers:
+#                              and the HTML checkers:
 #                              an HTML5 parser (html5lib), tidy, and a browser for screenshots
 set -euo pipefail
 
