@@ -397,6 +397,7 @@ void TCustomLecternEdit::MarkChanged(bool clearRedo) {
   }
   if (OnChange) OnChange(*this);
   NoteWordChange();
+  Window().AccessibleChanged(TLTAccessibleChange::Text);
 }
 
 void TCustomLecternEdit::SetReformatLock(bool on) {

@@ -13,6 +13,7 @@
 // allowed and its range is larger than its page; its position runs from 0
 // to range - page.
 
+#include "platform/LTAccessible.h"
 #include "platform/LTCanvas.h"
 #include "platform/LTControl.h"
 #include "platform/LTTypes.h"
@@ -209,6 +210,9 @@ class ILTWindowClient {
   /// text it committed, which is typed.
   virtual TLTInputMethodState InputMethodState() { return {}; }
   virtual void InputMethod(std::u16string_view /*preedit*/, int /*preeditCursor*/, std::u16string_view /*commit*/) {}
+  /// What assistive technologies read of the client (owned by the client);
+  /// null when it offers nothing.
+  virtual ILTAccessibleDocument* AccessibleDocument() { return nullptr; }
 };
 
 /// The platform window a control runs in. The window does not own its
@@ -302,6 +306,12 @@ class ILTWindow {
   /// without an event loop of its own drops it, and its owner runs the
   /// work itself.
   virtual void PostFromThread(std::function<void()> /*call*/) {}
+
+  // ---- Accessibility ----------------------------------------------------------------
+  /// The caret, the selection or the text of the client's document changed;
+  /// the window tells assistive technologies once the event under way is
+  /// handled.
+  virtual void AccessibleChanged(TLTAccessibleChange /*change*/) {}
 };
 
 }  // namespace lectern

@@ -2,6 +2,7 @@
 
 #include "terrabook/TerrabookWindow.h"
 
+#include "access/LTAccessibleDocument.h"
 #include "app/FieldCodes.h"
 #include "edit/LTEdit.h"
 #include "items/LTNote.h"
@@ -138,6 +139,14 @@ TTerrabookWindow::TTerrabookWindow(TTerrabookFiles files, QWidget* parent) : QMa
     editor_->StopWordChecking();
   };
   RegisterWordChecking();
+  // Screen readers read the template, its tables and its links; a link
+  // names the address Ctrl+click opens.
+  RegisterAccessibility();
+  if (auto* doc = dynamic_cast<TLTAccessibleDocument*>(editor_->AccessibleDocument()))
+    doc->LinkTarget = [](const TCustomLTData& data, int itemNo) {
+      return TTerrabook::JumpTarget(data.GetItem(itemNo).Tag);
+    };
+  area_->setAccessibleName("Template");
 
   connect(viewList_, qOverload<int>(&QComboBox::activated), this, [this](int index) { ChooseView(index); });
   connect(styleList_, qOverload<int>(&QComboBox::activated), this, [this](int index) { ApplyTemplate(index); });

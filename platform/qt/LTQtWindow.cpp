@@ -243,6 +243,7 @@ QCursor CursorOf(TLTCursorId id) {
 // ---- Construction -------------------------------------------------------------------------
 
 TLTQtWindow::TLTQtWindow(QWidget* parent) : QAbstractScrollArea(parent), formatImage_(1, 1, QImage::Format_RGB32) {
+  InstallAccessibleFactory();
   setFocusPolicy(Qt::StrongFocus);
   setAttribute(Qt::WA_InputMethodEnabled);
   viewport()->setMouseTracking(true);
@@ -608,6 +609,8 @@ void TLTQtWindow::Beep() { QApplication::beep(); }
 
 void TLTQtWindow::focusInEvent(QFocusEvent* e) {
   QAbstractScrollArea::focusInEvent(e);
+  // What a reader is told of later changes is measured from here.
+  if (!accessibleReport_.Known) AccessibleChanged(TLTAccessibleChange::Caret);
   if (!client_) return;
   TLTFocusReason reason = TLTFocusReason::Other;
   if (e->reason() == Qt::TabFocusReason) reason = TLTFocusReason::Tab;
@@ -713,6 +716,26 @@ void TLTQtWindow::CancelHint() { QToolTip::hideText(); }
 
 void TLTQtWindow::PostDeferred(std::function<void()> call) {
   QCoreApplication::postEvent(this, new TDeferredEvent(std::move(call)));
+}
+
+void TLTQtWindow::AccessibleChanged(TLTAccessibleChange /*change*/) {
+  // Reading the whole document for every change is paid only while an
+  // assistive technology listens.
+  if (!IsAccessibilityListening()) {
+    accessibleReport_ = {};
+    return;
+  }
+  if (accessiblePending_) return;
+  accessiblePending_ = true;
+  QMetaObject::invokeMethod(
+      this,
+      [this] {
+        accessiblePending_ = false;
+        Guarded("accessibility", [&] {
+          ReportAccessibleChanges(*this, client_ ? client_->AccessibleDocument() : nullptr, accessibleReport_);
+        });
+      },
+      Qt::QueuedConnection);
 }
 
 void TLTQtWindow::customEvent(QEvent* e) {
