@@ -19,6 +19,8 @@
 #include <map>
 #include <memory>
 
+class QPainter;
+
 namespace lectern {
 
 class TLTQtCanvas;
@@ -103,6 +105,7 @@ class TLTQtWindow final : public QAbstractScrollArea, public ILTWindow {
   void scrollContentsBy(int dx, int dy) override;
 
  private:
+  void PaintFocusFrame(QPainter& p);
   void BarAction(TLTScrollBarKind bar, int action);
   void BarReleased(TLTScrollBarKind bar);
 

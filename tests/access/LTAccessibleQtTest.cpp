@@ -13,9 +13,12 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QImage>
 #include <QKeyEvent>
+#include <QPalette>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <vector>
 
 namespace lectern {
@@ -301,6 +304,51 @@ TEST_F(LTAccessibleQtTest, AnObjectOfAChangedDocumentAnswersThatItIsGone) {
   EXPECT_EQ(table->tableInterface(), nullptr);
   EXPECT_EQ(cell->parent(), nullptr);
   EXPECT_EQ(t.Iface()->childCount(), 0);
+}
+
+TEST_F(LTAccessibleQtTest, AHighContrastPaletteColoursSelectionCaretAndFocusFrameNotTheDocument) {
+  QtTemplate t;
+  QPalette contrast;
+  contrast.setColor(QPalette::Base, Qt::black);
+  contrast.setColor(QPalette::Text, QColor(255, 255, 0));
+  contrast.setColor(QPalette::Highlight, QColor(0, 255, 255));
+  contrast.setColor(QPalette::HighlightedText, Qt::black);
+  t.Win.setPalette(contrast);
+  t.Win.activateWindow();
+  t.Win.setFocus();
+  QApplication::processEvents();
+  t.Text()->setSelection(0, 0, 4);
+  QApplication::processEvents();
+  const QImage shot = t.Win.viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+  if (const char* dir = std::getenv("LECTERN_SCREENSHOT_DIR")) shot.save(QString(dir) + "/access-contrast.png");
+  // The selected word lies on the palette's highlight, the document's own
+  // white around it stays.
+  const QRect first = t.Text()->characterRect(1);
+  const QPoint inSelection = t.Win.viewport()->mapFromGlobal(QPoint(first.left(), first.top() + 1));
+  EXPECT_EQ(shot.pixel(inSelection), qRgb(0, 255, 255));
+  const QRect outside = t.Text()->characterRect(12);
+  EXPECT_EQ(shot.pixel(t.Win.viewport()->mapFromGlobal(QPoint(outside.left(), outside.top() + 1))), qRgb(255, 255, 255));
+  // The frame of the focused area runs along its edge in the highlight.
+  ASSERT_TRUE(t.Win.hasFocus());
+  EXPECT_EQ(shot.pixel(0, shot.height() / 2), qRgb(0, 255, 255));
+  EXPECT_EQ(shot.pixel(shot.width() / 2, shot.height() - 1), qRgb(0, 255, 255));
+  {
+    // The caret is a bar in the palette's text colour, unless that colour
+    // would vanish on the page under it (white text of a dark palette on
+    // the document's own white): then black.
+    t.Text()->setCursorPosition(30);
+    auto caretPixel = [&](QColor text) {
+      contrast.setColor(QPalette::Text, text);
+      t.Win.setPalette(contrast);
+      QApplication::processEvents();
+      const QImage image = t.Win.viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+      const TLTRectI caret = t.E.InnermostEditor().CaretRect();
+      const TLTPointI at = t.E.InnermostEditor().ToRootClient({caret.Left, (caret.Top + caret.Bottom) / 2});
+      return image.pixel(at.X, at.Y);
+    };
+    EXPECT_EQ(caretPixel(QColor(255, 0, 255)), qRgb(255, 0, 255));
+    EXPECT_EQ(caretPixel(Qt::white), qRgb(0, 0, 0));
+  }
 }
 
 }  // namespace
