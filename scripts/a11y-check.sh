@@ -64,3 +64,9 @@ window="$(xdotool search --name Terrabook | head -1)"
 xdotool mousemove --window "$window" 300 300 click 1
 sleep 0.5
 /usr/bin/python3 scripts/a11y-read.py ctrl+Home Right Right Right shift+End
+# A country's report, with the links and tables of its rich fields: the
+# View list stepped and applied from the keyboard, the caret then moved in
+# the report.
+echo "--- a country's report"
+A11Y_READ_WHOLE=1 A11Y_READ_WAIT_MS=6000 /usr/bin/python3 scripts/a11y-read.py \
+  alt+w Down Down Down Return Tab Tab Tab ctrl+End

@@ -10,6 +10,7 @@ Run it on the display and session bus the program runs on (scripts/a11y-check.sh
 sets both up). Exits 1 when the document cannot be found or read, or when
 the keys moved the caret without an event telling where to.
 """
+import os
 import subprocess
 import sys
 import time
@@ -47,13 +48,25 @@ def find_document(node, depth=0):
     return None
 
 
-def show(label, text):
-    body = text.queryText()
+def show(label, doc, whole=False):
+    body = doc.queryText()
     count = body.characterCount
     caret = body.caretOffset
     line = body.getTextAtOffset(caret, pyatspi.TEXT_BOUNDARY_LINE_START)
     print(f"{label}: characters={count} caret={caret}")
     print(f"{label}: line at caret [{line[1]}, {line[2]}) = {line[0]!r}")
+    if whole:
+        print(f"{label}: text (first 300 characters):")
+        print(body.getText(0, min(300, count)))
+        for i in range(doc.childCount):
+            child = doc.getChildAtIndex(i)
+            extra = ""
+            if child.getRoleName() == "table":
+                table = child.queryTable()
+                extra = f" rows={table.nRows} columns={table.nColumns}"
+            elif child.description:
+                extra = f" description={child.description!r}"
+            print(f"{label}: child {i}: role={child.getRoleName()} name={child.name!r}{extra}")
     return caret
 
 
@@ -75,16 +88,7 @@ def main(keys):
     print(f"document: role={doc.getRoleName()} editable={states.contains(pyatspi.STATE_EDITABLE)} "
           f"children={doc.childCount}")
     body = doc.queryText()
-    print("text (first 300 characters):")
-    print(body.getText(0, min(300, body.characterCount)))
-    show("before keys", doc)
-    for i in range(doc.childCount):
-        child = doc.getChildAtIndex(i)
-        extra = ""
-        if child.getRoleName() == "table":
-            table = child.queryTable()
-            extra = f" rows={table.nRows} columns={table.nColumns}"
-        print(f"child {i}: role={child.getRoleName()} name={child.name!r}{extra}")
+    show("before keys", doc, whole=True)
 
     heard = []
 
@@ -100,11 +104,12 @@ def main(keys):
         return False
 
     GLib.timeout_add(500, press)
-    GLib.timeout_add(1500 + 400 * len(keys), lambda: pyatspi.Registry.stop() or False)
+    GLib.timeout_add(int(os.environ.get("A11Y_READ_WAIT_MS", "1500")) + 400 * len(keys),
+                     lambda: pyatspi.Registry.stop() or False)
     pyatspi.Registry.start()
     caret_events = [d for t, d in heard if t == "object:text-caret-moved"]
     print(f"events heard: {len(heard)}; caret moves to {caret_events}")
-    caret = show("after keys", doc)
+    caret = show("after keys", doc, whole=os.environ.get("A11Y_READ_WHOLE") == "1")
     if body.characterCount == 0 or not caret_events or caret != caret_events[-1]:
         print("a11y-read: the caret was not followed over the bus", file=sys.stderr)
         return 1
