@@ -57,10 +57,20 @@ work="$(mktemp -d)"
 cp "$build/bin/terrabook" "$build/bin/Terra.db" "$build/bin/terrabook.ltf" "$work/"
 (cd "$work" && exec ./terrabook) >"$work/terrabook.log" 2>&1 &
 app=$!
-for _ in $(seq 150); do xdotool search --name Terrabook >/dev/null 2>&1 && break; sleep 0.1; done
+# A debug build with sanitizers on a busy machine may take a while.
+window=""
+for _ in $(seq 600); do
+  window="$(xdotool search --name Terrabook 2>/dev/null | head -1 || true)"
+  [ -n "$window" ] && break
+  sleep 0.1
+done
+if [ -z "$window" ]; then
+  echo "a11y-check.sh: the window did not appear; the program said:" >&2
+  cat "$work/terrabook.log" >&2
+  exit 1
+fi
 sleep 2
 # The document takes the keys: a click in it, then the reader's keys.
-window="$(xdotool search --name Terrabook | head -1)"
 xdotool mousemove --window "$window" 300 300 click 1
 sleep 0.5
 /usr/bin/python3 scripts/a11y-read.py ctrl+Home Right Right Right shift+End
