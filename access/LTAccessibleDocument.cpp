@@ -181,10 +181,12 @@ TLTAccessibleDocument::TPlace TLTAccessibleDocument::ToPlace(const TMap& map, in
 
 uint64_t TLTAccessibleDocument::Generation() {
   const TMap map = BuildMap();
-  if (map.Text != lastText_ || map.Objects.size() != lastObjects_) {
+  // A link that changed its address is a new object too: a reader must
+  // not keep the old one.
+  if (map.Text != lastText_ || map.Objects != lastObjects_) {
     ++generation_;
     lastText_ = map.Text;
-    lastObjects_ = map.Objects.size();
+    lastObjects_ = map.Objects;
   }
   return generation_;
 }
@@ -424,6 +426,21 @@ TLTRectI TLTAccessibleDocument::ObjectBounds(int index) {
   const TLTPointI origin = OriginOf(data);
   return TLTRectI{piece.Left, piece.Top, piece.Left + piece.Width, piece.Top + piece.Height}.Moved(origin.X,
                                                                                                    origin.Y);
+}
+
+bool TLTAccessibleDocument::ActivateObject(int index) {
+  const TMap map = BuildMap();
+  if (index < 0 || index >= static_cast<int>(map.Objects.size())) return false;
+  if (map.Objects[static_cast<size_t>(index)].Role != TLTAccessibleRole::Link || !control_.OnJump) return false;
+  const TSite& site = map.Sites[static_cast<size_t>(index)];
+  // The link's number is the one the control reports it under, and only
+  // when the control finds that very item under it.
+  const int id = site.Data->GetItem(site.ItemNo).LinkIndex;
+  TCustomLTData* data = nullptr;
+  int itemNo = -1;
+  if (id < 0 || !control_.GetJumpLocation(id, data, itemNo) || data != site.Data || itemNo != site.ItemNo) return false;
+  control_.OnJump(control_, control_.FirstJumpNo() + id);
+  return true;
 }
 
 // ---- Changes -----------------------------------------------------------------------------------

@@ -41,6 +41,7 @@ class TLTAccessibleDocument final : public ILTAccessibleDocument {
   bool ReplaceText(int start, int end, const TLTString& text) override;
   std::vector<TLTAccessibleObject> Objects() override;
   TLTRectI ObjectBounds(int index) override;
+  bool ActivateObject(int index) override;
 
  private:
   /// One item of one container in the text.
@@ -93,7 +94,7 @@ class TLTAccessibleDocument final : public ILTAccessibleDocument {
   TCustomLecternEdit* editor_ = nullptr;  // the control, when it is an editor
   uint64_t generation_ = 0;
   TLTString lastText_;
-  size_t lastObjects_ = 0;
+  std::vector<TLTAccessibleObject> lastObjects_;
 };
 
 /// Lets every viewer and editor made from now on answer assistive

@@ -54,6 +54,7 @@ struct TLTAccessibleObject {
   /// Tables: the grid; cells: their slot and span.
   int Rows = 0, Columns = 0;
   int Row = -1, Column = -1, RowSpan = 1, ColumnSpan = 1;
+  bool operator==(const TLTAccessibleObject&) const = default;
 };
 
 /// A text change: at Start, Removed went and Inserted came.
@@ -106,6 +107,9 @@ class ILTAccessibleDocument {
   virtual std::vector<TLTAccessibleObject> Objects() = 0;
   /// Where object index lies now, in client pixels.
   virtual TLTRectI ObjectBounds(int index) = 0;
+  /// Follows a link as the user's click does; false for an object that is
+  /// no link or a link nobody follows.
+  virtual bool ActivateObject(int /*index*/) { return false; }
 };
 
 }  // namespace lectern

@@ -43,7 +43,8 @@ class TLTQtAccessibleObject final : public QAccessibleInterface,
                                     public QAccessibleTableInterface,
                                     public QAccessibleTableCellInterface,
                                     public QAccessibleHyperlinkInterface,
-                                    public QAccessibleImageInterface {
+                                    public QAccessibleImageInterface,
+                                    public QAccessibleActionInterface {
  public:
   TLTQtAccessibleObject(const TLTQtAccessibleWindow* root, int index, uint64_t generation)
       : root_(root), index_(index), generation_(generation) {}
@@ -141,6 +142,8 @@ class TLTQtAccessibleObject final : public QAccessibleInterface,
       return static_cast<QAccessibleHyperlinkInterface*>(this);
     if (t == QAccessible::ImageInterface && o->Role == TLTAccessibleRole::Picture)
       return static_cast<QAccessibleImageInterface*>(this);
+    if (t == QAccessible::ActionInterface && o->Role == TLTAccessibleRole::Link)
+      return static_cast<QAccessibleActionInterface*>(this);
     return nullptr;
   }
 
@@ -189,6 +192,14 @@ class TLTQtAccessibleObject final : public QAccessibleInterface,
   QString anchorTarget() const override { return Object() ? ToQ(Object()->Target) : QString(); }
   int startIndex() const override { return Object() ? Object()->Text.Start : -1; }
   int endIndex() const override { return Object() ? Object()->Text.End : -1; }
+
+  // QAccessibleActionInterface: a link is followed as a click follows it.
+  QStringList actionNames() const override { return {pressAction()}; }
+  void doAction(const QString& actionName) override {
+    ILTAccessibleDocument* doc = root_->Document();
+    if (doc && Object() && actionName == pressAction()) doc->ActivateObject(index_);
+  }
+  QStringList keyBindingsForAction(const QString& /*actionName*/) const override { return {}; }
 
   // QAccessibleImageInterface
   QString imageDescription() const override { return Object() ? ToQ(Object()->Name) : QString(); }

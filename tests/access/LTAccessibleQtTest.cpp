@@ -185,6 +185,16 @@ TEST_F(LTAccessibleQtTest, TablesCellsLinksAndPicturesAreChildrenWithTheirRoles)
   EXPECT_EQ(link->hyperlinkInterface()->endIndex(), 15);
   EXPECT_EQ(a->indexOfChild(link), 0);
   EXPECT_EQ(link->parent(), a);
+  // Pressing it follows it as a click does.
+  std::vector<int> followed;
+  t.E.OnJump = [&](TCustomLectern&, int id) { followed.push_back(id); };
+  ASSERT_TRUE(link->actionInterface());
+  link->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+  ASSERT_EQ(followed.size(), 1u);
+  TCustomLTData* data = nullptr;
+  int itemNo = -1;
+  ASSERT_TRUE(t.E.GetJumpLocation(followed[0], data, itemNo));
+  EXPECT_EQ(data->GetItemTextW(itemNo), u"report");
 
   QAccessibleInterface* table = a->child(1);
   ASSERT_TRUE(table && table->tableInterface());
