@@ -9,7 +9,7 @@ if(NOT ROOT)
 endif()
 
 set(lower "platform style model interchange")
-set(core "${lower} layout view edit table items rtf spell")
+set(core "${lower} layout view edit table items rtf spell access")
 # directory: the directories its sources may include from
 set(LAYERS
   "platform: platform"
@@ -25,6 +25,7 @@ set(LAYERS
   "items: ${lower} layout items"
   "rtf: ${lower} layout view edit table items rtf"
   "spell: ${lower} layout view edit table spell"
+  "access: ${lower} layout view edit table items access"
   "app: ${core} app"
   "print: ${core} platform/qt print"
   "tools/lectern: ${core} app platform/headless platform/qt print tools/lectern"

@@ -441,7 +441,7 @@ void TCustomLecternEdit::DrawCaret(TLTCanvas& canvas, TLTPointI offset) {
     canvas.PartialExtents(preedit_, extents);
     const int k = std::clamp(preeditCursor_, 0, static_cast<int>(extents.size()));
     const int x = caret.Left + (k > 0 ? extents[static_cast<size_t>(k - 1)] : 0);
-    canvas.SetBrush({clWindowText, bsSolid});
+    canvas.SetBrush({clCaret, bsSolid});
     canvas.FillRect({x, top, x + 1, caret.Bottom});
     return;
   }
@@ -456,7 +456,7 @@ void TCustomLecternEdit::DrawCaret(TLTCanvas& canvas, TLTPointI offset) {
     }
     return;
   }
-  canvas.SetBrush({clWindowText, bsSolid});
+  canvas.SetBrush({clCaret, bsSolid});
   canvas.FillRect(caret);
 }
 

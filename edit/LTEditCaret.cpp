@@ -227,6 +227,7 @@ void TCustomLecternEdit::UpdateCaret(bool /*refreshBefore*/, bool scrollToCaret,
   }
   Window().InputMethodChanged();
   CheckLeftTypedWord();
+  Window().AccessibleChanged(TLTAccessibleChange::Caret);
   if (OnCaretMove) OnCaretMove(*this);
 }
 

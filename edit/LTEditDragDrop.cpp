@@ -574,7 +574,7 @@ TLTRectI TCustomLecternEdit::DropCaretRect() const {
 void TCustomLecternEdit::PaintDropCaret(TLTCanvas& canvas, TLTPointI offset) const {
   if (drop_.Rect.IsEmpty()) return;
   TLTCanvasSaver keep(canvas);
-  canvas.SetBrush({clWindowText, bsSolid});
+  canvas.SetBrush({clCaret, bsSolid});
   canvas.FillRect(drop_.Rect.Moved(offset.X, offset.Y));
 }
 

@@ -278,6 +278,7 @@ void TCustomLecternEdit::MarkChanged(bool clearRedo) {
   }
   if (OnChange) OnChange(*this);
   NoteWordChange();
+  Window().AccessibleChanged(TLTAccessibleChange::Text);
 }
 
 void TCustomLecternEdit::SetReformatLock(bool on) {

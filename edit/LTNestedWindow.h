@@ -67,6 +67,8 @@ class TLTNestedWindow final : public ILTWindow {
   void ShowHint(const TLTString& text, TLTPointI at) override { parent_.ShowHint(text, ToParent(at)); }
   void CancelHint() override { parent_.CancelHint(); }
   void PostDeferred(std::function<void()> call) override { parent_.PostDeferred(std::move(call)); }
+  /// The outer window speaks for the whole document, cells included.
+  void AccessibleChanged(TLTAccessibleChange change) override { parent_.AccessibleChanged(change); }
 
  private:
   ILTWindow& parent_;  // not owned

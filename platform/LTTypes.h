@@ -99,6 +99,12 @@ constexpr TColor clGradientActiveCaption = MakeColor(0xFF00001B);
 constexpr TColor clGradientInactiveCaption = MakeColor(0xFF00001C);
 constexpr TColor clMenuHighlight = MakeColor(0xFF00001D);
 constexpr TColor clMenuBar = MakeColor(0xFF00001E);
+/// Colours of the screen only, past the standard table: the caret and the
+/// dotted frame around a hyperlink with the keyboard focus. They resolve to
+/// black like clWindowText; a window may paint them in its desktop's
+/// palette instead, which a high-contrast desktop relies on.
+constexpr TColor clCaret = MakeColor(0xFF000040);
+constexpr TColor clFocusFrame = MakeColor(0xFF000041);
 
 constexpr TColor clBlack = MakeColor(0x000000);
 constexpr TColor clMaroon = MakeColor(0x000080);

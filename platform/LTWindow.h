@@ -13,6 +13,7 @@
 // allowed and its range is larger than its page; its position runs from 0
 // to range - page.
 
+#include "platform/LTAccessible.h"
 #include "platform/LTCanvas.h"
 #include "platform/LTControl.h"
 #include "platform/LTTypes.h"
@@ -262,6 +263,9 @@ class ILTWindowClient {
                               int /*x*/, int /*y*/) {
     return {};
   }
+  /// What assistive technologies read of the client (owned by the client);
+  /// null when it offers nothing.
+  virtual ILTAccessibleDocument* AccessibleDocument() { return nullptr; }
 };
 
 /// The platform window a control runs in. The window does not own its
@@ -355,6 +359,12 @@ class ILTWindow {
   /// without an event loop of its own drops it, and its owner runs the
   /// work itself.
   virtual void PostFromThread(std::function<void()> /*call*/) {}
+
+  // ---- Accessibility ----------------------------------------------------------------
+  /// The caret, the selection or the text of the client's document changed;
+  /// the window tells assistive technologies once the event under way is
+  /// handled.
+  virtual void AccessibleChanged(TLTAccessibleChange /*change*/) {}
 };
 
 }  // namespace lectern

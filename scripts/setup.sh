@@ -6,8 +6,9 @@
 #   scripts/setup.sh --screen  also a virtual X server and the tools scripts/screenshot.sh uses
 #   scripts/setup.sh --interop also the word processor the RTF interoperability test converts with
 #                              (with its windows, to paste Terrabook's clipboard into by hand),
-#                              and the HTML checkers:
-#                              an HTML5 parser (html5lib), tidy, and a browser for screenshots
+#                              the HTML checkers: an HTML5 parser (html5lib), tidy, and a browser
+#                              for screenshots, and the accessibility bus with its Python client,
+#                              which scripts/a11y-check.sh reads the window over
 set -euo pipefail
 
 packages=(
@@ -22,7 +23,7 @@ for arg in "$@"; do
   case "$arg" in
     --fuzz) packages+=(clang libclang-rt-14-dev) ;;
     --screen) packages+=(xvfb xauth x11-apps x11-utils xdotool netpbm) ;;
-    --interop) packages+=(libreoffice-writer python3-html5lib tidy chromium) ;;
+    --interop) packages+=(libreoffice-writer python3-html5lib tidy chromium at-spi2-core python3-pyatspi) ;;
     *) echo "setup.sh: unknown option $arg" >&2; exit 2 ;;
   esac
 done

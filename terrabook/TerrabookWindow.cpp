@@ -2,6 +2,7 @@
 
 #include "terrabook/TerrabookWindow.h"
 
+#include "access/LTAccessibleDocument.h"
 #include "app/FieldCodes.h"
 #include "app/ReportExport.h"
 #include "edit/LTEdit.h"
@@ -26,6 +27,7 @@
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QInputDialog>
+#include <QKeyEvent>
 #include <QSpinBox>
 #include <QContextMenuEvent>
 #include <QDesktopServices>
@@ -87,18 +89,21 @@ TTerrabookWindow::TTerrabookWindow(TTerrabookFiles files, QWidget* parent) : QMa
   // The panel keeps the designed places of its three controls.
   auto* panel = new QWidget(central);
   panel->setFixedHeight(45);
-  auto* label = new QLabel("View:", panel);
+  // Every control of the panel has its letter with Alt (the menus take F,
+  // E, I, T, V and H).
+  auto* label = new QLabel("Vie&w:", panel);
   label->move(15, 15);
   viewList_ = new QComboBox(panel);
   viewList_->setEditable(false);
   viewList_->move(53, 9);
   viewList_->setFixedWidth(145);
-  gridBox_ = new QCheckBox("Show table grid", panel);
+  label->setBuddy(viewList_);
+  gridBox_ = new QCheckBox("Show table &grid", panel);
   gridBox_->move(216, 13);
   gridBox_->setChecked(true);
   gridBox_->adjustSize();
   // The templates of the document, as word processors list their styles.
-  auto* styleLabel = new QLabel("Style:", panel);
+  auto* styleLabel = new QLabel("St&yle:", panel);
   styleLabel->move(gridBox_->geometry().right() + 24, 15);
   styleLabel->adjustSize();
   styleList_ = new QComboBox(panel);
@@ -112,6 +117,10 @@ TTerrabookWindow::TTerrabookWindow(TTerrabookFiles files, QWidget* parent) : QMa
 
   area_ = new TLTQtWindow(central);
   layout->addWidget(area_, 1);
+  // Tab walks the panel from left to right, then enters the document.
+  setTabOrder(viewList_, gridBox_);
+  setTabOrder(gridBox_, styleList_);
+  setTabOrder(styleList_, area_);
   setCentralWidget(central);
   statusBar()->showMessage(QString());
 
@@ -166,6 +175,14 @@ TTerrabookWindow::TTerrabookWindow(TTerrabookFiles files, QWidget* parent) : QMa
     editor_->StopWordChecking();
   };
   RegisterWordChecking();
+  // Screen readers read the template, its tables and its links; a link
+  // names the address Ctrl+click opens.
+  RegisterAccessibility();
+  if (auto* doc = dynamic_cast<TLTAccessibleDocument*>(editor_->AccessibleDocument()))
+    doc->LinkTarget = [](const TCustomLTData& data, int itemNo) {
+      return TTerrabook::JumpTarget(data.GetItem(itemNo).Tag);
+    };
+  area_->setAccessibleName("Template");
 
   connect(viewList_, qOverload<int>(&QComboBox::activated), this, [this](int index) { ChooseView(index); });
   connect(styleList_, qOverload<int>(&QComboBox::activated), this, [this](int index) { ApplyTemplate(index); });
@@ -174,6 +191,8 @@ TTerrabookWindow::TTerrabookWindow(TTerrabookFiles files, QWidget* parent) : QMa
     editor_->Format();
   });
   area_->viewport()->installEventFilter(this);
+  viewList_->installEventFilter(this);
+  viewList_->view()->installEventFilter(this);
   auto clipboardChanged = [this] {
     clipboardHasPaste_ = editor_->CanPaste();
     UpdateCommands();
@@ -502,7 +521,7 @@ std::unique_ptr<QMenu> TTerrabookWindow::SuggestionMenu(int x, int y) {
   }
   if (suggestions.empty()) menu->addAction("(no suggestions)")->setEnabled(false);
   menu->addSeparator();
-  menu->addAction("Add to dictionary", this, [this, word] {
+  menu->addAction("&Add to dictionary", this, [this, word] {
     std::string error;
     if (!speller_->AddToPersonal(word, error)) statusBar()->showMessage(QString::fromStdString(error));
     editor_->StartWordChecking();
@@ -515,7 +534,13 @@ void TTerrabookWindow::ChooseView(int index) {
   const std::vector<std::string> problems = app_->SwitchView(index);
   // Undo never reaches back over a view switch: the document was replaced.
   DocumentReplaced();
-  area_->setFocus();
+  // Chosen from the keyboard, the list keeps the keys for the next step;
+  // chosen with the mouse, the document takes them.
+  if (viewListKeeps_)
+    viewList_->setFocus();
+  else
+    area_->setFocus();
+  viewListKeeps_ = false;
   UpdateStatus();
   if (!problems.empty()) statusBar()->showMessage(QString::fromStdString(problems.front()));
 }
@@ -794,7 +819,56 @@ void TTerrabookWindow::UpdateStatus() {
   statusBar()->showMessage(ToQ(TTerrabook::CaretStatus(*editor_)));
 }
 
+bool TTerrabookWindow::ViewListKey(QObject* watched, const QKeyEvent& key) {
+  const bool enter = key.key() == Qt::Key_Return || key.key() == Qt::Key_Enter;
+  if (watched == viewList_->view()) {
+    // Enter in the open list applies the entry there, as a click does.
+    if (enter) viewListKeeps_ = true;
+    return false;
+  }
+  // Alt+Down and F4 open the list as usual.
+  if (key.modifiers() & Qt::AltModifier) return false;
+  const int last = viewList_->count() - 1;
+  int to = -1;
+  switch (key.key()) {
+    case Qt::Key_Up:
+      to = viewList_->currentIndex() - 1;
+      break;
+    case Qt::Key_Down:
+      to = viewList_->currentIndex() + 1;
+      break;
+    case Qt::Key_PageUp:
+      to = viewList_->currentIndex() - viewList_->maxVisibleItems();
+      break;
+    case Qt::Key_PageDown:
+      to = viewList_->currentIndex() + viewList_->maxVisibleItems();
+      break;
+    case Qt::Key_Home:
+      to = 0;
+      break;
+    case Qt::Key_End:
+      to = last;
+      break;
+    default:
+      break;
+  }
+  // The arrows only choose: merging a report for every entry passed over
+  // would be slow and would take the keys away.
+  if (to != -1 || key.key() == Qt::Key_Up || key.key() == Qt::Key_PageUp) {
+    if (last >= 0) viewList_->setCurrentIndex(std::clamp(to, 0, last));
+    return true;
+  }
+  if (enter) {
+    viewListKeeps_ = true;
+    ChooseView(viewList_->currentIndex());
+    return true;
+  }
+  return false;
+}
+
 bool TTerrabookWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::KeyPress && (watched == viewList_ || watched == viewList_->view()))
+    return ViewListKey(watched, *static_cast<QKeyEvent*>(event));
   if (watched == area_->viewport() && event->type() == QEvent::Wheel) {
     const auto* w = static_cast<QWheelEvent*>(event);
     if (w->modifiers() & Qt::ControlModifier) {

@@ -15,6 +15,7 @@
 class QAction;
 class QCheckBox;
 class QComboBox;
+class QKeyEvent;
 class QLabel;
 class QMenu;
 
@@ -112,6 +113,9 @@ class TTerrabookWindow : public QMainWindow {
   /// After a save: the user told of a failure or a note, undo started afresh.
   bool Saved(bool ok, const std::string& error, const std::string& note);
   void FitViewList();
+  /// The view list's keys: arrows choose an entry, Enter applies it and
+  /// the list keeps the focus. True when the key was used.
+  bool ViewListKey(QObject* watched, const QKeyEvent& key);
   /// The document's templates into the style list.
   void FillStyleList();
   void ShowCaretTemplate();
@@ -126,6 +130,8 @@ class TTerrabookWindow : public QMainWindow {
   std::unique_ptr<TLecternEdit> editor_;
   std::unique_ptr<TTerrabook> app_;
   QComboBox* viewList_ = nullptr;
+  /// The view being applied was chosen from the keyboard.
+  bool viewListKeeps_ = false;
   QCheckBox* gridBox_ = nullptr;
   QComboBox* styleList_ = nullptr;
   std::map<QString, QAction*> commands_;

@@ -101,6 +101,7 @@ void TCustomLectern::AfterFormat() {
   PlaceControls();
   CheckCheckpoints();
   Formatted();
+  Window().AccessibleChanged(TLTAccessibleChange::Text);
 }
 
 void TCustomLectern::PlaceControls() {
@@ -173,6 +174,7 @@ void TCustomLectern::Clear() {
   SetDocumentSize(LeftMargin + RightMargin, data_->DocumentHeight);
   Window().InvalidateAll();
   Cleared();
+  Window().AccessibleChanged(TLTAccessibleChange::Text);
 }
 
 bool TCustomLectern::DocumentSizeChanged(int width, int height) {

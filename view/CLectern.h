@@ -323,6 +323,9 @@ class TCustomLectern : public TLTScroller {
   void FocusChanged(bool focused, TLTFocusReason reason) override;
   void CaptureLost() override;
   void Timer(int id) override;
+  /// Made on first request by the factory a layer above registers
+  /// (CLecternAccessible.cpp); null without one.
+  ILTAccessibleDocument* AccessibleDocument() override;
 
  protected:
   friend class TLecternLTData;
@@ -526,12 +529,19 @@ class TCustomLectern : public TLTScroller {
   bool wordResumeDelayed_ = false;
   /// Resumes after a pause in typing, or when the pause ends.
   void ResumeWordCheckingDelayed();
+  /// Declared after the document so that it goes first.
+  std::unique_ptr<ILTAccessibleDocument> accessible_;
 
  protected:
   /// Ends the worker without touching the document (destructors call it
   /// before anything of the document goes).
   void TerminateWordChecking() { wordThread_.reset(); }
 };
+
+/// Makes what assistive technologies read of a control; the layer that
+/// knows every item kind registers it once (RegisterAccessibility there).
+using TLTAccessibleDocumentFactory = std::unique_ptr<ILTAccessibleDocument> (*)(TCustomLectern& control);
+void SetAccessibleDocumentFactory(TLTAccessibleDocumentFactory factory);
 
 /// The viewer control with its published settings, which the property
 /// stream stores and reads like any other persistent object's.

@@ -181,8 +181,8 @@ void TCustomLectern::PaintOverlays(TLTCanvas& canvas) {
   const std::vector<TLTRectI> rects = FocusRects();
   if (rects.empty()) return;
   canvas.Save();
-  canvas.SetPen({clWindowText, 1, psDot});
-  canvas.SetBrush({clWindowText, bsClear});
+  canvas.SetPen({clFocusFrame, 1, psDot});
+  canvas.SetBrush({clFocusFrame, bsClear});
   for (const TLTRectI& r : rects) canvas.Rectangle(r);
   canvas.Restore();
 }

@@ -88,6 +88,7 @@ bool TCustomLectern::SetSel(TPos anchor, TPos end) {
   selAnchor_ = anchor;
   selEnd_ = end;
   SelectionChanged();
+  Window().AccessibleChanged(TLTAccessibleChange::Selection);
   return true;
 }
 

@@ -45,8 +45,10 @@
 #include <array>
 #include <climits>
 #include <cmath>
+#include <cstdlib>
 #include <map>
 #include <memory>
+#include <set>
 #include <tuple>
 #include <unordered_map>
 
@@ -197,6 +199,14 @@ struct TLTQtCanvas::TImpl {
   bool Printer = false;
   TState State;
   std::vector<TState> Saved;
+  /// System colours painted in other colours than the fixed table's, and
+  /// those of them that must stand out from what they are painted on.
+  std::map<TColor, QColor> SystemColors;
+  std::set<TColor> KeptVisible;
+  QColor Color(TColor c) const {
+    const auto it = SystemColors.find(c);
+    return it != SystemColors.end() ? it->second : ToQColor(c);
+  }
   std::map<TFaceKey, std::unique_ptr<TFace>> Faces;
   TFace* Current = nullptr;
   // Shapes single characters for the glyph table.
@@ -219,6 +229,8 @@ struct TLTQtCanvas::TImpl {
   void ApplyPen();
   void ApplyBrush();
   void FillWithBrush(const QRect& r);
+  /// c, or black or white where c would hardly show on the image under r.
+  static QColor VisibleOn(const QImage& image, const QRect& r, const QColor& c);
   bool Active() const { return Painter.isActive(); }
 };
 
@@ -492,7 +504,7 @@ void TLTQtCanvas::TImpl::PaintText(int x, int y, std::u16string_view text, const
       const QRectF ink = fm.boundingRect(QChar(text.back()));
       if (!ink.isEmpty()) right = std::max(right, lastStart + static_cast<int>(std::ceil(ink.right() * face.Scale)));
     }
-    Painter.fillRect(QRect(x + left, y, right - left, m.Height), ToQColor(State.Brush.Color));
+    Painter.fillRect(QRect(x + left, y, right - left, m.Height), Color(State.Brush.Color));
   }
   if (text.empty()) return;
 
@@ -500,7 +512,7 @@ void TLTQtCanvas::TImpl::PaintText(int x, int y, std::u16string_view text, const
   QTransform t = QTransform::fromTranslate(x, y + m.Ascent);
   t.scale(face.Scale, 1);
   Painter.setWorldTransform(t * old);
-  Painter.setPen(ToQColor(State.Font.Color));
+  Painter.setPen(Color(State.Font.Color));
   if (simple) {
     PaintSimple(face, text, positions);
   } else {
@@ -515,9 +527,9 @@ void TLTQtCanvas::TImpl::PaintText(int x, int y, std::u16string_view text, const
   const TLTOutlineMetrics& o = face.Outline;
   const int base = y + m.Ascent;
   if (State.Font.Style.Contains(fsUnderline))
-    Painter.fillRect(QRect(x, base - o.UnderscorePosition, width, o.UnderscoreSize), ToQColor(State.Font.Color));
+    Painter.fillRect(QRect(x, base - o.UnderscorePosition, width, o.UnderscoreSize), Color(State.Font.Color));
   if (State.Font.Style.Contains(fsStrikeOut))
-    Painter.fillRect(QRect(x, base - o.StrikeoutPosition, width, o.StrikeoutSize), ToQColor(State.Font.Color));
+    Painter.fillRect(QRect(x, base - o.StrikeoutPosition, width, o.StrikeoutSize), Color(State.Font.Color));
 }
 
 // ---- Pens and brushes -------------------------------------------------------------------
@@ -528,7 +540,7 @@ void TLTQtCanvas::TImpl::ApplyPen() {
     Painter.setPen(Qt::NoPen);
     return;
   }
-  QPen p(ToQColor(pen.Color));
+  QPen p(Color(pen.Color));
   p.setCapStyle(Qt::FlatCap);
   p.setJoinStyle(Qt::MiterJoin);
   const bool styled = pen.Style != psSolid && pen.Style != psInsideFrame;
@@ -586,14 +598,34 @@ void TLTQtCanvas::TImpl::ApplyBrush() {
       style = Qt::VerPattern;
       break;
   }
-  Painter.setBrush(QBrush(ToQColor(State.Brush.Color), style));
+  Painter.setBrush(QBrush(Color(State.Brush.Color), style));
   Painter.setBrushOrigin(0, 0);
 }
 
 void TLTQtCanvas::TImpl::FillWithBrush(const QRect& r) {
   if (State.Brush.Style == bsClear || r.isEmpty()) return;
+  if (State.Brush.Style == bsSolid && KeptVisible.count(State.Brush.Color) &&
+      Device->devType() == QInternal::Image) {
+    Painter.fillRect(r, VisibleOn(*static_cast<QImage*>(Device), r, Color(State.Brush.Color)));
+    return;
+  }
   ApplyBrush();
   Painter.fillRect(r, Painter.brush());
+}
+
+QColor TLTQtCanvas::TImpl::VisibleOn(const QImage& image, const QRect& r, const QColor& c) {
+  // A caret in a light palette's text colour on a light page is seen; in
+  // a dark high-contrast palette's it would vanish on the same page, so it
+  // takes black or white, whichever the page shows it in.
+  const QRect area = r.intersected(image.rect());
+  if (area.isEmpty()) return c;
+  int64_t sum = 0;
+  for (int y = area.top(); y <= area.bottom(); ++y)
+    for (int x = area.left(); x <= area.right(); ++x) sum += qGray(image.pixel(x, y));
+  const int under = static_cast<int>(sum / (static_cast<int64_t>(area.width()) * area.height()));
+  constexpr int kEnoughContrast = 96;
+  if (std::abs(qGray(c.rgb()) - under) >= kEnoughContrast) return c;
+  return under > 127 ? QColor(Qt::black) : QColor(Qt::white);
 }
 
 // ---- TLTQtCanvas --------------------------------------------------------------------------
@@ -627,6 +659,13 @@ int TLTQtCanvas::PixelsPerInchX() const { return d_->Ppi; }
 int TLTQtCanvas::PixelsPerInchY() const { return d_->Ppi; }
 bool TLTQtCanvas::IsPrinter() const { return d_->Printer; }
 void TLTQtCanvas::SetIsPrinter(bool value) { d_->Printer = value; }
+void TLTQtCanvas::SetSystemColor(TColor systemColor, const QColor& color, bool keepVisible) {
+  d_->SystemColors[systemColor] = color;
+  if (keepVisible)
+    d_->KeptVisible.insert(systemColor);
+  else
+    d_->KeptVisible.erase(systemColor);
+}
 
 TLTTextMetrics TLTQtCanvas::TextMetrics() { return d_->Face().Metrics; }
 
@@ -695,7 +734,7 @@ void TLTQtCanvas::Rectangle(const TLTRectI& r) {
   if (pen.Style == psSolid || pen.Style == psInsideFrame) {
     // Bands inside the rectangle: the frame never spills past its edges.
     const int w = std::max(1, pen.Width);
-    const QColor c = ToQColor(pen.Color);
+    const QColor c = d_->Color(pen.Color);
     p.fillRect(ToQRect({r.Left, r.Top, r.Right, std::min(r.Bottom, r.Top + w)}), c);
     p.fillRect(ToQRect({r.Left, std::max(r.Top, r.Bottom - w), r.Right, r.Bottom}), c);
     p.fillRect(ToQRect({r.Left, r.Top, std::min(r.Right, r.Left + w), r.Bottom}), c);

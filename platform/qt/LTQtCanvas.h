@@ -33,6 +33,8 @@
 #include "platform/LTCanvas.h"
 #include "platform/qt/LTQtApplication.h"
 
+#include <QColor>
+
 #include <memory>
 
 class QImage;
@@ -64,6 +66,12 @@ class TLTQtCanvas final : public TLTCanvas {
   bool IsPrinter() const override;
   /// Makes the canvas stand in for a printer (print preview, printing to an image).
   void SetIsPrinter(bool value);
+  /// Paints a system colour in color instead of its fixed value (a window
+  /// paints the selection and the caret in its palette's colours). With
+  /// keepVisible, a solid fill in it on an image that would hardly show
+  /// there is black or white instead (the caret on a page of about its
+  /// colour).
+  void SetSystemColor(TColor systemColor, const QColor& color, bool keepVisible = false);
 
   TLTTextMetrics TextMetrics() override;
   bool OutlineMetrics(TLTOutlineMetrics& m) override;

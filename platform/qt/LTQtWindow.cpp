@@ -66,6 +66,9 @@ void Guarded(const char* what, F&& f) {
   }
 }
 
+/// Pixels of the frame around the area while it has the focus.
+constexpr int kFocusFrameWidth = 2;
+
 size_t BarIndex(TLTScrollBarKind bar) { return bar == TLTScrollBarKind::Vertical ? 1 : 0; }
 
 TLTShiftState ShiftOf(Qt::KeyboardModifiers m, Qt::MouseButtons b = Qt::NoButton) {
@@ -245,6 +248,7 @@ QCursor CursorOf(TLTCursorId id) {
 // ---- Construction -------------------------------------------------------------------------
 
 TLTQtWindow::TLTQtWindow(QWidget* parent) : QAbstractScrollArea(parent), formatImage_(1, 1, QImage::Format_RGB32) {
+  InstallAccessibleFactory();
   setFocusPolicy(Qt::StrongFocus);
   setAttribute(Qt::WA_InputMethodEnabled);
   viewport()->setMouseTracking(true);
@@ -311,10 +315,30 @@ void TLTQtWindow::paintEvent(QPaintEvent* e) {
     paintBuffer_ = QImage(viewport()->size().expandedTo(QSize(1, 1)), QImage::Format_RGB32);
   Guarded("paint", [&] {
     TLTQtCanvas canvas(paintBuffer_, ppi_);
+    // The selection, the caret and the focus frame take the desktop's
+    // colours (a high-contrast palette's among them) where the document
+    // leaves them to the system; the document's own colours stay.
+    const QPalette& pal = palette();
+    canvas.SetSystemColor(clHighlight, pal.color(QPalette::Active, QPalette::Highlight));
+    canvas.SetSystemColor(clHighlightText, pal.color(QPalette::Active, QPalette::HighlightedText));
+    canvas.SetSystemColor(clCaret, pal.color(QPalette::Active, QPalette::Text), true);
+    canvas.SetSystemColor(clFocusFrame, pal.color(QPalette::Active, QPalette::Text));
     client_->Paint(canvas, {r.left(), r.top(), r.left() + r.width(), r.top() + r.height()});
   });
   QPainter p(viewport());
   p.drawImage(r.topLeft(), paintBuffer_, r);
+  if (hasFocus()) PaintFocusFrame(p);
+}
+
+void TLTQtWindow::PaintFocusFrame(QPainter& p) {
+  // A band inside the edge of the area, in the palette's highlight, shows
+  // a keyboard user where the keys go.
+  const QColor c = palette().color(QPalette::Active, QPalette::Highlight);
+  const int w = kFocusFrameWidth, width = viewport()->width(), height = viewport()->height();
+  p.fillRect(QRect(0, 0, width, w), c);
+  p.fillRect(QRect(0, height - w, width, w), c);
+  p.fillRect(QRect(0, 0, w, height), c);
+  p.fillRect(QRect(width - w, 0, w, height), c);
 }
 
 void TLTQtWindow::resizeEvent(QResizeEvent* /*e*/) {
@@ -613,6 +637,9 @@ void TLTQtWindow::Beep() { QApplication::beep(); }
 
 void TLTQtWindow::focusInEvent(QFocusEvent* e) {
   QAbstractScrollArea::focusInEvent(e);
+  // What a reader is told of later changes is measured from here.
+  if (!accessibleReport_.Known) AccessibleChanged(TLTAccessibleChange::Caret);
+  viewport()->update();
   if (!client_) return;
   TLTFocusReason reason = TLTFocusReason::Other;
   if (e->reason() == Qt::TabFocusReason) reason = TLTFocusReason::Tab;
@@ -623,6 +650,7 @@ void TLTQtWindow::focusInEvent(QFocusEvent* e) {
 
 void TLTQtWindow::focusOutEvent(QFocusEvent* e) {
   QAbstractScrollArea::focusOutEvent(e);
+  viewport()->update();
   // Qt has no capture-lost event: a window that loses the focus loses the
   // mouse as well.
   capture_ = false;
@@ -838,6 +866,26 @@ void TLTQtWindow::CancelHint() { QToolTip::hideText(); }
 
 void TLTQtWindow::PostDeferred(std::function<void()> call) {
   QCoreApplication::postEvent(this, new TDeferredEvent(std::move(call)));
+}
+
+void TLTQtWindow::AccessibleChanged(TLTAccessibleChange /*change*/) {
+  // Reading the whole document for every change is paid only while an
+  // assistive technology listens.
+  if (!IsAccessibilityListening()) {
+    accessibleReport_ = {};
+    return;
+  }
+  if (accessiblePending_) return;
+  accessiblePending_ = true;
+  QMetaObject::invokeMethod(
+      this,
+      [this] {
+        accessiblePending_ = false;
+        Guarded("accessibility", [&] {
+          ReportAccessibleChanges(*this, client_ ? client_->AccessibleDocument() : nullptr, accessibleReport_);
+        });
+      },
+      Qt::QueuedConnection);
 }
 
 void TLTQtWindow::customEvent(QEvent* e) {

@@ -9,6 +9,7 @@
 // catches, reports through qWarning and goes on.
 
 #include "platform/LTWindow.h"
+#include "platform/qt/LTQtAccessible.h"
 #include "platform/qt/LTQtApplication.h"
 
 #include <QAbstractScrollArea>
@@ -17,6 +18,8 @@
 
 #include <map>
 #include <memory>
+
+class QPainter;
 
 namespace lectern {
 
@@ -30,6 +33,8 @@ class TLTQtWindow final : public QAbstractScrollArea, public ILTWindow {
 
   // ---- ILTWindow ------------------------------------------------------------------
   void SetClient(ILTWindowClient* client) override { client_ = client; }
+  /// The control living in the window (not owned), null when none.
+  ILTWindowClient* Client() const { return client_; }
   TLTSizeI ClientSize() const override;
   void Invalidate(const TLTRectI& r) override;
   void InvalidateAll() override;
@@ -73,6 +78,8 @@ class TLTQtWindow final : public QAbstractScrollArea, public ILTWindow {
   void PostFromThread(std::function<void()> call) override { PostDeferred(std::move(call)); }
   /// Controls over widgets (TLTQtControl) become children of the viewport.
   void PlaceControl(TLTControl& control, TLTPointI topLeft, bool visible) override;
+  /// Reported after the event under way, once however many changes it made.
+  void AccessibleChanged(TLTAccessibleChange change) override;
 
   /// The cursor number last set (for tests).
   TLTCursorId CursorId() const { return cursor_; }
@@ -102,6 +109,7 @@ class TLTQtWindow final : public QAbstractScrollArea, public ILTWindow {
   void dropEvent(QDropEvent* e) override;
 
  private:
+  void PaintFocusFrame(QPainter& p);
   void BarAction(TLTScrollBarKind bar, int action);
   void BarReleased(TLTScrollBarKind bar);
 
@@ -117,6 +125,8 @@ class TLTQtWindow final : public QAbstractScrollArea, public ILTWindow {
   /// When and where the last double click was, to know a third press.
   qint64 doubleClickAt_ = -1;
   QPoint doubleClickPos_;
+  TLTQtAccessibleReport accessibleReport_;
+  bool accessiblePending_ = false;
 };
 
 }  // namespace lectern

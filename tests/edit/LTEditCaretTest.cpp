@@ -446,7 +446,7 @@ TEST(LTEditCaret, TypingReplacesTheSelectionAndKeysThatNeverTypeAreNoRefusal) {
 std::vector<TLTRectI> CaretBars(TLTHeadlessCanvas& c) {
   std::vector<TLTRectI> bars;
   for (const TLTDrawCall& call : c.Calls())
-    if (call.Kind == TLTDrawKind::FillRect && call.Rect.Width() == 1 && call.Brush.Color == clWindowText)
+    if (call.Kind == TLTDrawKind::FillRect && call.Rect.Width() == 1 && call.Brush.Color == clCaret)
       bars.push_back(call.Rect);
   return bars;
 }

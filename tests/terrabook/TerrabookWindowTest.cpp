@@ -403,7 +403,7 @@ TEST(TerrabookWindow, MisspelledWordsGetAZigzagAndARightClickOffersWhatTheyCould
   QStringList entries;
   for (QAction* a : menu->actions()) entries << a->text();
   EXPECT_TRUE(entries.contains("the")) << entries.join(", ").toStdString();
-  EXPECT_TRUE(entries.contains("Add to dictionary"));
+  EXPECT_TRUE(entries.contains("&Add to dictionary"));
   menu->adjustSize();
   Keep(menu->grab().toImage(), "terrabook-suggestions.png");
   EXPECT_EQ(window.SuggestionMenu(0, 0), nullptr) << "no menu of its own away from a marked word";
@@ -425,7 +425,7 @@ TEST(TerrabookWindow, MisspelledWordsGetAZigzagAndARightClickOffersWhatTheyCould
   menu = window.SuggestionMenu(at2.X, at2.Y);
   ASSERT_NE(menu, nullptr);
   for (QAction* a : menu->actions())
-    if (a->text() == "Add to dictionary") a->trigger();
+    if (a->text() == "&Add to dictionary") a->trigger();
   for (int i = 0; i < 400 && (e.IsWordChecking() && !e.WaitForWordChecking(0)); ++i) QTest::qWait(10);
   EXPECT_FALSE(e.LTData().GetItem(wordItem).IsMisspelledAt(13));
   std::ifstream words(env.Config + "/terrabook/words");
@@ -436,6 +436,50 @@ TEST(TerrabookWindow, MisspelledWordsGetAZigzagAndARightClickOffersWhatTheyCould
   toggle->trigger();
   EXPECT_FALSE(e.IsWordChecking());
   EXPECT_FALSE(e.LTData().GetItem(wordItem).MarkList);
+}
+
+TEST(TerrabookWindow, KeysReachEveryPanelControlAndStepTheViewListWithoutLeavingIt) {
+  const std::string bin = LECTERN_BIN_DIR;
+  if (!std::filesystem::exists(bin + "/Terra.db")) GTEST_SKIP() << "Terra.db has not been generated in " << bin;
+  EnsureQtApplication();
+  TTerrabookWindow window(bin + "/");
+  window.show();
+  ASSERT_TRUE(window.Start(true).empty());
+  window.activateWindow();
+  QApplication::processEvents();
+  // Each panel control has its letter with Alt.
+  QTest::keyClick(&window, Qt::Key_Y, Qt::AltModifier);
+  EXPECT_TRUE(window.StyleList().hasFocus());
+  QTest::keyClick(&window, Qt::Key_W, Qt::AltModifier);
+  QComboBox& list = window.ViewList();
+  ASSERT_TRUE(list.hasFocus());
+  // The arrows choose without applying: no report is merged on the way.
+  QTest::keyClick(&list, Qt::Key_Down);
+  QTest::keyClick(&list, Qt::Key_Down);
+  QTest::keyClick(&list, Qt::Key_Up);
+  EXPECT_EQ(list.currentIndex(), 1);
+  EXPECT_EQ(window.windowTitle(), "terrabook.ltf[*] — Field Codes — Terrabook");
+  QTest::keyClick(&list, Qt::Key_Up);
+  QTest::keyClick(&list, Qt::Key_Up);
+  EXPECT_EQ(list.currentIndex(), 0) << "the first entry stays the first";
+  QTest::keyClick(&list, Qt::Key_Down);
+  // Enter applies, and the list keeps the keys for the next step.
+  QTest::keyClick(&list, Qt::Key_Return);
+  QApplication::processEvents();
+  EXPECT_EQ(window.windowTitle(), "terrabook.ltf[*] — " + list.itemText(1) + " — Terrabook");
+  EXPECT_TRUE(list.hasFocus());
+  Keep(window.grab().toImage(), "terrabook-view-list-keys.png");
+  // Tab walks on through the panel into the document.
+  QTest::keyClick(&list, Qt::Key_Tab);
+  EXPECT_TRUE(window.GridBox().hasFocus());
+  QTest::keyClick(&window.GridBox(), Qt::Key_Tab);
+  EXPECT_TRUE(window.StyleList().hasFocus());
+  QTest::keyClick(&window.StyleList(), Qt::Key_Tab);
+  EXPECT_TRUE(window.Area().hasFocus());
+  // A choice with the mouse still hands the keys to the document.
+  list.setFocus();
+  window.ChooseView(0);
+  EXPECT_TRUE(window.Area().hasFocus());
 }
 
 }  // namespace
