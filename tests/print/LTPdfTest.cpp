@@ -13,6 +13,8 @@
 #include "table/LTTable.h"
 
 #include <QImage>
+#include "tests/support/PdfTools.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -25,24 +27,8 @@
 namespace lectern {
 namespace {
 
-bool HasTool(const char* name) {
-  return std::system((std::string("command -v ") + name + " > /dev/null 2>&1").c_str()) == 0;
-}
+using lectern::testing::RunOutput;
 
-#define SKIP_WITHOUT_POPPLER()                                                                              \
-  if (!HasTool("pdftotext") || !HasTool("pdfinfo"))                                                         \
-  GTEST_SKIP() << "pdftotext and pdfinfo (Debian package poppler-utils, installed by scripts/setup.sh) are " \
-                  "missing"
-
-std::string RunOutput(const std::string& command) {
-  std::string out;
-  if (FILE* p = popen(command.c_str(), "r")) {
-    char buf[4096];
-    for (size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;) out.append(buf, n);
-    pclose(p);
-  }
-  return out;
-}
 
 /// The words of a text, white space of any kind between them.
 std::vector<std::string> Words(const std::string& text) {

@@ -9,6 +9,8 @@
 #include "tests/support/TestTable.h"
 #include "tools/lectern/LecternTool.h"
 
+#include "tests/support/PdfTools.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -19,26 +21,10 @@
 namespace lectern {
 namespace {
 
+using lectern::testing::RunOutput;
+
 namespace fs = std::filesystem;
 
-bool HasPoppler() {
-  return std::system("command -v pdftotext > /dev/null 2>&1 && command -v pdfinfo > /dev/null 2>&1") == 0;
-}
-
-#define SKIP_WITHOUT_POPPLER()                                                                              \
-  if (!HasPoppler())                                                                                        \
-  GTEST_SKIP() << "pdftotext and pdfinfo (Debian package poppler-utils, installed by scripts/setup.sh) are " \
-                  "missing"
-
-std::string RunOutput(const std::string& command) {
-  std::string out;
-  if (FILE* p = popen(command.c_str(), "r")) {
-    char buf[4096];
-    for (size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;) out.append(buf, n);
-    pclose(p);
-  }
-  return out;
-}
 std::string PdfText(const std::string& path) { return RunOutput("pdftotext -layout -enc UTF-8 '" + path + "' -"); }
 std::string PdfInfo(const std::string& path) { return RunOutput("pdfinfo '" + path + "' 2>&1"); }
 int PdfPages(const std::string& path) {
