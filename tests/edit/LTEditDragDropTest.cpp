@@ -168,6 +168,35 @@ TEST(LTEditDragDrop, TextFromAnotherProgramGoesInAtThePointAndAReadOnlyEditorRef
   EXPECT_EQ(e.Text(), "abXYcd");
 }
 
+/// Rich text read as its plain bytes after "rich:", standing in for the
+/// RTF reader (a library above the editor) while a test runs.
+struct TFakeRichText {
+  TFakeRichText() {
+    TLTDocumentFormat f = *FindFormatByName("rtf");
+    f.Read = [](TLTStream& in, TCustomLTData& into, TLTFormatReport& report) {
+      return ReadTextDocument("rich:" + in.ReadRest(), into, report.Error);
+    };
+    RegisterDocumentFormat(f);
+  }
+  ~TFakeRichText() { UnregisterDocumentFormat("rtf"); }
+};
+
+TEST(LTEditDragDrop, RichTextIsDroppedOnlyWhenTheEditorTakesIt) {
+  TFakeRichText rich;
+  Editor e;
+  e.Para(u"ab").Ready();
+  TLTClipboardData both = Flavour(LTMimeRTF, "x");
+  EXPECT_FALSE(e.Win.DropData(both, 0, H / 2).Empty());
+  EXPECT_EQ(e.Text(), "rich:xab");
+  e.E.Undo();
+  e.E.AcceptDragDropFormats = {ltddText};
+  EXPECT_TRUE(e.Win.DragEnter(both, 0, H / 2).Empty()) << "rich text alone is not taken";
+  e.Win.DragLeave();
+  both.Set(LTMimeText, "plain");
+  EXPECT_FALSE(e.Win.DropData(both, 0, H / 2).Empty());
+  EXPECT_EQ(e.Text(), "plainab") << "the text of a drag that also offers rich text";
+}
+
 TEST(LTEditDragDrop, DroppedFilesGoInByKindAndTheRestIsLeftOut) {
   Editor e;
   e.Para(u"ab").Ready();

@@ -23,6 +23,7 @@ struct Pictured : TEditorFixture<Pictured> {
     auto picture = std::make_unique<TLTGraphicItemInfo>(Pixels(w, h), 0);
     picture->SetExtraIntProperty(ltepSpacing, 0);
     Add(std::move(picture));
+    More(u"cd");
     Ready();
   }
   void SelectPicture() { E.SetSelectionBounds(1, 0, 1, 1); }
@@ -133,6 +134,13 @@ TEST(LTItemResizer, AClickSelectsAPictureAndReadOnlyOrTheOptionShowNoHandles) {
   e.E.EditorOptions.Exclude(ltoNoImageResize);
   e.E.SetSelectionBounds(0, 1, 1, 1);
   EXPECT_EQ(e.E.Resizer(), nullptr) << "text and the picture together show none";
+  // Ends that stand at the edges of the text around it still select the
+  // picture alone.
+  e.E.SetSelectionBounds(0, 3, 2, 1);
+  ASSERT_NE(e.E.Resizer(), nullptr);
+  EXPECT_EQ(e.E.Resizer()->ItemNo(), 1);
+  e.E.SetSelectionBounds(0, 3, 2, 2);
+  EXPECT_EQ(e.E.Resizer(), nullptr);
 }
 
 }  // namespace
