@@ -384,8 +384,9 @@ class TCustomLecternEdit : public TCustomLectern {
   TLTRectI DropCaretRect() const;
   /// Dropped files as a drop inserts them: pictures, then documents by
   /// their extension (.rtf, .ltf, .txt in any case); other files are left
-  /// out. One step to undo; false when nothing was inserted.
-  bool InsertDroppedFiles(const std::vector<std::string>& paths);
+  /// out (with picturesOnly, as a paste of copied files: everything but
+  /// pictures). One step to undo; false when nothing was inserted.
+  bool InsertDroppedFiles(const std::vector<std::string>& paths, bool picturesOnly = false);
 
   // ---- Resizing pictures and controls (LTItemResizer.cpp) ---------------------------------
   /// The handles of the picture or control selected alone; null when none

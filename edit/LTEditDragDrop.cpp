@@ -272,26 +272,16 @@ bool TCustomLecternEdit::InsertFlavour(TFlavour flavour, const ILTDropData& data
         OnDropFiles(RootEditor(), files, action, doDefault);
         if (!doDefault) return action != ltdfNone;
       }
-      if (drop) return InsertDroppedFiles(files);
       // Pasted file lists give their pictures only.
-      std::vector<std::unique_ptr<TGraphic>> pictures;
-      for (const std::string& path : files) {
-        std::string bytes;
-        if (!ReadTransferredFile(path, bytes)) continue;
-        if (auto picture = LoadGraphicFromBytes(bytes)) pictures.push_back(std::move(picture));
-      }
-      if (pictures.empty() || !CanChange()) return false;
-      TActionScope action(*this, ltukInsertion);
-      for (auto& picture : pictures) InsertPicture({}, std::move(picture), 0);
-      return true;
+      return InsertDroppedFiles(files, !drop);
     }
   }
   return false;
 }
 
-bool TCustomLecternEdit::InsertDroppedFiles(const std::vector<std::string>& paths) {
+bool TCustomLecternEdit::InsertDroppedFiles(const std::vector<std::string>& paths, bool picturesOnly) {
   TEventScope scope(*this);
-  if (TCustomLecternEdit* n = ActiveNested()) return n->InsertDroppedFiles(paths);
+  if (TCustomLecternEdit* n = ActiveNested()) return n->InsertDroppedFiles(paths, picturesOnly);
   if (!CanChange()) return false;
   // Everything is read before anything goes in; what cannot be read is
   // left out.
@@ -306,14 +296,15 @@ bool TCustomLecternEdit::InsertDroppedFiles(const std::vector<std::string>& path
     TPiece piece;
     if (!ReadTransferredFile(path, piece.Bytes)) continue;
     piece.Picture = LoadGraphicFromBytes(piece.Bytes);
-    if (!piece.Picture) {
+    if (!piece.Picture && !picturesOnly) {
       const std::string ext = LowerExtension(path);
       if (ext != ".rtf" && ext != ".ltf" && ext != ".txt") continue;
       piece.Format = FindFormatForFile(path);
       if (!piece.Format || !piece.Format->Read) continue;
       piece.Folder = std::filesystem::path(path).parent_path().string() + "/";
     }
-    pieces.push_back(std::move(piece));
+    if (piece.Picture) piece.Bytes = {};  // the picture holds what it needs
+    if (piece.Picture || piece.Format) pieces.push_back(std::move(piece));
   }
   if (pieces.empty()) return false;
   bool any = false;
