@@ -36,11 +36,6 @@ class TApproval {
 
 }  // namespace
 
-bool IsFieldName(std::u16string_view name) {
-  return std::any_of(std::begin(LTFieldNames), std::end(LTFieldNames),
-                     [&](const char16_t* f) { return name == f; });
-}
-
 TLTString FieldAt(const TCustomLTData& container, int itemNo) {
   const TCustomLTData* c = &container;
   while (c) {
@@ -134,12 +129,9 @@ bool CodeRange(TCustomLecternEdit& editor, int& first, int& last) {
 namespace {
 
 std::optional<TLTTag> Cleared(const TLTTag& tag) {
-  const TLTString* s = tag.String();
-  if (!s) return std::nullopt;
-  const size_t bar = s->find(u'|');
-  if (bar == TLTString::npos) return std::nullopt;
-  const TLTString rest = s->substr(bar + 1);
-  return rest.empty() ? TLTTag() : TLTTag::FromString(rest);
+  TLTFieldTag field;
+  if (!ParseFieldTag(tag, field)) return std::nullopt;
+  return field.Own.empty() ? TLTTag() : TLTTag::FromString(field.Own);
 }
 
 bool AnyToClear(TCustomLTItemInfo& item) {
@@ -174,6 +166,12 @@ bool ClearCodes(TCustomLecternEdit& editor) {
   const TCustomLTData& d = e.CaretContainer();
   e.SetSelectionBounds(first, d.GetOffsBeforeItem(first), last, d.GetOffsAfterItem(last));
   return true;
+}
+
+void KeepFieldValuesWhole(TCustomLecternEdit& editor) {
+  editor.OnTypeAtItemEdge = [](TCustomLecternEdit&, const TCustomLTData& data, int itemNo, bool& canJoin) {
+    if (!FieldOf(data.GetItem(itemNo)).empty()) canJoin = false;
+  };
 }
 
 }  // namespace lectern

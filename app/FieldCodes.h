@@ -10,8 +10,6 @@ namespace lectern {
 
 class TCustomLecternEdit;
 
-/// Whether name is one of the fields a template knows.
-bool IsFieldName(std::u16string_view name);
 
 /// The field an item belongs to: the field name of its own tag, else that
 /// of the nearest item around its container that carries one (the table a
@@ -40,6 +38,10 @@ bool HasCodesToClear(TCustomLecternEdit& editor);
 /// tables there (a hyperlink keeps its address), as one step; selects the
 /// items it looked at. False, after one beep, when no tag changes.
 bool ClearCodes(TCustomLecternEdit& editor);
+
+/// Makes text typed beside a field's value (or code) an item of its own,
+/// so that the next view switch, which replaces the value, keeps it.
+void KeepFieldValuesWhole(TCustomLecternEdit& editor);
 
 /// The undo captions of the two commands.
 TLTString InsertFieldCaption(const TLTString& name);

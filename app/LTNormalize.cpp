@@ -1,5 +1,7 @@
 #include "app/LTNormalize.h"
 
+#include "app/ReportMerge.h"
+
 #include "model/CLTData.h"
 #include "style/LTStyle.h"
 
@@ -10,6 +12,11 @@ namespace lectern {
 namespace {
 
 bool IsMarker(const TCustomLTItemInfo& item) { return item.StyleNo == ltikMarker; }
+
+bool IsFieldItem(const TCustomLTItemInfo& item) {
+  TLTString name;
+  return GetFieldName(item.Tag, name);
+}
 
 /// Hands the checkpoint of item from to the neighbouring item to. The two
 /// are adjacent, so the checkpoint keeps its place in the document's list.
@@ -74,7 +81,12 @@ void NormalizeDocument(TCustomLTData& data) {
 
     const bool hasNext = i + 1 < data.ItemCount();
     TCustomLTItemInfo* next = hasNext ? &data.GetItem(i + 1) : nullptr;
-    const bool empty = x->Text.empty();
+    // An empty item of a field keeps the field's place where its value
+    // could not (a value that starts or ends with a table); two items of a
+    // field are never joined, since two codes of one field side by side
+    // are two values.
+    const bool field = IsFieldItem(*x);
+    const bool empty = x->Text.empty() && !field;
 
     // An empty piece that starts a paragraph or a line hands that start to
     // the item that continues it.
@@ -99,7 +111,7 @@ void NormalizeDocument(TCustomLTData& data) {
     // cannot share one byte string; they can only meet when a stored
     // document declared a width its style does not have, and then they stay
     // apart rather than turn into garbage.
-    if (x->HasFlag(ltifJoinPrev) && i > 0 && data.GetItemStyle(i - 1) == x->StyleNo && !x->Checkpoint) {
+    if (x->HasFlag(ltifJoinPrev) && i > 0 && !field && data.GetItemStyle(i - 1) == x->StyleNo && !x->Checkpoint) {
       TCustomLTItemInfo& prev = data.GetItem(i - 1);
       if (prev.Tag == x->Tag && prev.IsWide() == x->IsWide()) {
         TLTRawByteString joined = prev.Text + x->Text;

@@ -47,6 +47,7 @@ TLTReportExport::TLTReportExport(const TCustomLTData& templateDoc, TLTDataTable&
 
 bool TLTReportExport::WriteRecord(int recNo, std::string& path, std::string& error) {
   path.clear();
+  emptyFields_.clear();
   try {
     table_.SetRecNo(recNo);
     std::string country;
@@ -71,6 +72,7 @@ bool TLTReportExport::WriteRecord(int recNo, std::string& path, std::string& err
     merge.CodesView = false;
     merge.MergeRecord(doc.Data);
     NormalizeDocument(doc.Data);
+    emptyFields_ = merge.EmptyFields;
     if (!merge.Problems.empty()) {
       error = merge.Problems.front();
       return false;

@@ -10,6 +10,7 @@
 
 #include <set>
 #include <string>
+#include <vector>
 
 namespace lectern {
 
@@ -32,6 +33,9 @@ class TLTReportExport {
   /// one, "-N" added to a name taken already). False with the reason; the
   /// other records can still be written.
   bool WriteRecord(int recNo, std::string& path, std::string& error);
+  /// The fields of the record last written that had no value, so that its
+  /// report shows their bare names.
+  const std::vector<TLTString>& EmptyFields() const { return emptyFields_; }
 
  private:
   std::string template_;
@@ -39,6 +43,7 @@ class TLTReportExport {
   const TLTDocumentFormat& format_;
   std::string folder_;
   std::set<std::string> used_;
+  std::vector<TLTString> emptyFields_;
 };
 
 }  // namespace lectern

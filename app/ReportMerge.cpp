@@ -7,7 +7,9 @@
 #include "items/LTNote.h"
 #include "table/LTTable.h"
 
+#include <algorithm>
 #include <exception>
+#include <set>
 
 namespace lectern {
 
@@ -17,6 +19,9 @@ const char16_t* const LTFieldNames[6] = {u"Country",     u"Capital", u"CallingCo
 namespace {
 
 constexpr char16_t kFieldSeparator = u'|';
+/// Stands after the field's name on the first item of a value that follows
+/// another value of the same field.
+constexpr char16_t kValueStartMark = u'+';
 
 /// The text of a tag for building a new string tag from it.
 TLTString TagText(const TLTTag& tag) {
@@ -25,11 +30,48 @@ TLTString TagText(const TLTTag& tag) {
 }
 
 bool IsMarker(const TCustomLTItemInfo& item) { return item.StyleNo == ltikMarker; }
+/// Items that always start a paragraph of their own.
+bool StartsItsParagraph(const TCustomLTItemInfo& item) { return IsMarker(item) || item.GetBoolValue(iqFullLine); }
+
+/// Field names the data sources opened so far brought.
+std::set<TLTString>& RegisteredFieldNames() {
+  static std::set<TLTString> names;
+  return names;
+}
+
+/// Where a run stood in its paragraph: what its first item carried.
+struct TRunPlace {
+  int32_t ParaNo = 0;
+  bool JoinPrev = false;
+  bool NewLine = false;
+  bool NewPage = false;
+  bool AfterMarker = false;
+  bool StartsParagraph() const { return !JoinPrev && !NewLine && !AfterMarker; }
+};
+
+TRunPlace PlaceOf(const TCustomLTData& data, int first) {
+  const TCustomLTItemInfo& item = data.GetItem(first);
+  TRunPlace place;
+  place.ParaNo = item.ParaNo;
+  place.JoinPrev = item.HasFlag(ltifJoinPrev);
+  place.NewLine = item.HasFlag(ltifNewLine);
+  place.NewPage = item.HasFlag(ltifNewPage);
+  place.AfterMarker = first > 0 && IsMarker(data.GetItem(first - 1));
+  return place;
+}
+
+/// Puts the first item of a content where the run stood.
+void TakePlace(TCustomLTItemInfo& head, const TRunPlace& place) {
+  head.ParaNo = place.ParaNo;
+  head.SetFlag(ltifNewPage, place.NewPage);
+  if (StartsItsParagraph(head)) return;
+  head.SetFlag(ltifJoinPrev, place.JoinPrev);
+  head.SetFlag(ltifNewLine, place.NewLine);
+}
 
 }  // namespace
 
-int FindOrAddCodeStyle(TLTCodeStyleKind kind, TLTStyle& sheet) {
-  TFontInfo wanted;
+void MakeCodeStyle(TLTCodeStyleKind kind, TFontInfo& wanted) {
   wanted.FontName = u"Arial";
   wanted.Size = 10;
   switch (kind) {
@@ -45,6 +87,11 @@ int FindOrAddCodeStyle(TLTCodeStyleKind kind, TLTStyle& sheet) {
       wanted.Protection = {ltprStyleProtect, ltprModifyProtect, ltprConcateProtect, ltprDoNotAutoSwitch};
       break;
   }
+}
+
+int FindOrAddCodeStyle(TLTCodeStyleKind kind, TLTStyle& sheet) {
+  TFontInfo wanted;
+  MakeCodeStyle(kind, wanted);
   TFontInfos& styles = sheet.TextStyles();
   const int found = styles.FindEqualStyle(0, wanted, LTAllFontInfoProperties);
   if (found >= 0) return found;
@@ -54,19 +101,66 @@ int FindOrAddCodeStyle(TLTCodeStyleKind kind, TLTStyle& sheet) {
   return styles.Count() - 1;
 }
 
-bool GetFieldName(const TLTTag& tag, TLTString& name) {
+bool IsFieldName(std::u16string_view name) {
+  if (name.empty()) return false;
+  for (const char16_t* f : LTFieldNames)
+    if (name == f) return true;
+  const std::set<TLTString>& more = RegisteredFieldNames();
+  return more.find(TLTString(name)) != more.end();
+}
+
+void RegisterFieldNames(TLTDataTable& table) {
+  if (!table.Active()) return;
+  for (int i = 0; i < table.FieldCount(); ++i) {
+    const std::string& name = table.Field(i).FieldName();
+    // A name holding the separator could never be told from a tag's own part.
+    if (!name.empty() && name.find('|') == std::string::npos) RegisteredFieldNames().insert(Utf8ToUtf16(name));
+  }
+}
+
+bool ParseFieldTag(const TLTTag& tag, TLTFieldTag& out) {
   const TLTString* s = tag.String();
   if (!s) return false;
   const size_t p = s->find(kFieldSeparator);
-  if (p == TLTString::npos) return false;
-  name = s->substr(0, p);
+  if (p == TLTString::npos || p == 0) return false;
+  std::u16string_view name(s->data(), p);
+  bool startsValue = false;
+  // A field may itself end in the mark; its exact name wins.
+  if (!IsFieldName(name) && name.back() == kValueStartMark) {
+    name.remove_suffix(1);
+    startsValue = true;
+  }
+  if (!IsFieldName(name)) return false;
+  out.Name.assign(name);
+  out.Own = s->substr(p + 1);
+  out.StartsValue = startsValue;
   return true;
 }
 
+TLTTag FieldTag(const TLTString& name, const TLTString& own, bool startsValue) {
+  TLTString s = name;
+  if (startsValue) s += kValueStartMark;
+  s += kFieldSeparator;
+  s += own;
+  return TLTTag::FromString(std::move(s));
+}
+
+bool GetFieldName(const TLTTag& tag, TLTString& name) {
+  TLTFieldTag parsed;
+  if (!ParseFieldTag(tag, parsed)) return false;
+  name = std::move(parsed.Name);
+  return true;
+}
+
+TLTString OwnTag(const TLTTag& tag) {
+  TLTFieldTag parsed;
+  if (ParseFieldTag(tag, parsed)) return parsed.Own;
+  const TLTString* s = tag.String();
+  return s ? *s : TLTString();
+}
+
 void TagContent(const TLTString& name, TCustomLTData& data) {
-  const TLTString prefix = name + kFieldSeparator;
-  for (int i = 0; i < data.ItemCount(); ++i)
-    data.SetItemTag(i, TLTTag::FromString(prefix + TagText(data.GetItemTag(i))));
+  for (int i = 0; i < data.ItemCount(); ++i) data.SetItemTag(i, FieldTag(name, TagText(data.GetItemTag(i))));
 }
 
 // ---- TLTReportMerge ---------------------------------------------------------------------
@@ -115,6 +209,8 @@ std::unique_ptr<TLTMemoryStream> TLTReportMerge::BuildFieldContent(const TLTStri
         (scratch_.ItemCount() == 1 && scratch_.GetItem(0).IsText() && scratch_.GetItem(0).Text.empty())) {
       scratch_.Clear();
       scratch_.AddTextW(name, FindOrAddCodeStyle(ltcsFieldCode, sheet_), 0);
+      if (!CodesView && std::find(EmptyFields.begin(), EmptyFields.end(), name) == EmptyFields.end())
+        EmptyFields.push_back(name);
     }
     TagContent(name, scratch_);
     stream->Clear();
@@ -129,21 +225,44 @@ std::unique_ptr<TLTMemoryStream> TLTReportMerge::BuildFieldContent(const TLTStri
 
 void TLTReportMerge::MergeRecord(TCustomLTData& data) {
   Problems.clear();
+  EmptyFields.clear();
+  if (table_) RegisterFieldNames(*table_);
+  TFontInfo code;
+  MakeCodeStyle(ltcsFieldCode, code);
+  codeStyle_ = sheet_.TextStyles().FindEqualStyle(0, code, LTAllFontInfoProperties);
   MergeContainer(data);
+}
+
+bool TLTReportMerge::IsBareCode(const TCustomLTData& data, int i, const TLTString& name) const {
+  const TCustomLTItemInfo& item = data.GetItem(i);
+  if (codeStyle_ < 0 || item.StyleNo != codeStyle_) return false;
+  const TLTString* tag = item.Tag.String();
+  return tag && tag->size() == name.size() + 1 && tag->back() == kFieldSeparator &&
+         tag->compare(0, name.size(), name) == 0 && data.GetItemTextW(i) == name;
+}
+
+bool TLTReportMerge::ContinuesValue(const TCustomLTData& data, int i, const TLTString& name) const {
+  TLTFieldTag here, before;
+  if (!ParseFieldTag(data.GetItemTag(i), here) || here.StartsValue) return false;
+  if (!ParseFieldTag(data.GetItemTag(i - 1), before) || before.Name != name) return false;
+  // In the codes view every code is a value by itself: two codes of one
+  // field side by side, or at the end of one paragraph and the start of
+  // the next, are two values.
+  return !IsBareCode(data, i, name) && !IsBareCode(data, i - 1, name);
 }
 
 void TLTReportMerge::MergeContainer(TCustomLTData& data) {
   TLTString name;
+  TValueEnds ends;
   for (int i = data.ItemCount() - 1; i >= 0; --i) {
     if (GetFieldName(data.GetItemTag(i), name)) {
-      // A run is every neighbouring item of the same field, whatever its own
+      // A value is every neighbouring item of the field, whatever its own
       // tag: a content with a hyperlink in it must come out whole, or the
       // next merge would insert the field once per stretch of equal tags.
       const int last = i;
-      TLTString other;
-      while (i > 0 && GetFieldName(data.GetItemTag(i - 1), other) && other == name) --i;
+      while (i > 0 && ContinuesValue(data, i, name)) --i;
       // The walk goes on below whatever now stands where the run began.
-      i = ReplaceRun(data, i, last, name);
+      i = ReplaceRun(data, i, last, name, ends);
       continue;
     }
     std::unique_ptr<TLTSubDocCursor> cursor;
@@ -151,14 +270,48 @@ void TLTReportMerge::MergeContainer(TCustomLTData& data) {
     for (TCustomLTData* d = item.GetSubDocument(cursor, ltsdFirst); d; d = item.GetSubDocument(cursor, ltsdNext))
       MergeContainer(*d);
   }
+  StyleValueEnds(data, ends);
 }
 
-int TLTReportMerge::ReplaceRun(TCustomLTData& data, int first, int last, const TLTString& name) {
-  const TCustomLTItemInfo& runStart = data.GetItem(first);
-  const int32_t paraNo = runStart.ParaNo;
-  const bool joinPrev = runStart.HasFlag(ltifJoinPrev);
-  const bool newLine = runStart.HasFlag(ltifNewLine);
-  const bool newPage = runStart.HasFlag(ltifNewPage);
+void TLTReportMerge::StyleValueEnds(TCustomLTData& data, TValueEnds& ends) {
+  if (ends.empty()) return;
+  // The walk found them from the end; the paragraphs are read from the start.
+  std::reverse(ends.begin(), ends.end());
+  size_t k = 0;
+  bool inValue = false;
+  int32_t para = 0, valuePara = 0;
+  for (int i = 0; i < data.ItemCount() && k < ends.size(); ++i) {
+    TCustomLTItemInfo& item = data.GetItem(i);
+    if (&item == ends[k].second && inValue) {
+      item.ParaNo = valuePara;
+      inValue = false;
+      ++k;
+    }
+    if (item.StartsParagraph()) para = item.ParaNo;
+    if (k < ends.size() && &item == ends[k].first) {
+      valuePara = para;
+      inValue = true;
+    }
+  }
+}
+
+void TLTReportMerge::InsertAnchor(TCustomLTData& data, int index, const TLTString& name, int32_t paraNo,
+                                  uint8_t flags) {
+  const int styleNo = FindOrAddCodeStyle(ltcsValue, sheet_);
+  auto item = ItemFactory(0);
+  item->StyleNo = styleNo;
+  item->ParaNo = paraNo;
+  item->ItemFlags = flags;
+  item->SetFlag(ltifWide, data.IsUnicodeStyle(styleNo));
+  item->Tag = FieldTag(name);
+  data.InsertItemAt(index, {}, std::move(item));
+}
+
+int TLTReportMerge::ReplaceRun(TCustomLTData& data, int first, int last, const TLTString& name, TValueEnds& ends) {
+  const TRunPlace place = PlaceOf(data, first);
+  // Whether the template's paragraph goes on after the run: a content that
+  // ends in a table must not take that away.
+  const bool tailJoins = last + 1 < data.ItemCount() && !data.GetItem(last + 1).StartsParagraph();
 
   std::unique_ptr<TLTMemoryStream> stream = BuildFieldContent(name);
   if (!stream) return first;
@@ -175,33 +328,50 @@ int TLTReportMerge::ReplaceRun(TCustomLTData& data, int first, int last, const T
     return first;
   }
   data.DeleteItems(first + inserted, last - first + 1);
+  int end = first + inserted;
 
-  const int prev = first - 1;
-  if (prev >= 0 && IsMarker(data.GetItem(prev)) && IsMarker(data.GetItem(first))) data.DeleteItems(first, 1);
-  if (first >= data.ItemCount()) return first;
-
-  // The content's first paragraph takes the place of the run's: its
-  // paragraph style, and how it joined what stood before it.
-  for (int k = first; k < data.ItemCount(); ++k) {
-    TCustomLTItemInfo& item = data.GetItem(k);
-    if (k == first) {
-      if (item.GetBoolValue(iqFullLine)) {
-        if (prev >= 0 && IsMarker(data.GetItem(prev))) {
-          data.DeleteItems(prev, 1);
-          first = prev;
-        }
-        break;
-      }
-      item.SetFlag(ltifNewLine, false);
-      item.SetJoinPrev(joinPrev);
-      if (!joinPrev) {
-        if (newPage) item.SetNewPage(true);
-        if (newLine && !newPage) item.SetNewLine(true);
-      }
-    } else if (item.StartsParagraph()) {
-      break;
-    }
-    item.ParaNo = paraNo;
+  // A list item whose text is the field keeps the template's marker, not
+  // the content's.
+  if (place.AfterMarker && IsMarker(data.GetItem(first))) {
+    data.DeleteItems(first, 1);
+    --end;
+  }
+  // Where the content cannot stand in the run's place (it is gone, or it
+  // starts with a table or a list item inside a paragraph), an empty item
+  // of the field keeps that place, so that the codes come back where they
+  // were: the template's paragraph, its style and its list marker stay.
+  if (end == first || (StartsItsParagraph(data.GetItem(first)) && !place.StartsParagraph())) {
+    uint8_t flags = 0;
+    if (place.JoinPrev || place.AfterMarker) flags |= ltifJoinPrev;
+    if (place.NewLine) flags |= ltifNewLine;
+    if (place.NewPage && !(flags & ltifJoinPrev)) flags |= ltifNewPage;
+    InsertAnchor(data, first, name, place.ParaNo, flags);
+    ++end;
+  } else {
+    TCustomLTItemInfo& head = data.GetItem(first);
+    TakePlace(head, place);
+    // The content's first paragraph takes the run's paragraph style.
+    // The content's first paragraph takes the run's paragraph style, and
+    // so does what follows the run in that paragraph.
+    if (!StartsItsParagraph(head))
+      for (int k = first + 1; k < data.ItemCount() && !data.GetItem(k).StartsParagraph(); ++k)
+        data.GetItem(k).ParaNo = place.ParaNo;
+  }
+  // Likewise at the end: what followed the run in its paragraph keeps
+  // following something of the field rather than start a paragraph.
+  // Its paragraph style is that of the paragraph the value starts in, once
+  // every value is in (StyleValueEnds): a value before it may change it.
+  if (tailJoins && data.GetItem(end - 1).GetBoolValue(iqFullLine)) {
+    InsertAnchor(data, end, name, 0, 0);
+    ends.emplace_back(&data.GetItem(first), &data.GetItem(end));
+    ++end;
+  }
+  // A value right after another value of the field is marked as a value of
+  // its own (a code is one by itself).
+  if (first > 0 && !IsBareCode(data, first, name)) {
+    TLTFieldTag prev;
+    if (ParseFieldTag(data.GetItemTag(first - 1), prev) && prev.Name == name)
+      data.SetItemTag(first, FieldTag(name, OwnTag(data.GetItemTag(first)), true));
   }
   return first;
 }

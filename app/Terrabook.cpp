@@ -5,12 +5,14 @@
 #include "app/FieldCodes.h"
 #include "app/LTNormalize.h"
 #include "edit/LTEdit.h"
+#include "model/LTDocument.h"
 #include "platform/LTSysUtils.h"
 #include "style/LTStyleTemplates.h"
 
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
+#include <functional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -58,9 +60,72 @@ std::string TTerrabook::LoadTemplate() {
 }
 
 std::string TTerrabook::OpenTemplate(const std::string& path) {
+  // Read apart first: a file that is no document (a picture, a damaged
+  // template) must neither empty the window nor become the file that Save
+  // writes over.
+  std::error_code ec;
+  std::string why;
+  if (!std::filesystem::is_regular_file(path, ec)) {
+    why = std::filesystem::exists(path, ec) ? "it is not a file" : "it was not found";
+  } else {
+    TLTDocument trial;
+    trial.Context.LTFOptions = LTEditorLTFOptions;
+    if (!trial.Data.LoadLTF(path))
+      why = "it is not a document Terrabook can read" +
+            (trial.Context.LTFError.empty() ? std::string() : " (" + trial.Context.LTFError + ")");
+  }
+  if (!why.empty()) return path + " was not opened: " + why + ". The template shown stays as it was.";
   if (OnBeforeDocumentUse) OnBeforeDocumentUse();
   files_.Template = path;
-  return LoadTemplate();
+  std::string problem = LoadTemplate();
+  viewIndex_ = ShownView();
+  merge_.CodesView = viewIndex_ == 0;
+  return problem;
+}
+
+int TTerrabook::ShownView() {
+  // Values keep their field's tag, so the document tells which record it
+  // shows: the one whose string fields read as the values do. A code, or
+  // values of no record, is the codes view.
+  std::vector<std::pair<TLTString, TLTString>> shown;
+  std::function<void(const TCustomLTData&)> collect = [&](const TCustomLTData& d) {
+    for (int i = 0; i < d.ItemCount(); ++i) {
+      TLTFieldTag tag;
+      if (ParseFieldTag(d.GetItemTag(i), tag)) {
+        if (!d.GetItem(i).IsText()) continue;
+        const TLTString text = d.GetItemTextW(i);
+        // A field's name is its code, or a record's empty value: no clue.
+        const bool known =
+            std::any_of(shown.begin(), shown.end(), [&](const auto& s) { return s.first == tag.Name; });
+        if (!known && !text.empty() && text != tag.Name) shown.emplace_back(tag.Name, text);
+        continue;
+      }
+      std::unique_ptr<TLTSubDocCursor> cursor;
+      TCustomLTItemInfo& item = const_cast<TCustomLTData&>(d).GetItem(i);
+      for (TCustomLTData* sub = item.GetSubDocument(cursor, ltsdFirst); sub; sub = item.GetSubDocument(cursor, ltsdNext))
+        collect(*sub);
+    }
+  };
+  collect(document_);
+  if (shown.empty() || !table_.Active()) return 0;
+  try {
+    for (int recNo = 1; recNo <= table_.RecordCount(); ++recNo) {
+      table_.SetRecNo(recNo);
+      bool all = true, any = false;
+      for (const auto& [field, text] : shown) {
+        TLTDataField* f = table_.FindField(Utf16ToUtf8(field));
+        if (!f || !f->IsString()) continue;
+        any = true;
+        if (Utf8ToUtf16(f->AsString()) != text) {
+          all = false;
+          break;
+        }
+      }
+      if (any && all) return recNo;
+    }
+  } catch (const std::exception&) {
+  }
+  return 0;
 }
 
 std::vector<std::string> TTerrabook::Start() {
@@ -73,6 +138,7 @@ std::vector<std::string> TTerrabook::Start() {
     table_.SetFileName(TablePath());
     table_.SetTableName("");
     table_.Open();
+    RegisterFieldNames(table_);
     for (table_.First(); !table_.Eof(); table_.Next())
       viewNames_.push_back(Utf8ToUtf16(table_.FieldByName("Country").AsString()));
   } catch (const std::exception& e) {
@@ -80,6 +146,8 @@ std::vector<std::string> TTerrabook::Start() {
     tableProblem_ = std::string("The country table could not be opened: ") + e.what();
     problems.push_back(tableProblem_);
   }
+  viewIndex_ = ShownView();
+  merge_.CodesView = viewIndex_ == 0;
   Modified = false;
   return problems;
 }
@@ -174,12 +242,7 @@ int TTerrabook::CaretTemplate(TCustomLecternEdit& editor) {
   return templates.FindTemplateById(style->TextStyles()[text].StyleTemplateId);
 }
 
-TLTString TTerrabook::JumpTarget(const TLTTag& tag) {
-  const TLTString* s = tag.String();
-  if (!s) return {};
-  const size_t bar = s->find(u'|');
-  return bar == TLTString::npos ? *s : s->substr(bar + 1);
-}
+TLTString TTerrabook::JumpTarget(const TLTTag& tag) { return OwnTag(tag); }
 
 bool TTerrabook::MayOpen(const std::string& target, std::string& why) {
   std::string t = target;

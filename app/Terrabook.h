@@ -49,9 +49,10 @@ class TTerrabook {
   std::vector<std::string> Start();
   /// Why the table could not be opened at the last Start (empty: it was).
   const std::string& TableProblem() const { return tableProblem_; }
-  /// Loads another template in place of the one shown (the field codes
-  /// view is shown then); saving goes to it from now on. Returns the
-  /// problem, empty when it loaded.
+  /// Loads another template in place of the one shown; saving goes to it
+  /// from now on. A file that cannot be read as a document is refused:
+  /// the message names it and says why, and the document, the file Save
+  /// writes and the view stay as they were. Empty when it loaded.
   std::string OpenTemplate(const std::string& path);
   /// "(Field Codes" and one entry per record of the table.
   const std::vector<TLTString>& ViewNames() const { return viewNames_; }
@@ -87,8 +88,8 @@ class TTerrabook {
   /// list shows it: the template the paragraph's style was made from (or
   /// the one named as that style), else the text style's; -1 for none.
   static int CaretTemplate(TCustomLecternEdit& editor);
-  /// What a hyperlink's tag points to: the part after the first "|", else
-  /// the whole tag.
+  /// What a hyperlink's tag points to: what follows a field's name and "|"
+  /// in a field's item, else the whole tag (an address may hold a "|").
   static TLTString JumpTarget(const TLTTag& tag);
   /// Whether a target may be handed to the desktop: web and mail addresses
   /// and documents; never a program (a local file that can be executed).
@@ -107,6 +108,9 @@ class TTerrabook {
   /// aside before anything is saved over it.
   bool unreadable_ = false;
   std::string LoadTemplate();
+  /// The view the document shows: the record whose values it holds, else
+  /// 0 (its codes). A template saved in a country view reopens in it.
+  int ShownView();
   int viewIndex_ = 0;
 };
 

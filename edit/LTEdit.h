@@ -438,6 +438,11 @@ class TCustomLecternEdit : public TCustomLectern {
   std::function<void(TCustomLecternEdit&, const TLTRawByteString& oldText, TCustomLTData& data, int itemNo,
                      TLTTag& newTag, int32_t& newStyleNo)>
       OnItemTextEdit;
+  /// Typing at the very start or end of a text item: a handler that clears
+  /// canJoin keeps the item whole, and the typed text goes into an item of
+  /// its own beside it, as at a protected boundary (an application's merged
+  /// value, which its next merge replaces, must not take the user's text).
+  std::function<void(TCustomLecternEdit&, const TCustomLTData& data, int itemNo, bool& canJoin)> OnTypeAtItemEdge;
   /// Before a paste; clearing doDefault leaves it to the handler.
   std::function<void(TCustomLecternEdit&, bool& doDefault)> OnPaste;
   /// A drag entered or moved over the editor, at a client point: effect is

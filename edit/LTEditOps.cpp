@@ -1185,6 +1185,11 @@ bool TCustomLecternEdit::TypeCharacter(std::u16string_view ch) {
       inItem = true;
     }
   }
+  if (inItem && OnTypeAtItemEdge && (o <= 1 || o > d.GetItem(n).TextLength())) {
+    bool canJoin = true;
+    OnTypeAtItemEdge(*this, d, n, canJoin);
+    inItem = canJoin;
+  }
   if (inItem) {
     const TLTProtectOptions p = Protection(n);
     if (p.Contains(ltprConcateProtect) && !d.GetItem(n).Text.empty()) inItem = false;

@@ -64,6 +64,9 @@ void RouteConversions(TCustomLecternEdit& e, TCustomLecternEdit* root) {
                             int32_t& s) {
     if (root->OnItemTextEdit) root->OnItemTextEdit(*root, old, d, i, tag, s);
   };
+  e.OnTypeAtItemEdge = [root](TCustomLecternEdit&, const TCustomLTData& d, int i, bool& canJoin) {
+    if (root->OnTypeAtItemEdge) root->OnTypeAtItemEdge(*root, d, i, canJoin);
+  };
 }
 
 /// Every event of a cell editor reaches the root editor's handlers; the

@@ -138,6 +138,7 @@ TTerrabookWindow::TTerrabookWindow(TTerrabookFiles files, QWidget* parent) : QMa
   // scroll units of ten pixels) when the desktop asks for its usual three;
   // the viewer scales the step by the desktop's setting.
   editor_->WheelStep = 5;
+  KeepFieldValuesWhole(*editor_);
   editor_->OnJump = [this](TCustomLectern&, int id) { OpenJump(id); };
   editor_->OnLTMouseMove = [this](TCustomLectern&, int id) { ShowLinkTarget(id); };
   editor_->OnCaretMove = [this](TCustomLecternEdit&) {
@@ -396,7 +397,7 @@ std::vector<std::string> TTerrabookWindow::Start(bool quiet) {
   std::vector<std::string> problems = app_->Start();
   viewList_->clear();
   for (const TLTString& name : app_->ViewNames()) viewList_->addItem(ToQ(name));
-  viewList_->setCurrentIndex(0);
+  viewList_->setCurrentIndex(app_->ViewIndex());
   FitViewList();
   // A template remembers the zoom it was saved at.
   if (const TLTDocumentContext* context = editor_->LTData().GetContext()) SetZoom(context->DocParameters.ZoomPercent);
@@ -708,7 +709,7 @@ std::vector<std::string> TTerrabookWindow::ExportAllReports(QString folder, QStr
   progress.setWindowTitle("Export All Reports");
   progress.setWindowModality(Qt::WindowModal);
   progress.setMinimumDuration(quiet_ ? INT_MAX : 500);
-  std::vector<std::string> failed;
+  std::vector<std::string> failed, bare;
   int written = 0, done = 0;
   for (int recNo = 1; recNo <= records; ++recNo) {
     // A stop comes between records: every file is written whole or not at
@@ -722,9 +723,14 @@ std::vector<std::string> TTerrabookWindow::ExportAllReports(QString folder, QStr
                                                                   : "record " + QString::number(recNo)) +
                           "…");
     std::string path, error;
-    if (exporter.WriteRecord(recNo, path, error))
+    if (exporter.WriteRecord(recNo, path, error)) {
       ++written;
-    else if (path.empty())
+      if (!exporter.EmptyFields().empty()) {
+        std::string fields;
+        for (const TLTString& f : exporter.EmptyFields()) fields += (fields.empty() ? "" : ", ") + Utf16ToUtf8(f);
+        bare.push_back(std::filesystem::path(path).filename().string() + ": " + fields);
+      }
+    } else if (path.empty())
       failed.push_back("record " + IntToStr(recNo) + ": " + error);
     else
       failed.push_back(std::filesystem::path(path).filename().string() + ": " + error);
@@ -741,6 +747,10 @@ std::vector<std::string> TTerrabookWindow::ExportAllReports(QString folder, QStr
   QString summary = QString::number(written) + " of " + QString::number(records) + " reports written to " + folder;
   if (done < records) summary += " (stopped after " + QString::number(done) + ")";
   summary += ".";
+  if (!bare.empty()) {
+    summary += "\n\nThese show a field's name where the record has no value:";
+    for (const std::string& b : bare) summary += "\n" + QString::fromStdString(b);
+  }
   if (!failed.empty()) {
     summary += "\n\nThese could not be written:";
     for (const std::string& f : failed) summary += "\n" + QString::fromStdString(f);
@@ -771,11 +781,15 @@ bool TTerrabookWindow::Open(QString path) {
                                         "Templates (*.ltf)");
   if (path.isEmpty()) return false;
   const std::string problem = app_->OpenTemplate(path.toStdString());
-  viewList_->setCurrentIndex(0);
+  if (!problem.empty()) {
+    // Refused: the window keeps what it shows and where it saves.
+    Tell("Opening", QString::fromStdString(problem), true);
+    return false;
+  }
+  viewList_->setCurrentIndex(app_->ViewIndex());
   DocumentReplaced();
   UpdateStatus();
-  if (!problem.empty()) Tell("Opening", QString::fromStdString(problem), true);
-  return problem.empty();
+  return true;
 }
 
 void TTerrabookWindow::UpdateTitle() {
@@ -863,12 +877,21 @@ bool TTerrabookWindow::ViewListKey(QObject* watched, const QKeyEvent& key) {
     ChooseView(viewList_->currentIndex());
     return true;
   }
+  if (key.key() == Qt::Key_Escape && viewList_->currentIndex() != app_->ViewIndex()) {
+    viewList_->setCurrentIndex(app_->ViewIndex());
+    return true;
+  }
   return false;
 }
 
 bool TTerrabookWindow::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::KeyPress && (watched == viewList_ || watched == viewList_->view()))
     return ViewListKey(watched, *static_cast<QKeyEvent*>(event));
+  // An entry chosen with the arrows but never applied is not what the
+  // document shows: leaving the list names the view shown again.
+  if (watched == viewList_ && event->type() == QEvent::FocusOut && !viewList_->view()->isVisible() &&
+      viewList_->currentIndex() != app_->ViewIndex())
+    viewList_->setCurrentIndex(app_->ViewIndex());
   if (watched == area_->viewport() && event->type() == QEvent::Wheel) {
     const auto* w = static_cast<QWheelEvent*>(event);
     if (w->modifiers() & Qt::ControlModifier) {

@@ -80,7 +80,7 @@ struct MergeTest : ::testing::Test {
 
 TEST_F(MergeTest, ARunOfOneFieldBecomesOneValueInItsPlace) {
   D.AddTextW(u"Name: ", 0, 1);
-  for (int k = 0; k < 3; ++k) Field(u"Country");
+  for (const char16_t* piece : {u"Ch", u"i", u"le"}) D.AddTextW(piece, 0, -1, TLTTag::FromString(u"Country|"));
   D.AddTextW(u".", 0, -1);
   const int styles = Doc.Style.TextStyles().Count();
 
@@ -123,9 +123,9 @@ TEST_F(MergeTest, FieldsThatCannotBeFilledKeepTheirContent) {
   const std::string before = Shape(D, kFull);
   MergeAndNormalize(1);
   EXPECT_EQ(Shape(D, kFull), before);
-  ASSERT_EQ(Merge.Problems.size(), 2u);
-  EXPECT_NE(Merge.Problems[0].find("Field \"Population\" not found"), std::string::npos);
-  EXPECT_NE(Merge.Problems[1].find("Unsupported field type"), std::string::npos);
+  // A name the table does not have is no field: its tag is the item's own.
+  ASSERT_EQ(Merge.Problems.size(), 1u);
+  EXPECT_NE(Merge.Problems[0].find("Unsupported field type"), std::string::npos);
   // Without a table only the codes view works.
   TLTReportMerge noTable(Doc.Style, nullptr);
   noTable.CodesView = false;
@@ -153,14 +153,47 @@ TEST_F(MergeTest, RichContentTakesOverTheRunsParagraph) {
                 IntToStr(country) + "/Country| Santiago/0/L/s" + IntToStr(value) + "/Capital|");
 }
 
-TEST_F(MergeTest, ATableAfterAMarkerTakesTheMarkersPlace) {
+TEST_F(MergeTest, ATableInAParagraphLeavesTheFieldsPlaceForTheCodes) {
   Doc.Style.ListStyles().Add().Levels.Add().ListType = ltlstDecimal;
+  Doc.Style.ParaStyles().Add();
+  Doc.Style.ParaStyles().Add();
   D.AddTextW(u"List", 0, 0);
   D.AddItem({}, std::make_unique<TLTMarkerItemInfo>(0, 0, 1, false));
   Field(u"Cities");
+  // Alone in a paragraph of its own style, inside one, and followed by text.
+  Field(u"Cities", 2);
+  D.AddTextW(u"Cities: ", 0, 1);
+  Field(u"Cities");
+  D.AddTextW(u" and more", 0, -1);
+  NormalizeDocument(D);
+  const std::string codes = Shape(D, kFull);
+
   MergeAndNormalize(1);
-  EXPECT_EQ(Shape(D), "List/0/ T/0/");
-  EXPECT_EQ(D.GetMarkers(), nullptr);
+  // The marker keeps the list item (an empty item of the field stands in
+  // it), the table alone in its paragraph takes the paragraph's style, and
+  // empty items of the field hold the paragraph around the other table.
+  EXPECT_EQ(Shape(D), "List/0/ #/0/ /0/J T/0/ T/2/ Cities: /1/ /1/J T/0/ /1/  and more/1/J");
+  EXPECT_NE(D.GetMarkers(), nullptr);
+  MergeAndNormalize(2);
+  MergeAndNormalize(0);
+  EXPECT_EQ(Shape(D, kFull), codes);
+}
+
+TEST_F(MergeTest, CodesOfOneFieldSideBySideOrInNeighbouringParagraphsStayApart) {
+  D.AddTextW(u"Report on ", 0, 0);
+  Field(u"Country");
+  Field(u"Country", 0);
+  D.AddTextW(u" is a country: ", 0, -1);
+  Field(u"Country");
+  Field(u"Country");
+  NormalizeDocument(D);
+  const std::string codes = Shape(D, kFull);
+  MergeAndNormalize(1);
+  EXPECT_EQ(Shape(D), "Report on /0/ Chile/0/J Chile/0/  is a country: /0/J Chile/0/J Chile/0/J");
+  MergeAndNormalize(2);
+  EXPECT_EQ(Shape(D), "Report on /0/ Norway/0/J Norway/0/  is a country: /0/J Norway/0/J Norway/0/J");
+  MergeAndNormalize(0);
+  EXPECT_EQ(Shape(D, kFull), codes);
 }
 
 TEST_F(MergeTest, MergesRepeatAndReturnToTheTemplate) {

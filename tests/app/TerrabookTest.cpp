@@ -98,8 +98,38 @@ TEST_F(TerrabookTest, AnotherTemplateIsOpenedAndSavedWhereTheUserSays) {
   EXPECT_EQ(app.OpenTemplate((Dir / "copy.ltf")), "");
   app.SwitchView(2);
   EXPECT_EQ(Doc.Data.GetPlainText(0), u"Capital: Oslo");
+  // What is not a document is refused, and nothing changes: not the
+  // document, not the file Save writes, not the view.
+  const std::string shown = Utf16ToUtf8(Doc.Data.GetPlainText(0));
   EXPECT_NE(app.OpenTemplate((Dir / "missing.ltf")).find("was not found"), std::string::npos);
-  EXPECT_EQ(Doc.Data.ItemCount(), 0);
+  {
+    std::ofstream png(Dir / "picture.png", std::ios::binary);
+    png << "\x89PNG\r\n\x1a\n not a template";
+  }
+  const std::string refused = app.OpenTemplate(Dir / "picture.png");
+  EXPECT_NE(refused.find("picture.png was not opened"), std::string::npos) << refused;
+  EXPECT_EQ(Utf16ToUtf8(Doc.Data.GetPlainText(0)), shown);
+  EXPECT_EQ(app.TemplatePath(), (Dir / "copy.ltf"));
+  EXPECT_EQ(app.ViewIndex(), 2);
+  ASSERT_TRUE(app.SaveTemplate(error)) << error;
+  std::ifstream kept(Dir / "picture.png", std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "\x89PNG\r\n\x1a\n not a template");
+}
+
+TEST_F(TerrabookTest, ATemplateSavedInACountryViewReopensInThatView) {
+  MakeFiles();
+  TTerrabook app(Dir.Path, Doc.Data);
+  app.Start();
+  app.SwitchView(2);
+  std::string error;
+  ASSERT_TRUE(app.SaveTemplateAs(Dir / "norway.ltf", error)) << error;
+  EXPECT_EQ(app.OpenTemplate(Dir / "terrabook.ltf"), "");
+  EXPECT_EQ(app.ViewIndex(), 0);
+  EXPECT_EQ(app.OpenTemplate(Dir / "norway.ltf"), "");
+  EXPECT_EQ(app.ViewIndex(), 2);
+  TTerrabook again(TTerrabookFiles{Dir / "norway.ltf", Dir / "Terra.db"}, Doc.Data);
+  again.Start();
+  EXPECT_EQ(again.ViewIndex(), 2);
 }
 
 TEST_F(TerrabookTest, SavingDropsUnusedStylesAndReportsFailure) {
