@@ -4,6 +4,7 @@
 // field the status line names.
 
 #include "app/FieldCodes.h"
+#include "app/Terrabook.h"
 #include "platform/LTSysUtils.h"
 #include "table/LTTable.h"
 #include "tests/edit/LTEditFixture.h"
@@ -206,6 +207,55 @@ TEST(FieldCodes, ACodeGoesIntoTheTableCellBeingEditedAndTheStatusSeesThroughTheC
   ASSERT_TRUE(t.E.Undo());
   EXPECT_EQ(t.E.InnermostEditor().LTData().ItemCount(), 1);
   EXPECT_EQ(cities->EditedRow(), 1);
+}
+
+}  // namespace
+}  // namespace lectern
+
+namespace lectern {
+namespace {
+
+using namespace lectern::testing;
+
+TEST(FieldValues, TextTypedBesideAValueIsTheUsersAndTextTypedInsideIsTheValues) {
+  Template t;
+  t.Para(u"Capital: ");
+  t.E.LTData().AddTextW(u"Santiago", 0, -1, Template::Tag(u"Capital|"));
+  t.More(u".").Ready();
+  KeepFieldValuesWhole(t.E);
+  // At the value's end: an item of its own, which the next merge keeps.
+  t.E.SetCaretAt(1, 9);
+  for (char16_t c : std::u16string(u" (the capital)")) ASSERT_TRUE(t.E.KeyPress(std::u16string(1, c)));
+  EXPECT_EQ(t.Tags(), "Capital: /Santiago[Capital|]/ (the capital)/./");
+  // At its start too.
+  t.E.SetCaretAt(1, 1);
+  ASSERT_TRUE(t.E.KeyPress(u"~"));
+  EXPECT_EQ(t.Tags(), "Capital: ~/Santiago[Capital|]/ (the capital)/./");
+  // Inside, the text is the value's: the next merge replaces it with it.
+  t.E.SetCaretAt(1, 4);
+  ASSERT_TRUE(t.E.KeyPress(u"x"));
+  EXPECT_EQ(t.Tags(), "Capital: ~/Sanxtiago[Capital|]/ (the capital)/./");
+  // One step undoes a typed character, wherever it went.
+  t.E.Undo();
+  EXPECT_EQ(t.Tags(), "Capital: ~/Santiago[Capital|]/ (the capital)/./");
+}
+
+TEST(FieldValues, OnlyKnownFieldsMakeATagAFieldsAndALinkKeepsItsWholeAddress) {
+  const TLTString link = u"https://fonts.example.org/css?family=Roboto|Open+Sans";
+  TLTString name;
+  EXPECT_FALSE(GetFieldName(TLTTag::FromString(link), name));
+  EXPECT_EQ(TTerrabook::JumpTarget(TLTTag::FromString(link)), link);
+  EXPECT_EQ(TTerrabook::JumpTarget(TLTTag::FromString(u"Description|" + link)), link);
+  EXPECT_EQ(TTerrabook::CaretStatus(nullptr), u"");
+  ASSERT_TRUE(GetFieldName(TLTTag::FromString(u"Country+|x"), name));
+  EXPECT_EQ(name, u"Country");
+  EXPECT_FALSE(GetFieldName(TLTTag::FromString(u"Population|"), name));
+  EXPECT_FALSE(GetFieldName(TLTTag::FromString(u"|Country"), name));
+  TLTFieldTag parsed;
+  ASSERT_TRUE(ParseFieldTag(TLTTag::FromString(u"Capital+|https://a.org/?a|b"), parsed));
+  EXPECT_TRUE(parsed.StartsValue);
+  EXPECT_EQ(parsed.Own, u"https://a.org/?a|b");
+  EXPECT_EQ(OwnTag(FieldTag(u"Capital", u"x", true)), u"x");
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QProgressDialog>
+#include <QStatusBar>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -79,6 +80,9 @@ TEST_F(ExportWindow, EveryReportIsWrittenInEachFormatAndAFailureDoesNotStopTheOt
     const std::vector<std::string> failed =
         Window->ExportAllReports(QString::fromStdString(out.string()), QString::fromLatin1(format));
     ASSERT_EQ(failed.size(), 1u) << format;
+    // Records without some value are named, with the fields they lack.
+    const std::string summary = Window->statusBar()->currentMessage().toStdString();
+    EXPECT_NE(summary.find("These show a field's name where the record has no value:\n"), std::string::npos) << summary;
     EXPECT_EQ(failed.front().rfind(std::string("Japan.") + format + ":", 0), 0u) << failed.front();
     const std::vector<std::string> names = Names(out);
     EXPECT_EQ(names.size(), 56u) << format << ": 55 reports and the folder in the way";

@@ -37,6 +37,15 @@ TEST_F(RTFToolTest, ConvertAndDumpReadRTF) {
   EXPECT_NE(Out.str().find("cell 0,1 span 1x1"), std::string::npos) << Out.str();
 }
 
+TEST_F(RTFToolTest, ALinkWhoseAddressHoldsABarKeepsItsWholeAddress) {
+  Write("link.rtf",
+        "{\\rtf1{\\field{\\*\\fldinst HYPERLINK \"https://fonts.example.org/css?family=Roboto|Open+Sans\"}"
+        "{\\fldrslt fonts}}\\par}");
+  ASSERT_EQ(Run({"convert", Path("link.rtf"), Path("link.html")}), 0) << Err.str();
+  EXPECT_NE(Read("link.html").find("href=\"https://fonts.example.org/css?family=Roboto|Open+Sans\""), std::string::npos)
+      << Read("link.html");
+}
+
 TEST_F(RTFToolTest, EditTakesRTFAsInputAndInInsertFile) {
   Write("in.rtf", "{\\rtf1 first\\par}");
   Write("part.rtf", "{\\rtf1 {\\i inserted}}");
