@@ -350,12 +350,10 @@ int TLTReportMerge::ReplaceRun(TCustomLTData& data, int first, int last, const T
   } else {
     TCustomLTItemInfo& head = data.GetItem(first);
     TakePlace(head, place);
-    // The content's first paragraph takes the run's paragraph style.
-    // The content's first paragraph takes the run's paragraph style, and
-    // so does what follows the run in that paragraph.
+    // The content's first paragraph takes the run's paragraph style (what
+    // follows the run in that paragraph takes it from the normalization).
     if (!StartsItsParagraph(head))
-      for (int k = first + 1; k < data.ItemCount() && !data.GetItem(k).StartsParagraph(); ++k)
-        data.GetItem(k).ParaNo = place.ParaNo;
+      for (int k = first + 1; k < end && !data.GetItem(k).StartsParagraph(); ++k) data.GetItem(k).ParaNo = place.ParaNo;
   }
   // Likewise at the end: what followed the run in its paragraph keeps
   // following something of the field rather than start a paragraph.
