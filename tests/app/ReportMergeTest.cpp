@@ -196,6 +196,15 @@ TEST_F(MergeTest, CodesOfOneFieldSideBySideOrInNeighbouringParagraphsStayApart) 
   EXPECT_EQ(Shape(D, kFull), codes);
 }
 
+TEST_F(MergeTest, ACodeIsAValueByItselfBesideAnUnmarkedValueOfItsField) {
+  // As a report saved before values were marked has them: a record's
+  // missing value (its code) and the next value right after it.
+  Field(u"Capital", 0);
+  D.AddTextW(u"Santiago", 0, -1, TLTTag::FromString(u"Capital|"));
+  MergeAndNormalize(2);
+  EXPECT_EQ(Shape(D), "Oslo/0/ Oslo/0/J");
+}
+
 TEST_F(MergeTest, MergesRepeatAndReturnToTheTemplate) {
   D.AddTextW(u"Report on ", 0, 1);
   Field(u"Country");
