@@ -10,6 +10,8 @@
 #include "tests/support/TestTable.h"
 #include "tools/lectern/LecternTool.h"
 
+#include "tests/support/DocShape.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -104,6 +106,33 @@ TEST_F(MergeToolTest, ATemplateEditedByScriptMergesItsNewFieldsAndNotItsClearedO
   std::ofstream(Dir / "bad.txt") << "insert-field Population\n";
   EXPECT_EQ(Run({"edit", Dir / "t.ltf", "--script", Dir / "bad.txt", Dir / "x.ltf"}), 1);
   EXPECT_NE(Err.str().find("there is no field Population"), std::string::npos) << Err.str();
+}
+
+TEST_F(MergeToolTest, AnEditScriptSwitchesViewsAsTheWindowDoes) {
+  std::ofstream(Dir / "s.txt") << "view chad\n"
+                                  "expect-text Country: Chad\\nNotes\n"
+                                  "view 1\n"
+                                  "expect-text Country: Trinidad/Tobago\\nNotes\n"
+                                  "view 0\n"
+                                  "expect-modified yes\n";
+  // The template as the codes view shows it, its codes in their style.
+  ASSERT_EQ(Run({"merge", Dir / "t.ltf", Dir / "t.db", "--codes", Dir / "c.ltf"}), 0) << Err.str();
+  ASSERT_EQ(Run({"edit", Dir / "c.ltf", "--script", Dir / "s.txt", "--db", Dir / "t.db", Dir / "e.ltf"}), 0)
+      << Err.str();
+  TLTDocument before, after;
+  ASSERT_TRUE(before.Data.LoadLTF(Dir / "c.ltf"));
+  ASSERT_TRUE(after.Data.LoadLTF(Dir / "e.ltf"));
+  EXPECT_EQ(testing::Shape(after.Data, {true, true}), testing::Shape(before.Data, {true, true}));
+
+  EXPECT_EQ(Run({"edit", Dir / "t.ltf", "--script", Dir / "s.txt", Dir / "x.ltf"}), 1);
+  EXPECT_NE(Err.str().find("s.txt:1: view needs the table file, given with --db TABLE"), std::string::npos)
+      << Err.str();
+  std::ofstream(Dir / "far.txt") << "view 9\n";
+  EXPECT_EQ(Run({"edit", Dir / "t.ltf", "--script", Dir / "far.txt", "--db", Dir / "t.db", Dir / "x.ltf"}), 1);
+  EXPECT_NE(Err.str().find("there is no view 9"), std::string::npos) << Err.str();
+  std::ofstream(Dir / "bare.txt") << "view\n";
+  EXPECT_EQ(Run({"edit", Dir / "t.ltf", "--script", Dir / "bare.txt", "--db", Dir / "t.db", Dir / "x.ltf"}), 2);
+  EXPECT_EQ(Run({"convert", Dir / "t.ltf", Dir / "x.txt", "--db", Dir / "t.db"}), 2);
 }
 
 // The shipped table and template, as the build generates them.

@@ -8,6 +8,9 @@
 // writes nothing.
 
 #include "app/FieldCodes.h"
+#include "app/LTNormalize.h"
+#include "app/ReportMerge.h"
+#include "platform/LTDataTable.h"
 #include "edit/LTEdit.h"
 #include "interchange/LTFormats.h"
 #include "items/LTNote.h"
@@ -185,6 +188,20 @@ std::optional<TScriptLine> ParseLine(const std::string& raw, int number, TScript
   std::string name;
   words >> name;
   if (IsSpecialItemCommand(name)) return ParseSpecialItem(line, start, name, number, error);
+  if (name == "view") {
+    // A record number (0: the field codes) or a country's name, the rest
+    // of the line after one space.
+    const size_t at = start + name.size();
+    TScriptLine cmd;
+    cmd.Number = number;
+    cmd.Name = name;
+    if (at >= line.size() || line[at] != ' ' || line.find_first_not_of(' ', at) == std::string::npos) {
+      error = {number, "view takes a record number (0 for the field codes) or a country's name", true};
+      return std::nullopt;
+    }
+    cmd.Text = Utf8ToUtf16(line.substr(at + 1));
+    return cmd;
+  }
   if (name == "type" || name == "tag" || name == "expect-text" || name == "insert-file" ||
       name == "insert-picture") {
     // The text is the rest after the one space that follows the command.
@@ -366,9 +383,11 @@ std::string EditorCellPath(TCustomLecternEdit& root) {
 class TScriptPlayer {
  public:
   TScriptPlayer(TLTHeadlessWindow& win, TLecternEdit& editor, std::ostream& out, std::ostream& err,
-                const std::string& scriptName)
-      : win_(win), e_(editor), out_(out), err_(err), name_(scriptName) {
+                const std::string& scriptName, std::string dbPath)
+      : win_(win), e_(editor), out_(out), err_(err), name_(scriptName), dbPath_(std::move(dbPath)) {
     e_.OnRefused = [this](TCustomLecternEdit&) { ++refusals_; };
+    // As in the program: what is typed beside a merged value is the user's.
+    KeepFieldValuesWhole(e_);
   }
 
   bool Play(const TScriptLine& cmd, TScriptError& error) {
@@ -428,6 +447,8 @@ class TScriptPlayer {
         error = {cmd.Number, "item " + IntToStr(n[0]) + " is not a picture or a control"};
         return false;
       }
+    } else if (cmd.Name == "view") {
+      return View(cmd, error);
     } else if (cmd.Name == "insert-field") {
       if (!IsFieldName(cmd.Text)) {
         error = {cmd.Number, "there is no field " + Utf16ToUtf8(cmd.Text) +
@@ -759,19 +780,68 @@ class TScriptPlayer {
            IntToStr(s.LastOffs) + EditorCellPath(e_) + CellPath(in.CaretContainer());
   }
 
+  /// view N | view COUNTRY: the view switch of the program's View list on
+  /// the table of --db.
+  bool View(const TScriptLine& cmd, TScriptError& error) {
+    if (dbPath_.empty()) {
+      error = {cmd.Number, "view needs the table file, given with --db TABLE"};
+      return false;
+    }
+    try {
+      if (!table_.Active()) {
+        table_.SetFileName(dbPath_);
+        table_.Open();
+      }
+      int recNo = -1;
+      const std::string arg = Utf16ToUtf8(cmd.Text);
+      if (const std::optional<int32_t> n = TryStrToInt(arg); n && IntToStr(*n) == arg) {
+        recNo = *n;
+      } else {
+        for (int r = 1; r <= table_.RecordCount() && recNo < 0; ++r) {
+          table_.SetRecNo(r);
+          if (TLTDataField* f = table_.FindField("Country"); f && f->IsString() && SameTextFold(Utf8ToUtf16(f->AsString()), cmd.Text))
+            recNo = r;
+        }
+      }
+      if (recNo < 0 || recNo > table_.RecordCount()) {
+        error = {cmd.Number, "there is no view " + arg + " (0 is the field codes, 1 to " +
+                                 IntToStr(table_.RecordCount()) + " the records, or a country's name)"};
+        return false;
+      }
+      if (recNo > 0) table_.SetRecNo(recNo);
+      e_.EndNestedEditing();
+      if (!merge_) merge_ = std::make_unique<TLTReportMerge>(*e_.Style(), &table_);
+      merge_->CodesView = recNo == 0;
+      merge_->MergeRecord(e_.LTData());
+      NormalizeDocument(e_.LTData());
+      // Undo never reaches back over a view switch: the document was replaced.
+      e_.ClearUndo();
+      e_.Format();
+      e_.Modified = true;
+      for (const std::string& p : merge_->Problems) err_ << "lectern: " << name_ << ":" << cmd.Number << ": " << p << '\n';
+    } catch (const std::exception& e) {
+      error = {cmd.Number, dbPath_ + ": " + e.what()};
+      return false;
+    }
+    return true;
+  }
+
   TLTHeadlessWindow& win_;
   TLecternEdit& e_;
   std::ostream& out_;
   std::ostream& err_;
   std::string name_;
   int refusals_ = 0;
+  std::string dbPath_;
+  TLTSQLiteTable table_;
+  std::unique_ptr<TLTReportMerge> merge_;
 };
 
 }  // namespace
 
 int PlayEditScript(std::string_view text, const std::string& scriptName, TLTDocument& doc, int width,
                    const std::function<int(TLTDocument&)>& load, std::ostream& out, std::ostream& err,
-                   const std::function<void(TCustomLecternEdit&, bool finished)>& around) {
+                   const std::function<void(TCustomLecternEdit&, bool finished)>& around, const std::string& dbPath) {
   // The whole script is read and checked first.
   std::vector<TScriptLine> script;
   std::istringstream lines{std::string(text)};
@@ -799,7 +869,7 @@ int PlayEditScript(std::string_view text, const std::string& scriptName, TLTDocu
   editor.Format();
   win.SetFocused(true);
 
-  TScriptPlayer player(win, editor, out, err, scriptName);
+  TScriptPlayer player(win, editor, out, err, scriptName, dbPath);
   if (around) around(editor, false);
   int status = lteOk;
   for (const TScriptLine& cmd : script) {
@@ -835,7 +905,7 @@ int EditCommand(const std::vector<std::string>& files, const TToolOptions& optio
   TLTDocument doc;
   const int status = PlayEditScript(
       text, options.Script, doc, options.Width,
-      [&](TLTDocument& d) { return Load(files[0], d, err); }, out, err);
+      [&](TLTDocument& d) { return Load(files[0], d, err); }, out, err, {}, options.Db);
   if (status != lteOk) return status;
   TFailure failure;
   if (!WriteDocument(doc, *format, files[1], options, failure)) return Fail(err, failure);

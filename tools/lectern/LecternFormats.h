@@ -38,6 +38,8 @@ struct TToolOptions {
   int Width = 0;
   /// The editing script of edit ("-" for standard input).
   std::string Script;
+  /// The table an edit script's view command merges from (--db).
+  std::string Db;
   /// The dictionary check uses (--lang, else the locale's), and the one
   /// folder it is looked for in (--dict, else the usual ones).
   std::string Lang;
@@ -93,10 +95,11 @@ int EditCommand(const std::vector<std::string>& files, const TToolOptions& optio
 /// The script is checked whole first; then `load`, when given, fills doc,
 /// whose items the editor holds while the script runs and gives back at the
 /// end, also after a failed command. `around`, when given, sees the editor
-/// before the first command (false) and after the last (true). Returns an
-/// exit status.
+/// before the first command (false) and after the last (true). dbPath is
+/// the table of the view command. Returns an exit status.
 int PlayEditScript(std::string_view text, const std::string& scriptName, TLTDocument& doc, int width,
                    const std::function<int(TLTDocument&)>& load, std::ostream& out, std::ostream& err,
-                   const std::function<void(TCustomLecternEdit&, bool finished)>& around = {});
+                   const std::function<void(TCustomLecternEdit&, bool finished)>& around = {},
+                   const std::string& dbPath = {});
 
 }  // namespace lectern

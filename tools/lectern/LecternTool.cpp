@@ -32,7 +32,7 @@ constexpr const char* kCommands =
     "       lectern merge TEMPLATE DB (--record N | --country NAME | --codes) OUTPUT\n"
     "       lectern merge TEMPLATE DB --all OUTDIR --to FORMAT\n"
     "       lectern merge TEMPLATE DB --one-file OUTPUT.pdf\n"
-    "       lectern edit INPUT --script SCRIPT OUTPUT\n"
+    "       lectern edit INPUT --script SCRIPT [--db TABLE] OUTPUT\n"
     "       lectern check INPUT [--lang LANG] [--dict DIR]\n"
     "       lectern info INPUT [--width N | --page SIZE [--margins MM]]\n";
 
@@ -54,6 +54,7 @@ constexpr const char* kOptions =
     "  --margins MM     margins of PDF pages in millimetres (default: the\n"
     "                   document's, else 20)\n"
     "  --script SCRIPT  the editing script of edit (- for standard input)\n"
+    "  --db TABLE       the table file the script's view command merges from\n"
     "  --lang LANG      the dictionary check uses, as en_US (default: the locale's)\n"
     "  --dict DIR       the folder holding LANG.aff and LANG.dic (default: the\n"
     "                   system's and the user's dictionary folders)\n"
@@ -234,6 +235,9 @@ int LecternMain(const std::vector<std::string>& args, std::ostream& out, std::os
     } else if (name == "--script") {
       if (!takeValue(options.Script)) return UsageError(err, "--script needs a value");
       usesScript = true;
+    } else if (name == "--db") {
+      if (!takeValue(options.Db)) return UsageError(err, "--db needs a value");
+      usesScript = true;
     } else if (name == "--width") {
       std::string text;
       if (!takeValue(text)) return UsageError(err, "--width needs a value");
@@ -284,7 +288,7 @@ int LecternMain(const std::vector<std::string>& args, std::ostream& out, std::os
   if (usesPage && usesWidth && command == "info") return UsageError(err, "info takes --width or --page, not both");
   if (usesWidth && (command == "dump" || command == "check"))
     return UsageError(err, "--width belongs to convert, merge, edit and info");
-  if (usesScript && command != "edit") return UsageError(err, "--script belongs to edit");
+  if (usesScript && command != "edit") return UsageError(err, "--script and --db belong to edit");
   if (usesCheck && command != "check") return UsageError(err, "--lang and --dict belong to check");
   try {
     if (command == "convert") return Convert(positional, options, err);
