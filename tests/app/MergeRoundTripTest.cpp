@@ -20,6 +20,7 @@
 #include "platform/LTSysUtils.h"
 #include "table/LTTable.h"
 #include "tests/support/DocShape.h"
+#include "tests/support/MergeRoundTrip.h"
 
 #include <gtest/gtest.h>
 
@@ -250,6 +251,25 @@ TEST_F(MergeRoundTripTest, EveryViewSwitchGivesTheTemplateBackAndReportsReadAsTh
     });
     ASSERT_EQ(Utf16ToUtf8(report), Utf16ToUtf8(expected)) << "record " << b;
   }
+}
+
+}  // namespace
+}  // namespace lectern
+
+namespace lectern {
+namespace {
+
+// What the merge fuzzer found, replayed: any stored value round-trips.
+TEST(MergeRoundTripCrashes, EveryValueTheFuzzerFoundRoundTrips) {
+  const std::filesystem::path dir = std::filesystem::path(LECTERN_TEST_DATA) / "crash" / "merge";
+  int files = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+    std::string bytes;
+    ASSERT_TRUE(ReadFileBytes(entry.path().string(), bytes));
+    EXPECT_EQ(testing::MergeRoundTripProblem(bytes), "") << entry.path().filename();
+    ++files;
+  }
+  EXPECT_GT(files, 0);
 }
 
 }  // namespace
