@@ -958,15 +958,14 @@ bool TCustomLecternEdit::InsertContainerAtCaret(TCustomLTData& part) {
   items.erase(items.begin());
   // The first item follows the paragraph rules of the caret; the others
   // keep the paragraphs they were stored with.
-  if (head->GetBoolValue(iqListMarker) && !items.empty() && !items.front()->HasFlag(ltifJoinPrev)) {
-    head.reset();
-  }
+  // The first paragraph of the stored document goes into the caret's
+  // paragraph, as the first line of pasted text does: a marker heading it
+  // would split the caret's paragraph in two.
+  if (head->GetBoolValue(iqListMarker) && !items.empty()) head.reset();
   int index = -1;
   if (head) {
     if (!InsertItemAtCaret(std::move(head), false, &index)) return false;
   } else {
-    // A marker heading the stored document cannot stand at the caret; its
-    // paragraph's text goes in without it.
     head = std::move(items.front());
     items.erase(items.begin());
     head->SetJoinPrev(false);
@@ -994,11 +993,25 @@ void TCustomLecternEdit::JoinInsertedEnds(int first, int last) {
   TLTEditLTData& d = EditData();
   int caretItem = last, caretOffs = d.GetOffsAfterItem(last);
   BeginEdit(first - 1, last + 1);
-  for (const int i : {last, first - 1}) {
-    if (i < 0 || i + 1 >= d.ItemCount() || !d.CanMergeTextItems(i)) continue;
-    const int lenA = d.GetItem(i).TextLength();
-    const bool aEmpty = d.GetItem(i).Text.empty(), bEmpty = d.GetItem(i + 1).Text.empty();
-    if (!MergeAt(i)) continue;
+  // One join at i, i + 1; false when the two stay apart.
+  auto join = [&](int i, bool inserted) {
+    if (i < 0 || i + 1 >= d.ItemCount()) return false;
+    const TCustomLTItemInfo& a = d.GetItem(i);
+    const TCustomLTItemInfo& b = d.GetItem(i + 1);
+    const int lenA = a.TextLength();
+    const bool aEmpty = a.IsText() && a.Text.empty(), bEmpty = b.IsText() && b.Text.empty();
+    // An empty piece that came in beside text (a tagged one among them)
+    // is nothing to keep: the caret would stop on it unseen.
+    const int emptyIn = inserted ? (aEmpty && !bEmpty ? i : -1) : (bEmpty && !aEmpty ? i + 1 : -1);
+    if (d.CanMergeTextItems(i)) {
+      if (!MergeAt(i)) return false;
+    } else if (emptyIn >= 0 && b.HasFlag(ltifJoinPrev) && a.IsText() && b.IsText() && !d.GetItem(emptyIn).Checkpoint) {
+      const uint8_t flags = a.ItemFlags & kBreakFlags;
+      d.DeleteItems(emptyIn, 1);
+      if (emptyIn == i) d.SetBreakFlags(i, flags);
+    } else {
+      return false;
+    }
     if (caretItem == i + 1) {
       caretItem = i;
       caretOffs = bEmpty ? lenA + 1 : (aEmpty ? caretOffs : caretOffs + lenA);
@@ -1007,7 +1020,11 @@ void TCustomLecternEdit::JoinInsertedEnds(int first, int last) {
     } else if (caretItem > i + 1) {
       --caretItem;
     }
-  }
+    return true;
+  };
+  // After an empty piece goes, the text beyond it may join in turn.
+  if (join(last, true) && last - 1 >= first) join(last - 1, true);
+  if (join(first - 1, false)) join(first - 1, false);
   EndEdit(caretItem, caretOffs);
 }
 
@@ -1124,6 +1141,7 @@ void TCustomLecternEdit::DeleteSelectionNow() {
   // What follows the deletion point continues the paragraph before it.
   int caretItem = a, caretOffs = -1;
   const int t = a;
+  const bool tailJoined = t < d.ItemCount() && d.GetItem(t).HasFlag(ltifJoinPrev);
   if (t < d.ItemCount()) {
     TCustomLTItemInfo& tail = d.GetItem(t);
     if (firstKept) {
@@ -1138,11 +1156,14 @@ void TCustomLecternEdit::DeleteSelectionNow() {
   // A paragraph that lost all it had keeps an empty item for its break;
   // so does a list item that lost all its text, so that what is typed next
   // stays in it.
+  // What followed the selection in its paragraph took the place of what
+  // went: nothing is gone.
+  const bool gone = !firstKept && !(t < d.ItemCount() && (tailWasLast || tailJoined));
   const bool nothingFollows = t >= d.ItemCount() || !d.GetItem(t).HasFlag(ltifJoinPrev);
-  const bool paraGone = !firstKept && (t >= d.ItemCount() || d.GetItem(t).StartsParagraph()) &&
+  const bool paraGone = gone && (t >= d.ItemCount() || d.GetItem(t).StartsParagraph()) &&
                         !(startFlags & ltifJoinPrev) && !(startFlags & ltifNewLine);
-  const bool lineGone = !firstKept && nothingFollows && (startFlags & ltifNewLine);
-  const bool itemGone = !firstKept && nothingFollows && (startFlags & ltifJoinPrev) && IsMarkerItem(t - 1);
+  const bool lineGone = gone && nothingFollows && (startFlags & ltifNewLine);
+  const bool itemGone = gone && nothingFollows && (startFlags & ltifJoinPrev) && IsMarkerItem(t - 1);
   if (paraGone || lineGone || itemGone || d.ItemCount() == 0) {
     auto empty = NewTextItem(startStyle, firstPara, u"");
     empty->ItemFlags = static_cast<uint8_t>((empty->ItemFlags & ~kBreakFlags) | startFlags);
