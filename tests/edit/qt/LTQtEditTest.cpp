@@ -68,6 +68,24 @@ TEST_F(LTQtEditTest, KeysThatNeverTypeStayKeysAndEnterIsReturn) {
   EXPECT_EQ(e.Refusals, 0);
 }
 
+TEST_F(LTQtEditTest, AKeyWithCtrlOrAltThatNoCommandTakesTypesNothing) {
+  QtEditor e;
+  e.E.SetSelectionBounds(0, 1, 0, 4);
+  // Qt attaches the character to these chords; it must not type, nor
+  // replace the selection.
+  e.Key(Qt::Key_Equal, Qt::ControlModifier, "=");
+  e.Key(Qt::Key_Period, Qt::ControlModifier, ".");
+  e.Key(Qt::Key_Comma, Qt::ControlModifier, ",");
+  e.Key(Qt::Key_X, Qt::AltModifier, "x");
+  e.Key(Qt::Key_Equal, Qt::ControlModifier | Qt::ShiftModifier, "+");
+  EXPECT_EQ(e.E.LTData().GetPlainText(0), u"abc def");
+  EXPECT_TRUE(e.E.HasSelection());
+  // AltGr arrives as Ctrl with Alt where it composes a character.
+  e.Key(Qt::Key_At, Qt::ControlModifier | Qt::AltModifier, "@");
+  e.Key(Qt::Key_Equal, Qt::NoModifier, "=");
+  EXPECT_EQ(e.E.LTData().GetPlainText(0), u"@= def");
+}
+
 TEST_F(LTQtEditTest, TheDocumentClaimsItsShortcutsBeforeMenus) {
   QtEditor e;
   QKeyEvent copy(QEvent::ShortcutOverride, Qt::Key_C, Qt::ControlModifier);
