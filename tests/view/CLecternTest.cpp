@@ -989,10 +989,10 @@ TEST(CLectern, AClickPastALinesEndInWordSelectionSelectsNothing) {
     EXPECT_FALSE(v.V.HasSelection()) << "line " << line;
   }
   // Inside a word a press still selects by words as it is dragged.
-  v.Win.Press(X(5), Y(0));
-  v.Win.Move(X(7), Y(0));
-  v.Win.Release(X(7), Y(0));
-  EXPECT_EQ(v.Selected(), "facts");
+  v.Win.Press(X(1), Y(0));
+  v.Win.Move(X(6), Y(0));
+  v.Win.Release(X(6), Y(0));
+  EXPECT_EQ(v.Selected(), "Key facts");
 }
 
 TEST(CLectern, AnItemsBackgroundIsItsParagraphsColourElseTheControls) {
@@ -1000,7 +1000,7 @@ TEST(CLectern, AnItemsBackgroundIsItsParagraphsColourElseTheControls) {
   TParaInfo& shaded = v.Style.ParaStyles().Add();
   shaded.Background.Color = MakeColor(0x336699);
   v.V.LTData().AddTextW(u"plain", 0, 0);
-  v.V.LTData().AddTextW(u"shaded", 0, 1);
+  v.V.LTData().AddTextW(u"shaded", 0, v.Style.ParaStyles().Count() - 1);
   v.V.SetColor(MakeColor(0x00FF00));
   v.V.Format();
   TBitmap bmp;

@@ -11,6 +11,7 @@
 #include <QInputMethodEvent>
 #include <QMimeData>
 #include <QKeyEvent>
+#include <QScrollBar>
 #include <gtest/gtest.h>
 
 #include <stdexcept>
@@ -84,6 +85,26 @@ TEST_F(LTQtEditTest, AKeyWithCtrlOrAltThatNoCommandTakesTypesNothing) {
   e.Key(Qt::Key_At, Qt::ControlModifier | Qt::AltModifier, "@");
   e.Key(Qt::Key_Equal, Qt::NoModifier, "=");
   EXPECT_EQ(e.E.LTData().GetPlainText(0), u"@= def");
+}
+
+TEST_F(LTQtEditTest, AnEditThatBringsTheVerticalBarBringsNoHorizontalOne) {
+  QtEditor e;
+  // A line as wide as the window, and a rule across it.
+  e.E.LTData().AddTextW(u"aaaa bbbb cccc dddd eeee ffff gggg hhhh iiii jjjj kkkk", 0, 0);
+  e.E.LTData().AddItem({}, std::make_unique<TLTBreakItemInfo>());
+  e.E.Format();
+  QApplication::processEvents();
+  ASSERT_FALSE(e.Win.verticalScrollBar()->isVisible());
+  e.E.MoveCaret(ltecDocEnd);
+  for (int k = 0; k < 12 && !e.Win.verticalScrollBar()->isVisible(); ++k) e.Key(Qt::Key_Return, Qt::NoModifier, "\r");
+  QApplication::processEvents();
+  ASSERT_TRUE(e.Win.verticalScrollBar()->isVisible());
+  EXPECT_FALSE(e.Win.horizontalScrollBar()->isVisible());
+  const int width = e.Win.viewport()->width();
+  for (int d = 0; d < e.E.LTData().DrawItems.Count(); ++d) {
+    const TLTDrawLineInfo& p = e.E.LTData().DrawItems[d];
+    EXPECT_LE(p.Left + p.Width, width) << "piece " << d << " of item " << p.ItemNo;
+  }
 }
 
 TEST_F(LTQtEditTest, TheDocumentClaimsItsShortcutsBeforeMenus) {
