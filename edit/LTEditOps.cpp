@@ -1190,10 +1190,10 @@ void TCustomLecternEdit::DeleteSelectionNow() {
     caretItem = d.ItemCount() - 1;
     caretOffs = d.GetOffsAfterItem(caretItem);
   }
-  // Text of one style that now touches becomes one item.
+  // Text of one style that now touches becomes one item; an empty item
+  // that came to continue the line (the rest of an emptied list item) goes.
   if (caretItem >= 0 && caretItem + 1 < d.ItemCount() && d.GetItem(caretItem).IsText() &&
-      caretOffs == d.GetOffsAfterItem(caretItem) && !d.GetItem(caretItem).Text.empty() &&
-      !d.GetItem(caretItem + 1).Text.empty())
+      caretOffs == d.GetOffsAfterItem(caretItem) && !d.GetItem(caretItem).Text.empty())
     MergeAt(caretItem);
   EndEdit(caretItem, caretOffs);
 }

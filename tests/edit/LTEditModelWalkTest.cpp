@@ -8,6 +8,9 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <random>
 #include <string>
 
@@ -61,6 +64,21 @@ TEST(LTEditModelWalk, WalksThatFoundFaultsStayMended) {
     TEditModelWalk walk;
     EXPECT_EQ(walk.Run(Hex(hex)), "") << what;
   }
+}
+
+TEST(LTEditModelWalk, TheWalksOfTheFuzzCorpusAgree) {
+  // The seeds and every program the fuzz target found a fault with.
+  const std::filesystem::path dir = std::filesystem::path(LECTERN_TEST_DATA) / "../../fuzz/corpus/edit_model";
+  int walks = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+    std::ifstream in(entry.path(), std::ios::binary);
+    const std::string program((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    TEditModelWalk walk;
+    if (std::getenv("LECTERN_WALK_TRACE")) walk.trace_ = [](const std::string& s) { std::fprintf(stderr, "%s\n", s.c_str()); };
+    EXPECT_EQ(walk.Run(program), "") << entry.path().filename();
+    ++walks;
+  }
+  EXPECT_GE(walks, 10);
 }
 
 }  // namespace
