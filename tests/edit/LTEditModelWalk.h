@@ -364,21 +364,21 @@ class TEditModelWalk {
           if (empty) clip_.clear();
           return true;
         }
+        // What is not done leaves the caret at the selection's end.
+        auto skip = [this, ei = i2, eo = j2, ep = p2, eoffs = o2] {
+          e_.SetSelectionBounds(ei, eo, ei, eo);
+          m_.Para = ep, m_.Offs = eoffs;
+          return true;
+        };
         if (op == 13) {
           what = "select " + range + ", cut";
-          if (empty) {
-            m_.Para = p2, m_.Offs = o2;
-            return true;
-          }
+          if (empty) return skip();
           clip_ = Range(p1, o1, p2, o2);
           e_.CutCommand();
         } else {
           bool type = Next() % 2 == 1;
           what = "select " + range + (type ? ", type X" : ", Backspace");
-          if (empty) {
-            m_.Para = p2, m_.Offs = o2;
-            return true;
-          }
+          if (empty) return skip();
           if (type) {
             win_.Type(u"X");
             Delete(p1, o1, p2, o2);
