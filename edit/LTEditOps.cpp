@@ -1351,10 +1351,10 @@ void TCustomLecternEdit::TypeIntoWord(int n, int o, std::string_view raw, char16
   TLTUndoList& u = d.UndoList();
   if (u.Limit == 0 || d.Target != TLTUndoTarget::Undo) return;
   u.DropEmptyLast();
-  const int64_t now = TypingClock ? TypingClock()
-                                  : std::chrono::duration_cast<std::chrono::milliseconds>(
-                                        std::chrono::steady_clock::now().time_since_epoch())
-                                        .count();
+  using std::chrono::milliseconds, std::chrono::steady_clock;
+  const int64_t now = TypingClock
+                          ? TypingClock()
+                          : std::chrono::duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
   TLTUndoInfos* g = u.Last();
   TLTUndoInsertSubstringInfo* run = nullptr;
   if (g && g == wordStep_.Group && wordStep_.Open && now - wordStep_.At < TypingPauseMs && g->Records.size() == 1)

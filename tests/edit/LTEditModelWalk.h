@@ -168,8 +168,8 @@ class TEditModelWalk {
     for (int i = 0; i + 1 < d.ItemCount(); ++i)
       if (d.CanMergeTextItems(i) && !d.GetItem(i).Text.empty() && !d.GetItem(i + 1).Text.empty() &&
           d.GetItem(i).Tag.IsEmpty())
-        return "items " + std::to_string(i) + " and " + std::to_string(i + 1) + " of one style were left apart: " +
-               Show(now);
+        return "items " + std::to_string(i) + " and " + std::to_string(i + 1) +
+               " of one style were left apart: " + Show(now);
     return {};
   }
 
@@ -245,7 +245,10 @@ class TEditModelWalk {
     const TModel before = m_;
     const uint8_t op = Next() % 20;
     switch (op) {
-      case 0: case 1: case 2: case 3: {
+      case 0:
+      case 1:
+      case 2:
+      case 3: {
         const char16_t c = kChars[Next() % 6];
         what = "type " + Utf16ToUtf8(std::u16string(1, c));
         if (!Fits(1)) return true;
@@ -285,7 +288,7 @@ class TEditModelWalk {
         } else if (p + 1 < static_cast<int>(m_.Paras.size())) {
           // An empty paragraph goes, and the next keeps what it was.
           const bool list = Len(p) == 0 && !m_.List[static_cast<size_t>(p)] ? m_.List[static_cast<size_t>(p) + 1]
-                                                                                : m_.List[static_cast<size_t>(p)];
+                                                                            : m_.List[static_cast<size_t>(p)];
           Delete(p, m_.Offs, p + 1, 0);
           m_.List[static_cast<size_t>(p)] = list;
         } else if (Len(p) == 0 && p > 0 && !m_.List[static_cast<size_t>(p)]) {
@@ -307,7 +310,8 @@ class TEditModelWalk {
         Changed(before);
         return true;
       }
-      case 7: case 8: {
+      case 7:
+      case 8: {
         const bool left = op == 7;
         what = left ? "Left" : "Right";
         Key(left ? vkLeft : vkRight);
@@ -324,7 +328,8 @@ class TEditModelWalk {
         }
         return true;
       }
-      case 9: case 10: {
+      case 9:
+      case 10: {
         const bool home = op == 9;
         const bool doc = Next() % 2 == 0;
         what = std::string(doc ? "ctrl+" : "") + (home ? "Home" : "End");
@@ -342,17 +347,20 @@ class TEditModelWalk {
         m_.Offs = o;
         return true;
       }
-      case 12: case 13: case 14: {
+      case 12:
+      case 13:
+      case 14: {
         // A selection, then what is done with it.
         auto [p1, o1] = Pos();
         auto [p2, o2] = Pos();
         if (std::pair(p2, o2) < std::pair(p1, o1)) std::swap(p1, p2), std::swap(o1, o2);
         const auto [i1, j1] = ItemPos(p1, o1);
         const auto [i2, j2] = ItemPos(p2, o2);
-        const std::string range = std::to_string(p1) + ":" + std::to_string(o1) + "-" + std::to_string(p2) + ":" +
-                                  std::to_string(o2);
+        const std::string range =
+            std::to_string(p1) + ":" + std::to_string(o1) + "-" + std::to_string(p2) + ":" + std::to_string(o2);
         // A join of two long paragraphs would wrap, which the model does not.
-        const bool empty = (p1 == p2 && o1 == o2) || (op != 12 && o1 + Len(p2) - o2 >= static_cast<int>(kMaxParaLength));
+        const bool empty =
+            (p1 == p2 && o1 == o2) || (op != 12 && o1 + Len(p2) - o2 >= static_cast<int>(kMaxParaLength));
         e_.SetSelectionBounds(i1, j1, i2, j2);
         if (op == 12) {
           what = "select " + range + ", copy";

@@ -22,7 +22,8 @@ using testing::TEditModelWalk;
 /// A program from hexadecimal digits.
 std::string Hex(std::string_view hex) {
   std::string out;
-  for (size_t k = 0; k + 1 < hex.size(); k += 2) out += static_cast<char>(std::stoi(std::string(hex.substr(k, 2)), nullptr, 16));
+  for (size_t k = 0; k + 1 < hex.size(); k += 2)
+    out += static_cast<char>(std::stoi(std::string(hex.substr(k, 2)), nullptr, 16));
   return out;
 }
 
@@ -33,7 +34,8 @@ TEST(LTEditModelWalk, RandomWalksPutTextAndCaretWhereThePlainModelDoes) {
     std::string program(300, '\0');
     for (char& c : program) c = static_cast<char>(rng() & 0xFF);
     TEditModelWalk walk;
-    if (std::getenv("LECTERN_WALK_TRACE")) walk.trace_ = [](const std::string& s) { std::fprintf(stderr, "%s\n", s.c_str()); };
+    if (std::getenv("LECTERN_WALK_TRACE"))
+      walk.trace_ = [](const std::string& s) { std::fprintf(stderr, "%s\n", s.c_str()); };
     const std::string failure = walk.Run(program);
     ASSERT_EQ(failure, "") << "seed " << seed;
   }
@@ -46,19 +48,35 @@ TEST(LTEditModelWalk, WalksThatFoundFaultsStayMended) {
       // into the next list item.
       {"0e0200020a01", "typing over an emptied list item"},
       // Cut "two" out of "one two" and paste it back: three items.
-      {"0d00040007" "0b0004" "0f", "a pasted word joins its neighbours"},
+      {"0d00040007"
+       "0b0004"
+       "0f",
+       "a pasted word joins its neighbours"},
       // Ctrl+End, Enter, type, Backspace in the last list item.
-      {"0a00" "06" "0000" "04", "emptying the last list item"},
+      {"0a00"
+       "06"
+       "0000"
+       "04",
+       "emptying the last list item"},
       // From an empty paragraph into a list item, deleted: the rest of
       // the item stayed a paragraph apart, and the empty one stayed too.
       {"0e0100020700", "a deletion from an empty paragraph into a list item"},
       {"0e0100030000", "a deletion that ends where a list item's text starts"},
       // A copied paragraph break from a list item's end, pasted inside a
       // paragraph and at one's start: its marker split the paragraph.
-      {"0c03060400" "0b0003" "0f" "0b0400" "0f", "a pasted break from a list item"},
+      {"0c03060400"
+       "0b0003"
+       "0f"
+       "0b0400"
+       "0f",
+       "a pasted break from a list item"},
       // A copy that starts at the end of a tagged word brings an empty
       // tagged piece, which kept the pasted text from its neighbours.
-      {"13" "0c00030005" "0b0402" "0f", "an empty tagged piece pasted"},
+      {"13"
+       "0c00030005"
+       "0b0402"
+       "0f",
+       "an empty tagged piece pasted"},
   };
   for (const auto& [hex, what] : kept) {
     TEditModelWalk walk;
@@ -74,7 +92,8 @@ TEST(LTEditModelWalk, TheWalksOfTheFuzzCorpusAgree) {
     std::ifstream in(entry.path(), std::ios::binary);
     const std::string program((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     TEditModelWalk walk;
-    if (std::getenv("LECTERN_WALK_TRACE")) walk.trace_ = [](const std::string& s) { std::fprintf(stderr, "%s\n", s.c_str()); };
+    if (std::getenv("LECTERN_WALK_TRACE"))
+      walk.trace_ = [](const std::string& s) { std::fprintf(stderr, "%s\n", s.c_str()); };
     EXPECT_EQ(walk.Run(program), "") << entry.path().filename();
     ++walks;
   }
