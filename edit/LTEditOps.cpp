@@ -953,6 +953,18 @@ bool TCustomLecternEdit::InsertLTFFileAtCaret(const std::string& path) {
 bool TCustomLecternEdit::InsertContainerAtCaret(TCustomLTData& part) {
   TLTEditLTData& d = EditData();
   std::vector<std::unique_ptr<TCustomLTItemInfo>> items = part.ExtractItems(0, part.ItemCount());
+  // A copy that begins where an item ends, or ends where one begins, holds
+  // an empty slice of it beside the text of its line: nothing to insert,
+  // and the caret would stop on it unseen.
+  auto slice = [](const TCustomLTItemInfo& it) { return it.IsText() && it.Text.empty() && !it.Checkpoint; };
+  if (items.size() >= 2 && slice(*items.front()) && items[1]->HasFlag(ltifJoinPrev) && items[1]->IsText()) {
+    const uint8_t flags = items.front()->ItemFlags & kBreakFlags;
+    items.erase(items.begin());
+    items.front()->ItemFlags = static_cast<uint8_t>((items.front()->ItemFlags & ~kBreakFlags) | flags);
+  }
+  if (items.size() >= 2 && slice(*items.back()) && items.back()->HasFlag(ltifJoinPrev) &&
+      items[items.size() - 2]->IsText())
+    items.pop_back();
   if (items.empty()) return true;
   std::unique_ptr<TCustomLTItemInfo> head = std::move(items.front());
   items.erase(items.begin());
