@@ -1490,7 +1490,10 @@ bool TCustomLecternEdit::Backspace(bool word) {
   bool changed = false, refused = false;
 
   if (atStart) {
-    if (n == 0 || (afterMarker && n == 1)) {
+    // The first list item of the document leaves its list as any other
+    // does, once a page break before it is gone.
+    const bool firstInList = afterMarker && n == 1 && !d.GetItem(0).HasFlag(ltifNewPage);
+    if ((n == 0 || (afterMarker && n == 1)) && !firstInList) {
       const int breakItem = afterMarker ? n - 1 : n;
       if (!d.GetItem(breakItem).HasFlag(ltifNewPage)) return false;
       TActionScope action(*this, ltukPageBreakRemoval);

@@ -85,6 +85,26 @@ TEST(LTEditPlacement, AListItemEmptiedKeepsTheCaretForWhatIsTypedNext) {
   }
 }
 
+TEST(LTEditPlacement, BackspaceAtTheStartOfTheDocumentsFirstListItemLeavesTheList) {
+  Editor e;
+  e.List({u"one", u"two"}).Ready();
+  e.Caret(1, 1);
+  e.Key(vkBack);
+  EXPECT_EQ(e.Text(), "one|1. two");
+  EXPECT_EQ(e.Where(), P(0, 1));
+  // A page break before it goes first.
+  Editor b;
+  b.List({u"one", u"two"});
+  b.E.LTData().GetItem(0).SetFlag(ltifNewPage, true);
+  b.Ready();
+  b.Caret(1, 1);
+  b.Key(vkBack);
+  EXPECT_EQ(b.Text(), "1. one|2. two");
+  EXPECT_FALSE(b.E.LTData().GetItem(0).HasFlag(ltifNewPage));
+  b.Key(vkBack);
+  EXPECT_EQ(b.Text(), "one|1. two");
+}
+
 TEST(LTEditPlacement, APastedWordJoinsTheTextOfItsStyleAroundIt) {
   Editor e;
   e.Para(u"testing it").Ready();
