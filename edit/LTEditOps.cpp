@@ -1748,6 +1748,12 @@ bool TCustomLecternEdit::DeleteKey(bool word) {
         d.DeleteItems(n + 1, 1);
       } else {
         JoinParagraph(n + 1);
+        // An empty item that started the joined paragraph (a field's place)
+        // would stand in the line unseen and take the next Delete.
+        const TCustomLTItemInfo& joined = d.GetItem(n + 1);
+        if (joined.IsText() && joined.Text.empty() && !joined.Checkpoint && n + 2 < d.ItemCount() &&
+            d.GetItem(n + 2).HasFlag(ltifJoinPrev))
+          d.DeleteItems(n + 1, 1);
         MergeAt(n);
       }
     }

@@ -61,7 +61,7 @@ class TEditModelWalk {
     for (int step = 0; at_ < program_.size(); ++step) {
       std::string what;
       const bool checkCaret = Step(what);
-      if (trace_) trace_(what + " -> " + Show(Read()) + " " + Items());
+      if (trace_) trace_(what + " -> " + Show(Read()) + " " + Items() + " model " + Show(m_));
       if (std::string bad = Compare(checkCaret); !bad.empty())
         return "step " + std::to_string(step) + " (" + what + "): " + bad;
     }
