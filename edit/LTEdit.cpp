@@ -326,7 +326,11 @@ void TCustomLecternEdit::SelectionChanged() {
   const bool selected = HasSelection();
   if (selected || shownSelection_) TCustomLectern::SelectionChanged();
   shownSelection_ = selected;
-  if (!movingCaret_) CaretToSelectionEnd();
+  if (!movingCaret_) {
+    // The mouse or the application moved the caret.
+    EndTypedWord();
+    CaretToSelectionEnd();
+  }
   UpdateResizer();
 }
 

@@ -208,6 +208,15 @@ class TCustomLecternEdit : public TCustomLectern {
 
   // ---- Settings --------------------------------------------------------------------
   TLTEditorOptions EditorOptions = LTDefaultEditorOptions;
+  /// Typed characters are taken back a word at a time instead of one
+  /// character a step: a step ends after a space that follows a word, at a
+  /// caret move, after a pause of TypingPauseMs, or at a style change. Off
+  /// by default; the typing record of characters is then as it always was.
+  bool TypingByWord = false;
+  static constexpr int64_t TypingPauseMs = 1000;
+  /// Milliseconds of a steady clock, for that pause; empty for the
+  /// system's. Tests set their own.
+  std::function<int64_t()> TypingClock;
   bool ReadOnly() const { return readOnly_; }
   /// Refreshes the caret (hidden when read-only with ltoHideReadOnlyCaret).
   void SetReadOnly(bool on);
@@ -308,6 +317,9 @@ class TCustomLecternEdit : public TCustomLectern {
   void InsertTextA(std::string_view text, bool caretBefore = false);
   /// One text item in the current style with the tag (field codes).
   bool InsertTextWithTag(std::u16string_view text, TLTTag tag);
+  /// The same for 8-bit text in the code page of the current text style,
+  /// which stays current (no switch to a Unicode style).
+  bool InsertTextWithTagA(std::string_view text, TLTTag tag);
   bool InsertTab();
   bool InsertItem(std::unique_ptr<TCustomLTItemInfo> item);
   bool InsertPicture(TLTRawByteString name, std::unique_ptr<TGraphic> picture, uint8_t vertAlign);
@@ -657,6 +669,8 @@ class TCustomLecternEdit : public TCustomLectern {
   /// the end: the bottom).
   bool Sticks(int a, int b) const;
   bool IsMarkerItem(int itemNo) const;
+  /// The item is all its paragraph holds (after its list marker, if any).
+  bool HoldsParagraph(int itemNo) const;
   bool IsFullLineItem(int itemNo) const;
   /// The last item of itemNo's paragraph.
   int ParaEnd(int itemNo) const;
@@ -674,6 +688,9 @@ class TCustomLecternEdit : public TCustomLectern {
   bool InsertItemWrapped(std::unique_ptr<TCustomLTItemInfo> item, bool caretBefore);
   bool InsertPieces(const TLTString& text, bool caretBefore);
   bool InsertContainerAtCaret(TCustomLTData& part);
+  /// Merges the first and last inserted items with their neighbours where
+  /// styles allow; the caret goes after the last one.
+  void JoinInsertedEnds(int first, int last);
   void DeleteSelectionNow();
   /// Takes back what the last group recorded after its first mark records,
   /// without a redo step.
@@ -683,6 +700,11 @@ class TCustomLecternEdit : public TCustomLectern {
   /// the document as it was, beeps and answers false.
   bool InsertionAction(const std::function<bool()>& insert);
   bool TypeCharacter(std::u16string_view ch);
+  /// A keystroke into item n at o, recorded as part of the word being typed
+  /// (TypingByWord).
+  void TypeIntoWord(int n, int o, std::string_view raw, char16_t typed);
+  /// The word being typed is one step from here on.
+  void EndTypedWord() { wordStep_.Open = false; }
   bool NewParagraphPlain(bool shift);
   int WordChars(int itemNo, int offs, bool forward) const;
   int CharsBefore(int itemNo, int offs) const;
@@ -766,6 +788,13 @@ class TCustomLecternEdit : public TCustomLectern {
   int currentTextStyle_ = 0;
   int currentParaStyle_ = 0;
   int lastSwitchableTextStyle_ = 0;
+  /// The undo group of the word being typed (compared, never followed:
+  /// it may be gone) and when its last character was typed.
+  struct TWordStep {
+    const void* Group = nullptr;
+    int64_t At = 0;
+    bool Open = false;
+  } wordStep_;
   /// The hyperlink under the caret, highlighted like one under the mouse.
   int caretJump_ = -1;
   const TCustomLTItemInfo* caretItem_ = nullptr;  // compared only

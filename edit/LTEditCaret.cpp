@@ -183,6 +183,15 @@ void TCustomLecternEdit::Cleared() {
   caretRect_ = {};
   caretJump_ = -1;
   caretItem_ = nullptr;
+  // What was done to the old document cannot be taken back in the new one:
+  // its records name items that are gone.
+  EditData().UndoList().Clear();
+  EditData().RedoList().Clear();
+  wordStep_ = {};
+  Modified = false;
+  lastSwitchableTextStyle_ = 0;
+  SetCurrentTextStyle(0);
+  SetCurrentParaStyle(0);
 }
 
 // ---- Showing the caret -----------------------------------------------------------------------------
@@ -260,6 +269,7 @@ void TCustomLecternEdit::ScrollToCaret() {
 
 void TCustomLecternEdit::SetCurrentTextStyle(int styleNo) {
   if (styleNo == currentTextStyle_) return;
+  EndTypedWord();
   currentTextStyle_ = styleNo;
   if (Style() && OnCurTextStyleChanged) OnCurTextStyleChanged(*this);
 }

@@ -28,6 +28,7 @@ bool TCustomLecternEdit::MoveCaret(TLTCommand command) {
 }
 
 bool TCustomLecternEdit::MoveCaretBy(TLTCommand command) {
+  EndTypedWord();
   EnsureNotEmpty();
   if (!Stop()) return true;
   const bool extend = command >= ltecCharLeftExtend && command <= ltecPageDownExtend;

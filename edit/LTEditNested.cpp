@@ -98,8 +98,12 @@ void TCustomLecternEdit::ScrollIntoView(const TLTRectI& r) {
   const int viewTop = ViewTop();
   if (r.Top - kScrollMargin < 0)
     ScrollTo(std::max(0, viewTop + r.Top - kScrollMargin));
-  else if (r.Bottom + kScrollMargin > client.Height)
-    ScrollTo(viewTop + r.Bottom + kScrollMargin - client.Height);
+  else if (r.Bottom + kScrollMargin > client.Height) {
+    // Positions are whole units: rounded up, so that the margin below
+    // the caret is really in view.
+    const int y = viewTop + r.Bottom + kScrollMargin - client.Height;
+    SetVScrollPosition((y + ScrollUnit() - 1) / ScrollUnit());
+  }
   const int viewLeft = ViewLeft();
   if (r.Left - kScrollMargin < 0)
     SetHScrollPosition(std::max(0, viewLeft + r.Left - kScrollMargin));

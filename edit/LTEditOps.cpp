@@ -24,6 +24,7 @@
 #include "style/LTStyleTemplates.h"
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 
 namespace lectern {
@@ -76,6 +77,7 @@ void TCustomLecternEdit::BeginUndoGroup(TLTUndoKind kind, const TLTString& capti
 
 void TCustomLecternEdit::BeginOwnUndoGroup(TLTUndoKind kind, const TLTString& caption) {
   TLTEditLTData& d = EditData();
+  EndTypedWord();
   d.Target = d.UndoList().BeginGroup(kind, caretDrawItem_ >= 0 ? CurrentItemNo() : -1,
                                      caretDrawItem_ >= 0 ? CurrentItemOffset() : -1, caption)
                  ? TLTUndoTarget::Undo
@@ -136,6 +138,7 @@ TLTString TCustomLecternEdit::RedoName() const {
 }
 
 void TCustomLecternEdit::ClearUndo() {
+  EndTypedWord();
   if (TCustomLecternEdit* n = ActiveNested()) n->ClearUndo();
   EditData().UndoList().Clear();
   EditData().RedoList().Clear();
@@ -350,6 +353,14 @@ void TCustomLecternEdit::EndEdit(int caretItem, int caretOffs) {
       if (r.Bottom < r.Top) r.Bottom = r.Top;
     }
     Window().Invalidate(r);
+    // The edit made the document taller or shorter than the window and a
+    // scroll bar came or went: the lines are laid out for the new width,
+    // or a horizontal bar follows and the right edge hides under the
+    // vertical one.
+    if (!parentEditor_ && LastFormatWidth() >= 0 && Window().ClientSize().Width != LastFormatWidth()) {
+      Reformat();
+      Window().InvalidateAll();
+    }
   }
   d.ItemsDelta = 0;
   editFull_ = true;
@@ -449,6 +460,13 @@ bool TCustomLecternEdit::Sticks(int a, int b) const {
 bool TCustomLecternEdit::IsMarkerItem(int itemNo) const {
   const TCustomLTFormattedData& c = CaretContainer();
   return itemNo >= 0 && itemNo < c.ItemCount() && c.GetItem(itemNo).GetBoolValue(iqListMarker);
+}
+
+bool TCustomLecternEdit::HoldsParagraph(int itemNo) const {
+  const TCustomLTFormattedData& c = CaretContainer();
+  const TCustomLTItemInfo& it = c.GetItem(itemNo);
+  const bool first = it.StartsParagraph() || (it.HasFlag(ltifJoinPrev) && IsMarkerItem(itemNo - 1));
+  return first && ParaEnd(itemNo) == itemNo;
 }
 
 bool TCustomLecternEdit::IsFullLineItem(int itemNo) const {
@@ -683,6 +701,15 @@ bool TCustomLecternEdit::InsertTextWithTag(std::u16string_view text, TLTTag tag)
   if (TCustomLecternEdit* n = ActiveNested()) return n->InsertTextWithTag(text, tag);
   SwitchToUnicodeStyle();
   auto item = NewTextItem(ActualCurrentTextStyle(), CurrentParaStyle(), text);
+  item->Tag = std::move(tag);
+  return InsertItemWrapped(std::move(item), false);
+}
+
+bool TCustomLecternEdit::InsertTextWithTagA(std::string_view text, TLTTag tag) {
+  TEventScope scope(*this);
+  if (TCustomLecternEdit* n = ActiveNested()) return n->InsertTextWithTagA(text, std::move(tag));
+  const int32_t styleNo = ActualCurrentTextStyle();
+  auto item = NewTextItem(styleNo, CurrentParaStyle(), AnsiToUnicode(text, CaretContainer().StyleCodePage(styleNo)));
   item->Tag = std::move(tag);
   return InsertItemWrapped(std::move(item), false);
 }
@@ -926,20 +953,31 @@ bool TCustomLecternEdit::InsertLTFFileAtCaret(const std::string& path) {
 bool TCustomLecternEdit::InsertContainerAtCaret(TCustomLTData& part) {
   TLTEditLTData& d = EditData();
   std::vector<std::unique_ptr<TCustomLTItemInfo>> items = part.ExtractItems(0, part.ItemCount());
+  // A copy that begins where an item ends, or ends where one begins, holds
+  // an empty slice of it beside the text of its line: nothing to insert,
+  // and the caret would stop on it unseen.
+  auto slice = [](const TCustomLTItemInfo& it) { return it.IsText() && it.Text.empty() && !it.Checkpoint; };
+  if (items.size() >= 2 && slice(*items.front()) && items[1]->HasFlag(ltifJoinPrev) && items[1]->IsText()) {
+    const uint8_t flags = items.front()->ItemFlags & kBreakFlags;
+    items.erase(items.begin());
+    items.front()->ItemFlags = static_cast<uint8_t>((items.front()->ItemFlags & ~kBreakFlags) | flags);
+  }
+  if (items.size() >= 2 && slice(*items.back()) && items.back()->HasFlag(ltifJoinPrev) &&
+      items[items.size() - 2]->IsText())
+    items.pop_back();
   if (items.empty()) return true;
   std::unique_ptr<TCustomLTItemInfo> head = std::move(items.front());
   items.erase(items.begin());
   // The first item follows the paragraph rules of the caret; the others
   // keep the paragraphs they were stored with.
-  if (head->GetBoolValue(iqListMarker) && !items.empty() && !items.front()->HasFlag(ltifJoinPrev)) {
-    head.reset();
-  }
+  // The first paragraph of the stored document goes into the caret's
+  // paragraph, as the first line of pasted text does: a marker heading it
+  // would split the caret's paragraph in two.
+  if (head->GetBoolValue(iqListMarker) && !items.empty()) head.reset();
   int index = -1;
   if (head) {
     if (!InsertItemAtCaret(std::move(head), false, &index)) return false;
   } else {
-    // A marker heading the stored document cannot stand at the caret; its
-    // paragraph's text goes in without it.
     head = std::move(items.front());
     items.erase(items.begin());
     head->SetJoinPrev(false);
@@ -957,7 +995,49 @@ bool TCustomLecternEdit::InsertContainerAtCaret(TCustomLTData& part) {
       d.SetBreakFlags(after, 0);
     EndEdit(index + count, d.GetOffsAfterItem(index + count));
   }
+  JoinInsertedEnds(index, index + count);
   return true;
+}
+
+void TCustomLecternEdit::JoinInsertedEnds(int first, int last) {
+  // Inserted text meets text of its own style at both ends as one item, as
+  // typed text does: a word pasted back into its place is one word again.
+  TLTEditLTData& d = EditData();
+  int caretItem = last, caretOffs = d.GetOffsAfterItem(last);
+  BeginEdit(first - 1, last + 1);
+  // One join at i, i + 1; false when the two stay apart.
+  auto join = [&](int i, bool inserted) {
+    if (i < 0 || i + 1 >= d.ItemCount()) return false;
+    const TCustomLTItemInfo& a = d.GetItem(i);
+    const TCustomLTItemInfo& b = d.GetItem(i + 1);
+    const int lenA = a.TextLength();
+    const bool aEmpty = a.IsText() && a.Text.empty(), bEmpty = b.IsText() && b.Text.empty();
+    // An empty piece that came in beside text (a tagged one among them)
+    // is nothing to keep: the caret would stop on it unseen.
+    const int emptyIn = inserted ? (aEmpty && !bEmpty ? i : -1) : (bEmpty && !aEmpty ? i + 1 : -1);
+    if (d.CanMergeTextItems(i)) {
+      if (!MergeAt(i)) return false;
+    } else if (emptyIn >= 0 && b.HasFlag(ltifJoinPrev) && a.IsText() && b.IsText() && !d.GetItem(emptyIn).Checkpoint) {
+      const uint8_t flags = a.ItemFlags & kBreakFlags;
+      d.DeleteItems(emptyIn, 1);
+      if (emptyIn == i) d.SetBreakFlags(i, flags);
+    } else {
+      return false;
+    }
+    if (caretItem == i + 1) {
+      caretItem = i;
+      caretOffs = bEmpty ? lenA + 1 : (aEmpty ? caretOffs : caretOffs + lenA);
+    } else if (caretItem == i && aEmpty && !bEmpty) {
+      caretOffs = 1;
+    } else if (caretItem > i + 1) {
+      --caretItem;
+    }
+    return true;
+  };
+  // After an empty piece goes, the text beyond it may join in turn.
+  if (join(last, true) && last - 1 >= first) join(last - 1, true);
+  if (join(first - 1, false)) join(first - 1, false);
+  EndEdit(caretItem, caretOffs);
 }
 
 void TCustomLecternEdit::RollBackGroup(size_t mark) {
@@ -1073,6 +1153,7 @@ void TCustomLecternEdit::DeleteSelectionNow() {
   // What follows the deletion point continues the paragraph before it.
   int caretItem = a, caretOffs = -1;
   const int t = a;
+  const bool tailJoined = t < d.ItemCount() && d.GetItem(t).HasFlag(ltifJoinPrev);
   if (t < d.ItemCount()) {
     TCustomLTItemInfo& tail = d.GetItem(t);
     if (firstKept) {
@@ -1084,12 +1165,18 @@ void TCustomLecternEdit::DeleteSelectionNow() {
       d.DeleteItems(t, 1);
     }
   }
-  // A paragraph that lost all it had keeps an empty item for its break.
-  const bool paraGone = !firstKept && (t >= d.ItemCount() || d.GetItem(t).StartsParagraph()) &&
+  // A paragraph that lost all it had keeps an empty item for its break;
+  // so does a list item that lost all its text, so that what is typed next
+  // stays in it.
+  // What followed the selection in its paragraph took the place of what
+  // went: nothing is gone.
+  const bool gone = !firstKept && !(t < d.ItemCount() && (tailWasLast || tailJoined));
+  const bool nothingFollows = t >= d.ItemCount() || !d.GetItem(t).HasFlag(ltifJoinPrev);
+  const bool paraGone = gone && (t >= d.ItemCount() || d.GetItem(t).StartsParagraph()) &&
                         !(startFlags & ltifJoinPrev) && !(startFlags & ltifNewLine);
-  const bool lineGone = !firstKept && (t >= d.ItemCount() || !d.GetItem(t).HasFlag(ltifJoinPrev)) &&
-                        (startFlags & ltifNewLine);
-  if (paraGone || lineGone || d.ItemCount() == 0) {
+  const bool lineGone = gone && nothingFollows && (startFlags & ltifNewLine);
+  const bool itemGone = gone && nothingFollows && (startFlags & ltifJoinPrev) && IsMarkerItem(t - 1);
+  if (paraGone || lineGone || itemGone || d.ItemCount() == 0) {
     auto empty = NewTextItem(startStyle, firstPara, u"");
     empty->ItemFlags = static_cast<uint8_t>((empty->ItemFlags & ~kBreakFlags) | startFlags);
     d.InsertOneItem(t, std::move(empty));
@@ -1115,10 +1202,10 @@ void TCustomLecternEdit::DeleteSelectionNow() {
     caretItem = d.ItemCount() - 1;
     caretOffs = d.GetOffsAfterItem(caretItem);
   }
-  // Text of one style that now touches becomes one item.
+  // Text of one style that now touches becomes one item; an empty item
+  // that came to continue the line (the rest of an emptied list item) goes.
   if (caretItem >= 0 && caretItem + 1 < d.ItemCount() && d.GetItem(caretItem).IsText() &&
-      caretOffs == d.GetOffsAfterItem(caretItem) && !d.GetItem(caretItem).Text.empty() &&
-      !d.GetItem(caretItem + 1).Text.empty())
+      caretOffs == d.GetOffsAfterItem(caretItem) && !d.GetItem(caretItem).Text.empty())
     MergeAt(caretItem);
   EndEdit(caretItem, caretOffs);
 }
@@ -1238,14 +1325,20 @@ bool TCustomLecternEdit::TypeCharacter(std::u16string_view ch) {
       if (newTag == tag && newStyle == styleNo) {
         d.RecordTyping(n, o, d.GetItem(n).IsWide(), o);
       } else {
-        d.UndoList().AppendGroup(ltukTyping, n, o, {});
-        d.UndoList().Add(std::make_unique<TLTUndoInsertSubstringInfo>(n, o, 1));
+        // With undo off nothing is recorded, here as anywhere.
+        if (d.UndoList().Limit != 0) {
+          d.UndoList().AppendGroup(ltukTyping, n, o, {});
+          d.UndoList().Add(std::make_unique<TLTUndoInsertSubstringInfo>(n, o, 1));
+        }
         if (!(newTag == tag)) d.SetTag(n, newTag);
         if (newStyle != styleNo) d.SetStyleNo(n, newStyle, d.IsUnicodeStyle(newStyle));
       }
     } else {
       d.KeepWordMarks = true;
-      d.TypeChars(n, o, raw);
+      if (TypingByWord)
+        TypeIntoWord(n, o, raw, ch[0]);
+      else
+        d.TypeChars(n, o, raw);
       d.KeepWordMarks = false;
       WordCheckKeystroke(n, o, 1, ch[0]);
     }
@@ -1260,6 +1353,39 @@ bool TCustomLecternEdit::TypeCharacter(std::u16string_view ch) {
   EndEdit(n, o + units);
   MarkChanged(true);
   return true;
+}
+
+void TCustomLecternEdit::TypeIntoWord(int n, int o, std::string_view raw, char16_t typed) {
+  // The word is one ordinary insertion that grows with each keystroke, so
+  // that Undo takes it back whole and Redo types it again whole.
+  TLTEditLTData& d = EditData();
+  const TLTString text = o > 1 ? d.GetItemTextW(n) : TLTString{};
+  const char16_t before = o > 1 && static_cast<size_t>(o - 2) < text.size() ? text[static_cast<size_t>(o - 2)] : u' ';
+  const TLTUndoTarget keep = d.Target;
+  d.Target = TLTUndoTarget::None;
+  d.InsertChars(n, o, raw);
+  d.Target = keep;
+  TLTUndoList& u = d.UndoList();
+  if (u.Limit == 0 || d.Target != TLTUndoTarget::Undo) return;
+  u.DropEmptyLast();
+  using std::chrono::milliseconds, std::chrono::steady_clock;
+  const int64_t now = TypingClock
+                          ? TypingClock()
+                          : std::chrono::duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+  TLTUndoInfos* g = u.Last();
+  TLTUndoInsertSubstringInfo* run = nullptr;
+  if (g && g == wordStep_.Group && wordStep_.Open && now - wordStep_.At < TypingPauseMs && g->Records.size() == 1)
+    run = dynamic_cast<TLTUndoInsertSubstringInfo*>(g->Records.front().get());
+  if (run && !dynamic_cast<TLTUndoTypingInfo*>(run) && run->ItemNo == n && o == run->Pos + run->Length) {
+    ++run->Length;
+  } else {
+    u.AppendGroup(ltukTyping, n, o, {});
+    u.Add(std::make_unique<TLTUndoInsertSubstringInfo>(n, o, 1));
+    g = u.Last();
+  }
+  // A space after a word ends the word's step; the space is its last part.
+  const bool wordEnds = typed == u' ' && before != u' ';
+  wordStep_ = {g, now, !wordEnds};
 }
 
 // ---- Backspace and Delete -------------------------------------------------------------------------------
@@ -1308,10 +1434,12 @@ bool TCustomLecternEdit::DeleteItemKeepingPara(int itemNo, int& caretItem, int& 
   const bool continued = itemNo + 1 < d.ItemCount() && d.GetItem(itemNo + 1).HasFlag(ltifJoinPrev);
   const bool starts = !(flags & ltifJoinPrev);
   const int32_t paraNo = it.ParaNo;
+  // A list item's only content leaves its marker an empty item to type in.
+  const bool listItemGone = !starts && !continued && IsMarkerItem(itemNo - 1);
   d.DeleteItems(itemNo, 1);
   if (starts && continued) {
     d.SetBreakFlags(itemNo, flags);
-  } else if (starts && !continued) {
+  } else if ((starts && !continued) || listItemGone) {
     auto empty = NewTextItem(ActualCurrentTextStyle(), paraNo, u"");
     empty->ItemFlags = static_cast<uint8_t>((empty->ItemFlags & ~kBreakFlags) | flags);
     d.InsertOneItem(itemNo, std::move(empty));
@@ -1367,7 +1495,10 @@ bool TCustomLecternEdit::Backspace(bool word) {
   bool changed = false, refused = false;
 
   if (atStart) {
-    if (n == 0 || (afterMarker && n == 1)) {
+    // The first list item of the document leaves its list as any other
+    // does, once a page break before it is gone.
+    const bool firstInList = afterMarker && n == 1 && !d.GetItem(0).HasFlag(ltifNewPage);
+    if ((n == 0 || (afterMarker && n == 1)) && !firstInList) {
       const int breakItem = afterMarker ? n - 1 : n;
       if (!d.GetItem(breakItem).HasFlag(ltifNewPage)) return false;
       TActionScope action(*this, ltukPageBreakRemoval);
@@ -1480,7 +1611,7 @@ bool TCustomLecternEdit::Backspace(bool word) {
     WordCheckKeystroke(item, offs - count, -count, 0);
     caretItem = item;
     caretOffs = offs - count;
-    if (d.GetItem(item).Text.empty() && !(d.GetItem(item).StartsParagraph() && ParaEnd(item) == item))
+    if (d.GetItem(item).Text.empty() && !HoldsParagraph(item))
       DeleteItemKeepingPara(item, caretItem, caretOffs);
     else if (d.GetItem(item).Text.empty())
       caretOffs = 1;
@@ -1533,8 +1664,7 @@ bool TCustomLecternEdit::DeleteKey(bool word) {
       d.DeleteChars(n, o, count);
       d.KeepWordMarks = false;
       WordCheckKeystroke(n, o, -count, 0);
-      if (d.GetItem(n).Text.empty() && !(d.GetItem(n).StartsParagraph() && ParaEnd(n) == n))
-        DeleteItemKeepingPara(n, caretItem, caretOffs);
+      if (d.GetItem(n).Text.empty() && !HoldsParagraph(n)) DeleteItemKeepingPara(n, caretItem, caretOffs);
     } else if (IsFullLineItem(n)) {
       EndEdit(n, o);
       MoveCaret(ltecCharRight);
@@ -1623,6 +1753,12 @@ bool TCustomLecternEdit::DeleteKey(bool word) {
         d.DeleteItems(n + 1, 1);
       } else {
         JoinParagraph(n + 1);
+        // An empty item that started the joined paragraph (a field's place)
+        // would stand in the line unseen and take the next Delete.
+        const TCustomLTItemInfo& joined = d.GetItem(n + 1);
+        if (joined.IsText() && joined.Text.empty() && !joined.Checkpoint && n + 2 < d.ItemCount() &&
+            d.GetItem(n + 2).HasFlag(ltifJoinPrev))
+          d.DeleteItems(n + 1, 1);
         MergeAt(n);
       }
     }
@@ -2310,6 +2446,7 @@ bool TCustomLecternEdit::NestedUndoRedo(bool undo) {
 }
 
 bool TCustomLecternEdit::UndoRedo(bool undo) {
+  EndTypedWord();
   if (readOnly_) {
     Refuse();
     return false;

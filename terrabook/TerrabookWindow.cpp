@@ -131,6 +131,8 @@ TTerrabookWindow::TTerrabookWindow(TTerrabookFiles files, QWidget* parent) : QMa
                      ltoFormatInvalidate, ltoDblClickSelectsWord, ltoRClickDeselects, ltoShowItemHints,
                      ltoFastFormatting};
   editor_->SetOptions(options);
+  // One Undo takes back the last word typed, not its last letter.
+  editor_->TypingByWord = true;
   // Text is for writing in: the I-beam, except over links and pictures,
   // which choose their own pointers.
   editor_->Cursor = crIBeam;
@@ -314,6 +316,14 @@ void TTerrabookWindow::BuildMenus() {
   add(view, "Zoom &In", QKeySequence::ZoomIn, [this] { SetZoom(Zoom() + 10); });
   add(view, "Zoom &Out", QKeySequence::ZoomOut, [this] { SetZoom(Zoom() - 10); });
   add(view, "&Actual Size", QKeySequence(Qt::CTRL | Qt::Key_0), [this] { SetZoom(100); });
+  view->addSeparator();
+  // Paragraph ends and line breaks, through the viewer's own option.
+  add(view, "Show &Formatting Marks", {}, [this] {
+    TLTOptions options = editor_->Options();
+    options.Set(ltoShowSpecialCharacters, commands_["Show Formatting Marks"]->isChecked());
+    editor_->SetOptions(options);
+    editor_->Window().InvalidateAll();
+  })->setCheckable(true);
 
   QMenu* help = menuBar()->addMenu("&Help");
   add(help, "&About Terrabook", {}, [this] {
@@ -516,8 +526,9 @@ std::unique_ptr<QMenu> TTerrabookWindow::SuggestionMenu(int x, int y) {
   const std::vector<std::u16string> suggestions = speller_->Suggest(word);
   for (const std::u16string& s : suggestions) {
     menu->addAction(ToQ(s), this, [e, item, start, length, s] {
+      // The word is replaced as one step to undo.
       e->SetSelectionBounds(item, start, item, start + length);
-      e->TypeText(s);
+      e->InsertText(s);
     });
   }
   if (suggestions.empty()) menu->addAction("(no suggestions)")->setEnabled(false);

@@ -13,6 +13,8 @@
 
 #include "view/CLectern.h"
 
+#include "platform/LTColors.h"
+#include "platform/LTGraphic.h"
 #include "platform/LTStream.h"
 #include "style/LTStyle.h"
 
@@ -175,6 +177,25 @@ void TCustomLectern::Clear() {
   Window().InvalidateAll();
   Cleared();
   Window().AccessibleChanged(TLTAccessibleChange::Text);
+}
+
+bool TCustomLectern::GetItemBackground(int itemNo, int width, int height, TBitmap& bitmap) const {
+  if (itemNo < 0 || itemNo >= data_->ItemCount() || width < 1 || height < 1) return false;
+  const TLTStyle* style = Style();
+  TColor color = background_.Color != clNone ? background_.Color : (style ? style->Color : clWindow);
+  if (style) {
+    const TColor para = style->ParaStyles()[data_->GetItem(itemNo).ParaNo].Background.Color;
+    if (para != clNone) color = para;
+  }
+  const TColor rgb = ColorToRGB(color);
+  // 0x00BBGGRR to opaque 0xAARRGGBB.
+  const uint32_t argb = 0xFF000000u | ((rgb & 0xFFu) << 16) | (rgb & 0xFF00u) | ((rgb >> 16) & 0xFFu);
+  TLTPixels pixels;
+  pixels.Width = width;
+  pixels.Height = height;
+  pixels.Data.assign(static_cast<size_t>(width) * static_cast<size_t>(height), argb);
+  bitmap.SetPixels(std::move(pixels));
+  return true;
 }
 
 bool TCustomLectern::DocumentSizeChanged(int width, int height) {

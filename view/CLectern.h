@@ -134,6 +134,12 @@ class TCustomLectern : public TLTScroller {
 
   TColor Color() const { return background_.Color; }
   void SetColor(TColor color);
+  /// Fills bitmap with width x height pixels of what lies behind item
+  /// itemNo: its paragraph's background colour, or the control's where
+  /// the paragraph has none (for pictures that are transparent or
+  /// animated). False, leaving the bitmap alone, for an item the document
+  /// lacks or a size below 1.
+  bool GetItemBackground(int itemNo, int width, int height, TBitmap& bitmap) const;
   const TGraphic* BackgroundBitmap() const { return background_.Image.get(); }
   /// Copies the picture; null removes it.
   void SetBackgroundBitmap(const TGraphic* picture);
@@ -332,6 +338,8 @@ class TCustomLectern : public TLTScroller {
   /// Makes the control's document container (an editor's is editable).
   using TDataFactory = std::unique_ptr<TLecternLTData> (*)(TCustomLectern& owner);
   TCustomLectern(ILTWindow& window, TDataFactory makeData);
+  /// The client width the document was last laid out for in full.
+  int LastFormatWidth() const { return lastFormatWidth_; }
 
   /// Carries out a command of the key map; false when it did nothing (the
   /// key then goes on to the platform). Controls built on the viewer add

@@ -397,9 +397,11 @@ void TCustomLectern::ExtendMouseSelection(int x, int y, bool shiftAtPress) {
         const bool after = p > anchorUnitEnd_;
         anchor = after ? anchorUnitStart_ : anchorUnitEnd_;
         end = WordEdge(p, after);
-      } else {
+      } else if (p != anchor) {
         end = WordEdge(p, p > anchor);
       }
+      // A press between words or past a line's end that has not moved
+      // selects nothing: the caret stays where the click put it.
       break;
     case TMouseSel::Lines:
     case TMouseSel::Paragraphs: {

@@ -369,7 +369,9 @@ void TPainter::ParagraphMark(int i) {
   const int n = d_.DrawItems.Count();
   const TLTDrawLineInfo& p = d_.DrawItems[i];
   const bool last = i + 1 >= n;
-  const bool paraEnd = last || d_.GetItem(d_.DrawItems[i + 1].ItemNo).StartsParagraph();
+  // A line that wraps inside an item ends no paragraph, whatever the item.
+  const bool paraEnd =
+      last || (d_.DrawItems[i + 1].ItemNo != p.ItemNo && d_.GetItem(d_.DrawItems[i + 1].ItemNo).StartsParagraph());
   const bool lineBreak =
       !paraEnd && d_.DrawItems[i + 1].ItemNo != p.ItemNo && d_.GetItem(d_.DrawItems[i + 1].ItemNo).HasFlag(ltifNewLine);
   if (!paraEnd && !lineBreak) return;

@@ -172,6 +172,11 @@ bool NeverTypes(int key) {
 /// is a control character (Ctrl with a letter types nothing).
 std::u16string TypedText(const QKeyEvent* e) {
   if (NeverTypes(e->key())) return {};
+  // A key with Ctrl or Alt is a command or nothing; Qt still attaches the
+  // key's character to some (Ctrl+=, Ctrl+., Alt+x). Ctrl and Alt together
+  // stand for AltGr where that composes characters (@ on many layouts).
+  const Qt::KeyboardModifiers chord = e->modifiers() & (Qt::ControlModifier | Qt::AltModifier);
+  if (chord && chord != (Qt::ControlModifier | Qt::AltModifier)) return {};
   std::u16string t = e->text().toStdU16String();
   if (t.empty() || std::any_of(t.begin(), t.end(), [](char16_t c) { return c < 0x20 || c == 0x7F; })) return {};
   return t;

@@ -482,5 +482,85 @@ TEST(TerrabookWindow, KeysReachEveryPanelControlAndStepTheViewListWithoutLeaving
   EXPECT_TRUE(window.Area().hasFocus());
 }
 
+TEST(TerrabookWindow, CtrlZTakesBackTheLastTypedWord) {
+  const std::string bin = LECTERN_BIN_DIR;
+  if (!std::filesystem::exists(bin + "/Terra.db")) GTEST_SKIP() << "Terra.db has not been generated in " << bin;
+  EnsureQtApplication();
+  TTerrabookWindow window(bin + "/");
+  window.show();
+  ASSERT_TRUE(window.Start(true).empty());
+  TLecternEdit& e = window.Editor();
+  e.MoveCaret(ltecDocEnd);
+  e.NewParagraph(false);
+  const TLTString before = e.LTData().GetPlainText(0);
+  QWidget* area = &window.Area();
+  for (const QChar c : QString("hello world")) {
+    const int key = c == ' ' ? int(Qt::Key_Space) : int(Qt::Key_A) + (c.unicode() - 'a');
+    QTest::keyClick(area, static_cast<Qt::Key>(key), Qt::NoModifier);
+  }
+  ASSERT_EQ(e.LTData().GetPlainText(0), before + u"hello world");
+  QTest::keyClick(area, Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(e.LTData().GetPlainText(0), before + u"hello ");
+  QTest::keyClick(area, Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(e.LTData().GetPlainText(0), before);
+  Keep(window.grab().toImage(), "terrabook-undo-word.png");
+  window.App().Modified = false;
+}
+
+TEST(TerrabookWindow, ViewShowFormattingMarksPaintsParagraphEnds) {
+  const std::string bin = LECTERN_BIN_DIR;
+  if (!std::filesystem::exists(bin + "/Terra.db")) GTEST_SKIP() << "Terra.db has not been generated in " << bin;
+  EnsureQtApplication();
+  TTerrabookWindow window(bin + "/");
+  window.resize(900, 700);
+  window.show();
+  ASSERT_TRUE(window.Start(true).empty());
+  QAction* marks = window.Command("Show Formatting Marks");
+  ASSERT_NE(marks, nullptr);
+  EXPECT_TRUE(marks->isCheckable());
+  EXPECT_FALSE(window.Editor().Options().Contains(ltoShowSpecialCharacters));
+  QApplication::processEvents();
+  const QImage plain = window.Area().grab().toImage();
+  marks->trigger();
+  EXPECT_TRUE(window.Editor().Options().Contains(ltoShowSpecialCharacters));
+  QApplication::processEvents();
+  const QImage shown = window.Area().grab().toImage();
+  Keep(shown, "terrabook-formatting-marks.png");
+  EXPECT_NE(plain, shown);
+  marks->trigger();
+  EXPECT_FALSE(window.Editor().Options().Contains(ltoShowSpecialCharacters));
+}
+
+TEST(TerrabookWindow, AChosenSuggestionIsOneStepToUndo) {
+  const std::string bin = LECTERN_BIN_DIR;
+  if (!std::filesystem::exists(bin + "/Terra.db")) GTEST_SKIP() << "Terra.db has not been generated in " << bin;
+  TTestDictionaryEnv env;
+  EnsureQtApplication();
+  TTerrabookWindow window(bin + "/");
+  window.show();
+  ASSERT_TRUE(window.Start(true).empty());
+  window.Command("Check Spelling While Typing")->trigger();
+  TLecternEdit& e = window.Editor();
+  e.MoveCaret(ltecDocEnd);
+  e.NewParagraph(false);
+  e.TypeText(u"the teh cat");
+  const int item = e.CurrentItemNo();
+  TCustomLTItemInfo& typed = e.LTData().GetItem(item);
+  for (int i = 0; i < 400 && !typed.IsMisspelledAt(5); ++i) QTest::qWait(10);
+  ASSERT_TRUE(typed.IsMisspelledAt(5));
+  int d = -1, o = 0;
+  ASSERT_TRUE(e.LTData().ItemToDrawItem(item, 6, d, o));
+  const TLTDrawLineInfo& piece = e.LTData().DrawItems[d];
+  const TLTPointI at = e.DocumentToClient({e.LTData().CaretX(d, o) + 1, piece.Top + piece.Height / 2});
+  std::unique_ptr<QMenu> menu = window.SuggestionMenu(at.X, at.Y);
+  ASSERT_NE(menu, nullptr);
+  for (QAction* a : menu->actions())
+    if (a->text() == "the") a->trigger();
+  EXPECT_EQ(e.LTData().GetItemTextW(item), u"the the cat");
+  e.Undo();
+  EXPECT_EQ(e.LTData().GetItemTextW(item), u"the teh cat");
+  window.App().Modified = false;
+}
+
 }  // namespace
 }  // namespace lectern

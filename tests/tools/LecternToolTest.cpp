@@ -580,5 +580,27 @@ TEST_F(ToolTest, TemplatesApplyByNameAndTheDumpNamesEachStylesTemplate) {
       << Err.str();
 }
 
+TEST_F(ToolTest, AnEditScriptTypesByWordWhenAskedAndByCharacterOtherwise) {
+  Write("in.txt", "one\n");
+  Write("s.txt",
+        "key ctrl+End\n"
+        "type  two\n"
+        "undo\n"
+        "expect-text one tw\n"
+        "typing-by-word on\n"
+        "type o three\n"
+        "undo\n"
+        "expect-text one two \n"
+        "key Left\n"
+        "type X\n"
+        "typing-by-word off\n"
+        "type YZ\n"
+        "undo\n"
+        "expect-text one twoXY \n");
+  EXPECT_EQ(Run({"edit", Path("in.txt"), "--script", Path("s.txt"), Path("out.txt")}), 0) << Err.str();
+  Write("s.txt", "typing-by-word maybe\n");
+  EXPECT_EQ(Run({"edit", Path("in.txt"), "--script", Path("s.txt"), Path("out.txt")}), 2);
+}
+
 }  // namespace
 }  // namespace lectern

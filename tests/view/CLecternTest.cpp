@@ -975,5 +975,44 @@ TEST(LecternHTML, APageTakesTheApplicationsMarkupAndPictureLocationsAndReplacesA
   fs::remove_all(dir);
 }
 
+// ---- Word selection and what lies behind items -----------------------------------------------
+
+TEST(CLectern, AClickPastALinesEndInWordSelectionSelectsNothing) {
+  Viewer v;
+  v.Style.SelectionMode = ltsmWord;
+  v.Para(u"Key facts").Para(u"body.");
+  v.V.Format();
+  // Right of both lines: the one that ends in a word and the one that
+  // ends in a full stop.
+  for (int line : {0, 1}) {
+    v.Win.Click(280, Y(line));
+    EXPECT_FALSE(v.V.HasSelection()) << "line " << line;
+  }
+  // Inside a word a press still selects by words as it is dragged.
+  v.Win.Press(X(1), Y(0));
+  v.Win.Move(X(6), Y(0));
+  v.Win.Release(X(6), Y(0));
+  EXPECT_EQ(v.Selected(), "Key facts");
+}
+
+TEST(CLectern, AnItemsBackgroundIsItsParagraphsColourElseTheControls) {
+  Viewer v;
+  TParaInfo& shaded = v.Style.ParaStyles().Add();
+  shaded.Background.Color = MakeColor(0x336699);
+  v.V.LTData().AddTextW(u"plain", 0, 0);
+  v.V.LTData().AddTextW(u"shaded", 0, v.Style.ParaStyles().Count() - 1);
+  v.V.SetColor(MakeColor(0x00FF00));
+  v.V.Format();
+  TBitmap bmp;
+  ASSERT_TRUE(v.V.GetItemBackground(1, 4, 3, bmp));
+  ASSERT_EQ(bmp.Width(), 4);
+  ASSERT_EQ(bmp.Height(), 3);
+  for (uint32_t p : bmp.Pixels()->Data) EXPECT_EQ(p, 0xFF996633u);  // 0x00BBGGRR read as red 99
+  ASSERT_TRUE(v.V.GetItemBackground(0, 2, 2, bmp));
+  for (uint32_t p : bmp.Pixels()->Data) EXPECT_EQ(p, 0xFF00FF00u);
+  EXPECT_FALSE(v.V.GetItemBackground(2, 2, 2, bmp));
+  EXPECT_FALSE(v.V.GetItemBackground(0, 0, 2, bmp));
+}
+
 }  // namespace
 }  // namespace lectern

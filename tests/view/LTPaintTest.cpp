@@ -104,6 +104,22 @@ TEST(LTPaint, SpecialCharactersShowParagraphAndLineBreakMarks) {
   EXPECT_EQ(d.Texts().size(), 2u);
 }
 
+TEST(LTPaint, APilcrowEndsTheParagraphNotEachLineItWrapsTo) {
+  PaintDoc d;
+  d.Context.Options.Include(ltoShowSpecialCharacters);
+  // Three lines of one item at 30 characters a line, then a paragraph of
+  // two items.
+  d.Doc.AddTextW(u"aaaa bbbb cccc dddd eeee ffff gggg hhhh iiii jjjj kkkk llll mmmm nnnn oooo pppp qqqq rrrr", 0, 0);
+  d.Doc.AddTextW(u"one ", 0, 0);
+  d.Doc.AddTextW(u"two", 0, -1);
+  d.Paint();
+  int lines = 0, marks = 0;
+  for (int k = 0; k < d.Doc.DrawItems.Count(); ++k) lines += d.Doc.DrawItems[k].ItemNo == 0;
+  for (const TLTDrawCall& c : d.Texts()) marks += c.Text == u"\u00B6";
+  ASSERT_GE(lines, 3);
+  EXPECT_EQ(marks, 2);
+}
+
 TEST(LTPaint, PageBreakMarkOnceAndOnlyWhenShown) {
   PaintDoc d;
   d.Doc.ClientWidth = 5 * W;

@@ -339,7 +339,7 @@ std::optional<TScriptLine> ParseLine(const std::string& raw, int number, TScript
       cmd.Numbers.push_back(args[0] == yes ? 1 : 0);
       return true;
     };
-    if ((name == "page-break" || name == "readonly") && choice("on", "off")) return cmd;
+    if ((name == "page-break" || name == "readonly" || name == "typing-by-word") && choice("on", "off")) return cmd;
     if (name == "expect-modified" && choice("yes", "no")) return cmd;
   }
   error = {number, "not a command: " + line.substr(start), true};
@@ -478,6 +478,10 @@ class TScriptPlayer {
       e_.SetPageBreak(n[0] != 0);
     } else if (cmd.Name == "readonly") {
       e_.SetReadOnly(n[0] != 0);
+    } else if (cmd.Name == "typing-by-word") {
+      // A script has no pauses: its words end at spaces and caret moves.
+      e_.TypingByWord = n[0] != 0;
+      e_.TypingClock = [] { return int64_t{0}; };
     } else if (cmd.Name == "text-style" || cmd.Name == "para-style") {
       return ApplyStyle(cmd, error);
     } else if (cmd.Name == "template") {

@@ -11,6 +11,7 @@
 #include <QInputMethodEvent>
 #include <QMimeData>
 #include <QKeyEvent>
+#include <QScrollBar>
 #include <gtest/gtest.h>
 
 #include <stdexcept>
@@ -66,6 +67,44 @@ TEST_F(LTQtEditTest, KeysThatNeverTypeStayKeysAndEnterIsReturn) {
   EXPECT_EQ(e.E.LTData().ItemCount(), 2);
   EXPECT_EQ(e.E.LTData().GetItemTextW(0), u"aa");
   EXPECT_EQ(e.Refusals, 0);
+}
+
+TEST_F(LTQtEditTest, AKeyWithCtrlOrAltThatNoCommandTakesTypesNothing) {
+  QtEditor e;
+  e.E.SetSelectionBounds(0, 1, 0, 4);
+  // Qt attaches the character to these chords; it must not type, nor
+  // replace the selection.
+  e.Key(Qt::Key_Equal, Qt::ControlModifier, "=");
+  e.Key(Qt::Key_Period, Qt::ControlModifier, ".");
+  e.Key(Qt::Key_Comma, Qt::ControlModifier, ",");
+  e.Key(Qt::Key_X, Qt::AltModifier, "x");
+  e.Key(Qt::Key_Equal, Qt::ControlModifier | Qt::ShiftModifier, "+");
+  EXPECT_EQ(e.E.LTData().GetPlainText(0), u"abc def");
+  EXPECT_TRUE(e.E.HasSelection());
+  // AltGr arrives as Ctrl with Alt where it composes a character.
+  e.Key(Qt::Key_At, Qt::ControlModifier | Qt::AltModifier, "@");
+  e.Key(Qt::Key_Equal, Qt::NoModifier, "=");
+  EXPECT_EQ(e.E.LTData().GetPlainText(0), u"@= def");
+}
+
+TEST_F(LTQtEditTest, AnEditThatBringsTheVerticalBarBringsNoHorizontalOne) {
+  QtEditor e;
+  // A line as wide as the window, and a rule across it.
+  e.E.LTData().AddTextW(u"aaaa bbbb cccc dddd eeee ffff gggg hhhh iiii jjjj kkkk", 0, 0);
+  e.E.LTData().AddItem({}, std::make_unique<TLTBreakItemInfo>());
+  e.E.Format();
+  QApplication::processEvents();
+  ASSERT_FALSE(e.Win.verticalScrollBar()->isVisible());
+  e.E.MoveCaret(ltecDocEnd);
+  for (int k = 0; k < 12 && !e.Win.verticalScrollBar()->isVisible(); ++k) e.Key(Qt::Key_Return, Qt::NoModifier, "\r");
+  QApplication::processEvents();
+  ASSERT_TRUE(e.Win.verticalScrollBar()->isVisible());
+  EXPECT_FALSE(e.Win.horizontalScrollBar()->isVisible());
+  const int width = e.Win.viewport()->width();
+  for (int d = 0; d < e.E.LTData().DrawItems.Count(); ++d) {
+    const TLTDrawLineInfo& p = e.E.LTData().DrawItems[d];
+    EXPECT_LE(p.Left + p.Width, width) << "piece " << d << " of item " << p.ItemNo;
+  }
 }
 
 TEST_F(LTQtEditTest, TheDocumentClaimsItsShortcutsBeforeMenus) {
