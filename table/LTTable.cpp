@@ -444,7 +444,8 @@ TCustomLTData* TLTTableItemInfo::GetSubDocumentAt(int x, int y) {
 }
 
 TCustomLTData* TLTTableItemInfo::GetSubDocument(std::unique_ptr<TLTSubDocCursor>& cursor, TLTSubDocPosition pos) {
-  // Steps through the main cells in reading order.
+  // Steps through the main cells in reading order. A cell being edited is
+  // its editor's document: its items are there, to be numbered and checked.
   auto step = [this](TCellCursor& c, int dir) -> bool {
     const int cols = NumColumns();
     int index = c.Row * cols + c.Col;
@@ -464,7 +465,7 @@ TCustomLTData* TLTTableItemInfo::GetSubDocument(std::unique_ptr<TLTSubDocCursor>
       c->Row = pos == ltsdFirst ? 0 : NumRows() - 1;
       c->Col = pos == ltsdFirst ? 0 : NumColumns() - 1;
       if (!Cells(c->Row, c->Col) && !step(*c, pos == ltsdFirst ? 1 : -1)) return nullptr;
-      TCustomLTData* cell = Cells(c->Row, c->Col);
+      TCustomLTData* cell = &CellContent(*Cells(c->Row, c->Col));
       cursor = std::move(c);
       return cell;
     }
@@ -472,7 +473,7 @@ TCustomLTData* TLTTableItemInfo::GetSubDocument(std::unique_ptr<TLTSubDocCursor>
     case ltsdPrev: {
       auto* c = dynamic_cast<TCellCursor*>(cursor.get());
       if (!c || !step(*c, pos == ltsdNext ? 1 : -1)) return nullptr;
-      return Cells(c->Row, c->Col);
+      return &CellContent(*Cells(c->Row, c->Col));
     }
     default:
       return nullptr;  // no chosen cell while nothing edits the table
