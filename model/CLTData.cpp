@@ -487,6 +487,32 @@ void TCustomLTData::AppendFrom(TCustomLTData& source) {
   }
 }
 
+void TCustomLTData::MoveItemsFrom(TCustomLTData& source) {
+  if (&source == this) return;
+  if (TagsArePChars() != source.TagsArePChars())
+    throw ELecternError("Can't assign Lectern to Lectern - tags types mismatch");
+  source.clearing_ = true;
+  for (auto& item : source.items_) item->Removing(source);
+  source.clearing_ = false;
+  std::vector<std::unique_ptr<TCustomLTItemInfo>> moving = std::move(source.items_);
+  source.items_.clear();
+  source.firstCP_ = source.lastCP_ = nullptr;
+  source.cpCount_ = source.pendingCP_ ? 1 : 0;
+  items_.reserve(items_.size() + moving.size());
+  for (auto& item : moving) {
+    TLTRawByteString text = std::move(item->Text);
+    InsertItemAt(ItemCount(), std::move(text), std::move(item));
+  }
+  if (source.pendingCP_) {
+    if (!pendingCP_) {
+      pendingCP_ = std::move(source.pendingCP_);
+      ++cpCount_;
+    }
+    source.pendingCP_.reset();
+    source.cpCount_ = 0;
+  }
+}
+
 // ---- Checkpoints ----------------------------------------------------------------
 
 void TCustomLTData::AttachPendingCheckpoint(TCustomLTItemInfo& item, TLTCPInfo* after) {
@@ -838,7 +864,7 @@ void TCustomLTData::WalkPlainText(int lineWidth, const TLTItemRange* range, bool
   }
   // What items keep for the end of the whole document (note texts) follows
   // it, from wherever they stand in it.
-  if (range || !IsRoot()) return;
+  if (range || !IsRoot() || StandInFor()) return;
   const_cast<TCustomLTData&>(*this).EnumerateItems([&](TCustomLTData& data, int itemNo, bool&) {
     const TLTString after = data.GetItem(itemNo).AsTextAfterDocument(lineWidth);
     if (!after.empty()) sink(after, -1);

@@ -274,6 +274,11 @@ class TCustomLTData {
   void Clear();
   /// Moves every item of source to the end of this container.
   void AppendFrom(TCustomLTData& source);
+  /// Moves every item of source to the end of this container as it is:
+  /// flags and paragraph styles untouched, no filler added (an editor
+  /// taking a cell's items and giving them back, which must be exact for
+  /// the steps recorded in between to fit).
+  void MoveItemsFrom(TCustomLTData& source);
 
   // ---- Checkpoints ----------------------------------------------------------
   TLTCPInfo* FirstCheckpoint() const { return firstCP_; }

@@ -132,11 +132,11 @@ class TTemporaryEditor {
     editor_ = std::make_unique<TLecternEdit>(*window_);
     TakeSettings(*editor_, outer);
     RouteConversions(*editor_, &outer.RootEditor());
-    editor_->LTData().AppendFrom(cell);
+    editor_->LTData().MoveItemsFrom(cell);
     editor_->FormatAs({.Force = true, .NoScroll = true});
   }
   ~TTemporaryEditor() {
-    cell_.AppendFrom(editor_->LTData());
+    cell_.MoveItemsFrom(editor_->LTData());
     editor_.reset();
     table_.LayoutInvalid = true;
   }
@@ -361,7 +361,7 @@ bool TLTTableItemInfo::EditCell(int itemNo, int row, int col, const TLTEditCellO
     editRow_ = mr;
     editCol_ = mc;
     e.LTData().SetStandInFor(cell);
-    e.LTData().AppendFrom(*cell);
+    e.LTData().MoveItemsFrom(*cell);
     Register(*editor);
     e.LayOutAsCell(editor->Window().FormatCanvas(), 0);
     if (editor->Window().IsFocused()) e.FocusChanged(true, TLTFocusReason::Other);
@@ -399,7 +399,7 @@ void TLTTableItemInfo::CloseEditor(bool clearing) {
   // The items leave the document's numbering from where they stood, and
   // join it again in the cell.
   if (cell)
-    cell->AppendFrom(e.LTData());
+    cell->MoveItemsFrom(e.LTData());
   else
     e.LTData().Clear();
   e.LTData().SetStandInFor(nullptr);
