@@ -951,13 +951,10 @@ void TCustomLTData::RegisterMarker(TLTMarkerItemInfo& marker, int itemNo) {
   const TLTMarkerItemInfo* before = MarkerBefore(*this, itemNo, &marker);
   for (const TCustomLTData* data = this; !before && data->PlacedParent(); data = data->PlacedParent()) {
     TCustomLTItemInfo* holder = data->PlacedOwner();
-    std::unique_ptr<TLTSubDocCursor> cursor;
-    std::vector<TCustomLTData*> earlier;
-    for (TCustomLTData* d = holder->GetSubDocument(cursor, ltsdFirst); d && d != data;
-         d = holder->GetSubDocument(cursor, ltsdNext))
-      earlier.push_back(d);
-    for (auto it = earlier.rbegin(); !before && it != earlier.rend(); ++it)
-      before = MarkerBefore(**it, (*it)->ItemCount(), &marker);
+    holder->VisitSubDocumentsBefore(*data, [&](TCustomLTData& d) {
+      before = MarkerBefore(d, d.ItemCount(), &marker);
+      return before == nullptr;
+    });
     if (!before) before = MarkerBefore(*data->PlacedParent(), data->PlacedParent()->FindItemIndex(holder), &marker);
   }
   const int position = before ? list.IndexOf(*before) + 1 : 0;

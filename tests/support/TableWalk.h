@@ -94,6 +94,7 @@ class TTableWalk {
     RegisterTableItemKind();
     RegisterSpecialItemKinds();
     BuildStyles();
+    BuildListFragments();
     E.LeftMargin = E.RightMargin = E.TopMargin = E.BottomMargin = 0;
     E.SetStyle(&Style);
     E.Context().LTFOptions = LTEditorLTFOptions;
@@ -146,6 +147,31 @@ class TTableWalk {
     TLTListLevel& roman = Style.ListStyles().Add().Levels.Add();
     roman.ListType = ltlstUpperRoman;
     roman.FormatString = u"(%s)";
+  }
+
+  /// List paragraphs as the clipboard holds them, in this sheet: a new
+  /// list item comes in as a user pastes one (the editor has no command
+  /// that makes a marker, and a marker alone is no paragraph).
+  void BuildListFragments() {
+    TLTDocumentContext context;
+    context.Style = &Style;
+    context.LTFOptions = LTEditorLTFOptions;
+    for (int k = 0; k < 4; ++k) {
+      TCustomLTData d;
+      d.SetContext(&context);
+      auto marker = std::make_unique<TLTMarkerItemInfo>(k == 3 ? 1 : 0, k == 1 ? 1 : 0, k == 2 ? 5 : 0, k == 2);
+      marker->ParaNo = 0;
+      d.AddItem({}, std::move(marker));
+      d.AddTextW(u"li", 0, -1);
+      TLTMemoryStream out;
+      d.SaveLTFToStream(out);
+      listFragments_.push_back(out.Data());
+    }
+  }
+
+  bool PasteListItem(TCustomLecternEdit& e) {
+    TLTMemoryStream in(listFragments_[static_cast<size_t>(c_.Pick(static_cast<int>(listFragments_.size())))]);
+    return e.InsertLTFAtCaret(in);
   }
 
   std::unique_ptr<TLTMarkerItemInfo> NewMarker() {
@@ -328,7 +354,17 @@ class TTableWalk {
     if (auto* fields = dynamic_cast<TLTSeqList*>(copy.Data.GetSeqList())) fields->RenumberAll();
     TLTMemoryStream again;
     copy.Data.SaveLTFToStream(again);
-    if (again.Data() != bytes) Fail(when + ": save, load and save give other bytes");
+    if (again.Data() != bytes) {
+      const std::string& b = again.Data();
+      size_t at = 0;
+      while (at < bytes.size() && at < b.size() && bytes[at] == b[at]) ++at;
+      auto around = [at](const std::string& x) {
+        const size_t from = at < 40 ? 0 : at - 40;
+        return x.substr(std::min(from, x.size()), 100);
+      };
+      Fail(when + ": save, load and save give other bytes, from byte " + std::to_string(at) + ":\n[" +
+           around(bytes) + "]\n[" + around(b) + "]");
+    }
     TNumbers n;
     Collect(copy.Data, n);
     return n.Shown;
@@ -429,8 +465,7 @@ class TTableWalk {
         // A new list item at the end of the cell.
         in.SetCaretAtItemEdge(in.LTData().ItemCount() - 1, true);
         Key(vkReturn);
-        in.InsertItem(NewMarker());
-        in.TypeText(u"li");
+        PasteListItem(in);
         log_ += " list-item";
         break;
       case 3:
@@ -491,7 +526,7 @@ class TTableWalk {
     E.SetCaretAtItemEdge(E.LTData().ItemCount() - 1, true);
     Key(vkReturn);
     if (c_.Pick(2)) {
-      E.InsertItem(NewMarker());
+      PasteListItem(E);
       E.TypeText(u"body");
       log_ += " body-list";
     } else {
@@ -573,6 +608,7 @@ class TTableWalk {
   }
 
   TWalkChoices& c_;
+  std::vector<std::string> listFragments_;
   std::string start_, last_, log_;
 };
 
