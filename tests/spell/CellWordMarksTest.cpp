@@ -4,7 +4,6 @@
 // cell closes.
 
 #include "SpellFixture.h"
-
 #include "table/LTTable.h"
 #include "table/LTTableEdit.h"
 

@@ -278,7 +278,8 @@ class TTableWalk {
         out.Fields.push_back(f);
       }
       std::unique_ptr<TLTSubDocCursor> cursor;
-      for (TCustomLTData* sub = item.GetSubDocument(cursor, ltsdFirst); sub; sub = item.GetSubDocument(cursor, ltsdNext))
+      for (TCustomLTData* sub = item.GetSubDocument(cursor, ltsdFirst); sub;
+           sub = item.GetSubDocument(cursor, ltsdNext))
         Collect(*sub, out);
     }
   }
@@ -362,8 +363,8 @@ class TTableWalk {
         const size_t from = at < 40 ? 0 : at - 40;
         return x.substr(std::min(from, x.size()), 100);
       };
-      Fail(when + ": save, load and save give other bytes, from byte " + std::to_string(at) + ":\n[" +
-           around(bytes) + "]\n[" + around(b) + "]");
+      Fail(when + ": save, load and save give other bytes, from byte " + std::to_string(at) + ":\n[" + around(bytes) +
+           "]\n[" + around(b) + "]");
     }
     TNumbers n;
     Collect(copy.Data, n);
@@ -507,9 +508,15 @@ class TTableWalk {
       t.SelectCells(r, col, co, ro);
     }
     static constexpr TLTTableCommand kCommands[] = {
-        TLTTableCommand::InsertRowAbove,  TLTTableCommand::InsertRowBelow, TLTTableCommand::InsertColumnLeft,
-        TLTTableCommand::InsertColumnRight, TLTTableCommand::DeleteRows,   TLTTableCommand::DeleteColumns,
-        TLTTableCommand::Merge,           TLTTableCommand::Merge,          TLTTableCommand::Split,
+        TLTTableCommand::InsertRowAbove,
+        TLTTableCommand::InsertRowBelow,
+        TLTTableCommand::InsertColumnLeft,
+        TLTTableCommand::InsertColumnRight,
+        TLTTableCommand::DeleteRows,
+        TLTTableCommand::DeleteColumns,
+        TLTTableCommand::Merge,
+        TLTTableCommand::Merge,
+        TLTTableCommand::Split,
         TLTTableCommand::DeleteTable,
     };
     const int k = c_.Pick(static_cast<int>(std::size(kCommands)));
