@@ -34,8 +34,8 @@ struct PathStep {
 
 std::vector<PathStep> PathToRoot(const TCustomLTData* data, int itemNo) {
   std::vector<PathStep> path{{data, itemNo}};
-  while (const TCustomLTData* parent = data->GetParentData()) {
-    const int holder = parent->FindItemIndex(data->GetOwnerItem());
+  while (const TCustomLTData* parent = data->PlacedParent()) {
+    const int holder = parent->FindItemIndex(data->PlacedOwner());
     if (holder < 0) throw ELecternError("Error when comparing positions in the document");
     path.push_back({parent, holder});
     data = parent;
@@ -80,9 +80,31 @@ const TCustomLTData& TCustomLTData::GetRootData() const {
 }
 
 bool TCustomLTData::IsAttached() const {
-  for (const TCustomLTData* d = this; d->parent_; d = d->parent_)
-    if (d->parent_->FindItemIndex(d->ownerItem_) < 0) return false;
+  for (const TCustomLTData* d = this; d->PlacedParent(); d = d->PlacedParent())
+    if (d->PlacedParent()->FindItemIndex(d->PlacedOwner()) < 0) return false;
   return true;
+}
+
+TCustomLTData* TCustomLTData::PlacedParent() const {
+  if (parent_ || !standInFor_) return parent_;
+  return standInFor_->PlacedParent();
+}
+
+TCustomLTItemInfo* TCustomLTData::PlacedOwner() const {
+  if (parent_ || !standInFor_) return ownerItem_;
+  return standInFor_->PlacedOwner();
+}
+
+TCustomLTData& TCustomLTData::NumberingRoot() {
+  TCustomLTData* d = this;
+  while (TCustomLTData* up = d->PlacedParent()) d = up;
+  return *d;
+}
+
+const TCustomLTData& TCustomLTData::NumberingRoot() const {
+  const TCustomLTData* d = this;
+  while (const TCustomLTData* up = d->PlacedParent()) d = up;
+  return *d;
 }
 
 void TCustomLTData::AttachItemsToDocument() {
@@ -465,6 +487,32 @@ void TCustomLTData::AppendFrom(TCustomLTData& source) {
   }
 }
 
+void TCustomLTData::MoveItemsFrom(TCustomLTData& source) {
+  if (&source == this) return;
+  if (TagsArePChars() != source.TagsArePChars())
+    throw ELecternError("Can't assign Lectern to Lectern - tags types mismatch");
+  source.clearing_ = true;
+  for (auto& item : source.items_) item->Removing(source);
+  source.clearing_ = false;
+  std::vector<std::unique_ptr<TCustomLTItemInfo>> moving = std::move(source.items_);
+  source.items_.clear();
+  source.firstCP_ = source.lastCP_ = nullptr;
+  source.cpCount_ = source.pendingCP_ ? 1 : 0;
+  items_.reserve(items_.size() + moving.size());
+  for (auto& item : moving) {
+    TLTRawByteString text = std::move(item->Text);
+    InsertItemAt(ItemCount(), std::move(text), std::move(item));
+  }
+  if (source.pendingCP_) {
+    if (!pendingCP_) {
+      pendingCP_ = std::move(source.pendingCP_);
+      ++cpCount_;
+    }
+    source.pendingCP_.reset();
+    source.cpCount_ = 0;
+  }
+}
+
 // ---- Checkpoints ----------------------------------------------------------------
 
 void TCustomLTData::AttachPendingCheckpoint(TCustomLTItemInfo& item, TLTCPInfo* after) {
@@ -816,7 +864,7 @@ void TCustomLTData::WalkPlainText(int lineWidth, const TLTItemRange* range, bool
   }
   // What items keep for the end of the whole document (note texts) follows
   // it, from wherever they stand in it.
-  if (range || !IsRoot()) return;
+  if (range || !IsRoot() || StandInFor()) return;
   const_cast<TCustomLTData&>(*this).EnumerateItems([&](TCustomLTData& data, int itemNo, bool&) {
     const TLTString after = data.GetItem(itemNo).AsTextAfterDocument(lineWidth);
     if (!after.empty()) sink(after, -1);
@@ -888,26 +936,26 @@ void TCustomLTData::RegisterMarker(TLTMarkerItemInfo& marker, int itemNo) {
   // A sub-document that is not part of its document yet (a cell of a table
   // being built or read) registers its markers when it becomes part of it.
   if (!IsAttached()) return;
-  TCustomLTData& root = GetRootData();
+  TCustomLTData& root = NumberingRoot();
   if (!root.markers_) {
     root.markers_ = std::make_unique<TLTMarkerList>();
     root.markers_->PrevMarkerList = root.prevMarkerList_;
   }
   TLTMarkerList& list = *root.markers_;
+  // A marker is counted once, however often its container is attached
+  // (the cached index says whether it may be in a list at all).
+  if (marker.cachedIndex_ >= 0 && list.IndexOf(marker) >= 0) list.Remove(marker);
   // After the nearest marker before it in document order: back through this
   // container (and the documents its items hold), then through the earlier
   // sub-documents of the item that holds it, then on in the container above.
   const TLTMarkerItemInfo* before = MarkerBefore(*this, itemNo, &marker);
-  for (const TCustomLTData* data = this; !before && data->GetParentData(); data = data->GetParentData()) {
-    TCustomLTItemInfo* holder = data->GetOwnerItem();
-    std::unique_ptr<TLTSubDocCursor> cursor;
-    std::vector<TCustomLTData*> earlier;
-    for (TCustomLTData* d = holder->GetSubDocument(cursor, ltsdFirst); d && d != data;
-         d = holder->GetSubDocument(cursor, ltsdNext))
-      earlier.push_back(d);
-    for (auto it = earlier.rbegin(); !before && it != earlier.rend(); ++it)
-      before = MarkerBefore(**it, (*it)->ItemCount(), &marker);
-    if (!before) before = MarkerBefore(*data->GetParentData(), data->GetParentData()->FindItemIndex(holder), &marker);
+  for (const TCustomLTData* data = this; !before && data->PlacedParent(); data = data->PlacedParent()) {
+    TCustomLTItemInfo* holder = data->PlacedOwner();
+    holder->VisitSubDocumentsBefore(*data, [&](TCustomLTData& d) {
+      before = MarkerBefore(d, d.ItemCount(), &marker);
+      return before == nullptr;
+    });
+    if (!before) before = MarkerBefore(*data->PlacedParent(), data->PlacedParent()->FindItemIndex(holder), &marker);
   }
   const int position = before ? list.IndexOf(*before) + 1 : 0;
   list.Insert(position, marker);
@@ -927,7 +975,7 @@ const TLTMarkerItemInfo* TCustomLTData::MarkerBefore(const TCustomLTData& data, 
 }
 
 void TCustomLTData::UnregisterMarker(TLTMarkerItemInfo& marker) {
-  TCustomLTData& root = GetRootData();
+  TCustomLTData& root = NumberingRoot();
   if (!root.markers_) return;
   const int index = root.markers_->Remove(marker);
   if (root.markers_->Count() == 0) {

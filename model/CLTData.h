@@ -166,6 +166,23 @@ class TCustomLTData {
   /// For a container that becomes a sub-document: forgets what it kept as
   /// a root and attaches its items to the document above.
   void AttachItemsToDocument();
+  /// A root container that holds, for a while, the items of the sub-document
+  /// cell (not owned; null ends it): an editor open on a table cell. It
+  /// takes the cell's place in its document for list and field numbering
+  /// and for the order of positions, and stays a root for all else (its own
+  /// settings, what it saves). Set it before the items arrive and clear it
+  /// after they left, so that they join and leave the document's numbering.
+  void SetStandInFor(TCustomLTData* cell) { standInFor_ = cell; }
+  TCustomLTData* StandInFor() const { return standInFor_; }
+  /// The container above in document order: the parent, or for a stand-in
+  /// the parent of the cell it stands for.
+  TCustomLTData* PlacedParent() const;
+  /// The item of PlacedParent that holds this container (or its cell).
+  TCustomLTItemInfo* PlacedOwner() const;
+  /// The root of the document whose numbering this container's items take
+  /// part in (through stand-ins).
+  TCustomLTData& NumberingRoot();
+  const TCustomLTData& NumberingRoot() const;
 
   /// Root only: the settings of the document (not owned).
   void SetContext(TLTDocumentContext* context) { context_ = context; }
@@ -257,6 +274,11 @@ class TCustomLTData {
   void Clear();
   /// Moves every item of source to the end of this container.
   void AppendFrom(TCustomLTData& source);
+  /// Moves every item of source to the end of this container as it is:
+  /// flags and paragraph styles untouched, no filler added (an editor
+  /// taking a cell's items and giving them back, which must be exact for
+  /// the steps recorded in between to fit).
+  void MoveItemsFrom(TCustomLTData& source);
 
   // ---- Checkpoints ----------------------------------------------------------
   TLTCPInfo* FirstCheckpoint() const { return firstCP_; }
@@ -356,7 +378,7 @@ class TCustomLTData {
   // ---- List markers -------------------------------------------------------------
   /// The document's markers in document order (kept by the root); null while
   /// the document has none.
-  TLTMarkerList* GetMarkers() const { return GetRootData().markers_.get(); }
+  TLTMarkerList* GetMarkers() const { return NumberingRoot().markers_.get(); }
   /// Root only: the marker list of a document whose numbering this one
   /// continues (not owned), or null.
   void SetPrevMarkerList(TLTMarkerList* list);
@@ -386,9 +408,9 @@ class TCustomLTData {
   // ---- Sequence fields ----------------------------------------------------------
   /// The document's list of sequence fields (kept by the root); null while
   /// no field has made one.
-  TLTDocumentList* GetSeqList() const { return GetRootData().seqList_.get(); }
+  TLTDocumentList* GetSeqList() const { return NumberingRoot().seqList_.get(); }
   /// Root only: replaces the list (null drops it).
-  void SetSeqList(std::unique_ptr<TLTDocumentList> list) { GetRootData().seqList_ = std::move(list); }
+  void SetSeqList(std::unique_ptr<TLTDocumentList> list) { NumberingRoot().seqList_ = std::move(list); }
 
   /// An item changed its size away from the place being edited (a field
   /// renumbered elsewhere): the next edit formats the whole document.
@@ -431,6 +453,7 @@ class TCustomLTData {
   std::vector<std::unique_ptr<TCustomLTItemInfo>> items_;
   TCustomLTData* parent_ = nullptr;         // not owned
   TCustomLTItemInfo* ownerItem_ = nullptr;  // not owned
+  TCustomLTData* standInFor_ = nullptr;     // not owned
   TLTDocumentContext* context_ = nullptr;   // not owned
   TLTCPInfo* firstCP_ = nullptr;            // owned by their items
   TLTCPInfo* lastCP_ = nullptr;

@@ -183,7 +183,8 @@ void TCustomLTData::WriteLayout(TLTFWriter& w, TLTLayoutInfo layout, const TLTIt
     }
   }
   WriteDocDataBlock(w, ltfdLayout, LayoutBlock(layout));
-  if (!range || !IsRoot() || !GetMarkers()) return;
+  // A cell's editor counts in the document's list: its part has no such state.
+  if (!range || !IsRoot() || StandInFor() || !GetMarkers()) return;
   // The numbering state of the markers before the part, for it to count
   // on: the marker list is in document order, table cells included.
   const TLTMarkerList& markers = *GetMarkers();

@@ -512,6 +512,16 @@ TCustomLTData* TCustomLTItemInfo::GetSubDocument(std::unique_ptr<TLTSubDocCursor
   return nullptr;
 }
 
+void TCustomLTItemInfo::VisitSubDocumentsBefore(const TCustomLTData& doc,
+                                                const std::function<bool(TCustomLTData&)>& visit) {
+  std::unique_ptr<TLTSubDocCursor> cursor;
+  std::vector<TCustomLTData*> earlier;
+  for (TCustomLTData* d = GetSubDocument(cursor, ltsdFirst); d && d != &doc; d = GetSubDocument(cursor, ltsdNext))
+    earlier.push_back(d);
+  for (auto it = earlier.rbegin(); it != earlier.rend(); ++it)
+    if (!visit(**it)) return;
+}
+
 // ---- Text ------------------------------------------------------------------------
 
 bool TLTTextItemInfo::GetBoolValueEx(TLTItemBoolQueryEx q, const TLTStyle* style) const {

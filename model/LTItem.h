@@ -12,6 +12,7 @@
 #include "style/LTStyle.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -601,6 +602,11 @@ class TCustomLTItemInfo {
 
   /// Walks the documents the item contains; null when there are none (more).
   virtual TCustomLTData* GetSubDocument(std::unique_ptr<TLTSubDocCursor>& cursor, TLTSubDocPosition pos);
+  /// Calls visit with the documents the item contains before doc (one of
+  /// them), the nearest first, until it returns false. The default walks
+  /// from the first; a kind with many (a table's cells) finds doc at once,
+  /// so that numbering an item in its last document stays cheap.
+  virtual void VisitSubDocumentsBefore(const TCustomLTData& doc, const std::function<bool(TCustomLTData&)>& visit);
   /// The part at (row, col) whose published properties can be changed by
   /// name (a table's cell); null for kinds without such parts.
   virtual TLTPersistent* GetPropertyPart(int /*row*/, int /*col*/) { return nullptr; }

@@ -86,6 +86,7 @@ class TLTMarkerItemInfo : public TLTRectItemInfo {
 
  private:
   friend class TLTMarkerList;
+  friend class TCustomLTData;
   /// What a text marker shows: its number, or the level's bullet.
   std::u16string_view MarkerText(const TLTListLevel& level) const;
   mutable int cachedIndex_ = -1;  // position in the marker list, checked before use

@@ -444,7 +444,8 @@ TCustomLTData* TLTTableItemInfo::GetSubDocumentAt(int x, int y) {
 }
 
 TCustomLTData* TLTTableItemInfo::GetSubDocument(std::unique_ptr<TLTSubDocCursor>& cursor, TLTSubDocPosition pos) {
-  // Steps through the main cells in reading order.
+  // Steps through the main cells in reading order. A cell being edited is
+  // its editor's document: its items are there, to be numbered and checked.
   auto step = [this](TCellCursor& c, int dir) -> bool {
     const int cols = NumColumns();
     int index = c.Row * cols + c.Col;
@@ -464,7 +465,7 @@ TCustomLTData* TLTTableItemInfo::GetSubDocument(std::unique_ptr<TLTSubDocCursor>
       c->Row = pos == ltsdFirst ? 0 : NumRows() - 1;
       c->Col = pos == ltsdFirst ? 0 : NumColumns() - 1;
       if (!Cells(c->Row, c->Col) && !step(*c, pos == ltsdFirst ? 1 : -1)) return nullptr;
-      TCustomLTData* cell = Cells(c->Row, c->Col);
+      TCustomLTData* cell = &CellContent(*Cells(c->Row, c->Col));
       cursor = std::move(c);
       return cell;
     }
@@ -472,11 +473,48 @@ TCustomLTData* TLTTableItemInfo::GetSubDocument(std::unique_ptr<TLTSubDocCursor>
     case ltsdPrev: {
       auto* c = dynamic_cast<TCellCursor*>(cursor.get());
       if (!c || !step(*c, pos == ltsdNext ? 1 : -1)) return nullptr;
-      return Cells(c->Row, c->Col);
+      return &CellContent(*Cells(c->Row, c->Col));
     }
     default:
       return nullptr;  // no chosen cell while nothing edits the table
   }
+}
+
+void TLTTableItemInfo::VisitSubDocumentsBefore(const TCustomLTData& doc,
+                                               const std::function<bool(TCustomLTData&)>& visit) {
+  // The place of doc: the cell being edited, or a cell found through its
+  // row (the row where the last search ended first: cells are numbered in
+  // reading order as a table joins its document).
+  int row = -1, col = -1;
+  if (InplaceEditor() && &CellContent(*Cells(editRow_, editCol_)) == &doc) {
+    row = editRow_;
+    col = editCol_;
+  } else if (const auto* cell = dynamic_cast<const TLTTableCellData*>(&doc)) {
+    const int rows = NumRows();
+    auto find = [&](int r) {
+      if (r < 0 || r >= rows || Rows.Items[static_cast<size_t>(r)].get() != cell->row_) return false;
+      const auto& cells = Rows.Items[static_cast<size_t>(r)]->Cells;
+      for (size_t c = 0; c < cells.size(); ++c)
+        if (cells[c].get() == cell) {
+          row = r;
+          col = static_cast<int>(c);
+          return true;
+        }
+      return false;
+    };
+    if (!find(searchRowHint_) && !find(searchRowHint_ + 1))
+      for (int r = 0; r < rows && !find(r); ++r) {
+      }
+  }
+  if (row < 0) {
+    TCustomLTItemInfo::VisitSubDocumentsBefore(doc, visit);
+    return;
+  }
+  searchRowHint_ = row;
+  const int cols = NumColumns();
+  for (int index = row * cols + col - 1; index >= 0; --index)
+    if (TLTTableCellData* c = Cells(index / cols, index % cols))
+      if (!visit(CellContent(*c))) return;
 }
 
 void TLTTableItemInfo::AttachToDocument(TCustomLTData& owner, int) {

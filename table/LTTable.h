@@ -367,6 +367,7 @@ class TLTTableItemInfo : public TLTFullLineItemInfo, public TLTPersistent, publi
   void MarkStylesInUse(TLTStyleUsage& usage) const override;
   void UpdateStyles(const TLTStyleUsage& usage) override;
   TCustomLTData* GetSubDocument(std::unique_ptr<TLTSubDocCursor>& cursor, TLTSubDocPosition pos) override;
+  void VisitSubDocumentsBefore(const TCustomLTData& doc, const std::function<bool(TCustomLTData&)>& visit) override;
   /// The document of the cell under a table-relative point.
   TCustomLTData* GetSubDocumentAt(int x, int y) override;
   void AttachToDocument(TCustomLTData& owner, int itemNo) override;
@@ -552,6 +553,7 @@ class TLTTableItemInfo : public TLTFullLineItemInfo, public TLTPersistent, publi
   /// inside its own handling lives until that handling is over.
   std::shared_ptr<TInplace> inplace_;
   int editRow_ = -1, editCol_ = -1;
+  int searchRowHint_ = 0;  // where VisitSubDocumentsBefore last found its cell
   /// The editor the table registered with while editing or selecting.
   TCustomLecternEdit* host_ = nullptr;  // not owned
   int selRow_ = -1, selCol_ = -1, selRowOffs_ = 0, selColOffs_ = 0;

@@ -135,11 +135,11 @@ class TTemporaryEditor {
     editor_ = std::make_unique<TLecternEdit>(*window_);
     TakeSettings(*editor_, outer);
     RouteConversions(*editor_, &outer.RootEditor());
-    editor_->LTData().AppendFrom(cell);
+    editor_->LTData().MoveItemsFrom(cell);
     editor_->FormatAs({.Force = true, .NoScroll = true});
   }
   ~TTemporaryEditor() {
-    cell_.AppendFrom(editor_->LTData());
+    cell_.MoveItemsFrom(editor_->LTData());
     editor_.reset();
     table_.LayoutInvalid = true;
   }
@@ -253,6 +253,23 @@ void TLTTableInplaceEdit::CaretGotOut(TLTGetOutDirection direction) {
   });
 }
 
+bool TLTTableInplaceEdit::ExecuteCommand(TLTCommand command) {
+  // The keys of Undo and Redo do what the menu does: the root editor's
+  // step, which is this cell's own while it has one and the document's
+  // (a table operation, a cell left before) when it has none.
+  if (command == ltecUndo || command == ltecRedo) {
+    TCustomLecternEdit& root = RootEditor();
+    if (&root != this) {
+      if (command == ltecUndo)
+        root.Undo();
+      else
+        root.Redo();
+      return true;
+    }
+  }
+  return TLecternEdit::ExecuteCommand(command);
+}
+
 // ---- Opening and closing ----------------------------------------------------------------------------
 
 TLTTableInplaceEdit* TLTTableItemInfo::InplaceEditor() const { return inplace_ ? inplace_->Editor.get() : nullptr; }
@@ -341,10 +358,13 @@ bool TLTTableItemInfo::EditCell(int itemNo, int row, int col, const TLTEditCellO
     TLTTableInplaceEdit& e = *in->Editor;
     TakeSettings(e, *editor);
     RouteEvents(e, &editor->RootEditor());
-    e.LTData().AppendFrom(*cell);
+    // The editor's document takes the cell's place before the items move,
+    // so that they are numbered where they stand in the document.
     inplace_ = std::move(in);
     editRow_ = mr;
     editCol_ = mc;
+    e.LTData().SetStandInFor(cell);
+    e.LTData().MoveItemsFrom(*cell);
     Register(*editor);
     e.LayOutAsCell(editor->Window().FormatCanvas(), 0);
     if (editor->Window().IsFocused()) e.FocusChanged(true, TLTFocusReason::Other);
@@ -379,7 +399,13 @@ void TLTTableItemInfo::CloseEditor(bool clearing) {
   e.FocusChanged(false, TLTFocusReason::Other);
   inplace_.reset();
   editRow_ = editCol_ = -1;
-  if (cell) cell->AppendFrom(e.LTData());
+  // The items leave the document's numbering from where they stood, and
+  // join it again in the cell.
+  if (cell)
+    cell->MoveItemsFrom(e.LTData());
+  else
+    e.LTData().Clear();
+  e.LTData().SetStandInFor(nullptr);
   if (!multiCell_) Unregister();
   LayoutInvalid = true;
   if (!clearing) Relayout();
@@ -864,14 +890,19 @@ std::vector<std::unique_ptr<TLTTableRow>> TLTTableItemInfo::TakeRows(int index, 
 
 void TLTTableItemInfo::PutRows(int index, std::vector<std::unique_ptr<TLTTableRow>> rows) {
   index = std::clamp(index, 0, NumRows());
+  // The rows are back before their cells join the numbering: a cell finds
+  // the marker before it in the grid it is part of.
+  std::vector<TLTTableRow*> back;
   for (auto& row : rows) {
+    back.push_back(row.get());
+    Rows.Items.insert(Rows.Items.begin() + index++, std::move(row));
+  }
+  for (TLTTableRow* row : back)
     for (const auto& cell : row->Cells)
       if (cell) {
         if (container_) cell->SetParent(container_, this);
         cell->AttachItemsToDocument();
       }
-    Rows.Items.insert(Rows.Items.begin() + index++, std::move(row));
-  }
   LayoutInvalid = true;
 }
 

@@ -38,6 +38,7 @@ class TLTTableInplaceEdit : public TLecternEdit {
  protected:
   void ContentChanged() override;
   void CaretGotOut(TLTGetOutDirection direction) override;
+  bool ExecuteCommand(TLTCommand command) override;
 
  private:
   TLTTableItemInfo& table_;

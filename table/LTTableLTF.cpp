@@ -136,8 +136,11 @@ void WriteCells(const TLTPersistent& o, TLTPropWriter& pw) {
   const TTableWrapper& w = TW(o);
   const TLTTableItemInfo& t = *w.Table;
   const TLTCellRect& a = w.Area;
-  pw.WriteInteger(a.Rows);
-  if (a.Rows <= 0) return;
+  // Rows without columns hold no cell: stored as no rows, which the reader
+  // takes (it refuses a grid without columns).
+  const bool cells = a.Rows > 0 && a.Cols > 0;
+  pw.WriteInteger(cells ? a.Rows : 0);
+  if (!cells) return;
   pw.WriteInteger(a.Cols);
   pw.WriteListBegin();
   for (int r = a.Row; r < a.Row + a.Rows; ++r) {
@@ -193,6 +196,8 @@ bool ReadGrid(TLTTableItemInfo& t, TLTPropReader& r, TLTFReadContext* ctx, int r
         return false;
       }
       for (int c = col; c < col + *cs; ++c) freeFrom[static_cast<size_t>(c)] = row + static_cast<int>(*rs);
+      // A cell record (at least kMinStoredCell bytes) pays for its cell.
+      r.Budget().Grant(kCellCost);
       if (!r.Take(kCellCost)) return false;
       TLTTableRow& slots = t.Rows[row];
       auto& cell = slots.Cells[static_cast<size_t>(col)];

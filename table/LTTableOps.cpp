@@ -705,19 +705,24 @@ void TLTUndoDeleteCols::Perform(TLTTableItemInfo& t, bool forward) {
     }
     return;
   }
+  // The whole grid first, then the numbering: a cell attached before the
+  // cells around it are back would count after the wrong marker.
   size_t k = 0;
+  std::vector<TLTTableCellData*> back;
   for (int r = 0; r < t.NumRows(); ++r) {
     auto& cells = t.Rows[r].Cells;
     for (int c = 0; c < Count && k < Cells.size(); ++c, ++k) {
       std::unique_ptr<TLTTableCellData> cell = std::move(Cells[k]);
-      if (cell && t.Container()) {
-        cell->SetParent(t.Container(), &t);
-        cell->AttachItemsToDocument();
-      }
+      if (cell) back.push_back(cell.get());
       cells.insert(cells.begin() + std::min<int>(First + c, static_cast<int>(cells.size())), std::move(cell));
     }
   }
   Cells.clear();
+  if (!t.Container()) return;
+  for (TLTTableCellData* cell : back) {
+    cell->SetParent(t.Container(), &t);
+    cell->AttachItemsToDocument();
+  }
 }
 std::unique_ptr<TLTUndoTableOp> TLTUndoDeleteCols::Flipped() { return Flip(*this); }
 
@@ -739,22 +744,25 @@ std::unique_ptr<TLTUndoTableOp> TLTUndoCellsClear::Flipped() { return Flip(*this
 void TLTUndoMerge::Perform(TLTTableItemInfo& t, bool forward) {
   TLTTableCellData& main = CellOf(t, Row, Col);
   if (!forward) {
-    // The cells go back, the last merged first, each with its items.
+    // The cells go back, the last merged first, each with its items as
+    // they were: flags and paragraph styles untouched. A cell is filled
+    // apart from the document and joins its numbering once it is back in
+    // its slot, where the markers before it are the right ones.
     for (auto it = Items.rbegin(); it != Items.rend(); ++it) {
+      TLTTableCellData& cell = *it->Cell;
+      cell.SetParent(nullptr, nullptr);
       if (it->ItemCount > 0) {
         std::vector<std::unique_ptr<TCustomLTItemInfo>> items =
             main.ExtractItems(main.ItemCount() - it->ItemCount, it->ItemCount);
         for (auto& item : items) {
           TLTRawByteString text = std::move(item->Text);
-          it->Cell->AddItem(std::move(text), std::move(item));
+          cell.InsertItemAt(cell.ItemCount(), std::move(text), std::move(item));
         }
       }
       std::unique_ptr<TLTTableCellData>& slot = SlotOf(t, it->Row, it->Col);
       slot = std::move(it->Cell);
-      if (t.Container()) {
-        slot->SetParent(t.Container(), &t);
-        slot->AttachItemsToDocument();
-      }
+      if (t.Container()) slot->SetParent(t.Container(), &t);
+      slot->AttachItemsToDocument();
     }
     Items.clear();
     main.RowsSpanned = OldRows;

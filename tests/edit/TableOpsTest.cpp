@@ -38,6 +38,10 @@ std::string Grid(const TLTTableItemInfo& t) {
 TEST(TableOps, ColumnsInsertedAcrossASpanWidenItAndRowsCopyTheLastRowsLook) {
   TableEditor e;
   EXPECT_FALSE(e.T->MergeCells(0, 0, 1, 1)) << "one cell is nothing to merge";
+  // Counts past the grid are cut to it.
+  ASSERT_TRUE(e.T->MergeCells(0, 0, 5, 5));
+  EXPECT_EQ(Grid(*e.T), "2x2:00/01/10/11 -\n- -\n");
+  ASSERT_TRUE(e.E.Undo());
   // A row copying the first one, inserted above it.
   e.T->Cells(0, 0)->Color = clYellow;
   e.T->InsertRows(0, 1, 0, false);

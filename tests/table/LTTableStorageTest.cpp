@@ -267,3 +267,50 @@ TEST(LTTableStorage, KeptHostileInputsStayHarmlessWithTables) {
 
 }  // namespace
 }  // namespace lectern
+
+namespace lectern {
+namespace {
+
+// What the writer writes, the reader reads: a grid of default cells, each
+// one empty item, is the densest table the writer makes (the fewest bytes
+// for what a cell costs to build), and it must fit the reader's budget
+// however large it is, not only while the fixed allowance lasts.
+TEST(LTTableStorage, TheDensestLargeTableTheWriterMakesIsReadBack) {
+  RegisterTableItemKind();
+  constexpr int kRows = 2000, kCols = 64;
+  TLTDocument d;
+  auto table = std::make_unique<TLTTableItemInfo>(kRows, kCols);
+  table->ParaNo = 0;
+  d.Data.AddItem({}, std::move(table));
+  d.Data.AddTextW(u"after", 0, 0);
+  const std::string bytes = Save(d, LTEditorLTFOptions);
+  TLTDocument back;
+  ASSERT_TRUE(Load(back, bytes)) << back.Context.LTFError << " (" << bytes.size() << " bytes, "
+                                 << bytes.size() / (kRows * kCols) << " a cell)";
+  const auto& t = dynamic_cast<const TLTTableItemInfo&>(back.Data.GetItem(0));
+  EXPECT_EQ(t.NumRows(), kRows);
+  EXPECT_EQ(t.NumColumns(), kCols);
+  EXPECT_EQ(Save(back, LTEditorLTFOptions), bytes);
+}
+
+// A table whose last column was deleted keeps its rows but no cell: it is
+// stored as a table without rows, which the reader takes back.
+TEST(LTTableStorage, ATableWithoutColumnsIsStoredAsOneWithoutRows) {
+  RegisterTableItemKind();
+  TLTDocument d;
+  auto table = std::make_unique<TLTTableItemInfo>(2, 1);
+  TLTTableItemInfo& t = *table;
+  table->ParaNo = 0;
+  d.Data.AddItem({}, std::move(table));
+  d.Data.AddTextW(u"after", 0, 0);
+  t.DeleteCols(0, 1);
+  ASSERT_EQ(t.NumColumns(), 0);
+  const std::string bytes = Save(d, LTEditorLTFOptions);
+  TLTDocument back;
+  ASSERT_TRUE(Load(back, bytes)) << back.Context.LTFError;
+  EXPECT_EQ(dynamic_cast<const TLTTableItemInfo&>(back.Data.GetItem(0)).NumRows(), 0);
+  EXPECT_EQ(Utf16ToUtf8(back.Data.GetItemTextW(1)), "after");
+}
+
+}  // namespace
+}  // namespace lectern
