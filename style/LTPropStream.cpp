@@ -92,7 +92,7 @@ size_t TLTReadBudget::Left() const {
   // Saturating: an input near the size limits must not wrap the sum.
   constexpr size_t kMax = std::numeric_limits<size_t>::max();
   const size_t perInput = input_ > (kMax - kAllowance) / kPerInputByte ? kMax - kAllowance : input_ * kPerInputByte;
-  const size_t total = perInput + kAllowance + std::min(granted_, kMax - perInput - kAllowance);
+  const size_t total = perInput + kAllowance;
   return exhausted_ || used_ >= total ? 0 : total - used_;
 }
 

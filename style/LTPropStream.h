@@ -53,24 +53,15 @@ constexpr std::string_view LTComponentSignature = "TPF0";
 /// nested readers cannot each claim the whole allowance. A reader takes from
 /// it before it builds anything whose size the input does not pay for byte
 /// by byte (styles, items, table cells, pixels).
-///
-/// Whatever the writers write must fit, however large: the multiple covers
-/// the densest record they write (an item record of some 20 bytes builds an
-/// item of about 200), and a record that stands for an object larger than
-/// any multiple of its bytes (a table cell the writer stores in 10 bytes)
-/// grants that object's size as it is read.
 class TLTReadBudget {
  public:
   static constexpr size_t kAllowance = size_t{48} << 20;
-  static constexpr size_t kPerInputByte = 16;
+  static constexpr size_t kPerInputByte = 2;
 
   TLTReadBudget() = default;
   explicit TLTReadBudget(size_t inputBytes) { AddInput(inputBytes); }
   /// More input arrived.
   void AddInput(size_t bytes) { input_ += bytes; }
-  /// A record was read that stands for bytes of memory: at most one such
-  /// grant per record, so that what is granted stays bounded by the input.
-  void Grant(size_t bytes) { granted_ += bytes; }
   /// Takes bytes of the budget; false, for good, once they are not there.
   bool Take(size_t bytes);
   bool Exhausted() const { return exhausted_; }
@@ -79,7 +70,6 @@ class TLTReadBudget {
 
  private:
   size_t input_ = 0;
-  size_t granted_ = 0;
   size_t used_ = 0;
   bool exhausted_ = false;
 };

@@ -196,8 +196,6 @@ bool ReadGrid(TLTTableItemInfo& t, TLTPropReader& r, TLTFReadContext* ctx, int r
         return false;
       }
       for (int c = col; c < col + *cs; ++c) freeFrom[static_cast<size_t>(c)] = row + static_cast<int>(*rs);
-      // A cell record (at least kMinStoredCell bytes) pays for its cell.
-      r.Budget().Grant(kCellCost);
       if (!r.Take(kCellCost)) return false;
       TLTTableRow& slots = t.Rows[row];
       auto& cell = slots.Cells[static_cast<size_t>(col)];
