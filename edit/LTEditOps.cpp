@@ -38,6 +38,19 @@ constexpr int kKeystrokeMargin = 2;
 
 bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
 
+/// Moves a caret (item, offset) along when items i and i + 1, of lenA and
+/// whatever characters, (either may be empty) became one item at i.
+void FollowJoin(int i, int lenA, bool aEmpty, bool bEmpty, int& caretItem, int& caretOffs) {
+  if (caretItem == i + 1) {
+    caretItem = i;
+    caretOffs = bEmpty ? lenA + 1 : (aEmpty ? caretOffs : caretOffs + lenA);
+  } else if (caretItem == i && aEmpty && !bEmpty) {
+    caretOffs = 1;
+  } else if (caretItem > i + 1) {
+    --caretItem;
+  }
+}
+
 /// A style derived from base: an equal style of the sheet, else a new one.
 int32_t FindOrAddTextStyle(TLTStyle& sheet, int32_t base, const TFontInfo& derived) {
   const int found = sheet.TextStyles().FindEqualStyle(base, derived, LTAllFontInfoProperties);
@@ -897,14 +910,7 @@ bool TCustomLecternEdit::InsertPieces(const TLTString& s, bool caretBefore) {
     const int lenA = d.GetItem(i).TextLength();
     const bool aEmpty = d.GetItem(i).Text.empty(), bEmpty = d.GetItem(i + 1).Text.empty();
     if (!MergeAt(i)) continue;
-    if (caretItem == i + 1) {
-      caretItem = i;
-      caretOffs = bEmpty ? lenA + 1 : (aEmpty ? caretOffs : caretOffs + lenA);
-    } else if (caretItem == i && aEmpty && !bEmpty) {
-      caretOffs = 1;
-    } else if (caretItem > i + 1) {
-      --caretItem;
-    }
+    FollowJoin(i, lenA, aEmpty, bEmpty, caretItem, caretOffs);
   }
   EndEdit(caretItem, caretOffs);
   return true;
@@ -1024,14 +1030,7 @@ void TCustomLecternEdit::JoinInsertedEnds(int first, int last) {
     } else {
       return false;
     }
-    if (caretItem == i + 1) {
-      caretItem = i;
-      caretOffs = bEmpty ? lenA + 1 : (aEmpty ? caretOffs : caretOffs + lenA);
-    } else if (caretItem == i && aEmpty && !bEmpty) {
-      caretOffs = 1;
-    } else if (caretItem > i + 1) {
-      --caretItem;
-    }
+    FollowJoin(i, lenA, aEmpty, bEmpty, caretItem, caretOffs);
     return true;
   };
   // After an empty piece goes, the text beyond it may join in turn.

@@ -456,21 +456,26 @@ void TCustomLTData::Clear() {
   clearing_ = false;
 }
 
+std::vector<std::unique_ptr<TCustomLTItemInfo>> TCustomLTData::ReleaseItems() {
+  // The items leave: the numbering lists let go of them first, without
+  // renumbering what is about to be empty.
+  clearing_ = true;
+  for (auto& item : items_) item->Removing(*this);
+  clearing_ = false;
+  std::vector<std::unique_ptr<TCustomLTItemInfo>> items = std::move(items_);
+  items_.clear();
+  // Their checkpoints are made again where they go; this list of them is
+  // dropped as a whole (a pending one stays).
+  firstCP_ = lastCP_ = nullptr;
+  cpCount_ = pendingCP_ ? 1 : 0;
+  return items;
+}
+
 void TCustomLTData::AppendFrom(TCustomLTData& source) {
   if (&source == this) return;
   if (TagsArePChars() != source.TagsArePChars())
     throw ELecternError("Can't assign Lectern to Lectern - tags types mismatch");
-  // The items leave the source: its numbering lists let go of them first,
-  // without renumbering what is about to be empty.
-  source.clearing_ = true;
-  for (auto& item : source.items_) item->Removing(source);
-  source.clearing_ = false;
-  std::vector<std::unique_ptr<TCustomLTItemInfo>> moving = std::move(source.items_);
-  source.items_.clear();
-  // The moved items' checkpoints are re-created here; the source's list of
-  // them is dropped as a whole.
-  source.firstCP_ = source.lastCP_ = nullptr;
-  source.cpCount_ = source.pendingCP_ ? 1 : 0;
+  std::vector<std::unique_ptr<TCustomLTItemInfo>> moving = source.ReleaseItems();
   for (auto& item : moving) {
     if (item->HasFlag(ltifJoinPrev)) item->ParaNo = -1;
     if (item->Checkpoint) item->Checkpoint->Next = item->Checkpoint->Prev = nullptr;
@@ -491,13 +496,7 @@ void TCustomLTData::MoveItemsFrom(TCustomLTData& source) {
   if (&source == this) return;
   if (TagsArePChars() != source.TagsArePChars())
     throw ELecternError("Can't assign Lectern to Lectern - tags types mismatch");
-  source.clearing_ = true;
-  for (auto& item : source.items_) item->Removing(source);
-  source.clearing_ = false;
-  std::vector<std::unique_ptr<TCustomLTItemInfo>> moving = std::move(source.items_);
-  source.items_.clear();
-  source.firstCP_ = source.lastCP_ = nullptr;
-  source.cpCount_ = source.pendingCP_ ? 1 : 0;
+  std::vector<std::unique_ptr<TCustomLTItemInfo>> moving = source.ReleaseItems();
   items_.reserve(items_.size() + moving.size());
   for (auto& item : moving) {
     TLTRawByteString text = std::move(item->Text);

@@ -424,6 +424,9 @@ class TCustomLTData {
   bool IsClearing() const { return clearing_; }
 
  private:
+  /// Takes every item out for AppendFrom and MoveItemsFrom.
+  std::vector<std::unique_ptr<TCustomLTItemInfo>> ReleaseItems();
+
   friend class TLTFReader;
   [[noreturn]] static void ThrowWrongItemClass();
   void CheckIndex(int i) const;

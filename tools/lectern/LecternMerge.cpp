@@ -210,7 +210,18 @@ int MergeCommand(const std::vector<std::string>& files, const TToolOptions& opti
   if (!tmpl.Load(files[0], err, status)) return status;
 
   TMergeRun run{tmpl, nullptr, *format, options, err, files[1]};
-  if (options.Codes) return run.WriteReport(files[2], "field codes") ? lteOk : lteBadInput;
+  if (options.Codes) {
+    // The codes need no record, but the table's own fields are fields of
+    // the template too: a table that cannot be read leaves the six.
+    try {
+      TLTSQLiteTable fields;
+      fields.SetFileName(files[1]);
+      fields.Open();
+      RegisterFieldNames(fields);
+    } catch (const std::exception&) {
+    }
+    return run.WriteReport(files[2], "field codes") ? lteOk : lteBadInput;
+  }
 
   TLTSQLiteTable table;
   table.SetFileName(files[1]);
