@@ -471,6 +471,17 @@ std::vector<std::unique_ptr<TCustomLTItemInfo>> TCustomLTData::ReleaseItems() {
   return items;
 }
 
+void TCustomLTData::AdoptPendingCheckpoint(TCustomLTData& source) {
+  if (!source.pendingCP_) return;
+  // This container's own pending checkpoint, if it has one, wins.
+  if (!pendingCP_) {
+    pendingCP_ = std::move(source.pendingCP_);
+    ++cpCount_;
+  }
+  source.pendingCP_.reset();
+  source.cpCount_ = 0;
+}
+
 void TCustomLTData::AppendFrom(TCustomLTData& source) {
   if (&source == this) return;
   if (TagsArePChars() != source.TagsArePChars())
@@ -482,14 +493,7 @@ void TCustomLTData::AppendFrom(TCustomLTData& source) {
     TLTRawByteString text = std::move(item->Text);
     AddItem(std::move(text), std::move(item));
   }
-  if (source.pendingCP_) {
-    if (!pendingCP_) {
-      pendingCP_ = std::move(source.pendingCP_);
-      ++cpCount_;
-    }
-    source.pendingCP_.reset();
-    source.cpCount_ = 0;
-  }
+  AdoptPendingCheckpoint(source);
 }
 
 void TCustomLTData::MoveItemsFrom(TCustomLTData& source) {
@@ -502,14 +506,7 @@ void TCustomLTData::MoveItemsFrom(TCustomLTData& source) {
     TLTRawByteString text = std::move(item->Text);
     InsertItemAt(ItemCount(), std::move(text), std::move(item));
   }
-  if (source.pendingCP_) {
-    if (!pendingCP_) {
-      pendingCP_ = std::move(source.pendingCP_);
-      ++cpCount_;
-    }
-    source.pendingCP_.reset();
-    source.cpCount_ = 0;
-  }
+  AdoptPendingCheckpoint(source);
 }
 
 // ---- Checkpoints ----------------------------------------------------------------

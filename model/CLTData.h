@@ -426,6 +426,8 @@ class TCustomLTData {
  private:
   /// Takes every item out for AppendFrom and MoveItemsFrom.
   std::vector<std::unique_ptr<TCustomLTItemInfo>> ReleaseItems();
+  /// Takes source's pending checkpoint after its items moved here.
+  void AdoptPendingCheckpoint(TCustomLTData& source);
 
   friend class TLTFReader;
   [[noreturn]] static void ThrowWrongItemClass();
